@@ -1,0 +1,16 @@
+#!/bin/sh
+# Installs the Debian 12 packages the build, the tests and the demo need.
+set -e
+PKGS="build-essential cmake pkg-config qtbase5-dev qtbase5-dev-tools qttools5-dev-tools \
+libqt5sql5-sqlite libqt5script5 qtscript5-dev libv4l-dev \
+xvfb xauth cups-client"
+missing=""
+for p in $PKGS; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO=sudo
+  $SUDO apt-get update
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends $missing
+fi
