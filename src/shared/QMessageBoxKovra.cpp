@@ -1,0 +1,122 @@
+#include "QMessageBoxKovra.h"
+
+#include <QApplication>
+#include <QWidget>
+
+namespace {
+QMessageBoxKovra::Handler &handler()
+{
+    static QMessageBoxKovra::Handler h;
+    return h;
+}
+
+// Gives the box to the handler when one is installed.
+bool intercepted(QMessageBox::Icon kind, QWidget *parent, const QString &title, const QString &text,
+                 QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton,
+                 QMessageBox::StandardButton *answer)
+{
+    if (!handler())
+        return false;
+    QMessageBoxKovra::Box box;
+    box.kind = kind;
+    box.parent = parent;
+    box.title = title;
+    box.text = text;
+    box.buttons = buttons;
+    box.defaultButton = defaultButton;
+    *answer = handler()(box);
+    return true;
+}
+}
+
+void QMessageBoxKovra::setHandler(Handler h)
+{
+    handler() = std::move(h);
+}
+
+bool QMessageBoxKovra::hasHandler()
+{
+    return bool(handler());
+}
+
+QMessageBox::StandardButton QMessageBoxKovra::critical(QWidget *parent, const QString &title, const QString &text,
+                                                       QMessageBox::StandardButtons buttons,
+                                                       QMessageBox::StandardButton defaultButton, const QString &)
+{
+    QMessageBox::StandardButton answer;
+    if (intercepted(QMessageBox::Critical, parent, title, text, buttons, defaultButton, &answer))
+        return answer;
+    return QMessageBox::critical(parent, title, text, buttons, defaultButton);
+}
+
+QMessageBox::StandardButton QMessageBoxKovra::warning(QWidget *parent, const QString &title, const QString &text,
+                                                      QMessageBox::StandardButtons buttons,
+                                                      QMessageBox::StandardButton defaultButton, const QString &)
+{
+    QMessageBox::StandardButton answer;
+    if (intercepted(QMessageBox::Warning, parent, title, text, buttons, defaultButton, &answer))
+        return answer;
+    return QMessageBox::warning(parent, title, text, buttons, defaultButton);
+}
+
+QMessageBox::StandardButton QMessageBoxKovra::question(QWidget *parent, const QString &title, const QString &text,
+                                                       QMessageBox::StandardButtons buttons,
+                                                       QMessageBox::StandardButton defaultButton, const QString &)
+{
+    QMessageBox::StandardButton answer;
+    if (intercepted(QMessageBox::Question, parent, title, text, buttons, defaultButton, &answer))
+        return answer;
+    return QMessageBox::question(parent, title, text, buttons, defaultButton);
+}
+
+QMessageBox::StandardButton QMessageBoxKovra::information(QWidget *parent, const QString &title, const QString &text,
+                                                          QMessageBox::StandardButtons buttons,
+                                                          QMessageBox::StandardButton defaultButton, const QString &)
+{
+    QMessageBox::StandardButton answer;
+    if (intercepted(QMessageBox::Information, parent, title, text, buttons, defaultButton, &answer))
+        return answer;
+    return QMessageBox::information(parent, title, text, buttons, defaultButton);
+}
+
+QMessageBox::StandardButton QMessageBoxKovra::msgBox(QMessageBox::Icon icon, QWidget *parent, const QString &title,
+                                                     const QString &text, QMessageBox::StandardButtons buttons,
+                                                     QMessageBox::StandardButton defaultButton, const QString &image)
+{
+    QMessageBox::StandardButton answer;
+    if (intercepted(icon, parent, title, text, buttons, defaultButton, &answer))
+        return answer;
+
+    QMessageBox *box = new QMessageBox(parent);
+    QString html = QStringLiteral("<h2><span style=\"color: #000080;\"><strong>%1</strong></span></h2>\n <p>%2</p>")
+                       .arg(title, text);
+    if (!image.isEmpty())
+        html += QStringLiteral("<p align=\"center\"><img src=\"%1\"></p>").arg(image.toHtmlEscaped());
+    box->setText(html);
+    box->setStyleSheet(QStringLiteral(
+        "QMessageBox { background: rgb(255,246,160); border: 2px solid black;} "
+        "QMessageBox  QLabel {color: black; background: rgb(255,246,160) } "
+        "QMessageBox  QPushButton {font-size:14pt; padding:10px; border-radius: 4px; border: 0px solid white; "
+        "color:white; background-color: rgb(90, 90, 90);}"));
+    box->setIcon(icon);
+    box->setStandardButtons(buttons);
+    box->setDefaultButton(defaultButton);
+
+    // The box is modal over everything: the main window is disabled too, as it
+    // may not be the parent.
+    QList<QWidget *> disabled;
+    if (parent)
+        disabled << parent;
+    const QWidgetList tops = QApplication::topLevelWidgets();
+    for (QWidget *w : tops)
+        if (w->objectName() == QLatin1String("MainWindow"))
+            disabled << w;
+    for (QWidget *w : disabled)
+        w->setEnabled(false);
+    box->setEnabled(true);
+    const int pressed = box->exec();
+    for (QWidget *w : disabled)
+        w->setEnabled(true);
+    delete box;
+    return QMessageBox::StandardButton(pressed);
+}

@@ -1,0 +1,285 @@
+#include <QFile>
+#include <QSettings>
+#include <QtTest>
+
+#include "shared/App.h"
+#include "shared/SharedStruct.h"
+#include "support/TestWorkDir.h"
+
+using KeyValues = QList<QPair<QString, QVariant>>;
+Q_DECLARE_METATYPE(KeyValues)
+
+namespace {
+// The record's fields by name, so cases can name the field they pin.
+QVariant field(const s_MachineSettings &m, const QString &name)
+{
+    const QHash<QString, QVariant> f = {
+        {"isMM", m.isMM},
+        {"isRadius", m.isRadius},
+        {"Language", m.Language},
+        {"Password", m.Password},
+        {"hasIndex", m.hasIndex},
+        {"debug", m.debug},
+        {"type", m.type},
+        {"isPivra", m.isPivra},
+        {"hasCAxis", m.hasCAxis},
+        {"pulseRevC", m.pulseRevC},
+        {"coarseZeroSearch", m.coarseZeroSearch},
+        {"disableAnimation", m.disableAnimation},
+        {"zeroReset", m.zeroReset},
+        {"ClearLabelMode", m.ClearLabelMode},
+        {"idleClick", m.idleClick},
+        {"frameCounter", int(m.frameCounter)},
+        {"axbVersion", m.axbVersion},
+        {"printing", m.printing},
+        {"ppEnabled", m.ppEnabled},
+        {"ppFormatLocked", m.ppFormatLocked},
+        {"ppDirLocked", m.ppDirLocked},
+        {"balluffEnabled", m.balluffEnabled},
+        {"logoPrint", m.logoPrint},
+        {"custom", m.custom},
+        {"vendorName", m.vendorName},
+        {"logoName", m.logoName},
+        {"mmDecimals", int(m.mmDecimals)},
+        {"inchDecimals", int(m.inchDecimals)},
+        {"angularHead", m.angularHead},
+        {"automaticSpindle", m.automaticSpindle},
+        {"disableRunout", m.disableRunout},
+        {"AbsRefX", m.AbsRefX},
+        {"AbsSysRefX", m.AbsSysRefX},
+        {"AbsRefZ", m.AbsRefZ},
+        {"AbsSysRefZ", m.AbsSysRefZ},
+        {"hasNfc", m.hasNfc},
+    };
+    return f.value(name);
+}
+
+void writeSettings(const KeyValues &keys)
+{
+    App::resetKovraSettings();
+    {
+        QSettings s(QStringLiteral("./T8A_M.cfg"), QSettings::IniFormat);
+        s.setIniCodec("UTF-8");
+        for (const auto &kv : keys)
+            s.setValue(kv.first, kv.second);
+    }
+    App::resetKovraSettings();
+}
+}
+
+class TestSettings : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void initialValues_data();
+    void initialValues();
+    void loader_data();
+    void loader();
+    void loaderKeepsRunTimeFields();
+    void loaderWritesNothing();
+    void translationFile_data();
+    void translationFile();
+};
+
+void TestSettings::initTestCase()
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+}
+
+void TestSettings::initialValues_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QVariant>("expected");
+    QTest::newRow("isMM") << "isMM" << QVariant(true);
+    QTest::newRow("isRadius") << "isRadius" << QVariant(true);
+    QTest::newRow("Language") << "Language" << QVariant(QString());
+    QTest::newRow("Password") << "Password" << QVariant(QString("tavo"));
+    QTest::newRow("hasIndex") << "hasIndex" << QVariant(false);
+    QTest::newRow("pulseRevC") << "pulseRevC" << QVariant(1000);
+    QTest::newRow("ClearLabelMode") << "ClearLabelMode" << QVariant(2);
+    QTest::newRow("idleClick") << "idleClick" << QVariant(0);
+    QTest::newRow("frameCounter") << "frameCounter" << QVariant(0);
+    QTest::newRow("axbVersion") << "axbVersion" << QVariant(QString("Axb version not available"));
+    QTest::newRow("logoPrint") << "logoPrint" << QVariant(QString());
+    QTest::newRow("custom") << "custom" << QVariant(QString());
+    QTest::newRow("vendorName") << "vendorName" << QVariant(QString("Kovra"));
+    QTest::newRow("mmDecimals") << "mmDecimals" << QVariant(3);
+    QTest::newRow("inchDecimals") << "inchDecimals" << QVariant(4);
+    QTest::newRow("hasNfc") << "hasNfc" << QVariant(false);
+}
+
+void TestSettings::initialValues()
+{
+    QFETCH(QString, name);
+    QFETCH(QVariant, expected);
+    QCOMPARE(field(s_MachineSettings(), name), expected);
+    // The global starts as a fresh record does.
+    QCOMPARE(field(MachineSettings, name), expected);
+}
+
+void TestSettings::loader_data()
+{
+    QTest::addColumn<KeyValues>("keys");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QVariant>("expected");
+
+    const KeyValues none;
+    auto one = [](const char *key, const QVariant &v) { return KeyValues{{QString::fromLatin1(key), v}}; };
+
+    QTest::newRow("vendor absent") << none << "vendorName" << QVariant(QString("Kovra"));
+    QTest::newRow("vendor blanks") << one("/Machine/vendorName", "   ") << "vendorName" << QVariant(QString("Kovra"));
+    QTest::newRow("vendor trimmed") << one("/Machine/vendorName", " Acme ") << "vendorName" << QVariant(QString("Acme"));
+    QTest::newRow("logoPrint absent") << none << "logoPrint" << QVariant(QString("Kovra"));
+    QTest::newRow("logoPrint blanks kept") << one("/Machine/logoPrint", "   ") << "logoPrint" << QVariant(QString("   "));
+    QTest::newRow("custom absent") << none << "custom" << QVariant(QString("Kovra"));
+    QTest::newRow("custom empty") << one("/Machine/custom", "") << "custom" << QVariant(QString("Kovra"));
+    QTest::newRow("custom trimmed") << one("/Machine/custom", " shop.cfg ") << "custom" << QVariant(QString("shop.cfg"));
+    QTest::newRow("logoName trimmed") << one("/Machine/logoName", " a.png ") << "logoName" << QVariant(QString("a.png"));
+    QTest::newRow("logoName absent") << none << "logoName" << QVariant(QString());
+
+    QTest::newRow("mm decimals absent") << none << "mmDecimals" << QVariant(3);
+    QTest::newRow("mm decimals 0") << one("/Machine/mmDecimals", 0) << "mmDecimals" << QVariant(3);
+    QTest::newRow("mm decimals 1") << one("/Machine/mmDecimals", 1) << "mmDecimals" << QVariant(1);
+    QTest::newRow("mm decimals 4") << one("/Machine/mmDecimals", 4) << "mmDecimals" << QVariant(3);
+    QTest::newRow("mm decimals 258") << one("/Machine/mmDecimals", 258) << "mmDecimals" << QVariant(2);
+    QTest::newRow("inch decimals absent") << none << "inchDecimals" << QVariant(4);
+    QTest::newRow("inch decimals 5") << one("/Machine/inchDecimals", 5) << "inchDecimals" << QVariant(5);
+    QTest::newRow("inch decimals 6") << one("/Machine/inchDecimals", 6) << "inchDecimals" << QVariant(4);
+    QTest::newRow("inch decimals 0") << one("/Machine/inchDecimals", 0) << "inchDecimals" << QVariant(4);
+    QTest::newRow("inch decimals 257") << one("/Machine/inchDecimals", 257) << "inchDecimals" << QVariant(1);
+
+    QTest::newRow("idle absent") << none << "idleClick" << QVariant(0);
+    QTest::newRow("idle 250") << one("/Machine/idleClick", 250) << "idleClick" << QVariant(250000);
+    QTest::newRow("idle 60000") << one("/Machine/idleClick", 60000) << "idleClick" << QVariant(60000000);
+    QTest::newRow("idle too long") << one("/Machine/idleClick", 3000000) << "idleClick" << QVariant(60000000);
+    QTest::newRow("idle negative") << one("/Machine/idleClick", -5) << "idleClick" << QVariant(0);
+
+    QTest::newRow("abs ref truncated") << one("/System/AbsRefX", "-12.9") << "AbsRefX" << QVariant(-12);
+    QTest::newRow("abs sys ref X") << one("/System/AbsSysRefX", "7.99") << "AbsSysRefX" << QVariant(7);
+    QTest::newRow("abs ref Z") << one("/System/AbsRefZ", "350") << "AbsRefZ" << QVariant(350);
+    QTest::newRow("abs sys ref Z") << one("/System/AbsSysRefZ", "-0.5") << "AbsSysRefZ" << QVariant(0);
+
+    QTest::newRow("language absent") << none << "Language" << QVariant(QString("English"));
+    QTest::newRow("language as stored")
+        << one("/Machine/Language", "Italiano|t8a_it.qm") << "Language" << QVariant(QString("Italiano|t8a_it.qm"));
+    QTest::newRow("password absent") << none << "Password" << QVariant(QString("tavo"));
+    QTest::newRow("password as stored") << one("/Machine/Password", " Ab1 ") << "Password" << QVariant(QString(" Ab1 "));
+
+    QTest::newRow("hasIndex absent") << none << "hasIndex" << QVariant(true);
+    QTest::newRow("hasIndex false") << one("/Machine/hasIndex", "false") << "hasIndex" << QVariant(false);
+    QTest::newRow("isMM absent") << none << "isMM" << QVariant(true);
+    QTest::newRow("isMM false") << one("/Machine/isMM", "false") << "isMM" << QVariant(false);
+    QTest::newRow("isRadius false") << one("/Machine/isRadius", false) << "isRadius" << QVariant(false);
+    QTest::newRow("type 3") << one("/Machine/type", 3) << "type" << QVariant(3);
+    QTest::newRow("pulseRevC absent") << none << "pulseRevC" << QVariant(1000);
+    QTest::newRow("pulseRevC") << one("/Machine/pulseRevC", "36000") << "pulseRevC" << QVariant(36000);
+    QTest::newRow("ClearLabelMode absent") << none << "ClearLabelMode" << QVariant(2);
+    QTest::newRow("ClearLabelMode 0") << one("/Machine/ClearLabelMode", 0) << "ClearLabelMode" << QVariant(0);
+    QTest::newRow("hasCAxis") << one("/Machine/hasCAxis", true) << "hasCAxis" << QVariant(true);
+    QTest::newRow("coarseZeroSearch") << one("/Machine/coarseZeroSearch", true) << "coarseZeroSearch" << QVariant(true);
+    QTest::newRow("disableAnimation") << one("/Machine/disableAnimation", true) << "disableAnimation" << QVariant(true);
+    QTest::newRow("isPivra") << one("/Machine/isPivra", true) << "isPivra" << QVariant(true);
+    QTest::newRow("ppEnabled") << one("/Machine/ppEnabled", true) << "ppEnabled" << QVariant(true);
+    QTest::newRow("ppFormatLocked") << one("/Machine/ppFormatLocked", true) << "ppFormatLocked" << QVariant(true);
+    QTest::newRow("ppDirLocked") << one("/Machine/ppDirLocked", true) << "ppDirLocked" << QVariant(true);
+    QTest::newRow("balluffEnabled") << one("/Machine/balluffEnabled", true) << "balluffEnabled" << QVariant(true);
+    QTest::newRow("angularHead") << one("/Machine/angularHead", true) << "angularHead" << QVariant(true);
+    QTest::newRow("automaticSpindle") << one("/Machine/automaticSpindle", true) << "automaticSpindle" << QVariant(true);
+    QTest::newRow("disableRunout") << one("/Machine/disableRunout", true) << "disableRunout" << QVariant(true);
+    QTest::newRow("hasNfc") << one("/Machine/hasNfc", true) << "hasNfc" << QVariant(true);
+    // Keys are found with or without the leading slash.
+    QTest::newRow("key without slash") << one("Machine/type", 1) << "type" << QVariant(1);
+}
+
+void TestSettings::loader()
+{
+    QFETCH(KeyValues, keys);
+    QFETCH(QString, name);
+    QFETCH(QVariant, expected);
+    TestWorkDir wd;
+    writeSettings(keys);
+
+    // Start from a record whose fields all differ from what the file gives,
+    // so a field the loader forgets shows.
+    s_MachineSettings m;
+    m.vendorName = m.custom = m.logoPrint = m.logoName = m.Language = m.Password = QStringLiteral("stale");
+    m.type = m.pulseRevC = m.ClearLabelMode = m.idleClick = 77;
+    m.AbsRefX = m.AbsSysRefX = m.AbsRefZ = m.AbsSysRefZ = 77;
+    m.mmDecimals = m.inchDecimals = 77;
+    loadMachineSettings(m);
+    QCOMPARE(field(m, name), expected);
+    App::resetKovraSettings();
+}
+
+void TestSettings::loaderKeepsRunTimeFields()
+{
+    TestWorkDir wd;
+    writeSettings({{"/Machine/vendorName", "Acme"}});
+    s_MachineSettings m;
+    m.debug = true;
+    m.zeroReset = true;
+    m.axbVersion = QStringLiteral("AXB 2.7");
+    m.printing = true;
+    m.frameCounter = 5;
+    loadMachineSettings(m);
+    QCOMPARE(m.vendorName, QString("Acme"));
+    QCOMPARE(m.debug, true);
+    QCOMPARE(m.zeroReset, true);
+    QCOMPARE(m.axbVersion, QString("AXB 2.7"));
+    QCOMPARE(m.printing, true);
+    QCOMPARE(int(m.frameCounter), 5);
+
+    // A copy carries the counter too (the configuration dialog copies records).
+    const s_MachineSettings copy = m;
+    QCOMPARE(int(copy.frameCounter), 5);
+    App::resetKovraSettings();
+}
+
+void TestSettings::loaderWritesNothing()
+{
+    TestWorkDir wd;
+    App::resetKovraSettings();
+    s_MachineSettings m;
+    loadMachineSettings(m);
+    App::resetKovraSettings();
+    QVERIFY(!QFile::exists(wd.filePath("T8A_M.cfg")));
+
+    writeSettings({{"/Machine/idleClick", 250}, {"/Machine/mmDecimals", 9}});
+    QFile f(wd.filePath("T8A_M.cfg"));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray before = f.readAll();
+    f.close();
+    loadMachineSettings(m);
+    App::resetKovraSettings();
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), before);
+}
+
+void TestSettings::translationFile_data()
+{
+    QTest::addColumn<QVariant>("language");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("absent") << QVariant() << "none";
+    QTest::newRow("name only") << QVariant("English") << "none";
+    QTest::newRow("name and file") << QVariant("Italiano|t8a_it.qm") << "t8a_it.qm";
+    QTest::newRow("two bars") << QVariant("Italiano|t8a_it.qm|x") << "none";
+    QTest::newRow("empty file part") << QVariant("Deutsch|") << "";
+    QTest::newRow("empty name part") << QVariant("|t8a_de.qm") << "t8a_de.qm";
+}
+
+void TestSettings::translationFile()
+{
+    QFETCH(QVariant, language);
+    QFETCH(QString, expected);
+    TestWorkDir wd;
+    KeyValues keys;
+    if (language.isValid())
+        keys << qMakePair(QStringLiteral("/Machine/Language"), language);
+    writeSettings(keys);
+    QCOMPARE(GetTranslationFileName(), expected);
+    App::resetKovraSettings();
+}
+
+QTEST_MAIN(TestSettings)
+#include "tst_settings.moc"
