@@ -1,0 +1,194 @@
+// Draws the placeholder pictures of the main window's form into a folder:
+// a coloured tile of the right size with a short word, so that buttons that
+// show icons only can still be told apart on a screenshot.
+//
+//   mainwin-pictures <output folder>
+#include <QColor>
+#include <QDir>
+#include <QFont>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <cstdio>
+
+namespace {
+
+struct Picture {
+    const char *file;
+    int w, h;
+    const char *word;
+    const char *colour; // tile colour; empty: transparent, word only
+};
+
+// Button icons are drawn as round tiles, plain pictures as rectangles.
+const Picture kPictures[] = {
+    // axis rows
+    {"LockOn.png", 50, 50, "LOCK\non", "#2e7d32"},
+    {"LockOff.png", 50, 50, "LOCK\noff", "#b71c1c"},
+    {"Abs.png", 50, 50, "ABS", "#1565c0"},
+    {"Incr.png", 50, 50, "INC", "#f9a825"},
+    {"TypeX.png", 40, 40, "X=", "#455a64"},
+    {"TypeZ.png", 40, 40, "Z=", "#455a64"},
+    {"TypeC.png", 35, 35, "C=", "#455a64"},
+    {"Rad.png", 40, 40, "RAD", "#00838f"},
+    {"Dia.png", 40, 40, "DIA", "#6a1b9a"},
+    {"help.png", 60, 60, "HELP", "#0277bd"},
+    {"CamAngle.png", 60, 60, "ANGLE", "#5d4037"},
+    {"meas_normal.png", 40, 40, "NORM", "#37474f"},
+    {"meas_rotated.png", 40, 40, "ROT", "#e65100"},
+    {"Logo.png", 100, 50, "LOGO", "#eceff1"},
+    // machine and table selection
+    {"machine.png", 60, 60, "MACH", "#283593"},
+    {"ToolingTables.png", 60, 60, "TABLE", "#1b5e20"},
+    {"balluff.png", 60, 60, "RFID", "#4e342e"},
+    {"datamatrixBtn.png", 60, 60, "DMX", "#263238"},
+    // camera bar
+    {"Camera.png", 50, 50, "CAM", "#0d47a1"},
+    {"RetFix.png", 50, 50, "CROSS", "#33691e"},
+    {"Autocoll.png", 50, 50, "AUTO", "#004d40"},
+    {"freeze.png", 50, 50, "FRZ", "#01579b"},
+    // machine functions
+    {"SpindleOk.png", 191, 220, "SPINDLE OK", "#1b5e20"},
+    {"Exit.png", 70, 70, "EXIT", "#8e0000"},
+    {"Index.png", 60, 60, "INDEX", "#4a148c"},
+    {"Brake.png", 50, 50, "BRAKE", "#bf360c"},
+    {"Clamped.png", 110, 59, "CLAMPED", "#2e7d32"},
+    {"Unclamped.png", 110, 59, "OPEN", "#c62828"},
+    {"Clamped2.png", 110, 59, "CLAMPED 2", "#43a047"},
+    {"Unclamped2.png", 110, 59, "OPEN 2", "#e53935"},
+    {"TestRnOut.png", 70, 70, "RUN\nOUT", "#3e2723"},
+    {"pivraClamp.png", 70, 70, "CLAMP", "#1a237e"},
+    {"autoSpindle.png", 70, 70, "AUTO\nSPDL", "#006064"},
+    {"StandBy.png", 40, 40, "OFF", "#b71c1c"},
+    // sliding panels
+    {"Confirm.png", 70, 70, "OK", "#2e7d32"},
+    {"XWrithe.png", 60, 60, "SET X", "#37474f"},
+    {"ZWrithe.png", 60, 60, "SET Z", "#37474f"},
+    {"CWrithe.png", 60, 60, "SET C", "#37474f"},
+    {"InspectionColor.png", 70, 70, "COLOR", "#6a1b9a"},
+    {"ColorCyan.png", 70, 70, "CYAN", "#00acc1"},
+    {"ColorWhite.png", 70, 70, "WHITE", "#bdbdbd"},
+    {"ColorMagenta.png", 70, 70, "MAGEN", "#ad1457"},
+    {"ColorYellow.png", 70, 70, "YELL", "#f9a825"},
+    {"CamRadiusReticle.png", 70, 70, "R RET", "#00695c"},
+    {"InsertRadius.png", 70, 70, "R ON", "#00897b"},
+    {"CamAngleReticle.png", 70, 70, "A RET", "#4e342e"},
+    {"InsertAngle.png", 70, 70, "A ON", "#6d4c41"},
+    {"CamAngle2Point.png", 70, 70, "A 2P", "#5d4037"},
+    {"Reticle.png", 70, 70, "PICK", "#455a64"},
+    {"CamRadius5Point.png", 70, 70, "R 5P", "#00796b"},
+    {"CamRadius.png", 70, 70, "RADIUS", "#00695c"},
+    {"AngleOptuse.png", 51, 51, "OBT", "#5d4037"},
+    {"AngleAcute.png", 51, 51, "ACU", "#8d6e63"},
+    {"caliperX.png", 51, 31, "REF X", "#37474f"},
+    {"gaugeX.png", 41, 51, "GAUGE", "#546e7a"},
+    {"write.png", 60, 60, "INPUT", "#37474f"},
+    {"stop_ciclo.png", 55, 55, "STOP", "#b71c1c"},
+    {"start_ciclo.png", 55, 55, "START", "#1b5e20"},
+    {"scrollLeft.png", 55, 55, "<", "#37474f"},
+    {"scrollRight.png", 55, 55, ">", "#37474f"},
+    {"Light.png", 40, 40, "LIGHT", "#f57f17"},
+    {"Inspection.png", 70, 70, "INSP", "#4a148c"},
+    {"Dgt.png", 70, 70, "DGT", "#263238"},
+    {"Analog.png", 70, 70, "ANLG", "#607d8b"},
+    {"Profile.png", 70, 70, "PROF", "#0277bd"},
+    {"DelProfile.png", 70, 70, "DEL\nPROF", "#01579b"},
+    // label panel
+    {"tool.png", 60, 60, "T", "#1565c0"},
+    {"toolCode.png", 60, 60, "CODE", "#1565c0"},
+    {"SaveX.png", 60, 60, "GET X", "#2e7d32"},
+    {"SaveZ.png", 60, 60, "GET Z", "#2e7d32"},
+    {"Printer.png", 60, 60, "PRINT", "#37474f"},
+    {"dnc.png", 60, 60, "DNC", "#283593"},
+    {"clear.png", 60, 60, "CLEAR", "#8e0000"},
+    // style sheet decorations
+    {"DownArrowSmall.png", 20, 20, "v", ""},
+    {"radioOn.png", 24, 24, "o", "#2e7d32"},
+    {"radioOff.png", 24, 24, "", "#9e9e9e"},
+    {"verticalScale.png", 20, 200, "", "#546e7a"},
+    {"verticalTick.png", 20, 12, "", "#ffca28"},
+    {"verticalPlus.png", 20, 20, "+", "#37474f"},
+    {"verticalMinus.png", 20, 20, "-", "#37474f"},
+    {"horizontalScale.png", 200, 20, "", "#546e7a"},
+    {"horizontalTick.png", 12, 20, "", "#ffca28"},
+    {"horizontalPlus.png", 20, 20, "+", "#37474f"},
+    {"horizontalMinus.png", 20, 20, "-", "#37474f"},
+    {"scrollUp.png", 20, 14, "^", ""},
+    {"scrollDown.png", 20, 14, "v", ""},
+};
+
+QImage draw(const Picture &p)
+{
+    QImage img(p.w, p.h, QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
+    QPainter painter(&img);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF r(1, 1, p.w - 2, p.h - 2);
+    if (*p.colour) {
+        painter.setPen(QPen(QColor(230, 230, 230), 1));
+        painter.setBrush(QColor(p.colour));
+        const qreal radius = qMin(p.w, p.h) / 5.0;
+        painter.drawRoundedRect(r, radius, radius);
+    }
+    const QString word = QString::fromUtf8(p.word);
+    if (!word.isEmpty()) {
+        QFont f(QStringLiteral("Sans Serif"));
+        f.setBold(true);
+        // Largest size that fits, so short words stay readable on small tiles.
+        int px = qMax(8, qMin(p.h / 2, 28));
+        for (; px > 7; --px) {
+            f.setPixelSize(px);
+            QFontMetrics fm(f);
+            const QRect need = fm.boundingRect(QRect(0, 0, p.w - 4, p.h - 4), Qt::AlignCenter, word);
+            if (need.width() <= p.w - 4 && need.height() <= p.h - 4)
+                break;
+        }
+        painter.setFont(f);
+        const QColor bg(*p.colour ? p.colour : "#000000");
+        painter.setPen(*p.colour && bg.lightness() > 150 ? Qt::black : Qt::white);
+        painter.drawText(r, Qt::AlignCenter, word);
+    }
+    return img;
+}
+
+// The background of the small sliding panels.
+QImage frame()
+{
+    QImage img(410, 120, QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
+    QPainter painter(&img);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(125, 125, 125), 2));
+    painter.setBrush(QColor(20, 20, 20, 200));
+    painter.drawRoundedRect(QRectF(1, 1, 408, 118), 8, 8);
+    return img;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: mainwin-pictures <output folder>\n");
+        return 2;
+    }
+    QDir out(QString::fromLocal8Bit(argv[1]));
+    if (!out.mkpath(QStringLiteral("."))) {
+        std::fprintf(stderr, "cannot make %s\n", argv[1]);
+        return 1;
+    }
+    int written = 0;
+    for (const Picture &p : kPictures) {
+        if (!draw(p).save(out.filePath(QString::fromLatin1(p.file))))
+            return 1;
+        ++written;
+    }
+    if (!frame().save(out.filePath(QStringLiteral("Frame.png"))))
+        return 1;
+    std::printf("%d pictures written\n", written + 1);
+    return 0;
+}
