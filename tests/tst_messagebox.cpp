@@ -44,19 +44,24 @@ Op operation(QMessageBox::Icon kind)
     }
 }
 
-// Presses the button of the open modal box once it shows.
-void pressLater(QMessageBox::StandardButton button, QString *seenText = nullptr, bool *seenModal = nullptr)
+// Presses the button of the open modal box once it shows (and keeps a
+// picture of it when SCREENSHOT_DIR is set).
+void pressLater(QMessageBox::StandardButton button, QString *seenText = nullptr, bool *seenModal = nullptr,
+                const QString &shot = QString())
 {
     QTimer::singleShot(0, [=]() {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         if (!box) {
-            pressLater(button, seenText, seenModal);
+            pressLater(button, seenText, seenModal, shot);
             return;
         }
         if (seenText)
             *seenText = box->text();
         if (seenModal)
             *seenModal = box->isModal();
+        const QString dir = qEnvironmentVariable("SCREENSHOT_DIR");
+        if (!shot.isEmpty() && !dir.isEmpty())
+            box->grab().save(QDir(dir).filePath(shot + ".png"));
         box->button(button)->click();
     });
 }
@@ -133,7 +138,7 @@ void TestMessageBox::standardBoxWithoutHandler()
     QVERIFY(!QMessageBoxKovra::hasHandler());
     QString seenText;
     bool seenModal = false;
-    pressLater(QMessageBox::StandardButton(press), &seenText, &seenModal);
+    pressLater(QMessageBox::StandardButton(press), &seenText, &seenModal, "messagebox-question");
     const auto pressed = QMessageBoxKovra::question(nullptr, "Quit", "Quit application?",
                                                     QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     QCOMPARE(int(pressed), press);
@@ -155,7 +160,7 @@ void TestMessageBox::styledBoxRestoresWindows()
         mainDisabled = !main.isEnabled();
         parentDisabled = !parent.isEnabled();
     });
-    pressLater(QMessageBox::Ok, &text);
+    pressLater(QMessageBox::Ok, &text, nullptr, "messagebox-styled");
     const auto pressed = QMessageBoxKovra::msgBox(QMessageBox::Information, &parent, "Head", "Body", QMessageBox::Ok,
                                                   QMessageBox::Ok);
     QCOMPARE(pressed, QMessageBox::Ok);

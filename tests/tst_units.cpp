@@ -1,6 +1,11 @@
+#include <QHelpEvent>
+#include <QImage>
+#include <QLabel>
 #include <QtTest>
 
 #include "shared/SharedStruct.h"
+#include "shared/ToolTipFilter.h"
+#include "support/TestWorkDir.h"
 
 class TestUnits : public QObject
 {
@@ -14,6 +19,9 @@ private slots:
     void lengthText();
     void angleText_data();
     void angleText();
+    void picture_data();
+    void picture();
+    void toolTipsSwallowed();
 };
 
 void TestUnits::initTestCase()
@@ -103,6 +111,51 @@ void TestUnits::angleText()
     QFETCH(QString, expected);
     MachineSettings.mmDecimals = 1;
     QCOMPARE(APrn(value), expected);
+}
+
+void TestUnits::picture_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QSize>("picture"); // size of the file written; empty: none
+    QTest::addColumn<QRect>("rect");
+    QTest::addColumn<QRect>("expected"); // label geometry; empty: hidden
+    QTest::newRow("wide picture") << "a.png" << QSize(200, 100) << QRect(10, 20, 100, 100) << QRect(10, 45, 100, 50);
+    QTest::newRow("tall picture") << "a.png" << QSize(50, 100) << QRect(0, 0, 300, 200) << QRect(100, 0, 100, 200);
+    QTest::newRow("missing file") << "b.png" << QSize() << QRect(0, 0, 100, 100) << QRect();
+    QTest::newRow("no file name") << "" << QSize() << QRect(0, 0, 100, 100) << QRect();
+}
+
+void TestUnits::picture()
+{
+    QFETCH(QString, file);
+    QFETCH(QSize, picture);
+    QFETCH(QRect, rect);
+    QFETCH(QRect, expected);
+    TestWorkDir wd;
+    if (picture.isValid()) {
+        QImage img(picture, QImage::Format_RGB32);
+        img.fill(Qt::red);
+        QVERIFY(img.save(wd.filePath(file)));
+    }
+    QWidget top;
+    top.resize(400, 400);
+    QLabel *label = new QLabel(&top);
+    top.show();
+    label->show();
+    PicUpdate(file, wd.path(), label, rect);
+    QCOMPARE(label->isVisible(), expected.isValid());
+    if (expected.isValid())
+        QCOMPARE(label->geometry(), expected);
+}
+
+void TestUnits::toolTipsSwallowed()
+{
+    ToolTipFilter filter;
+    QObject target;
+    QHelpEvent tip(QEvent::ToolTip, QPoint(1, 1), QPoint(1, 1));
+    QEvent other(QEvent::MouseButtonPress);
+    QCOMPARE(filter.eventFilter(&target, &tip), true);
+    QCOMPARE(filter.eventFilter(&target, &other), false);
 }
 
 QTEST_MAIN(TestUnits)
