@@ -42,7 +42,6 @@ private:
 
 void TestMainForm::initTestCase()
 {
-    Q_INIT_RESOURCE(mainwin);
     m_window = new QMainWindow;
     m_ui.setupUi(m_window);
     m_window->setFixedSize(1024, 768);

@@ -211,6 +211,8 @@ const char *Ui_MainWindow::styleSheet()
 
 void Ui_MainWindow::setupUi(QMainWindow *MainWindow)
 {
+    // The pictures live in the static library.
+    Q_INIT_RESOURCE(mainwin);
     if (MainWindow->objectName().isEmpty())
         MainWindow->setObjectName(QStringLiteral("MainWindow"));
     MainWindow->resize(1024, 768);
