@@ -1,0 +1,435 @@
+#include "axis/ManageSerialPort.h"
+
+#include <QMutexLocker>
+
+#include <cstdio>
+
+#include "axis/QextSerialPort.h"
+
+// ---------------------------------------------------------------- ThreadSend
+
+ThreadSend::ThreadSend(AbstractSerialPort *port, QObject *parent) : QThread(parent), port(port) {}
+
+ThreadSend::~ThreadSend()
+{
+    if (isRunning())
+        stopSending();
+    wait();
+}
+
+void ThreadSend::addDataToSend(const QByteArray &data)
+{
+    QMutexLocker lock(&mutex);
+    for (char c : data)
+        queue.enqueue(QByteArray(1, c));
+    if (!active && !queue.isEmpty()) {
+        // run() decided to end under this lock, so it is past its last look
+        // at the queue; let it finish and start it again for these bytes.
+        wait();
+        active = true;
+        start();
+    }
+}
+
+void ThreadSend::stopSending()
+{
+    stopRequested = true;
+    port->flush();
+    quit();
+    wait();
+    // The flag is meant for a running loop; one that was already ending must
+    // not swallow the next start.
+    QMutexLocker lock(&mutex);
+    stopRequested = false;
+}
+
+void ThreadSend::run()
+{
+    for (;;) {
+        QByteArray next;
+        {
+            QMutexLocker lock(&mutex);
+            if (queue.isEmpty() || stopRequested) {
+                stopRequested = false;
+                active = false;
+                return;
+            }
+            next = queue.dequeue();
+        }
+        port->write(next.constData(), 1);
+    }
+}
+
+// ------------------------------------------------------------- ThreadReceive
+
+ThreadReceive::ThreadReceive(AbstractSerialPort *port, QObject *parent)
+    : QThread(parent), port(port)
+{
+}
+
+ThreadReceive::~ThreadReceive()
+{
+    if (isRunning()) {
+        stopRequested = true;
+        wait();
+    }
+}
+
+void ThreadReceive::stopReceiving()
+{
+    stopRequested = true;
+}
+
+QByteArray ThreadReceive::getBuffer() const
+{
+    QMutexLocker lock(&mutex);
+    return buffer;
+}
+
+void ThreadReceive::resetBuffer()
+{
+    QMutexLocker lock(&mutex);
+    buffer.clear();
+}
+
+void ThreadReceive::run()
+{
+    // An error that persists (a peer that hung up answers every poll with
+    // one) is reported once, and again only after a clean poll.
+    bool errorReported = false;
+    QByteArray chunk(kMaxChunk, '\0');
+    while (!stopRequested) {
+        const qint64 n = port->bytesAvailable();
+        bool failed = n == -1 && port->lastError() != E_NO_ERROR;
+
+        const bool cts = (port->lineStatus() & LS_CTS) != 0;
+        bool ctsChanged = false;
+        if (cts != ctsOn) {
+            ctsOn = cts;
+            ctsChanged = true;
+        }
+
+        QByteArray received;
+        if (n > 0) {
+            QMutexLocker lock(&mutex);
+            const qint64 k = port->read(chunk.data(), qMin<qint64>(n, kMaxChunk));
+            if (k > 0) {
+                received = QByteArray(chunk.constData(), int(k));
+                buffer.append(received);
+            } else if (k < 0) {
+                failed = true;
+            }
+        }
+
+        if (failed && !errorReported)
+            emit receiveError();
+        errorReported = failed;
+        if (ctsChanged)
+            emit toggledCTS(cts);
+        if (!received.isEmpty())
+            emit newDataReceived(received);
+
+        QThread::usleep(kPollMicroseconds);
+    }
+    stopRequested = false;
+}
+
+// --------------------------------------------------------- ManageSerialPort
+
+ManageSerialPort::ManageSerialPort() : port(new QextSerialPort) {}
+
+ManageSerialPort::ManageSerialPort(const QString &name, BaudRateType baudRate,
+                                   DataBitsType dataBits, ParityType parity,
+                                   StopBitsType stopBits, FlowType flowControl,
+                                   ulong seconds, ulong milliseconds)
+    : port(new QextSerialPort)
+{
+    applySettings(name, baudRate, dataBits, parity, stopBits, flowControl, seconds,
+                  milliseconds);
+}
+
+ManageSerialPort::ManageSerialPort(std::unique_ptr<AbstractSerialPort> port)
+    : port(std::move(port))
+{
+}
+
+ManageSerialPort::~ManageSerialPort()
+{
+    delete sendThread;
+    sendThread = nullptr;
+    delete receiveThread;
+    receiveThread = nullptr;
+    if (port->isOpen())
+        port->close();
+}
+
+void ManageSerialPort::applySettings(const QString &name, BaudRateType baudRate,
+                                     DataBitsType dataBits, ParityType parity,
+                                     StopBitsType stopBits, FlowType flowControl,
+                                     ulong seconds, ulong milliseconds)
+{
+    setPort(name);
+    setBaudRate(baudRate);
+    setDataBits(dataBits);
+    setParity(parity);
+    setStopBits(stopBits);
+    setFlowControl(flowControl);
+    setTimeout(seconds, milliseconds);
+}
+
+bool ManageSerialPort::open()
+{
+    const bool ok = port->open(QIODevice::ReadWrite);
+    if (!ok && !port->errorString().isEmpty())
+        std::fprintf(stderr, "ManageSerialPort::open: %s\n", qPrintable(port->errorString()));
+    return ok;
+}
+
+bool ManageSerialPort::open(const QString &name, BaudRateType baudRate, DataBitsType dataBits,
+                            ParityType parity, StopBitsType stopBits, FlowType flowControl,
+                            ulong seconds, ulong milliseconds)
+{
+    applySettings(name, baudRate, dataBits, parity, stopBits, flowControl, seconds,
+                  milliseconds);
+    return open();
+}
+
+bool ManageSerialPort::isOpen()
+{
+    return port->isOpen();
+}
+
+void ManageSerialPort::close()
+{
+    stopReceiving();
+    stopSending();
+    disableSending();
+    disableReceiving();
+    port->close();
+}
+
+void ManageSerialPort::setPort(const QString &name) { port->setPortName(name); }
+QString ManageSerialPort::getPort() { return port->portName(); }
+void ManageSerialPort::setBaudRate(BaudRateType baudRate) { port->setBaudRate(baudRate); }
+
+void ManageSerialPort::setBaudRate(unsigned int baudRate)
+{
+    BaudRateType rate;
+    if (!baudRateFromValue(baudRate, &rate))
+        rate = BAUD115200;
+    port->setBaudRate(rate);
+}
+
+QString ManageSerialPort::getBaudRate()
+{
+    const uint rate = baudRateValue(port->baudRate());
+    return rate ? QString::number(rate) : QString();
+}
+
+void ManageSerialPort::setDataBits(DataBitsType dataBits) { port->setDataBits(dataBits); }
+
+QString ManageSerialPort::getDataBits()
+{
+    switch (port->dataBits()) {
+    case DATA_6: return QStringLiteral("6");
+    case DATA_7: return QStringLiteral("7");
+    case DATA_8: return QStringLiteral("8");
+    default: return QStringLiteral("5");
+    }
+}
+
+void ManageSerialPort::setParity(ParityType parity) { port->setParity(parity); }
+
+QString ManageSerialPort::getParity()
+{
+    switch (port->parity()) {
+    case PAR_NONE: return tr("None");
+    case PAR_ODD: return tr("Odd");
+    case PAR_EVEN: return tr("Even");
+    case PAR_MARK: return tr("Mark");
+    case PAR_SPACE: return tr("Space");
+    }
+    return QString();
+}
+
+void ManageSerialPort::setStopBits(StopBitsType stopBits) { port->setStopBits(stopBits); }
+
+QString ManageSerialPort::getStopBit()
+{
+    switch (port->stopBits()) {
+    case STOP_1: return QStringLiteral("1");
+    case STOP_1_5: return QStringLiteral("1.5");
+    case STOP_2: return QStringLiteral("2");
+    }
+    return QString();
+}
+
+void ManageSerialPort::setFlowControl(FlowType flowControl) { port->setFlowControl(flowControl); }
+
+QString ManageSerialPort::getFlowControl()
+{
+    switch (port->flowControl()) {
+    case FLOW_OFF: return tr("None");
+    case FLOW_HARDWARE: return tr("Hardware");
+    case FLOW_XONXOFF: return tr("Xon/Xoff");
+    }
+    return QString();
+}
+
+void ManageSerialPort::setTimeout(ulong seconds, ulong milliseconds)
+{
+    port->setTimeout(seconds, milliseconds);
+}
+
+int ManageSerialPort::getLastError()
+{
+    return int(port->lastError());
+}
+
+QString ManageSerialPort::getLastErrorToString()
+{
+    return errorText(getLastError());
+}
+
+QString ManageSerialPort::errorText(int code)
+{
+    switch (code) {
+    case E_INVALID_FD: return tr("Invalid file descriptor (port was not opened correctly)");
+    case E_NO_MEMORY: return tr("Unable to allocate memory tables (POSIX)");
+    case E_CAUGHT_NON_BLOCKED_SIGNAL: return tr("Caught a non-blocked signal (POSIX)");
+    case E_INVALID_DEVICE:
+        return tr("The file opened by the port is not a character device (POSIX)");
+    case E_BREAK_CONDITION: return tr("The port detected a break condition");
+    case E_FRAMING_ERROR:
+        return tr("The port detected a framing error (usually caused by incorrect baud rate "
+                  "settings)");
+    case E_IO_ERROR: return tr("There was an I/O error while communicating with the port");
+    case E_BUFFER_OVERRUN: return tr("Character buffer overrun");
+    case E_RECEIVE_OVERFLOW: return tr("Receive buffer overflow");
+    case E_RECEIVE_PARITY_ERROR:
+        return tr("The port detected a parity error in the received data");
+    case E_TRANSMIT_OVERFLOW: return tr("Transmit buffer overflow");
+    case E_READ_FAILED: return tr("General read operation failure");
+    case E_WRITE_FAILED: return tr("General write operation failure");
+    default: return QString(); // 0, 4 and unknown codes
+    }
+}
+
+// Sending
+
+void ManageSerialPort::enableSending()
+{
+    if (!sendingEnabled && !sendThread) {
+        sendThread = new ThreadSend(port.get(), this);
+        sendingEnabled = true;
+    }
+}
+
+void ManageSerialPort::disableSending()
+{
+    if (sendingEnabled && sendThread) {
+        sendThread->stopSending();
+        delete sendThread;
+        sendThread = nullptr;
+        sendingEnabled = false;
+    }
+}
+
+bool ManageSerialPort::isSendingEnabled()
+{
+    return sendingEnabled;
+}
+
+int ManageSerialPort::sendData(QByteArray &dataToSend)
+{
+    if (!port->isOpen())
+        return 2;
+    if (!sendingEnabled || !sendThread)
+        return 3;
+    sendThread->addDataToSend(dataToSend);
+    return 0;
+}
+
+int ManageSerialPort::sendChar(char dataToSend)
+{
+    QByteArray data(1, dataToSend);
+    return sendData(data);
+}
+
+void ManageSerialPort::stopSending()
+{
+    if (sendingEnabled && sendThread && sendThread->isRunning()) {
+        sendThread->stopSending();
+        sendThread->quit();
+    }
+}
+
+// Receiving
+
+void ManageSerialPort::enableReceiving()
+{
+    if (!receivingEnabled && !receiveThread) {
+        receiveThread = new ThreadReceive(port.get(), this);
+        connect(receiveThread, &ThreadReceive::newDataReceived, this,
+                &ManageSerialPort::MnewDataReceived);
+        connect(receiveThread, &ThreadReceive::toggledCTS, this, &ManageSerialPort::toggledCTS);
+        connect(receiveThread, &ThreadReceive::receiveError, this,
+                &ManageSerialPort::receiveError);
+        receivingEnabled = true;
+    }
+}
+
+void ManageSerialPort::disableReceiving()
+{
+    if (receivingEnabled && receiveThread) {
+        // A thread nobody asked to stop would be waited for for ever.
+        receiveThread->stopReceiving();
+        receiveThread->wait();
+        delete receiveThread;
+        receiveThread = nullptr;
+        receivingEnabled = false;
+    }
+}
+
+bool ManageSerialPort::isReceivingEnabled()
+{
+    return receivingEnabled;
+}
+
+int ManageSerialPort::receiveData()
+{
+    if (!port->isOpen())
+        return 2;
+    if (!receivingEnabled || !receiveThread)
+        return 3;
+    if (receiveThread->isRunning()) {
+        if (!receiveThread->isStopRequested())
+            return 1;
+        // Asked to stop but not yet ended: let it end, then poll again.
+        receiveThread->wait();
+    }
+    receiveThread->start();
+    return 1;
+}
+
+void ManageSerialPort::stopReceiving()
+{
+    if (receivingEnabled && receiveThread && receiveThread->isRunning())
+        receiveThread->stopReceiving();
+}
+
+QByteArray ManageSerialPort::getBuffer()
+{
+    return receiveThread ? receiveThread->getBuffer() : QByteArray();
+}
+
+void ManageSerialPort::resetBuffer()
+{
+    if (receiveThread)
+        receiveThread->resetBuffer();
+}
+
+bool ManageSerialPort::isCtsOn()
+{
+    return receiveThread && receiveThread->isCtsOn();
+}

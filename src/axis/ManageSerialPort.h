@@ -1,0 +1,151 @@
+#pragma once
+
+#include <QByteArray>
+#include <QMutex>
+#include <QObject>
+#include <QQueue>
+#include <QString>
+#include <QThread>
+
+#include <atomic>
+#include <memory>
+
+#include "axis/AbstractSerialPort.h"
+
+// Writes the bytes queued by the manager to the port, one write per byte,
+// and ends as soon as the queue is empty; the next sendData starts it again.
+class ThreadSend : public QThread
+{
+    Q_OBJECT
+public:
+    ThreadSend(AbstractSerialPort *port, QObject *parent);
+    ~ThreadSend() override;
+
+    // Queues every byte of data and starts the thread when it has ended.
+    void addDataToSend(const QByteArray &data);
+    // Ends the thread after the byte being written; bytes left in the queue
+    // stay there for the next start.
+    void stopSending();
+
+protected:
+    void run() override;
+
+private:
+    mutable QMutex mutex;
+    AbstractSerialPort *port;
+    QQueue<QByteArray> queue;
+    std::atomic<bool> stopRequested{false};
+    bool active = false; // under mutex: run() has not yet decided to end
+};
+
+// Polls the port every 200 microseconds, keeps every byte received in a
+// buffer and hands each chunk read to the owner.
+class ThreadReceive : public QThread
+{
+    Q_OBJECT
+public:
+    ThreadReceive(AbstractSerialPort *port, QObject *parent);
+    ~ThreadReceive() override;
+
+    void stopReceiving();
+    bool isStopRequested() const { return stopRequested; }
+    QByteArray getBuffer() const;
+    void resetBuffer();
+    bool isCtsOn() const { return ctsOn; }
+
+    static const int kMaxChunk = 4096;
+    static const unsigned long kPollMicroseconds = 200;
+
+signals:
+    void newDataReceived(QByteArray dataReceived);
+    void receiveError();
+    void toggledCTS(bool);
+
+protected:
+    void run() override;
+
+private:
+    std::atomic<bool> ctsOn{false};
+    mutable QMutex mutex;
+    AbstractSerialPort *port;
+    std::atomic<bool> stopRequested{false};
+    QByteArray buffer;
+};
+
+// One serial port with its traffic moved off the GUI thread. Received chunks,
+// port errors and CTS changes arrive as signals in the thread that owns the
+// manager. Results of sendData/sendChar: 0 queued, 2 port not open,
+// 3 sending not enabled; of receiveData: 1 running, 2 port not open,
+// 3 receiving not enabled.
+class ManageSerialPort : public QObject
+{
+    Q_OBJECT
+public:
+    ManageSerialPort();
+    ManageSerialPort(const QString &name, BaudRateType baudRate, DataBitsType dataBits,
+                     ParityType parity, StopBitsType stopBits, FlowType flowControl,
+                     ulong seconds, ulong milliseconds);
+    // Works on the given port instead of a serial terminal; takes ownership.
+    explicit ManageSerialPort(std::unique_ptr<AbstractSerialPort> port);
+    ~ManageSerialPort() override;
+
+    bool open();
+    bool open(const QString &name, BaudRateType baudRate, DataBitsType dataBits,
+              ParityType parity, StopBitsType stopBits, FlowType flowControl,
+              ulong seconds, ulong milliseconds);
+    bool isOpen();
+    void close();
+
+    void setPort(const QString &name);
+    QString getPort();
+    void setBaudRate(BaudRateType baudRate);
+    // A rate in bits per second; a rate without a setting gives 115200.
+    void setBaudRate(unsigned int baudRate);
+    QString getBaudRate();
+    void setDataBits(DataBitsType dataBits);
+    QString getDataBits();
+    void setParity(ParityType parity);
+    QString getParity();
+    void setStopBits(StopBitsType stopBits);
+    QString getStopBit();
+    void setFlowControl(FlowType flowControl);
+    QString getFlowControl();
+    void setTimeout(ulong seconds, ulong milliseconds);
+
+    int getLastError();
+    QString getLastErrorToString();
+    static QString errorText(int code);
+
+    void enableSending();
+    void disableSending();
+    bool isSendingEnabled();
+    int sendData(QByteArray &dataToSend);
+    int sendChar(char dataToSend);
+    void stopSending();
+
+    void enableReceiving();
+    void disableReceiving();
+    bool isReceivingEnabled();
+    int receiveData();
+    void stopReceiving();
+
+    QByteArray getBuffer();
+    void resetBuffer();
+    bool isCtsOn();
+
+signals:
+    void MnewDataReceived(QByteArray dataReceived);
+    void receiveError();
+    void toggledCTS(bool);
+
+private:
+    void applySettings(const QString &name, BaudRateType baudRate, DataBitsType dataBits,
+                       ParityType parity, StopBitsType stopBits, FlowType flowControl,
+                       ulong seconds, ulong milliseconds);
+
+    std::unique_ptr<AbstractSerialPort> port;
+    ThreadSend *sendThread = nullptr;
+    ThreadReceive *receiveThread = nullptr;
+    bool sendingEnabled = false;
+    bool receivingEnabled = false;
+};

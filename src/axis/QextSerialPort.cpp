@@ -1,0 +1,355 @@
+#include "axis/QextSerialPort.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+// termios speed of a rate; false for the rates Linux has no setting for.
+bool speedOf(BaudRateType rate, speed_t *speed)
+{
+    switch (rate) {
+    case BAUD50: *speed = B50; return true;
+    case BAUD75: *speed = B75; return true;
+    case BAUD110: *speed = B110; return true;
+    case BAUD134: *speed = B134; return true;
+    case BAUD150: *speed = B150; return true;
+    case BAUD200: *speed = B200; return true;
+    case BAUD300: *speed = B300; return true;
+    case BAUD600: *speed = B600; return true;
+    case BAUD1200: *speed = B1200; return true;
+    case BAUD1800: *speed = B1800; return true;
+    case BAUD2400: *speed = B2400; return true;
+    case BAUD4800: *speed = B4800; return true;
+    case BAUD9600: *speed = B9600; return true;
+    case BAUD19200: *speed = B19200; return true;
+    case BAUD38400: *speed = B38400; return true;
+    case BAUD57600: *speed = B57600; return true;
+    case BAUD115200: *speed = B115200; return true;
+    default: return false;
+    }
+}
+
+QString systemText(int err)
+{
+    return QString::fromLocal8Bit(std::strerror(err));
+}
+
+} // namespace
+
+QextSerialPort::QextSerialPort() = default;
+
+QextSerialPort::QextSerialPort(const QString &name) : m_name(name) {}
+
+QextSerialPort::~QextSerialPort()
+{
+    close();
+}
+
+void QextSerialPort::setPortName(const QString &name) { m_name = name; }
+QString QextSerialPort::portName() const { return m_name; }
+
+void QextSerialPort::setBaudRate(BaudRateType rate)
+{
+    const BaudRateType old = m_baud;
+    m_baud = rate;
+    if (isOpen() && !applySettings(m_fd))
+        m_baud = old;
+}
+BaudRateType QextSerialPort::baudRate() const { return m_baud; }
+
+void QextSerialPort::setDataBits(DataBitsType bits)
+{
+    const DataBitsType old = m_dataBits;
+    m_dataBits = bits;
+    if (isOpen() && !applySettings(m_fd))
+        m_dataBits = old;
+}
+DataBitsType QextSerialPort::dataBits() const { return m_dataBits; }
+
+void QextSerialPort::setParity(ParityType parity)
+{
+    const ParityType old = m_parity;
+    m_parity = parity;
+    if (isOpen() && !applySettings(m_fd))
+        m_parity = old;
+}
+ParityType QextSerialPort::parity() const { return m_parity; }
+
+void QextSerialPort::setStopBits(StopBitsType bits)
+{
+    const StopBitsType old = m_stopBits;
+    m_stopBits = bits;
+    if (isOpen() && !applySettings(m_fd))
+        m_stopBits = old;
+}
+StopBitsType QextSerialPort::stopBits() const { return m_stopBits; }
+
+void QextSerialPort::setFlowControl(FlowType flow)
+{
+    const FlowType old = m_flow;
+    m_flow = flow;
+    if (isOpen() && !applySettings(m_fd))
+        m_flow = old;
+}
+FlowType QextSerialPort::flowControl() const { return m_flow; }
+
+void QextSerialPort::setTimeout(ulong sec, ulong millisec)
+{
+    m_timeoutMs = sec * 1000 + millisec;
+}
+ulong QextSerialPort::timeoutMillisec() const { return m_timeoutMs; }
+
+void QextSerialPort::fail(ulong code, const QString &text)
+{
+    m_lastError = code;
+    m_errorString = text;
+}
+
+bool QextSerialPort::lineSettings(BaudRateType rate, DataBitsType dataBits, ParityType parity,
+                                  StopBitsType stopBits, FlowType flow, termios *tio,
+                                  QString *why)
+{
+    speed_t speed;
+    if (!speedOf(rate, &speed)) {
+        // Refuse rather than run the line at a rate the peer does not expect.
+        *why = QStringLiteral("Baud rate %1 is not supported by this system")
+                   .arg(baudRateValue(rate));
+        return false;
+    }
+    if (stopBits != STOP_1 && stopBits != STOP_2) {
+        *why = QStringLiteral("1.5 stop bits are not supported by this system");
+        return false;
+    }
+    ::cfmakeraw(tio);
+    tio->c_cflag |= CLOCAL | CREAD;
+    tio->c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+    switch (dataBits) {
+    case DATA_5: tio->c_cflag |= CS5; break;
+    case DATA_6: tio->c_cflag |= CS6; break;
+    case DATA_7: tio->c_cflag |= CS7; break;
+    default: tio->c_cflag |= CS8; break;
+    }
+    switch (parity) {
+    case PAR_ODD: tio->c_cflag |= PARENB | PARODD; break;
+    case PAR_EVEN: tio->c_cflag |= PARENB; break;
+    case PAR_MARK: tio->c_cflag |= PARENB | CMSPAR | PARODD; break;
+    case PAR_SPACE: tio->c_cflag |= PARENB | CMSPAR; break;
+    default: break;
+    }
+    if (stopBits == STOP_2)
+        tio->c_cflag |= CSTOPB;
+    tio->c_iflag &= ~(IXON | IXOFF | IXANY);
+    if (flow == FLOW_HARDWARE)
+        tio->c_cflag |= CRTSCTS;
+    else if (flow == FLOW_XONXOFF)
+        tio->c_iflag |= IXON | IXOFF;
+    tio->c_cc[VMIN] = 0;
+    tio->c_cc[VTIME] = 0;
+    ::cfsetispeed(tio, speed);
+    ::cfsetospeed(tio, speed);
+    return true;
+}
+
+bool QextSerialPort::applySettings(int fd)
+{
+    termios tio;
+    if (::tcgetattr(fd, &tio) != 0) {
+        const int err = errno;
+        fail(err == ENOTTY ? E_INVALID_DEVICE : E_IO_ERROR,
+             QStringLiteral("%1: %2").arg(m_name, systemText(err)));
+        return false;
+    }
+    QString why;
+    if (!lineSettings(m_baud, m_dataBits, m_parity, m_stopBits, m_flow, &tio, &why)) {
+        fail(E_INVALID_FD, why);
+        return false;
+    }
+    if (::tcsetattr(fd, TCSANOW, &tio) != 0) {
+        fail(E_IO_ERROR, QStringLiteral("%1: %2").arg(m_name, systemText(errno)));
+        return false;
+    }
+    return true;
+}
+
+bool QextSerialPort::open(QIODevice::OpenMode mode)
+{
+    if (isOpen())
+        return true;
+    Q_UNUSED(mode) // a serial line is always opened for reading and writing
+    m_errorString.clear();
+    // Settings without a meaning here fail before the device is touched.
+    termios check{};
+    QString why;
+    if (!lineSettings(m_baud, m_dataBits, m_parity, m_stopBits, m_flow, &check, &why)) {
+        fail(E_INVALID_FD, why);
+        return false;
+    }
+    const QByteArray path = QFile::encodeName(m_name);
+    int fd;
+    do {
+        fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        fail(E_INVALID_FD, QStringLiteral("%1: %2").arg(m_name, systemText(errno)));
+        return false;
+    }
+    if (!::isatty(fd)) {
+        ::close(fd);
+        fail(E_INVALID_DEVICE, QStringLiteral("%1 is not a terminal device").arg(m_name));
+        return false;
+    }
+    if (!applySettings(fd)) {
+        ::close(fd);
+        return false;
+    }
+    m_fd = fd;
+    m_lastError = E_NO_ERROR;
+    return true;
+}
+
+void QextSerialPort::close()
+{
+    const int fd = m_fd.exchange(-1);
+    if (fd >= 0)
+        ::close(fd);
+}
+
+bool QextSerialPort::isOpen() const
+{
+    return m_fd >= 0;
+}
+
+qint64 QextSerialPort::bytesAvailable()
+{
+    const int fd = m_fd;
+    if (fd < 0) {
+        m_lastError = E_INVALID_FD;
+        return -1;
+    }
+    int n = 0;
+    if (::ioctl(fd, FIONREAD, &n) != 0) {
+        m_lastError = E_IO_ERROR;
+        return -1;
+    }
+    if (n > 0)
+        return n;
+    // A vanished device or a peer that hung up answers "nothing waiting" for
+    // ever; tell that apart from a quiet line.
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) {
+        m_lastError = E_IO_ERROR;
+        return -1;
+    }
+    return 0;
+}
+
+ulong QextSerialPort::lineStatus()
+{
+    const int fd = m_fd;
+    if (fd < 0)
+        return 0;
+    int bits = 0;
+    if (::ioctl(fd, TIOCMGET, &bits) != 0) {
+        // Pseudo-terminals and some adapters have no modem lines: no line set.
+        if (errno != ENOTTY && errno != EINVAL)
+            m_lastError = E_IO_ERROR;
+        return 0;
+    }
+    ulong status = 0;
+    if (bits & TIOCM_CTS) status |= LS_CTS;
+    if (bits & TIOCM_DSR) status |= LS_DSR;
+    if (bits & TIOCM_CAR) status |= LS_DCD;
+    if (bits & TIOCM_RNG) status |= LS_RI;
+    if (bits & TIOCM_RTS) status |= LS_RTS;
+    if (bits & TIOCM_DTR) status |= LS_DTR;
+    if (bits & TIOCM_ST) status |= LS_ST;
+    if (bits & TIOCM_SR) status |= LS_SR;
+    return status;
+}
+
+qint64 QextSerialPort::read(char *data, qint64 maxSize)
+{
+    const int fd = m_fd;
+    if (fd < 0) {
+        m_lastError = E_INVALID_FD;
+        return -1;
+    }
+    for (;;) {
+        const ssize_t r = ::read(fd, data, size_t(maxSize));
+        if (r >= 0)
+            return r;
+        if (errno == EINTR)
+            continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK)
+            return 0;
+        m_lastError = E_READ_FAILED;
+        return -1;
+    }
+}
+
+qint64 QextSerialPort::write(const char *data, qint64 size)
+{
+    const int fd = m_fd;
+    if (fd < 0) {
+        m_lastError = E_INVALID_FD;
+        return -1;
+    }
+    qint64 done = 0;
+    QElapsedTimer stall;
+    stall.start();
+    while (done < size) {
+        const ssize_t w = ::write(fd, data + done, size_t(size - done));
+        if (w > 0) {
+            done += w;
+            stall.restart();
+            continue;
+        }
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            m_lastError = E_WRITE_FAILED;
+            return done > 0 ? done : -1;
+        }
+        // The driver is full (slow line or stopped by flow control): wait for
+        // room rather than drop the byte, but not for ever.
+        const qint64 left = kWriteStallMs - stall.elapsed();
+        if (left <= 0) {
+            m_lastError = E_TRANSMIT_OVERFLOW;
+            return done > 0 ? done : -1;
+        }
+        pollfd p{fd, POLLOUT, 0};
+        ::poll(&p, 1, int(qMin<qint64>(left, 20)));
+    }
+    return done;
+}
+
+void QextSerialPort::flush()
+{
+    const int fd = m_fd;
+    if (fd < 0)
+        return;
+    QElapsedTimer t;
+    t.start();
+    int pending = 0;
+    while (::ioctl(fd, TIOCOUTQ, &pending) == 0 && pending > 0 && t.elapsed() < kFlushMs)
+        ::usleep(1000);
+}
+
+ulong QextSerialPort::lastError() const
+{
+    return m_lastError;
+}
+
+QString QextSerialPort::errorString() const
+{
+    return m_errorString;
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <atomic>
+
+#include "axis/AbstractSerialPort.h"
+
+struct termios;
+
+// A serial terminal device driven through termios: raw 8-bit mode, receiver
+// on, modem control lines ignored, reads never wait (VMIN = VTIME = 0).
+// Settings given before open() take effect at open(); given while open they
+// take effect at once.
+class QextSerialPort : public AbstractSerialPort
+{
+public:
+    QextSerialPort();
+    explicit QextSerialPort(const QString &name);
+    ~QextSerialPort() override;
+
+    QextSerialPort(const QextSerialPort &) = delete;
+    QextSerialPort &operator=(const QextSerialPort &) = delete;
+
+    void setPortName(const QString &name) override;
+    QString portName() const override;
+    void setBaudRate(BaudRateType rate) override;
+    BaudRateType baudRate() const override;
+    void setDataBits(DataBitsType bits) override;
+    DataBitsType dataBits() const override;
+    void setParity(ParityType parity) override;
+    ParityType parity() const override;
+    void setStopBits(StopBitsType bits) override;
+    StopBitsType stopBits() const override;
+    void setFlowControl(FlowType flow) override;
+    FlowType flowControl() const override;
+    // Kept for callers; reads never wait, the manager polls instead.
+    void setTimeout(ulong sec, ulong millisec) override;
+    ulong timeoutMillisec() const;
+
+    bool open(QIODevice::OpenMode mode) override;
+    void close() override;
+    bool isOpen() const override;
+
+    qint64 bytesAvailable() override;
+    ulong lineStatus() override;
+    qint64 read(char *data, qint64 maxSize) override;
+    qint64 write(const char *data, qint64 size) override;
+    void flush() override;
+
+    ulong lastError() const override;
+    // Why the last open() or settings change failed, in plain words.
+    QString errorString() const override;
+
+    // Turns tio into the raw line these settings describe; false (with the
+    // reason in why) for settings this system has no setting for.
+    static bool lineSettings(BaudRateType rate, DataBitsType dataBits, ParityType parity,
+                             StopBitsType stopBits, FlowType flow, termios *tio, QString *why);
+
+    // Longest time write() waits for the driver to take a byte.
+    static const int kWriteStallMs = 1000;
+    // Longest time flush() waits for the driver to send what it holds.
+    static const int kFlushMs = 500;
+
+private:
+    bool applySettings(int fd);
+    void fail(ulong code, const QString &text);
+
+    QString m_name;
+    BaudRateType m_baud = BAUD9600;
+    DataBitsType m_dataBits = DATA_8;
+    ParityType m_parity = PAR_NONE;
+    StopBitsType m_stopBits = STOP_1;
+    FlowType m_flow = FLOW_OFF;
+    ulong m_timeoutMs = 500;
+    std::atomic<int> m_fd{-1};
+    std::atomic<ulong> m_lastError{E_NO_ERROR};
+    QString m_errorString;
+};
