@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QtGlobal>
+
+class QImage;
+
+// Supplies the pictures that the in-memory camera puts into its capture buffers.
+class CFrameSource
+{
+public:
+    virtual ~CFrameSource();
+
+    // Writes the next frame: 8-bit grey, `height` rows of `width` bytes at `dst`.
+    // Called from the capture thread.
+    virtual void nextFrame(uchar *dst, int width, int height) = 0;
+
+    // Puts `picture` (converted to 8-bit grey) centred into the frame; the rest of
+    // the frame is white (255) and a picture larger than the frame is cropped
+    // around its centre. A null picture gives a white frame.
+    static void placeCentred(const QImage &picture, uchar *dst, int width, int height);
+};

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QMetaType>
+#include <QVector>
+
+// A found edge line y = m x + q in window pixels; |m| >= 500 marks a vertical
+// line whose column is q. isReference marks the vertical reference line at the
+// current X added when only one line was found.
+struct sLineParam {
+    float m = 0;
+    float q = 0;
+    bool isReference = false;
+};
+
+Q_DECLARE_METATYPE(sLineParam)
+Q_DECLARE_METATYPE(QVector<sLineParam>)

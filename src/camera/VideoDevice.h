@@ -1,0 +1,211 @@
+#pragma once
+
+#include "camera/LineParam.h"
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QList>
+#include <QMutex>
+#include <QPoint>
+#include <QSize>
+#include <QString>
+#include <QThread>
+#include <QVector>
+#include <QWaitCondition>
+
+#include <libv4l1-videodev.h>
+
+#include <memory>
+
+class CVideoIo;
+class cDemo;
+
+// One camera: probes its node, opens it, maps the driver's capture buffers,
+// applies the sensor settings and, in its own thread, captures frame after
+// frame and measures on them.
+//
+// Measuring works on the central 640 x 640 window of the 1280 x 1024 frame:
+// window pixel (x, y) is frame pixel (x + 320, y + 192).
+class CVideoDevice : public QThread
+{
+    Q_OBJECT
+
+public:
+    // Picture values of one sensor mode (0 measure, 1 inspection).
+    struct SensorSet {
+        int Brightness = 0;
+        float factor = 1.0f;
+        int Contrast = 0;
+        int hue = 0; // front light
+        int BiasB = 0;
+        int BiasR = 0;
+        int BiasGB = 0;
+        int BiasGR = 0;
+    };
+    struct Roi {
+        int x1 = 1, y1 = 1, x2 = 640, y2 = 640;
+    };
+
+    // The frame every device delivers, and where the measuring window lies in it.
+    static constexpr int NominalWidth = 1280;
+    static constexpr int NominalHeight = 1024;
+    static constexpr int WindowLeft = 320;
+    static constexpr int WindowTop = 192;
+    static constexpr int WindowSize = 640;
+
+    // `io` null: the camera driver through libv4l1.
+    CVideoDevice(const QString &device, cDemo *demo, std::shared_ptr<CVideoIo> io = nullptr);
+    ~CVideoDevice() override;
+
+    bool IsValid() const { return valid; }
+    void setCameraId(int id);
+    int getCameraId() const { return cameraId; }
+    void ReadCameraSettings();
+
+    bool SetSize(int w, int h);
+    bool SetSize(const QSize &size);
+    QSize GetSize();
+    int Open(int buffers);
+    int Close();
+
+    // Starting a running capture does nothing; stopping waits for the thread to
+    // finish its frame.
+    void StartCapture();
+    void StopCapture();
+    int MCapture(int buffer);
+    int MSync();
+
+    bool SetSensor();
+    void setMeasureMode();
+    void setInspectionMode();
+    void setPotLight(float value);
+    void setStreamPalette(const QVector<uint> &palette);
+    // Image of the buffer `back` frames before the current one; null when the
+    // device has no buffers.
+    QImage GetRGB(int back) const;
+    void setMeasureLines(bool on);
+
+    int GetDescriptor() const { return fd; }
+    QString GetNodeName() const { return nodeName; }
+    QString GetIntfName() const { return intfName; }
+    QString getBusInfo() const { return busInfo; }
+    int GetBrightness() const { return picture.brightness; }
+    int GetContrast() const { return picture.contrast; }
+    int GetColour() const { return picture.colour; }
+    int GetWhiteness() const { return picture.whiteness; }
+
+    bool SetPalette();
+    bool SetBrightness(int value);
+    bool SetHue(int value);
+    bool SetColour(int value);
+    bool SetContrast(int value);
+    bool SetWhiteness(int value);
+    int GetHue();
+    void shutDownFrontLight();
+
+    // Grey value of window pixel (x, y) in the frame being processed; 255 outside
+    // the frame (x and y are bounded separately, so nothing wraps into a
+    // neighbouring row).
+    int windowPixel(int x, int y) const;
+
+    // Sensor and search state, read and written directly by the panels, the main
+    // window, the configuration dialog and the axis link.
+    quint8 sensorMode = 0;
+    SensorSet sensorSets[2];
+
+    bool AnalogImage = true;
+    bool Geometry = false;
+    int PointStep = 3;
+    int MSE = 60;
+    int MinLineLenght = 40;
+    int MSEC = 50;
+    int MinCircleLenght = 20;
+    float XCalibration = 0;
+    float ZCalibration = 0;
+    qint16 WhiteLevel = 230;
+    qint16 BlackLevel = 25;
+    float linearCompensationX = 1;
+    float linearCompensationZ = 1;
+
+    bool inPositionMode = false;
+    bool measureLines = false;
+    bool autoCircle = false;
+    bool autoAngle = false;
+    float posX = 0;
+    float posZ = 0;
+    float angleReticle = 0;
+    float circleReticle = 0;
+    qint16 scanline = 0;
+    Roi roi;
+    bool frozen = false;
+    bool rotation = false;
+    float cameraAngle = 0;
+    float fps = 0;
+    bool extraStatusFlag = false;
+
+signals:
+    void Notify();
+    void Closed();
+    void Resized(QSize size);
+    void XAxisInPos(bool inPos);
+    void ZAxisInPos(bool inPos);
+    void sigFoundCircle(QPoint centre, int radius);
+    void sigFoundLines(QVector<sLineParam> lines);
+
+protected:
+    void run() override;
+
+    // Measuring on one captured frame (8-bit grey, `height` rows of `width`
+    // bytes); runs in the capture thread once per frame, before Notify().
+    virtual void processFrame(const uchar *frame, int width, int height);
+
+    mutable QMutex mutex;
+    bool valid = false;
+    QString nodeName;
+    QString intfName;
+    QString busInfo;
+    int fd = -1;
+    int openCount = 0;
+    int cameraId = 0;
+
+    int palette = 0;
+    video_picture picture{};
+    video_mbuf mbuf{};
+    int bufferCount = 0;
+    int currentBuffer = 0;
+    int width = 0;
+    int height = 0;
+    int maxWidth = 0, maxHeight = 0, minWidth = 0, minHeight = 0;
+    uchar *mapBase = nullptr;
+    int mapSize = 0;
+    QVector<int> bufferOffsets;
+    QList<QImage> images;
+    const uchar *frame = nullptr;
+    QVector<uint> streamPalette;
+    QVector<uint> appliedColorTable;
+    // Size of the frame being processed (that of its buffer's image).
+    int frameWidth = 0;
+    int frameHeight = 0;
+
+    bool sensorDirty = false;
+    bool capturing = false;
+
+private:
+    void Init();
+    void CleanUp();
+    bool TryPalette(int pal, int depth);
+    void ResetImagesRGB();
+    void CreateImagesRGB();
+    bool buffersHold(int w, int h) const;
+    void stopThread();
+    // Waits up to `ms` unless a stop is asked for; true when it is.
+    bool pauseOrStop(int ms);
+
+    std::shared_ptr<CVideoIo> io;
+    // Frame rate since the capture started.
+    QElapsedTimer fpsClock;
+    unsigned fpsFrames = 0;
+    QMutex stopLock;
+    QWaitCondition stopWake;
+    bool stopRequested = false;
+};

@@ -1,0 +1,3 @@
+#include "VideoIo.h"
+
+CVideoIo::~CVideoIo() = default;
