@@ -458,22 +458,22 @@ void TestSerial::lineSettingsReachDevice()
 
 void TestSerial::sendInOrder_data()
 {
-    QTest::addColumn<int>("piece");
+    QTest::addColumn<int>("blockSize");
     QTest::newRow("bytes one by one") << 1;
-    QTest::newRow("7-byte pieces") << 7;
-    QTest::newRow("1000-byte pieces") << 1000;
+    QTest::newRow("7-byte blocks") << 7;
+    QTest::newRow("1000-byte blocks") << 1000;
     QTest::newRow("one block") << 10240;
 }
 
 void TestSerial::sendInOrder()
 {
-    QFETCH(int, piece);
+    QFETCH(int, blockSize);
     PtyPeer peer;
     ManageSerialPort m;
     QVERIFY(openOnPty(m, peer));
     const QByteArray all = pattern(10240);
-    for (int at = 0; at < all.size(); at += piece) {
-        QByteArray part = all.mid(at, piece);
+    for (int at = 0; at < all.size(); at += blockSize) {
+        QByteArray part = all.mid(at, blockSize);
         QCOMPARE(m.sendData(part), 0);
     }
     const QByteArray got = peer.read(all.size(), 5000);
@@ -544,16 +544,16 @@ void TestSerial::sendRightAfterThreadEnds()
     LingeringThreadSend thread(&port, nullptr);
     QByteArray expected;
     for (int i = 0; i < 200; ++i) {
-        const QByteArray piece(1 + i % 3, char('a' + i % 26));
-        expected += piece;
-        thread.addDataToSend(piece);
-        // Queue the next piece as soon as this one is out.
+        const QByteArray block(1 + i % 3, char('a' + i % 26));
+        expected += block;
+        thread.addDataToSend(block);
+        // Queue the next block as soon as this one is out.
         QElapsedTimer t;
         t.start();
         while (port.written().size() < expected.size() && t.elapsed() < 2000) {
         }
         QVERIFY2(port.written().size() == expected.size(),
-                 qPrintable(QString("piece %1 never written").arg(i)));
+                 qPrintable(QString("block %1 never written").arg(i)));
     }
     QCOMPARE(port.written(), expected);
 }
