@@ -427,6 +427,12 @@ QImage CVideoDevice::GetRGB(int back) const
     return images.at(index);
 }
 
+QImage CVideoDevice::GetWindowCopy() const
+{
+    QMutexLocker lock(&mutex);
+    return windowCopy;
+}
+
 void CVideoDevice::setMeasureLines(bool on)
 {
     measureLines = on;
@@ -589,6 +595,10 @@ void CVideoDevice::run()
 
         {
             QMutexLocker lock(&mutex);
+            // The view shows this frame with its measures: copy it while the
+            // buffer is still ours (it is queued again on the next turn).
+            if (buffer < images.size())
+                windowCopy = images.at(buffer).copy(WindowLeft, WindowTop, WindowSize, WindowSize);
             currentBuffer = (buffer + 1) % bufferOffsets.size();
         }
         emit Notify();

@@ -83,6 +83,9 @@ public:
     // Image of the buffer `back` frames before the current one; null when the
     // device has no buffers.
     QImage GetRGB(int back) const;
+    // Copy of the measuring window of the last processed frame, taken before its
+    // buffer went back to the driver; null before the first frame.
+    QImage GetWindowCopy() const;
     void setMeasureLines(bool on);
 
     int GetDescriptor() const { return fd; }
@@ -183,6 +186,7 @@ protected:
     const uchar *frame = nullptr;
     QVector<uint> streamPalette;
     QVector<uint> appliedColorTable;
+    QImage windowCopy;
     // Size of the frame being processed (that of its buffer's image).
     int frameWidth = 0;
     int frameHeight = 0;
