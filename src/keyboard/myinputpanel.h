@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QBitmap>
+#include <QPointer>
+#include <QRect>
+#include <QSignalMapper>
+#include <QWidget>
+#include <memory>
+
+class QPropertyAnimation;
+class Ui_MyInputPanelForm;
+
+// The touch screen's key panel: a frameless window floating over the main
+// window with a numeric pad or an alphanumeric keyboard, chosen by the kind of
+// field that last had the focus inside the main window. It never touches the
+// field itself: every key becomes one of the two signals below.
+class MyInputPanel : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit MyInputPanel(QWidget *parent);
+    ~MyInputPanel() override;
+
+    // true opens the panel with the layout that suits the last focused field,
+    // false closes it.
+    void showKeyboard(bool show);
+    bool isCapsOn() const { return capsOn; }
+    int KbWidth() const { return currentRect.width(); }
+    int KbHeight() const { return currentRect.height(); }
+
+    // Fixed screen points of the two layouts and the point they grow from.
+    static const QPoint alphaPos;
+    static const QPoint numericPos;
+    static const QPoint closedPos;
+
+signals:
+    void characterGenerated(QChar character);
+    void characterCtrlGenerated(int key);
+
+protected:
+    bool event(QEvent *e) override;
+
+private slots:
+    void saveFocusWidget(QWidget *oldFocus, QWidget *newFocus);
+    void buttonClicked(QWidget *w);
+    void buttonCtrlClicked(QWidget *w);
+    void hideKeyboard();
+    void slotToggleCaps();
+
+private:
+    bool alphaSelected() const { return currentRect == alphaRect; }
+    void selectAlpha();
+    void selectNumeric();
+    void sortKeys(QWidget *frame);
+
+    std::unique_ptr<Ui_MyInputPanelForm> form;
+    QSignalMapper charMapper;
+    QSignalMapper ctrlMapper;
+    QPropertyAnimation *geometryAnimation = nullptr;
+    QRect numericRect;
+    QRect alphaRect;
+    QRect currentRect;
+    bool capsOn = true;
+    QWidget *mainWidget = nullptr;
+    QPointer<QWidget> lastFocusedWidget;
+    QBitmap numericMask;
+    QBitmap alphaMask;
+};

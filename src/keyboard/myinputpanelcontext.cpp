@@ -1,0 +1,104 @@
+#include "keyboard/myinputpanelcontext.h"
+
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QDoubleSpinBox>
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+#include "keyboard/myinputpanel.h"
+
+MyInputPanelContext::MyInputPanelContext(QWidget *widget)
+    : QObject(nullptr)
+{
+    keyPanel = new MyInputPanel(widget);
+    connect(keyPanel, &MyInputPanel::characterGenerated, this,
+            &MyInputPanelContext::sendCharacter, Qt::DirectConnection);
+    connect(keyPanel, &MyInputPanel::characterCtrlGenerated, this,
+            &MyInputPanelContext::sendCtrlCharacter, Qt::DirectConnection);
+}
+
+// The panel belongs to the main window and goes with it.
+MyInputPanelContext::~MyInputPanelContext() = default;
+
+void MyInputPanelContext::install()
+{
+    QCoreApplication *app = QCoreApplication::instance();
+    if (!app)
+        return;
+    setParent(app);
+    app->installEventFilter(this);
+}
+
+// Shows the panel for focus, or asks for the input box; false when a double
+// spin box made it ask.
+bool MyInputPanelContext::openFor(QWidget *focus)
+{
+    if (qobject_cast<QDoubleSpinBox *>(focus)) {
+        emit reqInputBox();
+        return false;
+    }
+    if (keyPanel)
+        keyPanel->showKeyboard(true);
+    targetWidget = QApplication::focusWidget();
+    return true;
+}
+
+bool MyInputPanelContext::filterEvent(const QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::RequestSoftwareInputPanel:
+        return openFor(QApplication::focusWidget());
+    case QEvent::CloseSoftwareInputPanel:
+        if (keyPanel)
+            keyPanel->showKeyboard(false);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void MyInputPanelContext::showKeyboard(bool show)
+{
+    if (show)
+        openFor(QApplication::focusWidget());
+    else if (keyPanel)
+        keyPanel->showKeyboard(false);
+}
+
+bool MyInputPanelContext::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::MouseButtonRelease || !watched->isWidgetType())
+        return false;
+    if (static_cast<QMouseEvent *>(event)->button() != Qt::LeftButton)
+        return false;
+    QWidget *w = static_cast<QWidget *>(watched);
+    // The panel's own keys never ask for the panel.
+    if (keyPanel && (w == keyPanel || keyPanel->isAncestorOf(w)))
+        return false;
+    // A text view takes its clicks on its viewport; the request is the view's.
+    if (!w->testAttribute(Qt::WA_InputMethodEnabled)) {
+        auto *area = qobject_cast<QAbstractScrollArea *>(w->parentWidget());
+        if (!area || area->viewport() != w || !area->testAttribute(Qt::WA_InputMethodEnabled))
+            return false;
+    }
+    QEvent request(QEvent::RequestSoftwareInputPanel);
+    filterEvent(&request);
+    return false;
+}
+
+void MyInputPanelContext::sendCharacter(QChar character)
+{
+    if (!targetWidget || !QCoreApplication::instance())
+        return;
+    QKeyEvent press(QEvent::KeyPress, character.unicode(), Qt::NoModifier, QString(character));
+    QCoreApplication::sendEvent(targetWidget, &press);
+}
+
+void MyInputPanelContext::sendCtrlCharacter(int key)
+{
+    if (!targetWidget || !QCoreApplication::instance())
+        return;
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString());
+    QCoreApplication::sendEvent(targetWidget, &press);
+}

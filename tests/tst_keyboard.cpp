@@ -1,0 +1,827 @@
+#include <QComboBox>
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QDoubleValidator>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTextEdit>
+#include <QtTest>
+#include <memory>
+
+#include "keyboard/myinputpanel.h"
+#include "keyboard/myinputpanelcontext.h"
+
+namespace {
+
+const QRect numericOpen(200, 260, 240, 385);
+const QRect alphaOpen(72, 300, 495, 255);
+const QRect closedRect(320, 420, 0, 0);
+
+// Records the key presses it receives.
+class KeyRecorder : public QWidget
+{
+public:
+    explicit KeyRecorder(QWidget *parent) : QWidget(parent) { setFocusPolicy(Qt::StrongFocus); }
+    struct Press { int key; QString text; Qt::KeyboardModifiers mods; bool autoRepeat; };
+    QList<Press> presses;
+    int releases = 0;
+
+protected:
+    void keyPressEvent(QKeyEvent *e) override
+    {
+        presses.append({e->key(), e->text(), e->modifiers(), e->isAutoRepeat()});
+    }
+    void keyReleaseEvent(QKeyEvent *) override { ++releases; }
+};
+
+// A stand-in main window with one field of each kind the panel tells apart.
+struct Screen
+{
+    QWidget window;
+    QLineEdit *numeric;
+    QLineEdit *text;
+    QTextEdit *textEdit;
+    QComboBox *combo;
+    QDoubleSpinBox *doubleSpin;
+    QSpinBox *spin;
+    KeyRecorder *recorder;
+    QPushButton *plainButton;
+
+    Screen()
+    {
+        window.setWindowTitle("test window");
+        window.setGeometry(0, 0, 1024, 768);
+        numeric = new QLineEdit(&window);
+        numeric->setObjectName("numeric");
+        numeric->setValidator(new QDoubleValidator(-1000, 1000, 3, numeric));
+        numeric->setGeometry(20, 20, 200, 30);
+        text = new QLineEdit(&window);
+        text->setObjectName("text");
+        text->setGeometry(20, 60, 200, 30);
+        textEdit = new QTextEdit(&window);
+        textEdit->setGeometry(20, 100, 200, 60);
+        combo = new QComboBox(&window);
+        combo->setEditable(true);
+        combo->addItems({"alpha", "beta"});
+        combo->setGeometry(20, 170, 200, 30);
+        doubleSpin = new QDoubleSpinBox(&window);
+        doubleSpin->setGeometry(240, 20, 120, 30);
+        spin = new QSpinBox(&window);
+        spin->setGeometry(240, 60, 120, 30);
+        recorder = new KeyRecorder(&window);
+        recorder->setGeometry(240, 100, 120, 30);
+        plainButton = new QPushButton("plain", &window);
+        plainButton->setGeometry(240, 140, 120, 30);
+        plainButton->setFocusPolicy(Qt::StrongFocus);
+    }
+
+    bool show()
+    {
+        window.show();
+        window.activateWindow();
+        return QTest::qWaitForWindowActive(&window);
+    }
+};
+
+bool focusOn(QWidget *w)
+{
+    w->setFocus(Qt::OtherFocusReason);
+    return QTest::qWaitFor([w] { return QApplication::focusWidget() == w; }, 2000);
+}
+
+QPushButton *key(QWidget *panel, const char *name)
+{
+    return panel->findChild<QPushButton *>(QString::fromLatin1(name));
+}
+
+// Writes the window with the open panel over it into $SCREENSHOT_DIR.
+void saveShot(const QString &name, QWidget &window, QWidget *panel)
+{
+    const QString dir = qEnvironmentVariable("SCREENSHOT_DIR");
+    if (dir.isEmpty())
+        return;
+    QDir().mkpath(dir);
+    QImage img = window.grab().toImage();
+    {
+        QPainter p(&img);
+        p.drawPixmap(panel->pos() - window.pos(), panel->grab());
+    }
+    QVERIFY(img.save(QDir(dir).filePath(name)));
+}
+
+} // namespace
+
+class TestKeyboard : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+
+    void formKeys();
+    void formValues_data();
+    void formValues();
+    void pictures_data();
+    void pictures();
+
+    void panelLayoutByWidget_data();
+    void panelLayoutByWidget();
+    void panelOtherWidgetKeepsLayout();
+    void panelSecondOpenDoesNotAnimate();
+    void panelNothingBeforeFocus();
+    void panelCloseAfterFieldDestroyed();
+    void panelCaps();
+    void panelControlKeys_data();
+    void panelControlKeys();
+    void panelIgnoresOtherWindows();
+
+    void contextRequest_data();
+    void contextRequest();
+    void contextCloseRequest();
+    void contextOtherEvents();
+    void contextKeyEvents_data();
+    void contextKeyEvents();
+    void contextDropsKeysWithoutTarget();
+
+    void touchNumericField();
+    void touchTextFieldAndClose();
+    void touchDoubleSpinBox();
+    void touchReadOnlyAndLabel();
+};
+
+namespace {
+QtMessageHandler previousHandler = nullptr;
+
+// The offscreen platform cannot raise a window that stays on top; that note
+// says nothing about the panel.
+void quietHandler(QtMsgType type, const QMessageLogContext &context, const QString &msg)
+{
+    if (msg.contains(QLatin1String("does not support raise()")))
+        return;
+    previousHandler(type, context, msg);
+}
+} // namespace
+
+void TestKeyboard::initTestCase()
+{
+    Q_INIT_RESOURCE(img);
+    previousHandler = qInstallMessageHandler(quietHandler);
+}
+
+void TestKeyboard::formKeys()
+{
+    QWidget window;
+    MyInputPanel host(&window);
+    QCOMPARE(host.objectName(), QString("MyInputPanelForm"));
+    QCOMPARE(host.windowTitle(), QString("Input Panel"));
+    auto *frmKbNumeric = host.findChild<QFrame *>("frmKbNumeric");
+    auto *frmKbAlfa = host.findChild<QFrame *>("frmKbAlfa");
+    QVERIFY(frmKbNumeric && frmKbAlfa);
+    QCOMPARE(frmKbNumeric->parentWidget(), &host);
+    QCOMPARE(frmKbAlfa->parentWidget(), &host);
+    QCOMPARE(frmKbNumeric->geometry(), QRect(0, 0, 240, 385));
+    // The panel puts both layouts at its top-left corner.
+    QCOMPARE(frmKbAlfa->geometry(), QRect(0, 0, 495, 255));
+
+    const auto numericKeys = frmKbNumeric->findChildren<QPushButton *>();
+    const auto alphaKeys = frmKbAlfa->findChildren<QPushButton *>();
+    QCOMPARE(numericKeys.size(), 16);
+    QCOMPARE(alphaKeys.size(), 52);
+    QCOMPARE(host.findChildren<QPushButton *>().size(), 68);
+
+    int characters = 0, strings = 0, none = 0;
+    QMap<QString, int> controls;
+    QStringList noValue;
+    for (QPushButton *k : numericKeys + alphaKeys) {
+        QVERIFY2(k->focusPolicy() == Qt::NoFocus, qPrintable(k->objectName()));
+        const QVariant v = k->property("buttonValue");
+        if (!v.isValid()) {
+            ++none;
+            noValue << k->objectName();
+        } else if (v.userType() == QMetaType::QChar) {
+            ++characters;
+        } else {
+            QCOMPARE(v.userType(), int(QMetaType::QString));
+            ++strings;
+            ++controls[v.toString()];
+        }
+    }
+    QCOMPARE(characters, 59);
+    QCOMPARE(strings, 6);
+    QCOMPARE(none, 3);
+    noValue.sort();
+    QCOMPARE(noValue, QStringList({"btnCaps", "closeButton", "closeButton2"}));
+    QCOMPARE(controls, (QMap<QString, int>{{"BS", 2}, {"LEFT", 2}, {"RIGHT", 2}}));
+
+    struct { QPushButton *closeButton, *closeButton2, *btnCaps; } form{
+        key(&host, "closeButton"), key(&host, "closeButton2"), key(&host, "btnCaps")};
+    QVERIFY(form.closeButton->parentWidget() == frmKbNumeric);
+    QVERIFY(form.closeButton2->parentWidget() == frmKbAlfa);
+    QVERIFY(form.closeButton->text().isEmpty());
+    QVERIFY(form.closeButton2->text().isEmpty());
+    QVERIFY(!form.closeButton->icon().isNull());
+    QVERIFY(!form.closeButton2->icon().isNull());
+    QVERIFY(form.btnCaps->isCheckable());
+    QVERIFY(!form.btnCaps->isChecked());
+    QCOMPARE(form.btnCaps->text(), QString("      Caps   "));
+    // The pad keys never repeat; the keyboard keys do, but its close key.
+    for (QPushButton *k : numericKeys)
+        QVERIFY2(!k->autoRepeat(), qPrintable(k->objectName()));
+    for (QPushButton *k : alphaKeys)
+        QCOMPARE(k->autoRepeat(), k != form.closeButton2);
+    // Every character key shows its character, letters in upper case.
+    QString typed;
+    for (QPushButton *k : alphaKeys) {
+        const QChar c = k->property("buttonValue").toChar();
+        if (c.isLetterOrNumber() || c.isPunct() || c.isSymbol()) {
+            QCOMPARE(k->text(), QString(c.toUpper()));
+            typed += c;
+        }
+    }
+    std::sort(typed.begin(), typed.end());
+    QCOMPARE(typed, QString("()*+,-./0123456789:;abcdefghijklmnopqrstuvwxyz"));
+}
+
+void TestKeyboard::formValues_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QRect>("geometry");
+    QTest::newRow("pad 1") << "panelButton_1" << QVariant(QChar('1')) << "1" << QRect(10, 38, 72, 72);
+    QTest::newRow("pad 0") << "panelButton_0" << QVariant(QChar('0')) << "0" << QRect(85, 238, 72, 72);
+    QTest::newRow("pad dot") << "panelButton_dot" << QVariant(QChar('.')) << "." << QRect(160, 238, 72, 72);
+    QTest::newRow("pad minus") << "panelButton_minus" << QVariant(QChar('-')) << "-" << QRect(10, 238, 72, 72);
+    QTest::newRow("pad bs") << "panelButton_bs" << QVariant(QString("BS")) << "" << QRect(85, 310, 72, 72);
+    QTest::newRow("pad right") << "panelButton_right" << QVariant(QString("RIGHT")) << "" << QRect(160, 310, 72, 72);
+    QTest::newRow("letter q") << "btnQ" << QVariant(QChar('q')) << "Q" << QRect(92, 85, 36, 36);
+    QTest::newRow("letter y") << "btnY" << QVariant(QChar('y')) << "Y" << QRect(292, 84, 36, 36);
+    QTest::newRow("letter a") << "btnA" << QVariant(QChar('a')) << "A" << QRect(92, 125, 38, 38);
+    QTest::newRow("letter m") << "btnM" << QVariant(QChar('m')) << "M" << QRect(332, 165, 36, 36);
+    QTest::newRow("fwd slash types star") << "btnFwdSlash" << QVariant(QChar('*')) << "*" << QRect(52, 85, 36, 36);
+    QTest::newRow("bcwd slash types slash") << "btnBcwdSlash" << QVariant(QChar('/')) << "/" << QRect(12, 85, 36, 36);
+    QTest::newRow("start square types )") << "btnStartSquare" << QVariant(QChar(')')) << ")" << QRect(52, 165, 36, 36);
+    QTest::newRow("close square types (") << "btnCloseSquare" << QVariant(QChar('(')) << "(" << QRect(12, 165, 36, 36);
+    QTest::newRow("sp types colon") << "btnSp" << QVariant(QChar(':')) << ":" << QRect(452, 125, 36, 36);
+    QTest::newRow("space") << "btnSpace" << QVariant(QChar(' ')) << "" << QRect(81, 210, 285, 38);
+    QTest::newRow("del is back-space") << "btnDel" << QVariant(QString("BS")) << "" << QRect(10, 210, 70, 38);
+    QTest::newRow("arrow left") << "btnArrowLeft" << QVariant(QString("LEFT")) << "" << QRect(371, 210, 62, 38);
+    QTest::newRow("digit 0") << "btn0" << QVariant(QChar('0')) << "0" << QRect(450, 40, 36, 36);
+    QTest::newRow("plus") << "btnPlus" << QVariant(QChar('+')) << "+" << QRect(10, 40, 36, 36);
+}
+
+void TestKeyboard::formValues()
+{
+    QFETCH(QString, name);
+    QFETCH(QVariant, value);
+    QFETCH(QString, label);
+    QFETCH(QRect, geometry);
+    QWidget window;
+    MyInputPanel host(&window);
+    QPushButton *k = host.findChild<QPushButton *>(name);
+    QVERIFY(k);
+    const QVariant v = k->property("buttonValue");
+    QCOMPARE(v.userType(), value.userType());
+    QCOMPARE(v, value);
+    QCOMPARE(k->text(), label);
+    QCOMPARE(k->geometry(), geometry);
+}
+
+void TestKeyboard::pictures_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("Button") << ":/img/Button.png" << QSize(72, 72);
+    QTest::newRow("ButtonSmall") << ":/img/ButtonSmall.png" << QSize(38, 38);
+    QTest::newRow("ButtonSpace") << ":/img/ButtonSpace.png" << QSize(285, 36);
+    QTest::newRow("ButtonCaps") << ":/img/ButtonCaps.png" << QSize(77, 36);
+    QTest::newRow("ButtonNum") << ":/img/ButtonNum.png" << QSize(68, 36);
+    QTest::newRow("ButtonArrowLeft") << ":/img/ButtonArrowLeft.png" << QSize(60, 38);
+    QTest::newRow("ButtonArrowRight") << ":/img/ButtonArrowRight.png" << QSize(60, 38);
+    QTest::newRow("BackSpace") << ":/img/BackSpace.png" << QSize(72, 72);
+    QTest::newRow("LeftArrow") << ":/img/LeftArrow.png" << QSize(30, 30);
+    QTest::newRow("RightArrow") << ":/img/RightArrow.png" << QSize(30, 30);
+    QTest::newRow("ExitSmall") << ":/img/ExitSmall.png" << QSize(42, 42);
+    // The masks are found without their suffix, as the panel asks for them.
+    QTest::newRow("numeric mask") << ":/img/maskKbNum" << QSize(240, 385);
+    QTest::newRow("alpha mask") << ":/img/maskKbAlpha" << QSize(495, 255);
+    QTest::newRow("clear") << ":/img/none.png" << QSize(1, 1);
+}
+
+void TestKeyboard::pictures()
+{
+    QFETCH(QString, path);
+    QFETCH(QSize, size);
+    const QImage img(path);
+    QVERIFY2(!img.isNull(), qPrintable(path));
+    QCOMPARE(img.size(), size);
+    if (path.contains("mask")) {
+        QCOMPARE(img.depth(), 1);
+        const QImage rgb = img.convertToFormat(QImage::Format_RGB32);
+        for (int y = 0; y < rgb.height(); y += 7)
+            for (int x = 0; x < rgb.width(); x += 7)
+                QCOMPARE(rgb.pixel(x, y), qRgb(0, 0, 0));
+    }
+}
+
+void TestKeyboard::panelLayoutByWidget_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QRect>("open");
+    QTest::addColumn<bool>("selects");
+    QTest::newRow("line edit with validator") << "numeric" << numericOpen << true;
+    QTest::newRow("line edit without validator") << "text" << alphaOpen << true;
+    QTest::newRow("text edit") << "textEdit" << alphaOpen << true;
+    QTest::newRow("combo box") << "combo" << alphaOpen << false;
+}
+
+void TestKeyboard::panelLayoutByWidget()
+{
+    QFETCH(QString, field);
+    QFETCH(QRect, open);
+    QFETCH(bool, selects);
+    Screen s;
+    s.numeric->setText("12.5");
+    s.text->setText("hello");
+    s.textEdit->setPlainText("some text");
+    MyInputPanel panel(&s.window);
+    QVERIFY(s.show());
+    QCOMPARE(panel.geometry(), QRect(0, 0, 0, 0));
+
+    QWidget *w = field == "numeric" ? static_cast<QWidget *>(s.numeric)
+        : field == "text"           ? static_cast<QWidget *>(s.text)
+        : field == "textEdit"       ? static_cast<QWidget *>(s.textEdit)
+                                    : static_cast<QWidget *>(s.combo);
+    QVERIFY(focusOn(w));
+    panel.showKeyboard(true);
+    // It grows from the empty rectangle at (320, 420).
+    QCOMPARE(panel.geometry(), closedRect);
+    QTRY_COMPARE(panel.geometry(), open);
+    QCOMPARE(panel.KbWidth(), open.width());
+    QCOMPARE(panel.KbHeight(), open.height());
+    const bool alpha = open == alphaOpen;
+    QCOMPARE(panel.findChild<QFrame *>("frmKbAlfa")->isVisibleTo(&panel), alpha);
+    QCOMPARE(panel.findChild<QFrame *>("frmKbNumeric")->isVisibleTo(&panel), !alpha);
+    QCOMPARE(panel.findChild<QFrame *>("frmKbAlfa")->pos(), QPoint(0, 0));
+
+    if (field == "numeric")
+        QCOMPARE(s.numeric->selectedText(), selects ? QString("12.5") : QString());
+    else if (field == "text")
+        QCOMPARE(s.text->selectedText(), QString("hello"));
+    else if (field == "textEdit")
+        QCOMPARE(s.textEdit->textCursor().selectedText(), QString("some text"));
+    else
+        QVERIFY(!s.combo->lineEdit()->hasSelectedText());
+
+    panel.showKeyboard(false);
+    QTRY_COMPARE(panel.geometry(), closedRect);
+}
+
+void TestKeyboard::panelOtherWidgetKeepsLayout()
+{
+    Screen s;
+    MyInputPanel panel(&s.window);
+    QVERIFY(s.show());
+    QVERIFY(focusOn(s.text));
+    panel.showKeyboard(true);
+    QTRY_COMPARE(panel.geometry(), alphaOpen);
+    panel.showKeyboard(false);
+    QTRY_COMPARE(panel.geometry(), closedRect);
+
+    // A button is none of the field kinds: the alphanumeric layout stays.
+    QVERIFY(focusOn(s.plainButton));
+    panel.showKeyboard(true);
+    QTRY_COMPARE(panel.geometry(), alphaOpen);
+
+    // A field of the other layout makes the open panel jump and grow again.
+    QVERIFY(focusOn(s.numeric));
+    panel.showKeyboard(true);
+    QCOMPARE(panel.geometry(), closedRect);
+    QTRY_COMPARE(panel.geometry(), numericOpen);
+}
+
+void TestKeyboard::panelSecondOpenDoesNotAnimate()
+{
+    Screen s;
+    s.numeric->setText("7");
+    MyInputPanel panel(&s.window);
+    QVERIFY(s.show());
+    QVERIFY(focusOn(s.numeric));
+    panel.showKeyboard(true);
+    QTRY_COMPARE(panel.geometry(), numericOpen);
+    s.numeric->deselect();
+    panel.showKeyboard(true);
+    QCOMPARE(panel.geometry(), numericOpen);
+    QTest::qWait(50);
+    QCOMPARE(panel.geometry(), numericOpen);
+    QCOMPARE(s.numeric->selectedText(), QString("7"));
+}
+
+void TestKeyboard::panelNothingBeforeFocus()
+{
+    Screen s;
+    QVERIFY(s.show());
+    MyInputPanel panel(&s.window);
+    // Closing the fresh, closed panel does nothing.
+    panel.showKeyboard(false);
+    QCOMPARE(panel.geometry(), QRect(0, 0, 0, 0));
+    // No field of the main window had the focus since the panel was made.
+    panel.showKeyboard(true);
+    QTest::qWait(50);
+    QCOMPARE(panel.geometry(), QRect(0, 0, 0, 0));
+}
+
+void TestKeyboard::panelCloseAfterFieldDestroyed()
+{
+    Screen s;
+    MyInputPanel panel(&s.window);
+    QVERIFY(s.show());
+    auto *doomed = new QLineEdit(&s.window);
+    doomed->show();
+    QVERIFY(focusOn(doomed));
+    panel.showKeyboard(true);
+    QTRY_COMPARE(panel.geometry(), alphaOpen);
+    delete doomed;
+
+    // The panel's own close key still closes it.
+    QTest::mouseClick(key(&panel, "closeButton2"), Qt::LeftButton);
+    QTRY_COMPARE(panel.geometry(), closedRect);
+
+    // Opening needs a living field again.
+    panel.showKeyboard(true);
+    QTest::qWait(50);
+    QCOMPARE(panel.geometry(), closedRect);
+
+    QVERIFY(focusOn(s.numeric));
+    panel.showKeyboard(true);
+    QTRY_COMPARE(panel.geometry(), numericOpen);
+    // And the close call of the main window after the field went.
+    QLineEdit *second = new QLineEdit(&s.window);
+    second->setValidator(new QIntValidator(second));
+    second->show();
+    QVERIFY(focusOn(second));
+    delete second;
+    panel.showKeyboard(false);
+    QTRY_COMPARE(panel.geometry(), closedRect);
+}
+
+void TestKeyboard::panelCaps()
+{
+    Screen s;
+    MyInputPanel panel(&s.window);
+    QVERIFY(s.show());
+    QSignalSpy chars(&panel, &MyInputPanel::characterGenerated);
+    QVERIFY(panel.isCapsOn());
+    QCOMPARE(key(&panel, "btnQ")->text(), QString("Q"));
+
+    QTest::mouseClick(key(&panel, "btnQ"), Qt::LeftButton);
+    QTest::mouseClick(key(&panel, "btn7"), Qt::LeftButton);
+    QTest::mouseClick(key(&panel, "btnComma"), Qt::LeftButton);
+    QCOMPARE(chars.size(), 3);
+    QCOMPARE(chars.at(0).at(0).value<QChar>(), QChar('Q'));
+    QCOMPARE(chars.at(1).at(0).value<QChar>(), QChar('7'));
+    QCOMPARE(chars.at(2).at(0).value<QChar>(), QChar(','));
+
+    QTest::mouseClick(key(&panel, "btnCaps"), Qt::LeftButton);
+    QVERIFY(!panel.isCapsOn());
+    QCOMPARE(key(&panel, "btnQ")->text(), QString("q"));
+    QCOMPARE(key(&panel, "btnM")->text(), QString("m"));
+    QCOMPARE(key(&panel, "btn7")->text(), QString("7"));
+    QCOMPARE(key(&panel, "btnSemiColon")->text(), QString(";"));
+    QCOMPARE(key(&panel, "btnSpace")->text(), QString(" "));
+    QCOMPARE(key(&panel, "btnCaps")->text(), QString("      Caps   "));
+    QVERIFY(key(&panel, "btnDel")->text().isEmpty());
+    QCOMPARE(key(&panel, "panelButton_7")->text(), QString("7"));
+
+    QTest::mouseClick(key(&panel, "btnQ"), Qt::LeftButton);
+    QTest::mouseClick(key(&panel, "panelButton_dot"), Qt::LeftButton);
+    QCOMPARE(chars.size(), 5);
+    QCOMPARE(chars.at(3).at(0).value<QChar>(), QChar('q'));
+    QCOMPARE(chars.at(4).at(0).value<QChar>(), QChar('.'));
+
+    QTest::mouseClick(key(&panel, "btnCaps"), Qt::LeftButton);
+    QVERIFY(panel.isCapsOn());
+    QCOMPARE(key(&panel, "btnQ")->text(), QString("Q"));
+    QTest::mouseClick(key(&panel, "btnZ"), Qt::LeftButton);
+    QCOMPARE(chars.last().at(0).value<QChar>(), QChar('Z'));
+}
+
+void TestKeyboard::panelControlKeys_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("code");
+    QTest::newRow("pad back-space") << "panelButton_bs" << int(Qt::Key_Backspace);
+    QTest::newRow("pad left") << "panelButton_left" << int(Qt::Key_Left);
+    QTest::newRow("pad right") << "panelButton_right" << int(Qt::Key_Right);
+    QTest::newRow("keyboard back-space") << "btnDel" << int(Qt::Key_Backspace);
+    QTest::newRow("keyboard left") << "btnArrowLeft" << int(Qt::Key_Left);
+    QTest::newRow("keyboard right") << "btnArrowRight" << int(Qt::Key_Right);
+}
+
+void TestKeyboard::panelControlKeys()
+{
+    QFETCH(QString, name);
+    QFETCH(int, code);
+    QWidget window;
+    MyInputPanel panel(&window);
+    QSignalSpy ctrl(&panel, &MyInputPanel::characterCtrlGenerated);
+    QSignalSpy chars(&panel, &MyInputPanel::characterGenerated);
+    QTest::mouseClick(panel.findChild<QPushButton *>(name), Qt::LeftButton);
+    QCOMPARE(ctrl.size(), 1);
+    QCOMPARE(ctrl.at(0).at(0).toInt(), code);
+    QCOMPARE(chars.size(), 0);
+}
+
+void TestKeyboard::panelIgnoresOtherWindows()
+{
+    Screen s;
+    MyInputPanel panel(&s.window);
+    QVERIFY(s.show());
+    QVERIFY(focusOn(s.numeric));
+
+    // A separate top-level window, even one parented to the main window.
+    QWidget dialog(&s.window, Qt::Window);
+    auto *foreign = new QLineEdit(&dialog);
+    dialog.show();
+    dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QVERIFY(focusOn(foreign));
+
+    panel.showKeyboard(true);
+    QTRY_COMPARE(panel.geometry(), numericOpen);
+}
+
+void TestKeyboard::contextRequest_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<bool>("taken");
+    QTest::addColumn<int>("requests");
+    QTest::addColumn<QRect>("open");
+    QTest::newRow("double spin box") << "doubleSpin" << false << 1 << QRect();
+    QTest::newRow("numeric line edit") << "numeric" << true << 0 << numericOpen;
+    QTest::newRow("text line edit") << "text" << true << 0 << alphaOpen;
+    QTest::newRow("integer spin box") << "spin" << true << 0 << numericOpen;
+}
+
+void TestKeyboard::contextRequest()
+{
+    QFETCH(QString, field);
+    QFETCH(bool, taken);
+    QFETCH(int, requests);
+    QFETCH(QRect, open);
+    Screen s;
+    MyInputPanelContext ctx(&s.window);
+    QVERIFY(s.show());
+    QSignalSpy req(&ctx, &MyInputPanelContext::reqInputBox);
+
+    QWidget *w = field == "doubleSpin" ? static_cast<QWidget *>(s.doubleSpin)
+        : field == "numeric"           ? static_cast<QWidget *>(s.numeric)
+        : field == "text"              ? static_cast<QWidget *>(s.text)
+                                       : static_cast<QWidget *>(s.spin);
+    QVERIFY(focusOn(w));
+    const QEvent request(QEvent::RequestSoftwareInputPanel);
+    QCOMPARE(ctx.filterEvent(&request), taken);
+    QCOMPARE(req.size(), requests);
+    QCOMPARE(ctx.target(), taken ? w : nullptr);
+    if (open.isNull())
+        QCOMPARE(ctx.panel()->geometry(), QRect(0, 0, 0, 0));
+    else
+        QTRY_COMPARE(ctx.panel()->geometry(), open);
+
+    // Through the main window's calls the same happens.
+    ctx.showKeyboard(false);
+    QTRY_VERIFY(ctx.panel()->size().isEmpty());
+    ctx.showKeyboard(true);
+    QCOMPARE(req.size(), 2 * requests);
+    QTest::qWait(open.isNull() ? 50 : 0);
+    if (open.isNull())
+        QVERIFY(ctx.panel()->size().isEmpty());
+    else
+        QTRY_COMPARE(ctx.panel()->geometry(), open);
+}
+
+void TestKeyboard::contextCloseRequest()
+{
+    Screen s;
+    MyInputPanelContext ctx(&s.window);
+    QVERIFY(s.show());
+    QSignalSpy req(&ctx, &MyInputPanelContext::reqInputBox);
+    QVERIFY(focusOn(s.text));
+    const QEvent request(QEvent::RequestSoftwareInputPanel);
+    QVERIFY(ctx.filterEvent(&request));
+    QTRY_COMPARE(ctx.panel()->geometry(), alphaOpen);
+
+    const QEvent close(QEvent::CloseSoftwareInputPanel);
+    QVERIFY(ctx.filterEvent(&close));
+    QTRY_COMPARE(ctx.panel()->geometry(), closedRect);
+    QCOMPARE(ctx.target(), static_cast<QWidget *>(s.text));
+
+    // A double spin box asking leaves the target as it was.
+    QVERIFY(focusOn(s.doubleSpin));
+    QVERIFY(!ctx.filterEvent(&request));
+    QCOMPARE(req.size(), 1);
+    QCOMPARE(ctx.target(), static_cast<QWidget *>(s.text));
+    QCOMPARE(ctx.panel()->geometry(), closedRect);
+}
+
+void TestKeyboard::contextOtherEvents()
+{
+    QWidget window;
+    MyInputPanelContext ctx(&window);
+    QSignalSpy req(&ctx, &MyInputPanelContext::reqInputBox);
+    for (QEvent::Type t : {QEvent::KeyPress, QEvent::FocusIn, QEvent::MouseButtonRelease,
+                           QEvent::InputMethod, QEvent::Show, QEvent::None}) {
+        const QEvent e(t);
+        QVERIFY(!ctx.filterEvent(&e));
+    }
+    QCOMPARE(req.size(), 0);
+    QCOMPARE(ctx.panel()->geometry(), QRect(0, 0, 0, 0));
+    QCOMPARE(ctx.identifierName(), QString("MyInputPanelContext"));
+    QCOMPARE(ctx.language(), QString("en_US"));
+    QVERIFY(!ctx.isComposing());
+}
+
+void TestKeyboard::contextKeyEvents_data()
+{
+    QTest::addColumn<QStringList>("keys");
+    QTest::addColumn<QList<int>>("codes");
+    QTest::addColumn<QStringList>("texts");
+    QTest::newRow("caps on") << QStringList{"btnA", "btn1"} << QList<int>{65, 49} << QStringList{"A", "1"};
+    QTest::newRow("lower case") << QStringList{"btnCaps", "btnA", "btnSpace"} << QList<int>{97, 32}
+                                << QStringList{"a", " "};
+    QTest::newRow("control keys") << QStringList{"btnDel", "panelButton_left", "btnArrowRight"}
+                                  << QList<int>{Qt::Key_Backspace, Qt::Key_Left, Qt::Key_Right}
+                                  << QStringList{"", "", ""};
+}
+
+void TestKeyboard::contextKeyEvents()
+{
+    QFETCH(QStringList, keys);
+    QFETCH(QList<int>, codes);
+    QFETCH(QStringList, texts);
+    Screen s;
+    MyInputPanelContext ctx(&s.window);
+    QVERIFY(s.show());
+    QVERIFY(focusOn(s.recorder));
+    ctx.showKeyboard(true);
+    QCOMPARE(ctx.target(), static_cast<QWidget *>(s.recorder));
+    for (const QString &k : keys)
+        QTest::mouseClick(ctx.panel()->findChild<QPushButton *>(k), Qt::LeftButton);
+    QCOMPARE(s.recorder->presses.size(), codes.size());
+    for (int i = 0; i < codes.size(); ++i) {
+        QCOMPARE(s.recorder->presses.at(i).key, codes.at(i));
+        QCOMPARE(s.recorder->presses.at(i).text, texts.at(i));
+        QCOMPARE(s.recorder->presses.at(i).text.isNull(), texts.at(i).isEmpty());
+        QCOMPARE(s.recorder->presses.at(i).mods, Qt::KeyboardModifiers(Qt::NoModifier));
+        QVERIFY(!s.recorder->presses.at(i).autoRepeat);
+    }
+    QCOMPARE(s.recorder->releases, 0);
+}
+
+void TestKeyboard::contextDropsKeysWithoutTarget()
+{
+    Screen s;
+    MyInputPanelContext ctx(&s.window);
+    QVERIFY(s.show());
+    auto *doomed = new KeyRecorder(&s.window);
+    doomed->show();
+    QVERIFY(focusOn(doomed));
+    ctx.showKeyboard(true);
+    QCOMPARE(ctx.target(), static_cast<QWidget *>(doomed));
+    delete doomed;
+    QCOMPARE(ctx.target(), nullptr);
+    QTest::mouseClick(ctx.panel()->findChild<QPushButton *>("panelButton_4"), Qt::LeftButton);
+    QTest::mouseClick(ctx.panel()->findChild<QPushButton *>("panelButton_bs"), Qt::LeftButton);
+    QCOMPARE(s.recorder->presses.size(), 0);
+
+    // No focus widget at all: the target becomes none, keys go nowhere.
+    QVERIFY(focusOn(s.recorder));
+    ctx.showKeyboard(true);
+    QCOMPARE(ctx.target(), static_cast<QWidget *>(s.recorder));
+    s.recorder->clearFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), nullptr);
+    const QEvent request(QEvent::RequestSoftwareInputPanel);
+    QVERIFY(ctx.filterEvent(&request));
+    QCOMPARE(ctx.target(), nullptr);
+    QTest::mouseClick(ctx.panel()->findChild<QPushButton *>("panelButton_4"), Qt::LeftButton);
+    QCOMPARE(s.recorder->presses.size(), 0);
+}
+
+void TestKeyboard::touchNumericField()
+{
+    Screen s;
+    s.numeric->setText("99");
+    auto *ctx = new MyInputPanelContext(&s.window);
+    QVERIFY(s.show());
+    ctx->install();
+    QCOMPARE(ctx->parent(), qApp);
+    std::unique_ptr<MyInputPanelContext> owner(ctx);
+    QSignalSpy req(ctx, &MyInputPanelContext::reqInputBox);
+
+    QTest::mouseClick(s.numeric, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+    QTRY_COMPARE(ctx->panel()->geometry(), numericOpen);
+    QCOMPARE(ctx->target(), static_cast<QWidget *>(s.numeric));
+    QCOMPARE(req.size(), 0);
+    QCOMPARE(s.numeric->selectedText(), QString("99"));
+
+    // Touching keys neither asks again nor moves the focus.
+    for (const char *k : {"panelButton_1", "panelButton_dot", "panelButton_5"})
+        QTest::mouseClick(key(ctx->panel(), k), Qt::LeftButton);
+    QCOMPARE(s.numeric->text(), QString("1.5"));
+    QCOMPARE(ctx->panel()->geometry(), numericOpen);
+    QTest::mouseClick(key(ctx->panel(), "panelButton_bs"), Qt::LeftButton);
+    QCOMPARE(s.numeric->text(), QString("1."));
+    for (const char *k : {"panelButton_left", "panelButton_0", "panelButton_right", "panelButton_2"})
+        QTest::mouseClick(key(ctx->panel(), k), Qt::LeftButton);
+    QCOMPARE(s.numeric->text(), QString("10.2"));
+    for (const char *k : {"panelButton_left", "panelButton_left", "panelButton_left", "panelButton_left",
+                          "panelButton_minus"})
+        QTest::mouseClick(key(ctx->panel(), k), Qt::LeftButton);
+    QCOMPARE(s.numeric->text(), QString("-10.2"));
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(s.numeric));
+
+    saveShot("keyboard-numeric.png", s.window, ctx->panel());
+
+    QTest::mouseClick(key(ctx->panel(), "closeButton"), Qt::LeftButton);
+    QTRY_COMPARE(ctx->panel()->geometry(), closedRect);
+}
+
+void TestKeyboard::touchTextFieldAndClose()
+{
+    Screen s;
+    std::unique_ptr<MyInputPanelContext> ctx(new MyInputPanelContext(&s.window));
+    QVERIFY(s.show());
+    ctx->install();
+
+    QTest::mouseClick(s.text, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+    QTRY_COMPARE(ctx->panel()->geometry(), alphaOpen);
+    for (const char *k : {"btnT", "btnCaps", "btnO", "btnO", "btnL", "btnSpace", "btn4"})
+        QTest::mouseClick(key(ctx->panel(), k), Qt::LeftButton);
+    QCOMPARE(s.text->text(), QString("Tool 4"));
+    saveShot("keyboard-alpha.png", s.window, ctx->panel());
+    QTest::mouseClick(key(ctx->panel(), "btnCaps"), Qt::LeftButton);
+
+    // The text edit takes its clicks on its viewport.
+    QTest::mouseClick(s.textEdit->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    QCOMPARE(ctx->target(), static_cast<QWidget *>(s.textEdit));
+    QTest::mouseClick(key(ctx->panel(), "btnX"), Qt::LeftButton);
+    QCOMPARE(s.textEdit->toPlainText(), QString("X"));
+
+    // The field goes away while the panel is open: the close key still works.
+    auto *doomed = new QLineEdit(&s.window);
+    doomed->setGeometry(400, 20, 100, 30);
+    doomed->show();
+    QTest::mouseClick(doomed, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    QCOMPARE(ctx->target(), static_cast<QWidget *>(doomed));
+    delete doomed;
+    QTest::mouseClick(key(ctx->panel(), "closeButton2"), Qt::LeftButton);
+    QTRY_COMPARE(ctx->panel()->geometry(), closedRect);
+}
+
+void TestKeyboard::touchDoubleSpinBox()
+{
+    Screen s;
+    std::unique_ptr<MyInputPanelContext> ctx(new MyInputPanelContext(&s.window));
+    QVERIFY(s.show());
+    ctx->install();
+    QSignalSpy req(ctx.get(), &MyInputPanelContext::reqInputBox);
+
+    QTest::mouseClick(s.doubleSpin->findChild<QLineEdit *>(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(5, 5));
+    QCOMPARE(req.size(), 1);
+    QTest::qWait(50);
+    QCOMPARE(ctx->panel()->geometry(), QRect(0, 0, 0, 0));
+    QCOMPARE(ctx->target(), nullptr);
+
+    // A right-button release asks for nothing.
+    QTest::mouseClick(s.doubleSpin->findChild<QLineEdit *>(), Qt::RightButton, Qt::NoModifier,
+                      QPoint(5, 5));
+    QCOMPARE(req.size(), 1);
+}
+
+void TestKeyboard::touchReadOnlyAndLabel()
+{
+    Screen s;
+    auto *label = new QLabel("label", &s.window);
+    label->setGeometry(400, 60, 100, 30);
+    s.text->setReadOnly(true);
+    std::unique_ptr<MyInputPanelContext> ctx(new MyInputPanelContext(&s.window));
+    QVERIFY(s.show());
+    ctx->install();
+    QVERIFY(focusOn(s.numeric));
+
+    QTest::mouseClick(label, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    QTest::mouseClick(s.text, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    QTest::mouseClick(s.plainButton, Qt::LeftButton);
+    QTest::qWait(50);
+    QCOMPARE(ctx->panel()->geometry(), QRect(0, 0, 0, 0));
+    QCOMPARE(ctx->target(), nullptr);
+}
+
+QTEST_MAIN(TestKeyboard)
+#include "tst_keyboard.moc"
