@@ -1,0 +1,468 @@
+#include "axis/cAxisInterface.h"
+
+#include "axis/ManageSerialPort.h"
+#include "camera/VideoDevice.h"
+#include "shared/App.h"
+#include "shared/SharedStruct.h"
+
+#include <QSettings>
+#include <QThread>
+
+#include <cctype>
+#include <climits>
+#include <cmath>
+
+namespace {
+
+const char ENQ = 0x05;
+const char CR = 0x0D;
+
+// Reads integers the way the board's line format describes them: literal
+// characters must match, a blank in the format matches any run of blanks,
+// %d takes an optionally signed decimal number. Numbers outside the int
+// range do not convert. Returns how many numbers converted.
+int scanNumbers(const QByteArray &text, const char *format, int *values, int count)
+{
+    const char *s = text.constData();
+    const char *end = s + text.size();
+    int converted = 0;
+    for (const char *f = format; *f; ++f) {
+        if (*f == ' ') {
+            while (s < end && std::isspace(static_cast<unsigned char>(*s)))
+                ++s;
+            continue;
+        }
+        if (f[0] == '%' && f[1] == 'd') {
+            ++f;
+            while (s < end && std::isspace(static_cast<unsigned char>(*s)))
+                ++s;
+            bool negative = false;
+            if (s < end && (*s == '+' || *s == '-')) {
+                negative = *s == '-';
+                ++s;
+            }
+            if (s >= end || !std::isdigit(static_cast<unsigned char>(*s)))
+                return converted;
+            qint64 v = 0;
+            while (s < end && std::isdigit(static_cast<unsigned char>(*s))) {
+                v = v * 10 + (*s - '0');
+                if (v > qint64(INT_MAX) + 1)
+                    return converted;
+                ++s;
+            }
+            if (negative)
+                v = -v;
+            if (v < INT_MIN || v > INT_MAX || converted >= count)
+                return converted;
+            values[converted++] = int(v);
+            continue;
+        }
+        if (s >= end || *s != *f)
+            return converted;
+        ++s;
+    }
+    return converted;
+}
+
+// Raw count times the compensation factor, truncated toward zero, in tenths
+// of a micrometre (kept inside the int range).
+int compensatedScale(int raw, float factor)
+{
+    const double product = std::trunc(double(raw) * double(factor)) * 10.0;
+    if (product > double(INT_MAX))
+        return INT_MAX;
+    if (product < double(INT_MIN))
+        return INT_MIN;
+    return int(product);
+}
+
+// Text of a byte array up to its first NUL byte, one character per byte.
+QString latin1UpToNul(const QByteArray &bytes)
+{
+    const int nul = bytes.indexOf('\0');
+    return QString::fromLatin1(nul < 0 ? bytes : bytes.left(nul));
+}
+
+} // namespace
+
+cAxisInterface::cAxisInterface(QWidget *parent, CVideoDevice *cameraDevice)
+    : QObject(nullptr), camera(cameraDevice)
+{
+    Q_UNUSED(parent);
+    QSettings &settings = App::kovraSettings();
+
+    axbPort = new ManageSerialPort();
+    connect(axbPort, &ManageSerialPort::MnewDataReceived, this, &cAxisInterface::slot_newDataReceived);
+
+    const QString axbDevice = settings.value("/TTY/AxbPort", "/dev/ttyS0").toString();
+    sendTableMeasure = settings.value("/TTY/SendTableMeasure", false).toBool();
+    sendDiameter = settings.value("/TTY/SendDiameter", false).toBool();
+    axbDncInterval = settings.value("/TTY/axbDncInterval", 0).toInt();
+    if (axbDncInterval < 0)
+        axbDncInterval = 0;
+
+    axbPort->setPort(axbDevice);
+    axbPort->setBaudRate(BAUD115200);
+    axbPort->setDataBits(DATA_8);
+    axbPort->setParity(PAR_NONE);
+    axbPort->setStopBits(STOP_1);
+    axbPort->setFlowControl(FLOW_OFF);
+    axbPort->setTimeout(0, 10);
+    axbPort->enableSending();
+    axbPort->enableReceiving();
+    axbPort->open();
+    axbPort->receiveData();
+
+    const QString dncDevice = settings.value("/TTY/DncPort", "").toString();
+    if (!dncDevice.isEmpty()) {
+        dncPort = new ManageSerialPort();
+        connect(dncPort, &ManageSerialPort::MnewDataReceived, this, &cAxisInterface::slot_DncRequest);
+        fmtMM = settings.value("/TTY/FmtMM", "X%10.3f Z%10.3f %s %s %s %s %s\r").toString();
+        fmtInch = settings.value("/TTY/FmtInch", "X%10.5f Z%10.5f %s %s %s %s %s\r").toString();
+        charDnc = char(settings.value("/TTY/CharDnc", 0).toInt() & 0xFF);
+        dncPort->setPort(dncDevice);
+        dncPort->setBaudRate(settings.value("/TTY/BaudRate", 115200).toUInt());
+        dncPort->setDataBits(DATA_8);
+        dncPort->setParity(PAR_NONE);
+        dncPort->setStopBits(STOP_1);
+        dncPort->setFlowControl(FLOW_OFF);
+        dncPort->setTimeout(0, 10);
+        dncPort->enableSending();
+        dncPort->enableReceiving();
+        dncPort->open();
+        dncPort->receiveData();
+        connect(&dncTimer, &QTimer::timeout, this, &cAxisInterface::slotDncTimeout);
+        dncTimer.setInterval(1000);
+    }
+
+    connect(&axbTimer, &QTimer::timeout, this, &cAxisInterface::slotReqAxb);
+    if (axbDncInterval != 0) {
+        axbTimer.setInterval(axbDncInterval);
+        axbTimer.start();
+    } else {
+        axbTimer.setInterval(300);
+        axbTimer.start();
+        slotReqAxb();
+    }
+}
+
+cAxisInterface::~cAxisInterface()
+{
+    axbTimer.stop();
+    dncTimer.stop();
+    axbPort->stopReceiving();
+    axbPort->close();
+    delete axbPort;
+    if (dncPort) {
+        dncPort->stopReceiving();
+        dncPort->stopSending();
+        dncPort->close();
+        delete dncPort;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Frames to the board
+
+void cAxisInterface::sendFrame(const QByteArray &text)
+{
+    QByteArray frame;
+    frame.reserve(text.size() + 2);
+    frame.append(ENQ);
+    frame.append(text);
+    frame.append(CR);
+    axbPort->sendData(frame);
+}
+
+void cAxisInterface::slotReqAxb()
+{
+    char letter;
+    if (MachineSettings.isPivra) {
+        letter = 'N';
+    } else {
+        switch (MachineSettings.type) {
+        case 0: letter = 'H'; break;
+        case 1: letter = 'S'; break;
+        default: letter = '?'; break;
+        }
+    }
+    sendFrame(QByteArray(1, letter));
+}
+
+void cAxisInterface::resetAXB()
+{
+    sendFrame("R");
+}
+
+void cAxisInterface::resetScalesZeroes()
+{
+    sendFrame("Z");
+}
+
+void cAxisInterface::updateOutPlc(uchar value)
+{
+    sendFrame("B" + QByteArray::number(uint(value)));
+}
+
+uchar cAxisInterface::lockBits() const
+{
+    return uchar((CurrentMachine.xLock ? 1 : 0) | (CurrentMachine.zLock ? 2 : 0));
+}
+
+void cAxisInterface::SendCommand(uchar bit)
+{
+    updateOutPlc(uchar(lockBits() | bit));
+    // The board needs the pulse held; no board data is handled meanwhile.
+    QThread::msleep(200);
+    updateOutPlc(lockBits());
+}
+
+void cAxisInterface::SetXLock(bool val)
+{
+    CurrentMachine.xLock = val;
+    updateOutPlc(lockBits());
+}
+
+void cAxisInterface::SetZLock(bool val)
+{
+    CurrentMachine.zLock = val;
+    updateOutPlc(lockBits());
+}
+
+void cAxisInterface::PressBrakeButton()
+{
+    SendCommand(0x08);
+}
+
+void cAxisInterface::PressIndexButton()
+{
+    SendCommand(0x10);
+}
+
+void cAxisInterface::PressClampButton()
+{
+    if (MachineSettings.isPivra || MachineSettings.type == 3)
+        SendCommand(0x04);
+    emit UpdateAxesDisplay();
+}
+
+void cAxisInterface::startVacuumTest()
+{
+    if (!(outputs & 0x20))
+        SendCommand(0x20);
+}
+
+void cAxisInterface::stopVacuumTest()
+{
+    if (outputs & 0x20)
+        SendCommand(0x20);
+}
+
+// ---------------------------------------------------------------------------
+// Answers from the board
+
+void cAxisInterface::slot_newDataReceived(QByteArray data)
+{
+    tmpBlock.append(data);
+
+    if (!swVersionSaved) {
+        swVersionSaved = true;
+        App::kovraSettings().setValue("/Software/Version", "3.0");
+    }
+
+    const int firstDollar = tmpBlock.indexOf('$');
+    if (firstDollar >= 0) {
+        const int secondDollar = tmpBlock.indexOf('$', firstDollar + 1);
+        if (secondDollar >= 0) {
+            const QString version = latin1UpToNul(tmpBlock.mid(firstDollar + 1, secondDollar - firstDollar - 1));
+            MachineSettings.axbVersion = "Axb version: " + version;
+            tmpBlock = tmpBlock.mid(secondDollar + 1);
+            App::kovraSettings().setValue("/Software/Axb", version);
+        }
+    }
+
+    int lineStart = tmpBlock.indexOf('X');
+    if (lineStart < 0)
+        lineStart = tmpBlock.indexOf('x');
+    const int lineEnd = tmpBlock.indexOf(CR, lineStart < 0 ? 0 : lineStart);
+    if (lineEnd < 0) {
+        dropStaleAssembly();
+        return;
+    }
+
+    const int typeAt = tmpBlock.indexOf('T');
+    if (typeAt >= 0) {
+        const char c = typeAt + 1 < tmpBlock.size() ? tmpBlock.at(typeAt + 1) : '\0';
+        const int reported = (c >= '0' && c <= '9') ? c - '0' : 0;
+        if ((reported == 3) != (MachineSettings.type == 3)) {
+            MachineSettings.type = reported;
+            App::kovraSettings().setValue("/Machine/type", reported);
+            emit sigUpdateGui();
+        }
+    }
+
+    if (lineStart >= 0) {
+        const QString line = latin1UpToNul(tmpBlock.mid(lineStart, lineEnd - lineStart + 1));
+        tmpBlock.clear();
+        ReceivedString(line);
+        axbPort->resetBuffer();
+    } else {
+        dropStaleAssembly();
+    }
+}
+
+void cAxisInterface::dropStaleAssembly()
+{
+    if (tmpBlock.size() <= kMaxAssembly)
+        return;
+    // Whatever precedes the last CR can no longer start a line.
+    const int lastCr = tmpBlock.lastIndexOf(CR);
+    if (lastCr >= 0)
+        tmpBlock.remove(0, lastCr + 1);
+    if (tmpBlock.size() > kMaxAssembly)
+        tmpBlock.remove(0, tmpBlock.size() - kMaxAssembly);
+}
+
+void cAxisInterface::ReceivedString(QString line)
+{
+    if (requestAnswerMode())
+        axbTimer.stop();
+
+    if (!parseLine(line)) {
+        // Keep polling: the next request goes out when the answer time runs out.
+        if (requestAnswerMode())
+            axbTimer.start();
+        return;
+    }
+
+    emit UpdateAxesDisplay();
+
+    if (requestAnswerMode()) {
+        slotReqAxb();
+        axbTimer.start();
+    }
+}
+
+bool cAxisInterface::parseLine(const QString &line)
+{
+    const QByteArray text = line.toLatin1();
+    bool refX, refZ;
+    const char *format;
+    if (line.contains('x') && line.contains('Z')) {
+        refX = false; refZ = true; format = "x%d Z%d I%d O%d";
+    } else if (line.contains('X') && line.contains('z')) {
+        refX = true; refZ = false; format = "X%d z%d I%d O%d";
+    } else if (line.contains('x') && line.contains('z')) {
+        refX = false; refZ = false; format = "x%d z%d I%d O%d";
+    } else if (line.contains('X') && line.contains('Z')) {
+        refX = true; refZ = true; format = "X%d Z%d I%d O%d";
+    } else {
+        return false;
+    }
+
+    int v[5] = {0, 0, 0, 0, 0};
+    bool refC = zeroC;
+    if (MachineSettings.hasCAxis) {
+        if (line.contains('c'))
+            refC = false;
+        else if (line.contains('C'))
+            refC = true;
+        else
+            return false;
+        // A line whose numbers do not all convert is not used.
+        if (scanNumbers(text.toUpper(), "X%d Z%d I%d O%d C%d", v, 5) != 5)
+            return false;
+    } else if (scanNumbers(text, format, v, 4) != 4) {
+        return false;
+    }
+
+    zeroX = refX;
+    zeroZ = refZ;
+    zeroC = refC;
+
+    const float compX = camera ? camera->linearCompensationX : 1.0f;
+    const float compZ = camera ? camera->linearCompensationZ : 1.0f;
+    if (CurrentMachine.swapXZ) {
+        scaleX = compensatedScale(v[1], compX);
+        scaleZ = compensatedScale(v[0], compZ);
+    } else {
+        scaleX = compensatedScale(v[0], compX);
+        scaleZ = compensatedScale(v[1], compZ);
+    }
+
+    inputs = uchar(v[2] & 0xFF);
+    outputs = uchar(v[3] & 0x7F);
+
+    X = convX_2_MacCoord(scaleX);
+    Z = convZ_2_MacCoord(scaleZ);
+
+    const int pulses = MachineSettings.pulseRevC;
+    if (!MachineSettings.hasCAxis || pulses <= 0) {
+        // Without a usable count per turn there is no angle to show.
+        C = 0;
+    } else {
+        rawC = v[4] % pulses;
+        if (rawC < 0)
+            rawC += pulses;
+        float a = float(rawC) * 360.0f / float(pulses);
+        if (CurrentMachine.cIncr)
+            a -= CurrentMachine.cIncrOffset;
+        if (a < 0)
+            a += 360.0f;
+        if (a > 180.0f)
+            a -= 360.0f;
+        C = a;
+    }
+
+    if (camera) {
+        camera->posX = X;
+        camera->posZ = Z;
+    }
+
+    if (outputs & 0x20) {
+        int state;
+        if (!(outputs & 0x40))
+            state = 0;
+        else if (!(inputs & 0x02))
+            state = 1;
+        else
+            state = 2;
+        emit sigVacuumImg(state);
+    }
+
+    if (MachineSettings.isPivra)
+        clampOn = inputs & 0x02;
+    else if (MachineSettings.type == 3 || MachineSettings.type == 0)
+        clampOn = inputs & 0x08;
+    else
+        clampOn = false;
+
+    if (MachineSettings.type == 3) {
+        brakeOn = outputs & 0x10;
+        indexOn = outputs & 0x20;
+        spindleLocked = !(outputs & 0x02);
+        emergency = !(inputs & 0x01);
+    } else {
+        brakeOn = outputs & 0x08;
+        indexOn = outputs & 0x10;
+        spindleLocked = true;
+        emergency = !(inputs & 0x80);
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Machine record shortcuts
+
+bool cAxisInterface::isXIncr() const { return CurrentMachine.xIncr; }
+bool cAxisInterface::isZIncr() const { return CurrentMachine.zIncr; }
+bool cAxisInterface::isCIncr() const { return CurrentMachine.cIncr; }
+bool cAxisInterface::isMM() const { return CurrentMachine.IsMM; }
+bool cAxisInterface::isRadius() const { return CurrentMachine.isRadius; }
+void cAxisInterface::SetMM(bool mm) { CurrentMachine.IsMM = mm; }
+void cAxisInterface::SetRadiusMode(bool radius) { CurrentMachine.isRadius = radius; }
+
+int cAxisInterface::AxisLockStatus() const
+{
+    return (CurrentMachine.zLock ? 2 : 0) + (CurrentMachine.xLock ? 1 : 0);
+}

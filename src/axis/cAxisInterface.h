@@ -1,0 +1,180 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+class QWidget;
+class ManageSerialPort;
+class CVideoDevice;
+
+// The one link to the axis controller board (AXB): polls it over the serial
+// line, keeps the board state of the last position line, drives the board's
+// outputs, and turns scale counts into machine coordinates and edge-corrected
+// readouts. It also carries the serial DNC service on a second, optional line.
+class cAxisInterface : public QObject
+{
+    Q_OBJECT
+public:
+    cAxisInterface(QWidget *parent, CVideoDevice *camera);
+    ~cAxisInterface() override;
+
+    // Text "A " followed by the angle the camera found; written by the main window.
+    QString autoAngleText;
+
+    // Board frames (ENQ, text, CR).
+    void resetAXB();
+    void resetScalesZeroes();
+    void updateOutPlc(uchar value);
+    // 200 ms pulse of an output bit on top of the lock bits; holds the calling thread.
+    void SendCommand(uchar bit);
+
+    // Board state of the last position line.
+    bool isBrakeOn() const { return brakeOn; }
+    bool isIndexOn() const { return indexOn; }
+    bool isSpindleLocked() const { return spindleLocked; }
+    bool isClampOn() const { return clampOn; }
+    bool isEmergency() const { return emergency; }
+    bool ZeroX() const { return zeroX; }
+    bool ZeroZ() const { return zeroZ; }
+    bool ZeroC() const { return zeroC; }
+    int getScaleX() const { return scaleX; }
+    int getScaleZ() const { return scaleZ; }
+    uchar getInputs() const { return inputs; }
+    uchar getOutputs() const { return outputs; }
+
+    bool isXIncr() const;
+    bool isZIncr() const;
+    bool isCIncr() const;
+    bool isMM() const;
+    bool isRadius() const;
+    void SetMM(bool mm);
+    void SetRadiusMode(bool radius);
+    int AxisLockStatus() const;
+
+    // Coordinates and readouts.
+    float convX_2_MacCoord(int counts) const;
+    float convZ_2_MacCoord(int counts) const;
+    double GetX_DXFref() const;
+    double GetZ_DXFref() const;
+    float ReadX() const;
+    float ReadZ() const;
+    QString ReadXString() const;
+    QString ReadZString() const;
+    QString ReadCString() const;
+    QString getCircleCenterX() const;
+    QString getCircleCenterZ() const;
+    QString getIntersectionX() const;
+    QString getIntersectionZ() const;
+    QString getCircleRadius() const;
+    bool hasAutoAngle(QString &text) const;
+    bool hasAutoCircle(QString &text) const;
+    bool hasIntersectionX(QString &text) const;
+    bool hasIntersectionZ(QString &text) const;
+    bool hasCenterX(QString &text) const;
+    bool hasCenterZ(QString &text) const;
+    float GetX_CameraRef() const { return X; }
+    float GetZ_CameraRef() const { return Z; }
+    float ReadC() const { return C; }
+
+    // Longest run of bytes kept while waiting for a line end; anything
+    // older that cannot belong to a line any more is dropped beyond it.
+    static constexpr int kMaxAssembly = 512;
+    int pendingBytes() const { return tmpBlock.size(); }
+
+signals:
+    void UpdateAxesDisplay();
+    void sigVacuumImg(int state);
+    void sigActivateMachine(QString name);
+    void sigUpdateGui();
+    void sigUpdateSettings();
+    void sigToolsetImported(QString name);
+    void sigDncSerialActive();
+
+private slots:
+    void slot_DncRequest(QByteArray data);
+    void slot_newDataReceived(QByteArray data);
+    void slotDncTimeout();
+
+public slots:
+    void ReceivedString(QString line);
+    void SetIncrementalX(bool incr, float newVal);
+    void SetIncrementalZ(bool incr, float newVal);
+    void SetIncrementalC(bool incr, float newVal);
+    void SetXLock(bool val);
+    void SetZLock(bool val);
+    void PressBrakeButton();
+    void PressIndexButton();
+    void PressClampButton();
+    void startVacuumTest();
+    void stopVacuumTest();
+    void slotReqAxb();
+
+private:
+    // What a readout needs of the camera, read at one moment: the capture
+    // thread changes these fields while the GUI reads them.
+    struct CameraView
+    {
+        enum { MinX = 0, MaxX = 1, MinY = 2, MaxY = 3 };
+        bool measureLines = false;
+        bool autoAngle = false;
+        bool frozen = false;
+        float cameraAngle = 0;
+        float xCalibration = 0;
+        bool liveValid[4] = {false, false, false, false};   // MinXValid() ...
+        float live[4] = {0, 0, 0, 0};                       // getMinX(false) ...
+        bool heldValid[4] = {false, false, false, false};   // isValidFrozenMinX() ...
+        float held[4] = {0, 0, 0, 0};                       // getMinX(true) ...
+        int circleX = -999999, circleY = -999999, circleRadius = 0;
+        int crossingX = -999999, crossingY = -999999;
+    };
+    CameraView cameraView() const;
+    struct EdgePair
+    {
+        float x = 0;
+        float y = 0;
+    };
+    enum class EdgeLead { X, Y };
+    static EdgePair edgePair(const CameraView &view, EdgeLead lead);
+    float incrementalEdge(bool xAxis) const;
+    QString geometryText(const CameraView &view, double offsetX, double offsetZ, bool forX) const;
+    bool requestAnswerMode() const { return axbDncInterval == 0; }
+    uchar lockBits() const;
+    void sendFrame(const QByteArray &text);
+    void dropStaleAssembly();
+    bool parseLine(const QString &line);
+
+    ManageSerialPort *axbPort = nullptr;
+    ManageSerialPort *dncPort = nullptr;
+    QByteArray dncBuffer;
+    QString fmtMM;
+    QString fmtInch;
+    QTimer dncTimer;
+    char charDnc = 0;
+    CVideoDevice *camera = nullptr;
+    bool brakeOn = false;
+    bool indexOn = false;
+    bool spindleLocked = false;
+    float X = 0;
+    float Z = 0;
+    float C = 0;
+    int scaleX = 0;
+    int scaleZ = 0;
+    int rawC = 0;
+    bool zeroX = false;
+    bool zeroZ = false;
+    bool zeroC = false;
+    uchar inputs = 0;
+    uchar outputs = 0;
+    bool clampOn = false;
+    bool emergency = false;
+    bool sendTableMeasure = false;
+    bool sendDiameter = false;
+    QTimer axbTimer;
+    int axbDncInterval = 0;
+
+    // Receive assembly state, one set per link.
+    QByteArray tmpBlock;
+    bool swVersionSaved = false;
+};

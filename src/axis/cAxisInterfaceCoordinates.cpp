@@ -1,0 +1,340 @@
+// Machine coordinates, incremental zeroes and edge-corrected readouts of the
+// axis link.
+#include "axis/cAxisInterface.h"
+
+#include "shared/SharedStruct.h"
+
+#include <cmath>
+
+namespace {
+
+const int kNoPoint = -999999;
+
+// The reference set an axis computes with; with swapped axes the machine X
+// uses the Z set of the record and the machine Z the X set.
+struct RefSet
+{
+    int ref;
+    int sysRef;
+    bool reverse;
+    bool incr;
+    int incrZero;
+};
+
+RefSet xSet()
+{
+    const s_machine &m = CurrentMachine;
+    return {m.Xref, m.sysXref, m.reverseX, m.xIncr, m.xIncrZero};
+}
+
+RefSet zSet()
+{
+    const s_machine &m = CurrentMachine;
+    return {m.Zref, m.sysZref, m.reverseZ, m.zIncr, m.zIncrZero};
+}
+
+RefSet setOfMachineX() { return CurrentMachine.swapXZ ? zSet() : xSet(); }
+RefSet setOfMachineZ() { return CurrentMachine.swapXZ ? xSet() : zSet(); }
+
+float toMachine(const RefSet &set, int counts)
+{
+    int d = counts - set.sysRef;
+    if (set.incr)
+        d -= set.incrZero;
+    const int n = set.reverse ? set.ref * 10 - d : set.ref * 10 + d;
+    return float(n) / 10000.0f;
+}
+
+int decimalsOfUnit()
+{
+    return CurrentMachine.IsMM ? MachineSettings.mmDecimals : MachineSettings.inchDecimals;
+}
+
+} // namespace
+
+float cAxisInterface::convX_2_MacCoord(int counts) const
+{
+    float v = toMachine(setOfMachineX(), counts);
+    if (!CurrentMachine.isRadius)
+        v *= 2;
+    return v;
+}
+
+float cAxisInterface::convZ_2_MacCoord(int counts) const
+{
+    return toMachine(setOfMachineZ(), counts);
+}
+
+double cAxisInterface::GetX_DXFref() const
+{
+    const RefSet s = setOfMachineX();
+    return double(s.ref * 10 + scaleX - s.sysRef - (s.incr ? s.incrZero : 0)) / 10000.0;
+}
+
+double cAxisInterface::GetZ_DXFref() const
+{
+    const RefSet s = setOfMachineZ();
+    return double(s.ref * 10 + scaleZ - s.sysRef - (s.incr ? s.incrZero : 0)) / 10000.0;
+}
+
+// ---------------------------------------------------------------------------
+// Incremental zeroes
+
+namespace {
+int incrementTarget(float newVal)
+{
+    const int factor = CurrentMachine.IsMM ? 10000 : 254000;
+    const float value = float(newVal + 0.000001);
+    return int(std::trunc(double(factor) * double(value)));
+}
+} // namespace
+
+float cAxisInterface::incrementalEdge(bool xAxis) const
+{
+    const CameraView v = cameraView();
+    // The live edge, or its frozen value when the camera is frozen and holds one.
+    auto edge = [&v](int e) { return v.frozen && v.heldValid[e] ? v.held[e] : v.live[e]; };
+    const int first = xAxis ? CameraView::MinX : CameraView::MinY;
+    const int second = xAxis ? CameraView::MaxX : CameraView::MaxY;
+    if (v.liveValid[first])
+        return edge(first);
+    if (v.liveValid[second])
+        return edge(second);
+    return 0;
+}
+
+void cAxisInterface::SetIncrementalX(bool incr, float newVal)
+{
+    if (incr) {
+        const int s = CurrentMachine.swapXZ ? scaleZ : scaleX;
+        const int t = incrementTarget(newVal);
+        const s_machine &m = CurrentMachine;
+        int zero = m.reverseX ? -10 * m.Xref - m.sysXref + s + t
+                              : 10 * m.Xref - m.sysXref + s - t;
+        if (cameraView().measureLines)
+            zero -= int(std::trunc(double(incrementalEdge(true)) * 10000.0));
+        CurrentMachine.xIncrZero = zero;
+    }
+    CurrentMachine.xIncr = incr;
+}
+
+void cAxisInterface::SetIncrementalZ(bool incr, float newVal)
+{
+    if (incr) {
+        const int s = CurrentMachine.swapXZ ? scaleX : scaleZ;
+        const int t = incrementTarget(newVal);
+        const s_machine &m = CurrentMachine;
+        int zero = m.reverseZ ? -10 * m.Zref - m.sysZref + s + t
+                              : 10 * m.Zref - m.sysZref + s - t;
+        if (cameraView().measureLines)
+            zero -= int(std::trunc(double(incrementalEdge(false)) * 10000.0));
+        CurrentMachine.zIncrZero = zero;
+    }
+    CurrentMachine.zIncr = incr;
+}
+
+void cAxisInterface::SetIncrementalC(bool incr, float newVal)
+{
+    CurrentMachine.cIncr = incr;
+    const int pulses = MachineSettings.pulseRevC;
+    const float angle = pulses > 0 ? float(rawC) * 360.0f / float(pulses) : 0.0f;
+    CurrentMachine.cIncrOffset = angle - newVal;
+}
+
+// ---------------------------------------------------------------------------
+// Edge-corrected readouts
+
+cAxisInterface::EdgePair cAxisInterface::edgePair(const CameraView &v, EdgeLead lead)
+{
+    // Validity and values are the frozen ones while the camera is frozen.
+    const bool *valid = v.frozen ? v.heldValid : v.liveValid;
+    const float *value = v.frozen ? v.held : v.live;
+    const int minX = CameraView::MinX, maxX = CameraView::MaxX;
+    const int minY = CameraView::MinY, maxY = CameraView::MaxY;
+    auto pick = [&](int first, int second) {
+        return valid[first] ? value[first] : valid[second] ? value[second] : 0.0f;
+    };
+
+    EdgePair e;
+    if (lead == EdgeLead::X) {
+        if (valid[minX]) {
+            e.x = value[minX];
+            e.y = pick(minY, maxY);
+        } else if (valid[maxX]) {
+            e.x = value[maxX];
+            e.y = pick(maxY, minY);
+        }
+    } else {
+        if (valid[minY]) {
+            e.y = value[minY];
+            e.x = pick(minX, maxX);
+        } else if (valid[maxY]) {
+            e.y = value[maxY];
+            e.x = pick(maxX, minX);
+        }
+    }
+    return e;
+}
+
+float cAxisInterface::ReadX() const
+{
+    float r = X;
+    const CameraView view = cameraView();
+    if (view.measureLines) {
+        const EdgePair pair = edgePair(view, EdgeLead::X);
+        float e = CurrentMachine.swapXZ ? pair.y : pair.x;
+        if (view.cameraAngle != 0.0f)
+            e = 0;
+        if (CurrentMachine.swapXZ ? CurrentMachine.reverseZ : CurrentMachine.reverseX)
+            e = -e;
+        r = CurrentMachine.isRadius ? X - e : X - 2 * e;
+    }
+    if (!CurrentMachine.IsMM)
+        r = float(r / 25.4);
+    return r;
+}
+
+float cAxisInterface::ReadZ() const
+{
+    float r = Z;
+    const CameraView view = cameraView();
+    if (view.measureLines) {
+        const EdgePair pair = edgePair(view, EdgeLead::Y);
+        float e = CurrentMachine.swapXZ ? pair.x : pair.y;
+        if (view.cameraAngle != 0.0f)
+            e = 0;
+        if (CurrentMachine.swapXZ ? CurrentMachine.reverseX : CurrentMachine.reverseZ)
+            e = -e;
+        r = Z - e;
+    }
+    if (!CurrentMachine.IsMM)
+        r = float(r / 25.4);
+    return r;
+}
+
+QString cAxisInterface::ReadXString() const
+{
+    return MPrn(ReadX(), CurrentMachine.IsMM);
+}
+
+QString cAxisInterface::ReadZString() const
+{
+    return MPrn(ReadZ(), CurrentMachine.IsMM);
+}
+
+QString cAxisInterface::ReadCString() const
+{
+    return APrn(C);
+}
+
+// ---------------------------------------------------------------------------
+// Geometry found by the camera, in machine coordinates
+
+QString cAxisInterface::geometryText(const CameraView &view, double h, double v, bool forX) const
+{
+    double value;
+    if (forX) {
+        value = (CurrentMachine.swapXZ ? v : -h) * view.xCalibration;
+        if (setOfMachineX().reverse)
+            value = -value;
+        if (!CurrentMachine.isRadius)
+            value *= 2;
+        value += X;
+    } else {
+        value = (CurrentMachine.swapXZ ? h : v) * view.xCalibration;
+        if (setOfMachineZ().reverse)
+            value = -value;
+        value += Z;
+    }
+    if (!CurrentMachine.IsMM)
+        value /= 25.4;
+    return QString::number(value, 'f', decimalsOfUnit());
+}
+
+QString cAxisInterface::getCircleCenterX() const
+{
+    const CameraView v = cameraView();
+    if (v.circleX == kNoPoint && v.circleY == kNoPoint)
+        return QString();
+    return geometryText(v, v.circleX - 320, 320 - v.circleY, true);
+}
+
+QString cAxisInterface::getCircleCenterZ() const
+{
+    const CameraView v = cameraView();
+    if (v.circleX == kNoPoint && v.circleY == kNoPoint)
+        return QString();
+    return geometryText(v, v.circleX - 320, 320 - v.circleY, false);
+}
+
+QString cAxisInterface::getIntersectionX() const
+{
+    const CameraView v = cameraView();
+    if (v.crossingX == kNoPoint && v.crossingY == kNoPoint)
+        return QString();
+    return geometryText(v, v.crossingX, v.crossingY, true);
+}
+
+QString cAxisInterface::getIntersectionZ() const
+{
+    const CameraView v = cameraView();
+    if (v.crossingX == kNoPoint && v.crossingY == kNoPoint)
+        return QString();
+    return geometryText(v, v.crossingX, v.crossingY, false);
+}
+
+QString cAxisInterface::getCircleRadius() const
+{
+    const CameraView v = cameraView();
+    if (v.circleRadius == 0)
+        return QString();
+    return QString::number(ZVal(float(v.circleRadius) * v.xCalibration), 'f', decimalsOfUnit());
+}
+
+bool cAxisInterface::hasAutoAngle(QString &text) const
+{
+    if (!cameraView().autoAngle)
+        return false;
+    text = autoAngleText.mid(2);
+    return !text.isEmpty();
+}
+
+bool cAxisInterface::hasAutoCircle(QString &text) const
+{
+    if (geometryActive != 2)
+        return false;
+    text = getCircleRadius();
+    return !text.isEmpty();
+}
+
+bool cAxisInterface::hasCenterX(QString &text) const
+{
+    if (geometryActive != 2)
+        return false;
+    text = getCircleCenterX();
+    return !text.isEmpty();
+}
+
+bool cAxisInterface::hasCenterZ(QString &text) const
+{
+    if (geometryActive != 2)
+        return false;
+    text = getCircleCenterZ();
+    return !text.isEmpty();
+}
+
+bool cAxisInterface::hasIntersectionX(QString &text) const
+{
+    if (geometryActive != 1)
+        return false;
+    text = getIntersectionX();
+    return !text.isEmpty();
+}
+
+bool cAxisInterface::hasIntersectionZ(QString &text) const
+{
+    if (geometryActive != 1)
+        return false;
+    text = getIntersectionZ();
+    return !text.isEmpty();
+}

@@ -1,0 +1,70 @@
+#include "AxbLinkFixture.h"
+
+#include "axis/cAxisInterface.h"
+#include "camera/VideoDevice.h"
+#include "shared/App.h"
+#include "shared/SharedStruct.h"
+
+#include <QDeadlineTimer>
+#include <QMetaObject>
+#include <QSettings>
+#include <QTest>
+
+AxbLinkFixture::AxbLinkFixture() : AxbLinkFixture(Options()) {}
+
+AxbLinkFixture::AxbLinkFixture(const Options &options) : opts(options)
+{
+    App::resetKovraSettings();
+    MachineSettings = s_MachineSettings();
+    CurrentMachine = s_machine();
+    board.setAutoAnswer(opts.autoAnswer);
+    // Never the real serial line: the board port is this board's terminal.
+    setting("/TTY/AxbPort", board.slavePath());
+    setting("/TTY/axbDncInterval", opts.interval);
+    if (opts.withCamera)
+        camera = std::make_unique<CVideoDevice>(workDir.filePath("video0"), nullptr);
+}
+
+AxbLinkFixture::~AxbLinkFixture()
+{
+    link.reset();
+    camera.reset();
+    App::resetKovraSettings();
+}
+
+void AxbLinkFixture::setting(const QString &key, const QVariant &value)
+{
+    App::kovraSettings().setValue(key, value);
+}
+
+cAxisInterface *AxbLinkFixture::start()
+{
+    link = std::make_unique<cAxisInterface>(nullptr, camera.get());
+    return link.get();
+}
+
+void AxbLinkFixture::feed(const QByteArray &chunk)
+{
+    QMetaObject::invokeMethod(link.get(), "slot_newDataReceived", Qt::DirectConnection,
+                              Q_ARG(QByteArray, chunk));
+}
+
+bool AxbLinkFixture::waitForFrame(const QByteArray &text, int count, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (board.countFrames(text) < count) {
+        if (deadline.hasExpired())
+            return false;
+        QTest::qWait(2);
+    }
+    return true;
+}
+
+QList<QByteArray> AxbLinkFixture::outputFrames() const
+{
+    QList<QByteArray> out;
+    for (const QByteArray &t : board.frameTexts())
+        if (t.startsWith('B'))
+            out.append(t);
+    return out;
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "FakeAxbBoard.h"
+#include "TestWorkDir.h"
+
+#include <QVariant>
+
+#include <memory>
+
+class cAxisInterface;
+class CVideoDevice;
+
+// One axis link in a fresh working directory, its board port on a fake board's
+// pseudo-terminal, with the machine records at their initial values and a
+// camera object that has no device behind it.
+struct AxbLinkFixture
+{
+    struct Options
+    {
+        int interval = 0;          // "/TTY/axbDncInterval"
+        bool autoAnswer = false;   // the board answers status requests
+        bool withCamera = true;
+    };
+
+    AxbLinkFixture();
+    explicit AxbLinkFixture(const Options &options);
+    ~AxbLinkFixture();
+
+    // Writes a settings key before the link is built (call start() after).
+    void setting(const QString &key, const QVariant &value);
+    cAxisInterface *start();
+    // Feeds one chunk to the link's receive assembly as the port would.
+    void feed(const QByteArray &chunk);
+    // Waits until the board logged a frame with this text (count times).
+    bool waitForFrame(const QByteArray &text, int count = 1, int timeoutMs = 3000);
+    // Texts of the output frames ("B...") the board received, in order.
+    QList<QByteArray> outputFrames() const;
+
+    Options opts;
+    TestWorkDir workDir;
+    FakeAxbBoard board;
+    std::unique_ptr<CVideoDevice> camera;
+    std::unique_ptr<cAxisInterface> link;
+};
