@@ -5,6 +5,8 @@
 #include <QtTest>
 
 #include "shared/CheckBoxList.h"
+#include "shared/SharedStruct.h"
+#include "shared/animatedwidgets.h"
 
 namespace {
 
@@ -30,6 +32,48 @@ void repaint(CheckBoxList &c)
     c.grab();
 }
 
+// A host window with named panels registered the way the main window does:
+// enlarged at a point with their design size, shrunk to nothing.
+struct Panels
+{
+    QWidget host;
+    AnimatedWidgets registry;
+    QMap<QString, QWidget *> panel;
+    QSignalSpy spy{&registry, &AnimatedWidgets::statusChanged};
+
+    explicit Panels(bool animated)
+    {
+        host.resize(1024, 768);
+        add("getAngle", 2, QPoint(700, 100));
+        add("getCircle", 2, QPoint(700, 300));
+        add("labelPrint", 4, QPoint(10, 10));
+        add("toolset", 4, QPoint(20, 20));
+        add("axes", 0, QPoint(0, 600));
+        registry.enableAnimation(animated);
+    }
+    void add(const QString &id, int group, QPoint at)
+    {
+        auto *w = new QWidget(&host);
+        w->resize(300 + group, 150);
+        registry.addWidget(id, w, at, QRect(at, QSize(0, 0)), group);
+        w->setGeometry(QRect(at, QSize(0, 0)));
+        panel[id] = w;
+    }
+    static int groupOf(const QString &id)
+    {
+        return id.startsWith("get") ? 2 : id == "axes" ? 0 : 4;
+    }
+    // The signals so far as "id+" / "id-".
+    QStringList signalLog()
+    {
+        QStringList out;
+        for (const QList<QVariant> &args : qAsConst(spy))
+            out << args.at(0).toString() + (args.at(1).toBool() ? "+" : "-");
+        spy.clear();
+        return out;
+    }
+};
+
 } // namespace
 
 class TestWidgets : public QObject
@@ -42,6 +86,16 @@ private slots:
     void checkBoxListFollowsItems();
     void checkBoxListDelegate();
     void checkBoxListClick();
+
+    void panelsGroups_data();
+    void panelsGroups();
+    void panelsToolingup_data();
+    void panelsToolingup();
+    void panelsGeometryReset_data();
+    void panelsGeometryReset();
+    void panelsAnimation();
+    void panelsEnlargedBySize();
+    void panelsUnknown();
 };
 
 void TestWidgets::checkBoxListFresh()
@@ -186,6 +240,189 @@ void TestWidgets::checkBoxListClick()
     repaint(*c);
     QCOMPARE(c->getValue(), 4);
     QCOMPARE(spy.size(), 1);
+}
+
+void TestWidgets::panelsGroups_data()
+{
+    QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<QStringList>("emitted");
+    QTest::addColumn<QStringList>("open");
+    QTest::newRow("second of a group shuts the first")
+        << QStringList{"getAngle+", "getCircle+"} << QStringList{"getAngle+", "getAngle-", "getCircle+"}
+        << QStringList{"getCircle"};
+    QTest::newRow("open twice") << QStringList{"toolset+", "toolset+"} << QStringList{"toolset+"}
+                                << QStringList{"toolset"};
+    QTest::newRow("shut a shut panel") << QStringList{"getAngle-"} << QStringList{} << QStringList{};
+    QTest::newRow("other groups stay") << QStringList{"getAngle+", "labelPrint+", "axes+", "toolset+"}
+                                       << QStringList{"getAngle+", "labelPrint+", "axes+", "labelPrint-", "toolset+"}
+                                       << QStringList{"axes", "getAngle", "toolset"};
+    // Shutting one of a group still shuts the others of the group.
+    QTest::newRow("shut runs the group step")
+        << QStringList{"getAngle+", "getCircle-"} << QStringList{"getAngle+", "getAngle-"} << QStringList{};
+    QTest::newRow("open and shut") << QStringList{"axes+", "axes-", "axes-"} << QStringList{"axes+", "axes-"}
+                                   << QStringList{};
+}
+
+void TestWidgets::panelsGroups()
+{
+    QFETCH(QStringList, calls);
+    QFETCH(QStringList, emitted);
+    QFETCH(QStringList, open);
+    Panels p(false);
+    for (const QString &c : calls)
+        p.registry.setStatus(c.chopped(1), c.endsWith('+'));
+    QCOMPARE(p.signalLog(), emitted);
+    QStringList nowOpen;
+    for (auto it = p.panel.cbegin(); it != p.panel.cend(); ++it) {
+        if (p.registry.isEnlarged(it.key()))
+            nowOpen << it.key();
+        // Open and shut panels stand exactly at their rectangles.
+        QCOMPARE(it.value()->size(), p.registry.isEnlarged(it.key())
+                     ? QSize(300 + Panels::groupOf(it.key()), 150) : QSize(0, 0));
+    }
+    QCOMPARE(nowOpen, open);
+}
+
+void TestWidgets::panelsToolingup_data()
+{
+    QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<bool>("before");
+    QTest::addColumn<bool>("toolingup");
+    QTest::newRow("label panel opens") << QStringList{"labelPrint+"} << false << true;
+    QTest::newRow("label panel shuts") << QStringList{"labelPrint+", "labelPrint-"} << false << false;
+    QTest::newRow("another large panel") << QStringList{"labelPrint+", "toolset+"} << false << false;
+    QTest::newRow("shutting another large panel") << QStringList{"toolset-"} << true << false;
+    QTest::newRow("camera panel leaves it") << QStringList{"getAngle+"} << true << true;
+    QTest::newRow("unknown leaves it") << QStringList{"nothing+"} << true << true;
+}
+
+void TestWidgets::panelsToolingup()
+{
+    QFETCH(QStringList, calls);
+    QFETCH(bool, before);
+    QFETCH(bool, toolingup);
+    Panels p(false);
+    enableToolingup = before;
+    for (const QString &c : calls)
+        p.registry.setStatus(c.chopped(1), c.endsWith('+'));
+    QCOMPARE(enableToolingup, toolingup);
+    // Shrinking by group never touches it.
+    enableToolingup = true;
+    p.registry.shrinkByGroup(4);
+    QVERIFY(enableToolingup);
+    enableToolingup = false;
+}
+
+void TestWidgets::panelsGeometryReset_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("after");
+    QTest::newRow("shrunk directly") << "direct" << 0;
+    QTest::newRow("shrunk directly while shut") << "direct shut" << 0;
+    QTest::newRow("shrunk by its group") << "group" << 0;
+    QTest::newRow("shrinkByGroup 2") << "shrink 2" << 0;
+    QTest::newRow("shrinkByGroup 0") << "shrink 0" << 0;
+    QTest::newRow("shrinkByGroup of another group") << "shrink 4" << 2;
+    QTest::newRow("another panel shrunk") << "other" << 2;
+}
+
+void TestWidgets::panelsGeometryReset()
+{
+    QFETCH(QString, path);
+    QFETCH(int, after);
+    Panels p(false);
+    if (path != "direct shut")
+        p.registry.setStatus("getCircle", true);
+    p.registry.setStatus("labelPrint", true);
+    geometryActive = geometryCircle;
+    if (path.startsWith("direct"))
+        p.registry.setStatus("getCircle", false);
+    else if (path == "group")
+        p.registry.setStatus("getAngle", true);
+    else if (path.startsWith("shrink"))
+        p.registry.shrinkByGroup(path.mid(7).toInt());
+    else
+        p.registry.setStatus("labelPrint", false);
+    QCOMPARE(geometryActive, after);
+    geometryActive = geometryNone;
+}
+
+void TestWidgets::panelsAnimation()
+{
+    Panels p(true);
+    QWidget *w = p.panel["getAngle"];
+    const QRect open(700, 100, 302, 150);
+    p.registry.setStatus("getAngle", true);
+    QCOMPARE(p.signalLog(), QStringList{"getAngle+"});
+    QVERIFY(w->geometry() != open);
+    QTRY_COMPARE(w->geometry(), open);
+    p.registry.setStatus("getAngle", true);
+    QCOMPARE(p.signalLog(), QStringList{});
+    QCOMPARE(w->geometry(), open);
+
+    // Animation off: at once, but shrinkByGroup still slides.
+    p.registry.enableAnimation(false);
+    p.registry.setStatus("getCircle", true);
+    QCOMPARE(p.panel["getCircle"]->geometry(), QRect(700, 300, 302, 150));
+    QCOMPARE(w->geometry(), QRect(700, 100, 0, 0));
+    QCOMPARE(p.signalLog(), (QStringList{"getAngle-", "getCircle+"}));
+    p.registry.shrinkByGroup(0);
+    QCOMPARE(p.panel["getCircle"]->geometry(), QRect(700, 300, 302, 150));
+    QTRY_COMPARE(p.panel["getCircle"]->geometry(), QRect(700, 300, 0, 0));
+    QCOMPARE(p.signalLog(), QStringList{});
+
+    // Animation on again: shutting slides too.
+    p.registry.enableAnimation(true);
+    p.registry.setStatus("axes", true);
+    QTRY_VERIFY(p.registry.isEnlarged("axes"));
+    p.registry.setStatus("axes", false);
+    QVERIFY(p.registry.isEnlarged("axes"));
+    QTRY_COMPARE(p.panel["axes"]->geometry(), QRect(0, 600, 0, 0));
+}
+
+void TestWidgets::panelsEnlargedBySize()
+{
+    Panels p(false);
+    QWidget *w = p.panel["toolset"];
+    p.registry.setStatus(w, true);
+    QVERIFY(p.registry.isEnlarged(w));
+    QVERIFY(p.registry.isEnlarged("toolset"));
+    // Only the size counts: a moved panel is still open...
+    w->move(40, 40);
+    QVERIFY(p.registry.isEnlarged("toolset"));
+    // ...but the group step wants it exactly in place, so it is left alone.
+    p.registry.setStatus("labelPrint", true);
+    QCOMPARE(p.signalLog(), (QStringList{"toolset+", "labelPrint+"}));
+    QCOMPARE(w->geometry(), QRect(40, 40, 304, 150));
+    // A panel resized by hand counts as shut.
+    w->resize(100, 100);
+    QVERIFY(!p.registry.isEnlarged(w));
+    p.registry.shrinkByGroup(4);
+    QCOMPARE(w->size(), QSize(100, 100));
+
+    // A child of a panel reaches its panel.
+    auto *child = new QWidget(p.panel["axes"]);
+    p.registry.setParentStatus(child, true);
+    QVERIFY(p.registry.isEnlarged("axes"));
+}
+
+void TestWidgets::panelsUnknown()
+{
+    Panels p(false);
+    QWidget stranger;
+    p.registry.setStatus("nothing", true);
+    QTest::ignoreMessage(QtWarningMsg, "AnimatedWidgets::findWidget- widget not found");
+    p.registry.setStatus(&stranger, true);
+    QTest::ignoreMessage(QtWarningMsg, "AnimatedWidgets::findWidget- widget not found");
+    p.registry.setParentStatus(&stranger, true);
+    QTest::ignoreMessage(QtWarningMsg, "AnimatedWidgets::isEnlarged: invalid id");
+    QVERIFY(!p.registry.isEnlarged("nothing"));
+    QTest::ignoreMessage(QtWarningMsg, "AnimatedWidgets::findWidget- widget not found");
+    QTest::ignoreMessage(QtWarningMsg, "AnimatedWidgets::isEnlarged: invalid widget");
+    QVERIFY(!p.registry.isEnlarged(&stranger));
+    QCOMPARE(p.signalLog(), QStringList{});
+    for (QWidget *w : qAsConst(p.panel))
+        QCOMPARE(w->size(), QSize(0, 0));
 }
 
 QTEST_MAIN(TestWidgets)
