@@ -14,3 +14,7 @@ struct sLineParam {
 
 Q_DECLARE_METATYPE(sLineParam)
 Q_DECLARE_METATYPE(QVector<sLineParam>)
+
+// Makes sLineParam and its vector usable in queued signals, under the names
+// the signal signatures and older connections use.
+void registerLineParamMetaTypes();

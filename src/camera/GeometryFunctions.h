@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QList>
+#include <QPoint>
+#include <QPointF>
+#include <QVector>
+
+#include "camera/LineParam.h"
+
+// Plane geometry for the found edges and the manual measures.
+
+// Intersection of exactly two lines, in pixels from the view centre (320, 320),
+// x to the right and y upward; (-999999, -999999) when there is none.
+QPoint CalculateIntersection(QVector<sLineParam> lines);
+
+// Radius of the least-squares circle through at least five points, or 0 when
+// the fit is rejected (too few points, degenerate set, poor fit, huge radius).
+float circle_5p(QList<QPointF> points);
+
+// Direction in degrees, in (-180, 180], of the line from the first to the
+// second point with the x axis reversed; 0 with fewer than two points.
+float line_2p(QList<QPointF> points);
