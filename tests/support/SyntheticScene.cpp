@@ -1,3 +1,7 @@
+// Rendering whole frames pixel by pixel is slow without optimisation, and
+// every vision test renders dozens of them.
+#pragma GCC optimize("O2")
+
 #include "support/SyntheticScene.h"
 
 #include <algorithm>
@@ -161,20 +165,52 @@ double SyntheticScene::coverage(int wx, int wy) const
 
 QByteArray SyntheticScene::render() const
 {
+    // Each shape adds its coverage over the pixels it can reach; the sum is
+    // clamped to full coverage where shapes overlap.
     QVector<double> cov(m_width * m_height, 0.0);
-    for (int fy = 0; fy < m_height; ++fy)
-        for (int fx = 0; fx < m_width; ++fx)
-            cov[fy * m_width + fx] = coverage(int(fx - m_originX), int(fy - m_originY));
+    for (const Shape &s : m_shapes) {
+        int fx0 = 0, fy0 = 0, fx1 = m_width - 1, fy1 = m_height - 1;
+        if (s.kind != Shape::HalfPlane) {
+            fx0 = std::max(0, int(std::floor(s.box.left() + m_originX)) - 1);
+            fy0 = std::max(0, int(std::floor(s.box.top() + m_originY)) - 1);
+            fx1 = std::min(m_width - 1, int(std::ceil(s.box.right() + m_originX)) + 1);
+            fy1 = std::min(m_height - 1, int(std::ceil(s.box.bottom() + m_originY)) + 1);
+        }
+        double *data = cov.data();
+        const double nx = s.n.x(), ny = s.n.y(), ax = s.a.x(), ay = s.a.y();
+        for (int fy = fy0; fy <= fy1; ++fy) {
+            double *row = data + fy * m_width;
+            const double wy = fy - m_originY;
+            for (int fx = fx0; fx <= fx1; ++fx) {
+                if (row[fx] >= 1.0)
+                    continue;
+                const double wx = fx - m_originX;
+                if (s.kind == Shape::HalfPlane) {
+                    // Whole pixels on either side need no clipping.
+                    const double d = (wx + 0.5 - ax) * nx + (wy + 0.5 - ay) * ny;
+                    if (d >= kHalfDiagonal) {
+                        row[fx] = 1.0;
+                        continue;
+                    }
+                    if (d <= -kHalfDiagonal)
+                        continue;
+                }
+                row[fx] = std::min(1.0, row[fx] + shapeCoverage(s, wx, wy));
+            }
+        }
+    }
 
     if (m_blur > 1) {
         // Window [x - w/2, x - w/2 + w - 1] along rows, then columns.
         const int w = m_blur, lo = w / 2;
-        QVector<double> tmp(cov.size());
+        QVector<double> tmpBuf(cov.size());
+        double *tmp = tmpBuf.data();
+        double *c = cov.data();
         for (int y = 0; y < m_height; ++y)
             for (int x = 0; x < m_width; ++x) {
                 double s = 0;
                 for (int k = 0; k < w; ++k)
-                    s += cov[y * m_width + std::clamp(x - lo + k, 0, m_width - 1)];
+                    s += c[y * m_width + std::clamp(x - lo + k, 0, m_width - 1)];
                 tmp[y * m_width + x] = s / w;
             }
         for (int y = 0; y < m_height; ++y)
@@ -182,21 +218,23 @@ QByteArray SyntheticScene::render() const
                 double s = 0;
                 for (int k = 0; k < w; ++k)
                     s += tmp[std::clamp(y - lo + k, 0, m_height - 1) * m_width + x];
-                cov[y * m_width + x] = s / w;
+                c[y * m_width + x] = s / w;
             }
     }
 
     QByteArray out(m_width * m_height, '\0');
+    uchar *dst = reinterpret_cast<uchar *>(out.data());
+    const double *src = cov.constData();
     quint32 state = m_seed ? m_seed : 1;
-    for (int i = 0; i < cov.size(); ++i) {
-        double v = m_background + (m_foreground - m_background) * cov[i];
+    for (int i = 0; i < m_width * m_height; ++i) {
+        double v = m_background + (m_foreground - m_background) * src[i];
         if (m_noise > 0) {
             state ^= state << 13;
             state ^= state >> 17;
             state ^= state << 5;
             v += m_noise * (2.0 * (state / 4294967295.0) - 1.0);
         }
-        out[i] = char(uchar(std::clamp(std::lround(v), 0L, 255L)));
+        dst[i] = uchar(std::clamp(std::lround(v), 0L, 255L));
     }
     return out;
 }
