@@ -800,7 +800,6 @@ void CEdgeSearch::processFrame(const uchar *frame, int width, int height)
     }
     if (inPositionMode && sensorMode == 0)
         inPositionStep();
-    frameRateStep();
     stillFrameStep(haveProfiles);
 }
 
@@ -824,32 +823,17 @@ void CEdgeSearch::inPositionStep()
         axesInCenter(mmOf(z), 1, true);
 }
 
-void CEdgeSearch::frameRateStep()
-{
-    if (!m_fpsStarted) {
-        m_fpsStarted = true;
-        m_fpsClock.start();
-        m_fpsFrames = 0;
-    }
-    m_fpsFrames += 1;
-    if (m_fpsFrames > 0x1FFFFFFFu)
-        m_fpsStarted = false;
-    const qint64 ns = m_fpsClock.nsecsElapsed();
-    if (ns > 0 && m_fpsFrames > 1)
-        fps = float((m_fpsFrames - 1) / (double(ns) / 1e9));
-}
-
 void CEdgeSearch::stillFrameStep(bool haveProfiles)
 {
     // Without a min-X edge in this frame nothing can be said to stand still.
     if (!haveProfiles || !MinXValid()) {
-        *m_stillCounter = 0;
+        m_stillCounter->storeRelaxed(0);
         return;
     }
     const float d = profiles[extremeIndex[EXT_MIN_X]].ext[EXT_MIN_X].mm;
     if (std::fabs(d - m_lastMinX) < 0.001f)
-        *m_stillCounter += 1;
+        m_stillCounter->fetchAndAddRelaxed(1);
     else
-        *m_stillCounter = 0;
+        m_stillCounter->storeRelaxed(0);
     m_lastMinX = d;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QElapsedTimer>
+#include <QAtomicInt>
 #include <QPoint>
 #include <QPolygon>
 #include <QVector>
@@ -115,7 +115,6 @@ public:
     bool frozen = false;
     bool rotation = false;
     float cameraAngle = 0.0f;
-    float fps = 0.0f;
 
     // ---- contours of the last frame
     POINT points[kMaxPoints];
@@ -148,13 +147,13 @@ public:
 
     // The per-frame measuring body of the capture loop: search, extremes,
     // lines and circles every second profile, focus and distances,
-    // in-position, frame rate and the still-frame count.
+    // in-position and the still-frame count.
     void processFrame(const uchar *frame, int width, int height);
 
     // Counter of consecutive frames whose min-X edge stood still; the device
     // points it at the machine-wide record.
-    void setStillCounter(int *counter) { m_stillCounter = counter ? counter : &m_ownStillCounter; }
-    int stillCounter() const { return *m_stillCounter; }
+    void setStillCounter(QAtomicInt *counter) { m_stillCounter = counter ? counter : &m_ownStillCounter; }
+    int stillCounter() const { return m_stillCounter->loadRelaxed(); }
 
     // ---- profile search and contour tracing
     bool SearchProfile();
@@ -229,7 +228,6 @@ private:
     bool isValidFrozen(int e) const;
     void noProfileOutcome();
     void inPositionStep();
-    void frameRateStep();
     void stillFrameStep(bool haveProfiles);
 
     const uchar *m_frame = nullptr;
@@ -242,10 +240,7 @@ private:
 
     // Capture-loop state kept across frames.
     int m_fitToggle = 0;
-    bool m_fpsStarted = false;
-    QElapsedTimer m_fpsClock;
-    unsigned int m_fpsFrames = 0;
     float m_lastMinX = 0.0f;
-    int m_ownStillCounter = 0;
-    int *m_stillCounter = &m_ownStillCounter;
+    QAtomicInt m_ownStillCounter;
+    QAtomicInt *m_stillCounter = &m_ownStillCounter;
 };

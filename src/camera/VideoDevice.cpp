@@ -2,6 +2,7 @@
 
 #include "camera/VideoIoV4l1.h"
 #include "shared/App.h"
+#include "shared/SharedStruct.h"
 
 #include <QMutexLocker>
 #include <QSettings>
@@ -24,10 +25,9 @@ QString textOf(const char *chars, size_t capacity)
 CVideoDevice::CVideoDevice(const QString &device, cDemo *, std::shared_ptr<CVideoIo> videoIo)
     : nodeName(device), io(videoIo ? std::move(videoIo) : std::make_shared<CVideoIoV4l1>())
 {
-    qRegisterMetaType<sLineParam>("struct sLineParam");
-    qRegisterMetaType<QVector<sLineParam>>("QVector <struct sLineParam>");
-    qRegisterMetaType<sLineParam>("sLineParam");
-    qRegisterMetaType<QVector<sLineParam>>("QVector<sLineParam>");
+    registerLineParamMetaTypes();
+    // The still-frame count lives in the machine-wide record.
+    setStillCounter(&MachineSettings.frameCounter);
 
     sensorSets[0].factor = 1.0f;
     sensorSets[0].hue = 0;
@@ -608,7 +608,25 @@ void CVideoDevice::run()
     }
 }
 
-void CVideoDevice::processFrame(const uchar *, int, int)
+void CVideoDevice::processFrame(const uchar *data, int w, int h)
 {
-    // Measuring on the frame (profile, edges, lines, circles, focus) runs here.
+    CEdgeSearch::processFrame(data, w, h);
+}
+
+void CVideoDevice::foundLines(const QVector<sLineParam> &found)
+{
+    emit sigFoundLines(found);
+}
+
+void CVideoDevice::foundCircle(QPoint centre, int radius)
+{
+    emit sigFoundCircle(centre, radius);
+}
+
+void CVideoDevice::axisInPosition(int axis, bool inPosition)
+{
+    if (axis == 0)
+        emit XAxisInPos(inPosition);
+    else
+        emit ZAxisInPos(inPosition);
 }

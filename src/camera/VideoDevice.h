@@ -1,5 +1,6 @@
 #pragma once
 
+#include "camera/EdgeSearch.h"
 #include "camera/LineParam.h"
 
 #include <QElapsedTimer>
@@ -25,8 +26,10 @@ class cDemo;
 // frame and measures on them.
 //
 // Measuring works on the central 640 x 640 window of the 1280 x 1024 frame:
-// window pixel (x, y) is frame pixel (x + 320, y + 192).
-class CVideoDevice : public QThread
+// window pixel (x, y) is frame pixel (x + 320, y + 192). The measuring state
+// and results (contours, extreme points, lines, circle, freeze) are those of
+// the edge search it is made of.
+class CVideoDevice : public QThread, public CEdgeSearch
 {
     Q_OBJECT
 
@@ -42,9 +45,7 @@ public:
         int BiasGB = 0;
         int BiasGR = 0;
     };
-    struct Roi {
-        int x1 = 1, y1 = 1, x2 = 640, y2 = 640;
-    };
+    using Roi = RoiRect;
 
     // The frame every device delivers, and where the measuring window lies in it.
     static constexpr int NominalWidth = 1280;
@@ -112,39 +113,33 @@ public:
     int windowPixel(int x, int y) const;
 
     // Sensor and search state, read and written directly by the panels, the main
-    // window, the configuration dialog and the axis link.
-    quint8 sensorMode = 0;
+    // window, the configuration dialog and the axis link. The search settings
+    // (sensorMode, Geometry, PointStep, MSE, MinLineLenght, MSEC,
+    // MinCircleLenght, XCalibration, ZCalibration, WhiteLevel, BlackLevel,
+    // inPositionMode, measureLines, posX, posZ, scanline, roi, frozen,
+    // rotation, cameraAngle) come with the edge search.
     SensorSet sensorSets[2];
 
     bool AnalogImage = true;
-    bool Geometry = false;
-    int PointStep = 3;
-    int MSE = 60;
-    int MinLineLenght = 40;
-    int MSEC = 50;
-    int MinCircleLenght = 20;
-    float XCalibration = 0;
-    float ZCalibration = 0;
-    qint16 WhiteLevel = 230;
-    qint16 BlackLevel = 25;
     float linearCompensationX = 1;
     float linearCompensationZ = 1;
 
-    bool inPositionMode = false;
-    bool measureLines = false;
     bool autoCircle = false;
     bool autoAngle = false;
-    float posX = 0;
-    float posZ = 0;
     float angleReticle = 0;
     float circleReticle = 0;
-    qint16 scanline = 0;
-    Roi roi;
-    bool frozen = false;
-    bool rotation = false;
-    float cameraAngle = 0;
     float fps = 0;
     bool extraStatusFlag = false;
+
+    // Measuring on one captured frame (8-bit grey, `height` rows of `width`
+    // bytes); runs in the capture thread once per frame, before Notify().
+    // Callable directly, so the frame body can be driven without the thread.
+    virtual void processFrame(const uchar *frame, int width, int height);
+
+public slots:
+    void addProfile() { CEdgeSearch::addProfile(); }
+    void clearProfile() { CEdgeSearch::clearProfile(); }
+    void enableFreeze(bool val, int x = 0, int z = 0) { CEdgeSearch::enableFreeze(val, x, z); }
 
 signals:
     void Notify();
@@ -158,9 +153,10 @@ signals:
 protected:
     void run() override;
 
-    // Measuring on one captured frame (8-bit grey, `height` rows of `width`
-    // bytes); runs in the capture thread once per frame, before Notify().
-    virtual void processFrame(const uchar *frame, int width, int height);
+    // The search's findings, turned into this device's signals.
+    void foundLines(const QVector<sLineParam> &found) override;
+    void foundCircle(QPoint centre, int radius) override;
+    void axisInPosition(int axis, bool inPosition) override;
 
     mutable QMutex mutex;
     bool valid = false;
