@@ -1,0 +1,94 @@
+#include "axis/PositionFormat.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+// Reads a width or precision; false when it is too large.
+bool skipNumber(const QByteArray &f, int &i)
+{
+    int value = 0;
+    while (i < f.size() && f.at(i) >= '0' && f.at(i) <= '9') {
+        value = value * 10 + (f.at(i) - '0');
+        if (value > PositionFormat::kMaxField)
+            return false;
+        ++i;
+    }
+    return true;
+}
+}
+
+bool PositionFormat::isValid(const QByteArray &f)
+{
+    if (f.contains('\0'))
+        return false;
+    int conversions = 0;
+    for (int i = 0; i < f.size(); ++i) {
+        if (f.at(i) != '%')
+            continue;
+        ++i;
+        if (i >= f.size())
+            return false;
+        if (f.at(i) == '%')
+            continue;
+        const bool floating = conversions < 2;
+        bool onlyMinus = true;
+        while (i < f.size() && std::strchr("-+ #0", f.at(i)) && f.at(i) != '\0') {
+            if (f.at(i) != '-')
+                onlyMinus = false;
+            ++i;
+        }
+        if (!skipNumber(f, i))
+            return false;
+        if (i < f.size() && f.at(i) == '.') {
+            ++i;
+            if (!skipNumber(f, i))
+                return false;
+        }
+        if (i >= f.size())
+            return false;
+        const char c = f.at(i);
+        if (floating) {
+            if (!std::strchr("fFeEgGaA", c) || c == '\0')
+                return false;
+        } else if (c != 's' || !onlyMinus) {
+            // Flags other than "-" are undefined for texts.
+            return false;
+        }
+        if (++conversions > 7)
+            return false;
+    }
+    return conversions == 7;
+}
+
+QString PositionFormat::checked(const QString &format, const QString &fallback, const QString &key)
+{
+    if (isValid(format))
+        return format;
+    std::fprintf(stderr, "%s: unusable position format \"%s\", using \"%s\"\n", qPrintable(key),
+                 qPrintable(QString(format).replace('\r', "\\r").replace('\n', "\\n")),
+                 qPrintable(QString(fallback).replace('\r', "\\r").replace('\n', "\\n")));
+    return fallback;
+}
+
+QByteArray PositionFormat::format(const QString &format, double x, double z, const QByteArray &xMode,
+                                  const QByteArray &zMode, const QByteArray &unit, const QByteArray &radius,
+                                  const QByteArray &name)
+{
+    const QByteArray f = format.toLatin1();
+    if (!isValid(f))
+        return QByteArray();
+    // The texts go in as C strings: cut them at an embedded NUL.
+    const QByteArray a = QByteArray(xMode.constData()), b = QByteArray(zMode.constData()),
+                     c = QByteArray(unit.constData()), d = QByteArray(radius.constData()),
+                     e = QByteArray(name.constData());
+    const int size = std::snprintf(nullptr, 0, f.constData(), x, z, a.constData(), b.constData(), c.constData(),
+                                   d.constData(), e.constData());
+    if (size < 0)
+        return QByteArray();
+    QByteArray out(size + 1, '\0');
+    std::snprintf(out.data(), out.size(), f.constData(), x, z, a.constData(), b.constData(), c.constData(),
+                  d.constData(), e.constData());
+    out.chop(1);
+    return out;
+}

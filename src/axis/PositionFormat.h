@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// A position-line format of the settings file: printf style, taking the X
+// and Z values (two floating conversions) and then five texts (X mode,
+// Z mode, unit, radius/diameter marker, machine name). Such a format comes
+// from a file anyone can edit, so it is checked before it ever reaches
+// the formatting function.
+class PositionFormat
+{
+public:
+    // True when the format takes exactly two floating conversions followed by
+    // five "%s"; flags, width, precision and "%%" are allowed, "*" widths,
+    // length modifiers and every other conversion are not.
+    static bool isValid(const QByteArray &format);
+    static bool isValid(const QString &format) { return isValid(format.toLatin1()); }
+
+    // The format when it is valid, otherwise the fallback, after one line on
+    // standard error that names the settings key.
+    static QString checked(const QString &format, const QString &fallback, const QString &key);
+
+    // The line, as 8-bit bytes exactly as formatted. An invalid format gives
+    // an empty line.
+    static QByteArray format(const QString &format, double x, double z, const QByteArray &xMode,
+                             const QByteArray &zMode, const QByteArray &unit, const QByteArray &radius,
+                             const QByteArray &name);
+
+    // Widths and precisions above this are refused (they would only pad).
+    static constexpr int kMaxField = 999;
+};

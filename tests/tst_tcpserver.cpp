@@ -1,0 +1,311 @@
+// The network position server and the check of position-line formats.
+#include "axis/PositionFormat.h"
+#include "axis/cAxisInterface.h"
+#include "axis/tcpserver.h"
+#include "shared/SharedStruct.h"
+#include "support/AxbLinkFixture.h"
+#include "support/MessageBoxRecorder.h"
+#include "support/StderrCapture.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QElapsedTimer>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+// A link whose last board line put the axes at x and z mm (radius, no references).
+struct Link
+{
+    explicit Link(double xMm = 12.5, double zMm = 100.0)
+    {
+        fixture.setting("/SOCKET/Port", 0);
+        fixture.start();
+        fixture.feed(QStringLiteral("X%1 Z%2 I128 O0\r").arg(qRound(xMm * 1000)).arg(qRound(zMm * 1000)).toLatin1());
+        CurrentMachine.name = QStringLiteral("LATHE1");
+    }
+    std::unique_ptr<TCPServer> server()
+    {
+        auto s = std::make_unique<TCPServer>(nullptr, fixture.link.get(), QStringLiteral("127.0.0.1"));
+        return s;
+    }
+    AxbLinkFixture fixture;
+};
+
+bool connectTo(QTcpSocket &socket, quint16 port)
+{
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    QElapsedTimer t;
+    t.start();
+    while (socket.state() != QAbstractSocket::ConnectedState && t.elapsed() < 2000)
+        QTest::qWait(5);
+    // Let the server take the connection before anything is sent on it.
+    QTest::qWait(20);
+    return socket.state() == QAbstractSocket::ConnectedState;
+}
+
+// What arrives until nothing more came for quietMs (the server runs in
+// this thread's event loop, so the loop keeps running meanwhile).
+QByteArray readAll(QTcpSocket &socket, int quietMs = 150)
+{
+    QByteArray out;
+    QElapsedTimer quiet;
+    quiet.start();
+    while (quiet.elapsed() < quietMs) {
+        QTest::qWait(5);
+        const QByteArray got = socket.readAll();
+        if (!got.isEmpty()) {
+            out += got;
+            quiet.restart();
+        }
+    }
+    return out;
+}
+}
+
+class TestTcpServer : public QObject
+{
+    Q_OBJECT
+private slots:
+    void formatCheck_data();
+    void formatCheck();
+    void formatOutput();
+    void replyLine_data();
+    void replyLine();
+    void requestBytes_data();
+    void requestBytes();
+    void newestClientOnly();
+    void remoteCloseShowsNoBox();
+    void closeAfterClientGone();
+    void portInUse();
+    void badFormatFallsBack_data();
+    void badFormatFallsBack();
+};
+
+void TestTcpServer::formatCheck_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<bool>("valid");
+    QTest::newRow("serial mm") << "X%10.3f Z%10.3f %s %s %s %s %s\r" << true;
+    QTest::newRow("socket inch") << "X %.5f Z %.5f %s%s%s%s %s\n\r" << true;
+    QTest::newRow("flags and percent") << "%% X%+08.2e Z%-#g %-3s%.1s%s%5s %%%s" << true;
+    QTest::newRow("int first") << "X%d Z%f %s %s %s %s %s" << false;
+    QTest::newRow("text first") << "%s %f %f %s %s %s %s" << false;
+    QTest::newRow("store count") << "X%f Z%f %n %s %s %s %s" << false;
+    QTest::newRow("eighth conversion") << "X%f Z%f %s %s %s %s %s %s" << false;
+    QTest::newRow("six conversions") << "X%f Z%f %s %s %s %s" << false;
+    QTest::newRow("star width") << "X%*f Z%f %s %s %s %s %s" << false;
+    QTest::newRow("long double") << "X%Lf Z%f %s %s %s %s %s" << false;
+    QTest::newRow("pointer") << "X%f Z%f %p %s %s %s %s" << false;
+    QTest::newRow("zero flag on text") << "X%f Z%f %05s %s %s %s %s" << false;
+    QTest::newRow("trailing percent") << "X%f Z%f %s %s %s %s %s %" << false;
+    QTest::newRow("huge width") << "X%99999f Z%f %s %s %s %s %s" << false;
+    QTest::newRow("positional") << "X%1$f Z%f %s %s %s %s %s" << false;
+    QTest::newRow("empty") << "" << false;
+}
+
+void TestTcpServer::formatCheck()
+{
+    QFETCH(QString, format);
+    QFETCH(bool, valid);
+    QCOMPARE(PositionFormat::isValid(format), valid);
+    const QByteArray out = PositionFormat::format(format, 1.5, 2.5, "A", "A", "M", "R", "N");
+    QCOMPARE(out.isEmpty(), !valid);
+}
+
+void TestTcpServer::formatOutput()
+{
+    QCOMPARE(PositionFormat::format("X%10.3f Z%10.3f %s %s %s %s %s\r", 12.5, 100, "A", "I", "M", "R ",
+                                    QString::fromUtf8("Dr\u00fcck").toLatin1()),
+             QByteArray("X    12.500 Z   100.000 A I M R  Dr\xfc" "ck\r"));
+    QCOMPARE(PositionFormat::format("%%%.1f|%-3s|%.2s", -0.05, 1, "ab", "c", "d", "efg", "h"), QByteArray());
+    QCOMPARE(PositionFormat::format("%%%.1f %e|%-3s|%.2s%s%s%s", -0.25, 1, "ab", "c", "d", "efg", "h"),
+             QByteArray("%-0.2 1.000000e+00|ab |cdefgh"));
+}
+
+void TestTcpServer::replyLine_data()
+{
+    QTest::addColumn<bool>("mm");
+    QTest::addColumn<bool>("radius");
+    QTest::addColumn<bool>("xIncr");
+    QTest::addColumn<bool>("zIncr");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("mm radius") << true << true << false << false << QByteArray("X 12.500 Z 100.000 AAMR  LATHE1\n\r");
+    QTest::newRow("mm diameter") << true << false << false << false
+                                 << QByteArray("X 25.000 Z 100.000 AAMD  LATHE1\n\r");
+    QTest::newRow("inch diameter") << false << false << false << false
+                                   << QByteArray("X 0.98425 Z 3.93701 AAID LATHE1\n\r");
+    QTest::newRow("inch radius incremental") << false << true << true << true
+                                             << QByteArray("X 0.49213 Z 3.93701 IIIR  LATHE1\n\r");
+}
+
+void TestTcpServer::replyLine()
+{
+    QFETCH(bool, mm);
+    QFETCH(bool, radius);
+    QFETCH(bool, xIncr);
+    QFETCH(bool, zIncr);
+    QFETCH(QByteArray, expected);
+    MessageBoxRecorder boxes;
+    Link link;
+    CurrentMachine.IsMM = mm;
+    CurrentMachine.isRadius = radius;
+    // The incremental zero is taken at the present position: the axis then reads 12.5 / 100 mm again.
+    if (xIncr)
+        link.fixture.link->SetIncrementalX(true, mm ? 12.5f : 12.5f / 25.4f);
+    if (zIncr)
+        link.fixture.link->SetIncrementalZ(true, mm ? 100.0f : 100.0f / 25.4f);
+    link.fixture.feed("X12500 Z100000 I128 O0\r");
+    auto server = link.server();
+    QVERIFY(server->isListening());
+    QTcpSocket socket;
+    QVERIFY(connectTo(socket, server->serverPort()));
+    socket.write("\x02");
+    QCOMPARE(readAll(socket), expected);
+    QVERIFY(boxes.boxes().isEmpty());
+}
+
+void TestTcpServer::requestBytes_data()
+{
+    QTest::addColumn<QByteArray>("chunk");
+    QTest::addColumn<int>("replies");
+    QTest::newRow("bytes around one request") << QByteArray("ab\x02yz") << 1;
+    QTest::newRow("three requests in one chunk") << QByteArray("\x02\x02\x02") << 1;
+    QTest::newRow("no request byte") << QByteArray("hello\r\n") << 0;
+    QTest::newRow("serial trigger is not ours") << QByteArray("\x03\x01") << 0;
+}
+
+void TestTcpServer::requestBytes()
+{
+    QFETCH(QByteArray, chunk);
+    QFETCH(int, replies);
+    Link link;
+    auto server = link.server();
+    QTcpSocket socket;
+    QVERIFY(connectTo(socket, server->serverPort()));
+    socket.write(chunk);
+    const QByteArray got = readAll(socket, 300);
+    QCOMPARE(got.count("LATHE1\n\r"), replies);
+    QCOMPARE(got.isEmpty(), replies == 0);
+}
+
+void TestTcpServer::newestClientOnly()
+{
+    MessageBoxRecorder boxes;
+    Link link;
+    auto server = link.server();
+    QTcpSocket older;
+    QTcpSocket newer;
+    QVERIFY(connectTo(older, server->serverPort()));
+    QVERIFY(connectTo(newer, server->serverPort()));
+
+    // The older connection is no longer served; what it sends is dropped and
+    // does not later count as a request of the newer one.
+    older.write(QByteArray(4096, 'x') + "\x02");
+    QCOMPARE(readAll(older, 300), QByteArray());
+    QCOMPARE(readAll(newer, 50), QByteArray());
+
+    newer.write("\x02");
+    QCOMPARE(readAll(newer), QByteArray("X 12.500 Z 100.000 AAMR  LATHE1\n\r"));
+    QCOMPARE(readAll(older, 100), QByteArray());
+    QVERIFY(boxes.boxes().isEmpty());
+}
+
+void TestTcpServer::remoteCloseShowsNoBox()
+{
+    MessageBoxRecorder boxes;
+    Link link;
+    auto server = link.server();
+    {
+        QTcpSocket socket;
+        QVERIFY(connectTo(socket, server->serverPort()));
+        socket.write("\x02");
+        QVERIFY(!readAll(socket).isEmpty());
+        socket.disconnectFromHost();
+    }
+    QTest::qWait(200);
+    QVERIFY(boxes.boxes().isEmpty());
+}
+
+void TestTcpServer::closeAfterClientGone()
+{
+    MessageBoxRecorder boxes;
+    Link link;
+    auto server = link.server();
+    auto socket = std::make_unique<QTcpSocket>();
+    QVERIFY(connectTo(*socket, server->serverPort()));
+    socket->abort();
+    socket.reset();
+    // The server's side of the connection is deleted once it saw the close.
+    QTest::qWait(200);
+    server->closeSocket();
+    QVERIFY(!server->isListening());
+    QTcpSocket late;
+    QVERIFY(!connectTo(late, server->serverPort()));
+    server.reset();
+    QVERIFY(boxes.boxes().isEmpty());
+}
+
+void TestTcpServer::portInUse()
+{
+    MessageBoxRecorder boxes;
+    Link link;
+    QTcpServer taken;
+    QVERIFY(taken.listen(QHostAddress::LocalHost, 0));
+    link.fixture.setting("/SOCKET/Port", taken.serverPort());
+    auto server = link.server();
+    QVERIFY(!server->isListening());
+    QCOMPARE(boxes.boxes().size(), 1);
+    const QMessageBoxKovra::Box box = boxes.boxes().first();
+    QCOMPARE(box.kind, QMessageBox::Critical);
+    QCOMPARE(box.title, QStringLiteral("DNC Server"));
+    QVERIFY2(box.text.startsWith("Unable to start the server: ") && box.text.endsWith('.')
+                 && box.text.size() > int(strlen("Unable to start the server: .")),
+             qPrintable(box.text));
+    QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QCOMPARE(box.defaultButton, QMessageBox::NoButton);
+    server->closeSocket();
+}
+
+void TestTcpServer::badFormatFallsBack_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<bool>("mm");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("int in mm") << "/SOCKET/FmtMM" << "X %d Z %d %s%s%s%s %s\n\r" << true
+                               << QByteArray("X 12.500 Z 100.000 AAMR  LATHE1\n\r");
+    QTest::newRow("text first in inch") << "/SOCKET/FmtInch" << "%s %f %f %s%s%s%s" << false
+                                        << QByteArray("X 0.49213 Z 3.93701 AAIR  LATHE1\n\r");
+    QTest::newRow("store count in mm") << "/SOCKET/FmtMM" << "%f%f%n%s%s%s%s" << true
+                                       << QByteArray("X 12.500 Z 100.000 AAMR  LATHE1\n\r");
+    QTest::newRow("good custom") << "/SOCKET/FmtMM" << "%.1f;%.1f;%s%s%s%s;%s\n" << true
+                                 << QByteArray("12.5;100.0;AAMR ;LATHE1\n");
+}
+
+void TestTcpServer::badFormatFallsBack()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, format);
+    QFETCH(bool, mm);
+    QFETCH(QByteArray, expected);
+    Link link;
+    link.fixture.setting(key, format);
+    CurrentMachine.IsMM = mm;
+    StderrCapture err;
+    auto server = link.server();
+    const QByteArray diagnostics = err.text();
+    const bool bad = !PositionFormat::isValid(format);
+    QCOMPARE(diagnostics.count('\n'), bad ? 1 : 0);
+    if (bad)
+        QVERIFY2(diagnostics.contains(key.toLatin1()), diagnostics.constData());
+    QTcpSocket socket;
+    QVERIFY(connectTo(socket, server->serverPort()));
+    socket.write("\x02");
+    QCOMPARE(readAll(socket), expected);
+}
+
+QTEST_MAIN(TestTcpServer)
+#include "tst_tcpserver.moc"
