@@ -1,6 +1,7 @@
 #include "axis/cAxisInterface.h"
 
 #include "axis/ManageSerialPort.h"
+#include "axis/PositionFormat.h"
 #include "camera/VideoDevice.h"
 #include "shared/App.h"
 #include "shared/SharedStruct.h"
@@ -117,8 +118,13 @@ cAxisInterface::cAxisInterface(QWidget *parent, CVideoDevice *cameraDevice)
     if (!dncDevice.isEmpty()) {
         dncPort = new ManageSerialPort();
         connect(dncPort, &ManageSerialPort::MnewDataReceived, this, &cAxisInterface::slot_DncRequest);
-        fmtMM = settings.value("/TTY/FmtMM", "X%10.3f Z%10.3f %s %s %s %s %s\r").toString();
-        fmtInch = settings.value("/TTY/FmtInch", "X%10.5f Z%10.5f %s %s %s %s %s\r").toString();
+        // The formats go to the formatting function: a mistyped one falls back.
+        const QString defaultMM = QStringLiteral("X%10.3f Z%10.3f %s %s %s %s %s\r");
+        const QString defaultInch = QStringLiteral("X%10.5f Z%10.5f %s %s %s %s %s\r");
+        fmtMM = PositionFormat::checked(settings.value("/TTY/FmtMM", defaultMM).toString(), defaultMM,
+                                        QStringLiteral("/TTY/FmtMM"));
+        fmtInch = PositionFormat::checked(settings.value("/TTY/FmtInch", defaultInch).toString(), defaultInch,
+                                          QStringLiteral("/TTY/FmtInch"));
         charDnc = char(settings.value("/TTY/CharDnc", 0).toInt() & 0xFF);
         dncPort->setPort(dncDevice);
         dncPort->setBaudRate(settings.value("/TTY/BaudRate", 115200).toUInt());

@@ -2,14 +2,180 @@
 // the second serial line.
 #include "axis/cAxisInterface.h"
 
-// Requests on the DNC line are not answered yet; the port is opened and its
-// chunks arrive here.
+#include "axis/DncData.h"
+#include "axis/ManageSerialPort.h"
+#include "axis/PositionFormat.h"
+#include "shared/App.h"
+#include "shared/SharedStruct.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QSettings>
+
+namespace {
+const char ACK = 0x06;
+const char NAK = 0x15;
+const char EOT = 0x04;
+const char CR = 0x0D;
+const char BUSY = '7';
+
+const char *const settingsFile = "./T8A_M.cfg";
+
+enum class Occasion { Request, Trigger };
+
+QByteArray radiusMarker(Occasion occasion)
+{
+    if (CurrentMachine.isRadius)
+        return occasion == Occasion::Request ? "R" : "R ";
+    if (occasion == Occasion::Request || !CurrentMachine.IsMM)
+        return "D";
+    return "D ";
+}
+
+// Position line in the format of the machine's unit; x and z already in it.
+QByteArray positionLine(const QString &fmtMM, const QString &fmtInch, double x, double z, Occasion occasion)
+{
+    const s_machine &m = CurrentMachine;
+    return PositionFormat::format(m.IsMM ? fmtMM : fmtInch, x, z, m.xIncr ? "I" : "A", m.zIncr ? "I" : "A",
+                                  m.IsMM ? "M" : "I", radiusMarker(occasion), m.name.toLatin1());
+}
+
+QByteArray fieldText(const QByteArray &bytes)
+{
+    return QByteArray(bytes.constData(), int(qstrnlen(bytes.constData(), uint(bytes.size()))));
+}
+}
+
 void cAxisInterface::slot_DncRequest(QByteArray data)
 {
-    Q_UNUSED(data);
+    const auto position = [this](Occasion occasion) {
+        return positionLine(fmtMM, fmtInch, sendTableMeasure ? 0.0 : double(ReadX()),
+                            sendTableMeasure ? 0.0 : double(ReadZ()), occasion);
+    };
+
+    dncBuffer.append(data);
+    if (charDnc == 0) {
+        dncTimer.start();
+    } else if (dncBuffer.contains(charDnc)) {
+        QByteArray line = position(Occasion::Trigger);
+        dncPort->sendData(line);
+        dncPort->resetBuffer();
+        dncBuffer.clear();
+        return;
+    }
+
+    if (!dncBuffer.contains(CR) || dncBuffer.size() < 3)
+        return;
+    dncTimer.stop();
+
+    QByteArray reply;
+    if (!enableToolingup) {
+        dncBuffer.clear();
+        reply = QByteArray(1, NAK) + BUSY;
+        dncPort->sendData(reply);
+        dncPort->resetBuffer();
+        return;
+    }
+
+    const QByteArray request = dncBuffer;
+    dncBuffer.clear();
+    dncPort->resetBuffer();
+
+    if (request.at(0) != '$') {
+        reply = QByteArray(1, NAK);
+        dncPort->sendData(reply);
+        return;
+    }
+    const char letter = request.at(1);
+    const QByteArray payload = request.mid(2, request.indexOf(CR) - 2);
+
+    switch (letter) {
+    case '?':
+        reply = QByteArray(1, ACK);
+        dncPort->sendData(reply);
+        break;
+    case 'D':
+        reply = machineList() + EOT;
+        dncPort->sendData(reply);
+        break;
+    case 'L':
+        reply = setList() + EOT;
+        dncPort->sendData(reply);
+        break;
+    case 'S':
+        reply = setData(QString::fromLatin1(payload)) + EOT;
+        dncPort->sendData(reply);
+        break;
+    case 'E': {
+        // What the program changed in its settings belongs in the file sent.
+        App::kovraSettings().sync();
+        QFile file(QString::fromLatin1(settingsFile));
+        if (!file.open(QIODevice::ReadOnly)) {
+            reply = QByteArray(1, NAK);
+        } else {
+            reply = file.readAll();
+            reply.replace(CR, QByteArray());
+            reply += EOT;
+        }
+        dncPort->sendData(reply);
+        break;
+    }
+    case 'N': {
+        // The host's file replaces ours as a whole: flush pending changes to
+        // the old one first, and write the new one beside it so that a
+        // transfer that fails leaves the old file in place.
+        QSettings &settings = App::kovraSettings();
+        settings.sync();
+        QSaveFile file(QString::fromLatin1(settingsFile));
+        if (!file.open(QIODevice::WriteOnly) || file.write(payload) != payload.size() || !file.commit()) {
+            reply = QByteArray(1, NAK);
+            dncPort->sendData(reply);
+            break;
+        }
+        settings.sync();
+        emit sigUpdateSettings();
+        break;
+    }
+    case 'M': {
+        const QString name = QString::fromLatin1(payload);
+        if (machineExists(name)) {
+            emit sigActivateMachine(name);
+            reply = QByteArray(1, ACK);
+        } else {
+            reply = QByteArray(1, NAK);
+        }
+        dncPort->sendData(reply);
+        break;
+    }
+    case 'I':
+        if (importSet(payload)) {
+            reply = QByteArray(1, ACK);
+            dncPort->sendData(reply);
+            const QList<QByteArray> fields = payload.split('@');
+            emit sigToolsetImported(QStringLiteral("*DEFAULT MACHINE*"));
+            emit sigToolsetImported(fields.size() < 2 ? QString() : QString::fromLatin1(fieldText(fields.at(1))));
+        } else {
+            reply = QByteArray(1, NAK);
+            dncPort->sendData(reply);
+        }
+        break;
+    case 'X':
+        reply = position(Occasion::Request);
+        dncPort->sendData(reply);
+        emit sigDncSerialActive();
+        break;
+    default:
+        reply = QByteArray(1, NAK);
+        dncPort->sendData(reply);
+        break;
+    }
 }
 
 void cAxisInterface::slotDncTimeout()
 {
     dncTimer.stop();
+    dncBuffer.clear();
+    dncPort->resetBuffer();
+    QByteArray reply(1, NAK);
+    dncPort->sendData(reply);
 }

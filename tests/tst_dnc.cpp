@@ -1,0 +1,472 @@
+// Requests of a CNC or host computer on the serial DNC line, answered byte
+// for byte, and the database and settings-file work behind them.
+#include "axis/cAxisInterface.h"
+#include "shared/App.h"
+#include "shared/SharedStruct.h"
+#include "support/AxbLinkFixture.h"
+#include "support/PtyPeer.h"
+#include "support/StderrCapture.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSettings>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QtTest>
+
+
+namespace {
+const QByteArray ACK("\x06");
+const QByteArray NAK("\x15");
+const QByteArray EOT("\x04");
+
+void closeDatabase()
+{
+    {
+        QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QLatin1String(QSqlDatabase::defaultConnection));
+}
+
+bool exec(const QString &sql)
+{
+    QSqlQuery q;
+    if (!q.exec(sql))
+        qWarning("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+    return q.isActive();
+}
+
+// Machines LATHE1, *FACTORY ZERO*, MILL2; tables LATHE1/SET1 (two tools),
+// LATHE1/SET2, MILL2/SET1 (one tool).
+bool seed()
+{
+    return exec("INSERT INTO machine (name) VALUES ('LATHE1')") && exec("INSERT INTO machine (name) VALUES ('*FACTORY ZERO*')")
+           && exec("INSERT INTO machine (name) VALUES ('MILL2')")
+           && exec("INSERT INTO toolingTables (idMachine, name) VALUES (1, 'SET1')")
+           && exec("INSERT INTO toolingTables (idMachine, name) VALUES (1, 'SET2')")
+           && exec("INSERT INTO toolingTables (idMachine, name) VALUES (3, 'SET1')")
+           && exec("INSERT INTO tools (idTable, t, x, z, angle, cr, code) VALUES (1, 1, 12.5, 100, 0, 0.4, 'T1')")
+           && exec("INSERT INTO tools (idTable, t, x, z, angle, cr, code) VALUES (1, 2, 3, 4, 90, 0, 'T2')")
+           && exec("INSERT INTO tools (idTable, t, x, z, code) VALUES (3, 7, 1, 1, 'M7')");
+}
+
+// Every table with its tools: "machine/table(id):t=code t=code".
+QStringList tables()
+{
+    QStringList out;
+    QSqlQuery q;
+    q.exec("SELECT toolingTables.idTable, machine.name, toolingTables.name FROM toolingTables LEFT JOIN machine "
+           "ON machine.idMachine=toolingTables.idMachine ORDER BY toolingTables.idTable");
+    while (q.next()) {
+        QString row = QString("%1/%2(%3):").arg(q.value(1).toString(), q.value(2).toString()).arg(q.value(0).toInt());
+        QSqlQuery t;
+        t.prepare("SELECT t, code, x FROM tools WHERE idTable=? ORDER BY idTool");
+        t.addBindValue(q.value(0));
+        t.exec();
+        while (t.next())
+            row += QString(" %1=%2").arg(t.value(0).toString(), t.value(1).toString());
+        out << row;
+    }
+    return out;
+}
+
+// An axis link with its DNC line on a pseudo-terminal whose master side is
+// the host; the label panel is open and the axes stand at X 12.5, Z 100 mm.
+struct DncLink
+{
+    explicit DncLink(int trigger = 0, bool tableMeasure = false, const QVariantMap &settings = {})
+    {
+        for (auto it = settings.begin(); it != settings.end(); ++it)
+            fixture.setting(it.key(), it.value());
+        fixture.setting("/TTY/DncPort", host.slavePath());
+        fixture.setting("/TTY/CharDnc", trigger);
+        fixture.setting("/TTY/SendTableMeasure", tableMeasure);
+        App::kovraSettings().sync();
+        ok = host.isValid() && openDatabase() && seed();
+        fixture.start();
+        host.setResponder([](const QByteArray &) { return QByteArray(); });
+        fixture.feed("X12500 Z100000 I128 O0\r");
+        CurrentMachine.name = "LATHE1";
+        enableToolingup = true;
+        const auto note = [this](const QString &what) { events << what; };
+        cAxisInterface *link = fixture.link.get();
+        QObject::connect(link, &cAxisInterface::sigActivateMachine, [note](QString n) { note("activate:" + n); });
+        QObject::connect(link, &cAxisInterface::sigToolsetImported, [note](QString n) { note("imported:" + n); });
+        QObject::connect(link, &cAxisInterface::sigUpdateSettings, [note]() { note("settings"); });
+        QObject::connect(link, &cAxisInterface::sigDncSerialActive, [note]() { note("serialActive"); });
+    }
+    ~DncLink()
+    {
+        fixture.link.reset();
+        closeDatabase();
+        enableToolingup = false;
+    }
+
+    // Sends the chunks (each given time to arrive on its own) and returns what
+    // the link answered: once `expected` bytes came (or 3 s passed), and
+    // anything more that follows within a short while.
+    QByteArray ask(const QList<QByteArray> &chunks, const QByteArray &expected)
+    {
+        host.clearReceived();
+        for (const QByteArray &c : chunks) {
+            host.write(c);
+            QTest::qWait(10);
+        }
+        QElapsedTimer t;
+        t.start();
+        while (host.received().size() < expected.size() && t.elapsed() < 3000)
+            QTest::qWait(2);
+        return collect(expected.isEmpty() ? 150 : 40);
+    }
+    QByteArray ask(const QByteArray &request, const QByteArray &expected)
+    {
+        return ask(QList<QByteArray>{request}, expected);
+    }
+    QByteArray collect(int quietMs)
+    {
+        int seen = -1;
+        QElapsedTimer quiet;
+        while (seen != host.received().size() || quiet.elapsed() < quietMs) {
+            if (seen != host.received().size()) {
+                seen = host.received().size();
+                quiet.start();
+            }
+            QTest::qWait(5);
+        }
+        return host.received();
+    }
+
+    AxbLinkFixture fixture;
+    PtyPeer host;
+    QStringList events;
+    bool ok = false;
+};
+
+using Chunks = QList<QByteArray>;
+
+}
+
+class TestDnc : public QObject
+{
+    Q_OBJECT
+private slots:
+    void replies_data();
+    void replies();
+    void positionLine_data();
+    void positionLine();
+    void timeout_data();
+    void timeout();
+    void busy_data();
+    void busy();
+    void import_data();
+    void import();
+    void readSettings();
+    void writeSettings();
+    void settingsFileUnusable_data();
+    void settingsFileUnusable();
+    void badFormat_data();
+    void badFormat();
+};
+
+void TestDnc::replies_data()
+{
+    QTest::addColumn<Chunks>("request");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QStringList>("events");
+    const QStringList none;
+    QTest::newRow("ping") << Chunks{"$?\r"} << ACK << none;
+    QTest::newRow("ping in pieces") << Chunks{"$", "?", "\r"} << ACK << none;
+    QTest::newRow("machines") << Chunks{"$D\r"} << QByteArray("@LATHE1@|@MILL2@|\x04") << none;
+    QTest::newRow("tables") << Chunks{"$L\r"} << QByteArray("LATHE1/SET1\rLATHE1/SET2\rMILL2/SET1\r\x04") << none;
+    QTest::newRow("tools") << Chunks{"$SLATHE1/SET1\r"} << QByteArray("1,12.5,100,0,0.4,T1, \n2,3,4,90,0,T2, \n\x04")
+                           << none;
+    QTest::newRow("tools of another machine") << Chunks{"$SMILL2/SET1\r"} << QByteArray("7,1,1,0,0,M7, \n\x04") << none;
+    QTest::newRow("tools, empty table") << Chunks{"$SLATHE1/SET2\r"} << EOT << none;
+    QTest::newRow("tools, no slash") << Chunks{"$SLATHE1\r"} << EOT << none;
+    QTest::newRow("tools, two slashes") << Chunks{"$SLATHE1/SET1/\r"} << EOT << none;
+    QTest::newRow("tools, unknown table") << Chunks{"$SMILL2/SET2\r"} << EOT << none;
+    QTest::newRow("tools, quote in name") << Chunks{"$SLATHE1/SET1' OR '1'='1\r"} << EOT << none;
+    QTest::newRow("machine known") << Chunks{"$MMILL2\r"} << ACK << QStringList{"activate:MILL2"};
+    QTest::newRow("machine unknown") << Chunks{"$MLATHE9\r"} << NAK << none;
+    QTest::newRow("machine, system row") << Chunks{"$M*FACTORY ZERO*\r"} << ACK << QStringList{"activate:*FACTORY ZERO*"};
+    QTest::newRow("position") << Chunks{"$X\r"} << QByteArray("X    12.500 Z   100.000 A A M R LATHE1\r")
+                              << QStringList{"serialActive"};
+    QTest::newRow("letter q") << Chunks{"$q\r"} << NAK << none;
+    QTest::newRow("letter Q") << Chunks{"$Q\r"} << NAK << none;
+    QTest::newRow("lower case x") << Chunks{"$x\r"} << NAK << none;
+    QTest::newRow("hash") << Chunks{"#?\r"} << NAK << none;
+    QTest::newRow("bytes after the end are dropped") << Chunks{"$?\r$?\r"} << ACK << none;
+}
+
+void TestDnc::replies()
+{
+    QFETCH(Chunks, request);
+    QFETCH(QByteArray, reply);
+    QFETCH(QStringList, events);
+    DncLink link;
+    QVERIFY(link.ok);
+    QCOMPARE(link.ask(request, reply), reply);
+    QCOMPARE(link.events, events);
+    // The request was taken whole: the next one is answered on its own.
+    QCOMPARE(link.ask("$?\r", ACK), ACK);
+}
+
+void TestDnc::positionLine_data()
+{
+    QTest::addColumn<int>("trigger");
+    QTest::addColumn<bool>("tableMeasure");
+    QTest::addColumn<bool>("mm");
+    QTest::addColumn<bool>("radius");
+    QTest::addColumn<bool>("xIncr");
+    QTest::addColumn<Chunks>("request");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::newRow("request, mm radius") << 0 << false << true << true << false << Chunks{"$X\r"}
+                                        << QByteArray("X    12.500 Z   100.000 A A M R LATHE1\r");
+    QTest::newRow("trigger, mm radius") << 2 << false << true << true << false << Chunks{"\x02"}
+                                        << QByteArray("X    12.500 Z   100.000 A A M R  LATHE1\r");
+    QTest::newRow("request, mm diameter") << 0 << false << true << false << false << Chunks{"$X\r"}
+                                          << QByteArray("X    25.000 Z   100.000 A A M D LATHE1\r");
+    QTest::newRow("trigger, mm diameter") << 2 << false << true << false << false << Chunks{"\x02"}
+                                          << QByteArray("X    25.000 Z   100.000 A A M D  LATHE1\r");
+    QTest::newRow("trigger, inch diameter") << 2 << false << false << false << false << Chunks{"\x02"}
+                                            << QByteArray("X   0.98425 Z   3.93701 A A I D LATHE1\r");
+    QTest::newRow("request, inch radius") << 0 << false << false << true << false << Chunks{"$X\r"}
+                                          << QByteArray("X   0.49213 Z   3.93701 A A I R LATHE1\r");
+    QTest::newRow("incremental X") << 0 << false << true << true << true << Chunks{"$X\r"}
+                                   << QByteArray("X    12.500 Z   100.000 I A M R LATHE1\r");
+    QTest::newRow("table measure sends zeros") << 0 << true << true << true << false << Chunks{"$X\r"}
+                                               << QByteArray("X     0.000 Z     0.000 A A M R LATHE1\r");
+    QTest::newRow("trigger inside a request") << 2 << false << true << true << false << Chunks{"$S", "LAT\x02HE"}
+                                              << QByteArray("X    12.500 Z   100.000 A A M R  LATHE1\r");
+    QTest::newRow("trigger before the end") << 2 << false << true << true << false << Chunks{"$?\x02\r"}
+                                            << QByteArray("X    12.500 Z   100.000 A A M R  LATHE1\r");
+    QTest::newRow("requests with a trigger set") << 5 << false << true << true << false << Chunks{"$?\r"} << ACK;
+    QTest::newRow("other trigger byte") << 5 << false << true << true << false << Chunks{"\x05"}
+                                        << QByteArray("X    12.500 Z   100.000 A A M R  LATHE1\r");
+}
+
+void TestDnc::positionLine()
+{
+    QFETCH(int, trigger);
+    QFETCH(bool, tableMeasure);
+    QFETCH(bool, mm);
+    QFETCH(bool, radius);
+    QFETCH(bool, xIncr);
+    QFETCH(Chunks, request);
+    QFETCH(QByteArray, reply);
+    DncLink link(trigger, tableMeasure);
+    QVERIFY(link.ok);
+    CurrentMachine.IsMM = mm;
+    CurrentMachine.isRadius = radius;
+    if (xIncr)
+        link.fixture.link->SetIncrementalX(true, 12.5f);
+    // Machine coordinates follow the modes from the next board line on.
+    link.fixture.feed("X12500 Z100000 I128 O0\r");
+    QCOMPARE(link.ask(request, reply), reply);
+    QCOMPARE(link.events, reply.startsWith("X") && trigger == 0 ? QStringList{"serialActive"} : QStringList());
+}
+
+void TestDnc::timeout_data()
+{
+    QTest::addColumn<int>("trigger");
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::newRow("no end") << 0 << QByteArray("$?") << NAK;
+    QTest::newRow("dollar and end only") << 0 << QByteArray("$\r") << NAK;
+    QTest::newRow("no time-out with a trigger") << 2 << QByteArray("$?") << QByteArray();
+}
+
+void TestDnc::timeout()
+{
+    QFETCH(int, trigger);
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, reply);
+    DncLink link(trigger);
+    QVERIFY(link.ok);
+    QElapsedTimer t;
+    t.start();
+    // Nothing before the second has passed.
+    link.host.clearReceived();
+    link.host.write(request);
+    QCOMPARE(link.collect(700), QByteArray());
+    QVERIFY(t.elapsed() < 950);
+    QCOMPARE(link.collect(400), reply);
+    QVERIFY(t.elapsed() >= 1000);
+    if (!reply.isEmpty()) {
+        // The partial request is gone.
+        QCOMPARE(link.ask("$?\r", ACK), ACK);
+    }
+}
+
+void TestDnc::busy_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::newRow("position") << QByteArray("$X\r");
+    QTest::newRow("ping") << QByteArray("$?\r");
+    QTest::newRow("import") << QByteArray("$I@LATHE1@SET1@3,0,0,0,0,C3, \n@\r");
+}
+
+void TestDnc::busy()
+{
+    QFETCH(QByteArray, request);
+    DncLink link;
+    QVERIFY(link.ok);
+    enableToolingup = false;
+    const QStringList before = tables();
+    QCOMPARE(link.ask(request, QByteArray("\x15" "7")), QByteArray("\x15" "7"));
+    QVERIFY(link.events.isEmpty());
+    QCOMPARE(tables(), before);
+    enableToolingup = true;
+    QCOMPARE(link.ask("$?\r", ACK), ACK);
+}
+
+void TestDnc::import_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QString>("failWhen");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QStringList>("after");
+    QTest::addColumn<QStringList>("events");
+    const QStringList seeded{"LATHE1/SET1(1): 1=T1 2=T2", "LATHE1/SET2(2):", "MILL2/SET1(3): 7=M7"};
+    const QStringList imported{"imported:*DEFAULT MACHINE*", "imported:LATHE1"};
+    QTest::newRow("new table") << QByteArray("$I@LATHE1@NEW@5,1,2,3,4,C5, \n6,1,2,3,4,C6, \n@\r") << "" << ACK
+                               << (QStringList(seeded) << "LATHE1/NEW(4): 5=C5 6=C6") << imported;
+    QTest::newRow("replaces the table of that machine only")
+        << QByteArray("$I@MILL2@SET1@9,0,0,0,0,C9, \n@\r") << "" << ACK
+        << QStringList{"LATHE1/SET1(1): 1=T1 2=T2", "LATHE1/SET2(2):", "MILL2/SET1(3): 9=C9"}
+        << QStringList{"imported:*DEFAULT MACHINE*", "imported:MILL2"};
+    QTest::newRow("short and empty lines skipped, bad number is 0")
+        << QByteArray("$I@LATHE1@SET2@1,2,3,4,5,C6\n\nX,0,0,0,0,CX, \n 4,0,0,0,0,C4,,\n@\r") << "" << ACK
+        << QStringList{"LATHE1/SET1(1): 1=T1 2=T2", "LATHE1/SET2(2): 0=CX 4=C4", "MILL2/SET1(3): 7=M7"} << imported;
+    QTest::newRow("last byte is dropped, not the line end")
+        << QByteArray("$I@LATHE1@SET2@3,0,0,0,0,C3, \n3,0,0,0,0,C3\r") << "" << ACK
+        << QStringList{"LATHE1/SET1(1): 1=T1 2=T2", "LATHE1/SET2(2): 3=C3", "MILL2/SET1(3): 7=M7"} << imported;
+    QTest::newRow("quote in names") << QByteArray("$I@LATHE1@it's@1,0,0,0,0,a'b, \n@\r") << "" << ACK
+                                    << (QStringList(seeded) << "LATHE1/it's(4): 1=a'b") << imported;
+    QTest::newRow("unknown machine") << QByteArray("$I@LATHE9@SET1@1,0,0,0,0,C1, \n@\r") << "" << NAK << seeded
+                                     << QStringList();
+    QTest::newRow("too few fields") << QByteArray("$I@LATHE1@SET1\r") << "" << NAK << seeded << QStringList();
+    QTest::newRow("a tool insert fails: table kept as it was")
+        << QByteArray("$I@LATHE1@SET1@9,0,0,0,0,C9, \n13,0,0,0,0,C13, \n@\r") << "NEW.t=13" << NAK << seeded
+        << QStringList();
+    QTest::newRow("a tool insert fails: no new table")
+        << QByteArray("$I@LATHE1@NEW@9,0,0,0,0,C9, \n13,0,0,0,0,C13, \n@\r") << "NEW.t=13" << NAK << seeded
+        << QStringList();
+    QTest::newRow("the table insert fails") << QByteArray("$I@LATHE1@NEW@9,0,0,0,0,C9, \n@\r") << "NEW.name='NEW'"
+                                            << NAK << seeded << QStringList();
+}
+
+void TestDnc::import()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(QString, failWhen);
+    QFETCH(QByteArray, reply);
+    QFETCH(QStringList, after);
+    QFETCH(QStringList, events);
+    DncLink link;
+    QVERIFY(link.ok);
+    if (!failWhen.isEmpty()) {
+        const QString table = failWhen.contains("name") ? "toolingTables" : "tools";
+        QVERIFY(exec(QString("CREATE TRIGGER refuse BEFORE INSERT ON %1 WHEN %2 BEGIN SELECT RAISE(ABORT, 'refused'); END")
+                         .arg(table, failWhen)));
+    }
+    QCOMPARE(link.ask(request, reply), reply);
+    QCOMPARE(tables(), after);
+    QCOMPARE(link.events, events);
+    // No transaction was left open.
+    QVERIFY(exec("BEGIN") && exec("COMMIT"));
+}
+
+void TestDnc::readSettings()
+{
+    DncLink link;
+    QVERIFY(link.ok);
+    App::kovraSettings().sync();
+    QFile file("T8A_M.cfg");
+    QVERIFY(file.open(QIODevice::Append));
+    file.write("[Host]\r\nnote=\"a\rb\"\r\n");
+    file.close();
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QByteArray expected = file.readAll();
+    QVERIFY(expected.contains("DncPort") && expected.count('\r') == 3);
+    expected.replace('\r', "");
+    QCOMPARE(link.ask("$E\r", expected + EOT), expected + EOT);
+}
+
+void TestDnc::writeSettings()
+{
+    DncLink link;
+    QVERIFY(link.ok);
+    const QByteArray payload("[Machine]\nisMM=false\nmmDecimals=2\n[SOCKET]\nIp=10.0.0.9\n");
+    QCOMPARE(link.ask("$N" + payload + "\r", QByteArray()), QByteArray());
+    QCOMPARE(link.events, QStringList{"settings"});
+    QFile file("T8A_M.cfg");
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), payload);
+    // Whoever reloads on the signal reads the new file.
+    QCOMPARE(App::kovraSettings().value("/SOCKET/Ip").toString(), QStringLiteral("10.0.0.9"));
+    QVERIFY(!App::kovraSettings().contains("/TTY/DncPort"));
+    QCOMPARE(link.ask("$?\r", ACK), ACK);
+}
+
+void TestDnc::settingsFileUnusable_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::newRow("read") << QByteArray("$E\r");
+    QTest::newRow("write") << QByteArray("$N[Machine]\nisMM=true\n\r");
+}
+
+void TestDnc::settingsFileUnusable()
+{
+    QFETCH(QByteArray, request);
+    DncLink link;
+    QVERIFY(link.ok);
+    // A folder where the file should be: it can be neither read nor replaced.
+    QVERIFY(QFile::remove("T8A_M.cfg"));
+    QVERIFY(QDir().mkdir("T8A_M.cfg"));
+    QVERIFY(QFile::copy(QFINDTESTDATA("tst_dnc.cpp"), "T8A_M.cfg/keep"));
+    QCOMPARE(link.ask(request, NAK), NAK);
+    QVERIFY(link.events.isEmpty());
+    QVERIFY(QFileInfo("T8A_M.cfg/keep").isFile());
+    // The failed request does not stay in front of the next one.
+    QCOMPARE(link.ask("$?\r", ACK), ACK);
+    QDir("T8A_M.cfg").removeRecursively();
+}
+
+void TestDnc::badFormat_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<bool>("mm");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::newRow("ints in mm") << "/TTY/FmtMM" << "X%10d Z%10d %s %s %s %s %s\r" << true
+                                << QByteArray("X    12.500 Z   100.000 A A M R LATHE1\r");
+    QTest::newRow("text first in inch") << "/TTY/FmtInch" << "%s X%f Z%f %s %s %s %s\r" << false
+                                        << QByteArray("X   0.49213 Z   3.93701 A A I R LATHE1\r");
+    QTest::newRow("store count") << "/TTY/FmtMM" << "X%f Z%f %n %s %s %s %s\r" << true
+                                 << QByteArray("X    12.500 Z   100.000 A A M R LATHE1\r");
+    QTest::newRow("good custom") << "/TTY/FmtMM" << "%08.2f|%08.2f|%s%s%s%s|%-8s|\r" << true
+                                 << QByteArray("00012.50|00100.00|AAMR|LATHE1  |\r");
+}
+
+void TestDnc::badFormat()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, format);
+    QFETCH(bool, mm);
+    QFETCH(QByteArray, reply);
+    StderrCapture err;
+    DncLink link(0, false, {{key, format}});
+    const QByteArray diagnostics = err.text();
+    QVERIFY(link.ok);
+    const bool bad = !reply.contains('|');
+    QCOMPARE(diagnostics.count(key.toLatin1()), bad ? 1 : 0);
+    CurrentMachine.IsMM = mm;
+    QCOMPARE(link.ask("$X\r", reply), reply);
+}
+
+QTEST_MAIN(TestDnc)
+#include "tst_dnc.moc"
