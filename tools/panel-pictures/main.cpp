@@ -83,7 +83,7 @@ int main(int argc, char** argv)
     ok &= labelled(dir.filePath("xzSwapped-ico.png"), QSize(36, 36), yellow, Qt::black, "XZ\nswap", 11);
     ok &= labelled(dir.filePath("lotus-spindle.png"), QSize(160, 80), yellow, Qt::black, "SPINDLE\nunlocked", 20);
     ok &= labelled(dir.filePath("Printer-large.png"), QSize(160, 160), grey, Qt::black, "PRINTING", 24);
-    ok &= labelled(dir.filePath("scanner-on.png"), QSize(300, 300), QColor(40, 40, 40, 160), Qt::white, "\n\n\n\nscanner", 18);
+    ok &= labelled(dir.filePath("scanner-on.png"), QSize(300, 300), QColor(40, 40, 40, 160), Qt::white, "\n\n\n\n\n\n\n\nscanner", 18);
     const struct { const char* file; const char* word; bool cAxis; } zero[] = {
         {"zeroX.png", "Search zero X", false},
         {"zeroZ.png", "Search zero Z", false},
