@@ -207,9 +207,22 @@ void TestTcpServer::newestClientOnly()
     QCOMPARE(readAll(older, 300), QByteArray());
     QCOMPARE(readAll(newer, 50), QByteArray());
 
+    // Nothing of it waits on the server's side.
+    const QList<QTcpSocket *> accepted = server->findChildren<QTcpSocket *>();
+    QCOMPARE(accepted.size(), 2);
+    for (QTcpSocket *s : accepted)
+        QCOMPARE(s->bytesAvailable(), qint64(0));
+
     newer.write("\x02");
     QCOMPARE(readAll(newer), QByteArray("X 12.500 Z 100.000 AAMR  LATHE1\n\r"));
     QCOMPARE(readAll(older, 100), QByteArray());
+
+    // The newest goes away: the older one is still not served, and nothing breaks.
+    newer.disconnectFromHost();
+    QTRY_COMPARE(server->findChildren<QTcpSocket *>().size(), 1);
+    older.write("\x02\x02");
+    QCOMPARE(readAll(older, 200), QByteArray());
+    QCOMPARE(server->findChildren<QTcpSocket *>().first()->bytesAvailable(), qint64(0));
     QVERIFY(boxes.boxes().isEmpty());
 }
 
