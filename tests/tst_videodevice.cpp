@@ -3,9 +3,12 @@
 #include <QFile>
 #include <QImage>
 #include <QMutex>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QSemaphore>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "camera/FrameSource.h"
@@ -143,6 +146,9 @@ private slots:
     void framesInOrder();
     void startOnRunningCaptureDoesNothing();
     void startStopCycles();
+
+    void demoFrames_data();
+    void demoFrames();
 };
 
 // ---------------------------------------------------------------- frame sources
@@ -917,6 +923,74 @@ void TestVideoDevice::startStopCycles()
     device.StartCapture();
     QTRY_VERIFY_WITH_TIMEOUT(device.centres().size() >= before + 3, 5000);
     device.StopCapture();
+}
+
+// ---------------------------------------------------------------- demo frames
+
+void TestVideoDevice::demoFrames_data()
+{
+    QTest::addColumn<QString>("scene");
+    // Frame pixels that lie inside the still tool's shadow and in the light.
+    QTest::addColumn<QList<QPoint>>("dark");
+    QTest::addColumn<QList<QPoint>>("light");
+    // Chamfer of 0.8 mm cuts the corner at the centre; a radius of 1 mm rounds it.
+    QTest::newRow("chamfer") << "01-chamfer"
+                             << QList<QPoint>{{700, 450}, {760, 490}, {660, 420}}
+                             << QList<QPoint>{{640, 512}, {660, 500}, {600, 300}, {900, 560}};
+    QTest::newRow("radius") << "02-radius"
+                            << QList<QPoint>{{700, 450}, {760, 490}, {690, 470}}
+                            << QList<QPoint>{{640, 512}, {660, 500}, {600, 300}, {900, 560}};
+    QTest::newRow("drill") << "03-drill"
+                           << QList<QPoint>{{640, 512}, {450, 100}, {830, 300}, {640, 565}}
+                           << QList<QPoint>{{640, 580}, {430, 300}, {850, 300}, {450, 520}};
+}
+
+void TestVideoDevice::demoFrames()
+{
+    QFETCH(QString, scene);
+    QFETCH(QList<QPoint>, dark);
+    QFETCH(QList<QPoint>, light);
+
+    const QString committed = QString::fromLocal8Bit(qgetenv("T8A_SOURCE_DIR")) + "/demo/frames";
+    // The tool runs once for all rows.
+    static QTemporaryDir out;
+    static bool ran = false;
+    const QString madeDir = out.filePath("made");
+    if (!ran) {
+        const QString program = TestWorkDir::builtProgram("make-demo-frames");
+        QVERIFY2(!program.isEmpty(), "make-demo-frames not built");
+        QProcess tool;
+        tool.start(program, {madeDir});
+        QVERIFY(tool.waitForFinished(60000));
+        QCOMPARE(tool.exitCode(), 0);
+        ran = true;
+    }
+
+    const QStringList made = QDir(madeDir).entryList({"*.png"}, QDir::Files, QDir::Name);
+    QCOMPARE(made.size(), 108);
+    // The committed frames are the ones the tool makes.
+    QCOMPARE(QDir(committed).entryList({"*.png"}, QDir::Files, QDir::Name), made);
+
+    const QStringList frames = made.filter(QRegularExpression("^" + scene + "-"));
+    QCOMPARE(frames.size(), 36);
+    QImage still;
+    QImage previous;
+    int moving = 0;
+    for (const QString &name : frames) {
+        const QImage img(madeDir + "/" + name);
+        QCOMPARE(img.format(), QImage::Format_Grayscale8);
+        QCOMPARE(img.size(), QSize(1280, 1024));
+        QCOMPARE(QImage(committed + "/" + name), img);
+        if (!previous.isNull() && previous != img)
+            ++moving;
+        previous = img;
+    }
+    // It moves in for twelve frames, then stands still.
+    QCOMPARE(moving, 12);
+    for (const QPoint &p : dark)
+        QVERIFY2(qGray(previous.pixel(p)) < 40, qPrintable(QString("(%1, %2)").arg(p.x()).arg(p.y())));
+    for (const QPoint &p : light)
+        QVERIFY2(qGray(previous.pixel(p)) > 220, qPrintable(QString("(%1, %2)").arg(p.x()).arg(p.y())));
 }
 
 QTEST_GUILESS_MAIN(TestVideoDevice)
