@@ -117,6 +117,7 @@ private slots:
     void collectorScan();
     void collectorNodeOrder();
     void collectorStandInKey();
+    void realDriverOnPlainFiles();
 
     void probe_data();
     void probe();
@@ -345,6 +346,28 @@ void TestVideoDevice::collectorStandInKey()
     QCOMPARE(int(img.constScanLine(512)[640]), 60);
     QCOMPARE(int(img.constScanLine(0)[0]), 255);
     App::resetKovraSettings();
+}
+
+void TestVideoDevice::realDriverOnPlainFiles()
+{
+    // The real driver layer, on nodes that are no cameras: nothing is listed
+    // and no descriptor is left open.
+    TestWorkDir wd;
+    QVERIFY(wd.writeFile("video0", "not a camera"));
+    QVERIFY(wd.writeFile("video1", ""));
+    const auto openFds = [] { return QDir("/proc/self/fd").entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).size(); };
+    const int before = openFds();
+    CVideoCollector collector(wd.filePath("video%d"));
+    collector.Scan();
+    QCOMPARE(collector.NumberOfVideoDevices(), 0);
+    QCOMPARE(openFds(), before);
+
+    CVideoDevice missing(wd.filePath("video9"), nullptr);
+    QVERIFY(!missing.IsValid());
+    QVERIFY(missing.Open(2) < 0);
+    QVERIFY(!missing.SetSize(1280, 1024));
+    QCOMPARE(missing.GetSize(), QSize(0, 0));
+    QCOMPARE(openFds(), before);
 }
 
 // ---------------------------------------------------------------- open, buffers, size
