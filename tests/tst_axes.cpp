@@ -8,6 +8,8 @@
 
 #include <QtTest>
 
+#include <cmath>
+#include <limits>
 
 using Fixture = AxbLinkFixture;
 
@@ -33,6 +35,14 @@ private slots:
     void dxfReference();
     void readoutText_data();
     void readoutText();
+    void edgeCorrection_data();
+    void edgeCorrection();
+    void incrementalWithEdge_data();
+    void incrementalWithEdge();
+    void foundGeometry_data();
+    void foundGeometry();
+    void availability_data();
+    void availability();
     void autoAngle_data();
     void autoAngle();
 };
@@ -280,6 +290,285 @@ void TestAxes::readoutText()
     link->ReceivedString(line(rawX, -1000));
     QCOMPARE(link->ReadXString(), x);
     QCOMPARE(link->ReadZString(), z);
+}
+
+// ---------------------------------------------------------------------------
+// Camera edges
+
+namespace {
+const float NO = std::numeric_limits<float>::quiet_NaN();
+using Edges = QVector<float>;   // min X, max X, min Y, max Y in mm; NO = none
+
+// Live edges as the capture thread leaves them: one profile holds them all.
+void setLiveEdges(CVideoDevice &cam, const Edges &e)
+{
+    cam.profileCount = 1;
+    for (int i = 0; i < 4; ++i) {
+        const bool valid = !std::isnan(e.at(i));
+        cam.extremeIndex[i] = valid ? 0 : CEdgeSearch::kNone;
+        cam.profiles[0].ext[i].mm = valid ? e.at(i) : 0.0f;
+        cam.profiles[0].ext[i].valid = valid;
+    }
+}
+
+// Frozen edges: a frozen point of (0, 0) marks the value as never reached.
+void setFrozenEdges(CVideoDevice &cam, const Edges &e)
+{
+    float *values[4] = {&cam.frozenMinX, &cam.frozenMaxX, &cam.frozenMinY, &cam.frozenMaxY};
+    for (int i = 0; i < 4; ++i) {
+        const bool valid = !std::isnan(e.at(i));
+        cam.frozenPoint[i] = valid ? POINT{300 + i, 310 + i} : POINT{0, 0};
+        *values[i] = valid ? e.at(i) : (i % 2 ? -999999.0f : 999999.0f);
+    }
+}
+
+struct Machine
+{
+    bool swap = false;
+    bool revX = false;
+    bool revZ = false;
+    bool radius = true;
+    bool mm = true;
+};
+} // namespace
+Q_DECLARE_METATYPE(Machine)
+
+void TestAxes::edgeCorrection_data()
+{
+    QTest::addColumn<Machine>("machine");
+    QTest::addColumn<bool>("lines");
+    QTest::addColumn<float>("angle");
+    QTest::addColumn<bool>("frozen");
+    QTest::addColumn<Edges>("live");
+    QTest::addColumn<Edges>("held");
+    QTest::addColumn<float>("readX");
+    QTest::addColumn<float>("readZ");
+
+    // Machine X reads 10 mm and machine Z 5 mm (X -10 when reversed, 20 in diameter).
+    const Machine plain;
+    Machine swap; swap.swap = true;
+    Machine diameter; diameter.radius = false;
+    Machine revX; revX.revX = true;
+    Machine revZ; revZ.revZ = true;
+    Machine swapRevZ; swapRevZ.swap = true; swapRevZ.revZ = true;
+    Machine inch; inch.mm = false;
+    const Edges none{NO, NO, NO, NO};
+
+    QTest::newRow("measure lines off") << plain << false << 0.0f << false << Edges{0.25f, NO, -0.5f, NO} << none << 10.0f << 5.0f;
+    QTest::newRow("min X only") << plain << true << 0.0f << false << Edges{0.25f, NO, NO, NO} << none << 9.75f << 5.0f;
+    QTest::newRow("min X and min Y") << plain << true << 0.0f << false << Edges{0.25f, NO, -0.5f, NO} << none << 9.75f << 5.5f;
+    QTest::newRow("max X without min X") << plain << true << 0.0f << false << Edges{NO, -0.1f, NO, NO} << none << 10.1f << 5.0f;
+    QTest::newRow("min X before max X") << plain << true << 0.0f << false << Edges{0.25f, -0.1f, NO, 0.3f} << none << 9.75f << 4.7f;
+    QTest::newRow("swap: X takes the Y edge") << swap << true << 0.0f << false << Edges{0.25f, NO, -0.5f, NO} << none << 10.5f << 4.75f;
+    QTest::newRow("swap: no X edge, no Y edge") << swap << true << 0.0f << false << Edges{NO, NO, -0.5f, NO} << none << 10.0f << 5.0f;
+    QTest::newRow("swap: max X pairs with max Y") << swap << true << 0.0f << false << Edges{NO, -0.1f, -0.5f, 0.3f} << none << 9.7f << 5.1f;
+    QTest::newRow("swap: max Y pairs with max X") << swap << true << 0.0f << false << Edges{0.25f, -0.1f, NO, 0.3f} << none << 9.7f << 5.1f;
+    QTest::newRow("swap: max Y falls back to min X") << swap << true << 0.0f << false << Edges{0.25f, NO, NO, 0.3f} << none << 9.7f << 4.75f;
+    QTest::newRow("diameter doubles the edge") << diameter << true << 0.0f << false << Edges{0.25f, NO, -0.5f, NO} << none << 19.5f << 5.5f;
+    QTest::newRow("reversed X") << revX << true << 0.0f << false << Edges{0.25f, NO, -0.5f, NO} << none << -9.75f << 5.5f;
+    QTest::newRow("reversed Z") << revZ << true << 0.0f << false << Edges{0.25f, NO, -0.5f, NO} << none << 9.75f << -5.5f;
+    QTest::newRow("swap, reversed Z set") << swapRevZ << true << 0.0f << false << Edges{0.25f, NO, -0.5f, NO} << none << -10.5f << 4.75f;
+    QTest::newRow("inch") << inch << true << 0.0f << false << Edges{0.25f, NO, -0.5f, NO} << none << float(9.75 / 25.4) << float(5.5 / 25.4);
+    QTest::newRow("camera angle switches it off") << plain << true << 0.5f << false << Edges{0.25f, NO, -0.5f, NO} << none << 10.0f << 5.0f;
+    QTest::newRow("camera angle, inch") << inch << true << -0.5f << false << Edges{0.25f, NO, -0.5f, NO} << none << float(10 / 25.4) << float(5 / 25.4);
+    QTest::newRow("frozen values") << plain << true << 0.0f << true << Edges{0.25f, NO, -0.5f, NO} << Edges{0.4f, NO, -0.2f, NO} << 9.6f << 5.2f;
+    QTest::newRow("frozen, nothing held") << plain << true << 0.0f << true << Edges{0.25f, NO, -0.5f, NO} << none << 10.0f << 5.0f;
+    QTest::newRow("frozen max X held") << plain << true << 0.0f << true << Edges{0.25f, NO, NO, NO} << Edges{NO, 0.7f, NO, NO} << 9.3f << 5.0f;
+}
+
+void TestAxes::edgeCorrection()
+{
+    QFETCH(Machine, machine);
+    QFETCH(bool, lines);
+    QFETCH(float, angle);
+    QFETCH(bool, frozen);
+    QFETCH(Edges, live);
+    QFETCH(Edges, held);
+    QFETCH(float, readX);
+    QFETCH(float, readZ);
+    Fixture f;
+    CurrentMachine.swapXZ = machine.swap;
+    CurrentMachine.reverseX = machine.revX;
+    CurrentMachine.reverseZ = machine.revZ;
+    CurrentMachine.isRadius = machine.radius;
+    CurrentMachine.IsMM = machine.mm;
+    cAxisInterface *link = f.start();
+    // Machine X 10 mm, machine Z 5 mm: swapped, the machine X comes from the Z channel.
+    link->ReceivedString(machine.swap ? line(5000, 10000) : line(10000, 5000));
+
+    CVideoDevice &cam = *f.camera;
+    cam.setMeasureLines(lines);
+    cam.cameraAngle = angle;
+    setLiveEdges(cam, live);
+    setFrozenEdges(cam, held);
+    cam.frozen = frozen;
+    QCOMPARE(link->ReadX(), readX);
+    QCOMPARE(link->ReadZ(), readZ);
+}
+
+void TestAxes::incrementalWithEdge_data()
+{
+    QTest::addColumn<bool>("zAxis");
+    QTest::addColumn<bool>("lines");
+    QTest::addColumn<bool>("frozen");
+    QTest::addColumn<Edges>("live");
+    QTest::addColumn<Edges>("held");
+    QTest::addColumn<float>("value");
+    QTest::addColumn<float>("machine");   // machine coordinate of the axis afterwards
+
+    const Edges none{NO, NO, NO, NO};
+    QTest::newRow("X on min X edge") << false << true << false << Edges{0.25f, -0.1f, NO, NO} << none << 10.0f << 10.25f;
+    QTest::newRow("X on max X edge") << false << true << false << Edges{NO, -0.1f, NO, NO} << none << 10.0f << 9.9f;
+    QTest::newRow("X without edge") << false << true << false << none << none << 10.0f << 10.0f;
+    QTest::newRow("X, measure lines off") << false << false << false << Edges{0.25f, NO, NO, NO} << none << 10.0f << 10.0f;
+    QTest::newRow("X on the frozen edge") << false << true << true << Edges{0.25f, NO, NO, NO} << Edges{0.5f, NO, NO, NO} << 10.0f << 10.5f;
+    QTest::newRow("X frozen, not held: live edge") << false << true << true << Edges{0.25f, NO, NO, NO} << none << 10.0f << 10.25f;
+    QTest::newRow("Z on min Y edge") << true << true << false << Edges{0.25f, NO, -0.5f, 0.3f} << none << 2.0f << 1.5f;
+    QTest::newRow("Z on max Y edge") << true << true << false << Edges{0.25f, NO, NO, 0.3f} << none << 2.0f << 2.3f;
+    QTest::newRow("Z ignores X edges") << true << true << false << Edges{0.25f, 0.1f, NO, NO} << none << 2.0f << 2.0f;
+}
+
+void TestAxes::incrementalWithEdge()
+{
+    QFETCH(bool, zAxis);
+    QFETCH(bool, lines);
+    QFETCH(bool, frozen);
+    QFETCH(Edges, live);
+    QFETCH(Edges, held);
+    QFETCH(float, value);
+    QFETCH(float, machine);
+    Fixture f;
+    CurrentMachine.Xref = 30000;
+    CurrentMachine.Zref = 1000;
+    cAxisInterface *link = f.start();
+    link->ReceivedString(line(12345, 6789));
+    CVideoDevice &cam = *f.camera;
+    cam.setMeasureLines(lines);
+    setLiveEdges(cam, live);
+    setFrozenEdges(cam, held);
+    cam.frozen = frozen;
+    if (zAxis)
+        link->SetIncrementalZ(true, value);
+    else
+        link->SetIncrementalX(true, value);
+    link->ReceivedString(line(12345, 6789));
+    QCOMPARE(zAxis ? link->GetZ_CameraRef() : link->GetX_CameraRef(), machine);
+    // With the live edge the corrected readout shows the typed value.
+    if (lines && !frozen)
+        QCOMPARE(zAxis ? link->ReadZ() : link->ReadX(), value);
+}
+
+void TestAxes::foundGeometry_data()
+{
+    QTest::addColumn<Machine>("machine");
+    QTest::addColumn<QPoint>("centre");      // frame pixels of the found circle
+    QTest::addColumn<int>("radius");
+    QTest::addColumn<QPoint>("crossing");    // pixels from the centre, upward
+    QTest::addColumn<QStringList>("texts");  // centre X, centre Z, radius, crossing X, crossing Z
+
+    const Machine plain;
+    Machine swap; swap.swap = true;
+    Machine diameter; diameter.radius = false;
+    Machine revX; revX.revX = true;
+    Machine swapRevZ; swapRevZ.swap = true; swapRevZ.revZ = true;
+    Machine inch; inch.mm = false;
+    const QPoint noPoint(-999999, -999999);
+
+    QTest::newRow("circle") << plain << QPoint(300, 340) << 25 << noPoint
+                            << QStringList{"10.200", "4.800", "0.250", "", ""};
+    QTest::newRow("circle, swapped") << swap << QPoint(300, 340) << 25 << noPoint
+                                     << QStringList{"9.800", "4.800", "0.250", "", ""};
+    QTest::newRow("circle, diameter") << diameter << QPoint(300, 340) << 25 << noPoint
+                                      << QStringList{"20.400", "4.800", "0.250", "", ""};
+    QTest::newRow("circle, reversed X") << revX << QPoint(300, 340) << 25 << noPoint
+                                        << QStringList{"-10.200", "4.800", "0.250", "", ""};
+    QTest::newRow("circle, swapped, reversed Z") << swapRevZ << QPoint(300, 340) << 25 << noPoint
+                                                 << QStringList{"-9.800", "4.800", "0.250", "", ""};
+    QTest::newRow("circle, inch") << inch << QPoint(300, 340) << 127 << noPoint
+                                  << QStringList{"0.4016", "0.1890", "0.0500", "", ""};
+    QTest::newRow("no circle") << plain << noPoint << 0 << noPoint << QStringList{"", "", "", "", ""};
+    QTest::newRow("crossing") << plain << noPoint << 0 << QPoint(40, -10)
+                              << QStringList{"", "", "", "9.600", "4.900"};
+    QTest::newRow("crossing, swapped") << swap << noPoint << 0 << QPoint(40, -10)
+                                       << QStringList{"", "", "", "9.900", "5.400"};
+    QTest::newRow("crossing at the centre") << plain << noPoint << 0 << QPoint(0, 0)
+                                            << QStringList{"", "", "", "10.000", "5.000"};
+    QTest::newRow("only one coordinate missing") << plain << QPoint(-999999, 320) << 3 << QPoint(5, -999999)
+                                                 << QStringList{"10013.190", "5.000", "0.030", "9.950", "-9994.990"};
+}
+
+void TestAxes::foundGeometry()
+{
+    QFETCH(Machine, machine);
+    QFETCH(QPoint, centre);
+    QFETCH(int, radius);
+    QFETCH(QPoint, crossing);
+    QFETCH(QStringList, texts);
+    Fixture f;
+    CurrentMachine.swapXZ = machine.swap;
+    CurrentMachine.reverseX = machine.revX;
+    CurrentMachine.reverseZ = machine.revZ;
+    CurrentMachine.isRadius = machine.radius;
+    CurrentMachine.IsMM = machine.mm;
+    cAxisInterface *link = f.start();
+    // Machine X 10 mm (-10 reversed, 20 in diameter), machine Z 5 mm.
+    link->ReceivedString(machine.swap ? line(5000, 10000) : line(10000, 5000));
+    CVideoDevice &cam = *f.camera;
+    cam.XCalibration = 0.01f;
+    cam.ZCalibration = 0.5f;   // not used for found geometry
+    cam.circleResult = {centre.x(), centre.y(), radius};
+    cam.intersection = crossing;
+    QCOMPARE(link->getCircleCenterX(), texts.at(0));
+    QCOMPARE(link->getCircleCenterZ(), texts.at(1));
+    QCOMPARE(link->getCircleRadius(), texts.at(2));
+    QCOMPARE(link->getIntersectionX(), texts.at(3));
+    QCOMPARE(link->getIntersectionZ(), texts.at(4));
+}
+
+void TestAxes::availability_data()
+{
+    QTest::addColumn<int>("geometry");
+    QTest::addColumn<bool>("circle");
+    QTest::addColumn<bool>("crossing");
+    // circle radius, centre X, centre Z, crossing X, crossing Z: result and text
+    QTest::addColumn<QList<bool>>("results");
+    QTest::addColumn<QStringList>("texts");
+    const QString u = "unchanged";
+    QTest::newRow("nothing active") << 0 << true << true << QList<bool>{false, false, false, false, false}
+                                    << QStringList{u, u, u, u, u};
+    QTest::newRow("circle measure") << 2 << true << true << QList<bool>{true, true, true, false, false}
+                                    << QStringList{"0.250", "10.200", "4.800", u, u};
+    QTest::newRow("circle measure, none found") << 2 << false << true << QList<bool>{false, false, false, false, false}
+                                                << QStringList{"", "", "", u, u};
+    QTest::newRow("line measure") << 1 << true << true << QList<bool>{false, false, false, true, true}
+                                  << QStringList{u, u, u, "9.600", "4.900"};
+    QTest::newRow("line measure, none found") << 1 << true << false << QList<bool>{false, false, false, false, false}
+                                              << QStringList{u, u, u, "", ""};
+}
+
+void TestAxes::availability()
+{
+    QFETCH(int, geometry);
+    QFETCH(bool, circle);
+    QFETCH(bool, crossing);
+    QFETCH(QList<bool>, results);
+    QFETCH(QStringList, texts);
+    Fixture f;
+    cAxisInterface *link = f.start();
+    link->ReceivedString(line(10000, 5000));
+    CVideoDevice &cam = *f.camera;
+    cam.XCalibration = 0.01f;
+    cam.circleResult = circle ? CircleResult{300, 340, 25} : CircleResult{-999999, -999999, 0};
+    cam.intersection = crossing ? QPoint(40, -10) : QPoint(-999999, -999999);
+    geometryActive = geometry;
+
+    QStringList got{"unchanged", "unchanged", "unchanged", "unchanged", "unchanged"};
+    QList<bool> res;
+    res << link->hasAutoCircle(got[0]) << link->hasCenterX(got[1]) << link->hasCenterZ(got[2])
+        << link->hasIntersectionX(got[3]) << link->hasIntersectionZ(got[4]);
+    geometryActive = 0;
+    QCOMPARE(res, results);
+    QCOMPARE(got, texts);
 }
 
 void TestAxes::autoAngle_data()
