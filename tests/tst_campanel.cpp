@@ -244,7 +244,6 @@ private:
 
 void TestCamPanel::initTestCase()
 {
-    Q_INIT_RESOURCE(campanel);
     qRegisterMetaType<QVector<QPolygon>>();
 }
 

@@ -16,7 +16,6 @@
 #include <QPixmap>
 #include <QPropertyAnimation>
 #include <QSettings>
-#include <QtMath>
 
 #include <cmath>
 #include <cstdio>
@@ -55,6 +54,12 @@ QFont sansSerif(int pointSize)
 {
     return QFont("Sans Serif", pointSize);
 }
+}
+
+// The panel's pictures live in the static library: register them before use.
+static void initPanelPictures()
+{
+    Q_INIT_RESOURCE(campanel);
 }
 
 // ---------------------------------------------------------------- free painters
@@ -128,6 +133,7 @@ CCamPanel::CCamPanel(CVideoDevice* video_, cAxisInterface* axis_, const QSize& h
 {
     if (!video)
         qFatal("ASSERT: \"video != 0\" in interface/CamPanel");
+    initPanelPictures();
 
     SetSize(video->GetSize());
     connect(video, &CVideoDevice::Resized, this, &CCamPanel::SetSize);

@@ -89,7 +89,6 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    Q_INIT_RESOURCE(campanel);
     const int frames = argc > 1 ? qMax(1, atoi(argv[1])) : 500;
 
     CVideoStandIn::Config config;
