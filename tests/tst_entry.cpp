@@ -2,6 +2,10 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <QImage>
+#include <QSettings>
+
+#include "support/FakeAxbBoard.h"
 #include "support/TestWorkDir.h"
 
 class TestEntry : public QObject
@@ -10,7 +14,26 @@ class TestEntry : public QObject
 private slots:
     void versionQuery_data();
     void versionQuery();
+    void normalStart();
+
+private:
+    // A working directory the program can start in without hardware: the
+    // board on a pseudo-terminal, the stand-in camera on one picture.
+    static void prepare(const TestWorkDir &wd, const FakeAxbBoard &board);
 };
+
+void TestEntry::prepare(const TestWorkDir &wd, const FakeAxbBoard &board)
+{
+    QImage frame(64, 64, QImage::Format_Grayscale8);
+    frame.fill(128);
+    QDir().mkpath(wd.filePath("frames"));
+    frame.save(wd.filePath("frames/a.png"));
+    QSettings s(wd.filePath("T8A_M.cfg"), QSettings::IniFormat);
+    s.setValue("/TTY/AxbPort", board.slavePath());
+    s.setValue("/camera/StandIn", wd.filePath("frames"));
+    s.setValue("/camera/XCalibration", 0.01);
+    s.setValue("/camera/ZCalibration", 0.01);
+}
 
 void TestEntry::versionQuery_data()
 {
@@ -34,6 +57,8 @@ void TestEntry::versionQuery()
     if (!answers) {
         // The normal start needs the whole system; only check the line is absent
         // when the program is stopped quickly.
+        FakeAxbBoard board;
+        prepare(wd, board);
         QProcess p;
         p.setWorkingDirectory(wd.path());
         p.start(program, args);
@@ -59,6 +84,30 @@ void TestEntry::versionQuery()
     QCOMPARE(p.exitCode(), 0);
     QCOMPARE(p.readAllStandardOutput(), QByteArray("current version 3.0\n"));
     QVERIFY(QDir(wd.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
+}
+
+void TestEntry::normalStart()
+{
+    TestWorkDir wd;
+    FakeAxbBoard board;
+    QVERIFY(board.isOpen());
+    prepare(wd, board);
+    QProcess p;
+    p.setWorkingDirectory(wd.path());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    p.setProcessEnvironment(env);
+    p.start(TestWorkDir::builtProgram("T8A_M"), QStringList());
+    QVERIFY(p.waitForStarted(5000));
+    // The window is built: its first axis update resets the board.
+    QTRY_VERIFY_WITH_TIMEOUT(board.countFrames("R") == 1, 10000);
+    QCOMPARE(p.state(), QProcess::Running);
+    QVERIFY(QFile::exists(wd.filePath("T8A_M.lock")));
+    QVERIFY(QFile::exists(wd.filePath("T8A_M.sqlite")));
+    QCOMPARE(QSettings(wd.filePath("T8A_M.cfg"), QSettings::IniFormat).value("/Software/Version").toString(),
+             QStringLiteral("3.0"));
+    p.kill();
+    QVERIFY(p.waitForFinished(5000));
 }
 
 QTEST_GUILESS_MAIN(TestEntry)

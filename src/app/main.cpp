@@ -2,6 +2,15 @@
 #include <cstring>
 
 #include <QApplication>
+#include <QLocale>
+#include <QPixmap>
+#include <QSplashScreen>
+#include <QTranslator>
+
+#include "app/mainwindow.h"
+#include "keyboard/myinputpanel.h"
+#include "keyboard/myinputpanelcontext.h"
+#include "shared/SharedStruct.h"
 
 int main(int argc, char *argv[])
 {
@@ -12,6 +21,34 @@ int main(int argc, char *argv[])
         return 0;
     }
 
+    // The settings object is made on first use, already set to UTF-8.
     QApplication app(argc, argv);
-    return 0;
+    QObject::connect(&app, &QApplication::lastWindowClosed, &app, &QApplication::quit);
+
+    // A decimal point on every machine, whatever the system locale.
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+
+    const QString translation = GetTranslationFileName();
+    QTranslator programTranslator;
+    if (programTranslator.load(QStringLiteral("./language/") + translation))
+        app.installTranslator(&programTranslator);
+    const int underscore = translation.indexOf(QLatin1Char('_'));
+    QTranslator toolkitTranslator;
+    if (toolkitTranslator.load(QStringLiteral("./language/qt") + (underscore >= 0 ? translation.mid(underscore) : translation)))
+        app.installTranslator(&toolkitTranslator);
+
+    MainWindow window;
+
+    QSplashScreen splash{QPixmap()};
+    splash.setGeometry(0, 0, 1024, 768);
+    splash.show();
+    splash.finish(&window);
+
+    // The application owns the on-screen keyboard once it is installed.
+    auto *keyboard = new MyInputPanelContext(&window);
+    keyboard->install();
+    window.setInputContext(keyboard);
+
+    window.showFullScreen();
+    return app.exec();
 }

@@ -1,0 +1,684 @@
+#include "app/mainwindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSettings>
+#include <QThread>
+#include <QUrl>
+
+#include <cfloat>
+
+#include "app/AxisDisplay.h"
+#include "app/InstanceLock.h"
+#include "app/MainWindowForm.h"
+#include "app/TouchScreen.h"
+#include "axis/cAxisInterface.h"
+#include "camera/VideoCollector.h"
+#include "camera/VideoDevice.h"
+#include "keyboard/myinputpanel.h"
+#include "keyboard/myinputpanelcontext.h"
+#include "shared/App.h"
+#include "shared/FatalExit.h"
+#include "shared/QExtDoubleValidator.h"
+#include "shared/QMessageBoxKovra.h"
+#include "shared/SharedStruct.h"
+
+namespace {
+
+const char kVersion[] = "3.0";
+const char kDefaultMachine[] = "*DEFAULT MACHINE*";
+
+// Clamp or unclamp a tool: a red dot, green when the tool is clamped.
+const char kClampSheet[] =
+    "QPushButton{border: 0px solid rgb(125, 125, 125);background-color: qradialgradient(spread:pad, cx:0.5, "
+    "cy:0.5, radius:0.5, fx:0.5, fy:0.5, stop:0.421569 rgba(255, 0, 0, 255), stop:1 rgba(255, 255, 255, "
+    "0));}QPushButton::checked{border: 0px solid rgb(125, 125, 125);background-color: qradialgradient(spread:pad, "
+    "cx:0.5, cy:0.5, radius:0.5, fx:0.5, fy:0.5, stop:0.421569 rgba(0, 255, 0, 255), stop:1 rgba(255, 255, 255, "
+    "0));}";
+
+QExtDoubleValidator *doubleValidator(QLineEdit *edit)
+{
+    return dynamic_cast<QExtDoubleValidator *>(const_cast<QValidator *>(edit->validator()));
+}
+
+} // namespace
+
+QString MainWindow::inputDeviceFolder = QStringLiteral("/dev/input/by-id");
+CVideoCollector *MainWindow::videoCollector = nullptr;
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+    , ui(new Ui_MainWindow)
+    , animator(nullptr)
+{
+    // Found lines travel from the capture thread as queued signals.
+    qRegisterMetaType<sLineParam>("struct sLineParam");
+    qRegisterMetaType<QVector<sLineParam>>("QVector <struct sLineParam>");
+    qRegisterMetaType<QVector<sLineParam>>("QVector<sLineParam>");
+
+    ui->setupUi(this);
+    ui->frmBackground->move(0, 0);
+    inspectionColorIndex = 0;
+    isSuperUser = false;
+    enableToolingup = false;
+    geometryActive = 0;
+    // Panels move at once while the window is built; the settings decide
+    // about animation when construction is over.
+    animator.enableAnimation(false);
+
+    App::kovraSettings().setValue(QStringLiteral("/Software/Version"), QString::fromLatin1(kVersion));
+
+    if (!checkEnv())
+        return;
+    if (!openDatabase())
+        return;
+    initLabelPrint();
+    initCameraGui();
+
+    registerPanel(QStringLiteral("index"), ui->frmIndex, QPoint(100, 630), QRect(650, 1000, 0, 0), 2);
+    connect(ui->tbExitIndex, &QPushButton::clicked, this, &MainWindow::slotExitButton);
+
+    initValidators();
+
+    collector = videoCollector ? videoCollector : CVideoCollector::Instance();
+    if (collector->NumberOfVideoDevices() < 1) {
+        fatalExit(nullptr, tr("device error"), tr("Impossible to detect camera!"));
+        return;
+    }
+    camera = collector->GetVideoDevice(0);
+    camera->setCameraId(0);
+    camera->SetSize(1280, 1024);
+
+    readMachineSettings();
+    initAxisInterface();
+    initMainGui();
+    if (!MachineSettings.automaticSpindle)
+        connect(ui->tbIndex, &QPushButton::clicked, axis, &cAxisInterface::PressIndexButton);
+
+
+    initMachine();
+
+    chechAxisInitStatus();
+    selectMachine(QString::fromLatin1(kDefaultMachine));
+
+
+    closeStartPanels();
+    constructing = false;
+    complete = true;
+}
+
+MainWindow::~MainWindow()
+{
+    delete axis;
+    axis = nullptr;
+    // The device belongs to the collector, which keeps listing it: only its
+    // capture is stopped here, it is not deleted.
+    if (camera)
+        camera->StopCapture();
+    delete ui;
+}
+
+void MainWindow::registerPanel(const QString &id, QWidget *widget, const QPoint &open, const QRect &closed,
+                               int group)
+{
+    animator.addWidget(id, widget, open, closed, group);
+    panelIds.append(id);
+}
+
+void MainWindow::setInputContext(MyInputPanelContext *context)
+{
+    inputContext = context;
+}
+
+// Single instance and touch-screen cursor -------------------------------------
+
+bool MainWindow::checkEnv()
+{
+    instanceLock = std::make_unique<InstanceLock>();
+    const InstanceLock::Result r = instanceLock->acquire();
+    if (r == InstanceLock::HeldByOther) {
+        fatalExit(this, MachineSettings.vendorName, tr("Program already in execution"));
+        return false;
+    }
+    if (r == InstanceLock::Unavailable)
+        qWarning("MainWindow::checkEnv: cannot make the lock file in the working directory");
+
+    if (onlyTouchPointers(inputDeviceFolder))
+        QApplication::setOverrideCursor(QCursor(Qt::BlankCursor));
+    return true;
+}
+
+// Construction steps ------------------------------------------------------------
+
+void MainWindow::initLabelPrint()
+{
+    registerPanel(QStringLiteral("labelPrint"), ui->frmLabelPrint, QPoint(644, 200), QRect(650, 120, 0, 0), 4);
+    for (QLineEdit *e : {ui->leXLabel, ui->leZLabel, ui->leAngleLabel, ui->leRadLabel, ui->leLabelCode, ui->leLabelT})
+        e->setText(QString());
+    animator.setStatus(QStringLiteral("labelPrint"), true);
+}
+
+void MainWindow::initCameraGui()
+{
+    registerPanel(QStringLiteral("cameraPanel"), ui->frmBottom2, QPoint(214, 250), QRect(640, 150, 0, 0), 0);
+    registerPanel(QStringLiteral("setColor"), ui->frmSetColor, QPoint(100, 630), QRect(650, 1000, 0, 0), 2);
+    registerPanel(QStringLiteral("setAngle"), ui->frmSetAngle, QPoint(100, 630), QRect(650, 1000, 0, 0), 2);
+    registerPanel(QStringLiteral("getAngle"), ui->frmGetAngle, QPoint(100, 630), QRect(650, 1000, 1, 1), 2);
+    registerPanel(QStringLiteral("setPoint2P"), ui->frmSetPoint2P, QPoint(100, 630), QRect(650, 1000, 0, 0), 2);
+    registerPanel(QStringLiteral("setCircle"), ui->frmSetCircle, QPoint(100, 630), QRect(650, 1000, 0, 0), 2);
+    registerPanel(QStringLiteral("getCircle"), ui->frmGetRadius, QPoint(100, 630), QRect(650, 1000, 0, 0), 2);
+    registerPanel(QStringLiteral("getCircle5P"), ui->frmSetPoint5P, QPoint(100, 630), QRect(650, 1000, 0, 0), 2);
+    registerPanel(QStringLiteral("inspectionLight"), ui->frmSetLight, QPoint(5, 475), QRect(650, 1000, 0, 0), 3);
+    for (QPushButton *b : {ui->tbExitSetColor, ui->tbExitSetAngle, ui->tbExitGetAngle, ui->tbExitSetPoint2P,
+                           ui->tbExitSetCircle, ui->tbExitGetRadius, ui->tbExitSetPoint5P})
+        connect(b, &QPushButton::clicked, this, &MainWindow::slotExitButton);
+}
+
+void MainWindow::initValidators()
+{
+    for (QLineEdit *e : {ui->leSetX, ui->leSetZ, ui->leSetC, ui->leCircleR, ui->leXLabel, ui->leZLabel,
+                         ui->leAngleLabel, ui->leRadLabel, ui->leAngleA, ui->leGauge})
+        e->setValidator(new QExtDoubleValidator(DBL_MIN, DBL_MAX, 3, e));
+    QExtDoubleValidator *angle = doubleValidator(ui->leAngleA);
+    angle->setRange(-89.99, 89.99, 0);
+    angle->setDecimals(2);
+    setValidators();
+}
+
+void MainWindow::setValidators()
+{
+    const int decimals = CurrentMachine.IsMM ? MachineSettings.mmDecimals : MachineSettings.inchDecimals;
+    struct Range
+    {
+        QLineEdit *edit;
+        double bottom, top;
+        int decimals;
+    };
+    const double circleTop = CurrentMachine.IsMM ? 3.5 : 3.5 / 25.4;
+    const Range ranges[] = {
+        {ui->leSetX, -1000, 1000, decimals},      {ui->leSetZ, -1000, 1000, decimals},
+        {ui->leSetC, -1000, 1000, 2},             {ui->leCircleR, 0, circleTop, decimals},
+        {ui->leXLabel, -1000, 1000, decimals},    {ui->leZLabel, -1000, 1000, decimals},
+        {ui->leAngleLabel, -359.9, 359.9, 2},     {ui->leRadLabel, -1000, 1000, decimals},
+    };
+    for (const Range &r : ranges) {
+        QExtDoubleValidator *v = doubleValidator(r.edit);
+        if (!v)
+            continue;
+        v->setRange(r.bottom, r.top, 0);
+        v->setDecimals(r.decimals);
+    }
+}
+
+void MainWindow::initAxisInterface()
+{
+    axis = new cAxisInterface(this, camera);
+    connect(axis, &cAxisInterface::sigActivateMachine, this, &MainWindow::selectMachine);
+    connect(axis, &cAxisInterface::sigUpdateSettings, this, &MainWindow::readMachineSettings);
+    connect(axis, &cAxisInterface::sigToolsetImported, this, &MainWindow::selectMachine);
+    connect(axis, &cAxisInterface::sigUpdateGui, this, &MainWindow::activateMachineSettings);
+    connect(axis, &cAxisInterface::sigDncSerialActive, this, &MainWindow::slotDncSerialActive);
+    connect(&dncSerialTimer, &QTimer::timeout, this, &MainWindow::slotDncSerialInactive);
+    connect(axis, &cAxisInterface::UpdateAxesDisplay, this, &MainWindow::UpdateAxis);
+    dncSerialTimer.setInterval(1000);
+}
+
+void MainWindow::initMainGui()
+{
+    registerPanel(QStringLiteral("vacuumPanel"), ui->frmBottom1, QPoint(185, 250), QRect(895, 696, 0, 0), 0);
+    registerPanel(QStringLiteral("setX"), ui->frmSetX, QPoint(100, 130), QRect(650, 40, 0, 0), 1);
+    connect(ui->tbExitSetX, &QPushButton::clicked, this, &MainWindow::slotExitButton);
+    registerPanel(QStringLiteral("setZ"), ui->frmSetZ, QPoint(100, 130), QRect(650, 120, 0, 0), 1);
+    connect(ui->tbExitSetZ, &QPushButton::clicked, this, &MainWindow::slotExitButton);
+    registerPanel(QStringLiteral("setC"), ui->frmSetC, QPoint(100, 130), QRect(650, 120, 0, 0), 1);
+    connect(ui->tbExitSetC, &QPushButton::clicked, this, &MainWindow::slotExitButton);
+    registerPanel(QStringLiteral("inputBox"), ui->frmInputBox, QPoint(100, 130), QRect(650, 120, 0, 0), 1);
+    connect(ui->tbExitInputBox, &QPushButton::clicked, this, &MainWindow::slotExitButton);
+
+    // These stay usable while the input box disables the central widget.
+    for (QWidget *w : {static_cast<QWidget *>(ui->frmInputBox), static_cast<QWidget *>(ui->tbBrake),
+                       static_cast<QWidget *>(ui->tbIndex), static_cast<QWidget *>(ui->frmClamp)}) {
+        const QRect g = w->geometry();
+        w->setParent(this);
+        w->setGeometry(g);
+        w->show();
+    }
+
+    connect(ui->tbLockX, &QPushButton::toggled, axis, &cAxisInterface::SetXLock);
+    connect(ui->tbLockZ, &QPushButton::toggled, axis, &cAxisInterface::SetZLock);
+    connect(ui->tbBrake, &QPushButton::clicked, axis, &cAxisInterface::PressBrakeButton);
+    connect(ui->pbHelp, &QPushButton::clicked, this, &MainWindow::showHelp);
+
+    ui->lblVersion->setText(QStringLiteral("Software version ") + QLatin1String(kVersion));
+    ui->leToolset->hide();
+    setWindowTitle(MachineSettings.vendorName);
+    ui->tbMachineList->setEnabled(false);
+    ui->tbSetList->setEnabled(false);
+    ui->cmbMachine->hide();
+
+    connect(&clockTimer, &QTimer::timeout, this, &MainWindow::slotUpdDateTime);
+    clockTimer.setInterval(1000);
+    clockTimer.start();
+
+    auto *indexGroup = new QButtonGroup(this);
+    indexGroup->addButton(ui->tbStartIndex);
+    indexGroup->addButton(ui->tbStopIndex);
+    indexGroup->setExclusive(true);
+    reticleGroup.addButton(ui->tbAutocoll, 1);
+    reticleGroup.addButton(ui->tbRetFix, 0);
+    reticleGroup.addButton(ui->pbFreeze, 2);
+    reticleGroup.setExclusive(true);
+
+    connect(ui->tbStandBy, &QPushButton::clicked, this, &QWidget::close);
+
+    // Buttons take the focus when pressed, never through the tab key.
+    for (QPushButton *b : ui->centralwidget->findChildren<QPushButton *>())
+        b->setFocusPolicy(Qt::ClickFocus);
+}
+
+void MainWindow::initMachine()
+{
+    QString sql = QStringLiteral("SELECT name,idMachine FROM machine ");
+    if (!isSuperUser)
+        sql += QStringLiteral("WHERE name<> '*FACTORY ZERO*'");
+    sql += QStringLiteral("ORDER BY name");
+    populateCombo(ui->cmbMachine, sql);
+    ui->cmbMachine->addItem(QString::fromLatin1(kDefaultMachine), -1);
+    ui->cmbMachine->show();
+    slotMachineChanged(0);
+    connect(ui->cmbMachine, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &MainWindow::slotMachineChanged);
+
+    registerPanel(QStringLiteral("getReference"), ui->frmGetReference, QPoint(100, 630), QRect(650, 300, 0, 0),
+                       2);
+    connect(ui->tbExitGetReference, &QPushButton::clicked, this, &MainWindow::slotExitButton);
+
+    animator.setStatus(QStringLiteral("cameraPanel"), false);
+    animator.setStatus(QStringLiteral("vacuumPanel"), false);
+}
+
+// Every panel but the label panel starts closed, put straight to its closed
+// place: nothing slides across the screen at start-up.
+void MainWindow::closeStartPanels()
+{
+    animator.enableAnimation(false);
+    for (const QString &id : qAsConst(panelIds)) {
+        if (id != QLatin1String("labelPrint"))
+            animator.setStatus(id, false);
+    }
+    // Closing a panel of its group may have shut the label panel: open it again.
+    animator.setStatus(QStringLiteral("labelPrint"), true);
+    animator.enableAnimation(!MachineSettings.disableAnimation);
+}
+
+// Settings and machine selection ------------------------------------------------
+
+void MainWindow::readMachineSettings()
+{
+    loadMachineSettings(MachineSettings);
+    activateMachineSettings();
+}
+
+void MainWindow::activateMachineSettings()
+{
+    const bool basic = MachineSettings.type == 0 || MachineSettings.type == 3;
+    ui->tbIndex->setVisible(MachineSettings.hasIndex);
+    ui->tbTestRnOut->setVisible(MachineSettings.automaticSpindle || MachineSettings.disableRunout || basic);
+    ui->tbBrake->setVisible(basic);
+    ui->frmClamp->setVisible(basic);
+    ui->frmBottom1->setVisible(MachineSettings.hasIndex || basic);
+    ui->frmCaxis->setVisible(MachineSettings.hasCAxis);
+
+    disconnect(stopRunOutLink);
+    stopRunOutLink = {};
+
+    if (MachineSettings.isPivra || MachineSettings.type == 3) {
+        testRnOutRole = RunOutRole::Clamp;
+        ui->tbTestRnOut->setIcon(QIcon(QStringLiteral(":/img/pivraClamp.png")));
+        ui->tbTestRnOut->setToolTip(tr("Clamp/unclamp tool"));
+        if (MachineSettings.type == 3) {
+            ui->tbTestRnOut->setCheckable(true);
+            MachineSettings.isPivra = false;
+            MachineSettings.idleClick = 0;
+            ui->tbTestRnOut->setStyleSheet(QLatin1String(kClampSheet));
+            ui->tbIndex->setStyleSheet(ui->tbTestRnOut->styleSheet());
+            ui->tbBrake->setStyleSheet(ui->tbTestRnOut->styleSheet());
+        }
+    } else if (MachineSettings.automaticSpindle) {
+        testRnOutRole = RunOutRole::AutomaticSpindle;
+        ui->tbTestRnOut->setIcon(QIcon(QStringLiteral(":/img/autoSpindle.png")));
+        ui->tbTestRnOut->setToolTip(tr("Automatic spindle"));
+        for (QPushButton *b : {ui->tbTestRnOut, ui->tbIndex, ui->tbBrake})
+            b->setStyleSheet(QString());
+    } else if (MachineSettings.disableRunout) {
+        testRnOutRole = RunOutRole::Hidden;
+        ui->tbTestRnOut->hide();
+    } else {
+        testRnOutRole = RunOutRole::RunOutTest;
+        ui->tbTestRnOut->setIcon(QIcon(QStringLiteral(":/img/TestRnOut.png")));
+        ui->tbTestRnOut->setToolTip(tr("Run-out test"));
+        for (QPushButton *b : {ui->tbTestRnOut, ui->tbIndex, ui->tbBrake})
+            b->setStyleSheet(QString());
+        stopRunOutLink = connect(ui->tbStopRunOut, &QPushButton::clicked, ui->tbTestRnOut, &QPushButton::setChecked);
+    }
+
+    const bool locks = MachineSettings.type != 3;
+    ui->tbLockX->setVisible(locks);
+    ui->tbLockZ->setVisible(locks);
+
+    if (!constructing)
+        animator.enableAnimation(!MachineSettings.disableAnimation);
+
+    QPixmap picture;
+    if (!MachineSettings.logoName.isEmpty())
+        picture.load(QStringLiteral("./custom/res/") + MachineSettings.logoName);
+    else
+        picture.load(QStringLiteral(":/img/Logo.png"));
+    delete logo;
+    logo = new QPixmap(picture);
+    ui->tbConfigure->setIcon(QIcon(*logo));
+}
+
+void MainWindow::updateMacCombo(QString name)
+{
+    QString sql = QStringLiteral("SELECT name,idMachine FROM machine ");
+    if (!isSuperUser)
+        sql += QStringLiteral("WHERE name<> '*FACTORY ZERO*'");
+    sql += QStringLiteral("ORDER BY name");
+    populateCombo(ui->cmbMachine, sql);
+    ui->cmbMachine->addItem(QString::fromLatin1(kDefaultMachine), -1);
+    ui->cmbMachine->show();
+    selectMachine(name);
+}
+
+void MainWindow::selectMachine(QString name)
+{
+    const int found = ui->cmbMachine->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (found >= 0)
+        ui->cmbMachine->setCurrentIndex(found);
+    else if (ui->cmbMachine->count() > 0)
+        ui->cmbMachine->setCurrentIndex(0);
+}
+
+void MainWindow::slotMachineChanged(int index)
+{
+    // A refill clears the combo first: no entry, nothing to activate.
+    if (index < 0)
+        return;
+    currentMachineId = ui->cmbMachine->itemData(index).toInt();
+    activateMachine(currentMachineId);
+    setValidators();
+    ui->sbCircle->setSingleStep(1);
+    ui->sbCircle->setPageStep(10);
+    if (currentMachineId != -1) {
+        animator.setStatus(QStringLiteral("labelPrint"), true);
+        ui->cmbMachine->setEnabled(true);
+    }
+    for (QLineEdit *e : {ui->leXLabel, ui->leZLabel, ui->leAngleLabel, ui->leRadLabel, ui->leLabelCode, ui->leLabelT})
+        e->setText(QString());
+}
+
+void MainWindow::activateMachine(int idMachine)
+{
+    if (idMachine == -1) {
+        // The built-in machine: references from the settings file, the rest
+        // of the record as the machine before left it.
+        QSettings &s = App::kovraSettings();
+        s_machine m = CurrentMachine;
+        m.idMachine = -1;
+        m.name = QString::fromLatin1(kDefaultMachine);
+        m.Xref = s.value(QStringLiteral("System/GaugeX"), 0).toInt();
+        m.sysXref = s.value(QStringLiteral("System/RefX"), 0).toInt();
+        m.Zref = s.value(QStringLiteral("System/GaugeZ"), 0).toInt();
+        m.sysZref = s.value(QStringLiteral("System/RefZ"), 0).toInt();
+        m.swapXZ = m.reverseX = m.reverseZ = m.linkToMasterX = m.linkToMasterZ = false;
+        m.IsMM = MachineSettings.isMM;
+        m.isRadius = MachineSettings.isRadius;
+        m.smartX = m.smartZ = 0;
+        m.Balluff.clear();
+        m.PostPro.clear();
+        m.dncFormat.clear();
+        m.dncSocket.clear();
+        m.toolId = false;
+        CurrentMachine = m;
+        ui->tbSetList->setEnabled(false);
+        animator.setStatus(QStringLiteral("labelPrint"), true);
+    } else {
+        CurrentMachine = getMachineData(idMachine);
+        ui->tbSetList->setEnabled(true);
+    }
+
+    ui->tbAIX->setChecked(false);
+    ui->tbAIZ->setChecked(false);
+    ui->tbAIC->setChecked(false);
+    ui->tbRadDia->setChecked(!CurrentMachine.isRadius);
+    ui->tbRetFix->setChecked(true);
+
+    CurrentMachine.xIncrZero = 0;
+    CurrentMachine.zIncrZero = 0;
+    CurrentMachine.xLock = CurrentMachine.zLock = false;
+    CurrentMachine.xIncr = CurrentMachine.zIncr = CurrentMachine.cIncr = false;
+    CurrentMachine.cIncrOffset = 0;
+
+    if (camera) {
+        camera->roi.x1 = 1;
+        camera->roi.y1 = 1;
+        camera->roi.x2 = 640;
+        camera->roi.y2 = 640;
+    }
+    ui->tbLblRadDia->setChecked(!CurrentMachine.isRadius);
+
+    const int t = getCurrentTableType();
+    if (t == 1)
+        ui->tbSetList->setIcon(QIcon(QStringLiteral(":/img/balluff.png")));
+    else if (t == 3)
+        ui->tbSetList->setIcon(QIcon(QStringLiteral(":/img/datamatrixBtn.png")));
+    else
+        ui->tbSetList->setIcon(QIcon(QStringLiteral(":/img/ToolingTables.png")));
+    ui->tbDnc->setVisible(t == 2);
+}
+
+void MainWindow::slotDncSerialActive()
+{
+    dncSerialTimer.stop();
+    ui->frmMacSet->setEnabled(false);
+    dncSerialTimer.start();
+}
+
+void MainWindow::slotDncSerialInactive()
+{
+    dncSerialTimer.stop();
+    ui->frmMacSet->setEnabled(true);
+}
+
+// Axis display ------------------------------------------------------------------
+
+void MainWindow::UpdateAxis()
+{
+    if (initRequest) {
+        axis->resetAXB();
+        initRequest = false;
+        return;
+    }
+    const bool zeroX = axis->ZeroX();
+    const bool zeroZ = axis->ZeroZ();
+    const bool zeroC = axis->ZeroC();
+
+    QLabel *xTarget = CurrentMachine.swapXZ ? ui->lblZ : ui->lblX;
+    QLabel *zTarget = CurrentMachine.swapXZ ? ui->lblX : ui->lblZ;
+
+    AxisDisplay::LinearState s;
+    s.frozen = camera->frozen;
+    s.cameraAngle = camera->cameraAngle;
+    s.noMachineName = CurrentMachine.name.isEmpty();
+    s.autocollimation = ui->tbAutocoll->isChecked();
+
+    s.referenced = zeroX;
+    s.incremental = axis->isXIncr();
+    xTarget->setStyleSheet(AxisDisplay::linearStyle(s));
+    if (!lastZeroX && zeroX)
+        CurrentMachine.xIncr = false;
+    ui->lblX->setText(axis->ReadXString());
+
+    s.referenced = zeroZ;
+    s.incremental = axis->isZIncr();
+    zTarget->setStyleSheet(AxisDisplay::linearStyle(s));
+    if (!lastZeroZ && zeroZ)
+        CurrentMachine.zIncr = false;
+    ui->lblZ->setText(axis->ReadZString());
+
+    if (MachineSettings.hasCAxis) {
+        if (!zeroC) {
+            if (curColorC != QColor(Qt::red)) {
+                curColorC = Qt::red;
+                ui->lblC->setStyleSheet(QStringLiteral("QLabel {color: red}"));
+            }
+        } else if (CurrentMachine.name.isEmpty()) {
+            if (curColorC != QColor(Qt::yellow)) {
+                ui->lblC->setStyleSheet(QStringLiteral("QLabel {color: yellow}"));
+                curColorC = Qt::yellow;
+            }
+        } else {
+            const bool incr = axis->isCIncr();
+            ui->lblC->setStyleSheet(QStringLiteral("QLabel{color:") +
+                                    (incr ? QStringLiteral("yellow") : QStringLiteral("white")) +
+                                    QStringLiteral(";}"));
+            curColorC = incr ? QColor(Qt::yellow) : QColor(Qt::white);
+        }
+        if (!lastZeroC && zeroC)
+            CurrentMachine.cIncr = false;
+        ui->lblC->setText(axis->ReadCString());
+    }
+
+    const bool before = lastZeroX && lastZeroZ;
+    const bool now = zeroX && zeroZ;
+    if (!before && now) {
+        selectMachine(QString::fromLatin1(kDefaultMachine));
+        ui->tbMachineList->setEnabled(true);
+        ui->cmbMachine->show();
+        animator.setStatus(QStringLiteral("labelPrint"), true);
+    } else if (before && !now) {
+        selectMachine(QString::fromLatin1(kDefaultMachine));
+        ui->tbMachineList->setEnabled(false);
+        ui->cmbMachine->hide();
+        animator.setStatus(QStringLiteral("labelPrint"), true);
+    }
+    lastZeroX = zeroX;
+    lastZeroZ = zeroZ;
+    lastZeroC = zeroC;
+
+    ui->tbIndex->setChecked(axis->isIndexOn());
+    ui->tbBrake->setChecked(axis->isBrakeOn());
+
+    const bool clamped = axis->isClampOn();
+    if (firstRun || clamped != prevClamped) {
+        prevClamped = clamped;
+        const bool type3 = MachineSettings.type == 3;
+        const char *file = clamped ? (type3 ? "Clamped.png" : "Clamped2.png")
+                                   : (type3 ? "Unclamped.png" : "Unclamped2.png");
+        ui->lblClamp->setPixmap(QPixmap(QStringLiteral(":/img/") + QLatin1String(file)));
+        firstRun = false;
+    }
+
+    // Follow the board's clamp state without sending a clamp command: a
+    // programmatic change of the checked state emits no click.
+    if (MachineSettings.type == 3 && !MachineSettings.automaticSpindle && ui->tbTestRnOut->isChecked() != clamped)
+        ui->tbTestRnOut->setChecked(clamped);
+}
+
+void MainWindow::chechAxisInitStatus()
+{
+    lastZeroX = axis->ZeroX();
+    lastZeroZ = axis->ZeroZ();
+    lastZeroC = MachineSettings.hasCAxis ? axis->ZeroC() : true;
+    if (lastZeroX && lastZeroZ && lastZeroC) {
+        ui->tbMachineList->setEnabled(true);
+        ui->cmbMachine->show();
+        animator.setStatus(QStringLiteral("labelPrint"), true);
+    }
+}
+
+void MainWindow::setDigital(bool on)
+{
+    if (camera)
+        camera->setStreamPalette(on ? thresholdColorTable : greyColorTable);
+}
+
+void MainWindow::slotUpdDateTime()
+{
+    ui->lblDateTime->setText(QDate::currentDate().toString(Qt::TextDate) + QStringLiteral(" ") +
+                             QTime::currentTime().toString(Qt::TextDate));
+}
+
+// Shutdown and small slots ------------------------------------------------------
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    const int answer = QMessageBoxKovra::question(this, MachineSettings.vendorName, tr("Quit application?"),
+                                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
+    if (answer == QMessageBox::No) {
+        event->ignore();
+        return;
+    }
+    if (MachineSettings.zeroReset && axis) {
+        axis->resetScalesZeroes();
+        // The frame goes out through the port's send thread; closing the
+        // port right after the window would drop it, so give it time to leave.
+        QThread::msleep(100);
+    }
+    event->accept();
+}
+
+void MainWindow::slotExitButton()
+{
+    auto *button = qobject_cast<QWidget *>(sender());
+    if (!button)
+        return;
+    animator.setParentStatus(button, false);
+    if (button == ui->tbExitGetAngle || button == ui->tbExitGetRadius) {
+        geometryActive = 0;
+        if (camera) {
+            camera->Geometry = false;
+            camera->autoAngle = false;
+            camera->autoCircle = false;
+        }
+    } else if (button == ui->tbExitInputBox) {
+        ui->centralwidget->setEnabled(true);
+        animator.setStatus(QStringLiteral("inputBox"), false);
+        if (inputContext)
+            inputContext->showKeyboard(false);
+    }
+}
+
+void MainWindow::showHelp()
+{
+    QUrl url;
+    if (!getManualUrl(url))
+        return;
+    setEnabled(false);
+    QDesktopServices::openUrl(url);
+    setEnabled(true);
+}
+
+void MainWindow::slotShowKeyboard(bool show)
+{
+    if (inputContext)
+        inputContext->showKeyboard(show);
+}
+
+void MainWindow::initAutomaticSpindle()
+{
+}
+
+void MainWindow::closeAutospindleGui()
+{
+}

@@ -1,0 +1,134 @@
+#pragma once
+
+#include <QButtonGroup>
+#include <QColor>
+#include <QList>
+#include <QMainWindow>
+#include <QMetaObject>
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <QVector>
+
+#include <memory>
+
+#include "shared/animatedwidgets.h"
+
+class Ui_MainWindow;
+class cAxisInterface;
+class CCamPanel;
+class CVideoCollector;
+class CVideoDevice;
+class InstanceLock;
+class MyInputPanelContext;
+class QCloseEvent;
+
+// The program's one top-level window: builds the running system in a fixed
+// order, shows the live axes and the camera, and hosts every sliding panel.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Ranges and decimals of the numeric fields for the current machine's unit.
+    void setValidators();
+    // The on-screen keyboard made by the entry point (not owned).
+    void setInputContext(MyInputPanelContext *context);
+
+    // False when a fatal start-up condition ended construction early (only
+    // seen when the process exit is intercepted).
+    bool isComplete() const { return complete; }
+
+    Ui_MainWindow *form() const { return ui; }
+    AnimatedWidgets &panels() { return animator; }
+    cAxisInterface *axisLink() const { return axis; }
+    CVideoDevice *cameraDevice() const { return camera; }
+    CCamPanel *cameraPanel() const { return camPanel; }
+    int currentMachine() const { return currentMachineId; }
+    // Ids of the registered panels, in registration order.
+    QStringList panelNames() const { return panelIds; }
+
+    // Folder of the input devices looked at for the touch-screen cursor.
+    static QString inputDeviceFolder;
+    // The cameras to use; null: the collector's single instance.
+    static CVideoCollector *videoCollector;
+
+    // Role of the multi-purpose run-out button, as the settings give it.
+    enum class RunOutRole { Clamp, AutomaticSpindle, Hidden, RunOutTest };
+    RunOutRole runOutRole() const { return testRnOutRole; }
+
+signals:
+    void sigUpdGui();
+
+public slots:
+    void readMachineSettings();
+    void activateMachineSettings();
+    void selectMachine(QString name);
+    void updateMacCombo(QString name);
+    void UpdateAxis();
+    void setDigital(bool on);
+    void slotUpdDateTime();
+    void slotExitButton();
+    void showHelp();
+    void slotShowKeyboard(bool show);
+    void slotDncSerialActive();
+    void slotDncSerialInactive();
+    void closeAutospindleGui();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private slots:
+    void slotMachineChanged(int index);
+
+private:
+    bool checkEnv();
+    void initLabelPrint();
+    void initCameraGui();
+    void initValidators();
+    void initAxisInterface();
+    void initMainGui();
+    void initMachine();
+    void chechAxisInitStatus();
+    void activateMachine(int idMachine);
+    void closeStartPanels();
+    void registerPanel(const QString &id, QWidget *widget, const QPoint &open, const QRect &closed, int group);
+    void initAutomaticSpindle();
+
+    Ui_MainWindow *ui = nullptr;
+    AnimatedWidgets animator;
+    int inspectionColorIndex = 0;
+    QButtonGroup reticleGroup;
+    cAxisInterface *axis = nullptr;
+    CCamPanel *camPanel = nullptr;
+    // Device 0 of the collector; the collector owns it.
+    CVideoDevice *camera = nullptr;
+    CVideoCollector *collector = nullptr;
+    QVector<uint> greyColorTable;
+    QVector<uint> thresholdColorTable;
+    QTimer clockTimer;
+    QTimer dncSerialTimer;
+    MyInputPanelContext *inputContext = nullptr;
+    std::unique_ptr<InstanceLock> instanceLock;
+
+    QStringList panelIds;
+    int currentMachineId = -1;
+    bool complete = false;
+    bool constructing = true;
+
+    // Reference tracking of the axis display.
+    bool lastZeroX = false;
+    bool lastZeroZ = false;
+    bool lastZeroC = false;
+    bool initRequest = true;  // the first refresh only resets the board
+    bool firstRun = true;     // the first shown refresh loads the clamp picture
+    bool prevClamped = false;
+    QColor curColorC = Qt::black;
+
+    RunOutRole testRnOutRole = RunOutRole::RunOutTest;
+    QMetaObject::Connection stopRunOutLink;
+};

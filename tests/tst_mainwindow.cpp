@@ -1,0 +1,818 @@
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QSettings>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cstdio>
+#include <memory>
+
+#include "app/InstanceLock.h"
+#include "app/MainWindowForm.h"
+#include "app/mainwindow.h"
+#include "axis/cAxisInterface.h"
+#include "camera/VideoCollector.h"
+#include "camera/VideoDevice.h"
+#include "shared/App.h"
+#include "shared/FatalExit.h"
+#include "shared/QMessageBoxKovra.h"
+#include "shared/SharedStruct.h"
+#include "support/PtyPeer.h"
+#include "support/TestWorkDir.h"
+
+namespace {
+
+const QByteArray kReset("\x05R\r");
+const QByteArray kZeroReset("\x05Z\r");
+
+// The axis board on a pseudo-terminal: every status request is answered with
+// the position line of the moment.
+class Board
+{
+public:
+    Board()
+    {
+        peer.setResponder([this](const QByteArray &chunk) {
+            pending += chunk;
+            QByteArray out;
+            int end;
+            while ((end = pending.indexOf('\r')) >= 0) {
+                const QByteArray frame = pending.left(end);
+                pending.remove(0, end + 1);
+                frames << frame;
+                const int enq = frame.lastIndexOf('\x05');
+                const QByteArray body = enq >= 0 ? frame.mid(enq + 1) : frame;
+                if (body == "H" || body == "S" || body == "N" || body == "?") {
+                    ++requests;
+                    out += line;
+                }
+            }
+            return out;
+        });
+    }
+    int count(const QByteArray &frame) const
+    {
+        int n = 0;
+        for (const QByteArray &f : frames)
+            n += ("\x05" + f.mid(f.lastIndexOf('\x05') + 1) + "\r") == frame;
+        return n;
+    }
+    PtyPeer peer;
+    QByteArray line = "x1000 z2000 I0 O0\r";
+    QByteArray pending;
+    QList<QByteArray> frames;
+    int requests = 0;
+};
+
+QImage shot(QWidget *w)
+{
+    return w->grab().toImage();
+}
+
+void saveShot(QWidget *w, const QString &name)
+{
+    const QString dir = QString::fromLocal8Bit(qgetenv("SCREENSHOT_DIR"));
+    if (dir.isEmpty())
+        return;
+    QDir().mkpath(dir);
+    shot(w).save(dir + "/" + name + ".png");
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void construction_data();
+    void construction();
+    void registrations_data();
+    void registrations();
+    void validators_data();
+    void validators();
+    void secondInstance();
+    void noCamera();
+
+    void firstUpdateOnlyResets();
+    void colourThroughLink_data();
+    void colourThroughLink();
+    void referenceTransitions();
+    void referenceEndsIncrementalMode();
+    void swappedAxesColours();
+    void cAxis();
+    void clampFollowsBoardOnType3();
+
+    void machineCombo();
+    void defaultMachine();
+    void runOutRoles_data();
+    void runOutRoles();
+    void serialDncLock();
+    void inputBoxExit();
+
+    void quit_data();
+    void quit();
+    void screenshots();
+
+private:
+    // Writes the settings and the database, then builds the window.
+    void build(const QMap<QString, QVariant> &settings = {}, const QStringList &machines = {});
+    void feed(const QByteArray &line);
+    QSettings &settings() { return App::kovraSettings(); }
+
+    QTemporaryDir m_frames;
+    CVideoCollector *m_cameras = nullptr;
+    std::unique_ptr<TestWorkDir> m_wd;
+    std::unique_ptr<Board> m_board;
+    std::unique_ptr<MainWindow> m_w;
+    Ui_MainWindow *ui = nullptr;
+    QList<QMessageBoxKovra::Box> m_boxes;
+    QMessageBox::StandardButton m_answer = QMessageBox::Yes;
+    QList<int> m_exits;
+};
+
+void TestMainWindow::initTestCase()
+{
+    // One picture for the stand-in camera: a dark tool on white.
+    QImage frame(640, 640, QImage::Format_Grayscale8);
+    frame.fill(255);
+    for (int y = 320; y < 640; ++y)
+        for (int x = 0; x < 320; ++x)
+            frame.setPixel(x, y, qRgb(20, 20, 20));
+    QVERIFY(frame.save(m_frames.filePath("tool.png")));
+    m_cameras = new CVideoCollector(m_frames.filePath("none%d"));
+    m_cameras->UseStandIn(m_frames.path());
+    QCOMPARE(m_cameras->NumberOfVideoDevices(), 1);
+    MainWindow::videoCollector = m_cameras;
+
+    QApplication::setQuitOnLastWindowClosed(false);
+    QMessageBoxKovra::setHandler([this](const QMessageBoxKovra::Box &box) {
+        m_boxes << box;
+        return m_answer;
+    });
+    setFatalExitHook([this](int code) { m_exits << code; });
+}
+
+void TestMainWindow::cleanupTestCase()
+{
+    MainWindow::videoCollector = nullptr;
+    QMessageBoxKovra::setHandler({});
+    setFatalExitHook({});
+    delete m_cameras;
+}
+
+void TestMainWindow::init()
+{
+    m_wd = std::make_unique<TestWorkDir>();
+    App::resetKovraSettings();
+    MainWindow::inputDeviceFolder = m_wd->filePath("by-id");
+    m_board = std::make_unique<Board>();
+    QVERIFY(m_board->peer.isValid());
+    m_boxes.clear();
+    m_exits.clear();
+    m_answer = QMessageBox::Yes;
+    MachineSettings = s_MachineSettings();
+    CurrentMachine = s_machine();
+}
+
+void TestMainWindow::cleanup()
+{
+    if (m_w) {
+        m_answer = QMessageBox::Yes;
+        m_w.reset();
+    }
+    ui = nullptr;
+    m_board.reset();
+    {
+        QSqlDatabase db = QSqlDatabase::database(QSqlDatabase::defaultConnection, false);
+        if (db.isValid())
+            db.close();
+    }
+    QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
+    App::resetKovraSettings();
+    m_wd.reset();
+}
+
+void TestMainWindow::build(const QMap<QString, QVariant> &values, const QStringList &machines)
+{
+    QSettings &s = settings();
+    s.setValue("/TTY/AxbPort", m_board->peer.slavePath());
+    s.setValue("/camera/XCalibration", 0.01);
+    s.setValue("/camera/ZCalibration", 0.01);
+    for (auto it = values.begin(); it != values.end(); ++it)
+        s.setValue(it.key(), it.value());
+    s.sync();
+    if (!machines.isEmpty()) {
+        // The database of a new installation, with these machines in it.
+        QVERIFY(openDatabase());
+        for (const QString &name : machines) {
+            QSqlQuery q;
+            q.prepare("INSERT INTO machine (name, Xref, Zref, isRadius, IsMM, networkPath) VALUES (?, 1000, 2000, 1, 1, ?)");
+            q.addBindValue(name);
+            q.addBindValue("/net/" + name);
+            QVERIFY(q.exec());
+        }
+        QSqlDatabase::database().close();
+        QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
+    }
+    m_w = std::make_unique<MainWindow>();
+    ui = m_w->form();
+}
+
+void TestMainWindow::feed(const QByteArray &line)
+{
+    m_board->line = line;
+    const int before = m_board->requests;
+    // The link asks again only after it parsed an answer: once the third
+    // request is in, an answer with this line has been shown (the very first
+    // answer of a run only resets the board).
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->requests >= before + 3, 5000);
+}
+
+// Construction ----------------------------------------------------------------
+
+void TestMainWindow::construction_data()
+{
+    QTest::addColumn<bool>("animation");
+    QTest::newRow("animated panels") << true;
+    QTest::newRow("panels without animation") << false;
+}
+
+void TestMainWindow::construction()
+{
+    QFETCH(bool, animation);
+    build({{"/Machine/disableAnimation", !animation}});
+    QVERIFY(m_w->isComplete());
+    QVERIFY(m_exits.isEmpty());
+    QVERIFY(m_boxes.isEmpty());
+
+    const QStringList expected{"labelPrint", "cameraPanel", "setColor", "setAngle", "getAngle", "setPoint2P",
+                               "setCircle", "getCircle", "getCircle5P", "inspectionLight", "index",
+                               "vacuumPanel", "setX", "setZ", "setC", "inputBox", "getReference"};
+    QCOMPARE(m_w->panelNames(), expected);
+
+    // The label panel is open, every other panel already at its closed place:
+    // nothing is left sliding.
+    QCOMPARE(ui->frmLabelPrint->geometry(), QRect(644, 200, 375, 500));
+    QVERIFY(m_w->panels().isEnlarged(QStringLiteral("labelPrint")));
+    QVERIFY(enableToolingup);
+    for (const QString &id : expected.mid(1))
+        QVERIFY2(!m_w->panels().isEnlarged(id), qPrintable(id));
+    QCOMPARE(ui->frmBottom1->geometry(), QRect(895, 696, 0, 0));
+    QCOMPARE(ui->frmBottom2->geometry(), QRect(640, 150, 0, 0));
+    QCOMPARE(ui->frmSetX->geometry(), QRect(650, 40, 0, 0));
+    QCOMPARE(ui->frmGetAngle->geometry(), QRect(650, 1000, 1, 1));
+
+    QCOMPARE(m_w->windowTitle(), QStringLiteral("Kovra"));
+    QCOMPARE(ui->lblVersion->text(), QStringLiteral("Software version 3.0"));
+    QCOMPARE(settings().value("/Software/Version").toString(), QStringLiteral("3.0"));
+    QVERIFY(QFile::exists(m_wd->filePath("T8A_M.sqlite")));
+    QVERIFY(QFile::exists(m_wd->filePath("T8A_M.lock")));
+    // The default machine is selected; without references the machine list is locked.
+    QCOMPARE(ui->cmbMachine->count(), 1);
+    QCOMPARE(ui->cmbMachine->currentText(), QStringLiteral("*DEFAULT MACHINE*"));
+    QCOMPARE(ui->cmbMachine->currentData().toInt(), -1);
+    QCOMPARE(m_w->currentMachine(), -1);
+    QCOMPARE(CurrentMachine.name, QStringLiteral("*DEFAULT MACHINE*"));
+    QVERIFY(!ui->tbMachineList->isEnabled());
+    QVERIFY(!ui->tbSetList->isEnabled());
+    QVERIFY(ui->leToolset->isHidden());
+    QCOMPARE(ui->tbBrake->parentWidget(), m_w.get());
+    QCOMPARE(ui->frmInputBox->parentWidget(), m_w.get());
+    QCOMPARE(ui->tbExitSetX->focusPolicy(), Qt::ClickFocus);
+    QVERIFY(!isSuperUser);
+    QCOMPARE(geometryActive, 0);
+    // The window is fit for use: the panels keep their state once shown.
+    m_w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_w.get()));
+    QTest::qWait(50);
+    QCOMPARE(ui->frmLabelPrint->geometry(), QRect(644, 200, 375, 500));
+    QCOMPARE(ui->frmBottom2->geometry(), QRect(640, 150, 0, 0));
+}
+
+void TestMainWindow::registrations_data()
+{
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("frame");
+    QTest::addColumn<QRect>("open");
+    QTest::addColumn<QRect>("closed");
+    QTest::newRow("labelPrint") << "labelPrint" << "frmLabelPrint" << QRect(644, 200, 375, 500) << QRect(650, 120, 0, 0);
+    QTest::newRow("cameraPanel") << "cameraPanel" << "frmBottom2" << QRect(214, 250, 211, 390) << QRect(640, 150, 0, 0);
+    QTest::newRow("setColor") << "setColor" << "frmSetColor" << QRect(100, 630, 410, 120) << QRect(650, 1000, 0, 0);
+    QTest::newRow("setAngle") << "setAngle" << "frmSetAngle" << QRect(100, 630, 410, 120) << QRect(650, 1000, 0, 0);
+    QTest::newRow("getAngle") << "getAngle" << "frmGetAngle" << QRect(100, 630, 410, 120) << QRect(650, 1000, 1, 1);
+    QTest::newRow("setPoint2P") << "setPoint2P" << "frmSetPoint2P" << QRect(100, 630, 410, 120) << QRect(650, 1000, 0, 0);
+    QTest::newRow("setCircle") << "setCircle" << "frmSetCircle" << QRect(100, 630, 410, 120) << QRect(650, 1000, 0, 0);
+    QTest::newRow("getCircle") << "getCircle" << "frmGetRadius" << QRect(100, 630, 410, 120) << QRect(650, 1000, 0, 0);
+    QTest::newRow("getCircle5P") << "getCircle5P" << "frmSetPoint5P" << QRect(100, 630, 410, 120) << QRect(650, 1000, 0, 0);
+    QTest::newRow("inspectionLight") << "inspectionLight" << "frmSetLight" << QRect(5, 475, 52, 290) << QRect(650, 1000, 0, 0);
+    QTest::newRow("index") << "index" << "frmIndex" << QRect(100, 630, 410, 120) << QRect(650, 1000, 0, 0);
+    QTest::newRow("vacuumPanel") << "vacuumPanel" << "frmBottom1" << QRect(185, 250, 270, 390) << QRect(895, 696, 0, 0);
+    QTest::newRow("setX") << "setX" << "frmSetX" << QRect(100, 130, 410, 120) << QRect(650, 40, 0, 0);
+    QTest::newRow("setZ") << "setZ" << "frmSetZ" << QRect(100, 130, 410, 120) << QRect(650, 120, 0, 0);
+    QTest::newRow("setC") << "setC" << "frmSetC" << QRect(100, 130, 410, 120) << QRect(650, 120, 0, 0);
+    QTest::newRow("inputBox") << "inputBox" << "frmInputBox" << QRect(100, 130, 410, 120) << QRect(650, 120, 0, 0);
+    QTest::newRow("getReference") << "getReference" << "frmGetReference" << QRect(100, 630, 410, 120) << QRect(650, 300, 0, 0);
+}
+
+void TestMainWindow::registrations()
+{
+    QFETCH(QString, id);
+    QFETCH(QString, frame);
+    QFETCH(QRect, open);
+    QFETCH(QRect, closed);
+    build({{"/Machine/disableAnimation", true}});
+    auto *panel = m_w->findChild<QFrame *>(frame);
+    QVERIFY(panel);
+    AnimatedWidgets &panels = m_w->panels();
+    panels.setStatus(id, true);
+    QCOMPARE(panel->geometry(), open);
+    QVERIFY(panels.isEnlarged(id));
+    panels.setStatus(id, false);
+    QCOMPARE(panel->geometry(), closed);
+    QVERIFY(!panels.isEnlarged(id));
+}
+
+void TestMainWindow::validators_data()
+{
+    QTest::addColumn<bool>("mm");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("state");
+    const int ok = QValidator::Acceptable, mid = QValidator::Intermediate, bad = QValidator::Invalid;
+    QTest::newRow("circle mm top") << true << "leCircleR" << "3.5" << ok;
+    QTest::newRow("circle mm above") << true << "leCircleR" << "3.6" << bad;
+    QTest::newRow("circle mm decimals") << true << "leCircleR" << "1.234" << ok;
+    QTest::newRow("circle mm too many decimals") << true << "leCircleR" << "1.2345" << bad;
+    QTest::newRow("circle inch top") << false << "leCircleR" << "0.1377" << ok;
+    QTest::newRow("circle inch above") << false << "leCircleR" << "0.1378" << bad;
+    QTest::newRow("circle inch decimals") << false << "leCircleR" << "0.12345" << bad;
+    QTest::newRow("angle reticle 90") << true << "leAngleA" << "90" << bad;
+    QTest::newRow("angle reticle -89.99") << true << "leAngleA" << "-89.99" << ok;
+    QTest::newRow("angle reticle 3 decimals") << true << "leAngleA" << "1.234" << bad;
+    QTest::newRow("gauge negative") << true << "leGauge" << "-1" << bad;
+    QTest::newRow("gauge minus") << true << "leGauge" << "-" << bad;
+    QTest::newRow("gauge positive") << true << "leGauge" << "50.125" << ok;
+    QTest::newRow("gauge empty") << true << "leGauge" << "" << mid;
+    QTest::newRow("set X inside") << true << "leSetX" << "-999.999" << ok;
+    QTest::newRow("set X outside") << true << "leSetX" << "1000.5" << bad;
+    QTest::newRow("set X inch decimals") << false << "leSetX" << "1.2345" << ok;
+    QTest::newRow("set C decimals") << true << "leSetC" << "12.345" << bad;
+    QTest::newRow("label angle") << true << "leAngleLabel" << "-359.9" << ok;
+    QTest::newRow("label angle outside") << true << "leAngleLabel" << "360" << bad;
+    QTest::newRow("group separator") << true << "leXLabel" << "1,000" << bad;
+}
+
+void TestMainWindow::validators()
+{
+    QFETCH(bool, mm);
+    QFETCH(QString, field);
+    QFETCH(QString, text);
+    QFETCH(int, state);
+    build({{"/Machine/isMM", mm}});
+    auto *edit = m_w->findChild<QLineEdit *>(field);
+    QVERIFY(edit && edit->validator());
+    QString t = text;
+    int pos = t.size();
+    QCOMPARE(int(edit->validator()->validate(t, pos)), state);
+}
+
+void TestMainWindow::secondInstance()
+{
+    QProcess holder;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("T8A_HOLD_LOCK_IN", m_wd->path());
+    holder.setProcessEnvironment(env);
+    holder.start(QCoreApplication::applicationFilePath(), QStringList());
+    QVERIFY(holder.waitForReadyRead(5000));
+    QCOMPARE(holder.readLine().trimmed(), QByteArray("locked"));
+
+    build();
+    QCOMPARE(m_exits, QList<int>{0});
+    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes[0].kind, QMessageBox::Critical);
+    QCOMPARE(m_boxes[0].title, QStringLiteral("Kovra"));
+    QCOMPARE(m_boxes[0].text, QStringLiteral("Program already in execution"));
+    QCOMPARE(m_boxes[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QCOMPARE(m_boxes[0].parent, m_w.get());
+    QVERIFY(!m_w->isComplete());
+    // Stopped before the database is opened.
+    QVERIFY(!QFile::exists(m_wd->filePath("T8A_M.sqlite")));
+    m_w.reset();
+    holder.closeWriteChannel();
+    QVERIFY(holder.waitForFinished(5000));
+    QCOMPARE(holder.exitCode(), 0);
+}
+
+void TestMainWindow::noCamera()
+{
+    QTemporaryDir empty;
+    CVideoCollector none(empty.filePath("video%d"));
+    none.Scan();
+    QCOMPARE(none.NumberOfVideoDevices(), 0);
+    MainWindow::videoCollector = &none;
+    build();
+    MainWindow::videoCollector = m_cameras;
+    QCOMPARE(m_exits, QList<int>{0});
+    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes[0].kind, QMessageBox::Critical);
+    QCOMPARE(m_boxes[0].title, QStringLiteral("device error"));
+    QCOMPARE(m_boxes[0].text, QStringLiteral("Impossible to detect camera!"));
+    QCOMPARE(m_boxes[0].parent, nullptr);
+    QVERIFY(!m_w->isComplete());
+    QVERIFY(!m_w->axisLink());
+    m_w.reset();
+}
+
+// Axis display ------------------------------------------------------------------
+
+void TestMainWindow::firstUpdateOnlyResets()
+{
+    build();
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->requests >= 1, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_board->count(kReset), 1, 3000);
+    // The first line only reset the board; the read-outs change from the second on.
+    feed("X1000 Z2000 I0 O0\r");
+    QCOMPARE(m_board->count(kReset), 1);
+    QCOMPARE(ui->lblX->text(), m_w->axisLink()->ReadXString());
+    QVERIFY(ui->lblX->text() != QStringLiteral("909.090"));
+}
+
+void TestMainWindow::colourThroughLink_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<bool>("frozen");
+    QTest::addColumn<float>("angle");
+    QTest::addColumn<bool>("autocoll");
+    QTest::addColumn<QString>("x");
+    QTest::addColumn<QString>("z");
+    const QString red("QLabel {color: red}"), white("QLabel{color:white;}"), green("QLabel{color:rgb(18,255,57);}"),
+        orange("QLabel{color:rgb(255,160,16);}");
+    QTest::newRow("not referenced") << QByteArray("x10 z20 I0 O0\r") << false << 0.f << false << red << red;
+    QTest::newRow("X referenced") << QByteArray("X10 z20 I0 O0\r") << false << 0.f << false << white << red;
+    QTest::newRow("both") << QByteArray("X10 Z20 I0 O0\r") << false << 0.f << false << white << white;
+    QTest::newRow("auto-collimation") << QByteArray("X10 Z20 I0 O0\r") << false << 0.f << true << green << green;
+    QTest::newRow("auto-collimation rotated") << QByteArray("X10 Z20 I0 O0\r") << false << 0.0001f << true << white
+                                              << white;
+    QTest::newRow("frozen") << QByteArray("X10 Z20 I0 O0\r") << true << 0.f << true << orange << orange;
+    QTest::newRow("frozen unreferenced Z") << QByteArray("X10 z20 I0 O0\r") << true << 0.f << false << orange << red;
+}
+
+void TestMainWindow::colourThroughLink()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(bool, frozen);
+    QFETCH(float, angle);
+    QFETCH(bool, autocoll);
+    QFETCH(QString, x);
+    QFETCH(QString, z);
+    build();
+    CVideoDevice *camera = m_w->cameraDevice();
+    camera->frozen = frozen;
+    camera->cameraAngle = angle;
+    ui->tbAutocoll->setChecked(autocoll);
+    feed(line);
+    QCOMPARE(ui->lblX->styleSheet(), x);
+    QCOMPARE(ui->lblZ->styleSheet(), z);
+    camera->frozen = false;
+    camera->cameraAngle = 0;
+}
+
+void TestMainWindow::referenceTransitions()
+{
+    build({}, {"B", "A"});
+    feed("x10 z20 I0 O0\r");
+    QVERIFY(!ui->tbMachineList->isEnabled());
+    feed("X10 Z20 I0 O0\r");
+    QVERIFY(ui->tbMachineList->isEnabled());
+    QVERIFY(!ui->cmbMachine->isHidden());
+    ui->cmbMachine->setCurrentIndex(0);
+    QCOMPARE(CurrentMachine.name, QStringLiteral("A"));
+    // Losing one linear reference returns to the default machine and locks the list.
+    feed("X10 z20 I0 O0\r");
+    QVERIFY(!ui->tbMachineList->isEnabled());
+    QVERIFY(ui->cmbMachine->isHidden());
+    QCOMPARE(ui->cmbMachine->currentText(), QStringLiteral("*DEFAULT MACHINE*"));
+    QCOMPARE(CurrentMachine.idMachine, -1);
+    QVERIFY(m_w->panels().isEnlarged(QStringLiteral("labelPrint")));
+}
+
+void TestMainWindow::referenceEndsIncrementalMode()
+{
+    build();
+    feed("x10 z20 I0 O0\r");
+    CurrentMachine.xIncr = true;
+    CurrentMachine.zIncr = true;
+    feed("X10 z20 I0 O0\r");
+    QVERIFY(!CurrentMachine.xIncr);
+    QVERIFY(CurrentMachine.zIncr);
+    // An incremental axis shows yellow once referenced.
+    QCOMPARE(ui->lblX->styleSheet(), QStringLiteral("QLabel{color:white;}"));
+    CurrentMachine.xIncr = true;
+    feed("X11 z20 I0 O0\r");
+    QCOMPARE(ui->lblX->styleSheet(), QStringLiteral("QLabel{color:yellow;}"));
+    QVERIFY(CurrentMachine.xIncr);
+}
+
+void TestMainWindow::swappedAxesColours()
+{
+    build();
+    feed("X10 Z20 I0 O0\r");
+    CurrentMachine.swapXZ = true;
+    feed("x10 Z20 I0 O0\r");
+    // The X scale is not referenced: its colour goes to the Z read-out.
+    QCOMPARE(ui->lblZ->styleSheet(), QStringLiteral("QLabel {color: red}"));
+    QCOMPARE(ui->lblX->styleSheet(), QStringLiteral("QLabel{color:white;}"));
+    QCOMPARE(ui->lblX->text(), m_w->axisLink()->ReadXString());
+    CurrentMachine.swapXZ = false;
+}
+
+void TestMainWindow::cAxis()
+{
+    build({{"/Machine/hasCAxis", true}});
+    QVERIFY(!ui->frmCaxis->isHidden());
+    feed("X10 Z20 I0 O0 c100\r");
+    QCOMPARE(ui->lblC->styleSheet(), QStringLiteral("QLabel {color: red}"));
+    feed("X10 Z20 I0 O0 C100\r");
+    QCOMPARE(ui->lblC->styleSheet(), QStringLiteral("QLabel{color:white;}"));
+    QCOMPARE(ui->lblC->text(), m_w->axisLink()->ReadCString());
+    QVERIFY(ui->tbMachineList->isEnabled());
+    // Losing C alone changes nothing but its colour.
+    feed("X10 Z20 I0 O0 c100\r");
+    QCOMPARE(ui->lblC->styleSheet(), QStringLiteral("QLabel {color: red}"));
+    QVERIFY(ui->tbMachineList->isEnabled());
+    QVERIFY(!ui->cmbMachine->isHidden());
+}
+
+void TestMainWindow::clampFollowsBoardOnType3()
+{
+    build({{"/Machine/type", 3}});
+    feed("X10 Z20 I1 O0\r");
+    QVERIFY(!ui->tbTestRnOut->isChecked());
+    QCOMPARE(ui->lblClamp->pixmap()->toImage(), QImage(":/img/Unclamped.png").convertToFormat(
+                                                      ui->lblClamp->pixmap()->toImage().format()));
+    m_board->frames.clear();
+    feed("X10 Z20 I9 O0\r"); // input 0x08: tool clamped
+    QVERIFY(ui->tbTestRnOut->isChecked());
+    QCOMPARE(ui->lblClamp->pixmap()->toImage(), QImage(":/img/Clamped.png").convertToFormat(
+                                                    ui->lblClamp->pixmap()->toImage().format()));
+    // Following the board sends no clamp pulse.
+    for (const QByteArray &f : qAsConst(m_board->frames))
+        QVERIFY2(!f.contains('B'), f.constData());
+}
+
+// Machine selection ---------------------------------------------------------------
+
+void TestMainWindow::machineCombo()
+{
+    build({}, {"B", "*FACTORY ZERO*", "A"});
+    QStringList items;
+    for (int i = 0; i < ui->cmbMachine->count(); ++i)
+        items << ui->cmbMachine->itemText(i);
+    QCOMPARE(items, (QStringList{"A", "B", "*DEFAULT MACHINE*"}));
+    QCOMPARE(ui->cmbMachine->itemData(2).toInt(), -1);
+    // No exact match: the first entry.
+    m_w->selectMachine("a");
+    QCOMPARE(ui->cmbMachine->currentIndex(), 0);
+    QCOMPARE(CurrentMachine.name, QStringLiteral("A"));
+    QCOMPARE(m_w->currentMachine(), ui->cmbMachine->itemData(0).toInt());
+    QVERIFY(ui->tbSetList->isEnabled());
+    m_w->selectMachine("B");
+    QCOMPARE(CurrentMachine.name, QStringLiteral("B"));
+    // The service user sees the factory machine at the next refill.
+    isSuperUser = true;
+    m_w->updateMacCombo("*FACTORY ZERO*");
+    QCOMPARE(ui->cmbMachine->count(), 4);
+    QCOMPARE(CurrentMachine.name, QStringLiteral("*FACTORY ZERO*"));
+    isSuperUser = false;
+}
+
+void TestMainWindow::defaultMachine()
+{
+    build({{"System/GaugeX", 25000}, {"System/RefX", 123456}, {"System/GaugeZ", 100000}, {"System/RefZ", -5000},
+           {"/Machine/isMM", false}, {"/Machine/isRadius", false}},
+          {"A"});
+    m_w->selectMachine("A");
+    QCOMPARE(CurrentMachine.networkPath, QStringLiteral("/net/A"));
+    CurrentMachine.xIncr = true;
+    m_w->selectMachine("*DEFAULT MACHINE*");
+    QCOMPARE(CurrentMachine.idMachine, -1);
+    QCOMPARE(CurrentMachine.Xref, 25000);
+    QCOMPARE(CurrentMachine.sysXref, 123456);
+    QCOMPARE(CurrentMachine.Zref, 100000);
+    QCOMPARE(CurrentMachine.sysZref, -5000);
+    QVERIFY(!CurrentMachine.IsMM);
+    QVERIFY(!CurrentMachine.isRadius);
+    QVERIFY(!CurrentMachine.xIncr);
+    // Fields the default machine does not set stay as the machine before left them.
+    QCOMPARE(CurrentMachine.networkPath, QStringLiteral("/net/A"));
+    QVERIFY(!ui->tbSetList->isEnabled());
+    QVERIFY(ui->tbRadDia->isChecked());
+    QVERIFY(ui->tbLblRadDia->isChecked());
+}
+
+void TestMainWindow::runOutRoles_data()
+{
+    QTest::addColumn<bool>("pivra");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<bool>("autoSpindle");
+    QTest::addColumn<bool>("noRunout");
+    QTest::addColumn<int>("role");
+    QTest::addColumn<QString>("tip");
+    QTest::addColumn<bool>("visible");
+    QTest::addColumn<bool>("clampSheet");
+    const int clamp = int(MainWindow::RunOutRole::Clamp), autoS = int(MainWindow::RunOutRole::AutomaticSpindle),
+              hidden = int(MainWindow::RunOutRole::Hidden), test = int(MainWindow::RunOutRole::RunOutTest);
+    QTest::newRow("run-out test") << false << 0 << false << false << test << "Run-out test" << true << false;
+    QTest::newRow("pivra type 0") << true << 0 << false << false << clamp << "Clamp/unclamp tool" << true << false;
+    QTest::newRow("type 3") << false << 3 << false << false << clamp << "Clamp/unclamp tool" << true << true;
+    QTest::newRow("pivra type 3") << true << 3 << false << false << clamp << "Clamp/unclamp tool" << true << true;
+    QTest::newRow("automatic spindle") << false << 1 << true << false << autoS << "Automatic spindle" << true << false;
+    QTest::newRow("run-out disabled") << false << 1 << false << true << hidden << "run-out test" << false << false;
+    QTest::newRow("type 1 plain") << false << 1 << false << false << test << "Run-out test" << false << false;
+}
+
+void TestMainWindow::runOutRoles()
+{
+    QFETCH(bool, pivra);
+    QFETCH(int, type);
+    QFETCH(bool, autoSpindle);
+    QFETCH(bool, noRunout);
+    QFETCH(int, role);
+    QFETCH(QString, tip);
+    QFETCH(bool, visible);
+    QFETCH(bool, clampSheet);
+    build({{"/Machine/isPivra", pivra},
+           {"/Machine/type", type},
+           {"/Machine/automaticSpindle", autoSpindle},
+           {"/Machine/disableRunout", noRunout},
+           {"/Machine/idleClick", 250}});
+    QCOMPARE(int(m_w->runOutRole()), role);
+    QCOMPARE(ui->tbTestRnOut->toolTip(), tip);
+    QCOMPARE(!ui->tbTestRnOut->isHidden(), visible);
+    QCOMPARE(ui->tbTestRnOut->styleSheet().contains("rgba(0, 255, 0, 255)"), clampSheet);
+    QCOMPARE(ui->tbIndex->styleSheet(), ui->tbTestRnOut->styleSheet());
+    if (type == 3) {
+        // Type 3 handles clamping itself: the option and the idle wait are off (in memory only).
+        QVERIFY(!MachineSettings.isPivra);
+        QCOMPARE(MachineSettings.idleClick, 0);
+        QCOMPARE(settings().value("/Machine/isPivra").toBool(), pivra);
+        QVERIFY(ui->tbLockX->isHidden());
+    } else {
+        QCOMPARE(MachineSettings.idleClick, 250000);
+        QVERIFY(!ui->tbLockX->isHidden());
+    }
+    // The stop button of the run-out panel releases the run-out test only.
+    ui->tbTestRnOut->setChecked(true);
+    ui->tbStopRunOut->click();
+    QCOMPARE(ui->tbTestRnOut->isChecked(), role != int(MainWindow::RunOutRole::RunOutTest));
+}
+
+void TestMainWindow::serialDncLock()
+{
+    build();
+    QElapsedTimer t;
+    t.start();
+    emit m_w->axisLink()->sigDncSerialActive();
+    QVERIFY(!ui->frmMacSet->isEnabled());
+    QTest::qWait(600);
+    emit m_w->axisLink()->sigDncSerialActive();
+    const qint64 second = t.elapsed();
+    QTRY_VERIFY_WITH_TIMEOUT(ui->frmMacSet->isEnabled(), 3000);
+    // Unlocked 1000 ms after the last request, not after the first.
+    QVERIFY2(t.elapsed() - second >= 950, qPrintable(QString::number(t.elapsed() - second)));
+}
+
+void TestMainWindow::inputBoxExit()
+{
+    build();
+    m_w->panels().setStatus(QStringLiteral("inputBox"), true);
+    ui->centralwidget->setEnabled(false);
+    ui->tbExitInputBox->click();
+    QVERIFY(ui->centralwidget->isEnabled());
+    QVERIFY(!m_w->panels().isEnlarged(QStringLiteral("inputBox")));
+    // Any other exit button closes its own panel only.
+    m_w->panels().setStatus(QStringLiteral("setX"), true);
+    ui->centralwidget->setEnabled(false);
+    ui->tbExitSetX->click();
+    QVERIFY(!m_w->panels().isEnlarged(QStringLiteral("setX")));
+    QVERIFY(!ui->centralwidget->isEnabled());
+    ui->centralwidget->setEnabled(true);
+    geometryActive = 2;
+    m_w->cameraDevice()->autoCircle = true;
+    ui->tbExitGetRadius->click();
+    QCOMPARE(geometryActive, 0);
+    QVERIFY(!m_w->cameraDevice()->autoCircle);
+}
+
+// Quit ------------------------------------------------------------------------------
+
+void TestMainWindow::quit_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("zeroReset");
+    QTest::addColumn<bool>("closes");
+    QTest::addColumn<int>("zeroResets");
+    QTest::newRow("yes with zero reset") << int(QMessageBox::Yes) << true << true << 1;
+    QTest::newRow("yes without zero reset") << int(QMessageBox::Yes) << false << true << 0;
+    QTest::newRow("no with zero reset") << int(QMessageBox::No) << true << false << 0;
+}
+
+void TestMainWindow::quit()
+{
+    QFETCH(int, answer);
+    QFETCH(bool, zeroReset);
+    QFETCH(bool, closes);
+    QFETCH(int, zeroResets);
+    build();
+    m_w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_w.get()));
+    feed("X10 Z20 I0 O0\r");
+    MachineSettings.zeroReset = zeroReset;
+    m_answer = QMessageBox::StandardButton(answer);
+    m_boxes.clear();
+    ui->tbStandBy->click();
+    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes[0].kind, QMessageBox::Question);
+    QCOMPARE(m_boxes[0].text, QStringLiteral("Quit application?"));
+    QCOMPARE(m_boxes[0].title, QStringLiteral("Kovra"));
+    QCOMPARE(m_boxes[0].buttons, QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(m_boxes[0].defaultButton, QMessageBox::NoButton);
+    QCOMPARE(m_w->isVisible(), !closes);
+    if (closes)
+        m_w.reset(); // the end of the program: the link goes with the window
+    if (zeroResets)
+        QTRY_COMPARE_WITH_TIMEOUT(m_board->count(kZeroReset), zeroResets, 3000);
+    else
+        QTest::qWait(300);
+    QCOMPARE(m_board->count(kZeroReset), zeroResets);
+}
+
+void TestMainWindow::screenshots()
+{
+    build();
+    m_w->resize(1024, 768);
+    m_w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_w.get()));
+    feed("x1000 z2000 I0 O0\r");
+    if (m_w->cameraPanel()) {
+        // The camera image is painted once the capture runs.
+        QTRY_VERIFY_WITH_TIMEOUT(m_w->cameraDevice()->isRunning(), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(shot(m_w.get()).pixelColor(100, 700) != QColor(60, 60, 60), 5000);
+    }
+    saveShot(m_w.get(), "mainwindow-start");
+    QCOMPARE(ui->lblX->styleSheet(), QStringLiteral("QLabel {color: red}"));
+
+    feed("X1000 Z2000 I0 O0\r");
+    saveShot(m_w.get(), "mainwindow-referenced");
+    QVERIFY(ui->tbMachineList->isEnabled());
+
+    ui->tbAutocoll->setChecked(true);
+    m_w->panels().setStatus(QStringLiteral("cameraPanel"), true);
+    feed("X1001 Z2000 I0 O0\r");
+    QTRY_COMPARE(ui->frmBottom2->geometry(), QRect(214, 250, 211, 390));
+    saveShot(m_w.get(), "mainwindow-camera-bar");
+    QCOMPARE(ui->lblX->styleSheet(), QStringLiteral("QLabel{color:rgb(18,255,57);}"));
+
+    m_w->cameraDevice()->frozen = true;
+    feed("X1002 Z2000 I0 O0\r");
+    saveShot(m_w.get(), "mainwindow-frozen");
+    QCOMPARE(ui->lblZ->styleSheet(), QStringLiteral("QLabel{color:rgb(255,160,16);}"));
+    m_w->cameraDevice()->frozen = false;
+}
+
+int main(int argc, char *argv[])
+{
+    // Holds the lock of a working directory as a second process would.
+    const QByteArray holdIn = qgetenv("T8A_HOLD_LOCK_IN");
+    if (!holdIn.isEmpty()) {
+        QCoreApplication app(argc, argv);
+        QDir::setCurrent(QString::fromLocal8Bit(holdIn));
+        InstanceLock lock;
+        if (lock.acquire() != InstanceLock::Acquired)
+            return 1;
+        std::printf("locked\n");
+        std::fflush(stdout);
+        char buffer[64];
+        while (std::fread(buffer, 1, sizeof buffer, stdin) > 0) {
+        }
+        return 0;
+    }
+    QApplication app(argc, argv);
+    TestMainWindow t;
+    return QTest::qExec(&t, argc, argv);
+}
+#include "tst_mainwindow.moc"
