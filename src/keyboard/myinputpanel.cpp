@@ -11,6 +11,13 @@
 
 #include "ui_myinputpanelform.h"
 
+// The panel's pictures live in a static library: register them here so the
+// panel shows its keys whoever creates it.
+static void initKeyboardPictures()
+{
+    Q_INIT_RESOURCE(img);
+}
+
 const QPoint MyInputPanel::alphaPos(72, 300);
 const QPoint MyInputPanel::numericPos(200, 260);
 const QPoint MyInputPanel::closedPos(320, 420);
@@ -35,6 +42,7 @@ MyInputPanel::MyInputPanel(QWidget *parent)
 {
     // The field being edited keeps the keyboard focus while keys are touched.
     setAttribute(Qt::WA_ShowWithoutActivating);
+    initKeyboardPictures();
     form->setupUi(this);
     mainWidget = parent;
 

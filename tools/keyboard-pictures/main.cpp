@@ -1,6 +1,7 @@
 // Draws the plain stand-in pictures of the on-screen key panel into a folder
 // (normally src/resources): key faces, icons and the two window masks.
 // Each picture carries a short word so that a screenshot tells what it is.
+// Run as: build/tools/keyboard-pictures src/resources
 #include <QDir>
 #include <QFont>
 #include <QGuiApplication>
