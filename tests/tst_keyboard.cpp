@@ -554,6 +554,22 @@ void TestKeyboard::panelIgnoresOtherWindows()
 
     panel.showKeyboard(true);
     QTRY_COMPARE(panel.geometry(), numericOpen);
+
+    // The panel hands an activation back to the remembered field's window.
+    QTest::qWait(20);
+    QApplication::setActiveWindow(&dialog);
+    QCOMPARE(QApplication::activeWindow(), &dialog);
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(&panel, &activate);
+    QTRY_COMPARE(QApplication::activeWindow(), &s.window);
+
+    // With that field gone, an activation activates nothing.
+    QTest::qWait(20);
+    QApplication::setActiveWindow(&dialog);
+    delete s.numeric;
+    QApplication::sendEvent(&panel, &activate);
+    QTest::qWait(50);
+    QCOMPARE(QApplication::activeWindow(), &dialog);
 }
 
 void TestKeyboard::contextRequest_data()
