@@ -1,0 +1,270 @@
+#include "tooling/csetlist.h"
+
+#include <QSqlDatabase>
+#include <QSqlRecord>
+#include <QSqlTableModel>
+#include <QStringList>
+
+#include "shared/QExtQuery.h"
+#include "shared/QMessageBoxKovra.h"
+#include "ui_csetlist.h"
+
+namespace {
+enum { colIdTable = 0, colIdMachine = 1, colName = 2 };
+
+// A LIKE pattern that matches names beginning with text, every character of
+// text taken literally ("%", "_" and the escape character included).
+QString prefixPattern(const QString &text)
+{
+    QString escaped;
+    escaped.reserve(text.size() + 2);
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\\') || c == QLatin1Char('%') || c == QLatin1Char('_'))
+            escaped += QLatin1Char('\\');
+        escaped += c;
+    }
+    return escaped + QLatin1Char('%');
+}
+}
+
+cSetList::cSetList(QWidget *parent)
+    : QWidget(parent)
+    , ui(new Ui::cSetList)
+{
+    ui->setupUi(this);
+
+    model = new QSqlTableModel(this, QSqlDatabase::database());
+    model->setTable(QStringLiteral("toolingTables"));
+    model->setEditStrategy(QSqlTableModel::OnManualSubmit);
+    ui->twToolset->setModel(model);
+    model->setSort(colName, Qt::AscendingOrder);
+    model->select();
+
+    ui->twToolset->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ui->twToolset->setSelectionMode(QAbstractItemView::SingleSelection);
+    ui->twToolset->hideColumn(colIdTable);
+    ui->twToolset->hideColumn(colIdMachine);
+    ui->twToolset->setColumnWidth(colName, 276);
+    model->setHeaderData(colName, Qt::Horizontal, tr("Tooling tables"));
+
+    connect(ui->tbEdit, &QPushButton::clicked, this, &cSetList::slotEditToolset);
+    connect(ui->tbNew, &QPushButton::clicked, this, &cSetList::reqNewToolset);
+    connect(ui->tbDelete, &QPushButton::clicked, this, &cSetList::slotDeleteToolset);
+    connect(ui->tbRename, &QPushButton::clicked, this, &cSetList::reqRenameToolset);
+    connect(ui->tbPostPro, &QPushButton::clicked, this, &cSetList::slotOpenPostPro);
+    connect(ui->tbHide, &QPushButton::clicked, this, &cSetList::sigHideList);
+    connect(ui->leFilter, &QLineEdit::textChanged, this, &cSetList::updateFilter);
+
+    // The main window asks for the names in its input box.
+    if (parent && parent->metaObject()->indexOfSlot("showInputBox(QString,QString,eInputBoxType,bool)") >= 0) {
+        connect(this, SIGNAL(sigNewToolset(QString, QString, eInputBoxType, bool)), parent,
+                SLOT(showInputBox(QString, QString, eInputBoxType, bool)));
+        connect(this, SIGNAL(sigCopyToolset(QString, QString, eInputBoxType, bool)), parent,
+                SLOT(showInputBox(QString, QString, eInputBoxType, bool)));
+    }
+}
+
+cSetList::~cSetList()
+{
+    delete ui;
+}
+
+int cSetList::currentRow() const
+{
+    return ui->twToolset->currentIndex().row();
+}
+
+void cSetList::selectToolset(int machine, bool clearFilter)
+{
+    idMachine = machine;
+    ui->twToolset->setModel(model);
+    ui->twToolset->hideColumn(colIdTable);
+    ui->twToolset->hideColumn(colIdMachine);
+    ui->twToolset->setColumnWidth(colName, 276);
+    if (clearFilter) {
+        // Re-enters through updateFilter when the text changes; the end state is the same.
+        ui->leFilter->clear();
+    }
+
+    const QString filter = ui->leFilter->text();
+    if (filter.trimmed().isEmpty()) {
+        model->setFilter(QStringLiteral("idMachine=%1").arg(idMachine));
+    } else {
+        // The typed text only ever reaches the database as a bound value; the
+        // model's filter names the matching tables by their ids.
+        QStringList ids;
+        QExtQuery q;
+        q.prepare(QStringLiteral(
+            "SELECT idTable FROM toolingTables WHERE idMachine=:idMachine AND name LIKE :name ESCAPE '\\'"));
+        q.bindValue(QStringLiteral(":idMachine"), idMachine);
+        q.bindValue(QStringLiteral(":name"), prefixPattern(filter));
+        if (q.exec())
+            while (q.next())
+                ids << QString::number(q.value(0).toInt());
+        model->setFilter(ids.isEmpty() ? QStringLiteral("idMachine=%1 AND 0").arg(idMachine)
+                                       : QStringLiteral("idMachine=%1 AND idTable IN (%2)")
+                                             .arg(idMachine)
+                                             .arg(ids.join(QLatin1Char(','))));
+    }
+    model->setSort(model->fieldIndex(QStringLiteral("name")), Qt::AscendingOrder);
+    model->select();
+    while (model->canFetchMore())
+        model->fetchMore();
+
+    const int rows = model->rowCount();
+    ui->twToolset->setVisible(rows > 0);
+    if (rows > 0)
+        ui->twToolset->selectRow(0);
+    ui->tbPostPro->setVisible(MachineSettings.ppEnabled);
+    enableListButton(rows);
+}
+
+void cSetList::updateFilter(QString)
+{
+    selectToolset(idMachine, false);
+}
+
+void cSetList::enableListButton(int n)
+{
+    const bool any = n != 0;
+    for (QPushButton *b : {ui->tbCopy, ui->tbEdit, ui->tbDelete, ui->tbRename, ui->tbPostPro})
+        b->setEnabled(any);
+    for (QPushButton *b : {ui->tbNew, ui->tbCsvIn, ui->tbHide})
+        b->setEnabled(true);
+}
+
+void cSetList::updGui()
+{
+    ui->tbPostPro->setVisible(MachineSettings.ppEnabled);
+}
+
+void cSetList::slotEditToolset()
+{
+    const int row = currentRow();
+    if (row < 0)
+        return;
+    const QSqlRecord rec = model->record(row);
+    emit sigEditToolset(rec.value(QStringLiteral("idTable")).toInt(), rec.value(QStringLiteral("name")).toString());
+}
+
+void cSetList::slotOpenPostPro()
+{
+    const int row = currentRow();
+    if (row < 0)
+        return;
+    const QSqlRecord rec = model->record(row);
+    emit sigPostProToolset(rec.value(QStringLiteral("idTable")).toInt(),
+                           rec.value(QStringLiteral("name")).toString());
+}
+
+void cSetList::reqNewToolset()
+{
+    emit sigNewToolset(tr("Insert tooling table name"), QString(), ibNewToolset, false);
+}
+
+void cSetList::reqRenameToolset()
+{
+    const int row = currentRow();
+    const QString name = row < 0 ? QString() : model->record(row).value(QStringLiteral("name")).toString();
+    emit sigNewToolset(tr("Rename tooling table name"), name, ibRenameToolset, false);
+}
+
+bool cSetList::toolsetExists(QString tsName)
+{
+    QExtQuery q;
+    q.prepare(QStringLiteral("SELECT COUNT(*) as exist FROM toolingTables WHERE idMachine=:idMachine AND name=:name"));
+    q.bindValue(QStringLiteral(":idMachine"), idMachine);
+    q.bindValue(QStringLiteral(":name"), tsName);
+    return q.exec() && q.next() && q.value(QStringLiteral("exist")).toInt() != 0;
+}
+
+void cSetList::insertToolset(QString tsName)
+{
+    QExtQuery q;
+    q.prepare(QStringLiteral("INSERT INTO toolingTables (idMachine,name) VALUES (:idMachine,:name)"));
+    q.bindValue(QStringLiteral(":idMachine"), idMachine);
+    q.bindValue(QStringLiteral(":name"), tsName);
+    q.exec();
+}
+
+void cSetList::selectRowWhere(const QString &column, const QVariant &value, bool open)
+{
+    const int col = model->fieldIndex(column);
+    for (int row = 0; row < model->rowCount(); ++row) {
+        if (model->index(row, col).data() == value) {
+            ui->twToolset->selectRow(row);
+            if (open)
+                slotEditToolset();
+            return;
+        }
+    }
+}
+
+void cSetList::newToolset(QString name)
+{
+    if (toolsetExists(name)) {
+        QMessageBoxKovra::critical(this, tr("Insert tooling table"), tr("Tooling table name already exixting"),
+                                   QMessageBox::Ok);
+        return;
+    }
+    insertToolset(name);
+    selectToolset(idMachine, true);
+    selectRowWhere(QStringLiteral("name"), name, true);
+}
+
+void cSetList::renameToolset(QString name)
+{
+    const int row = currentRow();
+    if (row < 0)
+        return;
+    const int idTable = model->record(row).value(QStringLiteral("idTable")).toInt();
+    QExtQuery q;
+    q.prepare(QStringLiteral("UPDATE toolingTables SET name=:name WHERE idTable=:idTable"));
+    q.bindValue(QStringLiteral(":name"), name);
+    q.bindValue(QStringLiteral(":idTable"), idTable);
+    q.exec();
+    selectToolset(idMachine, true);
+    selectRowWhere(QStringLiteral("idTable"), idTable, false);
+}
+
+bool cSetList::deleteTable(int idTable)
+{
+    QSqlDatabase db = QSqlDatabase::database();
+    if (!db.transaction())
+        return false;
+    QStringList statements;
+    {
+        QExtQuery q;
+        if (q.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' AND name='dnc'")) && q.next())
+            statements << QStringLiteral("DELETE FROM dnc WHERE idTool IN (SELECT idTool FROM tools WHERE idTable=:idTable)");
+    }
+    statements << QStringLiteral("DELETE FROM tools WHERE idTable=:idTable")
+               << QStringLiteral("DELETE FROM toolingTables  WHERE idTable=:idTable");
+    bool ok = true;
+    for (const QString &st : qAsConst(statements)) {
+        QExtQuery q;
+        q.prepare(st);
+        q.bindValue(QStringLiteral(":idTable"), idTable);
+        if (!q.exec()) {
+            ok = false;
+            break;
+        }
+    }
+    if (ok)
+        ok = db.commit();
+    if (!ok)
+        db.rollback();
+    return ok;
+}
+
+void cSetList::slotDeleteToolset()
+{
+    if (QMessageBoxKovra::warning(this, tr("Delete tooling table"), tr("Delete current tooling table?"),
+                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+        == QMessageBox::No)
+        return;
+    const int row = currentRow();
+    if (row >= 0)
+        deleteTable(model->record(row).value(QStringLiteral("idTable")).toInt());
+    selectToolset(idMachine, true);
+}

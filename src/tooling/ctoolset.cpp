@@ -1,0 +1,700 @@
+#include "tooling/ctoolset.h"
+
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QSqlRelationalTableModel>
+
+#include "axis/cAxisInterface.h"
+#include "axis/measureserver.h"
+#include "shared/QExtDoubleValidator.h"
+#include "shared/QExtQuery.h"
+#include "shared/QMessageBoxKovra.h"
+#include "shared/SharedStruct.h"
+#include "tooling/ToolTolerance.h"
+#include "tooling/ctoolsearch.h"
+#include "tooling/lineeditdelegate.h"
+#include "ui_ctoolset.h"
+
+namespace {
+
+// The editor's table model: the tools of one table in the list's order.
+// Rows with equal values in the sort column are ordered by their id, exactly
+// as in the list, so the form's row and the list's row always agree.
+class ToolTableModel : public QSqlRelationalTableModel
+{
+public:
+    ToolTableModel(QObject *parent, const QSqlDatabase &db)
+        : QSqlRelationalTableModel(parent, db)
+    {
+    }
+
+    QString sortBy = QStringLiteral("t");
+
+protected:
+    QString orderByClause() const override
+    {
+        return QStringLiteral("ORDER BY \"%1\" ASC, \"idTool\" ASC").arg(sortBy);
+    }
+};
+
+void fetchAll(QAbstractItemModel *m)
+{
+    while (m->canFetchMore(QModelIndex()))
+        m->fetchMore(QModelIndex());
+}
+
+// A column the list may be ordered by; anything else orders by tool number.
+QString sortColumnOf(int section)
+{
+    switch (section) {
+    case 3:
+        return QStringLiteral("x");
+    case 4:
+        return QStringLiteral("z");
+    case 5:
+        return QStringLiteral("code");
+    default:
+        return QStringLiteral("t");
+    }
+}
+
+} // namespace
+
+cToolset::cToolset(cAxisInterface *axis, MeasureServer *measure, QWidget *parent)
+    : QWidget(parent)
+    , ui(new Ui::cToolset)
+    , measureServer(measure)
+    , axisInterface(axis)
+{
+    ui->setupUi(this);
+
+    QString definition;
+    {
+        QExtQuery q;
+        if (q.exec(QStringLiteral("SELECT sql FROM sqlite_master WHERE type='table' AND name='tools'")) && q.next())
+            definition = q.value(QStringLiteral("sql")).toString();
+    }
+    for (const char *column : {"Xth", "XtolPlus", "XtolMinus", "Zth", "ZtolPlus", "ZtolMinus"})
+        alterTable(definition, QString::fromLatin1(column));
+
+    connect(ui->tbDelTool, &QPushButton::clicked, this, &cToolset::slotDelTool);
+    connect(ui->tbInsertTool, &QPushButton::clicked, this, &cToolset::slotInsTool);
+    connect(ui->tbOkTool, &QPushButton::clicked, this, &cToolset::slotOk);
+    connect(ui->tbExitTool, &QPushButton::clicked, this, &cToolset::slotExit);
+    connect(ui->tbSaveXset, &QPushButton::clicked, this, &cToolset::slotReadmeasure);
+    connect(ui->tbSaveZset, &QPushButton::clicked, this, &cToolset::slotReadmeasure);
+    connect(ui->leT, &QLineEdit::textChanged, this, &cToolset::adjustFont);
+    connect(ui->leCode, &QLineEdit::textChanged, this, &cToolset::adjustFont);
+    connect(ui->tbLabelPrint, &QPushButton::clicked, this, &cToolset::slotLabelPrint);
+    connect(ui->tbSearch, &QPushButton::clicked, this, &cToolset::searchTool);
+    connect(ui->tbDnc, &QPushButton::clicked, this, &cToolset::openDncSocket);
+    connect(ui->tbAngleSet, &QPushButton::clicked, this, &cToolset::slotSetAngle);
+    connect(ui->tbCircleSet, &QPushButton::clicked, this, &cToolset::slotSetCircle);
+    if (parent) {
+        const QMetaObject *mo = parent->metaObject();
+        if (mo->indexOfSlot("printLabel(QString,QString,QString,QString,QString,QString,QString,QString,bool)") >= 0)
+            connect(this, SIGNAL(reqPrintLabel(QString, QString, QString, QString, QString, QString, QString, QString, bool)),
+                    parent, SLOT(printLabel(QString, QString, QString, QString, QString, QString, QString, QString, bool)));
+        if (mo->indexOfSlot("slotDncSocket(bool,int)") >= 0)
+            connect(this, SIGNAL(sigOpenDncSocket(bool, int)), parent, SLOT(slotDncSocket(bool, int)));
+    }
+    connect(ui->twTools->horizontalHeader(), &QHeaderView::sectionClicked, this, &cToolset::slotSortColumn);
+
+    model = new ToolTableModel(this, QSqlDatabase::database());
+    model->setTable(QStringLiteral("tools"));
+    model->setEditStrategy(QSqlTableModel::OnManualSubmit);
+    ui->tbOkTool->hide();
+
+    ui->leT->setValidator(new QExtIntValidator(1, 99999999, this));
+    ui->leAngle->setValidator(new QExtDoubleValidator(-359.99, 360, 2, this));
+    for (QLineEdit *e : {ui->leX, ui->leZ, ui->leCr, ui->leXTh, ui->leXTolMinus, ui->leXTolPlus, ui->leZTh,
+                         ui->leZTolMinus, ui->leZTolPlus})
+        e->setValidator(new QExtDoubleValidator(-1500, 1500, 3, this));
+    ui->leCode->setMaxLength(40);
+
+    toolSearch = new cToolSearch(this);
+    toolSearch->hide();
+    toolSearch->move(0, 280);
+    connect(toolSearch, &cToolSearch::closeSearch, this, &cToolset::slotCloseSearch);
+    connect(toolSearch, &cToolSearch::searchTool, this, &cToolset::slotSearchTool);
+}
+
+cToolset::~cToolset()
+{
+    delete ui;
+}
+
+void cToolset::alterTable(const QString &definition, const QString &column)
+{
+    if (definition.contains(column))
+        return;
+    QSqlDatabase db = QSqlDatabase::database();
+    db.transaction();
+    QExtQuery q;
+    if (q.exec(QStringLiteral("ALTER TABLE tools ADD COLUMN '%1' FLOAT DEFAULT 0").arg(column)))
+        db.commit();
+    else
+        db.rollback();
+}
+
+int cToolset::lengthDecimals()
+{
+    return CurrentMachine.IsMM ? MachineSettings.mmDecimals : MachineSettings.inchDecimals;
+}
+
+// Opening and moving --------------------------------------------------------
+
+void cToolset::setCurrentTable(int table, QString machine, QString name)
+{
+    idTable = table;
+    machineName = machine;
+    tableName = name;
+    if (selectionModel) {
+        disconnect(ui->twTools, &QTableView::clicked, this, &cToolset::slotViewClicked);
+        for (QLineEdit *e : {ui->leX, ui->leZ, ui->leCode, ui->leT})
+            disconnect(e, &QLineEdit::editingFinished, this, qOverload<>(&cToolset::updateList));
+        delete selectionModel;
+        selectionModel = nullptr;
+    }
+
+    const int d = lengthDecimals();
+    for (QLineEdit *e : {ui->leX, ui->leZ, ui->leCr, ui->leXTh, ui->leZTh})
+        static_cast<QDoubleValidator *>(const_cast<QValidator *>(e->validator()))->setRange(-1500, 1500, d);
+    const double tolTop = CurrentMachine.IsMM ? 9.999 : 0.5;
+    for (QLineEdit *e : {ui->leXTolPlus, ui->leXTolMinus, ui->leZTolPlus, ui->leZTolMinus})
+        static_cast<QDoubleValidator *>(const_cast<QValidator *>(e->validator()))->setRange(0, tolTop, d);
+
+    sortColumn = QStringLiteral("t");
+    static_cast<ToolTableModel *>(model)->sortBy = sortColumn;
+    model->setFilter(QStringLiteral("idTable=%1").arg(idTable));
+    model->select();
+    fetchAll(model);
+
+    viewModel.setDecimals(char(d));
+    refreshView();
+    selectionModel = new QItemSelectionModel(&viewModel);
+
+    ui->twTools->setModel(&viewModel);
+    ui->twTools->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ui->twTools->setSelectionMode(QAbstractItemView::SingleSelection);
+    ui->twTools->setSelectionModel(selectionModel);
+    ui->twTools->setWordWrap(true);
+    ui->twTools->setTextElideMode(Qt::ElideRight);
+    applyColumnLayout();
+    ui->twTools->resizeColumnsToContents();
+    ui->twTools->setColumnWidth(model->fieldIndex(QStringLiteral("code")), 120);
+
+    mapper.setModel(model);
+    if (!qobject_cast<lineEditDelegate *>(mapper.itemDelegate()))
+        mapper.setItemDelegate(new lineEditDelegate(&mapper));
+    addMappings();
+    mapper.setSubmitPolicy(QDataWidgetMapper::ManualSubmit);
+
+    if (model->rowCount() == 0) {
+        slotInsTool();
+        ui->tbDnc->hide();
+    } else {
+        disableInsert();
+        ui->twTools->selectRow(0);
+        mapper.toFirst();
+        currentIdTool = toolIdAt(0);
+        const int number = toolNumberAt(0);
+        lastT = -1;
+        lastIdTool = currentIdTool;
+        gotoTool(number);
+        ui->tbDnc->setVisible(!CurrentMachine.dncFormat.isEmpty());
+    }
+
+    // No transaction is held open: every store commits by itself.
+    connect(ui->twTools, &QTableView::clicked, this, &cToolset::slotViewClicked, Qt::UniqueConnection);
+    for (QLineEdit *e : {ui->leX, ui->leZ, ui->leCode, ui->leT})
+        connect(e, &QLineEdit::editingFinished, this, qOverload<>(&cToolset::updateList), Qt::UniqueConnection);
+}
+
+void cToolset::addMappings()
+{
+    const QList<QPair<QLineEdit *, const char *>> mappings = {
+        {ui->leT, "t"},           {ui->leCode, "code"},         {ui->leX, "x"},
+        {ui->leZ, "z"},           {ui->leAngle, "angle"},       {ui->leCr, "cr"},
+        {ui->leXTh, "Xth"},       {ui->leZTh, "Zth"},           {ui->leXTolMinus, "XtolMinus"},
+        {ui->leXTolPlus, "XtolPlus"}, {ui->leZTolMinus, "ZtolMinus"}, {ui->leZTolPlus, "ZtolPlus"}};
+    for (const auto &m : mappings)
+        mapper.addMapping(m.first, model->fieldIndex(QString::fromLatin1(m.second)));
+}
+
+void cToolset::refreshView()
+{
+    // The sort column is one of four fixed names, never typed text.
+    QSqlQuery q(QSqlDatabase::database());
+    q.prepare(QStringLiteral("SELECT * from tools where idTable=:idTable ORDER BY \"%1\", idTool").arg(sortColumn));
+    q.bindValue(QStringLiteral(":idTable"), idTable);
+    q.exec();
+    viewModel.setQuery(q);
+    fetchAll(&viewModel);
+    applyColumnLayout();
+}
+
+void cToolset::applyColumnLayout()
+{
+    for (const char *column : {"idTool", "idTable", "angle", "cr", "Xth", "Zth", "XtolPlus", "XtolMinus", "ZtolPlus",
+                               "ZtolMinus"}) {
+        const int c = model->fieldIndex(QString::fromLatin1(column));
+        if (c >= 0)
+            ui->twTools->setColumnHidden(c, true);
+    }
+}
+
+void cToolset::reloadModels()
+{
+    model->submitAll();
+    static_cast<ToolTableModel *>(model)->sortBy = sortColumn;
+    model->select();
+    fetchAll(model);
+    refreshView();
+}
+
+int cToolset::toolNumberAt(int row) const
+{
+    return model->index(row, model->fieldIndex(QStringLiteral("t"))).data().toInt();
+}
+
+int cToolset::toolIdAt(int row) const
+{
+    return model->index(row, model->fieldIndex(QStringLiteral("idTool"))).data().toInt();
+}
+
+int cToolset::rowOfNumber(int t) const
+{
+    const int col = model->fieldIndex(QStringLiteral("t"));
+    for (int row = 0; row < model->rowCount(); ++row)
+        if (model->index(row, col).data().toInt() == t)
+            return row;
+    return -1;
+}
+
+int cToolset::rowOfToolId(int idTool) const
+{
+    const int col = model->fieldIndex(QStringLiteral("idTool"));
+    for (int row = 0; row < model->rowCount(); ++row)
+        if (model->index(row, col).data().toInt() == idTool)
+            return row;
+    return -1;
+}
+
+int cToolset::showRow(int row)
+{
+    if (row < 0) {
+        // Not in the table (any more): stay on the tool that was shown.
+        row = rowOfToolId(lastIdTool);
+        if (row < 0 && model->rowCount() > 0)
+            row = 0;
+    }
+    if (row >= 0) {
+        mapper.setCurrentIndex(row);
+        currentIdTool = toolIdAt(row);
+        ui->twTools->selectRow(row);
+        lastT = toolNumberAt(row);
+        lastIdTool = currentIdTool;
+    }
+
+    QTableView *view = ui->twTools;
+    view->resizeColumnsToContents();
+    const int ct = model->fieldIndex(QStringLiteral("t"));
+    const int cx = model->fieldIndex(QStringLiteral("x"));
+    const int cz = model->fieldIndex(QStringLiteral("z"));
+    for (int c : {ct, cx, cz})
+        view->setColumnWidth(c, view->columnWidth(c) + 10);
+    view->setColumnWidth(model->fieldIndex(QStringLiteral("code")),
+                         view->width() - 24 - view->columnWidth(ct) - view->columnWidth(cx) - view->columnWidth(cz));
+    return row;
+}
+
+int cToolset::gotoTool(int t)
+{
+    gotoBusy = true;
+    reloadModels();
+    const int row = showRow(rowOfNumber(t));
+    gotoBusy = false;
+    return row;
+}
+
+int cToolset::gotoToolId(int idTool)
+{
+    gotoBusy = true;
+    reloadModels();
+    const int row = showRow(rowOfToolId(idTool));
+    gotoBusy = false;
+    return row;
+}
+
+// Store step ------------------------------------------------------------------
+
+bool cToolset::toolNumberRefused(int n)
+{
+    return ui->leT->text().trimmed().isEmpty() || isDuplicated(n, lastIdTool);
+}
+
+void cToolset::updateList(QString)
+{
+    updateList();
+}
+
+void cToolset::updateList()
+{
+    if (insertMode || gotoBusy || sorting || viewClicking)
+        return;
+    const int viewRow = ui->twTools->currentIndex().row();
+    if (viewRow < 0)
+        return;
+    const int n = ui->leT->text().toInt(nullptr, 10);
+    currentIdTool = toolIdAt(viewRow);
+    if (toolNumberRefused(n)) {
+        gotoTool(lastT);
+        return;
+    }
+    updateRecord();
+    gotoTool(n);
+}
+
+void cToolset::slotViewClicked(QModelIndex)
+{
+    if (gotoBusy)
+        return;
+    viewClicking = true;
+    const int row = ui->twTools->currentIndex().row();
+    int target = lastIdTool;
+    if (row >= 0) {
+        target = toolIdAt(row);
+        currentIdTool = target;
+    }
+    const int n = ui->leT->text().toInt(nullptr, 10);
+    if (toolNumberRefused(n)) {
+        gotoTool(lastT);
+    } else {
+        updateRecord();
+        gotoToolId(target);
+    }
+    viewClicking = false;
+}
+
+void cToolset::slotSortColumn(int section)
+{
+    updateList();
+    sortColumn = sortColumnOf(section);
+    if (insertMode || model->rowCount() == 0)
+        return;
+    sorting = true;
+    refreshView();
+    ui->twTools->selectRow(0);
+    ui->twTools->scrollToTop();
+    mapper.toFirst();
+    const int id = toolIdAt(0);
+    const int number = toolNumberAt(0);
+    currentIdTool = id;
+    sorting = false;
+    lastIdTool = id;
+    lastT = number;
+    gotoTool(number);
+}
+
+void cToolset::disableInsert()
+{
+    for (QWidget *w : {ui->tbDelTool, ui->tbInsertTool, ui->tbLabelPrint, ui->tbSearch, ui->tbListPrint})
+        w->show();
+    ui->tbDnc->setVisible(!CurrentMachine.dncFormat.isEmpty());
+    ui->tbOkTool->hide();
+    ui->twTools->setEnabled(true);
+    mapper.clearMapping();
+    addMappings();
+    insertMode = false;
+}
+
+void cToolset::slotExit()
+{
+    if (insertMode) {
+        if (model->rowCount() > 0) {
+            disableInsert();
+            gotoTool(lastT);
+            return;
+        }
+    } else {
+        const int n = ui->leT->text().toInt(nullptr, 10);
+        if (isDuplicated(n, lastIdTool))
+            return;
+        if (n != 0)
+            updateRecord();
+    }
+    emit sigCloseToolset();
+    emit sigShowKeyboard(false);
+}
+
+void cToolset::adjustFont(QString text)
+{
+    QLineEdit *edit = qobject_cast<QLineEdit *>(sender());
+    if (!edit)
+        return;
+    const QString style = QStringLiteral("QLineEdit{font-size:%1px;}");
+    edit->setStyleSheet(style.arg(18));
+    if (edit != ui->leT && edit != ui->leCode)
+        return;
+    QFont font = edit->font();
+    int size = 18;
+    auto widthAt = [&](int px) {
+        font.setPixelSize(px);
+        return QFontMetrics(font).boundingRect(text).width() + 5;
+    };
+    // Shrinks in 1 px steps until the text fits; 6 px is the floor.
+    while (size > 6 && widthAt(size) > edit->width())
+        --size;
+    if (size != 18)
+        edit->setStyleSheet(style.arg(size));
+}
+
+// Tool rows -------------------------------------------------------------------
+
+void cToolset::bindFields(QSqlQuery &q) const
+{
+    auto number = [](const QLineEdit *e) { return e->text().isEmpty() ? QStringLiteral("0") : e->text(); };
+    q.bindValue(QStringLiteral(":x"), number(ui->leX));
+    q.bindValue(QStringLiteral(":z"), number(ui->leZ));
+    q.bindValue(QStringLiteral(":angle"), ui->leAngle->text());
+    q.bindValue(QStringLiteral(":cr"), ui->leCr->text());
+    q.bindValue(QStringLiteral(":xth"), number(ui->leXTh));
+    q.bindValue(QStringLiteral(":zth"), number(ui->leZTh));
+    q.bindValue(QStringLiteral(":xtolp"), number(ui->leXTolPlus));
+    q.bindValue(QStringLiteral(":xtolm"), number(ui->leXTolMinus));
+    q.bindValue(QStringLiteral(":ztolp"), number(ui->leZTolPlus));
+    q.bindValue(QStringLiteral(":ztolm"), number(ui->leZTolMinus));
+}
+
+void cToolset::slotInsTool()
+{
+    if (model->rowCount() > 0) {
+        const int n = ui->leT->text().toInt(nullptr, 10);
+        if (!insertMode) {
+            if (toolNumberRefused(n))
+                return;
+            updateRecord();
+        }
+    }
+    insertMode = true;
+    for (QWidget *w : {ui->tbDelTool, ui->tbInsertTool, ui->tbLabelPrint, ui->tbListPrint, ui->tbDnc, ui->tbSearch})
+        w->hide();
+    ui->tbOkTool->show();
+    ui->twTools->setEnabled(false);
+    mapper.clearMapping();
+    for (QLineEdit *e : {ui->leT, ui->leCode, ui->leX, ui->leZ, ui->leAngle, ui->leCr, ui->leXTh, ui->leZTh,
+                         ui->leXTolMinus, ui->leXTolPlus, ui->leZTolMinus, ui->leZTolPlus})
+        e->clear();
+    ui->leT->setFocus();
+}
+
+void cToolset::slotOk()
+{
+    const int t = ui->leT->text().toInt(nullptr, 10);
+    if (!insertMode) {
+        gotoTool(t);
+        return;
+    }
+    if (isDuplicated(t, -1))
+        return;
+    if (t == 0) {
+        QMessageBoxKovra::warning(this, tr("Warning"), tr("Invalid tool number"), QMessageBox::Ok);
+        return;
+    }
+    QSqlQuery q(QSqlDatabase::database());
+    q.prepare(QStringLiteral("INSERT INTO tools (idTable,t,code,x,z,angle,cr,Xth,Zth,XtolPlus,XtolMinus,ZtolPlus,ZtolMinus) "
+                             "VALUES (:idTable,:t,:code,:x,:z,:angle,:cr,:xth,:zth,:xtolp,:xtolm,:ztolp,:ztolm)"));
+    q.bindValue(QStringLiteral(":idTable"), idTable);
+    q.bindValue(QStringLiteral(":t"), t);
+    q.bindValue(QStringLiteral(":code"), ui->leCode->text().trimmed());
+    bindFields(q);
+    if (!q.exec()) {
+        // The typed tool stays in the form so the operator can try again.
+        QMessageBoxKovra::warning(this, tr("Warning"), tr("Unable to store tool"), QMessageBox::Ok);
+        return;
+    }
+    q.finish();
+    disableInsert();
+    gotoTool(t);
+}
+
+bool cToolset::updateRecord()
+{
+    const int t = ui->leT->text().toInt(nullptr, 10);
+    if (t == 0) {
+        QMessageBoxKovra::warning(this, tr("Warning"), tr("Invalid tool number"), QMessageBox::Ok);
+        return false;
+    }
+    QSqlQuery q(QSqlDatabase::database());
+    q.prepare(QStringLiteral("UPDATE tools SET t=:t,x=:x,z=:z,angle=:angle,cr=:cr,Xth=:xth,Zth=:zth,"
+                             "XtolPlus=:xtolp,XtolMinus=:xtolm,ZtolPlus=:ztolp,ZtolMinus=:ztolm,code=:code "
+                             "WHERE idTool=:idTool"));
+    q.bindValue(QStringLiteral(":t"), t);
+    bindFields(q);
+    q.bindValue(QStringLiteral(":code"), ui->leCode->text());
+    q.bindValue(QStringLiteral(":idTool"), lastIdTool);
+    const bool ok = q.exec();
+    q.finish();
+    if (!ok)
+        QMessageBoxKovra::warning(this, tr("Warning"), tr("Unable to store tool"), QMessageBox::Ok);
+    return ok;
+}
+
+void cToolset::slotDelTool()
+{
+    if (QMessageBoxKovra::warning(this, tr("Delete tool"), tr("Delete current tool?"), QMessageBox::Yes | QMessageBox::No,
+                                  QMessageBox::No)
+        == QMessageBox::No)
+        return;
+    int removed = -1;
+    const QModelIndexList rows = ui->twTools->selectionModel()->selectedRows();
+    for (const QModelIndex &index : rows) {
+        model->removeRow(index.row());
+        removed = index.row();
+    }
+    model->submitAll();
+    model->select();
+    fetchAll(model);
+    if (model->rowCount() > 0) {
+        const int target = removed > 0 ? removed - 1 : 0;
+        const int number = toolNumberAt(target);
+        refreshView();
+        gotoTool(number);
+    } else {
+        slotInsTool();
+    }
+}
+
+bool cToolset::isDuplicated(int t, int idTool)
+{
+    QSqlQuery q(QSqlDatabase::database());
+    q.prepare(QStringLiteral("SELECT COUNT(*) as nTool FROM tools where t=:t AND idTable=:idTable AND NOT idTool=:idTool;"));
+    q.bindValue(QStringLiteral(":t"), t);
+    q.bindValue(QStringLiteral(":idTable"), idTable);
+    q.bindValue(QStringLiteral(":idTool"), idTool);
+    const int count = (q.exec() && q.next()) ? q.value(QStringLiteral("nTool")).toInt() : 0;
+    q.finish();
+    if (count != 0) {
+        QMessageBoxKovra::warning(this, tr("Warning"), tr("Duplicated tool number"), QMessageBox::Ok);
+        return true;
+    }
+    return false;
+}
+
+// Measures and requests -------------------------------------------------------
+
+bool cToolset::takeMeasure(bool isX, const QString &text)
+{
+    bool ok = false;
+    double value = text.trimmed().toDouble(&ok);
+    if (!ok)
+        return true; // nothing measured: the field stays as it is
+    if (isX) {
+        if (CurrentMachine.isRadius && !CurrentMachine.isRadiusStored)
+            value = value + value;
+        else if (!CurrentMachine.isRadius && CurrentMachine.isRadiusStored)
+            value = value * 0.5;
+    }
+    const QLineEdit *th = isX ? ui->leXTh : ui->leZTh;
+    const QLineEdit *plus = isX ? ui->leXTolPlus : ui->leZTolPlus;
+    const QLineEdit *minus = isX ? ui->leXTolMinus : ui->leZTolMinus;
+    const int d = lengthDecimals();
+    if (isOutOfTolerance(value, th->text().toDouble(), plus->text().toDouble(), minus->text().toDouble(), d)) {
+        if (QMessageBoxKovra::question(this, isX ? tr("Measure X") : tr("Measure Z"),
+                                       tr("Measure out of tolerance, overwrite?"), QMessageBox::Yes | QMessageBox::No,
+                                       QMessageBox::No)
+            != QMessageBox::Yes)
+            return false;
+    }
+    (isX ? ui->leX : ui->leZ)->setText(QString::number(value, 'f', d));
+    return true;
+}
+
+void cToolset::slotReadmeasure()
+{
+    QPushButton *button = qobject_cast<QPushButton *>(sender());
+    const bool isX = button == ui->tbSaveXset;
+    const bool isZ = button == ui->tbSaveZset;
+    if ((isX || isZ) && measureServer) {
+        QString text;
+        const bool got = isX ? measureServer->getX(text, button) : measureServer->getZ(text, button);
+        if (got && !takeMeasure(isX, text))
+            return;
+    }
+    updateList();
+}
+
+void cToolset::slotSetAngle()
+{
+    QString text;
+    if (axisInterface && axisInterface->hasAutoAngle(text)) {
+        ui->leAngle->setText(text);
+        return;
+    }
+    ui->leAngle->setFocus();
+    emit sigShowKeyboard(true);
+}
+
+void cToolset::slotSetCircle()
+{
+    QString text;
+    if (axisInterface && axisInterface->hasAutoCircle(text)) {
+        ui->leCr->setText(text);
+        return;
+    }
+    ui->leCr->setFocus();
+    emit sigShowKeyboard(true);
+}
+
+void cToolset::setX(QString text)
+{
+    ui->leX->setText(text);
+}
+
+void cToolset::setZ(QString text)
+{
+    ui->leZ->setText(text);
+}
+
+void cToolset::setCr(QString text)
+{
+    ui->leCr->setText(text);
+}
+
+void cToolset::setAngle(QString text)
+{
+    ui->leAngle->setText(text);
+}
+
+void cToolset::slotLabelPrint()
+{
+    emit reqPrintLabel(machineName, tableName, ui->leT->text(), ui->leX->text(), ui->leZ->text(), ui->leAngle->text(),
+                       ui->leCr->text(), ui->leCode->text(), CurrentMachine.isRadiusStored);
+}
+
+void cToolset::openDncSocket()
+{
+    emit sigOpenDncSocket(true, currentIdTool);
+}
+
+void cToolset::searchTool()
+{
+    ui->twTools->setEnabled(false);
+    toolSearch->showSearch(idTable);
+}
+
+void cToolset::slotSearchTool(int t)
+{
+    gotoTool(t);
+    ui->twTools->setEnabled(true);
+}
+
+void cToolset::slotCloseSearch()
+{
+    ui->twTools->setEnabled(true);
+}

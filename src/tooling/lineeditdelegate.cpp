@@ -1,0 +1,26 @@
+#include "tooling/lineeditdelegate.h"
+
+#include <QDoubleValidator>
+#include <QIntValidator>
+#include <QLineEdit>
+
+void lineEditDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const
+{
+    if (!index.isValid() || !index.model())
+        return;
+    QLineEdit *edit = qobject_cast<QLineEdit *>(editor);
+    if (!edit) {
+        QSqlRelationalDelegate::setEditorData(editor, index);
+        return;
+    }
+    const QVariant value = index.model()->data(index, Qt::EditRole);
+    const QValidator *validator = edit->validator();
+    QString text;
+    if (const QDoubleValidator *dv = qobject_cast<const QDoubleValidator *>(validator))
+        text = QString::number(value.toDouble(), 'f', dv->decimals());
+    else if (qobject_cast<const QIntValidator *>(validator))
+        text = QString::number(qRound64(value.toDouble()));
+    else
+        text = value.toString();
+    edit->setText(text);
+}

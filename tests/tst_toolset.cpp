@@ -1,0 +1,631 @@
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSqlQuery>
+#include <QTableView>
+#include <QtTest>
+
+#include "axis/measureserver.h"
+#include "shared/SharedStruct.h"
+#include "support/MessageBoxRecorder.h"
+#include "support/TestWorkDir.h"
+#include "support/ToolingDb.h"
+#include "tooling/ToolTolerance.h"
+#include "tooling/ctoolsearch.h"
+#include "tooling/ctoolset.h"
+
+namespace {
+
+// Measure server whose live axis value is scripted; it never waits for a camera.
+class ScriptedMeasure : public MeasureServer
+{
+public:
+    ScriptedMeasure()
+        : MeasureServer(nullptr, nullptr, nullptr, nullptr)
+    {
+    }
+    QString x, z;
+
+protected:
+    QString liveValue(eAxisType axisType) const override { return axisType == X ? x : z; }
+    void settle(QPushButton *) override {}
+};
+
+// The editor on a plain parent, with its form's widgets by name.
+struct Editor
+{
+    explicit Editor(MeasureServer *measure = nullptr)
+        : panel(new cToolset(nullptr, measure, &parent))
+    {
+        parent.resize(400, 520);
+        parent.show();
+    }
+    QLineEdit *le(const char *name) const { return panel->findChild<QLineEdit *>(name); }
+    QPushButton *btn(const char *name) const { return panel->findChild<QPushButton *>(name); }
+    QTableView *view() const { return panel->findChild<QTableView *>("twTools"); }
+    QString cell(int row, int column) const { return view()->model()->index(row, column).data().toString(); }
+    int selectedRow() const
+    {
+        const QModelIndexList rows = view()->selectionModel()->selectedRows();
+        return rows.size() == 1 ? rows.first().row() : -1;
+    }
+    // Types a text into a field and leaves it, as the operator does.
+    void leave(const char *name, const QString &text) const
+    {
+        le(name)->setText(text);
+        emit le(name)->editingFinished();
+    }
+
+    QWidget parent;
+    cToolset *panel;
+};
+
+QStringList boxTexts(const MessageBoxRecorder &rec)
+{
+    QStringList texts;
+    for (const auto &b : rec.boxes())
+        texts << b.text;
+    return texts;
+}
+
+QVariant stored(const QString &column, int idTool)
+{
+    return ToolingDb::probe(QStringLiteral("SELECT %1 FROM tools WHERE idTool=%2").arg(column).arg(idTool));
+}
+
+} // namespace
+
+class tst_toolset : public QObject
+{
+    Q_OBJECT
+
+private:
+    TestWorkDir *dir = nullptr;
+    int machine = 0;
+    int table = 0;
+
+private slots:
+    void initTestCase()
+    {
+        Q_INIT_RESOURCE(tooling);
+        Q_INIT_RESOURCE(mainwin);
+        dir = new TestWorkDir;
+        QVERIFY(ToolingDb::open());
+        machine = ToolingDb::addMachine("LATHE 1");
+    }
+    void cleanupTestCase()
+    {
+        ToolingDb::close();
+        delete dir;
+    }
+    void init()
+    {
+        ToolingDb::exec("DROP TRIGGER IF EXISTS refuse");
+        ToolingDb::exec("DELETE FROM tools");
+        ToolingDb::exec("DELETE FROM toolingTables");
+        CurrentMachine = s_machine();
+        MachineSettings.mmDecimals = 3;
+        MachineSettings.inchDecimals = 4;
+        table = ToolingDb::addTable(machine, "T1");
+    }
+
+    void tolerance_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<double>("nominal");
+        QTest::addColumn<double>("plus");
+        QTest::addColumn<double>("minus");
+        QTest::addColumn<int>("decimals");
+        QTest::addColumn<bool>("out");
+        QTest::newRow("no tolerance") << 99.0 << 10.0 << 0.0 << 0.0 << 3 << false;
+        QTest::newRow("on plus limit") << 10.02 << 10.0 << 0.02 << 0.0 << 3 << false;
+        QTest::newRow("beyond plus") << 10.03 << 10.0 << 0.02 << 0.0 << 3 << true;
+        QTest::newRow("one step beyond plus") << 10.021 << 10.0 << 0.02 << 0.0 << 3 << true;
+        QTest::newRow("inside") << 10.01 << 10.0 << 0.02 << 0.0 << 3 << false;
+        QTest::newRow("below zero minus") << 9.99 << 10.0 << 0.02 << 0.0 << 3 << true;
+        QTest::newRow("on minus limit") << 9.95 << 10.0 << 0.0 << 0.05 << 3 << false;
+        QTest::newRow("beyond minus") << 9.949 << 10.0 << 0.0 << 0.05 << 3 << true;
+        QTest::newRow("half plus") << 10.5 << 10.0 << 0.5 << 0.0 << 3 << false;
+        QTest::newRow("rounds to shown limit") << 10.0204 << 10.0 << 0.02 << 0.0 << 3 << false;
+        QTest::newRow("inch on limit") << 0.4012 << 0.4 << 0.0012 << 0.0 << 4 << false;
+        QTest::newRow("inch beyond") << 0.4013 << 0.4 << 0.0012 << 0.0 << 4 << true;
+        QTest::newRow("negative nominal") << -5.98 << -6.0 << 0.02 << 0.02 << 3 << false;
+    }
+    void tolerance()
+    {
+        QFETCH(double, value);
+        QFETCH(double, nominal);
+        QFETCH(double, plus);
+        QFETCH(double, minus);
+        QFETCH(int, decimals);
+        QFETCH(bool, out);
+        QCOMPARE(isOutOfTolerance(value, nominal, plus, minus, decimals), out);
+    }
+
+    void opensSortedWithDecimals_data()
+    {
+        QTest::addColumn<bool>("metric");
+        QTest::addColumn<QString>("x");
+        QTest::newRow("mm") << true << "12.500";
+        QTest::newRow("inch") << false << "12.5000";
+    }
+    void opensSortedWithDecimals()
+    {
+        QFETCH(bool, metric);
+        QFETCH(QString, x);
+        CurrentMachine.IsMM = metric;
+        ToolingDb::addTool(table, 3, 30, 3, "C");
+        const int first = ToolingDb::addTool(table, 1, 12.5, 1, "A");
+        ToolingDb::addTool(table, 2, 20, 2, "B");
+        Editor e;
+        e.panel->setCurrentTable(table, "LATHE 1", "T1");
+        QVERIFY(!e.panel->isInsertMode());
+        QCOMPARE(e.view()->model()->rowCount(), 3);
+        for (int row = 0; row < 3; ++row)
+            QCOMPARE(e.cell(row, 2), QString::number(row + 1));
+        QCOMPARE(e.cell(0, 3), x);
+        QCOMPARE(e.le("leX")->text(), x);
+        QCOMPARE(e.le("leT")->text(), QString("1"));
+        QCOMPARE(e.selectedRow(), 0);
+        QCOMPARE(e.panel->currentToolId(), first);
+        // Only t, x, z and code are listed.
+        QStringList shown;
+        for (int c = 0; c < e.view()->model()->columnCount(); ++c)
+            if (!e.view()->isColumnHidden(c))
+                shown << e.view()->model()->headerData(c, Qt::Horizontal).toString();
+        QCOMPARE(shown, QStringList({"t", "x", "z", "code"}));
+        ToolingDb::screenshot(e.panel, metric ? "toolset-mm" : "toolset-inch");
+    }
+
+    void emptyTableOpensInInsertMode()
+    {
+        CurrentMachine.dncFormat = "cnc.dnc";
+        Editor e;
+        e.panel->setCurrentTable(table, "LATHE 1", "T1");
+        QVERIFY(e.panel->isInsertMode());
+        QVERIFY(e.btn("tbDnc")->isHidden());
+        QVERIFY(e.btn("tbDelTool")->isHidden());
+        QVERIFY(!e.btn("tbOkTool")->isHidden());
+        QVERIFY(!e.view()->isEnabled());
+        QVERIFY(e.le("leT")->text().isEmpty());
+    }
+
+    void leavingAFieldStoresDurably_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QVariant>("expected");
+        QTest::newRow("x") << "leX" << "7.250" << "x" << QVariant(7.25);
+        QTest::newRow("z") << "leZ" << "-3.5" << "z" << QVariant(-3.5);
+        QTest::newRow("code keeps blanks") << "leCode" << " AB 1 " << "code" << QVariant(" AB 1 ");
+        QTest::newRow("code quote") << "leCode" << "O'Brien" << "code" << QVariant("O'Brien");
+        QTest::newRow("number") << "leT" << "44" << "t" << QVariant(44);
+    }
+    void leavingAFieldStoresDurably()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, text);
+        QFETCH(QString, column);
+        QFETCH(QVariant, expected);
+        const int id = ToolingDb::addTool(table, 5, 1, 1, "X");
+        Editor e;
+        e.panel->setCurrentTable(table, "LATHE 1", "T1");
+        e.leave(field.toLatin1().constData(), text);
+        // Seen by another connection at once: nothing waits for the editor's exit.
+        const QVariant value = stored(column, id);
+        if (expected.type() == QVariant::Double)
+            QCOMPARE(value.toDouble(), expected.toDouble());
+        else
+            QCOMPARE(value.toString(), expected.toString());
+        QCOMPARE(e.panel->shownToolId(), id);
+        QCOMPARE(e.selectedRow(), 0);
+    }
+
+    void emptyFieldsStoredAsTheyAre()
+    {
+        const int id = ToolingDb::addTool(table, 5, 1, 1, "X");
+        Editor e;
+        e.panel->setCurrentTable(table, "LATHE 1", "T1");
+        for (const char *f : {"leXTh", "leZTh", "leXTolPlus", "leAngle", "leCr"})
+            e.le(f)->clear();
+        e.leave("leX", "");
+        QCOMPARE(stored("x", id).toDouble(), 0.0);
+        QCOMPARE(stored("typeof(x)", id).toString(), QString("real"));
+        QCOMPARE(stored("Xth", id).toDouble(), 0.0);
+        QCOMPARE(stored("typeof(angle)", id).toString(), QString("text"));
+        QCOMPARE(stored("cr", id).toString(), QString());
+    }
+
+    void secondOpeningStoresOnce()
+    {
+        ToolingDb::exec("CREATE TABLE IF NOT EXISTS stores (n INTEGER)");
+        ToolingDb::exec("DELETE FROM stores");
+        ToolingDb::exec("CREATE TRIGGER IF NOT EXISTS countStores AFTER UPDATE ON tools BEGIN INSERT INTO stores VALUES (1); END");
+        ToolingDb::addTool(table, 5, 1, 1, "X");
+        Editor e;
+        e.panel->setCurrentTable(table, "LATHE 1", "T1");
+        e.panel->setCurrentTable(table, "LATHE 1", "T1");
+        e.leave("leZ", "2.000");
+        QCOMPARE(ToolingDb::probe("SELECT COUNT(*) FROM stores").toInt(), 1);
+        ToolingDb::exec("DROP TRIGGER countStores");
+    }
+
+    void refusedNumbers_data()
+    {
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<QString>("warning");
+        QTest::newRow("duplicate") << "2" << "Duplicated tool number";
+        QTest::newRow("empty") << "" << "";
+    }
+    void refusedNumbers()
+    {
+        QFETCH(QString, number);
+        QFETCH(QString, warning);
+        const int id = ToolingDb::addTool(table, 1, 1, 1, "A");
+        ToolingDb::addTool(table, 2, 2, 2, "B");
+        Editor e;
+        e.panel->setCurrentTable(table, "LATHE 1", "T1");
+        MessageBoxRecorder rec;
+        e.le("leX")->setText("9.999");
+        e.leave("leT", number);
+        QCOMPARE(boxTexts(rec), warning.isEmpty() ? QStringList() : QStringList(warning));
+        // Row unchanged, the form shows the stored tool again.
+        QCOMPARE(stored("t", id).toInt(), 1);
+        QCOMPARE(stored("x", id).toDouble(), 1.0);
+        QCOMPARE(e.le("leT")->text(), QString("1"));
+        QCOMPARE(e.le("leX")->text(), QString("1.000"));
+        // Checked again on the next try, not only once per opening.
+        rec.clear();
+        e.leave("leT", "2");
+        QCOMPARE(boxTexts(rec), QStringList("Duplicated tool number"));
+    }
+
+    void insertTool_data()
+    {
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QStringList>("warnings");
+        QTest::addColumn<bool>("inserted");
+        QTest::newRow("new") << "7" << "O'Brien " << QStringList() << true;
+        QTest::newRow("duplicate") << "1" << "A" << QStringList("Duplicated tool number") << false;
+        QTest::newRow("empty number") << "" << "A" << QStringList("Invalid tool number") << false;
+        QTest::newRow("same number as in other table") << "9" << "B" << QStringList() << true;
+        QTest::newRow("refused by database") << "8" << "FAIL" << QStringList("Unable to store tool") << false;
+    }
+    void insertTool()
+    {
+        QFETCH(QString, number);
+        QFETCH(QString, code);
+        QFETCH(QStringList, warnings);
+        QFETCH(bool, inserted);
+        ToolingDb::addTool(table, 1, 1, 1, "A");
+        const int other = ToolingDb::addTable(machine, "T2");
+        ToolingDb::addTool(other, 9, 1, 1, "Z");
+        ToolingDb::exec("CREATE TRIGGER refuse BEFORE INSERT ON tools WHEN NEW.code='FAIL' "
+                        "BEGIN SELECT RAISE(ABORT, 'refused'); END");
+        Editor e;
+        e.panel->setCurrentTable(table, "LATHE 1", "T1");
+        MessageBoxRecorder rec;
+        e.btn("tbInsertTool")->click();
+        QVERIFY(e.panel->isInsertMode());
+        e.le("leT")->setText(number);
+        e.le("leCode")->setText(code);
+        e.le("leX")->setText("12.345");
+        e.btn("tbOkTool")->click();
+        QCOMPARE(boxTexts(rec), warnings);
+        QCOMPARE(e.panel->isInsertMode(), !inserted);
+        const int count = ToolingDb::probe(QString("SELECT COUNT(*) FROM tools WHERE idTable=%1").arg(table)).toInt();
+        QCOMPARE(count, inserted ? 2 : 1);
+        if (inserted) {
+            QCOMPARE(ToolingDb::probe(QString("SELECT code FROM tools WHERE idTable=%1 AND t=%2").arg(table).arg(number))
+                         .toString(),
+                     code.trimmed());
+            QCOMPARE(e.le("leT")->text(), number);
+            QCOMPARE(e.cell(e.selectedRow(), 2), number);
+            QCOMPARE(e.le("leX")->text(), QString("12.345"));
+        } else {
+            // The typed tool is still there to be corrected.
+            QCOMPARE(e.le("leT")->text(), number);
+            QCOMPARE(e.le("leCode")->text(), code);
+        }
+    }
+
+    void unknownNumberKeepsCurrentTool()
+    {
+        ToolingDb::addTool(table, 1, 1, 1, "A");
+        const int id = ToolingDb::addTool(table, 2, 2, 2, "B");
+        ToolingDb::exec("CREATE TRIGGER refuse BEFORE UPDATE ON tools WHEN NEW.t=99 "
+                        "BEGIN SELECT RAISE(ABORT, 'refused'); END");
+        Editor e;
+        e.panel->setCurrentTable(table, "LATHE 1", "T1");
+        auto *search = e.panel->findChild<cToolSearch *>();
+        emit search->searchTool(2);
+        QCOMPARE(e.panel->currentToolId(), id);
+        emit search->searchTool(555);
+        QCOMPARE(e.panel->currentToolId(), id);
+        QCOMPARE(e.panel->shownToolId(), id);
+        QCOMPARE(e.selectedRow(), 1);
+        QCOMPARE(e.le("leT")->text(), QString("2"));
+        // A store the database refuses is reported; later edits still reach the tool.
+        MessageBoxRecorder rec;
+        e.leave("leT", "99");
+        QCOMPARE(boxTexts(rec), QStringList("Unable to store tool"));
+        QCOMPARE(e.panel->shownToolId(), id);
+        e.leave("leZ", "4.000");
+        QCOMPARE(stored("z", id).toDouble(), 4.0);
+    }
+
+    void deleteTool_data()
+    {
+        QTest::addColumn<int>("tools");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("left");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("only tool") << 1 << 0 << int(QMessageBox::Yes) << 0 << "";
+        QTest::newRow("first of three") << 3 << 0 << int(QMessageBox::Yes) << 2 << "2";
+        QTest::newRow("last of three") << 3 << 2 << int(QMessageBox::Yes) << 2 << "2";
+        QTest::newRow("answer no") << 3 << 1 << int(QMessageBox::No) << 3 << "2";
+    }
+    void deleteTool()
+    {
+        QFETCH(int, tools);
+        QFETCH(int, row);
+        QFETCH(int, answer);
+        QFETCH(int, left);
+        QFETCH(QString, shown);
+        for (int t = 1; t <= tools; ++t)
+            ToolingDb::addTool(table, t, t, t, QString("C%1").arg(t));
+        Editor e;
+        e.panel->setCurrentTable(table, "LATHE 1", "T1");
+        if (row > 0) {
+            e.view()->setCurrentIndex(e.view()->model()->index(row, 2));
+            emit e.view()->clicked(e.view()->currentIndex());
+        }
+        MessageBoxRecorder rec;
+        rec.answer(QMessageBox::StandardButton(answer));
+        e.btn("tbDelTool")->click();
+        QCOMPARE(rec.boxes().size(), 1);
+        QCOMPARE(rec.boxes().first().defaultButton, QMessageBox::No);
+        QCOMPARE(ToolingDb::probe(QString("SELECT COUNT(*) FROM tools WHERE idTable=%1").arg(table)).toInt(), left);
+        QCOMPARE(e.panel->isInsertMode(), left == 0);
+        QCOMPARE(e.le("leT")->text(), shown);
+    }
+
+    void sortingWithTiesKeepsFormAndListTogether()
+    {
+        // Equal X values in an order that differs from their ids.
+        ToolingDb::addTool(table, 4, 5, 1, "D");
+        ToolingDb::addTool(table, 1, 5, 2, "A");
+        ToolingDb::addTool(table, 3, 2, 3, "C");
+        ToolingDb::addTool(table, 2, 5, 4, "B");
+        Editor e;
+        e.panel->setCurrentTable(table, "LATHE 1", "T1");
+        emit e.view()->horizontalHeader()->sectionClicked(3);
+        QCOMPARE(e.panel->currentSortColumn(), QString("x"));
+        // The tool first before (1) is still shown, at its new place.
+        QCOMPARE(e.le("leT")->text(), QString("1"));
+        QCOMPARE(e.cell(e.selectedRow(), 2), QString("1"));
+        for (int row = 0; row < 4; ++row) {
+            e.view()->setCurrentIndex(e.view()->model()->index(row, 2));
+            emit e.view()->clicked(e.view()->currentIndex());
+            QCOMPARE(e.selectedRow(), row);
+            QCOMPARE(e.le("leT")->text(), e.cell(row, 2));
+            QCOMPARE(e.le("leCode")->text(), e.cell(row, 5));
+        }
+        // Reopening starts by tool number again.
+        e.panel->setCurrentTable(table, "LATHE 1", "T1");
+        QCOMPARE(e.panel->currentSortColumn(), QString("t"));
+        QCOMPARE(e.cell(0, 2), QString("1"));
+    }
+
+    void measure_data()
+    {
+        QTest::addColumn<bool>("xAxis");
+        QTest::addColumn<bool>("radiusShown");
+        QTest::addColumn<bool>("radiusStored");
+        QTest::addColumn<QString>("measured");
+        QTest::addColumn<QString>("tolerances"); // nominal;plus;minus
+        QTest::addColumn<bool>("asks");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("radius shown, diameter stored") << true << true << false << "12.5" << "0;0;0" << false
+                                                       << int(QMessageBox::Yes) << "25.000";
+        QTest::newRow("diameter shown, radius stored") << true << false << true << "25" << "0;0;0" << false
+                                                       << int(QMessageBox::Yes) << "12.500";
+        QTest::newRow("z never converted") << false << true << false << "12.5" << "0;0;0" << false
+                                           << int(QMessageBox::Yes) << "12.500";
+        QTest::newRow("no tolerance") << true << true << true << "55" << "10;0;0" << false << int(QMessageBox::Yes)
+                                      << "55.000";
+        QTest::newRow("on the limit") << true << true << true << "10.02" << "10;0.02;0" << false
+                                      << int(QMessageBox::Yes) << "10.020";
+        QTest::newRow("beyond, overwrite") << true << true << true << "10.03" << "10;0.02;0" << true
+                                           << int(QMessageBox::Yes) << "10.030";
+        QTest::newRow("beyond, keep") << true << true << true << "10.03" << "10;0.02;0" << true
+                                      << int(QMessageBox::No) << "";
+        QTest::newRow("below zero minus") << false << true << true << "9.99" << "10;0.02;0" << true
+                                          << int(QMessageBox::No) << "";
+        QTest::newRow("z on minus limit") << false << true << true << "9.95" << "10;0;0.05" << false
+                                          << int(QMessageBox::Yes) << "9.950";
+    }
+    void measure()
+    {
+        QFETCH(bool, xAxis);
+        QFETCH(bool, radiusShown);
+        QFETCH(bool, radiusStored);
+        QFETCH(QString, measured);
+        QFETCH(QString, tolerances);
+        QFETCH(bool, asks);
+        QFETCH(int, answer);
+        QFETCH(QString, written);
+        const int id = ToolingDb::addTool(table, 1, 1, 1, "A");
+        const QStringList tol = tolerances.split(';');
+        ScriptedMeasure server;
+        (xAxis ? server.x : server.z) = measured;
+        Editor e(&server);
+        CurrentMachine.isRadius = radiusShown;
+        CurrentMachine.isRadiusStored = radiusStored;
+        e.panel->setCurrentTable(table, "LATHE 1", "T1");
+        e.le(xAxis ? "leXTh" : "leZTh")->setText(tol[0]);
+        e.le(xAxis ? "leXTolPlus" : "leZTolPlus")->setText(tol[1]);
+        e.le(xAxis ? "leXTolMinus" : "leZTolMinus")->setText(tol[2]);
+        MessageBoxRecorder rec;
+        if (xAxis && radiusShown != radiusStored)
+            rec.answer(QMessageBox::Yes); // "Save anyway?" of the measure server
+        rec.answer(QMessageBox::StandardButton(answer));
+        e.btn(xAxis ? "tbSaveXset" : "tbSaveZset")->click();
+        const bool asked = boxTexts(rec).contains("Measure out of tolerance, overwrite?");
+        QCOMPARE(asked, asks);
+        if (asked) {
+            const auto box = rec.boxes().last();
+            QCOMPARE(box.title, QString(xAxis ? "Measure X" : "Measure Z"));
+            QCOMPARE(box.defaultButton, QMessageBox::No);
+        }
+        const QString column = xAxis ? "x" : "z";
+        if (written.isEmpty()) {
+            QCOMPARE(e.le(xAxis ? "leX" : "leZ")->text(), QString("1.000"));
+            QCOMPARE(stored(column, id).toDouble(), 1.0);
+        } else {
+            QCOMPARE(e.le(xAxis ? "leX" : "leZ")->text(), written);
+            QCOMPARE(stored(column, id).toDouble(), written.toDouble());
+            QCOMPARE(stored(xAxis ? "Xth" : "Zth", id).toDouble(), tol[0].toDouble());
+        }
+    }
+
+    void measureInInsertModeWaitsForConfirmation()
+    {
+        ToolingDb::addTool(table, 1, 1, 1, "A");
+        ScriptedMeasure server;
+        server.z = "33.3";
+        Editor e(&server);
+        e.panel->setCurrentTable(table, "LATHE 1", "T1");
+        e.btn("tbInsertTool")->click();
+        e.btn("tbSaveZset")->click();
+        QCOMPARE(e.le("leZ")->text(), QString("33.300"));
+        QCOMPARE(ToolingDb::probe("SELECT COUNT(*) FROM tools").toInt(), 1);
+        e.le("leT")->setText("2");
+        e.btn("tbOkTool")->click();
+        QCOMPARE(ToolingDb::probe("SELECT z FROM tools WHERE t=2").toDouble(), 33.3);
+    }
+
+    void labelAndDncRequests()
+    {
+        ToolingDb::addTool(table, 1, 1, 1, "A");
+        const int second = ToolingDb::addTool(table, 2, 2, 2, "B");
+        CurrentMachine.dncFormat = "cnc.dnc";
+        CurrentMachine.isRadiusStored = false;
+        Editor e;
+        e.panel->setCurrentTable(table, "LATHE 1", "T1");
+        QVERIFY(!e.btn("tbDnc")->isHidden());
+        e.view()->setCurrentIndex(e.view()->model()->index(1, 2));
+        emit e.view()->clicked(e.view()->currentIndex());
+        // Not stored yet: the label shows what the fields show.
+        e.le("leX")->setText("8.888");
+        e.le("leAngle")->setText("45.00");
+        QSignalSpy label(e.panel, &cToolset::reqPrintLabel);
+        QSignalSpy dnc(e.panel, &cToolset::sigOpenDncSocket);
+        e.btn("tbLabelPrint")->click();
+        e.btn("tbDnc")->click();
+        QCOMPARE(label.count(), 1);
+        const QList<QVariant> args = label.first();
+        QStringList texts;
+        for (int i = 0; i < 8; ++i)
+            texts << args.at(i).toString();
+        QCOMPARE(texts, QStringList({"LATHE 1", "T1", "2", "8.888", "2.000", "45.00", "0.000", "B"}));
+        QCOMPARE(args.at(8).toBool(), false);
+        QCOMPARE(dnc.count(), 1);
+        QCOMPARE(dnc.first().at(0).toBool(), true);
+        QCOMPARE(dnc.first().at(1).toInt(), second);
+    }
+
+    void exitStoresAndLeaves_data()
+    {
+        QTest::addColumn<bool>("inserting");
+        QTest::addColumn<int>("tools");
+        QTest::addColumn<int>("closes");
+        QTest::newRow("browsing") << false << 1 << 1;
+        QTest::newRow("inserting with tools") << true << 1 << 0;
+        QTest::newRow("inserting in empty table") << true << 0 << 1;
+    }
+    void exitStoresAndLeaves()
+    {
+        QFETCH(bool, inserting);
+        QFETCH(int, tools);
+        QFETCH(int, closes);
+        const int id = tools ? ToolingDb::addTool(table, 1, 1, 1, "A") : 0;
+        Editor e;
+        e.panel->setCurrentTable(table, "LATHE 1", "T1");
+        if (inserting && tools)
+            e.btn("tbInsertTool")->click();
+        e.le("leZ")->setText("6.000");
+        QSignalSpy closed(e.panel, &cToolset::sigCloseToolset);
+        QSignalSpy keyboard(e.panel, &cToolset::sigShowKeyboard);
+        e.btn("tbExitTool")->click();
+        QCOMPARE(closed.count(), closes);
+        if (closes)
+            QCOMPARE(keyboard.first().first().toBool(), false);
+        if (tools)
+            QCOMPARE(stored("z", id).toDouble(), inserting ? 1.0 : 6.0);
+        else
+            QCOMPARE(ToolingDb::probe("SELECT COUNT(*) FROM tools").toInt(), 0);
+        if (inserting && tools) {
+            // The new tool was dropped; the next exit leaves.
+            QVERIFY(!e.panel->isInsertMode());
+            QCOMPARE(e.le("leT")->text(), QString("1"));
+            e.btn("tbExitTool")->click();
+            QCOMPARE(closed.count(), 1);
+        }
+    }
+
+    void longTextsShrinkTheirFont_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("smaller");
+        QTest::newRow("short number") << "leT" << "12" << false;
+        QTest::newRow("8 digits") << "leT" << "12345678" << true;
+        QTest::newRow("short code") << "leCode" << "ABC" << false;
+        QTest::newRow("40 characters") << "leCode" << QString(40, 'W') << true;
+    }
+    void longTextsShrinkTheirFont()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, text);
+        QFETCH(bool, smaller);
+        Editor e;
+        QLineEdit *edit = e.le(field.toLatin1().constData());
+        edit->setText(text);
+        const QRegularExpressionMatch m = QRegularExpression("font-size:(\\d+)px").match(edit->styleSheet());
+        QVERIFY(m.hasMatch());
+        const int px = m.captured(1).toInt();
+        QCOMPARE(px < 18, smaller);
+        QFont f = edit->font();
+        f.setPixelSize(px);
+        QVERIFY(QFontMetrics(f).boundingRect(text).width() + 5 <= edit->width() || px == 6);
+    }
+
+    void cameraValuesOrKeyboard()
+    {
+        ToolingDb::addTool(table, 1, 1, 1, "A");
+        Editor e;
+        e.panel->setCurrentTable(table, "LATHE 1", "T1");
+        QSignalSpy keyboard(e.panel, &cToolset::sigShowKeyboard);
+        e.btn("tbAngleSet")->click();
+        e.btn("tbCircleSet")->click();
+        QCOMPARE(keyboard.count(), 2);
+        QCOMPARE(keyboard.first().first().toBool(), true);
+        e.panel->setAngle("30.50");
+        e.panel->setCr("0.400");
+        QCOMPARE(e.le("leAngle")->text(), QString("30.50"));
+        QCOMPARE(e.le("leCr")->text(), QString("0.400"));
+        // Stored with the next store step.
+        e.leave("leX", "1.000");
+        QCOMPARE(ToolingDb::probe("SELECT angle FROM tools").toDouble(), 30.5);
+        QCOMPARE(ToolingDb::probe("SELECT cr FROM tools").toDouble(), 0.4);
+    }
+};
+
+QTEST_MAIN(tst_toolset)
+#include "tst_toolset.moc"
