@@ -22,6 +22,7 @@
 #include "axis/cAxisInterface.h"
 #include "camera/VideoCollector.h"
 #include "camera/VideoDevice.h"
+#include "interface/CamPanel.h"
 #include "shared/App.h"
 #include "shared/FatalExit.h"
 #include "shared/QMessageBoxKovra.h"
@@ -292,6 +293,11 @@ void TestMainWindow::construction()
     QVERIFY(ui->leToolset->isHidden());
     QCOMPARE(ui->tbBrake->parentWidget(), m_w.get());
     QCOMPARE(ui->frmInputBox->parentWidget(), m_w.get());
+    QCOMPARE(ui->frmRotated->parentWidget(), static_cast<QWidget *>(m_w->cameraPanel()));
+    QCOMPARE(ui->frmRotated->pos(), QPoint(640 - 91 - 3, 3));
+    QCOMPARE(m_w->cameraPanel()->parentWidget(), ui->frmCamera);
+    QVERIFY(m_w->measures());
+    QVERIFY(!m_w->positionServer());
     QCOMPARE(ui->tbExitSetX->focusPolicy(), Qt::ClickFocus);
     QVERIFY(!isSuperUser);
     QCOMPARE(geometryActive, 0);
@@ -767,7 +773,7 @@ void TestMainWindow::screenshots()
     m_w->resize(1024, 768);
     m_w->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_w.get()));
-    feed("x1000 z2000 I0 O0\r");
+    feed("x1000 z2000 I128 O0\r");
     if (m_w->cameraPanel()) {
         // The camera image is painted once the capture runs.
         QTRY_VERIFY_WITH_TIMEOUT(m_w->cameraDevice()->isRunning(), 3000);
@@ -776,19 +782,19 @@ void TestMainWindow::screenshots()
     saveShot(m_w.get(), "mainwindow-start");
     QCOMPARE(ui->lblX->styleSheet(), QStringLiteral("QLabel {color: red}"));
 
-    feed("X1000 Z2000 I0 O0\r");
+    feed("X1000 Z2000 I128 O0\r");
     saveShot(m_w.get(), "mainwindow-referenced");
     QVERIFY(ui->tbMachineList->isEnabled());
 
     ui->tbAutocoll->setChecked(true);
     m_w->panels().setStatus(QStringLiteral("cameraPanel"), true);
-    feed("X1001 Z2000 I0 O0\r");
+    feed("X1001 Z2000 I128 O0\r");
     QTRY_COMPARE(ui->frmBottom2->geometry(), QRect(214, 250, 211, 390));
     saveShot(m_w.get(), "mainwindow-camera-bar");
     QCOMPARE(ui->lblX->styleSheet(), QStringLiteral("QLabel{color:rgb(18,255,57);}"));
 
     m_w->cameraDevice()->frozen = true;
-    feed("X1002 Z2000 I0 O0\r");
+    feed("X1002 Z2000 I128 O0\r");
     saveShot(m_w.get(), "mainwindow-frozen");
     QCOMPARE(ui->lblZ->styleSheet(), QStringLiteral("QLabel{color:rgb(255,160,16);}"));
     m_w->cameraDevice()->frozen = false;

@@ -24,6 +24,9 @@
 #include "axis/cAxisInterface.h"
 #include "camera/VideoCollector.h"
 #include "camera/VideoDevice.h"
+#include "interface/CamPanel.h"
+#include "axis/measureserver.h"
+#include "axis/tcpserver.h"
 #include "keyboard/myinputpanel.h"
 #include "keyboard/myinputpanelcontext.h"
 #include "shared/App.h"
@@ -103,13 +106,27 @@ MainWindow::MainWindow(QWidget *parent)
     initMainGui();
     if (!MachineSettings.automaticSpindle)
         connect(ui->tbIndex, &QPushButton::clicked, axis, &cAxisInterface::PressIndexButton);
+    initTcp();
+
+    camPanel = new CCamPanel(camera, axis, QSize(640, 640), ui->frmCamera, nullptr);
+
+    connect(ui->tbProfile, &QPushButton::clicked, camera, &CVideoDevice::addProfile);
+    connect(ui->tbDelProfile, &QPushButton::clicked, camera, &CVideoDevice::clearProfile);
+    connect(camera, &CVideoDevice::sigFoundLines, camPanel, &CCamPanel::slotFoundLines);
+    initPalette();
 
 
     initMachine();
+    measureServer = new MeasureServer(axis, &animator, nullptr, nullptr);
 
     chechAxisInitStatus();
     selectMachine(QString::fromLatin1(kDefaultMachine));
 
+
+    // The rotation control sits in the top right corner of the live image.
+    ui->frmRotated->setParent(camPanel);
+    ui->frmRotated->move(camPanel->width() - ui->frmRotated->width() - 3, 3);
+    ui->frmRotated->show();
 
     closeStartPanels();
     constructing = false;
@@ -118,6 +135,13 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
+    if (tcpServer) {
+        tcpServer->closeSocket();
+        delete tcpServer;
+        tcpServer = nullptr;
+    }
+    delete camPanel;
+    camPanel = nullptr;
     delete axis;
     axis = nullptr;
     // The device belongs to the collector, which keeps listing it: only its
@@ -181,6 +205,7 @@ void MainWindow::initCameraGui()
     for (QPushButton *b : {ui->tbExitSetColor, ui->tbExitSetAngle, ui->tbExitGetAngle, ui->tbExitSetPoint2P,
                            ui->tbExitSetCircle, ui->tbExitGetRadius, ui->tbExitSetPoint5P})
         connect(b, &QPushButton::clicked, this, &MainWindow::slotExitButton);
+    connect(ui->tbDgt, &QPushButton::toggled, this, &MainWindow::setDigital);
 }
 
 void MainWindow::initValidators()
@@ -230,6 +255,14 @@ void MainWindow::initAxisInterface()
     connect(&dncSerialTimer, &QTimer::timeout, this, &MainWindow::slotDncSerialInactive);
     connect(axis, &cAxisInterface::UpdateAxesDisplay, this, &MainWindow::UpdateAxis);
     dncSerialTimer.setInterval(1000);
+}
+
+void MainWindow::initTcp()
+{
+    const QString address = App::kovraSettings().value(QStringLiteral("/SOCKET/Ip"), QString()).toString();
+    if (address.isEmpty())
+        return;
+    tcpServer = new TCPServer(this, axis, address);
 }
 
 void MainWindow::initMainGui()
@@ -516,8 +549,12 @@ void MainWindow::UpdateAxis()
     QLabel *xTarget = CurrentMachine.swapXZ ? ui->lblZ : ui->lblX;
     QLabel *zTarget = CurrentMachine.swapXZ ? ui->lblX : ui->lblZ;
 
+    // A frozen image follows the axes when they moved on.
+    if (camera->isFrozen() && camera->frozenMoved(axis->getScaleX(), axis->getScaleZ()))
+        camera->enableFreeze(true, axis->getScaleX(), axis->getScaleZ());
+
     AxisDisplay::LinearState s;
-    s.frozen = camera->frozen;
+    s.frozen = camera->isFrozen();
     s.cameraAngle = camera->cameraAngle;
     s.noMachineName = CurrentMachine.name.isEmpty();
     s.autocollimation = ui->tbAutocoll->isChecked();
@@ -605,6 +642,26 @@ void MainWindow::chechAxisInitStatus()
         ui->cmbMachine->show();
         animator.setStatus(QStringLiteral("labelPrint"), true);
     }
+}
+
+void MainWindow::initPalette()
+{
+    QSettings &s = App::kovraSettings();
+    const int forceWhite = s.value(QStringLiteral("/camera/forceWhite"), 255).toInt();
+    const int forceBlack = s.value(QStringLiteral("/camera/forceBlack"), 0).toInt();
+    greyColorTable.clear();
+    thresholdColorTable.clear();
+    for (int i = 0; i < 256; ++i) {
+        if (i < forceBlack)
+            greyColorTable.append(qRgb(0, 0, 0));
+        else if (i > forceWhite)
+            greyColorTable.append(qRgb(255, 255, 255));
+        else
+            greyColorTable.append(qRgb(i, i, i));
+        thresholdColorTable.append(i < 127 ? qRgb(85, 170, 0) : qRgb(255, 255, 127));
+    }
+    inspectionColorTable = greyColorTable;
+    camera->setStreamPalette(greyColorTable);
 }
 
 void MainWindow::setDigital(bool on)

@@ -21,7 +21,9 @@ class CCamPanel;
 class CVideoCollector;
 class CVideoDevice;
 class InstanceLock;
+class MeasureServer;
 class MyInputPanelContext;
+class TCPServer;
 class QCloseEvent;
 
 // The program's one top-level window: builds the running system in a fixed
@@ -49,6 +51,8 @@ public:
     CVideoDevice *cameraDevice() const { return camera; }
     CCamPanel *cameraPanel() const { return camPanel; }
     int currentMachine() const { return currentMachineId; }
+    MeasureServer *measures() const { return measureServer; }
+    TCPServer *positionServer() const { return tcpServer; }
     // Ids of the registered panels, in registration order.
     QStringList panelNames() const { return panelIds; }
 
@@ -91,6 +95,8 @@ private:
     void initCameraGui();
     void initValidators();
     void initAxisInterface();
+    void initTcp();
+    void initPalette();
     void initMainGui();
     void initMachine();
     void chechAxisInitStatus();
@@ -110,8 +116,13 @@ private:
     CVideoCollector *collector = nullptr;
     QVector<uint> greyColorTable;
     QVector<uint> thresholdColorTable;
+    QVector<uint> inspectionColorTable;
     QTimer clockTimer;
     QTimer dncSerialTimer;
+    // The TCP measure server, when an address is configured.
+    TCPServer *tcpServer = nullptr;
+    // Hands measures to the panels' fields; lives for the whole run.
+    MeasureServer *measureServer = nullptr;
     MyInputPanelContext *inputContext = nullptr;
     std::unique_ptr<InstanceLock> instanceLock;
 
