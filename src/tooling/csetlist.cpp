@@ -9,6 +9,14 @@
 #include "shared/QMessageBoxKovra.h"
 #include "ui_csetlist.h"
 
+// The panels' pictures live in the static library: register them so the
+// panels show them whoever creates them.
+static void initToolingPictures()
+{
+    Q_INIT_RESOURCE(tooling);
+    Q_INIT_RESOURCE(mainwin);
+}
+
 namespace {
 enum { colIdTable = 0, colIdMachine = 1, colName = 2 };
 
@@ -31,6 +39,7 @@ cSetList::cSetList(QWidget *parent)
     : QWidget(parent)
     , ui(new Ui::cSetList)
 {
+    initToolingPictures();
     ui->setupUi(this);
 
     model = new QSqlTableModel(this, QSqlDatabase::database());

@@ -19,6 +19,14 @@
 #include "tooling/lineeditdelegate.h"
 #include "ui_ctoolset.h"
 
+// The panels' pictures live in the static library: register them so the
+// panels show them whoever creates them.
+static void initToolingPictures()
+{
+    Q_INIT_RESOURCE(tooling);
+    Q_INIT_RESOURCE(mainwin);
+}
+
 namespace {
 
 // The editor's table model: the tools of one table in the list's order.
@@ -70,6 +78,7 @@ cToolset::cToolset(cAxisInterface *axis, MeasureServer *measure, QWidget *parent
     , measureServer(measure)
     , axisInterface(axis)
 {
+    initToolingPictures();
     ui->setupUi(this);
 
     QString definition;
@@ -103,6 +112,9 @@ cToolset::cToolset(cAxisInterface *axis, MeasureServer *measure, QWidget *parent
             connect(this, SIGNAL(sigOpenDncSocket(bool, int)), parent, SLOT(slotDncSocket(bool, int)));
     }
     connect(ui->twTools->horizontalHeader(), &QHeaderView::sectionClicked, this, &cToolset::slotSortColumn);
+    // Column widths fit the rows in sight; measuring every row of a long
+    // table at each store would cost more than the store itself.
+    ui->twTools->horizontalHeader()->setResizeContentsPrecision(0);
 
     model = new ToolTableModel(this, QSqlDatabase::database());
     model->setTable(QStringLiteral("tools"));
@@ -250,7 +262,9 @@ void cToolset::applyColumnLayout()
 
 void cToolset::reloadModels()
 {
-    model->submitAll();
+    // Pending row removals first (submitting reads the table again itself).
+    if (model->isDirty())
+        model->submitAll();
     static_cast<ToolTableModel *>(model)->sortBy = sortColumn;
     model->select();
     fetchAll(model);
