@@ -120,6 +120,8 @@ private slots:
     void validityMargin();
     void tieBreak_data();
     void tieBreak();
+    void choiceOverContours_data();
+    void choiceOverContours();
     void focusScore_data();
     void focusScore();
     void focusMargins_data();
@@ -601,6 +603,46 @@ void TestVision::tieBreak()
     for (int i = p->profiles[0].first; i < p->profiles[0].end; ++i)
         if (p->points[i].x == 200)
             QVERIFY(p->subPixel(m, MP_MIN_X) <= p->subPixel(p->points[i], MP_MIN_X));
+}
+
+void TestVision::choiceOverContours_data()
+{
+    QTest::addColumn<QList<double>>("bars");    // triples: x, width, top (from below)
+    QTest::addColumn<int>("minX");
+    QTest::addColumn<int>("maxX");
+    QTest::addColumn<int>("minY");
+    QTest::addColumn<int>("minYProfile");
+    // Contours are numbered in walk order, left to right along the bottom.
+    QTest::newRow("two bars") << QList<double>{100, 40, 300, 400, 40, 200} << 100 << 439 << 200 << 1;
+    QTest::newRow("tallest first") << QList<double>{100, 40, 150, 400, 40, 200} << 100 << 439 << 150 << 0;
+    QTest::newRow("tallest in the middle") << QList<double>{100, 40, 300, 250, 40, 100, 400, 40, 200}
+                                           << 100 << 439 << 100 << 1;
+    QTest::newRow("equal tops: the first") << QList<double>{100, 40, 200, 250, 40, 200, 400, 40, 200}
+                                           << 100 << 439 << 200 << 0;
+}
+
+void TestVision::choiceOverContours()
+{
+    QFETCH(QList<double>, bars);
+    QFETCH(int, minX);
+    QFETCH(int, maxX);
+    QFETCH(int, minY);
+    QFETCH(int, minYProfile);
+    SyntheticScene s;
+    for (int i = 0; i + 2 < bars.size(); i += 3)
+        s.addRect(bars[i], bars[i + 2], bars[i] + bars[i + 1], 700);
+    auto p = makeProbe();
+    p->XCalibration = p->ZCalibration = 0.01f;
+    p->run(s);
+    QCOMPARE(p->profileCount, bars.size() / 3);
+    QCOMPARE(p->getPointMinX(false).x, minX);
+    QCOMPARE(p->extremeIndex[EXT_MIN_X], 0);
+    QCOMPARE(p->getPointMaxX(false).x, maxX);
+    QCOMPARE(p->extremeIndex[EXT_MAX_X], p->profileCount - 1);
+    QCOMPARE(p->getPointMinY(false).y, minY);
+    QCOMPARE(p->extremeIndex[EXT_MIN_Y], minYProfile);
+    // The bars leave the region at the bottom: no valid max-Y point.
+    QVERIFY(!p->MaxYValid());
 }
 
 void TestVision::focusScore_data()

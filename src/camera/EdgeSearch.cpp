@@ -286,8 +286,27 @@ void CEdgeSearch::findExtremePoints(int k)
     for (int e = 0; e < 4; ++e) {
         rec.ext[e].point = cur[e];
         rec.ext[e].valid = false;
-        extremeIndex[e] = kNone;
     }
+    if (k == 0) {
+        for (int &e : extremeIndex)
+            e = kNone;
+    }
+    auto moreExtreme = [](int e, const POINT &a, const POINT &b) {
+        switch (e) {
+        case EXT_MIN_X: return a.x < b.x;
+        case EXT_MAX_X: return a.x > b.x;
+        case EXT_MIN_Y: return a.y < b.y;
+        default: return a.y > b.y;
+        }
+    };
+    // Frame-wide choice: the most extreme valid point over all profiles so
+    // far, the earlier profile on a tie.
+    auto choose = [&](int e) {
+        if (rec.ext[e].valid
+            && (extremeIndex[e] == kNone
+                || moreExtreme(e, rec.ext[e].point, profiles[extremeIndex[e]].ext[e].point)))
+            extremeIndex[e] = k;
+    };
 
     if (rotated) {
         // Rotated points: no sub-pixel tie-breaks, every point counts as valid.
@@ -302,21 +321,12 @@ void CEdgeSearch::findExtremePoints(int k)
             rec.ext[e].point = cur[e];
             rec.ext[e].valid = true;
         }
-        extremeIndex[EXT_MIN_X] = 0;
-        extremeIndex[EXT_MAX_X] = 0;
-        extremeIndex[EXT_MIN_Y] = 0;
+        // The max-Y point is not chosen for rotated points.
+        choose(EXT_MIN_X);
+        choose(EXT_MAX_X);
+        choose(EXT_MIN_Y);
         return;
     }
-
-    auto moreExtreme = [](int e, const POINT &a, const POINT &b) {
-        switch (e) {
-        case EXT_MIN_X: return a.x < b.x;
-        case EXT_MAX_X: return a.x > b.x;
-        case EXT_MIN_Y: return a.y < b.y;
-        default: return a.y > b.y;
-        }
-    };
-    static const int order[4] = {EXT_MAX_Y, EXT_MIN_Y, EXT_MAX_X, EXT_MIN_X};
 
     for (int i = rec.first; i < rec.end; ++i) {
         const POINT &p = points[i];
@@ -335,18 +345,9 @@ void CEdgeSearch::findExtremePoints(int k)
         rec.ext[EXT_MAX_X].valid = roi.x1 + 4 < mxx.x && mxx.x < roi.x2 - 4;
         rec.ext[EXT_MIN_Y].valid = roi.y1 + 4 < mny.y && mny.y < roi.y2 - 4;
         rec.ext[EXT_MAX_Y].valid = roi.y1 + 4 < mxy.y && mxy.y < roi.y2 - 4;
-
-        // Frame-wide choice: profile 0 when its point is valid, then this
-        // profile when its point is valid and lies further out.
-        for (int e : order) {
-            if (profiles[0].ext[e].valid)
-                extremeIndex[e] = 0;
-            if (rec.ext[e].valid
-                && (extremeIndex[e] == kNone
-                    || moreExtreme(e, rec.ext[e].point, profiles[extremeIndex[e]].ext[e].point)))
-                extremeIndex[e] = k;
-        }
     }
+    for (int e = 0; e < 4; ++e)
+        choose(e);
 }
 
 float CEdgeSearch::subPixel(POINT p, eMeasPoint kind) const
