@@ -34,6 +34,8 @@
 #include "shared/QExtDoubleValidator.h"
 #include "shared/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
+#include "tooling/csetlist.h"
+#include "tooling/ctoolset.h"
 
 namespace {
 
@@ -118,6 +120,8 @@ MainWindow::MainWindow(QWidget *parent)
 
     initMachine();
     measureServer = new MeasureServer(axis, &animator, nullptr, nullptr);
+    initToolset();
+    initSetList();
 
     chechAxisInitStatus();
     selectMachine(QString::fromLatin1(kDefaultMachine));
@@ -738,4 +742,119 @@ void MainWindow::initAutomaticSpindle()
 
 void MainWindow::closeAutospindleGui()
 {
+}
+
+// Tooling tables ----------------------------------------------------------------
+
+void MainWindow::initToolset()
+{
+    toolset = new cToolset(axis, measureServer, this);
+    registerPanel(QStringLiteral("toolset"), toolset, QPoint(644, 200), QRect(650, 24, 0, 0), 4);
+    animator.setStatus(QStringLiteral("toolset"), false);
+    toolset->setParent(ui->centralwidget);
+    toolset->show();
+    connect(toolset, &cToolset::sigCloseToolset, this, &MainWindow::hideList);
+    connect(toolset, &cToolset::sigShowKeyboard, this, &MainWindow::slotShowKeyboard);
+}
+
+void MainWindow::initSetList()
+{
+    setList = new cSetList(this);
+    setList->show();
+    registerPanel(QStringLiteral("setList"), setList, QPoint(644, 200), QRect(650, 24, 0, 0), 4);
+    animator.setStatus(QStringLiteral("setList"), false);
+    setList->setParent(ui->centralwidget);
+    setList->show();
+    connect(ui->tbSetList, &QPushButton::clicked, this, &MainWindow::showList);
+    connect(setList, &cSetList::sigHideList, this, &MainWindow::hideList);
+    connect(setList, &cSetList::sigEditToolset, this, &MainWindow::editToolset);
+    connect(this, &MainWindow::sigUpdGui, setList, &cSetList::updGui);
+    connect(ui->tbOkInputBox, &QPushButton::clicked, this, &MainWindow::okInputBox);
+    connect(ui->leInputBox, &QLineEdit::returnPressed, this, &MainWindow::okInputBox);
+}
+
+void MainWindow::showInputBox(QString label, QString text, eInputBoxType type, bool password)
+{
+    ui->lblInputBox->setText(label);
+    ui->frmInputBox->setProperty("InputBoxType", int(type));
+    ui->centralwidget->setEnabled(false);
+    if (type == ibCopyToolset) {
+        ui->leInputBox->hide();
+        populateCombo(ui->cmbInputBox, QStringLiteral("SELECT name,idMachine FROM machine ")
+                                           + (isSuperUser ? QString() : QStringLiteral("WHERE name<> '*FACTORY ZERO*'"))
+                                           + QStringLiteral("ORDER BY name"));
+        ui->cmbInputBox->show();
+        ui->cmbInputBox->setFocus();
+    } else if (int(type) >= 0 && int(type) <= ibImportToolset) {
+        ui->leInputBox->setText(text);
+        ui->leInputBox->setEchoMode(password ? QLineEdit::Password : QLineEdit::Normal);
+        ui->leInputBox->show();
+        ui->cmbInputBox->hide();
+        ui->leInputBox->setFocus();
+    }
+    // Every box starts without the validator a previous one may have set.
+    if (const QValidator *old = ui->leInputBox->validator()) {
+        ui->leInputBox->setValidator(nullptr);
+        delete old;
+    }
+    if (type == ibAngularHead)
+        ui->leInputBox->setValidator(new QExtDoubleValidator(0, 90, 2, nullptr));
+    animator.setStatus(QStringLiteral("inputBox"), true);
+}
+
+void MainWindow::okInputBox()
+{
+    const int type = ui->frmInputBox->property("InputBoxType").toInt();
+    const QString text = ui->leInputBox->text();
+    switch (type) {
+    case ibNewToolset:
+        setList->newToolset(text);
+        break;
+    case ibRenameToolset:
+        setList->renameToolset(text);
+        break;
+    default:
+        break;
+    }
+    animator.setStatus(QStringLiteral("inputBox"), false);
+    ui->centralwidget->setEnabled(true);
+}
+
+void MainWindow::showList()
+{
+    animator.shrinkByGroup(1);
+    if (sender() != ui->tbSetList)
+        return;
+    const int tableType = getCurrentTableType();
+    if (tableType == tableRfid || tableType == tableDncDataMatrix)
+        return; // these machines keep their tools on tags or behind the DNC panel
+    setList->selectToolset(currentMachineId, true);
+    animator.setStatus(QStringLiteral("setList"), true);
+}
+
+void MainWindow::hideList()
+{
+    if (sender() == setList) {
+        ui->cmbMachine->setEnabled(true);
+        animator.setStatus(QStringLiteral("labelPrint"), true);
+    } else if (sender() == toolset) {
+        ui->leToolset->hide();
+        ui->tbMachineList->setEnabled(true);
+        ui->cmbMachine->setEnabled(true);
+        ui->tbSetList->setEnabled(true);
+        animator.setStatus(QStringLiteral("setList"), true);
+        ui->tbStandBy->setEnabled(true);
+    }
+}
+
+void MainWindow::editToolset(int idTable, QString name)
+{
+    ui->leToolset->setText(name);
+    ui->leToolset->show();
+    ui->tbMachineList->setEnabled(false);
+    ui->tbSetList->setEnabled(false);
+    ui->cmbMachine->setEnabled(false);
+    toolset->setCurrentTable(idTable, ui->cmbMachine->currentText(), name);
+    animator.setStatus(QStringLiteral("toolset"), true);
+    ui->tbStandBy->setEnabled(false);
 }

@@ -13,6 +13,7 @@
 
 #include <memory>
 
+#include "shared/SharedStruct.h"
 #include "shared/animatedwidgets.h"
 
 class Ui_MainWindow;
@@ -25,6 +26,8 @@ class MeasureServer;
 class MyInputPanelContext;
 class TCPServer;
 class QCloseEvent;
+class cSetList;
+class cToolset;
 
 // The program's one top-level window: builds the running system in a fixed
 // order, shows the live axes and the camera, and hosts every sliding panel.
@@ -52,6 +55,8 @@ public:
     CCamPanel *cameraPanel() const { return camPanel; }
     int currentMachine() const { return currentMachineId; }
     MeasureServer *measures() const { return measureServer; }
+    cToolset *toolsetPanel() const { return toolset; }
+    cSetList *setListPanel() const { return setList; }
     TCPServer *positionServer() const { return tcpServer; }
     // Ids of the registered panels, in registration order.
     QStringList panelNames() const { return panelIds; }
@@ -82,6 +87,11 @@ public slots:
     void slotDncSerialActive();
     void slotDncSerialInactive();
     void closeAutospindleGui();
+    void showInputBox(QString label, QString text, eInputBoxType type, bool password);
+    void okInputBox();
+    void showList();
+    void hideList();
+    void editToolset(int idTable, QString name);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -104,6 +114,8 @@ private:
     void closeStartPanels();
     void registerPanel(const QString &id, QWidget *widget, const QPoint &open, const QRect &closed, int group);
     void initAutomaticSpindle();
+    void initToolset();
+    void initSetList();
 
     Ui_MainWindow *ui = nullptr;
     AnimatedWidgets animator;
@@ -123,6 +135,8 @@ private:
     TCPServer *tcpServer = nullptr;
     // Hands measures to the panels' fields; lives for the whole run.
     MeasureServer *measureServer = nullptr;
+    cToolset *toolset = nullptr;
+    cSetList *setList = nullptr;
     MyInputPanelContext *inputContext = nullptr;
     std::unique_ptr<InstanceLock> instanceLock;
 

@@ -1,0 +1,195 @@
+#include <QApplication>
+#include <QComboBox>
+#include <QImage>
+#include <QLabel>
+#include <QSqlTableModel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+#include "app/MainWindowForm.h"
+#include "app/mainwindow.h"
+#include "camera/VideoCollector.h"
+#include "shared/App.h"
+#include "shared/FatalExit.h"
+#include "shared/QMessageBoxKovra.h"
+#include "shared/SharedStruct.h"
+#include "support/PtyPeer.h"
+#include "support/TestWorkDir.h"
+#include "support/ToolingDb.h"
+#include "tooling/csetlist.h"
+#include "tooling/ctoolset.h"
+
+// The tooling panels in the main window: the table list opened from its
+// button, names asked through the input box, the editor opened from the list
+// and closed back to it.
+class tst_toolingnav : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QImage frame(640, 640, QImage::Format_Grayscale8);
+        frame.fill(255);
+        QVERIFY(frame.save(m_frames.filePath("tool.png")));
+        m_cameras = new CVideoCollector(m_frames.filePath("none%d"));
+        m_cameras->UseStandIn(m_frames.path());
+        MainWindow::videoCollector = m_cameras;
+        QApplication::setQuitOnLastWindowClosed(false);
+        QMessageBoxKovra::setHandler([this](const QMessageBoxKovra::Box &box) {
+            m_boxes << box;
+            return QMessageBox::Yes;
+        });
+        setFatalExitHook([](int) {});
+    }
+    void cleanupTestCase()
+    {
+        MainWindow::videoCollector = nullptr;
+        QMessageBoxKovra::setHandler({});
+        setFatalExitHook({});
+        delete m_cameras;
+    }
+    void init()
+    {
+        m_wd = std::make_unique<TestWorkDir>();
+        App::resetKovraSettings();
+        MainWindow::inputDeviceFolder = m_wd->filePath("by-id");
+        m_board = std::make_unique<PtyPeer>();
+        // Every request frame is answered with one position line.
+        m_board->setResponder([](const QByteArray &chunk) {
+            return chunk.contains('\r') ? QByteArray("x1000 z2000 I0 O0\r") : QByteArray();
+        });
+        MachineSettings = s_MachineSettings();
+        CurrentMachine = s_machine();
+        m_boxes.clear();
+        App::kovraSettings().setValue("/TTY/AxbPort", m_board->slavePath());
+        // Panels take their place at once.
+        App::kovraSettings().setValue("/Machine/disableAnimation", true);
+        App::kovraSettings().sync();
+        QVERIFY(ToolingDb::open());
+        m_machine = ToolingDb::addMachine("LATHE 1");
+        m_table = ToolingDb::addTable(m_machine, "SHAFT");
+        ToolingDb::addTool(m_table, 2, 20, 2, "B");
+        ToolingDb::addTool(m_table, 1, 10, 1, "A");
+        ToolingDb::close();
+        m_w = std::make_unique<MainWindow>();
+        ui = m_w->form();
+        QVERIFY(m_w->isComplete());
+        m_w->selectMachine("LATHE 1");
+        QCOMPARE(m_w->currentMachine(), m_machine);
+    }
+    void cleanup()
+    {
+        m_w.reset();
+        m_board.reset();
+        ToolingDb::close();
+        App::resetKovraSettings();
+        m_wd.reset();
+    }
+
+    void listAndEditorHandOffs()
+    {
+        AnimatedWidgets &panels = m_w->panels();
+        QVERIFY(!panels.isEnlarged("setList"));
+        QVERIFY(ui->tbSetList->isEnabled());
+        ui->tbSetList->click();
+        QVERIFY(panels.isEnlarged("setList"));
+        cSetList *list = m_w->setListPanel();
+        QCOMPARE(list->machineId(), m_machine);
+        QCOMPARE(list->tableModel()->rowCount(), 1);
+
+        list->findChild<QPushButton *>("tbEdit")->click();
+        QVERIFY(panels.isEnlarged("toolset"));
+        QVERIFY(!panels.isEnlarged("setList"));
+        QVERIFY(!ui->leToolset->isHidden());
+        QCOMPARE(ui->leToolset->text(), QString("SHAFT"));
+        QVERIFY(!ui->tbSetList->isEnabled());
+        QVERIFY(!ui->cmbMachine->isEnabled());
+        QVERIFY(!ui->tbStandBy->isEnabled());
+        cToolset *editor = m_w->toolsetPanel();
+        QCOMPARE(editor->currentTable(), m_table);
+        QCOMPARE(editor->findChild<QLineEdit *>("leT")->text(), QString("1"));
+        if (!qEnvironmentVariableIsEmpty("SCREENSHOT_DIR")) {
+            QTRY_COMPARE_WITH_TIMEOUT(editor->geometry(), QRect(644, 200, 375, 500), 3000);
+            ToolingDb::screenshot(m_w.get(), "mainwindow-toolset");
+        }
+
+        editor->findChild<QPushButton *>("tbExitTool")->click();
+        QVERIFY(panels.isEnlarged("setList"));
+        QVERIFY(!panels.isEnlarged("toolset"));
+        QVERIFY(ui->leToolset->isHidden());
+        QVERIFY(ui->tbSetList->isEnabled());
+        QVERIFY(ui->cmbMachine->isEnabled());
+        QVERIFY(ui->tbStandBy->isEnabled());
+
+        list->findChild<QPushButton *>("tbHide")->click();
+        QVERIFY(panels.isEnlarged("labelPrint"));
+        QVERIFY(!panels.isEnlarged("setList"));
+    }
+
+    void namesThroughTheInputBox_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<bool>("opensEditor");
+        QTest::newRow("new") << "tbNew" << "O'Neil" << "Insert tooling table name" << "" << true;
+        QTest::newRow("rename") << "tbRename" << "TURNED" << "Rename tooling table name" << "SHAFT" << false;
+    }
+    void namesThroughTheInputBox()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, typed);
+        QFETCH(QString, label);
+        QFETCH(QString, start);
+        QFETCH(bool, opensEditor);
+        AnimatedWidgets &panels = m_w->panels();
+        ui->tbSetList->click();
+        cSetList *list = m_w->setListPanel();
+        list->findChild<QPushButton *>(button)->click();
+        QVERIFY(panels.isEnlarged("inputBox"));
+        QVERIFY(!ui->centralwidget->isEnabled());
+        QCOMPARE(ui->lblInputBox->text(), label);
+        QCOMPARE(ui->leInputBox->text(), start);
+        QCOMPARE(ui->leInputBox->echoMode(), QLineEdit::Normal);
+        ui->leInputBox->setText(typed);
+        emit ui->leInputBox->returnPressed();
+        QVERIFY(!panels.isEnlarged("inputBox"));
+        QVERIFY(ui->centralwidget->isEnabled());
+        QSqlQuery q;
+        q.prepare("SELECT COUNT(*) FROM toolingTables WHERE idMachine=:m AND name=:n");
+        q.bindValue(":m", m_machine);
+        q.bindValue(":n", typed);
+        QVERIFY(q.exec() && q.next());
+        QCOMPARE(q.value(0).toInt(), 1);
+        QCOMPARE(panels.isEnlarged("toolset"), opensEditor);
+        if (opensEditor) {
+            QCOMPARE(ui->leToolset->text(), typed);
+            // A new table has no tools: the editor waits for the first one.
+            QVERIFY(m_w->toolsetPanel()->isInsertMode());
+        }
+    }
+
+private:
+    QTemporaryDir m_frames;
+    CVideoCollector *m_cameras = nullptr;
+    std::unique_ptr<TestWorkDir> m_wd;
+    std::unique_ptr<PtyPeer> m_board;
+    std::unique_ptr<MainWindow> m_w;
+    Ui_MainWindow *ui = nullptr;
+    QList<QMessageBoxKovra::Box> m_boxes;
+    int m_machine = 0;
+    int m_table = 0;
+};
+
+QTEST_MAIN(tst_toolingnav)
+#include "tst_toolingnav.moc"
