@@ -1,0 +1,61 @@
+#!/bin/sh
+# Installs what is missing, builds, prepares a demo working directory and starts
+# the program there with the AXB board simulator and the stand-in camera, on
+# the current X display or, when there is none, on a virtual one (Xvfb).
+# Stopping the program (or this script) stops the simulator.
+set -e
+cd "$(dirname "$0")/.."
+ROOT=$(pwd)
+BUILD="$ROOT/build-demo"
+DEMO="${T8A_DEMO_DIR:-$BUILD/demo}"
+
+./scripts/install-deps.sh
+cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$BUILD" -j"$(nproc)"
+mkdir -p "$DEMO"
+
+SIM=""
+XVFB=""
+APP=""
+cleanup() {
+    [ -n "$APP" ] && kill "$APP" 2>/dev/null || true
+    [ -n "$SIM" ] && kill "$SIM" 2>/dev/null || true
+    [ -n "$XVFB" ] && kill "$XVFB" 2>/dev/null || true
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# The simulator prints the pseudo-terminal it answers on as its first line.
+rm -f "$DEMO/axb-sim.out"
+"$BUILD/tools/axb-sim" >"$DEMO/axb-sim.out" 2>&1 &
+SIM=$!
+i=0
+while [ ! -s "$DEMO/axb-sim.out" ] && [ $i -lt 50 ]; do sleep 0.1; i=$((i + 1)); done
+PTY=$(head -n 1 "$DEMO/axb-sim.out")
+case "$PTY" in
+/dev/*) ;;
+*) echo "demo: the board simulator did not start: $PTY" >&2; exit 1 ;;
+esac
+
+"$BUILD/tools/make-demo" "$DEMO" "$PTY" "$ROOT/demo/frames"
+
+if [ -z "$DISPLAY" ]; then
+    n=99
+    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    XVFB=$!
+    export DISPLAY=":$n"
+    i=0
+    while [ ! -e "/tmp/.X11-unix/X$n" ] && [ $i -lt 50 ]; do sleep 0.1; i=$((i + 1)); done
+    echo "demo: no X display, running on the virtual display $DISPLAY"
+fi
+
+cd "$DEMO"
+"$BUILD/T8A_M" &
+APP=$!
+sleep 3
+if kill -0 "$APP" 2>/dev/null && "$BUILD/tools/screen-shot" "$DEMO/screenshot.png"; then
+    echo "demo: screenshot of the screen saved in $DEMO/screenshot.png"
+fi
+echo "demo: T8A_M runs in $DEMO (board simulator on $PTY); close it, or press Ctrl-C, to end the demo"
+wait "$APP" || true
