@@ -16,6 +16,7 @@
 
 #include "app/MainWindowForm.h"
 #include "app/mainwindow.h"
+#include "axis/cAxisInterface.h"
 #include "camera/VideoCollector.h"
 #include "shared/App.h"
 #include "shared/FatalExit.h"
@@ -64,8 +65,8 @@ private slots:
         MainWindow::inputDeviceFolder = m_wd->filePath("by-id");
         m_board = std::make_unique<PtyPeer>();
         // Every request frame is answered with one position line.
-        m_board->setResponder([](const QByteArray &chunk) {
-            return chunk.contains('\r') ? QByteArray("x1000 z2000 I0 O0\r") : QByteArray();
+        m_board->setResponder([this](const QByteArray &chunk) {
+            return chunk.contains('\r') ? m_line : QByteArray();
         });
         MachineSettings = s_MachineSettings();
         CurrentMachine = s_machine();
@@ -179,7 +180,34 @@ private slots:
         }
     }
 
+    // The operator's road: a measure taken from the board into a tool is
+    // still there after the program was started again.
+    void measureKeptAcrossRestart()
+    {
+        m_line = "x123450 z-45670 I0 O0\r";
+        QTRY_VERIFY_WITH_TIMEOUT(m_w->axisLink()->ReadXString() != MPrn(0, true), 5000);
+        const QString measured = m_w->axisLink()->ReadXString();
+        ui->tbSetList->click();
+        m_w->setListPanel()->findChild<QPushButton *>("tbEdit")->click();
+        cToolset *editor = m_w->toolsetPanel();
+        editor->findChild<QPushButton *>("tbSaveXset")->click();
+        QCOMPARE(editor->findChild<QLineEdit *>("leX")->text(), measured);
+        QVERIFY(measured != "10.000");
+
+        m_w.reset();
+        ToolingDb::close();
+        QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
+        m_w = std::make_unique<MainWindow>();
+        ui = m_w->form();
+        m_w->selectMachine("LATHE 1");
+        ui->tbSetList->click();
+        m_w->setListPanel()->findChild<QPushButton *>("tbEdit")->click();
+        QCOMPARE(m_w->toolsetPanel()->findChild<QLineEdit *>("leT")->text(), QString("1"));
+        QCOMPARE(m_w->toolsetPanel()->findChild<QLineEdit *>("leX")->text(), measured);
+    }
+
 private:
+    QByteArray m_line = "x1000 z2000 I0 O0\r";
     QTemporaryDir m_frames;
     CVideoCollector *m_cameras = nullptr;
     std::unique_ptr<TestWorkDir> m_wd;
