@@ -188,7 +188,7 @@ void cToolset::setCurrentTable(int table, QString machine, QString name)
 
     viewModel.setDecimals(char(d));
     refreshView();
-    selectionModel = new QItemSelectionModel(&viewModel);
+    selectionModel = new QItemSelectionModel(&viewModel, this);
 
     ui->twTools->setModel(&viewModel);
     ui->twTools->setSelectionBehavior(QAbstractItemView::SelectRows);
