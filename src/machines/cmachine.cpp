@@ -1,0 +1,525 @@
+#include "machines/cmachine.h"
+
+#include <QDir>
+#include <QSqlError>
+
+#include "machines/ParentLink.h"
+#include "shared/QExtDoubleValidator.h"
+#include "shared/QExtQuery.h"
+#include "shared/QMessageBoxKovra.h"
+#include "ui_cmachine.h"
+
+namespace {
+
+const char kFactoryZero[] = "*FACTORY ZERO*";
+const double kInchTop = 39.37008; // 1000 mm in inches, as a float holds it
+
+// Folder, filter and record field of each state of the output-kind box.
+struct OutputKind
+{
+    const char *folder;
+    const char *filter;
+};
+OutputKind outputKind(Qt::CheckState state)
+{
+    switch (state) {
+    case Qt::PartiallyChecked:
+        return {"./dnc", "*.dnc"};
+    case Qt::Checked:
+        return {"./balluff", "*.ini"};
+    default:
+        return {"./postpro", "*.pp"};
+    }
+}
+
+// The fields that saving would write, compared to tell whether the operator
+// changed anything.
+bool sameStoredFields(const s_machine &a, const s_machine &b)
+{
+    return a.name == b.name && a.Xref == b.Xref && a.Zref == b.Zref && a.sysXref == b.sysXref
+        && a.sysZref == b.sysZref && a.isRadiusStored == b.isRadiusStored && a.swapXZ == b.swapXZ
+        && a.IsMM == b.IsMM && a.reverseX == b.reverseX && a.reverseZ == b.reverseZ
+        && a.linkToMasterX == b.linkToMasterX && a.linkToMasterZ == b.linkToMasterZ && a.idMasterX == b.idMasterX
+        && a.idMasterZ == b.idMasterZ && a.smartX == b.smartX && a.smartZ == b.smartZ && a.PostPro == b.PostPro
+        && a.networkPath == b.networkPath && a.Balluff == b.Balluff && a.dncSocket == b.dncSocket
+        && a.dncFormat == b.dncFormat && a.toolId == b.toolId && a.spindleType == b.spindleType;
+}
+
+} // namespace
+
+cMachine::cMachine(QWidget *parent)
+    : QWidget(parent)
+    , ui(new Ui_cMachine)
+{
+    Q_INIT_RESOURCE(machines);
+    Q_INIT_RESOURCE(mainwin);
+    qRegisterMetaType<cMachine::eRefType>("cMachine::eRefType");
+    ui->setupUi(this);
+
+    groupX.addButton(ui->optMasterX, 0);
+    groupX.addButton(ui->optLinkX, 1);
+    groupX.setExclusive(true);
+    groupZ.addButton(ui->optMasterZ, 2);
+    groupZ.addButton(ui->optLinkZ, 3);
+    groupZ.setExclusive(true);
+    ui->optMasterX->setChecked(true);
+    ui->optMasterZ->setChecked(true);
+    // The gauge fields only show the size measured.
+    ui->leGaugeX->setEnabled(false);
+    ui->leGaugeZ->setEnabled(false);
+    ui->frmAdvanced->hide();
+
+    smartXValidator = new QExtDoubleValidator(-1000, 1000, 3, ui->leSmartX);
+    smartZValidator = new QExtDoubleValidator(-1000, 1000, 3, ui->leSmartZ);
+    ui->leSmartX->setValidator(smartXValidator);
+    ui->leSmartZ->setValidator(smartZValidator);
+
+    connect(ui->pbMeasureX, &QPushButton::clicked, this, &cMachine::measureReference);
+    connect(ui->pbMeasureZ, &QPushButton::clicked, this, &cMachine::measureReference);
+    if (hasMember(parent, SIGNAL(sigSetReference(cMachine::eRefType,int,QString))))
+        connect(parent, SIGNAL(sigSetReference(cMachine::eRefType,int,QString)), this,
+                SLOT(setReference(cMachine::eRefType,int,QString)));
+    connect(ui->chkIsMM, &QCheckBox::toggled, this, &cMachine::toggledMM);
+    connect(ui->chkIsRadius, &QCheckBox::toggled, this, &cMachine::toggledRadius);
+    connect(ui->chkAdvanced, &QCheckBox::toggled, this, &cMachine::showAdvanced);
+    connect(ui->optMasterX, &QRadioButton::toggled, this, &cMachine::slotMasterXtoggled);
+    connect(ui->optMasterZ, &QRadioButton::toggled, this, &cMachine::slotMasterZtoggled);
+    connect(ui->chkPostBalluff, &QCheckBox::stateChanged, this, &cMachine::slotPostBalluff);
+    connect(ui->tbExitMachine, &QPushButton::clicked, this, &cMachine::closeMachine);
+    connect(ui->tbOkMachine, &QPushButton::clicked, this, &cMachine::saveData);
+    if (hasMember(parent, SLOT(hideEditMachine(QString))))
+        connect(this, SIGNAL(hideMachine(QString)), parent, SLOT(hideEditMachine(QString)));
+
+    ui->frmSlaveX->hide();
+    ui->frmSlaveZ->hide();
+    ui->leSmartX->hide();
+    ui->leSmartZ->hide();
+    connect(ui->leSmartX, &QLineEdit::textChanged, this, &cMachine::slotSmartChanged);
+    connect(ui->leSmartZ, &QLineEdit::textChanged, this, &cMachine::slotSmartChanged);
+    connect(ui->chkSmartX, &QCheckBox::toggled, this, &cMachine::slotChkSmartX);
+    connect(ui->chkSmartZ, &QCheckBox::toggled, this, &cMachine::slotChkSmartZ);
+    ui->leSocket->hide();
+    ui->chkDataMatrix->hide();
+}
+
+cMachine::~cMachine()
+{
+    delete ui;
+}
+
+void cMachine::setInsertMode()
+{
+    insertMode = true;
+}
+
+void cMachine::setEditMode()
+{
+    insertMode = false;
+}
+
+// Lengths ---------------------------------------------------------------------
+
+// A length in micrometres (X as a radius) as the edited machine shows it.
+QString cMachine::lengthText(int micrometres, bool isX) const
+{
+    float v = micrometres / 1000.0f;
+    if (isX && !editingMachine.isRadiusStored)
+        v *= 2;
+    if (!editingMachine.IsMM)
+        v /= 25.4f;
+    return MPrn(v, editingMachine.IsMM);
+}
+
+void cMachine::setSmartValidators()
+{
+    for (QExtDoubleValidator *v : {smartXValidator, smartZValidator}) {
+        if (editingMachine.IsMM)
+            v->setRange(-1000, 1000, 3);
+        else
+            v->setRange(-kInchTop, kInchTop, 5);
+    }
+}
+
+// Opening ---------------------------------------------------------------------
+
+void cMachine::setEditMachine(s_machine machine, QString name)
+{
+    editingMachine = machine;
+    openedMachine = machine;
+    returnName = name;
+
+    ui->leName->setText(machine.name);
+
+    ui->chkIsMM->setChecked(machine.IsMM);
+    toggledMM(machine.IsMM);
+    ui->chkIsRadius->setChecked(machine.isRadiusStored);
+    toggledRadius(machine.isRadiusStored);
+
+    ui->chkSwapXZ->setChecked(machine.swapXZ);
+    ui->chkReverseX->setChecked(machine.reverseX);
+    ui->chkReverseZ->setChecked(machine.reverseZ);
+
+    ui->chkAdvanced->setChecked(true);
+    ui->chkAdvanced->setChecked(false);
+    ui->chkAdvanced->setChecked(machine.reverseX || machine.reverseZ || machine.swapXZ
+                                || MachineSettings.ppEnabled);
+    showAdvanced(ui->chkAdvanced->isChecked());
+
+    setupLinks();
+
+    // The axes read unswapped and unreversed while a machine is edited.
+    CurrentMachine.swapXZ = false;
+    CurrentMachine.reverseX = false;
+    CurrentMachine.reverseZ = false;
+
+    ui->leName->setEnabled(machine.name != QLatin1String(kFactoryZero));
+
+    if (MachineSettings.ppEnabled) {
+        ui->chkPostBalluff->setCheckable(MachineSettings.balluffEnabled);
+        if (!machine.dncFormat.isEmpty()) {
+            ui->chkPostBalluff->setCheckState(Qt::PartiallyChecked);
+            ui->leSocket->setText(machine.dncSocket);
+            ui->chkDataMatrix->setChecked(machine.toolId);
+        } else {
+            ui->chkPostBalluff->setCheckState(machine.Balluff.isEmpty() ? Qt::Unchecked : Qt::Checked);
+            ui->leSocket->clear();
+            ui->chkDataMatrix->setChecked(false);
+        }
+        slotPostBalluff(ui->chkPostBalluff->checkState());
+    } else {
+        // No output option: nothing of it is offered.
+        ui->leSocket->hide();
+        ui->chkDataMatrix->hide();
+    }
+    ui->cmbPostPro->setVisible(MachineSettings.ppEnabled);
+    ui->chkPostBalluff->setVisible(MachineSettings.ppEnabled);
+
+    if (MachineSettings.automaticSpindle) {
+        ui->cmbSpindle->show();
+        ui->cmbSpindle->clear();
+        ui->cmbSpindle->addItem(QString());
+        QExtQuery q;
+        q.prepare(QStringLiteral("SELECT DISTINCT Type FROM NFC_Spindle"));
+        if (q.exec()) {
+            while (q.next())
+                ui->cmbSpindle->addItem(q.value(QStringLiteral("Type")).toString());
+        }
+        ui->cmbSpindle->setCurrentIndex(ui->cmbSpindle->findText(machine.spindleType, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    } else {
+        ui->cmbSpindle->hide();
+    }
+}
+
+void cMachine::setupLinks()
+{
+    const QString id = QString::number(editingMachine.idMachine);
+    populateCombo(ui->cmbMasterX,
+                  QStringLiteral("SELECT name, idMachine FROM machine WHERE idMachine<>") + id +
+                      QStringLiteral(" AND (linkToMasterX= 'false' OR linkToMasterX= 0) AND name<>'*FACTORY ZERO*' "
+                                     "ORDER BY name"));
+    populateCombo(ui->cmbMasterZ,
+                  QStringLiteral("SELECT name, idMachine FROM machine WHERE idMachine<>") + id +
+                      QStringLiteral(" AND (linkToMasterZ= 'false' OR linkToMasterZ= 0) AND name<>'*FACTORY ZERO*' "
+                                     "ORDER BY name"));
+    setupAxisLink(editingMachine.linkToMasterX, editingMachine.idMasterX, editingMachine.smartX, axisX);
+    setupAxisLink(editingMachine.linkToMasterZ, editingMachine.idMasterZ, editingMachine.smartZ, axisZ);
+}
+
+void cMachine::setupAxisLink(bool linked, int idMaster, int smart, eAxis axis)
+{
+    const bool isX = axis == axisX;
+    QComboBox *masters = isX ? ui->cmbMasterX : ui->cmbMasterZ;
+    QRadioButton *optMaster = isX ? ui->optMasterX : ui->optMasterZ;
+    QRadioButton *optLink = isX ? ui->optLinkX : ui->optLinkZ;
+    QCheckBox *chkSmart = isX ? ui->chkSmartX : ui->chkSmartZ;
+    QLineEdit *leSmart = isX ? ui->leSmartX : ui->leSmartZ;
+    const QString masterText = isX ? tr("Master X") : tr("Master Z");
+
+    optLink->setEnabled(masters->count() > 0);
+    if (linked) {
+        optLink->setChecked(true);
+        masters->setCurrentIndex(masters->findData(idMaster));
+        leSmart->setText(lengthText(smart, isX));
+        chkSmart->setChecked(smart != 0);
+        optMaster->setText(masterText);
+        optLink->setVisible(true);
+        return;
+    }
+    optMaster->setChecked(true);
+    chkSmart->setChecked(false);
+    const int slaves = countSlaveMachines(editingMachine.idMachine, axis);
+    if (slaves > 0) {
+        // A master with slaves on this axis cannot be linked on it itself.
+        optLink->setVisible(false);
+        optMaster->setText(masterText + QStringLiteral(" [") + QString::number(slaves) + QStringLiteral("]"));
+    } else {
+        optMaster->setText(masterText);
+        optLink->setVisible(true);
+    }
+}
+
+// Widget slots ----------------------------------------------------------------
+
+void cMachine::showAdvanced(bool on)
+{
+    ui->frmAdvanced->setVisible(on);
+}
+
+void cMachine::toggledMM(bool mm)
+{
+    editingMachine.IsMM = mm;
+    // The main window's reference panel takes its input range from it.
+    CurrentMachine.IsMM = mm;
+    setSmartValidators();
+    ui->leGaugeX->setText(lengthText(editingMachine.Xref, true));
+    ui->leGaugeZ->setText(lengthText(editingMachine.Zref, false));
+    ui->leSmartX->setText(lengthText(editingMachine.smartX, true));
+    ui->leSmartZ->setText(lengthText(editingMachine.smartZ, false));
+}
+
+void cMachine::toggledRadius(bool radius)
+{
+    editingMachine.isRadius = radius;
+    editingMachine.isRadiusStored = radius;
+    ui->leGaugeX->setText(lengthText(editingMachine.Xref, true));
+    ui->leSmartX->setText(lengthText(editingMachine.smartX, true));
+}
+
+void cMachine::slotSmartChanged(QString text)
+{
+    const double u = editingMachine.IsMM ? 1.0 : 25.4;
+    const double d = editingMachine.isRadiusStored ? 1.0 : 2.0;
+    const double value = text.toFloat();
+    if (sender() == ui->leSmartX)
+        editingMachine.smartX = qRound(u * value / d * 1000);
+    else if (sender() == ui->leSmartZ)
+        editingMachine.smartZ = qRound(value * u * 1000);
+}
+
+void cMachine::slotMasterXtoggled(bool master)
+{
+    ui->frmSlaveX->setVisible(!master);
+    ui->frmMasterX->setVisible(master);
+}
+
+void cMachine::slotMasterZtoggled(bool master)
+{
+    ui->frmSlaveZ->setVisible(!master);
+    ui->frmMasterZ->setVisible(master);
+}
+
+void cMachine::slotChkSmartX(bool on)
+{
+    ui->leSmartX->setVisible(on);
+    if (!on) {
+        ui->leSmartX->setText(QStringLiteral("0"));
+        editingMachine.smartX = 0;
+    }
+}
+
+void cMachine::slotChkSmartZ(bool on)
+{
+    ui->leSmartZ->setVisible(on);
+    if (!on) {
+        ui->leSmartZ->setText(QStringLiteral("0"));
+        editingMachine.smartZ = 0;
+    }
+}
+
+void cMachine::slotPostBalluff(int)
+{
+    const Qt::CheckState state = ui->chkPostBalluff->checkState();
+    const OutputKind kind = outputKind(state);
+    ui->cmbPostPro->clear();
+    ui->cmbPostPro->addItems(QDir(QString::fromLatin1(kind.folder))
+                                 .entryList(QStringList{QString::fromLatin1(kind.filter)}, QDir::Files,
+                                            QDir::Name | QDir::IgnoreCase));
+    const QString &current = state == Qt::PartiallyChecked ? CurrentMachine.dncFormat
+                             : state == Qt::Checked        ? CurrentMachine.Balluff
+                                                           : CurrentMachine.PostPro;
+    ui->cmbPostPro->setCurrentIndex(ui->cmbPostPro->findText(current, Qt::MatchExactly | Qt::MatchCaseSensitive));
+
+    const bool dnc = state == Qt::PartiallyChecked;
+    const int width = dnc ? 140 : 280;
+    ui->cmbPostPro->setMinimumWidth(width);
+    ui->cmbPostPro->resize(width, ui->cmbPostPro->height());
+    ui->leSocket->setVisible(dnc);
+    ui->chkDataMatrix->setVisible(dnc);
+}
+
+// References ------------------------------------------------------------------
+
+void cMachine::measureReference()
+{
+    if (sender() == ui->pbMeasureX)
+        emit getReference(X, ui->leGaugeX->text());
+    else if (sender() == ui->pbMeasureZ)
+        emit getReference(Z, ui->leGaugeZ->text());
+}
+
+void cMachine::setReference(cMachine::eRefType axis, int rawCount, QString gauge)
+{
+    const double g = gauge.toFloat();
+    const double u = editingMachine.IsMM ? 1.0 : 25.4;
+    if (axis == Z) {
+        ui->leGaugeZ->setText(gauge);
+        editingMachine.sysZref = rawCount;
+        editingMachine.Zref = qRound(g * u * 1000);
+    } else {
+        const double d = editingMachine.isRadiusStored ? 1.0 : 2.0;
+        ui->leGaugeX->setText(gauge);
+        editingMachine.sysXref = rawCount;
+        editingMachine.Xref = qRound(g * u / d * 1000);
+    }
+}
+
+// Saving and leaving ------------------------------------------------------------
+
+void cMachine::setMachineDataFromGui()
+{
+    s_machine &m = editingMachine;
+    m.name = ui->leName->text().trimmed().toUpper();
+    m.isRadius = m.isRadiusStored = ui->chkIsRadius->isChecked();
+    m.IsMM = ui->chkIsMM->isChecked();
+    m.swapXZ = ui->chkSwapXZ->isChecked();
+    m.reverseX = ui->chkReverseX->isChecked();
+    m.reverseZ = ui->chkReverseZ->isChecked();
+    m.linkToMasterX = ui->optLinkX->isChecked();
+    m.linkToMasterZ = ui->optLinkZ->isChecked();
+    m.spindleType = ui->cmbSpindle->currentText();
+
+    // A link without a master entry keeps -1 here; saving refuses it.
+    if (m.linkToMasterX) {
+        m.idMasterX = ui->cmbMasterX->currentIndex() >= 0 ? ui->cmbMasterX->currentData().toInt() : -1;
+    } else {
+        m.idMasterX = -1;
+        m.smartX = 0;
+    }
+    if (m.linkToMasterZ) {
+        m.idMasterZ = ui->cmbMasterZ->currentIndex() >= 0 ? ui->cmbMasterZ->currentData().toInt() : -1;
+    } else {
+        m.idMasterZ = -1;
+        m.smartZ = 0;
+    }
+
+    m.PostPro.clear();
+    m.Balluff.clear();
+    m.dncFormat.clear();
+    m.dncSocket.clear();
+    m.toolId = false;
+    if (MachineSettings.ppEnabled) {
+        switch (ui->chkPostBalluff->checkState()) {
+        case Qt::Unchecked:
+            m.PostPro = ui->cmbPostPro->currentText();
+            break;
+        case Qt::Checked:
+            m.Balluff = ui->cmbPostPro->currentText();
+            break;
+        case Qt::PartiallyChecked:
+            m.dncFormat = ui->cmbPostPro->currentText();
+            m.dncSocket = ui->leSocket->text().trimmed();
+            m.toolId = ui->chkDataMatrix->isChecked();
+            break;
+        }
+    }
+}
+
+void cMachine::refuse(const QString &text)
+{
+    QMessageBoxKovra::critical(this, tr("Error"), text, QMessageBox::Ok, QMessageBox::NoButton);
+}
+
+void cMachine::saveData()
+{
+    ui->leName->setText(ui->leName->text().trimmed());
+    setMachineDataFromGui();
+
+    const QString typedName = ui->leName->text().toUpper();
+    QExtQuery q;
+    q.prepare(QStringLiteral("SELECT Name, idMachine FROM Machine WHERE name=:asName"));
+    q.bindValue(QStringLiteral(":asName"), typedName);
+    q.exec();
+    const int sameName = q.Count();
+    q.prepare(QStringLiteral("SELECT Name, idMachine FROM Machine WHERE name=:asName AND idMachine<>:idMachine"));
+    q.bindValue(QStringLiteral(":asName"), typedName);
+    q.bindValue(QStringLiteral(":idMachine"), editingMachine.idMachine);
+    q.exec();
+    const int sameNameElsewhere = q.Count();
+    q.finish();
+
+    const QString &name = editingMachine.name;
+    if (name != QLatin1String(kFactoryZero) && name.contains(QLatin1Char('*'))) {
+        refuse(tr("Machine name can't contain * character"));
+        return;
+    }
+    if (name.isEmpty()) {
+        refuse(tr("Machine name can't be empty"));
+        return;
+    }
+    if (editingMachine.Xref == 0 && !ui->optLinkX->isChecked()) {
+        refuse(tr("X machine reference is not set"));
+        return;
+    }
+    if (editingMachine.Zref == 0 && !ui->optLinkZ->isChecked()) {
+        refuse(tr("Z machine reference is not set"));
+        return;
+    }
+    // A link needs its master: without one the references would be nonsense.
+    if (ui->optLinkX->isChecked() && ui->cmbMasterX->currentIndex() < 0) {
+        refuse(tr("Master X machine is not selected"));
+        return;
+    }
+    if (ui->optLinkZ->isChecked() && ui->cmbMasterZ->currentIndex() < 0) {
+        refuse(tr("Master Z machine is not selected"));
+        return;
+    }
+    if ((insertMode && sameName > 0) || (!insertMode && sameNameElsewhere > 0)) {
+        refuse(tr("Machine already exists"));
+        return;
+    }
+
+    setMachineDataFromGui();
+    const s_machine &m = editingMachine;
+    QExtQuery save;
+    save.prepare(insertMode
+                     ? QStringLiteral("INSERT INTO machine (name, isRadius, isMM, swapXZ, reverseX, reverseZ, Xref, "
+                                      "Zref, sysXref, sysZref, linkToMasterX, linkToMasterZ, idMasterX, idMasterZ, "
+                                      "smartX, smartZ, Balluff, PostPro, dncFormat, dncSocket, toolId, spindleType) "
+                                      "VALUES (:P1, :P2, :P3, :P4, :P5, :P6, :P7, :P8, :P9, :P10, :P11, :P12, :P13, "
+                                      ":P14, :P15, :P16, :P17, :P18, :P19, :P20, :P21, :P22) ")
+                     : QStringLiteral("UPDATE machine SET name=:P1, isRadius=:P2, isMM=:P3, swapXZ=:P4, "
+                                      "reverseX=:P5, reverseZ=:P6, Xref=:P7, Zref=:P8, sysXref=:P9, sysZref=:P10, "
+                                      "linkToMasterX=:P11, linkToMasterZ=:P12, idMasterX=:P13, idMasterZ=:P14, "
+                                      "smartX=:P15, smartZ=:P16, Balluff=:P17, PostPro=:P18, dncFormat=:P19, "
+                                      "dncSocket=:P20, toolId=:P21, spindleType=:P22 WHERE idMachine=:idMachine"));
+    const QVariant values[] = {m.name,     m.isRadius,      m.IsMM,          m.swapXZ,    m.reverseX,  m.reverseZ,
+                               m.Xref,     m.Zref,          m.sysXref,       m.sysZref,   m.linkToMasterX,
+                               m.linkToMasterZ, m.idMasterX, m.idMasterZ,    m.smartX,    m.smartZ,
+                               m.Balluff,  m.PostPro,       m.dncFormat,     m.dncSocket, m.toolId,
+                               m.spindleType};
+    for (int i = 0; i < 22; ++i)
+        save.bindValue(QStringLiteral(":P%1").arg(i + 1), values[i]);
+    if (!insertMode)
+        save.bindValue(QStringLiteral(":idMachine"), m.idMachine);
+    const bool ok = save.exec() && save.numRowsAffected() == 1;
+    const QString error = save.lastError().text();
+    save.finish();
+    if (!ok) {
+        // Nothing was stored: say so and leave the editor open.
+        refuse(tr("Machine not saved") + (error.trimmed().isEmpty() ? QString() : QStringLiteral("\n") + error));
+        return;
+    }
+
+    openedMachine = editingMachine;
+    emit hideMachine(ui->leName->text().toUpper());
+}
+
+void cMachine::closeMachine()
+{
+    setMachineDataFromGui();
+    if (!sameStoredFields(editingMachine, openedMachine)
+        && QMessageBoxKovra::warning(this, tr("Warning"), tr("Data are changed, exit anyway ?"),
+                                     QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
+        return;
+    emit hideMachine(returnName.toUpper());
+}
