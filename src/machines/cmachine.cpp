@@ -175,7 +175,10 @@ void cMachine::setEditMachine(s_machine machine, QString name)
     ui->leName->setEnabled(machine.name != QLatin1String(kFactoryZero));
 
     if (MachineSettings.ppEnabled) {
+        // Without the RFID option the kind is the record's and stays so: a
+        // tri-state box would still step on a click, hence also disabled.
         ui->chkPostBalluff->setCheckable(MachineSettings.balluffEnabled);
+        ui->chkPostBalluff->setEnabled(MachineSettings.balluffEnabled);
         if (!machine.dncFormat.isEmpty()) {
             ui->chkPostBalluff->setCheckState(Qt::PartiallyChecked);
             ui->leSocket->setText(machine.dncSocket);

@@ -1,0 +1,782 @@
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QSqlQuery>
+#include <QValidator>
+#include <QtTest>
+
+#include "machines/cmachine.h"
+#include "shared/App.h"
+#include "shared/QExtDoubleValidator.h"
+#include "shared/SharedStruct.h"
+#include "support/MachinePanelHost.h"
+#include "support/MessageBoxRecorder.h"
+#include "support/TestWorkDir.h"
+
+using Columns = QVariantMap;
+Q_DECLARE_METATYPE(cMachine::eRefType)
+
+namespace {
+
+template <typename T>
+T *child(QWidget *panel, const char *name)
+{
+    T *w = panel->findChild<T *>(QLatin1String(name));
+    if (!w)
+        qFatal("no widget %s", name);
+    return w;
+}
+
+QVariant column(int id, const QString &col)
+{
+    return MachineDb::value(QStringLiteral("SELECT %1 FROM machine WHERE idMachine=%2").arg(col).arg(id));
+}
+
+int machineCount()
+{
+    return MachineDb::value(QStringLiteral("SELECT COUNT(*) FROM machine")).toInt();
+}
+
+// The record the main window hands over for a new machine.
+s_machine newRecord()
+{
+    s_machine m;
+    m.idMachine = -2;
+    m.idMasterX = m.idMasterZ = -1;
+    m.isRadius = m.isRadiusStored = m.IsMM = true;
+    return m;
+}
+
+QStringList entries(QComboBox *c)
+{
+    QStringList l;
+    for (int i = 0; i < c->count(); ++i)
+        l << c->itemText(i);
+    return l;
+}
+
+} // namespace
+
+class TestMachineEditor : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void saveChecks_data();
+    void saveChecks();
+    void insertedRow_data();
+    void insertedRow();
+    void failedSave_data();
+    void failedSave();
+    void references_data();
+    void references();
+    void measureButtons_data();
+    void measureButtons();
+    void masterLists_data();
+    void masterLists();
+    void masterOfSlaves_data();
+    void masterOfSlaves();
+    void linkedOpeningAndUnlinking();
+    void linkWithoutMaster_data();
+    void linkWithoutMaster();
+    void smartOffsets();
+    void closing_data();
+    void closing();
+    void outputKind_data();
+    void outputKind();
+    void outputKindClicks_data();
+    void outputKindClicks();
+    void openingState();
+    void screenshot();
+
+private:
+    void open(const s_machine &m, bool insert, const QString &returnName = QStringLiteral("MILL"));
+    template <typename T>
+    T *w(const char *name) { return child<T>(m_editor, name); }
+
+    TestWorkDir *m_wd = nullptr;
+    MachinePanelHost *m_host = nullptr;
+    cMachine *m_editor = nullptr;
+    int m_mill = -1;
+};
+
+void TestMachineEditor::initTestCase()
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+}
+
+void TestMachineEditor::init()
+{
+    m_wd = new TestWorkDir;
+    App::resetKovraSettings();
+    QVERIFY(MachineDb::open());
+    m_mill = MachineDb::addMachine({{"name", "MILL"}, {"Xref", 10000}, {"Zref", 20000}});
+    QVERIFY(m_mill > 0);
+    m_host = new MachinePanelHost;
+    m_editor = new cMachine(m_host);
+}
+
+void TestMachineEditor::cleanup()
+{
+    delete m_host;
+    m_host = nullptr;
+    m_editor = nullptr;
+    MachineDb::close();
+    App::resetKovraSettings();
+    delete m_wd;
+    m_wd = nullptr;
+    MachineSettings = s_MachineSettings();
+    CurrentMachine = s_machine();
+    isSuperUser = isSuperConfigUser = false;
+}
+
+void TestMachineEditor::open(const s_machine &m, bool insert, const QString &returnName)
+{
+    if (insert)
+        m_editor->setInsertMode();
+    else
+        m_editor->setEditMode();
+    m_editor->setEditMachine(m, returnName);
+}
+
+// Save checks -------------------------------------------------------------------
+
+void TestMachineEditor::saveChecks_data()
+{
+    QTest::addColumn<bool>("insert");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("xref");
+    QTest::addColumn<int>("zref");
+    QTest::addColumn<bool>("linkX");
+    QTest::addColumn<bool>("linkZ");
+    QTest::addColumn<QString>("message"); // empty: saved
+
+    const QString star = "Machine name can't contain * character";
+    const QString empty = "Machine name can't be empty";
+    const QString noX = "X machine reference is not set";
+    const QString noZ = "Z machine reference is not set";
+    const QString exists = "Machine already exists";
+
+    QTest::newRow("new machine saved") << true << "LATHE" << 1 << 1 << false << false << "";
+    QTest::newRow("star comes before everything") << true << "MI*LL" << 0 << 0 << false << false << star;
+    QTest::newRow("factory zero may be named") << true << "*factory zero*" << 5 << 5 << false << false << "";
+    QTest::newRow("blank name before references") << true << "   " << 0 << 0 << false << false << empty;
+    QTest::newRow("X reference before Z") << true << "LATHE" << 0 << 0 << false << false << noX;
+    QTest::newRow("Z reference") << true << "LATHE" << 7 << 0 << false << false << noZ;
+    QTest::newRow("a linked axis needs no reference") << true << "LATHE" << 0 << 0 << true << true << "";
+    QTest::newRow("references before the name check") << true << "MILL" << 0 << 3 << false << false << noX;
+    QTest::newRow("existing name in other case") << true << "mill" << 1 << 1 << false << false << exists;
+    QTest::newRow("existing name with blanks") << true << "  MILL " << 1 << 1 << false << false << exists;
+    QTest::newRow("edit keeps its own name") << false << "lathe" << 1 << 1 << false << false << "";
+    QTest::newRow("edit cannot take another's name") << false << "Mill" << 1 << 1 << false << false << exists;
+}
+
+void TestMachineEditor::saveChecks()
+{
+    QFETCH(bool, insert);
+    QFETCH(QString, typed);
+    QFETCH(int, xref);
+    QFETCH(int, zref);
+    QFETCH(bool, linkX);
+    QFETCH(bool, linkZ);
+    QFETCH(QString, message);
+
+    s_machine m = newRecord();
+    if (!insert) {
+        m.idMachine = MachineDb::addMachine({{"name", "LATHE"}, {"Xref", 1}, {"Zref", 1}});
+        m.name = "LATHE";
+    }
+    m.Xref = xref;
+    m.Zref = zref;
+    open(m, insert);
+    w<QLineEdit>("leName")->setText(typed);
+    if (linkX)
+        w<QRadioButton>("optLinkX")->setChecked(true);
+    if (linkZ)
+        w<QRadioButton>("optLinkZ")->setChecked(true);
+    const int before = machineCount();
+
+    MessageBoxRecorder boxes;
+    w<QPushButton>("tbOkMachine")->click();
+
+    if (message.isEmpty()) {
+        QVERIFY(boxes.boxes().isEmpty());
+        const QString stored = typed.trimmed().toUpper();
+        QCOMPARE(m_host->hideEditCalls, QStringList{stored});
+        QCOMPARE(machineCount(), before + (insert ? 1 : 0));
+        QCOMPARE(MachineDb::value("SELECT COUNT(*) FROM machine WHERE name='" + stored + "'").toInt(), 1);
+    } else {
+        QCOMPARE(boxes.boxes().size(), 1);
+        const QMessageBoxKovra::Box box = boxes.boxes().first();
+        QCOMPARE(box.kind, QMessageBox::Critical);
+        QCOMPARE(box.title, QString("Error"));
+        QCOMPARE(box.text, message);
+        QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(box.defaultButton, QMessageBox::NoButton);
+        QVERIFY(m_host->hideEditCalls.isEmpty());
+        QCOMPARE(machineCount(), before);
+        // The editor keeps what was typed (trimmed).
+        QCOMPARE(w<QLineEdit>("leName")->text(), typed.trimmed());
+    }
+}
+
+void TestMachineEditor::insertedRow_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("trimmed and upper-cased") << "  mill 2 " << "MILL 2";
+    QTest::newRow("quote") << "o'neil" << "O'NEIL";
+    QTest::newRow("statement text") << "a'); drop table m--" << "A'); DROP TABLE M--";
+}
+
+// Every column of the row, typed values and booleans as 1/0.
+void TestMachineEditor::insertedRow()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, stored);
+    open(newRecord(), true);
+    w<QLineEdit>("leName")->setText(typed);
+    w<QCheckBox>("chkIsMM")->setChecked(false);
+    w<QCheckBox>("chkIsRadius")->setChecked(false);
+    w<QCheckBox>("chkReverseX")->setChecked(true);
+    w<QCheckBox>("chkSwapXZ")->setChecked(true);
+    m_host->sendReference(cMachine::X, 1234, "2");  // inch, diameter: 25.4 mm radius
+    m_host->sendReference(cMachine::Z, -55, "1.5"); // inch
+    w<QRadioButton>("optLinkZ")->setChecked(true);
+    QComboBox *masters = w<QComboBox>("cmbMasterZ");
+    QCOMPARE(masters->currentData().toInt(), m_mill);
+    w<QCheckBox>("chkSmartZ")->setChecked(true);
+    w<QLineEdit>("leSmartZ")->setText("0.1");
+
+    MessageBoxRecorder boxes;
+    w<QPushButton>("tbOkMachine")->click();
+    QVERIFY(boxes.boxes().isEmpty());
+    QCOMPARE(m_host->hideEditCalls, QStringList{stored});
+    QCOMPARE(MachineDb::value("SELECT COUNT(*) FROM machine").toInt(), 2);
+
+    QSqlQuery q;
+    q.prepare("SELECT * FROM machine WHERE name=:n");
+    q.bindValue(":n", stored);
+    QVERIFY(q.exec() && q.next());
+    const QVariantMap expected{
+        {"isRadius", 0}, {"IsMM", 0}, {"swapXZ", 1}, {"reverseX", 1}, {"reverseZ", 0},
+        {"Xref", 25400}, {"Zref", 38100}, {"sysXref", 1234}, {"sysZref", -55},
+        {"linkToMasterX", 0}, {"linkToMasterZ", 1}, {"idMasterX", -1}, {"idMasterZ", m_mill},
+        {"smartX", 0}, {"smartZ", 2540}, {"toolId", 0},
+        {"Balluff", ""}, {"PostPro", ""}, {"dncFormat", ""}, {"dncSocket", ""}, {"spindleType", ""},
+    };
+    for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
+        const QVariant v = q.value(it.key());
+        if (it.value().type() == QVariant::Int) {
+            // Stored as numbers, never as 'true'/'false' texts.
+            QVERIFY2(v.type() == QVariant::LongLong || v.type() == QVariant::Int, qPrintable(it.key()));
+            QCOMPARE(v.toInt(), it.value().toInt());
+        } else {
+            QCOMPARE(v.toString(), it.value().toString());
+        }
+    }
+    QCOMPARE(MachineDb::value("SELECT name FROM machine WHERE idMachine=" + QString::number(m_mill)).toString(),
+             QString("MILL"));
+}
+
+void TestMachineEditor::failedSave_data()
+{
+    QTest::addColumn<bool>("insert");
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("insert refused by the database")
+        << true << "CREATE TRIGGER noInsert BEFORE INSERT ON machine BEGIN SELECT RAISE(ABORT, 'disk full'); END";
+    QTest::newRow("update refused by the database")
+        << false << "CREATE TRIGGER noUpdate BEFORE UPDATE ON machine BEGIN SELECT RAISE(ABORT, 'disk full'); END";
+    QTest::newRow("edited row gone meanwhile") << false << "DELETE FROM machine WHERE name='LATHE'";
+}
+
+void TestMachineEditor::failedSave()
+{
+    QFETCH(bool, insert);
+    QFETCH(QString, fault);
+    s_machine m = newRecord();
+    if (!insert)
+        m = getMachineData(MachineDb::addMachine({{"name", "LATHE"}, {"Xref", 1}, {"Zref", 1}}));
+    m.Xref = m.Zref = 100;
+    open(m, insert);
+    w<QLineEdit>("leName")->setText("LATHE 5");
+    QVERIFY(MachineDb::exec(fault));
+
+    MessageBoxRecorder boxes;
+    w<QPushButton>("tbOkMachine")->click();
+    QCOMPARE(boxes.boxes().size(), 1);
+    QCOMPARE(boxes.boxes().first().kind, QMessageBox::Critical);
+    QVERIFY2(boxes.boxes().first().text.startsWith("Machine not saved"), qPrintable(boxes.boxes().first().text));
+    QVERIFY(m_host->hideEditCalls.isEmpty());
+    QCOMPARE(w<QLineEdit>("leName")->text(), QString("LATHE 5"));
+    QCOMPARE(MachineDb::value("SELECT COUNT(*) FROM machine WHERE name='LATHE 5'").toInt(), 0);
+
+    // The operator may try again once the cause is gone.
+    if (insert) {
+        QVERIFY(MachineDb::exec("DROP TRIGGER noInsert"));
+        w<QPushButton>("tbOkMachine")->click();
+        QCOMPARE(m_host->hideEditCalls, QStringList{"LATHE 5"});
+        QCOMPARE(MachineDb::value("SELECT COUNT(*) FROM machine WHERE name='LATHE 5'").toInt(), 1);
+    }
+}
+
+// References ----------------------------------------------------------------------
+
+void TestMachineEditor::references_data()
+{
+    QTest::addColumn<bool>("mm");
+    QTest::addColumn<bool>("radius");
+    QTest::addColumn<cMachine::eRefType>("axis");
+    QTest::addColumn<QString>("gauge");
+    QTest::addColumn<int>("ref");
+
+    QTest::newRow("50 mm gauge in diameter") << true << false << cMachine::X << "50" << 25000;
+    QTest::newRow("1 inch gauge on Z") << false << true << cMachine::Z << "1" << 25400;
+    QTest::newRow("mm radius") << true << true << cMachine::X << "12.5" << 12500;
+    QTest::newRow("inch diameter") << false << false << cMachine::X << "2.00000" << 25400;
+    QTest::newRow("Z is never halved") << true << false << cMachine::Z << "50" << 50000;
+    QTest::newRow("rounded to the micrometre") << true << true << cMachine::Z << "-3.2496" << -3250;
+    QTest::newRow("not a number") << true << true << cMachine::X << "abc" << 0;
+    QTest::newRow("empty") << false << true << cMachine::Z << "" << 0;
+}
+
+void TestMachineEditor::references()
+{
+    QFETCH(bool, mm);
+    QFETCH(bool, radius);
+    QFETCH(cMachine::eRefType, axis);
+    QFETCH(QString, gauge);
+    QFETCH(int, ref);
+    s_machine m = newRecord();
+    m.IsMM = mm;
+    m.isRadius = m.isRadiusStored = radius;
+    m.Xref = 111;
+    m.Zref = 222;
+    m.sysXref = 1;
+    m.sysZref = 2;
+    open(m, true);
+
+    m_host->sendReference(axis, 98765, gauge);
+    const s_machine &e = m_editor->editedMachine();
+    const bool isX = axis == cMachine::X;
+    QCOMPARE(isX ? e.Xref : e.Zref, ref);
+    QCOMPARE(isX ? e.sysXref : e.sysZref, 98765);
+    // The other axis is left alone.
+    QCOMPARE(isX ? e.Zref : e.Xref, isX ? 222 : 111);
+    QCOMPARE(isX ? e.sysZref : e.sysXref, isX ? 2 : 1);
+    QCOMPARE(w<QLineEdit>(isX ? "leGaugeX" : "leGaugeZ")->text(), gauge);
+}
+
+void TestMachineEditor::measureButtons_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<cMachine::eRefType>("axis");
+    QTest::addColumn<QString>("gauge");
+    QTest::newRow("X") << "pbMeasureX" << cMachine::X << "24.000";
+    QTest::newRow("Z") << "pbMeasureZ" << cMachine::Z << "36.500";
+}
+
+void TestMachineEditor::measureButtons()
+{
+    QFETCH(QString, button);
+    QFETCH(cMachine::eRefType, axis);
+    QFETCH(QString, gauge);
+    s_machine m = newRecord();
+    m.isRadius = m.isRadiusStored = false; // X shown as a diameter
+    m.Xref = 12000;
+    m.Zref = 36500;
+    open(m, true);
+    QSignalSpy spy(m_editor, &cMachine::getReference);
+    w<QPushButton>(qPrintable(button))->click();
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.first().at(0).value<cMachine::eRefType>(), axis);
+    QCOMPARE(spy.first().at(1).toString(), gauge);
+}
+
+// Master lists and links -------------------------------------------------------------
+
+void TestMachineEditor::masterLists_data()
+{
+    QTest::addColumn<bool>("editExisting");
+    QTest::addColumn<QStringList>("mastersX");
+    QTest::addColumn<QStringList>("mastersZ");
+    QTest::newRow("new machine") << false << QStringList{"ALPHA", "DELTA", "EDITED", "GAMMA", "MILL"}
+                                 << QStringList{"ALPHA", "BETA", "DELTA", "EDITED", "MILL"};
+    QTest::newRow("never the machine itself") << true << QStringList{"ALPHA", "DELTA", "GAMMA", "MILL"}
+                                              << QStringList{"ALPHA", "BETA", "DELTA", "MILL"};
+}
+
+void TestMachineEditor::masterLists()
+{
+    QFETCH(bool, editExisting);
+    QFETCH(QStringList, mastersX);
+    QFETCH(QStringList, mastersZ);
+    // Flags stored either way, as numbers or as texts.
+    MachineDb::addMachine({{"name", "GAMMA"}, {"linkToMasterZ", 1}, {"idMasterZ", m_mill}});
+    MachineDb::addMachine({{"name", "BETA"}, {"linkToMasterX", "true"}, {"idMasterX", m_mill}});
+    MachineDb::addMachine({{"name", "DELTA"}, {"linkToMasterX", "false"}, {"linkToMasterZ", "false"}});
+    MachineDb::addMachine({{"name", "*FACTORY ZERO*"}});
+    MachineDb::addMachine({{"name", "ALPHA"}});
+    const int edited = MachineDb::addMachine({{"name", "EDITED"}, {"Xref", 5}, {"Zref", 5}});
+    isSuperUser = true; // even the service user is offered no factory zero
+    open(editExisting ? getMachineData(edited) : newRecord(), !editExisting);
+
+    QComboBox *x = w<QComboBox>("cmbMasterX");
+    QComboBox *z = w<QComboBox>("cmbMasterZ");
+    QCOMPARE(entries(x), mastersX);
+    QCOMPARE(entries(z), mastersZ);
+    for (QComboBox *c : {x, z}) {
+        for (int i = 0; i < c->count(); ++i) {
+            QSqlQuery q;
+            q.prepare("SELECT idMachine FROM machine WHERE name=:n");
+            q.bindValue(":n", c->itemText(i));
+            QVERIFY(q.exec() && q.next());
+            QCOMPARE(c->itemData(i).toInt(), q.value(0).toInt());
+        }
+    }
+    QVERIFY(w<QRadioButton>("optLinkX")->isEnabled());
+}
+
+void TestMachineEditor::masterOfSlaves_data()
+{
+    QTest::addColumn<int>("slavesX");
+    QTest::addColumn<int>("slavesZ");
+    QTest::newRow("two slaves on X") << 2 << 0;
+    QTest::newRow("one slave on Z") << 0 << 1;
+    QTest::newRow("no slaves") << 0 << 0;
+}
+
+void TestMachineEditor::masterOfSlaves()
+{
+    QFETCH(int, slavesX);
+    QFETCH(int, slavesZ);
+    for (int i = 0; i < slavesX; ++i)
+        MachineDb::addMachine({{"name", QString("SX%1").arg(i)}, {"linkToMasterX", 1}, {"idMasterX", m_mill}});
+    for (int i = 0; i < slavesZ; ++i)
+        MachineDb::addMachine({{"name", QString("SZ%1").arg(i)}, {"linkToMasterZ", 1}, {"idMasterZ", m_mill}});
+    // Open another machine first: its state must not stay behind.
+    const int other = MachineDb::addMachine({{"name", "OTHER"}, {"Xref", 1}, {"Zref", 1}});
+    open(getMachineData(other), false);
+    open(getMachineData(m_mill), false);
+
+    QCOMPARE(w<QRadioButton>("optMasterX")->text(), slavesX ? QString("Master X [%1]").arg(slavesX) : QString("Master X"));
+    QCOMPARE(w<QRadioButton>("optMasterZ")->text(), slavesZ ? QString("Master Z [%1]").arg(slavesZ) : QString("Master Z"));
+    QCOMPARE(w<QRadioButton>("optLinkX")->isHidden(), slavesX > 0);
+    QCOMPARE(w<QRadioButton>("optLinkZ")->isHidden(), slavesZ > 0);
+    QVERIFY(w<QRadioButton>("optMasterX")->isChecked());
+    QVERIFY(w<QRadioButton>("optMasterZ")->isChecked());
+
+    // A slave is no candidate master on the axis it is linked on.
+    open(getMachineData(other), false);
+    QCOMPARE(entries(w<QComboBox>("cmbMasterX")).filter("SX").size(), 0);
+    QCOMPARE(entries(w<QComboBox>("cmbMasterZ")).filter("SZ").size(), 0);
+    QCOMPARE(entries(w<QComboBox>("cmbMasterZ")).filter("SX").size(), slavesX);
+    QCOMPARE(w<QRadioButton>("optMasterX")->text(), QString("Master X"));
+    QVERIFY(!w<QRadioButton>("optLinkX")->isHidden());
+}
+
+void TestMachineEditor::linkedOpeningAndUnlinking()
+{
+    const int slave = MachineDb::addMachine({{"name", "SLAVE"}, {"Xref", 1}, {"Zref", 300},
+                                             {"linkToMasterX", 1}, {"idMasterX", m_mill}, {"smartX", 500}});
+    CurrentMachine = getMachineData(slave);
+    open(CurrentMachine, false, "SLAVE");
+
+    QVERIFY(w<QRadioButton>("optLinkX")->isChecked());
+    QCOMPARE(w<QComboBox>("cmbMasterX")->currentText(), QString("MILL"));
+    QCOMPARE(w<QLineEdit>("leSmartX")->text(), QString("0.500"));
+    QVERIFY(w<QCheckBox>("chkSmartX")->isChecked());
+    QVERIFY(!w<QWidget>("frmSlaveX")->isHidden());
+    QVERIFY(w<QWidget>("frmMasterX")->isHidden());
+    QVERIFY(w<QWidget>("frmSlaveZ")->isHidden());
+    QVERIFY(!w<QWidget>("frmMasterZ")->isHidden());
+
+    // Unlinking drops the master and the smart offset.
+    w<QRadioButton>("optMasterX")->setChecked(true);
+    QVERIFY(w<QWidget>("frmSlaveX")->isHidden());
+    MessageBoxRecorder boxes;
+    w<QPushButton>("tbOkMachine")->click();
+    QVERIFY(boxes.boxes().isEmpty());
+    QCOMPARE(m_host->hideEditCalls, QStringList{"SLAVE"});
+    QCOMPARE(column(slave, "linkToMasterX").toInt(), 0);
+    QCOMPARE(column(slave, "idMasterX").toInt(), -1);
+    QCOMPARE(column(slave, "smartX").toInt(), 0);
+    QCOMPARE(column(slave, "Zref").toInt(), 300);
+}
+
+void TestMachineEditor::linkWithoutMaster_data()
+{
+    QTest::addColumn<bool>("onX");
+    QTest::newRow("X") << true;
+    QTest::newRow("Z") << false;
+}
+
+void TestMachineEditor::linkWithoutMaster()
+{
+    QFETCH(bool, onX);
+    const QString axis = onX ? "X" : "Z";
+    const int slave = MachineDb::addMachine({{"name", "SLAVE"}, {"Xref", 1}, {"Zref", 1},
+                                             {"linkToMaster" + axis, 1}, {"idMaster" + axis, m_mill}});
+    // The master has since been linked on that axis itself: no candidate any more.
+    const int other = MachineDb::addMachine({{"name", "OTHER"}, {"Xref", 1}, {"Zref", 1}});
+    QVERIFY(MachineDb::exec(QString("UPDATE machine SET linkToMaster%1=1, idMaster%1=%2 WHERE idMachine=%3")
+                                .arg(axis).arg(other).arg(m_mill)));
+    open(getMachineData(slave), false, "SLAVE");
+    QVERIFY(w<QRadioButton>(onX ? "optLinkX" : "optLinkZ")->isChecked());
+    QCOMPARE(w<QComboBox>(onX ? "cmbMasterX" : "cmbMasterZ")->currentIndex(), -1);
+
+    MessageBoxRecorder boxes;
+    w<QPushButton>("tbOkMachine")->click();
+    QCOMPARE(boxes.boxes().size(), 1);
+    QCOMPARE(boxes.boxes().first().text, QString("Master %1 machine is not selected").arg(axis));
+    QVERIFY(m_host->hideEditCalls.isEmpty());
+    QCOMPARE(column(slave, "idMaster" + axis).toInt(), m_mill);
+
+    // Choosing a master lets the save through.
+    QComboBox *masters = w<QComboBox>(onX ? "cmbMasterX" : "cmbMasterZ");
+    masters->setCurrentIndex(masters->findText("OTHER"));
+    w<QPushButton>("tbOkMachine")->click();
+    QCOMPARE(m_host->hideEditCalls, QStringList{"SLAVE"});
+    QCOMPARE(column(slave, "idMaster" + axis).toInt(), other);
+}
+
+void TestMachineEditor::smartOffsets()
+{
+    const int slave = MachineDb::addMachine({{"name", "SLAVE"}, {"linkToMasterX", 1}, {"idMasterX", m_mill},
+                                             {"smartX", 12345}, {"linkToMasterZ", 1}, {"idMasterZ", m_mill},
+                                             {"smartZ", -2000}});
+    open(getMachineData(slave), false, "SLAVE");
+    QLineEdit *x = w<QLineEdit>("leSmartX");
+    QLineEdit *z = w<QLineEdit>("leSmartZ");
+    QCOMPARE(x->text(), QString("12.345"));
+    QCOMPARE(z->text(), QString("-2.000"));
+
+    // Inches re-read the offsets from their rounded texts.
+    w<QCheckBox>("chkIsMM")->setChecked(false);
+    QVERIFY(!CurrentMachine.IsMM);
+    QCOMPARE(x->text(), QString("0.4860"));
+    QCOMPARE(m_editor->editedMachine().smartX, 12344);
+    auto *v = dynamic_cast<const QDoubleValidator *>(x->validator());
+    QVERIFY(v);
+    QCOMPARE(v->decimals(), 5);
+    QCOMPARE(float(v->top()), 39.37008f);
+    w<QCheckBox>("chkIsMM")->setChecked(true);
+    QVERIFY(CurrentMachine.IsMM);
+    QCOMPARE(x->text(), QString("12.344"));
+    QCOMPARE(m_editor->editedMachine().smartX, 12344);
+    QCOMPARE(v->decimals(), 3);
+
+    // Diameter doubles the X offset on screen, not in the record.
+    w<QCheckBox>("chkIsRadius")->setChecked(false);
+    QCOMPARE(x->text(), QString("24.688"));
+    QCOMPARE(m_editor->editedMachine().smartX, 12344);
+    x->setText("1");
+    QCOMPARE(m_editor->editedMachine().smartX, 500);
+
+    // Unchecking the smart offset zeroes it and hides its field.
+    w<QCheckBox>("chkSmartZ")->setChecked(false);
+    QVERIFY(z->isHidden());
+    QCOMPARE(m_editor->editedMachine().smartZ, 0);
+    w<QPushButton>("tbOkMachine")->click();
+    QCOMPARE(column(slave, "smartX").toInt(), 500);
+    QCOMPARE(column(slave, "smartZ").toInt(), 0);
+    QCOMPARE(column(slave, "isRadius").toInt(), 0);
+}
+
+// Closing -------------------------------------------------------------------------
+
+void TestMachineEditor::closing_data()
+{
+    QTest::addColumn<bool>("change");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("unchanged: no question") << false << int(QMessageBox::NoButton) << true;
+    QTest::newRow("changed, default No") << true << int(QMessageBox::NoButton) << false;
+    QTest::newRow("changed, Yes") << true << int(QMessageBox::Yes) << true;
+}
+
+void TestMachineEditor::closing()
+{
+    QFETCH(bool, change);
+    QFETCH(int, answer);
+    QFETCH(bool, closes);
+    open(getMachineData(m_mill), false, "mill");
+    if (change)
+        m_host->sendReference(cMachine::Z, 5, "3");
+    MessageBoxRecorder boxes;
+    if (answer != QMessageBox::NoButton)
+        boxes.answer(QMessageBox::StandardButton(answer));
+    w<QPushButton>("tbExitMachine")->click();
+
+    QCOMPARE(boxes.boxes().size(), change ? 1 : 0);
+    if (change) {
+        const QMessageBoxKovra::Box box = boxes.boxes().first();
+        QCOMPARE(box.kind, QMessageBox::Warning);
+        QCOMPARE(box.title, QString("Warning"));
+        QCOMPARE(box.text, QString("Data are changed, exit anyway ?"));
+        QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(box.defaultButton, QMessageBox::No);
+    }
+    QCOMPARE(m_host->hideEditCalls, closes ? QStringList{"MILL"} : QStringList());
+    // Leaving never writes.
+    QCOMPARE(column(m_mill, "Zref").toInt(), 20000);
+}
+
+// Output option --------------------------------------------------------------------
+
+void TestMachineEditor::outputKind_data()
+{
+    QTest::addColumn<bool>("rfid");
+    QTest::addColumn<Columns>("record");
+    QTest::addColumn<int>("state");
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QString>("selected");
+    QTest::addColumn<Columns>("stored");
+
+    const QStringList pp{"a.pp", "B.pp", "c.pp"};
+    QTest::newRow("post-processor") << true << Columns{{"PostPro", "B.pp"}} << int(Qt::Unchecked) << pp << "B.pp"
+                                    << Columns{{"PostPro", "B.pp"}, {"Balluff", ""}, {"dncFormat", ""}};
+    QTest::newRow("DNC with its server and tool id")
+        << false << Columns{{"dncFormat", "cell.dnc"}, {"dncSocket", "10.0.0.9:4000"}, {"toolId", 1}}
+        << int(Qt::PartiallyChecked) << QStringList{"cell.dnc"} << "cell.dnc"
+        << Columns{{"dncFormat", "cell.dnc"}, {"dncSocket", "10.0.0.9:4000"}, {"toolId", 1}, {"PostPro", ""}};
+    QTest::newRow("RFID") << true << Columns{{"Balluff", "tag.ini"}} << int(Qt::Checked) << QStringList{"tag.ini"}
+                          << "tag.ini" << Columns{{"Balluff", "tag.ini"}, {"PostPro", ""}};
+    QTest::newRow("RFID file without the RFID option: post-processor")
+        << false << Columns{{"Balluff", "tag.ini"}} << int(Qt::Unchecked) << pp << "" << Columns{{"Balluff", ""}, {"PostPro", ""}};
+    QTest::newRow("file missing from its folder")
+        << true << Columns{{"PostPro", "gone.pp"}} << int(Qt::Unchecked) << pp << "" << Columns{{"PostPro", ""}};
+}
+
+void TestMachineEditor::outputKind()
+{
+    QFETCH(bool, rfid);
+    QFETCH(Columns, record);
+    QFETCH(int, state);
+    QFETCH(QStringList, files);
+    QFETCH(QString, selected);
+    QFETCH(Columns, stored);
+    for (const char *f : {"postpro/c.pp", "postpro/B.pp", "postpro/a.pp", "postpro/notes.txt", "dnc/cell.dnc",
+                          "balluff/tag.ini", "postpro/folder.pp/x"})
+        QVERIFY(m_wd->writeFile(QString::fromLatin1(f), "x"));
+    MachineSettings.ppEnabled = true;
+    MachineSettings.balluffEnabled = rfid;
+    Columns cols = record;
+    cols["name"] = "CELL";
+    cols["Xref"] = 1;
+    cols["Zref"] = 1;
+    const int id = MachineDb::addMachine(cols);
+    CurrentMachine = getMachineData(id);
+    open(CurrentMachine, false, "CELL");
+
+    QCheckBox *kind = w<QCheckBox>("chkPostBalluff");
+    QComboBox *combo = w<QComboBox>("cmbPostPro");
+    QCOMPARE(int(kind->checkState()), state);
+    QCOMPARE(entries(combo), files);
+    QCOMPARE(combo->currentText(), selected);
+    QVERIFY(!w<QWidget>("frmAdvanced")->isHidden());
+    QCOMPARE(w<QLineEdit>("leSocket")->isHidden(), state != Qt::PartiallyChecked);
+    QCOMPARE(w<QCheckBox>("chkDataMatrix")->isHidden(), state != Qt::PartiallyChecked);
+    QCOMPARE(combo->minimumWidth(), state == Qt::PartiallyChecked ? 140 : 280);
+
+    w<QPushButton>("tbOkMachine")->click();
+    QCOMPARE(m_host->hideEditCalls, QStringList{"CELL"});
+    for (auto it = stored.cbegin(); it != stored.cend(); ++it)
+        QCOMPARE(column(id, it.key()).toString(), it.value().toString());
+}
+
+void TestMachineEditor::outputKindClicks_data()
+{
+    QTest::addColumn<bool>("ppEnabled");
+    QTest::addColumn<bool>("rfid");
+    QTest::addColumn<QList<int>>("states");
+    QTest::newRow("all options") << true << true
+                                 << QList<int>{Qt::PartiallyChecked, Qt::Checked, Qt::Unchecked};
+    QTest::newRow("no RFID option: clicks change nothing") << true << false
+                                                           << QList<int>{Qt::Unchecked, Qt::Unchecked, Qt::Unchecked};
+}
+
+void TestMachineEditor::outputKindClicks()
+{
+    QFETCH(bool, ppEnabled);
+    QFETCH(bool, rfid);
+    QFETCH(QList<int>, states);
+    MachineSettings.ppEnabled = ppEnabled;
+    MachineSettings.balluffEnabled = rfid;
+    open(newRecord(), true);
+    QCheckBox *kind = w<QCheckBox>("chkPostBalluff");
+    QCOMPARE(kind->checkState(), Qt::Unchecked);
+    for (int s : states) {
+        kind->click();
+        QCOMPARE(int(kind->checkState()), s);
+        QCOMPARE(w<QLineEdit>("leSocket")->isHidden(), s != Qt::PartiallyChecked);
+    }
+}
+
+void TestMachineEditor::openingState()
+{
+    // Without the output option, opening a machine with outputs set and
+    // leaving it at once asks, since saving would clear them.
+    const int id = MachineDb::addMachine({{"name", "*FACTORY ZERO*"}, {"Xref", 1}, {"Zref", 1}, {"reverseZ", 1},
+                                          {"PostPro", "a.pp"}});
+    CurrentMachine = getMachineData(id);
+    CurrentMachine.swapXZ = CurrentMachine.reverseX = true;
+    open(CurrentMachine, false, "*FACTORY ZERO*");
+    QVERIFY(!CurrentMachine.swapXZ && !CurrentMachine.reverseX && !CurrentMachine.reverseZ);
+    QVERIFY(!w<QLineEdit>("leName")->isEnabled());
+    QVERIFY(w<QCheckBox>("chkAdvanced")->isChecked());
+    QVERIFY(!w<QWidget>("frmAdvanced")->isHidden());
+    QVERIFY(w<QComboBox>("cmbPostPro")->isHidden());
+    QVERIFY(w<QComboBox>("cmbSpindle")->isHidden());
+    QVERIFY(w<QLineEdit>("leGaugeX")->isEnabled() == false);
+    MessageBoxRecorder boxes;
+    w<QPushButton>("tbExitMachine")->click();
+    QCOMPARE(boxes.boxes().size(), 1);
+    QVERIFY(m_host->hideEditCalls.isEmpty());
+
+    // The next machine gets its name field back, and the spindle list.
+    MachineDb::exec("INSERT INTO NFC_Spindle (SerialNumber, Type) VALUES ('1', 'HSK63'), ('2', 'CAPTO C6'), "
+                    "('3', 'HSK63')");
+    MachineDb::exec(QString("UPDATE machine SET spindleType='CAPTO C6' WHERE idMachine=%1").arg(m_mill));
+    MachineSettings.automaticSpindle = true;
+    open(getMachineData(m_mill), false);
+    QVERIFY(w<QLineEdit>("leName")->isEnabled());
+    QVERIFY(!w<QCheckBox>("chkAdvanced")->isChecked());
+    QVERIFY(w<QWidget>("frmAdvanced")->isHidden());
+    QComboBox *spindle = w<QComboBox>("cmbSpindle");
+    QVERIFY(!spindle->isHidden());
+    QCOMPARE(entries(spindle), (QStringList{"", "HSK63", "CAPTO C6"}));
+    QCOMPARE(spindle->currentText(), QString("CAPTO C6"));
+    spindle->setCurrentIndex(1);
+    w<QPushButton>("tbOkMachine")->click();
+    QCOMPARE(column(m_mill, "spindleType").toString(), QString("HSK63"));
+}
+
+void TestMachineEditor::screenshot()
+{
+    for (const char *f : {"dnc/cell.dnc", "dnc/line.dnc"})
+        QVERIFY(m_wd->writeFile(QString::fromLatin1(f), "x"));
+    MachineSettings.ppEnabled = true;
+    const int slave = MachineDb::addMachine({{"name", "LATHE 2"}, {"Zref", 123456}, {"linkToMasterX", 1},
+                                             {"idMasterX", m_mill}, {"smartX", 250}, {"dncFormat", "cell.dnc"},
+                                             {"dncSocket", "192.168.1.20:7000"}, {"toolId", 1}, {"reverseX", 1}});
+    CurrentMachine = getMachineData(slave);
+    open(CurrentMachine, false, "LATHE 2");
+    m_editor->resize(375, 560);
+    MachineDb::screenshot(m_editor, "machine_editor_linked_dnc");
+    QCOMPARE(w<QComboBox>("cmbPostPro")->currentText(), QString("cell.dnc"));
+
+    open(newRecord(), true);
+    m_host->sendReference(cMachine::X, 10, "50");
+    m_host->sendReference(cMachine::Z, 10, "120");
+    MachineDb::screenshot(m_editor, "machine_editor_new");
+    QCOMPARE(m_editor->editedMachine().Zref, 120000);
+}
+
+QTEST_MAIN(TestMachineEditor)
+#include "tst_machine_editor.moc"
