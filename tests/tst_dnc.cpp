@@ -288,13 +288,16 @@ void TestDnc::timeout()
     QVERIFY(link.ok);
     QElapsedTimer t;
     t.start();
-    // Nothing before the second has passed.
     link.host.clearReceived();
     link.host.write(request);
-    QCOMPARE(link.collect(700), QByteArray());
-    QVERIFY(t.elapsed() < 950);
-    QCOMPARE(link.collect(400), reply);
-    QVERIFY(t.elapsed() >= 1000);
+    // Nothing before the second has passed: note when the first byte comes
+    // (a busy machine only makes it later, never earlier).
+    while (link.host.received().isEmpty() && t.elapsed() < 2500)
+        QTest::qWait(5);
+    const qint64 arrival = t.elapsed();
+    QCOMPARE(link.collect(100), reply);
+    if (!reply.isEmpty())
+        QVERIFY2(arrival >= 940, qPrintable(QString("answered after %1 ms").arg(arrival)));
     if (!reply.isEmpty()) {
         // The partial request is gone.
         QCOMPARE(link.ask("$?\r", ACK), ACK);
