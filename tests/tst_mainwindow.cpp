@@ -101,7 +101,6 @@ private slots:
 
     void construction_data();
     void construction();
-    void registrations_data();
     void registrations();
     void validators_data();
     void validators();
@@ -117,6 +116,8 @@ private slots:
     void cAxis();
     void clampFollowsBoardOnType3();
 
+    void axisButtons_data();
+    void axisButtons();
     void machineCombo();
     void defaultMachine();
     void runOutRoles_data();
@@ -309,91 +310,102 @@ void TestMainWindow::construction()
     QCOMPARE(ui->frmBottom2->geometry(), QRect(640, 150, 0, 0));
 }
 
-void TestMainWindow::registrations_data()
-{
-    QTest::addColumn<QString>("id");
-    QTest::addColumn<QString>("frame");
-    QTest::addColumn<QRect>("open");
-    QTest::addColumn<QRect>("closed");
-    QTest::newRow("labelPrint") << "labelPrint" << "frmLabelPrint" << QRect(644, 200, 375, 500) << QRect(650, 120, 0, 0);
-    QTest::newRow("cameraPanel") << "cameraPanel" << "frmBottom2" << QRect(214, 250, 211, 390) << QRect(640, 150, 0, 0);
-    QTest::newRow("setColor") << "setColor" << "frmSetColor" << QRect(100, 630, 410, 120) << QRect(650, 1000, 0, 0);
-    QTest::newRow("setAngle") << "setAngle" << "frmSetAngle" << QRect(100, 630, 410, 120) << QRect(650, 1000, 0, 0);
-    QTest::newRow("getAngle") << "getAngle" << "frmGetAngle" << QRect(100, 630, 410, 120) << QRect(650, 1000, 1, 1);
-    QTest::newRow("setPoint2P") << "setPoint2P" << "frmSetPoint2P" << QRect(100, 630, 410, 120) << QRect(650, 1000, 0, 0);
-    QTest::newRow("setCircle") << "setCircle" << "frmSetCircle" << QRect(100, 630, 410, 120) << QRect(650, 1000, 0, 0);
-    QTest::newRow("getCircle") << "getCircle" << "frmGetRadius" << QRect(100, 630, 410, 120) << QRect(650, 1000, 0, 0);
-    QTest::newRow("getCircle5P") << "getCircle5P" << "frmSetPoint5P" << QRect(100, 630, 410, 120) << QRect(650, 1000, 0, 0);
-    QTest::newRow("inspectionLight") << "inspectionLight" << "frmSetLight" << QRect(5, 475, 52, 290) << QRect(650, 1000, 0, 0);
-    QTest::newRow("index") << "index" << "frmIndex" << QRect(100, 630, 410, 120) << QRect(650, 1000, 0, 0);
-    QTest::newRow("vacuumPanel") << "vacuumPanel" << "frmBottom1" << QRect(185, 250, 270, 390) << QRect(895, 696, 0, 0);
-    QTest::newRow("setX") << "setX" << "frmSetX" << QRect(100, 130, 410, 120) << QRect(650, 40, 0, 0);
-    QTest::newRow("setZ") << "setZ" << "frmSetZ" << QRect(100, 130, 410, 120) << QRect(650, 120, 0, 0);
-    QTest::newRow("setC") << "setC" << "frmSetC" << QRect(100, 130, 410, 120) << QRect(650, 120, 0, 0);
-    QTest::newRow("inputBox") << "inputBox" << "frmInputBox" << QRect(100, 130, 410, 120) << QRect(650, 120, 0, 0);
-    QTest::newRow("getReference") << "getReference" << "frmGetReference" << QRect(100, 630, 410, 120) << QRect(650, 300, 0, 0);
-}
-
 void TestMainWindow::registrations()
 {
-    QFETCH(QString, id);
-    QFETCH(QString, frame);
-    QFETCH(QRect, open);
-    QFETCH(QRect, closed);
+    struct Row
+    {
+        const char *id;
+        const char *frame;
+        QRect open;
+        QRect closed;
+    };
+    const Row rows[] = {
+        {"labelPrint", "frmLabelPrint", QRect(644, 200, 375, 500), QRect(650, 120, 0, 0)},
+        {"cameraPanel", "frmBottom2", QRect(214, 250, 211, 390), QRect(640, 150, 0, 0)},
+        {"setColor", "frmSetColor", QRect(100, 630, 410, 120), QRect(650, 1000, 0, 0)},
+        {"setAngle", "frmSetAngle", QRect(100, 630, 410, 120), QRect(650, 1000, 0, 0)},
+        {"getAngle", "frmGetAngle", QRect(100, 630, 410, 120), QRect(650, 1000, 1, 1)},
+        {"setPoint2P", "frmSetPoint2P", QRect(100, 630, 410, 120), QRect(650, 1000, 0, 0)},
+        {"setCircle", "frmSetCircle", QRect(100, 630, 410, 120), QRect(650, 1000, 0, 0)},
+        {"getCircle", "frmGetRadius", QRect(100, 630, 410, 120), QRect(650, 1000, 0, 0)},
+        {"getCircle5P", "frmSetPoint5P", QRect(100, 630, 410, 120), QRect(650, 1000, 0, 0)},
+        {"inspectionLight", "frmSetLight", QRect(5, 475, 52, 290), QRect(650, 1000, 0, 0)},
+        {"index", "frmIndex", QRect(100, 630, 410, 120), QRect(650, 1000, 0, 0)},
+        {"vacuumPanel", "frmBottom1", QRect(185, 250, 270, 390), QRect(895, 696, 0, 0)},
+        {"setX", "frmSetX", QRect(100, 130, 410, 120), QRect(650, 40, 0, 0)},
+        {"setZ", "frmSetZ", QRect(100, 130, 410, 120), QRect(650, 120, 0, 0)},
+        {"setC", "frmSetC", QRect(100, 130, 410, 120), QRect(650, 120, 0, 0)},
+        {"inputBox", "frmInputBox", QRect(100, 130, 410, 120), QRect(650, 120, 0, 0)},
+        {"getReference", "frmGetReference", QRect(100, 630, 410, 120), QRect(650, 300, 0, 0)},
+    };
     build({{"/Machine/disableAnimation", true}});
-    auto *panel = m_w->findChild<QFrame *>(frame);
-    QVERIFY(panel);
     AnimatedWidgets &panels = m_w->panels();
-    panels.setStatus(id, true);
-    QCOMPARE(panel->geometry(), open);
-    QVERIFY(panels.isEnlarged(id));
-    panels.setStatus(id, false);
-    QCOMPARE(panel->geometry(), closed);
-    QVERIFY(!panels.isEnlarged(id));
+    for (const Row &r : rows) {
+        const QString id = QLatin1String(r.id);
+        auto *panel = m_w->findChild<QFrame *>(QLatin1String(r.frame));
+        QVERIFY2(panel, r.frame);
+        panels.setStatus(id, true);
+        QVERIFY2(panel->geometry() == r.open, r.id);
+        QVERIFY2(panels.isEnlarged(id), r.id);
+        panels.setStatus(id, false);
+        QVERIFY2(panel->geometry() == r.closed, r.id);
+        QVERIFY2(!panels.isEnlarged(id), r.id);
+    }
 }
+
+namespace {
+struct FieldCase
+{
+    const char *field;
+    const char *text;
+    QValidator::State state;
+};
+}
+Q_DECLARE_METATYPE(QList<FieldCase>)
 
 void TestMainWindow::validators_data()
 {
     QTest::addColumn<bool>("mm");
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("state");
-    const int ok = QValidator::Acceptable, mid = QValidator::Intermediate, bad = QValidator::Invalid;
-    QTest::newRow("circle mm top") << true << "leCircleR" << "3.5" << ok;
-    QTest::newRow("circle mm above") << true << "leCircleR" << "3.6" << bad;
-    QTest::newRow("circle mm decimals") << true << "leCircleR" << "1.234" << ok;
-    QTest::newRow("circle mm too many decimals") << true << "leCircleR" << "1.2345" << bad;
-    QTest::newRow("circle inch top") << false << "leCircleR" << "0.1377" << ok;
-    QTest::newRow("circle inch above") << false << "leCircleR" << "0.1378" << bad;
-    QTest::newRow("circle inch decimals") << false << "leCircleR" << "0.12345" << bad;
-    QTest::newRow("angle reticle 90") << true << "leAngleA" << "90" << bad;
-    QTest::newRow("angle reticle -89.99") << true << "leAngleA" << "-89.99" << ok;
-    QTest::newRow("angle reticle 3 decimals") << true << "leAngleA" << "1.234" << bad;
-    QTest::newRow("gauge negative") << true << "leGauge" << "-1" << bad;
-    QTest::newRow("gauge minus") << true << "leGauge" << "-" << bad;
-    QTest::newRow("gauge positive") << true << "leGauge" << "50.125" << ok;
-    QTest::newRow("gauge empty") << true << "leGauge" << "" << mid;
-    QTest::newRow("set X inside") << true << "leSetX" << "-999.999" << ok;
-    QTest::newRow("set X outside") << true << "leSetX" << "1000.5" << bad;
-    QTest::newRow("set X inch decimals") << false << "leSetX" << "1.2345" << ok;
-    QTest::newRow("set C decimals") << true << "leSetC" << "12.345" << bad;
-    QTest::newRow("label angle") << true << "leAngleLabel" << "-359.9" << ok;
-    QTest::newRow("label angle outside") << true << "leAngleLabel" << "360" << bad;
-    QTest::newRow("group separator") << true << "leXLabel" << "1,000" << bad;
+    QTest::addColumn<QList<FieldCase>>("cases");
+    QTest::newRow("millimetre machine") << true << QList<FieldCase>{
+        {"leCircleR", "3.5", QValidator::Acceptable}, // circle mm top
+        {"leCircleR", "3.6", QValidator::Invalid}, // circle mm above
+        {"leCircleR", "1.234", QValidator::Acceptable}, // circle mm decimals
+        {"leCircleR", "1.2345", QValidator::Invalid}, // circle mm too many decimals
+        {"leAngleA", "90", QValidator::Invalid}, // angle reticle 90
+        {"leAngleA", "-89.99", QValidator::Acceptable}, // angle reticle -89.99
+        {"leAngleA", "1.234", QValidator::Invalid}, // angle reticle 3 decimals
+        {"leGauge", "-1", QValidator::Invalid}, // gauge negative
+        {"leGauge", "-", QValidator::Invalid}, // gauge minus
+        {"leGauge", "50.125", QValidator::Acceptable}, // gauge positive
+        {"leGauge", "", QValidator::Intermediate}, // gauge empty
+        {"leSetX", "-999.999", QValidator::Acceptable}, // set X inside
+        {"leSetX", "1000.5", QValidator::Invalid}, // set X outside
+        {"leSetC", "12.345", QValidator::Invalid}, // set C decimals
+        {"leAngleLabel", "-359.9", QValidator::Acceptable}, // label angle
+        {"leAngleLabel", "360", QValidator::Invalid}, // label angle outside
+        {"leXLabel", "1,000", QValidator::Invalid}, // group separator
+    };
+    QTest::newRow("inch machine") << false << QList<FieldCase>{
+        {"leCircleR", "0.1377", QValidator::Acceptable}, // circle inch top
+        {"leCircleR", "0.1378", QValidator::Invalid}, // circle inch above
+        {"leCircleR", "0.12345", QValidator::Invalid}, // circle inch decimals
+        {"leSetX", "1.2345", QValidator::Acceptable}, // set X inch decimals
+    };
 }
 
 void TestMainWindow::validators()
 {
     QFETCH(bool, mm);
-    QFETCH(QString, field);
-    QFETCH(QString, text);
-    QFETCH(int, state);
+    QFETCH(QList<FieldCase>, cases);
     build({{"/Machine/isMM", mm}});
-    auto *edit = m_w->findChild<QLineEdit *>(field);
-    QVERIFY(edit && edit->validator());
-    QString t = text;
-    int pos = t.size();
-    QCOMPARE(int(edit->validator()->validate(t, pos)), state);
+    for (const FieldCase &k : cases) {
+        auto *edit = m_w->findChild<QLineEdit *>(QLatin1String(k.field));
+        QVERIFY2(edit && edit->validator(), k.field);
+        QString t = QString::fromLatin1(k.text);
+        int pos = t.size();
+        QVERIFY2(edit->validator()->validate(t, pos) == k.state, qPrintable(QString("%1 \"%2\"").arg(k.field, t)));
+    }
 }
 
 void TestMainWindow::secondInstance()
@@ -578,6 +590,38 @@ void TestMainWindow::clampFollowsBoardOnType3()
     // Following the board sends no clamp pulse.
     for (const QByteArray &f : qAsConst(m_board->frames))
         QVERIFY2(!f.contains('B'), f.constData());
+}
+
+void TestMainWindow::axisButtons_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("automaticSpindle");
+    QTest::addColumn<QByteArray>("frame");
+    QTest::newRow("lock X") << "tbLockX" << false << QByteArray("\x05" "B1\r");
+    QTest::newRow("lock Z") << "tbLockZ" << false << QByteArray("\x05" "B2\r");
+    QTest::newRow("brake pulse") << "tbBrake" << false << QByteArray("\x05" "B8\r");
+    QTest::newRow("index pulse") << "tbIndex" << false << QByteArray("\x05" "B16\r");
+    QTest::newRow("index with automatic spindle") << "tbIndex" << true << QByteArray();
+}
+
+void TestMainWindow::axisButtons()
+{
+    QFETCH(QString, button);
+    QFETCH(bool, automaticSpindle);
+    QFETCH(QByteArray, frame);
+    build({{"/Machine/automaticSpindle", automaticSpindle}, {"/Machine/hasIndex", true}});
+    feed("X10 Z20 I128 O0\r");
+    auto *b = m_w->findChild<QPushButton *>(button);
+    QVERIFY(b);
+    m_board->frames.clear();
+    b->click();
+    if (frame.isEmpty()) {
+        QTest::qWait(300);
+        for (const QByteArray &f : qAsConst(m_board->frames))
+            QVERIFY2(!f.contains('B'), f.constData());
+    } else {
+        QTRY_COMPARE_WITH_TIMEOUT(m_board->count(frame), 1, 3000);
+    }
 }
 
 // Machine selection ---------------------------------------------------------------
