@@ -308,6 +308,13 @@ void TestMainWindow::construction()
     QTest::qWait(50);
     QCOMPARE(ui->frmLabelPrint->geometry(), QRect(644, 200, 375, 500));
     QCOMPARE(ui->frmBottom2->geometry(), QRect(640, 150, 0, 0));
+    QTRY_VERIFY_WITH_TIMEOUT(m_w->cameraDevice()->isRunning(), 3000);
+    // The camera belongs to the collector: closing the window stops its
+    // capture and leaves it listed and usable.
+    m_w.reset();
+    CVideoDevice *camera = m_cameras->GetVideoDevice(0);
+    QVERIFY(camera->IsValid());
+    QVERIFY(!camera->isRunning());
 }
 
 void TestMainWindow::registrations()
