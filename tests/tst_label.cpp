@@ -16,73 +16,13 @@
 #include "shared/App.h"
 #include "shared/SharedStruct.h"
 #include "shared/animatedwidgets.h"
+#include "support/FakeSpooler.h"
 #include "support/ImageListFrameSource.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/RecordingPaintDevice.h"
 #include "support/TestWorkDir.h"
 
 namespace {
-
-// Fake spooler tools in a folder of their own, which becomes the whole PATH.
-// The child sees only LANG=en, so the fakes find their canned answers beside
-// themselves: lpq answers its n-th call with the file "lpq.<n>" (or "lpq.out"),
-// hangs when "lpq.<n>.hang" exists, and both tools log their calls.
-class FakeSpooler
-{
-public:
-    explicit FakeSpooler(bool withLpq = true)
-        : m_oldPath(qgetenv("PATH"))
-    {
-        m_bin = m_dir.path();
-        if (withLpq)
-            script("lpq", "n=1\n"
-                          "while [ -e \"$d/lpq.called.$n\" ]; do n=$((n+1)); done\n"
-                          ": > \"$d/lpq.called.$n\"\n"
-                          "echo \"lpq $*\" >> \"$d/calls\"\n"
-                          "echo \"LANG=$LANG HOME=${HOME-unset} USER=${USER-unset}\" > \"$d/lpq.env\"\n"
-                          "[ -e \"$d/lpq.$n.hang\" ] && exec /bin/sleep 10\n"
-                          "if [ -e \"$d/lpq.$n\" ]; then exec /bin/cat \"$d/lpq.$n\"; fi\n"
-                          "[ -e \"$d/lpq.out\" ] && exec /bin/cat \"$d/lpq.out\"\n");
-        script("lprm", "echo \"lprm $*\" >> \"$d/calls\"\n");
-        qputenv("PATH", m_bin.toLocal8Bit());
-    }
-    ~FakeSpooler() { qputenv("PATH", m_oldPath); }
-
-    // Answer of the n-th lpq call (1-based); "hang" makes it never finish.
-    void answer(int call, const QByteArray &output)
-    {
-        if (output == "hang")
-            write(QString("lpq.%1.hang").arg(call), "");
-        else
-            write(QString("lpq.%1").arg(call), output);
-    }
-    QStringList calls() const { return read("calls").split('\n', Qt::SkipEmptyParts); }
-    int lpqCalls() const { return calls().filter(QRegularExpression("^lpq")).size(); }
-    QString lpqEnvironment() const { return read("lpq.env").trimmed(); }
-
-private:
-    void script(const char *name, const QByteArray &body)
-    {
-        const QString path = m_bin + '/' + name;
-        write(name, "#!/bin/sh\nd=${0%/*}\n" + body);
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-    void write(const QString &name, const QByteArray &content)
-    {
-        QFile f(m_bin + '/' + name);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(content);
-    }
-    QString read(const QString &name) const
-    {
-        QFile f(m_bin + '/' + name);
-        return f.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(f.readAll()) : QString();
-    }
-
-    QTemporaryDir m_dir;
-    QString m_bin;
-    QByteArray m_oldPath;
-};
 
 const QByteArray kReady = "LabelWriter-450 is ready\nno entries\n";
 const QByteArray kQueued = "LabelWriter-450 is ready and printing\n"

@@ -24,6 +24,12 @@ QString mwText(const char *text)
 {
     return QCoreApplication::translate("MainWindow", text);
 }
+
+LabelPrinter::PrinterSource &printerSource()
+{
+    static LabelPrinter::PrinterSource source;
+    return source;
+}
 } // namespace
 
 LabelPrinter::LabelPrinter(QWidget *window, QPushButton *printButton, QWidget *cameraPanel, CVideoDevice *camera,
@@ -35,8 +41,15 @@ LabelPrinter::LabelPrinter(QWidget *window, QPushButton *printButton, QWidget *c
 
 LabelPrinter::~LabelPrinter() = default;
 
+void LabelPrinter::setPrinterSource(PrinterSource source)
+{
+    printerSource() = std::move(source);
+}
+
 std::shared_ptr<QPaintDevice> LabelPrinter::openPrinter()
 {
+    if (printerSource())
+        return printerSource()();
     auto printer = std::make_shared<QPrinter>(QPrinter::ScreenResolution);
     if (printer->printerName().isEmpty())
         return nullptr;

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 
 #include "app/LabelPainter.h"
@@ -46,6 +47,11 @@ public:
     void setLabelFields(const QList<QLineEdit *> &fields) { labelFields = fields; }
 
     Result print(const sLabelData &label);
+
+    // Gives the printer in place of the default one (null: back to the
+    // default printer). Lets a test keep what a print paints.
+    using PrinterSource = std::function<std::shared_ptr<QPaintDevice>()>;
+    static void setPrinterSource(PrinterSource source);
 
 protected:
     // The printer of the label, null when the system has no default printer.

@@ -190,6 +190,7 @@ bool MainWindow::checkEnv()
 void MainWindow::initLabelPrint()
 {
     registerPanel(QStringLiteral("labelPrint"), ui->frmLabelPrint, QPoint(644, 200), QRect(650, 120, 0, 0), 4);
+    connectLabelPanel();
     for (QLineEdit *e : {ui->leXLabel, ui->leZLabel, ui->leAngleLabel, ui->leRadLabel, ui->leLabelCode, ui->leLabelT})
         e->setText(QString());
     animator.setStatus(QStringLiteral("labelPrint"), true);

@@ -92,16 +92,22 @@ public slots:
     void showList();
     void hideList();
     void editToolset(int idTable, QString name);
+    // Prints one tool label (values already formatted; radiusMode: X is a radius).
+    void printLabel(QString prnMachine, QString prnToolset, QString prnT, QString prnX, QString prnZ, QString prnA,
+                    QString prnCr, QString prnCode, bool radiusMode);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private slots:
     void slotMachineChanged(int index);
+    void labelCommands();
+    void slotLabelButtons();
 
 private:
     bool checkEnv();
     void initLabelPrint();
+    void connectLabelPanel();
     void initCameraGui();
     void initValidators();
     void initAxisInterface();
