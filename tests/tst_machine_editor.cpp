@@ -767,7 +767,7 @@ void TestMachineEditor::screenshot()
                                              {"dncSocket", "192.168.1.20:7000"}, {"toolId", 1}, {"reverseX", 1}});
     CurrentMachine = getMachineData(slave);
     open(CurrentMachine, false, "LATHE 2");
-    m_editor->resize(375, 560);
+    m_editor->resize(375, 500);
     MachineDb::screenshot(m_editor, "machine_editor_linked_dnc");
     QCOMPARE(w<QComboBox>("cmbPostPro")->currentText(), QString("cell.dnc"));
 

@@ -28,6 +28,7 @@
 #include "axis/measureserver.h"
 #include "axis/tcpserver.h"
 #include "keyboard/myinputpanel.h"
+#include "machines/cmachinelist.h"
 #include "keyboard/myinputpanelcontext.h"
 #include "shared/App.h"
 #include "shared/FatalExit.h"
@@ -122,6 +123,7 @@ MainWindow::MainWindow(QWidget *parent)
     measureServer = new MeasureServer(axis, &animator, nullptr, nullptr);
     initToolset();
     initSetList();
+    initMachineList();
 
     chechAxisInitStatus();
     selectMachine(QString::fromLatin1(kDefaultMachine));
@@ -336,9 +338,17 @@ void MainWindow::initMachine()
     connect(ui->cmbMachine, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &MainWindow::slotMachineChanged);
 
+    machineEditor = new cMachine(this);
+    registerPanel(QStringLiteral("machine"), machineEditor, QPoint(644, 200), QRect(650, 24, 0, 0), 4);
+    animator.setStatus(QStringLiteral("machine"), false);
+    connect(machineEditor, &cMachine::getReference, this, &MainWindow::slotGetReference);
+
     registerPanel(QStringLiteral("getReference"), ui->frmGetReference, QPoint(100, 630), QRect(650, 300, 0, 0),
                        2);
     connect(ui->tbExitGetReference, &QPushButton::clicked, this, &MainWindow::slotExitButton);
+    connect(ui->tbOkGetReference, &QPushButton::clicked, this, &MainWindow::slotOkGetReference);
+    machineEditor->setParent(ui->centralwidget);
+    machineEditor->show();
 
     animator.setStatus(QStringLiteral("cameraPanel"), false);
     animator.setStatus(QStringLiteral("vacuumPanel"), false);
@@ -713,6 +723,9 @@ void MainWindow::slotExitButton()
             camera->autoAngle = false;
             camera->autoCircle = false;
         }
+    } else if (button == ui->tbExitGetReference) {
+        if (machineEditor)
+            machineEditor->setEnabled(true);
     } else if (button == ui->tbExitInputBox) {
         ui->centralwidget->setEnabled(true);
         animator.setStatus(QStringLiteral("inputBox"), false);
@@ -808,6 +821,17 @@ void MainWindow::okInputBox()
     const int type = ui->frmInputBox->property("InputBoxType").toInt();
     const QString text = ui->leInputBox->text();
     switch (type) {
+    case ibDeleteMachine:
+        machineList->deleteMachine(text);
+        break;
+    case ibNewMachine:
+        if (ValidateUser(this, text))
+            showNewMachine();
+        break;
+    case ibEditMachine:
+        if (ValidateUser(this, text))
+            showEditMachine();
+        break;
     case ibNewToolset:
         setList->newToolset(text);
         break;
@@ -824,6 +848,12 @@ void MainWindow::okInputBox()
 void MainWindow::showList()
 {
     animator.shrinkByGroup(1);
+    if (sender() == ui->tbMachineList) {
+        machineList->setCurrentMachine(CurrentMachine.name);
+        ui->cmbMachine->setEnabled(false);
+        animator.setStatus(QStringLiteral("machineList"), true);
+        return;
+    }
     if (sender() != ui->tbSetList)
         return;
     const int tableType = getCurrentTableType();
@@ -835,7 +865,7 @@ void MainWindow::showList()
 
 void MainWindow::hideList()
 {
-    if (sender() == setList) {
+    if (sender() == setList || sender() == machineList) {
         ui->cmbMachine->setEnabled(true);
         animator.setStatus(QStringLiteral("labelPrint"), true);
     } else if (sender() == toolset) {
@@ -858,4 +888,103 @@ void MainWindow::editToolset(int idTable, QString name)
     toolset->setCurrentTable(idTable, ui->cmbMachine->currentText(), name);
     animator.setStatus(QStringLiteral("toolset"), true);
     ui->tbStandBy->setEnabled(false);
+}
+
+// Machines ----------------------------------------------------------------------
+
+void MainWindow::initMachineList()
+{
+    machineList = new cMachineList(this);
+    registerPanel(QStringLiteral("machineList"), machineList, QPoint(644, 200), QRect(650, 24, 0, 0), 4);
+    animator.setStatus(QStringLiteral("machineList"), false);
+    machineList->setParent(ui->centralwidget);
+    machineList->show();
+    connect(ui->tbMachineList, &QPushButton::clicked, this, &MainWindow::showList);
+    connect(machineList, &cMachineList::sigHideList, this, &MainWindow::hideList);
+    connect(machineList, &cMachineList::sigEdit, this, &MainWindow::reqShowEditMachine);
+    connect(machineList, &cMachineList::sigNew, this, &MainWindow::reqShowNewMachine);
+}
+
+void MainWindow::reqShowNewMachine()
+{
+    showInputBox(tr("New machine") + QStringLiteral("\n") + tr("Insert password"), QString(), ibNewMachine, true);
+}
+
+void MainWindow::reqShowEditMachine()
+{
+    showInputBox(tr("Edit machine") + QStringLiteral("\n") + tr("Insert password"), QString(), ibEditMachine, true);
+}
+
+void MainWindow::showNewMachine()
+{
+    ui->frmBackground->setEnabled(false);
+    s_machine machine;
+    machine.idMachine = -2;
+    machine.isRadius = machine.isRadiusStored = machine.IsMM = true;
+    machine.idMasterX = machine.idMasterZ = -1;
+    machine.calibrationDate = QDate(2000, 1, 1);
+    machineEditor->setInsertMode();
+    // Leaving without saving returns to the machine selected now.
+    machineEditor->setEditMachine(machine, ui->cmbMachine->currentText());
+    ui->tbRetFix->setChecked(true);
+    ui->tbAIX->setChecked(false);
+    ui->tbAIZ->setChecked(false);
+    ui->tbAIC->setChecked(false);
+    animator.setStatus(QStringLiteral("machine"), true);
+}
+
+void MainWindow::showEditMachine()
+{
+    ui->tbRetFix->setChecked(true);
+    ui->tbAIX->setChecked(false);
+    ui->tbAIZ->setChecked(false);
+    ui->tbAIC->setChecked(false);
+    const QString name = machineList->getSelectedMachineName();
+    // The machine chosen in the list becomes the current one first.
+    selectMachine(name);
+    ui->frmBackground->setEnabled(false);
+    const s_machine machine = CurrentMachine;
+    machineEditor->setEditMode();
+    machineEditor->setEditMachine(machine, name);
+    animator.setStatus(QStringLiteral("machine"), true);
+}
+
+void MainWindow::hideEditMachine(QString name)
+{
+    ui->frmBackground->setEnabled(true);
+    updateMacCombo(name);
+    machineList->setCurrentMachine(name);
+    slotShowKeyboard(false);
+    // Any status change in the panels' group shuts the group's open panel:
+    // the label panel goes first, so the list stays open without animation too.
+    animator.setStatus(QStringLiteral("labelPrint"), false);
+    animator.setStatus(QStringLiteral("machineList"), true);
+}
+
+void MainWindow::slotGetReference(cMachine::eRefType type, QString gauge)
+{
+    refAxis = type;
+    const bool z = type == cMachine::Z;
+    ui->lblReferenceType->setPixmap(QPixmap(z ? QStringLiteral(":/img/caliperZ.png") : QStringLiteral(":/img/caliperX.png")));
+    ui->lblGauge->setPixmap(QPixmap(z ? QStringLiteral(":/img/gaugeZ.png") : QStringLiteral(":/img/gaugeX.png")));
+    if (QExtDoubleValidator *v = doubleValidator(ui->leGauge)) {
+        if (CurrentMachine.IsMM)
+            v->setRange(-1000, 1000, 3);
+        else
+            v->setRange(-39.37008, 39.37008, 5);
+    }
+    ui->leGauge->setText(gauge);
+    machineEditor->setEnabled(false);
+    // Without the coarse search the in-position report of the axis enables it.
+    ui->tbOkGetReference->setEnabled(MachineSettings.coarseZeroSearch);
+    animator.setStatus(QStringLiteral("getReference"), true);
+}
+
+void MainWindow::slotOkGetReference()
+{
+    const QString gauge = ui->leGauge->text();
+    const int raw = refAxis == cMachine::Z ? axis->getScaleZ() : axis->getScaleX();
+    emit sigSetReference(cMachine::eRefType(refAxis), raw, gauge);
+    machineEditor->setEnabled(true);
+    animator.setStatus(QStringLiteral("getReference"), false);
 }

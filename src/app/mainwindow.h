@@ -13,6 +13,7 @@
 
 #include <memory>
 
+#include "machines/cmachine.h"
 #include "shared/SharedStruct.h"
 #include "shared/animatedwidgets.h"
 
@@ -26,6 +27,7 @@ class MeasureServer;
 class MyInputPanelContext;
 class TCPServer;
 class QCloseEvent;
+class cMachineList;
 class cSetList;
 class cToolset;
 
@@ -58,6 +60,8 @@ public:
     cToolset *toolsetPanel() const { return toolset; }
     cSetList *setListPanel() const { return setList; }
     TCPServer *positionServer() const { return tcpServer; }
+    cMachine *machinePanel() const { return machineEditor; }
+    cMachineList *machineListPanel() const { return machineList; }
     // Ids of the registered panels, in registration order.
     QStringList panelNames() const { return panelIds; }
 
@@ -72,6 +76,7 @@ public:
 
 signals:
     void sigUpdGui();
+    void sigSetReference(cMachine::eRefType type, int rawCount, QString gauge);
 
 public slots:
     void readMachineSettings();
@@ -95,6 +100,13 @@ public slots:
     // Prints one tool label (values already formatted; radiusMode: X is a radius).
     void printLabel(QString prnMachine, QString prnToolset, QString prnT, QString prnX, QString prnZ, QString prnA,
                     QString prnCr, QString prnCode, bool radiusMode);
+    void hideEditMachine(QString name);
+    void reqShowNewMachine();
+    void reqShowEditMachine();
+    void showNewMachine();
+    void showEditMachine();
+    void slotGetReference(cMachine::eRefType type, QString gauge);
+    void slotOkGetReference();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -122,6 +134,7 @@ private:
     void initAutomaticSpindle();
     void initToolset();
     void initSetList();
+    void initMachineList();
 
     Ui_MainWindow *ui = nullptr;
     AnimatedWidgets animator;
@@ -143,6 +156,10 @@ private:
     MeasureServer *measureServer = nullptr;
     cToolset *toolset = nullptr;
     cSetList *setList = nullptr;
+    cMachine *machineEditor = nullptr;
+    cMachineList *machineList = nullptr;
+    // Axis of the reference being measured for the machine editor (cMachine::eRefType).
+    int refAxis = cMachine::X;
     MyInputPanelContext *inputContext = nullptr;
     std::unique_ptr<InstanceLock> instanceLock;
 
