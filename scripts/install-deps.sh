@@ -4,6 +4,8 @@ set -e
 PKGS="build-essential cmake pkg-config qtbase5-dev qtbase5-dev-tools qttools5-dev-tools \
 libqt5sql5-sqlite libqt5script5 qtscript5-dev libv4l-dev \
 xvfb xauth cups-client"
+# The label printing asks the spooler through lpq and lprm.
+PKGS="$PKGS cups-bsd"
 # Text drawn over the camera view is checked by the tests.
 PKGS="$PKGS fonts-dejavu-core"
 missing=""

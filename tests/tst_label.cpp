@@ -124,6 +124,8 @@ private slots:
     void busyStateWhilePainting();
     void clearModes_data();
     void clearModes();
+    void printSettings_data();
+    void printSettings();
 
     void layout_data();
     void layout();
@@ -443,6 +445,54 @@ void TestLabel::clearModes()
     for (int i = 0; i < fields.size(); ++i)
         QCOMPARE(fields[i]->text(), cleared ? QString() : "value of " + names[i]);
     QCOMPARE(order, cleared ? names : QStringList());
+}
+
+void TestLabel::printSettings_data()
+{
+    QTest::addColumn<int>("offsetX");
+    QTest::addColumn<int>("offsetY");
+    QTest::addColumn<int>("delay");
+
+    QTest::newRow("default offsets") << 0 << 0 << -1;
+    QTest::newRow("offsets") << -40 << 12 << -1;
+    QTest::newRow("delay") << 5 << 0 << 600;
+}
+
+// A print reads the offsets and the delay before the queue is read again
+// from the settings, and signs the label with the vendor's text.
+void TestLabel::printSettings()
+{
+    QFETCH(int, offsetX);
+    QFETCH(int, offsetY);
+    QFETCH(int, delay);
+
+    QSettings &settings = App::kovraSettings();
+    if (offsetX)
+        settings.setValue("/Printer/offsetX", offsetX);
+    if (offsetY)
+        settings.setValue("/Printer/offsetY", offsetY);
+    if (delay >= 0)
+        settings.setValue("/Printer/Delay", delay);
+    FakeSpooler fake;
+    fake.answer(1, kReady);
+    fake.answer(2, kReady);
+    MessageBoxRecorder boxes;
+    TestLabelPrinter printer(nullptr, nullptr, nullptr, nullptr, nullptr);
+
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(printer.print(toolLabel()), LabelPrinter::Result::Printed);
+    if (delay > 0)
+        QVERIFY(timer.elapsed() >= delay);
+
+    const RecordingPaintDevice::Text *x = printer.device->find("X");
+    QVERIFY(x);
+    QCOMPARE(x->baseline, QPointF(offsetY + 40, offsetX - 75 + 55));
+    const QString footer = printer.device->texts.last().text;
+    QVERIFY2(footer.startsWith("Made here " + QDate::currentDate().toString(Qt::TextDate) + ' '), qPrintable(footer));
+    // The settings of the printer are only read.
+    QCOMPARE(settings.contains("/Printer/offsetX"), offsetX != 0);
+    QCOMPARE(settings.contains("/Printer/offsetY"), offsetY != 0);
 }
 
 void TestLabel::layout_data()
