@@ -1,5 +1,6 @@
 #include <QAtomicInt>
 #include <QMutex>
+#include <QPainter>
 #include <QtTest>
 
 #include "camera/FrameSource.h"
@@ -46,6 +47,7 @@ class TestFrameWindow : public QObject
 private slots:
     void copyIsTheProcessedFrame();
     void nullBeforeFirstFrame();
+    void greyWithoutStreamPalette();
 };
 
 void TestFrameWindow::copyIsTheProcessedFrame()
@@ -98,6 +100,29 @@ void TestFrameWindow::nullBeforeFirstFrame()
     QCOMPARE(device.Open(2), 0);
     QVERIFY(device.SetSize(1280, 1024));
     QVERIFY(device.GetWindowCopy().isNull());
+}
+
+void TestFrameWindow::greyWithoutStreamPalette()
+{
+    CVideoStandIn::Config config;
+    config.frameIntervalMs = 0;
+    auto io = std::make_shared<CVideoStandIn>(std::make_shared<StampSource>(), config);
+    StampDevice device(io);
+    QCOMPARE(device.Open(2), 0);
+    QVERIFY(device.SetSize(1280, 1024));
+    // No stream palette was ever set: the view still gets a drawable picture.
+    device.StartCapture();
+    QTRY_VERIFY_WITH_TIMEOUT(!device.GetWindowCopy().isNull(), 5000);
+    device.StopCapture();
+    const QImage shown = device.GetWindowCopy();
+    QCOMPARE(shown.colorCount(), 256);
+    const int index = shown.pixelIndex(10, 10);
+    QCOMPARE(shown.pixel(10, 10), qRgb(index, index, index));
+    QImage target(640, 640, QImage::Format_RGB32);
+    QPainter painter(&target);
+    painter.drawImage(0, 0, shown);
+    painter.end();
+    QCOMPARE(target.pixel(10, 10), qRgb(index, index, index));
 }
 
 QTEST_MAIN(TestFrameWindow)

@@ -427,6 +427,16 @@ QImage CVideoDevice::GetRGB(int back) const
     return images.at(index);
 }
 
+namespace {
+QVector<QRgb> greyColorTable()
+{
+    QVector<QRgb> table(256);
+    for (int i = 0; i < 256; ++i)
+        table[i] = qRgb(i, i, i);
+    return table;
+}
+}
+
 QImage CVideoDevice::GetWindowCopy() const
 {
     QMutexLocker lock(&mutex);
@@ -597,8 +607,13 @@ void CVideoDevice::run()
             QMutexLocker lock(&mutex);
             // The view shows this frame with its measures: copy it while the
             // buffer is still ours (it is queued again on the next turn).
-            if (buffer < images.size())
+            if (buffer < images.size()) {
                 windowCopy = images.at(buffer).copy(WindowLeft, WindowTop, WindowSize, WindowSize);
+                // Before any stream palette is set the frame has no colour
+                // table, and drawing such an image reads outside it: show grey.
+                if (windowCopy.colorCount() == 0)
+                    windowCopy.setColorTable(greyColorTable());
+            }
             currentBuffer = (buffer + 1) % bufferOffsets.size();
         }
         emit Notify();
