@@ -372,6 +372,15 @@ void TestMachineHandoffs::deleteThroughInputBox()
     QCOMPARE(ui->lblInputBox->text(), QString("Insert password"));
     QCOMPARE(ui->frmInputBox->property("InputBoxType").toInt(), int(ibDeleteMachine));
     QCOMPARE(ui->leInputBox->echoMode(), QLineEdit::Password);
+    // A wrong password is refused over the main window; nothing goes.
+    typeInBox("nope");
+    QCOMPARE(m_boxes.size(), 2);
+    QCOMPARE(m_boxes.last().text, QString("Invalid password"));
+    QCOMPARE(m_boxes.last().parent, static_cast<QWidget *>(m_w.get()));
+    QCOMPARE(MachineDb::value("SELECT COUNT(*) FROM machine WHERE name='LATHE'").toInt(), 1);
+
+    m_answers = {QMessageBox::Yes};
+    child<QPushButton>(list, "tbDelete")->click();
     typeInBox("tavo");
     QCOMPARE(MachineDb::value("SELECT COUNT(*) FROM machine WHERE name='LATHE'").toInt(), 0);
     QStringList items;

@@ -144,7 +144,8 @@ void cMachineList::reqDeleteMachine()
 
 void cMachineList::deleteMachine(QString password)
 {
-    if (!ValidateUser(parentWidget(), password))
+    // The password box belongs to the main window: so does the refusal.
+    if (!ValidateUser(window(), password))
         return;
     const int id = selectedMachineId();
     // A master may have got slaves since the question was asked.
