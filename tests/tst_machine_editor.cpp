@@ -91,6 +91,7 @@ private slots:
     void outputKind();
     void outputKindClicks_data();
     void outputKindClicks();
+    void newMachineWithPreselectedOutput();
     void openingState();
     void screenshot();
 
@@ -716,6 +717,23 @@ void TestMachineEditor::outputKindClicks()
         QCOMPARE(int(kind->checkState()), s);
         QCOMPARE(w<QLineEdit>("leSocket")->isHidden(), s != Qt::PartiallyChecked);
     }
+}
+
+void TestMachineEditor::newMachineWithPreselectedOutput()
+{
+    // The output list offers the file of the machine selected in the main
+    // window; the new record has none, so leaving at once asks.
+    QVERIFY(m_wd->writeFile("postpro/a.pp", "x"));
+    MachineSettings.ppEnabled = true;
+    CurrentMachine = getMachineData(m_mill);
+    CurrentMachine.PostPro = "a.pp";
+    open(newRecord(), true);
+    QCOMPARE(w<QComboBox>("cmbPostPro")->currentText(), QString("a.pp"));
+    MessageBoxRecorder boxes;
+    w<QPushButton>("tbExitMachine")->click();
+    QCOMPARE(boxes.boxes().size(), 1);
+    QCOMPARE(boxes.boxes().first().text, QString("Data are changed, exit anyway ?"));
+    QVERIFY(m_host->hideEditCalls.isEmpty());
 }
 
 void TestMachineEditor::openingState()
