@@ -18,6 +18,7 @@
 #include <cfloat>
 
 #include "app/AxisDisplay.h"
+#include "app/CameraPalettes.h"
 #include "app/InstanceLock.h"
 #include "app/MainWindowForm.h"
 #include "app/TouchScreen.h"
@@ -133,6 +134,7 @@ MainWindow::MainWindow(QWidget *parent)
     ui->frmRotated->setParent(camPanel);
     ui->frmRotated->move(camPanel->width() - ui->frmRotated->width() - 3, 3);
     ui->frmRotated->show();
+    connectCommands();
 
     closeStartPanels();
     constructing = false;
@@ -167,6 +169,10 @@ void MainWindow::registerPanel(const QString &id, QWidget *widget, const QPoint 
 void MainWindow::setInputContext(MyInputPanelContext *context)
 {
     inputContext = context;
+    // A numeric spin box asked for the keyboard: the angular-head angle box.
+    if (inputContext)
+        connect(inputContext, &MyInputPanelContext::reqInputBox, this, &MainWindow::showAngularInput,
+                Qt::UniqueConnection);
 }
 
 // Single instance and touch-screen cursor -------------------------------------
@@ -418,6 +424,7 @@ void MainWindow::activateMachineSettings()
             b->setStyleSheet(QString());
         stopRunOutLink = connect(ui->tbStopRunOut, &QPushButton::clicked, ui->tbTestRnOut, &QPushButton::setChecked);
     }
+    linkTestRnOut();
 
     const bool locks = MachineSettings.type != 3;
     ui->tbLockX->setVisible(locks);
@@ -664,17 +671,8 @@ void MainWindow::initPalette()
     QSettings &s = App::kovraSettings();
     const int forceWhite = s.value(QStringLiteral("/camera/forceWhite"), 255).toInt();
     const int forceBlack = s.value(QStringLiteral("/camera/forceBlack"), 0).toInt();
-    greyColorTable.clear();
-    thresholdColorTable.clear();
-    for (int i = 0; i < 256; ++i) {
-        if (i < forceBlack)
-            greyColorTable.append(qRgb(0, 0, 0));
-        else if (i > forceWhite)
-            greyColorTable.append(qRgb(255, 255, 255));
-        else
-            greyColorTable.append(qRgb(i, i, i));
-        thresholdColorTable.append(i < 127 ? qRgb(85, 170, 0) : qRgb(255, 255, 127));
-    }
+    greyColorTable = CameraPalettes::grey(forceBlack, forceWhite);
+    thresholdColorTable = CameraPalettes::threshold();
     inspectionColorTable = greyColorTable;
     camera->setStreamPalette(greyColorTable);
 }
@@ -837,6 +835,9 @@ void MainWindow::okInputBox()
         break;
     case ibRenameToolset:
         setList->renameToolset(text);
+        break;
+    case ibAngularHead:
+        ui->sbRotateMeasLine->setValue(text.toFloat());
         break;
     default:
         break;

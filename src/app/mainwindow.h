@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QMetaObject>
 #include <QPoint>
+#include <QPointF>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -13,6 +14,7 @@
 
 #include <memory>
 
+#include "camera/LineParam.h"
 #include "machines/cmachine.h"
 #include "shared/SharedStruct.h"
 #include "shared/animatedwidgets.h"
@@ -108,6 +110,44 @@ public slots:
     void slotGetReference(cMachine::eRefType type, QString gauge);
     void slotOkGetReference();
 
+    // References, incremental zeroes and axis commands.
+    void PressedSetX();
+    void PressedSetZ();
+    void PressedSetC();
+    void toggleXincr(bool on);
+    void toggleZincr(bool on);
+    void toggleCincr(bool on);
+    void showAngularInput();
+    void reqConfiguration();
+    void slotClamp();
+    void slotEnableClamp();
+    void slotTestRnOut(bool on);
+    void setVacuumImage(int state);
+    void toggleRadDia(bool on);
+    // Camera measuring controls, found geometry and manual measures.
+    void slotCamera(bool on);
+    void slotCameraCommand();
+    void slotTypeMeasure();
+    void slotReticleType(int id);
+    void sliCircle(int value);
+    void setCircleReticle(QString text);
+    void resetRadius();
+    void sliAngle(int value);
+    void setAngleReticle(QString text);
+    void resetAngle();
+    void slotFoundLines(QVector<sLineParam> lines);
+    void slotFoundCircle(QPoint centre, int radius);
+    void slotRotMeasLine(double value);
+    void measRotated(bool rotated);
+    void setAutoAngleReticle();
+    void getRotatedValues(QPointF val, bool isDiameter);
+    void manualMeasures();
+    void setManualValue();
+    // Inspection mode.
+    void slotInspection(bool on);
+    void setInspectionColor();
+    void sliLight(int value);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -135,6 +175,9 @@ private:
     void initToolset();
     void initSetList();
     void initMachineList();
+    void connectCommands();
+    void linkTestRnOut();
+    void updateRotatedFrame(int reticleId);
 
     Ui_MainWindow *ui = nullptr;
     AnimatedWidgets animator;
@@ -179,4 +222,9 @@ private:
 
     RunOutRole testRnOutRole = RunOutRole::RunOutTest;
     QMetaObject::Connection stopRunOutLink;
+    QMetaObject::Connection testRnOutLink;
+    // Manual measure points: x the X radius, y the Z, in the display unit.
+    QList<QPointF> pointList;
+    // Set while a reticle slider and its entry update each other.
+    bool reticleSync = false;
 };

@@ -1,0 +1,623 @@
+// Operator commands of the main window: set panels and references, the input
+// box openers, axis commands, the camera function bar and its panels, found
+// geometry, manual measures and inspection mode.
+
+#include "app/mainwindow.h"
+
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSettings>
+#include <QThread>
+#include <QTimer>
+#include <QValidator>
+
+#include <cmath>
+
+#include "app/CameraPalettes.h"
+#include "app/MainWindowForm.h"
+#include "app/MeasureCommands.h"
+#include "axis/cAxisInterface.h"
+#include "camera/VideoDevice.h"
+#include "interface/CamPanel.h"
+#include "shared/App.h"
+#include "shared/SharedStruct.h"
+#include "tooling/ctoolset.h"
+
+namespace {
+
+const char kDefaultMachineName[] = "*DEFAULT MACHINE*";
+
+// Only a complete number is acted on: an empty entry, "." or "-" would read as 0.
+bool acceptable(QLineEdit *edit, double &value)
+{
+    QString text = edit->text();
+    if (const QValidator *v = edit->validator()) {
+        int pos = 0;
+        if (v->validate(text, pos) != QValidator::Acceptable)
+            return false;
+    }
+    bool ok = false;
+    value = text.toDouble(&ok);
+    return ok && std::isfinite(value);
+}
+
+bool isDefaultMachine()
+{
+    return CurrentMachine.name == QLatin1String(kDefaultMachineName);
+}
+
+} // namespace
+
+void MainWindow::connectCommands()
+{
+    connect(ui->tbSetX, &QPushButton::clicked, this, &MainWindow::PressedSetX);
+    connect(ui->tbSetZ, &QPushButton::clicked, this, &MainWindow::PressedSetZ);
+    connect(ui->tbSetC, &QPushButton::clicked, this, &MainWindow::PressedSetC);
+    connect(ui->tbAIX, &QPushButton::toggled, this, &MainWindow::toggleXincr);
+    connect(ui->tbAIZ, &QPushButton::toggled, this, &MainWindow::toggleZincr);
+    connect(ui->tbAIC, &QPushButton::toggled, this, &MainWindow::toggleCincr);
+    connect(ui->tbRadDia, &QPushButton::toggled, this, &MainWindow::toggleRadDia);
+    connect(ui->tbConfigure, &QPushButton::clicked, this, &MainWindow::reqConfiguration);
+    connect(axis, &cAxisInterface::sigVacuumImg, this, &MainWindow::setVacuumImage);
+
+    connect(ui->tbCamera, &QPushButton::toggled, this, &MainWindow::slotCamera);
+    for (QPushButton *b : {ui->tbTypeX, ui->tbTypeZ, ui->tbTypeC})
+        connect(b, &QPushButton::clicked, this, &MainWindow::slotTypeMeasure);
+    connect(&reticleGroup, QOverload<int>::of(&QButtonGroup::buttonClicked), this, &MainWindow::slotReticleType);
+    for (QPushButton *b : {ui->tbInspectionColor, ui->tbCamAngleReticle, ui->tbCamAngle, ui->tbCamAngle2Point,
+                           ui->tbCamRadiusReticle, ui->tbExitCamera, ui->tbCamRadius, ui->tbCamRadius5Point})
+        connect(b, &QPushButton::clicked, this, &MainWindow::slotCameraCommand);
+    connect(ui->sbCircle, &QScrollBar::valueChanged, this, &MainWindow::sliCircle);
+    connect(ui->leCircleR, &QLineEdit::textChanged, this, &MainWindow::setCircleReticle);
+    connect(ui->tbInsertRadius, &QPushButton::clicked, this, &MainWindow::resetRadius);
+    connect(ui->sbAngle, &QScrollBar::valueChanged, this, &MainWindow::sliAngle);
+    connect(ui->leAngleA, &QLineEdit::textChanged, this, &MainWindow::setAngleReticle);
+    connect(ui->tbInsertAngle, &QPushButton::clicked, this, &MainWindow::resetAngle);
+    connect(ui->tbInspection, &QPushButton::toggled, this, &MainWindow::slotInspection);
+    for (QPushButton *b : {ui->tbColorCyan, ui->tbColorMagenta, ui->tbColorWhite, ui->tbColorYellow})
+        connect(b, &QPushButton::clicked, this, &MainWindow::setInspectionColor);
+    connect(ui->sbLight, &QScrollBar::valueChanged, this, &MainWindow::sliLight);
+    for (QPushButton *b : {ui->tbGetPoint2PReticle, ui->tbGetPoint5PReticle})
+        connect(b, &QPushButton::clicked, this, &MainWindow::manualMeasures);
+    for (QPushButton *b : {ui->tbOkSetPoint2P, ui->tbOkSetPoint5P})
+        connect(b, &QPushButton::clicked, this, &MainWindow::setManualValue);
+    // Colours are chosen only in inspection mode.
+    ui->tbInspectionColor->setEnabled(false);
+
+    connect(camera, &CVideoDevice::sigFoundLines, this, &MainWindow::slotFoundLines);
+    connect(camera, &CVideoDevice::sigFoundCircle, this, &MainWindow::slotFoundCircle);
+    connect(camPanel, &CCamPanel::setRotatedValues, this, &MainWindow::getRotatedValues);
+    connect(ui->sbRotateMeasLine, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
+            &MainWindow::slotRotMeasLine);
+    connect(ui->pbSetRotatedAngle, &QPushButton::clicked, this, &MainWindow::setAutoAngleReticle);
+    connect(ui->tbRotated, &QPushButton::toggled, this, &MainWindow::measRotated);
+    measRotated(false);
+}
+
+// References and incremental zeroes ---------------------------------------------
+
+void MainWindow::PressedSetX()
+{
+    double v = 0;
+    if (!acceptable(ui->leSetX, v))
+        return;
+    if (!CurrentMachine.isRadius)
+        v *= 0.5;
+    const bool defaultMachine = isDefaultMachine();
+    if (!defaultMachine)
+        ui->tbAIX->setChecked(true);
+    animator.setStatus(QStringLiteral("setX"), false);
+    freezeMeasureButton(ui->tbAIX);
+    if (!defaultMachine) {
+        if (CurrentMachine.swapXZ)
+            axis->SetIncrementalZ(true, float(v));
+        else
+            axis->SetIncrementalX(true, float(v));
+        return;
+    }
+    axis->SetIncrementalX(false, float(v));
+    CurrentMachine.Xref = MeasureCommands::toMicrometres(v, CurrentMachine.IsMM);
+    CurrentMachine.sysXref = axis->getScaleX();
+    QSettings &s = App::kovraSettings();
+    s.setValue(QStringLiteral("System/GaugeX"), CurrentMachine.Xref);
+    s.setValue(QStringLiteral("System/RefX"), CurrentMachine.sysXref);
+    s.sync();
+}
+
+void MainWindow::PressedSetZ()
+{
+    double v = 0;
+    if (!acceptable(ui->leSetZ, v))
+        return;
+    const bool defaultMachine = isDefaultMachine();
+    animator.setStatus(QStringLiteral("setZ"), false);
+    freezeMeasureButton(ui->tbAIZ);
+    if (!defaultMachine) {
+        ui->tbAIZ->setChecked(true);
+        if (CurrentMachine.swapXZ)
+            axis->SetIncrementalX(true, float(v));
+        else
+            axis->SetIncrementalZ(true, float(v));
+        return;
+    }
+    axis->SetIncrementalZ(false, float(v));
+    CurrentMachine.Zref = MeasureCommands::toMicrometres(v, CurrentMachine.IsMM);
+    CurrentMachine.sysZref = axis->getScaleZ();
+    QSettings &s = App::kovraSettings();
+    s.setValue(QStringLiteral("System/GaugeZ"), CurrentMachine.Zref);
+    s.setValue(QStringLiteral("System/RefZ"), CurrentMachine.sysZref);
+    s.sync();
+}
+
+void MainWindow::PressedSetC()
+{
+    double v = 0;
+    if (!acceptable(ui->leSetC, v))
+        return;
+    axis->SetIncrementalC(true, float(v));
+    {
+        // The zero is already placed: the toggle must not move it back.
+        const QSignalBlocker block(ui->tbAIC);
+        ui->tbAIC->setChecked(true);
+    }
+    animator.setStatus(QStringLiteral("setC"), false);
+}
+
+void MainWindow::toggleXincr(bool on)
+{
+    freezeMeasureButton(ui->tbAIX);
+    if (CurrentMachine.swapXZ) {
+        if (CurrentMachine.zIncr != on)
+            axis->SetIncrementalZ(on, 0.0f);
+    } else if (CurrentMachine.xIncr != on) {
+        axis->SetIncrementalX(on, 0.0f);
+    }
+}
+
+void MainWindow::toggleZincr(bool on)
+{
+    freezeMeasureButton(ui->tbAIZ);
+    if (CurrentMachine.swapXZ) {
+        if (CurrentMachine.xIncr != on)
+            axis->SetIncrementalX(on, 0.0f);
+    } else if (CurrentMachine.zIncr != on) {
+        axis->SetIncrementalZ(on, 0.0f);
+    }
+}
+
+void MainWindow::toggleCincr(bool on)
+{
+    if (CurrentMachine.cIncr != on)
+        axis->SetIncrementalC(on, 0.0f);
+}
+
+// Input box openers ---------------------------------------------------------------
+
+void MainWindow::showAngularInput()
+{
+    showInputBox(tr("Angular heads") + QStringLiteral("\n") + tr("Set rotation angle"),
+                 QString::number(ui->sbRotateMeasLine->value(), 'g', 6), ibAngularHead, false);
+}
+
+void MainWindow::reqConfiguration()
+{
+    showInputBox(tr("Settings") + QStringLiteral("\n") + tr("Insert password"), QString(), ibConfiguration, true);
+}
+
+// Axis commands -----------------------------------------------------------------
+
+void MainWindow::linkTestRnOut()
+{
+    disconnect(testRnOutLink);
+    testRnOutLink = {};
+    if (testRnOutRole == RunOutRole::Clamp)
+        testRnOutLink = connect(ui->tbTestRnOut, &QPushButton::clicked, this, &MainWindow::slotClamp);
+    else if (testRnOutRole == RunOutRole::RunOutTest)
+        testRnOutLink = connect(ui->tbTestRnOut, &QPushButton::toggled, this, &MainWindow::slotTestRnOut);
+}
+
+void MainWindow::slotClamp()
+{
+    axis->PressClampButton();
+    if (MachineSettings.type == 3) {
+        // The clamp needs its time: no second pulse before it is done.
+        ui->tbTestRnOut->setEnabled(false);
+        QTimer::singleShot(3000, this, &MainWindow::slotEnableClamp);
+    }
+}
+
+void MainWindow::slotEnableClamp()
+{
+    ui->tbTestRnOut->setEnabled(true);
+}
+
+void MainWindow::slotTestRnOut(bool on)
+{
+    if (MachineSettings.isPivra)
+        return;
+    setVacuumImage(0);
+    animator.setStatus(QStringLiteral("vacuumPanel"), on);
+    ui->tbBrake->setEnabled(!on);
+    ui->tbIndex->setEnabled(!on);
+    if (on) {
+        ui->tbIndex->setChecked(false);
+        ui->tbBrake->setChecked(false);
+        axis->startVacuumTest();
+    } else {
+        axis->stopVacuumTest();
+    }
+}
+
+void MainWindow::setVacuumImage(int state)
+{
+    const QString file = MeasureCommands::vacuumPicture(state);
+    ui->SpindleOK->setPixmap(file.isEmpty() ? QPixmap() : QPixmap(file));
+}
+
+void MainWindow::toggleRadDia(bool on)
+{
+    const QString text = ui->leXLabel->text().trimmed();
+    if (!text.isEmpty())
+        ui->leXLabel->setText(MPrn(text.toFloat() * (on ? 2.0f : 0.5f), CurrentMachine.IsMM));
+    CurrentMachine.isRadius = !on;
+    ui->tbLblRadDia->setChecked(on);
+}
+
+// Camera function bar and reticles --------------------------------------------------
+
+void MainWindow::slotCamera(bool on)
+{
+    if (on)
+        animator.shrinkByGroup(2);
+    camera->Geometry = false;
+    animator.setStatus(QStringLiteral("cameraPanel"), on);
+}
+
+void MainWindow::slotCameraCommand()
+{
+    QObject *button = sender();
+    ui->tbCamera->setChecked(false);
+    if (button == ui->tbInspectionColor) {
+        animator.setStatus(QStringLiteral("setColor"), true);
+    } else if (button == ui->tbCamAngleReticle) {
+        animator.setStatus(QStringLiteral("setAngle"), true);
+    } else if (button == ui->tbCamRadiusReticle) {
+        animator.setStatus(QStringLiteral("setCircle"), true);
+    } else if (button == ui->tbCamAngle2Point) {
+        animator.setStatus(QStringLiteral("setPoint2P"), true);
+        ui->lbl2p->setText(QStringLiteral("0/2"));
+        ui->lblAngleDistance->setText(QString());
+        ui->tbOkSetPoint2P->setEnabled(false);
+        pointList.clear();
+    } else if (button == ui->tbCamRadius5Point) {
+        animator.setStatus(QStringLiteral("getCircle5P"), true);
+        ui->lbl5p->setText(QStringLiteral("0/5"));
+        ui->lblRadValue5P->setText(QString());
+        ui->tbOkSetPoint5P->setEnabled(false);
+        pointList.clear();
+    } else if (button == ui->tbCamAngle) {
+        animator.setStatus(QStringLiteral("getAngle"), true);
+        camera->Geometry = true;
+        camera->autoCircle = false;
+        camera->autoAngle = true;
+        ui->pbAlternativeAngle->setChecked(false);
+        geometryActive = 1;
+    } else if (button == ui->tbCamRadius) {
+        animator.setStatus(QStringLiteral("getCircle"), true);
+        geometryActive = 2;
+        camera->Geometry = true;
+        camera->autoCircle = true;
+        camera->autoAngle = false;
+    } else if (button == ui->tbExitCamera) {
+        ui->tbCamera->setChecked(false);
+    }
+}
+
+void MainWindow::slotTypeMeasure()
+{
+    QObject *button = sender();
+    QString id;
+    QLineEdit *entry = nullptr;
+    if (button == ui->tbTypeX) {
+        id = QStringLiteral("setX");
+        entry = ui->leSetX;
+    } else if (button == ui->tbTypeZ) {
+        id = QStringLiteral("setZ");
+        entry = ui->leSetZ;
+    } else if (button == ui->tbTypeC) {
+        id = QStringLiteral("setC");
+        entry = ui->leSetC;
+    } else {
+        return;
+    }
+    if (animator.isEnlarged(id)) {
+        animator.setStatus(id, false);
+    } else {
+        animator.setStatus(id, true);
+        entry->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void MainWindow::updateRotatedFrame(int reticleId)
+{
+    if (camera->sensorMode == 1)
+        ui->frmRotated->hide();
+    else
+        ui->frmRotated->setVisible(MachineSettings.angularHead && (reticleId == 1 || reticleId == 2));
+}
+
+void MainWindow::slotReticleType(int id)
+{
+    const bool measureLines = id != 0;
+    if (id == 0) {
+        camera->enableFreeze(false, 0, 0);
+        camPanel->resetAngularPoints();
+    } else if (id == 1) {
+        camera->enableFreeze(false, 0, 0);
+    } else if (id == 2) {
+        if (ui->pbFreeze->isChecked()) {
+            camera->enableFreeze(false, 0, 0);
+            QThread::usleep(1500);
+            camera->enableFreeze(true, axis->getScaleX(), axis->getScaleZ());
+        }
+        camera->enableFreeze(true, axis->getScaleX(), axis->getScaleZ());
+    }
+    for (QPushButton *b : {ui->tbCamAngleReticle, ui->tbCamAngle2Point, ui->tbCamRadiusReticle, ui->tbCamRadius5Point})
+        b->setEnabled(id == 0);
+    camera->setMeasureLines(measureLines);
+    updateRotatedFrame(id);
+}
+
+void MainWindow::sliCircle(int value)
+{
+    if (reticleSync)
+        return;
+    reticleSync = true;
+    camera->circleReticle = float(value / 100.0);
+    ui->leCircleR->setText(MeasureCommands::circleReticleText(value, CurrentMachine.IsMM));
+    reticleSync = false;
+}
+
+void MainWindow::setCircleReticle(QString text)
+{
+    if (reticleSync)
+        return;
+    reticleSync = true;
+    const double mm = MeasureCommands::circleReticleMm(text, CurrentMachine.IsMM);
+    camera->circleReticle = float(mm);
+    ui->sbCircle->setValue(MeasureCommands::circleSliderValue(mm));
+    reticleSync = false;
+}
+
+void MainWindow::resetRadius()
+{
+    ui->leCircleR->setText(QStringLiteral("0"));
+}
+
+void MainWindow::sliAngle(int value)
+{
+    if (reticleSync)
+        return;
+    reticleSync = true;
+    camera->angleReticle = float(MeasureCommands::snapAngleSlider(value) / 100.0);
+    ui->leAngleA->setText(MeasureCommands::angleReticleText(value));
+    reticleSync = false;
+}
+
+void MainWindow::setAngleReticle(QString text)
+{
+    if (reticleSync)
+        return;
+    reticleSync = true;
+    camera->angleReticle = float(text.toDouble());
+    ui->sbAngle->setValue(int(text.toDouble() * 100.0));
+    reticleSync = false;
+}
+
+void MainWindow::resetAngle()
+{
+    ui->leAngleA->setText(QStringLiteral("0"));
+}
+
+// Found geometry and rotation -------------------------------------------------------
+
+void MainWindow::slotFoundLines(QVector<sLineParam> lines)
+{
+    if (!animator.isEnlarged(QStringLiteral("getAngle")) || lines.isEmpty()) {
+        ui->lblAngleAuto->clear();
+        ui->lblAngleInt->clear();
+        axis->autoAngleText.clear();
+        return;
+    }
+    const QString text = MeasureCommands::foundLinesAngle(lines, ui->pbAlternativeAngle->isChecked(),
+                                                          ui->sbRotateMeasLine->isVisible());
+    if (lines.size() == 1) {
+        ui->lblAngleInt->clear();
+    } else if (lines.size() == 2) {
+        const QString x = lines[1].isReference ? QStringLiteral("0") : axis->getIntersectionX();
+        ui->lblAngleInt->setText(QStringLiteral("PX %1 PZ %2").arg(x, axis->getIntersectionZ()));
+    }
+    ui->lblAngleAuto->setText(QStringLiteral("A ") + text);
+    axis->autoAngleText = ui->lblAngleAuto->text();
+}
+
+void MainWindow::slotFoundCircle(QPoint centre, int radius)
+{
+    if (!animator.isEnlarged(QStringLiteral("getCircle"))) {
+        camera->autoCircle = false;
+        return;
+    }
+    camPanel->circleX = centre.x();
+    camPanel->circleY = centre.y();
+    camPanel->circleR = radius;
+    camera->autoCircle = radius != 0;
+    if (radius == 0) {
+        ui->lblRadAuto->clear();
+        ui->lblRadCenter->clear();
+        return;
+    }
+    const float r = float(radius) * camera->XCalibration;
+    ui->lblRadAuto->setText(QStringLiteral("R ") + MPrn(ZVal(r), CurrentMachine.IsMM));
+    ui->lblRadCenter->setText(QStringLiteral("CX %1 CZ %2").arg(axis->getCircleCenterX(), axis->getCircleCenterZ()));
+}
+
+void MainWindow::slotRotMeasLine(double value)
+{
+    camera->cameraAngle = float(value);
+    camera->rotation = !(value == 0.0);
+    camera->invalidateFrozenPoints();
+}
+
+void MainWindow::measRotated(bool rotated)
+{
+    ui->sbRotateMeasLine->setVisible(rotated);
+    ui->pbSetRotatedAngle->setVisible(rotated);
+    if (rotated) {
+        ui->frmRotated->setStyleSheet(
+            QStringLiteral("QFrame#frmRotated { border-radius: 6px; background-color: rgba(253, 255, 116,200); }"));
+    } else {
+        ui->sbRotateMeasLine->setValue(0.0);
+        ui->frmRotated->setStyleSheet(
+            QStringLiteral("QFrame#frmRotated {border-radius: 6px; background-color: rgba(253, 255, 116,0); }"));
+    }
+}
+
+void MainWindow::setAutoAngleReticle()
+{
+    if (!animator.isEnlarged(QStringLiteral("getAngle"))) {
+        animator.setStatus(QStringLiteral("getAngle"), true);
+        camera->Geometry = true;
+        camera->autoCircle = false;
+        camera->autoAngle = true;
+        ui->pbAlternativeAngle->setChecked(false);
+        geometryActive = 1;
+        return;
+    }
+    QString text;
+    if (axis->hasAutoAngle(text))
+        ui->sbRotateMeasLine->setValue(text.toFloat());
+}
+
+void MainWindow::getRotatedValues(QPointF val, bool isDiameter)
+{
+    const QString xText = MPrn(XVal(float(val.x())), CurrentMachine.IsMM);
+    const QString zText = MPrn(ZVal(float(val.y())), CurrentMachine.IsMM);
+    if (animator.isEnlarged(QStringLiteral("toolset"))) {
+        if (isDiameter) {
+            toolset->setCr(xText);
+        } else {
+            toolset->setX(xText);
+            toolset->setZ(zText);
+        }
+    } else if (animator.isEnlarged(QStringLiteral("labelPrint"))) {
+        if (isDiameter) {
+            ui->leRadLabel->setText(xText);
+        } else {
+            ui->leXLabel->setText(xText);
+            ui->leZLabel->setText(zText);
+        }
+    }
+}
+
+// Manual measures -------------------------------------------------------------------
+
+void MainWindow::manualMeasures()
+{
+    QObject *button = sender();
+    const bool twoPoints = button == ui->tbGetPoint2PReticle;
+    if (!twoPoints && button != ui->tbGetPoint5PReticle)
+        return;
+    const int needed = twoPoints ? 2 : 5;
+    QLabel *counter = twoPoints ? ui->lbl2p : ui->lbl5p;
+    QLabel *result = twoPoints ? ui->lblAngleDistance : ui->lblRadValue5P;
+    QPushButton *confirm = twoPoints ? ui->tbOkSetPoint2P : ui->tbOkSetPoint5P;
+
+    if (pointList.size() >= needed) {
+        pointList.clear();
+        counter->setText(QStringLiteral("0/%1").arg(needed));
+        confirm->setEnabled(false);
+        result->clear();
+        return;
+    }
+    const float z = axis->ReadZ();
+    const float x = axis->ReadX() / (CurrentMachine.isRadius ? 1.0f : 2.0f);
+    pointList.append(QPointF(x, z));
+    counter->setText(QStringLiteral("%1/%2").arg(pointList.size()).arg(needed));
+    if (pointList.size() < needed)
+        return;
+    // A fit that gives no value is no measure: nothing to confirm.
+    float value = 0;
+    bool ok;
+    if (twoPoints)
+        ok = MeasureCommands::twoPointAngle(pointList, value);
+    else
+        ok = MeasureCommands::fivePointRadius(pointList, value);
+    result->setText(ok ? (twoPoints ? APrn(value) : MPrn(value, CurrentMachine.IsMM)) : QString());
+    confirm->setEnabled(ok);
+}
+
+void MainWindow::setManualValue()
+{
+    QObject *button = sender();
+    const bool label = animator.isEnlarged(QStringLiteral("labelPrint"));
+    const bool table = !label && animator.isEnlarged(QStringLiteral("toolset"));
+    if (button == ui->tbOkSetPoint2P) {
+        const QString text = ui->lblAngleDistance->text();
+        if (label)
+            ui->leAngleLabel->setText(text);
+        else if (table)
+            toolset->setAngle(text);
+    } else if (button == ui->tbOkSetPoint5P) {
+        const QString text = ui->lblRadValue5P->text();
+        if (label)
+            ui->leRadLabel->setText(text);
+        else if (table)
+            toolset->setCr(text);
+    }
+}
+
+// Inspection mode -------------------------------------------------------------------
+
+void MainWindow::slotInspection(bool on)
+{
+    animator.setStatus(QStringLiteral("inspectionLight"), on);
+    ui->tbInspectionColor->setEnabled(on);
+    if (on) {
+        camera->setStreamPalette(inspectionColorTable);
+        camera->setInspectionMode();
+        ui->frmRotated->hide();
+    } else {
+        camera->setStreamPalette(ui->tbDgt->isChecked() ? thresholdColorTable : greyColorTable);
+        camera->setMeasureMode();
+        ui->frmRotated->setVisible(MachineSettings.angularHead
+                                   && (ui->tbAutocoll->isChecked() || ui->pbFreeze->isChecked()));
+    }
+    for (QPushButton *b : {ui->tbDgt, ui->tbCamAngle, ui->tbCamRadius})
+        b->setEnabled(!on);
+}
+
+void MainWindow::setInspectionColor()
+{
+    QObject *button = sender();
+    if (button == ui->tbColorWhite)
+        inspectionColorIndex = CameraPalettes::White;
+    else if (button == ui->tbColorCyan)
+        inspectionColorIndex = CameraPalettes::Cyan;
+    else if (button == ui->tbColorMagenta)
+        inspectionColorIndex = CameraPalettes::Magenta;
+    else if (button == ui->tbColorYellow)
+        inspectionColorIndex = CameraPalettes::Yellow;
+    else
+        return;
+    inspectionColorTable = CameraPalettes::inspection(inspectionColorIndex);
+    camera->setStreamPalette(inspectionColorTable);
+}
+
+void MainWindow::sliLight(int value)
+{
+    camera->setPotLight(float(255 - value) / 255.0f);
+}
