@@ -110,6 +110,8 @@ private slots:
     void incompleteEntryChangesNothing();
     void setCLeavesToggleUnrun();
     void incrementalToggles();
+    void referenceFollowsInPosition_data();
+    void referenceFollowsInPosition();
     void inputBoxKinds_data();
     void inputBoxKinds();
     void inputBoxReturnAndValidator();
@@ -391,6 +393,45 @@ void TestCommands::incrementalToggles()
     QVERIFY(!CurrentMachine.xIncr);
     // The zero stays stored until another machine is activated.
     QCOMPARE(CurrentMachine.xIncrZero, zero);
+}
+
+void TestCommands::referenceFollowsInPosition_data()
+{
+    QTest::addColumn<bool>("coarse");
+    QTest::addColumn<int>("axis");
+    QTest::addColumn<QList<bool>>("xReports");   // in-position reports of X, then of Z
+    QTest::addColumn<QList<bool>>("zReports");
+    QTest::addColumn<QList<bool>>("enabled");    // OK button after each report, X ones first
+    QTest::newRow("X waits for X") << false << int(cMachine::X) << QList<bool>{true, false}
+                                   << QList<bool>{true} << QList<bool>{true, false, false};
+    QTest::newRow("Z ignores X") << false << int(cMachine::Z) << QList<bool>{true}
+                                 << QList<bool>{true, false} << QList<bool>{false, true, false};
+    QTest::newRow("coarse search takes any position") << true << int(cMachine::X) << QList<bool>{false, true}
+                                                      << QList<bool>{false} << QList<bool>{true, true, true};
+}
+
+void TestCommands::referenceFollowsInPosition()
+{
+    QFETCH(bool, coarse);
+    QFETCH(int, axis);
+    QFETCH(QList<bool>, xReports);
+    QFETCH(QList<bool>, zReports);
+    QFETCH(QList<bool>, enabled);
+    build({{"/Machine/coarseZeroSearch", coarse}});
+    m_w->slotGetReference(cMachine::eRefType(axis), "25.000");
+    QVERIFY(open("getReference"));
+    QCOMPARE(ui->tbOkGetReference->isEnabled(), coarse);
+    CVideoDevice *cam = m_w->cameraDevice();
+    QList<bool> seen;
+    for (bool r : xReports) {
+        emit cam->XAxisInPos(r);
+        seen << ui->tbOkGetReference->isEnabled();
+    }
+    for (bool r : zReports) {
+        emit cam->ZAxisInPos(r);
+        seen << ui->tbOkGetReference->isEnabled();
+    }
+    QCOMPARE(seen, enabled);
 }
 
 // Input box -----------------------------------------------------------------------

@@ -129,6 +129,8 @@ public slots:
     void slotCameraCommand();
     void slotTypeMeasure();
     void slotReticleType(int id);
+    void slotAxisInPosX(bool inPos);
+    void slotAxisInPosZ(bool inPos);
     void sliCircle(int value);
     void setCircleReticle(QString text);
     void resetRadius();

@@ -88,6 +88,8 @@ void MainWindow::connectCommands()
     // Colours are chosen only in inspection mode.
     ui->tbInspectionColor->setEnabled(false);
 
+    connect(camera, &CVideoDevice::XAxisInPos, this, &MainWindow::slotAxisInPosX);
+    connect(camera, &CVideoDevice::ZAxisInPos, this, &MainWindow::slotAxisInPosZ);
     connect(camera, &CVideoDevice::sigFoundLines, this, &MainWindow::slotFoundLines);
     connect(camera, &CVideoDevice::sigFoundCircle, this, &MainWindow::slotFoundCircle);
     connect(camPanel, &CCamPanel::setRotatedValues, this, &MainWindow::getRotatedValues);
@@ -421,6 +423,20 @@ void MainWindow::setAngleReticle(QString text)
 void MainWindow::resetAngle()
 {
     ui->leAngleA->setText(QStringLiteral("0"));
+}
+
+// The reference panel's OK waits for the measured axis to stand in position,
+// unless the coarse zero search takes any position.
+void MainWindow::slotAxisInPosX(bool inPos)
+{
+    if (refAxis == cMachine::X)
+        ui->tbOkGetReference->setEnabled(MachineSettings.coarseZeroSearch || inPos);
+}
+
+void MainWindow::slotAxisInPosZ(bool inPos)
+{
+    if (refAxis == cMachine::Z)
+        ui->tbOkGetReference->setEnabled(MachineSettings.coarseZeroSearch || inPos);
 }
 
 // Found geometry and rotation -------------------------------------------------------
