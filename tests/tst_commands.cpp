@@ -22,6 +22,8 @@
 #include "camera/VideoCollector.h"
 #include "camera/VideoDevice.h"
 #include "interface/CamPanel.h"
+#include "keyboard/myinputpanel.h"
+#include "keyboard/myinputpanelcontext.h"
 #include "shared/App.h"
 #include "shared/FatalExit.h"
 #include "shared/QExtDoubleValidator.h"
@@ -115,6 +117,7 @@ private slots:
     void inputBoxKinds_data();
     void inputBoxKinds();
     void inputBoxReturnAndValidator();
+    void inputBoxTables();
     void clamp_data();
     void clamp();
     void runOutTest();
@@ -498,6 +501,16 @@ void TestCommands::inputBoxReturnAndValidator()
     QVERIFY(m_w->cameraDevice()->rotation);
     QVERIFY(!open("inputBox"));
 
+    // A spin box that asks the on-screen keyboard gets the angle box.
+    MyInputPanelContext keyboard(m_w.get());
+    m_w->setInputContext(&keyboard);
+    emit keyboard.reqInputBox();
+    QVERIFY(open("inputBox"));
+    QCOMPARE(ui->frmInputBox->property("InputBoxType").toInt(), int(ibAngularHead));
+    QCOMPARE(ui->leInputBox->text(), QStringLiteral("45.5"));
+    QTest::mouseClick(ui->tbExitInputBox, Qt::LeftButton);
+    m_w->setInputContext(nullptr);
+
     // The next box starts without the angle's validator: any text goes in.
     m_w->reqConfiguration();
     QVERIFY(!ui->leInputBox->validator());
@@ -508,6 +521,48 @@ void TestCommands::inputBoxReturnAndValidator()
     QVERIFY(!open("inputBox"));
     QVERIFY(ui->centralwidget->isEnabled());
     QCOMPARE(ui->sbRotateMeasLine->value(), 45.5);
+}
+
+void TestCommands::inputBoxTables()
+{
+    build({}, "M1");
+    auto tables = [] {
+        QStringList names;
+        QSqlQuery q("SELECT t.name FROM toolingTables t JOIN machine m ON m.idMachine = t.idMachine "
+                    "WHERE m.name = 'M1' ORDER BY t.name");
+        while (q.next())
+            names << q.value(0).toString();
+        return names;
+    };
+    QTest::mouseClick(ui->tbSetList, Qt::LeftButton);
+    QVERIFY(open("setList"));
+
+    m_w->showInputBox("New table", QString(), ibNewToolset, false);
+    QTest::keyClicks(ui->leInputBox, "Alpha");
+    QTest::keyClick(ui->leInputBox, Qt::Key_Return);
+    QVERIFY(!open("inputBox"));
+    QCOMPARE(tables(), QStringList{"Alpha"});
+
+    m_w->showInputBox("Rename table", "Alpha", ibRenameToolset, false);
+    ui->leInputBox->setText("Beta");
+    QTest::mouseClick(ui->tbOkInputBox, Qt::LeftButton);
+    QCOMPARE(tables(), QStringList{"Beta"});
+
+    // The copy box offers the machines, never the built-in one; copying and
+    // the import name have no receiver yet: OK only closes the box.
+    m_w->showInputBox("Copy table", QString(), ibCopyToolset, false);
+    QVERIFY(ui->leInputBox->isHidden());
+    QVERIFY(!ui->cmbInputBox->isHidden());
+    QCOMPARE(ui->cmbInputBox->count(), 1);
+    QCOMPARE(ui->cmbInputBox->itemText(0), QStringLiteral("M1"));
+    QTest::mouseClick(ui->tbOkInputBox, Qt::LeftButton);
+    QVERIFY(!open("inputBox"));
+    m_w->showInputBox("Import", "Gamma", ibImportToolset, false);
+    QVERIFY(!ui->leInputBox->isHidden());
+    QVERIFY(ui->cmbInputBox->isHidden());
+    QTest::mouseClick(ui->tbOkInputBox, Qt::LeftButton);
+    QCOMPARE(tables(), QStringList{"Beta"});
+    QVERIFY(m_boxes.isEmpty());
 }
 
 // Axis commands ---------------------------------------------------------------------
