@@ -1183,6 +1183,11 @@ void TestCommands::screenshots()
     saveShot(m_w.get(), "commands-setC");
     QTest::mouseClick(ui->tbExitSetC, Qt::LeftButton);
 
+    m_w->slotGetReference(cMachine::Z, "40.000");
+    QVERIFY(open("getReference"));
+    saveShot(m_w.get(), "commands-getReference");
+    QTest::mouseClick(ui->tbExitGetReference, Qt::LeftButton);
+
     m_w->showAngularInput();
     saveShot(m_w.get(), "commands-inputBox-angle");
     QTest::mouseClick(ui->tbExitInputBox, Qt::LeftButton);
