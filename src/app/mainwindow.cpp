@@ -517,6 +517,8 @@ void MainWindow::activateMachine(int idMachine)
     ui->tbAIC->setChecked(false);
     ui->tbRadDia->setChecked(!CurrentMachine.isRadius);
     ui->tbRetFix->setChecked(true);
+    if (camera && camPanel)
+        slotReticleType(0);
 
     CurrentMachine.xIncrZero = 0;
     CurrentMachine.zIncrZero = 0;
@@ -928,6 +930,7 @@ void MainWindow::showNewMachine()
     // Leaving without saving returns to the machine selected now.
     machineEditor->setEditMachine(machine, ui->cmbMachine->currentText());
     ui->tbRetFix->setChecked(true);
+    slotReticleType(0);
     ui->tbAIX->setChecked(false);
     ui->tbAIZ->setChecked(false);
     ui->tbAIC->setChecked(false);
@@ -937,6 +940,7 @@ void MainWindow::showNewMachine()
 void MainWindow::showEditMachine()
 {
     ui->tbRetFix->setChecked(true);
+    slotReticleType(0);
     ui->tbAIX->setChecked(false);
     ui->tbAIZ->setChecked(false);
     ui->tbAIC->setChecked(false);
