@@ -1,29 +1,13 @@
-// Draws the placeholder pictures of the main window's form into a folder:
-// a coloured tile of the right size with a short word, so that buttons that
-// show icons only can still be told apart on a screenshot.
-//
-//   mainwin-pictures <output folder>
-#include <QColor>
-#include <QDir>
-#include <QFont>
-#include <QGuiApplication>
-#include <QImage>
-#include <QPainter>
-#include <QPainterPath>
+// The main window's form: buttons that show icons only, style sheet
+// decorations and the background of the small sliding panels.
+#include "PictureKit.h"
 
-#include <cstdio>
+#include <QPainter>
 
 namespace {
 
-struct Picture {
-    const char *file;
-    int w, h;
-    const char *word;
-    const char *colour; // tile colour; empty: transparent, word only
-};
-
 // Button icons are drawn as round tiles, plain pictures as rectangles.
-const Picture kPictures[] = {
+const Tile kTiles[] = {
     // axis rows
     {"LockOn.png", 50, 50, "LOCK\non", "#2e7d32"},
     {"LockOff.png", 50, 50, "LOCK\noff", "#b71c1c"},
@@ -119,45 +103,10 @@ const Picture kPictures[] = {
     {"scrollDown.png", 20, 14, "v", ""},
 };
 
-QImage draw(const Picture &p)
-{
-    QImage img(p.w, p.h, QImage::Format_ARGB32);
-    img.fill(Qt::transparent);
-    QPainter painter(&img);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF r(1, 1, p.w - 2, p.h - 2);
-    if (*p.colour) {
-        painter.setPen(QPen(QColor(230, 230, 230), 1));
-        painter.setBrush(QColor(p.colour));
-        const qreal radius = qMin(p.w, p.h) / 5.0;
-        painter.drawRoundedRect(r, radius, radius);
-    }
-    const QString word = QString::fromUtf8(p.word);
-    if (!word.isEmpty()) {
-        QFont f(QStringLiteral("Sans Serif"));
-        f.setBold(true);
-        // Largest size that fits, so short words stay readable on small tiles.
-        int px = qMax(8, qMin(p.h / 2, 28));
-        for (; px > 7; --px) {
-            f.setPixelSize(px);
-            QFontMetrics fm(f);
-            const QRect need = fm.boundingRect(QRect(0, 0, p.w - 4, p.h - 4), Qt::AlignCenter, word);
-            if (need.width() <= p.w - 4 && need.height() <= p.h - 4)
-                break;
-        }
-        painter.setFont(f);
-        const QColor bg(*p.colour ? p.colour : "#000000");
-        painter.setPen(*p.colour && bg.lightness() > 150 ? Qt::black : Qt::white);
-        painter.drawText(r, Qt::AlignCenter, word);
-    }
-    return img;
-}
-
 // The background of the small sliding panels.
 QImage frame()
 {
-    QImage img(410, 120, QImage::Format_ARGB32);
-    img.fill(Qt::transparent);
+    QImage img = blankPicture(410, 120);
     QPainter painter(&img);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(QColor(125, 125, 125), 2));
@@ -168,27 +117,8 @@ QImage frame()
 
 } // namespace
 
-int main(int argc, char *argv[])
+void drawMainWindowPictures(PictureFolder &out)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: mainwin-pictures <output folder>\n");
-        return 2;
-    }
-    QDir out(QString::fromLocal8Bit(argv[1]));
-    if (!out.mkpath(QStringLiteral("."))) {
-        std::fprintf(stderr, "cannot make %s\n", argv[1]);
-        return 1;
-    }
-    int written = 0;
-    for (const Picture &p : kPictures) {
-        if (!draw(p).save(out.filePath(QString::fromLatin1(p.file))))
-            return 1;
-        ++written;
-    }
-    if (!frame().save(out.filePath(QStringLiteral("Frame.png"))))
-        return 1;
-    std::printf("%d pictures written\n", written + 1);
-    return 0;
+    out.saveTiles(kTiles, 28);
+    out.save(QStringLiteral("Frame.png"), frame());
 }

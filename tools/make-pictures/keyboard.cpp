@@ -1,15 +1,8 @@
-// Draws the plain stand-in pictures of the on-screen key panel into a folder
-// (normally src/resources): key faces, icons and the two window masks.
-// Each picture carries a short word so that a screenshot tells what it is.
-// Run as: build/tools/keyboard-pictures src/resources
-#include <QDir>
-#include <QFont>
-#include <QGuiApplication>
-#include <QImage>
+// The on-screen key panel: key faces, icons and the two window masks.
+#include "PictureKit.h"
+
 #include <QLinearGradient>
 #include <QPainter>
-#include <QPainterPath>
-#include <cstdio>
 
 namespace {
 
@@ -49,8 +42,7 @@ const Picture pictures[] = {
 // key's own label in the middle stays readable.
 QImage keyFace(const Picture &p)
 {
-    QImage img(p.width, p.height, QImage::Format_ARGB32);
-    img.fill(Qt::transparent);
+    QImage img = blankPicture(p.width, p.height);
     QPainter g(&img);
     g.setRenderHint(QPainter::Antialiasing);
     QLinearGradient grad(0, 0, 0, p.height);
@@ -72,8 +64,7 @@ QImage keyFace(const Picture &p)
 // An icon: the word in bold dark letters filling the picture, on a frame.
 QImage icon(const Picture &p)
 {
-    QImage img(p.width, p.height, QImage::Format_ARGB32);
-    img.fill(Qt::transparent);
+    QImage img = blankPicture(p.width, p.height);
     QPainter g(&img);
     g.setRenderHint(QPainter::Antialiasing);
     const bool exit = QByteArray(p.name).startsWith("Exit");
@@ -83,14 +74,9 @@ QImage icon(const Picture &p)
     const QString word = QString::fromLatin1(p.word);
     QFont f("DejaVu Sans");
     f.setBold(true);
-    // Largest size at which the word fits inside the frame.
-    int px = p.height;
-    for (; px > 6; --px) {
-        f.setPixelSize(px);
-        const QFontMetrics fm(f);
-        if (fm.horizontalAdvance(word) <= p.width - 6 && fm.height() <= p.height - 4)
-            break;
-    }
+    shrinkToFit(f, p.height, 6, [&](const QFontMetrics &fm) {
+        return fm.horizontalAdvance(word) <= p.width - 6 && fm.height() <= p.height - 4;
+    });
     g.setFont(f);
     g.setPen(exit ? Qt::white : Qt::black);
     g.drawText(QRect(0, 0, p.width, p.height), Qt::AlignCenter, word);
@@ -106,39 +92,21 @@ QImage mask(const Picture &p)
     return img;
 }
 
+QImage draw(const Picture &p)
+{
+    switch (p.kind) {
+    case Kind::KeyFace: return keyFace(p);
+    case Kind::Icon: return icon(p);
+    case Kind::Mask: return mask(p);
+    case Kind::Clear: break;
+    }
+    return blankPicture(p.width, p.height);
+}
+
 } // namespace
 
-int main(int argc, char **argv)
+void drawKeyboardPictures(PictureFolder &out)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: keyboard-pictures FOLDER\n");
-        return 2;
-    }
-    const QDir dir(QString::fromLocal8Bit(argv[1]));
-    if (!dir.exists()) {
-        std::fprintf(stderr, "keyboard-pictures: no folder %s\n", argv[1]);
-        return 1;
-    }
-    int failures = 0;
-    for (const Picture &p : pictures) {
-        QImage img;
-        switch (p.kind) {
-        case Kind::KeyFace: img = keyFace(p); break;
-        case Kind::Icon: img = icon(p); break;
-        case Kind::Mask: img = mask(p); break;
-        case Kind::Clear:
-            img = QImage(p.width, p.height, QImage::Format_ARGB32);
-            img.fill(Qt::transparent);
-            break;
-        }
-        const QString path = dir.filePath(QString::fromLatin1(p.name));
-        if (!img.save(path, "PNG")) {
-            std::fprintf(stderr, "keyboard-pictures: cannot write %s\n", qPrintable(path));
-            ++failures;
-        }
-    }
-    return failures ? 1 : 0;
+    for (const Picture &p : pictures)
+        out.save(QString::fromLatin1(p.name), draw(p));
 }
