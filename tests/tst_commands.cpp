@@ -29,52 +29,11 @@
 #include "shared/QExtDoubleValidator.h"
 #include "shared/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
-#include "support/PtyPeer.h"
+#include "support/MainWindowFixture.h"
 #include "support/TestWorkDir.h"
 #include "tooling/ctoolset.h"
 
 namespace {
-
-// The axis board on a pseudo-terminal: every status request is answered with
-// the position line of the moment; every frame is logged.
-class Board
-{
-public:
-    Board()
-    {
-        peer.setResponder([this](const QByteArray &chunk) {
-            pending += chunk;
-            QByteArray out;
-            int end;
-            while ((end = pending.indexOf('\r')) >= 0) {
-                const QByteArray frame = pending.left(end);
-                pending.remove(0, end + 1);
-                const int enq = frame.lastIndexOf('\x05');
-                const QByteArray body = enq >= 0 ? frame.mid(enq + 1) : frame;
-                frames << body;
-                if (body == "H" || body == "S" || body == "N" || body == "?") {
-                    ++requests;
-                    out += line;
-                }
-            }
-            return out;
-        });
-    }
-    // Output frames ("B...") in order.
-    QList<QByteArray> outputs() const
-    {
-        QList<QByteArray> out;
-        for (const QByteArray &f : frames)
-            if (f.startsWith('B'))
-                out << f;
-        return out;
-    }
-    PtyPeer peer;
-    QByteArray line = "x1000 z2000 I0 O0\r";
-    QByteArray pending;
-    QList<QByteArray> frames;
-    int requests = 0;
-};
 
 void saveShot(QWidget *w, const QString &name)
 {
@@ -97,7 +56,7 @@ using Settings = QMap<QString, QVariant>;
 
 } // namespace
 
-class TestCommands : public QObject
+class TestCommands : public QObject, protected MainWindowFixture
 {
     Q_OBJECT
 private slots:
@@ -147,83 +106,38 @@ private slots:
 private:
     void build(const Settings &settings = {}, const QString &machine = QString(), bool swap = false,
                bool radius = true);
-    void feed(const QByteArray &line);
     void feedPosition(double xMm, double zMm) { feed(QStringLiteral("x%1 z%2 I0 O0\r").arg(qRound(xMm * 1000)).arg(qRound(zMm * 1000)).toLatin1()); }
     bool open(const char *id) { return m_w->panels().isEnlarged(QLatin1String(id)); }
     QSettings &settings() { return App::kovraSettings(); }
-
-    QTemporaryDir m_frames;
-    CVideoCollector *m_cameras = nullptr;
-    std::unique_ptr<TestWorkDir> m_wd;
-    std::unique_ptr<Board> m_board;
-    std::unique_ptr<MainWindow> m_w;
-    Ui_MainWindow *ui = nullptr;
-    QList<QMessageBoxKovra::Box> m_boxes;
 };
 
 void TestCommands::initTestCase()
 {
-    QImage frame(640, 640, QImage::Format_Grayscale8);
-    frame.fill(255);
-    QVERIFY(frame.save(m_frames.filePath("blank.png")));
-    m_cameras = new CVideoCollector(m_frames.filePath("none%d"));
-    m_cameras->UseStandIn(m_frames.path());
-    QCOMPARE(m_cameras->NumberOfVideoDevices(), 1);
-    MainWindow::videoCollector = m_cameras;
-    QApplication::setQuitOnLastWindowClosed(false);
-    QMessageBoxKovra::setHandler([this](const QMessageBoxKovra::Box &box) {
-        m_boxes << box;
-        return QMessageBox::Yes;
-    });
-    setFatalExitHook([](int) {});
+    setUpWindowCase();
 }
 
 void TestCommands::cleanupTestCase()
 {
-    MainWindow::videoCollector = nullptr;
-    QMessageBoxKovra::setHandler({});
-    setFatalExitHook({});
-    delete m_cameras;
+    tearDownWindowCase();
 }
 
 void TestCommands::init()
 {
-    m_wd = std::make_unique<TestWorkDir>();
-    App::resetKovraSettings();
-    MainWindow::inputDeviceFolder = m_wd->filePath("by-id");
-    m_board = std::make_unique<Board>();
-    QVERIFY(m_board->peer.isValid());
-    m_boxes.clear();
-    MachineSettings = s_MachineSettings();
-    CurrentMachine = s_machine();
+    setUpWindow();
     geometryActive = 0;
 }
 
 void TestCommands::cleanup()
 {
-    m_w.reset();
-    ui = nullptr;
-    m_board.reset();
-    {
-        QSqlDatabase db = QSqlDatabase::database(QSqlDatabase::defaultConnection, false);
-        if (db.isValid())
-            db.close();
-    }
-    QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
-    App::resetKovraSettings();
-    m_wd.reset();
+    tearDownWindow();
 }
 
 void TestCommands::build(const Settings &values, const QString &machine, bool swap, bool radius)
 {
-    QSettings &s = settings();
-    s.setValue("/TTY/AxbPort", m_board->peer.slavePath());
-    s.setValue("/camera/XCalibration", 0.01);
-    s.setValue("/camera/ZCalibration", 0.01);
-    s.setValue("/Machine/disableAnimation", true);
+    Settings all{{"/camera/XCalibration", 0.01}, {"/camera/ZCalibration", 0.01}, {"/Machine/disableAnimation", true}};
     for (auto it = values.begin(); it != values.end(); ++it)
-        s.setValue(it.key(), it.value());
-    s.sync();
+        all[it.key()] = it.value();
+    writeSettings(all);
     if (!machine.isEmpty()) {
         QVERIFY(openDatabase());
         QSqlQuery q;
@@ -235,21 +149,12 @@ void TestCommands::build(const Settings &values, const QString &machine, bool sw
         QSqlDatabase::database().close();
         QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
     }
-    m_w = std::make_unique<MainWindow>();
+    openWindow();
     QVERIFY(m_w->isComplete());
-    ui = m_w->form();
     if (!machine.isEmpty()) {
         m_w->selectMachine(machine);
         QCOMPARE(CurrentMachine.name, machine);
     }
-}
-
-void TestCommands::feed(const QByteArray &line)
-{
-    m_board->line = line;
-    const int before = m_board->requests;
-    // Once the third request is in, an answer with this line has been parsed.
-    QTRY_VERIFY_WITH_TIMEOUT(m_board->requests >= before + 3, 5000);
 }
 
 // References and incremental zeroes ----------------------------------------------

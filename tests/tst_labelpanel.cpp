@@ -21,7 +21,7 @@
 #include "shared/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
 #include "support/FakeSpooler.h"
-#include "support/PtyPeer.h"
+#include "support/MainWindowFixture.h"
 #include "support/RecordingPaintDevice.h"
 #include "support/TestWorkDir.h"
 #include "tooling/ctoolset.h"
@@ -30,39 +30,11 @@ namespace {
 
 const QByteArray kReady = "LabelWriter-450 is ready\nno entries\n";
 
-// The axis board on a pseudo-terminal, answering every request with one
-// referenced position line.
-class Board
-{
-public:
-    Board()
-    {
-        peer.setResponder([this](const QByteArray &chunk) {
-            pending += chunk;
-            QByteArray out;
-            int end;
-            while ((end = pending.indexOf('\r')) >= 0) {
-                const QByteArray frame = pending.left(end);
-                pending.remove(0, end + 1);
-                const QByteArray body = frame.mid(frame.lastIndexOf('\x05') + 1);
-                if (body == "H" || body == "S" || body == "N" || body == "?") {
-                    ++requests;
-                    out += "X12345 Z67890 I0 O0\r";
-                }
-            }
-            return out;
-        });
-    }
-    PtyPeer peer;
-    QByteArray pending;
-    int requests = 0;
-};
-
 QString mw(const char *text) { return QCoreApplication::translate("MainWindow", text); }
 
 }
 
-class TestLabelPanel : public QObject
+class TestLabelPanel : public QObject, protected MainWindowFixture
 {
     Q_OBJECT
 private slots:
@@ -89,14 +61,6 @@ private:
     void fill();
     QStringList fields() const;
 
-    QTemporaryDir m_frames;
-    CVideoCollector *m_cameras = nullptr;
-    std::unique_ptr<TestWorkDir> m_wd;
-    std::unique_ptr<Board> m_board;
-    std::unique_ptr<MainWindow> m_w;
-    Ui_MainWindow *ui = nullptr;
-    QList<QMessageBoxKovra::Box> m_boxes;
-    QList<QMessageBox::StandardButton> m_answers;
     std::shared_ptr<RecordingPaintDevice> m_printer;
 };
 
@@ -104,73 +68,39 @@ void TestLabelPanel::initTestCase()
 {
     // No real print queue may be reached from here.
     qputenv("CUPS_SERVER", QByteArray(QDir::tempPath().toLocal8Bit() + "/no-such-spooler.sock"));
-    QImage frame(640, 640, QImage::Format_Grayscale8);
-    frame.fill(255);
-    QVERIFY(frame.save(m_frames.filePath("white.png")));
-    m_cameras = new CVideoCollector(m_frames.filePath("none%d"));
-    m_cameras->UseStandIn(m_frames.path());
-    MainWindow::videoCollector = m_cameras;
-    QApplication::setQuitOnLastWindowClosed(false);
-    QMessageBoxKovra::setHandler([this](const QMessageBoxKovra::Box &box) {
-        m_boxes << box;
-        return m_answers.isEmpty() ? QMessageBox::Yes : m_answers.takeFirst();
-    });
-    setFatalExitHook([](int code) { QFAIL(qPrintable(QString("fatal exit %1").arg(code))); });
+    m_failOnFatalExit = true;
+    setUpWindowCase();
 }
 
 void TestLabelPanel::cleanupTestCase()
 {
     LabelPrinter::setPrinterSource({});
-    MainWindow::videoCollector = nullptr;
-    QMessageBoxKovra::setHandler({});
-    setFatalExitHook({});
-    delete m_cameras;
+    tearDownWindowCase();
 }
 
 void TestLabelPanel::init()
 {
-    m_wd = std::make_unique<TestWorkDir>();
-    App::resetKovraSettings();
-    MainWindow::inputDeviceFolder = m_wd->filePath("by-id");
-    m_board = std::make_unique<Board>();
-    QVERIFY(m_board->peer.isValid());
-    m_boxes.clear();
-    m_answers.clear();
-    MachineSettings = s_MachineSettings();
-    CurrentMachine = s_machine();
+    setUpWindow();
+    m_board->line = "X12345 Z67890 I0 O0\r";
     m_printer = std::make_shared<RecordingPaintDevice>();
     LabelPrinter::setPrinterSource([this]() { return m_printer; });
 }
 
 void TestLabelPanel::cleanup()
 {
-    m_w.reset();
-    ui = nullptr;
-    m_board.reset();
-    {
-        QSqlDatabase db = QSqlDatabase::database(QSqlDatabase::defaultConnection, false);
-        if (db.isValid())
-            db.close();
-    }
-    QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
+    tearDownWindow();
     LabelPrinter::setPrinterSource({});
-    App::resetKovraSettings();
-    m_wd.reset();
 }
 
 void TestLabelPanel::build()
 {
-    QSettings &s = App::kovraSettings();
-    s.setValue("/TTY/AxbPort", m_board->peer.slavePath());
-    s.setValue("/camera/XCalibration", 0.01);
-    s.setValue("/camera/ZCalibration", 0.01);
-    s.setValue("/Printer/Delay", 0);
-    // Panels move at once, so their state can be read right after a change.
-    s.setValue("/Machine/disableAnimation", true);
-    s.sync();
-    m_w = std::make_unique<MainWindow>();
+    writeSettings({{"/camera/XCalibration", 0.01},
+                   {"/camera/ZCalibration", 0.01},
+                   {"/Printer/Delay", 0},
+                   // Panels move at once, so their state can be read right after a change.
+                   {"/Machine/disableAnimation", true}});
+    openWindow();
     QVERIFY(m_w->isComplete());
-    ui = m_w->form();
     // The live values are in once the board has answered a few requests.
     QTRY_VERIFY_WITH_TIMEOUT(m_board->requests >= 3, 5000);
     m_boxes.clear();

@@ -23,40 +23,10 @@
 #include "shared/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
 #include "support/MachinePanelHost.h"
-#include "support/PtyPeer.h"
+#include "support/MainWindowFixture.h"
 #include "support/TestWorkDir.h"
 
 namespace {
-
-// The axis board on a pseudo-terminal, answering every status request with
-// the position line of the moment.
-class Board
-{
-public:
-    Board()
-    {
-        peer.setResponder([this](const QByteArray &chunk) {
-            pending += chunk;
-            QByteArray out;
-            int end;
-            while ((end = pending.indexOf('\r')) >= 0) {
-                const QByteArray frame = pending.left(end);
-                pending.remove(0, end + 1);
-                const int enq = frame.lastIndexOf('\x05');
-                const QByteArray body = enq >= 0 ? frame.mid(enq + 1) : frame;
-                if (body == "H" || body == "S" || body == "N" || body == "?") {
-                    ++requests;
-                    out += line;
-                }
-            }
-            return out;
-        });
-    }
-    PtyPeer peer;
-    QByteArray line = "X0 Z0 I0 O0\r";
-    QByteArray pending;
-    int requests = 0;
-};
 
 template <typename T>
 T *child(QWidget *panel, const char *name)
@@ -71,7 +41,7 @@ T *child(QWidget *panel, const char *name)
 
 // The machine list and editor inside the main window: the password boxes,
 // the reference panel and the hand-offs between them.
-class TestMachineHandoffs : public QObject
+class TestMachineHandoffs : public QObject, protected MainWindowFixture
 {
     Q_OBJECT
 private slots:
@@ -89,95 +59,46 @@ private slots:
 
 private:
     void build(const QStringList &machines);
-    void feed(const QByteArray &line);
     void typeInBox(const QString &text);
-
-    QTemporaryDir m_frames;
-    CVideoCollector *m_cameras = nullptr;
-    std::unique_ptr<TestWorkDir> m_wd;
-    std::unique_ptr<Board> m_board;
-    std::unique_ptr<MainWindow> m_w;
-    Ui_MainWindow *ui = nullptr;
-    QList<QMessageBoxKovra::Box> m_boxes;
-    QList<QMessageBox::StandardButton> m_answers;
 };
 
 void TestMachineHandoffs::initTestCase()
 {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    QImage frame(640, 640, QImage::Format_Grayscale8);
-    frame.fill(255);
-    QVERIFY(frame.save(m_frames.filePath("white.png")));
-    m_cameras = new CVideoCollector(m_frames.filePath("none%d"));
-    m_cameras->UseStandIn(m_frames.path());
-    MainWindow::videoCollector = m_cameras;
-    QApplication::setQuitOnLastWindowClosed(false);
-    QMessageBoxKovra::setHandler([this](const QMessageBoxKovra::Box &box) {
-        m_boxes << box;
-        if (!m_answers.isEmpty())
-            return m_answers.takeFirst();
-        return box.defaultButton != QMessageBox::NoButton ? box.defaultButton : QMessageBox::Ok;
-    });
-    setFatalExitHook([](int) {});
+    setUpWindowCase();
 }
 
 void TestMachineHandoffs::cleanupTestCase()
 {
-    MainWindow::videoCollector = nullptr;
-    QMessageBoxKovra::setHandler({});
-    setFatalExitHook({});
-    delete m_cameras;
+    tearDownWindowCase();
 }
 
 void TestMachineHandoffs::init()
 {
-    m_wd = std::make_unique<TestWorkDir>();
-    App::resetKovraSettings();
-    MainWindow::inputDeviceFolder = m_wd->filePath("by-id");
-    m_board = std::make_unique<Board>();
-    QVERIFY(m_board->peer.isValid());
-    m_boxes.clear();
-    m_answers.clear();
-    MachineSettings = s_MachineSettings();
-    CurrentMachine = s_machine();
+    setUpWindow();
+    m_board->line = "X0 Z0 I0 O0\r";
+    // Unqueued boxes take their own default button.
+    m_answer = QMessageBox::NoButton;
 }
 
 void TestMachineHandoffs::cleanup()
 {
-    m_answers = {QMessageBox::Yes};
-    m_w.reset();
-    ui = nullptr;
-    m_board.reset();
-    MachineDb::close();
-    App::resetKovraSettings();
-    m_wd.reset();
+    tearDownWindow();
     isSuperUser = isSuperConfigUser = false;
 }
 
 void TestMachineHandoffs::build(const QStringList &machines)
 {
-    QSettings &s = App::kovraSettings();
-    s.setValue("/TTY/AxbPort", m_board->peer.slavePath());
-    s.setValue("/Machine/coarseZeroSearch", true);
-    s.setValue("/Machine/disableAnimation", true);
-    s.sync();
+    writeSettings({{"/Machine/coarseZeroSearch", true}, {"/Machine/disableAnimation", true}});
     QVERIFY(MachineDb::open());
     for (const QString &name : machines)
         QVERIFY(MachineDb::addMachine({{"name", name}, {"Xref", 1000}, {"Zref", 2000}}) > 0);
     MachineDb::close();
-    m_w = std::make_unique<MainWindow>();
-    ui = m_w->form();
+    openWindow();
     QVERIFY(m_w->isComplete());
     // Referenced axes unlock the machine list.
     feed("X100000 Z200000 I0 O0\r");
     QVERIFY(ui->tbMachineList->isEnabled());
-}
-
-void TestMachineHandoffs::feed(const QByteArray &line)
-{
-    m_board->line = line;
-    const int before = m_board->requests;
-    QTRY_VERIFY_WITH_TIMEOUT(m_board->requests >= before + 3, 5000);
 }
 
 void TestMachineHandoffs::typeInBox(const QString &text)

@@ -27,52 +27,13 @@
 #include "shared/FatalExit.h"
 #include "shared/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
-#include "support/PtyPeer.h"
+#include "support/MainWindowFixture.h"
 #include "support/TestWorkDir.h"
 
 namespace {
 
 const QByteArray kReset("\x05R\r");
 const QByteArray kZeroReset("\x05Z\r");
-
-// The axis board on a pseudo-terminal: every status request is answered with
-// the position line of the moment.
-class Board
-{
-public:
-    Board()
-    {
-        peer.setResponder([this](const QByteArray &chunk) {
-            pending += chunk;
-            QByteArray out;
-            int end;
-            while ((end = pending.indexOf('\r')) >= 0) {
-                const QByteArray frame = pending.left(end);
-                pending.remove(0, end + 1);
-                frames << frame;
-                const int enq = frame.lastIndexOf('\x05');
-                const QByteArray body = enq >= 0 ? frame.mid(enq + 1) : frame;
-                if (body == "H" || body == "S" || body == "N" || body == "?") {
-                    ++requests;
-                    out += line;
-                }
-            }
-            return out;
-        });
-    }
-    int count(const QByteArray &frame) const
-    {
-        int n = 0;
-        for (const QByteArray &f : frames)
-            n += ("\x05" + f.mid(f.lastIndexOf('\x05') + 1) + "\r") == frame;
-        return n;
-    }
-    PtyPeer peer;
-    QByteArray line = "x1000 z2000 I0 O0\r";
-    QByteArray pending;
-    QList<QByteArray> frames;
-    int requests = 0;
-};
 
 QImage shot(QWidget *w)
 {
@@ -90,7 +51,7 @@ void saveShot(QWidget *w, const QString &name)
 
 } // namespace
 
-class TestMainWindow : public QObject
+class TestMainWindow : public QObject, protected MainWindowFixture
 {
     Q_OBJECT
 private slots:
@@ -132,91 +93,40 @@ private slots:
 private:
     // Writes the settings and the database, then builds the window.
     void build(const QMap<QString, QVariant> &settings = {}, const QStringList &machines = {});
-    void feed(const QByteArray &line);
     QSettings &settings() { return App::kovraSettings(); }
-
-    QTemporaryDir m_frames;
-    CVideoCollector *m_cameras = nullptr;
-    std::unique_ptr<TestWorkDir> m_wd;
-    std::unique_ptr<Board> m_board;
-    std::unique_ptr<MainWindow> m_w;
-    Ui_MainWindow *ui = nullptr;
-    QList<QMessageBoxKovra::Box> m_boxes;
-    QMessageBox::StandardButton m_answer = QMessageBox::Yes;
-    QList<int> m_exits;
 };
 
 void TestMainWindow::initTestCase()
 {
     // One picture for the stand-in camera: a dark tool on white.
-    QImage frame(640, 640, QImage::Format_Grayscale8);
-    frame.fill(255);
+    QImage frame = blankFrame();
     for (int y = 320; y < 640; ++y)
         for (int x = 0; x < 320; ++x)
             frame.setPixel(x, y, qRgb(20, 20, 20));
-    QVERIFY(frame.save(m_frames.filePath("tool.png")));
-    m_cameras = new CVideoCollector(m_frames.filePath("none%d"));
-    m_cameras->UseStandIn(m_frames.path());
-    QCOMPARE(m_cameras->NumberOfVideoDevices(), 1);
-    MainWindow::videoCollector = m_cameras;
-
-    QApplication::setQuitOnLastWindowClosed(false);
-    QMessageBoxKovra::setHandler([this](const QMessageBoxKovra::Box &box) {
-        m_boxes << box;
-        return m_answer;
-    });
-    setFatalExitHook([this](int code) { m_exits << code; });
+    setUpWindowCase(frame);
 }
 
 void TestMainWindow::cleanupTestCase()
 {
-    MainWindow::videoCollector = nullptr;
-    QMessageBoxKovra::setHandler({});
-    setFatalExitHook({});
-    delete m_cameras;
+    tearDownWindowCase();
 }
 
 void TestMainWindow::init()
 {
-    m_wd = std::make_unique<TestWorkDir>();
-    App::resetKovraSettings();
-    MainWindow::inputDeviceFolder = m_wd->filePath("by-id");
-    m_board = std::make_unique<Board>();
-    QVERIFY(m_board->peer.isValid());
-    m_boxes.clear();
-    m_exits.clear();
-    m_answer = QMessageBox::Yes;
-    MachineSettings = s_MachineSettings();
-    CurrentMachine = s_machine();
+    setUpWindow();
 }
 
 void TestMainWindow::cleanup()
 {
-    if (m_w) {
-        m_answer = QMessageBox::Yes;
-        m_w.reset();
-    }
-    ui = nullptr;
-    m_board.reset();
-    {
-        QSqlDatabase db = QSqlDatabase::database(QSqlDatabase::defaultConnection, false);
-        if (db.isValid())
-            db.close();
-    }
-    QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
-    App::resetKovraSettings();
-    m_wd.reset();
+    tearDownWindow();
 }
 
 void TestMainWindow::build(const QMap<QString, QVariant> &values, const QStringList &machines)
 {
-    QSettings &s = settings();
-    s.setValue("/TTY/AxbPort", m_board->peer.slavePath());
-    s.setValue("/camera/XCalibration", 0.01);
-    s.setValue("/camera/ZCalibration", 0.01);
+    QMap<QString, QVariant> all{{"/camera/XCalibration", 0.01}, {"/camera/ZCalibration", 0.01}};
     for (auto it = values.begin(); it != values.end(); ++it)
-        s.setValue(it.key(), it.value());
-    s.sync();
+        all[it.key()] = it.value();
+    writeSettings(all);
     if (!machines.isEmpty()) {
         // The database of a new installation, with these machines in it.
         QVERIFY(openDatabase());
@@ -230,18 +140,7 @@ void TestMainWindow::build(const QMap<QString, QVariant> &values, const QStringL
         QSqlDatabase::database().close();
         QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
     }
-    m_w = std::make_unique<MainWindow>();
-    ui = m_w->form();
-}
-
-void TestMainWindow::feed(const QByteArray &line)
-{
-    m_board->line = line;
-    const int before = m_board->requests;
-    // The link asks again only after it parsed an answer: once the third
-    // request is in, an answer with this line has been shown (the very first
-    // answer of a run only resets the board).
-    QTRY_VERIFY_WITH_TIMEOUT(m_board->requests >= before + 3, 5000);
+    openWindow();
 }
 
 // Construction ----------------------------------------------------------------

@@ -22,7 +22,7 @@
 #include "shared/FatalExit.h"
 #include "shared/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
-#include "support/PtyPeer.h"
+#include "support/MainWindowFixture.h"
 #include "support/TestWorkDir.h"
 #include "support/ToolingDb.h"
 #include "tooling/csetlist.h"
@@ -31,70 +31,30 @@
 // The tooling panels in the main window: the table list opened from its
 // button, names asked through the input box, the editor opened from the list
 // and closed back to it.
-class tst_toolingnav : public QObject
+class tst_toolingnav : public QObject, protected MainWindowFixture
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        QImage frame(640, 640, QImage::Format_Grayscale8);
-        frame.fill(255);
-        QVERIFY(frame.save(m_frames.filePath("tool.png")));
-        m_cameras = new CVideoCollector(m_frames.filePath("none%d"));
-        m_cameras->UseStandIn(m_frames.path());
-        MainWindow::videoCollector = m_cameras;
-        QApplication::setQuitOnLastWindowClosed(false);
-        QMessageBoxKovra::setHandler([this](const QMessageBoxKovra::Box &box) {
-            m_boxes << box;
-            return QMessageBox::Yes;
-        });
-        setFatalExitHook([](int) {});
-    }
-    void cleanupTestCase()
-    {
-        MainWindow::videoCollector = nullptr;
-        QMessageBoxKovra::setHandler({});
-        setFatalExitHook({});
-        delete m_cameras;
-    }
+    void initTestCase() { setUpWindowCase(); }
+    void cleanupTestCase() { tearDownWindowCase(); }
     void init()
     {
-        m_wd = std::make_unique<TestWorkDir>();
-        App::resetKovraSettings();
-        MainWindow::inputDeviceFolder = m_wd->filePath("by-id");
-        m_board = std::make_unique<PtyPeer>();
-        // Every request frame is answered with one position line.
-        m_board->setResponder([this](const QByteArray &chunk) {
-            return chunk.contains('\r') ? m_line : QByteArray();
-        });
-        MachineSettings = s_MachineSettings();
-        CurrentMachine = s_machine();
-        m_boxes.clear();
-        App::kovraSettings().setValue("/TTY/AxbPort", m_board->slavePath());
+        setUpWindow();
         // Panels take their place at once.
-        App::kovraSettings().setValue("/Machine/disableAnimation", true);
-        App::kovraSettings().sync();
+        writeSettings({{"/Machine/disableAnimation", true}});
         QVERIFY(ToolingDb::open());
         m_machine = ToolingDb::addMachine("LATHE 1");
         m_table = ToolingDb::addTable(m_machine, "SHAFT");
         ToolingDb::addTool(m_table, 2, 20, 2, "B");
         ToolingDb::addTool(m_table, 1, 10, 1, "A");
         ToolingDb::close();
-        m_w = std::make_unique<MainWindow>();
-        ui = m_w->form();
+        openWindow();
         QVERIFY(m_w->isComplete());
         m_w->selectMachine("LATHE 1");
         QCOMPARE(m_w->currentMachine(), m_machine);
     }
-    void cleanup()
-    {
-        m_w.reset();
-        m_board.reset();
-        ToolingDb::close();
-        App::resetKovraSettings();
-        m_wd.reset();
-    }
+    void cleanup() { tearDownWindow(); }
 
     void listAndEditorHandOffs()
     {
@@ -184,7 +144,7 @@ private slots:
     // still there after the program was started again.
     void measureKeptAcrossRestart()
     {
-        m_line = "x123450 z-45670 I0 O0\r";
+        m_board->line = "x123450 z-45670 I0 O0\r";
         QTRY_VERIFY_WITH_TIMEOUT(m_w->axisLink()->ReadXString() != MPrn(0, true), 5000);
         const QString measured = m_w->axisLink()->ReadXString();
         ui->tbSetList->click();
@@ -197,8 +157,7 @@ private slots:
         m_w.reset();
         ToolingDb::close();
         QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
-        m_w = std::make_unique<MainWindow>();
-        ui = m_w->form();
+        openWindow();
         m_w->selectMachine("LATHE 1");
         ui->tbSetList->click();
         m_w->setListPanel()->findChild<QPushButton *>("tbEdit")->click();
@@ -207,14 +166,6 @@ private slots:
     }
 
 private:
-    QByteArray m_line = "x1000 z2000 I0 O0\r";
-    QTemporaryDir m_frames;
-    CVideoCollector *m_cameras = nullptr;
-    std::unique_ptr<TestWorkDir> m_wd;
-    std::unique_ptr<PtyPeer> m_board;
-    std::unique_ptr<MainWindow> m_w;
-    Ui_MainWindow *ui = nullptr;
-    QList<QMessageBoxKovra::Box> m_boxes;
     int m_machine = 0;
     int m_table = 0;
 };

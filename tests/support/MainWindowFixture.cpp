@@ -1,0 +1,148 @@
+#include "MainWindowFixture.h"
+
+#include <QApplication>
+#include <QSettings>
+#include <QSqlDatabase>
+#include <QtTest>
+
+#include "camera/VideoCollector.h"
+#include "shared/App.h"
+#include "shared/FatalExit.h"
+#include "shared/SharedStruct.h"
+
+MainWindowBoard::MainWindowBoard()
+{
+    peer.setResponder([this](const QByteArray &chunk) {
+        pending += chunk;
+        QByteArray out;
+        int end;
+        while ((end = pending.indexOf('\r')) >= 0) {
+            const QByteArray frame = pending.left(end);
+            pending.remove(0, end + 1);
+            frames << frame;
+            const int enq = frame.lastIndexOf('\x05');
+            const QByteArray body = enq >= 0 ? frame.mid(enq + 1) : frame;
+            if (body == "H" || body == "S" || body == "N" || body == "?") {
+                ++requests;
+                out += line;
+            }
+        }
+        return out;
+    });
+}
+
+int MainWindowBoard::count(const QByteArray &frame) const
+{
+    int n = 0;
+    for (const QByteArray &f : frames)
+        n += ("\x05" + f.mid(f.lastIndexOf('\x05') + 1) + "\r") == frame;
+    return n;
+}
+
+QList<QByteArray> MainWindowBoard::outputs() const
+{
+    QList<QByteArray> out;
+    for (const QByteArray &f : frames) {
+        const int enq = f.lastIndexOf('\x05');
+        const QByteArray body = enq >= 0 ? f.mid(enq + 1) : f;
+        if (body.startsWith('B'))
+            out << body;
+    }
+    return out;
+}
+
+QImage MainWindowFixture::blankFrame()
+{
+    QImage frame(640, 640, QImage::Format_Grayscale8);
+    frame.fill(255);
+    return frame;
+}
+
+void MainWindowFixture::setUpWindowCase(const QImage &frame)
+{
+    QVERIFY(frame.save(m_frames.filePath("frame.png")));
+    m_cameras = new CVideoCollector(m_frames.filePath("none%d"));
+    m_cameras->UseStandIn(m_frames.path());
+    QCOMPARE(m_cameras->NumberOfVideoDevices(), 1);
+    MainWindow::videoCollector = m_cameras;
+
+    QApplication::setQuitOnLastWindowClosed(false);
+    QMessageBoxKovra::setHandler([this](const QMessageBoxKovra::Box &box) {
+        m_boxes << box;
+        if (!m_answers.isEmpty())
+            return m_answers.takeFirst();
+        if (m_answer != QMessageBox::NoButton)
+            return m_answer;
+        return box.defaultButton != QMessageBox::NoButton ? box.defaultButton : QMessageBox::Ok;
+    });
+    setFatalExitHook([this](int code) {
+        m_exits << code;
+        if (m_failOnFatalExit)
+            QFAIL(qPrintable(QString("fatal exit %1").arg(code)));
+    });
+}
+
+void MainWindowFixture::tearDownWindowCase()
+{
+    MainWindow::videoCollector = nullptr;
+    QMessageBoxKovra::setHandler({});
+    setFatalExitHook({});
+    delete m_cameras;
+    m_cameras = nullptr;
+}
+
+void MainWindowFixture::setUpWindow()
+{
+    m_wd = std::make_unique<TestWorkDir>();
+    App::resetKovraSettings();
+    MainWindow::inputDeviceFolder = m_wd->filePath("by-id");
+    m_board = std::make_unique<MainWindowBoard>();
+    QVERIFY(m_board->peer.isValid());
+    m_boxes.clear();
+    m_answers.clear();
+    m_exits.clear();
+    MachineSettings = s_MachineSettings();
+    CurrentMachine = s_machine();
+}
+
+void MainWindowFixture::tearDownWindow()
+{
+    m_answers.clear();
+    m_answer = QMessageBox::Yes;
+    m_w.reset();
+    ui = nullptr;
+    m_board.reset();
+    {
+        QSqlDatabase db = QSqlDatabase::database(QSqlDatabase::defaultConnection, false);
+        if (db.isValid())
+            db.close();
+    }
+    QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
+    App::resetKovraSettings();
+    m_wd.reset();
+}
+
+void MainWindowFixture::writeSettings(const QMap<QString, QVariant> &values)
+{
+    QSettings &s = App::kovraSettings();
+    s.setValue("/TTY/AxbPort", m_board->peer.slavePath());
+    for (auto it = values.begin(); it != values.end(); ++it)
+        s.setValue(it.key(), it.value());
+    s.sync();
+}
+
+void MainWindowFixture::openWindow()
+{
+    m_w = std::make_unique<MainWindow>();
+    ui = m_w->form();
+}
+
+void MainWindowFixture::feed(const QByteArray &line)
+{
+    m_board->line = line;
+    const int before = m_board->requests;
+    // The link asks again only after it parsed an answer: once the third
+    // request is in, an answer with this line has been shown (the very first
+    // answer of a run only resets the board).
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->requests >= before + 3, 5000);
+}
