@@ -329,6 +329,15 @@ struct Machine
     bool revZ = false;
     bool radius = true;
     bool mm = true;
+    // Makes this the current machine's set-up.
+    void apply() const
+    {
+        CurrentMachine.swapXZ = swap;
+        CurrentMachine.reverseX = revX;
+        CurrentMachine.reverseZ = revZ;
+        CurrentMachine.isRadius = radius;
+        CurrentMachine.IsMM = mm;
+    }
 };
 } // namespace
 Q_DECLARE_METATYPE(Machine)
@@ -387,11 +396,7 @@ void TestAxes::edgeCorrection()
     QFETCH(float, readX);
     QFETCH(float, readZ);
     Fixture f;
-    CurrentMachine.swapXZ = machine.swap;
-    CurrentMachine.reverseX = machine.revX;
-    CurrentMachine.reverseZ = machine.revZ;
-    CurrentMachine.isRadius = machine.radius;
-    CurrentMachine.IsMM = machine.mm;
+    machine.apply();
     cAxisInterface *link = f.start();
     // Machine X 10 mm, machine Z 5 mm: swapped, the machine X comes from the Z channel.
     link->ReceivedString(machine.swap ? line(5000, 10000) : line(10000, 5000));
@@ -505,11 +510,7 @@ void TestAxes::foundGeometry()
     QFETCH(QPoint, crossing);
     QFETCH(QStringList, texts);
     Fixture f;
-    CurrentMachine.swapXZ = machine.swap;
-    CurrentMachine.reverseX = machine.revX;
-    CurrentMachine.reverseZ = machine.revZ;
-    CurrentMachine.isRadius = machine.radius;
-    CurrentMachine.IsMM = machine.mm;
+    machine.apply();
     cAxisInterface *link = f.start();
     // Machine X 10 mm (-10 reversed, 20 in diameter), machine Z 5 mm.
     link->ReceivedString(machine.swap ? line(5000, 10000) : line(10000, 5000));

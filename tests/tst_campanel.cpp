@@ -16,6 +16,7 @@
 #include "interface/CamPanel.h"
 #include "shared/App.h"
 #include "shared/SharedStruct.h"
+#include "support/Screenshot.h"
 #include "support/TestWorkDir.h"
 
 #include <functional>
@@ -51,15 +52,6 @@ int countPixels(const QImage& img, const QRect& area, const std::function<bool(Q
 }
 
 bool greenish(QRgb c) { return qGreen(c) > 100 && qRed(c) < 90 && qBlue(c) < 90; }
-
-void saveScreenshot(const QImage& img, const QString& name)
-{
-    const QString dir = qEnvironmentVariable("SCREENSHOT_DIR");
-    if (dir.isEmpty())
-        return;
-    QDir().mkpath(dir);
-    img.save(QDir(dir).filePath("campanel-" + name + ".png"));
-}
 
 // Frames of one grey value; the capture can be held inside the first frame.
 class GreySource : public CFrameSource
@@ -993,7 +985,7 @@ void TestCamPanel::paintStartsWithNineteenth()
         const QImage shown = rig.panel->grab().toImage();
         QCOMPARE(shown.pixel(100, 100) == kBlack, paint == 19);
         if (paint == 19)
-            saveScreenshot(shown, "first-painted");
+            saveScreenshot(shown, "campanel-first-painted");
     }
     source->gate.release();
     rig.panel->hide();
@@ -1094,7 +1086,7 @@ void TestCamPanel::screenshots()
         p.setClipRegion(QRegion(img.rect()).subtracted(rig.panel->mask()));
         p.fillRect(img.rect(), Qt::darkGray);
         p.end();
-        saveScreenshot(img, name);
+        saveScreenshot(img, "campanel-" + name);
         return img;
     };
     auto tool = [&]() {
@@ -1129,7 +1121,7 @@ void TestCamPanel::screenshots()
     const QImage all = shot("lines-intersection");
     QCOMPARE(all.pixel(100, 340), qRgb(255, 0, 255));
     rig.panel->displayTidMessage(true);
-    saveScreenshot(rig.panel->grab().toImage(), "acknowledgement");
+    saveScreenshot(rig.panel->grab().toImage(), "campanel-acknowledgement");
 }
 
 QTEST_MAIN(TestCamPanel)

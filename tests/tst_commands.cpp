@@ -30,19 +30,11 @@
 #include "shared/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
 #include "support/MainWindowFixture.h"
+#include "support/Screenshot.h"
 #include "support/TestWorkDir.h"
 #include "tooling/ctoolset.h"
 
 namespace {
-
-void saveShot(QWidget *w, const QString &name)
-{
-    const QString dir = QString::fromLocal8Bit(qgetenv("SCREENSHOT_DIR"));
-    if (dir.isEmpty())
-        return;
-    QDir().mkpath(dir);
-    w->grab().save(dir + "/" + name + ".png");
-}
 
 sLineParam line(float m, bool reference = false)
 {
@@ -1078,71 +1070,71 @@ void TestCommands::screenshots()
 
     QTest::mouseClick(ui->tbTypeX, Qt::LeftButton);
     ui->leSetX->setText("50.000");
-    saveShot(m_w.get(), "commands-setX");
+    saveScreenshot(m_w.get(), "commands-setX");
     QTest::mouseClick(ui->tbTypeZ, Qt::LeftButton);
     QVERIFY(!open("setX"));
     ui->leSetZ->setText("120.5");
-    saveShot(m_w.get(), "commands-setZ");
+    saveScreenshot(m_w.get(), "commands-setZ");
     QTest::mouseClick(ui->tbTypeC, Qt::LeftButton);
     ui->leSetC->setText("90");
-    saveShot(m_w.get(), "commands-setC");
+    saveScreenshot(m_w.get(), "commands-setC");
     QTest::mouseClick(ui->tbExitSetC, Qt::LeftButton);
 
     m_w->slotGetReference(cMachine::Z, "40.000");
     QVERIFY(open("getReference"));
-    saveShot(m_w.get(), "commands-getReference");
+    saveScreenshot(m_w.get(), "commands-getReference");
     QTest::mouseClick(ui->tbExitGetReference, Qt::LeftButton);
 
     m_w->showAngularInput();
-    saveShot(m_w.get(), "commands-inputBox-angle");
+    saveScreenshot(m_w.get(), "commands-inputBox-angle");
     QTest::mouseClick(ui->tbExitInputBox, Qt::LeftButton);
 
     ui->tbTestRnOut->setCheckable(true);
     ui->tbTestRnOut->setChecked(true);
-    saveShot(m_w.get(), "commands-vacuumPanel");
+    saveScreenshot(m_w.get(), "commands-vacuumPanel");
     ui->tbTestRnOut->setChecked(false);
 
     ui->tbCamera->setChecked(true);
-    saveShot(m_w.get(), "commands-cameraBar");
+    saveScreenshot(m_w.get(), "commands-cameraBar");
 
     QTest::mouseClick(ui->tbCamAngleReticle, Qt::LeftButton);
     ui->sbAngle->setValue(2519);
-    saveShot(m_w.get(), "commands-setAngle");
+    saveScreenshot(m_w.get(), "commands-setAngle");
     ui->tbCamera->setChecked(true);
     QTest::mouseClick(ui->tbCamRadiusReticle, Qt::LeftButton);
     ui->leCircleR->setText("1.25");
-    saveShot(m_w.get(), "commands-setCircle");
+    saveScreenshot(m_w.get(), "commands-setCircle");
     ui->tbCamera->setChecked(true);
     QTest::mouseClick(ui->tbCamAngle, Qt::LeftButton);
     m_w->slotFoundLines({line(1), line(-0.2f)});
-    saveShot(m_w.get(), "commands-getAngle");
+    saveScreenshot(m_w.get(), "commands-getAngle");
     ui->tbCamera->setChecked(true);
     QTest::mouseClick(ui->tbCamRadius, Qt::LeftButton);
     m_w->slotFoundCircle(QPoint(300, 300), 150);
-    saveShot(m_w.get(), "commands-getCircle");
+    saveScreenshot(m_w.get(), "commands-getCircle");
     ui->tbCamera->setChecked(true);
     QTest::mouseClick(ui->tbCamAngle2Point, Qt::LeftButton);
     feedPosition(10, 0);
     QTest::mouseClick(ui->tbGetPoint2PReticle, Qt::LeftButton);
     feedPosition(0, 10);
     QTest::mouseClick(ui->tbGetPoint2PReticle, Qt::LeftButton);
-    saveShot(m_w.get(), "commands-setPoint2P");
+    saveScreenshot(m_w.get(), "commands-setPoint2P");
     ui->tbCamera->setChecked(true);
     QTest::mouseClick(ui->tbCamRadius5Point, Qt::LeftButton);
     QTest::mouseClick(ui->tbGetPoint5PReticle, Qt::LeftButton);
-    saveShot(m_w.get(), "commands-getCircle5P");
+    saveScreenshot(m_w.get(), "commands-getCircle5P");
 
     QTest::mouseClick(ui->tbAutocoll, Qt::LeftButton);
     ui->tbRotated->setCheckable(true);
     ui->tbRotated->setChecked(true);
     ui->sbRotateMeasLine->setValue(30);
-    saveShot(m_w.get(), "commands-rotation");
+    saveScreenshot(m_w.get(), "commands-rotation");
 
     ui->tbInspection->setChecked(true);
     QTest::mouseClick(ui->tbInspectionColor, Qt::LeftButton);
     QTest::mouseClick(ui->tbColorMagenta, Qt::LeftButton);
     QVERIFY(p.isEnlarged("setColor"));
-    saveShot(m_w.get(), "commands-inspection");
+    saveScreenshot(m_w.get(), "commands-inspection");
     QVERIFY(p.isEnlarged("inspectionLight"));
 }
 

@@ -3,17 +3,9 @@
 #include <QtTest>
 
 #include "camera/debugwin.h"
+#include "support/Screenshot.h"
 
 namespace {
-void saveScreenshot(const QImage& img, const QString& name)
-{
-    const QString dir = qEnvironmentVariable("SCREENSHOT_DIR");
-    if (dir.isEmpty())
-        return;
-    QDir().mkpath(dir);
-    img.save(QDir(dir).filePath(name + ".png"));
-}
-
 int countColour(const QImage& img, QRgb colour, const QRect& area)
 {
     int n = 0;

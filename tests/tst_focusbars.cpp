@@ -5,6 +5,7 @@
 #include <QtTest>
 
 #include "camera/cFocusBars.h"
+#include "support/Screenshot.h"
 
 namespace {
 bool isRed(const QImage& img, int x, int y)
@@ -60,14 +61,6 @@ QImage draw(cFocusBars& bars, int minX, int maxX, int minZ, int maxZ)
     return img;
 }
 
-void saveScreenshot(const QImage& img, const QString& name)
-{
-    const QString dir = qEnvironmentVariable("SCREENSHOT_DIR");
-    if (dir.isEmpty())
-        return;
-    QDir().mkpath(dir);
-    img.save(QDir(dir).filePath(name + ".png"));
-}
 }
 
 class TestFocusBars : public QObject

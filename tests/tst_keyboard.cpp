@@ -16,6 +16,7 @@
 
 #include "keyboard/myinputpanel.h"
 #include "keyboard/myinputpanelcontext.h"
+#include "support/Screenshot.h"
 
 namespace {
 
@@ -103,16 +104,14 @@ QPushButton *key(QWidget *panel, const char *name)
 // Writes the window with the open panel over it into $SCREENSHOT_DIR.
 void saveShot(const QString &name, QWidget &window, QWidget *panel)
 {
-    const QString dir = qEnvironmentVariable("SCREENSHOT_DIR");
-    if (dir.isEmpty())
+    if (qEnvironmentVariableIsEmpty("SCREENSHOT_DIR"))
         return;
-    QDir().mkpath(dir);
     QImage img = window.grab().toImage();
     {
         QPainter p(&img);
         p.drawPixmap(panel->pos() - window.pos(), panel->grab());
     }
-    QVERIFY(img.save(QDir(dir).filePath(name)));
+    QVERIFY(saveScreenshot(img, name));
 }
 
 } // namespace
@@ -761,7 +760,7 @@ void TestKeyboard::touchNumericField()
     QCOMPARE(s.numeric->text(), QString("-10.2"));
     QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(s.numeric));
 
-    saveShot("keyboard-numeric.png", s.window, ctx->panel());
+    saveShot("keyboard-numeric", s.window, ctx->panel());
 
     QTest::mouseClick(key(ctx->panel(), "closeButton"), Qt::LeftButton);
     QTRY_COMPARE(ctx->panel()->geometry(), closedRect);
@@ -779,7 +778,7 @@ void TestKeyboard::touchTextFieldAndClose()
     for (const char *k : {"btnT", "btnCaps", "btnO", "btnO", "btnL", "btnSpace", "btn4"})
         QTest::mouseClick(key(ctx->panel(), k), Qt::LeftButton);
     QCOMPARE(s.text->text(), QString("Tool 4"));
-    saveShot("keyboard-alpha.png", s.window, ctx->panel());
+    saveShot("keyboard-alpha", s.window, ctx->panel());
     QTest::mouseClick(key(ctx->panel(), "btnCaps"), Qt::LeftButton);
 
     // The text edit takes its clicks on its viewport.

@@ -20,6 +20,7 @@
 #include "support/ImageListFrameSource.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/RecordingPaintDevice.h"
+#include "support/Screenshot.h"
 #include "support/TestWorkDir.h"
 
 namespace {
@@ -85,15 +86,6 @@ sLabelData toolLabel()
 
 // Main window's translation context for the message texts.
 QString mw(const char *text) { return QCoreApplication::translate("MainWindow", text); }
-
-void saveShot(const QImage &image, const QString &name)
-{
-    const QString dir = qEnvironmentVariable("SCREENSHOT_DIR");
-    if (!dir.isEmpty()) {
-        QDir().mkpath(dir);
-        QVERIFY(image.save(dir + '/' + name));
-    }
-}
 
 // Bounding box of the dark pixels of an image.
 QRect inkBox(const QImage &image)
@@ -635,9 +627,9 @@ void TestLabel::paintedImage()
         return image;
     };
     const QImage image = render(-40, 0);
-    saveShot(image, "label-painted.png");
+    QVERIFY(saveScreenshot(image, "label-painted"));
     // Portrait view of the label as it leaves the printer.
-    saveShot(image.transformed(QTransform().rotate(-90)), "label-painted-readable.png");
+    QVERIFY(saveScreenshot(image.transformed(QTransform().rotate(-90)), "label-painted-readable"));
 
     const QRect ink = inkBox(image);
     QVERIFY(!ink.isEmpty());

@@ -23,6 +23,7 @@
 #include "support/FakeSpooler.h"
 #include "support/MainWindowFixture.h"
 #include "support/RecordingPaintDevice.h"
+#include "support/Screenshot.h"
 #include "support/TestWorkDir.h"
 #include "tooling/ctoolset.h"
 
@@ -381,12 +382,8 @@ void TestLabelPanel::filledPanelScreenshot()
     QCOMPARE(ui->leXLabel->text(), m_w->axisLink()->ReadXString());
     QVERIFY(!ui->leZLabel->text().isEmpty());
     QCOMPARE(ui->frmLabelPrint->geometry(), QRect(644, 200, 375, 500));
-    const QString dir = qEnvironmentVariable("SCREENSHOT_DIR");
-    if (!dir.isEmpty()) {
-        QDir().mkpath(dir);
-        QVERIFY(ui->frmLabelPrint->grab().save(dir + "/label-panel-filled.png"));
-        QVERIFY(m_w->grab().save(dir + "/label-panel-window.png"));
-    }
+    QVERIFY(saveScreenshot(ui->frmLabelPrint, "label-panel-filled"));
+    QVERIFY(saveScreenshot(m_w.get(), "label-panel-window"));
 }
 
 QTEST_MAIN(TestLabelPanel)

@@ -8,27 +8,21 @@
 #include <QValidator>
 #include <QtTest>
 
+#include <memory>
+
 #include "machines/cmachine.h"
 #include "shared/App.h"
 #include "shared/QExtDoubleValidator.h"
 #include "shared/SharedStruct.h"
 #include "support/MachinePanelHost.h"
 #include "support/MessageBoxRecorder.h"
+#include "support/Screenshot.h"
 #include "support/TestWorkDir.h"
 
 using Columns = QVariantMap;
 Q_DECLARE_METATYPE(cMachine::eRefType)
 
 namespace {
-
-template <typename T>
-T *child(QWidget *panel, const char *name)
-{
-    T *w = panel->findChild<T *>(QLatin1String(name));
-    if (!w)
-        qFatal("no widget %s", name);
-    return w;
-}
 
 QVariant column(int id, const QString &col)
 {
@@ -100,7 +94,7 @@ private:
     template <typename T>
     T *w(const char *name) { return child<T>(m_editor, name); }
 
-    TestWorkDir *m_wd = nullptr;
+    std::unique_ptr<MachineDbScope> m_db;
     MachinePanelHost *m_host = nullptr;
     cMachine *m_editor = nullptr;
     int m_mill = -1;
@@ -113,9 +107,8 @@ void TestMachineEditor::initTestCase()
 
 void TestMachineEditor::init()
 {
-    m_wd = new TestWorkDir;
-    App::resetKovraSettings();
-    QVERIFY(MachineDb::open());
+    m_db = std::make_unique<MachineDbScope>();
+    QVERIFY(m_db->isOpen());
     m_mill = MachineDb::addMachine({{"name", "MILL"}, {"Xref", 10000}, {"Zref", 20000}});
     QVERIFY(m_mill > 0);
     m_host = new MachinePanelHost;
@@ -127,13 +120,9 @@ void TestMachineEditor::cleanup()
     delete m_host;
     m_host = nullptr;
     m_editor = nullptr;
-    MachineDb::close();
-    App::resetKovraSettings();
-    delete m_wd;
-    m_wd = nullptr;
+    m_db.reset();
     MachineSettings = s_MachineSettings();
     CurrentMachine = s_machine();
-    isSuperUser = isSuperConfigUser = false;
 }
 
 void TestMachineEditor::open(const s_machine &m, bool insert, const QString &returnName)
@@ -664,7 +653,7 @@ void TestMachineEditor::outputKind()
     QFETCH(Columns, stored);
     for (const char *f : {"postpro/c.pp", "postpro/B.pp", "postpro/a.pp", "postpro/notes.txt", "dnc/cell.dnc",
                           "balluff/tag.ini", "postpro/folder.pp/x"})
-        QVERIFY(m_wd->writeFile(QString::fromLatin1(f), "x"));
+        QVERIFY(m_db->workDir().writeFile(QString::fromLatin1(f), "x"));
     MachineSettings.ppEnabled = true;
     MachineSettings.balluffEnabled = rfid;
     Columns cols = record;
@@ -723,7 +712,7 @@ void TestMachineEditor::newMachineWithPreselectedOutput()
 {
     // The output list offers the file of the machine selected in the main
     // window; the new record has none, so leaving at once asks.
-    QVERIFY(m_wd->writeFile("postpro/a.pp", "x"));
+    QVERIFY(m_db->workDir().writeFile("postpro/a.pp", "x"));
     MachineSettings.ppEnabled = true;
     CurrentMachine = getMachineData(m_mill);
     CurrentMachine.PostPro = "a.pp";
@@ -778,7 +767,7 @@ void TestMachineEditor::openingState()
 void TestMachineEditor::screenshot()
 {
     for (const char *f : {"dnc/cell.dnc", "dnc/line.dnc"})
-        QVERIFY(m_wd->writeFile(QString::fromLatin1(f), "x"));
+        QVERIFY(m_db->workDir().writeFile(QString::fromLatin1(f), "x"));
     MachineSettings.ppEnabled = true;
     const int slave = MachineDb::addMachine({{"name", "LATHE 2"}, {"Zref", 123456}, {"linkToMasterX", 1},
                                              {"idMasterX", m_mill}, {"smartX", 250}, {"dncFormat", "cell.dnc"},
@@ -786,13 +775,13 @@ void TestMachineEditor::screenshot()
     CurrentMachine = getMachineData(slave);
     open(CurrentMachine, false, "LATHE 2");
     m_editor->resize(375, 500);
-    MachineDb::screenshot(m_editor, "machine_editor_linked_dnc");
+    saveScreenshot(m_editor, "machine_editor_linked_dnc");
     QCOMPARE(w<QComboBox>("cmbPostPro")->currentText(), QString("cell.dnc"));
 
     open(newRecord(), true);
     m_host->sendReference(cMachine::X, 10, "50");
     m_host->sendReference(cMachine::Z, 10, "120");
-    MachineDb::screenshot(m_editor, "machine_editor_new");
+    saveScreenshot(m_editor, "machine_editor_new");
     QCOMPARE(m_editor->editedMachine().Zref, 120000);
 }
 

@@ -24,20 +24,8 @@
 #include "shared/SharedStruct.h"
 #include "support/MachinePanelHost.h"
 #include "support/MainWindowFixture.h"
+#include "support/Screenshot.h"
 #include "support/TestWorkDir.h"
-
-namespace {
-
-template <typename T>
-T *child(QWidget *panel, const char *name)
-{
-    T *w = panel->findChild<T *>(QLatin1String(name));
-    if (!w)
-        qFatal("no widget %s", name);
-    return w;
-}
-
-} // namespace
 
 // The machine list and editor inside the main window: the password boxes,
 // the reference panel and the hand-offs between them.
@@ -215,7 +203,7 @@ void TestMachineHandoffs::newMachineReferencedAndSelected()
     QVERIFY(ui->cmbMachine->isEnabled());
     QVERIFY(m_w->panels().isEnlarged("labelPrint"));
     m_w->resize(1024, 768);
-    MachineDb::screenshot(m_w.get(), "machine_list_in_main_window");
+    saveScreenshot(m_w.get(), "machine_list_in_main_window");
 }
 
 void TestMachineHandoffs::referencePanel_data()
@@ -243,7 +231,7 @@ void TestMachineHandoffs::referencePanel()
     cMachine *editor = m_w->machinePanel();
     child<QCheckBox>(editor, "chkIsMM")->setChecked(mm);
     m_w->panels().setStatus("machine", true);
-    MachineDb::screenshot(m_w.get(), "machine_editor_in_main_window");
+    saveScreenshot(m_w.get(), "machine_editor_in_main_window");
 
     child<QPushButton>(editor, qPrintable(button))->click();
     QVERIFY(m_w->panels().isEnlarged("getReference"));
@@ -253,7 +241,7 @@ void TestMachineHandoffs::referencePanel()
     QVERIFY(v);
     QCOMPARE(float(v->top()), float(top));
     QCOMPARE(v->decimals(), decimals);
-    MachineDb::screenshot(m_w.get(), "reference_panel");
+    saveScreenshot(m_w.get(), "reference_panel");
 
     // Leaving the panel gives the editor back and changes nothing.
     ui->tbExitGetReference->click();

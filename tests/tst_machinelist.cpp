@@ -3,23 +3,17 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <memory>
+
 #include "machines/cmachinelist.h"
 #include "shared/App.h"
 #include "shared/SharedStruct.h"
 #include "support/MachinePanelHost.h"
 #include "support/MessageBoxRecorder.h"
+#include "support/Screenshot.h"
 #include "support/TestWorkDir.h"
 
 namespace {
-
-template <typename T>
-T *child(QWidget *panel, const char *name)
-{
-    T *w = panel->findChild<T *>(QLatin1String(name));
-    if (!w)
-        qFatal("no widget %s", name);
-    return w;
-}
 
 QPushButton *button(QWidget *panel, const char *name)
 {
@@ -65,7 +59,7 @@ private slots:
     void screenshot();
 
 private:
-    TestWorkDir *m_wd = nullptr;
+    std::unique_ptr<MachineDbScope> m_db;
     MachinePanelHost *m_host = nullptr;
     cMachineList *m_list = nullptr;
 };
@@ -77,9 +71,8 @@ void TestMachineList::initTestCase()
 
 void TestMachineList::init()
 {
-    m_wd = new TestWorkDir;
-    App::resetKovraSettings();
-    QVERIFY(MachineDb::open());
+    m_db = std::make_unique<MachineDbScope>();
+    QVERIFY(m_db->isOpen());
     m_host = new MachinePanelHost;
     m_list = new cMachineList(m_host);
 }
@@ -89,11 +82,7 @@ void TestMachineList::cleanup()
     delete m_host;
     m_host = nullptr;
     m_list = nullptr;
-    MachineDb::close();
-    App::resetKovraSettings();
-    delete m_wd;
-    m_wd = nullptr;
-    isSuperUser = isSuperConfigUser = false;
+    m_db.reset();
 }
 
 void TestMachineList::listing_data()
@@ -326,7 +315,7 @@ void TestMachineList::screenshot()
         QVERIFY(MachineDb::addMachine({{"name", QString::fromLatin1(n)}}) > 0);
     m_list->setCurrentMachine("MILL");
     m_list->resize(375, 500);
-    MachineDb::screenshot(m_list, "machine_list");
+    saveScreenshot(m_list, "machine_list");
     QCOMPARE(m_list->getSelectedMachineName(), QString("MILL DMG"));
 }
 

@@ -28,6 +28,7 @@
 #include "shared/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
 #include "support/MainWindowFixture.h"
+#include "support/Screenshot.h"
 #include "support/TestWorkDir.h"
 
 namespace {
@@ -38,15 +39,6 @@ const QByteArray kZeroReset("\x05Z\r");
 QImage shot(QWidget *w)
 {
     return w->grab().toImage();
-}
-
-void saveShot(QWidget *w, const QString &name)
-{
-    const QString dir = QString::fromLocal8Bit(qgetenv("SCREENSHOT_DIR"));
-    if (dir.isEmpty())
-        return;
-    QDir().mkpath(dir);
-    shot(w).save(dir + "/" + name + ".png");
 }
 
 } // namespace
@@ -730,23 +722,23 @@ void TestMainWindow::screenshots()
         QTRY_VERIFY_WITH_TIMEOUT(m_w->cameraDevice()->isRunning(), 3000);
         QTRY_VERIFY_WITH_TIMEOUT(shot(m_w.get()).pixelColor(100, 700) != QColor(60, 60, 60), 5000);
     }
-    saveShot(m_w.get(), "mainwindow-start");
+    saveScreenshot(m_w.get(), "mainwindow-start");
     QCOMPARE(ui->lblX->styleSheet(), QStringLiteral("QLabel {color: red}"));
 
     feed("X1000 Z2000 I128 O0\r");
-    saveShot(m_w.get(), "mainwindow-referenced");
+    saveScreenshot(m_w.get(), "mainwindow-referenced");
     QVERIFY(ui->tbMachineList->isEnabled());
 
     ui->tbAutocoll->setChecked(true);
     m_w->panels().setStatus(QStringLiteral("cameraPanel"), true);
     feed("X1001 Z2000 I128 O0\r");
     QTRY_COMPARE(ui->frmBottom2->geometry(), QRect(214, 250, 211, 390));
-    saveShot(m_w.get(), "mainwindow-camera-bar");
+    saveScreenshot(m_w.get(), "mainwindow-camera-bar");
     QCOMPARE(ui->lblX->styleSheet(), QStringLiteral("QLabel{color:rgb(18,255,57);}"));
 
     m_w->cameraDevice()->frozen = true;
     feed("X1002 Z2000 I128 O0\r");
-    saveShot(m_w.get(), "mainwindow-frozen");
+    saveScreenshot(m_w.get(), "mainwindow-frozen");
     QCOMPARE(ui->lblZ->styleSheet(), QStringLiteral("QLabel{color:rgb(255,160,16);}"));
     m_w->cameraDevice()->frozen = false;
 }

@@ -9,6 +9,7 @@
 #include "shared/FatalExit.h"
 #include "shared/QMessageBoxKovra.h"
 #include "support/MessageBoxRecorder.h"
+#include "support/Screenshot.h"
 #include "support/TestWorkDir.h"
 
 using Op = QMessageBox::StandardButton (*)(QWidget *, const QString &, const QString &, QMessageBox::StandardButtons,
@@ -59,9 +60,8 @@ void pressLater(QMessageBox::StandardButton button, QString *seenText = nullptr,
             *seenText = box->text();
         if (seenModal)
             *seenModal = box->isModal();
-        const QString dir = qEnvironmentVariable("SCREENSHOT_DIR");
-        if (!shot.isEmpty() && !dir.isEmpty())
-            box->grab().save(QDir(dir).filePath(shot + ".png"));
+        if (!shot.isEmpty())
+            saveScreenshot(box, shot);
         box->button(button)->click();
     });
 }

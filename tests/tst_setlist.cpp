@@ -7,6 +7,7 @@
 
 #include "shared/SharedStruct.h"
 #include "support/MessageBoxRecorder.h"
+#include "support/Screenshot.h"
 #include "support/TestWorkDir.h"
 #include "support/ToolingDb.h"
 #include "tooling/csetlist.h"
@@ -96,10 +97,7 @@ private slots:
     }
     void init()
     {
-        ToolingDb::exec("DROP TRIGGER IF EXISTS refuse");
-        ToolingDb::exec("DELETE FROM dnc");
-        ToolingDb::exec("DELETE FROM tools");
-        ToolingDb::exec("DELETE FROM toolingTables");
+        ToolingDb::emptyTables();
         MachineSettings.ppEnabled = false;
     }
 
@@ -137,7 +135,7 @@ private slots:
         QVERIFY(l.filter()->text().isEmpty());
         QCOMPARE(l.names().size(), 8);
         if (text == "ab")
-            ToolingDb::screenshot(l.panel, "setlist");
+            saveScreenshot(l.panel, "setlist");
     }
 
     void emptyMachine_data()

@@ -23,6 +23,7 @@
 #include "shared/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
 #include "support/MainWindowFixture.h"
+#include "support/Screenshot.h"
 #include "support/TestWorkDir.h"
 #include "support/ToolingDb.h"
 #include "tooling/csetlist.h"
@@ -80,7 +81,7 @@ private slots:
         QCOMPARE(editor->findChild<QLineEdit *>("leT")->text(), QString("1"));
         if (!qEnvironmentVariableIsEmpty("SCREENSHOT_DIR")) {
             QTRY_COMPARE_WITH_TIMEOUT(editor->geometry(), QRect(644, 200, 375, 500), 3000);
-            ToolingDb::screenshot(m_w.get(), "mainwindow-toolset");
+            saveScreenshot(m_w.get(), "mainwindow-toolset");
         }
 
         editor->findChild<QPushButton *>("tbExitTool")->click();

@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "support/MessageBoxRecorder.h"
+#include "support/Screenshot.h"
 #include "support/TestWorkDir.h"
 #include "support/ToolingDb.h"
 #include "tooling/ctoolsearch.h"
@@ -104,7 +105,7 @@ private slots:
         // Texts are emptied when the panel opens again.
         search->showSearch(table);
         QVERIFY(code->text().isEmpty());
-        ToolingDb::screenshot(&parent, "toolsearch");
+        saveScreenshot(&parent, "toolsearch");
         search->findChild<QPushButton *>("tbExit")->click();
         QCOMPARE(tools.count(), 1);
         QCOMPARE(closed.count(), 2);

@@ -9,6 +9,7 @@
 #include "axis/measureserver.h"
 #include "shared/SharedStruct.h"
 #include "support/MessageBoxRecorder.h"
+#include "support/Screenshot.h"
 #include "support/TestWorkDir.h"
 #include "support/ToolingDb.h"
 #include "tooling/ToolTolerance.h"
@@ -101,9 +102,7 @@ private slots:
     }
     void init()
     {
-        ToolingDb::exec("DROP TRIGGER IF EXISTS refuse");
-        ToolingDb::exec("DELETE FROM tools");
-        ToolingDb::exec("DELETE FROM toolingTables");
+        ToolingDb::emptyTables();
         CurrentMachine = s_machine();
         MachineSettings.mmDecimals = 3;
         MachineSettings.inchDecimals = 4;
@@ -175,7 +174,7 @@ private slots:
             if (!e.view()->isColumnHidden(c))
                 shown << e.view()->model()->headerData(c, Qt::Horizontal).toString();
         QCOMPARE(shown, QStringList({"t", "x", "z", "code"}));
-        ToolingDb::screenshot(e.panel, metric ? "toolset-mm" : "toolset-inch");
+        saveScreenshot(e.panel, metric ? "toolset-mm" : "toolset-inch");
     }
 
     void emptyTableOpensInInsertMode()

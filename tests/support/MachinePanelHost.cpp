@@ -4,6 +4,9 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include "ToolingDb.h"
+#include "shared/App.h"
+
 namespace MachineDb {
 
 bool open()
@@ -13,11 +16,7 @@ bool open()
 
 void close()
 {
-    {
-        QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QLatin1String(QSqlDatabase::defaultConnection));
+    ToolingDb::close();
 }
 
 bool exec(const QString &sql)
@@ -80,13 +79,17 @@ QVariant value(const QString &sql)
     return QVariant();
 }
 
-void screenshot(QWidget *w, const QString &name)
+} // namespace MachineDb
+
+MachineDbScope::MachineDbScope()
 {
-    const QString dir = qEnvironmentVariable("SCREENSHOT_DIR");
-    if (dir.isEmpty())
-        return;
-    QDir().mkpath(dir);
-    w->grab().save(QDir(dir).filePath(name + QStringLiteral(".png")));
+    App::resetKovraSettings();
+    m_open = MachineDb::open();
 }
 
-} // namespace MachineDb
+MachineDbScope::~MachineDbScope()
+{
+    MachineDb::close();
+    App::resetKovraSettings();
+    isSuperUser = isSuperConfigUser = false;
+}

@@ -9,6 +9,7 @@
 
 #include "machines/cmachine.h"
 #include "shared/SharedStruct.h"
+#include "support/TestWorkDir.h"
 
 // Stands where the main window stands for the machine panels: the parent
 // whose members they connect to, recording every call.
@@ -57,6 +58,30 @@ int addTable(int idMachine, const QString &name);
 int addTool(int idTable, int t);
 // First column of the first row of a statement, or an invalid variant.
 QVariant value(const QString &sql);
-// Writes the widget's picture as <name>.png into $SCREENSHOT_DIR when set.
-void screenshot(QWidget *w, const QString &name);
+}
+
+// One test's machine database: a fresh working directory with fresh settings
+// and the new-installation database open in it; leaving it closes both and
+// drops the password grants.
+class MachineDbScope
+{
+public:
+    MachineDbScope();
+    ~MachineDbScope();
+    bool isOpen() const { return m_open; }
+    const TestWorkDir &workDir() const { return m_wd; }
+
+private:
+    TestWorkDir m_wd;
+    bool m_open = false;
+};
+
+// A panel's widget by object name; a missing one ends the test program.
+template <typename T>
+T *child(QWidget *panel, const char *name)
+{
+    T *w = panel->findChild<T *>(QLatin1String(name));
+    if (!w)
+        qFatal("no widget %s", name);
+    return w;
 }

@@ -2,13 +2,13 @@
 
 #include <QApplication>
 #include <QSettings>
-#include <QSqlDatabase>
 #include <QtTest>
 
 #include "camera/VideoCollector.h"
 #include "shared/App.h"
 #include "shared/FatalExit.h"
 #include "shared/SharedStruct.h"
+#include "support/ToolingDb.h"
 
 MainWindowBoard::MainWindowBoard()
 {
@@ -112,12 +112,7 @@ void MainWindowFixture::tearDownWindow()
     m_w.reset();
     ui = nullptr;
     m_board.reset();
-    {
-        QSqlDatabase db = QSqlDatabase::database(QSqlDatabase::defaultConnection, false);
-        if (db.isValid())
-            db.close();
-    }
-    QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
+    ToolingDb::close();
     App::resetKovraSettings();
     m_wd.reset();
 }

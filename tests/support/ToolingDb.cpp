@@ -94,13 +94,12 @@ QVariant probe(const QString &sql)
     return result;
 }
 
-void screenshot(QWidget *w, const QString &name)
+void emptyTables()
 {
-    const QString dir = qEnvironmentVariable("SCREENSHOT_DIR");
-    if (dir.isEmpty())
-        return;
-    QDir().mkpath(dir);
-    w->grab().save(QDir(dir).filePath(name + ".png"));
+    exec("DROP TRIGGER IF EXISTS refuse");
+    exec("DELETE FROM dnc");
+    exec("DELETE FROM tools");
+    exec("DELETE FROM toolingTables");
 }
 
 } // namespace ToolingDb

@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QVariant>
-#include <QWidget>
 
 // A database made from the schema of a new installation in the current
 // (temporary) working directory, on the default connection, with small
@@ -18,6 +17,7 @@ int addTool(int idTable, int t, double x, double z, const QString &code = QStrin
 // First column of the first row of a statement run on a second connection
 // to the same file: what another process would see.
 QVariant probe(const QString &sql);
-// Writes the widget's picture as <name>.png into $SCREENSHOT_DIR when set.
-void screenshot(QWidget *w, const QString &name);
+// Empties the tooling tables and the dnc list, and drops a refusing trigger a
+// test may have left.
+void emptyTables();
 }
