@@ -27,6 +27,20 @@ bool intercepted(QMessageBox::Icon kind, QWidget *parent, const QString &title, 
     *answer = handler()(box);
     return true;
 }
+
+using StandardBox = QMessageBox::StandardButton (*)(QWidget *, const QString &, const QString &,
+                                                    QMessageBox::StandardButtons, QMessageBox::StandardButton);
+
+// The handler's answer when one is installed, else Qt's own box of that kind.
+QMessageBox::StandardButton plainBox(QMessageBox::Icon kind, StandardBox show, QWidget *parent, const QString &title,
+                                     const QString &text, QMessageBox::StandardButtons buttons,
+                                     QMessageBox::StandardButton defaultButton)
+{
+    QMessageBox::StandardButton answer;
+    if (intercepted(kind, parent, title, text, buttons, defaultButton, &answer))
+        return answer;
+    return show(parent, title, text, buttons, defaultButton);
+}
 }
 
 void QMessageBoxKovra::setHandler(Handler h)
@@ -43,40 +57,29 @@ QMessageBox::StandardButton QMessageBoxKovra::critical(QWidget *parent, const QS
                                                        QMessageBox::StandardButtons buttons,
                                                        QMessageBox::StandardButton defaultButton, const QString &)
 {
-    QMessageBox::StandardButton answer;
-    if (intercepted(QMessageBox::Critical, parent, title, text, buttons, defaultButton, &answer))
-        return answer;
-    return QMessageBox::critical(parent, title, text, buttons, defaultButton);
+    return plainBox(QMessageBox::Critical, &QMessageBox::critical, parent, title, text, buttons, defaultButton);
 }
 
 QMessageBox::StandardButton QMessageBoxKovra::warning(QWidget *parent, const QString &title, const QString &text,
                                                       QMessageBox::StandardButtons buttons,
                                                       QMessageBox::StandardButton defaultButton, const QString &)
 {
-    QMessageBox::StandardButton answer;
-    if (intercepted(QMessageBox::Warning, parent, title, text, buttons, defaultButton, &answer))
-        return answer;
-    return QMessageBox::warning(parent, title, text, buttons, defaultButton);
+    return plainBox(QMessageBox::Warning, &QMessageBox::warning, parent, title, text, buttons, defaultButton);
 }
 
 QMessageBox::StandardButton QMessageBoxKovra::question(QWidget *parent, const QString &title, const QString &text,
                                                        QMessageBox::StandardButtons buttons,
                                                        QMessageBox::StandardButton defaultButton, const QString &)
 {
-    QMessageBox::StandardButton answer;
-    if (intercepted(QMessageBox::Question, parent, title, text, buttons, defaultButton, &answer))
-        return answer;
-    return QMessageBox::question(parent, title, text, buttons, defaultButton);
+    return plainBox(QMessageBox::Question, &QMessageBox::question, parent, title, text, buttons, defaultButton);
 }
 
 QMessageBox::StandardButton QMessageBoxKovra::information(QWidget *parent, const QString &title, const QString &text,
                                                           QMessageBox::StandardButtons buttons,
                                                           QMessageBox::StandardButton defaultButton, const QString &)
 {
-    QMessageBox::StandardButton answer;
-    if (intercepted(QMessageBox::Information, parent, title, text, buttons, defaultButton, &answer))
-        return answer;
-    return QMessageBox::information(parent, title, text, buttons, defaultButton);
+    return plainBox(QMessageBox::Information, &QMessageBox::information, parent, title, text, buttons,
+                    defaultButton);
 }
 
 QMessageBox::StandardButton QMessageBoxKovra::msgBox(QMessageBox::Icon icon, QWidget *parent, const QString &title,
