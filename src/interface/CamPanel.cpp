@@ -54,6 +54,42 @@ QFont sansSerif(int pointSize)
 {
     return QFont("Sans Serif", pointSize);
 }
+
+// The points of a figure drawn over the picture, grouped by pen: the figure's
+// own colour, or, for a transparent one, red or blue by the shade beneath.
+struct PenPoints
+{
+    QPolygon plain, red, blue;
+
+    // shade: what CCamPanel::pointColour gives for the point.
+    void add(int x, int y, const QColor& colour, const QColor& shade)
+    {
+        if (colour != QColor(Qt::transparent))
+            plain << QPoint(x, y);
+        else if (shade == QColor(Qt::red))
+            red << QPoint(x, y);
+        else
+            blue << QPoint(x, y);
+    }
+
+    void paint(QPainter* painter, const QColor& colour) const
+    {
+        painter->save();
+        if (!plain.isEmpty()) {
+            painter->setPen(colour);
+            painter->drawPoints(plain);
+        }
+        if (!red.isEmpty()) {
+            painter->setPen(Qt::red);
+            painter->drawPoints(red);
+        }
+        if (!blue.isEmpty()) {
+            painter->setPen(Qt::blue);
+            painter->drawPoints(blue);
+        }
+        painter->restore();
+    }
+};
 }
 
 // The panel's pictures live in the static library: register them before use.
@@ -686,7 +722,7 @@ void CCamPanel::drawLine(QPainter* painter, QPoint from, QPoint to, QColor colou
     if (steps == 0)
         return;
     const QRect inside = image.rect();
-    QPolygon red, blue, plain;
+    PenPoints points;
     int x = from.x(), y = from.y();
     int err = steps / 2;
     bool wasInside = inside.contains(from);
@@ -713,41 +749,18 @@ void CCamPanel::drawLine(QPainter* painter, QPoint from, QPoint to, QColor colou
             continue;
         }
         wasInside = true;
-        if (colour != QColor(Qt::transparent))
-            plain << QPoint(x, y);
-        else if (pointColour(x, y, colour) == QColor(Qt::red))
-            red << QPoint(x, y);
-        else
-            blue << QPoint(x, y);
+        points.add(x, y, colour, pointColour(x, y, colour));
     }
-    painter->save();
-    if (!plain.isEmpty()) {
-        painter->setPen(colour);
-        painter->drawPoints(plain);
-    }
-    if (!red.isEmpty()) {
-        painter->setPen(Qt::red);
-        painter->drawPoints(red);
-    }
-    if (!blue.isEmpty()) {
-        painter->setPen(Qt::blue);
-        painter->drawPoints(blue);
-    }
-    painter->restore();
+    points.paint(painter, colour);
 }
 
 void CCamPanel::drawCircle(QPainter* painter, QPoint centre, int radius, QColor colour)
 {
-    QPolygon red, blue, plain;
+    PenPoints points;
     auto plot = [&](int x, int y) {
         if (x < 2 || x > image.width() - 1 || y < 2 || y > image.height() - 1 || !image.rect().contains(x, y))
             return;
-        if (colour != QColor(Qt::transparent))
-            plain << QPoint(x, y);
-        else if (pointColour(x, y, colour) == QColor(Qt::red))
-            red << QPoint(x, y);
-        else
-            blue << QPoint(x, y);
+        points.add(x, y, colour, pointColour(x, y, colour));
     };
     int x = radius, y = 0, err = 1 - radius;
     while (x >= y) {
@@ -768,20 +781,7 @@ void CCamPanel::drawCircle(QPainter* painter, QPoint centre, int radius, QColor 
             err += 2 * (y - x) + 1;
         }
     }
-    painter->save();
-    if (!plain.isEmpty()) {
-        painter->setPen(colour);
-        painter->drawPoints(plain);
-    }
-    if (!red.isEmpty()) {
-        painter->setPen(Qt::red);
-        painter->drawPoints(red);
-    }
-    if (!blue.isEmpty()) {
-        painter->setPen(Qt::blue);
-        painter->drawPoints(blue);
-    }
-    painter->restore();
+    points.paint(painter, colour);
 }
 
 // ---------------------------------------------------------------- picking
