@@ -173,12 +173,14 @@ private:
     void activateMachine(int idMachine);
     void closeStartPanels();
     void registerPanel(const QString &id, QWidget *widget, const QPoint &open, const QRect &closed, int group);
+    void addSidePanel(const QString &id, QWidget *panel);
     void initAutomaticSpindle();
     void initToolset();
     void initSetList();
     void initMachineList();
     void connectCommands();
     void linkTestRnOut();
+    void placeSetValue(bool xRow, double v, bool defaultMachine);
     void updateRotatedFrame(int reticleId);
 
     Ui_MainWindow *ui = nullptr;

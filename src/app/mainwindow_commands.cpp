@@ -114,20 +114,7 @@ void MainWindow::PressedSetX()
         ui->tbAIX->setChecked(true);
     animator.setStatus(QStringLiteral("setX"), false);
     freezeMeasureButton(ui->tbAIX);
-    if (!defaultMachine) {
-        if (CurrentMachine.swapXZ)
-            axis->SetIncrementalZ(true, float(v));
-        else
-            axis->SetIncrementalX(true, float(v));
-        return;
-    }
-    axis->SetIncrementalX(false, float(v));
-    CurrentMachine.Xref = MeasureCommands::toMicrometres(v, CurrentMachine.IsMM);
-    CurrentMachine.sysXref = axis->getScaleX();
-    QSettings &s = App::kovraSettings();
-    s.setValue(QStringLiteral("System/GaugeX"), CurrentMachine.Xref);
-    s.setValue(QStringLiteral("System/RefX"), CurrentMachine.sysXref);
-    s.sync();
+    placeSetValue(true, v, defaultMachine);
 }
 
 void MainWindow::PressedSetZ()
@@ -138,20 +125,31 @@ void MainWindow::PressedSetZ()
     const bool defaultMachine = isDefaultMachine();
     animator.setStatus(QStringLiteral("setZ"), false);
     freezeMeasureButton(ui->tbAIZ);
-    if (!defaultMachine) {
+    if (!defaultMachine)
         ui->tbAIZ->setChecked(true);
-        if (CurrentMachine.swapXZ)
-            axis->SetIncrementalX(true, float(v));
-        else
-            axis->SetIncrementalZ(true, float(v));
+    placeSetValue(false, v, defaultMachine);
+}
+
+// A machine takes v as the incremental zero of the axis shown on that row (the
+// other one when X and Z are swapped); the default machine takes it as its
+// reference, kept in the settings.
+void MainWindow::placeSetValue(bool xRow, double v, bool defaultMachine)
+{
+    const bool onX = defaultMachine ? xRow : xRow != CurrentMachine.swapXZ;
+    if (onX)
+        axis->SetIncrementalX(!defaultMachine, float(v));
+    else
+        axis->SetIncrementalZ(!defaultMachine, float(v));
+    if (!defaultMachine)
         return;
-    }
-    axis->SetIncrementalZ(false, float(v));
-    CurrentMachine.Zref = MeasureCommands::toMicrometres(v, CurrentMachine.IsMM);
-    CurrentMachine.sysZref = axis->getScaleZ();
+    int &gauge = xRow ? CurrentMachine.Xref : CurrentMachine.Zref;
+    int &scaleRef = xRow ? CurrentMachine.sysXref : CurrentMachine.sysZref;
+    gauge = MeasureCommands::toMicrometres(v, CurrentMachine.IsMM);
+    scaleRef = xRow ? axis->getScaleX() : axis->getScaleZ();
+    const QString letter = QLatin1String(xRow ? "X" : "Z");
     QSettings &s = App::kovraSettings();
-    s.setValue(QStringLiteral("System/GaugeZ"), CurrentMachine.Zref);
-    s.setValue(QStringLiteral("System/RefZ"), CurrentMachine.sysZref);
+    s.setValue(QStringLiteral("System/Gauge") + letter, gauge);
+    s.setValue(QStringLiteral("System/Ref") + letter, scaleRef);
     s.sync();
 }
 
