@@ -166,6 +166,16 @@ void MainWindow::registerPanel(const QString &id, QWidget *widget, const QPoint 
     panelIds.append(id);
 }
 
+// The tables' and machines' panels: they share the right-hand place over the
+// live view and start closed.
+void MainWindow::addSidePanel(const QString &id, QWidget *panel)
+{
+    registerPanel(id, panel, QPoint(644, 200), QRect(650, 24, 0, 0), 4);
+    animator.setStatus(id, false);
+    panel->setParent(ui->centralwidget);
+    panel->show();
+}
+
 void MainWindow::setInputContext(MyInputPanelContext *context)
 {
     inputContext = context;
@@ -345,16 +355,13 @@ void MainWindow::initMachine()
             &MainWindow::slotMachineChanged);
 
     machineEditor = new cMachine(this);
-    registerPanel(QStringLiteral("machine"), machineEditor, QPoint(644, 200), QRect(650, 24, 0, 0), 4);
-    animator.setStatus(QStringLiteral("machine"), false);
+    addSidePanel(QStringLiteral("machine"), machineEditor);
     connect(machineEditor, &cMachine::getReference, this, &MainWindow::slotGetReference);
 
     registerPanel(QStringLiteral("getReference"), ui->frmGetReference, QPoint(100, 630), QRect(650, 300, 0, 0),
                        2);
     connect(ui->tbExitGetReference, &QPushButton::clicked, this, &MainWindow::slotExitButton);
     connect(ui->tbOkGetReference, &QPushButton::clicked, this, &MainWindow::slotOkGetReference);
-    machineEditor->setParent(ui->centralwidget);
-    machineEditor->show();
 
     animator.setStatus(QStringLiteral("cameraPanel"), false);
     animator.setStatus(QStringLiteral("vacuumPanel"), false);
@@ -763,10 +770,7 @@ void MainWindow::closeAutospindleGui()
 void MainWindow::initToolset()
 {
     toolset = new cToolset(axis, measureServer, this);
-    registerPanel(QStringLiteral("toolset"), toolset, QPoint(644, 200), QRect(650, 24, 0, 0), 4);
-    animator.setStatus(QStringLiteral("toolset"), false);
-    toolset->setParent(ui->centralwidget);
-    toolset->show();
+    addSidePanel(QStringLiteral("toolset"), toolset);
     connect(toolset, &cToolset::sigCloseToolset, this, &MainWindow::hideList);
     connect(toolset, &cToolset::sigShowKeyboard, this, &MainWindow::slotShowKeyboard);
 }
@@ -775,10 +779,7 @@ void MainWindow::initSetList()
 {
     setList = new cSetList(this);
     setList->show();
-    registerPanel(QStringLiteral("setList"), setList, QPoint(644, 200), QRect(650, 24, 0, 0), 4);
-    animator.setStatus(QStringLiteral("setList"), false);
-    setList->setParent(ui->centralwidget);
-    setList->show();
+    addSidePanel(QStringLiteral("setList"), setList);
     connect(ui->tbSetList, &QPushButton::clicked, this, &MainWindow::showList);
     connect(setList, &cSetList::sigHideList, this, &MainWindow::hideList);
     connect(setList, &cSetList::sigEditToolset, this, &MainWindow::editToolset);
@@ -898,10 +899,7 @@ void MainWindow::editToolset(int idTable, QString name)
 void MainWindow::initMachineList()
 {
     machineList = new cMachineList(this);
-    registerPanel(QStringLiteral("machineList"), machineList, QPoint(644, 200), QRect(650, 24, 0, 0), 4);
-    animator.setStatus(QStringLiteral("machineList"), false);
-    machineList->setParent(ui->centralwidget);
-    machineList->show();
+    addSidePanel(QStringLiteral("machineList"), machineList);
     connect(ui->tbMachineList, &QPushButton::clicked, this, &MainWindow::showList);
     connect(machineList, &cMachineList::sigHideList, this, &MainWindow::hideList);
     connect(machineList, &cMachineList::sigEdit, this, &MainWindow::reqShowEditMachine);
