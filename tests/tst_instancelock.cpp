@@ -9,10 +9,9 @@
 #include <sys/types.h>
 #include <unistd.h>
 
-#include <cstdio>
-
 #include "app/InstanceLock.h"
 #include "app/TouchScreen.h"
+#include "support/LockHolder.h"
 #include "support/TestWorkDir.h"
 
 // The single-instance lock between processes, and the touch-screen check.
@@ -168,20 +167,9 @@ void TestInstanceLock::touchPointers()
 
 int main(int argc, char *argv[])
 {
-    const QByteArray holdIn = qgetenv("T8A_HOLD_LOCK_IN");
-    if (!holdIn.isEmpty()) {
-        QCoreApplication app(argc, argv);
-        QDir::setCurrent(QString::fromLocal8Bit(holdIn));
-        InstanceLock lock;
-        if (lock.acquire() != InstanceLock::Acquired)
-            return 1;
-        std::printf("locked\n");
-        std::fflush(stdout);
-        char buffer[64];
-        while (std::fread(buffer, 1, sizeof buffer, stdin) > 0) {
-        }
-        return 0;
-    }
+    const int held = holdLockWhenAsked(argc, argv);
+    if (held >= 0)
+        return held;
     QApplication app(argc, argv);
     TestInstanceLock t;
     return QTest::qExec(&t, argc, argv);

@@ -13,7 +13,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <cstdio>
 #include <memory>
 
 #include "app/InstanceLock.h"
@@ -27,6 +26,7 @@
 #include "shared/FatalExit.h"
 #include "shared/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
+#include "support/LockHolder.h"
 #include "support/MainWindowFixture.h"
 #include "support/Screenshot.h"
 #include "support/TestWorkDir.h"
@@ -745,21 +745,9 @@ void TestMainWindow::screenshots()
 
 int main(int argc, char *argv[])
 {
-    // Holds the lock of a working directory as a second process would.
-    const QByteArray holdIn = qgetenv("T8A_HOLD_LOCK_IN");
-    if (!holdIn.isEmpty()) {
-        QCoreApplication app(argc, argv);
-        QDir::setCurrent(QString::fromLocal8Bit(holdIn));
-        InstanceLock lock;
-        if (lock.acquire() != InstanceLock::Acquired)
-            return 1;
-        std::printf("locked\n");
-        std::fflush(stdout);
-        char buffer[64];
-        while (std::fread(buffer, 1, sizeof buffer, stdin) > 0) {
-        }
-        return 0;
-    }
+    const int held = holdLockWhenAsked(argc, argv);
+    if (held >= 0)
+        return held;
     QApplication app(argc, argv);
     TestMainWindow t;
     return QTest::qExec(&t, argc, argv);

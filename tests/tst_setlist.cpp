@@ -5,6 +5,8 @@
 #include <QTableView>
 #include <QtTest>
 
+#include <memory>
+
 #include "shared/SharedStruct.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/Screenshot.h"
@@ -76,25 +78,19 @@ class tst_setlist : public QObject
     Q_OBJECT
 
 private:
-    TestWorkDir *dir = nullptr;
+    std::unique_ptr<ToolingDbScope> m_db;
     int machine = 0;
     int other = 0;
 
 private slots:
     void initTestCase()
     {
-        Q_INIT_RESOURCE(tooling);
-        Q_INIT_RESOURCE(mainwin);
-        dir = new TestWorkDir;
-        QVERIFY(ToolingDb::open());
+        m_db = std::make_unique<ToolingDbScope>();
+        QVERIFY(m_db->isOpen());
         machine = ToolingDb::addMachine("LATHE 1");
         other = ToolingDb::addMachine("LATHE 2");
     }
-    void cleanupTestCase()
-    {
-        ToolingDb::close();
-        delete dir;
-    }
+    void cleanupTestCase() { m_db.reset(); }
     void init()
     {
         ToolingDb::emptyTables();

@@ -3,6 +3,8 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <memory>
+
 #include "support/MessageBoxRecorder.h"
 #include "support/Screenshot.h"
 #include "support/TestWorkDir.h"
@@ -14,16 +16,15 @@ class tst_toolsearch : public QObject
     Q_OBJECT
 
 private:
-    TestWorkDir *dir = nullptr;
+    std::unique_ptr<ToolingDbScope> m_db;
     int table = 0;
     int otherTable = 0;
 
 private slots:
     void initTestCase()
     {
-        Q_INIT_RESOURCE(tooling);
-        dir = new TestWorkDir;
-        QVERIFY(ToolingDb::open());
+        m_db = std::make_unique<ToolingDbScope>();
+        QVERIFY(m_db->isOpen());
         const int machine = ToolingDb::addMachine("MILL");
         table = ToolingDb::addTable(machine, "T1");
         otherTable = ToolingDb::addTable(machine, "T2");
@@ -33,11 +34,7 @@ private slots:
         ToolingDb::addTool(table, 32, 1, 1, "DRILL");
         ToolingDb::addTool(otherTable, 40, 1, 1, "ZZ");
     }
-    void cleanupTestCase()
-    {
-        ToolingDb::close();
-        delete dir;
-    }
+    void cleanupTestCase() { m_db.reset(); }
 
     void search_data()
     {

@@ -6,6 +6,8 @@
 #include <QTableView>
 #include <QtTest>
 
+#include <memory>
+
 #include "axis/measureserver.h"
 #include "shared/SharedStruct.h"
 #include "support/MessageBoxRecorder.h"
@@ -82,24 +84,18 @@ class tst_toolset : public QObject
     Q_OBJECT
 
 private:
-    TestWorkDir *dir = nullptr;
+    std::unique_ptr<ToolingDbScope> m_db;
     int machine = 0;
     int table = 0;
 
 private slots:
     void initTestCase()
     {
-        Q_INIT_RESOURCE(tooling);
-        Q_INIT_RESOURCE(mainwin);
-        dir = new TestWorkDir;
-        QVERIFY(ToolingDb::open());
+        m_db = std::make_unique<ToolingDbScope>();
+        QVERIFY(m_db->isOpen());
         machine = ToolingDb::addMachine("LATHE 1");
     }
-    void cleanupTestCase()
-    {
-        ToolingDb::close();
-        delete dir;
-    }
+    void cleanupTestCase() { m_db.reset(); }
     void init()
     {
         ToolingDb::emptyTables();

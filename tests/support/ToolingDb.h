@@ -3,6 +3,8 @@
 #include <QString>
 #include <QVariant>
 
+#include "support/TestWorkDir.h"
+
 // A database made from the schema of a new installation in the current
 // (temporary) working directory, on the default connection, with small
 // helpers that fill and read the tooling tables.
@@ -21,3 +23,18 @@ QVariant probe(const QString &sql);
 // test may have left.
 void emptyTables();
 }
+
+// The tooling panels' database for a whole test program: a fresh working
+// directory with the new-installation database open in it, and the panels'
+// pictures loaded; leaving it closes the database.
+class ToolingDbScope
+{
+public:
+    ToolingDbScope();
+    ~ToolingDbScope();
+    bool isOpen() const { return m_open; }
+
+private:
+    TestWorkDir m_wd;
+    bool m_open = false;
+};
