@@ -343,13 +343,7 @@ void MainWindow::initMainGui()
 
 void MainWindow::initMachine()
 {
-    QString sql = QStringLiteral("SELECT name,idMachine FROM machine ");
-    if (!isSuperUser)
-        sql += QStringLiteral("WHERE name<> '*FACTORY ZERO*'");
-    sql += QStringLiteral("ORDER BY name");
-    populateCombo(ui->cmbMachine, sql);
-    ui->cmbMachine->addItem(QString::fromLatin1(kDefaultMachine), -1);
-    ui->cmbMachine->show();
+    fillMachineCombo();
     slotMachineChanged(0);
     connect(ui->cmbMachine, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &MainWindow::slotMachineChanged);
@@ -450,7 +444,9 @@ void MainWindow::activateMachineSettings()
     ui->tbConfigure->setIcon(QIcon(*logo));
 }
 
-void MainWindow::updateMacCombo(QString name)
+// The machines the user may pick (the factory zero for the super user only),
+// then the default machine.
+void MainWindow::fillMachineCombo()
 {
     QString sql = QStringLiteral("SELECT name,idMachine FROM machine ");
     if (!isSuperUser)
@@ -459,6 +455,11 @@ void MainWindow::updateMacCombo(QString name)
     populateCombo(ui->cmbMachine, sql);
     ui->cmbMachine->addItem(QString::fromLatin1(kDefaultMachine), -1);
     ui->cmbMachine->show();
+}
+
+void MainWindow::updateMacCombo(QString name)
+{
+    fillMachineCombo();
     selectMachine(name);
 }
 

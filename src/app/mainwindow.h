@@ -181,6 +181,8 @@ private:
     void connectCommands();
     void linkTestRnOut();
     void placeSetValue(bool xRow, double v, bool defaultMachine);
+    void setRowIncremental(bool xRow, bool on);
+    void fillMachineCombo();
     void updateRotatedFrame(int reticleId);
 
     Ui_MainWindow *ui = nullptr;

@@ -170,18 +170,20 @@ void MainWindow::PressedSetC()
 void MainWindow::toggleXincr(bool on)
 {
     freezeMeasureButton(ui->tbAIX);
-    if (CurrentMachine.swapXZ) {
-        if (CurrentMachine.zIncr != on)
-            axis->SetIncrementalZ(on, 0.0f);
-    } else if (CurrentMachine.xIncr != on) {
-        axis->SetIncrementalX(on, 0.0f);
-    }
+    setRowIncremental(true, on);
 }
 
 void MainWindow::toggleZincr(bool on)
 {
     freezeMeasureButton(ui->tbAIZ);
-    if (CurrentMachine.swapXZ) {
+    setRowIncremental(false, on);
+}
+
+// Switches the axis shown on the row (the other one when X and Z are swapped)
+// when it is not already so.
+void MainWindow::setRowIncremental(bool xRow, bool on)
+{
+    if (xRow != CurrentMachine.swapXZ) {
         if (CurrentMachine.xIncr != on)
             axis->SetIncrementalX(on, 0.0f);
     } else if (CurrentMachine.zIncr != on) {
