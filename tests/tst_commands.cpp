@@ -83,6 +83,7 @@ private slots:
     void cameraBar_data();
     void cameraBar();
     void reticleType();
+    void machineChangeResetsReticle();
     void foundLines_data();
     void foundLines();
     void foundCircle();
@@ -745,6 +746,25 @@ void TestCommands::reticleType()
     QVERIFY(!ui->frmRotated->isVisible());
     ui->tbInspection->setChecked(false);
     QVERIFY(ui->frmRotated->isVisible());
+}
+
+void TestCommands::machineChangeResetsReticle()
+{
+    build({}, "LATHE 1");
+    CVideoDevice *cam = m_w->cameraDevice();
+    // At start the fixed cross: no edge lines measured.
+    QVERIFY(ui->tbRetFix->isChecked());
+    QVERIFY(!cam->measureLines);
+    QTest::mouseClick(ui->pbFreeze, Qt::LeftButton);
+    QVERIFY(cam->measureLines);
+    QVERIFY(cam->isFrozen());
+    // Another machine goes back to the fixed cross, the freeze released.
+    m_w->selectMachine("*DEFAULT MACHINE*");
+    QCOMPARE(CurrentMachine.name, QString("*DEFAULT MACHINE*"));
+    QVERIFY(ui->tbRetFix->isChecked());
+    QVERIFY(!cam->measureLines);
+    QVERIFY(!cam->isFrozen());
+    QVERIFY(ui->tbCamAngleReticle->isEnabled());
 }
 
 // Found geometry ----------------------------------------------------------------------
