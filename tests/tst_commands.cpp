@@ -83,6 +83,7 @@ private slots:
     void cameraBar_data();
     void cameraBar();
     void reticleType();
+    void startsWithoutRotationControl();
     void machineChangeResetsReticle();
     void foundLines_data();
     void foundLines();
@@ -748,16 +749,32 @@ void TestCommands::reticleType()
     QVERIFY(ui->frmRotated->isVisible());
 }
 
+void TestCommands::startsWithoutRotationControl()
+{
+    // The start machine is the default one: nothing selected after construction.
+    build({{"/Machine/angularHead", true}});
+    m_w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_w.get()));
+    QVERIFY(ui->tbRetFix->isChecked());
+    QVERIFY(!ui->frmRotated->isVisible());
+    QTest::mouseClick(ui->tbAutocoll, Qt::LeftButton);
+    QVERIFY(ui->frmRotated->isVisible());
+}
+
 void TestCommands::machineChangeResetsReticle()
 {
-    build({}, "LATHE 1");
+    build({{"/Machine/angularHead", true}}, "LATHE 1");
+    m_w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_w.get()));
     CVideoDevice *cam = m_w->cameraDevice();
-    // At start the fixed cross: no edge lines measured.
+    // At start the fixed cross: no edge lines measured, no rotation control.
     QVERIFY(ui->tbRetFix->isChecked());
     QVERIFY(!cam->measureLines);
+    QVERIFY(!ui->frmRotated->isVisible());
     QTest::mouseClick(ui->pbFreeze, Qt::LeftButton);
     QVERIFY(cam->measureLines);
     QVERIFY(cam->isFrozen());
+    QVERIFY(ui->frmRotated->isVisible());
     // Another machine goes back to the fixed cross, the freeze released.
     m_w->selectMachine("*DEFAULT MACHINE*");
     QCOMPARE(CurrentMachine.name, QString("*DEFAULT MACHINE*"));
@@ -765,6 +782,7 @@ void TestCommands::machineChangeResetsReticle()
     QVERIFY(!cam->measureLines);
     QVERIFY(!cam->isFrozen());
     QVERIFY(ui->tbCamAngleReticle->isEnabled());
+    QVERIFY(!ui->frmRotated->isVisible());
 }
 
 // Found geometry ----------------------------------------------------------------------

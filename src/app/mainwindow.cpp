@@ -133,7 +133,8 @@ MainWindow::MainWindow(QWidget *parent)
     // The rotation control sits in the top right corner of the live image.
     ui->frmRotated->setParent(camPanel);
     ui->frmRotated->move(camPanel->width() - ui->frmRotated->width() - 3, 3);
-    ui->frmRotated->show();
+    // Shown only with an angular head on the line-measuring reticles.
+    updateRotatedFrame(reticleGroup.checkedId());
     connectCommands();
 
     closeStartPanels();
