@@ -67,22 +67,8 @@ void FakeAxbBoard::run()
             continue;
         const qint64 at = elapsedMs();
         m_pending.append(buf, int(n));
-        // Frames are ENQ, text, CR; bytes outside a frame are skipped.
-        for (;;) {
-            const int enq = m_pending.indexOf('\x05');
-            if (enq < 0) {
-                m_pending.clear();
-                break;
-            }
-            const int cr = m_pending.indexOf('\r', enq);
-            if (cr < 0) {
-                m_pending.remove(0, enq);
-                break;
-            }
-            const QByteArray text = m_pending.mid(enq + 1, cr - enq - 1);
-            m_pending.remove(0, cr + 1);
+        for (const QByteArray &text : AxbBoardModel::takeFrames(m_pending))
             handleFrame(text, at);
-        }
     }
 }
 
@@ -92,20 +78,13 @@ void FakeAxbBoard::handleFrame(const QByteArray &text, qint64 atMs)
     {
         QMutexLocker lock(&m_mutex);
         m_frames.append({text, atMs});
-        if (text == "H" || text == "S" || text == "?" || text == "N") {
+        if (AxbBoardModel::isStatusRequest(text)) {
             if (!m_replies.isEmpty())
                 answer = m_replies.takeFirst();
-            else if (m_autoAnswer) {
-                lock.unlock();
-                answer = positionLine();
-            }
-        } else if (text.startsWith('B')) {
-            bool ok = false;
-            const int v = text.mid(1).toInt(&ok);
-            if (ok)
-                m_outputs = v & 0xFF;
-        } else if (text == "R") {
-            m_referenced = true;
+            else if (m_autoAnswer)
+                answer = m_board.positionLine();
+        } else {
+            m_board.apply(text);
         }
     }
     if (!answer.isEmpty())
@@ -134,14 +113,7 @@ void FakeAxbBoard::writeAll(const QByteArray &bytes)
 QByteArray FakeAxbBoard::positionLine() const
 {
     QMutexLocker lock(&m_mutex);
-    const char *x = m_referenced ? "X" : "x";
-    const char *z = m_referenced ? "Z" : "z";
-    QByteArray line = QByteArray(x) + QByteArray::number(m_x) + ' ' + z + QByteArray::number(m_z)
-                      + " I" + QByteArray::number(m_inputs) + " O" + QByteArray::number(m_outputs);
-    if (m_cAxis)
-        line += QByteArray(m_referenced ? " C" : " c") + QByteArray::number(m_c);
-    line += '\r';
-    return line;
+    return m_board.positionLine();
 }
 
 void FakeAxbBoard::setAutoAnswer(bool on)
@@ -153,33 +125,33 @@ void FakeAxbBoard::setAutoAnswer(bool on)
 void FakeAxbBoard::setCounts(int x, int z)
 {
     QMutexLocker lock(&m_mutex);
-    m_x = x;
-    m_z = z;
+    m_board.x = x;
+    m_board.z = z;
 }
 
 void FakeAxbBoard::setInputs(int inputs)
 {
     QMutexLocker lock(&m_mutex);
-    m_inputs = inputs;
+    m_board.inputs = inputs;
 }
 
 void FakeAxbBoard::setOutputs(int outputs)
 {
     QMutexLocker lock(&m_mutex);
-    m_outputs = outputs;
+    m_board.outputs = outputs;
 }
 
 void FakeAxbBoard::setCAxis(bool on, int c)
 {
     QMutexLocker lock(&m_mutex);
-    m_cAxis = on;
-    m_c = c;
+    m_board.cAxis = on;
+    m_board.c = c;
 }
 
 void FakeAxbBoard::setReferenced(bool on)
 {
     QMutexLocker lock(&m_mutex);
-    m_referenced = on;
+    m_board.referenced = on;
 }
 
 void FakeAxbBoard::queueReply(const QByteArray &bytes)

@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QString>
 
+#include "axis/AxbBoardModel.h"
+
 #include <atomic>
 #include <thread>
 
@@ -75,12 +77,6 @@ private:
     QList<QByteArray> m_replies;
     QByteArray m_pending;
     bool m_autoAnswer = true;
-    int m_x = 0;
-    int m_z = 0;
-    int m_inputs = 128;
-    int m_outputs = 0;
-    bool m_cAxis = false;
-    int m_c = 0;
-    bool m_referenced = false;
+    AxbBoardModel m_board;
     qint64 m_startNs = 0;
 };

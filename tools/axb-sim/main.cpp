@@ -6,6 +6,8 @@
 #include <QElapsedTimer>
 #include <QSocketNotifier>
 
+#include "axis/AxbBoardModel.h"
+
 #include <cmath>
 #include <cstdio>
 #include <fcntl.h>
@@ -17,16 +19,9 @@ namespace {
 
 struct Board
 {
+    AxbBoardModel model;
     int master = -1;
-    int x = 0;
-    int z = 0;
-    int c = 0;
-    bool cAxis = false;
     int drift = 0;
-    int inputs = 128;
-    int outputs = 0;
-    int type = -1;
-    bool referenced = false;
     bool verbose = false;
     QByteArray versionText;
     QByteArray pending;
@@ -46,15 +41,7 @@ struct Board
             out += '$' + versionText + '$';
             versionText.clear();
         }
-        out += (referenced ? "X" : "x") + QByteArray::number(drifted(x, 0.0));
-        out += ' ';
-        out += (referenced ? "Z" : "z") + QByteArray::number(drifted(z, 1.0));
-        out += " I" + QByteArray::number(inputs) + " O" + QByteArray::number(outputs);
-        if (cAxis)
-            out += (referenced ? " C" : " c") + QByteArray::number(drifted(c, 2.0));
-        if (type >= 0)
-            out += " T" + QByteArray::number(type);
-        out += '\r';
+        out += model.positionLine(drifted(model.x, 0.0), drifted(model.z, 1.0), drifted(model.c, 2.0));
         return out;
     }
 
@@ -80,16 +67,10 @@ struct Board
     {
         if (verbose)
             std::fprintf(stderr, "axb-sim: frame %s\n", text.constData());
-        if (text == "H" || text == "S" || text == "?" || text == "N") {
+        if (AxbBoardModel::isStatusRequest(text))
             writeAll(line());
-        } else if (text.startsWith('B')) {
-            bool ok = false;
-            const int v = text.mid(1).toInt(&ok);
-            if (ok)
-                outputs = v & 0xFF;
-        } else if (text == "R") {
-            referenced = true;
-        }
+        else
+            model.apply(text);
     }
 
     void readable()
@@ -101,21 +82,8 @@ struct Board
                 break;
             pending.append(buf, int(n));
         }
-        for (;;) {
-            const int enq = pending.indexOf('\x05');
-            if (enq < 0) {
-                pending.clear();
-                return;
-            }
-            const int cr = pending.indexOf('\r', enq);
-            if (cr < 0) {
-                pending.remove(0, enq);
-                return;
-            }
-            const QByteArray text = pending.mid(enq + 1, cr - enq - 1);
-            pending.remove(0, cr + 1);
+        for (const QByteArray &text : AxbBoardModel::takeFrames(pending))
             frame(text);
-        }
     }
 };
 
@@ -142,14 +110,14 @@ int main(int argc, char *argv[])
     parser.process(app);
 
     Board board;
-    board.x = parser.value(xOpt).toInt();
-    board.z = parser.value(zOpt).toInt();
-    board.cAxis = parser.isSet(cOpt);
-    board.c = parser.value(cOpt).toInt();
+    board.model.x = parser.value(xOpt).toInt();
+    board.model.z = parser.value(zOpt).toInt();
+    board.model.cAxis = parser.isSet(cOpt);
+    board.model.c = parser.value(cOpt).toInt();
     board.drift = parser.value(driftOpt).toInt();
-    board.inputs = parser.value(inOpt).toInt() & 0xFF;
-    board.type = parser.isSet(typeOpt) ? parser.value(typeOpt).toInt() : -1;
-    board.referenced = parser.isSet(refOpt);
+    board.model.inputs = parser.value(inOpt).toInt() & 0xFF;
+    board.model.type = parser.isSet(typeOpt) ? parser.value(typeOpt).toInt() : -1;
+    board.model.referenced = parser.isSet(refOpt);
     board.versionText = parser.value(verOpt).toLatin1();
     board.verbose = parser.isSet(verboseOpt);
     board.clock.start();
