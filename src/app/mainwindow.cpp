@@ -25,6 +25,7 @@
 #include "axis/cAxisInterface.h"
 #include "camera/VideoCollector.h"
 #include "camera/VideoDevice.h"
+#include "dnc/cDnc.h"
 #include "interface/CamPanel.h"
 #include "axis/measureserver.h"
 #include "axis/tcpserver.h"
@@ -125,6 +126,7 @@ MainWindow::MainWindow(QWidget *parent)
     initToolset();
     initSetList();
     initMachineList();
+    initDnc();
 
     chechAxisInitStatus();
     selectMachine(QString::fromLatin1(kDefaultMachine));
@@ -863,8 +865,12 @@ void MainWindow::showList()
     if (sender() != ui->tbSetList)
         return;
     const int tableType = getCurrentTableType();
-    if (tableType == tableRfid || tableType == tableDncDataMatrix)
-        return; // these machines keep their tools on tags or behind the DNC panel
+    if (tableType == tableRfid)
+        return; // these machines keep their tools on tags
+    if (tableType == tableDncDataMatrix) {
+        slotDncSocket(false, -1);
+        return;
+    }
     setList->selectToolset(currentMachineId, true);
     animator.setStatus(QStringLiteral("setList"), true);
 }
@@ -894,6 +900,36 @@ void MainWindow::editToolset(int idTable, QString name)
     toolset->setCurrentTable(idTable, ui->cmbMachine->currentText(), name);
     animator.setStatus(QStringLiteral("toolset"), true);
     ui->tbStandBy->setEnabled(false);
+}
+
+// DNC panel ---------------------------------------------------------------------
+
+void MainWindow::initDnc()
+{
+    dnc = new cDnc(axis, measureServer, this);
+    addSidePanel(QStringLiteral("dncPanel"), dnc);
+    connect(ui->tbDnc, &QPushButton::clicked, this, [this] { slotDncSocket(false, -1); });
+    connect(dnc, &cDnc::sigCloseDncSocket, this, &MainWindow::slotCloseDncSocket);
+    connect(dnc, &cDnc::tidDataOk, camPanel, &CCamPanel::displayTidMessage);
+}
+
+void MainWindow::slotDncSocket(bool fromTable, int toolId)
+{
+    ui->tbSetList->setEnabled(false);
+    ui->tbDnc->setEnabled(false);
+    if (!dnc->init(fromTable, toolId)) {
+        ui->tbSetList->setEnabled(true);
+        ui->tbDnc->setEnabled(true);
+        return;
+    }
+    animator.setStatus(QStringLiteral("dncPanel"), true);
+}
+
+void MainWindow::slotCloseDncSocket(bool fromTable)
+{
+    animator.setStatus(fromTable ? QStringLiteral("toolset") : QStringLiteral("labelPrint"), true);
+    ui->tbSetList->setEnabled(true);
+    ui->tbDnc->setEnabled(true);
 }
 
 // Machines ----------------------------------------------------------------------

@@ -32,6 +32,7 @@ class QCloseEvent;
 class cMachineList;
 class cSetList;
 class cToolset;
+class cDnc;
 
 // The program's one top-level window: builds the running system in a fixed
 // order, shows the live axes and the camera, and hosts every sliding panel.
@@ -64,6 +65,7 @@ public:
     TCPServer *positionServer() const { return tcpServer; }
     cMachine *machinePanel() const { return machineEditor; }
     cMachineList *machineListPanel() const { return machineList; }
+    cDnc *dncPanel() const { return dnc; }
     // Ids of the registered panels, in registration order.
     QStringList panelNames() const { return panelIds; }
 
@@ -99,6 +101,9 @@ public slots:
     void showList();
     void hideList();
     void editToolset(int idTable, QString name);
+    // Opens the DNC panel for one tool of the tooling-table editor or stand-alone.
+    void slotDncSocket(bool fromTable = false, int toolId = -1);
+    void slotCloseDncSocket(bool fromTable);
     // Prints one tool label (values already formatted; radiusMode: X is a radius).
     void printLabel(QString prnMachine, QString prnToolset, QString prnT, QString prnX, QString prnZ, QString prnA,
                     QString prnCr, QString prnCode, bool radiusMode);
@@ -178,6 +183,7 @@ private:
     void initToolset();
     void initSetList();
     void initMachineList();
+    void initDnc();
     void connectCommands();
     void linkTestRnOut();
     void placeSetValue(bool xRow, double v, bool defaultMachine);
@@ -207,6 +213,7 @@ private:
     cSetList *setList = nullptr;
     cMachine *machineEditor = nullptr;
     cMachineList *machineList = nullptr;
+    cDnc *dnc = nullptr;
     // Axis of the reference being measured for the machine editor (cMachine::eRefType).
     int refAxis = cMachine::X;
     MyInputPanelContext *inputContext = nullptr;

@@ -61,3 +61,5 @@ void drawMainWindowPictures(PictureFolder &out);
 void drawCamPanelPictures(PictureFolder &out);
 void drawToolingPictures(PictureFolder &out);
 void drawMachinesPictures(PictureFolder &out);
+void drawDncPictures(PictureFolder &out);
+void drawDncPictures(PictureFolder &out);

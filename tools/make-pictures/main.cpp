@@ -27,6 +27,8 @@ const Set kSets[] = {
     {"campanel", "campanel", drawCamPanelPictures},
     {"tooling", "tooling", drawToolingPictures},
     {"machines", "machines", drawMachinesPictures},
+    {"dnc", "dnc", drawDncPictures},
+    {"dnc", "dnc", drawDncPictures},
 };
 
 int usage()

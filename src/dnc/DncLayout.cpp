@@ -1,0 +1,211 @@
+#include "dnc/DncLayout.h"
+
+#include <QSettings>
+
+namespace {
+
+// The INI reader splits unquoted values at commas; a layout text (a script,
+// a list of items) is meant as one text.
+QString text(const QSettings &s, const QString &key, const QString &def = QString())
+{
+    const QVariant v = s.value(key, def);
+    if (v.type() == QVariant::StringList)
+        return v.toStringList().join(QStringLiteral(", "));
+    return v.toString();
+}
+
+bool flag(const QSettings &s, const QString &key, const QString &def)
+{
+    const QString t = text(s, key, def);
+    return !(t.isEmpty() || t == QLatin1String("0") || t.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0);
+}
+
+float number(const QSettings &s, const QString &key)
+{
+    return text(s, key, QStringLiteral("0")).trimmed().toFloat();
+}
+
+int integer(const QSettings &s, const QString &key, const QString &def)
+{
+    return text(s, key, def).trimmed().toInt();
+}
+
+// One printf conversion at pos (just after '%'): flags, width, precision,
+// conversion letter; no '*' and no length modifier. Returns the letter or 0.
+QChar conversionAt(const QString &f, int &pos)
+{
+    while (pos < f.size() && QStringLiteral("-+ #0").contains(f.at(pos)))
+        ++pos;
+    int digits = 0;
+    while (pos < f.size() && f.at(pos).isDigit() && digits < 3) {
+        ++pos;
+        ++digits;
+    }
+    if (pos < f.size() && f.at(pos) == QLatin1Char('.')) {
+        ++pos;
+        digits = 0;
+        while (pos < f.size() && f.at(pos).isDigit() && digits < 2) {
+            ++pos;
+            ++digits;
+        }
+    }
+    if (pos >= f.size())
+        return QChar();
+    return f.at(pos++);
+}
+
+} // namespace
+
+bool DncLayout::isSafeFormat(const QString &fieldType, const QString &format)
+{
+    if (format.isEmpty())
+        return true;
+    if (fieldType == QLatin1String("date")) {
+        const QString known = QStringLiteral("aAbBcCdDeFgGhHIjmMnprRStTuUVwWxXyYzZ%");
+        for (int i = 0; i < format.size(); ++i) {
+            if (format.at(i) != QLatin1Char('%'))
+                continue;
+            if (++i >= format.size())
+                return false;
+            if (format.at(i) == QLatin1Char('E') || format.at(i) == QLatin1Char('O'))
+                if (++i >= format.size())
+                    return false;
+            if (!known.contains(format.at(i)))
+                return false;
+        }
+        return true;
+    }
+    QString family;
+    if (fieldType == QLatin1String("int"))
+        family = QStringLiteral("dioxXuc");
+    else if (fieldType == QLatin1String("float"))
+        family = QStringLiteral("feEgG");
+    else
+        return true; // other types do not use Format
+    int conversions = 0;
+    for (int i = 0; i < format.size(); ++i) {
+        if (format.at(i) != QLatin1Char('%'))
+            continue;
+        ++i;
+        if (i < format.size() && format.at(i) == QLatin1Char('%'))
+            continue;
+        const QChar c = conversionAt(format, i);
+        --i;
+        if (c.isNull() || !family.contains(c))
+            return false;
+        ++conversions;
+    }
+    return conversions == 1;
+}
+
+bool DncLayout::read(const QString &path, bool toolMode, const QSet<QString> &dncColumns)
+{
+    errorPhrase.clear();
+    errorSection.clear();
+    QSettings s(path, QSettings::IniFormat);
+    s.setIniCodec("UTF-8");
+
+    TotFields = integer(s, QStringLiteral("/SETTINGS/TotFields"), QStringLiteral("0"));
+    if (TotFields == 0 || TotFields > kMaxFields) {
+        errorPhrase = QStringLiteral("Invalid TotFields in configuration");
+        return false;
+    }
+    ForceConstraints = flag(s, QStringLiteral("/SETTINGS/ForceConstraints"), QStringLiteral("false"));
+    ScriptFunctions = text(s, QStringLiteral("/SETTINGS/ScriptFunctions"));
+
+    fields.clear();
+    dncLabelIndex.clear();
+    QSet<QString> lowerColumns;
+    for (const QString &c : dncColumns)
+        lowerColumns.insert(c.toLower());
+    QSet<QString> usedSql;
+
+    for (int d = 0; d < TotFields; ++d) {
+        DatiDnc f;
+        const QString p = QStringLiteral("/FIELD%1/").arg(d);
+        auto fail = [&](const char *phrase) {
+            errorPhrase = QString::fromLatin1(phrase);
+            errorSection = p;
+            return false;
+        };
+        f.Label = text(s, p + QLatin1String("Label"), QStringLiteral("?"));
+        if (f.Label.isEmpty())
+            return fail("Error in configuration");
+        f.DefaultValue = text(s, p + QLatin1String("DefaultValue"));
+        f.DncLabel = text(s, p + QLatin1String("DncLabel"));
+        if (!f.DncLabel.isEmpty())
+            dncLabelIndex.insert(f.DncLabel, d);
+        f.Min = number(s, p + QLatin1String("Min"));
+        f.Max = number(s, p + QLatin1String("Max"));
+        f.Locked = flag(s, p + QLatin1String("Locked"), QStringLiteral("false"));
+        f.Visible = flag(s, p + QLatin1String("Visible"), QStringLiteral("true"));
+        f.FieldType = text(s, p + QLatin1String("FieldType"));
+        f.GetX = flag(s, p + QLatin1String("GetX"), QStringLiteral("false"));
+        f.GetZ = flag(s, p + QLatin1String("GetZ"), QStringLiteral("false"));
+        f.Format = text(s, p + QLatin1String("Format"));
+        if (!isSafeFormat(f.FieldType, f.Format))
+            return fail("Invalid Format");
+        f.Script = text(s, p + QLatin1String("Script"));
+        if (!f.Script.isEmpty())
+            f.Script = ScriptFunctions + QLatin1Char('\n') + f.Script;
+        f.RightJustify = flag(s, p + QLatin1String("RightJustify"), QStringLiteral("false"));
+        const QString list = text(s, p + QLatin1String("List")).trimmed();
+        if (!list.isEmpty()) {
+            f.List = list.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+            f.isList = !f.List.isEmpty();
+        }
+        f.BitField = flag(s, p + QLatin1String("BitField"), QStringLiteral("0"));
+        f.AutoDefault = flag(s, p + QLatin1String("AutoDefault"), QStringLiteral("0"));
+        if (f.BitField)
+            f.isList = false;
+
+        if (toolMode) {
+            f.SqlTable = text(s, p + QLatin1String("SqlTable"));
+            if (f.SqlTable.isEmpty())
+                return fail("Invalid SqlTable");
+            f.SqlField = text(s, p + QLatin1String("SqlField"));
+            if (f.SqlField.isEmpty())
+                return fail("Invalid SqlField");
+            // The column name goes into the store's statement text: only a
+            // real column of dnc may get there.
+            if (f.SqlTable == QLatin1String("dnc") && !lowerColumns.contains(f.SqlField.toLower()))
+                return fail("Invalid SqlField");
+            const QString pair = f.SqlTable + QLatin1Char('|') + f.SqlField;
+            if (usedSql.contains(pair))
+                return fail("Duplicated SqlField");
+            usedSql.insert(pair);
+        }
+
+        bool ok = false;
+        const uint mask = text(s, p + QLatin1String("BitMask"), QStringLiteral("0")).trimmed().toUInt(&ok, 16);
+        f.BitMask = quint8(ok ? mask & 0xFF : 0);
+        if (f.BitMask != 0x00 && f.BitMask != 0xF0 && f.BitMask != 0x0F)
+            return fail("Invalid bitmask field");
+
+        f.RegExp = text(s, p + QLatin1String("RegExp"));
+        f.BackgroundColor = text(s, p + QLatin1String("BackgroundColor"));
+        f.ForegroundColor = text(s, p + QLatin1String("ForegroundColor"));
+        f.FontSize = quint8(integer(s, p + QLatin1String("FontSize"), QStringLiteral("99")) & 0xFF);
+        f.FontBold = flag(s, p + QLatin1String("FontBold"), QStringLiteral("false"));
+        f.FontItalic = flag(s, p + QLatin1String("FontItalic"), QStringLiteral("false"));
+
+        if (fields.isEmpty()) {
+            if (f.BackgroundColor.isEmpty())
+                f.BackgroundColor = QStringLiteral("white");
+            if (f.ForegroundColor.isEmpty())
+                f.ForegroundColor = QStringLiteral("black");
+            if (f.FontSize == 99)
+                f.FontSize = 10;
+        } else {
+            const DatiDnc &prev = fields.last();
+            if (f.BackgroundColor.isEmpty())
+                f.BackgroundColor = prev.BackgroundColor;
+            if (f.ForegroundColor.isEmpty())
+                f.ForegroundColor = prev.ForegroundColor;
+            if (f.FontSize == 99)
+                f.FontSize = prev.FontSize;
+        }
+        fields.append(f);
+    }
+    return true;
+}

@@ -1,0 +1,507 @@
+#include "dnc/cDnc.h"
+
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTableWidget>
+
+#include <cfloat>
+#include <climits>
+
+#include "axis/measureserver.h"
+#include "dnc/DncScript.h"
+#include "dnc/DncValues.h"
+#include "shared/CheckBoxList.h"
+#include "shared/QExtDoubleValidator.h"
+#include "shared/QMessageBoxKovra.h"
+#include "shared/SharedStruct.h"
+
+namespace {
+
+const char kMeasureButtonSheet[] =
+    "QPushButton{ color: yellow; font-size:16pt; font-weight:bold; border: 0px solid #8f8f91; border-radius: 6px; "
+    "background-color:#a0a0a0; }";
+const char kAutoButtonSheet[] =
+    "QPushButton{ color: green; font-size:16pt; font-weight:bold; border: 0px solid #8f8f91; border-radius: 6px; "
+    "background-color:#a0a0a0;  }";
+
+QSqlRecord firstRow(const QString &sql, int idTool)
+{
+    QSqlQuery q;
+    q.prepare(sql);
+    q.bindValue(QStringLiteral(":idTool"), idTool);
+    if (q.exec() && q.next())
+        return q.record();
+    return QSqlRecord();
+}
+
+} // namespace
+
+cDnc::cDnc(cAxisInterface *axisLink, MeasureServer *measureServer, QWidget *parent)
+    : QWidget(parent)
+    , measure(measureServer)
+    , axis(axisLink)
+    , parentWindow(parent)
+{
+    ui.setupUi(this);
+    connect(ui.pbClose, &QPushButton::clicked, this, &cDnc::closeForm);
+    connect(ui.pbDefault, &QPushButton::clicked, this, &cDnc::slot_SetDefaultData);
+}
+
+cDnc::~cDnc() = default;
+
+QWidget *cDnc::editor(int row) const
+{
+    return twFields ? twFields->cellWidget(row, 1) : nullptr;
+}
+
+bool cDnc::ReadDncConf(const QString &fileName)
+{
+    QSet<QString> columns;
+    if (toolMode) {
+        QSqlQuery q;
+        if (q.exec(QStringLiteral("PRAGMA table_info(dnc)")))
+            while (q.next())
+                columns.insert(q.value(QStringLiteral("name")).toString());
+    }
+    DncLayout layout;
+    const bool ok = layout.read(QStringLiteral("./dnc/") + fileName, toolMode, columns);
+    TotFields = layout.TotFields;
+    ForceConstraints = layout.ForceConstraints;
+    ScriptFunctions = layout.ScriptFunctions;
+    fields = layout.fields;
+    dncLabelIndex = layout.dncLabelIndex;
+    if (!ok) {
+        QString text = tr(layout.errorPhrase.toLatin1().constData());
+        if (!layout.errorSection.isEmpty())
+            text += QLatin1Char('\n') + layout.errorSection;
+        QMessageBoxKovra::critical(parentWindow, QStringLiteral("DNC"), text, QMessageBox::Ok);
+    }
+    return ok;
+}
+
+bool cDnc::init(bool mode, int tool)
+{
+    idTool = tool;
+    toolMode = mode;
+    building = true;
+    toolCode.clear();
+    dncRowMissing = false;
+    if (toolMode) {
+        QSqlQuery q;
+        q.prepare(QStringLiteral("SELECT COUNT(*) as num FROM dnc WHERE idTool=:idTool;"));
+        q.bindValue(QStringLiteral(":idTool"), idTool);
+        dncRowMissing = q.exec() && q.next() && q.value(QStringLiteral("num")).toInt() == 0;
+        q.prepare(QStringLiteral("SELECT code from tools WHERE idTool=:idTool;"));
+        q.bindValue(QStringLiteral(":idTool"), idTool);
+        if (q.exec() && q.next())
+            toolCode = q.value(QStringLiteral("code")).toString();
+    }
+
+    if (!ReadDncConf(CurrentMachine.dncFormat)) {
+        building = false;
+        return false;
+    }
+    ui.pbWrite->setEnabled(false);
+    ui.pbDataMatrix->setEnabled(false);
+    ui.pbDataMatrix->setVisible(CurrentMachine.toolId);
+
+    // Both rows are read in either mode; stand-alone they find nothing.
+    dncRow = firstRow(QStringLiteral("SELECT * FROM dnc WHERE idTool=:idTool;"), idTool);
+    toolRow = firstRow(QStringLiteral("SELECT * FROM tools WHERE idTool=:idTool;"), idTool);
+    buildTable();
+
+    building = false;
+    dataChanged = false;
+    ui.lblMessage->clear();
+    return true;
+}
+
+void cDnc::buildTable()
+{
+    delete twFields;
+    twFields = new QTableWidget(ui.qdDnc);
+    ui.lblMessage->clear();
+    twFields->setRowCount(fields.size());
+    twFields->setColumnCount(3);
+    twFields->horizontalHeader()->hide();
+    twFields->verticalHeader()->hide();
+    twFields->setFocusPolicy(Qt::NoFocus);
+
+    int total = 0;
+    for (int i = 0; i < fields.size(); ++i) {
+        const DatiDnc &f = fields.at(i);
+        const QString row = QString::number(i);
+        QTableWidgetItem *label = new QTableWidgetItem(f.Label);
+        label->setToolTip(f.Label);
+        label->setFlags(Qt::ItemIsEnabled);
+        twFields->setItem(i, 0, label);
+        twFields->setRowHeight(i, f.Visible ? 30 : 0);
+        if (f.Visible)
+            total += 30;
+
+        if (!toolMode && (f.GetX || f.GetZ)) {
+            QPushButton *b = new QPushButton(f.GetX ? QStringLiteral("X") : QStringLiteral("Z"));
+            b->setToolTip(tr("Read") + QLatin1Char(' ') + b->text());
+            b->setStyleSheet(QString::fromLatin1(kMeasureButtonSheet));
+            b->setStatusTip(row);
+            connect(b, &QPushButton::clicked, this, &cDnc::getMeasure);
+            twFields->setCellWidget(i, 2, b);
+        }
+        if (f.AutoDefault) {
+            QPushButton *b = new QPushButton(QStringLiteral("A"));
+            b->setToolTip(tr("Autodefault"));
+            b->setStyleSheet(QString::fromLatin1(kAutoButtonSheet));
+            b->setStatusTip(row);
+            twFields->setCellWidget(i, 2, b);
+        }
+
+        const bool fromDefault = toolMode && dncRowMissing && f.SqlTable == QLatin1String("dnc");
+        if (f.BitField) {
+            CheckBoxList *e = new CheckBoxList;
+            e->setStatusTip(row);
+            connect(e, &CheckBoxList::checkedItemsChanged, this, &cDnc::slot_bitFieldChanged);
+            twFields->setCellWidget(i, 1, e);
+            e->addItems(f.List);
+            e->setValue((fromDefault ? f.DefaultValue : formatField(i)).toInt());
+        } else if (f.isList) {
+            QComboBox *e = new QComboBox;
+            e->setEditable(false);
+            e->setStatusTip(row);
+            connect(e, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &cDnc::slot_listChanged);
+            twFields->setCellWidget(i, 1, e);
+            e->addItems(f.List);
+            e->setCurrentIndex(findItem(fromDefault ? f.DefaultValue : formatField(i), e));
+            if (toolMode && f.Locked)
+                e->setEnabled(false);
+        } else {
+            QLineEdit *e = new QLineEdit;
+            e->setStatusTip(row);
+            connect(e, &QLineEdit::textChanged, this, &cDnc::slot_textChanged);
+            twFields->setCellWidget(i, 1, e);
+            const bool noBounds = f.Min == 0 && f.Max == 0;
+            if (f.FieldType == QLatin1String("int")) {
+                e->setValidator(noBounds ? new QExtIntValidator(INT_MIN, INT_MAX, e)
+                                         : new QExtIntValidator(int(f.Min), int(f.Max), e));
+            } else if (f.FieldType == QLatin1String("float")) {
+                QExtDoubleValidator *v = new QExtDoubleValidator(2.2250738585072014e-308, DBL_MAX, 3, e);
+                if (!noBounds) {
+                    v->setRange(double(f.Min), double(f.Max), 3);
+                    v->setNotation(QDoubleValidator::StandardNotation);
+                }
+                e->setValidator(v);
+            } else if (f.FieldType == QLatin1String("string")) {
+                e->setMaxLength(int(f.Max));
+            }
+            if (toolMode) {
+                e->setReadOnly(f.Locked);
+                e->setText(fromDefault ? f.DefaultValue : formatField(i));
+            } else {
+                e->setText(formatField(i));
+            }
+        }
+        paintLabel(i, false);
+        if (!twFields->cellWidget(i, 2))
+            twFields->setSpan(i, 1, 1, 2);
+    }
+
+    const bool dataMatrix = CurrentMachine.toolId;
+    const int height = qMin(total, dataMatrix ? 360 : 420);
+    twFields->setGeometry(0, dataMatrix ? 40 : 0, 375, height);
+    const int w = twFields->width();
+    twFields->setColumnWidth(0, int(0.4 * w));
+    twFields->setColumnWidth(1, int(0.4 * w) - 1);
+    twFields->setColumnWidth(2, int(0.125 * w));
+    twFields->show();
+}
+
+// Label cell: the layout's look, the locked tint in tool mode, red after a
+// failed validation.
+void cDnc::paintLabel(int row, bool failed)
+{
+    QTableWidgetItem *label = twFields->item(row, 0);
+    const DatiDnc &f = fields.at(row);
+    const bool locked = toolMode && f.Locked;
+    if (failed) {
+        label->setBackground(QColor(Qt::red));
+        return;
+    }
+    if (building) {
+        if (locked) {
+            label->setBackground(QColor(255, 255, 210));
+            label->setForeground(QColor(Qt::black));
+            return;
+        }
+        if (!f.BackgroundColor.isEmpty())
+            label->setBackground(QColor(f.BackgroundColor));
+        if (!f.ForegroundColor.isEmpty())
+            label->setForeground(QColor(f.ForegroundColor));
+        QFont font;
+        if (f.FontSize > 0)
+            font.setPointSize(f.FontSize);
+        font.setWeight(f.FontBold ? 75 : 50);
+        font.setItalic(f.FontItalic);
+        label->setFont(font);
+        return;
+    }
+    label->setBackground(locked ? QColor(255, 238, 221) : QColor(f.BackgroundColor));
+}
+
+QVariant cDnc::rawValue(const DatiDnc &f) const
+{
+    if (!toolMode)
+        return QVariant();
+    const QSqlRecord *rec = nullptr;
+    if (f.SqlTable == QLatin1String("tools"))
+        rec = &toolRow;
+    else if (f.SqlTable == QLatin1String("dnc"))
+        rec = &dncRow;
+    if (!rec || rec->indexOf(f.SqlField) < 0)
+        return QVariant();
+    const QVariant v = rec->value(f.SqlField);
+    // The store keeps texts as their Latin-1 bytes.
+    if (v.type() == QVariant::ByteArray)
+        return QString::fromLatin1(v.toByteArray());
+    return v;
+}
+
+QString cDnc::formatField(int i)
+{
+    const DatiDnc &f = fields.at(i);
+    if (f.FieldType == QLatin1String("counter"))
+        return f.value.toString();
+    return DncValues::format(f, rawValue(f), CurrentMachine.IsMM, false);
+}
+
+void cDnc::setTableValue(int i)
+{
+    static bool running = false;
+    if (running || i < 0 || i >= fields.size() || !twFields)
+        return;
+    running = true;
+    const DatiDnc &f = fields.at(i);
+    const QString text = DncValues::format(f, f.value, CurrentMachine.IsMM, true);
+    QWidget *e = editor(i);
+    if (f.BitField) {
+        if (CheckBoxList *c = qobject_cast<CheckBoxList *>(e))
+            c->setValue(f.value.toInt());
+    } else if (f.isList) {
+        if (QComboBox *c = qobject_cast<QComboBox *>(e))
+            c->setCurrentIndex(findItem(text, c));
+    } else if (QLineEdit *l = qobject_cast<QLineEdit *>(e)) {
+        l->setText(text);
+    }
+    running = false;
+}
+
+void cDnc::setBalluffValue(int i)
+{
+    DatiDnc &f = fields[i];
+    QWidget *e = editor(i);
+    if (f.BitField) {
+        CheckBoxList *c = qobject_cast<CheckBoxList *>(e);
+        if (!c)
+            return;
+        if (f.AutoDefault)
+            c->setValue(f.DefaultValue.toInt());
+        f.value = uint(c->getValue());
+    } else if (f.isList) {
+        QComboBox *c = qobject_cast<QComboBox *>(e);
+        if (!c)
+            return;
+        if (f.AutoDefault)
+            c->setCurrentIndex(findItem(f.DefaultValue, c));
+        f.value = c->currentIndex() < 0 ? QString() : DncValues::itemKey(c->currentText());
+    } else if (QLineEdit *l = qobject_cast<QLineEdit *>(e)) {
+        if (f.AutoDefault)
+            l->setText(f.DefaultValue);
+        const QString text = l->text();
+        if (text.isEmpty() && (f.FieldType == QLatin1String("float") || f.FieldType == QLatin1String("int")))
+            f.value = 0;
+        else
+            f.value = text;
+    }
+}
+
+int cDnc::findItem(const QString &value, QComboBox *combo)
+{
+    const int n = value.toInt();
+    for (int i = 0; i < combo->count(); ++i)
+        if (DncValues::itemKey(combo->itemText(i)).toInt() == n)
+            return i;
+    return -1;
+}
+
+void cDnc::executeScript(QString &script, int idxField)
+{
+    if (building)
+        return;
+    // Every run hands the values of this moment, not those of earlier runs.
+    scriptValues.clear();
+    for (int j = 0; j < fields.size(); ++j) {
+        setBalluffValue(j);
+        scriptValues.append(fields.at(j).value);
+    }
+    QList<DncScript::Output> outputs;
+    QString error;
+    if (!DncScript::run(script, scriptValues, fields.size(), outputs, error)) {
+        QMessageBoxKovra::critical(parentWindow, QStringLiteral("SCRIPT ERROR"),
+                                   QStringLiteral("[FIELD %1] %2").arg(idxField).arg(error), QMessageBox::Ok);
+        return;
+    }
+    for (const DncScript::Output &o : outputs) {
+        fields[o.field].value = o.value;
+        setTableValue(o.field);
+    }
+}
+
+void cDnc::rowChanged(QObject *source)
+{
+    dataChanged = true;
+    QWidget *w = qobject_cast<QWidget *>(source);
+    if (!w)
+        return;
+    const int row = w->statusTip().toInt();
+    if (row < 0 || row >= fields.size() || fields.at(row).Script.isEmpty())
+        return;
+    QString script = fields.at(row).Script;
+    executeScript(script, row);
+}
+
+void cDnc::slot_listChanged(int)
+{
+    if (QComboBox *c = qobject_cast<QComboBox *>(sender()))
+        c->setToolTip(c->currentText());
+    rowChanged(sender());
+}
+
+void cDnc::slot_textChanged(const QString &)
+{
+    rowChanged(sender());
+}
+
+void cDnc::slot_bitFieldChanged()
+{
+    rowChanged(sender());
+}
+
+bool cDnc::validateData(QString &msg)
+{
+    msg.clear();
+    QStringList messages;
+    QList<int> failing;
+    for (int i = 0; i < fields.size(); ++i) {
+        setBalluffValue(i);
+        const QStringList lines = DncValues::check(fields.at(i), CurrentMachine.IsMM);
+        messages += lines;
+        if (!lines.isEmpty())
+            failing << i;
+        if (twFields)
+            paintLabel(i, !lines.isEmpty());
+    }
+    if (messages.isEmpty())
+        return true;
+    msg = messages.join(QLatin1Char('\n'));
+    if (QWidget *e = editor(failing.first()))
+        e->setFocus();
+    return false;
+}
+
+void cDnc::getMeasure()
+{
+    QPushButton *button = qobject_cast<QPushButton *>(sender());
+    if (!button || !measure)
+        return;
+    const int row = button->statusTip().toInt();
+    if (row < 0 || row >= fields.size())
+        return;
+    QLineEdit *target = qobject_cast<QLineEdit *>(editor(row));
+    if (!target)
+        return;
+    const DatiDnc &f = fields.at(row);
+    QString text;
+    if (!(f.GetX ? measure->getX(text, button) : measure->getZ(text, button)))
+        return;
+    double v = text.toDouble();
+    if (f.GetX && !CurrentMachine.isRadius)
+        v *= 0.5;
+    if (f.Min != 0 && f.Max != 0 && (v < f.Min || v > f.Max)) {
+        const QString q = f.Label + QLatin1Char(' ') + tr("Data out of bounds") + QStringLiteral(" [")
+                          + QString::number(double(f.Min), 'g', 6) + QLatin1Char(',')
+                          + QString::number(double(f.Max), 'g', 6) + QStringLiteral("]") + QLatin1Char('\n')
+                          + tr("Overwrite?");
+        if (QMessageBoxKovra::warning(parentWindow, QStringLiteral("Balluff"), q, QMessageBox::Yes | QMessageBox::No,
+                                      QMessageBox::No)
+            == QMessageBox::No)
+            return;
+    }
+    target->setText(MPrn(float(v), CurrentMachine.IsMM));
+}
+
+void cDnc::slot_SetDefaultData()
+{
+    if (QMessageBoxKovra::question(parentWindow, QStringLiteral("DNC"), tr("Replace current data with default values?"),
+                                   QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+        != QMessageBox::No)
+        setDefaultData();
+}
+
+void cDnc::setDefaultData()
+{
+    for (int i = 0; i < fields.size(); ++i) {
+        const DatiDnc &f = fields.at(i);
+        if (toolMode && f.SqlTable == QLatin1String("tools"))
+            continue;
+        QWidget *e = editor(i);
+        if (CheckBoxList *c = qobject_cast<CheckBoxList *>(e))
+            c->setValue(f.DefaultValue.toInt());
+        else if (QComboBox *c = qobject_cast<QComboBox *>(e))
+            c->setCurrentIndex(findItem(f.DefaultValue, c));
+        else if (QLineEdit *l = qobject_cast<QLineEdit *>(e))
+            l->setText(f.DefaultValue);
+    }
+}
+
+void cDnc::UpdateDb()
+{
+    if (dncRowMissing) {
+        QSqlQuery q;
+        q.prepare(QStringLiteral("INSERT INTO dnc(idTool) VALUES(:idTool);"));
+        q.bindValue(QStringLiteral(":idTool"), idTool);
+        q.exec();
+    }
+    QString sql = QStringLiteral("UPDATE dnc SET ");
+    QList<QByteArray> params;
+    for (int i = 0; i < fields.size(); ++i) {
+        setBalluffValue(i);
+        const DatiDnc &f = fields.at(i);
+        if (f.SqlTable != QLatin1String("dnc"))
+            continue;
+        if (!params.isEmpty())
+            sql += QLatin1Char(',');
+        sql += f.SqlField + QStringLiteral("=:param%1").arg(params.size());
+        // Texts as their Latin-1 bytes, numbers as their decimal text.
+        params << f.value.toString().toLatin1();
+    }
+    if (params.isEmpty())
+        return;
+    sql += QStringLiteral(" WHERE idTool=%1;").arg(idTool);
+    QSqlQuery q;
+    bool ok = q.prepare(sql);
+    for (int j = 0; ok && j < params.size(); ++j)
+        q.bindValue(QStringLiteral(":param%1").arg(j), params.at(j));
+    if (!ok || !q.exec())
+        QMessageBoxKovra::critical(parentWindow, tr("Error"), tr("Following query is not valid") + "\n\n" + sql,
+                                   QMessageBox::Ok);
+}
+
+void cDnc::closeForm()
+{
+    if (toolMode)
+        UpdateDb();
+    ui.lblDataMatrixCode->clear();
+    emit sigCloseDncSocket(toolMode);
+}

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QSqlRecord>
+#include <QString>
+#include <QVariant>
+#include <QWidget>
+
+#include "dnc/DncLayout.h"
+#include "dnc/DncForm.h"
+
+class MeasureServer;
+class QComboBox;
+class QTableWidget;
+class cAxisInterface;
+
+// The panel in which the operator prepares one tool's data record for the
+// CNC-side server: one row per field of the machine's DNC layout, with its
+// editor and an optional measure or auto-default button. Opened for a tool
+// of a tooling table (values read from tools and dnc, kept in dnc) or
+// stand-alone (values taken from the live measures).
+class cDnc : public QWidget
+{
+    Q_OBJECT
+public:
+    using DatiDnc = ::DatiDnc;
+
+    cDnc(cAxisInterface *axis, MeasureServer *measure, QWidget *parent);
+    ~cDnc() override;
+
+    // Prepares the panel for the current machine; false: it must not be shown.
+    bool init(bool toolMode, int idTool);
+    bool ReadDncConf(const QString &fileName);
+
+    QString formatField(int i);
+    void setBalluffValue(int i);
+    bool validateData(QString &msg);
+    int findItem(const QString &value, QComboBox *combo);
+    void setDefaultData();
+    void UpdateDb();
+
+    // Read access for the main window's tests and the exchange.
+    Ui_cDnc *form() { return &ui; }
+    QTableWidget *table() const { return twFields; }
+    const QList<DatiDnc> &fieldList() const { return fields; }
+    bool isToolMode() const { return toolMode; }
+    bool hasChangedData() const { return dataChanged; }
+    QWidget *editor(int row) const;
+
+signals:
+    void sigCloseDncSocket(bool toolMode);
+    void tidDataOk(bool ok);
+
+public slots:
+    void setTableValue(int i);
+    void closeForm();
+
+private slots:
+    void executeScript(QString &script, int idxField);
+    void getMeasure();
+    void slot_SetDefaultData();
+    void slot_bitFieldChanged();
+    void slot_listChanged(int index);
+    void slot_textChanged(const QString &text);
+
+private:
+    void buildTable();
+    void rowChanged(QObject *source);
+    void paintLabel(int row, bool failed);
+    QVariant rawValue(const DatiDnc &f) const;
+
+    Ui_cDnc ui;
+    MeasureServer *measure = nullptr;
+    cAxisInterface *axis = nullptr;
+    QWidget *parentWindow = nullptr;
+    int idTool = -1;
+    QString toolCode;
+    QTableWidget *twFields = nullptr;
+
+    int TotFields = 0;
+    bool ForceConstraints = false;
+    QString ScriptFunctions;
+    QList<DatiDnc> fields;
+    QHash<QString, int> dncLabelIndex;
+
+    bool toolMode = false;
+    bool building = false;
+    bool dataChanged = false;
+    bool dncRowMissing = false;
+    QVariantList scriptValues;
+    // The tool's rows of tools and dnc, read once per opening.
+    QSqlRecord toolRow;
+    QSqlRecord dncRow;
+};
