@@ -37,6 +37,8 @@ case "$PTY" in
 *) echo "demo: the board simulator did not start: $PTY" >&2; exit 1 ;;
 esac
 
+mkdir -p "$DEMO/dnc"
+cp "$ROOT"/demo/dnc/*.dnc "$DEMO/dnc/"
 "$BUILD/tools/make-demo" "$DEMO" "$PTY" "$ROOT/demo/frames"
 
 if [ -z "$DISPLAY" ]; then

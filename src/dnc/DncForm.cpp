@@ -11,7 +11,7 @@ const char kSheet[] =
     "QLabel#lblMessage { color: rgb(255, 255, 0); }\n"
     "QLabel#lblDataMatrixCode { color: white; font-weight: bold; font-size: 14px; }\n"
     "QComboBox { background-color: white; color: black; font-size: 12px; border-radius: 4px;"
-    " selection-background-color: rgb(6, 81, 2); selection-color: white; }\n"
+    " padding-left: 24px; selection-background-color: rgb(6, 81, 2); selection-color: white; }\n"
     "QComboBox::drop-down { subcontrol-origin: padding; subcontrol-position: top left; width: 20px; }\n"
     "QComboBox::down-arrow { image: url(:/img/DownArrowSmall.png); }\n"
     "QLineEdit { color: black; font-size: 12pt; background-color: rgb(255, 238, 221); border-radius: 4px; }\n"
@@ -35,8 +35,18 @@ QPushButton *commandButton(QWidget *parent, const char *name, int x, const char 
 
 } // namespace
 
+// The pictures live in the static library: register them whoever builds the form.
+static void initDncPictures()
+{
+    Q_INIT_RESOURCE(dnc);
+    Q_INIT_RESOURCE(mainwin);
+    Q_INIT_RESOURCE(tooling);
+    Q_INIT_RESOURCE(campanel);
+}
+
 void Ui_cDnc::setupUi(QWidget *w)
 {
+    initDncPictures();
     w->setObjectName(QStringLiteral("cDnc"));
     w->resize(375, 500);
     w->setWindowTitle(QStringLiteral("Form"));

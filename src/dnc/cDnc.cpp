@@ -108,6 +108,8 @@ bool cDnc::init(bool mode, int tool)
     ui.pbWrite->setEnabled(false);
     ui.pbDataMatrix->setEnabled(false);
     ui.pbDataMatrix->setVisible(CurrentMachine.toolId);
+    // The code's place above the table exists only on DataMatrix machines.
+    ui.lblIconDataMatrix->setVisible(CurrentMachine.toolId);
 
     // Both rows are read in either mode; stand-alone they find nothing.
     dncRow = firstRow(QStringLiteral("SELECT * FROM dnc WHERE idTool=:idTool;"), idTool);

@@ -5,7 +5,9 @@
 // The settings file gets the simulator's port, the stand-in camera frames and
 // a camera calibration in range; the database is created from the schema and,
 // while it holds no machine yet, filled with a few sample machines and
-// tooling tables. Existing entries the operator made are kept.
+// tooling tables; two of them get the DNC layouts of demo/dnc (copied into
+// the folder's dnc/ by the demo script). Existing entries the operator made
+// are kept.
 #include <QCoreApplication>
 #include <QDir>
 #include <QSettings>
@@ -102,6 +104,26 @@ bool insertSamples()
     return db.commit();
 }
 
+// The demo lathes exchange tool data through the DNC panel: one with the
+// JSON layout, one with the plain-text one. A layout the operator chose is kept.
+bool setDncLayouts()
+{
+    const struct { const char *machine, *layout; } layouts[] = {
+        {"LATHE 1", "turret.dnc"},
+        {"MILL 3", "okuma.dnc"},
+    };
+    for (const auto &l : layouts) {
+        QSqlQuery q;
+        q.prepare(QStringLiteral("UPDATE machine SET dncFormat=:layout WHERE name=:name "
+                                 "AND (dncFormat IS NULL OR dncFormat='')"));
+        q.bindValue(QStringLiteral(":layout"), QString::fromLatin1(l.layout));
+        q.bindValue(QStringLiteral(":name"), QString::fromLatin1(l.machine));
+        if (!q.exec())
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -133,6 +155,10 @@ int main(int argc, char *argv[])
         return 1;
     if (!insertSamples()) {
         std::fprintf(stderr, "make-demo: cannot write the sample machines\n");
+        return 1;
+    }
+    if (!setDncLayouts()) {
+        std::fprintf(stderr, "make-demo: cannot set the DNC layouts\n");
         return 1;
     }
     std::printf("demo working directory ready: %s\n", qPrintable(QDir::currentPath()));

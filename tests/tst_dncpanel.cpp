@@ -1,0 +1,363 @@
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QTableWidget>
+#include <QtTest>
+
+#include "axis/measureserver.h"
+#include "dnc/DncScript.h"
+#include "dnc/cDnc.h"
+#include "shared/CheckBoxList.h"
+#include "shared/SharedStruct.h"
+#include "support/MessageBoxRecorder.h"
+#include "support/Screenshot.h"
+#include "support/ToolingDb.h"
+
+namespace {
+
+class ScriptedMeasure : public MeasureServer
+{
+public:
+    ScriptedMeasure() : MeasureServer(nullptr, nullptr, nullptr, nullptr) {}
+    QString x, z;
+
+protected:
+    QString liveValue(eAxisType axisType) const override { return axisType == X ? x : z; }
+    void settle(QPushButton *) override {}
+};
+
+// A layout with one field of every kind; in tool mode fields 0-1 come from
+// tools, the others from dnc.
+const QByteArray kLayout =
+    "[SETTINGS]\nTotFields=9\nScriptFunctions=\"function half(v) { return v / 2; }\"\n"
+    "[FIELD0]\nLabel=T\nFieldType=int\nLocked=1\nSqlTable=tools\nSqlField=t\nDncLabel=T\nDefaultValue=99\n"
+    "[FIELD1]\nLabel=X\nFieldType=float\nGetX=1\nGetZ=1\nMin=1\nMax=40\nSqlTable=tools\nSqlField=x\n"
+    "[FIELD2]\nLabel=Kind\nList=\"1 - turn;3 - drill\"\nDefaultValue=3\nLocked=1\nSqlTable=dnc\nSqlField=dncNum0\n"
+    "[FIELD3]\nLabel=Opt\nBitField=1\nList=\"a;b;c\"\nDefaultValue=5\nSqlTable=dnc\nSqlField=dncNum1\n"
+    "[FIELD4]\nLabel=Life\nFieldType=int\nMin=1\nMax=100\nDefaultValue=50\nSqlTable=dnc\nSqlField=dncNum2\n"
+    "Script=\"blfOut.push('5|' + half(Number(blfVal[4]))); blfOut\"\n"
+    "[FIELD5]\nLabel=Warn\nFieldType=float\nMin=-5\nMax=5\nSqlTable=dnc\nSqlField=dncNum3\n"
+    "Script=\"blfOut.push('6|nested'); blfOut\"\n"
+    "[FIELD6]\nLabel=Note\nFieldType=string\nMax=20\nSqlTable=dnc\nSqlField=dncAlpha0\nGetZ=1\nAutoDefault=1\n"
+    "DefaultValue=n\n"
+    "[FIELD7]\nLabel=Holder\nFieldType=string\nMax=0\nSqlTable=tools\nSqlField=code\nRegExp=[A-Z]*\n"
+    "[FIELD8]\nLabel=Text\nFieldType=string\nMax=20\nSqlTable=dnc\nSqlField=dncAlpha1\n";
+
+QString text(QWidget *w)
+{
+    if (auto *l = qobject_cast<QLineEdit *>(w))
+        return l->text();
+    if (auto *c = qobject_cast<CheckBoxList *>(w))
+        return QString::number(c->getValue());
+    if (auto *c = qobject_cast<QComboBox *>(w))
+        return c->currentText();
+    return QString();
+}
+
+QString button(cDnc &p, int row)
+{
+    auto *b = qobject_cast<QPushButton *>(p.table()->cellWidget(row, 2));
+    return b ? b->text() : QString();
+}
+
+} // namespace
+
+class tst_dncpanel : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<ToolingDbScope> m_db;
+    int m_table = 0;
+    int m_tool = 0;
+    QWidget m_host;
+    ScriptedMeasure m_measure;
+    cDnc *m_panel = nullptr;
+
+    void writeLayout(const QString &name, const QByteArray &content)
+    {
+        QDir().mkpath("dnc");
+        QFile f("dnc/" + name);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    bool open(bool toolMode, const QString &layout = "t.dnc")
+    {
+        CurrentMachine.dncFormat = layout;
+        return m_panel->init(toolMode, toolMode ? m_tool : -1);
+    }
+    QVariant dnc(const QString &column)
+    {
+        return ToolingDb::probe(QString("SELECT %1 FROM dnc WHERE idTool=%2").arg(column).arg(m_tool));
+    }
+    QWidget *ed(int row) { return m_panel->editor(row); }
+    QLineEdit *le(int row) { return qobject_cast<QLineEdit *>(ed(row)); }
+
+private slots:
+    void initTestCase()
+    {
+        m_db = std::make_unique<ToolingDbScope>();
+        QVERIFY(m_db->isOpen());
+        m_host.resize(375, 500);
+        m_panel = new cDnc(nullptr, &m_measure, &m_host);
+        m_host.show();
+    }
+    void cleanupTestCase()
+    {
+        delete m_panel;
+        m_db.reset();
+    }
+    void init()
+    {
+        ToolingDb::emptyTables();
+        CurrentMachine = s_machine();
+        MachineSettings.mmDecimals = 3;
+        m_table = ToolingDb::addTable(ToolingDb::addMachine("L1"), "T1");
+        m_tool = ToolingDb::addTool(m_table, 7, 25.5, 110.25, "C1");
+        writeLayout("t.dnc", kLayout);
+        DncScript::timeLimitMs = 2000;
+    }
+
+    void rowsAndButtons()
+    {
+        MessageBoxRecorder rec;
+        QVERIFY(open(false));
+        QCOMPARE(m_panel->table()->rowCount(), 9);
+        QCOMPARE(button(*m_panel, 1), QString("X"));  // GetX wins over GetZ
+        QCOMPARE(button(*m_panel, 6), QString("A"));  // AutoDefault takes the Z button's place
+        QVERIFY(button(*m_panel, 0).isEmpty());
+        QCOMPARE(m_panel->table()->columnSpan(0, 1), 2);
+        QCOMPARE(m_panel->table()->columnSpan(1, 1), 1);
+        QVERIFY(qobject_cast<QComboBox *>(ed(2))->isEnabled());
+        QVERIFY(!le(0)->isReadOnly());
+        // Stand-alone: numbers start at zero, texts empty.
+        QCOMPARE(le(0)->text(), QString("0"));
+        QCOMPARE(le(1)->text(), QString("0.000"));
+        QVERIFY(le(6)->text().isEmpty());
+        QCOMPARE(m_panel->table()->item(0, 0)->background().color(), QColor("white"));
+
+        QVERIFY(open(true));
+        QVERIFY(button(*m_panel, 1).isEmpty());
+        QCOMPARE(button(*m_panel, 6), QString("A"));
+        QVERIFY(le(0)->isReadOnly());
+        QVERIFY(!qobject_cast<QComboBox *>(ed(2))->isEnabled());
+        QCOMPARE(m_panel->table()->item(0, 0)->background().color(), QColor(255, 255, 210));
+        // A tool without dnc row: tools fields from its row, dnc fields from their defaults.
+        QCOMPARE(le(0)->text(), QString("7"));
+        QCOMPARE(le(1)->text(), QString("25.500"));
+        QCOMPARE(text(ed(2)), QString("3 - drill"));
+        QCOMPARE(text(ed(3)), QString("5"));
+        QCOMPARE(le(4)->text(), QString("50"));
+        QVERIFY(!m_panel->hasChangedData());
+        QVERIFY(rec.boxes().isEmpty());
+        saveScreenshot(&m_host, "dnc-panel-test-layout");
+    }
+
+    void validators_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("float without bounds refuses minus") << 1 << "-" << "";
+        QTest::newRow("float bounds -5..5 take -2.5") << 5 << "-2.5" << "-2.5";
+        QTest::newRow("int refuses letters") << 4 << "1a" << "1";
+        QTest::newRow("string Max 0 takes nothing") << 7 << "AB" << "";
+    }
+    void validators()
+    {
+        QFETCH(int, row);
+        QFETCH(QString, typed);
+        writeLayout("t.dnc", QByteArray(kLayout).replace("Min=1\nMax=40\n", ""));
+        QVERIFY(open(false));
+        le(row)->clear();
+        le(row)->setFocus();
+        QTest::keyClicks(le(row), typed);
+        QTEST(le(row)->text(), "shown");
+    }
+
+    void findItem()
+    {
+        QComboBox c;
+        c.addItems({"x - none", "1 - a", "3 - c"});
+        QCOMPARE(m_panel->findItem("3", &c), 2);
+        QCOMPARE(m_panel->findItem("abc", &c), 0);
+        QCOMPARE(m_panel->findItem("4", &c), -1);
+    }
+
+    void scriptsAndNesting()
+    {
+        MessageBoxRecorder rec;
+        QVERIFY(open(false));
+        le(4)->setText("9");
+        // Field 5 gets 4.5 shown by its format; its own script's output reaches
+        // field 6's value but not its editor (nested refresh ignored).
+        QCOMPARE(le(5)->text(), QString("4.500"));
+        QCOMPARE(m_panel->fieldList().at(6).value.toString(), QString("nested"));
+        QCOMPARE(le(6)->text(), QString("n")); // its AutoDefault, not the nested output
+        QVERIFY(m_panel->hasChangedData());
+        // Each run reads the values of its moment.
+        le(4)->setText("20");
+        QCOMPARE(le(5)->text(), QString("10.000"));
+        QVERIFY(rec.boxes().isEmpty());
+    }
+
+    void scriptErrors()
+    {
+        MessageBoxRecorder rec;
+        writeLayout("t.dnc", QByteArray(kLayout).replace("half(Number(blfVal[4]))", "nothing()"));
+        QVERIFY(open(false));
+        le(4)->setText("9");
+        QCOMPARE(rec.boxes().size(), 1);
+        QCOMPARE(rec.boxes().at(0).title, QString("SCRIPT ERROR"));
+        QVERIFY(rec.boxes().at(0).text.startsWith("[FIELD 4] ReferenceError"));
+        QCOMPARE(le(5)->text(), QString("0.000"));
+
+        DncScript::timeLimitMs = 200;
+        writeLayout("t.dnc", QByteArray(kLayout).replace("half(Number(blfVal[4]))", "(function(){for(;;){}})()"));
+        QVERIFY(open(false));
+        le(4)->setText("9");
+        QCOMPARE(rec.boxes().size(), 2);
+        QVERIFY(rec.boxes().at(1).text.startsWith("[FIELD 4] script interrupted"));
+    }
+
+    void validation()
+    {
+        QVERIFY(open(true));
+        le(4)->setText("0");
+        le(7)->setText("");
+        qobject_cast<QComboBox *>(ed(2))->setCurrentIndex(-1);
+        QString msg;
+        QVERIFY(!m_panel->validateData(msg));
+        QCOMPARE(msg, QString("Kind value not in list\nLife 0 [1,100]"));
+        QCOMPARE(m_panel->table()->item(2, 0)->background().color(), QColor(Qt::red));
+        QCOMPARE(m_panel->table()->item(4, 0)->background().color(), QColor(Qt::red));
+        QCOMPARE(m_panel->table()->item(0, 0)->background().color(), QColor(255, 238, 221));
+        QVERIFY(ed(2)->hasFocus() || !QApplication::focusWidget()); // offscreen may refuse focus
+
+        qobject_cast<QComboBox *>(ed(2))->setCurrentIndex(0);
+        le(4)->setText("10");
+        QVERIFY(m_panel->validateData(msg));
+        QVERIFY(msg.isEmpty());
+        QCOMPARE(m_panel->table()->item(4, 0)->background().color(), QColor("white"));
+    }
+
+    void defaultsKeepToolsFields()
+    {
+        MessageBoxRecorder rec;
+        rec.answer(QMessageBox::Yes);
+        QVERIFY(open(true));
+        le(4)->setText("77");
+        m_panel->form()->pbDefault->click();
+        QCOMPARE(rec.boxes().size(), 1);
+        QCOMPARE(rec.boxes().at(0).defaultButton, QMessageBox::No);
+        QCOMPARE(le(4)->text(), QString("50"));
+        QCOMPARE(le(0)->text(), QString("7"));
+    }
+
+    void measures_data()
+    {
+        QTest::addColumn<bool>("radius");
+        QTest::addColumn<QString>("live");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("boxes");
+        QTest::newRow("diameter halved") << false << "20" << int(QMessageBox::No) << "10.000" << 0;
+        QTest::newRow("radius kept") << true << "20" << int(QMessageBox::No) << "20.000" << 0;
+        QTest::newRow("out of bounds declined") << true << "50" << int(QMessageBox::No) << "0.000" << 1;
+        QTest::newRow("out of bounds overwritten") << true << "50" << int(QMessageBox::Yes) << "50.000" << 1;
+    }
+    void measures()
+    {
+        QFETCH(bool, radius);
+        QFETCH(int, answer);
+        MessageBoxRecorder rec;
+        rec.answer(QMessageBox::StandardButton(answer));
+        CurrentMachine.isRadius = radius;
+        CurrentMachine.isRadiusStored = radius;
+        QFETCH(QString, live);
+        m_measure.x = live;
+        QVERIFY(open(false));
+        qobject_cast<QPushButton *>(m_panel->table()->cellWidget(1, 2))->click();
+        QTEST(le(1)->text(), "shown");
+        QTEST(int(rec.boxes().size()), "boxes");
+        if (!rec.boxes().isEmpty())
+            QCOMPARE(rec.boxes().at(0).text, QString("X Data out of bounds [1,40]\nOverwrite?"));
+    }
+
+    void store()
+    {
+        QSignalSpy closed(m_panel, &cDnc::sigCloseDncSocket);
+        QVERIFY(open(true));
+        le(5)->setText("2.50");
+        le(7)->setText("");
+        m_panel->closeForm();
+        QCOMPARE(closed.count(), 1);
+        QCOMPARE(closed.at(0).at(0).toBool(), true);
+        // The first closing inserts the row and stores the values as typed.
+        QCOMPARE(dnc("CAST(dncNum3 AS TEXT)").toString(), QString("2.50"));
+        QCOMPARE(dnc("dncNum0").toString(), QString("3"));
+        QCOMPARE(dnc("dncNum2").toString(), QString("50"));
+        QCOMPARE(dnc("dncAlpha0").toString(), QString("n"));  // AutoDefault collected
+
+        // Reopened: the values come back from the row; a Latin-1 text too.
+        QVERIFY(open(true));
+        QCOMPARE(le(5)->text(), QString("2.500"));
+        le(4)->setText("12");
+        le(8)->setText("Ø12 é");
+        ToolingDb::exec("UPDATE dnc SET dncAlpha0 = NULL");
+        m_panel->closeForm();
+        QCOMPARE(ToolingDb::probe("SELECT COUNT(*) FROM dnc").toInt(), 1);
+        QCOMPARE(dnc("dncNum2").toString(), QString("12"));
+        QCOMPARE(dnc("hex(dncAlpha1)").toString(), QString("D8313220E9"));
+        QVERIFY(open(true));
+        QCOMPARE(le(8)->text(), QString("Ø12 é"));
+        QCOMPARE(le(4)->text(), QString("12"));
+    }
+
+    void standAloneNeverStores()
+    {
+        QVERIFY(open(false));
+        le(4)->setText("12");
+        m_panel->closeForm();
+        QCOMPARE(ToolingDb::probe("SELECT COUNT(*) FROM dnc").toInt(), 0);
+    }
+
+    void layoutErrorsStopOpening()
+    {
+        MessageBoxRecorder rec;
+        QVERIFY(!open(false, "missing.dnc"));
+        QCOMPARE(rec.boxes().at(0).title, QString("DNC"));
+        QCOMPARE(rec.boxes().at(0).text, QString("Invalid TotFields in configuration"));
+        writeLayout("t.dnc", QByteArray(kLayout).replace("SqlField=dncNum3", "SqlField=dncNum3x"));
+        QVERIFY(open(false));
+        QVERIFY(!open(true));
+        QCOMPARE(rec.boxes().last().text, QString("Invalid SqlField\n/FIELD5/"));
+    }
+
+    // The demo layouts, both modes, for the screenshots.
+    void demoLayouts_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("turret") << "turret.dnc";
+        QTest::newRow("okuma") << "okuma.dnc";
+    }
+    void demoLayouts()
+    {
+        QFETCH(QString, file);
+        MessageBoxRecorder rec;
+        QFile src(qEnvironmentVariable("T8A_SOURCE_DIR") + "/demo/dnc/" + file);
+        QVERIFY(src.open(QIODevice::ReadOnly));
+        writeLayout(file, src.readAll());
+        QVERIFY(open(false, file));
+        QVERIFY(rec.boxes().isEmpty());
+        saveScreenshot(&m_host, "dnc-" + QFileInfo(file).baseName() + "-standalone");
+        QVERIFY(open(true, file));
+        QVERIFY(rec.boxes().isEmpty());
+        saveScreenshot(&m_host, "dnc-" + QFileInfo(file).baseName() + "-tool");
+        QString msg;
+        QVERIFY2(m_panel->validateData(msg), qPrintable(msg));
+    }
+};
+
+QTEST_MAIN(tst_dncpanel)
+#include "tst_dncpanel.moc"
