@@ -96,6 +96,8 @@ class tst_dncpanel : public QObject
 private slots:
     void initTestCase()
     {
+        // As the program's entry point sets it.
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         m_db = std::make_unique<ToolingDbScope>();
         QVERIFY(m_db->isOpen());
         m_host.resize(375, 500);
