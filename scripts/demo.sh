@@ -39,7 +39,7 @@ esac
 
 mkdir -p "$DEMO/dnc"
 cp "$ROOT"/demo/dnc/*.dnc "$DEMO/dnc/"
-"$BUILD/tools/make-demo" "$DEMO" "$PTY" "$ROOT/demo/frames"
+"$BUILD/tools/make-demo" "$DEMO" "$PTY" "$ROOT/demo/frames/radius"
 
 if [ -z "$DISPLAY" ]; then
     n=99

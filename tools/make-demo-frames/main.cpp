@@ -1,7 +1,9 @@
 // Writes the demo camera frames: backlit silhouettes of a turning tool's tip
-// with a chamfer, one with a corner radius and a drill point, each moving in
-// under the camera and then standing still, as 8-bit grey 1280 x 1024 PNG files
-// whose name order is the playing order.
+// with a chamfer, one with a 0.8 mm corner radius and a drill point, one
+// sub-folder per tool ("chamfer", "radius", "drill"). Each tool stands still
+// under the camera; only the lighting flickers by a grey level from frame to
+// frame, as on a turning spindle. 8-bit grey 1280 x 1024 PNG files whose name
+// order is the playing order.
 //
 //   make-demo-frames [folder]      (default: demo/frames)
 
@@ -24,8 +26,9 @@ constexpr double kCx = 640;
 constexpr double kCy = 512;
 constexpr int kBackground = 240; // lit background
 constexpr int kTool = 22;        // the tool's shadow
-constexpr int kMovingFrames = 12;
-constexpr int kStillFrames = 24;
+constexpr int kFrames = 6;
+// Lighting of each frame, around kBackground.
+constexpr int kFlicker[kFrames] = {0, 1, 1, 0, -1, -1};
 
 double radians(double degrees)
 {
@@ -95,15 +98,14 @@ QPainterPath drill()
 
 // One frame: the silhouette, drawn with area coverage so edges fall between
 // pixels, then softened a little as the lens does.
-QImage render(const QPainterPath &shape, QPointF offset)
+QImage render(const QPainterPath &shape, int background)
 {
     QImage canvas(kWidth, kHeight, QImage::Format_RGB32);
-    canvas.fill(qRgb(kBackground, kBackground, kBackground));
+    canvas.fill(qRgb(background, background, background));
     QPainter p(&canvas);
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(kTool, kTool, kTool));
-    p.translate(offset);
     p.drawPath(shape);
     p.end();
 
@@ -131,7 +133,6 @@ QImage render(const QPainterPath &shape, QPointF offset)
 struct Scene {
     const char *name;
     QPainterPath shape;
-    QPointF approach; // offset per frame still to go
 };
 
 } // namespace
@@ -148,23 +149,20 @@ int main(int argc, char *argv[])
     }
 
     const Scene scenes[] = {
-        {"chamfer", turningTool(80, 0), QPointF(12, -9)},
-        {"radius", turningTool(0, 100), QPointF(12, -9)},
-        {"drill", drill(), QPointF(0, -15)},
+        {"chamfer", turningTool(80, 0)},
+        {"radius", turningTool(0, 80)},
+        {"drill", drill()},
     };
     int written = 0;
-    int sceneNo = 0;
     for (const Scene &scene : scenes) {
-        ++sceneNo;
-        QImage still;
-        for (int i = 0; i < kMovingFrames + kStillFrames; ++i) {
-            const int toGo = qMax(0, kMovingFrames - i);
-            if (toGo == 0 && still.isNull())
-                still = render(scene.shape, QPointF());
-            const QImage frame = toGo == 0 ? still : render(scene.shape, scene.approach * toGo);
-            const QString file = QDir(folder).filePath(
-                    QString("%1-%2-%3.png").arg(sceneNo, 2, 10, QChar('0')).arg(scene.name).arg(i, 3, 10, QChar('0')));
-            if (!frame.save(file, "PNG")) {
+        const QDir dir(QDir(folder).filePath(QString::fromLatin1(scene.name)));
+        if (!QDir().mkpath(dir.path())) {
+            err << "make-demo-frames: cannot make the folder " << dir.path() << "\n";
+            return 1;
+        }
+        for (int i = 0; i < kFrames; ++i) {
+            const QString file = dir.filePath(QString("%1-%2.png").arg(scene.name).arg(i, 3, 10, QChar('0')));
+            if (!render(scene.shape, kBackground + kFlicker[i]).save(file, "PNG")) {
                 err << "make-demo-frames: cannot write " << file << "\n";
                 return 1;
             }

@@ -3,11 +3,11 @@
 //   make-demo <folder> <AXB port> <camera frames folder>
 //
 // The settings file gets the simulator's port, the stand-in camera frames and
-// a camera calibration in range; the database is created from the schema and,
-// while it holds no machine yet, filled with a few sample machines and
-// tooling tables; two of them get the DNC layouts of demo/dnc (copied into
-// the folder's dnc/ by the demo script). Existing entries the operator made
-// are kept.
+// a camera calibration in range and the coarse zero search; the database is
+// created from the schema and, while it holds no machine yet, filled with a few
+// sample machines and tooling tables; two of them get the DNC layouts of
+// demo/dnc (copied into the folder's dnc/ by the demo script). Existing entries
+// the operator made, and a camera folder the operator chose, are kept.
 #include <QCoreApplication>
 #include <QDir>
 #include <QSettings>
@@ -22,11 +22,16 @@
 
 namespace {
 
+// A tool as a presetter keeps it: measured X and Z, the insert's angle and
+// corner radius where it has them (nullptr: none), nominal values and
+// tolerances (0: none).
 struct SampleTool
 {
     int t;
     double x, z;
     const char *code;
+    const char *angle, *cr;
+    double xth, zth, xtolPlus, xtolMinus, ztolPlus, ztolMinus;
 };
 
 struct SampleTable
@@ -35,11 +40,13 @@ struct SampleTable
     QVector<SampleTool> tools;
 };
 
+// References chosen so that the simulator's default counts (X 100000,
+// Z 50000) read like a tool on that machine.
 struct SampleMachine
 {
     const char *name;
     bool isMM, isRadius;
-    int xref, zref;
+    int xref, zref, sysXref, sysZref;
     QVector<SampleTable> tables;
 };
 
@@ -51,12 +58,29 @@ bool insertSamples()
     if (count.value(0).toInt() > 0)
         return true;
 
+    // Lathes in diameter; centre tools (drills, taps) at X 0. T3 of TURRET A
+    // lies outside its X tolerance.
     const QVector<SampleMachine> machines = {
-        {"LATHE 1", true, true, 50000, 120000,
-         {{"TURRET A", {{1, 25.125, 110.402, "CNMG 1204"}, {2, 24.980, 98.115, "DNMG 1504"}, {3, 12.5, 75.0, "DRILL 12"}}},
-          {"TURRET B", {{1, 30.0, 100.0, "VBMT 1604"}, {4, 8.0, 60.25, "TAP M8"}}}}},
-        {"LATHE 2 INCH", false, false, 25400, 101600, {{"BAR WORK", {{1, 1.0, 4.0, "TPG 322"}}}}},
-        {"MILL 3", true, true, 0, 150000, {{"SPINDLE", {{10, 16.0, 140.5, "END MILL 16"}}}}},
+        {"LATHE 1", true, false, 10000, 100000, 973500, 519000,
+         {{"TURRET A",
+           {{1, 52.412, 98.115, "CNMG 120408 ROUGH", "95", "0.8", 52.4, 98.1, 0.02, 0.02, 0.05, 0.05},
+            {2, 48.006, 101.230, "DNMG 150404 FINISH", "93", "0.4", 48.0, 101.2, 0.01, 0.01, 0.05, 0.05},
+            {3, 45.118, 96.842, "VBMT 160404 COPY", "117.5", "0.4", 45.0, 96.8, 0.05, 0.05, 0.05, 0.05},
+            {4, 0.004, 142.366, "DRILL 12 HSS", "118", nullptr, 0.0, 142.3, 0.02, 0.02, 0.1, 0.1},
+            {5, -0.006, 131.902, "TAP M8", nullptr, nullptr, 0.0, 131.9, 0.02, 0.02, 0.1, 0.1}}},
+          {"TURRET B",
+           {{1, 60.250, 105.410, "GROOVE 3 MM", "90", "0.2", 60.2, 105.4, 0.1, 0.1, 0.05, 0.05},
+            {2, 40.104, 99.716, "THREAD 16ER 1.5", "60", nullptr, 0, 0, 0, 0, 0, 0},
+            {3, 15.832, 118.055, "BORING BAR S16", "93", "0.4", 0, 0, 0, 0, 0, 0}}}}},
+        {"LATHE 2 INCH", false, false, 12700, 101600, 974600, 500000,
+         {{"BAR WORK",
+           {{1, 1.0012, 3.9987, "TPG 322", "90", "0.0313", 1.0, 4.0, 0.002, 0.002, 0.004, 0.004},
+            {2, 0.0001, 5.2540, "DRILL 1/2", "118", nullptr, 0, 0, 0, 0, 0, 0}}}}},
+        {"MILL 3", true, false, 8000, 140000, 1000000, 505000,
+         {{"SPINDLE",
+           {{10, 16.002, 139.512, "END MILL 16", nullptr, "0.5", 16.0, 139.5, 0.0, 0.02, 0.05, 0.05},
+            {11, 50.010, 120.305, "FACE MILL 50", "45", "0.8", 0, 0, 0, 0, 0, 0},
+            {12, 8.500, 148.770, "DRILL 8.5", "118", nullptr, 8.5, 148.8, 0.01, 0.01, 0.1, 0.1}}}}},
     };
 
     QSqlDatabase db = QSqlDatabase::database();
@@ -64,10 +88,13 @@ bool insertSamples()
     for (const SampleMachine &m : machines) {
         QSqlQuery q;
         q.prepare(QStringLiteral("INSERT INTO machine (name, Xref, Zref, sysXref, sysZref, isRadius, IsMM, "
-                                 "calibrationDate) VALUES (:name, :xref, :zref, 0, 0, :radius, :mm, :date)"));
+                                 "calibrationDate) VALUES (:name, :xref, :zref, :sysxref, :syszref, :radius, :mm, "
+                                 ":date)"));
         q.bindValue(QStringLiteral(":name"), QString::fromLatin1(m.name));
         q.bindValue(QStringLiteral(":xref"), m.xref);
         q.bindValue(QStringLiteral(":zref"), m.zref);
+        q.bindValue(QStringLiteral(":sysxref"), m.sysXref);
+        q.bindValue(QStringLiteral(":syszref"), m.sysZref);
         q.bindValue(QStringLiteral(":radius"), m.isRadius ? 1 : 0);
         q.bindValue(QStringLiteral(":mm"), m.isMM ? 1 : 0);
         q.bindValue(QStringLiteral(":date"), QDate::currentDate());
@@ -88,12 +115,24 @@ bool insertSamples()
             const int idTable = qt.lastInsertId().toInt();
             for (const SampleTool &tool : t.tools) {
                 QSqlQuery qtool;
-                qtool.prepare(QStringLiteral("INSERT INTO tools (idTable, t, x, z, code) VALUES (:table, :t, :x, :z, :code)"));
+                qtool.prepare(QStringLiteral(
+                        "INSERT INTO tools (idTable, t, x, z, code, angle, cr, Xth, Zth, XtolPlus, XtolMinus, "
+                        "ZtolPlus, ZtolMinus) VALUES (:table, :t, :x, :z, :code, :angle, :cr, :xth, :zth, "
+                        ":xtp, :xtm, :ztp, :ztm)"));
                 qtool.bindValue(QStringLiteral(":table"), idTable);
                 qtool.bindValue(QStringLiteral(":t"), tool.t);
                 qtool.bindValue(QStringLiteral(":x"), tool.x);
                 qtool.bindValue(QStringLiteral(":z"), tool.z);
                 qtool.bindValue(QStringLiteral(":code"), QString::fromLatin1(tool.code));
+                // Empty angle and radius are kept as empty text, as the editor stores them.
+                qtool.bindValue(QStringLiteral(":angle"), tool.angle ? QVariant(QString::fromLatin1(tool.angle).toDouble()) : QVariant(QString()));
+                qtool.bindValue(QStringLiteral(":cr"), tool.cr ? QVariant(QString::fromLatin1(tool.cr).toDouble()) : QVariant(QString()));
+                qtool.bindValue(QStringLiteral(":xth"), tool.xth);
+                qtool.bindValue(QStringLiteral(":zth"), tool.zth);
+                qtool.bindValue(QStringLiteral(":xtp"), tool.xtolPlus);
+                qtool.bindValue(QStringLiteral(":xtm"), tool.xtolMinus);
+                qtool.bindValue(QStringLiteral(":ztp"), tool.ztolPlus);
+                qtool.bindValue(QStringLiteral(":ztm"), tool.ztolMinus);
                 if (!qtool.exec()) {
                     db.rollback();
                     return false;
@@ -144,7 +183,15 @@ int main(int argc, char *argv[])
 
     QSettings &s = App::kovraSettings();
     s.setValue(QStringLiteral("/TTY/AxbPort"), QString::fromLocal8Bit(argv[2]));
-    s.setValue(QStringLiteral("/camera/StandIn"), frames);
+    // The camera shows the tool the settings name; a folder without pictures
+    // (or none) gets the one given here.
+    const QString standIn = s.value(QStringLiteral("/camera/StandIn")).toString();
+    if (standIn.isEmpty() || QDir(standIn).entryList({QStringLiteral("*.png")}, QDir::Files).isEmpty())
+        s.setValue(QStringLiteral("/camera/StandIn"), frames);
+    // No camera or simulator brings an edge to within 1 um of the image
+    // centre, so a new machine's reference is taken without waiting for it.
+    if (!s.contains(QStringLiteral("/Machine/coarseZeroSearch")))
+        s.setValue(QStringLiteral("/Machine/coarseZeroSearch"), true);
     if (!s.contains(QStringLiteral("/camera/XCalibration")))
         s.setValue(QStringLiteral("/camera/XCalibration"), 0.01);
     if (!s.contains(QStringLiteral("/camera/ZCalibration")))
