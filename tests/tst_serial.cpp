@@ -118,6 +118,8 @@ private slots:
     void closeAndDestroyAreBounded_data();
     void closeAndDestroyAreBounded();
     void reopenAfterClose();
+    void oneSendThreadForManyRequests();
+    void waitEndsWhenInputArrives();
 };
 
 void TestSerial::rateByNumber_data()
@@ -859,6 +861,48 @@ void TestSerial::reopenAfterClose()
     QVERIFY(peer.write("X1 Z2 I0 O0\r"));
     QVERIFY(waitForBytes(spy, 12));
     QCOMPARE(joined(spy), QByteArray("X1 Z2 I0 O0\r"));
+}
+
+// Polling the board sends a request every few milliseconds: the send thread
+// waits for the next one instead of being started again for each.
+void TestSerial::oneSendThreadForManyRequests()
+{
+    FakeSerialPort port;
+    QVERIFY(port.open(QIODevice::ReadWrite));
+    ThreadSend thread(&port, nullptr);
+    QAtomicInt starts;
+    connect(&thread, &QThread::started, &thread, [&starts] { starts.ref(); }, Qt::DirectConnection);
+    QByteArray expected;
+    for (int i = 0; i < 20; ++i) {
+        const QByteArray frame("\x05S\r", 3);
+        expected += frame;
+        thread.addDataToSend(frame);
+        QTRY_COMPARE(port.written(), expected);
+    }
+    QCOMPARE(starts.loadRelaxed(), 1);
+    thread.stopSending();
+    QVERIFY(thread.isFinished());
+    // Stopped, it starts again for the next bytes.
+    thread.addDataToSend("A");
+    QTRY_COMPARE(port.written(), expected + "A");
+    QCOMPARE(starts.loadRelaxed(), 2);
+}
+
+// The receive thread's wait on the terminal ends as soon as a byte is there,
+// not when its time is up.
+void TestSerial::waitEndsWhenInputArrives()
+{
+    PtyPeer peer;
+    QextSerialPort port;
+    port.setPortName(peer.slavePath());
+    port.setBaudRate(BAUD115200);
+    QVERIFY(port.open(QIODevice::ReadWrite));
+    QVERIFY(peer.write("x"));
+    QElapsedTimer t;
+    t.start();
+    port.waitForInput(10 * 1000 * 1000);
+    QVERIFY2(t.elapsed() < 5000, qPrintable(QString("waited %1 ms").arg(t.elapsed())));
+    QCOMPARE(port.bytesAvailable(), qint64(1));
 }
 
 QTEST_GUILESS_MAIN(TestSerial)

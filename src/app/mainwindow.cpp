@@ -570,6 +570,16 @@ void MainWindow::slotDncSerialInactive()
 
 // Axis display ------------------------------------------------------------------
 
+namespace {
+// The read-outs are updated on every board answer (hundreds a second); a style
+// sheet set again re-polishes the label even when it did not change.
+void setStyleSheetWhenChanged(QWidget *w, const QString &css)
+{
+    if (w->styleSheet() != css)
+        w->setStyleSheet(css);
+}
+} // namespace
+
 void MainWindow::UpdateAxis()
 {
     if (initRequest) {
@@ -596,14 +606,14 @@ void MainWindow::UpdateAxis()
 
     s.referenced = zeroX;
     s.incremental = axis->isXIncr();
-    xTarget->setStyleSheet(AxisDisplay::linearStyle(s));
+    setStyleSheetWhenChanged(xTarget, AxisDisplay::linearStyle(s));
     if (!lastZeroX && zeroX)
         CurrentMachine.xIncr = false;
     ui->lblX->setText(axis->ReadXString());
 
     s.referenced = zeroZ;
     s.incremental = axis->isZIncr();
-    zTarget->setStyleSheet(AxisDisplay::linearStyle(s));
+    setStyleSheetWhenChanged(zTarget, AxisDisplay::linearStyle(s));
     if (!lastZeroZ && zeroZ)
         CurrentMachine.zIncr = false;
     ui->lblZ->setText(axis->ReadZString());
@@ -621,9 +631,9 @@ void MainWindow::UpdateAxis()
             }
         } else {
             const bool incr = axis->isCIncr();
-            ui->lblC->setStyleSheet(QStringLiteral("QLabel{color:") +
-                                    (incr ? QStringLiteral("yellow") : QStringLiteral("white")) +
-                                    QStringLiteral(";}"));
+            setStyleSheetWhenChanged(ui->lblC, QStringLiteral("QLabel{color:") +
+                                                   (incr ? QStringLiteral("yellow") : QStringLiteral("white")) +
+                                                   QStringLiteral(";}"));
             curColorC = incr ? QColor(Qt::yellow) : QColor(Qt::white);
         }
         if (!lastZeroC && zeroC)

@@ -1,5 +1,7 @@
 #include "axis/AbstractSerialPort.h"
 
+#include <unistd.h>
+
 namespace {
 const uint kRates[] = {50,    75,    110,   134,   150,    200,    300,   600,
                        1200,  1800,  2400,  4800,  9600,   14400,  19200, 38400,
@@ -22,4 +24,9 @@ bool baudRateFromValue(uint bitsPerSecond, BaudRateType *rate)
         }
     }
     return false;
+}
+
+void AbstractSerialPort::waitForInput(unsigned long microseconds)
+{
+    ::usleep(useconds_t(microseconds));
 }

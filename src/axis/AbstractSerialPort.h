@@ -93,6 +93,9 @@ public:
     virtual qint64 write(const char *data, qint64 size) = 0;
     // Waits (bounded) until the driver has sent what it holds.
     virtual void flush() = 0;
+    // Waits at most `microseconds` for input; may return earlier when bytes
+    // arrive. The plain port just sleeps.
+    virtual void waitForInput(unsigned long microseconds);
 
     virtual ulong lastError() const = 0;
     // Why the last open() failed, in plain words (may be empty).

@@ -22,18 +22,25 @@ void ThreadSend::addDataToSend(const QByteArray &data)
     QMutexLocker lock(&mutex);
     for (char c : data)
         queue.enqueue(QByteArray(1, c));
-    if (!active && !queue.isEmpty()) {
+    if (queue.isEmpty())
+        return;
+    if (!active) {
         // run() decided to end under this lock, so it is past its last look
         // at the queue; let it finish and start it again for these bytes.
         wait();
         active = true;
         start();
     }
+    work.wakeOne();
 }
 
 void ThreadSend::stopSending()
 {
-    stopRequested = true;
+    {
+        QMutexLocker lock(&mutex);
+        stopRequested = true;
+        work.wakeOne();
+    }
     port->flush();
     quit();
     wait();
@@ -49,7 +56,9 @@ void ThreadSend::run()
         QByteArray next;
         {
             QMutexLocker lock(&mutex);
-            if (queue.isEmpty() || stopRequested) {
+            while (queue.isEmpty() && !stopRequested)
+                work.wait(&mutex);
+            if (stopRequested) {
                 stopRequested = false;
                 active = false;
                 return;
@@ -129,7 +138,9 @@ void ThreadReceive::run()
         if (!received.isEmpty())
             emit newDataReceived(received);
 
-        QThread::usleep(kPollMicroseconds);
+        // Returns as soon as a byte arrives; the bound keeps line changes
+        // and stop requests seen as often as before.
+        port->waitForInput(kPollMicroseconds);
     }
     stopRequested = false;
 }

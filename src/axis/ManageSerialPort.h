@@ -6,14 +6,16 @@
 #include <QQueue>
 #include <QString>
 #include <QThread>
+#include <QWaitCondition>
 
 #include <atomic>
 #include <memory>
 
 #include "axis/AbstractSerialPort.h"
 
-// Writes the bytes queued by the manager to the port, one write per byte,
-// and ends as soon as the queue is empty; the next sendData starts it again.
+// Writes the bytes queued by the manager to the port, one write per byte.
+// Started by the first sendData, it then waits for more bytes instead of
+// ending, so a request costs no thread start; stopSending ends it.
 class ThreadSend : public QThread
 {
     Q_OBJECT
@@ -34,11 +36,13 @@ private:
     mutable QMutex mutex;
     AbstractSerialPort *port;
     QQueue<QByteArray> queue;
+    QWaitCondition work; // signalled under mutex: bytes queued or stop asked
     std::atomic<bool> stopRequested{false};
     bool active = false; // under mutex: run() has not yet decided to end
 };
 
-// Polls the port every 200 microseconds, keeps every byte received in a
+// Polls the port, waiting on it for at most 200 microseconds between polls
+// (a byte that arrives ends the wait at once), keeps every byte received in a
 // buffer and hands each chunk read to the owner.
 class ThreadReceive : public QThread
 {

@@ -211,6 +211,8 @@ bool QextSerialPort::open(QIODevice::OpenMode mode)
         ::close(fd);
         return false;
     }
+    m_noModemLines = false;
+    m_quiet = false;
     m_fd = fd;
     m_lastError = E_NO_ERROR;
     return true;
@@ -235,6 +237,9 @@ qint64 QextSerialPort::bytesAvailable()
         m_lastError = E_INVALID_FD;
         return -1;
     }
+    // The wait just saw the line quiet: nothing to count.
+    if (m_quiet.exchange(false))
+        return 0;
     int n = 0;
     if (::ioctl(fd, FIONREAD, &n) != 0) {
         m_lastError = E_IO_ERROR;
@@ -255,13 +260,15 @@ qint64 QextSerialPort::bytesAvailable()
 ulong QextSerialPort::lineStatus()
 {
     const int fd = m_fd;
-    if (fd < 0)
+    if (fd < 0 || m_noModemLines)
         return 0;
     int bits = 0;
     if (::ioctl(fd, TIOCMGET, &bits) != 0) {
         // Pseudo-terminals and some adapters have no modem lines: no line set.
         if (errno != ENOTTY && errno != EINVAL)
             m_lastError = E_IO_ERROR;
+        else
+            m_noModemLines = true;
         return 0;
     }
     ulong status = 0;
@@ -342,6 +349,23 @@ void QextSerialPort::flush()
     int pending = 0;
     while (::ioctl(fd, TIOCOUTQ, &pending) == 0 && pending > 0 && t.elapsed() < kFlushMs)
         ::usleep(1000);
+}
+
+void QextSerialPort::waitForInput(unsigned long microseconds)
+{
+    const int fd = m_fd;
+    if (fd < 0) {
+        AbstractSerialPort::waitForInput(microseconds);
+        return;
+    }
+    pollfd p{fd, POLLIN, 0};
+    timespec limit{time_t(microseconds / 1000000), long(microseconds % 1000000) * 1000};
+    const int n = ::ppoll(&p, 1, &limit, nullptr);
+    m_quiet = n == 0;
+    // A hung-up or failing line is "ready" at once without a byte to read;
+    // wait the full time then, as the caller reports the failure itself.
+    if (n > 0 && !(p.revents & POLLIN))
+        ::usleep(useconds_t(microseconds));
 }
 
 ulong QextSerialPort::lastError() const

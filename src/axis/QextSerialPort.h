@@ -45,6 +45,8 @@ public:
     qint64 read(char *data, qint64 maxSize) override;
     qint64 write(const char *data, qint64 size) override;
     void flush() override;
+    // Waits on the terminal's descriptor, so an idle line costs no polling.
+    void waitForInput(unsigned long microseconds) override;
 
     ulong lastError() const override;
     // Why the last open() or settings change failed, in plain words.
@@ -73,5 +75,10 @@ private:
     ulong m_timeoutMs = 500;
     std::atomic<int> m_fd{-1};
     std::atomic<ulong> m_lastError{E_NO_ERROR};
+    // The device answered the modem-line query with "no such lines"; it is
+    // not asked again until the next open.
+    std::atomic<bool> m_noModemLines{false};
+    // The last waitForInput ran out without input, hang-up or error.
+    std::atomic<bool> m_quiet{false};
     QString m_errorString;
 };

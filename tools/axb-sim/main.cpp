@@ -1,10 +1,14 @@
 // Axis controller board simulator: plays the board on a pseudo-terminal so the
 // program runs without a machine. Prints the terminal's path on its first
-// output line, then answers every status request at once with a position line.
+// output line, then answers every status request with a position line, each
+// answer taking the time its bytes need on the serial line (the terminal's
+// rate as the program set it, or --baud), as a real board's does.
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QQueue>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include "axis/AxbBoardModel.h"
 
@@ -17,10 +21,30 @@
 
 namespace {
 
+// Bits per second of a termios speed constant; 0 for one not listed.
+int termiosRate(speed_t speed)
+{
+    static const struct { speed_t speed; int rate; } rates[] = {
+        {B1200, 1200}, {B2400, 2400}, {B4800, 4800}, {B9600, 9600}, {B19200, 19200},
+        {B38400, 38400}, {B57600, 57600}, {B115200, 115200}, {B230400, 230400},
+    };
+    for (const auto &r : rates)
+        if (r.speed == speed)
+            return r.rate;
+    return 0;
+}
+
 struct Board
 {
     AxbBoardModel model;
     int master = -1;
+    int slave = -1;
+    int baud = -1; // -1: the terminal's rate; 0: answer at once
+    // Answers waiting for the line: each leaves when its bytes would have
+    // been sent, one after the other.
+    QQueue<QPair<qint64, QByteArray>> outgoing;
+    qint64 lineFreeAtUs = 0;
+    QTimer sender;
     int drift = 0;
     bool verbose = false;
     QByteArray versionText;
@@ -68,9 +92,44 @@ struct Board
         if (verbose)
             std::fprintf(stderr, "axb-sim: frame %s\n", text.constData());
         if (AxbBoardModel::isStatusRequest(text))
-            writeAll(line());
+            answer(line());
         else
             model.apply(text);
+    }
+
+    int lineRate() const
+    {
+        if (baud >= 0)
+            return baud;
+        termios t;
+        const int rate = tcgetattr(slave, &t) == 0 ? termiosRate(cfgetospeed(&t)) : 0;
+        return rate > 0 ? rate : 115200;
+    }
+
+    void answer(const QByteArray &bytes)
+    {
+        const int rate = lineRate();
+        if (rate == 0 && outgoing.isEmpty()) {
+            writeAll(bytes);
+            return;
+        }
+        // Ten bits a byte: start, eight data bits, stop.
+        const qint64 now = clock.nsecsElapsed() / 1000;
+        const qint64 start = qMax(now, lineFreeAtUs);
+        lineFreeAtUs = start + (rate > 0 ? qint64(bytes.size()) * 10 * 1000000 / rate : 0);
+        outgoing.enqueue({lineFreeAtUs, bytes});
+        if (!sender.isActive())
+            sendDue();
+    }
+
+    // Writes the answers whose time has come and waits for the next one.
+    void sendDue()
+    {
+        const qint64 now = clock.nsecsElapsed() / 1000;
+        while (!outgoing.isEmpty() && outgoing.head().first <= now)
+            writeAll(outgoing.dequeue().second);
+        if (!outgoing.isEmpty())
+            sender.start(int((outgoing.head().first - now + 999) / 1000));
     }
 
     void readable()
@@ -106,7 +165,11 @@ int main(int argc, char *argv[])
     const QCommandLineOption refOpt("referenced", "Start with the axes referenced (upper-case letters).");
     const QCommandLineOption verOpt("board-version", "Version text sent as $text$ before the first line.", "text");
     const QCommandLineOption verboseOpt("verbose", "Log every received frame on standard error.");
-    parser.addOptions({xOpt, zOpt, cOpt, driftOpt, inOpt, typeOpt, refOpt, verOpt, verboseOpt});
+    const QCommandLineOption baudOpt("baud",
+                                     "Line rate the answers are paced to (default: the rate set on the terminal; "
+                                     "0 answers at once).",
+                                     "bps");
+    parser.addOptions({xOpt, zOpt, cOpt, driftOpt, inOpt, typeOpt, refOpt, verOpt, verboseOpt, baudOpt});
     parser.process(app);
 
     Board board;
@@ -120,9 +183,13 @@ int main(int argc, char *argv[])
     board.model.referenced = parser.isSet(refOpt);
     board.versionText = parser.value(verOpt).toLatin1();
     board.verbose = parser.isSet(verboseOpt);
+    board.baud = parser.isSet(baudOpt) ? qMax(0, parser.value(baudOpt).toInt()) : -1;
+    board.sender.setSingleShot(true);
+    board.sender.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&board.sender, &QTimer::timeout, [&board] { board.sendDue(); });
     board.clock.start();
 
-    int slave = -1;
+    int &slave = board.slave;
     char name[256] = {0};
     if (openpty(&board.master, &slave, name, nullptr, nullptr) != 0) {
         std::perror("axb-sim: openpty");
