@@ -1,0 +1,261 @@
+#include "rfid/BalluffLayout.h"
+
+#include <QCoreApplication>
+#include <QSettings>
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("cBalluffUI", text);
+}
+
+// An INI value with unquoted commas comes back as a list; the layout means
+// the text as written.
+QString text(QSettings &s, const QString &key, const QString &def = QString())
+{
+    const QVariant v = s.value(key, def);
+    if (v.type() == QVariant::StringList)
+        return v.toStringList().join(QStringLiteral(", "));
+    return v.toString();
+}
+
+int toInt(QSettings &s, const QString &key, const QString &def)
+{
+    return text(s, key, def).toInt();
+}
+
+bool toBool(QSettings &s, const QString &key, const QString &def)
+{
+    return QVariant(text(s, key, def)).toBool();
+}
+
+char toChar(QSettings &s, const QString &key, const QString &def)
+{
+    const QString t = text(s, key, def);
+    if (t.isEmpty() || t.at(0).unicode() > 0xFF)
+        return 0;
+    return char(t.at(0).unicode());
+}
+
+const QStringList &typeNames()
+{
+    static const QStringList names = {
+        "UBIN", "SBIN", "CHAR", "CHARSPACE", "UNUMCHAR", "SNUMCHAR", "SNUMCHARDEC3", "FORMATNUM",
+        "BCD", "UBCD", "TIMESTAMP", "COUNTER", "IEEE", "MODSIGN", "FORMATID", "PRESERVE"};
+    return names;
+}
+
+bool telegramNumber(int n)
+{
+    return n >= 0 && n <= BalluffLayout::kMaxTelegramNumber;
+}
+
+} // namespace
+
+bool BalluffLayout::isSafeFormat(const QString &pattern, bool intArgument)
+{
+    int conversions = 0;
+    const int n = pattern.size();
+    for (int i = 0; i < n; ++i) {
+        if (pattern.at(i) != QLatin1Char('%'))
+            continue;
+        ++i;
+        if (i < n && pattern.at(i) == QLatin1Char('%'))
+            continue;
+        while (i < n && QStringLiteral("-+ #0").contains(pattern.at(i)))
+            ++i;
+        while (i < n && pattern.at(i).isDigit())
+            ++i;
+        if (i < n && pattern.at(i) == QLatin1Char('.')) {
+            ++i;
+            while (i < n && pattern.at(i).isDigit())
+                ++i;
+        }
+        if (i >= n)
+            return false;
+        const QChar c = pattern.at(i);
+        const QString accepted = intArgument ? QStringLiteral("diouxX") : QStringLiteral("fFeEgGaA");
+        if (!accepted.contains(c))
+            return false; // "*", "%n", length modifiers, strings, a wrong kind
+        ++conversions;
+    }
+    return conversions == 1;
+}
+
+bool BalluffLayout::read(const QString &path, QStringList *messages)
+{
+    QSettings s(path, QSettings::IniFormat);
+    s.setIniCodec("UTF-8");
+
+    auto refuse = [messages](const QString &message) {
+        if (messages)
+            messages->append(message);
+        return false;
+    };
+    auto warn = [messages](const QString &message) {
+        if (messages)
+            messages->append(message);
+    };
+
+    Customer = text(s, "/SETTINGS/Customer");
+    Com = text(s, "/SETTINGS/Com", "TTYS1");
+    Parameter = text(s, "/SETTINGS/Parameter", "9600,e,8,1");
+    Device = text(s, "/SETTINGS/Device", "BISC600");
+    Head = toInt(s, "/SETTINGS/Head", "1");
+    if (Head < 1 || Head > 4) {
+        warn(tr("Invalid head number in configuration"));
+        Head = 1;
+    }
+    TagType = text(s, "/SETTINGS/TagType", "C").toUpper();
+    if (TagType != QLatin1String("C") && TagType != QLatin1String("M"))
+        warn(tr("Invalid tag type in configuration"));
+    TagSize = toInt(s, "/SETTINGS/TagSize", "512");
+    // The read request carries the size in four digits.
+    if (!telegramNumber(TagSize))
+        return refuse(tr("Invalid tag size") + "\n" + "/SETTINGS/");
+    ForceConstraints = toBool(s, "/SETTINGS/ForceConstraints", "false");
+    formatId = qint8(toInt(s, "/SETTINGS/formatId", "0") & 0xFF);
+    ScriptFunctions = text(s, "/SETTINGS/ScriptFunctions");
+    scriptsRead = true;
+    TotFields = toInt(s, "/SETTINGS/TotFields", "0");
+    if (TotFields == 0)
+        return refuse(tr("Invalid TotFields in configuration"));
+    BCDdot = toChar(s, "/SETTINGS/BCDdot", "E");
+    BCDminus = toChar(s, "/SETTINGS/BCDminus", "D");
+    BCDplus = toChar(s, "/SETTINGS/BCDplus", "B");
+
+    fields.clear();
+    hasCounter = false;
+    qint64 sum = 0;
+    for (int n = 0; n < TotFields; ++n) {
+        const QString S = QString::asprintf("/FIELD%d/", n);
+        auto key = [&S](const char *k) { return S + QLatin1String(k); };
+        DatiCampo f;
+        f.Label = text(s, key("Label"), "?");
+        if (f.Label.isEmpty())
+            return refuse(tr("Error in configuration") + "\n" + S);
+        f.Address = toInt(s, key("Address"), "0");
+        f.ByteLength = toInt(s, key("ByteLength"), "0");
+        if (f.ByteLength == 0)
+            return refuse(tr("Error in configuration") + "\n" + S);
+        // Address and count travel as four digits; a field the telegram
+        // cannot reach would be written somewhere else.
+        if (!telegramNumber(f.Address) || !telegramNumber(f.ByteLength)
+            || f.Address + f.ByteLength > kMaxTelegramNumber + 1)
+            return refuse(tr("Invalid tag size") + "\n" + S);
+        f.FirstByte = text(s, key("FirstByte"), "MSB");
+        if (f.FirstByte != QLatin1String("LSB") && f.FirstByte != QLatin1String("MSB"))
+            return refuse(tr("Invalid FirstByte") + "\n" + S);
+        f.DefaultValue = text(s, key("DefaultValue"));
+        f.Type = text(s, key("Type"), "?");
+        if (!typeNames().contains(f.Type))
+            return refuse(tr("Invalid Type") + "\n" + S + " (Type=" + f.Type + ")");
+        f.Div = toInt(s, key("Div"), "1");
+        if (f.Div == 0)
+            f.Div = 1;
+        f.diaMpy = toInt(s, key("diaMpy"), "1");
+        if (f.diaMpy == 0)
+            f.diaMpy = 1;
+        f.FormatNum = text(s, key("FormatNum"));
+        f.Min = text(s, key("Min"), "0").toFloat();
+        f.Max = text(s, key("Max"), "0").toFloat();
+        f.Locked = toBool(s, key("Locked"), "0");
+        f.Visible = toBool(s, key("Visible"), "-1");
+        f.HasInputBox = toBool(s, key("HasInputBox"), "0");
+        f.FieldType = text(s, key("FieldType"));
+        f.GetX = toBool(s, key("GetX"), "0");
+        f.GetZ = toBool(s, key("GetZ"), "0");
+        f.Format = text(s, key("Format"));
+        f.Script = text(s, key("Script"));
+        if (!f.Script.isEmpty())
+            f.Script = ScriptFunctions + "\n" + f.Script;
+        f.RightJustify = toBool(s, key("RightJustify"), "false");
+        const QString list = text(s, key("List")).trimmed();
+        if (!list.isEmpty()) {
+            f.List = list.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+            f.hasList = !f.List.isEmpty();
+            if (f.HasInputBox)
+                f.hasList = false;
+        }
+        f.BitField = toBool(s, key("BitField"), "0");
+        f.AutoDefault = toBool(s, key("AutoDefault"), "0");
+        f.ResetToDefault = toBool(s, key("ResetToDefault"), "0");
+        if (f.BitField)
+            f.hasList = false;
+
+        if (f.Type == QLatin1String("TIMESTAMP") || f.Type == QLatin1String("COUNTER")) {
+            f.Locked = true;
+            if (f.ByteLength != 4)
+                return refuse(tr("Invalid bytelength") + "\n" + S);
+            if (f.Type == QLatin1String("COUNTER")) {
+                hasCounter = true;
+                f.FieldType = QStringLiteral("counter");
+            } else {
+                f.FieldType = QStringLiteral("date");
+            }
+        } else if (f.Type == QLatin1String("IEEE")) {
+            if (f.ByteLength != 4)
+                return refuse(tr("Invalid bytelength") + "\n" + S);
+        } else if (f.Type == QLatin1String("PRESERVE")) {
+            f.Locked = true;
+        } else if (f.Type == QLatin1String("FORMATNUM")) {
+            if (f.FormatNum.isEmpty()
+                || (f.FieldType != QLatin1String("float") && f.FieldType != QLatin1String("int")))
+                return refuse(tr("Missing or invalid FieldType") + "\n" + S);
+        }
+
+        bool hexOk = false;
+        f.BitMask = quint8(text(s, key("BitMask"), "0").toInt(&hexOk, 16) & 0xFF);
+        if (f.BitMask != 0) {
+            const bool ubin = f.Type == QLatin1String("UBIN");
+            const bool ubcd = f.Type == QLatin1String("UBCD");
+            const bool fnum = f.Type == QLatin1String("FORMATNUM");
+            if (!ubin && !ubcd && !fnum)
+                return refuse(tr("Invalid Type") + "\n" + S + " (Type=" + f.Type + " bitMask)");
+            if (((ubin || ubcd) && f.ByteLength != 1) || (fnum && f.ByteLength != 2))
+                return refuse(tr("Invalid bytelength") + "\n" + S + " bitMask");
+            if (ubcd && f.BitMask != 0xF0 && f.BitMask != 0x0F)
+                return refuse(tr("Invalid bitmask UBCD field") + "\n" + S);
+        }
+
+        // Both patterns go to a printf-style formatter with one argument of a
+        // known kind; anything else would read or write memory it does not own.
+        if ((f.FieldType == QLatin1String("int") || f.FieldType == QLatin1String("float"))
+            && !f.Format.isEmpty() && !isSafeFormat(f.Format, f.FieldType == QLatin1String("int")))
+            return refuse(tr("Invalid format") + "\n" + S);
+        if (f.Type == QLatin1String("FORMATNUM")
+            && !isSafeFormat(f.FormatNum, f.BitMask != 0 || f.FieldType == QLatin1String("int")))
+            return refuse(tr("Invalid format") + "\n" + S);
+
+        f.RegExp = text(s, key("RegExp"));
+        f.BackgroundColor = text(s, key("BackgroundColor"));
+        f.ForegroundColor = text(s, key("ForegroundColor"));
+        f.FontSize = quint8(toInt(s, key("FontSize"), "99") & 0xFF);
+        f.FontBold = toBool(s, key("FontBold"), "false");
+        f.FontItalic = toBool(s, key("FontItalic"), "false");
+
+        if (fields.isEmpty()) {
+            if (f.BackgroundColor.isEmpty())
+                f.BackgroundColor = QStringLiteral("white");
+            if (f.ForegroundColor.isEmpty())
+                f.ForegroundColor = QStringLiteral("black");
+            if (f.FontSize == 99)
+                f.FontSize = 10;
+        } else {
+            const DatiCampo &prev = fields.last();
+            if (f.BackgroundColor.isEmpty())
+                f.BackgroundColor = prev.BackgroundColor;
+            if (f.ForegroundColor.isEmpty())
+                f.ForegroundColor = prev.ForegroundColor;
+            if (f.FontSize == 99)
+                f.FontSize = prev.FontSize;
+        }
+        fields.append(f);
+        sum += f.ByteLength;
+    }
+    if (sum > TagSize)
+        return refuse(tr("Invalid tag size") + "\n" + tr("Required") + QString::asprintf(" %lld \n", sum)
+                      + tr("Available") + QString::asprintf(" %d", TagSize));
+    return true;
+}
