@@ -8,6 +8,8 @@ xvfb xauth cups-client"
 PKGS="$PKGS cups-bsd"
 # Text drawn over the camera view is checked by the tests.
 PKGS="$PKGS fonts-dejavu-core"
+# The tests read back and render the tooling-table reports (pdftotext, pdftoppm).
+PKGS="$PKGS poppler-utils"
 missing=""
 for p in $PKGS; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

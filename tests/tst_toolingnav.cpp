@@ -141,6 +141,30 @@ private slots:
         }
     }
 
+    // The copy box offers the machines; its Ok copies the current table to
+    // the chosen one and the list stays on its own machine.
+    void copyThroughTheInputBox()
+    {
+        QVERIFY(ToolingDb::exec("INSERT INTO machine (name) VALUES ('LATHE 2')"));
+        ui->tbSetList->click();
+        cSetList *list = m_w->setListPanel();
+        list->findChild<QPushButton *>("tbCopy")->click();
+        QVERIFY(m_w->panels().isEnlarged("inputBox"));
+        QCOMPARE(ui->lblInputBox->text(), QString("Copy tooling table\nSelect target machine"));
+        QVERIFY(ui->leInputBox->isHidden());
+        QCOMPARE(ui->cmbInputBox->count(), 2);
+        ui->cmbInputBox->setCurrentText("LATHE 2");
+        ui->tbOkInputBox->click();
+        QVERIFY(!m_w->panels().isEnlarged("inputBox"));
+        QCOMPARE(ToolingDb::probe("SELECT COUNT(*) FROM tools WHERE idTable=(SELECT idTable FROM toolingTables "
+                                  "WHERE name='SHAFT(copy)' AND idMachine=(SELECT idMachine FROM machine WHERE "
+                                  "name='LATHE 2'))")
+                     .toInt(),
+                 2);
+        QCOMPARE(list->machineId(), m_machine);
+        QCOMPARE(list->tableModel()->rowCount(), 1);
+    }
+
     // The operator's road: a measure taken from the board into a tool is
     // still there after the program was started again.
     void measureKeptAcrossRestart()

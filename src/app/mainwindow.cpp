@@ -853,6 +853,10 @@ void MainWindow::okInputBox()
     case ibRenameToolset:
         setList->renameToolset(text);
         break;
+    case ibCopyToolset:
+        if (ui->cmbInputBox->currentIndex() >= 0)
+            setList->copyToolset(ui->cmbInputBox->currentData().toInt());
+        break;
     case ibAngularHead:
         ui->sbRotateMeasLine->setValue(text.toFloat());
         break;

@@ -7,6 +7,7 @@
 
 #include "shared/QExtQuery.h"
 #include "shared/QMessageBoxKovra.h"
+#include "tooling/TableCopy.h"
 #include "ui_csetlist.h"
 
 // The panels' pictures live in the static library: register them so the
@@ -60,6 +61,7 @@ cSetList::cSetList(QWidget *parent)
     connect(ui->tbNew, &QPushButton::clicked, this, &cSetList::reqNewToolset);
     connect(ui->tbDelete, &QPushButton::clicked, this, &cSetList::slotDeleteToolset);
     connect(ui->tbRename, &QPushButton::clicked, this, &cSetList::reqRenameToolset);
+    connect(ui->tbCopy, &QPushButton::clicked, this, &cSetList::reqCopyToolset);
     connect(ui->tbPostPro, &QPushButton::clicked, this, &cSetList::slotOpenPostPro);
     connect(ui->tbHide, &QPushButton::clicked, this, &cSetList::sigHideList);
     connect(ui->leFilter, &QLineEdit::textChanged, this, &cSetList::updateFilter);
@@ -178,6 +180,12 @@ void cSetList::reqRenameToolset()
     emit sigNewToolset(tr("Rename tooling table name"), name, ibRenameToolset, false);
 }
 
+void cSetList::reqCopyToolset()
+{
+    emit sigCopyToolset(tr("Copy tooling table") + QStringLiteral("\n") + tr("Select target machine"), QString(),
+                        ibCopyToolset, false);
+}
+
 bool cSetList::toolsetExists(QString tsName)
 {
     QExtQuery q;
@@ -275,5 +283,45 @@ void cSetList::slotDeleteToolset()
     const int row = currentRow();
     if (row >= 0)
         deleteTable(model->record(row).value(QStringLiteral("idTable")).toInt());
+    selectToolset(idMachine, true);
+}
+
+void cSetList::copyToolset(int idTarget)
+{
+    const int row = currentRow();
+    if (row < 0)
+        return;
+    const QSqlRecord rec = model->record(row);
+    const int idTable = rec.value(QStringLiteral("idTable")).toInt();
+    const QString name = rec.value(QStringLiteral("name")).toString();
+    const s_machine source = CurrentMachine;
+    const s_machine target = getMachineData(idTarget);
+
+    // Measures taken on axes that differ in swap or reversal mean nothing on
+    // the target: the operator may carry the table over with them erased.
+    bool erase = false;
+    const struct
+    {
+        bool differs;
+        const char *reason;
+    } checks[] = {{source.swapXZ != target.swapXZ, QT_TR_NOOP("Axis are swapped")},
+                  {source.reverseX != target.reverseX, QT_TR_NOOP("X axis is reversed")},
+                  {source.reverseZ != target.reverseZ, QT_TR_NOOP("Z axis is reversed")}};
+    for (const auto &check : checks) {
+        if (!check.differs)
+            continue;
+        if (QMessageBoxKovra::warning(this, tr("Copy tooling table"),
+                                      tr(check.reason) + QStringLiteral("\n") + tr("Axis measures will be erased")
+                                          + QStringLiteral("\n") + tr("Continue?"),
+                                      QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel)
+            == QMessageBox::Cancel)
+            return;
+        erase = true;
+    }
+
+    QString error;
+    if (TableCopy::copy(idTable, source, target, TableCopy::freeName(target.idMachine, name), erase, &error) < 0)
+        QMessageBoxKovra::critical(this, tr("Copy tooling table"),
+                                   tr("Tooling table not copied") + QStringLiteral("\n\n") + error, QMessageBox::Ok);
     selectToolset(idMachine, true);
 }

@@ -13,7 +13,8 @@ class cSetList;
 
 // Side panel listing the tooling tables of the selected machine: filter by
 // the beginning of a name, new, rename, delete, and open one in the editor or
-// the post-processor. Names are asked through the main window's input box.
+// the post-processor, copy one to another machine. Names and the target
+// machine are asked through the main window's input box.
 class cSetList : public QWidget
 {
     Q_OBJECT
@@ -24,6 +25,7 @@ public:
     void selectToolset(int idMachine, bool clearFilter);
     void newToolset(QString name);
     void renameToolset(QString name);
+    void copyToolset(int idMachine);
 
     void enableListButton(int n);
     int machineId() const { return idMachine; }
@@ -41,6 +43,7 @@ public slots:
     void slotDeleteToolset();
     void reqNewToolset();
     void reqRenameToolset();
+    void reqCopyToolset();
     void insertToolset(QString tsName);
     bool toolsetExists(QString tsName);
 

@@ -14,6 +14,7 @@
 #include "shared/QExtQuery.h"
 #include "shared/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
+#include "tooling/ToolTableReport.h"
 #include "tooling/ToolTolerance.h"
 #include "tooling/ctoolsearch.h"
 #include "tooling/lineeditdelegate.h"
@@ -99,6 +100,7 @@ cToolset::cToolset(cAxisInterface *axis, MeasureServer *measure, QWidget *parent
     connect(ui->leT, &QLineEdit::textChanged, this, &cToolset::adjustFont);
     connect(ui->leCode, &QLineEdit::textChanged, this, &cToolset::adjustFont);
     connect(ui->tbLabelPrint, &QPushButton::clicked, this, &cToolset::slotLabelPrint);
+    connect(ui->tbListPrint, &QPushButton::clicked, this, &cToolset::printTable);
     connect(ui->tbSearch, &QPushButton::clicked, this, &cToolset::searchTool);
     connect(ui->tbDnc, &QPushButton::clicked, this, &cToolset::openDncSocket);
     connect(ui->tbAngleSet, &QPushButton::clicked, this, &cToolset::slotSetAngle);
@@ -711,4 +713,21 @@ void cToolset::slotSearchTool(int t)
 void cToolset::slotCloseSearch()
 {
     ui->twTools->setEnabled(true);
+}
+
+void cToolset::printTable()
+{
+    const QString path = ToolTableReport::reportPath(tableName);
+    setEnabled(false);
+    updateList();
+    ToolTableReport::prepareFolder();
+    const QString written =
+        ToolTableReport::write(path, idTable, CurrentMachine.name, tableName, lengthDecimals());
+    if (written.isEmpty())
+        // No file to show: the viewer would only complain about a missing one.
+        QMessageBoxKovra::critical(this, tr("Print list"), tr("Unable to write the report") + QStringLiteral("\n") + path,
+                                   QMessageBox::Ok);
+    else
+        ToolTableReport::openInViewer(written);
+    setEnabled(true);
 }

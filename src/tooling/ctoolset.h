@@ -76,6 +76,7 @@ private slots:
     void slotSearchTool(int t);
     void openDncSocket();
     void adjustFont(QString text);
+    void printTable();
 
 private:
     static void alterTable(const QString &definition, const QString &column);

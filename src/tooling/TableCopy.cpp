@@ -1,0 +1,138 @@
+#include "tooling/TableCopy.h"
+
+#include <QCoreApplication>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include "shared/QExtQuery.h"
+
+TableCopy::Shift TableCopy::referenceShift(const s_machine &source, const s_machine &target)
+{
+    // Micrometres times 10 are tenths of a micrometre like the scale counts.
+    Shift s;
+    const float sx = 10.0f * source.Xref - 10.0f * target.Xref + float(target.sysXref) - float(source.sysXref);
+    const float sz = 10.0f * source.Zref - 10.0f * target.Zref + float(target.sysZref) - float(source.sysZref);
+    s.dx = sx / 10000.0f;
+    s.dz = sz / 10000.0f;
+    return s;
+}
+
+QString TableCopy::candidateName(const QString &name, int k)
+{
+    const QString suffix = QLatin1Char('(') + QCoreApplication::translate("cSetList", "copy")
+                           + (k >= 1 ? QString::number(k) : QString()) + QLatin1Char(')');
+    const int room = 20 - suffix.size();
+    return (name.size() > room ? name.left(qMax(0, room)) : name) + suffix;
+}
+
+QString TableCopy::freeName(int idMachine, const QString &name)
+{
+    QExtQuery q;
+    q.prepare(QStringLiteral("SELECT COUNT(*) as exist FROM toolingTables WHERE idMachine=:idMachine AND name=:tsName"));
+    for (int k = 0;; ++k) {
+        const QString candidate = candidateName(name, k);
+        q.bindValue(QStringLiteral(":idMachine"), idMachine);
+        q.bindValue(QStringLiteral(":tsName"), candidate);
+        // A failing count cannot tell a free name: the insert decides then.
+        if (!q.exec() || !q.next() || q.value(QStringLiteral("exist")).toInt() == 0)
+            return candidate;
+    }
+}
+
+float TableCopy::carryLength(float value, const s_machine &source, const s_machine &target)
+{
+    if (!source.IsMM)
+        value *= 25.4f;
+    if (!target.IsMM)
+        value /= 25.4f;
+    return value;
+}
+
+float TableCopy::carryX(float x, const s_machine &source, const s_machine &target, const Shift &shift, bool erase)
+{
+    // The shift is a radius difference: the value is brought to a radius first.
+    if (!source.IsMM)
+        x *= 25.4f;
+    if (!source.isRadiusStored)
+        x *= 0.5f;
+    x = erase ? 0.0f : x - shift.dx;
+    if (!target.isRadiusStored)
+        x *= 2.0f;
+    if (!target.IsMM)
+        x /= 25.4f;
+    return x;
+}
+
+float TableCopy::carryZ(float z, const s_machine &source, const s_machine &target, const Shift &shift, bool erase)
+{
+    if (!source.IsMM)
+        z *= 25.4f;
+    z = erase ? 0.0f : z - shift.dz;
+    if (!target.IsMM)
+        z /= 25.4f;
+    return z;
+}
+
+int TableCopy::copy(int idSourceTable, const s_machine &source, const s_machine &target, const QString &name,
+                    bool erase, QString *error)
+{
+    QSqlDatabase db = QSqlDatabase::database();
+    auto failed = [&](const QSqlError &e) {
+        if (error)
+            *error = e.text();
+        db.rollback();
+        return -1;
+    };
+    if (!db.transaction()) {
+        if (error)
+            *error = db.lastError().text();
+        return -1;
+    }
+    int newId = -1;
+    {
+        QSqlQuery table(db);
+        table.prepare(QStringLiteral("INSERT INTO toolingTables (idMachine,name) VALUES (:idMachine,:name)"));
+        table.bindValue(QStringLiteral(":idMachine"), target.idMachine);
+        table.bindValue(QStringLiteral(":name"), name);
+        if (!table.exec())
+            return failed(table.lastError());
+        // The id of this very row: a failed insert never sends the tools elsewhere.
+        bool ok = false;
+        newId = table.lastInsertId().toInt(&ok);
+        if (!ok)
+            return failed(QSqlError(QString(), QStringLiteral("no id for the new table")));
+    }
+
+    const Shift shift = referenceShift(source, target);
+    const bool targetMM = target.IsMM;
+    QSqlQuery tools(db);
+    tools.setForwardOnly(true);
+    tools.prepare(QStringLiteral("SELECT * FROM tools WHERE idTable=:idTable"));
+    tools.bindValue(QStringLiteral(":idTable"), idSourceTable);
+    if (!tools.exec())
+        return failed(tools.lastError());
+    QSqlQuery insert(db);
+    insert.prepare(QStringLiteral(
+        "INSERT INTO tools (idTable,t,x,z,angle,cr,code) VALUES (:idTable,:t,:x,:z,:angle,:cr,:code)"));
+    while (tools.next()) {
+        const float x = carryX(tools.value(QStringLiteral("x")).toFloat(), source, target, shift, erase);
+        const float z = carryZ(tools.value(QStringLiteral("z")).toFloat(), source, target, shift, erase);
+        const float cr = carryLength(tools.value(QStringLiteral("cr")).toFloat(), source, target);
+        insert.bindValue(QStringLiteral(":idTable"), newId);
+        insert.bindValue(QStringLiteral(":t"), tools.value(QStringLiteral("t")).toInt());
+        insert.bindValue(QStringLiteral(":x"), MPrn(x, targetMM));
+        insert.bindValue(QStringLiteral(":z"), MPrn(z, targetMM));
+        insert.bindValue(QStringLiteral(":angle"), tools.value(QStringLiteral("angle")));
+        insert.bindValue(QStringLiteral(":cr"), MPrn(cr, targetMM));
+        insert.bindValue(QStringLiteral(":code"), tools.value(QStringLiteral("code")));
+        if (!insert.exec())
+            return failed(insert.lastError());
+    }
+    tools.finish();
+    insert.finish();
+    if (!db.commit())
+        return failed(db.lastError());
+    return newId;
+}

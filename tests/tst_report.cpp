@@ -1,0 +1,205 @@
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QtTest>
+
+#include <memory>
+
+#include "shared/SharedStruct.h"
+#include "support/FakeViewer.h"
+#include "support/MessageBoxRecorder.h"
+#include "support/Screenshot.h"
+#include "support/ToolingDb.h"
+#include "tooling/ctoolset.h"
+
+namespace {
+QString run(const QString &program, const QStringList &args)
+{
+    QProcess p;
+    p.start(program, args);
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// Text of the report, pages separated by form feeds.
+QStringList pages(const QString &file)
+{
+    QStringList p = run("/usr/bin/pdftotext", {"-layout", file, "-"}).split('\f');
+    p.removeLast(); // after the last form feed
+    return p;
+}
+
+// The paint area of the report's printer on the paper, and its resolution.
+QRect paintArea(int *dpi)
+{
+    QPrinter printer(QPrinter::ScreenResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    *dpi = printer.resolution();
+    return printer.pageLayout().paintRectPixels(*dpi);
+}
+} // namespace
+
+class tst_report : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<ToolingDbScope> m_db;
+    int m_machine = 0;
+
+    int addTool(int table, int t, const QString &code, double x, double th = 0, double tol = 0)
+    {
+        const int id = ToolingDb::addTool(table, t, x, 50.5, code);
+        ToolingDb::exec(QStringLiteral("UPDATE tools SET Xth=%1, XtolPlus=%2, XtolMinus=%2, angle=35, cr=0.4 WHERE idTool=%3")
+                            .arg(th).arg(tol).arg(id));
+        return id;
+    }
+    // Presses the editor's "print list" button on the table; returns what the
+    // viewer was asked to open (a call of our own bounds the wait).
+    QStringList print(int table, const QString &name, int expected = 1)
+    {
+        FakeViewer viewer;
+        QWidget parent;
+        cToolset *editor = new cToolset(nullptr, nullptr, &parent);
+        editor->setCurrentTable(table, "LATHE 1", name);
+        editor->findChild<QPushButton *>("tbListPrint")->click();
+        if (!editor->isEnabled())
+            return {"editor left disabled"};
+        QProcess::startDetached("xdg-open", {"probe"});
+        QTest::qWaitFor([&] { return viewer.calls().size() >= expected + 1; }, 10000);
+        QStringList calls = viewer.calls();
+        calls.removeAll("probe");
+        return calls;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_db = std::make_unique<ToolingDbScope>();
+        QVERIFY(m_db->isOpen());
+        m_machine = ToolingDb::addMachine("LATHE 1");
+    }
+    void cleanupTestCase() { m_db.reset(); }
+    void init()
+    {
+        ToolingDb::emptyTables();
+        QDir("report").removeRecursively();
+        QFile::remove("report");
+        CurrentMachine = getMachineData(m_machine);
+        MachineSettings.mmDecimals = 3;
+    }
+
+    void contentAndViewer_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("plain") << "SHAFT" << "report/SHAFT.pdf";
+        QTest::newRow("blanks trimmed from the file name") << " SHAFT 2 " << "report/SHAFT 2.pdf";
+        QTest::newRow("a name leading out of the folder") << "../x" << "report/table.pdf";
+    }
+    void contentAndViewer()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, file);
+        const int table = ToolingDb::addTable(m_machine, name);
+        addTool(table, 12, "CNMG 1204", 25.125);
+        addTool(table, 3, "DRILL 8", 4.05, 4, 0.05);
+        MessageBoxRecorder rec;
+        QCOMPARE(print(table, name), QStringList{QFileInfo(file).absoluteFilePath()});
+        QVERIFY(rec.boxes().isEmpty());
+        QVERIFY(!QFile::exists("x.pdf"));
+        const QString text = pages(file).join("");
+        for (const char *s : {"LATHE 1", "Code", "Xth", "Zth", "25.125", "+0.05", "-0.05", "Page 1"})
+            QVERIFY2(text.contains(s), s);
+        QVERIFY(text.indexOf("DRILL 8") < text.indexOf("CNMG 1204")); // by tool number
+    }
+
+    // A new page once the next row would reach 59 pixels above the bottom;
+    // every page repeats the header.
+    void pageBreaks()
+    {
+        const int table = ToolingDb::addTable(m_machine, "LONG");
+        QSqlDatabase::database().transaction();
+        for (int t = 1; t <= 100; ++t)
+            ToolingDb::addTool(table, t, t, t, QStringLiteral("CODE%1").arg(t));
+        QSqlDatabase::database().commit();
+        QCOMPARE(print(table, "LONG").size(), 1);
+        int dpi;
+        const int height = paintArea(&dpi).height();
+        int perPage = 1;
+        while (130 + 30 * perPage < height - 59)
+            ++perPage;
+        const QStringList text = pages("report/LONG.pdf");
+        QCOMPARE(text.size(), 100 / perPage + 1);
+        for (int page = 1; page <= text.size(); ++page) {
+            QVERIFY(text[page - 1].contains("Code") && text[page - 1].contains(QStringLiteral("Page %1").arg(page)));
+            // The page's first row (none on the last page when the rows filled the previous one).
+            const QRegularExpressionMatch m = QRegularExpression("CODE(\\d+)").match(text[page - 1]);
+            QCOMPARE(m.hasMatch() ? m.captured(1).toInt() : 101, (page - 1) * perPage + 1);
+        }
+    }
+
+    void oldReports_data()
+    {
+        QTest::addColumn<int>("old");
+        QTest::newRow("101 old: the oldest goes") << 101;
+        QTest::newRow("100 old: all stay") << 100;
+    }
+    void oldReports()
+    {
+        QFETCH(int, old);
+        QDir().mkpath("report");
+        for (int i = 0; i < old; ++i) {
+            QFile f(QStringLiteral("report/old%1.pdf").arg(i));
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write("%PDF") && f.flush());
+            QVERIFY(f.setFileTime(QDateTime::currentDateTime().addSecs(i - 1000), QFileDevice::FileModificationTime));
+        }
+        QCOMPARE(print(ToolingDb::addTable(m_machine, "NEW"), "NEW").size(), 1);
+        QCOMPARE(QFile::exists("report/old0.pdf"), old <= 100);
+        QCOMPARE(QDir("report").entryList({"*.pdf"}, QDir::Files).size(), 101);
+    }
+
+    // Red exactly when the measure lies beyond its limits at the shown
+    // decimals: 10.06 and 9.94 are out, 10.05 and 9.95 on the limits.
+    void toleranceCells()
+    {
+        const int table = ToolingDb::addTable(m_machine, "TOLERANCES");
+        const QList<double> x = {10.06, 10.05, 9.95, 9.94, 99};
+        const QStringList codes = {"OUT ABOVE", "ON UPPER LIMIT", "ON LOWER LIMIT", "OUT BELOW", "NO TOLERANCE"};
+        for (int i = 0; i < x.size(); ++i)
+            addTool(table, i + 1, codes[i], x[i], 10, i < 4 ? 0.05 : 0);
+        addTool(table, 1234567, "A CODE OF MORE THAN TWENTY CHARACTERS", 12.5);
+        QCOMPARE(print(table, "TOLERANCES").size(), 1);
+        int dpi;
+        const QRect area = paintArea(&dpi);
+        QTemporaryDir out;
+        run("/usr/bin/pdftoppm", {"-r", QString::number(dpi), "-f", "1", "-l", "1", "-png", "-singlefile",
+                                  "report/TOLERANCES.pdf", out.filePath("page")});
+        const QImage page(out.filePath("page.png"));
+        QVERIFY(!page.isNull());
+        saveScreenshot(page, "report-page");
+        const int xCell = area.left() + 50 + 17 * (area.width() / 8) / 10;
+        for (int row = 0; row < x.size(); ++row) {
+            // Left part of the "X" cell, clear of its right-aligned text.
+            const QColor c = page.pixelColor(xCell + 6, area.top() + 130 + 30 * row + 15);
+            QCOMPARE(c.red() > 200 && c.green() < 60, row == 0 || row == 3);
+        }
+    }
+
+    // A report that cannot be written at all opens no viewer and says so.
+    void unwritableFolder()
+    {
+        QFile blocker("report");
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        MessageBoxRecorder rec;
+        QCOMPARE(print(ToolingDb::addTable(m_machine, "SHAFT"), "SHAFT", 0), QStringList());
+        QCOMPARE(rec.boxes().size(), 1);
+        QCOMPARE(rec.boxes().first().kind, QMessageBox::Critical);
+        QVERIFY(rec.boxes().first().text.startsWith("Unable to write the report"));
+    }
+};
+
+QTEST_MAIN(tst_report)
+#include "tst_report.moc"
