@@ -10,13 +10,18 @@ PKGS="$PKGS cups-bsd"
 PKGS="$PKGS fonts-dejavu-core"
 # The tests read back and render the tooling-table reports (pdftotext, pdftoppm).
 PKGS="$PKGS poppler-utils"
+# A comma-decimal locale: the wire-format tests also run under it.
+PKGS="$PKGS locales"
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
 missing=""
 for p in $PKGS; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
 done
 if [ -n "$missing" ]; then
-  SUDO=""
-  [ "$(id -u)" -eq 0 ] || SUDO=sudo
   $SUDO apt-get update
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends $missing
+fi
+if ! locale -a 2>/dev/null | grep -qi '^it_IT\.utf-\?8$'; then
+  $SUDO localedef -i it_IT -f UTF-8 it_IT.UTF-8
 fi

@@ -5,6 +5,7 @@
 #include "shared/SharedStruct.h"
 #include "support/AxbLinkFixture.h"
 #include "support/PtyPeer.h"
+#include "support/ScopedLocale.h"
 #include "support/StderrCapture.h"
 
 #include <QDir>
@@ -216,6 +217,7 @@ void TestDnc::replies()
 
 void TestDnc::positionLine_data()
 {
+    QTest::addColumn<QByteArray>("locale");
     QTest::addColumn<int>("trigger");
     QTest::addColumn<bool>("tableMeasure");
     QTest::addColumn<bool>("mm");
@@ -223,33 +225,40 @@ void TestDnc::positionLine_data()
     QTest::addColumn<bool>("xIncr");
     QTest::addColumn<Chunks>("request");
     QTest::addColumn<QByteArray>("reply");
-    QTest::newRow("request, mm radius") << 0 << false << true << true << false << Chunks{"$X\r"}
-                                        << QByteArray("X    12.500 Z   100.000 A A M R LATHE1\r");
-    QTest::newRow("trigger, mm radius") << 2 << false << true << true << false << Chunks{"\x02"}
-                                        << QByteArray("X    12.500 Z   100.000 A A M R  LATHE1\r");
-    QTest::newRow("request, mm diameter") << 0 << false << true << false << false << Chunks{"$X\r"}
-                                          << QByteArray("X    25.000 Z   100.000 A A M D LATHE1\r");
-    QTest::newRow("trigger, mm diameter") << 2 << false << true << false << false << Chunks{"\x02"}
-                                          << QByteArray("X    25.000 Z   100.000 A A M D  LATHE1\r");
-    QTest::newRow("trigger, inch diameter") << 2 << false << false << false << false << Chunks{"\x02"}
-                                            << QByteArray("X   0.98425 Z   3.93701 A A I D LATHE1\r");
-    QTest::newRow("request, inch radius") << 0 << false << false << true << false << Chunks{"$X\r"}
-                                          << QByteArray("X   0.49213 Z   3.93701 A A I R LATHE1\r");
-    QTest::newRow("incremental X") << 0 << false << true << true << true << Chunks{"$X\r"}
-                                   << QByteArray("X    12.500 Z   100.000 I A M R LATHE1\r");
-    QTest::newRow("table measure sends zeros") << 0 << true << true << true << false << Chunks{"$X\r"}
-                                               << QByteArray("X     0.000 Z     0.000 A A M R LATHE1\r");
-    QTest::newRow("trigger inside a request") << 2 << false << true << true << false << Chunks{"$S", "LAT\x02HE"}
-                                              << QByteArray("X    12.500 Z   100.000 A A M R  LATHE1\r");
-    QTest::newRow("trigger before the end") << 2 << false << true << true << false << Chunks{"$?\x02\r"}
-                                            << QByteArray("X    12.500 Z   100.000 A A M R  LATHE1\r");
-    QTest::newRow("requests with a trigger set") << 5 << false << true << true << false << Chunks{"$?\r"} << ACK;
-    QTest::newRow("other trigger byte") << 5 << false << true << true << false << Chunks{"\x05"}
-                                        << QByteArray("X    12.500 Z   100.000 A A M R  LATHE1\r");
+    for (const QByteArray &locale : wireLocales()) {
+        auto row = [&](const char *name) -> QTestData & {
+            return QTest::newRow(qPrintable(QString("%1, %2").arg(name, locale))) << locale;
+        };
+        row("request, mm radius") << 0 << false << true << true << false << Chunks{"$X\r"}
+            << QByteArray("X    12.500 Z   100.000 A A M R LATHE1\r");
+        row("trigger, mm radius") << 2 << false << true << true << false << Chunks{"\x02"}
+            << QByteArray("X    12.500 Z   100.000 A A M R  LATHE1\r");
+        row("request, mm diameter") << 0 << false << true << false << false << Chunks{"$X\r"}
+            << QByteArray("X    25.000 Z   100.000 A A M D LATHE1\r");
+        row("trigger, mm diameter") << 2 << false << true << false << false << Chunks{"\x02"}
+            << QByteArray("X    25.000 Z   100.000 A A M D  LATHE1\r");
+        row("trigger, inch diameter") << 2 << false << false << false << false << Chunks{"\x02"}
+            << QByteArray("X   0.98425 Z   3.93701 A A I D LATHE1\r");
+        row("request, inch radius") << 0 << false << false << true << false << Chunks{"$X\r"}
+            << QByteArray("X   0.49213 Z   3.93701 A A I R LATHE1\r");
+        row("incremental X") << 0 << false << true << true << true << Chunks{"$X\r"}
+            << QByteArray("X    12.500 Z   100.000 I A M R LATHE1\r");
+        row("table measure sends zeros") << 0 << true << true << true << false << Chunks{"$X\r"}
+            << QByteArray("X     0.000 Z     0.000 A A M R LATHE1\r");
+        row("trigger inside a request") << 2 << false << true << true << false << Chunks{"$S", "LAT\x02HE"}
+            << QByteArray("X    12.500 Z   100.000 A A M R  LATHE1\r");
+        row("trigger before the end") << 2 << false << true << true << false << Chunks{"$?\x02\r"}
+            << QByteArray("X    12.500 Z   100.000 A A M R  LATHE1\r");
+        row("requests with a trigger set") << 5 << false << true << true << false << Chunks{"$?\r"} << ACK;
+        row("other trigger byte") << 5 << false << true << true << false << Chunks{"\x05"}
+            << QByteArray("X    12.500 Z   100.000 A A M R  LATHE1\r");
+    }
 }
 
 void TestDnc::positionLine()
 {
+    QFETCH(QByteArray, locale);
+    USE_NUMERIC_LOCALE(locale);
     QFETCH(int, trigger);
     QFETCH(bool, tableMeasure);
     QFETCH(bool, mm);
@@ -430,7 +439,10 @@ void TestDnc::settingsFileUnusable()
     // A folder where the file should be: it can be neither read nor replaced.
     QVERIFY(QFile::remove("T8A_M.cfg"));
     QVERIFY(QDir().mkdir("T8A_M.cfg"));
-    QVERIFY(QFile::copy(QFINDTESTDATA("tst_dnc.cpp"), "T8A_M.cfg/keep"));
+    QFile keep("T8A_M.cfg/keep");
+    QVERIFY(keep.open(QIODevice::WriteOnly));
+    QVERIFY(keep.write("kept\n") == 5);
+    keep.close();
     QCOMPARE(link.ask(request, NAK), NAK);
     QVERIFY(link.events.isEmpty());
     QVERIFY(QFileInfo("T8A_M.cfg/keep").isFile());

@@ -11,6 +11,7 @@
 #include "axis/QextSerialPort.h"
 #include "support/FakeSerialPort.h"
 #include "support/PtyPeer.h"
+#include "support/ScopedLocale.h"
 
 namespace {
 
@@ -335,6 +336,8 @@ void TestSerial::openFailures()
     QFETCH(int, stopBits);
     QFETCH(int, code);
     QFETCH(QString, detail);
+    // The system's error texts are compared in English.
+    ScopedLocale messages(LC_MESSAGES, "C");
     QTemporaryDir dir;
     PtyPeer peer;
     QString name = dir.filePath("ttyNone");

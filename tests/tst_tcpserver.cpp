@@ -5,6 +5,7 @@
 #include "shared/SharedStruct.h"
 #include "support/AxbLinkFixture.h"
 #include "support/MessageBoxRecorder.h"
+#include "support/ScopedLocale.h"
 #include "support/StderrCapture.h"
 
 #include <QTcpServer>
@@ -71,6 +72,7 @@ class TestTcpServer : public QObject
 private slots:
     void formatCheck_data();
     void formatCheck();
+    void formatOutput_data();
     void formatOutput();
     void replyLine_data();
     void replyLine();
@@ -98,6 +100,11 @@ void TestTcpServer::formatCheck_data()
     QTest::newRow("six conversions") << "X%f Z%f %s %s %s %s" << false;
     QTest::newRow("star width") << "X%*f Z%f %s %s %s %s %s" << false;
     QTest::newRow("long double") << "X%Lf Z%f %s %s %s %s %s" << false;
+    QTest::newRow("l on the floating ones") << "X%10.3lf Z%10.3lf %s %s %s %s %s\r" << true;
+    QTest::newRow("l on other floating") << "X%le Z%-lG %s %s %s %s %s" << true;
+    QTest::newRow("ll on floating") << "X%llf Z%f %s %s %s %s %s" << false;
+    QTest::newRow("l on a text") << "X%f Z%f %ls %s %s %s %s" << false;
+    QTest::newRow("l without conversion") << "X%f Z%l %s %s %s %s %s" << false;
     QTest::newRow("pointer") << "X%f Z%f %p %s %s %s %s" << false;
     QTest::newRow("zero flag on text") << "X%f Z%f %05s %s %s %s %s" << false;
     QTest::newRow("trailing percent") << "X%f Z%f %s %s %s %s %s %" << false;
@@ -115,11 +122,22 @@ void TestTcpServer::formatCheck()
     QCOMPARE(out.isEmpty(), !valid);
 }
 
+void TestTcpServer::formatOutput_data()
+{
+    QTest::addColumn<QByteArray>("locale");
+    for (const QByteArray &locale : wireLocales())
+        QTest::newRow(locale.constData()) << locale;
+}
+
 void TestTcpServer::formatOutput()
 {
+    QFETCH(QByteArray, locale);
+    USE_NUMERIC_LOCALE(locale);
     QCOMPARE(PositionFormat::format("X%10.3f Z%10.3f %s %s %s %s %s\r", 12.5, 100, "A", "I", "M", "R ",
                                     QString::fromUtf8("Dr\u00fcck").toLatin1()),
              QByteArray("X    12.500 Z   100.000 A I M R  Dr\xfc" "ck\r"));
+    QCOMPARE(PositionFormat::format("X%10.3lf Z%10.3lf %s %s %s %s %s\r", 12.5, 100, "A", "I", "M", "R", "N"),
+             QByteArray("X    12.500 Z   100.000 A I M R N\r"));
     QCOMPARE(PositionFormat::format("%%%.1f|%-3s|%.2s", -0.05, 1, "ab", "c", "d", "efg", "h"), QByteArray());
     QCOMPARE(PositionFormat::format("%%%.1f %e|%-3s|%.2s%s%s%s", -0.25, 1, "ab", "c", "d", "efg", "h"),
              QByteArray("%-0.2 1.000000e+00|ab |cdefgh"));
@@ -127,22 +145,29 @@ void TestTcpServer::formatOutput()
 
 void TestTcpServer::replyLine_data()
 {
+    QTest::addColumn<QByteArray>("locale");
     QTest::addColumn<bool>("mm");
     QTest::addColumn<bool>("radius");
     QTest::addColumn<bool>("xIncr");
     QTest::addColumn<bool>("zIncr");
     QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("mm radius") << true << true << false << false << QByteArray("X 12.500 Z 100.000 AAMR  LATHE1\n\r");
-    QTest::newRow("mm diameter") << true << false << false << false
-                                 << QByteArray("X 25.000 Z 100.000 AAMD  LATHE1\n\r");
-    QTest::newRow("inch diameter") << false << false << false << false
-                                   << QByteArray("X 0.98425 Z 3.93701 AAID LATHE1\n\r");
-    QTest::newRow("inch radius incremental") << false << true << true << true
-                                             << QByteArray("X 0.49213 Z 3.93701 IIIR  LATHE1\n\r");
+    for (const QByteArray &locale : wireLocales()) {
+        auto row = [&](const char *name) -> QTestData & {
+            return QTest::newRow(qPrintable(QString("%1, %2").arg(name, locale))) << locale;
+        };
+        row("mm radius") << true << true << false << false << QByteArray("X 12.500 Z 100.000 AAMR  LATHE1\n\r");
+        row("mm diameter") << true << false << false << false << QByteArray("X 25.000 Z 100.000 AAMD  LATHE1\n\r");
+        row("inch diameter") << false << false << false << false
+                             << QByteArray("X 0.98425 Z 3.93701 AAID LATHE1\n\r");
+        row("inch radius incremental") << false << true << true << true
+                                       << QByteArray("X 0.49213 Z 3.93701 IIIR  LATHE1\n\r");
+    }
 }
 
 void TestTcpServer::replyLine()
 {
+    QFETCH(QByteArray, locale);
+    USE_NUMERIC_LOCALE(locale);
     QFETCH(bool, mm);
     QFETCH(bool, radius);
     QFETCH(bool, xIncr);

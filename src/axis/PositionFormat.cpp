@@ -2,8 +2,32 @@
 
 #include <cstdio>
 #include <cstring>
+#include <locale.h>
 
 namespace {
+// The C library takes the decimal separator from the process locale; a
+// line for a peer always has a point. The C locale is switched in for this
+// thread only while the line is formatted.
+class CNumericScope
+{
+public:
+    CNumericScope()
+    {
+        static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+        previous = c ? uselocale(c) : locale_t(nullptr);
+    }
+    ~CNumericScope()
+    {
+        if (previous)
+            uselocale(previous);
+    }
+    CNumericScope(const CNumericScope &) = delete;
+    CNumericScope &operator=(const CNumericScope &) = delete;
+
+private:
+    locale_t previous;
+};
+
 // Reads a width or precision; false when it is too large.
 bool skipNumber(const QByteArray &f, int &i)
 {
@@ -45,6 +69,9 @@ bool PositionFormat::isValid(const QByteArray &f)
             if (!skipNumber(f, i))
                 return false;
         }
+        // "%lf" means "%f" to printf: one "l" is taken on the floating ones.
+        if (floating && i < f.size() && f.at(i) == 'l')
+            ++i;
         if (i >= f.size())
             return false;
         const char c = f.at(i);
@@ -82,6 +109,7 @@ QByteArray PositionFormat::format(const QString &format, double x, double z, con
     const QByteArray a = QByteArray(xMode.constData()), b = QByteArray(zMode.constData()),
                      c = QByteArray(unit.constData()), d = QByteArray(radius.constData()),
                      e = QByteArray(name.constData());
+    const CNumericScope cNumeric;
     const int size = std::snprintf(nullptr, 0, f.constData(), x, z, a.constData(), b.constData(), c.constData(),
                                    d.constData(), e.constData());
     if (size < 0)

@@ -12,8 +12,9 @@ class PositionFormat
 {
 public:
     // True when the format takes exactly two floating conversions followed by
-    // five "%s"; flags, width, precision and "%%" are allowed, "*" widths,
-    // length modifiers and every other conversion are not.
+    // five "%s"; flags, width, precision, "%%" and the "l" of "%lf" are
+    // allowed, "*" widths, other length modifiers and every other conversion
+    // are not.
     static bool isValid(const QByteArray &format);
     static bool isValid(const QString &format) { return isValid(format.toLatin1()); }
 
@@ -21,8 +22,8 @@ public:
     // standard error that names the settings key.
     static QString checked(const QString &format, const QString &fallback, const QString &key);
 
-    // The line, as 8-bit bytes exactly as formatted. An invalid format gives
-    // an empty line.
+    // The line, as 8-bit bytes exactly as formatted, with a decimal point
+    // whatever the process locale. An invalid format gives an empty line.
     static QByteArray format(const QString &format, double x, double z, const QByteArray &xMode,
                              const QByteArray &zMode, const QByteArray &unit, const QByteArray &radius,
                              const QByteArray &name);
