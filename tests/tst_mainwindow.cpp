@@ -68,6 +68,8 @@ private slots:
     void swappedAxesColours();
     void cAxis();
     void clampFollowsBoardOnType3();
+    void machineControls_data();
+    void machineControls();
 
     void axisButtons_data();
     void axisButtons();
@@ -489,6 +491,37 @@ void TestMainWindow::clampFollowsBoardOnType3()
     // Following the board sends no clamp pulse.
     for (const QByteArray &f : qAsConst(m_board->frames))
         QVERIFY2(!f.contains('B'), f.constData());
+}
+
+void TestMainWindow::machineControls_data()
+{
+    QTest::addColumn<bool>("hasIndex");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<bool>("index");
+    QTest::addColumn<bool>("brakeAndClamp");
+    QTest::newRow("index, basic type 0") << true << 0 << true << true;
+    QTest::newRow("no index, type 1") << false << 1 << false << false;
+    QTest::newRow("index, type 2") << true << 2 << true << false;
+    QTest::newRow("no index, basic type 3") << false << 3 << false << true;
+}
+
+// What the operator can reach after start: the controls the machine has.
+void TestMainWindow::machineControls()
+{
+    QFETCH(bool, hasIndex);
+    QFETCH(int, type);
+    QFETCH(bool, index);
+    QFETCH(bool, brakeAndClamp);
+    build({{"/Machine/hasIndex", hasIndex}, {"/Machine/type", type}});
+    m_w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_w.get()));
+    QCOMPARE(ui->tbIndex->isVisible(), index);
+    QCOMPARE(ui->tbBrake->isVisible(), brakeAndClamp);
+    QCOMPARE(ui->frmClamp->isVisible(), brakeAndClamp);
+    // They still sit on the window itself, over the central widget.
+    for (QWidget *w : {static_cast<QWidget *>(ui->tbIndex), static_cast<QWidget *>(ui->tbBrake),
+                       static_cast<QWidget *>(ui->frmClamp)})
+        QCOMPARE(w->parentWidget(), static_cast<QWidget *>(m_w.get()));
 }
 
 void TestMainWindow::axisButtons_data()

@@ -304,12 +304,15 @@ void MainWindow::initMainGui()
     connect(ui->tbExitInputBox, &QPushButton::clicked, this, &MainWindow::slotExitButton);
 
     // These stay usable while the input box disables the central widget.
+    // A new parent hides a widget: each keeps what the machine settings
+    // decided (a machine without an index has no INDEX button).
     for (QWidget *w : {static_cast<QWidget *>(ui->frmInputBox), static_cast<QWidget *>(ui->tbBrake),
                        static_cast<QWidget *>(ui->tbIndex), static_cast<QWidget *>(ui->frmClamp)}) {
         const QRect g = w->geometry();
+        const bool shown = !w->isHidden();
         w->setParent(this);
         w->setGeometry(g);
-        w->show();
+        w->setVisible(shown);
     }
 
     connect(ui->tbLockX, &QPushButton::toggled, axis, &cAxisInterface::SetXLock);
