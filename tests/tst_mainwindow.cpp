@@ -21,6 +21,7 @@
 #include "axis/cAxisInterface.h"
 #include "camera/VideoCollector.h"
 #include "camera/VideoDevice.h"
+#include "camera/VideoStandIn.h"
 #include "interface/CamPanel.h"
 #include "shared/App.h"
 #include "shared/FatalExit.h"
@@ -82,6 +83,7 @@ private slots:
 
     void quit_data();
     void quit();
+    void lightOffAtExit();
     void screenshots();
 
 private:
@@ -741,6 +743,30 @@ void TestMainWindow::quit()
     else
         QTest::qWait(300);
     QCOMPARE(m_board->count(kZeroReset), zeroResets);
+}
+
+// Quitting in inspection mode: the last settings the camera gets are the
+// measure set (front light off), and the device is left closed.
+void TestMainWindow::lightOffAtExit()
+{
+    build();
+    m_w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_w.get()));
+    QTRY_VERIFY_WITH_TIMEOUT(!m_camera->sentPictures().isEmpty(), 5000);
+    const video_picture measure = m_camera->sentPictures().last();
+    ui->tbInspection->click();
+    QTRY_VERIFY_WITH_TIMEOUT(m_camera->sentPictures().last().hue != measure.hue, 5000);
+    ui->tbStandBy->click();
+    QVERIFY(!m_w->isVisible());
+    m_w.reset();
+    const video_picture last = m_camera->sentPictures().last();
+    QCOMPARE(last.hue, measure.hue);
+    QCOMPARE(last.brightness, measure.brightness);
+    QCOMPARE(last.contrast, measure.contrast);
+    QCOMPARE(last.colour, measure.colour);
+    QCOMPARE(last.whiteness, measure.whiteness);
+    QVERIFY(!m_camera->isMapped());
+    QCOMPARE(m_camera->openDescriptors(), 0);
 }
 
 void TestMainWindow::screenshots()

@@ -155,10 +155,10 @@ MainWindow::~MainWindow()
     camPanel = nullptr;
     delete axis;
     axis = nullptr;
-    // The device belongs to the collector, which keeps listing it: only its
-    // capture is stopped here, it is not deleted.
+    // The device belongs to the collector, which keeps listing it and is
+    // never deleted: it is closed here as its destructor would (light off).
     if (camera)
-        camera->StopCapture();
+        camera->shutDown();
     delete ui;
 }
 

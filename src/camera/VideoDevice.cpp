@@ -62,6 +62,16 @@ CVideoDevice::CVideoDevice(const QString &device, cDemo *, std::shared_ptr<CVide
 
 CVideoDevice::~CVideoDevice()
 {
+    if (openCount > 1)
+        qWarning("Warning: CVideoDevice \"%s\" was destroyed when it was in use more than once.",
+                 qPrintable(nodeName));
+    shutDown();
+    quit();
+    wait(500);
+}
+
+void CVideoDevice::shutDown()
+{
     // Leave the front light off: the measure settings go out with the last sync.
     if (!isRunning() && sensorMode == 1)
         StartCapture();
@@ -71,9 +81,6 @@ CVideoDevice::~CVideoDevice()
         sensorDirty = true;
     }
     StopCapture();
-    if (openCount > 1)
-        qWarning("Warning: CVideoDevice \"%s\" was destroyed when it was in use more than once.",
-                 qPrintable(nodeName));
     if (fd >= 0) {
         ResetImagesRGB();
         CleanUp();
@@ -82,8 +89,7 @@ CVideoDevice::~CVideoDevice()
         emit Closed();
     }
     ResetImagesRGB();
-    quit();
-    wait(500);
+    openCount = 0;
 }
 
 void CVideoDevice::setCameraId(int id)

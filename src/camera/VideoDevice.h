@@ -68,6 +68,10 @@ public:
     QSize GetSize();
     int Open(int buffers);
     int Close();
+    // Leaves the camera as the program's end must: the measure settings sent
+    // (front light off), capture stopped, buffers unmapped, node closed,
+    // however many users had it open. The device can be opened again.
+    void shutDown();
 
     // Starting a running capture does nothing; stopping waits for the thread to
     // finish its frame.

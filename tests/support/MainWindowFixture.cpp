@@ -1,10 +1,13 @@
 #include "MainWindowFixture.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QSettings>
 #include <QtTest>
 
+#include "camera/PngFolderSource.h"
 #include "camera/VideoCollector.h"
+#include "camera/VideoStandIn.h"
 #include "shared/App.h"
 #include "shared/FatalExit.h"
 #include "shared/SharedStruct.h"
@@ -61,8 +64,19 @@ QImage MainWindowFixture::blankFrame()
 void MainWindowFixture::setUpWindowCase(const QImage &frame)
 {
     QVERIFY(frame.save(m_frames.filePath("frame.png")));
-    m_cameras = new CVideoCollector(m_frames.filePath("none%d"));
-    m_cameras->UseStandIn(m_frames.path());
+    // The program's own stand-in camera on that picture, kept at hand so
+    // that a test can see what the device sent it.
+    QFile node(m_frames.filePath("video0"));
+    QVERIFY(node.open(QIODevice::WriteOnly));
+    node.close();
+    const QString folder = m_frames.path();
+    m_cameras = new CVideoCollector(m_frames.filePath("video%d"), [this, folder](const QString &name) {
+        CVideoStandIn::Config config;
+        config.node = name;
+        m_camera = std::make_shared<CVideoStandIn>(std::make_shared<CPngFolderSource>(folder), config);
+        return m_camera;
+    });
+    m_cameras->Scan();
     QCOMPARE(m_cameras->NumberOfVideoDevices(), 1);
     MainWindow::videoCollector = m_cameras;
 
@@ -89,6 +103,7 @@ void MainWindowFixture::tearDownWindowCase()
     setFatalExitHook({});
     delete m_cameras;
     m_cameras = nullptr;
+    m_camera.reset();
 }
 
 void MainWindowFixture::setUpWindow()

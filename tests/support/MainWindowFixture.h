@@ -17,6 +17,7 @@
 #include "support/TestWorkDir.h"
 
 class CVideoCollector;
+class CVideoStandIn;
 
 // The axis board on a pseudo-terminal: every status request is answered with
 // the position line of the moment; every frame is logged.
@@ -68,6 +69,8 @@ protected:
 
     QTemporaryDir m_frames;
     CVideoCollector *m_cameras = nullptr;
+    // The driver side of the collector's one camera.
+    std::shared_ptr<CVideoStandIn> m_camera;
     std::unique_ptr<TestWorkDir> m_wd;
     std::unique_ptr<MainWindowBoard> m_board;
     std::unique_ptr<MainWindow> m_w;
