@@ -81,6 +81,16 @@ void MainWindowFixture::setUpWindowCase(const QImage &frame)
     MainWindow::videoCollector = m_cameras;
 
     QApplication::setQuitOnLastWindowClosed(false);
+    installBoxHandler();
+    setFatalExitHook([this](int code) {
+        m_exits << code;
+        if (m_failOnFatalExit)
+            QFAIL(qPrintable(QString("fatal exit %1").arg(code)));
+    });
+}
+
+void MainWindowFixture::installBoxHandler()
+{
     QMessageBoxKovra::setHandler([this](const QMessageBoxKovra::Box &box) {
         m_boxes << box;
         if (!m_answers.isEmpty())
@@ -88,11 +98,6 @@ void MainWindowFixture::setUpWindowCase(const QImage &frame)
         if (m_answer != QMessageBox::NoButton)
             return m_answer;
         return box.defaultButton != QMessageBox::NoButton ? box.defaultButton : QMessageBox::Ok;
-    });
-    setFatalExitHook([this](int code) {
-        m_exits << code;
-        if (m_failOnFatalExit)
-            QFAIL(qPrintable(QString("fatal exit %1").arg(code)));
     });
 }
 

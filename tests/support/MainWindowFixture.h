@@ -55,6 +55,9 @@ protected:
     // boxes and fatal exits caught here.
     void setUpWindowCase(const QImage &frame = blankFrame());
     void tearDownWindowCase();
+    // The handler that records boxes and answers them (set by setUpWindowCase;
+    // a test that shows real boxes puts it back with this).
+    void installBoxHandler();
     // Per test: working directory, settings, board and machine state fresh.
     void setUpWindow();
     // Closes the window (answering Yes to whatever it asks), the board and

@@ -1,0 +1,255 @@
+// What the operator meets over the whole window: message boxes shown over
+// every panel that opens them, and the on-screen keyboard after a box and
+// around the lists.
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableView>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+
+#include "app/MainWindowForm.h"
+#include "app/mainwindow.h"
+#include "keyboard/myinputpanel.h"
+#include "keyboard/myinputpanelcontext.h"
+#include "shared/QMessageBoxKovra.h"
+#include "support/MainWindowFixture.h"
+#include "support/Screenshot.h"
+#include "support/ToolingDb.h"
+#include "tooling/csetlist.h"
+
+namespace {
+
+// Grey distance between a box's text and its background: the background is
+// the commonest grey of the text label's area, the text the grey farthest
+// from it that covers a few pixels (not a lone anti-aliasing pixel).
+int textContrast(const QImage &box, const QRect &area)
+{
+    QVector<int> count(256, 0);
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            ++count[qGray(box.pixel(x, y))];
+    const int background = int(std::max_element(count.begin(), count.end()) - count.begin());
+    int best = 0;
+    for (int g = 0; g < 256; ++g)
+        if (count[g] >= 4)
+            best = std::max(best, std::abs(g - background));
+    return best;
+}
+
+// Shows one real box of this kind over parent and measures it while it is open.
+int boxContrast(QWidget *parent, QMessageBox::Icon kind, bool styled, const QString &shot)
+{
+    int contrast = -1;
+    std::function<void()> look = [&]() {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible()) {
+            QTimer::singleShot(10, look);
+            return;
+        }
+        const QImage image = box->grab().toImage();
+        auto *label = box->findChild<QLabel *>("qt_msgbox_label");
+        if (label)
+            contrast = textContrast(image, QRect(label->mapTo(box, QPoint(0, 0)), label->size()) & image.rect());
+        if (!shot.isEmpty())
+            saveScreenshot(box, shot);
+        box->buttons().first()->click();
+    };
+    QTimer::singleShot(0, look);
+    const QString title = QStringLiteral("Warning");
+    const QString text = QStringLiteral("X machine reference is not set");
+    if (styled)
+        QMessageBoxKovra::msgBox(kind, parent, title, text, QMessageBox::Ok, QMessageBox::NoButton);
+    else if (kind == QMessageBox::Information)
+        QMessageBoxKovra::information(parent, title, text);
+    else if (kind == QMessageBox::Warning)
+        QMessageBoxKovra::warning(parent, title, text);
+    else if (kind == QMessageBox::Critical)
+        QMessageBoxKovra::critical(parent, title, text);
+    else
+        QMessageBoxKovra::question(parent, title, text);
+    return contrast;
+}
+
+} // namespace
+
+class TestWindowInput : public QObject, protected MainWindowFixture
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { setUpWindowCase(); }
+    void cleanupTestCase() { tearDownWindowCase(); }
+    void init() { setUpWindow(); }
+    void cleanup();
+
+    void boxesReadable_data();
+    void boxesReadable();
+    void keyboardTypesAfterBox();
+    void keyboardOnlyForTextFields_data();
+    void keyboardOnlyForTextFields();
+
+private:
+    void build(bool tables = false);
+    // True when the key panel opens (waits for its animation to start).
+    bool keyboardOpens();
+
+    MyInputPanelContext *m_context = nullptr;
+};
+
+void TestWindowInput::build(bool tables)
+{
+    if (tables) {
+        // One machine with two tooling tables: the first one the combo selects.
+        QVERIFY(ToolingDb::open());
+        const int machine = ToolingDb::addMachine("LATHE");
+        QVERIFY(ToolingDb::addTable(machine, "T1") > 0);
+        QVERIFY(ToolingDb::addTable(machine, "T2") > 0);
+        ToolingDb::close();
+    }
+    writeSettings({{"/camera/XCalibration", 0.01}, {"/camera/ZCalibration", 0.01},
+                   {"/Machine/disableAnimation", true}});
+    openWindow();
+    // As main() does it: the context is the application's event filter.
+    m_context = new MyInputPanelContext(m_w.get());
+    m_context->install();
+    m_w->setInputContext(m_context);
+    m_w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_w.get()));
+    QApplication::setActiveWindow(m_w.get());
+    QTRY_VERIFY(m_w->isActiveWindow());
+}
+
+void TestWindowInput::cleanup()
+{
+    installBoxHandler();
+    if (m_w)
+        m_w->setInputContext(nullptr);
+    delete m_context;
+    m_context = nullptr;
+    tearDownWindow();
+}
+
+bool TestWindowInput::keyboardOpens()
+{
+    // Once asked for, the panel grows from 0 x 0 within its 300 ms animation.
+    return QTest::qWaitFor([this]() { return m_context->panel()->size() != QSize(0, 0); }, 1000);
+}
+
+void TestWindowInput::boxesReadable_data()
+{
+    QTest::addColumn<QString>("panel");
+    QTest::newRow("machine editor") << "cMachine";
+    QTest::newRow("machine list") << "cMachineList";
+    QTest::newRow("table list") << "cSetList";
+    QTest::newRow("table editor") << "cToolset";
+    QTest::newRow("tool search") << "cToolSearch";
+    QTest::newRow("main window") << "MainWindow";
+}
+
+// Every kind of box keeps dark text on a light ground whichever panel opens it.
+void TestWindowInput::boxesReadable()
+{
+    QFETCH(QString, panel);
+    build();
+    QWidget *parent = nullptr;
+    if (panel == "MainWindow")
+        parent = m_w.get();
+    for (QWidget *w : m_w->findChildren<QWidget *>())
+        if (!parent && panel == QLatin1String(w->metaObject()->className()))
+            parent = w;
+    QVERIFY(parent);
+    QMessageBoxKovra::setHandler({});
+    const QList<QPair<QMessageBox::Icon, bool>> kinds{{QMessageBox::Information, false},
+                                                      {QMessageBox::Warning, false},
+                                                      {QMessageBox::Critical, false},
+                                                      {QMessageBox::Question, false},
+                                                      {QMessageBox::Warning, true}};
+    for (const auto &kind : kinds) {
+        QString name = QString("%1 %2%3").arg(panel).arg(int(kind.first)).arg(kind.second ? " styled" : "");
+        const int contrast = boxContrast(parent, kind.first, kind.second, "box-over-" + QString(name).replace(' ', '-'));
+        QVERIFY2(contrast >= 128, qPrintable(QString("%1: contrast %2").arg(name).arg(contrast)));
+    }
+}
+
+// After a box, the label panel's T button opens the keyboard and its keys type
+// into the T field at once.
+void TestWindowInput::keyboardTypesAfterBox()
+{
+    build();
+    QMessageBoxKovra::setHandler({});
+    boxContrast(m_w.get(), QMessageBox::Information, false, QString());
+    installBoxHandler();
+    QTRY_VERIFY(m_w->isActiveWindow());
+    QTest::mouseClick(ui->tbLabelT, Qt::LeftButton);
+    QVERIFY(keyboardOpens());
+    for (const char digit : {'1', '2'}) {
+        // The key of the layout the panel shows (numeric pad or keyboard).
+        QPushButton *key = nullptr;
+        for (const QString &name : {QString("panelButton_%1").arg(digit), QString("btn%1").arg(digit)}) {
+            auto *b = m_context->panel()->findChild<QPushButton *>(name);
+            if (b && b->isVisibleTo(m_context->panel()))
+                key = b;
+        }
+        QVERIFY(key);
+        QTest::mouseClick(key, Qt::LeftButton);
+    }
+    QCOMPARE(ui->leLabelT->text(), QString("12"));
+}
+
+void TestWindowInput::keyboardOnlyForTextFields_data()
+{
+    QTest::addColumn<QString>("where");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("row of the table list") << "table list" << false;
+    QTest::newRow("machine picked in the combo") << "machine combo" << false;
+    QTest::newRow("label panel field") << "field" << true;
+}
+
+// Only a tap on a text field asks for the keyboard, not one on a list.
+void TestWindowInput::keyboardOnlyForTextFields()
+{
+    QFETCH(QString, where);
+    QFETCH(bool, opens);
+    build(true);
+    // A field has had the focus: the key panel knows where it would type.
+    ui->leLabelCode->setFocus(Qt::OtherFocusReason);
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(ui->leLabelCode));
+    QCOMPARE(m_context->panel()->size(), QSize(0, 0));
+
+    if (where == "table list") {
+        // The machine's tables, with referenced axes.
+        feed("X100000 Z200000 I0 O0\r");
+        ui->cmbMachine->setCurrentIndex(ui->cmbMachine->findText("LATHE"));
+        QVERIFY(ui->tbSetList->isEnabled());
+        QTest::mouseClick(ui->tbSetList, Qt::LeftButton);
+        QVERIFY(m_w->panels().isEnlarged("setList"));
+        auto *view = m_w->findChild<cSetList *>()->findChild<QTableView *>();
+        QVERIFY(view && view->model()->rowCount() == 2);
+        const QModelIndex second = view->model()->index(1, view->columnAt(5));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, view->visualRect(second).center());
+        QCOMPARE(view->currentIndex().row(), 1);
+    } else if (where == "machine combo") {
+        QComboBox *combo = ui->cmbMachine;
+        QVERIFY(combo->count() >= 1);
+        QTest::mouseClick(combo, Qt::LeftButton);
+        QAbstractItemView *view = combo->view();
+        QTRY_VERIFY(view->isVisible());
+        const QRect item = view->visualRect(view->model()->index(combo->count() - 1, 0));
+        // The list takes no release for a moment after it opened: tap until it closes.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, item.center()), !view->isVisible()),
+            5000);
+    } else {
+        QTest::mouseClick(ui->leLabelCode, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+    }
+    QCOMPARE(keyboardOpens(), opens);
+}
+
+QTEST_MAIN(TestWindowInput)
+#include "tst_windowinput.moc"
