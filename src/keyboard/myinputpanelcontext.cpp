@@ -1,12 +1,32 @@
 #include "keyboard/myinputpanelcontext.h"
 
 #include <QAbstractScrollArea>
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QDoubleSpinBox>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 
 #include "keyboard/myinputpanel.h"
+
+namespace {
+// Only a text field that takes input asks for the keyboard: a line edit (a
+// spin box's and an editable combo box's too), a spin box, or a text edit,
+// which takes its clicks on its viewport. Item views switch input-method
+// support on for themselves, yet a tap on a list row is no request.
+bool isTextField(QWidget *w)
+{
+    if (qobject_cast<QLineEdit *>(w) || qobject_cast<QAbstractSpinBox *>(w))
+        return w->testAttribute(Qt::WA_InputMethodEnabled);
+    auto *area = qobject_cast<QAbstractScrollArea *>(w->parentWidget());
+    if (!area || area->viewport() != w || !(qobject_cast<QTextEdit *>(area) || qobject_cast<QPlainTextEdit *>(area)))
+        return false;
+    return area->testAttribute(Qt::WA_InputMethodEnabled);
+}
+} // namespace
 
 MyInputPanelContext::MyInputPanelContext(QWidget *widget)
     : QObject(nullptr)
@@ -76,12 +96,8 @@ bool MyInputPanelContext::eventFilter(QObject *watched, QEvent *event)
     // The panel's own keys never ask for the panel.
     if (keyPanel && (w == keyPanel || keyPanel->isAncestorOf(w)))
         return false;
-    // A text view takes its clicks on its viewport; the request is the view's.
-    if (!w->testAttribute(Qt::WA_InputMethodEnabled)) {
-        auto *area = qobject_cast<QAbstractScrollArea *>(w->parentWidget());
-        if (!area || area->viewport() != w || !area->testAttribute(Qt::WA_InputMethodEnabled))
-            return false;
-    }
+    if (!isTextField(w))
+        return false;
     QEvent request(QEvent::RequestSoftwareInputPanel);
     filterEvent(&request);
     return false;

@@ -14,8 +14,8 @@ class QWidget;
 // panel; the main window's numeric input box is asked for instead.
 //
 // Qt 5 has no pluggable input context: install() makes it an application-wide
-// event filter that raises the request on a left-button release over a field
-// that takes input-method input.
+// event filter that raises the request on a left-button release over a text
+// field that takes input-method input (never over a list or a table).
 class MyInputPanelContext : public QObject
 {
     Q_OBJECT

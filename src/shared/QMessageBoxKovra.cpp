@@ -28,6 +28,22 @@ bool intercepted(QMessageBox::Icon kind, QWidget *parent, const QString &title, 
     return true;
 }
 
+// Without a window manager nothing is active once a box has closed: no
+// widget has the focus and the on-screen keyboard's keys would reach nothing.
+// The main window (or the parent's window) takes the activation back.
+void reactivateWindow(QWidget *parent)
+{
+    QWidget *target = parent && parent->isVisible() ? parent->window() : nullptr;
+    if (!target) {
+        const QWidgetList tops = QApplication::topLevelWidgets();
+        for (QWidget *w : tops)
+            if (w->objectName() == QLatin1String("MainWindow") && w->isVisible())
+                target = w;
+    }
+    if (target)
+        target->activateWindow();
+}
+
 using StandardBox = QMessageBox::StandardButton (*)(QWidget *, const QString &, const QString &,
                                                     QMessageBox::StandardButtons, QMessageBox::StandardButton);
 
@@ -39,7 +55,9 @@ QMessageBox::StandardButton plainBox(QMessageBox::Icon kind, StandardBox show, Q
     QMessageBox::StandardButton answer;
     if (intercepted(kind, parent, title, text, buttons, defaultButton, &answer))
         return answer;
-    return show(parent, title, text, buttons, defaultButton);
+    const QMessageBox::StandardButton pressed = show(parent, title, text, buttons, defaultButton);
+    reactivateWindow(parent);
+    return pressed;
 }
 }
 
@@ -121,5 +139,6 @@ QMessageBox::StandardButton QMessageBoxKovra::msgBox(QMessageBox::Icon icon, QWi
     for (QWidget *w : disabled)
         w->setEnabled(true);
     delete box;
+    reactivateWindow(parent);
     return QMessageBox::StandardButton(pressed);
 }
