@@ -496,7 +496,8 @@ void TestLabel::layout_data()
     QTest::addColumn<int>("offsetY");
     QTest::addColumn<QStringList>("texts");
 
-    const QString footer = "Made here Tue Dec 8 2026 20:30:05";
+    // The toolkit's text date names the day and month in the system's language.
+    const QString footer = "Made here " + QDate(2026, 12, 8).toString(Qt::TextDate) + " 20:30:05";
     const QStringList head = {"LATHE 2", "Shaft", "T 12 C-77", "X", "Z", "25.400", "-103.125"};
     QTest::newRow("radius, all lines") << true << "35.00" << "0.400" << 0 << 0
                                        << head + QStringList{"r", "A 35.00", "Cr 0.400", footer};

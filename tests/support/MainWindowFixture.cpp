@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QLocale>
 #include <QSettings>
 #include <QtTest>
 
@@ -63,6 +64,8 @@ QImage MainWindowFixture::blankFrame()
 
 void MainWindowFixture::setUpWindowCase(const QImage &frame)
 {
+    // As main() does: fields show and take a decimal point whatever the system locale.
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     QVERIFY(frame.save(m_frames.filePath("frame.png")));
     // The program's own stand-in camera on that picture, kept at hand so
     // that a test can see what the device sent it.
