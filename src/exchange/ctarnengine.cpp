@@ -1,0 +1,940 @@
+#include "exchange/ctarnengine.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTextStream>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+const char kMaskLetters[] = "RLXZI23456789";
+const char kNumberChars[] = "0123456789.-";
+const char kOperandChars[] = "-0123456789.";
+
+bool isOneOf(QChar c, const char *set)
+{
+    return c.unicode() < 128 && c.unicode() != 0 && std::strchr(set, char(c.unicode())) != nullptr;
+}
+
+bool onlyZeros(const QString &s)
+{
+    return std::all_of(s.begin(), s.end(), [](QChar c) { return c == QLatin1Char('0'); });
+}
+
+// Truncates toward zero into 32 bits; false when the value does not fit.
+bool truncToInt(double v, int *out)
+{
+    if (!std::isfinite(v))
+        return false;
+    const double t = std::trunc(v);
+    if (t < double(INT_MIN) || t > double(INT_MAX))
+        return false;
+    *out = int(t);
+    return true;
+}
+
+// Index of the ")" that balances the "(" at open, counting every "(" and ")";
+// -1 when the text ends first.
+int balancing(const QString &s, int open)
+{
+    int level = 0;
+    for (int i = open; i < s.size(); ++i) {
+        if (s[i] == QLatin1Char('('))
+            ++level;
+        else if (s[i] == QLatin1Char(')') && --level == 0)
+            return i;
+    }
+    return -1;
+}
+
+int decimalsOf(const QString &s)
+{
+    const int dot = s.indexOf(QLatin1Char('.'));
+    if (dot < 0)
+        return 0;
+    int n = 0;
+    for (int i = dot + 1; i < s.size() && s[i].isDigit(); ++i)
+        ++n;
+    return n;
+}
+
+struct DepthGuard
+{
+    explicit DepthGuard(int &d) : depth(d) { ++depth; }
+    ~DepthGuard() { --depth; }
+    int &depth;
+};
+
+} // namespace
+
+cTarnEngine::cTarnEngine()
+{
+    resetSetup();
+}
+
+cTarnEngine::~cTarnEngine() = default;
+
+// Format file -----------------------------------------------------------------
+
+bool cTarnEngine::setPostPro(QString name)
+{
+    formatName = name;
+    QFile file(QStringLiteral("./postpro/") + name);
+    if (!file.open(QIODevice::ReadOnly)) {
+        formatText.clear();
+        return false;
+    }
+    QTextStream in(&file);
+    formatText = in.readAll().replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    return true;
+}
+
+QStringList cTarnEngine::getPostProcessors()
+{
+    return QDir(QStringLiteral("./postpro"))
+        .entryList(QStringList(QStringLiteral("*.pp")), QDir::Files, QDir::Name | QDir::IgnoreCase);
+}
+
+void cTarnEngine::resetSetup()
+{
+    MT = 99999;
+    EB = QStringLiteral("\r\n");
+    SN = 10;
+    PN = 10;
+    DE = QStringLiteral(".");
+    AL = false;
+    SE = false;
+    ZE = false;
+    NA.clear();
+    IM = false;
+    FN = QStringLiteral("###0.000");
+}
+
+bool cTarnEngine::CaricaRighe(QString text, QStringList *header, QStringList *body, QStringList *footer,
+                              QString *error)
+{
+    header->clear();
+    body->clear();
+    footer->clear();
+    QStringList lines;
+    for (const QString &line : text.split(QLatin1Char('\n')))
+        if (!line.startsWith(QLatin1String("//")))
+            lines.append(line);
+    resetSetup();
+
+    const QString invalid = tr("Invalid post-processor format");
+    int i = 0;
+    if (!lines.isEmpty() && lines.first().contains(QLatin1String("<SD>"))) {
+        for (++i;; ++i) {
+            if (i >= lines.size()) {
+                *error = invalid;
+                return false;
+            }
+            if (lines[i].contains(QLatin1String("<ED>")))
+                break;
+            if (!ImpVarAmbientale(&lines[i], error))
+                return false;
+        }
+        ++i;
+    }
+    for (; i < lines.size() && !lines[i].contains(QLatin1String("<S>")); ++i)
+        header->append(lines[i]);
+    for (++i; i < lines.size() && !lines[i].contains(QLatin1String("<E>")); ++i)
+        body->append(lines[i]);
+    if (i >= lines.size() || body->isEmpty()) {
+        *error = invalid;
+        return false;
+    }
+    for (++i; i < lines.size(); ++i)
+        footer->append(lines[i]);
+    return true;
+}
+
+bool cTarnEngine::ImpVarAmbientale(QString *line, QString *error)
+{
+    if (line->isEmpty())
+        return true;
+    const QString setup = line->trimmed();
+    const QString key = setup.left(2).toUpper();
+    const QString value = setup.mid(3);
+    const int number = value.toInt(); // no success check: what does not convert is 0
+    bool accepted = true;
+
+    auto setFlag = [&](bool &flag) {
+        accepted = number >= -1 && number <= 1;
+        if (accepted)
+            flag = number != 0;
+    };
+
+    if (key == QLatin1String("EB")) {
+        EB.clear();
+        for (int pos = 0; pos < value.size() && accepted;) {
+            int colon = value.indexOf(QLatin1Char(':'), pos);
+            if (colon < 0)
+                colon = value.size();
+            const QString item = value.mid(pos, colon - pos);
+            pos = colon + 1;
+            if (item.isEmpty()) {
+                EB += QChar(0);
+                continue;
+            }
+            bool ok = false;
+            const int code = item.toInt(&ok);
+            accepted = ok && code >= 1 && code <= 255;
+            if (accepted)
+                EB += QChar(code);
+        }
+    } else if (key == QLatin1String("DE")) {
+        accepted = value.size() == 1 && value != QLatin1String(":");
+        if (accepted)
+            DE = value;
+    } else if (key == QLatin1String("FN")) {
+        if (!CheckFormat(value, error))
+            return false;
+        FN = value;
+    } else if (key == QLatin1String("SN") || key == QLatin1String("PN")) {
+        accepted = number >= 0;
+        if (accepted)
+            (key == QLatin1String("SN") ? SN : PN) = number;
+    } else if (key == QLatin1String("ZE")) {
+        setFlag(ZE);
+    } else if (key == QLatin1String("AL")) {
+        setFlag(AL);
+    } else if (key == QLatin1String("SE")) {
+        setFlag(SE);
+    } else if (key == QLatin1String("IM")) {
+        setFlag(IM);
+    } else if (key == QLatin1String("MT")) {
+        // The lowest integer has no absolute value in 32 bits.
+        accepted = number != 0 && number != INT_MIN;
+        if (accepted)
+            MT = std::abs(number);
+    } else if (key == QLatin1String("NA")) {
+        NA = value;
+    } else {
+        accepted = false;
+    }
+    if (!accepted)
+        *error = setup + tr(" invalid configuration");
+    return accepted;
+}
+
+bool cTarnEngine::CheckFormat(QString mask, QString *error)
+{
+    bool dot = false;
+    for (int i = 0; i < mask.size(); ++i) {
+        const QChar c = mask[i];
+        if (c == QLatin1Char('#') || c == QLatin1Char('*') || c == QLatin1Char('0'))
+            continue;
+        if ((c == QLatin1Char('+') || c == QLatin1Char('/')) && i == 0)
+            continue;
+        if (c == QLatin1Char('.') && !dot) {
+            dot = true;
+            continue;
+        }
+        *error = mask + tr(" invalid format");
+        return false;
+    }
+    return true;
+}
+
+bool cTarnEngine::isNumeric(QString text)
+{
+    bool ok = false;
+    text.toFloat(&ok);
+    return ok;
+}
+
+bool cTarnEngine::isInteger(QString text)
+{
+    bool ok = false;
+    const int v = text.toInt(&ok, 10);
+    return ok && QString::number(v) == text;
+}
+
+// Generation ------------------------------------------------------------------
+
+void cTarnEngine::loadPosition(qint64 position, const sRecUtensile *record)
+{
+    vT = float(position);
+    vP = vO = vF = vS = vV = 0;
+    vC.clear();
+    vU.clear();
+    if (record) {
+        vR = record->R;
+        vX = record->X;
+        vL = record->L;
+        vZ = record->Z;
+        vI = record->I;
+        vA = record->A;
+        vD = record->D;
+        vSelected = record->selected;
+    } else {
+        vR = vX = vL = vZ = vI = vA = 0;
+        vD.clear();
+        vSelected = false;
+    }
+}
+
+bool cTarnEngine::tooLarge(qint64 length, QString *error)
+{
+    if (length <= kMaxTextLength)
+        return false;
+    *error = tr("Generated text too large");
+    return true;
+}
+
+bool cTarnEngine::appendLine(const QString &line, QString *text, QString *error)
+{
+    column = 0;
+    QString value;
+    if (!Interpreta(line, &value, error))
+        return false;
+    text->append(value);
+    return !tooLarge(text->size(), error);
+}
+
+bool cTarnEngine::GeneraFilePP(QString format, QString *text, QString *error)
+{
+    text->clear();
+    if (format.isEmpty()) {
+        *error = tr("Empty postprocessor format");
+        return false;
+    }
+    QStringList header, body, footer;
+    if (!CaricaRighe(format, &header, &body, &footer, error))
+        return false;
+    if (AL) {
+        if (MT == 99999) {
+            *error = tr("Missing MT parameter");
+            return false;
+        }
+        ZE = true;
+        if (MT > kMaxPositions) {
+            *error = tr("Generated text too large");
+            return false;
+        }
+    }
+    N = SN;
+    depth = 0;
+    loadPosition(0, nullptr);
+
+    for (int i = 0; i < header.size(); ++i) {
+        if (i > 0)
+            text->append(EB);
+        if (!appendLine(header[i], text, error))
+            return false;
+    }
+
+    if (!toolList || toolList->isEmpty()) {
+        *error = tr("Empty tooling set");
+        return false;
+    }
+    const QList<sRecUtensile> &list = *toolList;
+    const int count = list.size();
+    // The position a record stands at; a number no position can hold fails.
+    auto positionOf = [&](int index, int *position) {
+        if (truncToInt(list[index].T, position))
+            return true;
+        *error = QString::number(double(list[index].T), 'g', 6) + tr(" invalid number");
+        return false;
+    };
+    auto writeBody = [&]() {
+        for (const QString &line : body) {
+            if (!appendLine(line, text, error))
+                return false;
+            text->append(EB);
+        }
+        return !tooLarge(text->size(), error);
+    };
+
+    int next = 0;
+    int number = 0;
+    if (!AL) {
+        // Only tool positions are written: jump from record to record.
+        qint64 position = 1;
+        for (;;) {
+            if (next < count && !positionOf(next, &number))
+                return false;
+            if (next < count && position == number) {
+                const sRecUtensile &r = list[next++];
+                loadPosition(position, &r);
+                const bool zero = r.R == 0 && r.L == 0;
+                if (((!zero && (r.selected || IM)) || (ZE && zero)) && !writeBody())
+                    return false;
+            } else {
+                loadPosition(position, nullptr);
+            }
+            if (next >= count)
+                break;
+            if (!positionOf(next, &number))
+                return false;
+            if (number > MT)
+                break;
+            position = number;
+        }
+    } else {
+        for (qint64 position = 1; position <= MT; ++position) {
+            bool holds = false;
+            if (next < count) {
+                if (!positionOf(next, &number))
+                    return false;
+                holds = position == number;
+            }
+            const sRecUtensile *r = holds ? &list[next++] : nullptr;
+            loadPosition(position, r && (r->selected || IM) ? r : nullptr);
+            if (!writeBody())
+                return false;
+        }
+    }
+
+    for (int i = 0; i < footer.size(); ++i) {
+        if (i > 0)
+            text->append(EB);
+        if (!appendLine(footer[i], text, error))
+            return false;
+    }
+    return true;
+}
+
+bool cTarnEngine::Interpreta(QString line, QString *result, QString *error)
+{
+    result->clear();
+    DepthGuard guard(depth);
+    if (depth > kMaxNesting) {
+        *error = line + tr(" invalid expression");
+        return false;
+    }
+    // Token by token from the left; a loop rather than recursion on the rest
+    // of the line, so a long line cannot exhaust the stack.
+    const int n = line.size();
+    int pos = 0;
+    while (pos < n) {
+        const QChar c = line[pos];
+        int open = -1;
+        int end = qMin(pos + 2, n);
+        if (c == QLatin1Char('@')) {
+            if (n - pos >= 3 && line[pos + 2] == QLatin1Char('('))
+                open = pos + 2;
+        } else if (c == QLatin1Char('^') || c == QLatin1Char('?')) {
+            if (n - pos >= 2 && line[pos + 1] == QLatin1Char('('))
+                open = pos + 1;
+        } else if (c == QLatin1Char('~')) {
+            int k = pos + 1;
+            while (k < n && isOneOf(line[k], kNumberChars))
+                ++k;
+            if (n - pos > 2 && k < n && line[k] == QLatin1Char('('))
+                open = k;
+        } else {
+            end = pos + 1;
+            while (end < n && !isOneOf(line[end], "@^?~"))
+                ++end;
+        }
+        if (open >= 0) {
+            const int close = balancing(line, open);
+            if (close < 0) {
+                *error = tr("Impossible evaluate ") + line.mid(pos);
+                return false;
+            }
+            end = close + 1;
+        }
+        const QString token = line.mid(pos, end - pos);
+        QString value;
+        if (!eval(token, &value, error))
+            return false;
+        if (token.size() >= 2 && c == QLatin1Char('@') && isOneOf(token[1], kMaskLetters)) {
+            QString masked;
+            if (!eval(QStringLiteral("^(") + value + QLatin1Char(':') + FN + QLatin1Char(')'), &masked, error))
+                return false;
+            value = masked;
+        }
+        column += value.size();
+        result->append(value);
+        if (tooLarge(result->size(), error))
+            return false;
+        pos = end;
+    }
+    return true;
+}
+
+bool cTarnEngine::numericVariable(QChar letter, QString *value, QString *error)
+{
+    float v = 0;
+    switch (letter.unicode()) {
+    case 'T': v = vT; break;
+    case 'A': v = vA; break;
+    case 'R': v = vR; break;
+    case 'X': v = vX; break;
+    case 'L': v = vL; break;
+    case 'Z': v = vZ; break;
+    case 'I': v = vI; break;
+    case 'O': v = vO; break;
+    case 'F': v = vF; break;
+    case 'S': v = vS; break;
+    case 'V': v = vV; break;
+    case 'P': v = vP; break;
+    case 'N':
+        if (N > INT_MAX) {
+            *error = QStringLiteral("@N") + tr(" invalid number");
+            return false;
+        }
+        *value = QString::number(N);
+        return true;
+    default:
+        return false;
+    }
+    *value = QString::number(double(v), 'g', 6);
+    return true;
+}
+
+bool cTarnEngine::eval(QString token, QString *result, QString *error)
+{
+    result->clear();
+    if (token.isEmpty())
+        return true;
+    DepthGuard guard(depth);
+    const QString invalid = token + tr(" invalid expression");
+    if (depth > kMaxNesting) {
+        *error = invalid;
+        return false;
+    }
+    const QChar first = token[0];
+
+    if (first == QLatin1Char('@')) {
+        const QChar letter = token.size() >= 2 ? token[1] : QChar();
+        if (token.size() == 2) {
+            // "@N" out of reach of 32 bits reports its own error.
+            if (letter == QLatin1Char('N')) {
+                if (!numericVariable(letter, result, error))
+                    return false;
+                N += PN;
+                return true;
+            }
+            if (numericVariable(letter, result, error))
+                return true;
+            *error = invalid;
+            return false;
+        }
+        if (token.size() < 3 || token[2] != QLatin1Char('(')) {
+            *error = invalid;
+            return false;
+        }
+        const QString rest = token.mid(1);
+        QString arg;
+        Estrai1Arg(rest, &arg);
+        switch (letter.unicode()) {
+        case 'C':
+        case 'D':
+        case 'U':
+        case 'W': {
+            const int n = arg.toInt();
+            if (!isInteger(arg) || n == 0) {
+                *error = invalid;
+                return false;
+            }
+            QString v = letter == QLatin1Char('C') ? vC
+                        : letter == QLatin1Char('D') ? vD
+                        : letter == QLatin1Char('U') ? vU
+                                                     : tableName;
+            v = v.toUpper();
+            if (n > 0 && n < v.size())
+                v.truncate(n);
+            *result = v;
+            return true;
+        }
+        case 'B': {
+            if (!isInteger(arg)) {
+                *error = invalid;
+                return false;
+            }
+            // A column beyond the bound is refused like one already passed.
+            const int n = arg.toInt();
+            if (n <= column || n > kMaxTab) {
+                *error = token + tr(" invalid TAB");
+                return false;
+            }
+            *result = QString(n - column - 1, QLatin1Char(' '));
+            return true;
+        }
+        case '$': {
+            bool ok = false;
+            const int n = arg.toInt(&ok);
+            if (!ok) {
+                *error = invalid;
+                return false;
+            }
+            *result = QString(QChar(uchar(n & 0xFF)));
+            return true;
+        }
+        case '&': {
+            QString count, code;
+            bool okCount = false, okCode = false;
+            const bool two = Estrai2Arg(rest, &count, &code);
+            const int c = count.toInt(&okCount);
+            const int k = code.toInt(&okCode);
+            if (!two || !okCount || !okCode) {
+                *error = invalid;
+                return false;
+            }
+            const qint8 times = qint8(quint8(c & 0xFF));
+            if (times > 0)
+                *result = QString(times, QChar(ushort(k & 0xFFFF)));
+            return true;
+        }
+        default:
+            if (isOneOf(letter, "ATRXLZIOFSVNP"))
+                return variableOperation(token, result, error);
+            *error = invalid;
+            return false;
+        }
+    }
+
+    if (first == QLatin1Char('^')) {
+        QString expr, mask;
+        if (!Estrai2Arg(token, &expr, &mask)) {
+            *error = invalid;
+            return false;
+        }
+        QString value;
+        if (!eval(expr, &value, error))
+            return false;
+        return FormattaNumero(value, mask, result, error);
+    }
+
+    if (first == QLatin1Char('?')) {
+        QString condition, then, otherwise;
+        int truth = 0;
+        if (!Estrai3Arg(token, &condition, &then, &otherwise, &truth)) {
+            *error = invalid;
+            return false;
+        }
+        // The branch's text counts once in the column: the caller adds the
+        // conditional's whole value.
+        const int before = column;
+        const bool ok = Interpreta(truth ? then : otherwise, result, error);
+        column = before;
+        return ok;
+    }
+
+    if (first == QLatin1Char('~'))
+        return constantOperation(token, result, error);
+
+    *result = token;
+    return true;
+}
+
+bool cTarnEngine::variableOperation(const QString &token, QString *result, QString *error)
+{
+    QString inner;
+    Estrai1Arg(token.mid(1), &inner);
+    if (inner.isEmpty()) {
+        *error = token + tr(" invalid expression");
+        return false;
+    }
+    QString value;
+    if (!numericVariable(token[1], &value, error))
+        return false;
+    QString operand;
+    if (!eval(inner.mid(1), &operand, error))
+        return false;
+    const QString operation = inner.left(1) + operand;
+    for (int i = 1; i < operation.size(); ++i) {
+        if (!isOneOf(operation[i], kOperandChars)) {
+            *error = operation + tr(" invalid operation");
+            return false;
+        }
+    }
+    if (DE != QLatin1String(".")) {
+        const int at = value.indexOf(DE);
+        if (at >= 0)
+            value.replace(at, DE.size(), QLatin1Char('.'));
+    }
+    return OpRazionale(value, operation, result, error);
+}
+
+bool cTarnEngine::constantOperation(const QString &token, QString *result, QString *error)
+{
+    QString number;
+    const int k = extractNumber(token, number);
+    if (k >= token.size() || token[k] != QLatin1Char('(')) {
+        *result = number;
+        return true;
+    }
+    QString inner;
+    Estrai1Arg(token, &inner);
+    if (inner.isEmpty()) {
+        *error = token + tr(" invalid expression");
+        return false;
+    }
+    QString operand;
+    if (!eval(inner.mid(1), &operand, error))
+        return false;
+    const QString operation = inner.left(1) + operand;
+    for (int i = 1; i < operation.size(); ++i) {
+        if (!isOneOf(operation[i], kOperandChars)) {
+            *error = operation + tr(" invalid expression");
+            return false;
+        }
+    }
+    return OpRazionale(number, operation, result, error);
+}
+
+bool cTarnEngine::Estrai1Arg(QString token, QString *argument)
+{
+    int start = 2;
+    if (token.startsWith(QLatin1Char('~'))) {
+        QString number;
+        start = extractNumber(token, number) + 1;
+    }
+    const int length = token.size() - start - 1;
+    *argument = length > 0 ? token.mid(start, length).trimmed() : QString();
+    return length >= 0;
+}
+
+bool cTarnEngine::Estrai2Arg(QString token, QString *first, QString *second)
+{
+    first->clear();
+    second->clear();
+    const int colon = token.indexOf(QLatin1Char(':'), 2);
+    if (colon < 0)
+        return false;
+    *first = token.mid(2, colon - 2).trimmed();
+    const int length = token.size() - colon - 2;
+    if (length > 0)
+        *second = token.mid(colon + 1, length).trimmed();
+    return !first->isEmpty() && !second->isEmpty();
+}
+
+bool cTarnEngine::Estrai3Arg(QString token, QString *condition, QString *then, QString *otherwise, int *truth)
+{
+    const int bar = token.indexOf(QLatin1Char('|'));
+    const int semicolon = token.indexOf(QLatin1Char(';'));
+    if (bar < 2 || semicolon < bar)
+        return false;
+    *condition = token.mid(2, bar - 2).trimmed();
+    *then = token.mid(bar + 1, semicolon - bar - 1).trimmed();
+    const int length = token.size() - semicolon - 2;
+    *otherwise = length > 0 ? token.mid(semicolon + 1, length).trimmed() : QString();
+    if (condition->isEmpty())
+        return false;
+
+    int at = -1;
+    QChar op;
+    for (const char c : {'=', '<', '>', '%'}) {
+        at = condition->indexOf(QLatin1Char(c));
+        if (at >= 0) {
+            op = QLatin1Char(c);
+            break;
+        }
+    }
+    if (at < 0)
+        return false;
+    QString left, right;
+    QString ignored;
+    if (!eval(condition->left(at), &left, &ignored) || !eval(condition->mid(at + 1), &right, &ignored))
+        return false;
+
+    bool okLeft = false, okRight = false;
+    const float a = left.toFloat(&okLeft);
+    const float b = right.toFloat(&okRight);
+    bool result;
+    if (okLeft && okRight) {
+        switch (op.unicode()) {
+        case '=': result = a == b; break;
+        case '<': result = a < b; break;
+        case '>': result = a > b; break;
+        default: result = a != b; break;
+        }
+    } else {
+        // Texts compare the other way round for the two order operators.
+        const int cmp = QString::compare(left, right, Qt::CaseSensitive);
+        switch (op.unicode()) {
+        case '=': result = cmp == 0; break;
+        case '<': result = cmp > 0; break;
+        case '>': result = cmp < 0; break;
+        default: result = cmp != 0; break;
+        }
+    }
+    *truth = result ? 1 : 0;
+    return true;
+}
+
+int cTarnEngine::extractNumber(QString token, QString &number)
+{
+    if (token.size() == 1)
+        token += QLatin1Char('0');
+    int k = 1;
+    while (k < token.size() && isOneOf(token[k], kNumberChars))
+        ++k;
+    number = token.mid(1, k - 1);
+    return k;
+}
+
+QString cTarnEngine::String(int count, char c)
+{
+    return count > 0 ? QString(count, QLatin1Char(c)) : QString();
+}
+
+// Masks and arithmetic ----------------------------------------------------------
+
+bool cTarnEngine::FormattaNumero(QString number, QString mask, QString *result, QString *error)
+{
+    if (!CheckFormat(mask, error))
+        return false;
+    // A number written with DE as its separator is read as the same number.
+    QString plain = number;
+    if (DE != QLatin1String(".")) {
+        const int at = plain.indexOf(DE);
+        if (at >= 0)
+            plain.replace(at, DE.size(), QLatin1Char('.'));
+    }
+    bool ok = false;
+    const float value = plain.toFloat(&ok);
+    if (!ok || !std::isfinite(value)) {
+        *error = number + tr(" invalid number");
+        return false;
+    }
+
+    const int dot = mask.indexOf(QLatin1Char('.'));
+    QString intMask = dot < 0 ? mask : mask.left(dot);
+    const QString decMask = dot < 0 ? QString() : mask.mid(dot);
+    float rounded = value;
+    QString decText;
+    if (dot >= 0) {
+        const QString rewritten = QString::number(double(value), 'f', decMask.size() - 1);
+        rounded = rewritten.toFloat();
+        const int at = rewritten.indexOf(QLatin1Char('.'));
+        if (at >= 0)
+            decText = rewritten.mid(at);
+    }
+    int integer = 0;
+    if (!truncToInt(rounded, &integer)) {
+        *error = number + tr(" invalid number");
+        return false;
+    }
+    const bool negative = rounded < 0;
+    QString intText = QString::number(integer);
+
+    QString sign;
+    auto dropMinus = [&]() {
+        if (intText.startsWith(QLatin1Char('-')))
+            intText.remove(0, 1);
+    };
+    if (intMask.startsWith(QLatin1Char('+'))) {
+        intMask.remove(0, 1);
+        if (negative) {
+            sign = QStringLiteral("-");
+            dropMinus();
+        } else {
+            sign = SE ? QStringLiteral("+") : QStringLiteral(" ");
+        }
+    } else if (negative) {
+        if (onlyZeros(intMask)) {
+            sign = QStringLiteral("-");
+            dropMinus();
+        } else if (!intText.startsWith(QLatin1Char('-'))) {
+            intText.prepend(QLatin1Char('-'));
+        }
+    } else if (SE) {
+        if (onlyZeros(intMask))
+            sign = QStringLiteral("+");
+        else if (intMask.startsWith(QLatin1Char('/')))
+            intMask.remove(0, 1);
+        else
+            intText.prepend(QLatin1Char('+'));
+    }
+    *result = sign + MaskInt(intText, intMask) + MaskDec(decText, decMask);
+    return true;
+}
+
+// From the right: each mask place takes the last digit left, or shows its
+// fill. Digits beyond the mask are dropped from the left. A loop rather than
+// one recursion per mask character: masks come from the format file.
+QString cTarnEngine::MaskInt(QString digits, QString mask)
+{
+    QString out;
+    out.reserve(mask.size());
+    int left = digits.size();
+    for (int m = mask.size() - 1; m >= 0; --m) {
+        if (left == 1 && digits[0] == QLatin1Char('0'))
+            left = 0; // a zero integer part shows only the mask's fill
+        if (left > 0) {
+            out.append(digits[--left]);
+        } else if (mask[m] == QLatin1Char('0')) {
+            out.append(QLatin1Char('0'));
+        } else if (mask[m] == QLatin1Char('*')) {
+            out.append(QLatin1Char(' '));
+        }
+    }
+    std::reverse(out.begin(), out.end());
+    return out;
+}
+
+QString cTarnEngine::MaskDec(QString digits, QString mask)
+{
+    QString out;
+    out.reserve(mask.size());
+    for (int m = 0; m < mask.size(); ++m) {
+        if (mask[m] == QLatin1Char('.'))
+            out.append(DE);
+        else if (m < digits.size())
+            out.append(digits[m]);
+        else if (mask[m] == QLatin1Char('0'))
+            out.append(QLatin1Char('0'));
+        else if (mask[m] == QLatin1Char('*'))
+            out.append(QLatin1Char(' '));
+    }
+    return out;
+}
+
+bool cTarnEngine::OpRazionale(QString a, QString operation, QString *result, QString *error)
+{
+    const QChar op = operation.isEmpty() ? QChar() : operation[0];
+    const QString b = operation.mid(1);
+    bool okA = false, okB = false;
+    const float fa = a.toFloat(&okA);
+    const float fb = b.toFloat(&okB);
+    if (!okA || !okB || !std::isfinite(fa) || !std::isfinite(fb)) {
+        *error = a + tr(" invalid number");
+        return false;
+    }
+    const int d = std::max(decimalsOf(a), decimalsOf(b));
+
+    float raw = 0;
+    QString mask;
+    switch (op.unicode()) {
+    case '*':
+        raw = fa * fb;
+        mask = QStringLiteral("#######0.00000");
+        break;
+    case '+':
+    case '-':
+        raw = op == QLatin1Char('+') ? fa + fb : fa - fb;
+        mask = QStringLiteral("#######0") + (d > 0 ? QStringLiteral(".") + String(d, '0') : QString());
+        break;
+    case '/':
+    case '\\':
+        raw = fa / fb;
+        mask = op == QLatin1Char('/') ? QStringLiteral("########.00000") : QStringLiteral("#######0");
+        break;
+    default:
+        *error = QString(op) + tr(" invalid operator") + QStringLiteral(" [") + a + operation + QLatin1Char(']');
+        return false;
+    }
+    // Division by zero and overflow give no number a mask can hold.
+    QString rawText;
+    int quotient = 0;
+    if (!std::isfinite(raw) || (op == QLatin1Char('\\') && !truncToInt(raw, &quotient))) {
+        *error = a + operation + tr(" invalid number");
+        return false;
+    }
+    rawText = op == QLatin1Char('\\') ? QString::number(quotient) : QString::number(double(raw), 'f', 5);
+    if (!FormattaNumero(rawText, mask, result, error))
+        return false;
+    result->replace(QLatin1Char('.'), DE);
+    return true;
+}
