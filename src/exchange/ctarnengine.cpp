@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTextStream>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <climits>
@@ -412,6 +413,7 @@ bool cTarnEngine::Interpreta(QString line, QString *result, QString *error)
     // Token by token from the left; a loop rather than recursion on the rest
     // of the line, so a long line cannot exhaust the stack.
     const int n = line.size();
+    result->reserve(n + 16);
     int pos = 0;
     while (pos < n) {
         const QChar c = line[pos];
@@ -442,13 +444,27 @@ bool cTarnEngine::Interpreta(QString line, QString *result, QString *error)
             }
             end = close + 1;
         }
+        if (open < 0 && !isOneOf(c, "@^?~")) {
+            // Literal text stands for itself.
+            result->append(line.constData() + pos, end - pos);
+            column += end - pos;
+            pos = end;
+            continue;
+        }
         const QString token = line.mid(pos, end - pos);
         QString value;
         if (!eval(token, &value, error))
             return false;
         if (token.size() >= 2 && c == QLatin1Char('@') && isOneOf(token[1], kMaskLetters)) {
+            // The value through the default mask, as "^(value:FN)" would
+            // give it; straight to the mask when that reads the same.
             QString masked;
-            if (!eval(QStringLiteral("^(") + value + QLatin1Char(':') + FN + QLatin1Char(')'), &masked, error))
+            const bool plain = !FN.isEmpty() && !value.isEmpty() && !value.contains(QLatin1Char(':'))
+                               && !value.at(0).isSpace() && !value.at(value.size() - 1).isSpace()
+                               && !isOneOf(value.at(0), "@^?~");
+            if (plain ? !FormattaNumero(value, FN, &masked, error)
+                      : !eval(QStringLiteral("^(") + value + QLatin1Char(':') + FN + QLatin1Char(')'), &masked,
+                              error))
                 return false;
             value = masked;
         }
@@ -497,11 +513,12 @@ bool cTarnEngine::eval(QString token, QString *result, QString *error)
     if (token.isEmpty())
         return true;
     DepthGuard guard(depth);
-    const QString invalid = token + tr(" invalid expression");
-    if (depth > kMaxNesting) {
-        *error = invalid;
+    auto invalid = [&]() {
+        *error = token + tr(" invalid expression");
         return false;
-    }
+    };
+    if (depth > kMaxNesting)
+        return invalid();
     const QChar first = token[0];
 
     if (first == QLatin1Char('@')) {
@@ -514,45 +531,36 @@ bool cTarnEngine::eval(QString token, QString *result, QString *error)
                 N += PN;
                 return true;
             }
-            if (numericVariable(letter, result, error))
-                return true;
-            *error = invalid;
-            return false;
+            return numericVariable(letter, result, error) || invalid();
         }
-        if (token.size() < 3 || token[2] != QLatin1Char('(')) {
-            *error = invalid;
-            return false;
-        }
-        const QString rest = token.mid(1);
-        QString arg;
-        Estrai1Arg(rest, &arg);
+        if (token.size() < 3 || token[2] != QLatin1Char('('))
+            return invalid();
+        // What Estrai1Arg gives for the token without its "@".
+        const QStringRef arg = token.midRef(3, token.size() - 4).trimmed();
         switch (letter.unicode()) {
         case 'C':
         case 'D':
         case 'U':
         case 'W': {
-            const int n = arg.toInt();
-            if (!isInteger(arg) || n == 0) {
-                *error = invalid;
-                return false;
-            }
-            QString v = letter == QLatin1Char('C') ? vC
-                        : letter == QLatin1Char('D') ? vD
-                        : letter == QLatin1Char('U') ? vU
-                                                     : tableName;
-            v = v.toUpper();
-            if (n > 0 && n < v.size())
-                v.truncate(n);
-            *result = v;
+            bool ok = false;
+            const int n = arg.toInt(&ok);
+            if (!ok || n == 0 || QString::number(n) != arg)
+                return invalid();
+            const QString &v = letter == QLatin1Char('C') ? vC
+                               : letter == QLatin1Char('D') ? vD
+                               : letter == QLatin1Char('U') ? vU
+                                                            : tableName;
+            *result = v.toUpper();
+            if (n > 0 && n < result->size())
+                result->truncate(n);
             return true;
         }
         case 'B': {
-            if (!isInteger(arg)) {
-                *error = invalid;
-                return false;
-            }
+            bool ok = false;
+            const int n = arg.toInt(&ok);
+            if (!ok || QString::number(n) != arg)
+                return invalid();
             // A column beyond the bound is refused like one already passed.
-            const int n = arg.toInt();
             if (n <= column || n > kMaxTab) {
                 *error = token + tr(" invalid TAB");
                 return false;
@@ -563,23 +571,19 @@ bool cTarnEngine::eval(QString token, QString *result, QString *error)
         case '$': {
             bool ok = false;
             const int n = arg.toInt(&ok);
-            if (!ok) {
-                *error = invalid;
-                return false;
-            }
+            if (!ok)
+                return invalid();
             *result = QString(QChar(uchar(n & 0xFF)));
             return true;
         }
         case '&': {
             QString count, code;
             bool okCount = false, okCode = false;
-            const bool two = Estrai2Arg(rest, &count, &code);
+            const bool two = Estrai2Arg(token.mid(1), &count, &code);
             const int c = count.toInt(&okCount);
             const int k = code.toInt(&okCode);
-            if (!two || !okCount || !okCode) {
-                *error = invalid;
-                return false;
-            }
+            if (!two || !okCount || !okCode)
+                return invalid();
             const qint8 times = qint8(quint8(c & 0xFF));
             if (times > 0)
                 *result = QString(times, QChar(ushort(k & 0xFFFF)));
@@ -588,17 +592,14 @@ bool cTarnEngine::eval(QString token, QString *result, QString *error)
         default:
             if (isOneOf(letter, "ATRXLZIOFSVNP"))
                 return variableOperation(token, result, error);
-            *error = invalid;
-            return false;
+            return invalid();
         }
     }
 
     if (first == QLatin1Char('^')) {
         QString expr, mask;
-        if (!Estrai2Arg(token, &expr, &mask)) {
-            *error = invalid;
-            return false;
-        }
+        if (!Estrai2Arg(token, &expr, &mask))
+            return invalid();
         QString value;
         if (!eval(expr, &value, error))
             return false;
@@ -608,10 +609,8 @@ bool cTarnEngine::eval(QString token, QString *result, QString *error)
     if (first == QLatin1Char('?')) {
         QString condition, then, otherwise;
         int truth = 0;
-        if (!Estrai3Arg(token, &condition, &then, &otherwise, &truth)) {
-            *error = invalid;
-            return false;
-        }
+        if (!Estrai3Arg(token, &condition, &then, &otherwise, &truth))
+            return invalid();
         // The branch's text counts once in the column: the caller adds the
         // conditional's whole value.
         const int before = column;
@@ -786,108 +785,177 @@ bool cTarnEngine::FormattaNumero(QString number, QString mask, QString *result, 
     if (!CheckFormat(mask, error))
         return false;
     // A number written with DE as its separator is read as the same number.
-    QString plain = number;
-    if (DE != QLatin1String(".")) {
-        const int at = plain.indexOf(DE);
-        if (at >= 0)
-            plain.replace(at, DE.size(), QLatin1Char('.'));
-    }
     bool ok = false;
-    const float value = plain.toFloat(&ok);
+    float value;
+    const int de = DE != QLatin1String(".") ? number.indexOf(DE) : -1;
+    if (de >= 0)
+        value = QString(number).replace(de, DE.size(), QLatin1Char('.')).toFloat(&ok);
+    else
+        value = number.toFloat(&ok);
     if (!ok || !std::isfinite(value)) {
         *error = number + tr(" invalid number");
         return false;
     }
 
+    // The integer part: the number rewritten with the decimal mask's places
+    // (rounding), or the number itself truncated when the mask has no ".".
     const int dot = mask.indexOf(QLatin1Char('.'));
-    QString intMask = dot < 0 ? mask : mask.left(dot);
-    const QString decMask = dot < 0 ? QString() : mask.mid(dot);
-    float rounded = value;
-    QString decText;
-    if (dot >= 0) {
-        const QString rewritten = QString::number(double(value), 'f', decMask.size() - 1);
-        rounded = rewritten.toFloat();
-        const int at = rewritten.indexOf(QLatin1Char('.'));
-        if (at >= 0)
-            decText = rewritten.mid(at);
-    }
     int integer = 0;
-    if (!truncToInt(rounded, &integer)) {
-        *error = number + tr(" invalid number");
-        return false;
+    bool negative = false;
+    QString rewritten;
+    int decimalsAt = -1;
+    if (dot >= 0) {
+        rewritten = QString::number(double(value), 'f', mask.size() - dot - 1);
+        // Read back exactly: its integer digits come from a float.
+        const QChar *p = rewritten.constData();
+        const int n = rewritten.size();
+        const bool minus = n > 0 && p[0] == QLatin1Char('-');
+        qint64 magnitude = 0;
+        int i = minus ? 1 : 0;
+        for (; i < n && p[i] != QLatin1Char('.'); ++i) {
+            magnitude = magnitude * 10 + p[i].digitValue();
+            if (magnitude > qint64(INT_MAX) + 1) {
+                *error = number + tr(" invalid number");
+                return false;
+            }
+        }
+        if (i < n)
+            decimalsAt = i;
+        bool nonZero = magnitude != 0;
+        for (int k = i + 1; k < n && !nonZero; ++k)
+            nonZero = p[k] != QLatin1Char('0');
+        if (!minus && magnitude > INT_MAX) {
+            *error = number + tr(" invalid number");
+            return false;
+        }
+        integer = int(minus ? -magnitude : magnitude);
+        negative = minus && nonZero;
+    } else {
+        if (!truncToInt(value, &integer)) {
+            *error = number + tr(" invalid number");
+            return false;
+        }
+        negative = value < 0;
     }
-    const bool negative = rounded < 0;
-    QString intText = QString::number(integer);
 
-    QString sign;
+    // The integer text, with room in front for a sign to be added.
+    QChar intText[16];
+    int intBegin = 2;
+    int intEnd = 2;
+    {
+        qint64 v = integer;
+        if (v < 0) {
+            intText[intEnd++] = QLatin1Char('-');
+            v = -v;
+        }
+        QChar digits[12];
+        int d = 0;
+        do {
+            digits[d++] = QLatin1Char(char('0' + v % 10));
+            v /= 10;
+        } while (v > 0);
+        while (d > 0)
+            intText[intEnd++] = digits[--d];
+    }
+    const bool hasMinus = intText[intBegin] == QLatin1Char('-');
     auto dropMinus = [&]() {
-        if (intText.startsWith(QLatin1Char('-')))
-            intText.remove(0, 1);
+        if (hasMinus)
+            ++intBegin;
     };
-    if (intMask.startsWith(QLatin1Char('+'))) {
-        intMask.remove(0, 1);
+    auto prepend = [&](char c) { intText[--intBegin] = QLatin1Char(c); };
+
+    const QChar *m = mask.constData();
+    int intMaskBegin = 0;
+    const int intMaskEnd = dot < 0 ? mask.size() : dot;
+    auto intMaskOnlyZeros = [&]() {
+        for (int i = intMaskBegin; i < intMaskEnd; ++i)
+            if (m[i] != QLatin1Char('0'))
+                return false;
+        return true;
+    };
+    const bool plusFirst = intMaskEnd > 0 && m[0] == QLatin1Char('+');
+    QChar sign;
+    if (plusFirst) {
+        intMaskBegin = 1;
         if (negative) {
-            sign = QStringLiteral("-");
+            sign = QLatin1Char('-');
             dropMinus();
         } else {
-            sign = SE ? QStringLiteral("+") : QStringLiteral(" ");
+            sign = SE ? QLatin1Char('+') : QLatin1Char(' ');
         }
     } else if (negative) {
-        if (onlyZeros(intMask)) {
-            sign = QStringLiteral("-");
+        if (intMaskOnlyZeros()) {
+            sign = QLatin1Char('-');
             dropMinus();
-        } else if (!intText.startsWith(QLatin1Char('-'))) {
-            intText.prepend(QLatin1Char('-'));
+        } else if (!hasMinus) {
+            prepend('-');
         }
     } else if (SE) {
-        if (onlyZeros(intMask))
-            sign = QStringLiteral("+");
-        else if (intMask.startsWith(QLatin1Char('/')))
-            intMask.remove(0, 1);
+        if (intMaskOnlyZeros())
+            sign = QLatin1Char('+');
+        else if (m[0] == QLatin1Char('/'))
+            intMaskBegin = 1;
         else
-            intText.prepend(QLatin1Char('+'));
+            prepend('+');
     }
-    *result = sign + MaskInt(intText, intMask) + MaskDec(decText, decMask);
+
+    result->clear();
+    result->reserve(mask.size() + 1);
+    if (!sign.isNull())
+        result->append(sign);
+    maskInt(intText + intBegin, intEnd - intBegin, m + intMaskBegin, intMaskEnd - intMaskBegin, result);
+    if (dot >= 0)
+        maskDec(decimalsAt >= 0 ? rewritten.constData() + decimalsAt : nullptr,
+                decimalsAt >= 0 ? rewritten.size() - decimalsAt : 0, m + dot, mask.size() - dot, result);
     return true;
 }
 
 // From the right: each mask place takes the last digit left, or shows its
 // fill. Digits beyond the mask are dropped from the left. A loop rather than
 // one recursion per mask character: masks come from the format file.
+void cTarnEngine::maskInt(const QChar *digits, int digitCount, const QChar *mask, int maskLength, QString *out)
+{
+    QVarLengthArray<QChar, 64> reversed;
+    int left = digitCount;
+    for (int m = maskLength - 1; m >= 0; --m) {
+        if (left == 1 && digits[0] == QLatin1Char('0'))
+            left = 0; // a zero integer part shows only the mask's fill
+        if (left > 0)
+            reversed.append(digits[--left]);
+        else if (mask[m] == QLatin1Char('0'))
+            reversed.append(QLatin1Char('0'));
+        else if (mask[m] == QLatin1Char('*'))
+            reversed.append(QLatin1Char(' '));
+    }
+    for (int i = reversed.size() - 1; i >= 0; --i)
+        out->append(reversed[i]);
+}
+
+void cTarnEngine::maskDec(const QChar *digits, int digitCount, const QChar *mask, int maskLength, QString *out)
+{
+    for (int m = 0; m < maskLength; ++m) {
+        if (mask[m] == QLatin1Char('.'))
+            out->append(DE);
+        else if (m < digitCount)
+            out->append(digits[m]);
+        else if (mask[m] == QLatin1Char('0'))
+            out->append(QLatin1Char('0'));
+        else if (mask[m] == QLatin1Char('*'))
+            out->append(QLatin1Char(' '));
+    }
+}
+
 QString cTarnEngine::MaskInt(QString digits, QString mask)
 {
     QString out;
-    out.reserve(mask.size());
-    int left = digits.size();
-    for (int m = mask.size() - 1; m >= 0; --m) {
-        if (left == 1 && digits[0] == QLatin1Char('0'))
-            left = 0; // a zero integer part shows only the mask's fill
-        if (left > 0) {
-            out.append(digits[--left]);
-        } else if (mask[m] == QLatin1Char('0')) {
-            out.append(QLatin1Char('0'));
-        } else if (mask[m] == QLatin1Char('*')) {
-            out.append(QLatin1Char(' '));
-        }
-    }
-    std::reverse(out.begin(), out.end());
+    maskInt(digits.constData(), digits.size(), mask.constData(), mask.size(), &out);
     return out;
 }
 
 QString cTarnEngine::MaskDec(QString digits, QString mask)
 {
     QString out;
-    out.reserve(mask.size());
-    for (int m = 0; m < mask.size(); ++m) {
-        if (mask[m] == QLatin1Char('.'))
-            out.append(DE);
-        else if (m < digits.size())
-            out.append(digits[m]);
-        else if (mask[m] == QLatin1Char('0'))
-            out.append(QLatin1Char('0'));
-        else if (mask[m] == QLatin1Char('*'))
-            out.append(QLatin1Char(' '));
-    }
+    maskDec(digits.constData(), digits.size(), mask.constData(), mask.size(), &out);
     return out;
 }
 

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVarLengthArray>
 
 // One tool as the post-processor writes it: the dialog fills it from a row of
 // table tools; the list is kept in ascending order of T.
@@ -101,6 +102,8 @@ private:
     bool constantOperation(const QString &token, QString *result, QString *error);
     bool appendLine(const QString &line, QString *text, QString *error);
     bool tooLarge(qint64 length, QString *error);
+    void maskInt(const QChar *digits, int digitCount, const QChar *mask, int maskLength, QString *out);
+    void maskDec(const QChar *digits, int digitCount, const QChar *mask, int maskLength, QString *out);
 
     QString formatText;
     QString formatName;
