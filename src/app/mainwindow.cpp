@@ -26,6 +26,7 @@
 #include "camera/VideoCollector.h"
 #include "camera/VideoDevice.h"
 #include "dnc/cDnc.h"
+#include "exchange/postpro.h"
 #include "interface/CamPanel.h"
 #include "axis/measureserver.h"
 #include "axis/tcpserver.h"
@@ -126,6 +127,7 @@ MainWindow::MainWindow(QWidget *parent)
     initToolset();
     initSetList();
     initMachineList();
+    initPostPro();
     initDnc();
 
     chechAxisInitStatus();
@@ -800,6 +802,7 @@ void MainWindow::initSetList()
     connect(ui->tbSetList, &QPushButton::clicked, this, &MainWindow::showList);
     connect(setList, &cSetList::sigHideList, this, &MainWindow::hideList);
     connect(setList, &cSetList::sigEditToolset, this, &MainWindow::editToolset);
+    connect(setList, &cSetList::sigPostProToolset, this, &MainWindow::ppToolset);
     connect(this, &MainWindow::sigUpdGui, setList, &cSetList::updGui);
     connect(ui->tbOkInputBox, &QPushButton::clicked, this, &MainWindow::okInputBox);
     connect(ui->leInputBox, &QLineEdit::returnPressed, this, &MainWindow::okInputBox);
@@ -947,6 +950,52 @@ void MainWindow::slotCloseDncSocket(bool fromTable)
     animator.setStatus(fromTable ? QStringLiteral("toolset") : QStringLiteral("labelPrint"), true);
     ui->tbSetList->setEnabled(true);
     ui->tbDnc->setEnabled(true);
+}
+
+// Post-processor ------------------------------------------------------------------
+
+void MainWindow::initPostPro()
+{
+    postProcessor = new postPro(this);
+    postProcessor->setParent(ui->centralwidget);
+    postProcessor->show();
+    registerPanel(QStringLiteral("postPro"), postProcessor, QPoint(0, 128), QRect(650, 24, 0, 0), 5);
+    animator.setStatus(QStringLiteral("postPro"), false);
+    connect(postProcessor, &postPro::sigPostProClosed, this, &MainWindow::ClosePostPro);
+}
+
+// The buttons that leave the panel are locked while it is open; the run-out
+// button stays as it is on a machine with an automatic spindle.
+void MainWindow::ppToolset(int idTable, QString name)
+{
+    ui->leToolset->setText(name);
+    ui->leToolset->show();
+    ui->leToolset->setStyleSheet(QStringLiteral("QWidget{background-color: rgb(221, 235, 124); color:green;}"));
+    ui->tbMachineList->setEnabled(false);
+    ui->tbSetList->setEnabled(false);
+    ui->tbConfigure->setEnabled(false);
+    ui->tbBrake->setEnabled(false);
+    ui->tbIndex->setEnabled(false);
+    if (!MachineSettings.automaticSpindle)
+        ui->tbTestRnOut->setEnabled(false);
+    ui->cmbMachine->setEnabled(false);
+    postProcessor->init(idTable, name);
+    animator.setStatus(QStringLiteral("postPro"), true);
+}
+
+void MainWindow::ClosePostPro()
+{
+    animator.setStatus(QStringLiteral("postPro"), false);
+    ui->leToolset->hide();
+    ui->leToolset->setStyleSheet(QStringLiteral("QWidget{background-color: white;color:black;}"));
+    ui->cmbMachine->setEnabled(true);
+    ui->tbBrake->setEnabled(true);
+    ui->tbIndex->setEnabled(true);
+    if (!MachineSettings.automaticSpindle)
+        ui->tbTestRnOut->setEnabled(true);
+    ui->tbMachineList->setEnabled(true);
+    ui->tbSetList->setEnabled(true);
+    ui->tbConfigure->setEnabled(true);
 }
 
 // Machines ----------------------------------------------------------------------

@@ -33,6 +33,7 @@ class cMachineList;
 class cSetList;
 class cToolset;
 class cDnc;
+class postPro;
 
 // The program's one top-level window: builds the running system in a fixed
 // order, shows the live axes and the camera, and hosts every sliding panel.
@@ -66,6 +67,7 @@ public:
     cMachine *machinePanel() const { return machineEditor; }
     cMachineList *machineListPanel() const { return machineList; }
     cDnc *dncPanel() const { return dnc; }
+    postPro *postProPanel() const { return postProcessor; }
     // Ids of the registered panels, in registration order.
     QStringList panelNames() const { return panelIds; }
 
@@ -104,6 +106,8 @@ public slots:
     // Opens the DNC panel for one tool of the tooling-table editor or stand-alone.
     void slotDncSocket(bool fromTable = false, int toolId = -1);
     void slotCloseDncSocket(bool fromTable);
+    void ppToolset(int idTable, QString name);
+    void ClosePostPro();
     // Prints one tool label (values already formatted; radiusMode: X is a radius).
     void printLabel(QString prnMachine, QString prnToolset, QString prnT, QString prnX, QString prnZ, QString prnA,
                     QString prnCr, QString prnCode, bool radiusMode);
@@ -184,6 +188,7 @@ private:
     void initSetList();
     void initMachineList();
     void initDnc();
+    void initPostPro();
     void connectCommands();
     void linkTestRnOut();
     void placeSetValue(bool xRow, double v, bool defaultMachine);
@@ -214,6 +219,7 @@ private:
     cMachine *machineEditor = nullptr;
     cMachineList *machineList = nullptr;
     cDnc *dnc = nullptr;
+    postPro *postProcessor = nullptr;
     // Axis of the reference being measured for the machine editor (cMachine::eRefType).
     int refAxis = cMachine::X;
     MyInputPanelContext *inputContext = nullptr;

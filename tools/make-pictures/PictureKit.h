@@ -63,3 +63,4 @@ void drawToolingPictures(PictureFolder &out);
 void drawMachinesPictures(PictureFolder &out);
 void drawDncPictures(PictureFolder &out);
 void drawDncPictures(PictureFolder &out);
+void drawPostProPictures(PictureFolder &out);

@@ -29,6 +29,7 @@ const Set kSets[] = {
     {"machines", "machines", drawMachinesPictures},
     {"dnc", "dnc", drawDncPictures},
     {"dnc", "dnc", drawDncPictures},
+    {"postpro", "postpro", drawPostProPictures},
 };
 
 int usage()
