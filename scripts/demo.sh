@@ -39,6 +39,8 @@ esac
 
 mkdir -p "$DEMO/dnc"
 cp "$ROOT"/demo/dnc/*.dnc "$DEMO/dnc/"
+mkdir -p "$DEMO/postpro"
+cp "$ROOT"/demo/postpro/*.pp "$DEMO/postpro/"
 "$BUILD/tools/make-demo" "$DEMO" "$PTY" "$ROOT/demo/frames/radius"
 
 if [ -z "$DISPLAY" ]; then

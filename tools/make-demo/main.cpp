@@ -8,15 +8,26 @@
 // sample machines and tooling tables; two of them get the DNC layouts of
 // demo/dnc (copied into the folder's dnc/ by the demo script). Existing entries
 // the operator made, and a camera folder the operator chose, are kept.
+//
+// The post-processor is offered: each sample machine gets one of the sample
+// formats of demo/postpro (copied into the folder's postpro/ by the demo
+// script) and the folder's export/ as its export folder, and one sample table
+// is written there through its machine's format, as the post-processor panel
+// writes it.
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTextStream>
 #include <QVariant>
 
 #include <cstdio>
 
+#include "exchange/ToolRecords.h"
+#include "exchange/ctarnengine.h"
 #include "shared/App.h"
 #include "shared/SharedStruct.h"
 
@@ -163,6 +174,70 @@ bool setDncLayouts()
     return true;
 }
 
+// Each sample machine writes through one sample format into export/; a
+// format the operator chose is kept.
+bool setPostProcessors()
+{
+    const struct { const char *machine, *format; } formats[] = {
+        {"LATHE 1", "plain.pp"},
+        {"LATHE 2 INCH", "masks.pp"},
+        {"MILL 3", "positions.pp"},
+    };
+    for (const auto &f : formats) {
+        QSqlQuery q;
+        q.prepare(QStringLiteral("UPDATE machine SET PostPro=:format, networkPath=:folder WHERE name=:name "
+                                 "AND (PostPro IS NULL OR PostPro='')"));
+        q.bindValue(QStringLiteral(":format"), QString::fromLatin1(f.format));
+        q.bindValue(QStringLiteral(":folder"), QDir(QStringLiteral("export")).absolutePath());
+        q.bindValue(QStringLiteral(":name"), QString::fromLatin1(f.machine));
+        if (!q.exec())
+            return false;
+    }
+    return true;
+}
+
+// The first sample table of a machine with a format, written through that
+// format into the machine's export folder.
+bool writeSampleExport()
+{
+    QSqlQuery q;
+    if (!q.exec(QStringLiteral("SELECT t.idTable, t.name, m.PostPro, m.networkPath FROM toolingTables t "
+                               "JOIN machine m ON m.idMachine = t.idMachine WHERE m.PostPro <> '' "
+                               "ORDER BY t.idTable LIMIT 1"))
+        || !q.next())
+        return true; // no machine with a format: nothing to show
+    QString table = q.value(1).toString();
+    const QString format = q.value(2).toString();
+    const QDir folder(q.value(3).toString());
+    QList<sRecUtensile> tools = readToolRecords(q.value(0).toInt());
+    cTarnEngine engine;
+    engine.setTableName(table);
+    engine.setTabAttiva(&tools);
+    QString text, error;
+    if (!engine.setPostPro(format))
+        error = QStringLiteral("cannot read postpro/") + format;
+    else
+        engine.GeneraFilePP(engine.getPostProFormat(), &text, &error);
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "make-demo: sample export: %s\n", qPrintable(error));
+        return false;
+    }
+    QFile out(folder.filePath(table + QStringLiteral(".tab")));
+    if (!folder.mkpath(QStringLiteral(".")) || !out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        std::fprintf(stderr, "make-demo: cannot write %s\n", qPrintable(out.fileName()));
+        return false;
+    }
+    QTextStream stream(&out);
+    stream << text;
+    stream.flush();
+    if (stream.status() != QTextStream::Ok || !out.flush()) {
+        std::fprintf(stderr, "make-demo: cannot write %s\n", qPrintable(out.fileName()));
+        return false;
+    }
+    std::printf("sample table written: %s\n", qPrintable(QFileInfo(out).absoluteFilePath()));
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -178,7 +253,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "make-demo: cannot use %s\n", argv[1]);
         return 1;
     }
-    for (const char *sub : {"language", "custom/res", "postpro", "dnc", "balluff", "report"})
+    for (const char *sub : {"language", "custom/res", "postpro", "dnc", "balluff", "report", "export"})
         QDir().mkpath(QString::fromLatin1(sub));
 
     QSettings &s = App::kovraSettings();
@@ -196,6 +271,9 @@ int main(int argc, char *argv[])
         s.setValue(QStringLiteral("/camera/XCalibration"), 0.01);
     if (!s.contains(QStringLiteral("/camera/ZCalibration")))
         s.setValue(QStringLiteral("/camera/ZCalibration"), 0.01);
+    // The tooling-table list offers the post-processor.
+    if (!s.contains(QStringLiteral("/Machine/ppEnabled")))
+        s.setValue(QStringLiteral("/Machine/ppEnabled"), true);
     s.sync();
 
     if (!openDatabase())
@@ -208,6 +286,12 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "make-demo: cannot set the DNC layouts\n");
         return 1;
     }
+    if (!setPostProcessors()) {
+        std::fprintf(stderr, "make-demo: cannot set the post-processor formats\n");
+        return 1;
+    }
+    if (!writeSampleExport())
+        return 1;
     std::printf("demo working directory ready: %s\n", qPrintable(QDir::currentPath()));
     return 0;
 }
