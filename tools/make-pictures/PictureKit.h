@@ -22,14 +22,29 @@ void shrinkToFit(QFont &font, int largest, int smallest, Fits fits)
     }
 }
 
-// A coloured rounded tile with a bold word in the middle; an empty colour
-// leaves the tile out and draws the word only.
+// Pictograms that say what a button does without a word.
+enum class Glyph {
+    None,
+    LockOpen, LockClosed,       // axis free / locked
+    ClampOpen, ClampClosed,     // tool clamp
+    Crosshair, Target,          // fixed cross, auto targeting
+    PickPoint,                  // a point picked under the cross
+    Camera, Snowflake, Gear, Question, Printer, Power, Magnifier,
+    AngleAuto, AngleReticle, AngleTwoPoints, AngleObtuse, AngleAcute,
+    CircleAuto, CircleReticle, CircleFivePoints,
+    Threshold, Greys,           // black-and-white or grey picture
+};
+
+// A coloured rounded tile with a pictogram and/or a bold word; with a
+// pictogram the word is small, underneath. An empty colour leaves the tile
+// out and draws the word only.
 struct Tile
 {
     const char *file;
     int w, h;
     const char *word;
     const char *colour;
+    Glyph glyph = Glyph::None;
 };
 QImage drawTile(const Tile &t, int largestPixelSize);
 
