@@ -1,0 +1,165 @@
+// Walks through the demo as the README's walk-through does and saves a
+// screenshot of each stop: start screen, machine list, a new machine's
+// reference being measured, a tooling table with a tool out of tolerance, the
+// camera with an angle found and the label panel filled. Run it in a demo working
+// directory (scripts/demo-screenshots.sh prepares one):
+//
+//   demo-tour <screenshot folder>
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QTimer>
+
+#include <cstdio>
+#include <functional>
+
+#include "app/mainwindow.h"
+#include "machines/cmachine.h"
+#include "machines/cmachinelist.h"
+#include "shared/QMessageBoxKovra.h"
+#include "tooling/csetlist.h"
+#include "tooling/ctoolset.h"
+
+namespace {
+
+QAbstractButton *button(QWidget *in, const char *name)
+{
+    QAbstractButton *b = in ? in->findChild<QAbstractButton *>(QLatin1String(name)) : nullptr;
+    if (!b)
+        std::fprintf(stderr, "demo-tour: no button %s\n", name);
+    return b;
+}
+
+void click(QWidget *in, const char *name)
+{
+    if (QAbstractButton *b = button(in, name))
+        b->click();
+}
+
+void type(QWidget *in, const char *name, const QString &text)
+{
+    if (QLineEdit *e = in ? in->findChild<QLineEdit *>(QLatin1String(name)) : nullptr) {
+        e->setText(text);
+        emit e->editingFinished();
+    }
+}
+
+// Clicks the first row of an item view that shows this text, as the
+// operator's finger does.
+void clickRow(QWidget *in, const char *view, const QString &text)
+{
+    auto *v = in ? in->findChild<QAbstractItemView *>(QLatin1String(view)) : nullptr;
+    if (!v || !v->model())
+        return;
+    QModelIndex index;
+    for (int r = 0; r < v->model()->rowCount() && !index.isValid(); ++r)
+        for (int c = 0; c < v->model()->columnCount() && !index.isValid(); ++c)
+            if (v->model()->index(r, c).data().toString() == text)
+                index = v->model()->index(r, c);
+    if (!index.isValid()) {
+        std::fprintf(stderr, "demo-tour: no row %s\n", qPrintable(text));
+        return;
+    }
+    v->setCurrentIndex(index);
+    QMetaObject::invokeMethod(v, "clicked", Q_ARG(QModelIndex, index));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: demo-tour <screenshot folder>\n");
+        return 2;
+    }
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    QDir().mkpath(out.path());
+    // Boxes are answered with their default and named on the terminal.
+    QMessageBoxKovra::setHandler([](const QMessageBoxKovra::Box &box) {
+        std::fprintf(stderr, "demo-tour: box \"%s\"\n", qPrintable(box.text));
+        return box.defaultButton != QMessageBox::NoButton ? box.defaultButton : QMessageBox::Ok;
+    });
+
+    MainWindow window;
+    window.showFullScreen();
+    auto shot = [&](const char *name) {
+        const QString file = out.filePath(QLatin1String(name));
+        window.grab().save(file);
+        std::printf("%s\n", qPrintable(file));
+    };
+    auto find = [&](auto *typed) { return window.findChild<std::remove_pointer_t<decltype(typed)> *>(); };
+
+    const QVector<std::function<void()>> steps = {
+        [&] { shot("01-start.png"); },
+        [&] {
+            auto *machines = window.findChild<QComboBox *>(QStringLiteral("cmbMachine"));
+            if (machines) {
+                const int i = machines->findText(QStringLiteral("LATHE 1"));
+                machines->setCurrentIndex(i);
+                QMetaObject::invokeMethod(machines, "activated", Q_ARG(int, i));
+            }
+            click(&window, "tbMachineList");
+        },
+        [&] { shot("02-machine-list.png"); click(find((cMachineList *)nullptr), "tbNew"); },
+        // A new machine asks for the configuration password.
+        [&] {
+            type(&window, "leInputBox", QStringLiteral("tavo"));
+            click(&window, "tbOkInputBox");
+        },
+        [&] {
+            cMachine *editor = find((cMachine *)nullptr);
+            type(editor, "leName", QStringLiteral("LATHE 4"));
+            click(editor, "pbMeasureX");
+        },
+        [&] { type(&window, "leGauge", QStringLiteral("25.000")); },
+        [&] {
+            shot("03-new-machine-reference.png");
+            click(&window, "tbExitGetReference");
+            click(find((cMachine *)nullptr), "tbExitMachine");
+        },
+        [&] { click(find((cMachineList *)nullptr), "tbHide"); },
+        [&] { click(&window, "tbSetList"); },
+        [&] {
+            cSetList *tables = find((cSetList *)nullptr);
+            clickRow(tables, "twToolset", QStringLiteral("TURRET A"));
+            click(tables, "tbEdit");
+        },
+        // T3, the tool outside its X tolerance.
+        [&] { clickRow(find((cToolset *)nullptr), "twTools", QStringLiteral("VBMT 160404 COPY")); },
+        [&] { shot("04-table-tolerance.png"); click(find((cToolset *)nullptr), "tbExitTool"); },
+        [&] { click(find((cSetList *)nullptr), "tbHide"); },
+        [&] { click(&window, "tbCamera"); },
+        [&] { click(&window, "tbCamAngle"); },
+        [&] {},
+        [&] {
+            shot("05-camera-angle.png");
+            type(&window, "leLabelT", QStringLiteral("3"));
+            type(&window, "leLabelCode", QStringLiteral("VBMT 160404 COPY"));
+            click(&window, "tbSaveX");
+            click(&window, "tbSaveZ");
+            click(&window, "tbLabelAngle");
+        },
+        [&] { shot("06-label-panel.png"); },
+    };
+    int next = 0;
+    QTimer timer;
+    // Time for the panels to slide in and the camera to settle.
+    timer.setInterval(1500);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (next < steps.size()) {
+            steps[next++]();
+        } else {
+            timer.stop();
+            QMessageBoxKovra::setHandler([](const QMessageBoxKovra::Box &) { return QMessageBox::Yes; });
+            window.close();
+            app.quit();
+        }
+    });
+    QTimer::singleShot(3000, &timer, [&timer] { timer.start(); });
+    return app.exec();
+}
