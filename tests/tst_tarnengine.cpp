@@ -1,4 +1,8 @@
+#include <QRandomGenerator>
 #include <QtTest>
+
+#include <cmath>
+#include <cstring>
 
 #include "exchange/ctarnengine.h"
 #include "support/TestWorkDir.h"
@@ -6,6 +10,8 @@
 Q_DECLARE_METATYPE(QList<sRecUtensile>)
 
 namespace {
+
+const int kDiv[] = {1, 10, 100, 1000, 8};
 
 sRecUtensile tool(float t, float r, float l, const QString &code = QString(), bool selected = true, float x = 0)
 {
@@ -92,6 +98,14 @@ private slots:
                                          {"NA", e.na()}};
         if (!key.isEmpty())
             QCOMPARE(now.value(key), value);
+    }
+
+    void integers()
+    {
+        for (const char *yes : {"12", "-3", "0", "2147483647", "-2147483648"})
+            QVERIFY2(cTarnEngine::isInteger(yes), yes);
+        for (const char *no : {"012", "+3", " 1", "", "-0", "-", "1.0", "2147483648", "12a"})
+            QVERIFY2(!cTarnEngine::isInteger(no), no);
     }
 
     void sections_data()
@@ -304,6 +318,45 @@ private slots:
         QString out, err;
         const bool ok = e.GeneraFilePP(text, &out, &err);
         QCOMPARE(ok ? out : "error:" + err, result);
+    }
+
+    // The engine's own number texts and reading must be the toolkit's to the
+    // last digit: the output is compared byte for byte by the CNC.
+    void numberTextsAreTheToolkits()
+    {
+        QRandomGenerator rng(22);
+        const float fixed[] = {0, -0.0f, 0.125f, -0.125f, 2.5f, 12.5f, 0.5f, 999999.5f, 1e-4f, 1e15f, 3e38f,
+                               1234565.f, 16777216.f, 2147483520.f, 0.000999999f};
+        for (int i = 0; i < 300000; ++i) {
+            float v;
+            if (i < int(sizeof fixed / sizeof *fixed)) {
+                v = fixed[i];
+            } else if (i % 3 == 0) {
+                // Decimal values of a tool table, ties included.
+                v = float(int(rng.bounded(2000000)) - 1000000) / float(kDiv[rng.bounded(5)]);
+            } else {
+                const quint32 bits = rng.generate();
+                std::memcpy(&v, &bits, sizeof v);
+            }
+            const double d = double(v);
+            QCOMPARE(cTarnEngine::numberText(v, 'g', 6), QString::number(d, 'g', 6));
+            const int decimals = int(rng.bounded(10));
+            QCOMPARE(cTarnEngine::numberText(v, 'f', decimals), QString::number(d, 'f', decimals));
+            const QString text = i % 2 ? QString::number(d, 'f', decimals) : QString::number(d, 'g', 9);
+            bool ok = false, okToolkit = false;
+            const float read = cTarnEngine::readNumber(text, &ok);
+            const float toolkit = text.toFloat(&okToolkit);
+            QCOMPARE(ok, okToolkit);
+            if (ok)
+                QVERIFY2(read == toolkit || (std::isnan(read) && std::isnan(toolkit)), qPrintable(text));
+        }
+        for (const char *t : {"-.5", ".5", "5.", "-", "1e39", "1e-50", " 1", "+3", "1.2.3", "--1", "0x10", "12-"}) {
+            bool ok = false, okToolkit = false;
+            const float read = cTarnEngine::readNumber(t, &ok);
+            QCOMPARE(ok, okToolkit = (QString(t).toFloat(&okToolkit), okToolkit));
+            if (ok)
+                QCOMPARE(read, QString(t).toFloat());
+        }
     }
 
     // Whatever the format or the tools hold, generation ends with text or the

@@ -6,9 +6,11 @@
 #include <QVarLengthArray>
 
 #include <algorithm>
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -61,6 +63,212 @@ int decimalsOf(const QString &s)
     for (int i = dot + 1; i < s.size() && s[i].isDigit(); ++i)
         ++n;
     return n;
+}
+
+// Number texts as the toolkit writes and reads them (QString::number with
+// "f" and "g", QString::toFloat), done without its allocations for the
+// values a tool table holds; anything else goes to the toolkit itself.
+
+// QString::toFloat.
+float readFloat(const QString &text, bool *ok)
+{
+    const int n = text.size();
+    if (n > 0 && n <= 24) {
+        char buf[32];
+        const QChar *p = text.constData();
+        int i = 0;
+        bool plain = true;
+        bool dot = false;
+        for (; i < n && plain; ++i) {
+            const ushort c = p[i].unicode();
+            if (c >= '0' && c <= '9')
+                buf[i] = char(c);
+            else if (c == '-' && i == 0)
+                buf[i] = '-';
+            else if (c == '.' && !dot && i > 0 && p[i - 1].isDigit())
+                buf[i] = '.', dot = true;
+            else
+                plain = false;
+        }
+        // A sign or a separator must follow and precede digits.
+        if (plain && p[n - 1] != QLatin1Char('-') && !(n == 1 && p[0] == QLatin1Char('.'))) {
+            double d = 0;
+            const auto r = std::from_chars(buf, buf + n, d);
+            if (r.ec == std::errc() && r.ptr == buf + n) {
+                // The toolkit's narrowing: beyond the float range or lost
+                // to underflow is no number.
+                if (std::fabs(d) > double(std::numeric_limits<float>::max()) || (d != 0 && float(d) == 0)) {
+                    *ok = false;
+                    return 0;
+                }
+                *ok = true;
+                return float(d);
+            }
+        }
+    }
+    return text.toFloat(ok);
+}
+
+constexpr quint64 kPow10[] = {1ULL, 10ULL, 100ULL, 1000ULL, 10000ULL, 100000ULL, 1000000ULL, 10000000ULL,
+                              100000000ULL, 1000000000ULL};
+
+// round(m * 2^e / 10^-s) or round(m * 2^e * 10^s), halves away from zero.
+bool scaledRound(quint32 m, int e, int s, quint64 *out)
+{
+    using u128 = unsigned __int128;
+    if (s > 9 || s < -9 || e > 40)
+        return false;
+    u128 num = m;
+    u128 den = 1;
+    if (s >= 0)
+        num *= kPow10[s];
+    else
+        den = kPow10[-s];
+    if (e >= 0)
+        num <<= e;
+    else if (-e < 100)
+        den <<= -e;
+    else
+        return false;
+    u128 q = num / den;
+    const u128 r = num % den;
+    if (r * 2 >= den)
+        ++q;
+    if (q > u128(~quint64(0)))
+        return false;
+    *out = quint64(q);
+    return true;
+}
+
+void appendDigits(QString *out, quint64 v, int minDigits)
+{
+    char buf[24];
+    int n = 0;
+    do {
+        buf[n++] = char('0' + v % 10);
+        v /= 10;
+    } while (v > 0);
+    while (n < minDigits)
+        buf[n++] = '0';
+    while (n > 0)
+        out->append(QLatin1Char(buf[--n]));
+}
+
+// QString::number(double(v), 'f', decimals).
+QString fixedText(float v, int decimals)
+{
+    int e = 0;
+    const float frac = std::frexp(std::fabs(v), &e);
+    quint64 scaled = 0;
+    if (std::isfinite(v) && std::fabs(v) < 2147483648.0f && decimals >= 0 && decimals <= 9
+        && scaledRound(quint32(std::ldexp(frac, 24)), e - 24, decimals, &scaled)) {
+        QString out;
+        out.reserve(decimals + 12);
+        if (v < 0)
+            out.append(QLatin1Char('-'));
+        appendDigits(&out, scaled / kPow10[decimals], 1);
+        if (decimals > 0) {
+            out.append(QLatin1Char('.'));
+            appendDigits(&out, scaled % kPow10[decimals], decimals);
+        }
+        return out;
+    }
+    return QString::number(double(v), 'f', decimals);
+}
+
+// QString::number(double(v), 'g', 6).
+QString generalText(float v)
+{
+    if (v == 0)
+        return QStringLiteral("0");
+    const float a = std::fabs(v);
+    if (!std::isfinite(v) || a < 1e-4f || a >= 1e15f)
+        return QString::number(double(v), 'g', 6);
+    int e = 0;
+    const quint32 m = quint32(std::ldexp(std::frexp(a, &e), 24));
+    e -= 24;
+    // Six significant digits: d = round(a * 10^s) in [10^5, 10^6).
+    int x = int(std::floor(std::log10(double(a))));
+    quint64 d = 0;
+    for (int tries = 0; tries < 3; ++tries) {
+        if (!scaledRound(m, e, 5 - x, &d))
+            return QString::number(double(v), 'g', 6);
+        if (d >= 1000000) {
+            if (d == 1000000) {
+                d = 100000;
+                ++x;
+                break;
+            }
+            ++x;
+        } else if (d < 100000) {
+            --x;
+        } else {
+            break;
+        }
+    }
+    if (d < 100000 || d >= 1000000)
+        return QString::number(double(v), 'g', 6);
+    char digits[6];
+    for (int i = 5; i >= 0; --i, d /= 10)
+        digits[i] = char('0' + d % 10);
+    int last = 5;
+    while (last > 0 && digits[last] == '0')
+        --last;
+    QString out;
+    out.reserve(16);
+    if (v < 0)
+        out.append(QLatin1Char('-'));
+    if (x >= 6) {
+        out.append(QLatin1Char(digits[0]));
+        if (last > 0) {
+            out.append(QLatin1Char('.'));
+            for (int i = 1; i <= last; ++i)
+                out.append(QLatin1Char(digits[i]));
+        }
+        out.append(QLatin1String("e+"));
+        appendDigits(&out, quint64(x), 2);
+    } else if (x >= 0) {
+        for (int i = 0; i <= x; ++i)
+            out.append(QLatin1Char(digits[i]));
+        if (last > x) {
+            out.append(QLatin1Char('.'));
+            for (int i = x + 1; i <= last; ++i)
+                out.append(QLatin1Char(digits[i]));
+        }
+    } else {
+        out.append(QLatin1String("0."));
+        for (int i = 0; i < -x - 1; ++i)
+            out.append(QLatin1Char('0'));
+        for (int i = 0; i <= last; ++i)
+            out.append(QLatin1Char(digits[i]));
+    }
+    return out;
+}
+
+// An integer written in canonical base-10 form ("12", "-3"; not "012",
+// "+3", "-0" or " 1"), within 32 bits.
+bool canonicalInt(const QStringRef &text, int *value)
+{
+    const int n = text.size();
+    const bool minus = n > 0 && text.at(0) == QLatin1Char('-');
+    const int first = minus ? 1 : 0;
+    if (n == first || n - first > 10)
+        return false;
+    if (text.at(first) == QLatin1Char('0') && (n - first > 1 || minus))
+        return false;
+    qint64 v = 0;
+    for (int i = first; i < n; ++i) {
+        const ushort c = text.at(i).unicode();
+        if (c < '0' || c > '9')
+            return false;
+        v = v * 10 + (c - '0');
+    }
+    if (minus)
+        v = -v;
+    if (v < INT_MIN || v > INT_MAX)
+        return false;
+    *value = int(v);
+    return true;
 }
 
 struct DepthGuard
@@ -246,15 +454,28 @@ bool cTarnEngine::CheckFormat(QString mask, QString *error)
 bool cTarnEngine::isNumeric(QString text)
 {
     bool ok = false;
-    text.toFloat(&ok);
+    readFloat(text, &ok);
     return ok;
 }
 
 bool cTarnEngine::isInteger(QString text)
 {
-    bool ok = false;
-    const int v = text.toInt(&ok, 10);
-    return ok && QString::number(v) == text;
+    int v = 0;
+    return canonicalInt(QStringRef(&text), &v);
+}
+
+QString cTarnEngine::numberText(float value, char format, int precision)
+{
+    if (format == 'g' && precision == 6)
+        return generalText(value);
+    if (format == 'f')
+        return fixedText(value, precision);
+    return QString::number(double(value), format, precision);
+}
+
+float cTarnEngine::readNumber(const QString &text, bool *ok)
+{
+    return readFloat(text, ok);
 }
 
 // Generation ------------------------------------------------------------------
@@ -503,7 +724,7 @@ bool cTarnEngine::numericVariable(QChar letter, QString *value, QString *error)
     default:
         return false;
     }
-    *value = QString::number(double(v), 'g', 6);
+    *value = generalText(v);
     return true;
 }
 
@@ -542,9 +763,8 @@ bool cTarnEngine::eval(QString token, QString *result, QString *error)
         case 'D':
         case 'U':
         case 'W': {
-            bool ok = false;
-            const int n = arg.toInt(&ok);
-            if (!ok || n == 0 || QString::number(n) != arg)
+            int n = 0;
+            if (!canonicalInt(arg, &n) || n == 0)
                 return invalid();
             const QString &v = letter == QLatin1Char('C') ? vC
                                : letter == QLatin1Char('D') ? vD
@@ -556,9 +776,8 @@ bool cTarnEngine::eval(QString token, QString *result, QString *error)
             return true;
         }
         case 'B': {
-            bool ok = false;
-            const int n = arg.toInt(&ok);
-            if (!ok || QString::number(n) != arg)
+            int n = 0;
+            if (!canonicalInt(arg, &n))
                 return invalid();
             // A column beyond the bound is refused like one already passed.
             if (n <= column || n > kMaxTab) {
@@ -738,8 +957,8 @@ bool cTarnEngine::Estrai3Arg(QString token, QString *condition, QString *then, Q
         return false;
 
     bool okLeft = false, okRight = false;
-    const float a = left.toFloat(&okLeft);
-    const float b = right.toFloat(&okRight);
+    const float a = readFloat(left, &okLeft);
+    const float b = readFloat(right, &okRight);
     bool result;
     if (okLeft && okRight) {
         switch (op.unicode()) {
@@ -789,9 +1008,9 @@ bool cTarnEngine::FormattaNumero(QString number, QString mask, QString *result, 
     float value;
     const int de = DE != QLatin1String(".") ? number.indexOf(DE) : -1;
     if (de >= 0)
-        value = QString(number).replace(de, DE.size(), QLatin1Char('.')).toFloat(&ok);
+        value = readFloat(QString(number).replace(de, DE.size(), QLatin1Char('.')), &ok);
     else
-        value = number.toFloat(&ok);
+        value = readFloat(number, &ok);
     if (!ok || !std::isfinite(value)) {
         *error = number + tr(" invalid number");
         return false;
@@ -805,7 +1024,7 @@ bool cTarnEngine::FormattaNumero(QString number, QString mask, QString *result, 
     QString rewritten;
     int decimalsAt = -1;
     if (dot >= 0) {
-        rewritten = QString::number(double(value), 'f', mask.size() - dot - 1);
+        rewritten = fixedText(value, mask.size() - dot - 1);
         // Read back exactly: its integer digits come from a float.
         const QChar *p = rewritten.constData();
         const int n = rewritten.size();
@@ -964,8 +1183,8 @@ bool cTarnEngine::OpRazionale(QString a, QString operation, QString *result, QSt
     const QChar op = operation.isEmpty() ? QChar() : operation[0];
     const QString b = operation.mid(1);
     bool okA = false, okB = false;
-    const float fa = a.toFloat(&okA);
-    const float fb = b.toFloat(&okB);
+    const float fa = readFloat(a, &okA);
+    const float fb = readFloat(b, &okB);
     if (!okA || !okB || !std::isfinite(fa) || !std::isfinite(fb)) {
         *error = a + tr(" invalid number");
         return false;
@@ -1000,7 +1219,7 @@ bool cTarnEngine::OpRazionale(QString a, QString operation, QString *result, QSt
         *error = a + operation + tr(" invalid number");
         return false;
     }
-    rawText = op == QLatin1Char('\\') ? QString::number(quotient) : QString::number(double(raw), 'f', 5);
+    rawText = op == QLatin1Char('\\') ? QString::number(quotient) : fixedText(raw, 5);
     if (!FormattaNumero(rawText, mask, result, error))
         return false;
     result->replace(QLatin1Char('.'), DE);

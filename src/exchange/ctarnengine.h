@@ -58,6 +58,10 @@ public:
     bool CheckFormat(QString mask, QString *error);
     static bool isNumeric(QString text);
     static bool isInteger(QString text);
+    // The toolkit's number texts (QString::number of the float as a double)
+    // and its float reading (QString::toFloat), as the engine uses them.
+    static QString numberText(float value, char format, int precision);
+    static float readNumber(const QString &text, bool *ok);
 
     // Generation -----------------------------------------------------------
     bool GeneraFilePP(QString format, QString *text, QString *error);
