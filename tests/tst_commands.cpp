@@ -9,6 +9,7 @@
 #include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QToolBox>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -24,6 +25,8 @@
 #include "interface/CamPanel.h"
 #include "keyboard/myinputpanel.h"
 #include "keyboard/myinputpanelcontext.h"
+#include "machines/ConfigurationForm.h"
+#include "machines/cconfiguration.h"
 #include "shared/App.h"
 #include "shared/FatalExit.h"
 #include "shared/QExtDoubleValidator.h"
@@ -69,6 +72,7 @@ private slots:
     void inputBoxKinds();
     void inputBoxReturnAndValidator();
     void inputBoxTables();
+    void configurationOpener();
     void clamp_data();
     void clamp();
     void runOutTest();
@@ -345,9 +349,11 @@ void TestCommands::inputBoxKinds_data()
     QTest::addColumn<bool>("password");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<double>("rotation");   // the rotation spin box afterwards
-    QTest::newRow("angular head") << 7 << "Angular heads\nSet rotation angle" << false << "33.5" << 33.5;
-    QTest::newRow("settings password (no dialog yet)") << 5 << "Settings\nInsert password" << true << "secret" << 12.5;
-    QTest::newRow("unknown kind") << 42 << "any" << false << "45" << 12.5;
+    QTest::addColumn<QString>("box");       // the one message box shown, if any
+    QTest::newRow("angular head") << 7 << "Angular heads\nSet rotation angle" << false << "33.5" << 33.5 << "";
+    QTest::newRow("wrong settings password") << 5 << "Settings\nInsert password" << true << "secret" << 12.5
+                                             << "Invalid password";
+    QTest::newRow("unknown kind") << 42 << "any" << false << "45" << 12.5 << "";
 }
 
 void TestCommands::inputBoxKinds()
@@ -357,6 +363,7 @@ void TestCommands::inputBoxKinds()
     QFETCH(bool, password);
     QFETCH(QString, typed);
     QFETCH(double, rotation);
+    QFETCH(QString, box);
     build({{"/Machine/angularHead", true}});
     ui->sbRotateMeasLine->setValue(12.5);
     if (kind == 7)
@@ -379,7 +386,46 @@ void TestCommands::inputBoxKinds()
     QVERIFY(!open("inputBox"));
     QVERIFY(ui->centralwidget->isEnabled());
     QCOMPARE(ui->sbRotateMeasLine->value(), rotation);
+    QCOMPARE(m_boxes.size(), box.isEmpty() ? 0 : 1);
+    if (!box.isEmpty())
+        QCOMPARE(m_boxes.first().text, box);
+    QVERIFY(!m_w->findChild<cConfiguration *>());
+}
+
+// The configure button's password opens a new dialog beside the camera view
+// each time; its save reaches the window (logo of the customization, the
+// tooling-table list's refresh).
+void TestCommands::configurationOpener()
+{
+    build({{"/Machine/Language", "English|none"}});
+    QVERIFY(m_wd->writeFile("custom/Acme", "[Settings]\nlogo=acme.png\n"));
+    QImage picture(33, 17, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    QVERIFY(QDir().mkpath("custom/res") && picture.save("custom/res/acme.png"));
+    ui->tbAIX->setChecked(true);
+    ui->tbRetFix->setChecked(false);
+    for (int login = 1; login <= 2; ++login) {
+        QTest::mouseClick(ui->tbConfigure, Qt::LeftButton);
+        QTest::keyClicks(ui->leInputBox, "TAVO");
+        QTest::keyClick(ui->leInputBox, Qt::Key_Return);
+        QCOMPARE(m_w->findChildren<cConfiguration *>().size(), login);
+    }
     QVERIFY(m_boxes.isEmpty());
+    cConfiguration *dlg = m_w->configurationDialog();
+    QVERIFY(!dlg->isHidden());
+    QCOMPARE(dlg->geometry().topLeft(), QPoint(640, 0));
+    QVERIFY(!ui->tbAIX->isChecked());
+    QVERIFY(ui->tbRetFix->isChecked());
+    QVERIFY(!dlg->form()->toolBox->isItemEnabled(1)); // the plain password: no advanced page
+    QVERIFY(saveScreenshot(m_w.get(), "configuration-in-window"));
+
+    QSignalSpy relay(m_w.get(), &MainWindow::sigUpdGui);
+    dlg->form()->cmbCustom->setCurrentText("Acme");
+    m_answers << QMessageBox::Yes;
+    QVERIFY(dlg->writeSettings());
+    QCOMPARE(relay.count(), 1);
+    QCOMPARE(logo->size(), QSize(33, 17));
+    QCOMPARE(MachineSettings.logoName, QString("acme.png"));
 }
 
 void TestCommands::inputBoxReturnAndValidator()

@@ -863,6 +863,9 @@ void MainWindow::okInputBox()
         if (ui->cmbInputBox->currentIndex() >= 0)
             setList->copyToolset(ui->cmbInputBox->currentData().toInt());
         break;
+    case ibConfiguration:
+        slotConfiguration(text);
+        break;
     case ibAngularHead:
         ui->sbRotateMeasLine->setValue(text.toFloat());
         break;

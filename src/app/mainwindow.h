@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QMetaObject>
 #include <QPoint>
+#include <QPointer>
 #include <QPointF>
 #include <QString>
 #include <QStringList>
@@ -34,6 +35,7 @@ class cSetList;
 class cToolset;
 class cDnc;
 class postPro;
+class cConfiguration;
 
 // The program's one top-level window: builds the running system in a fixed
 // order, shows the live axes and the camera, and hosts every sliding panel.
@@ -68,6 +70,8 @@ public:
     cMachineList *machineListPanel() const { return machineList; }
     cDnc *dncPanel() const { return dnc; }
     postPro *postProPanel() const { return postProcessor; }
+    // The configuration dialog opened last (null before the first opening).
+    cConfiguration *configurationDialog() const;
     // Ids of the registered panels, in registration order.
     QStringList panelNames() const { return panelIds; }
 
@@ -128,6 +132,7 @@ public slots:
     void toggleCincr(bool on);
     void showAngularInput();
     void reqConfiguration();
+    void slotConfiguration(QString password);
     void slotClamp();
     void slotEnableClamp();
     void slotTestRnOut(bool on);
@@ -220,6 +225,8 @@ private:
     cMachineList *machineList = nullptr;
     cDnc *dnc = nullptr;
     postPro *postProcessor = nullptr;
+    // The configuration dialog opened last; it deletes itself when closed.
+    QPointer<cConfiguration> configuration;
     // Axis of the reference being measured for the machine editor (cMachine::eRefType).
     int refAxis = cMachine::X;
     MyInputPanelContext *inputContext = nullptr;

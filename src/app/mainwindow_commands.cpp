@@ -23,6 +23,7 @@
 #include "axis/cAxisInterface.h"
 #include "camera/VideoDevice.h"
 #include "interface/CamPanel.h"
+#include "machines/cconfiguration.h"
 #include "shared/App.h"
 #include "shared/SharedStruct.h"
 #include "tooling/ctoolset.h"
@@ -208,6 +209,24 @@ void MainWindow::showAngularInput()
 void MainWindow::reqConfiguration()
 {
     showInputBox(tr("Settings") + QStringLiteral("\n") + tr("Insert password"), QString(), ibConfiguration, true);
+}
+
+cConfiguration *MainWindow::configurationDialog() const
+{
+    return configuration;
+}
+
+void MainWindow::slotConfiguration(QString password)
+{
+    if (!ValidateUser(this, password))
+        return;
+    // A new dialog each time: it compares against the settings of its own opening.
+    configuration = new cConfiguration(camera, axis, this);
+    ui->tbAIX->setChecked(false);
+    ui->tbAIZ->setChecked(false);
+    ui->tbAIC->setChecked(false);
+    ui->tbRetFix->setChecked(true);
+    configuration->show();
 }
 
 // Axis commands -----------------------------------------------------------------

@@ -129,6 +129,12 @@ void FakeAxbBoard::setCounts(int x, int z)
     m_board.z = z;
 }
 
+QPoint FakeAxbBoard::counts() const
+{
+    QMutexLocker lock(&m_mutex);
+    return QPoint(m_board.x, m_board.z);
+}
+
 void FakeAxbBoard::setInputs(int inputs)
 {
     QMutexLocker lock(&m_mutex);

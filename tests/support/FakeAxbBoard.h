@@ -4,6 +4,7 @@
 #include <QList>
 #include <QMutex>
 #include <QObject>
+#include <QPoint>
 #include <QString>
 
 #include "axis/AxbBoardModel.h"
@@ -40,6 +41,8 @@ public:
     // Board state used for the generated position lines.
     void setAutoAnswer(bool on);
     void setCounts(int x, int z);
+    // The X and Z counts now reported (x, y = X, Z).
+    QPoint counts() const;
     void setInputs(int inputs);
     void setOutputs(int outputs);
     void setCAxis(bool on, int c = 0);

@@ -274,6 +274,11 @@ int main(int argc, char *argv[])
     // The tooling-table list offers the post-processor.
     if (!s.contains(QStringLiteral("/Machine/ppEnabled")))
         s.setValue(QStringLiteral("/Machine/ppEnabled"), true);
+    // The languages the configuration dialog offers (no translation files ship yet).
+    if (!s.contains(QStringLiteral("/Translations/Tr0")))
+        s.setValue(QStringLiteral("/Translations/Tr0"), QStringLiteral("English|none"));
+    if (!s.contains(QStringLiteral("/Machine/Language")))
+        s.setValue(QStringLiteral("/Machine/Language"), QStringLiteral("English|none"));
     s.sync();
 
     if (!openDatabase())

@@ -23,6 +23,8 @@ const Tile kTiles[] = {
     {"swapOn.png", 48, 48, "Z X", "#e65100"},
     {"machineRad.png", 48, 48, "RAD", "#00838f"},
     {"machineDia.png", 48, 48, "DIA", "#6a1b9a"},
+    // configuration dialog: a disabled check box or radio button
+    {"radioOffDis.png", 24, 24, "", "#d0d0d0"},
 };
 
 } // namespace

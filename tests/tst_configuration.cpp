@@ -1,0 +1,676 @@
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QSpinBox>
+#include <QToolBox>
+#include <QToolButton>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+#include "axis/cAxisInterface.h"
+#include "camera/VideoDevice.h"
+#include "camera/VideoStandIn.h"
+#include "machines/ConfigurationForm.h"
+#include "machines/cconfiguration.h"
+#include "shared/App.h"
+#include "shared/QMessageBoxKovra.h"
+#include "shared/SharedStruct.h"
+#include "support/FakeAxbBoard.h"
+#include "support/MovingEdgeFrameSource.h"
+#include "support/Screenshot.h"
+#include "support/TestWorkDir.h"
+
+using Edit = std::function<void(Ui_cConfiguration *)>;
+Q_DECLARE_METATYPE(Edit)
+Q_DECLARE_METATYPE(QMessageBox::StandardButton)
+
+// Stands where the main window stands: counts the relay and the refresh.
+class Host : public QWidget
+{
+    Q_OBJECT
+public:
+    int refreshed = 0;
+signals:
+    void sigUpdGui();
+public slots:
+    void activateMachineSettings() { ++refreshed; }
+};
+
+namespace {
+
+const int kX0 = 100000; // micrometres
+const int kZ0 = 50000;
+const QStringList kMachineKeys = {
+    "isMM", "isRadius", "Password", "Language", "type", "hasCAxis", "hasIndex", "coarseZeroSearch",
+    "disableAnimation", "isPivra", "ClearLabelMode", "ppEnabled", "ppDirLocked", "ppFormatLocked",
+    "balluffEnabled", "angularHead", "disableRunout", "automaticSpindle", "hasNfc", "logoPrint", "custom",
+    "vendorName", "logoName"};
+
+QStringList entries(QComboBox *c)
+{
+    QStringList l;
+    for (int i = 0; i < c->count(); ++i)
+        l << c->itemText(i);
+    return l;
+}
+
+} // namespace
+
+class TestConfiguration : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void access_data();
+    void access();
+    void closing_data();
+    void closing();
+    void saveWritesKeys();
+    void saveRefused_data();
+    void saveRefused();
+    void saveFailure();
+    void machineOptions_data();
+    void machineOptions();
+    void sensorControls_data();
+    void sensorControls();
+    void languages_data();
+    void languages();
+    void customization();
+    void wizard_data();
+    void wizard();
+    void wizardRetryAndCancel();
+    void screenshots();
+
+private:
+    cConfiguration *open();
+    QSettings *file();
+    void startRig();
+    QPointF corner() const;
+
+    std::unique_ptr<TestWorkDir> m_wd;
+    std::unique_ptr<Host> m_host;
+    std::unique_ptr<FakeAxbBoard> m_board;
+    std::unique_ptr<CVideoDevice> m_camera;
+    std::unique_ptr<cAxisInterface> m_axis;
+    std::unique_ptr<QSettings> m_file;
+    QPointer<cConfiguration> m_dlg;
+    Ui_cConfiguration *ui = nullptr;
+    QList<QMessageBoxKovra::Box> m_boxes;
+    QList<QMessageBox::StandardButton> m_answers;
+    // Camera model of the wizard: counts per pixel of each axis (0: the edge
+    // does not follow that axis) and a shift the scales do not see.
+    double m_cpx = 5, m_cpz = 4;
+    QPointF m_slip;
+    QString m_stallAt;
+    QHash<QString, QPointF> m_slipAt;
+};
+
+void TestConfiguration::init()
+{
+    m_wd = std::make_unique<TestWorkDir>();
+    App::resetKovraSettings();
+    MachineSettings = s_MachineSettings();
+    // A saved language: the loader's default "English" (no file) would count as an edit.
+    MachineSettings.Language = "English|none";
+    CurrentMachine = s_machine();
+    isSuperUser = false;
+    isSuperConfigUser = true;
+    m_boxes.clear();
+    m_answers.clear();
+    m_host = std::make_unique<Host>();
+    m_host->resize(1024, 768);
+    m_camera = std::make_unique<CVideoDevice>(m_wd->filePath("video0"), nullptr,
+        std::make_shared<CVideoStandIn>(std::make_shared<MovingEdgeFrameSource>([this] { return corner(); })));
+    QMessageBoxKovra::setHandler([this](const QMessageBoxKovra::Box &box) {
+        m_boxes << box;
+        // The operator moves the tool into the region before pressing Ok.
+        if (m_axis && box.text.startsWith("Probe ")) {
+            const QString region = box.text.section(' ', 3, 3);
+            const bool right = region == "RIGHT", bottom = region == "BOTTOM";
+            m_slip = m_slipAt.take(region);
+            // A camera that stopped delivering keeps the last region's result.
+            const bool stalled = region == m_stallAt;
+            if (stalled)
+                m_camera->StopCapture();
+            else
+                m_camera->StartCapture();
+            const int x = kX0 + int(right ? 520 * m_cpx : 0), z = kZ0 + int(bottom ? 520 * m_cpz : 0);
+            m_board->setCounts(x, z);
+            QSignalSpy frames(m_camera.get(), &CVideoDevice::Notify);
+            // Counts are micrometres on the line; the link reads millimetres.
+            (void)QTest::qWaitFor([&] { return m_axis->GetX_DXFref() == x / 1000.0 && m_axis->GetZ_DXFref() == z / 1000.0
+                                         && (stalled || frames.size() >= 3); }, 10000);
+        }
+        if (!m_answers.isEmpty())
+            return m_answers.takeFirst();
+        // Unscripted: yes to saving and Ok to the wizard's prompts.
+        return box.buttons & QMessageBox::Yes ? QMessageBox::Yes
+             : box.buttons & QMessageBox::Ok  ? QMessageBox::Ok
+                                              : box.defaultButton;
+    });
+}
+
+void TestConfiguration::cleanup()
+{
+    delete m_dlg;
+    m_axis.reset();
+    if (m_camera)
+        m_camera->StopCapture();
+    m_camera.reset();
+    m_board.reset();
+    m_host.reset();
+    m_file.reset();
+    QMessageBoxKovra::setHandler({});
+    isSuperConfigUser = isSuperUser = false;
+    App::resetKovraSettings();
+    m_wd.reset();
+}
+
+cConfiguration *TestConfiguration::open()
+{
+    m_dlg = new cConfiguration(m_camera.get(), m_axis.get(), m_host.get());
+    ui = m_dlg->form();
+    m_host->show();
+    m_dlg->show();
+    return m_dlg;
+}
+
+// The settings file as a second reader sees it.
+QSettings *TestConfiguration::file()
+{
+    m_file = std::make_unique<QSettings>(m_wd->filePath("T8A_M.cfg"), QSettings::IniFormat);
+    m_file->setIniCodec("UTF-8");
+    return m_file.get();
+}
+
+QPointF TestConfiguration::corner() const
+{
+    if (!m_board)
+        return QPointF(70, 70);
+    const QPoint c = m_board->counts();
+    return QPointF(m_cpx ? 70 + (c.x() - kX0) / m_cpx : 70, m_cpz ? 70 + (c.y() - kZ0) / m_cpz : 70) + m_slip;
+}
+
+void TestConfiguration::startRig()
+{
+    m_board = std::make_unique<FakeAxbBoard>();
+    m_board->setAutoAnswer(true);
+    m_board->setCounts(kX0, kZ0);
+    App::kovraSettings().setValue("/TTY/AxbPort", m_board->slavePath());
+    QCOMPARE(m_camera->Open(2), 0);
+    QVERIFY(m_camera->SetSize(1280, 1024));
+    m_camera->StartCapture();
+    m_axis = std::make_unique<cAxisInterface>(nullptr, m_camera.get());
+}
+
+void TestConfiguration::access_data()
+{
+    QTest::addColumn<bool>("super");
+    QTest::addColumn<bool>("configCode");
+    QTest::addColumn<bool>("advanced");
+    QTest::addColumn<bool>("camera");
+    QTest::newRow("password") << false << false << false << false;
+    QTest::newRow("service code") << true << false << true << false;
+    QTest::newRow("configuration code") << false << true << true << true;
+}
+
+void TestConfiguration::access()
+{
+    QFETCH(bool, super);
+    QFETCH(bool, configCode);
+    isSuperUser = super;
+    isSuperConfigUser = configCode;
+    MachineSettings.automaticSpindle = MachineSettings.hasNfc = true;
+    open();
+    QFETCH(bool, advanced);
+    QCOMPARE(ui->toolBox->isItemEnabled(1), advanced);
+    QCOMPARE(ui->toolBox->currentIndex(), advanced ? 1 : 0);
+    QFETCH(bool, camera);
+    QCOMPARE(!ui->gbCameraSettings->isHidden(), camera);
+    QCOMPARE(!ui->tbSaveXref->isHidden(), advanced);
+    QVERIFY(!ui->tbCleanSpindle->isHidden());
+    QCOMPARE(m_dlg->pos(), QPoint(640, 0));
+}
+
+void TestConfiguration::closing_data()
+{
+    QTest::addColumn<QVariantMap>("settings");
+    QTest::addColumn<Edit>("edit");
+    QTest::addColumn<bool>("asks");
+    const QVariantMap none;
+    QTest::newRow("nothing") << none << Edit([](Ui_cConfiguration *) {}) << false;
+    QTest::newRow("debug alone") << none << Edit([](Ui_cConfiguration *u) { u->chkDebug->setChecked(true); }) << false;
+    QTest::newRow("zero reset") << none << Edit([](Ui_cConfiguration *u) { u->chkEnableZeroReset->setChecked(true); }) << true;
+    QTest::newRow("unit") << none << Edit([](Ui_cConfiguration *u) { u->rbInch->setChecked(true); }) << true;
+    QTest::newRow("password") << none << Edit([](Ui_cConfiguration *u) { u->lePassword->setText("other"); }) << true;
+    QTest::newRow("label clearing") << none << Edit([](Ui_cConfiguration *u) { u->optLabelClearYes->setChecked(true); }) << true;
+    QTest::newRow("exposure") << none << Edit([](Ui_cConfiguration *u) { u->sliExposure->setValue(7); }) << true;
+    QTest::newRow("post-processor off, lock on: cleared at opening")
+        << QVariantMap{{"/Machine/ppEnabled", false}, {"/Machine/ppFormatLocked", true}}
+        << Edit([](Ui_cConfiguration *) {}) << true;
+    QTest::newRow("unknown machine type shows Corvo six")
+        << QVariantMap{{"/Machine/type", 2}} << Edit([](Ui_cConfiguration *u) { QVERIFY(u->rbT8A->isChecked()); })
+        << true;
+}
+
+// Exit asks only about real edits; Discard brings back the record and the
+// sensor as they were at opening; every way out switches the lines off.
+void TestConfiguration::closing()
+{
+    QFETCH(QVariantMap, settings);
+    QFETCH(Edit, edit);
+    QFETCH(bool, asks);
+    App::kovraSettings().setValue("/Machine/Language", "English|none");
+    for (auto it = settings.begin(); it != settings.end(); ++it)
+        App::kovraSettings().setValue(it.key(), it.value());
+    loadMachineSettings(MachineSettings);
+    const s_MachineSettings before = MachineSettings;
+    m_camera->sensorSets[0].Brightness = 3;
+    m_camera->scanline = 300;
+    m_camera->setMeasureLines(true);
+    open();
+    QVERIFY(ui->chkManualScanline->isChecked());
+    edit(ui);
+    m_answers << QMessageBox::Cancel;
+    QTest::mouseClick(ui->tbCancel, Qt::LeftButton);
+    QCOMPARE(m_boxes.size(), asks ? 1 : 0);
+    if (asks) {
+        QVERIFY(m_dlg && m_dlg->isVisible()); // Cancel keeps it open
+        QCOMPARE(m_boxes.first().text, QString("Settings changed but not saved"));
+        QCOMPARE(m_boxes.first().defaultButton, QMessageBox::Cancel);
+        QCOMPARE(m_camera->scanline, qint16(300));
+        m_answers << QMessageBox::Discard;
+        QTest::mouseClick(ui->tbCancel, Qt::LeftButton);
+        QTRY_VERIFY(!m_dlg);
+        QCOMPARE(MachineSettings.zeroReset, before.zeroReset);
+        QCOMPARE(MachineSettings.ppFormatLocked, before.ppFormatLocked);
+        QCOMPARE(MachineSettings.isMM, before.isMM);
+        QCOMPARE(MachineSettings.Password, before.Password);
+        QCOMPARE(m_camera->sensorSets[0].Brightness, 3);
+    }
+    QTRY_VERIFY(!m_dlg);
+    QVERIFY(!m_camera->measureLines);
+    QCOMPARE(m_camera->scanline, qint16(0));
+    QVERIFY(!file()->contains("Machine/isMM"));
+}
+
+void TestConfiguration::saveWritesKeys()
+{
+    App::kovraSettings().setValue("/Translations/Tr0", "Italiano|kovra_it");
+    open();
+    QSignalSpy relay(m_host.get(), &Host::sigUpdGui);
+    ui->cmbLanguage->setCurrentText("Italiano");
+    ui->rbInch->setChecked(true);
+    ui->rbDiameter->setChecked(true);
+    ui->lePassword->setText("   ");
+    ui->leLabelLogo->setText("  ACME  ");
+    ui->optLabelClearNone->setChecked(true);
+    ui->chkEnablePostPro->setChecked(true);
+    ui->chkFolderLocked->setChecked(true);
+    ui->rbT8B->setChecked(true);
+    ui->chkBalluff->setChecked(true);
+    ui->sliGain->setValue(9);
+    QVERIFY(m_dlg->writeSettings());
+    QCOMPARE(m_boxes.first().text, QString("Save settings as default?"));
+    QCOMPARE(m_boxes.first().defaultButton, QMessageBox::No);
+    QSettings *f = file();
+    f->beginGroup("Machine");
+    QStringList keys = f->childKeys();
+    keys.sort();
+    QStringList expected = kMachineKeys;
+    expected.sort();
+    QCOMPARE(keys, expected);
+    QCOMPARE(f->value("isMM").toBool(), false);
+    QCOMPARE(f->value("isRadius").toBool(), false);
+    QCOMPARE(f->value("Password").toString(), QString("   ")); // blanks are a password
+    QCOMPARE(f->value("Language").toString(), QString("Italiano|kovra_it"));
+    QCOMPARE(f->value("logoPrint").toString(), QString("ACME"));
+    QCOMPARE(f->value("ClearLabelMode").toInt(), 0);
+    QCOMPARE(f->value("ppDirLocked").toBool(), true);
+    QCOMPARE(f->value("type").toInt(), 0);
+    QCOMPARE(f->value("balluffEnabled").toBool(), true);
+    f->endGroup();
+    QCOMPARE(f->value("sensorMeasure/Contrast").toInt(), 9);
+    QCOMPARE(MachineSettings.Password, QString("   "));
+    QCOMPARE(relay.count(), 1);
+    QCOMPARE(m_host->refreshed, 1);
+
+    // Saved: a second save writes nothing and a close asks nothing.
+    QVERIFY(m_dlg->writeSettings());
+    QCOMPARE(relay.count(), 1);
+    m_boxes.clear();
+    QTest::mouseClick(ui->tbCancel, Qt::LeftButton);
+    QTRY_VERIFY(!m_dlg);
+    QVERIFY(m_boxes.isEmpty());
+}
+
+void TestConfiguration::saveRefused_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QMessageBox::StandardButton>("answer");
+    QTest::addColumn<QString>("box");
+    QTest::newRow("declined") << "new" << QMessageBox::No << "";
+    QTest::newRow("empty password") << "" << QMessageBox::Yes << "Invalid empty password";
+}
+
+void TestConfiguration::saveRefused()
+{
+    QFETCH(QString, password);
+    QFETCH(QMessageBox::StandardButton, answer);
+    QFETCH(QString, box);
+    open();
+    ui->lePassword->setText(password);
+    ui->rbInch->setChecked(true);
+    m_answers << answer;
+    QVERIFY(!m_dlg->writeSettings());
+    QCOMPARE(m_boxes.size(), box.isEmpty() ? 1 : 2);
+    if (!box.isEmpty())
+        QCOMPARE(m_boxes.last().text, box);
+    QVERIFY(file()->childGroups().isEmpty());
+    QVERIFY(MachineSettings.isMM);
+    QVERIFY(m_dlg->isVisible());
+}
+
+// A file that cannot be written: the operator is told, and the dialog still
+// holds the edits as unsaved.
+void TestConfiguration::saveFailure()
+{
+    open();
+    ui->rbInch->setChecked(true);
+    QVERIFY(QDir().mkdir(m_wd->filePath("T8A_M.cfg")));
+    QSignalSpy relay(m_host.get(), &Host::sigUpdGui);
+    QVERIFY(!m_dlg->writeSettings());
+    QCOMPARE(m_boxes.last().title, QString("Configuration"));
+    QCOMPARE(m_boxes.last().text, QString("Settings could not be saved"));
+    QCOMPARE(relay.count(), 0);
+    m_boxes.clear();
+    m_answers << QMessageBox::Cancel;
+    m_dlg->close();
+    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes.first().text, QString("Settings changed but not saved"));
+}
+
+void TestConfiguration::machineOptions_data()
+{
+    QTest::addColumn<Edit>("edit");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<QString>("warning");
+    QTest::newRow("T9C drops vacuum clamping")
+        << Edit([](Ui_cConfiguration *u) { u->chkPivra->setChecked(true); u->rbT9C->setChecked(true); })
+        << "Machine/isPivra" << QVariant(false) << "";
+    QTest::newRow("unknown type saves Corvo six") << Edit([](Ui_cConfiguration *) {}) << "Machine/type" << QVariant(1) << "";
+    QTest::newRow("automatic spindle")
+        << Edit([](Ui_cConfiguration *u) { u->chkAutomatic->setChecked(true); }) << "Machine/hasNfc" << QVariant(true)
+        << "Automatic spindle option has changedApplication must be restarted";
+    QTest::newRow("post-processor off and on again clears the locks")
+        << Edit([](Ui_cConfiguration *u) {
+               u->chkPostproLocked->setChecked(true);
+               u->chkEnablePostPro->setChecked(false);
+               u->chkEnablePostPro->setChecked(true);
+           })
+        << "Machine/ppFormatLocked" << QVariant(false) << "";
+}
+
+void TestConfiguration::machineOptions()
+{
+    QFETCH(Edit, edit);
+    QFETCH(QString, key);
+    QFETCH(QString, warning);
+    MachineSettings.type = 2;
+    MachineSettings.ppEnabled = true;
+    open();
+    edit(ui);
+    QVERIFY(m_dlg->writeSettings());
+    QFETCH(QVariant, stored);
+    QCOMPARE(file()->value(key), stored);
+    if (!warning.isEmpty()) {
+        QCOMPARE(m_boxes.last().kind, QMessageBox::Warning);
+        QCOMPARE(m_boxes.last().text, warning);
+        QCOMPARE(file()->value("Machine/automaticSpindle").toBool(), true);
+    }
+}
+
+void TestConfiguration::sensorControls_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<int>("cameraId");
+    QTest::addColumn<int>("exposureTop");
+    QTest::addColumn<int>("gainTop");
+    QTest::addColumn<QString>("group");
+    QTest::newRow("measure set") << 0 << 0 << 25 << 25 << "sensorMeasure";
+    QTest::newRow("inspection set, second camera") << 1 << 1 << 2047 << 47 << "sensorInspection1";
+}
+
+void TestConfiguration::sensorControls()
+{
+    QFETCH(int, mode);
+    QFETCH(int, exposureTop);
+    QFETCH(QString, group);
+    m_camera->sensorMode = quint8(mode);
+    QFETCH(int, cameraId);
+    m_camera->setCameraId(cameraId);
+    m_camera->sensorSets[mode].Brightness = 5000; // out of range: shown at the bound, kept
+    open();
+    QCOMPARE(ui->sliExposure->value(), exposureTop);
+    QCOMPARE(m_camera->sensorSets[mode].Brightness, 5000);
+    ui->spinExposure->setValue(1);
+    ui->sliExposure->setValue(99999);
+    QCOMPARE(ui->spinExposure->value(), exposureTop);
+    QCOMPARE(m_camera->sensorSets[mode].Brightness, exposureTop);
+    ui->sliGain->setValue(99999);
+    QFETCH(int, gainTop);
+    QCOMPARE(m_camera->sensorSets[mode].Contrast, gainTop);
+    ui->sliBiasGR->setValue(77);
+    QCOMPARE(m_camera->sensorSets[mode].BiasGR, 77);
+    QCOMPARE(m_camera->sensorSets[1 - mode].BiasGR, 0);
+
+    // Manual scan line: off at opening (camera at 0); off sets 0 and
+    // disables the pair, on again takes the spin box's value.
+    QVERIFY(!ui->sliScanline->isEnabled());
+    ui->chkManualScanline->setChecked(true);
+    QVERIFY(ui->sliScanline->isEnabled() && ui->spinScanline->isEnabled());
+    ui->spinScanline->setValue(200);
+    QCOMPARE(m_camera->scanline, qint16(200));
+    ui->chkManualScanline->setChecked(false);
+    QCOMPARE(m_camera->scanline, qint16(0));
+    QVERIFY(!ui->sliScanline->isEnabled() && !ui->spinScanline->isEnabled());
+    ui->chkManualScanline->setChecked(true);
+    QCOMPARE(m_camera->scanline, qint16(200));
+
+    QVERIFY(m_dlg->writeSettings());
+    QSettings *f = file();
+    QCOMPARE(f->value(group + "/Brightness").toInt(), exposureTop);
+    QCOMPARE(f->value(group + "/BiasGR").toInt(), 77);
+    QVERIFY(!f->contains("Machine/isMM")); // sensor only: the record is unchanged
+}
+
+void TestConfiguration::languages_data()
+{
+    QTest::addColumn<QStringList>("listed");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<int>("selected");
+    QTest::addColumn<QString>("saved");
+    QTest::newRow("no list") << QStringList() << "Deutsch|de" << QStringList() << -1 << "English|none";
+    QTest::newRow("stored without bar: first entry")
+        << QStringList{"Italiano|it", "Deutsch|de"} << "English" << QStringList{"Italiano", "Deutsch"} << 0
+        << "Italiano|it";
+    QTest::newRow("stored name not listed")
+        << QStringList{"Italiano|it", "Deutsch|de"} << "Español|es" << QStringList{"Italiano", "Deutsch"} << -1
+        << "English|none";
+    QTest::newRow("listed value without file")
+        << QStringList{"Italiano|it", "Klingon", "a|b|c"} << "Klingon|x" << QStringList{"Italiano", "Klingon", "a"}
+        << 1 << "English|none";
+}
+
+void TestConfiguration::languages()
+{
+    QFETCH(QStringList, listed);
+    QFETCH(int, selected);
+    for (int i = 0; i < listed.size(); ++i)
+        App::kovraSettings().setValue(QString("/Translations/Tr%1").arg(i), listed.at(i));
+    QFETCH(QString, stored);
+    MachineSettings.Language = stored;
+    open();
+    QFETCH(QStringList, shown);
+    QCOMPARE(entries(ui->cmbLanguage), shown);
+    QCOMPARE(ui->cmbLanguage->currentIndex(), selected);
+    ui->rbInch->setChecked(true);
+    QVERIFY(m_dlg->writeSettings());
+    QFETCH(QString, saved);
+    QCOMPARE(file()->value("Machine/Language").toString(), saved);
+}
+
+void TestConfiguration::customization()
+{
+    QVERIFY(m_wd->writeFile("custom/zeta", "[Settings]\nVendorName=Zeta\n"));
+    QVERIFY(m_wd->writeFile("custom/Acme", QString("[Settings]\nVendorName=Acme Tools\nlogo=acme.png\n"
+                                                   "logoPrint=Acme präzise Werkzeuge\npassword=acme1\n").toUtf8()));
+    QVERIFY(QDir().mkpath(m_wd->filePath("custom/res")));
+    MachineSettings.custom = "Kovra";
+    open();
+    QCOMPARE(entries(ui->cmbCustom), QStringList({"Acme", "zeta", "Kovra"}));
+    QCOMPARE(ui->cmbCustom->currentText(), QString("Kovra"));
+
+    ui->cmbCustom->setCurrentText("Acme");
+    QCOMPARE(ui->lePassword->text(), QString("acme1"));
+    QCOMPARE(ui->leLabelLogo->text(), QString("Acme präzise We")); // the field holds 15
+    QVERIFY(m_dlg->writeSettings());
+    QCOMPARE(MachineSettings.vendorName, QString("Acme Tools"));
+    QCOMPARE(MachineSettings.logoName, QString("acme.png"));
+    QCOMPARE(MachineSettings.logoPrint, QString("Acme präzise Werkzeuge"));
+    QCOMPARE(file()->value("Machine/Password").toString(), QString("acme1"));
+    QCOMPARE(file()->value("Machine/logoName").toString(), QString("acme.png"));
+
+    ui->cmbCustom->setCurrentText("zeta");
+    QCOMPARE(ui->lePassword->text(), QString("tavo"));
+    QCOMPARE(ui->leLabelLogo->text(), QString("Kovra"));
+    ui->cmbCustom->setCurrentText("Kovra");
+    ui->lePassword->setText("typed");
+    QVERIFY(m_dlg->writeSettings());
+    QCOMPARE(MachineSettings.vendorName, QString("Kovra"));
+    QCOMPARE(MachineSettings.logoName, QString());
+    QCOMPARE(MachineSettings.Password, QString("tavo"));
+    QCOMPARE(file()->value("Machine/logoPrint").toString(), QString("Kovra"));
+    QCOMPARE(file()->value("Machine/custom").toString(), QString("Kovra"));
+}
+
+void TestConfiguration::wizard_data()
+{
+    QTest::addColumn<double>("cpx");
+    QTest::addColumn<double>("cpz");
+    QTest::addColumn<QString>("slipRegion");
+    QTest::addColumn<QPointF>("slip");
+    QTest::addColumn<QString>("stallAt");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("image follows the axes") << 5.0 << 4.0 << "" << QPointF() << "" << true;
+    QTest::newRow("X axis against the image") << -5.0 << 4.0 << "" << QPointF() << "" << true;
+    QTest::newRow("camera stalled: same X pixel twice") << 5.0 << 4.0 << "" << QPointF() << "RIGHT" << false;
+    QTest::newRow("edge moved, Z scale did not") << 5.0 << 0.0 << "BOTTOM" << QPointF(0, 520) << "" << false;
+}
+
+// The four regions over a tool that moves with the board's counts: the
+// factors are the counts per pixel of the camera model; a pair that did not
+// move is refused and the calibration in force stays.
+void TestConfiguration::wizard()
+{
+    QFETCH(double, cpx);
+    QFETCH(double, cpz);
+    QFETCH(bool, accepted);
+    m_cpx = cpx;
+    m_cpz = cpz;
+    QFETCH(QString, slipRegion);
+    QFETCH(QPointF, slip);
+    QFETCH(QString, stallAt);
+    m_stallAt = stallAt;
+    m_slipAt.insert(slipRegion, slip);
+    m_camera->XCalibration = 0.0123f;
+    m_camera->ZCalibration = 0.0456f;
+    startRig();
+    open();
+    QCOMPARE(ui->txtXcal->text(), QString("0.012300"));
+    QTest::mouseClick(ui->pbCalibration, Qt::LeftButton);
+    QCOMPARE(m_boxes.value(0).text, QString("Probe X in LEFT region of interest"));
+    QCOMPARE(m_boxes.value(3).text, QString("Probe Z in BOTTOM region of interest"));
+    QCOMPARE(m_boxes.value(0).parent, m_host.get());
+    QCOMPARE(m_boxes.size(), 5);
+    QVERIFY(m_dlg->isEnabled());
+    QCOMPARE(m_camera->roi.x2, 640);
+    QVERIFY(m_camera->measureLines);
+    const QSettings *f = file();
+    if (accepted) {
+        QCOMPARE(m_boxes.last().text, QString("Calibration updated"));
+        QVERIFY(qAbs(ui->txtXcal->text().toDouble() - cpx / 1000) < 1e-6);
+        QVERIFY(qAbs(ui->txtZcal->text().toDouble() - cpz / 1000) < 1e-6);
+        QCOMPARE(ui->txtXcal->text().section('.', 1).size(), 8);
+        QCOMPARE(f->value("camera/XCalibration").toString(), ui->txtXcal->text());
+        QCOMPARE(f->value("camera/ZCalibration").toString(), ui->txtZcal->text());
+        QCOMPARE(m_camera->XCalibration, ui->txtXcal->text().toFloat());
+    } else {
+        QCOMPARE(m_boxes.last().kind, QMessageBox::Critical);
+        QCOMPARE(m_boxes.last().text, QString("Calibration failed: the edge did not move between the two regions"));
+        QCOMPARE(ui->txtXcal->text(), QString("0.012300"));
+        QCOMPARE(ui->txtZcal->text(), QString("0.045600"));
+        QCOMPARE(m_camera->XCalibration, 0.0123f);
+        QVERIFY(!f->contains("camera/XCalibration"));
+    }
+}
+
+void TestConfiguration::wizardRetryAndCancel()
+{
+    startRig();
+    open();
+    const QString before = ui->txtXcal->text();
+    // LEFT with the edge outside the region, Retry, then Ok over the edge.
+    m_slipAt.insert("LEFT", QPointF(-60, 0));
+    m_answers << QMessageBox::Ok << QMessageBox::Retry;
+    m_answers << QMessageBox::Ok << QMessageBox::Ok << QMessageBox::Ok << QMessageBox::Cancel;
+    // (the second LEFT prompt finds the tool back in place: the shift is used once)
+    QTest::mouseClick(ui->pbCalibration, Qt::LeftButton);
+    QStringList texts;
+    for (const auto &b : m_boxes)
+        texts << b.text;
+    QCOMPARE(texts, QStringList({"Probe X in LEFT region of interest", "No measure line detected",
+                                 "Probe X in LEFT region of interest", "Probe X in RIGHT region of interest",
+                                 "Probe Z in TOP region of interest", "Probe Z in BOTTOM region of interest"}));
+    QCOMPARE(ui->txtXcal->text(), before);
+    QVERIFY(!file()->contains("camera/XCalibration"));
+    QCOMPARE(m_camera->roi.x1, 1);
+    QVERIFY(m_dlg->isEnabled());
+}
+
+void TestConfiguration::screenshots()
+{
+    QVERIFY(m_wd->writeFile("custom/Acme", "[Settings]\nVendorName=Acme\n"));
+    App::kovraSettings().setValue("/Translations/Tr0", "English|none");
+    App::kovraSettings().setValue("/Translations/Tr1", "Italiano|it");
+    MachineSettings.Language = "English|none";
+    MachineSettings.automaticSpindle = MachineSettings.hasNfc = true;
+    MachineSettings.ppEnabled = true;
+    MachineSettings.custom = MachineSettings.logoPrint = "Kovra";
+    m_camera->XCalibration = 0.005f;
+    m_camera->ZCalibration = 0.004f;
+    m_camera->sensorSets[0] = {12, 1.0f, 8, 0, 128, 120, 96, 100};
+    m_camera->scanline = 320;
+    open();
+    for (int page = 0; page < 2; ++page) {
+        ui->toolBox->setCurrentIndex(page);
+        QTest::qWait(20); // let the page's layout settle before it is drawn
+        QVERIFY(saveScreenshot(m_dlg, page == 0 ? "configuration-settings" : "configuration-advanced"));
+    }
+}
+
+QTEST_MAIN(TestConfiguration)
+#include "tst_configuration.moc"
