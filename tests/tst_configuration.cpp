@@ -108,6 +108,9 @@ private:
     Ui_cConfiguration *ui = nullptr;
     QList<QMessageBoxKovra::Box> m_boxes;
     QList<QMessageBox::StandardButton> m_answers;
+    // The camera's region of interest and whether the dialog was enabled, at each box.
+    QList<QRect> m_roiAtBox;
+    QList<bool> m_enabledAtBox;
     // Camera model of the wizard: counts per pixel of each axis (0: the edge
     // does not follow that axis) and a shift the scales do not see.
     double m_cpx = 5, m_cpz = 4;
@@ -128,12 +131,16 @@ void TestConfiguration::init()
     isSuperConfigUser = true;
     m_boxes.clear();
     m_answers.clear();
+    m_roiAtBox.clear();
+    m_enabledAtBox.clear();
     m_host = std::make_unique<Host>();
     m_host->resize(1024, 768);
     m_camera = std::make_unique<CVideoDevice>(m_wd->filePath("video0"), nullptr,
         std::make_shared<CVideoStandIn>(std::make_shared<MovingEdgeFrameSource>([this] { return corner(); })));
     QMessageBoxKovra::setHandler([this](const QMessageBoxKovra::Box &box) {
         m_boxes << box;
+        m_roiAtBox << QRect(QPoint(m_camera->roi.x1, m_camera->roi.y1), QPoint(m_camera->roi.x2, m_camera->roi.y2));
+        m_enabledAtBox << (m_dlg && m_dlg->isEnabled());
         // The operator moves the tool into the region before pressing Ok.
         if (m_axis && box.text.startsWith("Probe ")) {
             const QString region = box.text.section(' ', 3, 3);
@@ -399,6 +406,12 @@ void TestConfiguration::saveFailure()
     m_dlg->close();
     QCOMPARE(m_boxes.size(), 1);
     QCOMPARE(m_boxes.first().text, QString("Settings changed but not saved"));
+
+    // Nor is a calibration announced that the file did not take.
+    m_boxes.clear();
+    m_dlg->saveAxisCalibration();
+    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes.first().text, QString("Settings could not be saved"));
 }
 
 void TestConfiguration::machineOptions_data()
@@ -610,6 +623,8 @@ void TestConfiguration::wizard()
     QCOMPARE(m_camera->roi.x2, 640);
     QVERIFY(m_camera->measureLines);
     const QSettings *f = file();
+    QCOMPARE(m_roiAtBox.value(1), QRect(QPoint(560, 240), QPoint(619, 439)));
+    QVERIFY(!m_enabledAtBox.last()); // the dialog comes back after the last box
     if (accepted) {
         QCOMPARE(m_boxes.last().text, QString("Calibration updated"));
         QVERIFY(qAbs(ui->txtXcal->text().toDouble() - cpx / 1000) < 1e-6);
@@ -645,6 +660,7 @@ void TestConfiguration::wizardRetryAndCancel()
     QCOMPARE(texts, QStringList({"Probe X in LEFT region of interest", "No measure line detected",
                                  "Probe X in LEFT region of interest", "Probe X in RIGHT region of interest",
                                  "Probe Z in TOP region of interest", "Probe Z in BOTTOM region of interest"}));
+    QCOMPARE(m_roiAtBox.value(2), m_roiAtBox.value(0)); // Retry: the same region again
     QCOMPARE(ui->txtXcal->text(), before);
     QVERIFY(!file()->contains("camera/XCalibration"));
     QCOMPARE(m_camera->roi.x1, 1);

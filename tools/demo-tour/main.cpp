@@ -1,5 +1,6 @@
 // Walks through the demo as the README's walk-through does and saves a
-// screenshot of each stop: start screen, machine list, a new machine's
+// screenshot of each stop: start screen, the configuration dialog opened with
+// the password, machine list, a new machine's
 // reference being measured, a tooling table with a tool out of tolerance, the
 // camera with an angle found and the label panel filled. Run it in a demo working
 // directory (scripts/demo-screenshots.sh prepares one):
@@ -17,6 +18,7 @@
 #include <functional>
 
 #include "app/mainwindow.h"
+#include "machines/cconfiguration.h"
 #include "machines/cmachine.h"
 #include "machines/cmachinelist.h"
 #include "shared/QMessageBoxKovra.h"
@@ -95,7 +97,12 @@ int main(int argc, char *argv[])
     auto find = [&](auto *typed) { return window.findChild<std::remove_pointer_t<decltype(typed)> *>(); };
 
     const QVector<std::function<void()>> steps = {
-        [&] { shot("01-start.png"); },
+        [&] { shot("01-start.png"); click(&window, "tbConfigure"); },
+        [&] {
+            type(&window, "leInputBox", QStringLiteral("tavo"));
+            click(&window, "tbOkInputBox");
+        },
+        [&] { shot("01b-configuration.png"); click(find((cConfiguration *)nullptr), "tbCancel"); },
         [&] {
             auto *machines = window.findChild<QComboBox *>(QStringLiteral("cmbMachine"));
             if (machines) {
