@@ -35,6 +35,9 @@ QList<sRecUtensile> fixedTools()
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     static QList<sRecUtensile> tools = fixedTools();
+    // Smaller bounds: every input ends within the fuzzer's time limit.
+    cTarnEngine::maxPositions = 5000;
+    cTarnEngine::maxTextLength = 1024 * 1024;
     static QString table = QStringLiteral("Turret A");
     cTarnEngine engine;
     engine.setTabAttiva(&tools);

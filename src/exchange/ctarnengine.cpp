@@ -504,7 +504,7 @@ void cTarnEngine::loadPosition(qint64 position, const sRecUtensile *record)
 
 bool cTarnEngine::tooLarge(qint64 length, QString *error)
 {
-    if (length <= kMaxTextLength)
+    if (length <= maxTextLength)
         return false;
     *error = tr("Generated text too large");
     return true;
@@ -536,7 +536,7 @@ bool cTarnEngine::GeneraFilePP(QString format, QString *text, QString *error)
             return false;
         }
         ZE = true;
-        if (MT > kMaxPositions) {
+        if (MT > maxPositions) {
             *error = tr("Generated text too large");
             return false;
         }
