@@ -15,11 +15,15 @@ cmake --build "$BUILD" -j"$(nproc)"
 mkdir -p "$DEMO"
 
 SIM=""
+CNC=""
+DM=""
 XVFB=""
 APP=""
 cleanup() {
     [ -n "$APP" ] && kill "$APP" 2>/dev/null || true
     [ -n "$SIM" ] && kill "$SIM" 2>/dev/null || true
+    [ -n "$CNC" ] && kill "$CNC" 2>/dev/null || true
+    [ -n "$DM" ] && kill "$DM" 2>/dev/null || true
     [ -n "$XVFB" ] && kill "$XVFB" 2>/dev/null || true
 }
 trap cleanup EXIT
@@ -37,11 +41,26 @@ case "$PTY" in
 *) echo "demo: the board simulator did not start: $PTY" >&2; exit 1 ;;
 esac
 
+# The CNC-side DNC server and the DataMatrix scanner stand-ins print their
+# address and pseudo-terminal on their first line too.
+first_line() {
+    i=0
+    while [ ! -s "$1" ] && [ $i -lt 50 ]; do sleep 0.1; i=$((i + 1)); done
+    head -n 1 "$1"
+}
+rm -f "$DEMO/cnc-sim.out" "$DEMO/dm-sim.out"
+"$BUILD/tools/cnc-sim" >"$DEMO/cnc-sim.out" 2>&1 &
+CNC=$!
+"$BUILD/tools/dm-sim" >"$DEMO/dm-sim.out" 2>&1 &
+DM=$!
+DNC_SOCKET=$(first_line "$DEMO/cnc-sim.out")
+SCANNER=$(first_line "$DEMO/dm-sim.out")
+
 mkdir -p "$DEMO/dnc"
 cp "$ROOT"/demo/dnc/*.dnc "$DEMO/dnc/"
 mkdir -p "$DEMO/postpro"
 cp "$ROOT"/demo/postpro/*.pp "$DEMO/postpro/"
-"$BUILD/tools/make-demo" "$DEMO" "$PTY" "$ROOT/demo/frames/radius"
+"$BUILD/tools/make-demo" "$DEMO" "$PTY" "$ROOT/demo/frames/radius" --dnc-socket "$DNC_SOCKET" --scanner "$SCANNER"
 
 if [ -z "$DISPLAY" ]; then
     n=99
@@ -61,5 +80,7 @@ sleep 3
 if kill -0 "$APP" 2>/dev/null && "$BUILD/tools/screen-shot" "$DEMO/screenshot.png"; then
     echo "demo: screenshot of the screen saved in $DEMO/screenshot.png"
 fi
-echo "demo: T8A_M runs in $DEMO (board simulator on $PTY); close it, or press Ctrl-C, to end the demo"
+echo "demo: T8A_M runs in $DEMO (board simulator on $PTY, DNC server $DNC_SOCKET, scanner $SCANNER)"
+echo "demo: scan a tool code with: $BUILD/tools/dm-sim --scan DM-0001"
+echo "demo: close the program, or press Ctrl-C, to end the demo"
 wait "$APP" || true

@@ -1,11 +1,15 @@
+#include <QLabel>
 #include <QPushButton>
 #include <QtTest>
 
 #include "app/MainWindowForm.h"
 #include "dnc/cDnc.h"
+#include "support/FakeCncServer.h"
+#include "support/FakeScanner.h"
 #include "support/MainWindowFixture.h"
 #include "support/Screenshot.h"
 #include "support/ToolingDb.h"
+#include "interface/CamPanel.h"
 #include "tooling/csetlist.h"
 #include "tooling/ctoolset.h"
 
@@ -18,16 +22,21 @@ class tst_dnchandoffs : public QObject, protected MainWindowFixture
 
     int m_machine = 0;
     int m_tool = 0;
+    FakeCncServer m_server;
+    FakeScanner m_scanner;
 
     void start(bool toolId, const QString &layout = "t.dnc")
     {
         setUpWindow();
-        writeSettings({{"/Machine/disableAnimation", true}});
+        writeSettings({{"/Machine/disableAnimation", true}, {"/DataMatrix/Port", m_scanner.slavePath()}});
         m_wd->writeFile("dnc/t.dnc", "[SETTINGS]\nTotFields=1\n[FIELD0]\nLabel=T\nFieldType=int\n"
                                      "SqlTable=tools\nSqlField=t\n");
         QVERIFY(ToolingDb::open());
         m_machine = ToolingDb::addMachine("LATHE 1");
-        ToolingDb::exec(QString("UPDATE machine SET dncFormat='%1', toolId=%2").arg(layout).arg(toolId ? 1 : 0));
+        ToolingDb::exec(QString("UPDATE machine SET dncFormat='%1', toolId=%2, dncSocket='%3'")
+                            .arg(layout)
+                            .arg(toolId ? 1 : 0)
+                            .arg(m_server.address()));
         m_tool = ToolingDb::addTool(ToolingDb::addTable(m_machine, "SHAFT"), 4, 10, 1, "A");
         ToolingDb::close();
         openWindow();
@@ -65,10 +74,31 @@ private slots:
     {
         start(true);
         QVERIFY(ui->tbDnc->isHidden());
+        // The panel first identifies the tool with the scanner.
+        FakeScanner::whenReading(m_w->dncPanel(), [this] { m_scanner.scan("A"); });
         ui->tbSetList->click();
         QVERIFY(m_w->panels().isEnlarged("dncPanel"));
         QVERIFY(!m_w->panels().isEnlarged("setList"));
         QVERIFY(!m_w->dncPanel()->isToolMode());
+        QCOMPARE(m_w->dncPanel()->form()->lblDataMatrixCode->text(), QString("A"));
+    }
+
+    // An acknowledged send shows the big OK over the camera view.
+    void acknowledgedSend()
+    {
+        start(false);
+        ui->tbDnc->click();
+        QTRY_VERIFY(m_w->dncPanel()->form()->pbWrite->isEnabled());
+        m_w->dncPanel()->form()->pbWrite->click();
+        QTRY_VERIFY(m_w->panels().isEnlarged("labelPrint"));
+        QCOMPARE(m_server.frames().size(), 1);
+        auto okShown = [this] {
+            for (QLabel *l : m_w->cameraPanel()->findChildren<QLabel *>())
+                if (l->text() == "OK")
+                    return true;
+            return false;
+        };
+        QVERIFY(okShown());
     }
 
     void fromToolEditor()

@@ -10,6 +10,7 @@
 #include "dnc/cDnc.h"
 #include "shared/CheckBoxList.h"
 #include "shared/SharedStruct.h"
+#include "support/FakeCncServer.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/Screenshot.h"
 #include "support/ToolingDb.h"
@@ -72,6 +73,7 @@ class tst_dncpanel : public QObject
     int m_tool = 0;
     QWidget m_host;
     ScriptedMeasure m_measure;
+    FakeCncServer m_server;
     cDnc *m_panel = nullptr;
 
     void writeLayout(const QString &name, const QByteArray &content)
@@ -113,6 +115,7 @@ private slots:
     {
         ToolingDb::emptyTables();
         CurrentMachine = s_machine();
+        CurrentMachine.dncSocket = m_server.address();
         MachineSettings.mmDecimals = 3;
         m_table = ToolingDb::addTable(ToolingDb::addMachine("L1"), "T1");
         m_tool = ToolingDb::addTool(m_table, 7, 25.5, 110.25, "C1");

@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QHeaderView>
+#include <QSettings>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSqlError>
@@ -13,10 +14,12 @@
 
 #include "axis/measureserver.h"
 #include "dnc/DncScript.h"
+#include "dnc/dmScanner.h"
 #include "dnc/DncValues.h"
 #include "shared/CheckBoxList.h"
 #include "shared/QExtDoubleValidator.h"
 #include "shared/QMessageBoxKovra.h"
+#include "shared/App.h"
 #include "shared/SharedStruct.h"
 
 namespace {
@@ -47,11 +50,23 @@ cDnc::cDnc(cAxisInterface *axisLink, MeasureServer *measureServer, QWidget *pare
     , parentWindow(parent)
 {
     ui.setupUi(this);
+    confirmation = App::kovraSettings().value(QStringLiteral("/DataMatrix/Confirmation"), true).toBool();
     connect(ui.pbClose, &QPushButton::clicked, this, &cDnc::closeForm);
     connect(ui.pbDefault, &QPushButton::clicked, this, &cDnc::slot_SetDefaultData);
+    connect(ui.pbWrite, &QPushButton::clicked, this, &cDnc::sendData);
+    connect(ui.pbDataMatrix, &QPushButton::clicked, this, &cDnc::getDataMatrix);
+    connect(&socket, &QTcpSocket::readyRead, this, &cDnc::readSocket);
+    connect(&socket, &QAbstractSocket::errorOccurred, this, &cDnc::displayError);
+    connect(&socket, &QAbstractSocket::stateChanged, this, &cDnc::updSocketStatus);
+    connect(&timer, &QTimer::timeout, this, &cDnc::serverTimeout);
+    connect(this, &cDnc::jsonReceived, this, &cDnc::processJson);
+    timer.setInterval(6000);
 }
 
-cDnc::~cDnc() = default;
+cDnc::~cDnc()
+{
+    delete scanner;
+}
 
 QWidget *cDnc::editor(int row) const
 {
@@ -88,6 +103,7 @@ bool cDnc::init(bool mode, int tool)
     idTool = tool;
     toolMode = mode;
     building = true;
+    acknowledged = false;
     toolCode.clear();
     dncRowMissing = false;
     if (toolMode) {
@@ -101,6 +117,10 @@ bool cDnc::init(bool mode, int tool)
             toolCode = q.value(QStringLiteral("code")).toString();
     }
 
+    if (CurrentMachine.toolId && readDataMatrix(ReadId) == 0) {
+        building = false;
+        return false;
+    }
     if (!ReadDncConf(CurrentMachine.dncFormat)) {
         building = false;
         return false;
@@ -119,6 +139,7 @@ bool cDnc::init(bool mode, int tool)
     building = false;
     dataChanged = false;
     ui.lblMessage->clear();
+    openConnection();
     return true;
 }
 
@@ -393,11 +414,18 @@ void cDnc::slot_bitFieldChanged()
 bool cDnc::validateData(QString &msg)
 {
     msg.clear();
+    unsendable = false;
     QStringList messages;
     QList<int> failing;
+    const bool plain = plainText();
     for (int i = 0; i < fields.size(); ++i) {
         setBalluffValue(i);
-        const QStringList lines = DncValues::check(fields.at(i), CurrentMachine.IsMM);
+        QStringList lines = DncValues::check(fields.at(i), CurrentMachine.IsMM);
+        const DatiDnc &f = fields.at(i);
+        if (plain && !f.DncLabel.isEmpty() && !DncProtocol::plainTextCarries(f.value.toString())) {
+            lines << f.Label + tr(" contains characters that cannot be sent");
+            unsendable = true;
+        }
         messages += lines;
         if (!lines.isEmpty())
             failing << i;
@@ -502,8 +530,15 @@ void cDnc::UpdateDb()
 
 void cDnc::closeForm()
 {
+    socket.abort();
+    timer.stop();
     if (toolMode)
         UpdateDb();
+    if (scanner) {
+        scanner->disconnect(this);
+        delete scanner;
+        scanner = nullptr;
+    }
     ui.lblDataMatrixCode->clear();
     emit sigCloseDncSocket(toolMode);
 }

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QHash>
+#include <QJsonDocument>
 #include <QList>
+#include <QTcpSocket>
+#include <QTimer>
 #include <QSqlRecord>
 #include <QString>
 #include <QVariant>
@@ -9,11 +12,13 @@
 
 #include "dnc/DncLayout.h"
 #include "dnc/DncForm.h"
+#include "dnc/DncProtocol.h"
 
 class MeasureServer;
 class QComboBox;
 class QTableWidget;
 class cAxisInterface;
+class dmScanner;
 
 // The panel in which the operator prepares one tool's data record for the
 // CNC-side server: one row per field of the machine's DNC layout, with its
@@ -25,6 +30,8 @@ class cDnc : public QWidget
     Q_OBJECT
 public:
     using DatiDnc = ::DatiDnc;
+    enum eReadingMode { ReadId = 1, ConfirmSend = 2, NoReading = 3 };
+    enum eJsonPayloadType { SetValues = DncProtocol::SetValues, GetValues = DncProtocol::GetValues };
 
     cDnc(cAxisInterface *axis, MeasureServer *measure, QWidget *parent);
     ~cDnc() override;
@@ -39,6 +46,9 @@ public:
     int findItem(const QString &value, QComboBox *combo);
     void setDefaultData();
     void UpdateDb();
+    QString createJson(eJsonPayloadType type);
+    // One DataMatrix reading: 1 when the dialog was accepted, else 0.
+    int readDataMatrix(eReadingMode mode);
 
     // Read access for the main window's tests and the exchange.
     Ui_cDnc *form() { return &ui; }
@@ -47,10 +57,17 @@ public:
     bool isToolMode() const { return toolMode; }
     bool hasChangedData() const { return dataChanged; }
     QWidget *editor(int row) const;
+    QTcpSocket *dncSocket() { return &socket; }
+    QTimer *replyTimer() { return &timer; }
+    dmScanner *currentScanner() const { return scanner; }
+    eReadingMode readingMode() const { return reading; }
+    int receivedBytes() const { return receiveBuffer.size(); }
 
 signals:
     void sigCloseDncSocket(bool toolMode);
     void tidDataOk(bool ok);
+    void jsonReceived(QJsonDocument document);
+    void validCodeReceived(int result);
 
 public slots:
     void setTableValue(int i);
@@ -58,6 +75,14 @@ public slots:
 
 private slots:
     void executeScript(QString &script, int idxField);
+    void displayError(QAbstractSocket::SocketError error);
+    void getDataMatrix();
+    void processJson(QJsonDocument document);
+    void readSocket();
+    void sendData();
+    void serverTimeout();
+    void setDmCode(QString code);
+    void updSocketStatus(QAbstractSocket::SocketState state);
     void getMeasure();
     void slot_SetDefaultData();
     void slot_bitFieldChanged();
@@ -69,6 +94,11 @@ private:
     void rowChanged(QObject *source);
     void paintLabel(int row, bool failed);
     QVariant rawValue(const DatiDnc &f) const;
+    void openConnection();
+    void replyHandled();
+    void writeFrame(const QString &frame);
+    bool plainText() const;
+    QList<QPair<QString, QString>> exchangedValues() const;
 
     Ui_cDnc ui;
     MeasureServer *measure = nullptr;
@@ -92,4 +122,16 @@ private:
     // The tool's rows of tools and dnc, read once per opening.
     QSqlRecord toolRow;
     QSqlRecord dncRow;
+
+    // Exchange with the CNC-side server.
+    QTcpSocket socket;
+    QTimer timer;
+    DncProtocol::ReplyBuffer receiveBuffer;
+    bool acknowledged = false;
+    // validateData found a value the plain-text dialect cannot carry.
+    bool unsendable = false;
+    // DataMatrix reading.
+    eReadingMode reading = NoReading;
+    dmScanner *scanner = nullptr;
+    bool confirmation = true;
 };

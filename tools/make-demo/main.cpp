@@ -1,13 +1,17 @@
 // Prepares a demo working directory for the operator program:
 //
 //   make-demo <folder> <AXB port> <camera frames folder>
+//             [--dnc-socket <host:port>] [--scanner <port>]
 //
 // The settings file gets the simulator's port, the stand-in camera frames and
 // a camera calibration in range and the coarse zero search; the database is
 // created from the schema and, while it holds no machine yet, filled with a few
 // sample machines and tooling tables; two of them get the DNC layouts of
-// demo/dnc (copied into the folder's dnc/ by the demo script). Existing entries
-// the operator made, and a camera folder the operator chose, are kept.
+// demo/dnc (copied into the folder's dnc/ by the demo script), and a lathe
+// whose tools are identified by DataMatrix code is added. With --dnc-socket the
+// DNC machines talk to that server (cnc-sim), with --scanner the DataMatrix
+// scanner is that port (dm-sim). Existing entries the operator made, and a
+// camera folder the operator chose, are kept.
 //
 // The post-processor is offered: each sample machine gets one of the sample
 // formats of demo/postpro (copied into the folder's postpro/ by the demo
@@ -25,6 +29,7 @@
 #include <QVariant>
 
 #include <cstdio>
+#include <cstring>
 
 #include "exchange/ToolRecords.h"
 #include "exchange/ctarnengine.h"
@@ -154,6 +159,36 @@ bool insertSamples()
     return db.commit();
 }
 
+// A lathe whose tools carry DataMatrix codes (the codes cnc-sim knows).
+bool addDataMatrixLathe()
+{
+    QSqlQuery q;
+    if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM machine WHERE name='LATHE 4 DM'")) || !q.next())
+        return false;
+    if (q.value(0).toInt() > 0)
+        return true;
+    if (!q.exec(QStringLiteral("INSERT INTO machine (name, Xref, Zref, sysXref, sysZref, isRadius, IsMM, "
+                               "dncFormat, toolId) VALUES ('LATHE 4 DM', 50000, 120000, 0, 0, 1, 1, "
+                               "'turret.dnc', 1)")))
+        return false;
+    const int idMachine = q.lastInsertId().toInt();
+    if (!q.exec(QStringLiteral("INSERT INTO toolingTables (idMachine, name) VALUES (%1, 'DM TOOLS')").arg(idMachine)))
+        return false;
+    const int idTable = q.lastInsertId().toInt();
+    return q.exec(QStringLiteral("INSERT INTO tools (idTable, t, x, z, code) VALUES (%1, 1, 20.0, 95.5, 'DM-0001')")
+                      .arg(idTable))
+           && q.exec(QStringLiteral("INSERT INTO tools (idTable, t, x, z, code) VALUES (%1, 2, 12.5, 80.0, 'DRILL 12')")
+                         .arg(idTable));
+}
+
+bool setDncSocket(const QString &address)
+{
+    QSqlQuery q;
+    q.prepare(QStringLiteral("UPDATE machine SET dncSocket=:address WHERE name IN ('LATHE 1', 'MILL 3', 'LATHE 4 DM')"));
+    q.bindValue(QStringLiteral(":address"), address);
+    return q.exec();
+}
+
 // The demo lathes exchange tool data through the DNC panel: one with the
 // JSON layout, one with the plain-text one. A layout the operator chose is kept.
 bool setDncLayouts()
@@ -243,8 +278,18 @@ bool writeSampleExport()
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: make-demo <folder> <AXB port> <camera frames folder>\n");
+    QString dncSocket, scanner;
+    for (int i = 4; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--dnc-socket") == 0)
+            dncSocket = QString::fromLocal8Bit(argv[i + 1]);
+        else if (std::strcmp(argv[i], "--scanner") == 0)
+            scanner = QString::fromLocal8Bit(argv[i + 1]);
+        else
+            argc = 0;
+    }
+    if (argc < 4 || argc % 2) {
+        std::fprintf(stderr, "usage: make-demo <folder> <AXB port> <camera frames folder> "
+                             "[--dnc-socket <host:port>] [--scanner <port>]\n");
         return 2;
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
@@ -267,6 +312,8 @@ int main(int argc, char *argv[])
     // centre, so a new machine's reference is taken without waiting for it.
     if (!s.contains(QStringLiteral("/Machine/coarseZeroSearch")))
         s.setValue(QStringLiteral("/Machine/coarseZeroSearch"), true);
+    if (!scanner.isEmpty())
+        s.setValue(QStringLiteral("/DataMatrix/Port"), scanner);
     if (!s.contains(QStringLiteral("/camera/XCalibration")))
         s.setValue(QStringLiteral("/camera/XCalibration"), 0.01);
     if (!s.contains(QStringLiteral("/camera/ZCalibration")))
@@ -287,7 +334,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "make-demo: cannot write the sample machines\n");
         return 1;
     }
-    if (!setDncLayouts()) {
+    if (!setDncLayouts() || !addDataMatrixLathe() || (!dncSocket.isEmpty() && !setDncSocket(dncSocket))) {
         std::fprintf(stderr, "make-demo: cannot set the DNC layouts\n");
         return 1;
     }

@@ -1,0 +1,30 @@
+// Replies of the CNC-side DNC server, both dialects: the receive buffer fed in
+// two chunks, the JSON frame taken and read as the panel reads it, the
+// plain-text words searched.
+#include <QJsonArray>
+#include <QJsonObject>
+
+#include <cstddef>
+#include <cstdint>
+
+#include "dnc/DncProtocol.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char *>(data), int(size));
+    const int half = bytes.size() / 2;
+    DncProtocol::ReplyBuffer buffer;
+    buffer.append(bytes.left(half));
+    buffer.findPlain();
+    buffer.append(bytes.mid(half));
+    buffer.findPlain();
+    QJsonDocument doc;
+    while (buffer.takeJson(doc) == DncProtocol::ReplyBuffer::Document) {
+        const QJsonObject root = doc.object();
+        const QJsonObject values = root.value(QLatin1String("SetValues")).toObject();
+        for (auto it = values.constBegin(); it != values.constEnd(); ++it)
+            it.value().toVariant().toString();
+        root.value(QLatin1String("Acknowledge")).toObject().value(QLatin1String("ERROR")).toVariant().toString();
+    }
+    return 0;
+}

@@ -1,0 +1,278 @@
+// The DNC panel's exchange with the CNC-side server and its DataMatrix
+// readings.
+#include "dnc/cDnc.h"
+
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QPushButton>
+
+#include "dnc/AskDataMatrix.h"
+#include "dnc/dmScanner.h"
+#include "shared/QMessageBoxKovra.h"
+#include "shared/SharedStruct.h"
+
+bool cDnc::plainText() const
+{
+    return DncProtocol::isPlainText(CurrentMachine.dncFormat, CurrentMachine.toolId);
+}
+
+QList<QPair<QString, QString>> cDnc::exchangedValues() const
+{
+    QList<QPair<QString, QString>> values;
+    for (const DatiDnc &f : fields)
+        if (!f.DncLabel.isEmpty())
+            values << qMakePair(f.DncLabel, f.value.isNull() ? QString() : f.value.toString());
+    return values;
+}
+
+QString cDnc::createJson(eJsonPayloadType type)
+{
+    return DncProtocol::jsonFrame(DncProtocol::PayloadType(type), ui.lblDataMatrixCode->text(), CurrentMachine.name,
+                                  exchangedValues());
+}
+
+void cDnc::writeFrame(const QString &frame)
+{
+    socket.write(frame.toUtf8());
+    timer.start();
+}
+
+void cDnc::openConnection()
+{
+    ui.lblMessage->setText(QString());
+    socket.abort();
+    // A new connection starts with nothing of an earlier one.
+    receiveBuffer.clear();
+    QString host;
+    quint16 port = 0;
+    if (!DncProtocol::parseSocket(CurrentMachine.dncSocket, host, port)) {
+        QMessageBoxKovra::critical(parentWindow, QStringLiteral("DNC"),
+                                   tr("Invalid socket settings") + QLatin1Char('\n') + CurrentMachine.dncSocket,
+                                   QMessageBox::Ok);
+        return;
+    }
+    socket.connectToHost(host, port);
+}
+
+void cDnc::updSocketStatus(QAbstractSocket::SocketState state)
+{
+    ui.pbWrite->setEnabled(false);
+    ui.pbDataMatrix->setEnabled(false);
+    switch (state) {
+    case QAbstractSocket::UnconnectedState:
+        ui.lblMessage->setText(tr("Not connected"));
+        break;
+    case QAbstractSocket::ConnectingState:
+        ui.lblMessage->setText(tr("Connecting..."));
+        break;
+    case QAbstractSocket::ConnectedState:
+        ui.lblMessage->setText(QStringLiteral("Connected"));
+        ui.pbWrite->setEnabled(true);
+        ui.pbDataMatrix->setEnabled(true);
+        if (CurrentMachine.toolId) {
+            writeFrame(createJson(GetValues));
+            ui.pbWrite->setEnabled(false);
+            ui.pbDataMatrix->setEnabled(false);
+        }
+        break;
+    case QAbstractSocket::ClosingState:
+        ui.lblMessage->setText(tr("Closing..."));
+        break;
+    default:
+        ui.lblMessage->setText(QStringLiteral("%1").arg(int(state)));
+    }
+}
+
+void cDnc::displayError(QAbstractSocket::SocketError)
+{
+    QMessageBoxKovra::warning(this, tr("Dnc"), tr("Connection error:") + socket.errorString(), QMessageBox::Ok);
+}
+
+void cDnc::sendData()
+{
+    QString msg;
+    if (!validateData(msg)) {
+        const QString text = tr("One or more field(s) are out of bounds") + QStringLiteral("\n\n") + msg
+                             + QStringLiteral("\n\n");
+        // A value the plain-text line cannot carry is never sent.
+        if (ForceConstraints || unsendable) {
+            QMessageBoxKovra::critical(parentWindow, QStringLiteral("DNC"), text + tr("Unable to continue"),
+                                       QMessageBox::Ok);
+            return;
+        }
+        if (QMessageBoxKovra::warning(parentWindow, QStringLiteral("DNC"), text + tr("Confirm writing?"),
+                                      QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+            == QMessageBox::No)
+            return;
+    }
+    if (CurrentMachine.toolId) {
+        readDataMatrix(ConfirmSend);
+        return;
+    }
+    writeFrame(plainText() ? DncProtocol::plainFrame(exchangedValues()) : createJson(SetValues));
+    ui.pbWrite->setEnabled(false);
+    ui.pbDataMatrix->setEnabled(false);
+}
+
+void cDnc::readSocket()
+{
+    if (!receiveBuffer.append(socket.readAll()))
+        return; // too long without a complete reply: dropped like a broken frame
+    if (plainText()) {
+        const DncProtocol::PlainReply r = receiveBuffer.findPlain();
+        if (r == DncProtocol::NoReply)
+            return;
+        timer.stop();
+        if (r == DncProtocol::Ack)
+            QMessageBoxKovra::information(parentWindow, QStringLiteral("DNC"), tr("Data sent with success"),
+                                          QMessageBox::Ok);
+        else if (r == DncProtocol::Busy)
+            QMessageBoxKovra::warning(parentWindow, QStringLiteral("DNC"), tr("Server busy, unable to send data"),
+                                      QMessageBox::Ok);
+        else
+            QMessageBoxKovra::critical(parentWindow, QStringLiteral("DNC"), tr("Server error, send data failed"),
+                                       QMessageBox::Ok);
+        replyHandled();
+        return;
+    }
+    QJsonDocument doc;
+    if (receiveBuffer.takeJson(doc) != DncProtocol::ReplyBuffer::Document)
+        return;
+    timer.stop();
+    emit jsonReceived(doc);
+    replyHandled();
+}
+
+void cDnc::replyHandled()
+{
+    ui.pbWrite->setEnabled(true);
+    ui.pbDataMatrix->setEnabled(true);
+    receiveBuffer.clear();
+    if (acknowledged) {
+        emit tidDataOk(true);
+        closeForm();
+    }
+}
+
+void cDnc::processJson(QJsonDocument document)
+{
+    reading = NoReading;
+    const QJsonObject root = document.object();
+    if (root.contains(QLatin1String("SetValues"))) {
+        const QJsonObject values = root.value(QLatin1String("SetValues")).toObject();
+        for (auto it = values.constBegin(); it != values.constEnd(); ++it) {
+            const auto index = dncLabelIndex.constFind(it.key());
+            if (index == dncLabelIndex.constEnd() || index.value() >= fields.size())
+                continue;
+            fields[index.value()].value = it.value().toVariant();
+            setTableValue(index.value());
+        }
+        dataChanged = false;
+    } else if (root.contains(QLatin1String("Acknowledge"))) {
+        const QJsonObject ack = root.value(QLatin1String("Acknowledge")).toObject();
+        const QJsonValue error = ack.value(QLatin1String("ERROR"));
+        if (error.isString() && error.toString().isEmpty()) {
+            dataChanged = false;
+            acknowledged = true;
+        } else {
+            QMessageBoxKovra::critical(parentWidget(), tr("Error"),
+                                       tr("Error received from server [%1]").arg(error.toVariant().toString()),
+                                       QMessageBox::Ok);
+        }
+    }
+    reading = NoReading;
+}
+
+void cDnc::serverTimeout()
+{
+    timer.stop();
+    QMessageBoxKovra::critical(parentWindow, QStringLiteral("DNC"), tr("Server timeout"), QMessageBox::Ok);
+}
+
+// DataMatrix ----------------------------------------------------------------------
+
+int cDnc::readDataMatrix(eReadingMode mode)
+{
+    QWidget *content = parentWidget();
+    if (content)
+        content->setEnabled(false);
+    reading = mode;
+    int result = 0;
+    if (confirmation || mode == ReadId) {
+        scanner = new dmScanner;
+        if (!scanner->isOpened()) {
+            QMessageBoxKovra::critical(content, tr("Error"), tr("Datamatrix reader unavailable or not ready"),
+                                       QMessageBox::Ok);
+        } else {
+            AskDataMatrix *dialog = new AskDataMatrix(content);
+            dialog->move((640 - dialog->width()) / 2, (640 - dialog->height()) / 2 + 128);
+            // A window of the disabled content: enabled on its own so that its
+            // exit button stays the operator's way out.
+            dialog->setEnabled(true);
+            const QMetaObject::Connection done = connect(this, &cDnc::validCodeReceived, dialog, &QDialog::done);
+            connect(scanner, &dmScanner::receivedDmCode, this, &cDnc::setDmCode);
+            result = dialog->exec();
+            if (result == 1 && socket.state() == QAbstractSocket::ConnectedState) {
+                writeFrame(createJson(mode == ConfirmSend ? SetValues : GetValues));
+                ui.pbWrite->setEnabled(false);
+                ui.pbDataMatrix->setEnabled(false);
+            }
+            disconnect(done);
+            delete dialog;
+        }
+        delete scanner;
+        scanner = nullptr;
+    } else {
+        if (QMessageBoxKovra::question(content, tr("Confirm"), tr("Send current data?"),
+                                       QMessageBox::Yes | QMessageBox::No)
+            == QMessageBox::Yes)
+            writeFrame(createJson(SetValues));
+    }
+    if (content)
+        content->setEnabled(true);
+    reading = NoReading;
+    return result;
+}
+
+void cDnc::setDmCode(QString code)
+{
+    switch (reading) {
+    case ConfirmSend:
+        if (code == ui.lblDataMatrixCode->text()) {
+            emit validCodeReceived(1);
+        } else {
+            reading = NoReading;
+            QMessageBoxKovra::critical(parentWidget(), tr("Error"),
+                                       tr("Confirmation code [%1] different from current code [%2]")
+                                           .arg(code, ui.lblDataMatrixCode->text()),
+                                       QMessageBox::Ok);
+            reading = ConfirmSend;
+        }
+        break;
+    case ReadId:
+        if (toolMode && code != toolCode) {
+            reading = NoReading;
+            QMessageBoxKovra::critical(parentWidget(), tr("Error"), tr("Read code different from current code"),
+                                       QMessageBox::Ok);
+            reading = ReadId;
+        } else {
+            ui.lblDataMatrixCode->setText(code);
+            emit validCodeReceived(1);
+        }
+        break;
+    case NoReading:
+        break;
+    }
+}
+
+void cDnc::getDataMatrix()
+{
+    if (dataChanged
+        && QMessageBoxKovra::question(parentWindow, tr("Warning"),
+                                      tr("Current data has changed but not yet saved") + QLatin1Char('\n')
+                                          + tr("Continue and discard changes?"),
+                                      QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+               == QMessageBox::No)
+        return;
+    readDataMatrix(ReadId);
+}

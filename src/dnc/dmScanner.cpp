@@ -1,0 +1,52 @@
+#include "dnc/dmScanner.h"
+
+#include <QSettings>
+#include <QTimerEvent>
+
+#include "axis/ManageSerialPort.h"
+#include "shared/App.h"
+
+int dmScanner::armDelayMs = 500;
+
+dmScanner::dmScanner(QObject *parent)
+    : QObject(parent)
+    , port(new ManageSerialPort())
+{
+    connect(port, &ManageSerialPort::MnewDataReceived, this, &dmScanner::slot_newDataReceived);
+    port->setPort(App::kovraSettings().value(QStringLiteral("/DataMatrix/Port"), QStringLiteral("/dev/ttyACM0")).toString());
+    port->setBaudRate(BAUD115200);
+    port->setDataBits(DATA_8);
+    port->setParity(PAR_NONE);
+    port->setStopBits(STOP_1);
+    port->setFlowControl(FLOW_OFF);
+    port->setTimeout(0, 10);
+    opened = port->open();
+    if (opened) {
+        buffer.clear();
+        startTimer(armDelayMs);
+        port->enableReceiving();
+        port->receiveData();
+    }
+}
+
+dmScanner::~dmScanner()
+{
+    port->stopReceiving();
+    port->close();
+    delete port;
+}
+
+void dmScanner::timerEvent(QTimerEvent *event)
+{
+    killTimer(event->timerId());
+    armed = true;
+}
+
+void dmScanner::slot_newDataReceived(QByteArray data)
+{
+    if (!armed)
+        return;
+    QString code;
+    if (buffer.append(data, code))
+        emit receivedDmCode(code);
+}

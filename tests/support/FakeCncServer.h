@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QTcpServer>
+
+#include "dnc/CncServerModel.h"
+
+class QTcpSocket;
+
+// The CNC-side DNC server on loopback (port 0): records every frame the
+// panel sends and answers through CncServerModel, or with the replies a test
+// scripted, split into chunks as the test asks.
+class FakeCncServer : public QObject
+{
+    Q_OBJECT
+public:
+    explicit FakeCncServer(QObject *parent = nullptr);
+
+    // "127.0.0.1:<port>", for the machine's dncSocket.
+    QString address() const;
+    QList<QByteArray> frames() const { return model.frames; }
+    bool hasClient() const { return m_client != nullptr; }
+
+    // Replies given in order instead of the model's, one per frame received
+    // (an empty one: no answer to that frame).
+    QList<QByteArray> scripted;
+    // Replies go out in chunks of this many bytes, one chunk per event-loop
+    // turn (0: whole).
+    int chunkSize = 0;
+    CncServerModel model;
+
+    // Sends bytes to the connected panel now (in chunks as set).
+    void send(const QByteArray &bytes);
+
+signals:
+    void frameReceived(QByteArray payload);
+
+private:
+    void readClient();
+    void sendChunks(QByteArray bytes);
+
+    QTcpServer m_server;
+    QTcpSocket *m_client = nullptr;
+};

@@ -1,0 +1,371 @@
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QtTest>
+
+#include "dnc/AskDataMatrix.h"
+#include "dnc/cDnc.h"
+#include "dnc/dmScanner.h"
+#include "shared/App.h"
+#include "shared/SharedStruct.h"
+#include "support/FakeCncServer.h"
+#include "support/FakeScanner.h"
+#include "support/MessageBoxRecorder.h"
+#include "support/Screenshot.h"
+#include "support/ToolingDb.h"
+
+namespace {
+
+const QByteArray kLayout = "[SETTINGS]\nTotFields=3\n"
+                           "[FIELD0]\nLabel=Tool\nDncLabel=T\nFieldType=int\nSqlTable=tools\nSqlField=t\n"
+                           "[FIELD1]\nLabel=Diameter\nDncLabel=D\nFieldType=float\nMin=0\nMax=10\n"
+                           "SqlTable=dnc\nSqlField=dncNum0\n"
+                           "[FIELD2]\nLabel=Name\nDncLabel=Name\nSqlTable=dnc\nSqlField=dncAlpha0\n";
+
+QStringList texts(const MessageBoxRecorder &rec)
+{
+    QStringList t;
+    for (const auto &b : rec.boxes())
+        t << b.title + ": " + b.text;
+    return t;
+}
+
+} // namespace
+
+// The DNC panel talking to the CNC-side server in both dialects, and its
+// DataMatrix readings with the scanner on a pseudo-terminal.
+class tst_dncexchange : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<ToolingDbScope> m_db;
+    QWidget m_host;
+    cDnc *m_panel = nullptr;
+    std::unique_ptr<FakeCncServer> m_server;
+    std::unique_ptr<FakeScanner> m_scanner;
+    int m_tool = 0;
+
+    void layout(const QString &name, const QByteArray &content, const QByteArray &settings = QByteArray())
+    {
+        QDir().mkpath("dnc");
+        QFile f("dnc/" + name);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content + settings);
+        CurrentMachine.dncFormat = name;
+    }
+    // Opens stand-alone and waits for the connection.
+    void openConnected(bool toolMode = false)
+    {
+        QVERIFY(m_panel->init(toolMode, toolMode ? m_tool : -1));
+        QTRY_VERIFY(m_server->hasClient());
+        QTRY_COMPARE(m_panel->form()->lblMessage->text(), QString("Connected"));
+    }
+    QLineEdit *le(int row) { return qobject_cast<QLineEdit *>(m_panel->editor(row)); }
+    QPushButton *send() { return m_panel->form()->pbWrite; }
+
+private slots:
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        m_db = std::make_unique<ToolingDbScope>();
+        m_host.resize(375, 500);
+        m_panel = new cDnc(nullptr, nullptr, &m_host);
+        m_host.show();
+    }
+    void cleanupTestCase()
+    {
+        delete m_panel;
+        m_db.reset();
+    }
+    void init()
+    {
+        ToolingDb::emptyTables();
+        m_tool = ToolingDb::addTool(ToolingDb::addTable(ToolingDb::addMachine("M1"), "T"), 7, 1, 2, "C7");
+        m_server = std::make_unique<FakeCncServer>();
+        m_scanner = std::make_unique<FakeScanner>();
+        App::kovraSettings().setValue("/DataMatrix/Port", m_scanner->slavePath());
+        CurrentMachine = s_machine();
+        CurrentMachine.name = "M1";
+        CurrentMachine.dncSocket = m_server->address();
+        MachineSettings.mmDecimals = 3;
+        layout("t.dnc", kLayout);
+        m_panel->replyTimer()->setInterval(6000);
+    }
+    void cleanup()
+    {
+        m_panel->closeForm();
+        m_server.reset();
+        m_scanner.reset();
+    }
+
+    void invalidSocketStillOpens_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::newRow("port 0") << "127.0.0.1:0";
+        QTest::newRow("port 70000") << "127.0.0.1:70000";
+        QTest::newRow("no colon") << "127.0.0.1";
+    }
+    void invalidSocketStillOpens()
+    {
+        QFETCH(QString, address);
+        MessageBoxRecorder rec;
+        CurrentMachine.dncSocket = address;
+        QVERIFY(m_panel->init(false, -1));
+        QCOMPARE(texts(rec), QStringList{"DNC: Invalid socket settings\n" + address});
+        QVERIFY(!send()->isEnabled());
+    }
+
+    void emptyHostFailsWhenConnecting()
+    {
+        MessageBoxRecorder rec;
+        CurrentMachine.dncSocket = ":" + m_server->address().section(':', 1);
+        QVERIFY(m_panel->init(false, -1));
+        QTRY_COMPARE(rec.boxes().size(), 1);
+        QCOMPARE(rec.boxes().at(0).title, QString("Dnc"));
+        QVERIFY(rec.boxes().at(0).text.startsWith("Connection error:"));
+        QVERIFY(!send()->isEnabled());
+    }
+
+    void jsonSendAcknowledged()
+    {
+        MessageBoxRecorder rec;
+        QSignalSpy ok(m_panel, &cDnc::tidDataOk);
+        QSignalSpy closed(m_panel, &cDnc::sigCloseDncSocket);
+        openConnected();
+        QVERIFY(send()->isEnabled());
+        le(1)->setText("2.5");
+        le(2)->setText("a\x03z");
+        m_server->scripted << "\x02{\"Acknowledge\": {\"ERROR\": \"\"}}\x03";
+        send()->click();
+        QVERIFY(!send()->isEnabled());
+        QTRY_COMPARE(closed.count(), 1);
+        QCOMPARE(ok.count(), 1);
+        QCOMPARE(m_server->frames(), QList<QByteArray>{"{\"SetValues\": {\"D\": \"2.5\",\"DataMatrixCode\": \"0\","
+                                                        "\"Machine\": \"M1\",\"Name\": \"a\\u0003z\",\"T\": \"0\"}}"});
+        QVERIFY(rec.boxes().isEmpty());
+    }
+
+    void acknowledgeErrors_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("box");
+        QTest::newRow("E12") << QByteArray("{\"Acknowledge\": {\"ERROR\": \"E12\"}}")
+                             << "Error: Error received from server [E12]";
+        QTest::newRow("missing") << QByteArray("{\"Acknowledge\": {}}") << "Error: Error received from server []";
+        QTest::newRow("not a text") << QByteArray("{\"Acknowledge\": {\"ERROR\": 3}}")
+                                    << "Error: Error received from server [3]";
+    }
+    void acknowledgeErrors()
+    {
+        QFETCH(QByteArray, reply);
+        MessageBoxRecorder rec;
+        QSignalSpy closed(m_panel, &cDnc::sigCloseDncSocket);
+        openConnected();
+        m_server->scripted << "\x02" + reply + "\x03";
+        send()->click();
+        QTRY_VERIFY(send()->isEnabled());
+        QTEST(texts(rec).join("|"), "box");
+        QCOMPARE(closed.count(), 0);
+    }
+
+    void setValuesFillFields()
+    {
+        openConnected();
+        le(1)->setText("1");
+        m_server->chunkSize = 7;
+        m_server->scripted << "noise\x02{\"SetValues\": {\"D\": 4.25, \"name\": \"x\", \"Name\": \"Bob\", "
+                              "\"Other\": \"1\"}}\x03";
+        send()->click();
+        QTRY_VERIFY(send()->isEnabled());
+        QCOMPARE(le(1)->text(), QString("4.250"));
+        QCOMPARE(le(2)->text(), QString("Bob"));
+        QVERIFY(!m_panel->hasChangedData());
+    }
+
+    void brokenFrameThenGood()
+    {
+        MessageBoxRecorder rec;
+        openConnected();
+        m_server->scripted << "\x02{broken\x03";
+        send()->click();
+        QTRY_COMPARE(m_server->frames().size(), 1);
+        QTest::qWait(50);
+        QVERIFY(!send()->isEnabled());
+        m_server->send("\x02{\"SetValues\": {\"Name\": \"ok\"}}\x03");
+        QTRY_COMPARE(le(2)->text(), QString("ok"));
+        QVERIFY(send()->isEnabled());
+    }
+
+    void replyAfterTimeoutApplied()
+    {
+        MessageBoxRecorder rec;
+        openConnected();
+        m_panel->replyTimer()->setInterval(100);
+        m_server->scripted << QByteArray();
+        send()->click();
+        QTRY_COMPARE(texts(rec), QStringList{"DNC: Server timeout"});
+        QVERIFY(!send()->isEnabled());
+        m_server->send("\x02{\"SetValues\": {\"Name\": \"late\"}}\x03");
+        QTRY_COMPARE(le(2)->text(), QString("late"));
+        QVERIFY(send()->isEnabled());
+        QCOMPARE(rec.boxes().size(), 1);
+    }
+
+    void plainText_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("box");
+        QTest::newRow("ack") << QByteArray("\x02" "ACK\x03") << "DNC: Data sent with success";
+        QTest::newRow("busy then ack is ack") << QByteArray("\x02" "BUSY\x03\x02" "ACK\x03")
+                                              << "DNC: Data sent with success";
+        QTest::newRow("busy") << QByteArray("\x02" "BUSY\x03") << "DNC: Server busy, unable to send data";
+        QTest::newRow("error") << QByteArray("\x02" "ERROR\x03") << "DNC: Server error, send data failed";
+    }
+    void plainText()
+    {
+        QFETCH(QByteArray, reply);
+        MessageBoxRecorder rec;
+        QSignalSpy closed(m_panel, &cDnc::sigCloseDncSocket);
+        layout("okuma.dnc", kLayout);
+        openConnected();
+        le(1)->setText("2.5");
+        le(2)->setText("Bob");
+        // Both words in one chunk: the order of the tests decides.
+        m_server->chunkSize = QTest::currentDataTag() == QByteArray("busy then ack is ack") ? 0 : 3;
+        m_server->scripted << reply;
+        send()->click();
+        QTRY_VERIFY(send()->isEnabled());
+        QCOMPARE(m_server->frames(), QList<QByteArray>{"T0 D2.5 NameBob "});
+        QTEST(texts(rec).join("|"), "box");
+        QCOMPARE(closed.count(), 0);
+    }
+
+    void plainTextRefusesControlCharacters()
+    {
+        MessageBoxRecorder rec;
+        layout("okuma.dnc", kLayout);
+        openConnected();
+        le(2)->setText("a\tb");
+        send()->click();
+        QCOMPARE(texts(rec), QStringList{"DNC: One or more field(s) are out of bounds\n\nName contains characters "
+                                         "that cannot be sent\n\nUnable to continue"});
+        QTest::qWait(50);
+        QVERIFY(m_server->frames().isEmpty());
+    }
+
+    void bounds_data()
+    {
+        QTest::addColumn<bool>("force");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("frames");
+        QTest::newRow("forced: refused") << true << int(QMessageBox::Yes) << 0;
+        QTest::newRow("asked: no") << false << int(QMessageBox::No) << 0;
+        QTest::newRow("asked: yes") << false << int(QMessageBox::Yes) << 1;
+    }
+    void bounds()
+    {
+        QFETCH(bool, force);
+        QFETCH(int, answer);
+        MessageBoxRecorder rec;
+        rec.answer(QMessageBox::StandardButton(answer));
+        layout("t.dnc", QByteArray(kLayout).replace("TotFields=3\n", force ? "TotFields=3\nForceConstraints=1\n"
+                                                                             : "TotFields=3\n"));
+        openConnected();
+        le(1)->setText("12");
+        send()->click();
+        QCOMPARE(rec.boxes().size(), 1);
+        QCOMPARE(rec.boxes().at(0).text, QString("One or more field(s) are out of bounds\n\nDiameter 12.000 "
+                                                 "[0.000000,10.000000]\n\n")
+                                             + (force ? "Unable to continue" : "Confirm writing?"));
+        QFETCH(int, frames);
+        if (frames)
+            QTRY_COMPARE(m_server->frames().size(), frames);
+        QTest::qWait(50);
+        QCOMPARE(m_server->frames().size(), frames);
+    }
+
+    // DataMatrix machines: the tool is identified first, its values are asked
+    // at the connection, a send is confirmed with a second scan.
+    void toolIdentification()
+    {
+        MessageBoxRecorder rec;
+        CurrentMachine.toolId = true;
+        layout("okuma.dnc", kLayout); // toolId on: JSON whatever the layout
+        m_server->scripted << "\x02{\"SetValues\": {\"Name\": \"from server\"}}\x03";
+        FakeScanner::whenReading(m_panel, [this] {
+            saveScreenshot(QApplication::activeModalWidget(), "dnc-datamatrix-dialog");
+            QVERIFY(!m_host.isEnabled());
+            QVERIFY(QApplication::activeModalWidget()->isEnabled());
+            m_scanner->scan("X1");
+        });
+        openConnected();
+        QCOMPARE(m_panel->form()->lblDataMatrixCode->text(), QString("X1"));
+        QTRY_COMPARE(le(2)->text(), QString("from server"));
+        QVERIFY(m_host.isEnabled());
+        QCOMPARE(m_server->frames().at(0),
+                 QByteArray("{\"GetValues\": {\"DataMatrixCode\": \"X1\",\"Machine\": \"M1\"}}"));
+        saveScreenshot(&m_host, "dnc-datamatrix-panel");
+
+        // The confirmation scan must match the code shown.
+        m_server->scripted << "\x02{\"Acknowledge\": {\"ERROR\": \"\"}}\x03";
+        // The second code only once the first was refused: one read takes one frame.
+        FakeScanner::whenReading(m_panel, [this, &rec] {
+            m_scanner->scan("X2");
+            FakeScanner::whenReading(m_panel, [this] { m_scanner->scan("X1"); },
+                                     [&rec] { return rec.boxes().size() == 1; });
+        });
+        QSignalSpy closed(m_panel, &cDnc::sigCloseDncSocket);
+        send()->click();
+        QCOMPARE(texts(rec), QStringList{"Error: Confirmation code [X2] different from current code [X1]"});
+        QTRY_COMPARE(closed.count(), 1);
+        QVERIFY(m_server->frames().at(1).startsWith("{\"SetValues\": {\"D\": \"0.000\",\"DataMatrixCode\": \"X1\""));
+    }
+
+    void toolModeCodeMustMatch()
+    {
+        MessageBoxRecorder rec;
+        CurrentMachine.toolId = true;
+        FakeScanner::whenReading(m_panel, [this, &rec] {
+            m_scanner->scan("C8");
+            FakeScanner::whenReading(m_panel, [this] { m_scanner->scan("C7"); },
+                                     [&rec] { return rec.boxes().size() == 1; });
+        });
+        QVERIFY(m_panel->init(true, m_tool));
+        QCOMPARE(texts(rec), QStringList{"Error: Read code different from current code"});
+        QCOMPARE(m_panel->form()->lblDataMatrixCode->text(), QString("C7"));
+    }
+
+    void firstBytesDroppedAndNulEnds()
+    {
+        CurrentMachine.toolId = true;
+        QTimer::singleShot(0, [this] { m_scanner->scan("EARLY"); });
+        FakeScanner::whenReading(m_panel, [this] { m_scanner->write(QByteArray("zz\x02" "AB\0C\x03", 8)); });
+        QVERIFY(m_panel->init(false, -1));
+        QCOMPARE(m_panel->form()->lblDataMatrixCode->text(), QString("AB"));
+    }
+
+    void exitButtonLeavesPanelClosed()
+    {
+        CurrentMachine.toolId = true;
+        FakeScanner::whenReading(m_panel, [] {
+            QApplication::activeModalWidget()->findChild<QPushButton *>("pushButton")->click();
+        });
+        QVERIFY(!m_panel->init(false, -1));
+        QVERIFY(m_host.isEnabled());
+        QVERIFY(!m_panel->currentScanner());
+    }
+
+    void scannerUnavailable()
+    {
+        MessageBoxRecorder rec;
+        CurrentMachine.toolId = true;
+        App::kovraSettings().setValue("/DataMatrix/Port", QDir::current().filePath("no-such-tty"));
+        QVERIFY(!m_panel->init(false, -1));
+        QCOMPARE(texts(rec), QStringList{"Error: Datamatrix reader unavailable or not ready"});
+        QVERIFY(m_host.isEnabled());
+    }
+};
+
+QTEST_MAIN(tst_dncexchange)
+#include "tst_dncexchange.moc"
