@@ -57,8 +57,9 @@ class tst_dncexchange : public QObject
     // Opens stand-alone and waits for the connection.
     void openConnected(bool toolMode = false)
     {
+        const int before = m_server->connections();
         QVERIFY(m_panel->init(toolMode, toolMode ? m_tool : -1));
-        QTRY_VERIFY(m_server->hasClient());
+        QTRY_COMPARE(m_server->connections(), before + 1);
         QTRY_COMPARE(m_panel->form()->lblMessage->text(), QString("Connected"));
     }
     QLineEdit *le(int row) { return qobject_cast<QLineEdit *>(m_panel->editor(row)); }
@@ -195,6 +196,19 @@ private slots:
         m_server->send("\x02{\"SetValues\": {\"Name\": \"ok\"}}\x03");
         QTRY_COMPARE(le(2)->text(), QString("ok"));
         QVERIFY(send()->isEnabled());
+    }
+
+    // What a connection left unfinished does not spoil the next one's reply.
+    void bufferEmptiedAtNewConnection()
+    {
+        openConnected();
+        m_server->send("\x02{\"SetValues\": {\"Na");
+        QTRY_VERIFY(m_panel->receivedBytes() > 0);
+        m_panel->closeForm();
+        openConnected();
+        QCOMPARE(m_panel->receivedBytes(), 0);
+        m_server->send("\x02{\"SetValues\": {\"Name\": \"fresh\"}}\x03");
+        QTRY_COMPARE(le(2)->text(), QString("fresh"));
     }
 
     void replyAfterTimeoutApplied()

@@ -10,6 +10,7 @@ FakeCncServer::FakeCncServer(QObject *parent)
     connect(&m_server, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket *s = m_server.nextPendingConnection()) {
             m_client = s;
+            ++m_connections;
             connect(s, &QTcpSocket::readyRead, this, &FakeCncServer::readClient);
             connect(s, &QTcpSocket::disconnected, this, [this, s] {
                 if (m_client == s)

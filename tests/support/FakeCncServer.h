@@ -23,6 +23,8 @@ public:
     QString address() const;
     QList<QByteArray> frames() const { return model.frames; }
     bool hasClient() const { return m_client != nullptr; }
+    // Connections accepted so far; the newest one is answered.
+    int connections() const { return m_connections; }
 
     // Replies given in order instead of the model's, one per frame received
     // (an empty one: no answer to that frame).
@@ -44,4 +46,5 @@ private:
 
     QTcpServer m_server;
     QTcpSocket *m_client = nullptr;
+    int m_connections = 0;
 };
