@@ -494,8 +494,8 @@ void TestCommands::inputBoxTables()
     QCOMPARE(tables(), QStringList{"Beta"});
 
     // The copy box offers the machines, never the built-in one; its OK copies
-    // the current table to the chosen machine. The import name has no
-    // receiver yet: OK only closes the box.
+    // the current table to the chosen machine. The import name without a CSV
+    // file read first finds no data and creates nothing.
     m_w->showInputBox("Copy table", QString(), ibCopyToolset, false);
     QVERIFY(ui->leInputBox->isHidden());
     QVERIFY(!ui->cmbInputBox->isHidden());
@@ -509,7 +509,8 @@ void TestCommands::inputBoxTables()
     QVERIFY(ui->cmbInputBox->isHidden());
     QTest::mouseClick(ui->tbOkInputBox, Qt::LeftButton);
     QCOMPARE(tables(), QStringList({"Beta", "Beta(copy)"}));
-    QVERIFY(m_boxes.isEmpty());
+    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes.first().text, QStringLiteral("Invalid data"));
 }
 
 // Axis commands ---------------------------------------------------------------------

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QImage>
 #include <QLabel>
 #include <QSqlTableModel>
@@ -163,6 +164,68 @@ private slots:
                  2);
         QCOMPARE(list->machineId(), m_machine);
         QCOMPARE(list->tableModel()->rowCount(), 1);
+    }
+
+    // CSV import through the list's button, the file dialog and the name box,
+    // with the demo's description and sample.
+    void csvImport_data()
+    {
+        QTest::addColumn<QByteArray>("csv"); // "missing": no such file
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("refuseTool5");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<int>("tools"); // in the new table, -1: none made
+        QFile sample(qEnvironmentVariable("T8A_SOURCE_DIR") + "/demo/csv/tools.csv");
+        QVERIFY(sample.open(QIODevice::ReadOnly));
+        const QByteArray demo = sample.readAll();
+        QTest::newRow("demo sample") << demo << "tools" << false << "" << 5;
+        QTest::newRow("existing name") << demo << "SHAFT" << false << "Tooling table name already exixting" << -1;
+        QTest::newRow("missing file") << QByteArray("missing") << "" << false << "Unable to read file " << -1;
+        QTest::newRow("no kept rows") << QByteArray(";;\r\n\r\n") << "" << false << "Unable to read file " << -1;
+        QTest::newRow("header only") << QByteArray("T;CODE;X\r\n") << "H" << false << "Invalid data" << -1;
+        QTest::newRow("failing insert") << demo << "tools" << true << "Import failed\n" << -1;
+        QTest::newRow("refused row") << demo + "9;X;12,5;1;2;3\r\n" << "tools" << false << "5 of 6 rows imported" << 5;
+    }
+    void csvImport()
+    {
+        QFETCH(QByteArray, csv);
+        QFETCH(QString, name);
+        QFETCH(bool, refuseTool5);
+        QFETCH(QString, box);
+        QFETCH(int, tools);
+        QVERIFY(QFile::copy(qEnvironmentVariable("T8A_SOURCE_DIR") + "/demo/csv/csv-import.cfg", "csv-import.cfg"));
+        const QString path = QDir::current().absoluteFilePath("csv/tools.csv");
+        QVERIFY(QDir().mkpath("csv"));
+        if (csv != "missing")
+            QVERIFY(m_wd->writeFile("csv/tools.csv", csv));
+        if (refuseTool5)
+            QVERIFY(ToolingDb::exec("CREATE TRIGGER refuse BEFORE INSERT ON tools WHEN NEW.t=5 "
+                                    "BEGIN SELECT RAISE(ABORT, 'tool refused'); END"));
+        QString offered;
+        cSetList::setFileDialogHook([&](QFileDialog &d) {
+            offered = d.directory().absolutePath();
+            return path;
+        });
+        ui->tbSetList->click();
+        m_w->setListPanel()->findChild<QPushButton *>("tbCsvIn")->click();
+        cSetList::setFileDialogHook({});
+        QCOMPARE(offered, QDir::current().absoluteFilePath("csv"));
+        if (m_w->panels().isEnlarged("inputBox")) {
+            QCOMPARE(ui->leInputBox->text(), QString("tools"));
+            ui->leInputBox->setText(name);
+            ui->tbOkInputBox->click();
+        }
+        QCOMPARE(m_boxes.size(), box.isEmpty() ? 0 : 1);
+        if (!box.isEmpty())
+            QVERIFY2(m_boxes.first().text.startsWith(box), qPrintable(m_boxes.first().text));
+        QCOMPARE(ToolingDb::probe("SELECT COUNT(*) FROM toolingTables").toInt(), tools < 0 ? 1 : 2);
+        QCOMPARE(m_w->panels().isEnlarged("toolset"), tools >= 0);
+        if (QByteArray(QTest::currentDataTag()) == "demo sample")
+            saveScreenshot(m_w.get(), "csv-imported-table");
+        if (tools >= 0)
+            QCOMPARE(ToolingDb::probe("SELECT COUNT(*) FROM tools t JOIN toolingTables n ON n.idTable=t.idTable "
+                                      "WHERE n.name='tools'").toInt(),
+                     tools);
     }
 
     // The operator's road: a measure taken from the board into a tool is

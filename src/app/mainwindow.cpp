@@ -866,6 +866,9 @@ void MainWindow::okInputBox()
     case ibConfiguration:
         slotConfiguration(text);
         break;
+    case ibImportToolset:
+        setList->importToolset(text);
+        break;
     case ibAngularHead:
         ui->sbRotateMeasLine->setValue(text.toFloat());
         break;

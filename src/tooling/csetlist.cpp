@@ -1,6 +1,12 @@
 #include "tooling/csetlist.h"
 
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
 #include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QSqlRecord>
 #include <QSqlTableModel>
 #include <QStringList>
@@ -20,6 +26,8 @@ static void initToolingPictures()
 
 namespace {
 enum { colIdTable = 0, colIdMachine = 1, colName = 2 };
+
+cSetList::FileDialogHook fileDialogHook;
 
 // A LIKE pattern that matches names beginning with text, every character of
 // text taken literally ("%", "_" and the escape character included).
@@ -62,6 +70,7 @@ cSetList::cSetList(QWidget *parent)
     connect(ui->tbDelete, &QPushButton::clicked, this, &cSetList::slotDeleteToolset);
     connect(ui->tbRename, &QPushButton::clicked, this, &cSetList::reqRenameToolset);
     connect(ui->tbCopy, &QPushButton::clicked, this, &cSetList::reqCopyToolset);
+    connect(ui->tbCsvIn, &QPushButton::clicked, this, &cSetList::slotCsvImport);
     connect(ui->tbPostPro, &QPushButton::clicked, this, &cSetList::slotOpenPostPro);
     connect(ui->tbHide, &QPushButton::clicked, this, &cSetList::sigHideList);
     connect(ui->leFilter, &QLineEdit::textChanged, this, &cSetList::updateFilter);
@@ -324,4 +333,116 @@ void cSetList::copyToolset(int idTarget)
         QMessageBoxKovra::critical(this, tr("Copy tooling table"),
                                    tr("Tooling table not copied") + QStringLiteral("\n\n") + error, QMessageBox::Ok);
     selectToolset(idMachine, true);
+}
+
+// CSV import ------------------------------------------------------------------
+
+void cSetList::setFileDialogHook(FileDialogHook hook)
+{
+    fileDialogHook = std::move(hook);
+}
+
+void cSetList::slotCsvImport()
+{
+    csvReader = io_CSV_T8AM();
+    QString error;
+    if (!csvReader.setFormat(QStringLiteral("./csv-import.cfg"), error)) {
+        QMessageBoxKovra::critical(this, tr("CSV import"),
+                                   tr("Unable to read CSV configuration file") + QStringLiteral("\n\n") + error,
+                                   QMessageBox::Ok);
+        return;
+    }
+
+    QFileDialog dialog(this, QString(), QString(), QString());
+    dialog.setSidebarUrls({QUrl::fromLocalFile(QStringLiteral("/")), QUrl::fromLocalFile(QStringLiteral("/media")),
+                           QUrl::fromLocalFile(QDir::homePath())});
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setOptions(QFileDialog::DontResolveSymlinks | QFileDialog::DontUseNativeDialog);
+    dialog.setDirectory(csvReader.getDir());
+    // The file is picked in the list: no typing on the touch screen.
+    if (QWidget *w = dialog.findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+        w->hide();
+    if (QWidget *w = dialog.findChild<QLabel *>(QStringLiteral("fileNameLabel")))
+        w->hide();
+    dialog.setGeometry(20, 200, 600, 400);
+    dialog.setStyleSheet(QStringLiteral(
+        "QPushButton { font-size: 20px; border-radius: 6px; border: 1px solid gray; background-color: white;"
+        " color: black; padding: 5px; }"
+        "QListView, QTreeView { font-size: 14px; }"
+        "QLabel { color: black; }"
+        "QHeaderView::section { background-color: gray; color: white; font-size: 12pt; height: 22px;"
+        " border-radius: 0px; }"));
+
+    QString path;
+    if (fileDialogHook) {
+        path = fileDialogHook(dialog);
+        if (path.isNull())
+            return;
+    } else {
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+        path = dialog.selectedFiles().value(0);
+    }
+    if (!csvReader.setDataByFile(path)) {
+        QMessageBoxKovra::critical(this, tr("CSV import"), tr("Unable to read file") + QStringLiteral(" ") + path,
+                                   QMessageBox::Ok);
+        return;
+    }
+    emit sigNewToolset(tr("Insert tooling table name"), QFileInfo(path).baseName(), ibImportToolset, false);
+}
+
+void cSetList::importToolset(QString name)
+{
+    if (toolsetExists(name)) {
+        QMessageBoxKovra::critical(this, tr("CSV import"), tr("Tooling table name already exixting"), QMessageBox::Ok);
+        return;
+    }
+    const QList<QStringList> statements = csvReader.createImportQuery(QStringLiteral("tools"));
+    if (statements.isEmpty()) {
+        QMessageBoxKovra::critical(this, tr("CSV import"), tr("Invalid data"), QMessageBox::Ok);
+        return;
+    }
+
+    // The table and all its rows, or nothing: a half-imported table would look complete.
+    QSqlDatabase db = QSqlDatabase::database();
+    QString error;
+    int imported = 0;
+    if (db.transaction()) {
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral("INSERT INTO toolingTables (idMachine,name) VALUES (:idMachine,:name)"));
+        q.bindValue(QStringLiteral(":idMachine"), idMachine);
+        q.bindValue(QStringLiteral(":name"), name);
+        bool ok = q.exec();
+        const QVariant idTable = q.lastInsertId();
+        for (const QStringList &group : statements) {
+            if (!ok || group.isEmpty())
+                continue;
+            ok = q.prepare(group.first());
+            q.bindValue(QStringLiteral(":idTable"), idTable);
+            ok = ok && q.exec();
+            imported += ok ? 1 : 0;
+        }
+        if (!ok)
+            error = q.lastError().text();
+        q.finish();
+        if (ok && !db.commit()) {
+            ok = false;
+            error = db.lastError().text();
+        }
+        if (!ok)
+            db.rollback();
+    } else {
+        error = db.lastError().text();
+    }
+    if (!error.isEmpty()) {
+        QMessageBoxKovra::critical(this, tr("CSV import"), tr("Import failed") + QStringLiteral("\n") + error,
+                                   QMessageBox::Ok);
+        return;
+    }
+    if (imported < csvReader.dataRowCount())
+        QMessageBoxKovra::information(this, tr("CSV import"),
+                                      tr("%1 of %2 rows imported").arg(imported).arg(csvReader.dataRowCount()),
+                                      QMessageBox::Ok);
+    selectToolset(idMachine, true);
+    selectRowWhere(QStringLiteral("name"), name, true);
 }

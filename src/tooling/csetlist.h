@@ -3,8 +3,12 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
+
+#include "exchange/io_CSV_T8AM.h"
 #include "shared/SharedStruct.h"
 
+class QFileDialog;
 class QSqlTableModel;
 
 namespace Ui {
@@ -13,8 +17,9 @@ class cSetList;
 
 // Side panel listing the tooling tables of the selected machine: filter by
 // the beginning of a name, new, rename, delete, and open one in the editor or
-// the post-processor, copy one to another machine. Names and the target
-// machine are asked through the main window's input box.
+// the post-processor, copy one to another machine, import one from a CSV
+// file. Names and the target machine are asked through the main window's
+// input box.
 class cSetList : public QWidget
 {
     Q_OBJECT
@@ -26,6 +31,7 @@ public:
     void newToolset(QString name);
     void renameToolset(QString name);
     void copyToolset(int idMachine);
+    void importToolset(QString name);
 
     void enableListButton(int n);
     int machineId() const { return idMachine; }
@@ -34,6 +40,11 @@ public:
 
     // Deletes a tooling table with its tools and their DNC values, all or nothing.
     static bool deleteTable(int idTable);
+
+    // Stands in for the operator at the CSV file dialog (tests): gets the
+    // prepared dialog and returns the chosen path, a null text for Cancel.
+    using FileDialogHook = std::function<QString(QFileDialog &)>;
+    static void setFileDialogHook(FileDialogHook hook);
 
 public slots:
     void updGui();
@@ -44,6 +55,7 @@ public slots:
     void reqNewToolset();
     void reqRenameToolset();
     void reqCopyToolset();
+    void slotCsvImport();
     void insertToolset(QString tsName);
     bool toolsetExists(QString tsName);
 
@@ -61,4 +73,7 @@ private:
     Ui::cSetList *ui;
     QSqlTableModel *model;
     int idMachine = -1;
+    // The import description and the rows read, from the file choice to the
+    // confirmation of the table name.
+    io_CSV_T8AM csvReader;
 };

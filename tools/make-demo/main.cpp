@@ -298,8 +298,16 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "make-demo: cannot use %s\n", argv[1]);
         return 1;
     }
-    for (const char *sub : {"language", "custom/res", "postpro", "dnc", "balluff", "report", "export"})
+    for (const char *sub : {"language", "custom/res", "postpro", "dnc", "balluff", "report", "export", "csv"})
         QDir().mkpath(QString::fromLatin1(sub));
+    // The CSV import's description and samples live beside the demo frames;
+    // files the operator changed are kept.
+    const QDir csvSeeds(frames + QStringLiteral("/../csv"));
+    for (const QString &name : csvSeeds.entryList(QDir::Files)) {
+        const QString target = name == QLatin1String("csv-import.cfg") ? name : QStringLiteral("csv/") + name;
+        if (!QFile::exists(target))
+            QFile::copy(csvSeeds.filePath(name), target);
+    }
 
     QSettings &s = App::kovraSettings();
     s.setValue(QStringLiteral("/TTY/AxbPort"), QString::fromLocal8Bit(argv[2]));

@@ -1,11 +1,14 @@
 // Times the tooling-table operations that work on a whole table, on a
 // database file in a temporary folder: copying a table of 2000 tools to
-// another machine (one transaction) and writing its PDF report.
+// another machine (one transaction), writing its PDF report, and importing
+// a 10,000-row CSV file through the list (read, statements, inserts in one
+// transaction).
 //
-//   tooling-bench [tools] [repetitions]
+//   tooling-bench [tools] [repetitions] [csv rows]
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -20,6 +23,7 @@
 #include "shared/SharedStruct.h"
 #include "tooling/TableCopy.h"
 #include "tooling/ToolTableReport.h"
+#include "tooling/csetlist.h"
 
 namespace {
 
@@ -93,6 +97,32 @@ int main(int argc, char *argv[])
     report("PDF report", [&] {
         ToolTableReport::prepareFolder();
         return !ToolTableReport::write(ToolTableReport::reportPath("LARGE"), idTable, from.name, "LARGE", 3).isEmpty();
+    }, reps);
+
+    const int csvRows = argc > 3 ? std::max(1, std::atoi(argv[3])) : 10000;
+    QFile cfg("csv-import.cfg");
+    cfg.open(QIODevice::WriteOnly);
+    cfg.write("[Settings]\nDataStartLine=2\n[Data]\nField0=tools|t|number\nField1=tools|code|string\n"
+              "Field2=tools|x|number\nField3=tools|z|number\nField4=tools|angle|number\nField5=tools|cr|number|1|0.5\n");
+    cfg.close();
+    QFile csv("big.csv");
+    csv.open(QIODevice::WriteOnly);
+    csv.write("T;CODE;X;Z;ANGLE;R\r\n");
+    for (int t = 1; t <= csvRows; ++t)
+        csv.write(QStringLiteral("%1;CNMG 1204 %1;%2;%3;95;0.8\r\n").arg(t).arg(10 + t * 0.001, 0, 'f', 3).arg(100 - t * 0.001, 0, 'f', 3).toLatin1());
+    csv.close();
+    QWidget host;
+    cSetList *list = new cSetList(&host);
+    list->selectToolset(source, true);
+    cSetList::setFileDialogHook([](QFileDialog &) { return QStringLiteral("big.csv"); });
+    int run = 0;
+    std::printf("CSV file of %d rows\n", csvRows);
+    report("CSV import (read, statements, inserts)", [&] {
+        list->slotCsvImport();
+        list->importToolset(QStringLiteral("IMPORT %1").arg(++run));
+        QSqlQuery q(QStringLiteral("SELECT COUNT(*) FROM tools t JOIN toolingTables n ON n.idTable=t.idTable "
+                                   "WHERE n.name='IMPORT %1'").arg(run));
+        return q.next() && q.value(0).toInt() == csvRows;
     }, reps);
     return 0;
 }
