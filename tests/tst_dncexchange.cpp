@@ -336,6 +336,27 @@ private slots:
         QVERIFY(m_server->frames().at(1).startsWith("{\"SetValues\": {\"D\": \"0.000\",\"DataMatrixCode\": \"X1\""));
     }
 
+    // Confirmation off: a send asks instead of scanning again.
+    void confirmationOff()
+    {
+        MessageBoxRecorder rec;
+        rec.answer(QMessageBox::Yes);
+        App::kovraSettings().setValue("/DataMatrix/Confirmation", false);
+        QWidget host;
+        cDnc panel(nullptr, nullptr, &host);
+        App::kovraSettings().remove("/DataMatrix/Confirmation");
+        CurrentMachine.toolId = true;
+        FakeScanner::whenReading(&panel, [this] { m_scanner->scan("K1"); });
+        QVERIFY(panel.init(false, -1));
+        QTRY_VERIFY(panel.form()->pbWrite->isEnabled()); // GetValues answered
+        QSignalSpy closed(&panel, &cDnc::sigCloseDncSocket);
+        panel.form()->pbWrite->click();
+        QCOMPARE(texts(rec), QStringList{"Confirm: Send current data?"});
+        QTRY_COMPARE(closed.count(), 1);
+        QCOMPARE(m_server->frames().size(), 2);
+        QVERIFY(m_server->frames().at(1).startsWith("{\"SetValues\": {"));
+    }
+
     void toolModeCodeMustMatch()
     {
         MessageBoxRecorder rec;
