@@ -370,8 +370,12 @@ void TestCommands::inputBoxKinds()
         m_w->showAngularInput();
     else if (kind == 5)
         QTest::mouseClick(ui->tbConfigure, Qt::LeftButton);
-    else
-        m_w->showInputBox(label, "start", eInputBoxType(kind), false);
+    else {
+        // A kind outside the list can only reach the OK handler through the
+        // box's stored kind.
+        m_w->showInputBox(label, "start", ibNewMachine, false);
+        ui->frmInputBox->setProperty("InputBoxType", kind);
+    }
     QVERIFY(open("inputBox"));
     QVERIFY(!ui->centralwidget->isEnabled());
     QCOMPARE(ui->lblInputBox->text(), label);

@@ -973,7 +973,8 @@ void CCamPanel::displayTidMessage(bool)
     tidLabel = label;
     tidEffect = effect;
 
-    QPropertyAnimation* fade = new QPropertyAnimation(effect, "opacity");
+    // Parented to the label: a panel closed during the fade takes the fade with it.
+    QPropertyAnimation* fade = new QPropertyAnimation(effect, "opacity", label);
     fade->setDuration(1500);
     fade->setStartValue(1.0);
     fade->setEndValue(0.0);
