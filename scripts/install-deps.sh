@@ -1,5 +1,7 @@
 #!/bin/sh
-# Installs the Debian 12 packages the build, the tests and the demo need.
+# Installs the Debian 12 packages the build, the tests and the demo need;
+# with --checks also what the sanitizer and fuzz builds need (clang with its
+# runtime libraries, the symbolizer for readable reports).
 set -e
 PKGS="build-essential cmake pkg-config qtbase5-dev qtbase5-dev-tools qttools5-dev-tools \
 libqt5sql5-sqlite libqt5script5 qtscript5-dev libv4l-dev \
@@ -14,6 +16,9 @@ PKGS="$PKGS poppler-utils"
 PKGS="$PKGS locales"
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
+if [ "$1" = "--checks" ]; then
+  PKGS="$PKGS clang-14 libclang-rt-14-dev llvm-14"
+fi
 missing=""
 for p in $PKGS; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -1,0 +1,83 @@
+// Requests of a CNC or host computer on the serial DNC line, answered from a
+// database in memory: request assembly, the letters and their payloads
+// (machine names, "machine/table", tooling table imports, settings files).
+//
+// Input: one byte of flags, one byte of chunk size, then the bytes as the
+// serial line delivers them in chunks of that size.
+#include "support/FuzzEnv.h"
+
+#include "axis/cAxisInterface.h"
+#include "shared/App.h"
+#include "shared/SharedStruct.h"
+
+#include <QMetaObject>
+#include <QSettings>
+#include <QSqlQuery>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+// Machines LATHE1 and *FACTORY ZERO*, table LATHE1/SET1 with two tools; the
+// same ids every time.
+void seed()
+{
+    QSqlQuery q;
+    for (const char *sql : {"DELETE FROM tools", "DELETE FROM toolingTables", "DELETE FROM machine",
+                            "INSERT INTO machine (idMachine, name) VALUES (1, 'LATHE1')",
+                            "INSERT INTO machine (idMachine, name) VALUES (2, '*FACTORY ZERO*')",
+                            "INSERT INTO toolingTables (idTable, idMachine, name) VALUES (1, 1, 'SET1')",
+                            "INSERT INTO tools (idTable, t, x, z, angle, cr, code) VALUES (1, 1, 12.5, 100, 0, 0.4, 'T1')",
+                            "INSERT INTO tools (idTable, t, x, z, code) VALUES (1, 2, 3, 4, 'T2')"})
+        q.exec(QString::fromLatin1(sql));
+}
+
+cAxisInterface *link()
+{
+    static std::unique_ptr<cAxisInterface> instance;
+    if (!instance) {
+        FuzzEnv::init();
+        QSettings &settings = App::kovraSettings();
+        settings.setValue("/Database/Name", ":memory:");
+        // No board and no host behind the lines: replies go nowhere.
+        settings.setValue("/TTY/AxbPort", FuzzEnv::workPath() + "/no-board");
+        settings.setValue("/TTY/DncPort", FuzzEnv::workPath() + "/no-host");
+        settings.sync();
+        if (!openDatabase())
+            std::abort();
+        instance = std::make_unique<cAxisInterface>(nullptr, nullptr);
+    }
+    return instance.get();
+}
+
+void feed(cAxisInterface *l, const QByteArray &chunk)
+{
+    QMetaObject::invokeMethod(l, "slot_DncRequest", Qt::DirectConnection, Q_ARG(QByteArray, chunk));
+}
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size < 2)
+        return 0;
+    cAxisInterface *l = link();
+    const uint8_t flags = data[0];
+    const int chunk = data[1] ? data[1] : 256;
+    seed();
+    enableToolingup = !(flags & 0x01);
+    CurrentMachine = s_machine();
+    CurrentMachine.name = "LATHE1";
+    CurrentMachine.IsMM = !(flags & 0x02);
+    CurrentMachine.isRadius = !(flags & 0x04);
+    CurrentMachine.xIncr = flags & 0x08;
+
+    const QByteArray bytes(reinterpret_cast<const char *>(data) + 2, int(size - 2));
+    for (int at = 0; at < bytes.size(); at += chunk)
+        feed(l, bytes.mid(at, chunk));
+    // Three line ends always complete a request: the next input starts
+    // with an empty buffer.
+    feed(l, "\r\r\r");
+    return 0;
+}
