@@ -4,6 +4,9 @@
 #include "rfid/BalluffLayout.h"
 #include "support/TestWorkDir.h"
 
+// Declared before its first use as a test column (clang insists).
+Q_DECLARE_METATYPE(DatiCampo)
+
 namespace {
 
 QByteArray field(int n, const QByteArray &keys)
@@ -395,8 +398,6 @@ private slots:
             QVERIFY2(qAbs(back.toDouble() - value.toDouble()) < 1e-6, qPrintable(back.toString()));
     }
 };
-
-Q_DECLARE_METATYPE(DatiCampo)
 
 QTEST_GUILESS_MAIN(TestRfidCodec)
 #include "tst_rfidcodec.moc"
