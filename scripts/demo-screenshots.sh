@@ -30,8 +30,14 @@ SIM=$!
 i=0
 while [ ! -s "$WORK/axb-sim.out" ] && [ $i -lt 50 ]; do sleep 0.1; i=$((i + 1)); done
 PTY=$(head -n 1 "$WORK/axb-sim.out")
-mkdir -p "$WORK/demo/dnc"
-cp "$ROOT"/demo/dnc/*.dnc "$WORK/demo/dnc/"
+# The sample files the demo script copies (demo/<folder>/ into the working
+# directory's <folder>/), then the settings and the database.
+for d in "$ROOT"/demo/*/; do
+    name=$(basename "$d")
+    [ "$name" = frames ] && continue
+    mkdir -p "$WORK/demo/$name"
+    cp -R "$d". "$WORK/demo/$name/"
+done
 "$BUILD/tools/make-demo" "$WORK/demo" "$PTY" "$ROOT/demo/frames/radius" >/dev/null
 
 n=99

@@ -4,6 +4,10 @@
 
 #include <QImage>
 #include <QSettings>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+#include "tooling/ToolTolerance.h"
 
 #include "support/FakeAxbBoard.h"
 #include "support/TestWorkDir.h"
@@ -15,6 +19,8 @@ private slots:
     void versionQuery_data();
     void versionQuery();
     void normalStart();
+    void demoWorkingDirectory_data();
+    void demoWorkingDirectory();
 
 private:
     // A working directory the program can start in without hardware: the
@@ -108,6 +114,89 @@ void TestEntry::normalStart()
              QStringLiteral("3.0"));
     p.kill();
     QVERIFY(p.waitForFinished(5000));
+}
+
+void TestEntry::demoWorkingDirectory_data()
+{
+    // What the settings held before make-demo ran ("" for nothing), and the
+    // camera folder and coarse zero search expected after it.
+    QTest::addColumn<QString>("standInBefore");
+    QTest::addColumn<QVariant>("coarseBefore");
+    QTest::addColumn<QString>("standInAfter");
+    QTest::addColumn<bool>("coarseAfter");
+    QTest::newRow("fresh") << "" << QVariant() << "radius" << true;
+    QTest::newRow("operator chose another tool") << "chamfer" << QVariant() << "chamfer" << true;
+    QTest::newRow("folder without pictures") << "empty" << QVariant() << "radius" << true;
+    QTest::newRow("coarse zero search turned off") << "" << QVariant(false) << "radius" << false;
+}
+
+void TestEntry::demoWorkingDirectory()
+{
+    QFETCH(QString, standInBefore);
+    QFETCH(QVariant, coarseBefore);
+    QFETCH(QString, standInAfter);
+    QFETCH(bool, coarseAfter);
+    TestWorkDir wd;
+    const QString program = TestWorkDir::builtProgram("make-demo");
+    QVERIFY2(!program.isEmpty(), "make-demo not built");
+    const QString frames = QString::fromLocal8Bit(qgetenv("T8A_SOURCE_DIR")) + "/demo/frames/";
+    QDir().mkpath(wd.filePath("demo/empty"));
+    // The sample files the demo script copies in first.
+    const QDir samples(QString::fromLocal8Bit(qgetenv("T8A_SOURCE_DIR")) + "/demo");
+    for (const QString &sub : samples.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (sub == "frames")
+            continue;
+        QDir().mkpath(wd.filePath("demo/" + sub));
+        for (const QString &f : QDir(samples.filePath(sub)).entryList(QDir::Files))
+            QFile::copy(samples.filePath(sub + "/" + f), wd.filePath("demo/" + sub + "/" + f));
+    }
+    const auto folder = [&](const QString &name) {
+        return name == "empty" ? wd.filePath("demo/empty") : frames + name;
+    };
+    {
+        QSettings s(wd.filePath("demo/T8A_M.cfg"), QSettings::IniFormat);
+        if (!standInBefore.isEmpty())
+            s.setValue("/camera/StandIn", folder(standInBefore));
+        if (coarseBefore.isValid())
+            s.setValue("/Machine/coarseZeroSearch", coarseBefore);
+    }
+    // A second run (the demo started again) changes nothing.
+    for (int run = 0; run < 2; ++run) {
+        QProcess tool;
+        tool.start(program, {wd.filePath("demo"), "/dev/null", frames + "radius"});
+        QVERIFY(tool.waitForFinished(30000));
+        QCOMPARE(tool.exitCode(), 0);
+    }
+    QSettings s(wd.filePath("demo/T8A_M.cfg"), QSettings::IniFormat);
+    QCOMPARE(s.value("/camera/StandIn").toString(), folder(standInAfter));
+    QCOMPARE(s.value("/Machine/coarseZeroSearch").toBool(), coarseAfter);
+
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "demo");
+        db.setDatabaseName(wd.filePath("demo/T8A_M.sqlite"));
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        QVERIFY(q.exec("SELECT COUNT(*) FROM machine"));
+        QVERIFY(q.next());
+        QCOMPARE(q.value(0).toInt(), 3);
+        // The table that shows the tolerance colouring: some tools inside, one outside.
+        QVERIFY(q.exec("SELECT t, x, Xth, XtolPlus, XtolMinus, z, Zth, ZtolPlus, ZtolMinus FROM tools JOIN "
+                       "toolingTables USING (idTable) WHERE toolingTables.name = 'TURRET A' ORDER BY t"));
+        QList<int> outside;
+        int rows = 0;
+        while (q.next()) {
+            ++rows;
+            const auto out = [&](int c) {
+                return isOutOfTolerance(q.value(c).toDouble(), q.value(c + 1).toDouble(), q.value(c + 2).toDouble(),
+                                        q.value(c + 3).toDouble(), 3);
+            };
+            if (out(1) || out(5))
+                outside << q.value(0).toInt();
+        }
+        QVERIFY(rows > 2);
+        QCOMPARE(outside, QList<int>{3});
+    }
+    QSqlDatabase::removeDatabase("demo");
 }
 
 QTEST_GUILESS_MAIN(TestEntry)

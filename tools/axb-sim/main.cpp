@@ -92,7 +92,7 @@ struct Board
         if (verbose)
             std::fprintf(stderr, "axb-sim: frame %s\n", text.constData());
         if (AxbBoardModel::isStatusRequest(text))
-            answer(line());
+            answer(line(), text.size() + 2);
         else
             model.apply(text);
     }
@@ -106,7 +106,10 @@ struct Board
         return rate > 0 ? rate : 115200;
     }
 
-    void answer(const QByteArray &bytes)
+    // The answer to a request of requestBytes (ENQ and CR included) leaves
+    // once the request would have come in on the line and the line is free,
+    // and arrives when its last byte would have been sent.
+    void answer(const QByteArray &bytes, int requestBytes)
     {
         const int rate = lineRate();
         if (rate == 0 && outgoing.isEmpty()) {
@@ -114,9 +117,10 @@ struct Board
             return;
         }
         // Ten bits a byte: start, eight data bits, stop.
+        const auto onLine = [rate](qint64 n) { return rate > 0 ? n * 10 * 1000000 / rate : 0; };
         const qint64 now = clock.nsecsElapsed() / 1000;
-        const qint64 start = qMax(now, lineFreeAtUs);
-        lineFreeAtUs = start + (rate > 0 ? qint64(bytes.size()) * 10 * 1000000 / rate : 0);
+        const qint64 start = qMax(now + onLine(requestBytes), lineFreeAtUs);
+        lineFreeAtUs = start + onLine(bytes.size());
         outgoing.enqueue({lineFreeAtUs, bytes});
         if (!sender.isActive())
             sendDue();
