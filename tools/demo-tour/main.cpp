@@ -140,17 +140,18 @@ int main(int argc, char *argv[])
         [&] { clickRow(find((cToolset *)nullptr), "twTools", QStringLiteral("VBMT 160404 COPY")); },
         [&] { shot("04-table-tolerance.png"); click(find((cToolset *)nullptr), "tbExitTool"); },
         [&] { click(find((cSetList *)nullptr), "tbHide"); },
-        [&] { click(&window, "tbCamera"); },
-        [&] { click(&window, "tbCamAngle"); },
-        [&] {},
+        // The label panel takes the live X and Z ...
         [&] {
-            shot("05-camera-angle.png");
             type(&window, "leLabelT", QStringLiteral("3"));
             type(&window, "leLabelCode", QStringLiteral("VBMT 160404 COPY"));
             click(&window, "tbSaveX");
             click(&window, "tbSaveZ");
-            click(&window, "tbLabelAngle");
         },
+        [&] { click(&window, "tbCamera"); },
+        [&] { click(&window, "tbCamAngle"); },
+        [&] {},
+        // ... and the angle the camera found.
+        [&] { shot("05-camera-angle.png"); click(&window, "tbLabelAngle"); },
         [&] { shot("06-label-panel.png"); },
     };
     int next = 0;
