@@ -41,6 +41,9 @@ int main(int argc, char *argv[])
                                 {"WX", "0.020"}, {"PCS", "0"}, {"HOLDER", "PCLNR 2525"}};
     model.tools["DRILL 12"] = {{"KIND", "2"}, {"OPT", "1"}, {"LIFE", "90"}, {"WARN", "72"},
                                {"WX", "0"}, {"PCS", "0"}, {"HOLDER", "ER32"}};
+    // The same inserts under the codes of LATHE 1's turret.
+    model.tools["CNMG 120408 ROUGH"] = model.tools["CNMG 1204"];
+    model.tools["DRILL 12 HSS"] = model.tools["DRILL 12"];
     model.tools["DM-0001"] = {{"KIND", "3"}, {"OPT", "3"}, {"LIFE", "45"}, {"WARN", "36"},
                               {"WX", "-0.010"}, {"PCS", "0"}, {"HOLDER", "SER 2020"}};
     const bool verbose = parser.isSet(verboseOpt);
