@@ -178,10 +178,16 @@ private slots:
         QTest::addColumn<QVariant>("value");
         QTest::addColumn<QString>("line");
         QTest::newRow("float above") << "float" << 0.f << 10.f << false << "" << QVariant("12") << "L 12.000 [0.000000,10.000000]";
+        QTest::newRow("float on bound") << "float" << 0.f << 10.f << false << "" << QVariant("10") << "";
+        QTest::newRow("float no bounds") << "float" << 0.f << 0.f << false << "" << QVariant("-99") << "";
+        QTest::newRow("int below") << "int" << 2.f << 9.9f << false << "" << QVariant("1") << "L 1 [2,9]";
         QTest::newRow("string long") << "string" << 1.f << 3.f << false << "" << QVariant("abcd")
                                      << "L length 4 [min length 1,max lenght 3]";
+        QTest::newRow("list empty") << "" << 0.f << 0.f << true << "" << QVariant("") << "L value not in list";
         QTest::newRow("regexp whole") << "" << 0.f << 0.f << false << "[A-Z]+" << QVariant("AB1")
                                       << "L contains invalid chars [AB1]";
+        QTest::newRow("regexp case") << "" << 0.f << 0.f << false << "[A-Z]+" << QVariant("ab")
+                                     << "L contains invalid chars [ab]";
     }
     void checks()
     {

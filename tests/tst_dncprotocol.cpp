@@ -85,6 +85,43 @@ private slots:
         QVERIFY(!plainTextCarries("a\tb"));
     }
 
+    void jsonReplies()
+    {
+        ReplyBuffer b;
+        QJsonDocument doc;
+        QVERIFY(b.append("junk\x02{\"Ack"));
+        QCOMPARE(b.takeJson(doc), ReplyBuffer::Waiting);
+        QVERIFY(b.append("nowledge\": {\"ERROR\": \"\"}}"));
+        QCOMPARE(b.takeJson(doc), ReplyBuffer::Waiting);
+        QVERIFY(b.append("\x03\x02{}\x03"));
+        QCOMPARE(b.takeJson(doc), ReplyBuffer::Document);
+        QVERIFY(doc.object().contains("Acknowledge"));
+        QCOMPARE(b.size(), 0); // bytes after the frame go with it
+        b.append("\x02{broken\x03\x02{\"SetValues\": {}}\x03");
+        QCOMPARE(b.takeJson(doc), ReplyBuffer::Dropped);
+        QCOMPARE(b.size(), 0);
+        b.append("\x02{\"SetValues\": {}}\x03");
+        QCOMPARE(b.takeJson(doc), ReplyBuffer::Document);
+    }
+
+    void plainReplies_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("reply");
+        QTest::newRow("ack") << QByteArray("x\x02" "ACK\x03") << int(Ack);
+        QTest::newRow("busy then ack is ack") << QByteArray("\x02" "BUSY\x03\x02" "ACK\x03") << int(Ack);
+        QTest::newRow("error") << QByteArray("\x02" "ERROR\x03") << int(Error);
+        QTest::newRow("busy") << QByteArray("\x02" "BUSY\x03") << int(Busy);
+        QTest::newRow("nothing yet") << QByteArray("\x02" "AC") << int(NoReply);
+    }
+    void plainReplies()
+    {
+        QFETCH(QByteArray, bytes);
+        ReplyBuffer b;
+        b.append(bytes);
+        QTEST(int(b.findPlain()), "reply");
+    }
+
     void oversizedReplyDropped()
     {
         ReplyBuffer b;
