@@ -79,3 +79,4 @@ void drawMachinesPictures(PictureFolder &out);
 void drawDncPictures(PictureFolder &out);
 void drawDncPictures(PictureFolder &out);
 void drawPostProPictures(PictureFolder &out);
+void drawDemoPictures(PictureFolder &out);
