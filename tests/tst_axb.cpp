@@ -269,12 +269,16 @@ void TestAxb::badLineKeepsState_data()
     QTest::newRow("unknown letters") << "A1 B2 I0 O0\r";
     QTest::newRow("half a line") << "X55 Z\r";
     QTest::newRow("letters only") << "X Z I O\r";
+    // Ten times the count does not fit an int: a corrupted line.
+    QTest::newRow("X count beyond the scale range") << "X-2147483648 Z0 I128 O0\r";
+    QTest::newRow("Z count beyond the scale range") << "X1 Z300000000 I128 O0\r";
 }
 
 void TestAxb::badLineKeepsState()
 {
     QFETCH(QString, bad);
     Fixture f;
+    CurrentMachine.sysXref = 2000;
     cAxisInterface *link = f.start();
     link->ReceivedString("X12 z34 I136 O9\r");
     link->ReceivedString(bad);

@@ -8,6 +8,7 @@
 
 #include <QtTest>
 
+#include <climits>
 #include <cmath>
 #include <limits>
 
@@ -30,6 +31,8 @@ private slots:
     void incrementalZero_data();
     void incrementalZero();
     void incrementalOffLeavesZero();
+    void sumsBeyondTheIntRange_data();
+    void sumsBeyondTheIntRange();
     void incrementalC();
     void dxfReference_data();
     void dxfReference();
@@ -169,6 +172,44 @@ void TestAxes::incrementalZero()
 
     link->ReceivedString(line(rawX + (xChannel ? 100 : 0), rawZ + (xChannel ? 0 : 100)));
     QCOMPARE(machineX ? link->GetX_CameraRef() : link->GetZ_CameraRef(), machineMoved);
+}
+
+// References, counts and zeroes each fit an int, their sums need not.
+void TestAxes::sumsBeyondTheIntRange_data()
+{
+    QTest::addColumn<int>("xref");
+    QTest::addColumn<int>("sysX");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<float>("typed");      // SetIncrementalX value
+    QTest::addColumn<float>("machineX");
+    QTest::addColumn<double>("dxfX");
+    QTest::addColumn<int>("incrZero");
+    QTest::newRow("top count, negative machine reference")
+        << 0 << -2000 << "X214748364 Z0 I128 O0\r" << 0.0f << 214748.564f << 214748.564 << INT_MAX;
+    QTest::newRow("reference times ten") << 300000000 << 0 << "X0 Z0 I128 O0\r" << 0.0f << 300000.0f << 300000.0
+                                         << INT_MAX;
+    QTest::newRow("typed value beyond the range") << 0 << 0 << "X0 Z0 I128 O0\r" << 1e30f << 0.0f << 0.0
+                                                  << -INT_MAX;
+}
+
+void TestAxes::sumsBeyondTheIntRange()
+{
+    QFETCH(int, xref);
+    QFETCH(int, sysX);
+    QFETCH(QString, line);
+    QFETCH(float, typed);
+    QFETCH(float, machineX);
+    QFETCH(double, dxfX);
+    QFETCH(int, incrZero);
+    Fixture f;
+    CurrentMachine.Xref = xref;
+    CurrentMachine.sysXref = sysX;
+    cAxisInterface *link = f.start();
+    link->ReceivedString(line);
+    QCOMPARE(link->GetX_CameraRef(), machineX);
+    QCOMPARE(link->GetX_DXFref(), dxfX);
+    link->SetIncrementalX(true, typed);
+    QCOMPARE(CurrentMachine.xIncrZero, incrZero);
 }
 
 void TestAxes::incrementalOffLeavesZero()

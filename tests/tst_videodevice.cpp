@@ -141,6 +141,8 @@ private slots:
 
     void settingsDefaults();
     void settingsCameraOne();
+    void compensationNotANumber_data();
+    void compensationNotANumber();
     void pointStepClamped_data();
     void pointStepClamped();
 
@@ -829,6 +831,28 @@ void TestVideoDevice::settingsCameraOne()
     QCOMPARE(device.sensorSets[0].Brightness, 20);
     QCOMPARE(device.sensorSets[0].BiasGR, 0);
     QCOMPARE(device.sensorSets[1].Contrast, 8);
+    App::resetKovraSettings();
+}
+
+void TestVideoDevice::compensationNotANumber_data()
+{
+    QTest::addColumn<QByteArray>("value");
+    QTest::newRow("nan") << QByteArray("nan");
+    QTest::newRow("inf") << QByteArray("inf");
+    QTest::newRow("-inf") << QByteArray("-inf");
+}
+
+void TestVideoDevice::compensationNotANumber()
+{
+    QFETCH(QByteArray, value);
+    TestWorkDir wd;
+    QVERIFY(wd.writeFile("T8A_M.cfg", "[System]\nlinearCompensationX=" + value + "\nlinearCompensationZ=" + value
+                                          + "\n"));
+    App::resetKovraSettings();
+    ProbeDevice device(standIn());
+    device.setCameraId(0);
+    QCOMPARE(device.linearCompensationX, 1.0f);
+    QCOMPARE(device.linearCompensationZ, 1.0f);
     App::resetKovraSettings();
 }
 

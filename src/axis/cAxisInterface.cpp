@@ -66,15 +66,15 @@ int scanNumbers(const QByteArray &text, const char *format, int *values, int cou
 }
 
 // Raw count times the compensation factor, truncated toward zero, in tenths
-// of a micrometre (kept inside the int range).
-int compensatedScale(int raw, float factor)
+// of a micrometre. False when that leaves the int range (no scale reaches
+// it: a corrupted line or a board fault).
+bool compensatedScale(int raw, float factor, int *scale)
 {
     const double product = std::trunc(double(raw) * double(factor)) * 10.0;
-    if (product > double(INT_MAX))
-        return INT_MAX;
-    if (product < double(INT_MIN))
-        return INT_MIN;
-    return int(product);
+    if (!(product >= double(INT_MIN) && product <= double(INT_MAX)))
+        return false;
+    *scale = int(product);
+    return true;
 }
 
 // Text of a byte array up to its first NUL byte, one character per byte.
@@ -382,19 +382,20 @@ bool cAxisInterface::parseLine(const QString &line)
         return false;
     }
 
+    const float compX = camera ? camera->linearCompensationX : 1.0f;
+    const float compZ = camera ? camera->linearCompensationZ : 1.0f;
+    const int rawX = CurrentMachine.swapXZ ? v[1] : v[0];
+    const int rawZ = CurrentMachine.swapXZ ? v[0] : v[1];
+    int newScaleX, newScaleZ;
+    // Like a number that does not convert: the line is not used.
+    if (!compensatedScale(rawX, compX, &newScaleX) || !compensatedScale(rawZ, compZ, &newScaleZ))
+        return false;
+
     zeroX = refX;
     zeroZ = refZ;
     zeroC = refC;
-
-    const float compX = camera ? camera->linearCompensationX : 1.0f;
-    const float compZ = camera ? camera->linearCompensationZ : 1.0f;
-    if (CurrentMachine.swapXZ) {
-        scaleX = compensatedScale(v[1], compX);
-        scaleZ = compensatedScale(v[0], compZ);
-    } else {
-        scaleX = compensatedScale(v[0], compX);
-        scaleZ = compensatedScale(v[1], compZ);
-    }
+    scaleX = newScaleX;
+    scaleZ = newScaleZ;
 
     inputs = uchar(v[2] & 0xFF);
     outputs = uchar(v[3] & 0x7F);

@@ -4,6 +4,7 @@
 
 #include "shared/SharedStruct.h"
 
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -36,13 +37,36 @@ RefSet zSet()
 RefSet setOfMachineX() { return CurrentMachine.swapXZ ? zSet() : xSet(); }
 RefSet setOfMachineZ() { return CurrentMachine.swapXZ ? xSet() : zSet(); }
 
-float toMachine(const RefSet &set, int counts)
+// References, scale counts and incremental zeroes are each an int, but their
+// sums need not be (a count near the end of the range with a non-zero
+// reference): they are added in 64 bits.
+qint64 fromReference(const RefSet &set, int counts)
 {
-    int d = counts - set.sysRef;
+    qint64 d = qint64(counts) - set.sysRef;
     if (set.incr)
         d -= set.incrZero;
-    const int n = set.reverse ? set.ref * 10 - d : set.ref * 10 + d;
-    return float(n) / 10000.0f;
+    return set.reverse ? qint64(set.ref) * 10 - d : qint64(set.ref) * 10 + d;
+}
+
+float toMachine(const RefSet &set, int counts)
+{
+    return float(fromReference(set, counts)) / 10000.0f;
+}
+
+int clampToInt(qint64 v)
+{
+    return int(qBound<qint64>(INT_MIN, v, INT_MAX));
+}
+
+// A count computed in floating point, truncated toward zero and kept inside
+// the int range (NaN gives 0): values typed by the operator or found by the
+// camera can be anything.
+qint64 truncatedCount(double v)
+{
+    const double t = std::trunc(v);
+    if (!(t == t))
+        return 0;
+    return qint64(qBound(double(INT_MIN), t, double(INT_MAX)));
 }
 
 int decimalsOfUnit()
@@ -68,24 +92,24 @@ float cAxisInterface::convZ_2_MacCoord(int counts) const
 double cAxisInterface::GetX_DXFref() const
 {
     const RefSet s = setOfMachineX();
-    return double(s.ref * 10 + scaleX - s.sysRef - (s.incr ? s.incrZero : 0)) / 10000.0;
+    return double(qint64(s.ref) * 10 + scaleX - s.sysRef - (s.incr ? s.incrZero : 0)) / 10000.0;
 }
 
 double cAxisInterface::GetZ_DXFref() const
 {
     const RefSet s = setOfMachineZ();
-    return double(s.ref * 10 + scaleZ - s.sysRef - (s.incr ? s.incrZero : 0)) / 10000.0;
+    return double(qint64(s.ref) * 10 + scaleZ - s.sysRef - (s.incr ? s.incrZero : 0)) / 10000.0;
 }
 
 // ---------------------------------------------------------------------------
 // Incremental zeroes
 
 namespace {
-int incrementTarget(float newVal)
+qint64 incrementTarget(float newVal)
 {
     const int factor = CurrentMachine.IsMM ? 10000 : 254000;
     const float value = float(newVal + 0.000001);
-    return int(std::trunc(double(factor) * double(value)));
+    return truncatedCount(double(factor) * double(value));
 }
 } // namespace
 
@@ -106,14 +130,14 @@ float cAxisInterface::incrementalEdge(bool xAxis) const
 void cAxisInterface::SetIncrementalX(bool incr, float newVal)
 {
     if (incr) {
-        const int s = CurrentMachine.swapXZ ? scaleZ : scaleX;
-        const int t = incrementTarget(newVal);
+        const qint64 s = CurrentMachine.swapXZ ? scaleZ : scaleX;
+        const qint64 t = incrementTarget(newVal);
         const s_machine &m = CurrentMachine;
-        int zero = m.reverseX ? -10 * m.Xref - m.sysXref + s + t
-                              : 10 * m.Xref - m.sysXref + s - t;
+        qint64 zero = m.reverseX ? -10 * qint64(m.Xref) - m.sysXref + s + t
+                                 : 10 * qint64(m.Xref) - m.sysXref + s - t;
         if (cameraView().measureLines)
-            zero -= int(std::trunc(double(incrementalEdge(true)) * 10000.0));
-        CurrentMachine.xIncrZero = zero;
+            zero -= truncatedCount(double(incrementalEdge(true)) * 10000.0);
+        CurrentMachine.xIncrZero = clampToInt(zero);
     }
     CurrentMachine.xIncr = incr;
 }
@@ -121,14 +145,14 @@ void cAxisInterface::SetIncrementalX(bool incr, float newVal)
 void cAxisInterface::SetIncrementalZ(bool incr, float newVal)
 {
     if (incr) {
-        const int s = CurrentMachine.swapXZ ? scaleX : scaleZ;
-        const int t = incrementTarget(newVal);
+        const qint64 s = CurrentMachine.swapXZ ? scaleX : scaleZ;
+        const qint64 t = incrementTarget(newVal);
         const s_machine &m = CurrentMachine;
-        int zero = m.reverseZ ? -10 * m.Zref - m.sysZref + s + t
-                              : 10 * m.Zref - m.sysZref + s - t;
+        qint64 zero = m.reverseZ ? -10 * qint64(m.Zref) - m.sysZref + s + t
+                                 : 10 * qint64(m.Zref) - m.sysZref + s - t;
         if (cameraView().measureLines)
-            zero -= int(std::trunc(double(incrementalEdge(false)) * 10000.0));
-        CurrentMachine.zIncrZero = zero;
+            zero -= truncatedCount(double(incrementalEdge(false)) * 10000.0);
+        CurrentMachine.zIncrZero = clampToInt(zero);
     }
     CurrentMachine.zIncr = incr;
 }

@@ -7,6 +7,8 @@
 #include <QMutexLocker>
 #include <QSettings>
 
+#include <cmath>
+
 #include <linux/videodev2.h>
 #include <sys/mman.h>
 
@@ -106,8 +108,14 @@ void CVideoDevice::ReadCameraSettings()
     const QString measure = QStringLiteral("/sensorMeasure") + suffix;
     const QString inspection = QStringLiteral("/sensorInspection") + suffix;
 
-    linearCompensationX = s.value(QStringLiteral("/System/linearCompensationX"), 1).toFloat();
-    linearCompensationZ = s.value(QStringLiteral("/System/linearCompensationZ"), 1).toFloat();
+    // A factor that is not a finite number ("nan", "inf" in the file) would
+    // reach an integer conversion with every position line: none is applied.
+    const auto factor = [&s](const QString &key) {
+        const float f = s.value(key, 1).toFloat();
+        return std::isfinite(f) ? f : 1.0f;
+    };
+    linearCompensationX = factor(QStringLiteral("/System/linearCompensationX"));
+    linearCompensationZ = factor(QStringLiteral("/System/linearCompensationZ"));
     AnalogImage = s.value(cam + "AnalogImage", true).toBool();
     Geometry = s.value(cam + "Geometry", false).toBool();
     // The step walks the contour: 0 would never advance, so it gets the default.
