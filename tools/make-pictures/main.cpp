@@ -28,7 +28,6 @@ const Set kSets[] = {
     {"tooling", "tooling", drawToolingPictures},
     {"machines", "machines", drawMachinesPictures},
     {"dnc", "dnc", drawDncPictures},
-    {"dnc", "dnc", drawDncPictures},
     {"postpro", "postpro", drawPostProPictures},
     {"demo", "demo", drawDemoPictures},
 };
