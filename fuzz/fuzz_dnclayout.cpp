@@ -1,26 +1,25 @@
 // DNC layout files: the reader with the Sql checks of tool mode, and the
-// value texts of the fields it accepted.
-#include <QCoreApplication>
-#include <QTemporaryDir>
+// value texts and checks of the fields it accepted.
 #include <QFile>
+#include <QTemporaryDir>
 
 #include <cstddef>
 #include <cstdint>
 
 #include "dnc/DncLayout.h"
 #include "dnc/DncValues.h"
+#include "support/FuzzEnv.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static int argc = 1;
-    static char name[] = "fuzz_dnclayout";
-    static char *argv[] = {name, nullptr};
-    static QCoreApplication app(argc, argv);
+    FuzzEnv::init();
     static QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("layout.dnc"));
+    static int n = 0;
+    // A new name each time: the settings class caches files by name.
+    const QString path = dir.filePath(QStringLiteral("layout%1.dnc").arg(++n));
     {
         QFile f(path);
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        if (!f.open(QIODevice::WriteOnly))
             return 0;
         f.write(reinterpret_cast<const char *>(data), qint64(size));
     }
@@ -33,5 +32,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             DncValues::check(f, true);
         }
     }
+    QFile::remove(path);
     return 0;
 }
