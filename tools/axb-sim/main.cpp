@@ -160,8 +160,9 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription("Axis controller board simulator on a pseudo-terminal.");
     parser.addHelpOption();
-    const QCommandLineOption xOpt("x", "Raw X count in micrometres (default 100000).", "counts", "100000");
-    const QCommandLineOption zOpt("z", "Raw Z count in micrometres (default 50000).", "counts", "50000");
+    // By default a tool of a plausible size stands under the camera.
+    const QCommandLineOption xOpt("x", "Raw X count in micrometres (default 26000).", "counts", "26000");
+    const QCommandLineOption zOpt("z", "Raw Z count in micrometres (default 98000).", "counts", "98000");
     const QCommandLineOption cOpt("c", "Report a C axis with this raw count.", "counts");
     const QCommandLineOption driftOpt("drift", "Amplitude of the slow drift in counts (default 20).", "counts", "20");
     const QCommandLineOption inOpt("inputs", "Input byte I (default 128: no emergency).", "byte", "128");

@@ -56,8 +56,8 @@ struct SampleTable
     QVector<SampleTool> tools;
 };
 
-// References chosen so that the simulator's default counts (X 100000,
-// Z 50000) read like a tool on that machine.
+// References chosen so that the simulator's default counts (X 26000,
+// Z 98000) read like a tool on that machine.
 struct SampleMachine
 {
     const char *name;
@@ -77,7 +77,7 @@ bool insertSamples()
     // Lathes in diameter; centre tools (drills, taps) at X 0. T3 of TURRET A
     // lies outside its X tolerance.
     const QVector<SampleMachine> machines = {
-        {"LATHE 1", true, false, 10000, 100000, 973500, 519000,
+        {"LATHE 1", true, false, 10000, 100000, 233500, 999000,
          {{"TURRET A",
            {{1, 52.412, 98.115, "CNMG 120408 ROUGH", "95", "0.8", 52.4, 98.1, 0.02, 0.02, 0.05, 0.05},
             {2, 48.006, 101.230, "DNMG 150404 FINISH", "93", "0.4", 48.0, 101.2, 0.01, 0.01, 0.05, 0.05},
@@ -88,11 +88,11 @@ bool insertSamples()
            {{1, 60.250, 105.410, "GROOVE 3 MM", "90", "0.2", 60.2, 105.4, 0.1, 0.1, 0.05, 0.05},
             {2, 40.104, 99.716, "THREAD 16ER 1.5", "60", nullptr, 0, 0, 0, 0, 0, 0},
             {3, 15.832, 118.055, "BORING BAR S16", "93", "0.4", 0, 0, 0, 0, 0, 0}}}}},
-        {"LATHE 2 INCH", false, false, 12700, 101600, 974600, 500000,
+        {"LATHE 2 INCH", false, false, 12700, 101600, 234600, 980000,
          {{"BAR WORK",
            {{1, 1.0012, 3.9987, "TPG 322", "90", "0.0313", 1.0, 4.0, 0.002, 0.002, 0.004, 0.004},
             {2, 0.0001, 5.2540, "DRILL 1/2", "118", nullptr, 0, 0, 0, 0, 0, 0}}}}},
-        {"MILL 3", true, false, 8000, 140000, 1000000, 505000,
+        {"MILL 3", true, false, 8000, 140000, 260000, 985000,
          {{"SPINDLE",
            {{10, 16.002, 139.512, "END MILL 16", nullptr, "0.5", 16.0, 139.5, 0.0, 0.02, 0.05, 0.05},
             {11, 50.010, 120.305, "FACE MILL 50", "45", "0.8", 0, 0, 0, 0, 0, 0},
@@ -168,7 +168,7 @@ bool addDataMatrixLathe()
     if (q.value(0).toInt() > 0)
         return true;
     if (!q.exec(QStringLiteral("INSERT INTO machine (name, Xref, Zref, sysXref, sysZref, isRadius, IsMM, "
-                               "dncFormat, toolId) VALUES ('LATHE 4 DM', 50000, 120000, 0, 0, 1, 1, "
+                               "dncFormat, toolId) VALUES ('LATHE 4 DM', 10000, 100000, 260000, 1025000, 1, 1, "
                                "'turret.dnc', 1)")))
         return false;
     const int idMachine = q.lastInsertId().toInt();
@@ -177,7 +177,7 @@ bool addDataMatrixLathe()
     const int idTable = q.lastInsertId().toInt();
     return q.exec(QStringLiteral("INSERT INTO tools (idTable, t, x, z, code) VALUES (%1, 1, 20.0, 95.5, 'DM-0001')")
                       .arg(idTable))
-           && q.exec(QStringLiteral("INSERT INTO tools (idTable, t, x, z, code) VALUES (%1, 2, 12.5, 80.0, 'DRILL 12')")
+           && q.exec(QStringLiteral("INSERT INTO tools (idTable, t, x, z, code) VALUES (%1, 2, 0.0, 80.0, 'DRILL 12')")
                          .arg(idTable));
 }
 
