@@ -17,6 +17,7 @@ mkdir -p "$DEMO"
 SIM=""
 CNC=""
 DM=""
+RFID=""
 XVFB=""
 APP=""
 cleanup() {
@@ -24,6 +25,7 @@ cleanup() {
     [ -n "$SIM" ] && kill "$SIM" 2>/dev/null || true
     [ -n "$CNC" ] && kill "$CNC" 2>/dev/null || true
     [ -n "$DM" ] && kill "$DM" 2>/dev/null || true
+    [ -n "$RFID" ] && kill "$RFID" 2>/dev/null || true
     [ -n "$XVFB" ] && kill "$XVFB" 2>/dev/null || true
 }
 trap cleanup EXIT
@@ -56,11 +58,24 @@ DM=$!
 DNC_SOCKET=$(first_line "$DEMO/cnc-sim.out")
 SCANNER=$(first_line "$DEMO/dm-sim.out")
 
+# The RFID head simulator, on a terminal of its own; the tag's bytes live in
+# rfid-tag.bin (no tag in front of the head while rfid-tag.bin.away exists).
+rm -f "$DEMO/rfid-sim.out"
+"$BUILD/tools/rfid-sim" --tag "$DEMO/rfid-tag.bin" >"$DEMO/rfid-sim.out" 2>&1 &
+RFID=$!
+RFID_PTY=$(first_line "$DEMO/rfid-sim.out")
+case "$RFID_PTY" in
+/dev/*) ;;
+*) echo "demo: the RFID head simulator did not start: $RFID_PTY" >&2; exit 1 ;;
+esac
+
 mkdir -p "$DEMO/dnc"
 cp "$ROOT"/demo/dnc/*.dnc "$DEMO/dnc/"
-mkdir -p "$DEMO/postpro"
+mkdir -p "$DEMO/postpro" "$DEMO/balluff"
 cp "$ROOT"/demo/postpro/*.pp "$DEMO/postpro/"
-"$BUILD/tools/make-demo" "$DEMO" "$PTY" "$ROOT/demo/frames/radius" --dnc-socket "$DNC_SOCKET" --scanner "$SCANNER"
+cp "$ROOT"/demo/balluff/*.ini "$DEMO/balluff/"
+"$BUILD/tools/make-demo" "$DEMO" "$PTY" "$ROOT/demo/frames/radius" --dnc-socket "$DNC_SOCKET" --scanner "$SCANNER" \
+    --rfid-head "$RFID_PTY"
 
 if [ -z "$DISPLAY" ]; then
     n=99
@@ -80,7 +95,8 @@ sleep 3
 if kill -0 "$APP" 2>/dev/null && "$BUILD/tools/screen-shot" "$DEMO/screenshot.png"; then
     echo "demo: screenshot of the screen saved in $DEMO/screenshot.png"
 fi
-echo "demo: T8A_M runs in $DEMO (board simulator on $PTY, DNC server $DNC_SOCKET, scanner $SCANNER)"
+echo "demo: T8A_M runs in $DEMO (board simulator on $PTY, DNC server $DNC_SOCKET, scanner $SCANNER, RFID head $RFID_PTY)"
+echo "demo: take the RFID tag away with: touch $DEMO/rfid-tag.bin.away (rm it to put the tag back)"
 echo "demo: scan a tool code with: $BUILD/tools/dm-sim --scan DM-0001"
 echo "demo: close the program, or press Ctrl-C, to end the demo"
 wait "$APP" || true

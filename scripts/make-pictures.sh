@@ -1,7 +1,7 @@
 #!/bin/sh
 # Rebuilds the placeholder pictures under src/resources/ from tools/make-pictures
 # (run after changing that program; the pictures are committed). Names of sets
-# (keyboard mainwin campanel tooling machines dnc postpro) limit it to those; none: all.
+# (keyboard mainwin campanel tooling machines dnc postpro rfid) limit it to those; none: all.
 set -e
 cd "$(dirname "$0")/.."
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Debug >/dev/null

@@ -128,6 +128,10 @@ private slots:
         head.setState(QBalluff::BC_IDLE);
         head.closeBalluffInterface();
         QVERIFY(!head.isOpen());
+        // An even-parity line on a pseudo-terminal opens again (the editor
+        // opens the head at every showing).
+        QVERIFY2(openOn(head, peer.slavePath()), qPrintable(head.getError()));
+        QVERIFY(head.readBalluff(&out, 0, 4, 1, 1));
     }
 
     void readReplies_data()

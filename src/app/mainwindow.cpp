@@ -27,6 +27,7 @@
 #include "camera/VideoDevice.h"
 #include "dnc/cDnc.h"
 #include "exchange/postpro.h"
+#include "rfid/cballuff.h"
 #include "interface/CamPanel.h"
 #include "axis/measureserver.h"
 #include "axis/tcpserver.h"
@@ -134,6 +135,7 @@ MainWindow::MainWindow(QWidget *parent)
     initToolset();
     initSetList();
     initMachineList();
+    initBalluff();
     initPostPro();
     initDnc();
 
@@ -898,8 +900,13 @@ void MainWindow::showList()
     if (sender() != ui->tbSetList)
         return;
     const int tableType = getCurrentTableType();
-    if (tableType == tableRfid)
-        return; // these machines keep their tools on tags
+    if (tableType == tableRfid) {
+        // These machines keep their tools on tags.
+        ui->cmbMachine->setEnabled(false);
+        ui->tbMachineList->setEnabled(false);
+        openBalluff();
+        return;
+    }
     if (tableType == tableDncDataMatrix) {
         slotDncSocket(false, -1);
         return;
@@ -933,6 +940,31 @@ void MainWindow::editToolset(int idTable, QString name)
     toolset->setCurrentTable(idTable, ui->cmbMachine->currentText(), name);
     animator.setStatus(QStringLiteral("toolset"), true);
     ui->tbStandBy->setEnabled(false);
+}
+
+// RFID tag editor ---------------------------------------------------------------
+
+void MainWindow::initBalluff()
+{
+    // The editor connects its own closing() to closeBalluff().
+    balluff = new cBalluffUI(this, measureServer);
+    addSidePanel(QStringLiteral("balluff"), balluff);
+}
+
+bool MainWindow::openBalluff()
+{
+    ui->tbSetList->setEnabled(false);
+    animator.setStatus(QStringLiteral("balluff"), true);
+    // On failure the editor has told why and emitted closing() itself.
+    return balluff->init();
+}
+
+void MainWindow::closeBalluff()
+{
+    ui->tbMachineList->setEnabled(true);
+    ui->tbSetList->setEnabled(true);
+    ui->cmbMachine->setEnabled(true);
+    animator.setStatus(QStringLiteral("labelPrint"), true);
 }
 
 // DNC panel ---------------------------------------------------------------------

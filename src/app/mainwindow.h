@@ -36,6 +36,7 @@ class cToolset;
 class cDnc;
 class postPro;
 class cConfiguration;
+class cBalluffUI;
 
 // The program's one top-level window: builds the running system in a fixed
 // order, shows the live axes and the camera, and hosts every sliding panel.
@@ -72,6 +73,7 @@ public:
     postPro *postProPanel() const { return postProcessor; }
     // The configuration dialog opened last (null before the first opening).
     cConfiguration *configurationDialog() const;
+    cBalluffUI *balluffPanel() const { return balluff; }
     // Ids of the registered panels, in registration order.
     QStringList panelNames() const { return panelIds; }
 
@@ -109,6 +111,8 @@ public slots:
     void editToolset(int idTable, QString name);
     // Opens the DNC panel for one tool of the tooling-table editor or stand-alone.
     void slotDncSocket(bool fromTable = false, int toolId = -1);
+    bool openBalluff();
+    void closeBalluff();
     void slotCloseDncSocket(bool fromTable);
     void ppToolset(int idTable, QString name);
     void ClosePostPro();
@@ -192,6 +196,7 @@ private:
     void initToolset();
     void initSetList();
     void initMachineList();
+    void initBalluff();
     void initDnc();
     void initPostPro();
     void connectCommands();
@@ -227,6 +232,7 @@ private:
     postPro *postProcessor = nullptr;
     // The configuration dialog opened last; it deletes itself when closed.
     QPointer<cConfiguration> configuration;
+    cBalluffUI *balluff = nullptr;
     // Axis of the reference being measured for the machine editor (cMachine::eRefType).
     int refAxis = cMachine::X;
     MyInputPanelContext *inputContext = nullptr;

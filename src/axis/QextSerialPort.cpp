@@ -174,8 +174,17 @@ bool QextSerialPort::applySettings(int fd)
         return false;
     }
     if (::tcsetattr(fd, TCSANOW, &tio) != 0) {
-        fail(E_IO_ERROR, QStringLiteral("%1: %2").arg(m_name, systemText(errno)));
-        return false;
+        const int err = errno;
+        // The C library reads the settings back and reports EINVAL when the
+        // device dropped some of them; a pseudo-terminal keeps no parity, so
+        // an even-parity line could be set once and never again. The line is
+        // usable when rate and character size were taken.
+        termios back;
+        if (err != EINVAL || ::tcgetattr(fd, &back) != 0 || ::cfgetospeed(&back) != ::cfgetospeed(&tio)
+            || (back.c_cflag & CSIZE) != (tio.c_cflag & CSIZE)) {
+            fail(E_IO_ERROR, QStringLiteral("%1: %2").arg(m_name, systemText(err)));
+            return false;
+        }
     }
     return true;
 }

@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QMutexLocker>
+#include <QPointer>
 #include <QSettings>
 #include <QTimer>
 
@@ -27,8 +28,9 @@ void QBalluff::init()
 
 QBalluff::~QBalluff() = default;
 
-void QBalluff::pause(int ms, bool wakeOnData)
+bool QBalluff::pause(int ms, bool wakeOnData)
 {
+    QPointer<QBalluff> self(this);
     QEventLoop loop;
     QTimer timer;
     timer.setSingleShot(true);
@@ -37,6 +39,7 @@ void QBalluff::pause(int ms, bool wakeOnData)
         connect(this, &ManageSerialPort::MnewDataReceived, &loop, &QEventLoop::quit);
     timer.start(ms);
     loop.exec();
+    return !self.isNull();
 }
 
 QByteArray QBalluff::requestTelegram(char letter, int address, int count, int head, int flag) const
@@ -141,7 +144,8 @@ void QBalluff::closeBalluffInterface()
         QElapsedTimer clock;
         clock.start();
         while (state != BC_IDLE && clock.elapsed() < kCloseWaitMs)
-            pause(kPassMs);
+            if (!pause(kPassMs))
+                return;
     }
     close();
 }
@@ -167,7 +171,8 @@ bool QBalluff::readBalluff(QByteArray *out, int address, int count, int head, in
             break;
         if (state == BC_ERROR)
             return false;
-        pause(kPassMs);
+        if (!pause(kPassMs))
+            return false;
     }
 
     QByteArray start(1, BalluffTelegram::STX);
@@ -191,8 +196,8 @@ bool QBalluff::readBalluff(QByteArray *out, int address, int count, int head, in
         } else if (a == BalluffTelegram::Refused) {
             setError('Y');
             state = BC_ERROR;
-        } else {
-            pause(kPassMs);
+        } else if (!pause(kPassMs)) {
+            return false;
         }
     }
 }
@@ -217,7 +222,8 @@ bool QBalluff::writeBalluff(QByteArray data, int address, int count, int head, i
             break;
         if (state == BC_ERROR)
             return false;
-        pause(kPassMs);
+        if (!pause(kPassMs))
+            return false;
     }
 
     QByteArray block = QByteArray(1, BalluffTelegram::STX) + data;
@@ -232,7 +238,8 @@ bool QBalluff::writeBalluff(QByteArray data, int address, int count, int head, i
             return true;
         if (state == BC_ERROR)
             return false;
-        pause(kPassMs);
+        if (!pause(kPassMs))
+            return false;
     }
 }
 
@@ -254,7 +261,8 @@ int QBalluff::queryBalluff()
         processAnswer();
         if (queryResult != 0)
             return queryResult;
-        pause(kQueryPassMs);
+        if (!pause(kQueryPassMs))
+            return 0;
     }
     return queryResult;
 }
@@ -270,20 +278,27 @@ bool QBalluff::tagPresent()
             if (state == BC_ERROR)
                 return false;
             processAnswer();
-            pause(kPassMs);
+            if (!pause(kPassMs))
+                return false;
         }
     }
+    // The editor may go away while a wait runs the event loop: nothing of
+    // this object is touched after that.
+    QPointer<QBalluff> self(this);
     abortRequested = false;
     int answer = queryBalluff();
-    while (answer != 1) {
+    while (self && answer != 1) {
         if (state == BC_ERROR || abortRequested)
             break;
-        pause(kQueryPassMs, false);
+        if (!pause(kQueryPassMs, false))
+            return false;
         emit toggledCTS(false);
-        if (state == BC_ERROR || abortRequested)
+        if (!self || state == BC_ERROR || abortRequested)
             break;
         answer = queryBalluff();
     }
+    if (!self)
+        return false;
     return answer == 1 && state != BC_ERROR && !abortRequested;
 }
 

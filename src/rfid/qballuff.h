@@ -64,8 +64,9 @@ signals:
 private:
     void init();
     // Runs the event loop for ms; a wait for an answer ends early when the
-    // head sends.
-    void pause(int ms, bool wakeOnData = true);
+    // head sends. False when this object was deleted meanwhile: the caller
+    // then returns at once without touching it.
+    bool pause(int ms, bool wakeOnData = true);
     QByteArray requestTelegram(char letter, int address, int count, int head, int flag) const;
 
     QMutex mutex;

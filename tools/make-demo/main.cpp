@@ -1,7 +1,7 @@
 // Prepares a demo working directory for the operator program:
 //
 //   make-demo <folder> <AXB port> <camera frames folder>
-//             [--dnc-socket <host:port>] [--scanner <port>]
+//             [--dnc-socket <host:port>] [--scanner <port>] [--rfid-head <port>]
 //
 // The settings file gets the simulator's port, the stand-in camera frames and
 // a camera calibration in range and the coarse zero search; the database is
@@ -18,10 +18,16 @@
 // script) and the folder's export/ as its export folder, and one sample table
 // is written there through its machine's format, as the post-processor panel
 // writes it.
+//
+// With --rfid-head, the RFID option is switched on, the tag layout
+// balluff/tool.ini (copied by the demo script) gets the port as its Com, a
+// machine "LATHE 5 RFID" uses it, and the simulated tag (rfid-tag.bin) starts
+// with the layout's defaults.
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -33,6 +39,8 @@
 
 #include "exchange/ToolRecords.h"
 #include "exchange/ctarnengine.h"
+#include "rfid/BalluffCodec.h"
+#include "rfid/BalluffLayout.h"
 #include "shared/App.h"
 #include "shared/SharedStruct.h"
 
@@ -273,23 +281,84 @@ bool writeSampleExport()
     return true;
 }
 
+const char kRfidMachine[] = "LATHE 5 RFID";
+const char kRfidLayout[] = "tool.ini";
+
+// The demo tag layout names the simulated head's terminal; the text is
+// edited in place so the layout keeps its comments.
+bool setRfidPort(const QString &port)
+{
+    QFile f(QStringLiteral("balluff/") + kRfidLayout);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    QString text = QString::fromUtf8(f.readAll());
+    f.close();
+    text.replace(QRegularExpression(QStringLiteral("(?m)^Com=.*$")), QStringLiteral("Com=") + port);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    return f.write(text.toUtf8()) >= 0;
+}
+
+bool addRfidMachine()
+{
+    QSqlQuery q;
+    q.prepare(QStringLiteral("SELECT COUNT(*) FROM machine WHERE name=:name"));
+    q.bindValue(QStringLiteral(":name"), QString::fromLatin1(kRfidMachine));
+    if (!q.exec() || !q.next())
+        return false;
+    if (q.value(0).toInt() > 0)
+        return true;
+    QSqlQuery add;
+    add.prepare(QStringLiteral("INSERT INTO machine (name, Xref, Zref, sysXref, sysZref, isRadius, IsMM, Balluff, "
+                               "calibrationDate) VALUES (:name, 10000, 100000, 973500, 519000, 0, 1, :layout, :date)"));
+    add.bindValue(QStringLiteral(":name"), QString::fromLatin1(kRfidMachine));
+    add.bindValue(QStringLiteral(":layout"), QString::fromLatin1(kRfidLayout));
+    add.bindValue(QStringLiteral(":date"), QDate::currentDate());
+    return add.exec();
+}
+
+// A tag that already holds a tool: the layout's defaults, encoded.
+void writeDemoTag()
+{
+    if (QFile::exists(QStringLiteral("rfid-tag.bin")))
+        return;
+    BalluffLayout layout;
+    if (!layout.read(QStringLiteral("balluff/") + kRfidLayout, nullptr))
+        return;
+    for (DatiCampo &f : layout.fields)
+        f.value = f.DefaultValue;
+    QByteArray image;
+    QString error;
+    if (!BalluffCodec(layout.BCDplus, layout.BCDminus, layout.BCDdot, layout.formatId)
+             .encode(layout.fields, QByteArray(), &image, &error)) {
+        std::fprintf(stderr, "make-demo: demo tag not written: %s\n", qPrintable(error));
+        return;
+    }
+    image.append(QByteArray(qMax(0, layout.TagSize - image.size()), '\0'));
+    QFile f(QStringLiteral("rfid-tag.bin"));
+    if (f.open(QIODevice::WriteOnly))
+        f.write(image);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    QString dncSocket, scanner;
+    QString dncSocket, scanner, rfidHead;
     for (int i = 4; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--dnc-socket") == 0)
             dncSocket = QString::fromLocal8Bit(argv[i + 1]);
         else if (std::strcmp(argv[i], "--scanner") == 0)
             scanner = QString::fromLocal8Bit(argv[i + 1]);
+        else if (std::strcmp(argv[i], "--rfid-head") == 0)
+            rfidHead = QString::fromLocal8Bit(argv[i + 1]);
         else
             argc = 0;
     }
     if (argc < 4 || argc % 2) {
         std::fprintf(stderr, "usage: make-demo <folder> <AXB port> <camera frames folder> "
-                             "[--dnc-socket <host:port>] [--scanner <port>]\n");
+                             "[--dnc-socket <host:port>] [--scanner <port>] [--rfid-head <port>]\n");
         return 2;
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
@@ -352,6 +421,16 @@ int main(int argc, char *argv[])
     }
     if (!writeSampleExport())
         return 1;
+    if (!rfidHead.isEmpty()) {
+        if (!s.contains(QStringLiteral("/Machine/balluffEnabled")))
+            s.setValue(QStringLiteral("/Machine/balluffEnabled"), true);
+        s.sync();
+        if (!setRfidPort(rfidHead) || !addRfidMachine()) {
+            std::fprintf(stderr, "make-demo: cannot prepare the RFID demo\n");
+            return 1;
+        }
+        writeDemoTag();
+    }
     std::printf("demo working directory ready: %s\n", qPrintable(QDir::currentPath()));
     return 0;
 }

@@ -77,6 +77,6 @@ void drawCamPanelPictures(PictureFolder &out);
 void drawToolingPictures(PictureFolder &out);
 void drawMachinesPictures(PictureFolder &out);
 void drawDncPictures(PictureFolder &out);
-void drawDncPictures(PictureFolder &out);
 void drawPostProPictures(PictureFolder &out);
 void drawDemoPictures(PictureFolder &out);
+void drawRfidPictures(PictureFolder &out);

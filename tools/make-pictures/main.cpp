@@ -30,6 +30,7 @@ const Set kSets[] = {
     {"dnc", "dnc", drawDncPictures},
     {"postpro", "postpro", drawPostProPictures},
     {"demo", "demo", drawDemoPictures},
+    {"rfid", "rfid", drawRfidPictures},
 };
 
 int usage()

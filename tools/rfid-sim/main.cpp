@@ -1,8 +1,9 @@
 // RFID read/write head simulator: plays a head in query mode on a
 // pseudo-terminal so the tag editor runs without hardware. Prints the
 // terminal's path on its first output line. The tag's bytes live in a file
-// (read at start, rewritten after every write); while a file named like it
-// with ".away" appended exists, no tag is in front of the head.
+// (read again whenever the program sends, rewritten after every write); while
+// a file named like it with ".away" appended exists, no tag is in front of
+// the head.
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
@@ -45,6 +46,16 @@ struct Head
         }
     }
 
+    // Another program may have put new bytes on the tag.
+    void load()
+    {
+        QFile f(tagFile);
+        if (!f.open(QIODevice::ReadOnly))
+            return;
+        const QByteArray bytes = f.read(model.tag.size());
+        model.tag.replace(0, bytes.size(), bytes);
+    }
+
     void save()
     {
         QFile f(tagFile);
@@ -65,6 +76,7 @@ struct Head
         if (in.isEmpty())
             return;
         model.tagPresent = !forcedAway && !QFile::exists(tagFile + ".away");
+        load();
         const int writesBefore = model.writes;
         const int telegramsBefore = model.telegrams.size();
         const QByteArray answer = model.take(in);
@@ -106,11 +118,7 @@ int main(int argc, char *argv[])
     head.verbose = parser.isSet(verboseOpt);
     const int size = qBound(1, parser.value(sizeOpt).toInt(), 9999);
     head.model.tag = QByteArray(size, '\0');
-    QFile f(head.tagFile);
-    if (f.open(QIODevice::ReadOnly)) {
-        const QByteArray bytes = f.read(size);
-        head.model.tag.replace(0, bytes.size(), bytes);
-    }
+    head.load();
     const QString nak = parser.value(nakOpt);
     const char nakCode = nak.isEmpty() ? 0 : nak.at(0).toLatin1();
 

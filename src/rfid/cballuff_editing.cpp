@@ -1,0 +1,302 @@
+// The tag editor's rows: editor to value, change handlers and field scripts,
+// defaults, measures, the input box and the checks before a write.
+#include "rfid/cballuff.h"
+
+#include <QComboBox>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTableWidget>
+
+#include <limits>
+
+#include "axis/measureserver.h"
+#include "dnc/DncScript.h"
+#include "rfid/BalluffCodec.h"
+#include "shared/CheckBoxList.h"
+#include "shared/QMessageBoxKovra.h"
+#include "shared/SharedStruct.h"
+
+namespace {
+
+QString listValue(const QString &item)
+{
+    const int dash = item.indexOf(QStringLiteral(" -"));
+    return dash >= 0 ? item.left(dash) : item;
+}
+
+QString g6(float v)
+{
+    return QString::number(double(v), 'g', 6);
+}
+
+int rowOf(QObject *widget)
+{
+    auto *w = qobject_cast<QWidget *>(widget);
+    bool ok = false;
+    const int row = w ? w->statusTip().toInt(&ok) : -1;
+    return ok ? row : -1;
+}
+
+} // namespace
+
+void cBalluffUI::setBalluffValue(int index, bool applyAutoDefault)
+{
+    if (index < 0 || index >= fields.size())
+        return;
+    DatiCampo &f = fields[index];
+    const bool reset = applyAutoDefault && f.AutoDefault;
+    QWidget *w = editor(index);
+    if (auto *bits = qobject_cast<CheckBoxList *>(w)) {
+        if (reset)
+            bits->setValue(f.DefaultValue.toInt());
+        f.value = bits->getValue();
+    } else if (auto *list = qobject_cast<QComboBox *>(w)) {
+        if (reset)
+            list->setCurrentIndex(findItem(f.DefaultValue, list));
+        f.value = listValue(list->currentText());
+    } else if (auto *line = qobject_cast<QLineEdit *>(w)) {
+        if (reset)
+            line->setText(f.DefaultValue);
+        f.value = line->text();
+    }
+}
+
+void cBalluffUI::fieldEdited(QObject *source)
+{
+    const int row = rowOf(source);
+    if (row < 0 || row >= fields.size() || fields.at(row).Script.isEmpty())
+        return;
+    QString script = fields.at(row).Script;
+    executeScript(script, row);
+}
+
+void cBalluffUI::slot_listChanged(int)
+{
+    if (updating)
+        return;
+    if (auto *list = qobject_cast<QComboBox *>(sender()))
+        list->setToolTip(list->currentText());
+    fieldEdited(sender());
+}
+
+void cBalluffUI::slot_textChanged(const QString &)
+{
+    if (!updating)
+        fieldEdited(sender());
+}
+
+void cBalluffUI::slot_bitFieldChanged()
+{
+    if (!updating)
+        fieldEdited(sender());
+}
+
+void cBalluffUI::executeScript(QString &script, int row)
+{
+    if (initializing || updating || scriptChainStopped)
+        return;
+    // A field set by a script runs its own script in turn; a chain that does
+    // not settle is cut.
+    if (scriptDepth >= kMaxScriptNesting) {
+        scriptChainStopped = true;
+        QMessageBoxKovra::critical(parentWindow, QStringLiteral("SCRIPT ERROR"),
+                                   QStringLiteral("[FIELD %1] %2")
+                                       .arg(row)
+                                       .arg(tr("scripts nested deeper than %1 levels").arg(kMaxScriptNesting)),
+                                   QMessageBox::Ok, QMessageBox::NoButton);
+        return;
+    }
+    ++scriptDepth;
+    scriptValues.clear();
+    for (int i = 0; i < fields.size(); ++i) {
+        setBalluffValue(i, false);
+        scriptValues.append(fields.at(i).value);
+    }
+    QList<DncScript::Output> outputs;
+    QString error;
+    if (!DncScript::run(script, scriptValues, int(fields.size()), outputs, error)) {
+        QMessageBoxKovra::critical(parentWindow, QStringLiteral("SCRIPT ERROR"),
+                                   QStringLiteral("[FIELD %1] %2").arg(row).arg(error), QMessageBox::Ok,
+                                   QMessageBox::NoButton);
+    } else {
+        for (const DncScript::Output &o : outputs) {
+            if (scriptChainStopped)
+                break;
+            fields[o.field].value = o.value;
+            setTableValue(o.field);
+        }
+    }
+    if (--scriptDepth == 0)
+        scriptChainStopped = false;
+}
+
+void cBalluffUI::slot_showDefault()
+{
+    const int row = rowOf(sender());
+    if (row < 0 || row >= fields.size())
+        return;
+    QMessageBoxKovra::information(parentWindow, QStringLiteral("BALLUFF"),
+                                  tr("Writing operation will replace current value with: ")
+                                      + fields.at(row).DefaultValue,
+                                  QMessageBox::Ok, QMessageBox::NoButton);
+}
+
+void cBalluffUI::slot_SetDefaultData()
+{
+    if (QMessageBoxKovra::question(parentWindow, QStringLiteral("Balluff"),
+                                   tr("Replace current data with default values?"),
+                                   QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+        != QMessageBox::Yes)
+        return;
+    for (int i = 0; i < fields.size(); ++i) {
+        const DatiCampo &f = fields.at(i);
+        QWidget *w = editor(i);
+        if (auto *bits = qobject_cast<CheckBoxList *>(w))
+            bits->setValue(f.DefaultValue.toInt());
+        else if (auto *list = qobject_cast<QComboBox *>(w))
+            list->setCurrentIndex(findItem(f.DefaultValue, list));
+        else if (auto *line = qobject_cast<QLineEdit *>(w))
+            line->setText(f.Type == QLatin1String("PRESERVE")
+                              ? QStringLiteral("PRESERVED %1 byte(s)").arg(f.ByteLength)
+                              : f.DefaultValue);
+    }
+}
+
+void cBalluffUI::getMeasure()
+{
+    auto *button = qobject_cast<QPushButton *>(sender());
+    const int row = rowOf(button);
+    if (row < 0 || row >= fields.size() || !measureServer)
+        return;
+    // A measure button on a list or bit editor has no text to fill.
+    auto *target = qobject_cast<QLineEdit *>(editor(row));
+    if (!target)
+        return;
+    const DatiCampo &f = fields.at(row);
+    QString text;
+    double value = 0;
+    if (f.GetX) {
+        if (!measureServer->getX(text, button))
+            return;
+        value = text.toDouble();
+        if (!CurrentMachine.isRadius)
+            value *= 0.5;
+        value *= f.diaMpy;
+    } else {
+        if (!measureServer->getZ(text, button))
+            return;
+        value = text.toDouble();
+    }
+    if (f.Min != 0 && f.Max != 0 && (value < f.Min || value > f.Max)) {
+        const QString question = f.Label + " " + tr("Data out of bounds") + " [" + g6(f.Min) + "," + g6(f.Max)
+                                 + "]" + "\n" + tr("Overwrite?");
+        if (QMessageBoxKovra::warning(parentWindow, QStringLiteral("Balluff"), question,
+                                      QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+            != QMessageBox::Yes)
+            return;
+    }
+    target->setText(MPrn(float(value), CurrentMachine.IsMM));
+}
+
+void cBalluffUI::slot_inputBox()
+{
+    const int row = rowOf(sender());
+    if (row < 0 || row >= fields.size())
+        return;
+    auto *target = qobject_cast<QLineEdit *>(editor(row));
+    if (!target)
+        return;
+    const DatiCampo &f = fields.at(row);
+    const QString range = " [" + g6(f.Min) + "," + g6(f.Max) + "]";
+    // Limits 0/0 mean "no range", as everywhere else.
+    const bool noLimits = f.Min == 0 && f.Max == 0;
+    bool ok = false;
+    QString result;
+    if (f.FieldType == QLatin1String("float")) {
+        const double lo = noLimits ? -std::numeric_limits<double>::max() : double(f.Min);
+        const double hi = noLimits ? std::numeric_limits<double>::max() : double(f.Max);
+        const double v = QInputDialog::getDouble(this, tr("Insert value"), f.Label + range, target->text().toFloat(),
+                                                 lo, hi, 5, &ok);
+        result = QString::number(v, 'g', 6);
+    } else if (f.FieldType == QLatin1String("int")) {
+        const int lo = noLimits ? std::numeric_limits<int>::min() : int(f.Min);
+        const int hi = noLimits ? std::numeric_limits<int>::max() : int(f.Max);
+        const int v = QInputDialog::getInt(this, tr("Insert value"), f.Label + range, target->text().toInt(), lo, hi,
+                                           1, &ok);
+        result = QString::number(v);
+    } else if (f.FieldType == QLatin1String("string")) {
+        QStringList items = f.List;
+        if (!items.contains(f.DefaultValue))
+            items.prepend(f.DefaultValue);
+        result = QInputDialog::getItem(this, tr("Insert value"), f.Label, items, 0, false, &ok);
+    } else {
+        return;
+    }
+    if (!ok)
+        return;
+    target->setText(result);
+    if (!f.Script.isEmpty()) {
+        QString script = f.Script;
+        executeScript(script, row);
+    }
+}
+
+void cBalluffUI::paintLabel(int row, const QColor &background)
+{
+    if (QTableWidgetItem *item = grid ? grid->item(row, 0) : nullptr)
+        item->setData(Qt::BackgroundRole, background);
+}
+
+bool cBalluffUI::validateData(QString &message)
+{
+    message.clear();
+    updating = true;
+    QStringList problems;
+    int firstRow = -1;
+    for (int i = 0; i < fields.size(); ++i) {
+        setBalluffValue(i, true);
+        const DatiCampo &f = fields.at(i);
+        const QString text = BalluffCodec::valueText(f.value);
+        const int before = problems.size();
+        if (!(f.Min == 0 && f.Max == 0)) {
+            if (f.FieldType == QLatin1String("float")) {
+                const float v = text.toFloat();
+                if (v < f.Min || v > f.Max)
+                    problems << f.Label + " " + MPrn(v, CurrentMachine.IsMM)
+                                    + QString::asprintf(" [%f,%f]", double(f.Min), double(f.Max));
+            } else if (f.FieldType == QLatin1String("int")) {
+                const int v = text.toInt();
+                if (v < f.Min || v > f.Max)
+                    problems << f.Label + " " + QString::asprintf("%d [%d,%d]", v, int(f.Min), int(f.Max));
+            } else if (f.FieldType == QLatin1String("string")) {
+                const int n = int(text.size());
+                if (n < f.Min || n > f.Max)
+                    problems << f.Label + " length "
+                                    + QString::asprintf("%d [min length %d,max lenght %d]", n, int(f.Min), int(f.Max));
+            }
+        }
+        if (f.hasList && text.isEmpty())
+            problems << f.Label + " value not in list";
+        if (!f.RegExp.isEmpty()) {
+            const QRegularExpression re(QRegularExpression::anchoredPattern(f.RegExp));
+            if (!re.match(text).hasMatch())
+                problems << f.Label + " contains invalid chars [" + text + "]";
+        }
+        if (problems.size() > before) {
+            paintLabel(i, Qt::red);
+            if (firstRow < 0)
+                firstRow = i;
+        } else {
+            paintLabel(i, f.Locked ? QColor(157, 157, 157) : QColor(f.BackgroundColor));
+        }
+    }
+    updating = false;
+    if (problems.isEmpty())
+        return true;
+    message = problems.join(QLatin1Char('\n'));
+    if (QWidget *w = editor(firstRow))
+        w->setFocus();
+    return false;
+}

@@ -1,0 +1,492 @@
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTcpSocket>
+#include <QtTest>
+
+#include "axis/measureserver.h"
+#include "rfid/BalluffCodec.h"
+#include "rfid/cballuff.h"
+#include "rfid/qballuff.h"
+#include "shared/App.h"
+#include "shared/CheckBoxList.h"
+#include "shared/SharedStruct.h"
+#include "support/FakeBalluffHead.h"
+#include "support/FakeCustomerServer.h"
+#include "support/MessageBoxRecorder.h"
+#include "support/Screenshot.h"
+#include "support/TestWorkDir.h"
+
+namespace {
+
+class ScriptedMeasure : public MeasureServer
+{
+public:
+    ScriptedMeasure() : MeasureServer(nullptr, nullptr, nullptr, nullptr) {}
+    QString x, z;
+
+protected:
+    QString liveValue(eAxisType axisType) const override { return axisType == X ? x : z; }
+    void settle(QPushButton *) override {}
+};
+
+QByteArray field(int n, const QByteArray &keys)
+{
+    return "[FIELD" + QByteArray::number(n) + "]\n" + keys + "\n";
+}
+
+} // namespace
+
+class tst_balluffui : public QObject
+{
+    Q_OBJECT
+
+    TestWorkDir m_dir;
+    QWidget m_host;
+    ScriptedMeasure m_measure;
+    std::unique_ptr<FakeBalluffHead> m_head;
+    cBalluffUI *m_ui = nullptr;
+    int m_files = 0;
+
+    // Writes a layout (a new file name each time: the settings class caches
+    // files by name) and opens the editor on it.
+    bool open(const QByteArray &settings, const QList<QByteArray> &fields)
+    {
+        QByteArray ini = "[SETTINGS]\nTagType=M\nCom=" + m_head->slavePath().toLocal8Bit()
+                         + "\nTotFields=" + QByteArray::number(fields.isEmpty() ? -1 : fields.size()) + "\n"
+                         + settings + "\n";
+        for (int i = 0; i < fields.size(); ++i)
+            ini += field(i, fields[i]);
+        CurrentMachine.Balluff = QString("t%1.ini").arg(++m_files);
+        m_dir.writeFile("balluff/" + CurrentMachine.Balluff, ini);
+        return m_ui->init();
+    }
+    QWidget *ed(int row) { return m_ui->editor(row); }
+    QLineEdit *le(int row) { return qobject_cast<QLineEdit *>(ed(row)); }
+    QString button(int row)
+    {
+        auto *b = qobject_cast<QPushButton *>(m_ui->table()->cellWidget(row, 2));
+        return b ? b->text() : QString();
+    }
+    QVariant layoutKey(const QString &key)
+    {
+        QSettings s("balluff/" + CurrentMachine.Balluff, QSettings::IniFormat);
+        return s.value(key);
+    }
+    QByteArray file(const QString &name)
+    {
+        QFile f(name);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        App::kovraSettings().setValue("/TTY/AxbPort", "/dev/axb-test");
+        App::kovraSettings().setValue("/TTY/DncPort", "/dev/dnc-test");
+        m_host.resize(375, 630);
+        m_host.show();
+    }
+    void init()
+    {
+        CurrentMachine = s_machine();
+        CurrentMachine.IsMM = true;
+        MachineSettings.mmDecimals = 3;
+        m_head = std::make_unique<FakeBalluffHead>();
+        m_ui = new cBalluffUI(&m_host, &m_measure);
+    }
+    void cleanup()
+    {
+        delete m_ui;
+        m_head.reset();
+    }
+
+    void gridHeights_data()
+    {
+        QTest::addColumn<int>("visible");
+        QTest::addColumn<int>("hidden");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<bool>("scrolls");
+        QTest::newRow("no fields") << 0 << 0 << 2 << false;
+        QTest::newRow("14 rows and a hidden one") << 14 << 1 << 422 << false;
+        QTest::newRow("15 rows") << 15 << 0 << 420 << true;
+    }
+    void gridHeights()
+    {
+        MessageBoxRecorder rec;
+        QFETCH(int, visible);
+        QFETCH(int, hidden);
+        QList<QByteArray> fields;
+        for (int i = 0; i < visible + hidden; ++i)
+            fields << "Label=F\nAddress=" + QByteArray::number(i) + "\nByteLength=1\nType=UBIN\nVisible="
+                          + (i < hidden ? "0" : "1");
+        QVERIFY(open("", fields));
+        QCOMPARE(m_ui->table()->rowCount(), visible + hidden);
+        QTEST(m_ui->table()->height(), "height");
+        if (hidden)
+            QCOMPARE(m_ui->table()->rowHeight(0), 0);
+        QTEST(m_ui->table()->verticalScrollBar()->maximum() > 0, "scrolls");
+    }
+
+    void rows()
+    {
+        MessageBoxRecorder rec;
+        QVERIFY(open("", {"Label=a\nByteLength=1\nType=UBIN\nHasInputBox=1\nGetX=1\nAutoDefault=1\nFieldType=int",
+                          "Label=b\nAddress=1\nByteLength=1\nType=UBIN\nGetX=1\nGetZ=1\nFieldType=int\nMin=-5.7\nMax=10.9",
+                          "Label=c\nAddress=2\nByteLength=1\nType=UBIN\nAutoDefault=1\nFieldType=float",
+                          "Label=d\nAddress=3\nByteLength=1\nType=UBIN\nList=\"1 - a;3 - b\"\nLocked=1",
+                          "Label=e\nAddress=4\nByteLength=1\nType=UBIN\nBitField=1\nList=\"x;y\"\nLocked=1",
+                          "Label=f\nAddress=5\nByteLength=4\nType=COUNTER",
+                          "Label=g\nAddress=9\nByteLength=6\nType=PRESERVE\nList=\"1 - a\"",
+                          "Label=h\nAddress=15\nByteLength=8\nType=CHAR\nFieldType=string",
+                          "Label=i\nAddress=23\nByteLength=1\nType=UBIN\nFieldType=float\nMin=-1\nMax=1"}));
+        QCOMPARE(button(0), QString("I"));
+        QCOMPARE(button(1), QString("X"));
+        QCOMPARE(button(2), QString("A"));
+        QCOMPARE(m_ui->table()->columnSpan(3, 1), 2);
+        QVERIFY(!ed(3)->isEnabled());
+        QVERIFY(ed(4)->isEnabled());
+        QCOMPARE(m_ui->table()->item(4, 0)->background().color(), QColor(157, 157, 157));
+        QVERIFY(le(5)->isReadOnly() && le(5)->text().isEmpty());
+        QCOMPARE(m_ui->fieldList()[5].value, QVariant(1)); // no WriteCounter yet: 0 + 1
+        // A PRESERVE field edited through a list still keeps the tag's bytes.
+        QVERIFY(m_ui->preservesBytes());
+        QCOMPARE(qobject_cast<QComboBox *>(ed(6))->currentIndex(), -1);
+        QCOMPARE(le(7)->maxLength(), 8);
+
+        int pos = 0;
+        auto accepts = [&](int row, QString text) { return le(row)->validator()->validate(text, pos) == QValidator::Acceptable; };
+        QVERIFY(accepts(0, "-2147483648") && accepts(0, "99999"));    // int, 0/0: any int
+        QVERIFY(accepts(1, "-5") && accepts(1, "10") && !accepts(1, "11"));
+        QVERIFY(accepts(2, "-1e5") && accepts(2, "12.125"));         // float, 0/0: any number
+        QVERIFY(accepts(8, "0.5") && !accepts(8, "2") && !accepts(8, "1e0"));
+
+        QComboBox list;
+        list.addItems({"1 - a", "3 - b"});
+        QCOMPARE(m_ui->findItem("3", &list), 1);
+        list.clear();
+        list.addItems({"a", "b"});
+        QCOMPARE(m_ui->findItem("", &list), 0);
+
+        // A second opening builds the grid anew.
+        QTableWidget *first = m_ui->table();
+        QPointer<QWidget> oldEditor = ed(0);
+        QVERIFY(open("", {"Label=z\nByteLength=1\nType=UBIN"}));
+        QVERIFY(m_ui->table() != first || m_ui->table()->rowCount() == 1);
+        QCOMPARE(m_ui->table()->rowCount(), 1);
+        QVERIFY(oldEditor.isNull());
+    }
+
+    void requestFlags_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("flag");
+        QTest::addColumn<int>("preserve");
+        QTest::newRow("C 1024") << "C" << 1024 << 0 << 0;
+        QTest::newRow("C 1023") << "C" << 1023 << 1 << 1;
+        QTest::newRow("M 1024") << "M" << 1024 << 1 << 0;
+    }
+    void requestFlags()
+    {
+        QFETCH(QString, type);
+        QFETCH(int, size);
+        QTEST(cBalluffUI::requestFlag(type, size), "flag");
+        QTEST(cBalluffUI::preserveFlag(size), "preserve");
+    }
+
+    // Read, edit, write, read back, with the tag's raw copies and the counter.
+    void readAndWrite()
+    {
+        MessageBoxRecorder rec;
+        QVERIFY(open("TagSize=32\nformatId=5\nWriteCounter=4",
+                     {"Label=id\nByteLength=1\nType=FORMATID\nFieldType=int",
+                      "Label=len\nAddress=1\nByteLength=4\nType=SBIN\nDiv=1000\nFieldType=float",
+                      "Label=name\nAddress=5\nByteLength=6\nType=CHAR\nFieldType=string",
+                      "Label=n\nAddress=11\nByteLength=4\nType=COUNTER",
+                      "Label=keep\nAddress=15\nByteLength=2\nType=PRESERVE"}));
+        m_head->model.tag = QByteArray::fromHex("05000186A0") + QByteArray("T\xD8 1\0\0", 6) + QByteArray::fromHex("00000009") + "KP";
+        m_head->model.tag.append(QByteArray(32 - m_head->model.tag.size(), '\0'));
+        m_ui->form()->pbRead->click();
+        QCOMPARE(rec.boxes().size(), 0);
+        QCOMPARE(le(1)->text(), QString("100.000"));
+        QCOMPARE(le(2)->text(), QString::fromUtf8("TØ 1"));
+        QCOMPARE(le(3)->text(), QString("9"));
+        QCOMPARE(file("balluff/BalluffIn.bin"), m_head->model.tag);
+        QVERIFY(m_ui->form()->qdBalluff->isVisible());
+
+        le(1)->setText("12.5");
+        m_head->model.tag.replace(15, 2, "ZZ"); // the tag changed meanwhile: kept as it is now
+        m_head->model.telegrams.clear();
+        m_ui->form()->pbWrite->click();
+        QCOMPARE(rec.boxes().size(), 1);
+        QCOMPARE(rec.boxes().at(0).text, QString("Tag written with success"));
+        // The preserving read comes first (flag 1 for 32 bytes).
+        QCOMPARE(m_head->model.telegrams.value(1), QByteArray("L0000003211") + char('L' ^ '3' ^ '2' ^ '1' ^ '1'));
+        QCOMPARE(m_head->model.tag.mid(1, 4).toHex(), QByteArray("000030d4"));
+        QCOMPARE(m_head->model.tag.mid(5, 6), QByteArray("T\xD8 1\0\0", 6));
+        QCOMPARE(m_head->model.tag.mid(11, 4).toHex(), QByteArray("00000005")); // the write count
+        QCOMPARE(m_head->model.tag.mid(15, 2), QByteArray("ZZ"));
+        QCOMPARE(file("balluff/BalluffOut.bin"), m_head->model.tag.left(17));
+        QCOMPARE(layoutKey("/SETTINGS/WriteCounter").toInt(), 5);
+        QVERIFY(le(3)->text() == "9"); // the editor is left alone
+
+        m_ui->form()->pbWrite->click();
+        QCOMPARE(m_head->model.tag.mid(11, 4).toHex(), QByteArray("00000006"));
+        QCOMPARE(layoutKey("/SETTINGS/WriteCounter").toInt(), 6);
+
+        // A format id that differs: warned, the last field set to 0.
+        m_head->model.tag[0] = 6;
+        m_ui->form()->pbRead->click();
+        QCOMPARE(rec.boxes().last().title, QString("Invalid balluff format"));
+        QCOMPARE(m_ui->fieldList().last().value, QVariant(0));
+        saveScreenshot(m_ui, "rfid-editor-small-layout");
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<QByteArray>("naks");
+        QTest::addColumn<char>("afterData");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("dumped");
+        QTest::newRow("preserving read fails") << QByteArray("2") << char(0) << "Error Read error" << false;
+        QTest::newRow("write fails") << QByteArray() << '4' << "Error Write error" << true;
+    }
+    void failures()
+    {
+        QFETCH(QByteArray, naks);
+        QFETCH(char, afterData);
+        MessageBoxRecorder rec;
+        QVERIFY(open("TagSize=8\nWriteCounter=2", {"Label=n\nByteLength=4\nType=COUNTER",
+                                                   "Label=keep\nAddress=4\nByteLength=2\nType=PRESERVE"}));
+        QFile::remove("balluff/BalluffOut.bin");
+        for (char c : naks)
+            m_head->model.nakCodes << c;
+        m_head->model.nakAfterData = afterData;
+        m_ui->form()->pbWrite->click();
+        QTEST(m_ui->form()->lblMessage->text(), "message");
+        QVERIFY(m_ui->form()->qdMessage->isVisible());
+        QCOMPARE(m_head->model.writes, 0);
+        QTEST(QFile::exists("balluff/BalluffOut.bin"), "dumped");
+        QCOMPARE(layoutKey("/SETTINGS/WriteCounter").toInt(), 2);
+        QCOMPARE(m_ui->head()->getState(), QBalluff::BC_IDLE);
+        // Abort goes back to the table; the next read starts normally.
+        m_ui->form()->pbAbort->click();
+        QVERIFY(m_ui->form()->qdBalluff->isVisible());
+        QCOMPARE(m_ui->head()->getState(), QBalluff::BC_ERROR);
+        m_ui->form()->pbRead->click();
+        QVERIFY(m_ui->form()->qdBalluff->isVisible());
+        QCOMPARE(m_ui->head()->getState(), QBalluff::BC_IDLE);
+    }
+
+    void emptyLayout()
+    {
+        MessageBoxRecorder rec;
+        QVERIFY(open("", {}));
+        m_ui->form()->pbRead->click();
+        QVERIFY(m_ui->form()->qdBalluff->isVisible());
+        m_head->model.telegrams.clear();
+        m_ui->form()->pbWrite->click();
+        QCOMPARE(rec.boxes().size(), 1);
+        QVERIFY(m_head->model.telegrams.isEmpty());
+    }
+
+    void validation_data()
+    {
+        QTest::addColumn<bool>("force");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("writes");
+        QTest::newRow("asked, No") << false << int(QMessageBox::No) << 0;
+        QTest::newRow("asked, Yes writes") << false << int(QMessageBox::Yes) << 1;
+        QTest::newRow("forced") << true << int(QMessageBox::Yes) << 0;
+    }
+    void validation()
+    {
+        QFETCH(bool, force);
+        QFETCH(int, answer);
+        MessageBoxRecorder rec;
+        rec.answer(QMessageBox::StandardButton(answer));
+        QVERIFY(open(force ? "ForceConstraints=true" : "",
+                     {"Label=L\nByteLength=2\nType=UBIN\nDiv=10\nFieldType=float\nMax=10",
+                      "Label=S\nAddress=2\nByteLength=4\nType=CHAR\nFieldType=string\nMin=1\nMax=10",
+                      "Label=K\nAddress=6\nByteLength=1\nType=UBIN\nList=\"12 - twelve; - none\"",
+                      "Label=R\nAddress=7\nByteLength=2\nType=CHAR\nRegExp=[A-Z]*\nAutoDefault=1\nDefaultValue=ab"}));
+        le(0)->setText("12.5");
+        qobject_cast<QComboBox *>(ed(2))->setCurrentIndex(1);
+        le(3)->setText("OK");
+        m_ui->form()->pbWrite->click();
+        const QString lines = "L 12.500 [0.000000,10.000000]\nS length 0 [min length 1,max lenght 10]\n"
+                              "K value not in list\nR contains invalid chars [ab]";
+        QCOMPARE(rec.boxes().first().text, "One ore more field(s) are out of bounds\n\n" + lines + "\n\n"
+                                               + (force ? "Unable to continue" : "Confirm writing?"));
+        QCOMPARE(le(3)->text(), QString("ab")); // AutoDefault reset
+        QCOMPARE(m_ui->table()->item(0, 0)->background().color(), QColor(Qt::red));
+        QTEST(m_head->model.writes, "writes");
+        qobject_cast<QComboBox *>(ed(2))->setCurrentIndex(0);
+        QString message;
+        m_ui->validateData(message);
+        QCOMPARE(m_ui->fieldList()[2].value, QVariant("12"));
+    }
+
+    void measures_data()
+    {
+        QTest::addColumn<int>("diaMpy");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("radius of a diameter") << 1 << "20.000";
+        QTest::newRow("diameter kept") << 2 << "40.000";
+    }
+    void measures()
+    {
+        MessageBoxRecorder rec;
+        CurrentMachine.isRadius = false;
+        CurrentMachine.isRadiusStored = false;
+        m_measure.x = "40";
+        QFETCH(int, diaMpy);
+        QVERIFY(open("", {"Label=X\nByteLength=4\nType=SBIN\nFieldType=float\nGetX=1\ndiaMpy=" + QByteArray::number(diaMpy)}));
+        qobject_cast<QPushButton *>(m_ui->table()->cellWidget(0, 2))->click();
+        QTEST(le(0)->text(), "shown");
+    }
+
+    void defaultsAndScripts()
+    {
+        MessageBoxRecorder rec;
+        rec.answer(QMessageBox::Yes);
+        QVERIFY(open("ScriptFunctions=\"function twice(v) { return 2 * Number(v); }\"",
+                     {"Label=a\nByteLength=1\nType=UBIN\nDefaultValue=3\nScript=\"blfOut.push('1|' + twice(blfVal[0])); blfOut\"",
+                      "Label=b\nAddress=1\nByteLength=1\nType=UBIN\nScript=\"blfOut.push('2|' + (Number(blfVal[1]) + 1)); blfOut.push('9|x'); blfOut\"",
+                      "Label=c\nAddress=2\nByteLength=1\nType=UBIN",
+                      "Label=p\nAddress=3\nByteLength=4\nType=PRESERVE",
+                      "Label=bits\nAddress=7\nByteLength=1\nType=UBIN\nBitField=1\nList=\"x;y;z\"\nDefaultValue=5",
+                      "Label=loop1\nAddress=8\nByteLength=1\nType=UBIN\nScript=\"blfOut.push('6|' + blfVal[5] + 'x'); blfOut\"",
+                      "Label=loop2\nAddress=9\nByteLength=1\nType=UBIN\nScript=\"blfOut.push('5|' + blfVal[6] + 'y'); blfOut\""}));
+        le(3)->setText("");
+        m_ui->form()->pbDefault->click();
+        QCOMPARE(le(0)->text(), QString("3"));
+        QCOMPARE(le(3)->text(), QString("PRESERVED 4 byte(s)"));
+        QCOMPARE(qobject_cast<CheckBoxList *>(ed(4))->getValue(), 5);
+        // a's script sets b, whose own script sets c: both editors show it.
+        le(0)->setText("4");
+        QCOMPARE(le(1)->text(), QString("8"));
+        QCOMPARE(le(2)->text(), QString("9"));
+        rec.clear();
+        le(5)->setText("1");
+        QCOMPARE(rec.boxes().size(), 1);
+        QCOMPARE(rec.boxes().at(0).title, QString("SCRIPT ERROR"));
+        QVERIFY(rec.boxes().at(0).text.endsWith("scripts nested deeper than 16 levels"));
+    }
+
+    void notification_data()
+    {
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<int>("fields");
+        QTest::addColumn<bool>("sent");
+        QTest::newRow("worked frame") << QByteArray("SockAddress=127.0.0.1\nSockPort=%1") << 36 << true;
+        QTest::newRow("no address") << QByteArray("SockPort=%1\nSockNotifyError=true") << 36 << false;
+        QTest::newRow("35 fields") << QByteArray("SockAddress=127.0.0.1\nSockPort=%1") << 35 << false;
+    }
+    void notification()
+    {
+        QFETCH(QByteArray, settings);
+        QFETCH(int, fields);
+        QFETCH(bool, sent);
+        MessageBoxRecorder rec;
+        FakeCustomerServer server;
+        QList<QByteArray> list;
+        for (int i = 0; i < fields; ++i)
+            list << "Label=f\nAddress=" + QByteArray::number(i) + "\nByteLength=1\nType=UBIN";
+        QVERIFY(open("Customer=Vuzedu\n" + QString(settings).arg(server.port()).toLatin1(), list));
+        QList<DatiCampo> &f = m_ui->fieldList();
+        const QVariant values[][2] = {{0, 7}, {1, 12}, {35, 3}, {24, 100.0f}, {25, 25.0f}, {28, 0.5f}};
+        for (const auto &v : values)
+            if (v[0].toInt() < f.size())
+                f[v[0].toInt()].value = v[1];
+        m_ui->sendTcpMessage();
+        QCOMPARE(rec.boxes().size(), 0);
+        if (!sent) {
+            QTest::qWait(50); // nothing may arrive: there is nothing to wait for
+            QCOMPARE(server.connections, 0);
+            return;
+        }
+        QTRY_COMPARE(server.frames.size(), 1); // the socket was closed after the write
+        const QByteArray frame = server.frames.first();
+        QCOMPARE(frame.size(), 81);
+        QCOMPARE(frame.mid(24, 12), QByteArray("127000000001"));
+        QCOMPARE(frame.mid(36, 2), QByteArray(1, char(server.port() & 0xFF)) + char(server.port() >> 8));
+        QCOMPARE(frame.mid(40, 12).toHex(), QByteArray("1e000000640000001d000000"));
+        QCOMPARE(frame.mid(52), QByteArray("7|12|false|3|100000|25000|500"));
+        QCOMPARE(frame.left(24), QByteArray(4, '\0') + QByteArray(12, '0') + QByteArray(8, '\0'));
+    }
+
+    // The first report decides whether socket errors reach the editor; the
+    // timeout box follows each report's own setting.
+    void notifyErrorOrder_data()
+    {
+        QTest::addColumn<bool>("first");
+        QTest::addColumn<QStringList>("titles");
+        QTest::newRow("off, then on") << false << QStringList{"Connection error"};
+        QTest::newRow("on, then off") << true << QStringList{"Connection error:", "Connection error", "Connection error:"};
+    }
+    void notifyErrorOrder()
+    {
+        QFETCH(bool, first);
+        MessageBoxRecorder rec;
+        quint16 closedPort;
+        {
+            FakeCustomerServer gone;
+            closedPort = gone.port();
+        }
+        QList<QByteArray> list;
+        for (int i = 0; i < 36; ++i)
+            list << "Label=f\nAddress=" + QByteArray::number(i) + "\nByteLength=1\nType=UBIN";
+        const QByteArray base = "SockAddress=127.0.0.1\nSockConnDelay=2000\nSockPort=" + QByteArray::number(closedPort);
+        QVERIFY(open(base + "\nSockNotifyError=" + (first ? "true" : "false"), list));
+        m_ui->sendTcpMessage();
+        QSettings("balluff/" + CurrentMachine.Balluff, QSettings::IniFormat)
+            .setValue("/SETTINGS/SockNotifyError", !first);
+        m_ui->sendTcpMessage();
+        QStringList titles;
+        for (const auto &b : rec.boxes())
+            titles << b.title;
+        QTEST(titles, "titles");
+        QVERIFY(rec.boxes().last().text.contains(QString(":%1").arg(closedPort)) || rec.boxes().last().title.endsWith(':'));
+    }
+
+    // The demo layout after a read of its demo tag: every kind of row.
+    void demoScreenshot()
+    {
+        const QString source = QString::fromLocal8Bit(qgetenv("T8A_SOURCE_DIR")) + "/demo/balluff/tool.ini";
+        QFile f(source);
+        QVERIFY2(f.open(QIODevice::ReadOnly), qPrintable(source));
+        QByteArray ini = f.readAll();
+        ini.replace("Com=\n", "Com=" + m_head->slavePath().toLocal8Bit() + "\n");
+        CurrentMachine.Balluff = "demo.ini";
+        CurrentMachine.isRadius = false;
+        m_dir.writeFile("balluff/demo.ini", ini);
+        MessageBoxRecorder rec;
+        QVERIFY(m_ui->init());
+        QList<DatiCampo> values = m_ui->fieldList();
+        for (DatiCampo &d : values)
+            d.value = d.DefaultValue;
+        values[2].value = QString::fromUtf8("DRILL Ø12");
+        values[15].value = "1765000000";
+        QByteArray image;
+        QString error;
+        QVERIFY2(BalluffCodec('B', 'D', 'E', 7).encode(values, QByteArray(), &image, &error), qPrintable(error));
+        m_head->model.tag = image + QByteArray(512 - image.size(), '\0');
+        m_ui->form()->pbRead->click();
+        QCOMPARE(rec.boxes().size(), 0);
+        QCOMPARE(le(2)->text(), QString::fromUtf8("DRILL Ø12"));
+        QCOMPARE(le(4)->text(), QString("100.000"));
+        saveScreenshot(m_ui, "rfid-editor-demo-after-read");
+        m_ui->table()->verticalScrollBar()->setValue(m_ui->table()->verticalScrollBar()->maximum());
+        saveScreenshot(m_ui, "rfid-editor-demo-after-read-scrolled");
+    }
+};
+
+QTEST_MAIN(tst_balluffui)
+#include "tst_balluffui.moc"
