@@ -1,5 +1,6 @@
 #include <QComboBox>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSettings>
@@ -454,6 +455,42 @@ private slots:
             titles << b.title;
         QTEST(titles, "titles");
         QVERIFY(rec.boxes().last().text.contains(QString(":%1").arg(closedPort)) || rec.boxes().last().title.endsWith(':'));
+    }
+
+    // The demo's road on the head simulator: read, change a value, write,
+    // read the new value back.
+    void demoFlowOnSimulator()
+    {
+        const QString program = TestWorkDir::builtProgram("rfid-sim");
+        QVERIFY2(!program.isEmpty(), "rfid-sim not built");
+        QFile f(QString::fromLocal8Bit(qgetenv("T8A_SOURCE_DIR")) + "/demo/balluff/tool.ini");
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QProcess sim;
+        sim.start(program, {"--tag", m_dir.filePath("sim-tag.bin")});
+        QVERIFY(sim.waitForStarted(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine(), 5000);
+        const QByteArray path = sim.readLine().trimmed();
+        m_dir.writeFile("balluff/sim.ini", f.readAll().replace("Com=\n", "Com=" + path + "\n"));
+        CurrentMachine.Balluff = "sim.ini";
+        MessageBoxRecorder rec;
+        rec.answer(QMessageBox::Yes);
+        QVERIFY(m_ui->init());
+        m_ui->form()->pbDefault->click(); // a new tag: the layout's defaults
+        m_ui->form()->pbWrite->click();
+        le(4)->setText("123.456");
+        m_ui->form()->pbWrite->click();
+        le(4)->setText("");
+        m_ui->form()->pbRead->click();
+        QCOMPARE(le(4)->text(), QString("123.456"));
+        QCOMPARE(le(16)->text(), QString("2")); // two writes
+        QStringList texts;
+        for (const auto &b : rec.boxes())
+            texts << b.text;
+        QCOMPARE(texts, QStringList({"Replace current data with default values?", "Tag written with success",
+                                     "Tag written with success"}));
+        m_ui->form()->pbClose->click();
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(5000));
     }
 
     // The demo layout after a read of its demo tag: every kind of row.
