@@ -159,7 +159,7 @@ void TestMainWindow::construction()
     const QStringList expected{"labelPrint", "cameraPanel", "setColor", "setAngle", "getAngle", "setPoint2P",
                                "setCircle", "getCircle", "getCircle5P", "inspectionLight", "index",
                                "vacuumPanel", "setX", "setZ", "setC", "inputBox", "machine", "getReference",
-                               "toolset", "setList", "machineList", "postPro", "dncPanel"};
+                               "toolset", "setList", "machineList", "balluff", "postPro", "dncPanel"};
     QCOMPARE(m_w->panelNames(), expected);
 
     // The label panel is open, every other panel already at its closed place:
