@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include <limits>
+
 #include "rfid/BalluffCodec.h"
 #include "rfid/BalluffLayout.h"
 #include "support/TestWorkDir.h"
@@ -199,6 +201,11 @@ private slots:
                                               << QByteArray::fromHex("2A") << QVariant(10);
         QTest::newRow("CHAR Max 4") << with(make("CHAR", 6), [](DatiCampo &f) { f.Max = 4; }) << QByteArray("ABCDEF")
                                     << QVariant(QString("ABCD"));
+        QTest::newRow("CHAR Max beyond int") << with(make("CHAR", 2), [](DatiCampo &f) { f.Max = 1e30f; })
+                                             << QByteArray("AB") << QVariant(QByteArray("AB"));
+        QTest::newRow("FORMATNUM float beyond float")
+            << with(make("FORMATNUM", 6), [](DatiCampo &f) { f.FieldType = "float"; f.FormatNum = "%6.0e"; })
+            << QByteArray("1e+300") << QVariant(std::numeric_limits<float>::max());
         QTest::newRow("CHAR Max 0") << make("CHAR", 6) << QByteArray("ABCDEF") << QVariant(QByteArray("ABCDEF"));
         QTest::newRow("CHARSPACE") << make("CHARSPACE", 8) << QByteArray("  AB  \0\0", 8) << QVariant(QString("AB"));
         QTest::newRow("CHARSPACE Latin-1") << make("CHARSPACE", 2) << QByteArray("\xD8\xE9") << QVariant(QString::fromUtf8("Øé"));

@@ -226,6 +226,29 @@ QByteArray BalluffCodec::StrNumChar(double number, bool withSign, int decimals, 
     return strNumCharFull(number, withSign, decimals, separator, length).left(qMax(length, 0));
 }
 
+int BalluffCodec::toInt(double v)
+{
+    if (std::isnan(v))
+        return 0;
+    if (v >= double(std::numeric_limits<int>::max()))
+        return std::numeric_limits<int>::max();
+    if (v <= double(std::numeric_limits<int>::min()))
+        return std::numeric_limits<int>::min();
+    return int(v);
+}
+
+qint64 BalluffCodec::toInt64(double v)
+{
+    return truncated(v);
+}
+
+float BalluffCodec::toFloat(double v)
+{
+    if (std::isnan(v) || std::isinf(v))
+        return float(v);
+    return float(qBound(-double(std::numeric_limits<float>::max()), v, double(std::numeric_limits<float>::max())));
+}
+
 int BalluffCodec::writeAddress(const QList<DatiCampo> &fields)
 {
     return fields.isEmpty() ? 0 : qMax(0, fields.first().Address);
@@ -338,7 +361,7 @@ void BalluffCodec::decode(const QByteArray &image, QList<DatiCampo> &fields) con
             f.value = b;
             if (f.Max != 0) {
                 const QString t = QString::fromLatin1(untilZero(b));
-                const int max = int(f.Max);
+                const int max = toInt(f.Max);
                 if (t.size() > max)
                     f.value = t.left(max);
             }
@@ -358,7 +381,7 @@ void BalluffCodec::decode(const QByteArray &image, QList<DatiCampo> &fields) con
                 double v = t.toDouble(&ok);
                 if (!ok)
                     v = 0;
-                f.value = float(v / div);
+                f.value = toFloat(v / div);
             } else if (f.FieldType == QLatin1String("int")) {
                 const int base = f.FormatNum.contains(QLatin1Char('X'), Qt::CaseInsensitive) ? 16 : 10;
                 const qint64 v = t.toInt(nullptr, base);
@@ -368,7 +391,7 @@ void BalluffCodec::decode(const QByteArray &image, QList<DatiCampo> &fields) con
             const quint32 u = quint32(unsignedValue(msbFirst(b, 4, lsb)));
             float x;
             std::memcpy(&x, &u, sizeof x);
-            f.value = float(x / div);
+            f.value = toFloat(double(x) / div);
         } else if (isType(f, "TIMESTAMP") || isType(f, "COUNTER")) {
             // Written unscaled, so read unscaled.
             const qint32 v = qint32(quint32(unsignedValue(msbFirst(b, 4, lsb))));
@@ -545,7 +568,7 @@ bool BalluffCodec::encodeField(DatiCampo &f, const QByteArray &tagBytes, QByteAr
             return refuse("Field length error");
         out.append(text);
     } else if (isType(f, "IEEE")) {
-        const float x = float(scaled);
+        const float x = toFloat(scaled);
         quint32 u;
         std::memcpy(&u, &x, sizeof u);
         appendOrdered(out, u, 4, lsb);

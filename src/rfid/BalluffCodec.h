@@ -46,6 +46,11 @@ public:
     // The number as text of exactly length characters (cut at the end).
     static QByteArray StrNumChar(double number, bool withSign, int decimals, QString separator,
                                  int length);
+    // Conversions that keep out-of-range numbers defined: a limit or value
+    // beyond the target type takes the type's nearest bound (NaN gives 0).
+    static int toInt(double v);
+    static qint64 toInt64(double v);
+    static float toFloat(double v);
     // A value's text; bytes (CHAR fields) are Latin-1.
     static QString valueText(const QVariant &v);
 

@@ -213,7 +213,7 @@ void cBalluffUI::buildRow(int i)
         if (f.FieldType == QLatin1String("int")) {
             auto *v = new QExtIntValidator(std::numeric_limits<int>::min(), std::numeric_limits<int>::max(), line);
             if (!noLimits)
-                v->setRange(int(f.Min), int(f.Max));
+                v->setRange(BalluffCodec::toInt(f.Min), BalluffCodec::toInt(f.Max));
             line->setValidator(v);
         } else if (f.FieldType == QLatin1String("float")) {
             auto *v = new QExtDoubleValidator(-std::numeric_limits<double>::max(), std::numeric_limits<double>::max(),

@@ -221,8 +221,8 @@ void cBalluffUI::slot_inputBox()
                                                  lo, hi, 5, &ok);
         result = QString::number(v, 'g', 6);
     } else if (f.FieldType == QLatin1String("int")) {
-        const int lo = noLimits ? std::numeric_limits<int>::min() : int(f.Min);
-        const int hi = noLimits ? std::numeric_limits<int>::max() : int(f.Max);
+        const int lo = noLimits ? std::numeric_limits<int>::min() : BalluffCodec::toInt(f.Min);
+        const int hi = noLimits ? std::numeric_limits<int>::max() : BalluffCodec::toInt(f.Max);
         const int v = QInputDialog::getInt(this, tr("Insert value"), f.Label + range, target->text().toInt(), lo, hi,
                                            1, &ok);
         result = QString::number(v);
@@ -269,12 +269,12 @@ bool cBalluffUI::validateData(QString &message)
             } else if (f.FieldType == QLatin1String("int")) {
                 const int v = text.toInt();
                 if (v < f.Min || v > f.Max)
-                    problems << f.Label + " " + QString::asprintf("%d [%d,%d]", v, int(f.Min), int(f.Max));
+                    problems << f.Label + " " + QString::asprintf("%d [%d,%d]", v, BalluffCodec::toInt(f.Min), BalluffCodec::toInt(f.Max));
             } else if (f.FieldType == QLatin1String("string")) {
                 const int n = int(text.size());
                 if (n < f.Min || n > f.Max)
                     problems << f.Label + " length "
-                                    + QString::asprintf("%d [min length %d,max lenght %d]", n, int(f.Min), int(f.Max));
+                                    + QString::asprintf("%d [min length %d,max lenght %d]", n, BalluffCodec::toInt(f.Min), BalluffCodec::toInt(f.Max));
             }
         }
         if (f.hasList && text.isEmpty())

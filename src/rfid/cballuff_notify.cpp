@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "rfid/BalluffCodec.h"
 #include "shared/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
 
@@ -52,7 +53,7 @@ void cBalluffUI::sendTcpMessage()
         return;
     }
     const double scale = CurrentMachine.IsMM ? 1000.0 : 25400.0;
-    auto length = [&](int i) { return qint64(std::trunc(double(fields.at(i).value.toFloat()) * scale)); };
+    auto length = [&](int i) { return BalluffCodec::toInt64(double(fields.at(i).value.toFloat()) * scale); };
     const QString payload = QStringLiteral("%1|%2|false|%3|%4|%5|%6")
                                 .arg(fields.at(0).value.toInt())
                                 .arg(fields.at(1).value.toInt())

@@ -8,12 +8,10 @@ FakeCustomerServer::FakeCustomerServer(QObject *parent) : QTcpServer(parent)
     connect(this, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket *s = nextPendingConnection()) {
             ++connections;
-            auto *bytes = new QByteArray;
-            connect(s, &QTcpSocket::readyRead, s, [s, bytes] { bytes->append(s->readAll()); });
-            connect(s, &QTcpSocket::disconnected, this, [this, s, bytes] {
-                bytes->append(s->readAll());
-                frames.append(*bytes);
-                delete bytes;
+            // The socket is a child of the server: it goes with it.
+            connect(s, &QTcpSocket::readyRead, this, [this, s] { m_pending[s] += s->readAll(); });
+            connect(s, &QTcpSocket::disconnected, this, [this, s] {
+                frames.append(m_pending.take(s) + s->readAll());
                 s->deleteLater();
                 emit frameReceived();
             });

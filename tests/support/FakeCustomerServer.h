@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QTcpServer>
 
@@ -18,4 +19,7 @@ public:
 
 signals:
     void frameReceived();
+
+private:
+    QHash<QObject *, QByteArray> m_pending;
 };
