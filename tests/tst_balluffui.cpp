@@ -409,8 +409,7 @@ private slots:
         m_ui->sendTcpMessage();
         QCOMPARE(rec.boxes().size(), 0);
         if (!sent) {
-            QTest::qWait(50); // nothing may arrive: there is nothing to wait for
-            QCOMPARE(server.connections, 0);
+            QVERIFY(!server.waitForNewConnection(0)); // a report connects before sendTcpMessage returns
             return;
         }
         QTRY_COMPARE(server.frames.size(), 1); // the socket was closed after the write
@@ -421,6 +420,35 @@ private slots:
         QCOMPARE(frame.mid(40, 12).toHex(), QByteArray("1e000000640000001d000000"));
         QCOMPARE(frame.mid(52), QByteArray("7|12|false|3|100000|25000|500"));
         QCOMPARE(frame.left(24), QByteArray(4, '\0') + QByteArray(12, '0') + QByteArray(8, '\0'));
+    }
+
+    // A successful write reports to the server only for the customer
+    // "Vuzedu", compared exactly.
+    void reportAfterWrite_data()
+    {
+        QTest::addColumn<QByteArray>("customer");
+        QTest::addColumn<int>("reports");
+        QTest::newRow("Vuzedu") << QByteArray("Vuzedu") << 1;
+        QTest::newRow("other case") << QByteArray("vuzedu") << 0;
+    }
+    void reportAfterWrite()
+    {
+        QFETCH(QByteArray, customer);
+        MessageBoxRecorder rec;
+        FakeCustomerServer server;
+        QList<QByteArray> list;
+        for (int i = 0; i < 36; ++i)
+            list << "Label=f\nAddress=" + QByteArray::number(i) + "\nByteLength=1\nType=UBIN";
+        QVERIFY(open("TagSize=64\nCustomer=" + customer + "\nSockAddress=127.0.0.1\nSockPort="
+                         + QByteArray::number(server.port()),
+                     list));
+        m_ui->form()->pbWrite->click();
+        QCOMPARE(m_head->model.writes, 1);
+        QFETCH(int, reports);
+        if (reports)
+            QTRY_COMPARE(int(server.frames.size()), reports);
+        else
+            QVERIFY(!server.waitForNewConnection(0)); // a report connects before the write returns
     }
 
     // The first report decides whether socket errors reach the editor; the
