@@ -16,6 +16,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <utility>
 
 #include "app/mainwindow.h"
 #include "machines/cconfiguration.h"
@@ -35,10 +36,25 @@ QAbstractButton *button(QWidget *in, const char *name)
     return b;
 }
 
+// Presses that an operator could not make: a disabled button or one hidden
+// under another panel. The tour then no longer shows what the operator sees.
+int unreachable = 0;
+
+// Presses the button as the operator's finger does: only when it is enabled
+// and on top at its place in the window.
 void click(QWidget *in, const char *name)
 {
-    if (QAbstractButton *b = button(in, name))
-        b->click();
+    QAbstractButton *b = button(in, name);
+    if (!b)
+        return;
+    QWidget *top = b->window();
+    QWidget *hit = top->childAt(b->mapTo(top, b->rect().center()));
+    if (!b->isEnabled() || (hit != b && !b->isAncestorOf(hit))) {
+        std::fprintf(stderr, "demo-tour: button %s cannot be pressed here\n", name);
+        ++unreachable;
+        return;
+    }
+    b->click();
 }
 
 void type(QWidget *in, const char *name, const QString &text)
@@ -81,9 +97,14 @@ int main(int argc, char *argv[])
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
     QDir().mkpath(out.path());
-    // Boxes are answered with their default and named on the terminal.
-    QMessageBoxKovra::setHandler([](const QMessageBoxKovra::Box &box) {
+    // Boxes are named on the terminal and answered with the answer a step
+    // asked for, else with their default.
+    QMessageBox::StandardButton answer = QMessageBox::NoButton;
+    QMessageBoxKovra::setHandler([&answer](const QMessageBoxKovra::Box &box) {
         std::fprintf(stderr, "demo-tour: box \"%s\"\n", qPrintable(box.text));
+        const QMessageBox::StandardButton given = std::exchange(answer, QMessageBox::NoButton);
+        if (given != QMessageBox::NoButton)
+            return given;
         return box.defaultButton != QMessageBox::NoButton ? box.defaultButton : QMessageBox::Ok;
     });
 
@@ -127,6 +148,9 @@ int main(int argc, char *argv[])
         [&] {
             shot("03-new-machine-reference.png");
             click(&window, "tbExitGetReference");
+            // The new machine is not kept: the editor asks before it drops
+            // the typed data, and the operator confirms.
+            answer = QMessageBox::Yes;
             click(find((cMachine *)nullptr), "tbExitMachine");
         },
         [&] { click(find((cMachineList *)nullptr), "tbHide"); },
@@ -169,5 +193,6 @@ int main(int argc, char *argv[])
         }
     });
     QTimer::singleShot(3000, &timer, [&timer] { timer.start(); });
-    return app.exec();
+    const int code = app.exec();
+    return code != 0 ? code : (unreachable > 0 ? 1 : 0);
 }
