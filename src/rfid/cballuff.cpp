@@ -244,7 +244,8 @@ void cBalluffUI::buildRow(int i)
         if (!f.ForegroundColor.isEmpty())
             label->setForeground(QColor(f.ForegroundColor));
         QFont font = label->font();
-        font.setPointSize(f.FontSize);
+        if (f.FontSize > 0)
+            font.setPointSize(f.FontSize);
         font.setWeight(f.FontBold ? QFont::Bold : QFont::Normal);
         font.setItalic(f.FontItalic);
         label->setFont(font);
