@@ -121,6 +121,7 @@ private slots:
     void reopenAfterClose();
     void oneSendThreadForManyRequests();
     void waitEndsWhenInputArrives();
+    void wakeEndsIdleWait();
 };
 
 void TestSerial::rateByNumber_data()
@@ -908,6 +909,23 @@ void TestSerial::waitEndsWhenInputArrives()
     port.waitForInput(10 * 1000 * 1000);
     QVERIFY2(t.elapsed() < 5000, qPrintable(QString("waited %1 ms").arg(t.elapsed())));
     QCOMPARE(port.bytesAvailable(), qint64(1));
+}
+
+// Without modem lines to watch the wait lasts until something happens; the
+// owner stopping the receive thread must end it at once.
+void TestSerial::wakeEndsIdleWait()
+{
+    PtyPeer peer;
+    QextSerialPort port;
+    port.setPortName(peer.slavePath());
+    QVERIFY(port.open(QIODevice::ReadWrite));
+    QCOMPARE(port.lineStatus(), 0ul); // a terminal without modem lines
+    port.wakeWaiter();
+    QElapsedTimer t;
+    t.start();
+    port.waitForInput(ThreadReceive::kPollMicroseconds);
+    QVERIFY2(t.elapsed() < QextSerialPort::kLongestIdleWaitMs / 2,
+             qPrintable(QString("waited %1 ms").arg(t.elapsed())));
 }
 
 QTEST_GUILESS_MAIN(TestSerial)

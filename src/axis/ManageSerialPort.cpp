@@ -79,7 +79,7 @@ ThreadReceive::ThreadReceive(AbstractSerialPort *port, QObject *parent)
 ThreadReceive::~ThreadReceive()
 {
     if (isRunning()) {
-        stopRequested = true;
+        stopReceiving();
         wait();
     }
 }
@@ -87,6 +87,8 @@ ThreadReceive::~ThreadReceive()
 void ThreadReceive::stopReceiving()
 {
     stopRequested = true;
+    // A wait on a line without modem lines lasts until something happens.
+    port->wakeWaiter();
 }
 
 QByteArray ThreadReceive::getBuffer() const
@@ -138,8 +140,8 @@ void ThreadReceive::run()
         if (!received.isEmpty())
             emit newDataReceived(received);
 
-        // Returns as soon as a byte arrives; the bound keeps line changes
-        // and stop requests seen as often as before.
+        // Returns as soon as a byte arrives; the bound keeps modem-line
+        // changes seen as often as before.
         port->waitForInput(kPollMicroseconds);
     }
     stopRequested = false;

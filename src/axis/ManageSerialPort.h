@@ -41,9 +41,10 @@ private:
     bool active = false; // under mutex: run() has not yet decided to end
 };
 
-// Polls the port, waiting on it for at most 200 microseconds between polls
-// (a byte that arrives ends the wait at once), keeps every byte received in a
-// buffer and hands each chunk read to the owner.
+// Polls the port, waiting on it between polls (a byte that arrives ends the
+// wait at once; at most 200 microseconds while modem lines are to be
+// watched), keeps every byte received in a buffer and hands each chunk read
+// to the owner.
 class ThreadReceive : public QThread
 {
     Q_OBJECT

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -45,13 +46,18 @@ QString systemText(int err)
 
 } // namespace
 
-QextSerialPort::QextSerialPort() = default;
+QextSerialPort::QextSerialPort() : m_wakeFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
 
-QextSerialPort::QextSerialPort(const QString &name) : m_name(name) {}
+QextSerialPort::QextSerialPort(const QString &name)
+    : m_name(name), m_wakeFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
+{
+}
 
 QextSerialPort::~QextSerialPort()
 {
     close();
+    if (m_wakeFd >= 0)
+        ::close(m_wakeFd);
 }
 
 void QextSerialPort::setPortName(const QString &name) { m_name = name; }
@@ -367,14 +373,29 @@ void QextSerialPort::waitForInput(unsigned long microseconds)
         AbstractSerialPort::waitForInput(microseconds);
         return;
     }
-    pollfd p{fd, POLLIN, 0};
-    timespec limit{time_t(microseconds / 1000000), long(microseconds % 1000000) * 1000};
-    const int n = ::ppoll(&p, 1, &limit, nullptr);
+    pollfd p[2] = {{fd, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
+    // Modem lines change without the descriptor telling: look again after
+    // the caller's time. Without them only input, a failure or a wake-up
+    // (the owner stopping) matter, and poll reports each at once.
+    const bool idle = m_noModemLines && m_wakeFd >= 0;
+    const unsigned long us = idle ? kLongestIdleWaitMs * 1000UL : microseconds;
+    timespec limit{time_t(us / 1000000), long(us % 1000000) * 1000};
+    const int n = ::ppoll(p, idle ? 2 : 1, &limit, nullptr);
+    if (idle && (p[1].revents & POLLIN)) {
+        eventfd_t count;
+        ::eventfd_read(m_wakeFd, &count);
+    }
     m_quiet = n == 0;
     // A hung-up or failing line is "ready" at once without a byte to read;
-    // wait the full time then, as the caller reports the failure itself.
-    if (n > 0 && !(p.revents & POLLIN))
+    // wait the caller's time then, as the caller reports the failure itself.
+    if (n > 0 && (p[0].revents & ~POLLIN) && !(p[0].revents & POLLIN))
         ::usleep(useconds_t(microseconds));
+}
+
+void QextSerialPort::wakeWaiter()
+{
+    if (m_wakeFd >= 0)
+        ::eventfd_write(m_wakeFd, 1);
 }
 
 ulong QextSerialPort::lastError() const

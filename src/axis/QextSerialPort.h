@@ -45,8 +45,12 @@ public:
     qint64 read(char *data, qint64 maxSize) override;
     qint64 write(const char *data, qint64 size) override;
     void flush() override;
-    // Waits on the terminal's descriptor, so an idle line costs no polling.
+    // Waits on the terminal's descriptor, so an idle line costs no polling;
+    // without modem lines there is nothing else to watch and the wait lasts
+    // until input, a failure or wakeWaiter() (kLongestIdleWaitMs at most).
     void waitForInput(unsigned long microseconds) override;
+    void wakeWaiter() override;
+    static const int kLongestIdleWaitMs = 2000;
 
     ulong lastError() const override;
     // Why the last open() or settings change failed, in plain words.
@@ -80,5 +84,8 @@ private:
     std::atomic<bool> m_noModemLines{false};
     // The last waitForInput ran out without input, hang-up or error.
     std::atomic<bool> m_quiet{false};
+    // Signalled by wakeWaiter(); -1 when it could not be made (the wait is
+    // then bounded by the caller's time as with modem lines).
+    int m_wakeFd = -1;
     QString m_errorString;
 };
