@@ -13,6 +13,8 @@ BUILD=$ROOT/build-asan
 LAUNCHER=""
 if command -v ccache >/dev/null 2>&1; then
   LAUNCHER="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
+  # Paths relative to the checkout: another clone of the same sources hits.
+  export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$ROOT}"
 fi
 cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++-14 \
   -DT8A_SANITIZE=address,undefined $LAUNCHER >/dev/null
