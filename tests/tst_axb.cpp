@@ -329,13 +329,13 @@ void TestAxb::cameraFollowsLine()
     CurrentMachine.isRadius = false;
     cAxisInterface *link = f.start();
     link->ReceivedString("X1500 Z250 I0 O0\r");
-    QCOMPARE(f.camera->posX, 5.0f);   // (1000 + 1500) um as a diameter
-    QCOMPARE(f.camera->posZ, -1.75f);
+    QCOMPARE(float(f.camera->axisPosition().x()), 5.0f);   // (1000 + 1500) um as a diameter
+    QCOMPARE(float(f.camera->axisPosition().y()), -1.75f);
     QCOMPARE(link->GetX_CameraRef(), 5.0f);
     QCOMPARE(link->GetZ_CameraRef(), -1.75f);
     link->ReceivedString("X-1000 Z0 I0 O0\r");
-    QCOMPARE(f.camera->posX, 0.0f);
-    QCOMPARE(f.camera->posZ, -2.0f);
+    QCOMPARE(float(f.camera->axisPosition().x()), 0.0f);
+    QCOMPARE(float(f.camera->axisPosition().y()), -2.0f);
 }
 
 // ---------------------------------------------------------------------------
@@ -729,7 +729,7 @@ void TestAxb::stateThroughSerialLine()
     QVERIFY(!link->isEmergency());
     QVERIFY(link->isClampOn());
     QCOMPARE(link->GetX_CameraRef(), 25.0f);   // (100000 + 250000 - 100000) / 10000
-    QCOMPARE(f.camera->posX, 25.0f);
+    QCOMPARE(float(f.camera->axisPosition().x()), 25.0f);
 
     // The reference run makes the board report upper-case letters.
     link->resetAXB();

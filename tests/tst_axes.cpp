@@ -448,6 +448,7 @@ void TestAxes::edgeCorrection()
     setLiveEdges(cam, live);
     setFrozenEdges(cam, held);
     cam.frozen = frozen;
+    cam.publishResult();   // as the end of a frame does
     QCOMPARE(link->ReadX(), readX);
     QCOMPARE(link->ReadZ(), readZ);
 }
@@ -493,6 +494,7 @@ void TestAxes::incrementalWithEdge()
     setLiveEdges(cam, live);
     setFrozenEdges(cam, held);
     cam.frozen = frozen;
+    cam.publishResult();   // as the end of a frame does
     if (zAxis)
         link->SetIncrementalZ(true, value);
     else
@@ -560,6 +562,7 @@ void TestAxes::foundGeometry()
     cam.ZCalibration = 0.5f;   // not used for found geometry
     cam.circleResult = {centre.x(), centre.y(), radius};
     cam.intersection = crossing;
+    cam.publishResult();   // as the end of a frame does
     QCOMPARE(link->getCircleCenterX(), texts.at(0));
     QCOMPARE(link->getCircleCenterZ(), texts.at(1));
     QCOMPARE(link->getCircleRadius(), texts.at(2));
@@ -602,6 +605,7 @@ void TestAxes::availability()
     cam.XCalibration = 0.01f;
     cam.circleResult = circle ? CircleResult{300, 340, 25} : CircleResult{-999999, -999999, 0};
     cam.intersection = crossing ? QPoint(40, -10) : QPoint(-999999, -999999);
+    cam.publishResult();   // as the end of a frame does
     geometryActive = geometry;
 
     QStringList got{"unchanged", "unchanged", "unchanged", "unchanged", "unchanged"};

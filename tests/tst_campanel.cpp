@@ -162,7 +162,12 @@ struct Rig
         panel.reset();
         device.reset();
     }
-    QImage paint() { return panel->paint(); }
+    // The fields set by a test are handed over as a frame's end would.
+    QImage paint()
+    {
+        device->publishResult();
+        return panel->paint();
+    }
     // One extreme point of profile 0 (order min X, max X, min Y, max Y).
     void setExtreme(int e, QPoint p, float mm, bool valid = true, int focus = 0)
     {
@@ -173,6 +178,7 @@ struct Rig
         device->profiles[0].ext[e].sub = 0.25f;
         device->profiles[0].ext[e].valid = valid;
         device->profiles[0].focus[e] = quint8(focus);
+        device->publishResult();
     }
     QWidget parent;
     std::shared_ptr<CVideoStandIn> io;
@@ -289,8 +295,7 @@ void TestCamPanel::pointToMachine()
     Rig rig;
     rig.device->XCalibration = 0.008f;
     rig.device->ZCalibration = 0.012f;
-    rig.device->posX = 12.5f;
-    rig.device->posZ = -4.0f;
+    rig.device->setAxisPosition(12.5f, -4.0f);
     const QPointF p = rig.panel->PointToAbsCoordinate(pixel);
     QVERIFY2(qAbs(p.x() - expected.x()) < 1e-4 && qAbs(p.y() - expected.y()) < 1e-4,
              qPrintable(QString("%1 %2").arg(p.x()).arg(p.y())));

@@ -402,13 +402,13 @@ void TestMainWindow::colourThroughLink()
     QFETCH(QString, z);
     build();
     CVideoDevice *camera = m_w->cameraDevice();
-    camera->frozen = frozen;
+    camera->enableFreeze(frozen);
     camera->cameraAngle = angle;
     ui->tbAutocoll->setChecked(autocoll);
     feed(line);
     QCOMPARE(ui->lblX->styleSheet(), x);
     QCOMPARE(ui->lblZ->styleSheet(), z);
-    camera->frozen = false;
+    camera->enableFreeze(false);
     camera->cameraAngle = 0;
 }
 
@@ -795,11 +795,11 @@ void TestMainWindow::screenshots()
     saveScreenshot(m_w.get(), "mainwindow-camera-bar");
     QCOMPARE(ui->lblX->styleSheet(), QStringLiteral("QLabel{color:rgb(18,255,57);}"));
 
-    m_w->cameraDevice()->frozen = true;
+    m_w->cameraDevice()->enableFreeze(true);
     feed("X1002 Z2000 I128 O0\r");
     saveScreenshot(m_w.get(), "mainwindow-frozen");
     QCOMPARE(ui->lblZ->styleSheet(), QStringLiteral("QLabel{color:rgb(255,160,16);}"));
-    m_w->cameraDevice()->frozen = false;
+    m_w->cameraDevice()->enableFreeze(false);
 }
 
 int main(int argc, char *argv[])

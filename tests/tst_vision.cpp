@@ -143,6 +143,7 @@ private slots:
     void outcome();
 
     // freeze, in-position, still frames, frame body
+    void readersSeeWholeFrames();
     void frozenMoved_data();
     void frozenMoved();
     void freezeKeepsExtremes();
@@ -1102,6 +1103,7 @@ void TestVision::outcome()
     for (int i = 0; i < l.size(); ++i)
         QCOMPARE(l[i].isReference, withReference && i == 1);
     QCOMPARE(p->intersection != kNone, hasIntersection);
+    p->publishResult();
     QCOMPARE(p->getIntersection(), p->intersection);
     if (shape == "corner") {
         // Column 100 (kept one column left) meets row 341; the column's fit
@@ -1116,6 +1118,34 @@ void TestVision::outcome()
 }
 
 // ------------------------------------- freeze, in-position, still, frame body
+
+// Other threads read what the last frame handed over, never the search's
+// state in the middle of a frame; a freeze request shows at once and is taken
+// by the next frame.
+void TestVision::readersSeeWholeFrames()
+{
+    auto p = makeProbe();
+    p->XCalibration = p->ZCalibration = 0.01f;
+    p->run(barFromBottom(200, 100, 300));
+    const EdgeResult before = p->result();
+    QVERIFY(before.valid[EXT_MIN_X]);
+    // Half-way through the next frame: nothing found so far.
+    p->profileCount = 0;
+    for (int &k : p->extremeIndex)
+        k = CEdgeSearch::kNone;
+    QVERIFY(p->MinXValid());
+    QCOMPARE(p->getMinX(false), before.mm[EXT_MIN_X]);
+    QCOMPARE(p->getPointMinX(false).x, before.point[EXT_MIN_X].x);
+
+    p->enableFreeze(true, 1, 2);
+    QVERIFY(p->isFrozen());
+    QVERIFY(!p->isValidFrozenMinX());
+    QVERIFY(!p->frozen);    // the search's own state waits for its frame
+    p->run(barFromBottom(210, 100, 300));
+    QVERIFY(p->frozen);
+    QVERIFY(p->isValidFrozenMinX());
+    QCOMPARE(p->getMinX(true), p->getMinX(false));
+}
 
 void TestVision::frozenMoved_data()
 {

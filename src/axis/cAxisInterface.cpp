@@ -421,10 +421,8 @@ bool cAxisInterface::parseLine(const QString &line)
         C = a;
     }
 
-    if (camera) {
-        camera->posX = X;
-        camera->posZ = Z;
-    }
+    if (camera)
+        camera->setAxisPosition(X, Z);
 
     if (outputs & 0x20) {
         int state;

@@ -11,33 +11,24 @@ cAxisInterface::CameraView cAxisInterface::cameraView() const
     const CVideoDevice &cam = *camera;
     v.measureLines = cam.measureLines;
     v.autoAngle = cam.autoAngle;
-    v.frozen = cam.frozen;
     v.cameraAngle = cam.cameraAngle;
     v.xCalibration = cam.XCalibration;
 
-    v.liveValid[CameraView::MinX] = cam.MinXValid();
-    v.liveValid[CameraView::MaxX] = cam.MaxXValid();
-    v.liveValid[CameraView::MinY] = cam.MinYValid();
-    v.liveValid[CameraView::MaxY] = cam.MaxYValid();
-    v.live[CameraView::MinX] = cam.getMinX(false);
-    v.live[CameraView::MaxX] = cam.getMaxX(false);
-    v.live[CameraView::MinY] = cam.getMinY(false);
-    v.live[CameraView::MaxY] = cam.getMaxY(false);
-    v.heldValid[CameraView::MinX] = cam.isValidFrozenMinX();
-    v.heldValid[CameraView::MaxX] = cam.isValidFrozenMaxX();
-    v.heldValid[CameraView::MinY] = cam.isValidFrozenMinY();
-    v.heldValid[CameraView::MaxY] = cam.isValidFrozenMaxY();
-    v.held[CameraView::MinX] = cam.getMinX(true);
-    v.held[CameraView::MaxX] = cam.getMaxX(true);
-    v.held[CameraView::MinY] = cam.getMinY(true);
-    v.held[CameraView::MaxY] = cam.getMaxY(true);
-
-    const CircleResult circle = cam.getAutoCircle();
-    v.circleX = circle.x;
-    v.circleY = circle.y;
-    v.circleRadius = circle.radius;
-    const QPoint crossing = cam.getIntersection();
-    v.crossingX = crossing.x();
-    v.crossingY = crossing.y();
+    // Everything the camera found comes from one frame.
+    const EdgeResult r = cam.result();
+    v.frozen = r.frozen;
+    const int order[4] = {EXT_MIN_X, EXT_MAX_X, EXT_MIN_Y, EXT_MAX_Y};
+    for (int i = 0; i < 4; ++i) {
+        const int e = order[i];
+        v.liveValid[i] = r.valid[e];
+        v.live[i] = r.mm[e];
+        v.heldValid[i] = !(r.frozenPoint[e].x == 0 && r.frozenPoint[e].y == 0);
+        v.held[i] = r.frozenMm[e];
+    }
+    v.circleX = r.circle.x;
+    v.circleY = r.circle.y;
+    v.circleRadius = r.circle.radius;
+    v.crossingX = r.intersection.x();
+    v.crossingY = r.intersection.y();
     return v;
 }

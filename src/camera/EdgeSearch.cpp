@@ -69,7 +69,8 @@ CEdgeSearch::CEdgeSearch()
     std::memset(rotatedPoints, 0, sizeof(rotatedPoints));
     std::memset(profiles, 0, sizeof(profiles));
     std::memset(entities, 0, sizeof(entities));
-    enableFreeze(false);
+    invalidateWorkingFrozen();
+    publishResult();
 }
 
 CEdgeSearch::~CEdgeSearch() = default;
@@ -251,9 +252,11 @@ void CEdgeSearch::addProfile()
             }
         return;
     }
-    for (int k = 0; k < profileCount; ++k)
-        for (int i = profiles[k].first; i < profiles[k].end; ++i)
-            storedProfile.append(QPoint(points[i].x, points[i].y));
+    // The contours of the last frame handed over: the working points belong
+    // to the capture thread.
+    const QVector<QPoint> contour = result().contour;
+    for (const QPoint &p : contour)
+        storedProfile.append(p);
 }
 
 void CEdgeSearch::clearProfile()
@@ -441,11 +444,10 @@ bool CEdgeSearch::extremeValid(int e) const
     return profiles[k].ext[e].valid || frozen;
 }
 
-POINT CEdgeSearch::extremePoint(int e, bool fromFreeze) const
+POINT CEdgeSearch::resultPoint(int e, bool fromFreeze) const
 {
-    if (fromFreeze)
-        return frozenPoint[e];
-    return extremeField(e).point;
+    const EdgeResult r = result();
+    return fromFreeze ? r.frozenPoint[e] : r.point[e];
 }
 
 const ExtremePoint &CEdgeSearch::extremeField(int e) const
@@ -464,13 +466,21 @@ quint8 CEdgeSearch::extremeFocus(int e) const
 
 bool CEdgeSearch::isValidFrozen(int e) const
 {
-    return !(frozenPoint[e].x == 0 && frozenPoint[e].y == 0);
+    const POINT p = result().frozenPoint[e];
+    return !(p.x == 0 && p.y == 0);
 }
 
-float CEdgeSearch::getMinX(bool fromFreeze) const { return fromFreeze ? frozenMinX : extremeField(EXT_MIN_X).mm; }
-float CEdgeSearch::getMaxX(bool fromFreeze) const { return fromFreeze ? frozenMaxX : extremeField(EXT_MAX_X).mm; }
-float CEdgeSearch::getMinY(bool fromFreeze) const { return fromFreeze ? frozenMinY : extremeField(EXT_MIN_Y).mm; }
-float CEdgeSearch::getMaxY(bool fromFreeze) const { return fromFreeze ? frozenMaxY : extremeField(EXT_MAX_Y).mm; }
+namespace {
+float pick(const EdgeResult &r, int e, bool fromFreeze)
+{
+    return fromFreeze ? r.frozenMm[e] : r.mm[e];
+}
+}
+
+float CEdgeSearch::getMinX(bool fromFreeze) const { return pick(result(), EXT_MIN_X, fromFreeze); }
+float CEdgeSearch::getMaxX(bool fromFreeze) const { return pick(result(), EXT_MAX_X, fromFreeze); }
+float CEdgeSearch::getMinY(bool fromFreeze) const { return pick(result(), EXT_MIN_Y, fromFreeze); }
+float CEdgeSearch::getMaxY(bool fromFreeze) const { return pick(result(), EXT_MAX_Y, fromFreeze); }
 
 bool CEdgeSearch::validateAxisCalibration() const
 {
@@ -480,9 +490,7 @@ bool CEdgeSearch::validateAxisCalibration() const
 
 bool CEdgeSearch::NoAutoMeasure() const
 {
-    return sensorMode == 0 && measureLines
-        && extremeIndex[0] == kNone && extremeIndex[1] == kNone
-        && extremeIndex[2] == kNone && extremeIndex[3] == kNone;
+    return sensorMode == 0 && measureLines && result().noExtremes;
 }
 
 // ------------------------------------------------------ lines and circles
@@ -727,17 +735,106 @@ void CEdgeSearch::searchOutcome()
 
 void CEdgeSearch::enableFreeze(bool val, int x, int z)
 {
-    invalidateFrozenPoints();
     freezeRef = {x, z};
-    frozen = val;
+    QMutexLocker lock(&m_resultLock);
+    m_freezeRequested = true;
+    m_freezeValue = val;
+    m_result.frozen = val;
+    invalidateFrozen(m_result.frozenMm, m_result.frozenPoint);
 }
 
 void CEdgeSearch::invalidateFrozenPoints()
 {
-    frozenMaxX = frozenMaxY = float(kNoValue);
-    frozenMinX = frozenMinY = float(-kNoValue);
-    for (POINT &p : frozenPoint)
-        p = POINT{0, 0};
+    QMutexLocker lock(&m_resultLock);
+    m_resetRequested = true;
+    invalidateFrozen(m_result.frozenMm, m_result.frozenPoint);
+}
+
+// Max values start below, min values above anything measured; (0, 0) marks
+// a point not held. `mm` and `point` in the order EXT_MIN_X .. EXT_MAX_Y.
+void CEdgeSearch::invalidateFrozen(float *mm, POINT *point)
+{
+    for (int e = 0; e < 4; ++e) {
+        point[e] = POINT{0, 0};
+        mm[e] = (e == EXT_MIN_X || e == EXT_MIN_Y) ? float(-kNoValue) : float(kNoValue);
+    }
+}
+
+void CEdgeSearch::invalidateWorkingFrozen()
+{
+    float mm[4];
+    invalidateFrozen(mm, frozenPoint);
+    frozenMinX = mm[EXT_MIN_X];
+    frozenMaxX = mm[EXT_MAX_X];
+    frozenMinY = mm[EXT_MIN_Y];
+    frozenMaxY = mm[EXT_MAX_Y];
+}
+
+void CEdgeSearch::takeFreezeRequests()
+{
+    if (m_freezeRequested || m_resetRequested)
+        invalidateWorkingFrozen();
+    if (m_freezeRequested)
+        frozen = m_freezeValue;
+    m_freezeRequested = m_resetRequested = false;
+}
+
+bool CEdgeSearch::isFrozen() const
+{
+    QMutexLocker lock(&m_resultLock);
+    return m_result.frozen;
+}
+
+QPoint CEdgeSearch::getIntersection() const
+{
+    QMutexLocker lock(&m_resultLock);
+    return m_result.intersection;
+}
+
+CircleResult CEdgeSearch::getAutoCircle() const
+{
+    QMutexLocker lock(&m_resultLock);
+    return m_result.circle;
+}
+
+EdgeResult CEdgeSearch::result() const
+{
+    QMutexLocker lock(&m_resultLock);
+    return m_result;
+}
+
+void CEdgeSearch::publishResult()
+{
+    EdgeResult r;
+    QMutexLocker lock(&m_resultLock);
+    // A request made during this frame applies to what is handed over.
+    takeFreezeRequests();
+    r.profileCount = profileCount;
+    r.noExtremes = true;
+    for (int e = 0; e < 4; ++e) {
+        r.noExtremes = r.noExtremes && extremeIndex[e] == kNone;
+        r.valid[e] = extremeValid(e);
+        const ExtremePoint &ep = extremeField(e);
+        r.point[e] = ep.point;
+        r.mm[e] = ep.mm;
+        r.sub[e] = ep.sub;
+        r.focus[e] = extremeFocus(e);
+        r.frozenPoint[e] = frozenPoint[e];
+    }
+    r.frozen = frozen;
+    r.frozenMm[EXT_MIN_X] = frozenMinX;
+    r.frozenMm[EXT_MAX_X] = frozenMaxX;
+    r.frozenMm[EXT_MIN_Y] = frozenMinY;
+    r.frozenMm[EXT_MAX_Y] = frozenMaxY;
+    r.intersection = intersection;
+    r.circle = circleResult;
+    r.entities.reserve(entityCount);
+    for (int i = 0; i < entityCount && i < kMaxEntities; ++i)
+        r.entities.append(entities[i]);
+    for (int k = 0; k < profileCount && k < kMaxProfiles; ++k)
+        for (int i = qMax(profiles[k].first, 0); i < profiles[k].end && i < kMaxPoints; ++i)
+            r.contour.append(QPoint(points[i].x, points[i].y));
+    m_result = std::move(r);
 }
 
 bool CEdgeSearch::frozenMoved(int x, int z) const
@@ -774,6 +871,10 @@ void CEdgeSearch::noProfileOutcome()
 
 void CEdgeSearch::processFrame(const uchar *frame, int width, int height)
 {
+    {
+        QMutexLocker lock(&m_resultLock);
+        takeFreezeRequests();
+    }
     setFrame(frame, width, height);
     bool haveProfiles = false;
     if (sensorMode == 1 || !SearchProfile()) {
@@ -802,6 +903,7 @@ void CEdgeSearch::processFrame(const uchar *frame, int width, int height)
     if (inPositionMode && sensorMode == 0)
         inPositionStep();
     stillFrameStep(haveProfiles);
+    publishResult();
 }
 
 void CEdgeSearch::inPositionStep()
@@ -827,7 +929,7 @@ void CEdgeSearch::inPositionStep()
 void CEdgeSearch::stillFrameStep(bool haveProfiles)
 {
     // Without a min-X edge in this frame nothing can be said to stand still.
-    if (!haveProfiles || !MinXValid()) {
+    if (!haveProfiles || !extremeValid(EXT_MIN_X)) {
         m_stillCounter->storeRelaxed(0);
         return;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAtomicInt>
+#include <QMutex>
 #include <QPoint>
 #include <QPolygon>
 #include <QVector>
@@ -71,12 +72,37 @@ struct FreezeRef
     int x, z;
 };
 
+// What one frame's measuring found, as the other threads see it. It is
+// handed over whole, under a lock, at the end of each frame, so that a reader
+// never combines a validity of one frame with a value of another. Indexes of
+// the four extremes follow EXT_MIN_X .. EXT_MAX_Y.
+struct EdgeResult
+{
+    int profileCount = 0;
+    bool noExtremes = true;     // no profile gave any extreme point
+    bool valid[4] = {false, false, false, false};   // live, or held while frozen
+    POINT point[4] = {};        // the live extremes (the last ones seen when none)
+    float mm[4] = {0, 0, 0, 0};
+    float sub[4] = {0, 0, 0, 0};
+    quint8 focus[4] = {0, 0, 0, 0};
+    bool frozen = false;
+    float frozenMm[4] = {0, 0, 0, 0};
+    POINT frozenPoint[4] = {};
+    QPoint intersection;
+    CircleResult circle = {0, 0, 0};
+    QVector<Entity> entities;
+    QVector<QPoint> contour;    // the points of every profile, in order
+};
+
 // The measuring done on every camera frame: profile search and contour
 // tracing, extreme points with sub-pixel edges and focus, line and circle
 // search, freeze, in-position and still-frame counting. It works on a grey
 // frame (one byte per pixel, rows of `width` bytes) whose central 640 x 640
-// pixels form the measuring window. Results are plain public fields that the
-// GUI reads without a lock; notifications go through the virtual hooks.
+// pixels form the measuring window. The fields below are the search's own
+// working state (the capture thread's); other threads read the result of the
+// last frame through the getters or result(), and change the freeze through
+// requests that the search takes at its next frame. Notifications go through
+// the virtual hooks.
 class CEdgeSearch
 {
 public:
@@ -141,6 +167,12 @@ public:
     CircleResult circleResult = {kNoValue, kNoValue, 0};
     bool circleFound = false;
 
+    // The last frame's result, in one piece.
+    EdgeResult result() const;
+    // Hands the working state over as the result: the end of every frame
+    // does it; a caller that set the working fields itself may too.
+    void publishResult();
+
     // Frame of the next measuring calls (the device's current buffer).
     void setFrame(const uchar *frame, int width, int height);
     const uchar *framePointer() const { return m_frame; }
@@ -171,26 +203,27 @@ public:
     void subPixelMeasurePoints();
     void getFocus();
     quint8 calculateFocus(POINT p, bool vertical) const;
-    bool MinXValid() const { return extremeValid(EXT_MIN_X); }
-    bool MaxXValid() const { return extremeValid(EXT_MAX_X); }
-    bool MinYValid() const { return extremeValid(EXT_MIN_Y); }
-    bool MaxYValid() const { return extremeValid(EXT_MAX_Y); }
-    POINT getPointMinX(bool fromFreeze) const { return extremePoint(EXT_MIN_X, fromFreeze); }
-    POINT getPointMaxX(bool fromFreeze) const { return extremePoint(EXT_MAX_X, fromFreeze); }
-    POINT getPointMinY(bool fromFreeze) const { return extremePoint(EXT_MIN_Y, fromFreeze); }
-    POINT getPointMaxY(bool fromFreeze) const { return extremePoint(EXT_MAX_Y, fromFreeze); }
+    // Of the last frame's result.
+    bool MinXValid() const { return result().valid[EXT_MIN_X]; }
+    bool MaxXValid() const { return result().valid[EXT_MAX_X]; }
+    bool MinYValid() const { return result().valid[EXT_MIN_Y]; }
+    bool MaxYValid() const { return result().valid[EXT_MAX_Y]; }
+    POINT getPointMinX(bool fromFreeze) const { return resultPoint(EXT_MIN_X, fromFreeze); }
+    POINT getPointMaxX(bool fromFreeze) const { return resultPoint(EXT_MAX_X, fromFreeze); }
+    POINT getPointMinY(bool fromFreeze) const { return resultPoint(EXT_MIN_Y, fromFreeze); }
+    POINT getPointMaxY(bool fromFreeze) const { return resultPoint(EXT_MAX_Y, fromFreeze); }
     float getMinX(bool fromFreeze) const;
     float getMaxX(bool fromFreeze) const;
     float getMinY(bool fromFreeze) const;
     float getMaxY(bool fromFreeze) const;
-    float getMinXsub() const { return extremeField(EXT_MIN_X).sub; }
-    float getMaxXsub() const { return extremeField(EXT_MAX_X).sub; }
-    float getMinYsub() const { return extremeField(EXT_MIN_Y).sub; }
-    float getMaxYsub() const { return extremeField(EXT_MAX_Y).sub; }
-    quint8 getFocusMinX() const { return extremeFocus(EXT_MIN_X); }
-    quint8 getFocusMaxX() const { return extremeFocus(EXT_MAX_X); }
-    quint8 getFocusMinY() const { return extremeFocus(EXT_MIN_Y); }
-    quint8 getFocusMaxY() const { return extremeFocus(EXT_MAX_Y); }
+    float getMinXsub() const { return result().sub[EXT_MIN_X]; }
+    float getMaxXsub() const { return result().sub[EXT_MAX_X]; }
+    float getMinYsub() const { return result().sub[EXT_MIN_Y]; }
+    float getMaxYsub() const { return result().sub[EXT_MAX_Y]; }
+    quint8 getFocusMinX() const { return result().focus[EXT_MIN_X]; }
+    quint8 getFocusMaxX() const { return result().focus[EXT_MAX_X]; }
+    quint8 getFocusMinY() const { return result().focus[EXT_MIN_Y]; }
+    quint8 getFocusMaxY() const { return result().focus[EXT_MAX_Y]; }
     bool isValidFrozenMinX() const { return isValidFrozen(EXT_MIN_X); }
     bool isValidFrozenMaxX() const { return isValidFrozen(EXT_MAX_X); }
     bool isValidFrozenMinY() const { return isValidFrozen(EXT_MIN_Y); }
@@ -202,13 +235,15 @@ public:
     bool SearchEntities(int first, int end, float posX, float posZ);
     void searchOutcome();
     float distPLine(POINT p, float m, float q) const;
+    // Freeze requests: the result shows them at once, the search takes them
+    // at its next frame (the frozen values are the capture thread's).
     void enableFreeze(bool val, int x = 0, int z = 0);
     void invalidateFrozenPoints();
-    bool isFrozen() const { return frozen; }
+    bool isFrozen() const;
     bool frozenMoved(int x, int z) const;
     bool axesInCenter(float mm, int axis, bool emitSignal);
-    QPoint getIntersection() const { return intersection; }
-    CircleResult getAutoCircle() const { return circleResult; }
+    QPoint getIntersection() const;
+    CircleResult getAutoCircle() const;
 
     float lineThreshold() const;
     float circleThreshold() const;
@@ -222,10 +257,14 @@ protected:
 private:
     int value(POINT p) const;
     bool extremeValid(int e) const;
-    POINT extremePoint(int e, bool fromFreeze) const;
     const ExtremePoint &extremeField(int e) const;
     quint8 extremeFocus(int e) const;
+    POINT resultPoint(int e, bool fromFreeze) const;
     bool isValidFrozen(int e) const;
+    static void invalidateFrozen(float *mm, POINT *point);
+    void invalidateWorkingFrozen();
+    // Under m_resultLock: the freeze requests not yet taken by the search.
+    void takeFreezeRequests();
     void noProfileOutcome();
     void inPositionStep();
     void stillFrameStep(bool haveProfiles);
@@ -243,4 +282,11 @@ private:
     float m_lastMinX = 0.0f;
     QAtomicInt m_ownStillCounter;
     QAtomicInt *m_stillCounter = &m_ownStillCounter;
+
+    // The result handed over, and the freeze requests waiting for the search.
+    mutable QMutex m_resultLock;
+    EdgeResult m_result;
+    bool m_freezeRequested = false;
+    bool m_freezeValue = false;
+    bool m_resetRequested = false;
 };

@@ -639,7 +639,28 @@ void CVideoDevice::run()
 
 void CVideoDevice::processFrame(const uchar *data, int w, int h)
 {
+    {
+        QMutexLocker lock(&mutex);
+        if (axisSet) {
+            posX = axisX;
+            posZ = axisZ;
+        }
+    }
     CEdgeSearch::processFrame(data, w, h);
+}
+
+void CVideoDevice::setAxisPosition(float x, float z)
+{
+    QMutexLocker lock(&mutex);
+    axisSet = true;
+    axisX = x;
+    axisZ = z;
+}
+
+QPointF CVideoDevice::axisPosition() const
+{
+    QMutexLocker lock(&mutex);
+    return axisSet ? QPointF(axisX, axisZ) : QPointF(posX, posZ);
 }
 
 void CVideoDevice::foundLines(const QVector<sLineParam> &found)

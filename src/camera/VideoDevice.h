@@ -8,6 +8,7 @@
 #include <QList>
 #include <QMutex>
 #include <QPoint>
+#include <QPointF>
 #include <QSize>
 #include <QString>
 #include <QThread>
@@ -111,6 +112,12 @@ public:
     int GetHue();
     void shutDownFrontLight();
 
+    // The axis position (machine millimetres) the search adds to what it
+    // finds: handed over by the axis link, taken by the capture thread once
+    // per frame. Before the first hand-over, the search's own posX/posZ.
+    void setAxisPosition(float x, float z);
+    QPointF axisPosition() const;
+
     // Grey value of window pixel (x, y) in the frame being processed; 255 outside
     // the frame (x and y are bounded separately, so nothing wraps into a
     // neighbouring row).
@@ -206,6 +213,10 @@ private:
     bool pauseOrStop(int ms);
 
     std::shared_ptr<CVideoIo> io;
+    // Under `mutex`: the last axis position handed over.
+    bool axisSet = false;
+    float axisX = 0;
+    float axisZ = 0;
     // Frame rate since the capture started.
     QElapsedTimer fpsClock;
     unsigned fpsFrames = 0;

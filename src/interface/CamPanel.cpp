@@ -273,8 +273,9 @@ void CCamPanel::hideEvent(QHideEvent* event)
 
 QPointF CCamPanel::PointToAbsCoordinate(QPoint p) const
 {
-    const float x = (320 - p.x()) * video->XCalibration + video->posX;
-    const float z = (320 - p.y()) * video->ZCalibration + video->posZ;
+    const QPointF axes = video->axisPosition();
+    const float x = (320 - p.x()) * video->XCalibration + float(axes.x());
+    const float z = (320 - p.y()) * video->ZCalibration + float(axes.y());
     return QPointF(x, z);
 }
 
@@ -421,7 +422,7 @@ void CCamPanel::drawFixedCross(QPainter& painter)
     };
 
     painter.setPen(Qt::blue);
-    if (video->profileCount > 0) {
+    if (video->result().profileCount > 0) {
         if (video->rotation) {
             if (video->MinXValid()) rotatedLine(toQPoint(video->getPointMinX(false)), sideSlope);
             if (video->MaxXValid()) rotatedLine(toQPoint(video->getPointMaxX(false)), sideSlope);
@@ -435,7 +436,7 @@ void CCamPanel::drawFixedCross(QPainter& painter)
         }
     }
 
-    if (video->frozen) {
+    if (video->isFrozen()) {
         painter.setPen(kFrozenOrange);
         if (video->rotation) {
             rotatedLine(toQPoint(video->getPointMinX(true)), sideSlope);
@@ -552,7 +553,7 @@ void CCamPanel::drawROI(QPainter& painter)
 
 void CCamPanel::drawComparators(QPainter& painter)
 {
-    if (video->sensorMode != 0 || video->profileCount == 0)
+    if (video->sensorMode != 0 || video->result().profileCount == 0)
         return;
     const bool minX = video->MinXValid(), maxX = video->MaxXValid();
     const bool minY = video->MinYValid(), maxY = video->MaxYValid();
@@ -621,16 +622,17 @@ void CCamPanel::drawDebug(QPainter& painter)
                                   double(video->getMaxY(false)), int(video->getFocusMaxY()));
     }
     text += "\n";
-    text += QString::asprintf("Profiles=%d\n", video->profileCount);
-    text += QString::asprintf("Entities=%d\n", video->entityCount);
+    const EdgeResult found = video->result();
+    text += QString::asprintf("Profiles=%d\n", found.profileCount);
+    text += QString::asprintf("Entities=%d\n", found.entities.size());
     if (video->autoAngle) {
         for (int i = 0; i < foundLines.size(); ++i) {
             text += QString("L%1 m%2 q%3\n").arg(i).arg(double(foundLines.at(i).m)).arg(double(foundLines.at(i).q));
-            if (i < int(sizeof(video->entities) / sizeof(video->entities[0])) && video->entities[i].type == 0)
+            if (i < found.entities.size() && found.entities.at(i).type == 0)
                 text += QString(">>>L%1 m%2 q%3\n")
                             .arg(i)
-                            .arg(double(video->entities[i].m))
-                            .arg(double(video->entities[i].q));
+                            .arg(double(found.entities.at(i).m))
+                            .arg(double(found.entities.at(i).q));
         }
     }
     emit updDbgMessage(text);
@@ -849,7 +851,7 @@ void CCamPanel::mousePressEvent(QMouseEvent* event)
     }
 
     const float a = video->cameraAngle;
-    const bool fromFreeze = video->frozen;
+    const bool fromFreeze = video->isFrozen();
     struct Line { bool made = false; float m = 0, q = 0; };
     Line minX, maxX, minY;
     if (video->MinXValid()) {

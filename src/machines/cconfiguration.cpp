@@ -532,11 +532,13 @@ void cConfiguration::slotCalibrationWizard()
                 return;
             }
         }
+        // Point and sub-pixel part of one frame.
+        const EdgeResult r = camera->result();
         if (step.xAxis) {
-            step.pixel = double(camera->getMinXsub()) + camera->getPointMinX(false).x;
+            step.pixel = double(r.sub[EXT_MIN_X]) + r.point[EXT_MIN_X].x;
             step.axisMm = axis ? axis->GetX_DXFref() : 0.0;
         } else {
-            step.pixel = double(camera->getMinYsub()) + camera->getPointMinY(false).y;
+            step.pixel = double(r.sub[EXT_MIN_Y]) + r.point[EXT_MIN_Y].y;
             step.axisMm = axis ? axis->GetZ_DXFref() : 0.0;
         }
     }
