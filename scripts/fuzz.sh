@@ -42,8 +42,11 @@ for name in $TARGETS; do
   dict=""
   [ -f "fuzz/$name.dict" ] && dict="-dict=$ROOT/fuzz/$name.dict"
   log="$BUILD/findings/$name.log"
+  # fuzz/<name>.asan-options: sanitizer options of that target only.
+  options=$ASAN_OPTIONS
+  [ -f "fuzz/$name.asan-options" ] && options="$options:$(cat "fuzz/$name.asan-options")"
   echo "== fuzz_$name: $SECONDS_EACH s"
-  if "$exe" -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=4096 -print_final_stats=1 \
+  if ASAN_OPTIONS=$options "$exe" -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=4096 -print_final_stats=1 \
        -artifact_prefix="$BUILD/findings/$name-" $dict "$work" "$seeds" >"$log" 2>&1; then
     grep -E '^stat::number_of_executed_units|^stat::new_units_added' "$log" | tr '\n' ' '
     echo
