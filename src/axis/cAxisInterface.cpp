@@ -340,6 +340,8 @@ void cAxisInterface::ReceivedString(QString line)
             axbTimer.start();
         return;
     }
+    usedLine = line;
+    ++usedLines;
 
     emit UpdateAxesDisplay();
 

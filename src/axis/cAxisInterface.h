@@ -82,6 +82,9 @@ public:
     // older that cannot belong to a line any more is dropped beyond it.
     static constexpr int kMaxAssembly = 512;
     int pendingBytes() const { return tmpBlock.size(); }
+    // The last position line used and how many were used so far.
+    const QString &lastLine() const { return usedLine; }
+    int linesUsed() const { return usedLines; }
 
 signals:
     void UpdateAxesDisplay();
@@ -173,6 +176,8 @@ private:
     bool sendDiameter = false;
     QTimer axbTimer;
     int axbDncInterval = 0;
+    QString usedLine;
+    int usedLines = 0;
 
     // Receive assembly state, one set per link.
     QByteArray tmpBlock;
