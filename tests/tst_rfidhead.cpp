@@ -222,7 +222,12 @@ private slots:
         QVERIFY(openOn(head, queryMode ? peer.slavePath() : QString("/dev/rfid-test")));
         head.setBisM(queryMode);
         QSignalSpy cts(&head, &QBalluff::toggledCTS);
-        QTimer::singleShot(300, &head, &QBalluff::abortOperation);
+        // Abort once the head is waiting for a tag: in query mode when it
+        // reported the first empty answer, in CTS mode while it watches CTS.
+        // The long timer only ends a wait that never starts.
+        if (queryMode)
+            connect(&head, &QBalluff::toggledCTS, &head, &QBalluff::abortOperation, Qt::QueuedConnection);
+        QTimer::singleShot(queryMode ? 60000 : 300, &head, &QBalluff::abortOperation);
         QByteArray out;
         QVERIFY(!head.readBalluff(&out, 0, 8, 1, 1));
         QCOMPARE(head.getError(), QString("Operation aborted by user"));
