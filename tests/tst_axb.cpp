@@ -754,8 +754,8 @@ void TestAxb::simulator()
     QProcess sim;
     sim.start(program, {"--x", "12000", "--z", "-3000", "--drift", "0", "--inputs", "136", "--type", "3",
                         "--board-version", "S1.7"});
-    QVERIFY(sim.waitForStarted(5000));
-    QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine(), 5000);
+    QVERIFY(sim.waitForStarted(30000));
+    QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine(), 30000);
     const QString path = QString::fromLocal8Bit(sim.readLine()).trimmed();
     QVERIFY2(path.startsWith("/dev/"), qPrintable(path));
     f.setting("/TTY/AxbPort", path);
@@ -765,7 +765,7 @@ void TestAxb::simulator()
     QSignalSpy gui(link, &cAxisInterface::sigUpdateGui);
     QSignalSpy updates(link, &cAxisInterface::UpdateAxesDisplay);
 
-    QTRY_VERIFY_WITH_TIMEOUT(updates.count() >= 10, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(updates.count() >= 10, 30000);
     QCOMPARE(link->getScaleX(), 120000);
     QCOMPARE(link->getScaleZ(), -30000);
     QCOMPARE(int(link->getInputs()), 136);
@@ -776,15 +776,15 @@ void TestAxb::simulator()
     QCOMPARE(gui.count(), 1);
 
     link->resetAXB();
-    QTRY_VERIFY_WITH_TIMEOUT(link->ZeroX() && link->ZeroZ(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(link->ZeroX() && link->ZeroZ(), 30000);
     link->updateOutPlc(0x12);
-    QTRY_COMPARE_WITH_TIMEOUT(int(link->getOutputs()), 0x12, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(int(link->getOutputs()), 0x12, 30000);
     QVERIFY(link->isBrakeOn());
     QVERIFY(!link->isSpindleLocked());
 
     f.link.reset();
     sim.terminate();
-    QVERIFY(sim.waitForFinished(5000));
+    QVERIFY(sim.waitForFinished(30000));
 }
 
 QTEST_GUILESS_MAIN(TestAxb)
