@@ -644,9 +644,12 @@ void TestAxb::requestAnswerPolling()
     QSignalSpy updates(link, &cAxisInterface::UpdateAxesDisplay);
     QElapsedTimer t;
     t.start();
-    // Each answer brings the next request at once, far faster than 300 ms.
-    QTRY_VERIFY_WITH_TIMEOUT(updates.count() >= 20, 3000);
-    QVERIFY2(t.elapsed() < 2000, qPrintable(QString::number(t.elapsed())));
+    // Each answer brings the next request at once: more lines come than the
+    // 300 ms answer time alone could have asked for, however busy the machine.
+    QTRY_VERIFY_WITH_TIMEOUT(updates.count() >= 20, 30000);
+    const qint64 elapsed = t.elapsed();
+    const int lines = updates.count();
+    QVERIFY2(lines > 2 * (elapsed / 300 + 1), qPrintable(QString("%1 lines in %2 ms").arg(lines).arg(elapsed)));
     QCOMPARE(link->getScaleX(), 12340);
     QCOMPARE(link->getScaleZ(), -5670);
     // No request went out without its answer in between: requests and lines
