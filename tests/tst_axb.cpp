@@ -687,7 +687,7 @@ void TestAxb::pollingGoesOnAfterIgnoredLine()
     QSignalSpy updates(link, &cAxisInterface::UpdateAxesDisplay);
     QVERIFY(f.waitForFrame("H"));
     f.board.setAutoAnswer(true);
-    QTRY_VERIFY_WITH_TIMEOUT(updates.count() >= 3, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(updates.count() >= 3, 15000);
     QCOMPARE(link->getScaleX(), 30);
     QCOMPARE(link->ReadC(), 90.0f);
     const auto frames = f.board.frames();
@@ -726,7 +726,7 @@ void TestAxb::stateThroughSerialLine()
     CurrentMachine.Xref = 10000;
     CurrentMachine.sysXref = 100000;
     cAxisInterface *link = f.start();
-    QTRY_COMPARE_WITH_TIMEOUT(link->getScaleX(), 250000, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(link->getScaleX(), 250000, 15000);
     QCOMPARE(link->getScaleZ(), -200000);
     QVERIFY(!link->ZeroX());
     QVERIFY(!link->isEmergency());
@@ -736,17 +736,17 @@ void TestAxb::stateThroughSerialLine()
 
     // The reference run makes the board report upper-case letters.
     link->resetAXB();
-    QTRY_VERIFY_WITH_TIMEOUT(link->ZeroX() && link->ZeroZ(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(link->ZeroX() && link->ZeroZ(), 15000);
 
     // Outputs come back in the O field: the locks, then the brake on type 3 (0x10).
     link->SetZLock(true);
-    QTRY_COMPARE_WITH_TIMEOUT(int(link->getOutputs()), 2, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(int(link->getOutputs()), 2, 15000);
     QVERIFY(!link->isSpindleLocked());
     link->updateOutPlc(0x10);
-    QTRY_VERIFY_WITH_TIMEOUT(link->isBrakeOn(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(link->isBrakeOn(), 15000);
     QVERIFY(link->isSpindleLocked());
     f.board.setInputs(0x08);
-    QTRY_VERIFY_WITH_TIMEOUT(link->isEmergency(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(link->isEmergency(), 15000);
 }
 
 void TestAxb::simulator()

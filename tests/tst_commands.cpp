@@ -538,12 +538,12 @@ void TestCommands::clamp()
     QElapsedTimer t;
     t.start();
     QTest::mouseClick(ui->tbTestRnOut, Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(m_board->outputs(), (QList<QByteArray>{"B4", "B0"}), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_board->outputs(), (QList<QByteArray>{"B4", "B0"}), 15000);
     QCOMPARE(ui->tbTestRnOut->isEnabled(), !blocked);
     if (blocked) {
         // A second press while blocked sends nothing.
         QTest::mouseClick(ui->tbTestRnOut, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(ui->tbTestRnOut->isEnabled(), 4000);
+        QTRY_VERIFY_WITH_TIMEOUT(ui->tbTestRnOut->isEnabled(), 15000);
         QVERIFY(t.elapsed() >= 2900);
         QCOMPARE(m_board->outputs().size(), 2);
     }
@@ -566,7 +566,7 @@ void TestCommands::runOutTest()
     QVERIFY(!ui->tbBrake->isEnabled());
     QVERIFY(!ui->tbIndex->isChecked());
     QVERIFY(!ui->tbBrake->isChecked());
-    QTRY_COMPARE_WITH_TIMEOUT(m_board->outputs(), (QList<QByteArray>{"B32", "B0"}), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_board->outputs(), (QList<QByteArray>{"B32", "B0"}), 15000);
     QCOMPARE(ui->SpindleOK->pixmap(Qt::ReturnByValue).toImage(),
              QImage(":/img/SpindleRotation.png").convertToFormat(QImage::Format_ARGB32_Premultiplied));
 
@@ -579,7 +579,7 @@ void TestCommands::runOutTest()
     QVERIFY(ui->tbIndex->isEnabled());
     QVERIFY(ui->tbBrake->isEnabled());
     QVERIFY(!ui->tbIndex->isChecked());
-    QTRY_COMPARE_WITH_TIMEOUT(m_board->outputs(), (QList<QByteArray>{"B32", "B0"}), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_board->outputs(), (QList<QByteArray>{"B32", "B0"}), 15000);
 }
 
 void TestCommands::vacuumPictures_data()
@@ -1103,29 +1103,29 @@ void TestCommands::inspection()
     // The frames are shown through the table in use.
     m_w->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_w.get()));
-    QTRY_VERIFY_WITH_TIMEOUT(cam->isRunning(), 3000);
-    QTRY_COMPARE_WITH_TIMEOUT(cam->GetRGB(0).colorTable(), grey, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(cam->isRunning(), 15000);
+    QTRY_COMPARE_WITH_TIMEOUT(cam->GetRGB(0).colorTable(), grey, 15000);
     QVERIFY(!ui->tbInspectionColor->isEnabled());
 
     ui->tbDgt->setCheckable(true);
     ui->tbDgt->setChecked(true);
-    QTRY_COMPARE_WITH_TIMEOUT(cam->GetRGB(0).colorTable(), CameraPalettes::threshold(), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(cam->GetRGB(0).colorTable(), CameraPalettes::threshold(), 15000);
 
     ui->tbInspection->setCheckable(true);
     ui->tbInspection->setChecked(true);
     QVERIFY(open("inspectionLight"));
     QVERIFY(ui->tbInspectionColor->isEnabled());
     QCOMPARE(int(cam->sensorMode), 1);
-    QTRY_COMPARE_WITH_TIMEOUT(cam->GetRGB(0).colorTable(), grey, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(cam->GetRGB(0).colorTable(), grey, 15000);
     for (QPushButton *b : {ui->tbDgt, ui->tbCamAngle, ui->tbCamRadius})
         QVERIFY(!b->isEnabled());
 
     QTest::mouseClick(ui->tbInspectionColor, Qt::LeftButton);
     QVERIFY(open("setColor"));
     QTest::mouseClick(ui->tbColorCyan, Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(cam->GetRGB(0).colorTable(), CameraPalettes::inspection(CameraPalettes::Cyan), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(cam->GetRGB(0).colorTable(), CameraPalettes::inspection(CameraPalettes::Cyan), 15000);
     QTest::mouseClick(ui->tbColorYellow, Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(cam->GetRGB(0).colorTable(), CameraPalettes::inspection(CameraPalettes::Yellow), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(cam->GetRGB(0).colorTable(), CameraPalettes::inspection(CameraPalettes::Yellow), 15000);
 
     ui->sbLight->setValue(200);
     ui->sbLight->setValue(127);
@@ -1137,16 +1137,16 @@ void TestCommands::inspection()
     ui->tbInspection->setChecked(false);
     QVERIFY(!open("inspectionLight"));
     QCOMPARE(int(cam->sensorMode), 0);
-    QTRY_COMPARE_WITH_TIMEOUT(cam->GetRGB(0).colorTable(), CameraPalettes::threshold(), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(cam->GetRGB(0).colorTable(), CameraPalettes::threshold(), 15000);
     QVERIFY(!ui->tbInspectionColor->isEnabled());
     for (QPushButton *b : {ui->tbDgt, ui->tbCamAngle, ui->tbCamRadius})
         QVERIFY(b->isEnabled());
     // Entering again keeps the last colour.
     ui->tbInspection->setChecked(true);
-    QTRY_COMPARE_WITH_TIMEOUT(cam->GetRGB(0).colorTable(), CameraPalettes::inspection(CameraPalettes::Yellow), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(cam->GetRGB(0).colorTable(), CameraPalettes::inspection(CameraPalettes::Yellow), 15000);
     ui->tbInspection->setChecked(false);
     ui->tbDgt->setChecked(false);
-    QTRY_COMPARE_WITH_TIMEOUT(cam->GetRGB(0).colorTable(), grey, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(cam->GetRGB(0).colorTable(), grey, 15000);
 }
 
 // Screenshots of each panel ---------------------------------------------------------------

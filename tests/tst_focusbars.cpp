@@ -176,7 +176,7 @@ void TestFocusBars::peakClearedAfterHold()
     bars.setPeakHoldTime(100);
     draw(bars, 27, 0, 0, 0);
     QCOMPARE(bars.heldPeak(cFocusBars::MinX), 5);
-    QTRY_VERIFY_WITH_TIMEOUT(!bars.isPeakShown(cFocusBars::MinX), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(!bars.isPeakShown(cFocusBars::MinX), 15000);
     QCOMPARE(bars.heldPeak(cFocusBars::MinX), 0);
     // A lower value after the reset becomes the new peak.
     const QImage img = draw(bars, 10, 0, 0, 0);
@@ -196,7 +196,7 @@ void TestFocusBars::equalValueDoesNotRestart()
     draw(bars, 0, 20, 0, 0);
     QVERIFY(bars.isPeakShown(cFocusBars::MaxX));
     // Each poll draws a further frame with the same value until the hold is gone.
-    QTRY_VERIFY_WITH_TIMEOUT(!bars.isPeakShown(cFocusBars::MaxX) || (draw(bars, 0, 20, 0, 0), false), 4000);
+    QTRY_VERIFY_WITH_TIMEOUT(!bars.isPeakShown(cFocusBars::MaxX) || (draw(bars, 0, 20, 0, 0), false), 15000);
     QVERIFY(clock.elapsed() >= 290);
 }
 
@@ -215,7 +215,7 @@ void TestFocusBars::higherValueRestarts()
         QTest::qWait(20);
     if (clock.elapsed() < 600)
         QVERIFY(bars.isPeakShown(cFocusBars::MinZ));
-    QTRY_VERIFY_WITH_TIMEOUT(!bars.isPeakShown(cFocusBars::MinZ), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(!bars.isPeakShown(cFocusBars::MinZ), 15000);
 }
 
 void TestFocusBars::screenshot()

@@ -287,7 +287,7 @@ void TestLabelPanel::printFromPanel()
     MachineSettings.ClearLabelMode = clearMode;
     m_w->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_w.get()));
-    QTRY_VERIFY_WITH_TIMEOUT(m_w->cameraDevice()->isRunning(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_w->cameraDevice()->isRunning(), 15000);
     fill();
     ui->tbLblRadDia->setChecked(diameter);
 

@@ -204,7 +204,7 @@ void TestMainWindow::construction()
     QTest::qWait(50);
     QCOMPARE(ui->frmLabelPrint->geometry(), QRect(644, 200, 375, 500));
     QCOMPARE(ui->frmBottom2->geometry(), QRect(640, 150, 0, 0));
-    QTRY_VERIFY_WITH_TIMEOUT(m_w->cameraDevice()->isRunning(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_w->cameraDevice()->isRunning(), 15000);
     // The camera belongs to the collector: closing the window stops its
     // capture and leaves it listed and usable.
     m_w.reset();
@@ -363,8 +363,8 @@ void TestMainWindow::noCamera()
 void TestMainWindow::firstUpdateOnlyResets()
 {
     build();
-    QTRY_VERIFY_WITH_TIMEOUT(m_board->requests >= 1, 3000);
-    QTRY_COMPARE_WITH_TIMEOUT(m_board->count(kReset), 1, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->requests >= 1, 15000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_board->count(kReset), 1, 15000);
     // The first line only reset the board; the read-outs change from the second on.
     feed("X1000 Z2000 I0 O0\r");
     QCOMPARE(m_board->count(kReset), 1);
@@ -554,7 +554,7 @@ void TestMainWindow::axisButtons()
         for (const QByteArray &f : qAsConst(m_board->frames))
             QVERIFY2(!f.contains('B'), f.constData());
     } else {
-        QTRY_COMPARE_WITH_TIMEOUT(m_board->count(frame), 1, 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_board->count(frame), 1, 15000);
     }
 }
 
@@ -675,7 +675,7 @@ void TestMainWindow::serialDncLock()
     QTest::qWait(600);
     emit m_w->axisLink()->sigDncSerialActive();
     const qint64 second = t.elapsed();
-    QTRY_VERIFY_WITH_TIMEOUT(ui->frmMacSet->isEnabled(), 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(ui->frmMacSet->isEnabled(), 15000);
     // Unlocked 1000 ms after the last request, not after the first.
     QVERIFY2(t.elapsed() - second >= 950, qPrintable(QString::number(t.elapsed() - second)));
 }
@@ -739,7 +739,7 @@ void TestMainWindow::quit()
     if (closes)
         m_w.reset(); // the end of the program: the link goes with the window
     if (zeroResets)
-        QTRY_COMPARE_WITH_TIMEOUT(m_board->count(kZeroReset), zeroResets, 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_board->count(kZeroReset), zeroResets, 15000);
     else
         QTest::qWait(300);
     QCOMPARE(m_board->count(kZeroReset), zeroResets);
@@ -778,7 +778,7 @@ void TestMainWindow::screenshots()
     feed("x1000 z2000 I128 O0\r");
     if (m_w->cameraPanel()) {
         // The camera image is painted once the capture runs.
-        QTRY_VERIFY_WITH_TIMEOUT(m_w->cameraDevice()->isRunning(), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_w->cameraDevice()->isRunning(), 15000);
         QTRY_VERIFY_WITH_TIMEOUT(shot(m_w.get()).pixelColor(100, 700) != QColor(60, 60, 60), 5000);
     }
     saveScreenshot(m_w.get(), "mainwindow-start");

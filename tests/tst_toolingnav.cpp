@@ -81,7 +81,7 @@ private slots:
         QCOMPARE(editor->currentTable(), m_table);
         QCOMPARE(editor->findChild<QLineEdit *>("leT")->text(), QString("1"));
         if (!qEnvironmentVariableIsEmpty("SCREENSHOT_DIR")) {
-            QTRY_COMPARE_WITH_TIMEOUT(editor->geometry(), QRect(644, 200, 375, 500), 3000);
+            QTRY_COMPARE_WITH_TIMEOUT(editor->geometry(), QRect(644, 200, 375, 500), 15000);
             saveScreenshot(m_w.get(), "mainwindow-toolset");
         }
 
