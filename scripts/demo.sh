@@ -7,6 +7,7 @@ set -e
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
 BUILD="$ROOT/build-demo"
+. "$ROOT/scripts/demo-workdir.sh"
 DEMO="${T8A_DEMO_DIR:-$BUILD/demo}"
 
 ./scripts/install-deps.sh
@@ -14,30 +15,15 @@ cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$BUILD" -j"$(nproc)"
 mkdir -p "$DEMO"
 
-SIM=""
-CNC=""
-DM=""
-RFID=""
-XVFB=""
-APP=""
 cleanup() {
-    [ -n "$APP" ] && kill "$APP" 2>/dev/null || true
-    [ -n "$SIM" ] && kill "$SIM" 2>/dev/null || true
-    [ -n "$CNC" ] && kill "$CNC" 2>/dev/null || true
-    [ -n "$DM" ] && kill "$DM" 2>/dev/null || true
-    [ -n "$RFID" ] && kill "$RFID" 2>/dev/null || true
-    [ -n "$XVFB" ] && kill "$XVFB" 2>/dev/null || true
+    stop_demo_processes
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 # The simulator prints the pseudo-terminal it answers on as its first line.
 rm -f "$DEMO/axb-sim.out"
-"$BUILD/tools/axb-sim" >"$DEMO/axb-sim.out" 2>&1 &
-SIM=$!
-i=0
-while [ ! -s "$DEMO/axb-sim.out" ] && [ $i -lt 50 ]; do sleep 0.1; i=$((i + 1)); done
-PTY=$(head -n 1 "$DEMO/axb-sim.out")
+start_axb_sim "$DEMO/axb-sim.out"
 case "$PTY" in
 /dev/*) ;;
 *) echo "demo: the board simulator did not start: $PTY" >&2; exit 1 ;;
@@ -45,11 +31,6 @@ esac
 
 # The CNC-side DNC server and the DataMatrix scanner stand-ins print their
 # address and pseudo-terminal on their first line too.
-first_line() {
-    i=0
-    while [ ! -s "$1" ] && [ $i -lt 50 ]; do sleep 0.1; i=$((i + 1)); done
-    head -n 1 "$1"
-}
 rm -f "$DEMO/cnc-sim.out" "$DEMO/dm-sim.out"
 "$BUILD/tools/cnc-sim" >"$DEMO/cnc-sim.out" 2>&1 &
 CNC=$!
@@ -78,13 +59,7 @@ cp "$ROOT"/demo/balluff/*.ini "$DEMO/balluff/"
     --rfid-head "$RFID_PTY"
 
 if [ -z "$DISPLAY" ]; then
-    n=99
-    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    XVFB=$!
-    export DISPLAY=":$n"
-    i=0
-    while [ ! -e "/tmp/.X11-unix/X$n" ] && [ $i -lt 50 ]; do sleep 0.1; i=$((i + 1)); done
+    start_virtual_display
     echo "demo: no X display, running on the virtual display $DISPLAY"
 fi
 

@@ -11,11 +11,10 @@
 #include <QTimer>
 
 #include "axis/AxbBoardModel.h"
+#include "common/SimulatorPty.h"
 
 #include <cmath>
 #include <cstdio>
-#include <fcntl.h>
-#include <pty.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -37,8 +36,7 @@ int termiosRate(speed_t speed)
 struct Board
 {
     AxbBoardModel model;
-    int master = -1;
-    int slave = -1;
+    SimulatorPty pty;
     int baud = -1; // -1: the terminal's rate; 0: answer at once
     // Answers waiting for the line: each leaves when its bytes would have
     // been sent, one after the other.
@@ -69,24 +67,6 @@ struct Board
         return out;
     }
 
-    void writeAll(const QByteArray &bytes)
-    {
-        const char *p = bytes.constData();
-        size_t left = size_t(bytes.size());
-        while (left > 0) {
-            const ssize_t n = ::write(master, p, left);
-            if (n < 0) {
-                if (errno == EAGAIN || errno == EINTR) {
-                    usleep(100);
-                    continue;
-                }
-                return;
-            }
-            p += n;
-            left -= size_t(n);
-        }
-    }
-
     void frame(const QByteArray &text)
     {
         if (verbose)
@@ -102,7 +82,7 @@ struct Board
         if (baud >= 0)
             return baud;
         termios t;
-        const int rate = tcgetattr(slave, &t) == 0 ? termiosRate(cfgetospeed(&t)) : 0;
+        const int rate = tcgetattr(pty.slave(), &t) == 0 ? termiosRate(cfgetospeed(&t)) : 0;
         return rate > 0 ? rate : 115200;
     }
 
@@ -113,7 +93,7 @@ struct Board
     {
         const int rate = lineRate();
         if (rate == 0 && outgoing.isEmpty()) {
-            writeAll(bytes);
+            pty.writeAll(bytes);
             return;
         }
         // Ten bits a byte: start, eight data bits, stop.
@@ -131,7 +111,7 @@ struct Board
     {
         const qint64 now = clock.nsecsElapsed() / 1000;
         while (!outgoing.isEmpty() && outgoing.head().first <= now)
-            writeAll(outgoing.dequeue().second);
+            pty.writeAll(outgoing.dequeue().second);
         if (!outgoing.isEmpty())
             sender.start(int((outgoing.head().first - now + 999) / 1000));
     }
@@ -140,7 +120,7 @@ struct Board
     {
         char buf[4096];
         for (;;) {
-            const ssize_t n = ::read(master, buf, sizeof buf);
+            const ssize_t n = ::read(pty.master(), buf, sizeof buf);
             if (n <= 0)
                 break;
             pending.append(buf, int(n));
@@ -194,29 +174,12 @@ int main(int argc, char *argv[])
     QObject::connect(&board.sender, &QTimer::timeout, [&board] { board.sendDue(); });
     board.clock.start();
 
-    int &slave = board.slave;
-    char name[256] = {0};
-    if (openpty(&board.master, &slave, name, nullptr, nullptr) != 0) {
-        std::perror("axb-sim: openpty");
+    if (!board.pty.open("axb-sim"))
         return 1;
-    }
-    termios t;
-    if (tcgetattr(slave, &t) == 0) {
-        cfmakeraw(&t);
-        tcsetattr(slave, TCSANOW, &t);
-    }
-    // The slave stays open here too, so the terminal survives the program
-    // closing and reopening its side.
-    fcntl(board.master, F_SETFL, fcntl(board.master, F_GETFL) | O_NONBLOCK);
+    board.pty.printPath();
 
-    std::printf("%s\n", name);
-    std::fflush(stdout);
-
-    QSocketNotifier notifier(board.master, QSocketNotifier::Read);
+    QSocketNotifier notifier(board.pty.master(), QSocketNotifier::Read);
     QObject::connect(&notifier, &QSocketNotifier::activated, [&board] { board.readable(); });
 
-    const int rc = app.exec();
-    ::close(slave);
-    ::close(board.master);
-    return rc;
+    return app.exec();
 }

@@ -10,34 +10,14 @@
 #include <QLocalSocket>
 #include <QSocketNotifier>
 
-#include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
-#include <pty.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include "common/SimulatorPty.h"
 #include "dnc/DmFrameReader.h"
 
 namespace {
-
-void writeAll(int fd, const QByteArray &bytes)
-{
-    const char *p = bytes.constData();
-    size_t left = size_t(bytes.size());
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EAGAIN || errno == EINTR) {
-                usleep(100);
-                continue;
-            }
-            return;
-        }
-        p += n;
-        left -= size_t(n);
-    }
-}
 
 int scan(const QString &name, const QByteArray &code)
 {
@@ -71,21 +51,12 @@ int main(int argc, char *argv[])
     if (parser.isSet(scanOpt))
         return scan(name, parser.value(scanOpt).toLatin1());
 
-    int master = -1;
-    int slave = -1;
-    char path[256] = {0};
-    if (openpty(&master, &slave, path, nullptr, nullptr) != 0) {
-        std::perror("dm-sim: openpty");
+    // The terminal survives the program opening and closing its side for
+    // each reading.
+    SimulatorPty pty;
+    if (!pty.open("dm-sim"))
         return 1;
-    }
-    termios t;
-    if (tcgetattr(slave, &t) == 0) {
-        cfmakeraw(&t);
-        tcsetattr(slave, TCSANOW, &t);
-    }
-    // The slave stays open here too, so the terminal survives the program
-    // opening and closing its side for each reading.
-    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+    const int master = pty.master();
     QSocketNotifier readable(master, QSocketNotifier::Read);
     QObject::connect(&readable, &QSocketNotifier::activated, [master] {
         char buf[256];
@@ -99,17 +70,16 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "dm-sim: %s\n", qPrintable(server.errorString()));
         return 1;
     }
-    std::printf("%s\n", path);
-    std::fflush(stdout);
+    pty.printPath();
     QObject::connect(&server, &QLocalServer::newConnection, [&] {
         while (QLocalSocket *c = server.nextPendingConnection()) {
             QObject::connect(c, &QLocalSocket::disconnected, c, &QObject::deleteLater);
-            QObject::connect(c, &QLocalSocket::readyRead, [c, master, slave] {
+            QObject::connect(c, &QLocalSocket::readyRead, [c, &pty] {
                 while (c->canReadLine()) {
                     const QByteArray code = c->readLine().chopped(1);
                     // A code scanned while no reading ran is not kept for the next one.
-                    tcflush(slave, TCIFLUSH);
-                    writeAll(master, DmFrameReader::frame(code));
+                    tcflush(pty.slave(), TCIFLUSH);
+                    pty.writeAll(DmFrameReader::frame(code));
                     std::printf("dm-sim: scanned %s\n", code.constData());
                     std::fflush(stdout);
                 }

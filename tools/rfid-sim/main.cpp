@@ -9,13 +9,10 @@
 #include <QFile>
 #include <QSocketNotifier>
 
+#include "common/SimulatorPty.h"
 #include "rfid/BalluffHeadModel.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
-#include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -23,28 +20,10 @@ namespace {
 struct Head
 {
     BalluffHeadModel model;
-    int master = -1;
+    SimulatorPty pty;
     QString tagFile;
     bool forcedAway = false;
     bool verbose = false;
-
-    void writeAll(const QByteArray &bytes)
-    {
-        const char *p = bytes.constData();
-        size_t left = size_t(bytes.size());
-        while (left > 0) {
-            const ssize_t n = ::write(master, p, left);
-            if (n < 0) {
-                if (errno == EAGAIN || errno == EINTR) {
-                    usleep(100);
-                    continue;
-                }
-                return;
-            }
-            p += n;
-            left -= size_t(n);
-        }
-    }
 
     // Another program may have put new bytes on the tag.
     void load()
@@ -68,7 +47,7 @@ struct Head
         char buf[4096];
         QByteArray in;
         for (;;) {
-            const ssize_t n = ::read(master, buf, sizeof buf);
+            const ssize_t n = ::read(pty.master(), buf, sizeof buf);
             if (n <= 0)
                 break;
             in.append(buf, int(n));
@@ -88,7 +67,7 @@ struct Head
             if (verbose)
                 std::fprintf(stderr, "rfid-sim: wrote %d bytes at %d\n", model.lastCount, model.lastAddress);
         }
-        writeAll(answer);
+        pty.writeAll(answer);
     }
 };
 
@@ -122,25 +101,11 @@ int main(int argc, char *argv[])
     const QString nak = parser.value(nakOpt);
     const char nakCode = nak.isEmpty() ? 0 : nak.at(0).toLatin1();
 
-    int slave = -1;
-    char name[256] = {0};
-    if (openpty(&head.master, &slave, name, nullptr, nullptr) != 0) {
-        std::perror("rfid-sim: openpty");
+    if (!head.pty.open("rfid-sim"))
         return 1;
-    }
-    termios t;
-    if (tcgetattr(slave, &t) == 0) {
-        cfmakeraw(&t);
-        tcsetattr(slave, TCSANOW, &t);
-    }
-    // The slave stays open here too, so the terminal survives the program
-    // closing and reopening its side.
-    fcntl(head.master, F_SETFL, fcntl(head.master, F_GETFL) | O_NONBLOCK);
+    head.pty.printPath();
 
-    std::printf("%s\n", name);
-    std::fflush(stdout);
-
-    QSocketNotifier notifier(head.master, QSocketNotifier::Read);
+    QSocketNotifier notifier(head.pty.master(), QSocketNotifier::Read);
     QObject::connect(&notifier, &QSocketNotifier::activated, [&head, nakCode] {
         // A refusing head refuses every request, not just the first one.
         if (nakCode)
@@ -148,8 +113,5 @@ int main(int argc, char *argv[])
         head.readable();
     });
 
-    const int rc = app.exec();
-    ::close(slave);
-    ::close(head.master);
-    return rc;
+    return app.exec();
 }
