@@ -1,4 +1,5 @@
 #include "dnc/DncLayout.h"
+#include "shared/FieldStyle.h"
 
 #include <QSettings>
 
@@ -189,22 +190,7 @@ bool DncLayout::read(const QString &path, bool toolMode, const QSet<QString> &dn
         f.FontBold = flag(s, p + QLatin1String("FontBold"), QStringLiteral("false"));
         f.FontItalic = flag(s, p + QLatin1String("FontItalic"), QStringLiteral("false"));
 
-        if (fields.isEmpty()) {
-            if (f.BackgroundColor.isEmpty())
-                f.BackgroundColor = QStringLiteral("white");
-            if (f.ForegroundColor.isEmpty())
-                f.ForegroundColor = QStringLiteral("black");
-            if (f.FontSize == 99)
-                f.FontSize = 10;
-        } else {
-            const DatiDnc &prev = fields.last();
-            if (f.BackgroundColor.isEmpty())
-                f.BackgroundColor = prev.BackgroundColor;
-            if (f.ForegroundColor.isEmpty())
-                f.ForegroundColor = prev.ForegroundColor;
-            if (f.FontSize == 99)
-                f.FontSize = prev.FontSize;
-        }
+        inheritFieldStyle(f, fields.isEmpty() ? nullptr : &fields.last());
         fields.append(f);
     }
     return true;

@@ -1,4 +1,5 @@
 #include "rfid/BalluffLayout.h"
+#include "shared/FieldStyle.h"
 
 #include <QCoreApplication>
 #include <QSettings>
@@ -235,22 +236,7 @@ bool BalluffLayout::read(const QString &path, QStringList *messages)
         f.FontBold = toBool(s, key("FontBold"), "false");
         f.FontItalic = toBool(s, key("FontItalic"), "false");
 
-        if (fields.isEmpty()) {
-            if (f.BackgroundColor.isEmpty())
-                f.BackgroundColor = QStringLiteral("white");
-            if (f.ForegroundColor.isEmpty())
-                f.ForegroundColor = QStringLiteral("black");
-            if (f.FontSize == 99)
-                f.FontSize = 10;
-        } else {
-            const DatiCampo &prev = fields.last();
-            if (f.BackgroundColor.isEmpty())
-                f.BackgroundColor = prev.BackgroundColor;
-            if (f.ForegroundColor.isEmpty())
-                f.ForegroundColor = prev.ForegroundColor;
-            if (f.FontSize == 99)
-                f.FontSize = prev.FontSize;
-        }
+        inheritFieldStyle(f, fields.isEmpty() ? nullptr : &fields.last());
         fields.append(f);
         sum += f.ByteLength;
     }

@@ -150,6 +150,26 @@ void QBalluff::closeBalluffInterface()
     close();
 }
 
+bool QBalluff::sendRequest(QByteArray &telegram, BalluffCommand sent, BalluffCommand acked)
+{
+    resetBuffer();
+    state = sent;
+    if (sendDataWithBCC(telegram) != 0) {
+        setError('X');
+        state = BC_ERROR;
+        return false;
+    }
+    for (;;) {
+        processAnswer();
+        if (state == acked)
+            return true;
+        if (state == BC_ERROR)
+            return false;
+        if (!pause(kPassMs))
+            return false;
+    }
+}
+
 bool QBalluff::readBalluff(QByteArray *out, int address, int count, int head, int flag)
 {
     QByteArray telegram = requestTelegram('L', address, count, head, flag);
@@ -158,22 +178,8 @@ bool QBalluff::readBalluff(QByteArray *out, int address, int count, int head, in
     if (!tagPresent())
         return false;
 
-    resetBuffer();
-    state = BC_READ_SENT;
-    if (sendDataWithBCC(telegram) != 0) {
-        setError('X');
-        state = BC_ERROR;
+    if (!sendRequest(telegram, BC_READ_SENT, BC_READ_ACKED))
         return false;
-    }
-    for (;;) {
-        processAnswer();
-        if (state == BC_READ_ACKED)
-            break;
-        if (state == BC_ERROR)
-            return false;
-        if (!pause(kPassMs))
-            return false;
-    }
 
     QByteArray start(1, BalluffTelegram::STX);
     if (sendData(start) != 0) {
@@ -209,22 +215,8 @@ bool QBalluff::writeBalluff(QByteArray data, int address, int count, int head, i
     if (!tagPresent())
         return false;
 
-    resetBuffer();
-    state = BC_WRITE_SENT;
-    if (sendDataWithBCC(telegram) != 0) {
-        setError('X');
-        state = BC_ERROR;
+    if (!sendRequest(telegram, BC_WRITE_SENT, BC_WRITE_ACKED))
         return false;
-    }
-    for (;;) {
-        processAnswer();
-        if (state == BC_WRITE_ACKED)
-            break;
-        if (state == BC_ERROR)
-            return false;
-        if (!pause(kPassMs))
-            return false;
-    }
 
     QByteArray block = QByteArray(1, BalluffTelegram::STX) + data;
     if (sendDataWithBCC(block) != 0) {

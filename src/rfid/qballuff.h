@@ -68,6 +68,8 @@ private:
     // then returns at once without touching it.
     bool pause(int ms, bool wakeOnData = true);
     QByteArray requestTelegram(char letter, int address, int count, int head, int flag) const;
+    // Sends a read or write request and waits for the head's acknowledgement.
+    bool sendRequest(QByteArray &telegram, BalluffCommand sent, BalluffCommand acked);
 
     QMutex mutex;
     BalluffCommand state = BC_IDLE;
