@@ -94,8 +94,9 @@ public:
     // Waits (bounded) until the driver has sent what it holds.
     virtual void flush() = 0;
     // Waits at most `microseconds` for input; may return earlier when bytes
-    // arrive. The plain port just sleeps. A port that knows it has no modem
-    // lines to watch may wait longer, until input, a failure or wakeWaiter().
+    // arrive or the line fails. The plain port just sleeps. A port that knows
+    // it has no modem lines to watch may wait longer, until input, a failure
+    // or wakeWaiter().
     virtual void waitForInput(unsigned long microseconds);
     // Ends a waitForInput in progress (or the next one) at once.
     virtual void wakeWaiter() {}

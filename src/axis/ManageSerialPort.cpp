@@ -1,7 +1,9 @@
 #include "axis/ManageSerialPort.h"
 
+#include <QDeadlineTimer>
 #include <QMutexLocker>
 
+#include <chrono>
 #include <cstdio>
 
 #include "axis/QextSerialPort.h"
@@ -86,7 +88,11 @@ ThreadReceive::~ThreadReceive()
 
 void ThreadReceive::stopReceiving()
 {
-    stopRequested = true;
+    {
+        QMutexLocker lock(&pauseMutex);
+        stopRequested = true;
+        stopped.wakeAll();
+    }
     // A wait on a line without modem lines lasts until something happens.
     port->wakeWaiter();
 }
@@ -103,11 +109,17 @@ void ThreadReceive::resetBuffer()
     buffer.clear();
 }
 
+void ThreadReceive::pause(unsigned long microseconds)
+{
+    const QDeadlineTimer until(std::chrono::microseconds(microseconds), Qt::PreciseTimer);
+    QMutexLocker lock(&pauseMutex);
+    while (!stopRequested && !until.hasExpired())
+        stopped.wait(&pauseMutex, until);
+}
+
 void ThreadReceive::run()
 {
-    // An error that persists (a peer that hung up answers every poll with
-    // one) is reported once, and again only after a clean poll.
-    bool errorReported = false;
+    unsigned long failurePause = 0; // 0 while the line works
     QByteArray chunk(kMaxChunk, '\0');
     while (!stopRequested) {
         const qint64 n = port->bytesAvailable();
@@ -132,17 +144,26 @@ void ThreadReceive::run()
             }
         }
 
-        if (failed && !errorReported)
+        if (failed)
             emit receiveError();
-        errorReported = failed;
         if (ctsChanged)
             emit toggledCTS(cts);
         if (!received.isEmpty())
             emit newDataReceived(received);
 
-        // Returns as soon as a byte arrives; the bound keeps modem-line
-        // changes seen as often as before.
-        port->waitForInput(kPollMicroseconds);
+        if (failed) {
+            // A line whose peer hung up or whose device went away is "ready"
+            // at once for ever: sleep, longer each time it is still dead.
+            failurePause = failurePause == 0
+                ? kPollMicroseconds
+                : qMin(2 * failurePause, kLongestFailurePauseMicroseconds);
+            pause(failurePause);
+        } else {
+            failurePause = 0;
+            // Returns as soon as a byte arrives; the bound keeps modem-line
+            // changes seen as often as before.
+            port->waitForInput(kPollMicroseconds);
+        }
     }
     stopRequested = false;
 }

@@ -44,7 +44,8 @@ private:
 // Polls the port, waiting on it between polls (a byte that arrives ends the
 // wait at once; at most 200 microseconds while modem lines are to be
 // watched), keeps every byte received in a buffer and hands each chunk read
-// to the owner.
+// to the owner. After a failing poll (peer hung up, device removed, read
+// error) it sleeps instead, longer while the line stays dead.
 class ThreadReceive : public QThread
 {
     Q_OBJECT
@@ -60,6 +61,8 @@ public:
 
     static const int kMaxChunk = 4096;
     static const unsigned long kPollMicroseconds = 200;
+    // The pause after failing polls doubles from kPollMicroseconds up to this.
+    static constexpr unsigned long kLongestFailurePauseMicroseconds = 10000;
 
 signals:
     void newDataReceived(QByteArray dataReceived);
@@ -70,11 +73,16 @@ protected:
     void run() override;
 
 private:
+    // Sleeps that long, or until stopReceiving.
+    void pause(unsigned long microseconds);
+
     std::atomic<bool> ctsOn{false};
     mutable QMutex mutex;
     AbstractSerialPort *port;
     std::atomic<bool> stopRequested{false};
     QByteArray buffer;
+    QMutex pauseMutex; // with stopped: ends a pause when stopRequested is set
+    QWaitCondition stopped;
 };
 
 // One serial port with its traffic moved off the GUI thread. Received chunks,

@@ -385,11 +385,9 @@ void QextSerialPort::waitForInput(unsigned long microseconds)
         eventfd_t count;
         ::eventfd_read(m_wakeFd, &count);
     }
+    // A hung-up or failing line is "ready" at once, with or without a byte to
+    // read: the caller finds the failure at its next poll and pauses itself.
     m_quiet = n == 0;
-    // A hung-up or failing line is "ready" at once without a byte to read;
-    // wait the caller's time then, as the caller reports the failure itself.
-    if (n > 0 && (p[0].revents & ~POLLIN) && !(p[0].revents & POLLIN))
-        ::usleep(useconds_t(microseconds));
 }
 
 void QextSerialPort::wakeWaiter()
