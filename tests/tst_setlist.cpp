@@ -105,8 +105,8 @@ private slots:
         QTest::newRow("none") << "" << all;
         QTest::newRow("blanks") << "   " << all;
         QTest::newRow("ab, any case, prefix only") << "ab" << QStringList({"AB1", "abc"});
-        QTest::newRow("percent literal") << "50%" << QStringList({"50%off"});
-        QTest::newRow("underscore literal") << "a_" << QStringList({"a_b"});
+        QTest::newRow("percent: any run of characters") << "%b" << QStringList({"AB1", "a_b", "abc", "axb", "xab"});
+        QTest::newRow("underscore: any one character") << "a_" << QStringList({"AB1", "a_b", "abc", "axb"});
         QTest::newRow("quote literal") << "O'" << QStringList({"O'Hara"});
         QTest::newRow("leading blank kept") << " ab" << QStringList();
         QTest::newRow("no match") << "zz" << QStringList();

@@ -28,20 +28,6 @@ namespace {
 enum { colIdTable = 0, colIdMachine = 1, colName = 2 };
 
 cSetList::FileDialogHook fileDialogHook;
-
-// A LIKE pattern that matches names beginning with text, every character of
-// text taken literally ("%", "_" and the escape character included).
-QString prefixPattern(const QString &text)
-{
-    QString escaped;
-    escaped.reserve(text.size() + 2);
-    for (const QChar c : text) {
-        if (c == QLatin1Char('\\') || c == QLatin1Char('%') || c == QLatin1Char('_'))
-            escaped += QLatin1Char('\\');
-        escaped += c;
-    }
-    return escaped + QLatin1Char('%');
-}
 }
 
 cSetList::cSetList(QWidget *parent)
@@ -111,13 +97,14 @@ void cSetList::selectToolset(int machine, bool clearFilter)
         model->setFilter(QStringLiteral("idMachine=%1").arg(idMachine));
     } else {
         // The typed text only ever reaches the database as a bound value; the
-        // model's filter names the matching tables by their ids.
+        // model's filter names the matching tables by their ids. Names begin
+        // with the text, whose "%" and "_" stay wildcards as in the tool search.
         QStringList ids;
         QExtQuery q;
         q.prepare(QStringLiteral(
-            "SELECT idTable FROM toolingTables WHERE idMachine=:idMachine AND name LIKE :name ESCAPE '\\'"));
+            "SELECT idTable FROM toolingTables WHERE idMachine=:idMachine AND name LIKE :name"));
         q.bindValue(QStringLiteral(":idMachine"), idMachine);
-        q.bindValue(QStringLiteral(":name"), prefixPattern(filter));
+        q.bindValue(QStringLiteral(":name"), filter + QLatin1Char('%'));
         if (q.exec())
             while (q.next())
                 ids << QString::number(q.value(0).toInt());
