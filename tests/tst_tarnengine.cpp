@@ -190,6 +190,10 @@ private slots:
         QTest::newRow("DE comma") << "-3.14159" << "0000.00" << "," << false << "-0003,14";
         QTest::newRow("sign takes a place") << "-5" << "#00.00" << "." << false << "-5.00";
         QTest::newRow("-12.5") << "-12.5" << "###0.00" << "." << false << "-12.50";
+        QTest::newRow("negative filling the mask keeps its sign") << "-1234.5" << "###0.000" << "." << false
+                                                                 << "-1234.500";
+        QTest::newRow("negative beyond the mask: sign kept, digits dropped") << "-12345" << "##0" << "." << false
+                                                                            << "-345";
         QTest::newRow("DE in the number") << "2,5" << "#0.0" << "," << false << "2,5";
         QTest::newRow("bad mask") << "1" << "##,#" << "." << false << "error:##,# invalid format";
         QTest::newRow("not a number") << "x1" << "#" << "." << false << "error:x1 invalid number";

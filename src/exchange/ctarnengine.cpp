@@ -1134,6 +1134,13 @@ bool cTarnEngine::FormattaNumero(QString number, QString mask, QString *result, 
 // one recursion per mask character: masks come from the format file.
 void cTarnEngine::maskInt(const QChar *digits, int digitCount, const QChar *mask, int maskLength, QString *out)
 {
+    // A minus takes a place like a digit, but one that finds no place left is
+    // written in front all the same: an offset must never change its sign.
+    if (maskLength > 0 && digitCount > maskLength && digits[0] == QLatin1Char('-')) {
+        out->append(QLatin1Char('-'));
+        ++digits;
+        --digitCount;
+    }
     QVarLengthArray<QChar, 64> reversed;
     int left = digitCount;
     for (int m = maskLength - 1; m >= 0; --m) {
