@@ -35,8 +35,10 @@ cDemo::cDemo(QWidget *parent)
     connect(ui->dialAngle, &QDial::valueChanged, ui->sbC, &QScrollBar::setValue);
     connect(ui->sbC, &QScrollBar::valueChanged, ui->dialAngle, &QDial::setValue);
 
-    const QStringList names =
-        QDir(QLatin1String(kFolder)).entryList({QStringLiteral("*-M.png")}, QDir::Files, QDir::Name);
+    // Exactly the names the loader asks for: "tool02-m.png" would be listed
+    // and then not found.
+    const QStringList names = QDir(QLatin1String(kFolder))
+                                  .entryList({QStringLiteral("*-M.png")}, QDir::Files | QDir::CaseSensitive, QDir::Name);
     for (const QString &file : names)
         ui->cmbImage->addItem(file.left(file.size() - 6));
 
@@ -197,4 +199,9 @@ void cDemo::closeEvent(QCloseEvent *event)
 {
     // The operator cannot close the panel.
     event->ignore();
+}
+
+void cDemo::reject()
+{
+    // Escape would hide the panel without a close event: refused as well.
 }

@@ -49,6 +49,7 @@ private slots:
 
 private:
     void closeEvent(QCloseEvent *event) override;
+    void reject() override;
 
     // The sample's picture as the camera would see it (a blank frame, after
     // a box, when it is missing or too small), with its description and
