@@ -77,6 +77,7 @@ private slots:
     void closing();
     void saving_data();
     void saving();
+    void saveFailure_data();
     void saveFailure();
     void machineOptions_data();
     void machineOptions();
@@ -324,26 +325,44 @@ void TestConfiguration::saving()
     QVERIFY(m_boxes.isEmpty());
 }
 
-// A file that cannot be written: the operator is told, and the edits stay unsaved.
+void TestConfiguration::saveFailure_data()
+{
+    QTest::addColumn<bool>("folder"); // the file replaced by a folder; else one malformed line at start-up
+    QTest::newRow("file is a folder") << true;
+    QTest::newRow("malformed line read at start-up") << false;
+}
+
+// A file that cannot be written: the operator is told, and the edits stay
+// unsaved. A file that could not be read whole at start-up is no such file.
 void TestConfiguration::saveFailure()
 {
+    QFETCH(bool, folder);
+    if (!folder) {
+        QVERIFY(m_wd->writeFile("T8A_M.cfg", "[Translations\nTr0=Italiano|it\n"));
+        App::resetKovraSettings();
+        QCOMPARE(App::kovraSettings().status(), QSettings::FormatError);
+    }
     open();
     ui->rbInch->setChecked(true);
-    QVERIFY(QDir().mkdir(m_wd->filePath("T8A_M.cfg")));
+    if (folder)
+        QVERIFY(QDir().mkdir(m_wd->filePath("T8A_M.cfg")));
     QSignalSpy relay(m_host.get(), &Host::sigUpdGui);
-    QVERIFY(!m_dlg->writeSettings());
+    QCOMPARE(m_dlg->writeSettings(), !folder);
     QCOMPARE(m_boxes.last().title, QString("Configuration"));
-    QCOMPARE(m_boxes.last().text, QString("Settings could not be saved"));
-    QCOMPARE(relay.count(), 0);
-    m_boxes.clear();
-    m_answers << QMessageBox::Cancel;
-    m_dlg->close();
-    QCOMPARE(m_boxes.value(0).text, QString("Settings changed but not saved"));
+    QCOMPARE(m_boxes.last().text, folder ? QString("Settings could not be saved") : QString("Save settings as default?"));
+    QCOMPARE(relay.count(), folder ? 0 : 1);
+    QCOMPARE(MachineSettings.isMM, folder);
+    if (!folder)
+        QCOMPARE(file()->value("Machine/isMM"), QVariant(false));
     // Nor is a calibration announced that the file did not take.
     m_boxes.clear();
     m_dlg->saveAxisCalibration();
     QCOMPARE(m_boxes.size(), 1);
-    QCOMPARE(m_boxes.first().text, QString("Settings could not be saved"));
+    QCOMPARE(m_boxes.first().text, folder ? QString("Settings could not be saved") : QString("Calibration updated"));
+    m_boxes.clear();
+    m_answers << QMessageBox::Cancel;
+    m_dlg->close();
+    QCOMPARE(m_boxes.value(0).text, folder ? QString("Settings changed but not saved") : QString());
 }
 
 void TestConfiguration::machineOptions_data()

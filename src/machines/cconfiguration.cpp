@@ -271,7 +271,12 @@ bool cConfiguration::settingsWritten()
 {
     QSettings &s = App::kovraSettings();
     s.sync();
-    if (s.status() == QSettings::NoError)
+    // The run-long object keeps the first error of its life (a line the
+    // operator mistyped gives one at start-up): a fresh object on the same
+    // file judges this write alone. It shares the pending keys, so it writes
+    // them again when the flush above failed, and fails the same way.
+    QSettings check(s.fileName(), QSettings::IniFormat);
+    if (check.status() != QSettings::AccessError)
         return true;
     QMessageBoxKovra::critical(this, tr("Configuration"), tr("Settings could not be saved"), QMessageBox::Ok);
     return false;
@@ -326,8 +331,7 @@ bool cConfiguration::writeSettings()
                                   tr("Automatic spindle option has changed") + tr("Application must be restarted"),
                                   QMessageBox::Ok);
 
-    MachineSettings = ms;
-    const s_MachineSettings &m = MachineSettings;
+    const s_MachineSettings &m = ms;
     s.setValue("/Machine/isMM", m.isMM);
     s.setValue("/Machine/isRadius", m.isRadius);
     s.setValue("/Machine/Password", m.Password);
@@ -351,11 +355,12 @@ bool cConfiguration::writeSettings()
     s.setValue("/Machine/custom", m.custom);
     s.setValue("/Machine/vendorName", m.vendorName);
     s.setValue("/Machine/logoName", m.logoName);
-    // The screen must not claim a state the file does not hold: no snapshot
-    // and no refresh unless the file took it.
+    // The screen must not claim a state the file does not hold: no record,
+    // no snapshot and no refresh unless the file took it.
     if (!settingsWritten())
         return false;
 
+    MachineSettings = ms;
     settingsSnapshot = MachineSettings;
     emit updGui();
     return true;
