@@ -496,23 +496,12 @@ void TestConfiguration::customization()
     QVERIFY(m_wd->writeFile("custom/Acme", QString("[Settings]\nVendorName=Acme Tools\nlogo=acme.png\n"
                                                    "logoPrint=Acme präzise Werkzeuge\npassword=acme1\n").toUtf8()));
     QVERIFY(QDir().mkpath(m_wd->filePath("custom/res")));
-    MachineSettings.custom = "Kovra";
+    MachineSettings.custom = "zeta";
+    MachineSettings.logoName = "zeta.png";
     open();
     QCOMPARE(entries(ui->cmbCustom), QStringList({"Acme", "zeta", "Kovra"}));
-    QCOMPARE(ui->cmbCustom->currentText(), QString("Kovra"));
+    QCOMPARE(ui->cmbCustom->currentText(), QString("zeta"));
 
-    ui->cmbCustom->setCurrentText("Acme");
-    QCOMPARE(ui->lePassword->text(), QString("acme1"));
-    QCOMPARE(ui->leLabelLogo->text(), QString("Acme präzise We")); // the field holds 15
-    QVERIFY(m_dlg->writeSettings());
-    QCOMPARE(MachineSettings.vendorName, QString("Acme Tools"));
-    QCOMPARE(file()->value("Machine/logoPrint").toString(), QString("Acme präzise Werkzeuge"));
-    QCOMPARE(file()->value("Machine/Password").toString(), QString("acme1"));
-    QCOMPARE(file()->value("Machine/logoName").toString(), QString("acme.png"));
-
-    ui->cmbCustom->setCurrentText("zeta");
-    QCOMPARE(ui->lePassword->text(), QString("tavo"));
-    QCOMPARE(ui->leLabelLogo->text(), QString("Kovra"));
     ui->cmbCustom->setCurrentText("Kovra");
     ui->lePassword->setText("typed");
     QVERIFY(m_dlg->writeSettings());
@@ -520,6 +509,24 @@ void TestConfiguration::customization()
     QCOMPARE(MachineSettings.logoName, QString());
     QCOMPARE(MachineSettings.Password, QString("tavo"));
     QCOMPARE(MachineSettings.logoPrint, QString("Kovra"));
+    ui->cmbCustom->setCurrentText("zeta");
+    QCOMPARE(ui->lePassword->text(), QString("tavo"));
+    QCOMPARE(ui->leLabelLogo->text(), QString("Kovra"));
+
+    ui->cmbCustom->setCurrentText("Acme");
+    QCOMPARE(ui->lePassword->text(), QString("acme1"));
+    QCOMPARE(ui->leLabelLogo->text(), QString("Acme präzise We")); // the field holds 15
+    ui->lePassword->setText("typed");
+    QVERIFY(m_dlg->writeSettings());
+    QCOMPARE(MachineSettings.vendorName, QString("Acme Tools"));
+    QCOMPARE(file()->value("Machine/Password").toString(), QString("acme1"));
+    QCOMPARE(file()->value("Machine/logoName").toString(), QString("acme.png"));
+    // Saved: Exit asks nothing, and the label text stays whole.
+    m_boxes.clear();
+    QTest::mouseClick(ui->tbCancel, Qt::LeftButton);
+    QTRY_VERIFY(!m_dlg);
+    QVERIFY(m_boxes.isEmpty());
+    QCOMPARE(file()->value("Machine/logoPrint").toString(), QString("Acme präzise Werkzeuge"));
 }
 
 void TestConfiguration::wizard_data()

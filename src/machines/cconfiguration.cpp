@@ -246,7 +246,9 @@ s_MachineSettings cConfiguration::getMacSettings()
     ms.disableRunout = ui->chkDisableRunOut->isChecked();
     ms.automaticSpindle = ui->chkAutomatic->isChecked();
     ms.hasNfc = ui->chkAutomatic->isChecked();
-    ms.logoPrint = ui->leLabelLogo->text().trimmed();
+    // The field holds 15 characters: showing the start of a longer text is no edit of it.
+    const QString logo = ui->leLabelLogo->text();
+    ms.logoPrint = logo == ms.logoPrint.left(ui->leLabelLogo->maxLength()) ? ms.logoPrint : logo.trimmed();
     ms.custom = ui->cmbCustom->currentText();
     if (ui->optLabelClearNone->isChecked())
         ms.ClearLabelMode = 0;
@@ -362,6 +364,9 @@ bool cConfiguration::writeSettings()
 
     MachineSettings = ms;
     settingsSnapshot = MachineSettings;
+    // A customization may have replaced the password and the label text.
+    ui->lePassword->setText(ms.Password);
+    ui->leLabelLogo->setText(ms.logoPrint);
     emit updGui();
     return true;
 }
