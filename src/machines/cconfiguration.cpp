@@ -527,14 +527,18 @@ void cConfiguration::slotCalibrationWizard()
     setEnabled(false);
     for (Step &step : steps) {
         camera->roi = step.roi;
+        const int extreme = step.xAxis ? EXT_MIN_X : EXT_MIN_Y;
+        EdgeResult r;
         for (;;) {
             if (cameraBox(QMessageBox::Question, tr(step.prompt), QMessageBox::Ok | QMessageBox::Cancel)
                 != QMessageBox::Ok) {
                 endWizard();
                 return;
             }
-            const bool found = step.xAxis ? camera->MinXValid() : camera->MinYValid();
-            if (found)
+            // The check, the point and its sub-pixel part from one frame: a
+            // frame without an edge coming in between would leave a stale point.
+            r = camera->result();
+            if (r.valid[extreme])
                 break;
             if (cameraBox(QMessageBox::Critical, tr("No measure line detected"), QMessageBox::Retry | QMessageBox::Cancel)
                 != QMessageBox::Retry) {
@@ -542,15 +546,9 @@ void cConfiguration::slotCalibrationWizard()
                 return;
             }
         }
-        // Point and sub-pixel part of one frame.
-        const EdgeResult r = camera->result();
-        if (step.xAxis) {
-            step.pixel = double(r.sub[EXT_MIN_X]) + r.point[EXT_MIN_X].x;
-            step.axisMm = axis ? axis->GetX_DXFref() : 0.0;
-        } else {
-            step.pixel = double(r.sub[EXT_MIN_Y]) + r.point[EXT_MIN_Y].y;
-            step.axisMm = axis ? axis->GetZ_DXFref() : 0.0;
-        }
+        const POINT &p = r.point[extreme];
+        step.pixel = double(r.sub[extreme]) + (step.xAxis ? p.x : p.y);
+        step.axisMm = !axis ? 0.0 : step.xAxis ? axis->GetX_DXFref() : axis->GetZ_DXFref();
     }
 
     const double xAxis = steps[1].axisMm - steps[0].axisMm;
@@ -560,10 +558,13 @@ void cConfiguration::slotCalibrationWizard()
     // An edge that stood still gives no factor at all, an axis that stood
     // still a factor of 0: either would make every camera measure wrong, so
     // the calibration in force stays (a negative factor is a valid one).
-    if (xPixels == 0.0 || zPixels == 0.0 || xAxis == 0.0 || zAxis == 0.0 || !std::isfinite(xAxis / xPixels)
-        || !std::isfinite(zAxis / zPixels)) {
+    const bool edgeStill = xPixels == 0.0 || zPixels == 0.0 || !std::isfinite(xAxis / xPixels)
+        || !std::isfinite(zAxis / zPixels);
+    if (edgeStill || xAxis == 0.0 || zAxis == 0.0) {
         camera->roi = {1, 1, 640, 640};
-        cameraBox(QMessageBox::Critical, tr("Calibration failed: the edge did not move between the two regions"),
+        cameraBox(QMessageBox::Critical,
+                  edgeStill ? tr("Calibration failed: the edge did not move between the two regions")
+                            : tr("Calibration failed: the axis reading did not change between the two regions"),
                   QMessageBox::Ok);
         setEnabled(true);
         return;
