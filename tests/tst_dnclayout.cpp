@@ -104,7 +104,7 @@ private slots:
                          "[FIELD2]\nList=\"one;two\"\nBitField=1\nFontSize=0\nDncLabel=K\nVisible=0\n"
                          "[FIELD3]\nBackgroundColor=white\nLabel=d\nScript=\n"
                          "[FIELD4]\nMin=-5.5\nMax=abc\nLocked=False\nGetX=yes\n"
-                         "[FIELD5]\nLabel=f\n",
+                         "[FIELD5]\nLabel=f\nRegExp=[0-9]{1,3}\nDefaultValue=1,5\n",
                          false));
         QCOMPARE(l.TotFields, 6);
         QVERIFY(l.ForceConstraints);
@@ -133,6 +133,9 @@ private slots:
         QVERIFY(l.fields.at(4).GetX);
         QVERIFY(!l.fields.at(4).Locked);
         QVERIFY(l.fields.at(5).Visible);
+        // Unquoted commas stay as written.
+        QCOMPARE(l.fields.at(5).RegExp, QString("[0-9]{1,3}"));
+        QCOMPARE(l.fields.at(5).DefaultValue, QString("1,5"));
         QCOMPARE(l.dncLabelIndex.value("K"), 2);
         QVERIFY(l.fields.at(0).SqlTable.isEmpty());
     }

@@ -142,7 +142,8 @@ private slots:
                                + field(0, "Label=a\nByteLength=4\nType=COUNTER\nDiv=0\ndiaMpy=0\nFontSize=12\nBackgroundColor=red")
                                + field(1, "Label=b\nAddress=4\nByteLength=4\nType=TIMESTAMP\nFontSize=355\nDiv=-3")
                                + field(2, "Label=c\nAddress=8\nByteLength=1\nType=UBIN\nBitMask=zz\nList=\"1 -a;;2 -b;\"\nScript=blfOut")
-                               + field(3, "Label=d\nAddress=9\nByteLength=1\nType=UBIN\nList=\"1;2\"\nHasInputBox=1");
+                               + field(3, "Label=d\nAddress=9\nByteLength=1\nType=UBIN\nList=\"1;2\"\nHasInputBox=1\n"
+                                          "RegExp=[0-9]{1,3}\nDefaultValue=1,5");
         QVERIFY(readLayout(ini, layout, messages));
         QCOMPARE(messages, QStringList{"Invalid head number in configuration"});
         QCOMPARE(layout.Head, 1);
@@ -166,6 +167,8 @@ private slots:
         QVERIFY(f[2].hasList);
         QCOMPARE(f[2].Script, QString("var k=1\nblfOut"));
         QVERIFY(!f[3].hasList);
+        QCOMPARE(f[3].RegExp, QString("[0-9]{1,3}")); // unquoted commas as written
+        QCOMPARE(f[3].DefaultValue, QString("1,5"));
     }
 
     void decode_data()
