@@ -112,10 +112,11 @@ private slots:
         QTest::newRow("TagSize 10000") << "[SETTINGS]\nTotFields=1\nTagSize=10000\n" + field(0, ubin) << false
                                        << QStringList{"Invalid tag size\n/SETTINGS/"};
         QTest::newRow("TagSize -1") << "[SETTINGS]\nTotFields=1\nTagSize=-1\n" + field(0, ubin) << false
-                                    << QStringList{"Invalid tag size\n/SETTINGS/"};
-        QTest::newRow("Address -1") << one + field(0, ubin + "Address=-1") << false << QStringList{"Invalid tag size\n/FIELD0/"};
+                                    << QStringList{"Error in configuration\n/SETTINGS/"};
+        QTest::newRow("Address -1") << one + field(0, ubin + "Address=-1") << false
+                                    << QStringList{"Error in configuration\n/FIELD0/"};
         QTest::newRow("ByteLength -4") << one + field(0, "Label=L\nByteLength=-4\nType=CHAR") << false
-                                       << QStringList{"Invalid tag size\n/FIELD0/"};
+                                       << QStringList{"Error in configuration\n/FIELD0/"};
         QTest::newRow("Address 10000") << one + field(0, ubin + "Address=10000") << false
                                        << QStringList{"Invalid tag size\n/FIELD0/"};
     }
@@ -187,8 +188,10 @@ private slots:
         QTest::newRow("SBIN FFFE") << make("SBIN", 2) << QByteArray::fromHex("FFFE") << QVariant(-2.0);
         QTest::newRow("UBIN FFFE") << make("UBIN", 2) << QByteArray::fromHex("FFFE") << QVariant(65534.0);
         QTest::newRow("SBIN FF one byte reads -1") << make("SBIN", 1) << QByteArray::fromHex("FF") << QVariant(-1.0);
-        QTest::newRow("UBIN 3 bytes unsigned") << make("UBIN", 3) << QByteArray::fromHex("800000") << QVariant(8388608.0);
-        QTest::newRow("UBIN 4 bytes unsigned") << make("UBIN", 4) << QByteArray::fromHex("FFFFFFFF") << QVariant(4294967295.0);
+        QTest::newRow("UBIN 3 bytes signed") << make("UBIN", 3) << QByteArray::fromHex("800000") << QVariant(-8388608.0);
+        QTest::newRow("UBIN 3 bytes offset Div 1000") << make("UBIN", 3, "MSB", 1000) << QByteArray::fromHex("FFFFCE")
+                                                      << QVariant(-0.05);
+        QTest::newRow("UBIN 4 bytes signed") << make("UBIN", 4) << QByteArray::fromHex("FFFFFFFF") << QVariant(-1.0);
         QTest::newRow("SBIN 3 bytes signed") << make("SBIN", 3) << QByteArray::fromHex("800000") << QVariant(-8388608.0);
         QTest::newRow("MODSIGN 80 05") << make("MODSIGN", 2) << QByteArray::fromHex("8005") << QVariant(-5.0);
         QTest::newRow("UBCD LSB") << make("UBCD", 2, "LSB") << QByteArray::fromHex("3412") << QVariant(1234.0);
@@ -365,8 +368,8 @@ private slots:
         QTest::addColumn<DatiCampo>("f");
         QTest::addColumn<QString>("value");
         auto with = [](DatiCampo f, std::function<void(DatiCampo &)> set) { set(f); return f; };
-        QTest::newRow("UBIN 4 big") << make("UBIN", 4) << "4000000000";
-        QTest::newRow("UBIN 3 big") << make("UBIN", 3, "LSB") << "9000000";
+        QTest::newRow("UBIN 4 negative") << make("UBIN", 4) << "-2000000000";
+        QTest::newRow("UBIN 3 negative") << make("UBIN", 3, "LSB", 1000) << "-0.05";
         QTest::newRow("SBIN 1 negative") << make("SBIN", 1) << "-100";
         QTest::newRow("SBIN 2 Div 100") << make("SBIN", 2, "LSB", 100) << "-12.34";
         QTest::newRow("MODSIGN 3") << make("MODSIGN", 3, "MSB", 1000) << "-7.25";

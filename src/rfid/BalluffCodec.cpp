@@ -284,9 +284,10 @@ void BalluffCodec::decode(const QByteArray &image, QList<DatiCampo> &fields) con
                 continue;
             const quint64 u = unsignedValue(msbFirst(b, n, lsb));
             qint64 v = qint64(u);
-            // Both read as they are written: SBIN sign-extended at every
-            // length, UBIN never.
-            if (isType(f, "SBIN") && (u & (quint64(1) << (8 * n - 1))))
+            // SBIN is signed at every length (a byte FF written for -1 reads
+            // -1); three- and four-byte words are signed for UBIN too, as
+            // tags written elsewhere carry negative offsets in them.
+            if ((isType(f, "SBIN") || n >= 3) && (u & (quint64(1) << (8 * n - 1))))
                 v = qint64(u) - (qint64(1) << (8 * n));
             f.value = double(v) / div;
         } else if (isType(f, "MODSIGN")) {

@@ -12,7 +12,8 @@
 // the values into the bytes a CNC machine reads from the tag. A value written
 // and read back with the same layout comes back equal (to the field's
 // resolution), except where a type keeps no such promise (see the notes on
-// MODSIGN with a negative Div, CHAR with RightJustify and FORMATNUM patterns).
+// MODSIGN with a negative Div, CHAR with RightJustify and FORMATNUM patterns,
+// and UBIN words of three or four bytes, which read signed).
 class BalluffCodec
 {
 public:

@@ -103,6 +103,8 @@ bool BalluffLayout::read(const QString &path, QStringList *messages)
     if (TagType != QLatin1String("C") && TagType != QLatin1String("M"))
         warn(tr("Invalid tag type in configuration"));
     TagSize = toInt(s, "/SETTINGS/TagSize", "512");
+    if (TagSize < 0)
+        return refuse(tr("Error in configuration") + "\n" + "/SETTINGS/");
     // The read request carries the size in four digits.
     if (!telegramNumber(TagSize))
         return refuse(tr("Invalid tag size") + "\n" + "/SETTINGS/");
@@ -129,7 +131,7 @@ bool BalluffLayout::read(const QString &path, QStringList *messages)
             return refuse(tr("Error in configuration") + "\n" + S);
         f.Address = toInt(s, key("Address"), "0");
         f.ByteLength = toInt(s, key("ByteLength"), "0");
-        if (f.ByteLength == 0)
+        if (f.ByteLength <= 0 || f.Address < 0)
             return refuse(tr("Error in configuration") + "\n" + S);
         // Address and count travel as four digits; a field the telegram
         // cannot reach would be written somewhere else.
