@@ -20,6 +20,7 @@
 #include "support/FakeCustomerServer.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/Screenshot.h"
+#include "support/StderrCapture.h"
 #include "support/TestWorkDir.h"
 
 namespace {
@@ -379,6 +380,27 @@ private slots:
         QCOMPARE(rec.boxes().size(), 1);
         QCOMPARE(rec.boxes().at(0).title, QString("SCRIPT ERROR"));
         QVERIFY(rec.boxes().at(0).text.endsWith("scripts nested deeper than 16 levels"));
+    }
+
+    void displayFormats_data()
+    {
+        QTest::addColumn<QByteArray>("keys");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("errorLines");
+        QTest::newRow("%.3lf") << QByteArray("FieldType=float\nFormat=%.3lf") << "1.500" << 0;
+        QTest::newRow("two conversions shown empty") << QByteArray("FieldType=int\nFormat=%d%d") << "" << 1;
+    }
+    void displayFormats()
+    {
+        QFETCH(QByteArray, keys);
+        MessageBoxRecorder rec;
+        StderrCapture err;
+        QVERIFY(open("", {"Label=L\nByteLength=1\nType=UBIN\n" + keys}));
+        QVERIFY(!m_ui->hasConfigError());
+        m_ui->fieldList()[0].value = 1.5;
+        m_ui->setTableValue(0);
+        QTEST(le(0)->text(), "shown");
+        QTEST(int(err.text().count('\n')), "errorLines");
     }
 
     void notification_data()

@@ -97,11 +97,20 @@ private slots:
         QTest::newRow("Format float %.2f") << one + field(0, ubin + "FieldType=float\nFormat=%+8.2f") << true << QStringList();
         QTest::newRow("Format date left alone") << one + field(0, "Label=L\nByteLength=4\nType=TIMESTAMP\nFormat=%d.%m.%Y %s")
                                                 << true << QStringList();
+        QTest::newRow("Format float %.3lf") << one + field(0, ubin + "FieldType=float\nFormat=%.3lf") << true << QStringList();
+        // A display pattern the formatter cannot take safely shows the field empty.
+        QTest::newRow("Format float %d") << one + field(0, ubin + "FieldType=float\nFormat=%d") << true << QStringList();
+        QTest::newRow("FormatNum float %.2lf")
+            << one + field(0, "Label=L\nByteLength=4\nType=FORMATNUM\nFieldType=float\nFormatNum=%4.2lf") << true
+            << QStringList();
+        // The tag bytes' pattern is refused at reading.
         for (const char *bad : {"%d%d", "%n", "%s", "%*d", "%ld", "%f", "no conversion"})
-            QTest::newRow(qPrintable(QString("Format int %1").arg(bad)))
-                << one + field(0, ubin + "FieldType=int\nFormat=" + bad) << false << QStringList{"Invalid format\n/FIELD0/"};
-        QTest::newRow("Format float %d") << one + field(0, ubin + "FieldType=float\nFormat=%d") << false
-                                         << QStringList{"Invalid format\n/FIELD0/"};
+            QTest::newRow(qPrintable(QString("FormatNum int %1").arg(bad)))
+                << one + field(0, QByteArray("Label=L\nByteLength=4\nType=FORMATNUM\nFieldType=int\nFormatNum=") + bad)
+                << false << QStringList{"Invalid format\n/FIELD0/"};
+        QTest::newRow("FormatNum float %llf")
+            << one + field(0, "Label=L\nByteLength=4\nType=FORMATNUM\nFieldType=float\nFormatNum=%llf") << false
+            << QStringList{"Invalid format\n/FIELD0/"};
         QTest::newRow("FormatNum int %f")
             << one + field(0, "Label=L\nByteLength=2\nType=FORMATNUM\nFieldType=int\nFormatNum=%2.0f") << false
             << QStringList{"Invalid format\n/FIELD0/"};

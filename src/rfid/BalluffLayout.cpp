@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QSettings>
 
+#include <cstdio>
+
 namespace {
 
 QString tr(const char *text)
@@ -64,6 +66,9 @@ bool BalluffLayout::isSafeFormat(const QString &pattern, bool intArgument)
             while (i < n && pattern.at(i).isDigit())
                 ++i;
         }
+        // "%lf" means "%f" to printf: one "l" is taken on the floating ones.
+        if (!intArgument && i < n && pattern.at(i) == QLatin1Char('l'))
+            ++i;
         if (i >= n)
             return false;
         const QChar c = pattern.at(i);
@@ -214,10 +219,13 @@ bool BalluffLayout::read(const QString &path, QStringList *messages)
         }
 
         // Both patterns go to a printf-style formatter with one argument of a
-        // known kind; anything else would read or write memory it does not own.
+        // known kind; anything else would read or write memory it does not
+        // own. The editor shows a field with an unusable display pattern
+        // empty; the tag's bytes cannot do without theirs.
         if ((f.FieldType == QLatin1String("int") || f.FieldType == QLatin1String("float"))
             && !f.Format.isEmpty() && !isSafeFormat(f.Format, f.FieldType == QLatin1String("int")))
-            return refuse(tr("Invalid format") + "\n" + S);
+            std::fprintf(stderr, "%s %s: unusable Format \"%s\", the field is shown empty\n", qPrintable(path),
+                         qPrintable(S), qPrintable(f.Format));
         if (f.Type == QLatin1String("FORMATNUM")
             && !isSafeFormat(f.FormatNum, f.BitMask != 0 || f.FieldType == QLatin1String("int")))
             return refuse(tr("Invalid format") + "\n" + S);

@@ -40,7 +40,8 @@ struct BalluffLayout
     static const int kMaxTelegramNumber = 9999;
 
     // True when pattern is a printf pattern with exactly one conversion that
-    // takes an int (intArgument) or a double, and nothing that reads or writes
-    // another argument ("*", "%n"); "%%" is allowed.
+    // takes an int (intArgument) or a double (one "l" before it allowed, as
+    // in "%.3lf"), and nothing that reads or writes another argument ("*",
+    // "%n"); "%%" is allowed.
     static bool isSafeFormat(const QString &pattern, bool intArgument);
 };
