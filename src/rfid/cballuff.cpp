@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSettings>
+#include <QSignalBlocker>
 #include <QTableWidget>
 #include <QTcpSocket>
 
@@ -291,13 +292,21 @@ void cBalluffUI::setTableValue(int row)
         t = charText(v);
     }
 
+    // A value shown from inside the showing of another (a script's output
+    // whose field's own script sets further fields) reaches its editor
+    // without a change signal, so that no further script runs: two fields
+    // that set each other stop after one nested run.
     QWidget *w = editor(row);
+    const bool nested = showingValue;
+    const QSignalBlocker quiet(nested ? w : nullptr);
+    showingValue = true;
     if (auto *bits = qobject_cast<CheckBoxList *>(w))
         bits->setValue(v.toInt());
     else if (auto *list = qobject_cast<QComboBox *>(w))
         list->setCurrentIndex(findItem(t, list));
     else if (auto *line = qobject_cast<QLineEdit *>(w))
         line->setText(f.Type == QLatin1String("PRESERVE") ? preservedText(f) : t);
+    showingValue = nested;
 }
 
 void cBalluffUI::LoadTableData()

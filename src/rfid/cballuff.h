@@ -50,9 +50,6 @@ public:
     static int requestFlag(const QString &tagType, int tagSize);
     static int preserveFlag(int tagSize);
 
-    // Scripts that set fields whose scripts set fields: deepest chain.
-    static const int kMaxScriptNesting = 16;
-
     // Read access for the main window and the tests.
     Ui_cBalluffUI *form() { return &ui; }
     QTableWidget *table() const { return grid; }
@@ -109,6 +106,6 @@ private:
     QByteArray rxBuffer;
     QList<QVariant> scriptValues;
     QTcpSocket *tcpSocket = nullptr;
-    int scriptDepth = 0;
-    bool scriptChainStopped = false;
+    // setTableValue is running: a nested call runs no scripts.
+    bool showingValue = false;
 };

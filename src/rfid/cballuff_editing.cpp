@@ -95,20 +95,8 @@ void cBalluffUI::slot_bitFieldChanged()
 
 void cBalluffUI::executeScript(QString &script, int row)
 {
-    if (initializing || updating || scriptChainStopped)
+    if (initializing || updating)
         return;
-    // A field set by a script runs its own script in turn; a chain that does
-    // not settle is cut.
-    if (scriptDepth >= kMaxScriptNesting) {
-        scriptChainStopped = true;
-        QMessageBoxKovra::critical(parentWindow, QStringLiteral("SCRIPT ERROR"),
-                                   QStringLiteral("[FIELD %1] %2")
-                                       .arg(row)
-                                       .arg(tr("scripts nested deeper than %1 levels").arg(kMaxScriptNesting)),
-                                   QMessageBox::Ok, QMessageBox::NoButton);
-        return;
-    }
-    ++scriptDepth;
     scriptValues.clear();
     for (int i = 0; i < fields.size(); ++i) {
         setBalluffValue(i, false);
@@ -121,15 +109,13 @@ void cBalluffUI::executeScript(QString &script, int row)
                                    QStringLiteral("[FIELD %1] %2").arg(row).arg(error), QMessageBox::Ok,
                                    QMessageBox::NoButton);
     } else {
+        // A field shown here runs its own script in turn; setTableValue
+        // keeps that to one nested run.
         for (const DncScript::Output &o : outputs) {
-            if (scriptChainStopped)
-                break;
             fields[o.field].value = o.value;
             setTableValue(o.field);
         }
     }
-    if (--scriptDepth == 0)
-        scriptChainStopped = false;
 }
 
 void cBalluffUI::slot_showDefault()
