@@ -255,12 +255,20 @@ private slots:
         QCOMPARE(closed.count(), 0);
     }
 
+    // The items of a plain-text line are separated by one blank.
+    void plainTextRefusesControlCharacters_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::newRow("tab") << "a\tb";
+        QTest::newRow("blank") << "Bob Smith";
+    }
     void plainTextRefusesControlCharacters()
     {
+        QFETCH(QString, value);
         MessageBoxRecorder rec;
         layout("okuma.dnc", kLayout);
         openConnected();
-        le(2)->setText("a\tb");
+        le(2)->setText(value);
         send()->click();
         QCOMPARE(texts(rec), QStringList{"DNC: One or more field(s) are out of bounds\n\nName contains characters "
                                          "that cannot be sent\n\nUnable to continue"});

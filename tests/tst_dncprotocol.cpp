@@ -80,7 +80,7 @@ private slots:
         QVERIFY(isPlainText("okuma.dnc", false));
         QVERIFY(!isPlainText("okuma.dnc", true));
         QVERIFY(!isPlainText("Okuma.dnc", false));
-        QVERIFY(plainTextCarries("Ø 12.5"));
+        QVERIFY(plainTextCarries("Ø12.5"));
         QVERIFY(!plainTextCarries("a\x03"));
         QVERIFY(!plainTextCarries("a\tb"));
     }

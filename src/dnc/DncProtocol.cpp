@@ -94,7 +94,7 @@ QString plainFrame(const QList<QPair<QString, QString>> &values)
 bool plainTextCarries(const QString &value)
 {
     for (const QChar c : value)
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+        if (c.unicode() <= 0x20 || c.unicode() == 0x7F)
             return false;
     return true;
 }

@@ -37,8 +37,8 @@ QString jsonFrame(PayloadType type, const QString &code, const QString &machine,
                   const QList<QPair<QString, QString>> &values);
 // STX "<label><value> " for each item ETX.
 QString plainFrame(const QList<QPair<QString, QString>> &values);
-// A value the plain-text dialect cannot carry (control characters would
-// break the line or end the frame).
+// A value the plain-text dialect can carry: no control characters (they
+// would break the line or end the frame) and no blank (it separates items).
 bool plainTextCarries(const QString &value);
 
 enum PlainReply { NoReply, Ack, Busy, Error };
