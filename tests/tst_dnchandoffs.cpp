@@ -114,16 +114,29 @@ private slots:
         QVERIFY(m_w->dncPanel()->isToolMode());
         m_w->dncPanel()->form()->pbClose->click();
         QVERIFY(panels.isEnlarged("toolset"));
+        // The editor's locks stand as the editor left them.
+        QVERIFY(!ui->tbSetList->isEnabled());
         QCOMPARE(ToolingDb::probe(QString("SELECT COUNT(*) FROM dnc WHERE idTool=%1").arg(m_tool)).toInt(), 1);
     }
 
+    void failingStart_data()
+    {
+        QTest::addColumn<bool>("fromEditor");
+        QTest::newRow("stand-alone") << false;
+        QTest::newRow("from the tooling-table editor") << true;
+    }
     void failingStart()
     {
+        QFETCH(bool, fromEditor);
         start(false, "missing.dnc");
+        if (fromEditor) {
+            ui->tbSetList->click();
+            m_w->setListPanel()->findChild<QPushButton *>("tbEdit")->click();
+        }
         m_boxes.clear();
-        ui->tbDnc->click();
+        (fromEditor ? m_w->toolsetPanel()->findChild<QPushButton *>("tbDnc") : ui->tbDnc)->click();
         QVERIFY(!m_w->panels().isEnlarged("dncPanel"));
-        QVERIFY(ui->tbSetList->isEnabled());
+        QCOMPARE(ui->tbSetList->isEnabled(), !fromEditor);
         QVERIFY(ui->tbDnc->isEnabled());
         QCOMPARE(m_boxes.size(), 1);
         QCOMPARE(m_boxes.at(0).text, QString("Invalid TotFields in configuration"));

@@ -980,11 +980,13 @@ void MainWindow::initDnc()
 
 void MainWindow::slotDncSocket(bool fromTable, int toolId)
 {
+    dncFoundSetList = ui->tbSetList->isEnabled();
+    dncFoundDncButton = ui->tbDnc->isEnabled();
     ui->tbSetList->setEnabled(false);
     ui->tbDnc->setEnabled(false);
     if (!dnc->init(fromTable, toolId)) {
-        ui->tbSetList->setEnabled(true);
-        ui->tbDnc->setEnabled(true);
+        ui->tbSetList->setEnabled(dncFoundSetList);
+        ui->tbDnc->setEnabled(dncFoundDncButton);
         return;
     }
     animator.setStatus(QStringLiteral("dncPanel"), true);
@@ -993,8 +995,8 @@ void MainWindow::slotDncSocket(bool fromTable, int toolId)
 void MainWindow::slotCloseDncSocket(bool fromTable)
 {
     animator.setStatus(fromTable ? QStringLiteral("toolset") : QStringLiteral("labelPrint"), true);
-    ui->tbSetList->setEnabled(true);
-    ui->tbDnc->setEnabled(true);
+    ui->tbSetList->setEnabled(dncFoundSetList);
+    ui->tbDnc->setEnabled(dncFoundDncButton);
 }
 
 // Post-processor ------------------------------------------------------------------

@@ -229,6 +229,11 @@ private:
     cMachine *machineEditor = nullptr;
     cMachineList *machineList = nullptr;
     cDnc *dnc = nullptr;
+    // The table-list and DNC buttons as the DNC panel's opener left them
+    // (the tooling-table editor has the table list locked): the panel's
+    // closing, or its failed start, gives them back as found.
+    bool dncFoundSetList = true;
+    bool dncFoundDncButton = true;
     postPro *postProcessor = nullptr;
     // The configuration dialog opened last; it deletes itself when closed.
     QPointer<cConfiguration> configuration;
