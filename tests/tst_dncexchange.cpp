@@ -226,6 +226,49 @@ private slots:
         QCOMPARE(rec.boxes().size(), 1);
     }
 
+    // What the exchange would show while a slow field script runs waits until
+    // the script has returned: a box opened inside it could not be answered.
+    void boxesWaitForScript_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("box");
+        QTest::newRow("reply time-out") << "t.dnc" << QByteArray() << "DNC: Server timeout";
+        QTest::newRow("plain-text reply") << "okuma.dnc" << QByteArray("\x02" "ACK\x03")
+                                          << "DNC: Data sent with success";
+        QTest::newRow("error from server") << "t.dnc" << QByteArray("\x02{\"Acknowledge\": {\"ERROR\": \"E1\"}}\x03")
+                                           << "Error: Error received from server [E1]";
+        QTest::newRow("socket error") << "t.dnc" << QByteArray("close")
+                                      << "Dnc: Connection error:The remote host closed the connection";
+        QTest::newRow("nested script error") << "t.dnc" << QByteArray("\x02{\"SetValues\": {\"Name\": \"boom\"}}\x03")
+                                             << "SCRIPT ERROR: [FIELD 2] ReferenceError: Can't find variable: boom";
+    }
+    void boxesWaitForScript()
+    {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, reply);
+        MessageBoxRecorder rec;
+        // The slow script's output starts a second one: the boxes wait for both.
+        layout(file, QByteArray(kLayout)
+                         .replace("TotFields=3", "TotFields=4")
+                         .replace("SqlField=t\n", "SqlField=t\nScript=\"if (blfVal[0] == '9') { var t = Date.now(); "
+                                                   "while (Date.now() - t < 300) {} } blfOut\"\n")
+                         + "Script=\"if (blfVal[2] == 'boom') boom(); blfOut\"\n"
+                           "[FIELD3]\nLabel=Slow\nScript=\"var t = Date.now(); while (Date.now() - t < 800) {} "
+                           "['0|9']\"\n");
+        QFETCH(QString, box);
+        openConnected();
+        if (reply.isEmpty())
+            m_panel->replyTimer()->setInterval(100);
+        m_server->closeAfterReply = reply == "close";
+        m_server->scripted << (m_server->closeAfterReply ? QByteArray() : reply);
+        send()->click();
+        le(3)->setText("go");
+        QVERIFY(rec.boxes().isEmpty());
+        QCOMPARE(le(0)->text(), QString("9"));
+        QTRY_COMPARE(texts(rec).join("|"), box);
+    }
+
     void plainText_data()
     {
         QTest::addColumn<QByteArray>("reply");

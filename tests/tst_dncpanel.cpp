@@ -1,4 +1,5 @@
 #include <QComboBox>
+#include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSqlQuery>
@@ -223,6 +224,33 @@ private slots:
         le(4)->setText("9");
         QCOMPARE(rec.boxes().size(), 2);
         QVERIFY(rec.boxes().at(1).text.startsWith("[FIELD 4] script interrupted"));
+    }
+
+    // A box that another part of the program opens while a script runs
+    // takes the operator's key, and the time it stays open is not the
+    // script's.
+    void boxOfAnotherPartDuringScript()
+    {
+        DncScript::timeLimitMs = 1000;
+        QMessageBox::StandardButton answer = QMessageBox::NoButton;
+        bool closedFromCode = false;
+        QTimer::singleShot(100, [&] {
+            QTimer::singleShot(700, [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Return); });
+            QTimer::singleShot(3000, [&] {
+                if (auto *box = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+                    closedFromCode = true;
+                    box->reject();
+                }
+            });
+            answer = QMessageBoxKovra::information(nullptr, "TCP server", "The following error occurred");
+        });
+        QList<DncScript::Output> outs;
+        QString error;
+        QVERIFY2(DncScript::run("var t = Date.now(); while (Date.now() - t < 1200) {} ['0|done']", {}, 1, outs, error),
+                 qPrintable(error));
+        QVERIFY(!closedFromCode);
+        QCOMPARE(answer, QMessageBox::Ok);
+        QCOMPARE(outs.size(), 1);
     }
 
     void validation()

@@ -1,22 +1,73 @@
 #include "dnc/DncScript.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEvent>
+#include <QGuiApplication>
+#include <QPointer>
 #include <QScriptEngine>
 #include <QScriptValue>
 #include <QTimer>
+#include <QWindow>
 
 int DncScript::timeLimitMs = 2000;
 
 namespace {
 
+// How often a running script looks at its time limit.
+const int kTickMs = 20;
+
+// Scripts running now (a box opened during one can start another).
+int depth = 0;
+
+QList<QPair<QPointer<QObject>, std::function<void()>>> &heldCalls()
+{
+    static QList<QPair<QPointer<QObject>, std::function<void()>>> calls;
+    return calls;
+}
+
+class RunDepth
+{
+public:
+    RunDepth() { ++depth; }
+    ~RunDepth()
+    {
+        if (--depth > 0)
+            return;
+        const auto calls = std::move(heldCalls());
+        heldCalls().clear();
+        // Queued: the caller applies the script's outputs first. Those can
+        // start another script, which holds the calls again.
+        for (const auto &c : calls) {
+            QObject *context = c.first.data();
+            if (context)
+                QMetaObject::invokeMethod(
+                    context, [context, call = c.second] { DncScript::afterScripts(context, call); },
+                    Qt::QueuedConnection);
+        }
+    }
+};
+
+QWindow *modalWindow()
+{
+    return qobject_cast<QGuiApplication *>(QCoreApplication::instance()) ? QGuiApplication::modalWindow() : nullptr;
+}
+
 // While a long script lets the event loop run (so that its time limit can
-// fire), the operator's input waits: nothing may start meanwhile.
+// fire), the operator's input waits: nothing may start meanwhile. A box that
+// another part opens meanwhile takes the input until it is answered (the
+// toolkit keeps it from every other window), or the script could never
+// resume.
 class InputHold : public QObject
 {
 public:
-    InputHold() { QCoreApplication::instance()->installEventFilter(this); }
+    InputHold() : before(modalWindow()) { QCoreApplication::instance()->installEventFilter(this); }
     ~InputHold() override { QCoreApplication::instance()->removeEventFilter(this); }
+    bool boxOpen() const
+    {
+        QWindow *w = modalWindow();
+        return w && w != before;
+    }
     bool eventFilter(QObject *, QEvent *e) override
     {
         switch (e->type()) {
@@ -30,18 +81,30 @@ public:
         case QEvent::TouchEnd:
         case QEvent::Wheel:
         case QEvent::Close:
-            return true;
+            return !boxOpen();
         default:
             return false;
         }
     }
+
+private:
+    QPointer<QWindow> before;
 };
 
 } // namespace
 
+void DncScript::afterScripts(QObject *context, std::function<void()> call)
+{
+    if (depth == 0)
+        call();
+    else
+        heldCalls().append({context, std::move(call)});
+}
+
 bool DncScript::run(const QString &script, const QVariantList &values, int fieldCount, QList<Output> &outputs,
                     QString &error)
 {
+    const RunDepth running;
     outputs.clear();
     error.clear();
     QScriptEngine engine;
@@ -50,20 +113,28 @@ bool DncScript::run(const QString &script, const QVariantList &values, int field
     engine.globalObject().setProperty(QStringLiteral("blfOut"), engine.newArray());
 
     bool interrupted = false;
-    QTimer limit;
-    limit.setSingleShot(true);
-    QObject::connect(&limit, &QTimer::timeout, [&] {
-        interrupted = true;
-        engine.abortEvaluation();
-    });
     QScopedPointer<InputHold> hold;
+    QTimer tick;
+    QElapsedTimer clock;
+    qint64 used = 0;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const qint64 step = clock.restart();
+        if (!hold->boxOpen())
+            used += step;
+        if (used >= timeLimitMs) {
+            interrupted = true;
+            tick.stop();
+            engine.abortEvaluation();
+        }
+    });
     if (QCoreApplication::instance()) {
         hold.reset(new InputHold);
         engine.setProcessEventsInterval(50);
-        limit.start(timeLimitMs);
+        clock.start();
+        tick.start(kTickMs);
     }
     const QScriptValue result = engine.evaluate(script, QString(), 1);
-    limit.stop();
+    tick.stop();
     if (interrupted) {
         error = QCoreApplication::translate("cDnc", "script interrupted after %1 ms").arg(timeLimitMs);
         return false;

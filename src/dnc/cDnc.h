@@ -95,6 +95,7 @@ private:
     void paintLabel(int row, bool failed);
     QVariant rawValue(const DatiDnc &f) const;
     void openConnection();
+    void takeReply();
     void replyHandled();
     void writeFrame(const QString &frame);
     bool plainText() const;

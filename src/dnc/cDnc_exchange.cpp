@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "dnc/AskDataMatrix.h"
+#include "dnc/DncScript.h"
 #include "dnc/dmScanner.h"
 #include "shared/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
@@ -85,7 +86,8 @@ void cDnc::updSocketStatus(QAbstractSocket::SocketState state)
 
 void cDnc::displayError(QAbstractSocket::SocketError)
 {
-    QMessageBoxKovra::warning(this, tr("Dnc"), tr("Connection error:") + socket.errorString(), QMessageBox::Ok);
+    const QString text = tr("Connection error:") + socket.errorString();
+    DncScript::afterScripts(this, [this, text] { QMessageBoxKovra::warning(this, tr("Dnc"), text, QMessageBox::Ok); });
 }
 
 void cDnc::sendData()
@@ -114,7 +116,14 @@ void cDnc::sendData()
     ui.pbDataMatrix->setEnabled(false);
 }
 
+// A reply that arrives while a field script runs is taken once it has
+// returned: its boxes and the fields it fills would come in the middle.
 void cDnc::readSocket()
+{
+    DncScript::afterScripts(this, [this] { takeReply(); });
+}
+
+void cDnc::takeReply()
 {
     if (!receiveBuffer.append(socket.readAll()))
         return; // too long without a complete reply: dropped like a broken frame
@@ -186,7 +195,9 @@ void cDnc::processJson(QJsonDocument document)
 void cDnc::serverTimeout()
 {
     timer.stop();
-    QMessageBoxKovra::critical(parentWindow, QStringLiteral("DNC"), tr("Server timeout"), QMessageBox::Ok);
+    DncScript::afterScripts(this, [this] {
+        QMessageBoxKovra::critical(parentWindow, QStringLiteral("DNC"), tr("Server timeout"), QMessageBox::Ok);
+    });
 }
 
 // DataMatrix ----------------------------------------------------------------------

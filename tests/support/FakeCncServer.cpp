@@ -40,6 +40,8 @@ void FakeCncServer::readClient()
         }
     }
     send(usedScript ? reply : modelReply);
+    if (closeAfterReply && m_client)
+        m_client->disconnectFromHost();
 }
 
 void FakeCncServer::send(const QByteArray &bytes)

@@ -32,6 +32,8 @@ public:
     // Replies go out in chunks of this many bytes, one chunk per event-loop
     // turn (0: whole).
     int chunkSize = 0;
+    // The connection is closed once a frame has been answered.
+    bool closeAfterReply = false;
     CncServerModel model;
 
     // Sends bytes to the connected panel now (in chunks as set).
