@@ -55,16 +55,22 @@ class tst_report : public QObject
                             .arg(th).arg(tol).arg(id));
         return id;
     }
-    // Presses the editor's "print list" button on the table; returns what the
-    // viewer was asked to open (a call of our own bounds the wait).
-    QStringList print(int table, const QString &name, int expected = 1)
+    // Presses the editor's "print list" button on the table; false when the
+    // editor is left disabled.
+    static bool pressPrint(int table, const QString &name)
     {
-        FakeViewer viewer;
         QWidget parent;
         cToolset *editor = new cToolset(nullptr, nullptr, &parent);
         editor->setCurrentTable(table, "LATHE 1", name);
         editor->findChild<QPushButton *>("tbListPrint")->click();
-        if (!editor->isEnabled())
+        return editor->isEnabled();
+    }
+    // Prints the table; returns what the viewer was asked to open (a call of
+    // our own bounds the wait).
+    QStringList print(int table, const QString &name, int expected = 1)
+    {
+        FakeViewer viewer;
+        if (!pressPrint(table, name))
             return {"editor left disabled"};
         QProcess::startDetached("xdg-open", {"probe"});
         QTest::qWaitFor([&] { return viewer.calls().size() >= expected + 1; }, 10000);
@@ -185,6 +191,20 @@ private slots:
             const QColor c = page.pixelColor(xCell + 6, area.top() + 130 + 30 * row + 15);
             QCOMPARE(c.red() > 200 && c.green() < 60, row == 0 || row == 3);
         }
+    }
+
+    // Without any viewer the operator is told where the report went.
+    void viewerMissing()
+    {
+        const int table = ToolingDb::addTable(m_machine, "SHAFT");
+        FakeViewer viewer(FakeViewer::Missing);
+        MessageBoxRecorder rec;
+        QVERIFY(pressPrint(table, "SHAFT"));
+        QCOMPARE(rec.boxes().size(), 1);
+        QCOMPARE(rec.boxes().first().kind, QMessageBox::Information);
+        QVERIFY2(rec.boxes().first().text.endsWith("\n" + QFileInfo("report/SHAFT.pdf").absoluteFilePath()),
+                 qPrintable(rec.boxes().first().text));
+        QVERIFY(QFile::exists("report/SHAFT.pdf"));
     }
 
     // A report that cannot be written at all opens no viewer and says so.

@@ -29,7 +29,8 @@ public:
                          int decimals);
 
     // Asks the desktop's PDF viewer to open the file (by program name, the
-    // absolute path as its argument).
+    // absolute path as its argument); false when the opener could not be
+    // started at all.
     static bool openInViewer(const QString &path);
 
 private:

@@ -1,6 +1,7 @@
 #include "tooling/ctoolset.h"
 
 #include <QFontMetrics>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QSqlDatabase>
@@ -727,7 +728,11 @@ void cToolset::printTable()
         // No file to show: the viewer would only complain about a missing one.
         QMessageBoxKovra::critical(this, tr("Print list"), tr("Unable to write the report") + QStringLiteral("\n") + path,
                                    QMessageBox::Ok);
-    else
-        ToolTableReport::openInViewer(written);
+    else if (!ToolTableReport::openInViewer(written))
+        // Without a viewer the report would go nowhere the operator sees.
+        QMessageBoxKovra::information(this, tr("Print list"),
+                                      tr("No PDF viewer could be started. The report was written to") +
+                                          QStringLiteral("\n") + QFileInfo(written).absoluteFilePath(),
+                                      QMessageBox::Ok);
     setEnabled(true);
 }

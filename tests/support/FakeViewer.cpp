@@ -3,9 +3,13 @@
 #include <QDir>
 #include <QFile>
 
-FakeViewer::FakeViewer()
+FakeViewer::FakeViewer(Kind kind)
     : m_oldPath(qgetenv("PATH"))
 {
+    if (kind == Missing) {
+        qputenv("PATH", m_dir.path().toLocal8Bit());
+        return;
+    }
     const QString script = m_dir.filePath("xdg-open");
     QFile f(script);
     if (!f.open(QIODevice::WriteOnly))
