@@ -1,5 +1,6 @@
-# Sourced by the demo scripts (ROOT and BUILD set): starting the simulators,
-# preparing a demo working directory and starting a virtual display. Each
+# Sourced by the demo scripts (ROOT and BUILD set): starting the simulators
+# and preparing a demo working directory (one way for every script), and
+# starting a virtual display. Each
 # function sets the variables named with it in the caller's shell, so its
 # clean-up can stop what was started.
 
@@ -27,18 +28,35 @@ start_axb_sim() {
     PTY=$(first_line "$1")
 }
 
-# prepare_demo_workdir WORK: starts the board simulator (SIM, PTY; output in
-# WORK/axb-sim.out) and makes the demo working directory WORK/demo: the sample
-# files (demo/<folder>/ into its <folder>/), then the settings and the database.
+# prepare_demo_workdir DEMO: starts the simulators, each printing its
+# pseudo-terminal or address first (output in DEMO/<name>.out): the board
+# (SIM, PTY), the CNC-side DNC server (CNC, DNC_SOCKET), the DataMatrix
+# scanner (DM, SCANNER) and the RFID head (RFID, RFID_PTY; the tag's bytes in
+# DEMO/rfid-tag.bin, no tag in front of the head while rfid-tag.bin.away
+# exists); then makes DEMO the demo working directory: the sample files of
+# demo/, the settings and the database, all pointing at the simulators.
+# Returns non-zero when a simulator or the preparation failed.
 prepare_demo_workdir() {
+    mkdir -p "$1"
+    rm -f "$1/axb-sim.out" "$1/cnc-sim.out" "$1/dm-sim.out" "$1/rfid-sim.out"
     start_axb_sim "$1/axb-sim.out"
-    for d in "$ROOT"/demo/*/; do
-        name=$(basename "$d")
-        [ "$name" = frames ] && continue
-        mkdir -p "$1/demo/$name"
-        cp -R "$d". "$1/demo/$name/"
+    "$BUILD/tools/cnc-sim" >"$1/cnc-sim.out" 2>&1 &
+    CNC=$!
+    "$BUILD/tools/dm-sim" >"$1/dm-sim.out" 2>&1 &
+    DM=$!
+    "$BUILD/tools/rfid-sim" --tag "$1/rfid-tag.bin" >"$1/rfid-sim.out" 2>&1 &
+    RFID=$!
+    DNC_SOCKET=$(first_line "$1/cnc-sim.out")
+    SCANNER=$(first_line "$1/dm-sim.out")
+    RFID_PTY=$(first_line "$1/rfid-sim.out")
+    for started in "board:$PTY" "RFID head:$RFID_PTY"; do
+        case "${started#*:}" in
+        /dev/*) ;;
+        *) echo "demo: the ${started%%:*} simulator did not start: ${started#*:}" >&2; return 1 ;;
+        esac
     done
-    "$BUILD/tools/make-demo" "$1/demo" "$PTY" "$ROOT/demo/frames/radius" >/dev/null
+    "$BUILD/tools/make-demo" "$1" "$PTY" "$ROOT/demo" --dnc-socket "$DNC_SOCKET" --scanner "$SCANNER" \
+        --rfid-head "$RFID_PTY"
 }
 
 # start_virtual_display: starts Xvfb (1024x768) on the first free display;

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Measures what the demo costs while nobody touches it: builds the demo
-# (Release, build-demo/), starts the board simulator and T8A_M in a scratch
+# (Release, build-demo/), starts the simulators and T8A_M in a scratch
 # working directory on a virtual display, lets it settle, then prints the
 # share of one core the program used over the measuring time, per thread too.
 # With --board-gone it then ends the board simulator (as a pulled cable would
@@ -30,7 +30,7 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-prepare_demo_workdir "$WORK"
+prepare_demo_workdir "$WORK/demo" >/dev/null
 start_virtual_display
 
 cd "$WORK/demo"

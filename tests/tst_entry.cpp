@@ -7,9 +7,14 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
+#include <QFileDialog>
+#include <QSignalSpy>
+
 #include "tooling/ToolTolerance.h"
+#include "tooling/csetlist.h"
 
 #include "support/FakeAxbBoard.h"
+#include "support/MessageBoxRecorder.h"
 #include "support/TestWorkDir.h"
 
 class TestEntry : public QObject
@@ -139,17 +144,9 @@ void TestEntry::demoWorkingDirectory()
     TestWorkDir wd;
     const QString program = TestWorkDir::builtProgram("make-demo");
     QVERIFY2(!program.isEmpty(), "make-demo not built");
-    const QString frames = QString::fromLocal8Bit(qgetenv("T8A_SOURCE_DIR")) + "/demo/frames/";
+    const QString seeds = QString::fromLocal8Bit(qgetenv("T8A_SOURCE_DIR")) + "/demo";
+    const QString frames = seeds + "/frames/";
     QDir().mkpath(wd.filePath("demo/empty"));
-    // The sample files the demo script copies in first.
-    const QDir samples(QString::fromLocal8Bit(qgetenv("T8A_SOURCE_DIR")) + "/demo");
-    for (const QString &sub : samples.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        if (sub == "frames")
-            continue;
-        QDir().mkpath(wd.filePath("demo/" + sub));
-        for (const QString &f : QDir(samples.filePath(sub)).entryList(QDir::Files))
-            QFile::copy(samples.filePath(sub + "/" + f), wd.filePath("demo/" + sub + "/" + f));
-    }
     const auto folder = [&](const QString &name) {
         return name == "empty" ? wd.filePath("demo/empty") : frames + name;
     };
@@ -173,7 +170,7 @@ void TestEntry::demoWorkingDirectory()
     QList<int> counts;
     for (int run = 0; run < 2; ++run) {
         QProcess tool;
-        tool.start(program, {wd.filePath("demo"), "/dev/null", frames + "radius"});
+        tool.start(program, {wd.filePath("demo"), "/dev/null", seeds});
         QVERIFY(tool.waitForFinished(30000));
         QCOMPARE(tool.exitCode(), 0);
         counts << machines();
@@ -206,9 +203,67 @@ void TestEntry::demoWorkingDirectory()
         }
         QVERIFY(rows > 2);
         QCOMPARE(outside, QList<int>{3});
+
+        // The tables written at preparation carry every value their format
+        // writes as the machine keeps it: a diameter stays the diameter, inch
+        // values keep their 4 decimals.
+        QVERIFY(q.exec("SELECT m.IsMM, m.PostPro, n.name, x, z, cr FROM tools JOIN toolingTables n USING (idTable) "
+                       "JOIN machine m USING (idMachine) WHERE m.PostPro <> '' AND n.idTable = "
+                       "(SELECT MIN(idTable) FROM toolingTables WHERE idMachine = m.idMachine)"));
+        QSet<QString> written;
+        while (q.next()) {
+            const QString file = "demo/export/" + q.value(2).toString() + ".tab";
+            const QString text = QString::fromLatin1(TestWorkDir::readFile(wd.filePath(file)));
+            const bool radiusWritten = TestWorkDir::readFile(wd.filePath("demo/postpro/" + q.value(1).toString()))
+                                           .contains("@I");
+            written << file;
+            for (int c : {3, 4, 5}) {
+                if (c == 5 && (!radiusWritten || q.value(c).toString().isEmpty()))
+                    continue;
+                const QString value = QString::number(q.value(c).toDouble(), 'f', q.value(0).toBool() ? 3 : 4);
+                QVERIFY2(text.contains(value) || text.contains(QString(value).replace('.', ',')),
+                         qPrintable(file + ": no " + value + " in\n" + text));
+            }
+        }
+        QCOMPARE(written.size(), 3);
     }
     QSqlDatabase::removeDatabase("demo");
+
+    // The CSV import as the README shows it: the list's CSV button offers the
+    // demo's csv/ folder, and csv/tools.csv becomes a table of its five tools.
+    for (const char *sample : {"csv-import.cfg", "csv/tools.csv", "csv/nedschroef.txt", "csv/nedschroef.cfg"})
+        QVERIFY2(QFile::exists(wd.filePath("demo/") + sample), sample);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE");
+        db.setDatabaseName(wd.filePath("demo/T8A_M.sqlite"));
+        QVERIFY(db.open());
+        QVERIFY(QDir::setCurrent(wd.filePath("demo")));
+        QSqlQuery lathe(db);
+        QVERIFY(lathe.exec("SELECT idMachine FROM machine WHERE name = 'LATHE 1'") && lathe.next());
+        MessageBoxRecorder boxes;
+        cSetList list;
+        list.selectToolset(lathe.value(0).toInt(), true);
+        QString offered;
+        cSetList::setFileDialogHook([&](QFileDialog &d) {
+            offered = d.directory().absolutePath();
+            return d.directory().absoluteFilePath("tools.csv");
+        });
+        QSignalSpy asked(&list, &cSetList::sigNewToolset);
+        list.slotCsvImport();
+        cSetList::setFileDialogHook({});
+        QCOMPARE(offered, wd.filePath("demo/csv"));
+        QCOMPARE(asked.size(), 1);
+        list.importToolset(asked.first().at(1).toString());
+        QDir::setCurrent(wd.path());
+        QCOMPARE(boxes.boxes().size(), 0);
+        QSqlQuery q(db);
+        QVERIFY(q.exec("SELECT COUNT(*) FROM tools JOIN toolingTables USING (idTable) WHERE name = 'tools'"));
+        QVERIFY(q.next());
+        QCOMPARE(q.value(0).toInt(), 5);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
 }
 
-QTEST_GUILESS_MAIN(TestEntry)
+QTEST_MAIN(TestEntry)
 #include "tst_entry.moc"

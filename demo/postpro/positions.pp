@@ -1,4 +1,5 @@
-// Every turret position from 1 to 12, empty positions with zero values.
+// Every turret position from 1 to 12, empty positions with zero values; D is
+// X as the machine keeps it, for machines that keep X as a diameter.
 <SD>
 NA=Turret positions
 AL=1
@@ -8,6 +9,6 @@ EB=13:10
 TOOLS @W(20)
 
 <S>
-P^(@T:00) ?(@D(1)=|EMPTY;@D(16))@B(24)D@R(*2)@B(36)L@L
+P^(@T:00) ?(@D(1)=|EMPTY;@D(16))@B(24)D@R@B(36)L@L
 <E>
 END

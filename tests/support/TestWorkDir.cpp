@@ -35,3 +35,9 @@ QString TestWorkDir::builtProgram(const QString &name)
     }
     return QString();
 }
+
+QByteArray TestWorkDir::readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}

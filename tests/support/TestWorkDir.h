@@ -15,6 +15,8 @@ public:
     QString filePath(const QString &name) const { return m_dir.filePath(name); }
     // Writes text into a file below the working directory (folders made as needed).
     bool writeFile(const QString &name, const QByteArray &content) const;
+    // The whole content of a file, empty when it cannot be read.
+    static QByteArray readFile(const QString &path);
 
     // Path of a program built by this build tree (tools and the main program).
     static QString builtProgram(const QString &name);

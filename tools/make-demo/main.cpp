@@ -1,28 +1,32 @@
 // Prepares a demo working directory for the operator program:
 //
-//   make-demo <folder> <AXB port> <camera frames folder>
+//   make-demo <folder> <AXB port> <demo seed folder>
 //             [--dnc-socket <host:port>] [--scanner <port>] [--rfid-head <port>]
 //
-// The settings file gets the simulator's port, the stand-in camera frames and
-// a camera calibration in range and the coarse zero search; the database is
-// created from the schema and, while it holds no machine yet, filled with a few
-// sample machines and tooling tables; two of them get the DNC layouts of
-// demo/dnc (copied into the folder's dnc/ by the demo script), and a lathe
-// whose tools are identified by DataMatrix code is added. With --dnc-socket the
-// DNC machines talk to that server (cnc-sim), with --scanner the DataMatrix
-// scanner is that port (dm-sim). Existing entries the operator made, and a
-// camera folder the operator chose, are kept.
+// The seed folder is the sources' demo/: each of its folders but frames/ is
+// copied into the working directory's folder of that name (DNC layouts, post-
+// processor formats, the tag layout, the CSV samples), the CSV import
+// description csv/csv-import.cfg into the working directory itself unless the
+// operator put one there.
 //
-// The post-processor is offered: each sample machine gets one of the sample
-// formats of demo/postpro (copied into the folder's postpro/ by the demo
-// script) and the folder's export/ as its export folder, and one sample table
-// is written there through its machine's format, as the post-processor panel
-// writes it.
+// The settings file gets the simulator's port, the stand-in camera frames
+// (frames/radius of the seed folder) and a camera calibration in range and the
+// coarse zero search; the database is created from the schema and, while it
+// holds no machine yet, filled with a few sample machines and tooling tables;
+// two of them get the DNC layouts, and a lathe whose tools are identified by
+// DataMatrix code is added. With --dnc-socket the DNC machines talk to that
+// server (cnc-sim), with --scanner the DataMatrix scanner is that port
+// (dm-sim). Existing entries the operator made, and a camera folder the
+// operator chose, are kept.
+//
+// The post-processor is offered: each sample machine gets the sample format
+// that fits its unit and X mode and the folder's export/ as its export folder,
+// and the first table of each such machine is written there through its
+// format, as the post-processor panel writes it.
 //
 // With --rfid-head, the RFID option is switched on, the tag layout
-// balluff/tool.ini (copied by the demo script) gets the port as its Com, a
-// machine "LATHE 5 RFID" uses it, and the simulated tag (rfid-tag.bin) starts
-// with the layout's defaults.
+// balluff/tool.ini gets the port as its Com, a machine "LATHE 5 RFID" uses it,
+// and the simulated tag (rfid-tag.bin) starts with the layout's defaults.
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -217,8 +221,11 @@ bool setDncLayouts()
     return true;
 }
 
-// Each sample machine writes through one sample format into export/; a
-// format the operator chose is kept.
+// Each sample machine writes through the sample format that fits it into
+// export/: tool values are kept in the machine's unit and X mode, so a
+// millimetre format serves the millimetre machines, the inch machine has one
+// with four decimals, and a format that writes a diameter takes X as it is
+// on these machines, which keep diameters. A format the operator chose is kept.
 bool setPostProcessors()
 {
     const struct { const char *machine, *format; } formats[] = {
@@ -239,20 +246,11 @@ bool setPostProcessors()
     return true;
 }
 
-// The first sample table of a machine with a format, written through that
-// format into the machine's export folder.
-bool writeSampleExport()
+// One tooling table written through a format into a folder, named as the
+// post-processor panel names it (the table and the default ending).
+bool writeSampleExport(int idTable, QString table, const QString &format, const QDir &folder, const QString &ending)
 {
-    QSqlQuery q;
-    if (!q.exec(QStringLiteral("SELECT t.idTable, t.name, m.PostPro, m.networkPath FROM toolingTables t "
-                               "JOIN machine m ON m.idMachine = t.idMachine WHERE m.PostPro <> '' "
-                               "ORDER BY t.idTable LIMIT 1"))
-        || !q.next())
-        return true; // no machine with a format: nothing to show
-    QString table = q.value(1).toString();
-    const QString format = q.value(2).toString();
-    const QDir folder(q.value(3).toString());
-    QList<sRecUtensile> tools = readToolRecords(q.value(0).toInt());
+    QList<sRecUtensile> tools = readToolRecords(idTable);
     cTarnEngine engine;
     engine.setTableName(table);
     engine.setTabAttiva(&tools);
@@ -265,7 +263,7 @@ bool writeSampleExport()
         std::fprintf(stderr, "make-demo: sample export: %s\n", qPrintable(error));
         return false;
     }
-    QFile out(folder.filePath(table + QStringLiteral(".tab")));
+    QFile out(folder.filePath(table + ending));
     if (!folder.mkpath(QStringLiteral(".")) || !out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         std::fprintf(stderr, "make-demo: cannot write %s\n", qPrintable(out.fileName()));
         return false;
@@ -278,6 +276,25 @@ bool writeSampleExport()
         return false;
     }
     std::printf("sample table written: %s\n", qPrintable(QFileInfo(out).absoluteFilePath()));
+    return true;
+}
+
+// The first table of each machine with a format, written through that format
+// into the machine's export folder.
+bool writeSampleExports(const QString &ending)
+{
+    QSqlQuery q;
+    if (!q.exec(QStringLiteral("SELECT t.idTable, t.name, m.PostPro, m.networkPath FROM toolingTables t "
+                               "JOIN machine m ON m.idMachine = t.idMachine WHERE m.PostPro <> '' AND t.idTable = "
+                               "(SELECT MIN(idTable) FROM toolingTables WHERE idMachine = m.idMachine) "
+                               "ORDER BY t.idTable"))) {
+        std::fprintf(stderr, "make-demo: cannot read the sample tables\n");
+        return false;
+    }
+    while (q.next())
+        if (!writeSampleExport(q.value(0).toInt(), q.value(1).toString(), q.value(2).toString(),
+                               QDir(q.value(3).toString()), ending))
+            return false;
     return true;
 }
 
@@ -340,6 +357,41 @@ void writeDemoTag()
         f.write(image);
 }
 
+// The seed files: each folder of the seed folder but the camera frames into
+// the working directory's folder of that name, replacing the copies of an
+// earlier run (the RFID port is written into the tag layout afterwards). The
+// CSV import description goes beside the database, where the tooling-table
+// list reads it; one the operator put there (another description) is kept.
+bool copySeeds(const QDir &seeds)
+{
+    const QString csvDescription = QStringLiteral("csv-import.cfg");
+    const QStringList folders = seeds.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    if (folders.isEmpty()) {
+        std::fprintf(stderr, "make-demo: no seed folders in %s\n", qPrintable(seeds.path()));
+        return false;
+    }
+    for (const QString &sub : folders) {
+        if (sub == QLatin1String("frames"))
+            continue;
+        const QDir from(seeds.filePath(sub));
+        for (const QString &name : from.entryList(QDir::Files)) {
+            const bool description = sub == QLatin1String("csv") && name == csvDescription;
+            const QString target = description ? name : sub + QLatin1Char('/') + name;
+            if (description && QFile::exists(target))
+                continue;
+            QDir().mkpath(sub);
+            QFile::remove(target);
+            if (!QFile::copy(from.filePath(name), target)) {
+                std::fprintf(stderr, "make-demo: cannot copy %s\n", qPrintable(from.filePath(name)));
+                return false;
+            }
+            // Sources checked out read-only stay editable in the demo.
+            QFile::setPermissions(target, QFile::permissions(target) | QFile::WriteOwner);
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -357,26 +409,21 @@ int main(int argc, char *argv[])
             argc = 0;
     }
     if (argc < 4 || argc % 2) {
-        std::fprintf(stderr, "usage: make-demo <folder> <AXB port> <camera frames folder> "
+        std::fprintf(stderr, "usage: make-demo <folder> <AXB port> <demo seed folder> "
                              "[--dnc-socket <host:port>] [--scanner <port>] [--rfid-head <port>]\n");
         return 2;
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
-    const QString frames = QDir(QString::fromLocal8Bit(argv[3])).absolutePath();
+    const QDir seeds(QDir(QString::fromLocal8Bit(argv[3])).absolutePath());
+    const QString frames = seeds.filePath(QStringLiteral("frames/radius"));
     if (!QDir().mkpath(folder) || !QDir::setCurrent(folder)) {
         std::fprintf(stderr, "make-demo: cannot use %s\n", argv[1]);
         return 1;
     }
     for (const char *sub : {"language", "custom/res", "postpro", "dnc", "balluff", "report", "export", "csv"})
         QDir().mkpath(QString::fromLatin1(sub));
-    // The CSV import's description and samples live beside the demo frames;
-    // files the operator changed are kept.
-    const QDir csvSeeds(frames + QStringLiteral("/../csv"));
-    for (const QString &name : csvSeeds.entryList(QDir::Files)) {
-        const QString target = name == QLatin1String("csv-import.cfg") ? name : QStringLiteral("csv/") + name;
-        if (!QFile::exists(target))
-            QFile::copy(csvSeeds.filePath(name), target);
-    }
+    if (!copySeeds(seeds))
+        return 1;
 
     QSettings &s = App::kovraSettings();
     s.setValue(QStringLiteral("/TTY/AxbPort"), QString::fromLocal8Bit(argv[2]));
@@ -398,6 +445,9 @@ int main(int argc, char *argv[])
     // The tooling-table list offers the post-processor.
     if (!s.contains(QStringLiteral("/Machine/ppEnabled")))
         s.setValue(QStringLiteral("/Machine/ppEnabled"), true);
+    // The panel names a written table as the demo writes it at preparation.
+    if (!s.contains(QStringLiteral("/Machine/defaultExt")))
+        s.setValue(QStringLiteral("/Machine/defaultExt"), QStringLiteral(".tab"));
     // The languages the configuration dialog offers (no translation files ship yet).
     if (!s.contains(QStringLiteral("/Translations/Tr0")))
         s.setValue(QStringLiteral("/Translations/Tr0"), QStringLiteral("English|none"));
@@ -419,7 +469,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "make-demo: cannot set the post-processor formats\n");
         return 1;
     }
-    if (!writeSampleExport())
+    if (!writeSampleExports(s.value(QStringLiteral("/Machine/defaultExt")).toString()))
         return 1;
     if (!rfidHead.isEmpty()) {
         if (!s.contains(QStringLiteral("/Machine/balluffEnabled")))
