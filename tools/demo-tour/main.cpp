@@ -2,8 +2,11 @@
 // screenshot of each stop: start screen, the configuration dialog opened with
 // the password, machine list, a new machine's
 // reference being measured, a tooling table with a tool out of tolerance, the
-// camera with an angle found and the label panel filled. Run it in a demo working
-// directory (scripts/demo-screenshots.sh prepares one):
+// camera with an angle found and the label panel filled, the table imported
+// from csv/tools.csv, the post-processor preview of each machine with a
+// format, and the PDF report open in the desktop's viewer (the whole screen:
+// the viewer is a program of its own). Run it in a demo working directory
+// (scripts/demo-screenshots.sh prepares one):
 //
 //   demo-tour <screenshot folder>
 #include <QAbstractButton>
@@ -11,7 +14,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QLineEdit>
+#include <QScreen>
 #include <QTimer>
 
 #include <cstdio>
@@ -22,6 +27,7 @@
 #include "machines/cconfiguration.h"
 #include "machines/cmachine.h"
 #include "machines/cmachinelist.h"
+#include "exchange/postpro.h"
 #include "shared/QMessageBoxKovra.h"
 #include "tooling/csetlist.h"
 #include "tooling/ctoolset.h"
@@ -85,6 +91,113 @@ void clickRow(QWidget *in, const char *view, const QString &text)
     QMetaObject::invokeMethod(v, "clicked", Q_ARG(QModelIndex, index));
 }
 
+// Chooses a machine in the main screen's list, as the operator does.
+void chooseMachine(QWidget *window, const QString &name)
+{
+    auto *machines = window->findChild<QComboBox *>(QStringLiteral("cmbMachine"));
+    if (!machines)
+        return;
+    const int i = machines->findText(name);
+    if (i < 0)
+        std::fprintf(stderr, "demo-tour: no machine %s\n", qPrintable(name));
+    machines->setCurrentIndex(i);
+    QMetaObject::invokeMethod(machines, "activated", Q_ARG(int, i));
+}
+
+using Steps = QVector<std::function<void()>>;
+using Shot = std::function<void(const char *)>;
+
+// The README's CSV import on LATHE 1: the list's CSV button, csv/tools.csv
+// picked in the file dialog, the offered name confirmed; the imported table
+// opens in the editor.
+Steps csvImportSteps(QWidget *window, const Shot &shot)
+{
+    return {
+        [=] {
+            chooseMachine(window, QStringLiteral("LATHE 1"));
+            click(window, "tbSetList");
+        },
+        [=] {
+            // The dialog is modal: the operator's pick comes while it runs.
+            QTimer::singleShot(1000, [] {
+                auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+                if (!dialog) {
+                    std::fprintf(stderr, "demo-tour: no CSV file dialog\n");
+                    ++unreachable;
+                    return;
+                }
+                dialog->selectFile(QStringLiteral("tools.csv"));
+                QMetaObject::invokeMethod(dialog, "accept");
+            });
+            click(window->findChild<cSetList *>(), "tbCsvIn");
+        },
+        // The step came late (the dialog held it): the name box slides in now.
+        [] {},
+        [=] { click(window, "tbOkInputBox"); },
+        [=] {
+            shot("07-csv-import-done.png");
+            click(window->findChild<cToolset *>(), "tbExitTool");
+        },
+        [=] { click(window->findChild<cSetList *>(), "tbHide"); },
+    };
+}
+
+// The post-processor preview of the first table of each machine that has a
+// format (millimetre, inch, every turret position).
+Steps postProcessorSteps(QWidget *window, const Shot &shot)
+{
+    Steps steps;
+    const struct { const char *machine, *table, *file; } machines[] = {
+        {"LATHE 1", "TURRET A", "08-postpro-lathe-1.png"},
+        {"LATHE 2 INCH", "BAR WORK", "08-postpro-lathe-2-inch.png"},
+        {"MILL 3", "SPINDLE", "08-postpro-mill-3.png"},
+    };
+    for (const auto &m : machines) {
+        steps << [=] {
+            chooseMachine(window, QLatin1String(m.machine));
+            click(window, "tbSetList");
+        };
+        steps << [=] {
+            cSetList *tables = window->findChild<cSetList *>();
+            clickRow(tables, "twToolset", QLatin1String(m.table));
+            click(tables, "tbPostPro");
+        };
+        steps << [=] {
+            shot(m.file);
+            click(window->findChild<postPro *>(), "pbExit");
+        };
+        steps << [=] { click(window->findChild<cSetList *>(), "tbHide"); };
+    }
+    return steps;
+}
+
+// TURRET A's report ("print list" in the editor) open in the PDF viewer.
+Steps reportViewerSteps(QWidget *window, const QDir &out)
+{
+    return {
+        [=] {
+            chooseMachine(window, QStringLiteral("LATHE 1"));
+            click(window, "tbSetList");
+        },
+        [=] {
+            cSetList *tables = window->findChild<cSetList *>();
+            clickRow(tables, "twToolset", QStringLiteral("TURRET A"));
+            click(tables, "tbEdit");
+        },
+        [=] { click(window->findChild<cToolset *>(), "tbListPrint"); },
+        // Time for the viewer to start and draw the page.
+        [] {},
+        [] {},
+        [=] {
+            const QString file = out.filePath(QStringLiteral("09-report-in-viewer.png"));
+            QGuiApplication::primaryScreen()->grabWindow(0).save(file);
+            std::printf("%s\n", qPrintable(file));
+            click(window->findChild<cToolset *>(), "tbExitTool");
+        },
+        [=] { click(window->findChild<cSetList *>(), "tbHide"); },
+    };
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -117,7 +230,7 @@ int main(int argc, char *argv[])
     };
     auto find = [&](auto *typed) { return window.findChild<std::remove_pointer_t<decltype(typed)> *>(); };
 
-    const QVector<std::function<void()>> steps = {
+    Steps steps = {
         [&] { shot("01-start.png"); click(&window, "tbConfigure"); },
         [&] {
             type(&window, "leInputBox", QStringLiteral("tavo"));
@@ -125,12 +238,7 @@ int main(int argc, char *argv[])
         },
         [&] { shot("01b-configuration.png"); click(find((cConfiguration *)nullptr), "tbCancel"); },
         [&] {
-            auto *machines = window.findChild<QComboBox *>(QStringLiteral("cmbMachine"));
-            if (machines) {
-                const int i = machines->findText(QStringLiteral("LATHE 1"));
-                machines->setCurrentIndex(i);
-                QMetaObject::invokeMethod(machines, "activated", Q_ARG(int, i));
-            }
+            chooseMachine(&window, QStringLiteral("LATHE 1"));
             click(&window, "tbMachineList");
         },
         [&] { shot("02-machine-list.png"); click(find((cMachineList *)nullptr), "tbNew"); },
@@ -178,6 +286,9 @@ int main(int argc, char *argv[])
         [&] { shot("05-camera-angle.png"); click(&window, "tbLabelAngle"); },
         [&] { shot("06-label-panel.png"); },
     };
+    steps << csvImportSteps(&window, shot);
+    steps << postProcessorSteps(&window, shot);
+    steps << reportViewerSteps(&window, out);
     int next = 0;
     QTimer timer;
     // Time for the panels to slide in and the camera to settle.
