@@ -107,16 +107,22 @@ void chooseMachine(QWidget *window, const QString &name)
 using Steps = QVector<std::function<void()>>;
 using Shot = std::function<void(const char *)>;
 
+// A step that chooses the machine and opens its tooling-table list.
+std::function<void()> openTables(QWidget *window, const QString &machine)
+{
+    return [=] {
+        chooseMachine(window, machine);
+        click(window, "tbSetList");
+    };
+}
+
 // The README's CSV import on LATHE 1: the list's CSV button, csv/tools.csv
 // picked in the file dialog, the offered name confirmed; the imported table
 // opens in the editor.
 Steps csvImportSteps(QWidget *window, const Shot &shot)
 {
     return {
-        [=] {
-            chooseMachine(window, QStringLiteral("LATHE 1"));
-            click(window, "tbSetList");
-        },
+        openTables(window, QStringLiteral("LATHE 1")),
         [=] {
             // The dialog is modal: the operator's pick comes while it runs.
             QTimer::singleShot(1000, [] {
@@ -153,10 +159,7 @@ Steps postProcessorSteps(QWidget *window, const Shot &shot)
         {"MILL 3", "SPINDLE", "08-postpro-mill-3.png"},
     };
     for (const auto &m : machines) {
-        steps << [=] {
-            chooseMachine(window, QLatin1String(m.machine));
-            click(window, "tbSetList");
-        };
+        steps << openTables(window, QLatin1String(m.machine));
         steps << [=] {
             cSetList *tables = window->findChild<cSetList *>();
             clickRow(tables, "twToolset", QLatin1String(m.table));
@@ -175,10 +178,7 @@ Steps postProcessorSteps(QWidget *window, const Shot &shot)
 Steps reportViewerSteps(QWidget *window, const QDir &out)
 {
     return {
-        [=] {
-            chooseMachine(window, QStringLiteral("LATHE 1"));
-            click(window, "tbSetList");
-        },
+        openTables(window, QStringLiteral("LATHE 1")),
         [=] {
             cSetList *tables = window->findChild<cSetList *>();
             clickRow(tables, "twToolset", QStringLiteral("TURRET A"));
