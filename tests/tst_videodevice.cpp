@@ -17,12 +17,15 @@
 #include "camera/VideoDevice.h"
 #include "camera/VideoStandIn.h"
 #include "shared/App.h"
+#include "shared/SharedStruct.h"
 #include "support/ImageListFrameSource.h"
 #include "support/TestWorkDir.h"
 
 #include <cerrno>
+#include <cstring>
 
 Q_DECLARE_METATYPE(CVideoStandIn::Faults)
+Q_DECLARE_METATYPE(s_machine)
 
 namespace {
 
@@ -117,6 +120,8 @@ private slots:
     void collectorScan();
     void collectorNodeOrder();
     void collectorStandInKey();
+    void standInFollowsCarriage_data();
+    void standInFollowsCarriage();
     void realDriverOnPlainFiles();
 
     void probe_data();
@@ -348,6 +353,94 @@ void TestVideoDevice::collectorStandInKey()
     QCOMPARE(int(img.constScanLine(512)[640]), 60);
     QCOMPARE(int(img.constScanLine(0)[0]), 255);
     App::resetKovraSettings();
+}
+
+void TestVideoDevice::standInFollowsCarriage_data()
+{
+    // The machine and the coordinates the device is handed first, then the
+    // machine chosen next and the coordinates the link hands over with it;
+    // the edges' move in pixels (0.01 mm each).
+    QTest::addColumn<s_machine>("first");
+    QTest::addColumn<QPointF>("at");
+    QTest::addColumn<s_machine>("then");
+    QTest::addColumn<QPointF>("moved");
+    QTest::addColumn<QPointF>("pixels");
+    s_machine radius;
+    s_machine diameter;
+    diameter.isRadius = false;
+    s_machine reversed;
+    reversed.reverseX = true;
+    s_machine swapped;
+    swapped.swapXZ = true;
+    s_machine other;
+    other.Xref = 10000; // 10 mm further out: the same carriage reads X + 10
+    s_machine incremental;
+    incremental.xIncr = true;
+    incremental.xIncrZero = 50000; // zero set 5 mm out: X - 5
+    QTest::newRow("X") << radius << QPointF(10, 20) << radius << QPointF(10.5, 20) << QPointF(50, 0);
+    QTest::newRow("Z") << radius << QPointF(10, 20) << radius << QPointF(10, 19.7) << QPointF(0, -30);
+    QTest::newRow("part of a pixel") << radius << QPointF(10, 20) << radius << QPointF(10.255, 20) << QPointF(25.5, 0);
+    QTest::newRow("diameter: half the X") << diameter << QPointF(20, 20) << diameter << QPointF(21, 20) << QPointF(50, 0);
+    QTest::newRow("reversed X") << reversed << QPointF(10, 20) << reversed << QPointF(9.5, 20) << QPointF(50, 0);
+    QTest::newRow("swapped: X along the image's y") << swapped << QPointF(10, 20) << swapped << QPointF(10.5, 20)
+                                                    << QPointF(0, 50);
+    QTest::newRow("another machine: the carriage stayed") << radius << QPointF(10, 20) << other << QPointF(20, 20)
+                                                          << QPointF(0, 0);
+    QTest::newRow("incremental zero: the carriage stayed") << radius << QPointF(10, 20) << incremental
+                                                           << QPointF(5, 20) << QPointF(0, 0);
+}
+
+// The settings' stand-in camera moves its picture with the carriage behind
+// the coordinates the device is handed, and the device measures the move.
+void TestVideoDevice::standInFollowsCarriage()
+{
+    QFETCH(s_machine, first);
+    QFETCH(QPointF, at);
+    QFETCH(s_machine, then);
+    QFETCH(QPointF, moved);
+    QFETCH(QPointF, pixels);
+    TestWorkDir wd;
+    QDir().mkpath("frames");
+    // A tool below and right of the centre: its left and top edges cross there.
+    QImage tool = flatPicture(1280, 1024, 255);
+    for (int y = 512; y < 1024; ++y)
+        std::memset(tool.scanLine(y) + 640, 20, 640);
+    QVERIFY(tool.save("frames/tool.png"));
+    CVideoCollector collector;
+    collector.UseStandIn("frames");
+    QCOMPARE(collector.NumberOfVideoDevices(), 1);
+    CVideoDevice *device = collector.GetVideoDevice(0);
+    QCOMPARE(device->Open(2), 0);
+    QVERIFY(device->SetSize(1280, 1024));
+    QSignalSpy frames(device, &CVideoDevice::Notify);
+    const auto edges = [device] {
+        return QPointF(device->getPointMinX(false).x + device->getMinXsub(),
+                       device->getPointMinY(false).y + device->getMinYsub());
+    };
+    const auto settle = [&] {
+        const int now = frames.size();
+        return QTest::qWaitFor([&] { return frames.size() >= now + 3; }, 10000) && device->MinXValid()
+            && device->MinYValid();
+    };
+    CurrentMachine = first;
+    device->StartCapture();
+    QVERIFY(settle());
+    const QPointF before = edges(); // no position handed over yet: the picture is centred
+    QVERIFY(qAbs(before.x() - 320) < 1 && qAbs(before.y() - 320) < 1);
+    device->setAxisPosition(float(at.x()), float(at.y()));
+    QVERIFY(settle());
+    QCOMPARE(edges(), before);
+    // The machine changes before the link hands over a position worked out with it.
+    CurrentMachine = then;
+    QVERIFY(settle());
+    QCOMPARE(edges(), before);
+    device->setAxisPosition(float(moved.x()), float(moved.y()));
+    QVERIFY(settle());
+    const QPointF d = edges() - before - pixels;
+    QVERIFY2(qAbs(d.x()) < 0.25 && qAbs(d.y()) < 0.25,
+             qPrintable(QString("moved by %1, %2").arg(d.x() + pixels.x()).arg(d.y() + pixels.y())));
+    device->StopCapture();
+    CurrentMachine = s_machine();
 }
 
 void TestVideoDevice::realDriverOnPlainFiles()
@@ -980,16 +1073,17 @@ void TestVideoDevice::demoFrames_data()
     // Frame pixels that lie inside the still tool's shadow and in the light.
     QTest::addColumn<QList<QPoint>>("dark");
     QTest::addColumn<QList<QPoint>>("light");
-    // Chamfer of 0.8 mm cuts the corner at the centre; a radius of 0.8 mm rounds it.
+    // Chamfer of 0.8 mm cuts the corner at the centre; a radius of 0.8 mm
+    // rounds it; the tools come from below, tips up.
     QTest::newRow("chamfer") << "chamfer"
-                             << QList<QPoint>{{700, 450}, {760, 490}, {660, 420}}
-                             << QList<QPoint>{{640, 512}, {660, 500}, {600, 300}, {900, 560}};
+                             << QList<QPoint>{{700, 573}, {760, 533}, {660, 603}}
+                             << QList<QPoint>{{640, 511}, {660, 523}, {600, 723}, {900, 463}};
     QTest::newRow("radius") << "radius"
-                            << QList<QPoint>{{700, 450}, {760, 490}, {690, 470}}
-                            << QList<QPoint>{{640, 512}, {660, 500}, {600, 300}, {900, 560}};
+                            << QList<QPoint>{{700, 573}, {760, 533}, {690, 553}}
+                            << QList<QPoint>{{640, 511}, {660, 523}, {600, 723}, {900, 463}};
     QTest::newRow("drill") << "drill"
-                           << QList<QPoint>{{640, 512}, {450, 100}, {830, 300}, {640, 565}}
-                           << QList<QPoint>{{640, 580}, {430, 300}, {850, 300}, {450, 520}};
+                           << QList<QPoint>{{640, 511}, {450, 923}, {830, 723}, {640, 458}}
+                           << QList<QPoint>{{640, 443}, {430, 723}, {850, 723}, {450, 503}};
 }
 
 void TestVideoDevice::demoFrames()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointF>
 #include <QtGlobal>
 
 class QImage;
@@ -18,4 +19,10 @@ public:
     // the frame is white (255) and a picture larger than the frame is cropped
     // around its centre. A null picture gives a white frame.
     static void placeCentred(const QImage &picture, uchar *dst, int width, int height);
+
+    // Writes the frame `src` moved by `shift` pixels (right and down) into
+    // `dst`, both `height` rows of `width` bytes: fractions of a pixel blend
+    // neighbouring pixels, and what comes in from outside repeats the frame's
+    // border, as a camera passing over a longer tool would see it.
+    static void shiftFrame(const uchar *src, uchar *dst, int width, int height, QPointF shift);
 };

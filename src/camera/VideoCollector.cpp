@@ -1,6 +1,7 @@
 #include "VideoCollector.h"
 
 #include "camera/PngFolderSource.h"
+#include "camera/StandInCarriage.h"
 #include "camera/VideoDevice.h"
 #include "camera/VideoStandIn.h"
 #include "shared/App.h"
@@ -60,10 +61,17 @@ void CVideoCollector::UseStandIn(const QString &folder)
 {
     CVideoStandIn::Config config;
     config.node = folder;
-    auto io = std::make_shared<CVideoStandIn>(std::make_shared<CPngFolderSource>(folder), config);
+    auto pictures = std::make_shared<CPngFolderSource>(folder);
+    auto io = std::make_shared<CVideoStandIn>(pictures, config);
     auto *device = new CVideoDevice(folder, nullptr, io);
-    if (device->IsValid())
-        devices.append(device);
-    else
+    if (!device->IsValid()) {
         delete device;
+        return;
+    }
+    // The pictures move with the carriage, as a camera's picture does; the
+    // device is fed and measures on them as on a real camera's frames.
+    auto carriage = std::make_shared<CStandInCarriage>(device, kStandInMmPerPixel);
+    QObject::connect(device, &CVideoDevice::Notify, carriage.get(), &CStandInCarriage::update);
+    pictures->setShift([carriage] { return carriage->shift(); });
+    devices.append(device);
 }

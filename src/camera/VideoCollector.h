@@ -28,8 +28,11 @@ public:
     CVideoCollector &operator=(const CVideoCollector &) = delete;
 
     void Scan();
-    // Lists the one stand-in camera on the pictures of `folder`.
+    // Lists the one stand-in camera on the pictures of `folder`; they move
+    // with the axes the device is handed, kStandInMmPerPixel to a pixel.
     void UseStandIn(const QString &folder);
+    // The scale of the demo's pictures (tools/make-demo-frames).
+    static constexpr double kStandInMmPerPixel = 0.01;
 
     int NumberOfVideoDevices() const { return devices.size(); }
     // i must be 0 .. NumberOfVideoDevices() - 1.

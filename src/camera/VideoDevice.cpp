@@ -663,6 +663,12 @@ QPointF CVideoDevice::axisPosition() const
     return axisSet ? QPointF(axisX, axisZ) : QPointF(posX, posZ);
 }
 
+bool CVideoDevice::hasAxisPosition() const
+{
+    QMutexLocker lock(&mutex);
+    return axisSet;
+}
+
 void CVideoDevice::foundLines(const QVector<sLineParam> &found)
 {
     emit sigFoundLines(found);

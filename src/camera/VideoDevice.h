@@ -117,6 +117,8 @@ public:
     // per frame. Before the first hand-over, the search's own posX/posZ.
     void setAxisPosition(float x, float z);
     QPointF axisPosition() const;
+    // Whether the axis link handed over a position yet.
+    bool hasAxisPosition() const;
 
     // Grey value of window pixel (x, y) in the frame being processed; 255 outside
     // the frame (x and y are bounded separately, so nothing wraps into a

@@ -1,5 +1,7 @@
 // Writes the demo camera frames: backlit silhouettes of a turning tool's tip
-// with a chamfer, one with a 0.8 mm corner radius and a drill point, one
+// with a chamfer, one with a 0.8 mm corner radius and a drill point, each
+// coming from below with its tip up, as the program measures a tool on its
+// left and top edges (and the calibration wizard needs both), one
 // sub-folder per tool ("chamfer", "radius", "drill"). Each tool stands still
 // under the camera; only the lighting flickers by a grey level from frame to
 // frame, as on a turning spindle. 8-bit grey 1280 x 1024 PNG files whose name
@@ -35,7 +37,7 @@ double radians(double degrees)
     return degrees * M_PI / 180.0;
 }
 
-// Turning tool, tip towards the lower left of the centre: a bottom edge rising
+// Turning tool, tip towards the upper left of the centre: a top edge falling
 // 3 degrees to the right and a side edge leaning 5 degrees, meeting in the
 // cutting corner at the centre. `chamfer` cuts the corner at 45 degrees,
 // `radius` rounds it instead.
@@ -43,20 +45,20 @@ QPainterPath turningTool(double chamfer, double radius)
 {
     const double far = 2000;
     const QPointF corner(kCx, kCy);
-    const QPointF alongBottom(std::cos(radians(-3)), std::sin(radians(-3)));
-    const QPointF alongSide(std::sin(radians(5)), -std::cos(radians(5)));
+    const QPointF alongTop(std::cos(radians(3)), std::sin(radians(3)));
+    const QPointF alongSide(std::sin(radians(5)), std::cos(radians(5)));
 
     QPainterPath path;
     if (radius > 0) {
         // A true circular arc tangent to both edges.
-        const double theta = std::acos(QPointF::dotProduct(alongBottom, alongSide));
+        const double theta = std::acos(QPointF::dotProduct(alongTop, alongSide));
         const double tangent = radius / std::tan(theta / 2);
-        const QPointF bisector = (alongBottom + alongSide) / std::hypot((alongBottom + alongSide).x(), (alongBottom + alongSide).y());
+        const QPointF bisector = (alongTop + alongSide) / std::hypot((alongTop + alongSide).x(), (alongTop + alongSide).y());
         const QPointF centre = corner + bisector * (radius / std::sin(theta / 2));
         const QPointF onSide = corner + alongSide * tangent;
-        const QPointF onBottom = corner + alongBottom * tangent;
+        const QPointF onTop = corner + alongTop * tangent;
         const double a1 = std::atan2(onSide.y() - centre.y(), onSide.x() - centre.x());
-        double a2 = std::atan2(onBottom.y() - centre.y(), onBottom.x() - centre.x());
+        double a2 = std::atan2(onTop.y() - centre.y(), onTop.x() - centre.x());
         if (a2 - a1 > M_PI)
             a2 -= 2 * M_PI;
         else if (a1 - a2 > M_PI)
@@ -68,30 +70,30 @@ QPainterPath turningTool(double chamfer, double radius)
             const double a = a1 + (a2 - a1) * i / steps;
             path.lineTo(centre + QPointF(std::cos(a), std::sin(a)) * radius);
         }
-        path.lineTo(corner + alongBottom * far);
+        path.lineTo(corner + alongTop * far);
     } else {
         path.moveTo(corner + alongSide * far);
         path.lineTo(corner + alongSide * chamfer);
-        path.lineTo(corner + alongBottom * chamfer);
-        path.lineTo(corner + alongBottom * far);
+        path.lineTo(corner + alongTop * chamfer);
+        path.lineTo(corner + alongTop * far);
     }
-    path.lineTo(corner + alongBottom * far + alongSide * far);
+    path.lineTo(corner + alongTop * far + alongSide * far);
     path.closeSubpath();
     return path;
 }
 
-// Drill of 4 mm with a 118 degree point, axis vertical, tip below the centre.
+// Drill of 4 mm with a 118 degree point, axis vertical, tip above the centre.
 QPainterPath drill()
 {
     const double r = 200;
-    const QPointF tip(kCx, kCy + 60);
+    const QPointF tip(kCx, kCy - 60);
     const double coneHeight = r / std::tan(radians(118.0 / 2.0));
     QPainterPath path;
-    path.moveTo(kCx - r, -400);
-    path.lineTo(kCx - r, tip.y() - coneHeight);
+    path.moveTo(kCx - r, kHeight + 400);
+    path.lineTo(kCx - r, tip.y() + coneHeight);
     path.lineTo(tip);
-    path.lineTo(kCx + r, tip.y() - coneHeight);
-    path.lineTo(kCx + r, -400);
+    path.lineTo(kCx + r, tip.y() + coneHeight);
+    path.lineTo(kCx + r, kHeight + 400);
     path.closeSubpath();
     return path;
 }
