@@ -755,8 +755,9 @@ void TestAxb::simulator()
     QVERIFY2(!program.isEmpty(), "axb-sim not built");
     Fixture f;
     QProcess sim;
+    const QString name = QString("tst-axb-%1").arg(QCoreApplication::applicationPid());
     sim.start(program, {"--x", "12000", "--z", "-3000", "--drift", "0", "--inputs", "136", "--type", "3",
-                        "--board-version", "S1.7"});
+                        "--board-version", "S1.7", "--name", name});
     QVERIFY(sim.waitForStarted(30000));
     QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine(), 30000);
     const QString path = QString::fromLocal8Bit(sim.readLine()).trimmed();
@@ -784,6 +785,18 @@ void TestAxb::simulator()
     QTRY_COMPARE_WITH_TIMEOUT(int(link->getOutputs()), 0x12, 30000);
     QVERIFY(link->isBrakeOn());
     QVERIFY(!link->isSpindleLocked());
+
+    // Moves from another terminal, in millimetres; a move that is not one changes nothing.
+    const auto move = [&](const QStringList &args) {
+        QProcess mover;
+        mover.start(program, QStringList{"--move"} + args + QStringList{"--name", name});
+        return mover.waitForFinished(30000) ? mover.exitCode() : -1;
+    };
+    QCOMPARE(move({"X", "0.5"}), 0);
+    QCOMPARE(move({"Z", "-1.25"}), 0);
+    QVERIFY(move({"Y", "1"}) != 0);
+    QVERIFY(move({"X", "far"}) != 0);
+    QTRY_VERIFY_WITH_TIMEOUT(link->getScaleX() == 125000 && link->getScaleZ() == -42500, 30000);
 
     f.link.reset();
     sim.terminate();

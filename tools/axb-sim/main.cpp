@@ -3,9 +3,15 @@
 // output line, then answers every status request with a position line, each
 // answer taking the time its bytes need on the serial line (the terminal's
 // rate as the program set it, or --baud), as a real board's does.
+//
+//   axb-sim --move AXIS MM [--name NAME]   moves the X or Z axis of the running
+//                                          simulator by MM millimetres (MM may
+//                                          be negative)
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QQueue>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -13,6 +19,8 @@
 #include "axis/AxbBoardModel.h"
 #include "common/SimulatorPty.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <termios.h>
@@ -130,12 +138,70 @@ struct Board
     }
 };
 
+// "X 0.5" or "z -1.25": the axis and the millimetres to move it by.
+bool parseMove(const QByteArray &line, char *axis, int *micrometres)
+{
+    const QList<QByteArray> parts = line.simplified().split(' ');
+    if (parts.size() != 2 || parts.at(0).size() != 1)
+        return false;
+    const char a = char(QChar::fromLatin1(parts.at(0).at(0)).toUpper().toLatin1());
+    bool ok = false;
+    const double mm = parts.at(1).toDouble(&ok); // C locale: "." whatever LANG says
+    if (!ok || (a != 'X' && a != 'Z') || !std::isfinite(mm) || std::fabs(mm) > 1e6)
+        return false;
+    *axis = a;
+    *micrometres = int(std::lround(mm * 1000));
+    return true;
+}
+
+// The client side of --move: hands the move to the running simulator and
+// prints its answer (the new counts).
+int sendMove(const QString &name, const QByteArray &move)
+{
+    char axis;
+    int um;
+    if (!parseMove(move, &axis, &um)) {
+        std::fprintf(stderr, "axb-sim: --move takes an axis (X or Z) and millimetres, e.g. --move X 0.5\n");
+        return 2;
+    }
+    QLocalSocket s;
+    s.connectToServer(name);
+    if (!s.waitForConnected(2000)) {
+        std::fprintf(stderr, "axb-sim: no simulator runs as \"%s\"\n", qPrintable(name));
+        return 1;
+    }
+    s.write(move + '\n');
+    while (!s.canReadLine() && s.waitForReadyRead(2000)) {
+    }
+    if (!s.canReadLine()) {
+        std::fprintf(stderr, "axb-sim: the simulator did not answer\n");
+        return 1;
+    }
+    const QByteArray answer = s.readLine().trimmed();
+    std::printf("%s\n", answer.constData());
+    return answer.startsWith("error") ? 1 : 0;
+}
+
+// Takes "--move AXIS MM" out of the arguments (MM may start with "-", which
+// the option parser would read as an option).
+QByteArray takeMove(QStringList &args)
+{
+    const int i = args.indexOf(QStringLiteral("--move"));
+    if (i < 0)
+        return QByteArray();
+    const QStringList taken = args.mid(i + 1, 2);
+    args.erase(args.begin() + i, args.begin() + std::min<int>(args.size(), i + 3));
+    return taken.join(' ').toLatin1() + (taken.size() < 2 ? " ?" : "");
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("axb-sim");
+    QStringList args = app.arguments();
+    const QByteArray move = takeMove(args);
 
     QCommandLineParser parser;
     parser.setApplicationDescription("Axis controller board simulator on a pseudo-terminal.");
@@ -150,12 +216,18 @@ int main(int argc, char *argv[])
     const QCommandLineOption refOpt("referenced", "Start with the axes referenced (upper-case letters).");
     const QCommandLineOption verOpt("board-version", "Version text sent as $text$ before the first line.", "text");
     const QCommandLineOption verboseOpt("verbose", "Log every received frame on standard error.");
+    const QCommandLineOption nameOpt("name",
+                                     "Name under which the simulator takes moves (default t8a-axb-sim).", "name",
+                                     "t8a-axb-sim");
     const QCommandLineOption baudOpt("baud",
                                      "Line rate the answers are paced to (default: the rate set on the terminal; "
                                      "0 answers at once).",
                                      "bps");
-    parser.addOptions({xOpt, zOpt, cOpt, driftOpt, inOpt, typeOpt, refOpt, verOpt, verboseOpt, baudOpt});
-    parser.process(app);
+    parser.addOptions({xOpt, zOpt, cOpt, driftOpt, inOpt, typeOpt, refOpt, verOpt, verboseOpt, baudOpt, nameOpt});
+    parser.process(args);
+    const QString name = parser.value(nameOpt);
+    if (!move.isEmpty())
+        return sendMove(name, move);
 
     Board board;
     board.model.x = parser.value(xOpt).toInt();
@@ -180,6 +252,35 @@ int main(int argc, char *argv[])
 
     QSocketNotifier notifier(board.pty.master(), QSocketNotifier::Read);
     QObject::connect(&notifier, &QSocketNotifier::activated, [&board] { board.readable(); });
+
+    // Moves from another terminal (axb-sim --move). The newest simulator
+    // takes the name; without it the board still answers.
+    QLocalServer::removeServer(name);
+    QLocalServer mover;
+    if (!mover.listen(name))
+        std::fprintf(stderr, "axb-sim: no moves from other terminals: %s\n", qPrintable(mover.errorString()));
+    QObject::connect(&mover, &QLocalServer::newConnection, [&] {
+        while (QLocalSocket *c = mover.nextPendingConnection()) {
+            QObject::connect(c, &QLocalSocket::disconnected, c, &QObject::deleteLater);
+            QObject::connect(c, &QLocalSocket::readyRead, [c, &board] {
+                while (c->canReadLine()) {
+                    char axis;
+                    int um;
+                    QByteArray answer;
+                    if (parseMove(c->readLine(), &axis, &um)) {
+                        int &count = axis == 'X' ? board.model.x : board.model.z;
+                        count = int(qBound<qint64>(INT_MIN, qint64(count) + um, INT_MAX));
+                        answer = "X " + QByteArray::number(board.model.x) + " Z " + QByteArray::number(board.model.z);
+                        std::printf("axb-sim: moved to %s\n", answer.constData());
+                        std::fflush(stdout);
+                    } else {
+                        answer = "error: a move is an axis (X or Z) and millimetres";
+                    }
+                    c->write(answer + '\n');
+                }
+            });
+        }
+    });
 
     return app.exec();
 }
