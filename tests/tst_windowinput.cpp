@@ -1,9 +1,14 @@
 // What the operator meets over the whole window: message boxes shown over
 // every panel that opens them, and the on-screen keyboard after a box and
 // around the lists.
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QTableWidget>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -16,13 +21,17 @@
 
 #include "app/MainWindowForm.h"
 #include "app/mainwindow.h"
+#include "exchange/postpro.h"
+#include "rfid/cballuff.h"
 #include "keyboard/myinputpanel.h"
 #include "keyboard/myinputpanelcontext.h"
 #include "shared/QMessageBoxKovra.h"
+#include "support/FakeBalluffHead.h"
 #include "support/MainWindowFixture.h"
 #include "support/Screenshot.h"
 #include "support/ToolingDb.h"
 #include "tooling/csetlist.h"
+#include "tooling/ctoolset.h"
 
 namespace {
 
@@ -77,6 +86,54 @@ int boxContrast(QWidget *parent, QMessageBox::Icon kind, bool styled, const QStr
     return contrast;
 }
 
+// Opens a standard dialog with open() and, while it is shown, measures the
+// least readable of its texts (labels, buttons, fields, choices and lists);
+// then closes it.
+int dialogContrast(const std::function<void()> &open, const QString &shot, QStringList *worst)
+{
+    int contrast = -1;
+    std::function<void()> look = [&]() {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible()) {
+            QTimer::singleShot(10, look);
+            return;
+        }
+        QTest::qWait(50); // let it lay out and paint once
+        const QImage image = dialog->grab().toImage();
+        QList<QWidget *> texts;
+        for (QLabel *l : dialog->findChildren<QLabel *>())
+            if (!l->text().isEmpty() && l->pixmap() == nullptr)
+                texts << l;
+        for (QAbstractButton *b : dialog->findChildren<QAbstractButton *>())
+            if (!b->text().isEmpty())
+                texts << b;
+        for (QLineEdit *e : dialog->findChildren<QLineEdit *>())
+            texts << e;
+        for (QComboBox *c : dialog->findChildren<QComboBox *>())
+            texts << c;
+        for (QAbstractItemView *v : dialog->findChildren<QAbstractItemView *>())
+            if (v->model() && v->model()->rowCount(v->rootIndex()) > 0)
+                texts << v->viewport();
+        for (QWidget *w : texts) {
+            // A disabled button is grey on purpose.
+            if (!w->isVisibleTo(dialog) || !w->isEnabled())
+                continue;
+            const QRect area = QRect(w->mapTo(dialog, QPoint(0, 0)), w->size()) & image.rect();
+            const int c = textContrast(image, area);
+            if (contrast < 0 || c < contrast) {
+                contrast = c;
+                *worst = QStringList{w->objectName(), w->parent()->objectName(), QString::number(c)};
+            }
+        }
+        if (!shot.isEmpty())
+            saveScreenshot(dialog, shot);
+        dialog->reject();
+    };
+    QTimer::singleShot(0, look);
+    open();
+    return contrast;
+}
+
 } // namespace
 
 class TestWindowInput : public QObject, protected MainWindowFixture
@@ -90,6 +147,8 @@ private slots:
 
     void boxesReadable_data();
     void boxesReadable();
+    void dialogsReadable_data();
+    void dialogsReadable();
     void keyboardTypesAfterBox();
     void keyboardOnlyForTextFields_data();
     void keyboardOnlyForTextFields();
@@ -175,6 +234,51 @@ void TestWindowInput::boxesReadable()
         const int contrast = boxContrast(parent, kind.first, kind.second, "box-over-" + QString(name).replace(' ', '-'));
         QVERIFY2(contrast >= 128, qPrintable(QString("%1: contrast %2").arg(name).arg(contrast)));
     }
+}
+
+void TestWindowInput::dialogsReadable_data()
+{
+    QTest::addColumn<QString>("dialog");
+    QTest::newRow("post-processor folder chooser") << "folder";
+    QTest::newRow("CSV file chooser") << "csv";
+    QTest::newRow("RFID value") << "rfid number";
+    QTest::newRow("RFID choice") << "rfid list";
+}
+
+// The toolkit's dialogs opened over the dark panels keep dark text on a light
+// ground, as the boxes do.
+void TestWindowInput::dialogsReadable()
+{
+    QFETCH(QString, dialog);
+    build();
+    FakeBalluffHead head;
+    std::function<void()> open;
+    if (dialog == "folder") {
+        open = [this] { m_w->postProPanel()->findChild<QPushButton *>("pbPath")->click(); };
+    } else if (dialog == "csv") {
+        const QString seeds = QString::fromLocal8Bit(qgetenv("T8A_SOURCE_DIR")) + "/demo/csv/";
+        QFile::remove("csv-import.cfg");
+        QVERIFY(QFile::copy(seeds + "csv-import.cfg", "csv-import.cfg"));
+        open = [this] { QMetaObject::invokeMethod(m_w->setListPanel(), "slotCsvImport"); };
+    } else {
+        // One field typed in through the toolkit's number or list dialog.
+        QDir().mkpath("balluff");
+        QFile layout("balluff/read.ini");
+        QVERIFY(layout.open(QIODevice::WriteOnly));
+        layout.write("[SETTINGS]\nTagType=M\nCom=" + head.slavePath().toLocal8Bit() + "\nTotFields=1\n"
+                     "[FIELD0]\nLabel=Length\nByteLength=4\nHasInputBox=1\n"
+                     + (dialog == "rfid list" ? "Type=CHAR\nFieldType=string\nList=A;B\nDefaultValue=A\n" : "Type=UBIN\nFieldType=float\n"));
+        layout.close();
+        CurrentMachine.Balluff = "read.ini";
+        cBalluffUI *rfid = m_w->balluffPanel();
+        QVERIFY(rfid->init());
+        auto *input = qobject_cast<QPushButton *>(rfid->table()->cellWidget(0, 2));
+        QVERIFY(input);
+        open = [input] { input->click(); };
+    }
+    QStringList worst;
+    const int contrast = dialogContrast(open, "dialog-over-" + QString(dialog).replace(' ', '-'), &worst);
+    QVERIFY2(contrast >= 128, qPrintable(QString("%1: contrast %2 (%3)").arg(dialog).arg(contrast).arg(worst.join(", "))));
 }
 
 // After a box, the label panel's T button opens the keyboard and its keys type

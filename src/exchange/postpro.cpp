@@ -12,6 +12,7 @@
 
 #include "exchange/ToolRecords.h"
 #include "shared/App.h"
+#include "shared/DialogStyle.h"
 #include "shared/QExtQuery.h"
 #include "shared/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
@@ -189,7 +190,7 @@ void postPro::choosePath()
     for (const char *name : {"fileNameEdit", "fileNameLabel"})
         if (QWidget *w = chooser.findChild<QWidget *>(QLatin1String(name)))
             w->hide();
-    chooser.setStyleSheet(QStringLiteral("QPushButton { background-color: white; font-size: 20px; }"));
+    styleStandardDialog(&chooser);
     if (chooser.exec() != QDialog::Accepted)
         return;
     const QString chosen = chooser.directory().canonicalPath();

@@ -15,6 +15,7 @@
 #include "dnc/DncScript.h"
 #include "rfid/BalluffCodec.h"
 #include "shared/CheckBoxList.h"
+#include "shared/DialogStyle.h"
 #include "shared/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
 
@@ -198,30 +199,43 @@ void cBalluffUI::slot_inputBox()
     const QString range = " [" + g6(f.Min) + "," + g6(f.Max) + "]";
     // Limits 0/0 mean "no range", as everywhere else.
     const bool noLimits = f.Min == 0 && f.Max == 0;
-    bool ok = false;
+    // The toolkit's input dialog, readable over the editor's dark panel.
+    QInputDialog ask(this);
+    ask.setWindowTitle(tr("Insert value"));
+    ask.setLabelText(f.Label + range);
     QString result;
     if (f.FieldType == QLatin1String("float")) {
         const double lo = noLimits ? -std::numeric_limits<double>::max() : double(f.Min);
         const double hi = noLimits ? std::numeric_limits<double>::max() : double(f.Max);
-        const double v = QInputDialog::getDouble(this, tr("Insert value"), f.Label + range, target->text().toFloat(),
-                                                 lo, hi, 5, &ok);
-        result = QString::number(v, 'g', 6);
+        ask.setInputMode(QInputDialog::DoubleInput);
+        ask.setDoubleRange(lo, hi);
+        ask.setDoubleDecimals(5);
+        ask.setDoubleValue(target->text().toFloat());
     } else if (f.FieldType == QLatin1String("int")) {
         const int lo = noLimits ? std::numeric_limits<int>::min() : BalluffCodec::toInt(f.Min);
         const int hi = noLimits ? std::numeric_limits<int>::max() : BalluffCodec::toInt(f.Max);
-        const int v = QInputDialog::getInt(this, tr("Insert value"), f.Label + range, target->text().toInt(), lo, hi,
-                                           1, &ok);
-        result = QString::number(v);
+        ask.setInputMode(QInputDialog::IntInput);
+        ask.setIntRange(lo, hi);
+        ask.setIntValue(target->text().toInt());
     } else if (f.FieldType == QLatin1String("string")) {
         QStringList items = f.List;
         if (!items.contains(f.DefaultValue))
             items.prepend(f.DefaultValue);
-        result = QInputDialog::getItem(this, tr("Insert value"), f.Label, items, 0, false, &ok);
+        ask.setLabelText(f.Label);
+        ask.setComboBoxItems(items);
+        ask.setComboBoxEditable(false);
     } else {
         return;
     }
-    if (!ok)
+    styleStandardDialog(&ask);
+    if (ask.exec() != QDialog::Accepted)
         return;
+    if (ask.inputMode() == QInputDialog::DoubleInput)
+        result = QString::number(ask.doubleValue(), 'g', 6);
+    else if (ask.inputMode() == QInputDialog::IntInput)
+        result = QString::number(ask.intValue());
+    else
+        result = ask.textValue();
     target->setText(result);
     if (!f.Script.isEmpty()) {
         QString script = f.Script;

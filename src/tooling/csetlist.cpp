@@ -11,6 +11,7 @@
 #include <QSqlTableModel>
 #include <QStringList>
 
+#include "shared/DialogStyle.h"
 #include "shared/QExtQuery.h"
 #include "shared/QMessageBoxKovra.h"
 #include "tooling/TableCopy.h"
@@ -352,13 +353,7 @@ void cSetList::slotCsvImport()
     if (QWidget *w = dialog.findChild<QLabel *>(QStringLiteral("fileNameLabel")))
         w->hide();
     dialog.setGeometry(20, 200, 600, 400);
-    dialog.setStyleSheet(QStringLiteral(
-        "QPushButton { font-size: 20px; border-radius: 6px; border: 1px solid gray; background-color: white;"
-        " color: black; padding: 5px; }"
-        "QListView, QTreeView { font-size: 14px; }"
-        "QLabel { color: black; }"
-        "QHeaderView::section { background-color: gray; color: white; font-size: 12pt; height: 22px;"
-        " border-radius: 0px; }"));
+    styleStandardDialog(&dialog);
 
     QString path;
     if (fileDialogHook) {
