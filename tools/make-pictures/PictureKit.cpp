@@ -108,23 +108,6 @@ void drawGlyph(QPainter &p, Glyph g, const QRectF &b, const QColor &ink)
             }
         }
         break;
-    case Glyph::Gear: {
-        QPainterPath gear;
-        const int teeth = 8;
-        for (int i = 0; i < teeth * 4; ++i) {
-            const qreal a = 2 * M_PI * i / (teeth * 4);
-            const qreal r = (i % 4 < 2 ? 4.4 : 3.3) * u;
-            const QPointF pt(c.x() + r * qCos(a), c.y() + r * qSin(a));
-            i == 0 ? gear.moveTo(pt) : gear.lineTo(pt);
-        }
-        gear.closeSubpath();
-        gear.addEllipse(c, 1.5 * u, 1.5 * u);
-        gear.setFillRule(Qt::OddEvenFill);
-        p.setPen(Qt::NoPen);
-        p.setBrush(ink);
-        p.drawPath(gear);
-        break;
-    }
     case Glyph::Question: {
         QFont f(QStringLiteral("Sans Serif"));
         f.setBold(true);
@@ -209,6 +192,22 @@ void drawGlyph(QPainter &p, Glyph g, const QRectF &b, const QColor &ink)
         p.setPen(thin);
         p.drawRect(QRectF(at(1.5, 1.5), at(8.5, 8.5)));
         p.fillRect(QRectF(at(1.5, 1.5), at(5, 8.5)), ink);
+        break;
+    case Glyph::Send: {
+        // The sheet with its lines, and an arrow leaving it to the right.
+        p.setPen(thin);
+        p.drawRect(QRectF(at(0.8, 1.2), at(5.6, 8.8)));
+        for (qreal y : {3.0, 4.6, 6.2, 7.6})
+            p.drawLine(at(1.8, y), at(4.6, y));
+        p.setPen(pen);
+        p.drawLine(at(4.2, 5), at(9.2, 5));
+        p.drawLine(at(9.2, 5), at(7.2, 3));
+        p.drawLine(at(9.2, 5), at(7.2, 7));
+        break;
+    }
+    case Glyph::Cancel:
+        p.drawLine(at(2.2, 2.2), at(7.8, 7.8));
+        p.drawLine(at(7.8, 2.2), at(2.2, 7.8));
         break;
     case Glyph::Greys: {
         QLinearGradient grad(at(1.5, 5), at(8.5, 5));

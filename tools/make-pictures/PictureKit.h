@@ -29,10 +29,12 @@ enum class Glyph {
     ClampOpen, ClampClosed,     // tool clamp
     Crosshair, Target,          // fixed cross, auto targeting
     PickPoint,                  // a point picked under the cross
-    Camera, Snowflake, Gear, Question, Printer, Power, Magnifier,
+    Camera, Snowflake, Question, Printer, Power, Magnifier,
     AngleAuto, AngleReticle, AngleTwoPoints, AngleObtuse, AngleAcute,
     CircleAuto, CircleReticle, CircleFivePoints,
     Threshold, Greys,           // black-and-white or grey picture
+    Send,                       // a data sheet handed on (to the CNC)
+    Cancel,                     // leave or stop what runs
 };
 
 // A coloured rounded tile with a pictogram and/or a bold word; with a

@@ -3,6 +3,7 @@
 #include "PictureKit.h"
 
 #include <QPainter>
+#include <QPainterPath>
 
 namespace {
 
@@ -22,7 +23,6 @@ const Tile kTiles[] = {
     {"CamAngle.png", 60, 60, "ANGLE", "#5d4037", Glyph::AngleAuto},
     {"meas_normal.png", 40, 40, "NORM", "#37474f"},
     {"meas_rotated.png", 40, 40, "ROT", "#e65100"},
-    {"Logo.png", 100, 50, "SETUP", "#eceff1", Glyph::Gear},
     // machine and table selection
     {"machine.png", 60, 60, "MACHINES", "#283593"},
     {"ToolingTables.png", 60, 60, "TABLES", "#1b5e20"},
@@ -35,7 +35,8 @@ const Tile kTiles[] = {
     {"freeze.png", 50, 50, "", "#01579b", Glyph::Snowflake},
     // machine functions
     {"SpindleOk.png", 191, 220, "SPINDLE OK", "#1b5e20"},
-    {"Exit.png", 70, 70, "EXIT", "#8e0000"},
+    // Every panel's exit and the tag editor's abort: leave or stop.
+    {"Exit.png", 70, 70, "", "#8e0000", Glyph::Cancel},
     {"Index.png", 60, 60, "INDEX", "#4a148c"},
     {"Brake.png", 50, 50, "BRAKE", "#bf360c"},
     {"Clamped.png", 110, 59, "CLAMPED", "#2e7d32", Glyph::ClampClosed},
@@ -115,10 +116,38 @@ QImage frame()
     return img;
 }
 
+// The logo of an installation without a customer's own: the program's name
+// beside a tool tip, on the configure button, the window and the reports.
+QImage logo()
+{
+    QImage img = blankPicture(100, 50);
+    QPainter painter(&img);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(190, 190, 190), 1));
+    painter.setBrush(QColor("#eceff1"));
+    painter.drawRoundedRect(QRectF(1, 1, 98, 48), 9, 9);
+    QPainterPath tip;
+    tip.moveTo(9, 38);
+    tip.lineTo(29, 12);
+    tip.lineTo(33, 38);
+    tip.closeSubpath();
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor("#e65100"));
+    painter.drawPath(tip);
+    QFont f(QStringLiteral("Sans Serif"));
+    f.setBold(true);
+    f.setPixelSize(26);
+    painter.setFont(f);
+    painter.setPen(QColor("#1a237e"));
+    painter.drawText(QRectF(36, 4, 60, 42), Qt::AlignCenter, QStringLiteral("T8A"));
+    return img;
+}
+
 } // namespace
 
 void drawMainWindowPictures(PictureFolder &out)
 {
     out.saveTiles(kTiles, 28);
     out.save(QStringLiteral("Frame.png"), frame());
+    out.save(QStringLiteral("Logo.png"), logo());
 }

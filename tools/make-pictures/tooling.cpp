@@ -19,7 +19,9 @@ const Tile kTiles[] = {
     {"table-.png", 55, 55, "DEL", "#b71c1c"},
     {"tableCopy.png", 55, 55, "COPY", "#4e342e"},
     {"tableRename.png", 55, 55, "NAME", "#6a1b9a"},
-    {"tarn.png", 55, 55, "POST", "#e65100"},
+    // The post-processor's file and the DNC panel's send: the tool data
+    // handed on to the CNC.
+    {"tarn.png", 55, 55, "", "#e65100", Glyph::Send},
     {"tableCsvImport.png", 55, 55, "CSV", "#00695c"},
     {"tools-search.png", 41, 41, "?", "#0277bd"},
 };
