@@ -2,11 +2,13 @@
 // screenshot of each stop: start screen, the configuration dialog opened with
 // the password, machine list, a new machine's
 // reference being measured, a tooling table with a tool out of tolerance, the
-// camera with an angle found and the label panel filled, the table imported
-// from csv/tools.csv, the post-processor preview of each machine with a
-// format, and the PDF report open in the desktop's viewer (the whole screen:
-// the viewer is a program of its own). Run it in a demo working directory
-// (scripts/demo-screenshots.sh prepares one):
+// camera with an angle found, the label panel filled, the DNC panel with its
+// send button and the calibration wizard's last step (the tool moved into each
+// region with axb-sim --move), the table imported from csv/tools.csv, the
+// post-processor preview of each machine with a format, and the PDF report
+// open in the desktop's viewer (the whole screen: the viewer is a program of
+// its own). Run it in a demo working directory (scripts/demo-screenshots.sh
+// prepares one):
 //
 //   demo-tour <screenshot folder>
 #include <QAbstractButton>
@@ -14,8 +16,12 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileDialog>
+#include <QGraphicsOpacityEffect>
 #include <QLineEdit>
+#include <QPainter>
+#include <QProcess>
 #include <QScreen>
 #include <QTimer>
 
@@ -24,10 +30,13 @@
 #include <utility>
 
 #include "app/mainwindow.h"
+#include "camera/VideoCollector.h"
+#include "camera/VideoDevice.h"
+#include "dnc/cDnc.h"
+#include "exchange/postpro.h"
 #include "machines/cconfiguration.h"
 #include "machines/cmachine.h"
 #include "machines/cmachinelist.h"
-#include "exchange/postpro.h"
 #include "shared/QMessageBoxKovra.h"
 #include "tooling/csetlist.h"
 #include "tooling/ctoolset.h"
@@ -45,6 +54,11 @@ QAbstractButton *button(QWidget *in, const char *name)
 // Presses that an operator could not make: a disabled button or one hidden
 // under another panel. The tour then no longer shows what the operator sees.
 int unreachable = 0;
+// Stops that did not come out as the README says (a wizard that did not end).
+int failedStops = 0;
+
+using Step = std::function<void()>;
+using Shot = std::function<void(const char *, const QPixmap &)>;
 
 // Presses the button as the operator's finger does: only when it is enabled
 // and on top at its place in the window.
@@ -91,6 +105,139 @@ void clickRow(QWidget *in, const char *view, const QString &text)
     QMetaObject::invokeMethod(v, "clicked", Q_ARG(QModelIndex, index));
 }
 
+// Lets the program run for ms milliseconds (panels slide, frames come in).
+void runFor(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// Moves an axis of the board simulator as the README's walk-through does
+// from another terminal.
+bool moveAxis(const char *axis, double mm)
+{
+    const QString sim = QCoreApplication::applicationDirPath() + QStringLiteral("/axb-sim");
+    const int code = QProcess::execute(sim, {QStringLiteral("--move"), QLatin1String(axis), QString::number(mm)});
+    if (code != 0)
+        std::fprintf(stderr, "demo-tour: axb-sim --move %s %g failed\n", axis, mm);
+    return code == 0;
+}
+
+// The window with the box drawn over it where the operator sees it: centred
+// on the camera view, 128 pixels lower (as the wizard places its boxes).
+QPixmap withBox(QWidget &window, QMessageBox::Icon icon, const QString &title, const QString &text,
+                QMessageBox::StandardButtons buttons)
+{
+    QPixmap shot = window.grab();
+    QMessageBox box(icon, title, text, buttons, &window);
+    box.ensurePolished();
+    box.adjustSize();
+    const QSize size = box.size();
+    QPainter painter(&shot);
+    box.render(&painter, QPoint((639 - size.width()) / 2, (639 - size.height()) / 2 + 128));
+    return shot;
+}
+
+// The DNC panel of LATHE 1 from the label panel, with its send button, and
+// the send.
+QVector<Step> dncStops(MainWindow &window, const Shot &shot, const QMessageBoxKovra::Handler &tourBoxes)
+{
+    return {
+        [&window] { click(&window, "tbDnc"); },
+        [&window, shot, tourBoxes] {
+            shot("07-dnc-panel.png", window.grab());
+            // The layout's defaults, confirmed: values the server takes.
+            QMessageBoxKovra::setHandler([](const QMessageBoxKovra::Box &box) {
+                std::fprintf(stderr, "demo-tour: box \"%s\"\n", qPrintable(box.text));
+                return box.buttons & QMessageBox::Yes ? QMessageBox::Yes : QMessageBox::Ok;
+            });
+            click(window.findChild<cDnc *>(), "pbDefault");
+            QMessageBoxKovra::setHandler(tourBoxes);
+        },
+        // Sent and acknowledged, the panel closes and an OK shows over the
+        // camera view for a moment.
+        [&window, shot] {
+            click(window.findChild<cDnc *>(), "pbWrite");
+            // The OK fades out with its opacity effect.
+            bool shown = false;
+            for (int waited = 0; !shown && waited < 6000; waited += 50) {
+                runFor(50);
+                shown = window.findChild<QGraphicsOpacityEffect *>() != nullptr;
+            }
+            runFor(100);
+            shot("07b-dnc-acknowledged.png", window.grab());
+            if (!shown) {
+                std::fprintf(stderr, "demo-tour: the send was not acknowledged\n");
+                ++failedStops;
+            }
+        },
+    };
+}
+
+// The configuration dialog's calibration wizard run to its end: before each
+// prompt's Ok the tool is moved into the prompt's region with axb-sim --move,
+// as the README's walk-through says. The prompt of the last region and the
+// closing box are saved with the screen.
+QVector<Step> calibrationStops(MainWindow &window, const Shot &shot, QTimer &pace,
+                               const QMessageBoxKovra::Handler &tourBoxes)
+{
+    auto wizard = [&window, shot, &pace, tourBoxes] {
+        CVideoDevice *camera = CVideoCollector::Instance()->GetVideoDevice(0);
+        QMessageBoxKovra::setHandler([&window, shot, camera](const QMessageBoxKovra::Box &box) {
+            std::fprintf(stderr, "demo-tour: box \"%s\"\n", qPrintable(box.text));
+            if (box.text.startsWith(QLatin1String("Probe "))) {
+                // From the centre: 2.5 mm to the left, 5.2 mm over to the right,
+                // back to the middle and 2.5 mm up, 5.2 mm down.
+                const QString region = box.text.section(QLatin1Char(' '), 3, 3);
+                bool moved = true;
+                if (region == QLatin1String("LEFT"))
+                    moved = moveAxis("X", -2.5);
+                else if (region == QLatin1String("RIGHT"))
+                    moved = moveAxis("X", 5.2);
+                else if (region == QLatin1String("TOP"))
+                    moved = moveAxis("X", -2.7) && moveAxis("Z", -2.5);
+                else
+                    moved = moveAxis("Z", 5.2);
+                const bool x = box.text.startsWith(QLatin1String("Probe X"));
+                for (int waited = 0; moved && waited < 5000; waited += 100) {
+                    runFor(100);
+                    if (waited >= 600 && (x ? camera->MinXValid() : camera->MinYValid()))
+                        break;
+                }
+                if (region == QLatin1String("BOTTOM"))
+                    shot("08-calibration-last-step.png",
+                         withBox(window, QMessageBox::Question, box.title, box.text, box.buttons));
+                return moved ? QMessageBox::Ok : QMessageBox::Cancel;
+            }
+            if (box.text == QLatin1String("Calibration updated")) {
+                shot("09-calibration-updated.png",
+                     withBox(window, QMessageBox::Information, box.title, box.text, box.buttons));
+                return QMessageBox::Ok;
+            }
+            // "No measure line detected": the tool did not reach the region.
+            ++failedStops;
+            return QMessageBox::Cancel;
+        });
+        // The wizard waits in its boxes: the tour waits with it.
+        pace.stop();
+        click(window.findChild<cConfiguration *>(), "pbCalibration");
+        QMessageBoxKovra::setHandler(tourBoxes);
+        pace.start();
+    };
+    return {
+        // The angle panel would cover the bottom region.
+        [&window] { click(&window, "tbExitGetAngle"); },
+        [&window] { click(&window, "tbConfigure"); },
+        [&window] {
+            type(&window, "leInputBox", QStringLiteral("tavo"));
+            click(&window, "tbOkInputBox");
+        },
+        wizard,
+        [&window] { click(window.findChild<cConfiguration *>(), "tbCancel"); },
+    };
+}
+
 // Chooses a machine in the main screen's list, as the operator does.
 void chooseMachine(QWidget *window, const QString &name)
 {
@@ -104,11 +251,12 @@ void chooseMachine(QWidget *window, const QString &name)
     QMetaObject::invokeMethod(machines, "activated", Q_ARG(int, i));
 }
 
-using Steps = QVector<std::function<void()>>;
-using Shot = std::function<void(const char *)>;
+using Steps = QVector<Step>;
+// A screenshot of the main window.
+using WindowShot = std::function<void(const char *)>;
 
 // A step that chooses the machine and opens its tooling-table list.
-std::function<void()> openTables(QWidget *window, const QString &machine)
+Step openTables(QWidget *window, const QString &machine)
 {
     return [=] {
         chooseMachine(window, machine);
@@ -119,7 +267,7 @@ std::function<void()> openTables(QWidget *window, const QString &machine)
 // The README's CSV import on LATHE 1: the list's CSV button, csv/tools.csv
 // picked in the file dialog, the offered name confirmed; the imported table
 // opens in the editor.
-Steps csvImportSteps(QWidget *window, const Shot &shot)
+Steps csvImportSteps(QWidget *window, const WindowShot &shot)
 {
     return {
         openTables(window, QStringLiteral("LATHE 1")),
@@ -141,7 +289,7 @@ Steps csvImportSteps(QWidget *window, const Shot &shot)
         [] {},
         [=] { click(window, "tbOkInputBox"); },
         [=] {
-            shot("07-csv-import-done.png");
+            shot("10-csv-import-done.png");
             click(window->findChild<cToolset *>(), "tbExitTool");
         },
         [=] { click(window->findChild<cSetList *>(), "tbHide"); },
@@ -150,13 +298,13 @@ Steps csvImportSteps(QWidget *window, const Shot &shot)
 
 // The post-processor preview of the first table of each machine that has a
 // format (millimetre, inch, every turret position).
-Steps postProcessorSteps(QWidget *window, const Shot &shot)
+Steps postProcessorSteps(QWidget *window, const WindowShot &shot)
 {
     Steps steps;
     const struct { const char *machine, *table, *file; } machines[] = {
-        {"LATHE 1", "TURRET A", "08-postpro-lathe-1.png"},
-        {"LATHE 2 INCH", "BAR WORK", "08-postpro-lathe-2-inch.png"},
-        {"MILL 3", "SPINDLE", "08-postpro-mill-3.png"},
+        {"LATHE 1", "TURRET A", "11-postpro-lathe-1.png"},
+        {"LATHE 2 INCH", "BAR WORK", "11-postpro-lathe-2-inch.png"},
+        {"MILL 3", "SPINDLE", "11-postpro-mill-3.png"},
     };
     for (const auto &m : machines) {
         steps << openTables(window, QLatin1String(m.machine));
@@ -189,7 +337,7 @@ Steps reportViewerSteps(QWidget *window, const QDir &out)
         [] {},
         [] {},
         [=] {
-            const QString file = out.filePath(QStringLiteral("09-report-in-viewer.png"));
+            const QString file = out.filePath(QStringLiteral("12-report-in-viewer.png"));
             QGuiApplication::primaryScreen()->grabWindow(0).save(file);
             std::printf("%s\n", qPrintable(file));
             click(window->findChild<cToolset *>(), "tbExitTool");
@@ -213,24 +361,26 @@ int main(int argc, char *argv[])
     // Boxes are named on the terminal and answered with the answer a step
     // asked for, else with their default.
     QMessageBox::StandardButton answer = QMessageBox::NoButton;
-    QMessageBoxKovra::setHandler([&answer](const QMessageBoxKovra::Box &box) {
+    const QMessageBoxKovra::Handler tourBoxes = [&answer](const QMessageBoxKovra::Box &box) {
         std::fprintf(stderr, "demo-tour: box \"%s\"\n", qPrintable(box.text));
         const QMessageBox::StandardButton given = std::exchange(answer, QMessageBox::NoButton);
         if (given != QMessageBox::NoButton)
             return given;
         return box.defaultButton != QMessageBox::NoButton ? box.defaultButton : QMessageBox::Ok;
-    });
+    };
+    QMessageBoxKovra::setHandler(tourBoxes);
 
     MainWindow window;
     window.showFullScreen();
-    auto shot = [&](const char *name) {
+    const Shot save = [&out](const char *name, const QPixmap &picture) {
         const QString file = out.filePath(QLatin1String(name));
-        window.grab().save(file);
+        picture.save(file);
         std::printf("%s\n", qPrintable(file));
     };
+    auto shot = [&](const char *name) { save(name, window.grab()); };
     auto find = [&](auto *typed) { return window.findChild<std::remove_pointer_t<decltype(typed)> *>(); };
 
-    Steps steps = {
+    QVector<Step> steps = {
         [&] { shot("01-start.png"); click(&window, "tbConfigure"); },
         [&] {
             type(&window, "leInputBox", QStringLiteral("tavo"));
@@ -286,11 +436,13 @@ int main(int argc, char *argv[])
         [&] { shot("05-camera-angle.png"); click(&window, "tbLabelAngle"); },
         [&] { shot("06-label-panel.png"); },
     };
+    QTimer timer;
+    steps += dncStops(window, save, tourBoxes);
+    steps += calibrationStops(window, save, timer, tourBoxes);
     steps << csvImportSteps(&window, shot);
     steps << postProcessorSteps(&window, shot);
     steps << reportViewerSteps(&window, out);
     int next = 0;
-    QTimer timer;
     // Time for the panels to slide in and the camera to settle.
     timer.setInterval(1500);
     QObject::connect(&timer, &QTimer::timeout, [&] {
@@ -305,5 +457,5 @@ int main(int argc, char *argv[])
     });
     QTimer::singleShot(3000, &timer, [&timer] { timer.start(); });
     const int code = app.exec();
-    return code != 0 ? code : (unreachable > 0 ? 1 : 0);
+    return code != 0 ? code : (unreachable > 0 || failedStops > 0 ? 1 : 0);
 }
