@@ -17,6 +17,7 @@
 #include <QTimer>
 
 #include "axis/AxbBoardModel.h"
+#include "common/SimulatorControl.h"
 #include "common/SimulatorPty.h"
 
 #include <algorithm>
@@ -165,11 +166,8 @@ int sendMove(const QString &name, const QByteArray &move)
         return 2;
     }
     QLocalSocket s;
-    s.connectToServer(name);
-    if (!s.waitForConnected(2000)) {
-        std::fprintf(stderr, "axb-sim: no simulator runs as \"%s\"\n", qPrintable(name));
+    if (!connectToSimulator(s, name, "axb-sim"))
         return 1;
-    }
     s.write(move + '\n');
     while (!s.canReadLine() && s.waitForReadyRead(2000)) {
     }

@@ -14,6 +14,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "common/SimulatorControl.h"
 #include "common/SimulatorPty.h"
 #include "dnc/DmFrameReader.h"
 
@@ -22,11 +23,8 @@ namespace {
 int scan(const QString &name, const QByteArray &code)
 {
     QLocalSocket s;
-    s.connectToServer(name);
-    if (!s.waitForConnected(2000)) {
-        std::fprintf(stderr, "dm-sim: no scanner stand-in runs as \"%s\"\n", qPrintable(name));
+    if (!connectToSimulator(s, name, "dm-sim"))
         return 1;
-    }
     s.write(code + '\n');
     s.waitForBytesWritten(2000);
     s.disconnectFromServer();
