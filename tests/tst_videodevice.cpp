@@ -1121,7 +1121,17 @@ void TestVideoDevice::demoFrames()
         const QImage img(made + "/" + name);
         QCOMPARE(img.format(), QImage::Format_Grayscale8);
         QCOMPARE(img.size(), QSize(1280, 1024));
-        QCOMPARE(QImage(committed + "/" + scene + "/" + name), img);
+        // The edges are anti-aliased drawing, whose blending may round a grey
+        // level otherwise on another CPU; the lighting of the frame is exact.
+        const QImage kept(committed + "/" + scene + "/" + name);
+        QCOMPARE(kept.format(), img.format());
+        QCOMPARE(kept.size(), img.size());
+        int worst = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                worst = std::max(worst, std::abs(kept.constScanLine(y)[x] - img.constScanLine(y)[x]));
+        QVERIFY2(worst <= 1, qPrintable(QString("%1 differs by %2 grey levels").arg(name).arg(worst)));
+        QCOMPARE(kept.constScanLine(0)[0], img.constScanLine(0)[0]);
         for (const QPoint &p : dark)
             QVERIFY2(qGray(img.pixel(p)) < 40, qPrintable(QString("%1 (%2, %3)").arg(name).arg(p.x()).arg(p.y())));
         for (const QPoint &p : light)
