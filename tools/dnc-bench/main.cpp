@@ -1,6 +1,8 @@
 // Times opening the DNC panel for one tool with a 100-field layout (reading
 // the layout, building the table and its editors, filling them from the
-// tool's rows of tools and dnc), on a database in a temporary folder.
+// tool's rows of tools and dnc, connecting to the machine's DNC address), on
+// a database in a temporary folder. A loopback server in the bench is that
+// address, so the panel opens as on a machine with its CNC-side server.
 //
 //   dnc-bench [fields] [repetitions]
 #include <QApplication>
@@ -8,6 +10,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSqlQuery>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -17,6 +21,7 @@
 
 #include "dnc/cDnc.h"
 #include "shared/App.h"
+#include "shared/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
 
 namespace {
@@ -69,6 +74,25 @@ int main(int argc, char *argv[])
     f.close();
     CurrentMachine.dncFormat = "bench.dnc";
 
+    // The CNC-side server: it takes each connection the panel opens and says nothing.
+    QTcpServer server;
+    if (!server.listen(QHostAddress::LocalHost, 0)) {
+        std::fprintf(stderr, "dnc-bench: no loopback server: %s\n", qPrintable(server.errorString()));
+        return 1;
+    }
+    QObject::connect(&server, &QTcpServer::newConnection, [&server] {
+        while (QTcpSocket *s = server.nextPendingConnection())
+            QObject::connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+    });
+    CurrentMachine.dncSocket = QStringLiteral("127.0.0.1:%1").arg(server.serverPort());
+    // A box would wait for an operator and its time would be in the figure.
+    int boxes = 0;
+    QMessageBoxKovra::setHandler([&boxes](const QMessageBoxKovra::Box &b) {
+        std::fprintf(stderr, "dnc-bench: box %s: %s\n", qPrintable(b.title), qPrintable(b.text));
+        ++boxes;
+        return QMessageBox::Ok;
+    });
+
     QWidget host;
     host.resize(375, 500);
     cDnc panel(nullptr, nullptr, &host);
@@ -84,6 +108,8 @@ int main(int argc, char *argv[])
         ms.push_back(t.nsecsElapsed() / 1e6);
         app.processEvents();
     }
+    if (boxes)
+        return 1;
     std::sort(ms.begin(), ms.end());
     std::printf("open panel for a tool, %d fields: median %.2f ms, max %.2f ms (%d runs)\n", fields,
                 ms[ms.size() / 2], ms.back(), reps);
