@@ -10,7 +10,7 @@
 // its own). Run it in a demo working directory (scripts/demo-screenshots.sh
 // prepares one):
 //
-//   demo-tour <screenshot folder>
+//   demo-tour <screenshot folder> [ms between steps, default 1500]
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
@@ -352,8 +352,9 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: demo-tour <screenshot folder>\n");
+    const int pace = argc == 3 ? QString::fromLocal8Bit(argv[2]).toInt() : 1500;
+    if ((argc != 2 && argc != 3) || pace < 600) {
+        std::fprintf(stderr, "usage: demo-tour <screenshot folder> [ms between steps, at least 600]\n");
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
@@ -443,8 +444,8 @@ int main(int argc, char *argv[])
     steps << postProcessorSteps(&window, shot);
     steps << reportViewerSteps(&window, out);
     int next = 0;
-    // Time for the panels to slide in and the camera to settle.
-    timer.setInterval(1500);
+    // Time for the panels to slide in (500 ms) and the camera to settle.
+    timer.setInterval(pace);
     QObject::connect(&timer, &QTimer::timeout, [&] {
         if (next < steps.size()) {
             steps[next++]();
