@@ -73,7 +73,7 @@ class tst_report : public QObject
         if (!pressPrint(table, name))
             return {"editor left disabled"};
         QProcess::startDetached("xdg-open", {"probe"});
-        QTest::qWaitFor([&] { return viewer.calls().size() >= expected + 1; }, 10000);
+        (void)QTest::qWaitFor([&] { return viewer.calls().size() >= expected + 1; }, 10000);
         QStringList calls = viewer.calls();
         calls.removeAll("probe");
         return calls;
