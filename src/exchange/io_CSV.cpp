@@ -1,4 +1,5 @@
 #include "exchange/io_CSV.h"
+#include "shared/IniText.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -11,13 +12,6 @@
 
 namespace {
 enum { itemTable, itemColumn, itemType, itemStatement, itemFactor };
-
-// A value as text; the INI reader makes a list of a value with commas.
-QString text(const QSettings &ini, const QString &key, const QString &fallback)
-{
-    const QVariant v = ini.value(key, fallback);
-    return v.type() == QVariant::StringList ? v.toStringList().join(QLatin1Char(',')) : v.toString();
-}
 
 // A decimal number as SQL and the C locale both read it, nothing else
 // ("inf", "nan", "12,5" and any other text are refused).
@@ -41,7 +35,7 @@ bool io_CSV::setFormat(const QString &path, QString &error)
     error.clear();
     const QSettings ini(path, QSettings::IniFormat);
 
-    const QString fs = text(ini, QStringLiteral("/Settings/FieldSeparator"), QStringLiteral("59"));
+    const QString fs = iniText(ini, QStringLiteral("/Settings/FieldSeparator"), QStringLiteral("59"));
     if (!fs.isEmpty()) {
         bool ok = false;
         const int code = fs.toInt(&ok, 10);
@@ -53,7 +47,7 @@ bool io_CSV::setFormat(const QString &path, QString &error)
     }
 
     QString ls;
-    for (const QString &piece : text(ini, QStringLiteral("/Settings/LineSeparator"), QStringLiteral("13:10")).split(QLatin1Char(':'))) {
+    for (const QString &piece : iniText(ini, QStringLiteral("/Settings/LineSeparator"), QStringLiteral("13:10")).split(QLatin1Char(':'))) {
         bool ok = false;
         const int code = piece.toInt(&ok, 10);
         if (ok && code >= 1 && code <= 255) {
@@ -70,22 +64,22 @@ bool io_CSV::setFormat(const QString &path, QString &error)
     }
     reader.setLineSeparator(ls);
 
-    reader.setDir(text(ini, QStringLiteral("/Settings/Dir"), QStringLiteral("./")));
-    reader.setDefaultExt(text(ini, QStringLiteral("/Settings/DefaultExtension"), QStringLiteral("csv")));
-    reader.setPreprocessor(text(ini, QStringLiteral("/Settings/PreProcessor"), QString()));
-    const int start = text(ini, QStringLiteral("/Settings/DataStartLine"), QStringLiteral("1")).toInt();
+    reader.setDir(iniText(ini, QStringLiteral("/Settings/Dir"), QStringLiteral("./")));
+    reader.setDefaultExt(iniText(ini, QStringLiteral("/Settings/DefaultExtension"), QStringLiteral("csv")));
+    reader.setPreprocessor(iniText(ini, QStringLiteral("/Settings/PreProcessor"), QString()));
+    const int start = iniText(ini, QStringLiteral("/Settings/DataStartLine"), QStringLiteral("1")).toInt();
     if (start < 1) {
         // Before the first row: the file would be read from nowhere.
         error = QStringLiteral("DataStartLine error");
         return false;
     }
     reader.setDataStartLine(unsigned(start));
-    reader.setExportHeader(text(ini, QStringLiteral("/Settings/ExportHeader"), QString()));
+    reader.setExportHeader(iniText(ini, QStringLiteral("/Settings/ExportHeader"), QString()));
     reader.setAutoT(ini.value(QStringLiteral("Settings/AutoT"), false).toBool());
 
     QString definitions;
     for (int i = 0;; ++i) {
-        const QString def = text(ini, QStringLiteral("/Data/Field%1").arg(i), QStringLiteral("*"));
+        const QString def = iniText(ini, QStringLiteral("/Data/Field%1").arg(i), QStringLiteral("*"));
         if (def == QLatin1String("*"))
             break;
         definitions += QString(def).replace(QLatin1Char('|'), reader.getFieldSeparator()) + reader.getLineSeparator();

@@ -1,9 +1,9 @@
-#include "shared/LayoutText.h"
+#include "shared/IniText.h"
 
 #include <QSettings>
 #include <QStringList>
 
-QString layoutText(const QSettings &settings, const QString &key, const QString &defaultValue)
+QString iniText(const QSettings &settings, const QString &key, const QString &defaultValue)
 {
     const QVariant v = settings.value(key, defaultValue);
     if (v.type() == QVariant::StringList)
