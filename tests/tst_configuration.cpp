@@ -327,42 +327,64 @@ void TestConfiguration::saving()
 
 void TestConfiguration::saveFailure_data()
 {
-    QTest::addColumn<bool>("folder"); // the file replaced by a folder; else one malformed line at start-up
-    QTest::newRow("file is a folder") << true;
-    QTest::newRow("malformed line read at start-up") << false;
+    QTest::addColumn<bool>("folder"); // the file replaced by a folder; else it stays a file
+    QTest::addColumn<QByteArray>("start"); // the file at start-up
+    QTest::addColumn<QString>("unit"); // "Machine/isMM" in the file after a later write
+    QTest::addColumn<QString>("xCal"); // "camera/XCalibration" likewise
+    QTest::newRow("file is a folder") << true << QByteArray() << "absent" << "absent";
+    QTest::newRow("file is a folder, keys saved before")
+        << true << QByteArray("[Machine]\nisMM=true\n[camera]\nXCalibration=0.01\n") << "true" << "0.01";
+    QTest::newRow("malformed line read at start-up")
+        << false << QByteArray("[Translations\nTr0=Italiano|it\n") << "false" << "0.00500000";
 }
 
-// A file that cannot be written: the operator is told, and the edits stay
-// unsaved. A file that could not be read whole at start-up is no such file.
+// A file that cannot be written: the operator is told, the edits stay
+// unsaved, and no later write of another part stores them. A file that could
+// not be read whole at start-up is no such file.
 void TestConfiguration::saveFailure()
 {
     QFETCH(bool, folder);
-    if (!folder) {
-        QVERIFY(m_wd->writeFile("T8A_M.cfg", "[Translations\nTr0=Italiano|it\n"));
+    QFETCH(QByteArray, start);
+    QFETCH(QString, unit);
+    QFETCH(QString, xCal);
+    const QString path = m_wd->filePath("T8A_M.cfg");
+    if (!start.isEmpty()) {
+        QVERIFY(m_wd->writeFile("T8A_M.cfg", start));
         App::resetKovraSettings();
-        QCOMPARE(App::kovraSettings().status(), QSettings::FormatError);
+        QCOMPARE(App::kovraSettings().status(), folder ? QSettings::NoError : QSettings::FormatError);
     }
     open();
     ui->rbInch->setChecked(true);
-    if (folder)
-        QVERIFY(QDir().mkdir(m_wd->filePath("T8A_M.cfg")));
+    if (folder) {
+        QFile::remove(path);
+        QVERIFY(QDir().mkdir(path));
+    }
     QSignalSpy relay(m_host.get(), &Host::sigUpdGui);
     QCOMPARE(m_dlg->writeSettings(), !folder);
     QCOMPARE(m_boxes.last().title, QString("Configuration"));
     QCOMPARE(m_boxes.last().text, folder ? QString("Settings could not be saved") : QString("Save settings as default?"));
     QCOMPARE(relay.count(), folder ? 0 : 1);
     QCOMPARE(MachineSettings.isMM, folder);
-    if (!folder)
-        QCOMPARE(file()->value("Machine/isMM"), QVariant(false));
-    // Nor is a calibration announced that the file did not take.
+    // Nor is a calibration announced, or used, that the file did not take.
+    m_camera->XCalibration = 0.01f;
+    ui->txtXcal->setText("0.00500000");
     m_boxes.clear();
     m_dlg->saveAxisCalibration();
     QCOMPARE(m_boxes.size(), 1);
     QCOMPARE(m_boxes.first().text, folder ? QString("Settings could not be saved") : QString("Calibration updated"));
+    QCOMPARE(m_camera->XCalibration, folder ? 0.01f : 0.005f);
     m_boxes.clear();
     m_answers << QMessageBox::Cancel;
     m_dlg->close();
     QCOMPARE(m_boxes.value(0).text, folder ? QString("Settings changed but not saved") : QString());
+    // The file can be written again; another part writes its key.
+    if (folder)
+        QVERIFY(QDir().rmdir(path));
+    App::kovraSettings().setValue("/Software/Version", "3.0");
+    App::resetKovraSettings();
+    QCOMPARE(file()->value("Software/Version").toString(), QString("3.0"));
+    QCOMPARE(file()->value("Machine/isMM", "absent").toString(), unit);
+    QCOMPARE(file()->value("camera/XCalibration", "absent").toString(), xCal);
 }
 
 void TestConfiguration::machineOptions_data()

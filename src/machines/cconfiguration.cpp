@@ -269,16 +269,9 @@ s_MachineSettings cConfiguration::getMacSettings()
     return ms;
 }
 
-bool cConfiguration::settingsWritten()
+bool cConfiguration::writeKeys(const QVector<QPair<QString, QVariant>> &values)
 {
-    QSettings &s = App::kovraSettings();
-    s.sync();
-    // The run-long object keeps the first error of its life (a line the
-    // operator mistyped gives one at start-up): a fresh object on the same
-    // file judges this write alone. It shares the pending keys, so it writes
-    // them again when the flush above failed, and fails the same way.
-    QSettings check(s.fileName(), QSettings::IniFormat);
-    if (check.status() != QSettings::AccessError)
+    if (App::writeKovraSettings(values))
         return true;
     QMessageBoxKovra::critical(this, tr("Configuration"), tr("Settings could not be saved"), QMessageBox::Ok);
     return false;
@@ -291,17 +284,15 @@ bool cConfiguration::writeSettings()
         != QMessageBox::Yes)
         return false;
 
-    QSettings &s = App::kovraSettings();
     if (!sensorUnchanged()) {
         const SensorSet &set = sensorSet();
         const QString group = sensorGroup();
-        s.setValue(group + QLatin1String("Brightness"), set.Brightness);
-        s.setValue(group + QLatin1String("Contrast"), set.Contrast);
-        s.setValue(group + QLatin1String("BiasR"), set.BiasR);
-        s.setValue(group + QLatin1String("BiasB"), set.BiasB);
-        s.setValue(group + QLatin1String("BiasGB"), set.BiasGB);
-        s.setValue(group + QLatin1String("BiasGR"), set.BiasGR);
-        if (!settingsWritten())
+        if (!writeKeys({{group + QLatin1String("Brightness"), set.Brightness},
+                        {group + QLatin1String("Contrast"), set.Contrast},
+                        {group + QLatin1String("BiasR"), set.BiasR},
+                        {group + QLatin1String("BiasB"), set.BiasB},
+                        {group + QLatin1String("BiasGB"), set.BiasGB},
+                        {group + QLatin1String("BiasGR"), set.BiasGR}}))
             return false;
         sensorSnapshot = set;
     }
@@ -333,33 +324,32 @@ bool cConfiguration::writeSettings()
                                   tr("Automatic spindle option has changed") + tr("Application must be restarted"),
                                   QMessageBox::Ok);
 
-    const s_MachineSettings &m = ms;
-    s.setValue("/Machine/isMM", m.isMM);
-    s.setValue("/Machine/isRadius", m.isRadius);
-    s.setValue("/Machine/Password", m.Password);
-    s.setValue("/Machine/Language", createIniLang(ui->cmbLanguage->currentText()));
-    s.setValue("/Machine/type", m.type);
-    s.setValue("/Machine/hasCAxis", m.hasCAxis);
-    s.setValue("/Machine/hasIndex", m.hasIndex);
-    s.setValue("/Machine/coarseZeroSearch", m.coarseZeroSearch);
-    s.setValue("/Machine/disableAnimation", m.disableAnimation);
-    s.setValue("/Machine/isPivra", m.isPivra);
-    s.setValue("/Machine/ClearLabelMode", m.ClearLabelMode);
-    s.setValue("/Machine/ppEnabled", m.ppEnabled);
-    s.setValue("/Machine/ppDirLocked", m.ppDirLocked);
-    s.setValue("/Machine/ppFormatLocked", m.ppFormatLocked);
-    s.setValue("/Machine/balluffEnabled", m.balluffEnabled);
-    s.setValue("/Machine/angularHead", m.angularHead);
-    s.setValue("/Machine/disableRunout", m.disableRunout);
-    s.setValue("/Machine/automaticSpindle", m.automaticSpindle);
-    s.setValue("/Machine/hasNfc", m.hasNfc);
-    s.setValue("/Machine/logoPrint", m.logoPrint);
-    s.setValue("/Machine/custom", m.custom);
-    s.setValue("/Machine/vendorName", m.vendorName);
-    s.setValue("/Machine/logoName", m.logoName);
     // The screen must not claim a state the file does not hold: no record,
     // no snapshot and no refresh unless the file took it.
-    if (!settingsWritten())
+    if (!writeKeys({
+            {QStringLiteral("/Machine/isMM"), ms.isMM},
+            {QStringLiteral("/Machine/isRadius"), ms.isRadius},
+            {QStringLiteral("/Machine/Password"), ms.Password},
+            {QStringLiteral("/Machine/Language"), createIniLang(ui->cmbLanguage->currentText())},
+            {QStringLiteral("/Machine/type"), ms.type},
+            {QStringLiteral("/Machine/hasCAxis"), ms.hasCAxis},
+            {QStringLiteral("/Machine/hasIndex"), ms.hasIndex},
+            {QStringLiteral("/Machine/coarseZeroSearch"), ms.coarseZeroSearch},
+            {QStringLiteral("/Machine/disableAnimation"), ms.disableAnimation},
+            {QStringLiteral("/Machine/isPivra"), ms.isPivra},
+            {QStringLiteral("/Machine/ClearLabelMode"), ms.ClearLabelMode},
+            {QStringLiteral("/Machine/ppEnabled"), ms.ppEnabled},
+            {QStringLiteral("/Machine/ppDirLocked"), ms.ppDirLocked},
+            {QStringLiteral("/Machine/ppFormatLocked"), ms.ppFormatLocked},
+            {QStringLiteral("/Machine/balluffEnabled"), ms.balluffEnabled},
+            {QStringLiteral("/Machine/angularHead"), ms.angularHead},
+            {QStringLiteral("/Machine/disableRunout"), ms.disableRunout},
+            {QStringLiteral("/Machine/automaticSpindle"), ms.automaticSpindle},
+            {QStringLiteral("/Machine/hasNfc"), ms.hasNfc},
+            {QStringLiteral("/Machine/logoPrint"), ms.logoPrint},
+            {QStringLiteral("/Machine/custom"), ms.custom},
+            {QStringLiteral("/Machine/vendorName"), ms.vendorName},
+            {QStringLiteral("/Machine/logoName"), ms.logoName}}))
         return false;
 
     MachineSettings = ms;
@@ -578,14 +568,13 @@ void cConfiguration::slotCalibrationWizard()
 
 void cConfiguration::saveAxisCalibration()
 {
+    const QString group = cameraId == 0 ? QStringLiteral("/camera/") : QStringLiteral("/camera1/");
+    if (!writeKeys({{group + QLatin1String("XCalibration"), ui->txtXcal->text()},
+                    {group + QLatin1String("ZCalibration"), ui->txtZcal->text()}}))
+        return;
+    // Measures go on with the calibration in force until the file holds the new one.
     camera->XCalibration = ui->txtXcal->text().toFloat();
     camera->ZCalibration = ui->txtZcal->text().toFloat();
-    const QString group = cameraId == 0 ? QStringLiteral("/camera/") : QStringLiteral("/camera1/");
-    QSettings &s = App::kovraSettings();
-    s.setValue(group + QLatin1String("XCalibration"), ui->txtXcal->text());
-    s.setValue(group + QLatin1String("ZCalibration"), ui->txtZcal->text());
-    if (!settingsWritten())
-        return;
     cameraBox(QMessageBox::Information, tr("Calibration updated"), QMessageBox::Ok);
 }
 

@@ -3,7 +3,10 @@
 #include <QDialog>
 #include <QMap>
 #include <QMessageBox>
+#include <QPair>
 #include <QString>
+#include <QVariant>
+#include <QVector>
 
 #include "camera/VideoDevice.h"
 #include "shared/SharedStruct.h"
@@ -67,8 +70,9 @@ private:
     void fillLanguages();
     void fillCustomizations();
     void showSpindleButtons();
-    // Flushes the settings file; false (and the box saying so) when it failed.
-    bool settingsWritten();
+    // Writes the keys to the settings file; false (and the box saying so)
+    // when the file did not take them, which leaves them as they were.
+    bool writeKeys(const QVector<QPair<QString, QVariant>> &values);
     // A wizard box over the camera view (parent: the main window).
     QMessageBox::StandardButton cameraBox(QMessageBox::Icon kind, const QString &text,
                                           QMessageBox::StandardButtons buttons);
