@@ -151,6 +151,7 @@ private slots:
     void touchTextFieldAndClose();
     void touchDoubleSpinBox();
     void touchReadOnlyAndLabel();
+    void touchAfterOutsideClose();
 };
 
 namespace {
@@ -836,6 +837,26 @@ void TestKeyboard::touchReadOnlyAndLabel()
     QTest::qWait(50);
     QCOMPARE(ctx->panel()->geometry(), QRect(0, 0, 0, 0));
     QCOMPARE(ctx->target(), nullptr);
+}
+
+// The window manager closes the open pad: the panel goes as by its own close
+// key, and the next touch on a field brings the keyboard back.
+void TestKeyboard::touchAfterOutsideClose()
+{
+    Screen s;
+    std::unique_ptr<MyInputPanelContext> ctx(new MyInputPanelContext(&s.window));
+    QVERIFY(s.show());
+    ctx->install();
+    QTest::mouseClick(s.numeric, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+    QTRY_COMPARE(ctx->panel()->geometry(), numericOpen);
+
+    QCloseEvent close;
+    QCoreApplication::sendEvent(ctx->panel()->windowHandle(), &close);
+    QTRY_COMPARE(ctx->panel()->geometry(), closedRect);
+
+    QTest::mouseClick(s.text, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+    QTRY_COMPARE(ctx->panel()->geometry(), alphaOpen);
+    QVERIFY(ctx->panel()->isVisible());
 }
 
 QTEST_MAIN(TestKeyboard)

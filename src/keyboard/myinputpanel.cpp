@@ -1,6 +1,7 @@
 #include "keyboard/myinputpanel.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QEvent>
 #include <QLineEdit>
@@ -106,6 +107,14 @@ bool MyInputPanel::event(QEvent *e)
     if (e->type() == QEvent::WindowActivate && lastFocusedWidget)
         lastFocusedWidget->activateWindow();
     return QWidget::event(e);
+}
+
+void MyInputPanel::closeEvent(QCloseEvent *e)
+{
+    // Closed from outside (the window manager's close): a hidden panel would
+    // never open again, so it stays a window and closes as its own key does.
+    e->ignore();
+    showKeyboard(false);
 }
 
 void MyInputPanel::saveFocusWidget(QWidget *, QWidget *newFocus)

@@ -39,6 +39,7 @@ signals:
 
 protected:
     bool event(QEvent *e) override;
+    void closeEvent(QCloseEvent *e) override;
 
 private slots:
     void saveFocusWidget(QWidget *oldFocus, QWidget *newFocus);
