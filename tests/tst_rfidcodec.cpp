@@ -121,7 +121,7 @@ private slots:
         QTest::newRow("TagSize 10000") << "[SETTINGS]\nTotFields=1\nTagSize=10000\n" + field(0, ubin) << false
                                        << QStringList{"Invalid tag size\n/SETTINGS/"};
         QTest::newRow("TagSize -1") << "[SETTINGS]\nTotFields=1\nTagSize=-1\n" + field(0, ubin) << false
-                                    << QStringList{"Error in configuration\n/SETTINGS/"};
+                                    << QStringList{"Invalid tag size\n/SETTINGS/"};
         QTest::newRow("Address -1") << one + field(0, ubin + "Address=-1") << false
                                     << QStringList{"Error in configuration\n/FIELD0/"};
         QTest::newRow("ByteLength -4") << one + field(0, "Label=L\nByteLength=-4\nType=CHAR") << false

@@ -108,8 +108,6 @@ bool BalluffLayout::read(const QString &path, QStringList *messages)
     if (TagType != QLatin1String("C") && TagType != QLatin1String("M"))
         warn(tr("Invalid tag type in configuration"));
     TagSize = toInt(s, "/SETTINGS/TagSize", "512");
-    if (TagSize < 0)
-        return refuse(tr("Error in configuration") + "\n" + "/SETTINGS/");
     // The read request carries the size in four digits.
     if (!telegramNumber(TagSize))
         return refuse(tr("Invalid tag size") + "\n" + "/SETTINGS/");
