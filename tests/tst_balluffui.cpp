@@ -387,25 +387,34 @@ private slots:
         QVERIFY(rec.boxes().isEmpty());
     }
 
+    // The tag's bytes read, shown and written back untouched stay as they
+    // were, whatever the display pattern.
     void displayFormats_data()
     {
         QTest::addColumn<QByteArray>("keys");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<int>("errorLines");
-        QTest::newRow("%.3lf") << QByteArray("FieldType=float\nFormat=%.3lf") << "1.500" << 0;
-        QTest::newRow("two conversions shown empty") << QByteArray("FieldType=int\nFormat=%d%d") << "" << 1;
+        QTest::newRow("float %.2lf") << QByteArray("FieldType=float\nFormat=%.2lf") << "42.00" << 0;
+        QTest::newRow("int %.1f") << QByteArray("FieldType=int\nFormat=%.1f") << "42" << 1;
+        QTest::newRow("int %d%d") << QByteArray("FieldType=int\nFormat=%d%d") << "42" << 1;
+        QTest::newRow("float %.3Lf") << QByteArray("FieldType=float\nFormat=%.3Lf") << "42.000" << 1;
     }
     void displayFormats()
     {
         QFETCH(QByteArray, keys);
         MessageBoxRecorder rec;
         StderrCapture err;
-        QVERIFY(open("", {"Label=L\nByteLength=1\nType=UBIN\n" + keys}));
+        QVERIFY(open("TagSize=2", {"Label=L\nByteLength=1\nType=UBIN\n" + keys,
+                                   "Label=M\nAddress=1\nByteLength=1\nType=UBIN"}));
         QVERIFY(!m_ui->hasConfigError());
-        m_ui->fieldList()[0].value = 1.5;
-        m_ui->setTableValue(0);
-        QTEST(le(0)->text(), "shown");
         QTEST(int(err.text().count('\n')), "errorLines");
+        m_head->model.tag = QByteArray::fromHex("2A05");
+        m_ui->form()->pbRead->click();
+        QTEST(le(0)->text(), "shown");
+        m_ui->form()->pbWrite->click();
+        QCOMPARE(m_head->model.writes, 1);
+        QCOMPARE(m_head->model.tag.toHex(), QByteArray("2a05"));
+        QCOMPARE(rec.boxes().size(), 1); // the success box alone
     }
 
     void notification_data()

@@ -98,7 +98,7 @@ private slots:
         QTest::newRow("Format date left alone") << one + field(0, "Label=L\nByteLength=4\nType=TIMESTAMP\nFormat=%d.%m.%Y %s")
                                                 << true << QStringList();
         QTest::newRow("Format float %.3lf") << one + field(0, ubin + "FieldType=float\nFormat=%.3lf") << true << QStringList();
-        // A display pattern the formatter cannot take safely shows the field empty.
+        // A display pattern the formatter cannot take safely is left out of the display.
         QTest::newRow("Format float %d") << one + field(0, ubin + "FieldType=float\nFormat=%d") << true << QStringList();
         QTest::newRow("FormatNum float %.2lf")
             << one + field(0, "Label=L\nByteLength=4\nType=FORMATNUM\nFieldType=float\nFormatNum=%4.2lf") << true

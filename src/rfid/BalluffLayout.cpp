@@ -218,12 +218,12 @@ bool BalluffLayout::read(const QString &path, QStringList *messages)
 
         // Both patterns go to a printf-style formatter with one argument of a
         // known kind; anything else would read or write memory it does not
-        // own. The editor shows a field with an unusable display pattern
-        // empty; the tag's bytes cannot do without theirs.
+        // own. The editor shows a field with an unusable display pattern as
+        // it shows one without a pattern; the tag's bytes cannot do without theirs.
         if ((f.FieldType == QLatin1String("int") || f.FieldType == QLatin1String("float"))
             && !f.Format.isEmpty() && !isSafeFormat(f.Format, f.FieldType == QLatin1String("int")))
-            std::fprintf(stderr, "%s %s: unusable Format \"%s\", the field is shown empty\n", qPrintable(path),
-                         qPrintable(S), qPrintable(f.Format));
+            std::fprintf(stderr, "%s %s: unusable Format \"%s\", the field is shown without it\n",
+                         qPrintable(path), qPrintable(S), qPrintable(f.Format));
         if (f.Type == QLatin1String("FORMATNUM")
             && !isSafeFormat(f.FormatNum, f.BitMask != 0 || f.FieldType == QLatin1String("int")))
             return refuse(tr("Invalid format") + "\n" + S);

@@ -267,15 +267,17 @@ void cBalluffUI::setTableValue(int row)
         const int n = d >= std::numeric_limits<int>::max()   ? std::numeric_limits<int>::max()
                       : d <= std::numeric_limits<int>::min() ? std::numeric_limits<int>::min()
                                                              : int(d);
-        if (f.Format.isEmpty())
-            t = QString::number(n);
-        else if (BalluffLayout::isSafeFormat(f.Format, true))
+        // The editor's text is what a write takes: a pattern the formatter
+        // cannot take shows the value as an empty pattern would.
+        if (BalluffLayout::isSafeFormat(f.Format, true))
             t = QString::asprintf(f.Format.toLatin1().constData(), n);
+        else
+            t = QString::number(n);
     } else if (f.FieldType == QLatin1String("float")) {
-        if (f.Format.isEmpty())
-            t = MPrn(v.toFloat(), CurrentMachine.IsMM);
-        else if (BalluffLayout::isSafeFormat(f.Format, false))
+        if (BalluffLayout::isSafeFormat(f.Format, false))
             t = QString::asprintf(f.Format.toLatin1().constData(), v.toDouble());
+        else
+            t = MPrn(v.toFloat(), CurrentMachine.IsMM);
     } else if (f.FieldType == QLatin1String("date")) {
         const time_t when = time_t(v.toInt());
         if (f.Format.isEmpty()) {
