@@ -1,5 +1,5 @@
-// Tag images: decoding every field type in both byte orders, then encoding
-// the decoded values again.
+// Tag images: decoding every field type in both byte orders, checking that
+// the decoded values fit their bytes, then encoding them again.
 #include <QByteArray>
 #include <QList>
 
@@ -50,6 +50,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray image(reinterpret_cast<const char *>(data), int(size));
     BalluffCodec codec('B', 'D', 'E', 7);
     codec.decode(image, fields);
+    double lo = 0, hi = 0;
+    for (const DatiCampo &f : fields)
+        BalluffCodec::fitsBytes(f, &lo, &hi);
     QByteArray out;
     QString error;
     codec.encode(fields, image, &out, &error);

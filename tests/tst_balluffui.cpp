@@ -335,6 +335,52 @@ private slots:
         QCOMPARE(m_ui->fieldList()[2].value, QVariant("12"));
     }
 
+    // A value whose bytes would read back as another number never reaches
+    // the tag, even when the operator would confirm the write.
+    void valueBeyondBytes_data()
+    {
+        QTest::addColumn<QByteArray>("keys");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("range"); // empty: written and read back
+        QTest::newRow("UBIN 1 byte -1") << QByteArray("Type=UBIN\nByteLength=1") << "-1" << "1 byte(s) [0,255]";
+        QTest::newRow("UBIN 2 bytes Div 1000 200") << QByteArray("Type=UBIN\nByteLength=2\nDiv=1000") << "200"
+                                                   << "2 byte(s) [0,65.535]";
+        QTest::newRow("UBIN 2 bytes Div 1000 65.535") << QByteArray("Type=UBIN\nByteLength=2\nDiv=1000") << "65.535" << "";
+        QTest::newRow("UBIN 3 bytes Div 1000 9000") << QByteArray("Type=UBIN\nByteLength=3\nDiv=1000") << "9000"
+                                                    << "3 byte(s) [-8388.608,8388.607]";
+        QTest::newRow("UBIN 4 bytes 2147483648") << QByteArray("Type=UBIN\nByteLength=4") << "2147483648"
+                                                 << "4 byte(s) [-2147483648,2147483647]";
+        QTest::newRow("SBIN 1 byte 128") << QByteArray("Type=SBIN\nByteLength=1") << "128" << "1 byte(s) [-128,127]";
+        QTest::newRow("SBIN 2 bytes -32769") << QByteArray("Type=SBIN\nByteLength=2") << "-32769" << "2 byte(s) [-32768,32767]";
+        QTest::newRow("SBIN 3 bytes 8388608") << QByteArray("Type=SBIN\nByteLength=3") << "8388608"
+                                              << "3 byte(s) [-8388608,8388607]";
+        QTest::newRow("SBIN 4 bytes Div -10 214748364.9") << QByteArray("Type=SBIN\nByteLength=4\nDiv=-10") << "214748364.9"
+                                                          << "4 byte(s) [-214748364.7,214748364.8]";
+    }
+    void valueBeyondBytes()
+    {
+        QFETCH(QByteArray, keys);
+        QFETCH(QString, value);
+        QFETCH(QString, range);
+        MessageBoxRecorder rec;
+        rec.answer(QMessageBox::Yes);
+        QVERIFY(open("TagSize=4", {"Label=L\n" + keys}));
+        m_head->model.tag = QByteArray::fromHex("11223344");
+        le(0)->setText(value);
+        m_ui->form()->pbWrite->click();
+        if (range.isEmpty()) {
+            QCOMPARE(m_head->model.writes, 1);
+            m_ui->form()->pbRead->click();
+            QCOMPARE(m_ui->fieldList()[0].value.toDouble(), value.toDouble());
+            return;
+        }
+        QCOMPARE(rec.boxes().size(), 1);
+        QCOMPARE(rec.boxes().at(0).text, "One ore more field(s) are out of bounds\n\nL " + value + " does not fit " + range
+                                             + "\n\nUnable to continue");
+        QVERIFY(m_head->model.telegrams.isEmpty());
+        QCOMPARE(m_head->model.tag.toHex(), QByteArray("11223344"));
+    }
+
     void measures_data()
     {
         QTest::addColumn<int>("diaMpy");

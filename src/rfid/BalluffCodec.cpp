@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -113,6 +114,14 @@ QByteArray pairs(const QByteArray &text, int count, int base, bool lsb, bool asD
     if (lsb)
         std::reverse(out.begin(), out.end());
     return out;
+}
+
+// How the decoder reads a UBIN or SBIN word: SBIN is signed at every length
+// (a byte FF written for -1 reads -1); three- and four-byte words are signed
+// for UBIN too, as tags written elsewhere carry negative offsets in them.
+bool readsSigned(const DatiCampo &f, int n)
+{
+    return isType(f, "SBIN") || n >= 3;
 }
 
 int hexDigitValue(char c)
@@ -249,6 +258,29 @@ float BalluffCodec::toFloat(double v)
     return float(qBound(-double(std::numeric_limits<float>::max()), v, double(std::numeric_limits<float>::max())));
 }
 
+bool BalluffCodec::fitsBytes(const DatiCampo &f, double *lo, double *hi)
+{
+    const int n = f.ByteLength;
+    if (f.BitMask != 0 || n < 1 || n > 4 || !(isType(f, "UBIN") || isType(f, "SBIN")))
+        return true;
+    const int bits = 8 * n;
+    const qint64 low = readsSigned(f, n) ? -(qint64(1) << (bits - 1)) : 0;
+    const qint64 high = readsSigned(f, n) ? (qint64(1) << (bits - 1)) - 1 : (qint64(1) << bits) - 1;
+    const int div = f.Div == 0 ? 1 : f.Div;
+    // The word the encoder writes: a value that is no number goes as 0.
+    const double scaled = double(div) * (isNumeric(f.value) ? f.value.toDouble() : 0.0);
+    if (std::isfinite(scaled)) {
+        const qint64 word = roundEven(scaled);
+        if (word >= low && word <= high)
+            return true;
+    }
+    if (lo)
+        *lo = std::min(double(low) / div, double(high) / div);
+    if (hi)
+        *hi = std::max(double(low) / div, double(high) / div);
+    return false;
+}
+
 int BalluffCodec::writeAddress(const QList<DatiCampo> &fields)
 {
     return fields.isEmpty() ? 0 : qMax(0, fields.first().Address);
@@ -284,10 +316,7 @@ void BalluffCodec::decode(const QByteArray &image, QList<DatiCampo> &fields) con
                 continue;
             const quint64 u = unsignedValue(msbFirst(b, n, lsb));
             qint64 v = qint64(u);
-            // SBIN is signed at every length (a byte FF written for -1 reads
-            // -1); three- and four-byte words are signed for UBIN too, as
-            // tags written elsewhere carry negative offsets in them.
-            if ((isType(f, "SBIN") || n >= 3) && (u & (quint64(1) << (8 * n - 1))))
+            if (readsSigned(f, n) && (u & (quint64(1) << (8 * n - 1))))
                 v = qint64(u) - (qint64(1) << (8 * n));
             f.value = double(v) / div;
         } else if (isType(f, "MODSIGN")) {

@@ -54,6 +54,10 @@ public:
     static float toFloat(double v);
     // A value's text; bytes (CHAR fields) are Latin-1.
     static QString valueText(const QVariant &v);
+    // False when a UBIN or SBIN word would carry the field's value as bytes
+    // that read back as another number; lo and hi then hold the values the
+    // word keeps (after Div). Other fields are not checked here.
+    static bool fitsBytes(const DatiCampo &f, double *lo = nullptr, double *hi = nullptr);
 
 private:
     bool encodeField(DatiCampo &f, const QByteArray &tagBytes, QByteArray &image,

@@ -463,7 +463,8 @@ void cBalluffUI::slot_Write()
     QString message;
     if (!validateData(message)) {
         const QString head = tr("One ore more field(s) are out of bounds") + "\n\n" + message + "\n\n";
-        if (layout.ForceConstraints) {
+        // A value the tag would hand back as another number is never written.
+        if (layout.ForceConstraints || unwritable) {
             QMessageBoxKovra::critical(parentWindow, QStringLiteral("Balluff"), head + tr("Unable to continue"),
                                        QMessageBox::Ok, QMessageBox::NoButton);
             return;

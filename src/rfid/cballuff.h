@@ -108,4 +108,6 @@ private:
     QTcpSocket *tcpSocket = nullptr;
     // setTableValue is running: a nested call runs no scripts.
     bool showingValue = false;
+    // validateData found a value its bytes cannot carry: no write goes on.
+    bool unwritable = false;
 };

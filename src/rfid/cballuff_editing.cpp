@@ -252,6 +252,7 @@ void cBalluffUI::paintLabel(int row, const QColor &background)
 bool cBalluffUI::validateData(QString &message)
 {
     message.clear();
+    unwritable = false;
     updating = true;
     QStringList problems;
     int firstRow = -1;
@@ -276,6 +277,14 @@ bool cBalluffUI::validateData(QString &message)
                     problems << f.Label + " length "
                                     + QString::asprintf("%d [min length %d,max lenght %d]", n, BalluffCodec::toInt(f.Min), BalluffCodec::toInt(f.Max));
             }
+        }
+        double lo = 0, hi = 0;
+        if (!BalluffCodec::fitsBytes(f, &lo, &hi)) {
+            problems << f.Label + " " + text
+                            + QStringLiteral(" does not fit %1 byte(s) [%2,%3]")
+                                  .arg(f.ByteLength)
+                                  .arg(QString::number(lo, 'g', 12), QString::number(hi, 'g', 12));
+            unwritable = true;
         }
         if (f.hasList && text.isEmpty())
             problems << f.Label + " value not in list";
