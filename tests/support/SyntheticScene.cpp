@@ -56,6 +56,25 @@ double segDist(QPointF p, QPointF a, QPointF b)
 
 const double kHalfDiagonal = 0.7072;
 
+// Share of the pixel at (px, py) where inside(x, y) holds, sampled on a
+// 32 x 32 grid.
+template <typename Inside>
+double sampledCoverage(double px, double py, Inside inside)
+{
+    const int k = 32;
+    int count = 0;
+    for (int j = 0; j < k; ++j)
+        for (int i = 0; i < k; ++i)
+            if (inside(px + (i + 0.5) / k, py + (j + 0.5) / k))
+                ++count;
+    return double(count) / (k * k);
+}
+
+double cross(QPointF a, QPointF b)
+{
+    return a.x() * b.y() - a.y() * b.x();
+}
+
 }
 
 SyntheticScene::SyntheticScene(int width, int height)
@@ -91,6 +110,36 @@ void SyntheticScene::addDisc(QPointF centre, double radius)
     s.r = radius;
     s.box = QRectF(centre.x() - radius - 1, centre.y() - radius - 1, 2 * radius + 2, 2 * radius + 2);
     m_shapes.append(s);
+}
+
+void SyntheticScene::addRoundedCorner(QPointF corner, QPointF first, QPointF second, double radius)
+{
+    Shape s;
+    s.kind = Shape::RoundedCorner;
+    s.u = first / std::hypot(first.x(), first.y());
+    s.v = second / std::hypot(second.x(), second.y());
+    const QPointF sum = s.u + s.v;
+    const double halfAngle = std::acos(std::clamp(QPointF::dotProduct(s.u, s.v), -1.0, 1.0)) / 2;
+    // The arc's centre lies on the bisector, `radius` from both edges.
+    s.a = corner + sum / std::hypot(sum.x(), sum.y()) * (radius / std::sin(halfAngle));
+    s.r = radius;
+    m_shapes.append(s);
+}
+
+// Signed distance of (x, y) from the rounded corner's outline, negative
+// inside: the corner is the set of points within `r` of the wedge that the
+// two edge directions span from the arc's centre.
+double SyntheticScene::cornerDistance(const Shape &s, double x, double y)
+{
+    const QPointF p(x - s.a.x(), y - s.a.y());
+    const double turn = cross(s.u, s.v);
+    if (cross(s.u, p) * turn >= 0 && cross(p, s.v) * turn >= 0)
+        return -s.r;
+    auto toRay = [&p](QPointF w) {
+        const QPointF d = p - std::max(0.0, QPointF::dotProduct(p, w)) * w;
+        return std::hypot(d.x(), d.y());
+    };
+    return std::min(toRay(s.u), toRay(s.v)) - s.r;
 }
 
 void SyntheticScene::addRect(double x1, double y1, double x2, double y2)
@@ -135,18 +184,19 @@ double SyntheticScene::shapeCoverage(const Shape &s, double px, double py) const
             return 0;
         if (d <= -kHalfDiagonal)
             return 1;
-        const int k = 32;
-        int inside = 0;
         const double r2 = s.r * s.r;
-        for (int j = 0; j < k; ++j) {
-            const double dy = py + (j + 0.5) / k - s.a.y();
-            for (int i = 0; i < k; ++i) {
-                const double dx = px + (i + 0.5) / k - s.a.x();
-                if (dx * dx + dy * dy < r2)
-                    ++inside;
-            }
-        }
-        return double(inside) / (k * k);
+        return sampledCoverage(px, py, [&s, r2](double x, double y) {
+            const double dx = x - s.a.x(), dy = y - s.a.y();
+            return dx * dx + dy * dy < r2;
+        });
+    }
+    case Shape::RoundedCorner: {
+        const double d = cornerDistance(s, px + 0.5, py + 0.5);
+        if (d >= kHalfDiagonal)
+            return 0;
+        if (d <= -kHalfDiagonal)
+            return 1;
+        return sampledCoverage(px, py, [&s](double x, double y) { return cornerDistance(s, x, y) < 0; });
     }
     }
     return 0;
@@ -170,7 +220,7 @@ QByteArray SyntheticScene::render() const
     QVector<double> cov(m_width * m_height, 0.0);
     for (const Shape &s : m_shapes) {
         int fx0 = 0, fy0 = 0, fx1 = m_width - 1, fy1 = m_height - 1;
-        if (s.kind != Shape::HalfPlane) {
+        if (s.kind == Shape::Polygon || s.kind == Shape::Disc) {
             fx0 = std::max(0, int(std::floor(s.box.left() + m_originX)) - 1);
             fy0 = std::max(0, int(std::floor(s.box.top() + m_originY)) - 1);
             fx1 = std::min(m_width - 1, int(std::ceil(s.box.right() + m_originX)) + 1);
@@ -193,6 +243,14 @@ QByteArray SyntheticScene::render() const
                         continue;
                     }
                     if (d <= -kHalfDiagonal)
+                        continue;
+                } else if (s.kind == Shape::RoundedCorner) {
+                    const double d = cornerDistance(s, wx + 0.5, wy + 0.5);
+                    if (d <= -kHalfDiagonal) {
+                        row[fx] = 1.0;
+                        continue;
+                    }
+                    if (d >= kHalfDiagonal)
                         continue;
                 }
                 row[fx] = std::min(1.0, row[fx] + shapeCoverage(s, wx, wy));

@@ -34,6 +34,10 @@ public:
     void addDisc(QPointF centre, double radius);
     // Rectangle [x1, x2) x [y1, y2) in window coordinates.
     void addRect(double x1, double y1, double x2, double y2);
+    // A tool's cutting corner: the wedge between two straight edges leaving
+    // `corner` along `first` and `second` (less than 180 degrees apart), dark
+    // inside, its tip rounded by an exact arc of `radius` tangent to both.
+    void addRoundedCorner(QPointF corner, QPointF first, QPointF second, double radius);
 
     // Box blur of the given width (pixels) along rows and columns; 1 = none.
     void setBlur(int boxWidth) { m_blur = boxWidth; }
@@ -49,14 +53,16 @@ public:
 private:
     struct Shape
     {
-        enum Kind { HalfPlane, Polygon, Disc } kind;
-        QPointF a;              // point on the boundary / centre
+        enum Kind { HalfPlane, Polygon, Disc, RoundedCorner } kind;
+        QPointF a;              // point on the boundary / centre (of the arc)
         QPointF n;              // normal to the dark side
+        QPointF u, v;           // a rounded corner's edge directions
         double r = 0;
         QPolygonF poly;
         QRectF box;
     };
     double shapeCoverage(const Shape &s, double px, double py) const;
+    static double cornerDistance(const Shape &s, double x, double y);
 
     int m_width, m_height;
     double m_originX, m_originY;

@@ -1,13 +1,15 @@
 // Measures the camera's per-frame measuring on synthetic frames: the time of a
 // typical tool frame and of the largest frame the limits allow, the rate of the
-// capture loop on the stand-in camera, and the sub-pixel accuracy of the
-// extreme points on exact area-coverage edges. Run it from a Release build.
+// capture loop on the stand-in camera, the sub-pixel accuracy of the
+// extreme points on exact area-coverage edges, and the corner radius and
+// angle read on corners of known geometry. Run it from a Release build.
 //
 //   vision-bench [frames] [edges] [capture ms]
 //
 // frames: typical frames timed (default 2000; a tenth of it for the largest
 // frame); edges: edge positions per kind across one pixel (default 50);
 // capture ms: time each capture loop is counted (default 3000).
+#include "app/MeasureCommands.h"
 #include "camera/EdgeSearch.h"
 #include "camera/VideoDevice.h"
 #include "camera/VideoStandIn.h"
@@ -76,6 +78,55 @@ SyntheticScene worstScene()
     for (int k = 0; k < 19; ++k)
         s.addRect(20 + 32 * k, 377, 24 + 32 * k, 700);
     return s;
+}
+
+// The search with the circle and lines of its last frame.
+class CornerReader : public CEdgeSearch
+{
+public:
+    int radius = 0;
+    QVector<sLineParam> lines;
+
+protected:
+    void foundCircle(QPoint, int r) override { radius = r; }
+    void foundLines(const QVector<sLineParam> &found) override { lines = found; }
+};
+
+// A turning tool's corner drawn as the demo frames are (lit background 240,
+// shadow 22, area coverage softened by a 3 x 3 box): the top edge falls
+// `topDegrees` to the right, the side edge leaves it at `cornerDegrees`, and
+// the tip is rounded by `radius` pixels. The middle of the arc lies on the
+// image centre, so that even the largest arc leaves straight edge on both
+// sides within the window.
+void printCornerReading(double radius, double topDegrees, double cornerDegrees)
+{
+    const double top = topDegrees * M_PI / 180, side = (topDegrees + cornerDegrees) * M_PI / 180;
+    const QPointF first(std::cos(top), std::sin(top)), second(std::cos(side), std::sin(side));
+    const QPointF bisector = (first + second) / std::hypot((first + second).x(), (first + second).y());
+    const double tipToArc = radius / std::sin(cornerDegrees * M_PI / 360) - radius;
+    SyntheticScene s;
+    s.setBackground(240);
+    s.setForeground(22);
+    s.setBlur(3);
+    s.addRoundedCorner(QPointF(320, 320) - bisector * tipToArc, first, second, radius);
+    const QByteArray frame = s.render();
+
+    CornerReader reader;
+    reader.XCalibration = reader.ZCalibration = 0.01f;
+    reader.Geometry = true;
+    // Lines and circles are searched on every second frame.
+    for (int i = 0; i < 2; ++i)
+        reader.processFrame(reinterpret_cast<const uchar *>(frame.constData()), 1280, 1024);
+    float circle = 0;
+    for (int k = 0; k < reader.entityCount; ++k)
+        if (reader.entities[k].type == 1) {
+            circle = reader.entities[k].radius;
+            break;
+        }
+    const QString angle = reader.lines.size() == 2 && !reader.lines[1].isReference
+        ? MeasureCommands::foundLinesAngle(reader.lines, false, false) : QStringLiteral("none");
+    std::printf("  radius %.2f mm, corner %4.1f deg: circle %7.2f px, RADIUS %.3f mm, ANGLE %s\n",
+                radius / 100, cornerDegrees, double(circle), reader.radius * 0.01, qPrintable(angle));
 }
 
 double captureRate(const QByteArray &cardName, const QImage &picture, int ms)
@@ -163,6 +214,13 @@ int main(int argc, char **argv)
         }
     std::printf("sub-pixel accuracy over %d edges (4 kinds, steps of %.2f px): max %.3f px, mean %.3f px (goal: <= 0.1 px)\n",
                 n, 1.0 / edges, maxErr, sumErr / n);
+
+    std::printf("corners of known radius and angle at 0.01 mm a pixel (first circle, angle of two found lines):\n");
+    for (double radius : {40.0, 80.0, 120.0, 200.0}) {
+        printCornerReading(radius, 3, 82);
+        printCornerReading(radius, 0, 90);
+        printCornerReading(radius, 10, 60);
+    }
 
     const QImage picture = toolScene().renderImage();
     std::printf("capture loop on the stand-in without delay: %.1f frames/s (50 ms pause, goal about 20)\n",
