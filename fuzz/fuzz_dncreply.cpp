@@ -1,6 +1,6 @@
 // Replies of the CNC-side DNC server, both dialects: the receive buffer fed in
-// two chunks, the JSON frame taken and read as the panel reads it, the
-// plain-text words searched.
+// two chunks, the JSON frame looked at, taken and read as the panel reads it,
+// the plain-text words searched.
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -19,7 +19,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     buffer.append(bytes.mid(half));
     buffer.findPlain();
     QJsonDocument doc;
-    while (buffer.takeJson(doc) == DncProtocol::ReplyBuffer::Document) {
+    // The panel stops its reply timer on hasDocument and handles the reply on
+    // takeJson: the two must agree.
+    const bool complete = buffer.hasDocument();
+    if (complete != (buffer.takeJson(doc) == DncProtocol::ReplyBuffer::Document))
+        __builtin_trap();
+    if (complete) {
         const QJsonObject root = doc.object();
         const QJsonObject values = root.value(QLatin1String("SetValues")).toObject();
         for (auto it = values.constBegin(); it != values.constEnd(); ++it)

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -228,26 +229,45 @@ private slots:
 
     // What the exchange would show while a slow field script runs waits until
     // the script has returned: a box opened inside it could not be answered.
+    // A reply that came in time is not turned into a time-out by that wait.
     void boxesWaitForScript_data()
     {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<QString>("box");
-        QTest::newRow("reply time-out") << "t.dnc" << QByteArray() << "DNC: Server timeout";
-        QTest::newRow("plain-text reply") << "okuma.dnc" << QByteArray("\x02" "ACK\x03")
-                                          << "DNC: Data sent with success";
+        QTest::addColumn<int>("timerMs");
+        // A box of another part stays open this long inside the script (0: none).
+        QTest::addColumn<int>("otherBoxMs");
+        QTest::addColumn<bool>("serverCloses");
+        QTest::addColumn<QString>("shown");
+        const QByteArray ack("\x02" "ACK\x03");
+        const QString closed = "Dnc: Connection error:The remote host closed the connection";
+        QTest::newRow("reply time-out") << "t.dnc" << QByteArray() << 100 << 0 << false << "DNC: Server timeout";
+        QTest::newRow("plain-text reply") << "okuma.dnc" << ack << 6000 << 0 << false << "DNC: Data sent with success";
         QTest::newRow("error from server") << "t.dnc" << QByteArray("\x02{\"Acknowledge\": {\"ERROR\": \"E1\"}}\x03")
-                                           << "Error: Error received from server [E1]";
-        QTest::newRow("socket error") << "t.dnc" << QByteArray("close")
-                                      << "Dnc: Connection error:The remote host closed the connection";
+                                           << 6000 << 0 << false << "Error: Error received from server [E1]";
+        QTest::newRow("socket error") << "t.dnc" << QByteArray() << 6000 << 0 << true << closed;
         QTest::newRow("nested script error") << "t.dnc" << QByteArray("\x02{\"SetValues\": {\"Name\": \"boom\"}}\x03")
+                                             << 6000 << 0 << false
                                              << "SCRIPT ERROR: [FIELD 2] ReferenceError: Can't find variable: boom";
+        QTest::newRow("plain-text ACK in time, timer shorter than the script")
+            << "okuma.dnc" << ack << 500 << 0 << false << "DNC: Data sent with success";
+        QTest::newRow("JSON acknowledge in time, timer shorter than the script")
+            << "t.dnc" << QByteArray("\x02{\"Acknowledge\": {\"ERROR\": \"\"}}\x03") << 500 << 0 << false
+            << "(panel closed)";
+        QTest::newRow("box of another part outlasts the default timer")
+            << "okuma.dnc" << ack << 6000 << 6500 << false << "DNC: Data sent with success";
+        QTest::newRow("acknowledged, then the server closes the line")
+            << "okuma.dnc" << ack << 500 << 0 << true << "DNC: Data sent with success|" + closed;
     }
     void boxesWaitForScript()
     {
         QFETCH(QString, file);
         QFETCH(QByteArray, reply);
+        QFETCH(int, timerMs);
+        QFETCH(int, otherBoxMs);
+        QFETCH(bool, serverCloses);
         MessageBoxRecorder rec;
+        QSignalSpy closed(m_panel, &cDnc::sigCloseDncSocket);
         // The slow script's output starts a second one: the boxes wait for both.
         layout(file, QByteArray(kLayout)
                          .replace("TotFields=3", "TotFields=4")
@@ -256,17 +276,25 @@ private slots:
                          + "Script=\"if (blfVal[2] == 'boom') boom(); blfOut\"\n"
                            "[FIELD3]\nLabel=Slow\nScript=\"var t = Date.now(); while (Date.now() - t < 800) {} "
                            "['0|9']\"\n");
-        QFETCH(QString, box);
         openConnected();
-        if (reply.isEmpty())
-            m_panel->replyTimer()->setInterval(100);
-        m_server->closeAfterReply = reply == "close";
-        m_server->scripted << (m_server->closeAfterReply ? QByteArray() : reply);
+        m_panel->replyTimer()->setInterval(timerMs);
+        m_server->closeAfterReply = serverCloses;
+        m_server->scripted << reply;
+        if (otherBoxMs)
+            QTimer::singleShot(100, [otherBoxMs] {
+                QDialog other;
+                QTimer::singleShot(otherBoxMs, &other, &QDialog::accept);
+                other.exec();
+            });
         send()->click();
         le(3)->setText("go");
         QVERIFY(rec.boxes().isEmpty());
         QCOMPARE(le(0)->text(), QString("9"));
-        QTRY_COMPARE(texts(rec).join("|"), box);
+        QFETCH(QString, shown);
+        const auto observed = [&] {
+            return (texts(rec) + (closed.isEmpty() ? QStringList() : QStringList{"(panel closed)"})).join("|");
+        };
+        QTRY_COMPARE(observed(), shown);
     }
 
     void plainText_data()

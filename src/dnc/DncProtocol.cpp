@@ -110,22 +110,32 @@ bool ReplyBuffer::append(const QByteArray &bytes)
     return true;
 }
 
+// The first STX ... ETX frame of bytes, read without consuming it.
+static ReplyBuffer::JsonResult firstFrame(const QByteArray &bytes, QJsonDocument &doc)
+{
+    const int s = bytes.indexOf(STX);
+    if (s < 0)
+        return ReplyBuffer::Waiting;
+    const int e = bytes.indexOf(ETX, s + 1);
+    if (e < 0)
+        return ReplyBuffer::Waiting;
+    QJsonParseError error;
+    doc = QJsonDocument::fromJson(bytes.mid(s + 1, e - s - 1), &error);
+    return error.error != QJsonParseError::NoError || doc.isNull() ? ReplyBuffer::Dropped : ReplyBuffer::Document;
+}
+
 ReplyBuffer::JsonResult ReplyBuffer::takeJson(QJsonDocument &doc)
 {
-    const int s = m_bytes.indexOf(STX);
-    if (s < 0)
-        return Waiting;
-    const int e = m_bytes.indexOf(ETX, s + 1);
-    if (e < 0)
-        return Waiting;
-    QJsonParseError error;
-    doc = QJsonDocument::fromJson(m_bytes.mid(s + 1, e - s - 1), &error);
-    if (error.error != QJsonParseError::NoError || doc.isNull()) {
+    const JsonResult r = firstFrame(m_bytes, doc);
+    if (r != Waiting)
         m_bytes.clear();
-        return Dropped;
-    }
-    m_bytes.clear();
-    return Document;
+    return r;
+}
+
+bool ReplyBuffer::hasDocument() const
+{
+    QJsonDocument doc;
+    return firstFrame(m_bytes, doc) == Document;
 }
 
 PlainReply ReplyBuffer::findPlain() const

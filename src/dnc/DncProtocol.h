@@ -57,6 +57,8 @@ public:
     // not parse), the buffer emptied either way with the bytes after the
     // frame; Waiting: no complete frame yet.
     JsonResult takeJson(QJsonDocument &doc);
+    // takeJson would give a Document now; the buffer is left as it is.
+    bool hasDocument() const;
     // STX ACK ETX, then BUSY, then ERROR, anywhere in the buffer, in that
     // order of tests.
     PlainReply findPlain() const;

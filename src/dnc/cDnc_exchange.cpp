@@ -117,21 +117,24 @@ void cDnc::sendData()
 }
 
 // A reply that arrives while a field script runs is taken once it has
-// returned: its boxes and the fields it fills would come in the middle.
+// returned: its boxes and the fields it fills would come in the middle. It is
+// timed by its arrival all the same, so the reply timer stops as soon as the
+// bytes of a complete reply are here.
 void cDnc::readSocket()
 {
+    if (!receiveBuffer.append(socket.readAll()))
+        return; // too long without a complete reply: dropped like a broken frame
+    if (plainText() ? receiveBuffer.findPlain() != DncProtocol::NoReply : receiveBuffer.hasDocument())
+        timer.stop();
     DncScript::afterScripts(this, [this] { takeReply(); });
 }
 
 void cDnc::takeReply()
 {
-    if (!receiveBuffer.append(socket.readAll()))
-        return; // too long without a complete reply: dropped like a broken frame
     if (plainText()) {
         const DncProtocol::PlainReply r = receiveBuffer.findPlain();
         if (r == DncProtocol::NoReply)
             return;
-        timer.stop();
         if (r == DncProtocol::Ack)
             QMessageBoxKovra::information(parentWindow, QStringLiteral("DNC"), tr("Data sent with success"),
                                           QMessageBox::Ok);
@@ -147,7 +150,6 @@ void cDnc::takeReply()
     QJsonDocument doc;
     if (receiveBuffer.takeJson(doc) != DncProtocol::ReplyBuffer::Document)
         return;
-    timer.stop();
     emit jsonReceived(doc);
     replyHandled();
 }
