@@ -21,8 +21,9 @@ public:
     static void placeCentred(const QImage &picture, uchar *dst, int width, int height);
 
     // Writes the frame `src` moved by `shift` pixels (right and down) into
-    // `dst`, both `height` rows of `width` bytes: fractions of a pixel blend
-    // neighbouring pixels, and what comes in from outside repeats the frame's
-    // border, as a camera passing over a longer tool would see it.
+    // `dst`, both `height` rows of `width` bytes: fractions of a pixel, in
+    // sixteenths, blend neighbouring pixels, and what comes in from outside
+    // repeats the frame's border, as a camera passing over a longer tool
+    // would see it.
     static void shiftFrame(const uchar *src, uchar *dst, int width, int height, QPointF shift);
 };
