@@ -68,7 +68,8 @@ private slots:
     void referenceEndsIncrementalMode();
     void swappedAxesColours();
     void cAxis();
-    void clampFollowsBoardOnType3();
+    void clampFollowsBoard_data();
+    void clampFollowsBoard();
     void machineControls_data();
     void machineControls();
 
@@ -478,16 +479,44 @@ void TestMainWindow::cAxis()
     QVERIFY(!ui->cmbMachine->isHidden());
 }
 
-void TestMainWindow::clampFollowsBoardOnType3()
+void TestMainWindow::clampFollowsBoard_data()
 {
-    build({{"/Machine/type", 3}});
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("clamped");
+    QTest::addColumn<QString>("open");
+    QTest::addColumn<bool>("buttonFollows");
+    QTest::newRow("type 3") << 3 << "Clamped" << "Unclamped" << true;
+    QTest::newRow("other type") << 0 << "Clamped2" << "Unclamped2" << false;
+}
+
+void TestMainWindow::clampFollowsBoard()
+{
+    QFETCH(int, type);
+    QFETCH(QString, clamped);
+    QFETCH(QString, open);
+    QFETCH(bool, buttonFollows);
+    // Which of the four clamp pictures the label shows: a mix-up shows only
+    // while each picture is there and looks like none of the others.
+    const QStringList pictures{"Clamped", "Unclamped", "Clamped2", "Unclamped2"};
+    const auto picture = [](const QString &name) { return QPixmap(":/img/" + name + ".png").toImage(); };
+    for (const QString &name : pictures)
+        QVERIFY2(!picture(name).isNull(), qPrintable(name));
+    const auto shown = [&] {
+        const QImage img = ui->lblClamp->pixmap()->toImage();
+        QStringList same;
+        for (const QString &name : pictures)
+            if (img == picture(name))
+                same << name;
+        return same;
+    };
+    build({{"/Machine/type", type}});
     feed("X10 Z20 I1 O0\r");
     QVERIFY(!ui->tbTestRnOut->isChecked());
-    QCOMPARE(ui->lblClamp->pixmap()->toImage(), QPixmap(":/img/Unclamped.png").toImage());
+    QCOMPARE(shown(), QStringList{open});
     m_board->frames.clear();
     feed("X10 Z20 I9 O0\r"); // input 0x08: tool clamped
-    QVERIFY(ui->tbTestRnOut->isChecked());
-    QCOMPARE(ui->lblClamp->pixmap()->toImage(), QPixmap(":/img/Clamped.png").toImage());
+    QCOMPARE(ui->tbTestRnOut->isChecked(), buttonFollows);
+    QCOMPARE(shown(), QStringList{clamped});
     // Following the board sends no clamp pulse.
     for (const QByteArray &f : qAsConst(m_board->frames))
         QVERIFY2(!f.contains('B'), f.constData());

@@ -41,8 +41,9 @@ const Tile kTiles[] = {
     {"Brake.png", 50, 50, "BRAKE", "#bf360c"},
     {"Clamped.png", 110, 59, "CLAMPED", "#2e7d32", Glyph::ClampClosed},
     {"Unclamped.png", 110, 59, "OPEN", "#757575", Glyph::ClampOpen},
-    {"Clamped2.png", 110, 59, "CLAMPED", "#2e7d32", Glyph::ClampClosed},
-    {"Unclamped2.png", 110, 59, "OPEN", "#757575", Glyph::ClampOpen},
+    // The same states on machines of other types, told apart by their colours.
+    {"Clamped2.png", 110, 59, "CLAMPED", "#00695c", Glyph::ClampClosed},
+    {"Unclamped2.png", 110, 59, "OPEN", "#bf360c", Glyph::ClampOpen},
     {"TestRnOut.png", 70, 70, "RUN\nOUT", "#3e2723"},
     {"pivraClamp.png", 70, 70, "CLAMP", "#1a237e"},
     {"autoSpindle.png", 70, 70, "AUTO\nSPDL", "#006064"},
