@@ -52,7 +52,8 @@ void CFrameSource::shiftFrame(const uchar *src, uchar *dst, int width, int heigh
     // outside it repeat the border.
     const int inFrom = int(std::clamp(sx + 1, 0.0, double(width)));
     const int inTo = int(std::clamp(sx + width, double(inFrom), double(width)));
-    const int offset = inFrom - int(sx) - 1; // c0 of column inFrom
+    // c0 of column inFrom; a shift of more than the frame leaves no such column.
+    const int offset = inFrom < inTo ? inFrom - int(sx) - 1 : 0;
     const quint16 hx0 = quint16(wx), hx1 = quint16(16 - wx);
     const quint16 vy0 = quint16(wy), vy1 = quint16(16 - wy);
     const auto blend = [=](quint16 a0, quint16 a1, quint16 b0, quint16 b1) {
