@@ -434,32 +434,60 @@ private slots:
     }
 
     // The tag's bytes read, shown and written back untouched stay as they
-    // were, whatever the display pattern.
+    // were, whatever the display pattern and however few decimals it shows;
+    // a text the operator changed is what is written.
     void displayFormats_data()
     {
         QTest::addColumn<QByteArray>("keys");
+        QTest::addColumn<QByteArray>("bytes"); // hex, on the tag from address 0
         QTest::addColumn<QString>("shown");
         QTest::addColumn<int>("errorLines");
-        QTest::newRow("float %.2lf") << QByteArray("FieldType=float\nFormat=%.2lf") << "42.00" << 0;
-        QTest::newRow("int %.1f") << QByteArray("FieldType=int\nFormat=%.1f") << "42" << 1;
-        QTest::newRow("int %d%d") << QByteArray("FieldType=int\nFormat=%d%d") << "42" << 1;
-        QTest::newRow("float %.3Lf") << QByteArray("FieldType=float\nFormat=%.3Lf") << "42.000" << 1;
+        QTest::addColumn<QString>("typed"); // empty: left as shown
+        QTest::addColumn<QByteArray>("written");
+        const QByteArray ubin1("ByteLength=1\nType=UBIN\n");
+        QTest::newRow("float %.2lf") << ubin1 + "FieldType=float\nFormat=%.2lf" << QByteArray("2a") << "42.00" << 0 << ""
+                                     << QByteArray("2a");
+        QTest::newRow("int %.1f") << ubin1 + "FieldType=int\nFormat=%.1f" << QByteArray("2a") << "42" << 1 << ""
+                                  << QByteArray("2a");
+        QTest::newRow("int %d%d") << ubin1 + "FieldType=int\nFormat=%d%d" << QByteArray("2a") << "42" << 1 << ""
+                                  << QByteArray("2a");
+        QTest::newRow("float %.3Lf") << ubin1 + "FieldType=float\nFormat=%.3Lf" << QByteArray("2a") << "42.000" << 1 << ""
+                                     << QByteArray("2a");
+        QTest::newRow("float Div 10000, machine decimals")
+            << QByteArray("ByteLength=4\nType=SBIN\nDiv=10000\nFieldType=float") << QByteArray("0001e240") << "12.346" << 0
+            << "" << QByteArray("0001e240");
+        QTest::newRow("float Div 1000 %.1f") << QByteArray("ByteLength=2\nType=UBIN\nDiv=1000\nFieldType=float\nFormat=%.1f")
+                                             << QByteArray("04d2") << "1.2" << 0 << "" << QByteArray("04d2");
+        QTest::newRow("float 16777217, beyond single precision")
+            << QByteArray("ByteLength=4\nType=SBIN\nFieldType=float") << QByteArray("01000001") << "16777216.000" << 0 << ""
+            << QByteArray("01000001");
+        QTest::newRow("int Div 10 within limits") << QByteArray("ByteLength=2\nType=UBIN\nDiv=10\nFieldType=int\nMin=1\nMax=50")
+                                                  << QByteArray("01a9") << "42" << 0 << "" << QByteArray("01a9");
+        QTest::newRow("float Div 10000, a script's output")
+            << QByteArray("ByteLength=4\nType=SBIN\nDiv=10000\nFieldType=float\nScript=\"blfOut.push('0|12.3456'); blfOut\"")
+            << QByteArray("00000000") << "0.000" << 0 << "1" << QByteArray("0001e240");
+        QTest::newRow("float Div 1000 %.1f typed") << QByteArray("ByteLength=2\nType=UBIN\nDiv=1000\nFieldType=float\nFormat=%.1f")
+                                                   << QByteArray("04d2") << "1.2" << 0 << "2.5" << QByteArray("09c4");
     }
     void displayFormats()
     {
         QFETCH(QByteArray, keys);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, typed);
+        QFETCH(QByteArray, written);
         MessageBoxRecorder rec;
         StderrCapture err;
-        QVERIFY(open("TagSize=2", {"Label=L\nByteLength=1\nType=UBIN\n" + keys,
-                                   "Label=M\nAddress=1\nByteLength=1\nType=UBIN"}));
+        QVERIFY(open("TagSize=5", {"Label=L\n" + keys, "Label=M\nAddress=4\nByteLength=1\nType=UBIN"}));
         QVERIFY(!m_ui->hasConfigError());
         QTEST(int(err.text().count('\n')), "errorLines");
-        m_head->model.tag = QByteArray::fromHex("2A05");
+        m_head->model.tag = QByteArray::fromHex(bytes).leftJustified(4, '\0') + '\x05';
         m_ui->form()->pbRead->click();
         QTEST(le(0)->text(), "shown");
+        if (!typed.isEmpty())
+            le(0)->setText(typed);
         m_ui->form()->pbWrite->click();
         QCOMPARE(m_head->model.writes, 1);
-        QCOMPARE(m_head->model.tag.toHex(), QByteArray("2a05"));
+        QCOMPARE(m_head->model.tag.toHex(), QByteArray(written + QByteArray(8 - written.size(), '0') + "05"));
         QCOMPARE(rec.boxes().size(), 1); // the success box alone
     }
 
@@ -505,7 +533,7 @@ private slots:
     }
 
     // A successful write reports to the server only for the customer
-    // "Vuzedu", compared exactly.
+    // "Vuzedu", compared exactly, with the numbers written to the tag.
     void reportAfterWrite_data()
     {
         QTest::addColumn<QByteArray>("customer");
@@ -520,15 +548,21 @@ private slots:
         FakeCustomerServer server;
         QList<QByteArray> list;
         for (int i = 0; i < 36; ++i)
-            list << "Label=f\nAddress=" + QByteArray::number(i) + "\nByteLength=1\nType=UBIN";
+            list << "Label=f\nAddress=" + QByteArray::number(i < 25 ? i : i + 3) + "\nByteLength=1\nType=UBIN";
+        list[24] = "Label=len\nAddress=24\nByteLength=4\nType=SBIN\nDiv=10000\nFieldType=float";
         QVERIFY(open("TagSize=64\nCustomer=" + customer + "\nSockAddress=127.0.0.1\nSockPort="
                          + QByteArray::number(server.port()),
                      list));
+        m_head->model.tag = QByteArray(24, '\0') + QByteArray::fromHex("00002716") + QByteArray(36, '\0');
+        m_ui->form()->pbRead->click();
+        QCOMPARE(le(24)->text(), QString("1.001"));
         m_ui->form()->pbWrite->click();
         QCOMPARE(m_head->model.writes, 1);
         QFETCH(int, reports);
-        if (reports)
+        if (reports) {
             QTRY_COMPARE(int(server.frames.size()), reports);
+            QCOMPARE(server.frames.first().mid(52), QByteArray("0|0|false|0|1000|0|0"));
+        }
         else
             QVERIFY(!server.waitForNewConnection(0)); // a report connects before the write returns
     }

@@ -110,6 +110,7 @@ bool cBalluffUI::init()
         configError = true;
 
     delete grid;
+    shown.clear();
     grid = new QTableWidget(int(fields.size()), 3, ui.qdBalluff);
     grid->horizontalHeader()->hide();
     grid->verticalHeader()->hide();
@@ -306,8 +307,13 @@ void cBalluffUI::setTableValue(int row)
         bits->setValue(v.toInt());
     else if (auto *list = qobject_cast<QComboBox *>(w))
         list->setCurrentIndex(findItem(t, list));
-    else if (auto *line = qobject_cast<QLineEdit *>(w))
-        line->setText(f.Type == QLatin1String("PRESERVE") ? preservedText(f) : t);
+    else if (auto *line = qobject_cast<QLineEdit *>(w)) {
+        const QString text = f.Type == QLatin1String("PRESERVE") ? preservedText(f) : t;
+        // Kept before the change signal runs the field's script, which takes
+        // every editor's value; the editor holds at most maxLength characters.
+        shown.insert(row, {text.left(line->maxLength()), v});
+        line->setText(text);
+    }
     showingValue = nested;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QAbstractSocket>
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QVariant>
@@ -110,4 +111,12 @@ private:
     bool showingValue = false;
     // validateData found a value its bytes cannot carry: no write goes on.
     bool unwritable = false;
+    // What setTableValue put into a line editor and the value it stood for.
+    // A display may hold fewer decimals than the value: while the editor
+    // still shows that text, the value is taken as it was, not read back.
+    struct Shown {
+        QString text;
+        QVariant value;
+    };
+    QHash<int, Shown> shown;
 };

@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QTableWidget>
 
+#include <cmath>
 #include <limits>
 
 #include "axis/measureserver.h"
@@ -30,6 +31,18 @@ QString listValue(const QString &item)
 QString g6(float v)
 {
     return QString::number(double(v), 'g', 6);
+}
+
+// The number a range check reads: a text as the operator's texts are read,
+// a number kept from the tag as it is (an "int" field shows it truncated).
+float checkedFloat(const QVariant &v)
+{
+    return v.type() == QVariant::String ? v.toString().toFloat() : v.toFloat();
+}
+
+int checkedInt(const QVariant &v)
+{
+    return v.type() == QVariant::String ? v.toString().toInt() : BalluffCodec::toInt(std::trunc(v.toDouble()));
 }
 
 int rowOf(QObject *widget)
@@ -58,9 +71,17 @@ void cBalluffUI::setBalluffValue(int index, bool applyAutoDefault)
             list->setCurrentIndex(findItem(f.DefaultValue, list));
         f.value = listValue(list->currentText());
     } else if (auto *line = qobject_cast<QLineEdit *>(w)) {
-        if (reset)
+        if (reset) {
+            shown.remove(index);
             line->setText(f.DefaultValue);
-        f.value = line->text();
+        }
+        // A text as it was shown stands for the value it was shown from;
+        // only a text the operator changed is read.
+        const auto held = shown.constFind(index);
+        if (held != shown.constEnd() && held->text == line->text())
+            f.value = held->value;
+        else
+            f.value = line->text();
     }
 }
 
@@ -99,9 +120,11 @@ void cBalluffUI::executeScript(QString &script, int row)
     if (initializing || updating)
         return;
     scriptValues.clear();
+    // A script reads what the editors show.
     for (int i = 0; i < fields.size(); ++i) {
         setBalluffValue(i, false);
-        scriptValues.append(fields.at(i).value);
+        auto *line = qobject_cast<QLineEdit *>(editor(i));
+        scriptValues.append(line ? QVariant(line->text()) : fields.at(i).value);
     }
     QList<DncScript::Output> outputs;
     QString error;
@@ -144,10 +167,12 @@ void cBalluffUI::slot_SetDefaultData()
             bits->setValue(f.DefaultValue.toInt());
         else if (auto *list = qobject_cast<QComboBox *>(w))
             list->setCurrentIndex(findItem(f.DefaultValue, list));
-        else if (auto *line = qobject_cast<QLineEdit *>(w))
+        else if (auto *line = qobject_cast<QLineEdit *>(w)) {
+            shown.remove(i);
             line->setText(f.Type == QLatin1String("PRESERVE")
                               ? QStringLiteral("PRESERVED %1 byte(s)").arg(f.ByteLength)
                               : f.DefaultValue);
+        }
     }
 }
 
@@ -184,6 +209,7 @@ void cBalluffUI::getMeasure()
             != QMessageBox::Yes)
             return;
     }
+    shown.remove(row);
     target->setText(MPrn(float(value), CurrentMachine.IsMM));
 }
 
@@ -236,6 +262,7 @@ void cBalluffUI::slot_inputBox()
         result = QString::number(ask.intValue());
     else
         result = ask.textValue();
+    shown.remove(row);
     target->setText(result);
     if (!f.Script.isEmpty()) {
         QString script = f.Script;
@@ -259,16 +286,19 @@ bool cBalluffUI::validateData(QString &message)
     for (int i = 0; i < fields.size(); ++i) {
         setBalluffValue(i, true);
         const DatiCampo &f = fields.at(i);
-        const QString text = BalluffCodec::valueText(f.value);
+        // Texts are checked as the editor shows them, numbers as they go to
+        // the tag.
+        auto *line = qobject_cast<QLineEdit *>(editor(i));
+        const QString text = line ? line->text() : BalluffCodec::valueText(f.value);
         const int before = problems.size();
         if (!(f.Min == 0 && f.Max == 0)) {
             if (f.FieldType == QLatin1String("float")) {
-                const float v = text.toFloat();
+                const float v = checkedFloat(f.value);
                 if (v < f.Min || v > f.Max)
                     problems << f.Label + " " + MPrn(v, CurrentMachine.IsMM)
                                     + QString::asprintf(" [%f,%f]", double(f.Min), double(f.Max));
             } else if (f.FieldType == QLatin1String("int")) {
-                const int v = text.toInt();
+                const int v = checkedInt(f.value);
                 if (v < f.Min || v > f.Max)
                     problems << f.Label + " " + QString::asprintf("%d [%d,%d]", v, BalluffCodec::toInt(f.Min), BalluffCodec::toInt(f.Max));
             } else if (f.FieldType == QLatin1String("string")) {
