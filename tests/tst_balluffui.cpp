@@ -356,6 +356,16 @@ private slots:
                                               << "3 byte(s) [-8388608,8388607]";
         QTest::newRow("SBIN 4 bytes Div -10 214748364.9") << QByteArray("Type=SBIN\nByteLength=4\nDiv=-10") << "214748364.9"
                                                           << "4 byte(s) [-214748364.7,214748364.8]";
+        QTest::newRow("MODSIGN 1 byte 200") << QByteArray("Type=MODSIGN\nByteLength=1") << "200" << "1 byte(s) [-127,127]";
+        QTest::newRow("MODSIGN 1 byte -127") << QByteArray("Type=MODSIGN\nByteLength=1") << "-127" << "";
+        QTest::newRow("UBCD 5 bytes 2147483648") << QByteArray("Type=UBCD\nByteLength=5") << "2147483648"
+                                                 << "5 byte(s) [0,2147483647]";
+        QTest::newRow("BCD 5 bytes 2147483648") << QByteArray("Type=BCD\nByteLength=5") << "2147483648"
+                                                << "5 byte(s) [-999999999,2147483647]";
+        QTest::newRow("FORMATNUM %08X -1") << QByteArray("Type=FORMATNUM\nByteLength=8\nFieldType=int\nFormatNum=%08X")
+                                           << "-1" << "8 byte(s) [0,2147483647]";
+        QTest::newRow("IEEE 1e39") << QByteArray("Type=IEEE\nByteLength=4") << "1e39"
+                                   << "4 byte(s) [-3.40282346639e+38,3.40282346639e+38]";
     }
     void valueBeyondBytes()
     {
@@ -364,8 +374,8 @@ private slots:
         QFETCH(QString, range);
         MessageBoxRecorder rec;
         rec.answer(QMessageBox::Yes);
-        QVERIFY(open("TagSize=4", {"Label=L\n" + keys}));
-        m_head->model.tag = QByteArray::fromHex("11223344");
+        QVERIFY(open("TagSize=8", {"Label=L\n" + keys}));
+        m_head->model.tag = QByteArray::fromHex("1122334455667788");
         le(0)->setText(value);
         m_ui->form()->pbWrite->click();
         if (range.isEmpty()) {
@@ -378,7 +388,7 @@ private slots:
         QCOMPARE(rec.boxes().at(0).text, "One ore more field(s) are out of bounds\n\nL " + value + " does not fit " + range
                                              + "\n\nUnable to continue");
         QVERIFY(m_head->model.telegrams.isEmpty());
-        QCOMPARE(m_head->model.tag.toHex(), QByteArray("11223344"));
+        QCOMPARE(m_head->model.tag.toHex(), QByteArray("1122334455667788"));
     }
 
     void measures_data()

@@ -124,6 +124,13 @@ bool readsSigned(const DatiCampo &f, int n)
     return isType(f, "SBIN") || n >= 3;
 }
 
+// How the decoder reads the text of a FORMATNUM "int" field (0 when it is
+// no number of the int range).
+int formatNumInt(const DatiCampo &f, const QByteArray &text)
+{
+    return text.toInt(nullptr, f.FormatNum.contains(QLatin1Char('X'), Qt::CaseInsensitive) ? 16 : 10);
+}
+
 int hexDigitValue(char c)
 {
     if (c >= '0' && c <= '9')
@@ -261,23 +268,57 @@ float BalluffCodec::toFloat(double v)
 bool BalluffCodec::fitsBytes(const DatiCampo &f, double *lo, double *hi)
 {
     const int n = f.ByteLength;
-    if (f.BitMask != 0 || n < 1 || n > 4 || !(isType(f, "UBIN") || isType(f, "SBIN")))
+    if (f.BitMask != 0)
         return true;
-    const int bits = 8 * n;
-    const qint64 low = readsSigned(f, n) ? -(qint64(1) << (bits - 1)) : 0;
-    const qint64 high = readsSigned(f, n) ? (qint64(1) << (bits - 1)) - 1 : (qint64(1) << bits) - 1;
+    const bool ieee = isType(f, "IEEE");
     const int div = f.Div == 0 ? 1 : f.Div;
-    // The word the encoder writes: a value that is no number goes as 0.
-    const double scaled = double(div) * (isNumeric(f.value) ? f.value.toDouble() : 0.0);
-    if (std::isfinite(scaled)) {
-        const qint64 word = roundEven(scaled);
-        if (word >= low && word <= high)
+    // The number the encoder scales: a value that is no number goes as 0
+    // (IEEE takes whatever the value reads as).
+    const double scaled = double(div) * (ieee || isNumeric(f.value) ? f.value.toDouble() : 0.0);
+    // The word written, and the words the decoder gives back as written.
+    double word = double(roundEven(scaled));
+    double low = 0, high = 0;
+    const double intMax = std::numeric_limits<int>::max();
+    if ((isType(f, "UBIN") || isType(f, "SBIN")) && n >= 1 && n <= 4) {
+        const int bits = 8 * n;
+        low = readsSigned(f, n) ? -double(qint64(1) << (bits - 1)) : 0.0;
+        high = double(readsSigned(f, n) ? (qint64(1) << (bits - 1)) - 1 : (qint64(1) << bits) - 1);
+    } else if (isType(f, "MODSIGN") && n >= 1 && n <= 4) {
+        // The top bit is the sign.
+        high = double((qint64(1) << (8 * n - 1)) - 1);
+        low = -high;
+    } else if (isType(f, "UBCD") && n >= 1 && n <= 5) {
+        // Two digits a byte; the decoder reads ten digits beyond the int range as 0.
+        high = std::min(std::pow(10.0, 2 * n) - 1, intMax);
+    } else if (isType(f, "BCD") && n >= 1 && n <= 5) {
+        // A negative word gives one digit to its sign letter.
+        word = double(truncated(scaled));
+        low = 1 - std::pow(10.0, 2 * n - 1);
+        high = std::min(std::pow(10.0, 2 * n) - 1, intMax);
+    } else if (isType(f, "FORMATNUM") && f.FieldType == QLatin1String("int")
+               && BalluffLayout::isSafeFormat(f.FormatNum, true)) {
+        // An unsigned or hexadecimal pattern prints a negative word as a
+        // number beyond the int range, which the decoder reads as 0.
+        const QByteArray minusOne = QString::asprintf(f.FormatNum.toLatin1().constData(), -1).toLatin1();
+        low = formatNumInt(f, minusOne) == -1 ? -intMax - 1 : 0;
+        high = intMax;
+    } else if (ieee) {
+        // Infinities and NaN go as they are; a finite number beyond single
+        // precision would be cut to its largest value.
+        if (!std::isfinite(scaled))
             return true;
+        word = scaled;
+        high = double(std::numeric_limits<float>::max());
+        low = -high;
+    } else {
+        return true;
     }
+    if (std::isfinite(scaled) && word >= low && word <= high)
+        return true;
     if (lo)
-        *lo = std::min(double(low) / div, double(high) / div);
+        *lo = std::min(low / div, high / div);
     if (hi)
-        *hi = std::max(double(low) / div, double(high) / div);
+        *hi = std::max(low / div, high / div);
     return false;
 }
 
@@ -413,9 +454,7 @@ void BalluffCodec::decode(const QByteArray &image, QList<DatiCampo> &fields) con
                     v = 0;
                 f.value = toFloat(v / div);
             } else if (f.FieldType == QLatin1String("int")) {
-                const int base = f.FormatNum.contains(QLatin1Char('X'), Qt::CaseInsensitive) ? 16 : 10;
-                const qint64 v = t.toInt(nullptr, base);
-                f.value = int(v / div);
+                f.value = int(qint64(formatNumInt(f, t)) / div);
             }
         } else if (isType(f, "IEEE")) {
             const quint32 u = quint32(unsignedValue(msbFirst(b, 4, lsb)));

@@ -54,9 +54,12 @@ public:
     static float toFloat(double v);
     // A value's text; bytes (CHAR fields) are Latin-1.
     static QString valueText(const QVariant &v);
-    // False when a UBIN or SBIN word would carry the field's value as bytes
-    // that read back as another number; lo and hi then hold the values the
-    // word keeps (after Div). Other fields are not checked here.
+    // False when the field's value would go to the tag as bytes the decoder
+    // reads back as another number (a binary, sign-and-magnitude or packed
+    // decimal word too small for it, a FORMATNUM "int" pattern that prints
+    // a negative word unsigned, a number beyond single precision); lo and hi
+    // then hold the values the bytes keep (after Div). Text fields and bit
+    // groups are not checked here.
     static bool fitsBytes(const DatiCampo &f, double *lo = nullptr, double *hi = nullptr);
 
 private:
