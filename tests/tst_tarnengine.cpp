@@ -194,6 +194,12 @@ private slots:
                                                                  << "-1234.500";
         QTest::newRow("negative beyond the mask: sign kept, digits dropped") << "-12345" << "##0" << "." << false
                                                                             << "-345";
+        // A sign that finds no place is written in front of a number that is
+        // not zero as shown ("#" without a point truncates).
+        QTest::newRow("-0.7 truncated to 0") << "-0.7" << "#" << "." << false << "0";
+        QTest::newRow("-0.5 blank place, decimals") << "-0.5" << "*.00" << "." << false << "-0.50";
+        QTest::newRow("SE plus beyond the mask") << "12345" << "##0" << "." << true << "+345";
+        QTest::newRow("sign place, no digit") << "-0.4" << "+#" << "." << false << " ";
         QTest::newRow("DE in the number") << "2,5" << "#0.0" << "," << false << "2,5";
         QTest::newRow("bad mask") << "1" << "##,#" << "." << false << "error:##,# invalid format";
         QTest::newRow("not a number") << "x1" << "#" << "." << false << "error:x1 invalid number";

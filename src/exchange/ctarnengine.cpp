@@ -1021,6 +1021,7 @@ bool cTarnEngine::FormattaNumero(QString number, QString mask, QString *result, 
     const int dot = mask.indexOf(QLatin1Char('.'));
     int integer = 0;
     bool negative = false;
+    bool nonZero = false;
     QString rewritten;
     int decimalsAt = -1;
     if (dot >= 0) {
@@ -1040,7 +1041,7 @@ bool cTarnEngine::FormattaNumero(QString number, QString mask, QString *result, 
         }
         if (i < n)
             decimalsAt = i;
-        bool nonZero = magnitude != 0;
+        nonZero = magnitude != 0;
         for (int k = i + 1; k < n && !nonZero; ++k)
             nonZero = p[k] != QLatin1Char('0');
         if (!minus && magnitude > INT_MAX) {
@@ -1055,6 +1056,7 @@ bool cTarnEngine::FormattaNumero(QString number, QString mask, QString *result, 
             return false;
         }
         negative = value < 0;
+        nonZero = integer != 0;
     }
 
     // The integer text, with room in front for a sign to be added.
@@ -1119,13 +1121,32 @@ bool cTarnEngine::FormattaNumero(QString number, QString mask, QString *result, 
     }
 
     result->clear();
-    result->reserve(mask.size() + 1);
+    result->reserve(mask.size() + 2);
+    // A sign takes a place like a digit; one that finds no place left is
+    // written in front all the same, so that an offset never changes its sign
+    // (with SE on a "+" as much as a "-"). A number shown as zero has no sign
+    // to keep: its "0" shows and the sign is dropped with the surplus digits.
+    const int intLength = intEnd - intBegin;
+    const QChar first = intText[intBegin];
+    if (sign.isNull() && nonZero && intLength > intMaskEnd - intMaskBegin
+        && (first == QLatin1Char('-') || first == QLatin1Char('+')))
+        sign = first;
     if (!sign.isNull())
         result->append(sign);
-    maskInt(intText + intBegin, intEnd - intBegin, m + intMaskBegin, intMaskEnd - intMaskBegin, result);
+    const int digitsAt = result->size();
+    maskInt(intText + intBegin, intLength, m + intMaskBegin, intMaskEnd - intMaskBegin, result);
     if (dot >= 0)
         maskDec(decimalsAt >= 0 ? rewritten.constData() + decimalsAt : nullptr,
                 decimalsAt >= 0 ? rewritten.size() - decimalsAt : 0, m + dot, mask.size() - dot, result);
+    // A result with no digit carries no sign: the sign place of a "+" mask
+    // shows a blank then, whichever sign the number had.
+    if (plusFirst) {
+        bool digit = false;
+        for (int i = digitsAt; i < result->size() && !digit; ++i)
+            digit = result->at(i).isDigit();
+        if (!digit)
+            (*result)[0] = QLatin1Char(' ');
+    }
     return true;
 }
 
@@ -1134,13 +1155,6 @@ bool cTarnEngine::FormattaNumero(QString number, QString mask, QString *result, 
 // one recursion per mask character: masks come from the format file.
 void cTarnEngine::maskInt(const QChar *digits, int digitCount, const QChar *mask, int maskLength, QString *out)
 {
-    // A minus takes a place like a digit, but one that finds no place left is
-    // written in front all the same: an offset must never change its sign.
-    if (maskLength > 0 && digitCount > maskLength && digits[0] == QLatin1Char('-')) {
-        out->append(QLatin1Char('-'));
-        ++digits;
-        --digitCount;
-    }
     QVarLengthArray<QChar, 64> reversed;
     int left = digitCount;
     for (int m = maskLength - 1; m >= 0; --m) {
