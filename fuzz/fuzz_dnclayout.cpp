@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FuzzEnv::init();
     static QTemporaryDir dir;
     static int n = 0;
-    // A new name each time: the settings class caches files by name.
+    // A new name each time: no input reads another's file.
     const QString path = dir.filePath(QStringLiteral("layout%1.dnc").arg(++n));
     {
         QFile f(path);

@@ -3,7 +3,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTcpSocket>
@@ -15,6 +14,7 @@
 #include "rfid/qballuff.h"
 #include "shared/App.h"
 #include "shared/CheckBoxList.h"
+#include "shared/IniText.h"
 #include "shared/SharedStruct.h"
 #include "support/FakeBalluffHead.h"
 #include "support/FakeCustomerServer.h"
@@ -54,8 +54,7 @@ class tst_balluffui : public QObject
     cBalluffUI *m_ui = nullptr;
     int m_files = 0;
 
-    // Writes a layout (a new file name each time: the settings class caches
-    // files by name) and opens the editor on it.
+    // Writes a layout (a new file name each time) and opens the editor on it.
     bool open(const QByteArray &settings, const QList<QByteArray> &fields)
     {
         QByteArray ini = "[SETTINGS]\nTagType=M\nCom=" + m_head->slavePath().toLocal8Bit()
@@ -74,10 +73,9 @@ class tst_balluffui : public QObject
         auto *b = qobject_cast<QPushButton *>(m_ui->table()->cellWidget(row, 2));
         return b ? b->text() : QString();
     }
-    QVariant layoutKey(const QString &key)
+    QString layoutKey(const QString &key)
     {
-        QSettings s("balluff/" + CurrentMachine.Balluff, QSettings::IniFormat);
-        return s.value(key);
+        return IniText("balluff/" + CurrentMachine.Balluff, IniText::Utf8).value(key);
     }
     QByteArray file(const QString &name)
     {
@@ -248,6 +246,32 @@ private slots:
         QCOMPARE(rec.boxes().last().title, QString("Invalid balluff format"));
         QCOMPARE(m_ui->fieldList().last().value, QVariant(0));
         saveScreenshot(m_ui, "rfid-editor-small-layout");
+    }
+
+    // A write stores the counter and leaves every other byte of the layout,
+    // its comments and texts with commas, as it was.
+    void counterStored_data()
+    {
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QByteArray>("storedAs");
+        QTest::newRow("in place") << QByteArray("WriteCounter = 4 ; by the editor") << QByteArray("= 4 ;")
+                                  << QByteArray("= 5 ;");
+        QTest::newRow("added under its section") << QByteArray() << QByteArray("[SETTINGS]\n")
+                                                 << QByteArray("[SETTINGS]\nWriteCounter=1\n");
+    }
+    void counterStored()
+    {
+        QFETCH(QByteArray, settings);
+        MessageBoxRecorder rec;
+        QVERIFY(open(settings + "\n; the tool's count", {"Label=n, count\nByteLength=4\nType=COUNTER"}));
+        QByteArray expected = file("balluff/" + CurrentMachine.Balluff);
+        QFETCH(QByteArray, stored);
+        QFETCH(QByteArray, storedAs);
+        expected.replace(stored, storedAs);
+        m_ui->form()->pbWrite->click();
+        QCOMPARE(rec.boxes().size(), 1);
+        QCOMPARE(file("balluff/" + CurrentMachine.Balluff), expected);
     }
 
     void failures_data()

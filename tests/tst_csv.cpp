@@ -121,6 +121,17 @@ private slots:
             QCOMPARE(io.getDir(), QString("./"));
     }
 
+    // A text of the description as written: blanks after a comma kept, the
+    // bytes read as Latin-1.
+    void descriptionTexts()
+    {
+        QVERIFY(m_wd.writeFile("csv-import.cfg", descriptionFile("Dir=./caf\xE9, in/", {"tools|t|number"})));
+        io_CSV_T8AM io;
+        QString error;
+        QVERIFY2(io.setFormat("csv-import.cfg", error), qPrintable(error));
+        QCOMPARE(io.getDir(), QString::fromUtf8("./café, in/"));
+    }
+
     // The statements of a data file under a description; "-" for a row
     // without a statement.
     void statements_data()

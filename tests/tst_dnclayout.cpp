@@ -140,6 +140,31 @@ private slots:
         QVERIFY(l.fields.at(0).SqlTable.isEmpty());
     }
 
+    // Texts read as written: the blanks after a comma stay, those around the
+    // whole value go unless it is quoted.
+    void texts_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("label") << QByteArray("Label=Length, mm") << "Label:Length, mm";
+        QTest::newRow("regexp") << QByteArray("RegExp=^[A-Z]+, [0-9]+$") << "RegExp:^[A-Z]+, [0-9]+$";
+        QTest::newRow("list item") << QByteArray("List=1 - Drill, long") << "List:1 - Drill, long";
+        QTest::newRow("script") << QByteArray("Script=f(1, 2)") << "Script:\nf(1, 2)";
+        QTest::newRow("blanks at the ends") << QByteArray("Label= a , b ") << "Label:a , b";
+        QTest::newRow("quoted") << QByteArray("Label=\" a, b \"") << "Label: a, b ";
+    }
+    void texts()
+    {
+        QFETCH(QByteArray, line);
+        DncLayout l;
+        QVERIFY(readText(l, "[SETTINGS]\nTotFields=1\n[FIELD0]\n" + line + "\n", false));
+        const DatiDnc &f = l.fields.at(0);
+        const QString key = QString::fromLatin1(line.left(line.indexOf('=')));
+        const QHash<QString, QString> members = {
+            {"Label", f.Label}, {"RegExp", f.RegExp}, {"List", f.List.join(';')}, {"Script", f.Script}};
+        QTEST(key + ':' + members.value(key), "text");
+    }
+
     void format_data()
     {
         QTest::addColumn<QString>("type");

@@ -38,7 +38,7 @@ class TestRfidCodec : public QObject
 
     bool readLayout(const QByteArray &ini, BalluffLayout &layout, QStringList &messages)
     {
-        // A new name each time: the settings class caches a file by name.
+        // A new name each time: no row reads another's file.
         const QString name = QString("balluff/t%1.ini").arg(++files);
         dir.writeFile(name, ini);
         return layout.read("./" + name, &messages);
@@ -179,6 +179,28 @@ private slots:
         QVERIFY(!f[3].hasList);
         QCOMPARE(f[3].RegExp, QString("[0-9]{1,3}")); // unquoted commas as written
         QCOMPARE(f[3].DefaultValue, QString("1,5"));
+    }
+
+    // Texts read as written, the blanks after a comma kept.
+    void layoutTexts_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("CHAR default") << QByteArray("DefaultValue=Smith, John") << "Smith, John";
+        QTest::newRow("label") << QByteArray("Label=Length, mm") << "Length, mm";
+        QTest::newRow("list item") << QByteArray("List=1 - Drill, long") << "1 - Drill, long";
+    }
+    void layoutTexts()
+    {
+        QFETCH(QByteArray, line);
+        BalluffLayout layout;
+        QStringList messages;
+        QVERIFY(readLayout("[SETTINGS]\nTotFields=1\n" + field(0, "Label=L\nByteLength=12\nType=CHAR\n" + line), layout,
+                           messages));
+        const DatiCampo &f = layout.fields.at(0);
+        const QHash<QByteArray, QString> members = {
+            {"DefaultValue", f.DefaultValue}, {"Label", f.Label}, {"List", f.List.join(';')}};
+        QTEST(members.value(line.left(line.indexOf('='))), "text");
     }
 
     void decode_data()

@@ -2,24 +2,22 @@
 #include "shared/FieldStyle.h"
 #include "shared/IniText.h"
 
-#include <QSettings>
-
 namespace {
 
-bool flag(const QSettings &s, const QString &key, const QString &def)
+bool flag(const IniText &s, const QString &key, const QString &def)
 {
-    const QString t = iniText(s, key, def);
+    const QString t = s.value(key, def);
     return !(t.isEmpty() || t == QLatin1String("0") || t.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0);
 }
 
-float number(const QSettings &s, const QString &key)
+float number(const IniText &s, const QString &key)
 {
-    return iniText(s, key, QStringLiteral("0")).trimmed().toFloat();
+    return s.value(key, QStringLiteral("0")).trimmed().toFloat();
 }
 
-int integer(const QSettings &s, const QString &key, const QString &def)
+int integer(const IniText &s, const QString &key, const QString &def)
 {
-    return iniText(s, key, def).trimmed().toInt();
+    return s.value(key, def).trimmed().toInt();
 }
 
 // One printf conversion at pos (just after '%'): flags, width, precision,
@@ -94,8 +92,7 @@ bool DncLayout::read(const QString &path, bool toolMode, const QSet<QString> &dn
 {
     errorPhrase.clear();
     errorSection.clear();
-    QSettings s(path, QSettings::IniFormat);
-    s.setIniCodec("UTF-8");
+    const IniText s(path, IniText::Utf8);
 
     TotFields = integer(s, QStringLiteral("/SETTINGS/TotFields"), QStringLiteral("0"));
     if (TotFields == 0 || TotFields > kMaxFields) {
@@ -103,7 +100,7 @@ bool DncLayout::read(const QString &path, bool toolMode, const QSet<QString> &dn
         return false;
     }
     ForceConstraints = flag(s, QStringLiteral("/SETTINGS/ForceConstraints"), QStringLiteral("false"));
-    ScriptFunctions = iniText(s, QStringLiteral("/SETTINGS/ScriptFunctions"));
+    ScriptFunctions = s.value(QStringLiteral("/SETTINGS/ScriptFunctions"));
 
     fields.clear();
     dncLabelIndex.clear();
@@ -120,28 +117,28 @@ bool DncLayout::read(const QString &path, bool toolMode, const QSet<QString> &dn
             errorSection = p;
             return false;
         };
-        f.Label = iniText(s, p + QLatin1String("Label"), QStringLiteral("?"));
+        f.Label = s.value(p + QLatin1String("Label"), QStringLiteral("?"));
         if (f.Label.isEmpty())
             return fail("Error in configuration");
-        f.DefaultValue = iniText(s, p + QLatin1String("DefaultValue"));
-        f.DncLabel = iniText(s, p + QLatin1String("DncLabel"));
+        f.DefaultValue = s.value(p + QLatin1String("DefaultValue"));
+        f.DncLabel = s.value(p + QLatin1String("DncLabel"));
         if (!f.DncLabel.isEmpty())
             dncLabelIndex.insert(f.DncLabel, d);
         f.Min = number(s, p + QLatin1String("Min"));
         f.Max = number(s, p + QLatin1String("Max"));
         f.Locked = flag(s, p + QLatin1String("Locked"), QStringLiteral("false"));
         f.Visible = flag(s, p + QLatin1String("Visible"), QStringLiteral("true"));
-        f.FieldType = iniText(s, p + QLatin1String("FieldType"));
+        f.FieldType = s.value(p + QLatin1String("FieldType"));
         f.GetX = flag(s, p + QLatin1String("GetX"), QStringLiteral("false"));
         f.GetZ = flag(s, p + QLatin1String("GetZ"), QStringLiteral("false"));
-        f.Format = iniText(s, p + QLatin1String("Format"));
+        f.Format = s.value(p + QLatin1String("Format"));
         if (!isSafeFormat(f.FieldType, f.Format))
             return fail("Invalid Format");
-        f.Script = iniText(s, p + QLatin1String("Script"));
+        f.Script = s.value(p + QLatin1String("Script"));
         if (!f.Script.isEmpty())
             f.Script = ScriptFunctions + QLatin1Char('\n') + f.Script;
         f.RightJustify = flag(s, p + QLatin1String("RightJustify"), QStringLiteral("false"));
-        const QString list = iniText(s, p + QLatin1String("List")).trimmed();
+        const QString list = s.value(p + QLatin1String("List")).trimmed();
         if (!list.isEmpty()) {
             f.List = list.split(QLatin1Char(';'), Qt::SkipEmptyParts);
             f.isList = !f.List.isEmpty();
@@ -152,10 +149,10 @@ bool DncLayout::read(const QString &path, bool toolMode, const QSet<QString> &dn
             f.isList = false;
 
         if (toolMode) {
-            f.SqlTable = iniText(s, p + QLatin1String("SqlTable"));
+            f.SqlTable = s.value(p + QLatin1String("SqlTable"));
             if (f.SqlTable.isEmpty())
                 return fail("Invalid SqlTable");
-            f.SqlField = iniText(s, p + QLatin1String("SqlField"));
+            f.SqlField = s.value(p + QLatin1String("SqlField"));
             if (f.SqlField.isEmpty())
                 return fail("Invalid SqlField");
             // The column name goes into the store's statement text: only a
@@ -169,14 +166,14 @@ bool DncLayout::read(const QString &path, bool toolMode, const QSet<QString> &dn
         }
 
         bool ok = false;
-        const uint mask = iniText(s, p + QLatin1String("BitMask"), QStringLiteral("0")).trimmed().toUInt(&ok, 16);
+        const uint mask = s.value(p + QLatin1String("BitMask"), QStringLiteral("0")).trimmed().toUInt(&ok, 16);
         f.BitMask = quint8(ok ? mask & 0xFF : 0);
         if (f.BitMask != 0x00 && f.BitMask != 0xF0 && f.BitMask != 0x0F)
             return fail("Invalid bitmask field");
 
-        f.RegExp = iniText(s, p + QLatin1String("RegExp"));
-        f.BackgroundColor = iniText(s, p + QLatin1String("BackgroundColor"));
-        f.ForegroundColor = iniText(s, p + QLatin1String("ForegroundColor"));
+        f.RegExp = s.value(p + QLatin1String("RegExp"));
+        f.BackgroundColor = s.value(p + QLatin1String("BackgroundColor"));
+        f.ForegroundColor = s.value(p + QLatin1String("ForegroundColor"));
         f.FontSize = quint8(integer(s, p + QLatin1String("FontSize"), QStringLiteral("99")) & 0xFF);
         f.FontBold = flag(s, p + QLatin1String("FontBold"), QStringLiteral("false"));
         f.FontItalic = flag(s, p + QLatin1String("FontItalic"), QStringLiteral("false"));

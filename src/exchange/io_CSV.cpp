@@ -3,7 +3,6 @@
 
 #include <QFile>
 #include <QRegularExpression>
-#include <QSettings>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QVariant>
@@ -33,9 +32,10 @@ bool isIdentifier(const QString &s)
 bool io_CSV::setFormat(const QString &path, QString &error)
 {
     error.clear();
-    const QSettings ini(path, QSettings::IniFormat);
+    // No encoding named: Latin-1, as the settings class reads it.
+    const IniText ini(path, IniText::Latin1);
 
-    const QString fs = iniText(ini, QStringLiteral("/Settings/FieldSeparator"), QStringLiteral("59"));
+    const QString fs = ini.value(QStringLiteral("/Settings/FieldSeparator"), QStringLiteral("59"));
     if (!fs.isEmpty()) {
         bool ok = false;
         const int code = fs.toInt(&ok, 10);
@@ -47,7 +47,7 @@ bool io_CSV::setFormat(const QString &path, QString &error)
     }
 
     QString ls;
-    for (const QString &piece : iniText(ini, QStringLiteral("/Settings/LineSeparator"), QStringLiteral("13:10")).split(QLatin1Char(':'))) {
+    for (const QString &piece : ini.value(QStringLiteral("/Settings/LineSeparator"), QStringLiteral("13:10")).split(QLatin1Char(':'))) {
         bool ok = false;
         const int code = piece.toInt(&ok, 10);
         if (ok && code >= 1 && code <= 255) {
@@ -64,22 +64,22 @@ bool io_CSV::setFormat(const QString &path, QString &error)
     }
     reader.setLineSeparator(ls);
 
-    reader.setDir(iniText(ini, QStringLiteral("/Settings/Dir"), QStringLiteral("./")));
-    reader.setDefaultExt(iniText(ini, QStringLiteral("/Settings/DefaultExtension"), QStringLiteral("csv")));
-    reader.setPreprocessor(iniText(ini, QStringLiteral("/Settings/PreProcessor"), QString()));
-    const int start = iniText(ini, QStringLiteral("/Settings/DataStartLine"), QStringLiteral("1")).toInt();
+    reader.setDir(ini.value(QStringLiteral("/Settings/Dir"), QStringLiteral("./")));
+    reader.setDefaultExt(ini.value(QStringLiteral("/Settings/DefaultExtension"), QStringLiteral("csv")));
+    reader.setPreprocessor(ini.value(QStringLiteral("/Settings/PreProcessor"), QString()));
+    const int start = ini.value(QStringLiteral("/Settings/DataStartLine"), QStringLiteral("1")).toInt();
     if (start < 1) {
         // Before the first row: the file would be read from nowhere.
         error = QStringLiteral("DataStartLine error");
         return false;
     }
     reader.setDataStartLine(unsigned(start));
-    reader.setExportHeader(iniText(ini, QStringLiteral("/Settings/ExportHeader"), QString()));
-    reader.setAutoT(ini.value(QStringLiteral("Settings/AutoT"), false).toBool());
+    reader.setExportHeader(ini.value(QStringLiteral("/Settings/ExportHeader"), QString()));
+    reader.setAutoT(QVariant(ini.value(QStringLiteral("Settings/AutoT"), QStringLiteral("false"))).toBool());
 
     QString definitions;
     for (int i = 0;; ++i) {
-        const QString def = iniText(ini, QStringLiteral("/Data/Field%1").arg(i), QStringLiteral("*"));
+        const QString def = ini.value(QStringLiteral("/Data/Field%1").arg(i), QStringLiteral("*"));
         if (def == QLatin1String("*"))
             break;
         definitions += QString(def).replace(QLatin1Char('|'), reader.getFieldSeparator()) + reader.getLineSeparator();

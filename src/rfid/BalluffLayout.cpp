@@ -3,7 +3,6 @@
 #include "shared/IniText.h"
 
 #include <QCoreApplication>
-#include <QSettings>
 
 #include <cstdio>
 
@@ -14,19 +13,19 @@ QString tr(const char *text)
     return QCoreApplication::translate("cBalluffUI", text);
 }
 
-int toInt(QSettings &s, const QString &key, const QString &def)
+int toInt(const IniText &s, const QString &key, const QString &def)
 {
-    return iniText(s, key, def).toInt();
+    return s.value(key, def).toInt();
 }
 
-bool toBool(QSettings &s, const QString &key, const QString &def)
+bool toBool(const IniText &s, const QString &key, const QString &def)
 {
-    return QVariant(iniText(s, key, def)).toBool();
+    return QVariant(s.value(key, def)).toBool();
 }
 
-char toChar(QSettings &s, const QString &key, const QString &def)
+char toChar(const IniText &s, const QString &key, const QString &def)
 {
-    const QString t = iniText(s, key, def);
+    const QString t = s.value(key, def);
     if (t.isEmpty() || t.at(0).unicode() > 0xFF)
         return 0;
     return char(t.at(0).unicode());
@@ -82,8 +81,7 @@ bool BalluffLayout::isSafeFormat(const QString &pattern, bool intArgument)
 
 bool BalluffLayout::read(const QString &path, QStringList *messages)
 {
-    QSettings s(path, QSettings::IniFormat);
-    s.setIniCodec("UTF-8");
+    const IniText s(path, IniText::Utf8);
 
     auto refuse = [messages](const QString &message) {
         if (messages)
@@ -95,16 +93,16 @@ bool BalluffLayout::read(const QString &path, QStringList *messages)
             messages->append(message);
     };
 
-    Customer = iniText(s, "/SETTINGS/Customer");
-    Com = iniText(s, "/SETTINGS/Com", "TTYS1");
-    Parameter = iniText(s, "/SETTINGS/Parameter", "9600,e,8,1");
-    Device = iniText(s, "/SETTINGS/Device", "BISC600");
+    Customer = s.value("/SETTINGS/Customer");
+    Com = s.value("/SETTINGS/Com", "TTYS1");
+    Parameter = s.value("/SETTINGS/Parameter", "9600,e,8,1");
+    Device = s.value("/SETTINGS/Device", "BISC600");
     Head = toInt(s, "/SETTINGS/Head", "1");
     if (Head < 1 || Head > 4) {
         warn(tr("Invalid head number in configuration"));
         Head = 1;
     }
-    TagType = iniText(s, "/SETTINGS/TagType", "C").toUpper();
+    TagType = s.value("/SETTINGS/TagType", "C").toUpper();
     if (TagType != QLatin1String("C") && TagType != QLatin1String("M"))
         warn(tr("Invalid tag type in configuration"));
     TagSize = toInt(s, "/SETTINGS/TagSize", "512");
@@ -113,7 +111,7 @@ bool BalluffLayout::read(const QString &path, QStringList *messages)
         return refuse(tr("Invalid tag size") + "\n" + "/SETTINGS/");
     ForceConstraints = toBool(s, "/SETTINGS/ForceConstraints", "false");
     formatId = qint8(toInt(s, "/SETTINGS/formatId", "0") & 0xFF);
-    ScriptFunctions = iniText(s, "/SETTINGS/ScriptFunctions");
+    ScriptFunctions = s.value("/SETTINGS/ScriptFunctions");
     scriptsRead = true;
     TotFields = toInt(s, "/SETTINGS/TotFields", "0");
     if (TotFields == 0)
@@ -129,7 +127,7 @@ bool BalluffLayout::read(const QString &path, QStringList *messages)
         const QString S = QString::asprintf("/FIELD%d/", n);
         auto key = [&S](const char *k) { return S + QLatin1String(k); };
         DatiCampo f;
-        f.Label = iniText(s, key("Label"), "?");
+        f.Label = s.value(key("Label"), "?");
         if (f.Label.isEmpty())
             return refuse(tr("Error in configuration") + "\n" + S);
         f.Address = toInt(s, key("Address"), "0");
@@ -141,11 +139,11 @@ bool BalluffLayout::read(const QString &path, QStringList *messages)
         if (!telegramNumber(f.Address) || !telegramNumber(f.ByteLength)
             || f.Address + f.ByteLength > kMaxTelegramNumber + 1)
             return refuse(tr("Invalid tag size") + "\n" + S);
-        f.FirstByte = iniText(s, key("FirstByte"), "MSB");
+        f.FirstByte = s.value(key("FirstByte"), "MSB");
         if (f.FirstByte != QLatin1String("LSB") && f.FirstByte != QLatin1String("MSB"))
             return refuse(tr("Invalid FirstByte") + "\n" + S);
-        f.DefaultValue = iniText(s, key("DefaultValue"));
-        f.Type = iniText(s, key("Type"), "?");
+        f.DefaultValue = s.value(key("DefaultValue"));
+        f.Type = s.value(key("Type"), "?");
         if (!typeNames().contains(f.Type))
             return refuse(tr("Invalid Type") + "\n" + S + " (Type=" + f.Type + ")");
         f.Div = toInt(s, key("Div"), "1");
@@ -154,21 +152,21 @@ bool BalluffLayout::read(const QString &path, QStringList *messages)
         f.diaMpy = toInt(s, key("diaMpy"), "1");
         if (f.diaMpy == 0)
             f.diaMpy = 1;
-        f.FormatNum = iniText(s, key("FormatNum"));
-        f.Min = iniText(s, key("Min"), "0").toFloat();
-        f.Max = iniText(s, key("Max"), "0").toFloat();
+        f.FormatNum = s.value(key("FormatNum"));
+        f.Min = s.value(key("Min"), "0").toFloat();
+        f.Max = s.value(key("Max"), "0").toFloat();
         f.Locked = toBool(s, key("Locked"), "0");
         f.Visible = toBool(s, key("Visible"), "-1");
         f.HasInputBox = toBool(s, key("HasInputBox"), "0");
-        f.FieldType = iniText(s, key("FieldType"));
+        f.FieldType = s.value(key("FieldType"));
         f.GetX = toBool(s, key("GetX"), "0");
         f.GetZ = toBool(s, key("GetZ"), "0");
-        f.Format = iniText(s, key("Format"));
-        f.Script = iniText(s, key("Script"));
+        f.Format = s.value(key("Format"));
+        f.Script = s.value(key("Script"));
         if (!f.Script.isEmpty())
             f.Script = ScriptFunctions + "\n" + f.Script;
         f.RightJustify = toBool(s, key("RightJustify"), "false");
-        const QString list = iniText(s, key("List")).trimmed();
+        const QString list = s.value(key("List")).trimmed();
         if (!list.isEmpty()) {
             f.List = list.split(QLatin1Char(';'), Qt::SkipEmptyParts);
             f.hasList = !f.List.isEmpty();
@@ -203,7 +201,7 @@ bool BalluffLayout::read(const QString &path, QStringList *messages)
         }
 
         bool hexOk = false;
-        f.BitMask = quint8(iniText(s, key("BitMask"), "0").toInt(&hexOk, 16) & 0xFF);
+        f.BitMask = quint8(s.value(key("BitMask"), "0").toInt(&hexOk, 16) & 0xFF);
         if (f.BitMask != 0) {
             const bool ubin = f.Type == QLatin1String("UBIN");
             const bool ubcd = f.Type == QLatin1String("UBCD");
@@ -228,9 +226,9 @@ bool BalluffLayout::read(const QString &path, QStringList *messages)
             && !isSafeFormat(f.FormatNum, f.BitMask != 0 || f.FieldType == QLatin1String("int")))
             return refuse(tr("Invalid format") + "\n" + S);
 
-        f.RegExp = iniText(s, key("RegExp"));
-        f.BackgroundColor = iniText(s, key("BackgroundColor"));
-        f.ForegroundColor = iniText(s, key("ForegroundColor"));
+        f.RegExp = s.value(key("RegExp"));
+        f.BackgroundColor = s.value(key("BackgroundColor"));
+        f.ForegroundColor = s.value(key("ForegroundColor"));
         f.FontSize = quint8(toInt(s, key("FontSize"), "99") & 0xFF);
         f.FontBold = toBool(s, key("FontBold"), "false");
         f.FontItalic = toBool(s, key("FontItalic"), "false");

@@ -6,18 +6,19 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QSettings>
 #include <QSignalBlocker>
 #include <QTableWidget>
 #include <QTcpSocket>
 
 #include <cmath>
+#include <cstdio>
 #include <ctime>
 #include <limits>
 
 #include "rfid/BalluffCodec.h"
 #include "rfid/qballuff.h"
 #include "shared/CheckBoxList.h"
+#include "shared/IniText.h"
 #include "shared/QExtDoubleValidator.h"
 #include "shared/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
@@ -95,9 +96,7 @@ bool cBalluffUI::ReadBallufConf(QString name)
 
 int cBalluffUI::readWriteCounter() const
 {
-    QSettings s(layoutPath(), QSettings::IniFormat);
-    s.setIniCodec("UTF-8");
-    return s.value(QStringLiteral("/SETTINGS/WriteCounter"), QStringLiteral("0")).toInt();
+    return IniText(layoutPath(), IniText::Latin1).value(QStringLiteral("/SETTINGS/WriteCounter"), QStringLiteral("0")).toInt();
 }
 
 // ------------------------------------------------------------------ the grid
@@ -510,12 +509,12 @@ void cBalluffUI::slot_Write()
             QMessageBoxKovra::information(parentWindow, QStringLiteral("BALLUFF"), tr("Tag written with success"),
                                           QMessageBox::Ok, QMessageBox::NoButton);
             ShowGrid();
-            if (hasCounter) {
-                QSettings s(layoutPath(), QSettings::IniFormat);
-                s.setIniCodec("UTF-8");
-                const int n = s.value(QStringLiteral("/SETTINGS/WriteCounter"), QStringLiteral("0")).toInt();
-                s.setValue(QStringLiteral("/SETTINGS/WriteCounter"), n + 1);
-            }
+            // Only the counter's value changes: the settings class would
+            // write the whole layout anew, its texts with commas among them.
+            if (hasCounter
+                && !IniText::write(layoutPath(), QStringLiteral("/SETTINGS/WriteCounter"),
+                                   QByteArray::number(readWriteCounter() + 1)))
+                std::fprintf(stderr, "%s: the write counter could not be stored\n", qPrintable(layoutPath()));
             if (layout.Customer == QLatin1String("Vuzedu"))
                 sendTcpMessage();
         } else {

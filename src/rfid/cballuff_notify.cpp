@@ -1,7 +1,6 @@
 // The report of a write to the customer's server.
 #include "rfid/cballuff.h"
 
-#include <QSettings>
 #include <QTcpSocket>
 #include <QtEndian>
 
@@ -9,6 +8,7 @@
 #include <cstdio>
 
 #include "rfid/BalluffCodec.h"
+#include "shared/IniText.h"
 #include "shared/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
 
@@ -36,15 +36,14 @@ QString ipText(const QString &address)
 
 void cBalluffUI::sendTcpMessage()
 {
-    QSettings s(layoutPath(), QSettings::IniFormat);
-    s.setIniCodec("UTF-8");
-    const QString address = s.value(QStringLiteral("/SETTINGS/SockAddress"), QString()).toString();
+    const IniText s(layoutPath(), IniText::Utf8);
+    const QString address = s.value(QStringLiteral("/SETTINGS/SockAddress"));
     if (address.isEmpty())
         return;
-    const int port = s.value(QStringLiteral("/SETTINGS/SockPort"), QString()).toInt();
-    const int connDelay = s.value(QStringLiteral("/SETTINGS/SockConnDelay"), 500).toInt();
-    const int writeDelay = s.value(QStringLiteral("/SETTINGS/SockWriteDelay"), 500).toInt();
-    const bool notifyError = s.value(QStringLiteral("/SETTINGS/SockNotifyError"), false).toBool();
+    const int port = s.value(QStringLiteral("/SETTINGS/SockPort")).toInt();
+    const int connDelay = s.value(QStringLiteral("/SETTINGS/SockConnDelay"), QStringLiteral("500")).toInt();
+    const int writeDelay = s.value(QStringLiteral("/SETTINGS/SockWriteDelay"), QStringLiteral("500")).toInt();
+    const bool notifyError = QVariant(s.value(QStringLiteral("/SETTINGS/SockNotifyError"))).toBool();
 
     // The report takes fields 0, 1, 24, 25, 28 and 35.
     if (fields.size() < 36) {

@@ -1,12 +1,361 @@
 #include "shared/IniText.h"
 
-#include <QSettings>
+#include <QFile>
+#include <QSaveFile>
 #include <QStringList>
+#include <QTextCodec>
 
-QString iniText(const QSettings &settings, const QString &key, const QString &defaultValue)
+#include <algorithm>
+#include <iterator>
+
+// The lines, sections, keys, quotes and escapes follow the toolkit's INI
+// reader step by step, so that a file reads here as it reads there.
+namespace {
+
+enum { Space = 1, Special = 2 };
+
+int traits(char c)
 {
-    const QVariant v = settings.value(key, defaultValue);
-    if (v.type() == QVariant::StringList)
-        return v.toStringList().join(QLatin1Char(','));
-    return v.toString();
+    switch (c) {
+    case '\t':
+    case ' ':
+        return Space;
+    case '\n':
+    case '\r':
+        return Space | Special;
+    case '"':
+    case ';':
+    case '=':
+    case '\\':
+        return Special;
+    default:
+        return 0;
+    }
+}
+
+// One logical line from pos on: [start, start + length) with its first
+// unquoted '=' at equals (-1: none). Quotes and a backslash carry a line on
+// over its end; a ';' in first place makes a comment line, elsewhere outside
+// quotes it ends the line. False at the end of the data.
+bool readLine(const QByteArray &data, int &pos, int &start, int &length, int &equals)
+{
+    const char *d = data.constData();
+    const int n = data.size();
+    bool inQuotes = false;
+    equals = -1;
+    start = pos;
+    while (start < n && (traits(d[start]) & Space))
+        ++start;
+    int i = start;
+    while (i < n) {
+        char c = d[i];
+        while (!(traits(c) & Special)) {
+            if (++i == n)
+                goto done;
+            c = d[i];
+        }
+        ++i;
+        if (c == '=') {
+            if (!inQuotes && equals == -1)
+                equals = i - 1;
+        } else if (c == '\n' || c == '\r') {
+            if (i == start + 1) {
+                ++start;
+            } else if (!inQuotes) {
+                --i;
+                goto done;
+            }
+        } else if (c == '\\') {
+            if (i < n) {
+                const char e = d[i++];
+                if (i < n && ((e == '\n' && d[i] == '\r') || (e == '\r' && d[i] == '\n')))
+                    ++i;
+            }
+        } else if (c == '"') {
+            inQuotes = !inQuotes;
+        } else if (i == start + 1) { // ';' opening a comment line
+            while (i < n && d[i] != '\n' && d[i] != '\r')
+                ++i;
+            while (i < n && (traits(d[i]) & Space))
+                ++i;
+            start = i;
+        } else if (!inQuotes) {
+            --i;
+            goto done;
+        }
+    }
+done:
+    pos = i;
+    length = i - start;
+    return length > 0;
+}
+
+// A key or section name: Latin-1 bytes, "%XX" and "%UXXXX" escapes, a
+// backslash for a slash.
+QString unescapedKey(const QByteArray &key, int from, int to)
+{
+    QString result;
+    int i = from;
+    while (i < to) {
+        const uchar c = uchar(key.at(i));
+        if (c == '\\') {
+            result += QLatin1Char('/');
+            ++i;
+            continue;
+        }
+        if (c != '%' || i == to - 1) {
+            result += QLatin1Char(char(c));
+            ++i;
+            continue;
+        }
+        int digits = 2;
+        int first = i + 1;
+        if (key.at(i + 1) == 'U') {
+            ++first;
+            digits = 4;
+        }
+        bool ok = false;
+        const int code = first + digits > to ? 0 : key.mid(first, digits).toInt(&ok, 16);
+        if (!ok) {
+            result += QLatin1Char('%');
+            ++i;
+            continue;
+        }
+        result += QChar(ushort(code & 0xFFFF));
+        i = first + digits;
+    }
+    return result;
+}
+
+bool isHex(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+// A value from its '=' to the line's end: blanks around it dropped unless
+// quoted, quotes removed, escapes resolved. Unlike the toolkit's reader an
+// unquoted comma is text, with the blanks around it.
+QString unescapedValue(const QByteArray &data, int from, int to, QTextCodec *codec)
+{
+    static const char escapes[][2] = {{'a', '\a'}, {'b', '\b'}, {'f', '\f'}, {'n', '\n'},  {'r', '\r'}, {'t', '\t'},
+                                      {'v', '\v'}, {'"', '"'},  {'?', '?'},  {'\'', '\''}, {'\\', '\\'}};
+    const char *d = data.constData();
+    QString out;
+    bool inQuotes = false;
+    bool quoted = false; // of the text since the last unquoted comma
+    int i = from;
+    int chopLimit = 0;
+    auto skipBlanks = [&] {
+        while (i < to && (d[i] == ' ' || d[i] == '\t'))
+            ++i;
+        chopLimit = out.size();
+    };
+    skipBlanks();
+    while (i < to) {
+        const char c = d[i];
+        if (c == '\\') {
+            if (++i >= to)
+                return out; // the blanks before a last backslash stay
+            const char e = d[i++];
+            const auto *known = std::find_if(std::begin(escapes), std::end(escapes),
+                                             [e](const char(&escape)[2]) { return escape[0] == e; });
+            if (known != std::end(escapes)) {
+                out += QLatin1Char((*known)[1]);
+            } else if ((e == 'x' && i < to && isHex(d[i])) || (e >= '0' && e <= '7')) {
+                const quint32 base = e == 'x' ? 16 : 8;
+                quint32 code = e == 'x' ? 0 : quint32(e - '0');
+                while (i < to && (base == 16 ? isHex(d[i]) : d[i] >= '0' && d[i] <= '7')) {
+                    const char h = d[i++];
+                    code = code * base + quint32(h <= '9' ? h - '0' : (h | 0x20) - 'a' + 10);
+                }
+                out += QChar(ushort(code & 0xFFFF));
+                if (i >= to)
+                    return out;
+            } else if (e == 'x' && i >= to) {
+                return out;
+            } else if ((e == '\n' || e == '\r') && i < to && (d[i] == '\n' || d[i] == '\r') && d[i] != e) {
+                ++i; // a continued line: its end is dropped
+            }
+            chopLimit = out.size(); // blanks before an escape stay
+            continue;
+        }
+        if (c == '"') {
+            ++i;
+            quoted = true;
+            inQuotes = !inQuotes;
+            if (!inQuotes)
+                skipBlanks();
+            continue;
+        }
+        if (c == ',' && !inQuotes) {
+            out += QLatin1Char(',');
+            ++i;
+            quoted = false;
+            chopLimit = out.size();
+            continue;
+        }
+        int j = i + 1;
+        while (j < to && d[j] != '\\' && d[j] != '"' && d[j] != ',')
+            ++j;
+        out += codec ? codec->toUnicode(d + i, j - i) : QString::fromLatin1(d + i, j - i);
+        i = j;
+    }
+    if (!quoted) {
+        int n = out.size();
+        while (n > chopLimit && (out.at(n - 1) == QLatin1Char(' ') || out.at(n - 1) == QLatin1Char('\t')))
+            --n;
+        out.truncate(n);
+    }
+    return out;
+}
+
+} // namespace
+
+IniText::IniText(const QString &path, Encoding encoding)
+{
+    QFile f(path);
+    if (f.open(QIODevice::ReadOnly))
+        parse(f.readAll(), encoding);
+}
+
+void IniText::parse(const QByteArray &data, Encoding encoding)
+{
+    int pos = 0;
+    if (data.startsWith("\xEF\xBB\xBF")) {
+        encoding = Utf8;
+        pos = 3;
+    }
+    QTextCodec *codec = encoding == Utf8 ? QTextCodec::codecForName("UTF-8") : nullptr;
+    const int bom = pos;
+    QString section;
+    bodies.insert(section, pos);
+    bool first = true;
+    int start, length, equals;
+    while (readLine(data, pos, start, length, equals)) {
+        // The settings class reads the keys before the first section from
+        // the file's first byte: a UTF-8 mark on their line is part of the key.
+        if (first && bom > 0 && data.at(start) != '[' && !data.mid(bom, start - bom).contains('\n')
+            && !data.mid(bom, start - bom).contains('\r')) {
+            length += start;
+            start = 0;
+        }
+        first = false;
+        if (data.at(start) == '[') {
+            const char *line = data.constData() + start;
+            const int close = int(std::find(line, line + length, ']') - line); // length: none on the line
+            const QByteArray name = data.mid(start + 1, close - 1).trimmed();
+            if (name.compare("general", Qt::CaseInsensitive) == 0)
+                section.clear();
+            else if (name.compare("%general", Qt::CaseInsensitive) == 0)
+                section = QString::fromLatin1(name.constData() + 1) + QLatin1Char('/');
+            else
+                section = unescapedKey(name, 0, name.size()) + QLatin1Char('/');
+            sections[section];
+            if (!bodies.contains(section)) {
+                int body = pos;
+                while (body < data.size() && data.at(body) != '\n' && data.at(body) != '\r')
+                    ++body; // past a comment after the header
+                if (body < data.size() && data.at(body++) == '\r' && body < data.size() && data.at(body) == '\n')
+                    ++body;
+                bodies.insert(section, body);
+            }
+            continue;
+        }
+        if (equals < 0)
+            continue;
+        int keyEnd = equals;
+        while (keyEnd > start && (data.at(keyEnd - 1) == ' ' || data.at(keyEnd - 1) == '\t'))
+            --keyEnd;
+        Entry e;
+        e.begin = equals + 1;
+        e.end = start + length;
+        e.text = unescapedValue(data, e.begin, e.end, codec);
+        // The toolkit's writer doubles a leading '@' (its own type marks).
+        if (e.text.startsWith(QLatin1String("@@")))
+            e.text.remove(0, 1);
+        sections[section].insert(section + unescapedKey(data, start, keyEnd), e);
+    }
+}
+
+QString IniText::normalized(const QString &key)
+{
+    return key.split(QLatin1Char('/'), Qt::SkipEmptyParts).join(QLatin1Char('/'));
+}
+
+// As the settings class finds a key: in the last section (in name order) whose
+// name begins it, the root only for a key without a slash.
+QMap<QString, IniText::Section>::const_iterator IniText::sectionOf(const QString &key) const
+{
+    if (!key.contains(QLatin1Char('/')))
+        return sections.constFind(QString());
+    auto s = sections.upperBound(key);
+    if (s == sections.cbegin())
+        return sections.cend();
+    --s;
+    return s.key().isEmpty() || !key.startsWith(s.key()) ? sections.cend() : s;
+}
+
+const IniText::Entry *IniText::find(const QString &key) const
+{
+    const auto s = sectionOf(key);
+    if (s == sections.cend())
+        return nullptr;
+    const auto e = s->constFind(key);
+    return e == s->cend() ? nullptr : &*e;
+}
+
+QString IniText::value(const QString &key, const QString &defaultValue) const
+{
+    const Entry *e = find(normalized(key));
+    return e ? e->text : defaultValue;
+}
+
+bool IniText::write(const QString &path, const QString &key, const QByteArray &value)
+{
+    QFile in(path);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray data = in.readAll();
+    in.close();
+    IniText before;
+    before.parse(data, Latin1);
+    const QString k = normalized(key);
+    const QString section = k.left(k.lastIndexOf(QLatin1Char('/')) + 1);
+    IniText expected = before;
+    QByteArray after = data;
+    if (const Entry *e = before.find(k)) {
+        int begin = e->begin;
+        int end = e->end;
+        while (begin < end && (data.at(begin) == ' ' || data.at(begin) == '\t'))
+            ++begin;
+        while (end > begin && (data.at(end - 1) == ' ' || data.at(end - 1) == '\t'))
+            --end; // the blanks before a comment stay
+        after.replace(begin, end - begin, value);
+        expected.sections[before.sectionOf(k).key()][k].text = QString::fromLatin1(value);
+    } else {
+        const int at = before.bodies.value(section, -1);
+        if (at < 0)
+            return false;
+        const bool open = at == data.size() && !data.endsWith('\n') && !data.endsWith('\r');
+        after.insert(at, (open ? "\n" : "") + k.mid(section.size()).toLatin1() + '=' + value + '\n');
+        expected.sections[section][k].text = QString::fromLatin1(value);
+    }
+
+    // Every key must read as expected, the others as before.
+    IniText written;
+    written.parse(after, Latin1);
+    if (written.value(k) != QString::fromLatin1(value) || written.sections.keys() != expected.sections.keys())
+        return false;
+    for (auto s = expected.sections.cbegin(); s != expected.sections.cend(); ++s) {
+        const Section got = written.sections.value(s.key());
+        if (got.size() != s->size())
+            return false;
+        for (auto e = s->cbegin(); e != s->cend(); ++e) {
+            const auto g = got.constFind(e.key());
+            if (g == got.cend() || g->text != e->text)
+                return false;
+        }
+    }
+    QSaveFile out(path);
+    return out.open(QIODevice::WriteOnly) && out.write(after) == after.size() && out.commit();
 }

@@ -1,11 +1,48 @@
 #pragma once
 
+#include <QByteArray>
+#include <QHash>
+#include <QMap>
 #include <QString>
 
-class QSettings;
+// The keys of an INI file whose values are texts meant as written: the DNC
+// and tag layouts and the CSV import description. Sections, keys, comments,
+// quotes and escapes read as the toolkit's INI settings reader reads them,
+// except that an unquoted comma stays in the text with the blanks around it
+// ("Length, mm", "^[A-Z]+, [0-9]+$"), where that reader cuts a list.
+class IniText
+{
+public:
+    enum Encoding { Latin1, Utf8 }; // of the values; a UTF-8 mark in front gives UTF-8
 
-// A key of an INI file (DNC and tag layouts, the CSV import description) as
-// text. The INI reader splits an unquoted value at its commas ("[0-9]{1,3}",
-// "1,5"); these files mean the value as written, so the parts are joined
-// again with the comma alone.
-QString iniText(const QSettings &settings, const QString &key, const QString &defaultValue = QString());
+    // An absent or unreadable file reads as a file without keys.
+    IniText(const QString &path, Encoding encoding);
+
+    // key as the settings class takes it ("/FIELD3/Label").
+    QString value(const QString &key, const QString &defaultValue = QString()) const;
+
+    // Stores one plain value (digits, letters) under key "/SECTION/Name",
+    // every other byte of the file left as it is: the key's value is replaced
+    // where it stands, or the key is added under its section's first header.
+    // False, with the file untouched, when the section is missing, the file
+    // cannot be written or any key would then read otherwise.
+    static bool write(const QString &path, const QString &key, const QByteArray &value);
+
+private:
+    struct Entry
+    {
+        QString text;
+        int begin = 0; // the value's bytes in the file
+        int end = 0;
+    };
+    using Section = QHash<QString, Entry>; // by the whole key, "FIELD3/Label"
+
+    IniText() = default;
+    void parse(const QByteArray &data, Encoding encoding);
+    QMap<QString, Section>::const_iterator sectionOf(const QString &key) const;
+    const Entry *find(const QString &key) const;
+    static QString normalized(const QString &key);
+
+    QMap<QString, Section> sections; // by name with its slash ("FIELD3/"), "" the root
+    QHash<QString, int> bodies;      // where each section's first header line ends
+};
