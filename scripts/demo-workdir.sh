@@ -20,10 +20,11 @@ first_line() {
     head -n 1 "$1"
 }
 
-# start_axb_sim OUT: starts the board simulator with its output in OUT; sets
-# SIM (its process) and PTY (the pseudo-terminal it answers on).
+# start_axb_sim OUT CHANNEL: starts the board simulator with its output in
+# OUT, taking moves through the socket file CHANNEL; sets SIM (its process)
+# and PTY (the pseudo-terminal it answers on).
 start_axb_sim() {
-    "$BUILD/tools/axb-sim" >"$1" 2>&1 &
+    "$BUILD/tools/axb-sim" --name "$2" >"$1" 2>&1 &
     SIM=$!
     PTY=$(first_line "$1")
 }
@@ -34,15 +35,18 @@ start_axb_sim() {
 # scanner (DM, SCANNER) and the RFID head (RFID, RFID_PTY; the tag's bytes in
 # DEMO/rfid-tag.bin, no tag in front of the head while rfid-tag.bin.away
 # exists); then makes DEMO the demo working directory: the sample files of
-# demo/, the settings and the database, all pointing at the simulators.
+# demo/, the settings and the database, all pointing at the simulators. The
+# board and the scanner take moves and codes through DEMO/axb-sim.socket and
+# DEMO/dm-sim.socket, where `axb-sim --move` and `dm-sim --scan` find them:
+# two demos on one machine keep to their own simulators.
 # Returns non-zero when a simulator or the preparation failed.
 prepare_demo_workdir() {
     mkdir -p "$1"
     rm -f "$1/axb-sim.out" "$1/cnc-sim.out" "$1/dm-sim.out" "$1/rfid-sim.out"
-    start_axb_sim "$1/axb-sim.out"
+    start_axb_sim "$1/axb-sim.out" "$1/axb-sim.socket"
     "$BUILD/tools/cnc-sim" >"$1/cnc-sim.out" 2>&1 &
     CNC=$!
-    "$BUILD/tools/dm-sim" >"$1/dm-sim.out" 2>&1 &
+    "$BUILD/tools/dm-sim" --name "$1/dm-sim.socket" >"$1/dm-sim.out" 2>&1 &
     DM=$!
     "$BUILD/tools/rfid-sim" --tag "$1/rfid-tag.bin" >"$1/rfid-sim.out" 2>&1 &
     RFID=$!

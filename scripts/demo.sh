@@ -37,6 +37,10 @@ if kill -0 "$APP" 2>/dev/null && "$BUILD/tools/screen-shot" "$DEMO/screenshot.pn
 fi
 echo "demo: T8A_M runs in $DEMO (board simulator on $PTY, DNC server $DNC_SOCKET, scanner $SCANNER, RFID head $RFID_PTY)"
 echo "demo: take the RFID tag away with: touch $DEMO/rfid-tag.bin.away (rm it to put the tag back)"
-echo "demo: scan a tool code with: $BUILD/tools/dm-sim --scan DM-0001"
+# Commands from other terminals find the simulators of build-demo/demo by
+# themselves; those of another demo directory by its socket file.
+SCAN="$BUILD/tools/dm-sim --scan DM-0001"
+[ "$DEMO" -ef "$BUILD/demo" ] || SCAN="$SCAN --name $DEMO/dm-sim.socket"
+echo "demo: scan a tool code with: $SCAN"
 echo "demo: close the program, or press Ctrl-C, to end the demo"
 wait "$APP" || true

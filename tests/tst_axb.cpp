@@ -5,7 +5,10 @@
 #include "shared/App.h"
 #include "shared/SharedStruct.h"
 #include "support/AxbLinkFixture.h"
+#include "support/TestWorkDir.h"
 
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QSettings>
 #include <QSignalSpy>
@@ -51,6 +54,8 @@ private slots:
     void freeRunningInterval();
     void stateThroughSerialLine();
     void simulator();
+    void simulatorOfEachDemo_data();
+    void simulatorOfEachDemo();
 };
 
 // ---------------------------------------------------------------------------
@@ -801,6 +806,53 @@ void TestAxb::simulator()
     f.link.reset();
     sim.terminate();
     QVERIFY(sim.waitForFinished(30000));
+}
+
+void TestAxb::simulatorOfEachDemo_data()
+{
+    QTest::addColumn<bool>("fromTheTop");
+    QTest::newRow("run in the demo directory") << false;
+    QTest::newRow("run from the top, the demo beside the tools") << true;
+}
+
+// Two demos on one machine, each board simulator started as the demo scripts
+// start it, taking moves through the socket file of its demo directory: a
+// move without a name reaches the demo it is run for, never the other one.
+void TestAxb::simulatorOfEachDemo()
+{
+    QFETCH(bool, fromTheTop);
+    const QString program = TestWorkDir::builtProgram("axb-sim");
+    QVERIFY2(!program.isEmpty(), "axb-sim not built");
+    TestWorkDir wd;
+    QProcess sims[2];
+    for (int i = 0; i < 2; ++i) {
+        const QString demo = wd.filePath(QString("top%1/demo").arg(i));
+        QVERIFY(QDir().mkpath(demo));
+        sims[i].start(program, {"--x", QString::number(10000 * (i + 1)), "--drift", "0", "--name",
+                                demo + "/axb-sim.socket"});
+        QVERIFY(sims[i].waitForStarted(30000));
+        QTRY_VERIFY_WITH_TIMEOUT(sims[i].canReadLine(), 30000);
+        sims[i].readLine();
+    }
+    // As build-demo/tools/axb-sim beside build-demo/demo.
+    QString mover = program;
+    QProcess move;
+    if (fromTheTop) {
+        mover = wd.filePath("top1/tools/axb-sim");
+        QVERIFY(QDir().mkpath(wd.filePath("top1/tools")));
+        QVERIFY(QFile::copy(program, mover));
+        move.setWorkingDirectory(wd.path());
+    } else {
+        move.setWorkingDirectory(wd.filePath("top1/demo"));
+    }
+    move.start(mover, {"--move", "X", "0.5"});
+    QVERIFY(move.waitForFinished(30000));
+    QCOMPARE(move.readAllStandardOutput().trimmed(), QByteArray("X 20500 Z 98000"));
+    QCOMPARE(move.exitCode(), 0);
+    for (QProcess &sim : sims) {
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(30000));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestAxb)

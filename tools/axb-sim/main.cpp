@@ -6,7 +6,9 @@
 //
 //   axb-sim --move AXIS MM [--name NAME]   moves the X or Z axis of the running
 //                                          simulator by MM millimetres (MM may
-//                                          be negative)
+//                                          be negative); without --name, the
+//                                          one of the demo working directory
+//                                          (common/SimulatorControl.h)
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -215,17 +217,19 @@ int main(int argc, char *argv[])
     const QCommandLineOption verOpt("board-version", "Version text sent as $text$ before the first line.", "text");
     const QCommandLineOption verboseOpt("verbose", "Log every received frame on standard error.");
     const QCommandLineOption nameOpt("name",
-                                     "Name under which the simulator takes moves (default t8a-axb-sim).", "name",
-                                     "t8a-axb-sim");
+                                     "Name under which the simulator takes moves (default t8a-axb-sim); a name "
+                                     "with a / is a socket file. Without it, --move goes to the axb-sim.socket of "
+                                     "the current directory or of the build's demo directory.",
+                                     "name", "t8a-axb-sim");
     const QCommandLineOption baudOpt("baud",
                                      "Line rate the answers are paced to (default: the rate set on the terminal; "
                                      "0 answers at once).",
                                      "bps");
     parser.addOptions({xOpt, zOpt, cOpt, driftOpt, inOpt, typeOpt, refOpt, verOpt, verboseOpt, baudOpt, nameOpt});
     parser.process(args);
-    const QString name = parser.value(nameOpt);
+    const QString name = simulatorChannel(parser.value(nameOpt));
     if (!move.isEmpty())
-        return sendMove(name, move);
+        return sendMove(parser.isSet(nameOpt) ? name : findSimulatorChannel("axb-sim", name), move);
 
     Board board;
     board.model.x = parser.value(xOpt).toInt();

@@ -3,7 +3,9 @@
 //   dm-sim [--name NAME]              plays the scanner: prints the terminal's
 //                                     path on its first line ("/DataMatrix/Port")
 //   dm-sim --scan CODE [--name NAME]  "scans" CODE: the running dm-sim sends it
-//                                     as STX CODE ETX
+//                                     as STX CODE ETX; without --name, the one
+//                                     of the demo working directory
+//                                     (common/SimulatorControl.h)
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QLocalServer>
@@ -40,14 +42,18 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription("DataMatrix scanner stand-in on a pseudo-terminal.");
     parser.addHelpOption();
-    const QCommandLineOption nameOpt("name", "Name under which the stand-in takes codes (default t8a-dm-sim).",
+    const QCommandLineOption nameOpt("name",
+                                     "Name under which the stand-in takes codes (default t8a-dm-sim); a name with "
+                                     "a / is a socket file. Without it, --scan goes to the dm-sim.socket of the "
+                                     "current directory or of the build's demo directory.",
                                      "name", "t8a-dm-sim");
     const QCommandLineOption scanOpt("scan", "Hand this code to the running stand-in.", "code");
     parser.addOptions({nameOpt, scanOpt});
     parser.process(app);
-    const QString name = parser.value(nameOpt);
+    const QString name = simulatorChannel(parser.value(nameOpt));
     if (parser.isSet(scanOpt))
-        return scan(name, parser.value(scanOpt).toLatin1());
+        return scan(parser.isSet(nameOpt) ? name : findSimulatorChannel("dm-sim", name),
+                    parser.value(scanOpt).toLatin1());
 
     // The terminal survives the program opening and closing its side for
     // each reading.
