@@ -1,6 +1,7 @@
-# Sourced by the demo scripts (ROOT and BUILD set): starting the simulators
-# and preparing a demo working directory (one way for every script), and
-# starting a virtual display. Each
+# Sourced by the demo scripts (ROOT and BUILD set): finding the program
+# running in a demo working directory, starting the simulators and preparing
+# a demo working directory (one way for every script), and starting a virtual
+# display. Each
 # function sets the variables named with it in the caller's shell, so its
 # clean-up can stop what was started.
 
@@ -18,6 +19,20 @@ first_line() {
     i=0
     while [ ! -s "$1" ] && [ $i -lt 50 ]; do sleep 0.1; i=$((i + 1)); done
     head -n 1 "$1"
+}
+
+# demo_in_execution DEMO: true while the program runs in DEMO, found as its
+# own start would find it: DEMO/T8A_M.lock names a process (first line) that
+# still runs the program named on the second line.
+demo_in_execution() {
+    [ -f "$1/T8A_M.lock" ] || return 1
+    holder=$(sed -n 1p "$1/T8A_M.lock")
+    case "$holder" in
+    '' | *[!0-9]*) return 1 ;;
+    esac
+    running=$(readlink "/proc/$holder/exe" 2>/dev/null) || return 1
+    running=${running% (deleted)}
+    [ "${running##*/}" = "$(sed -n 2p "$1/T8A_M.lock")" ]
 }
 
 # start_axb_sim OUT CHANNEL: starts the board simulator with its output in

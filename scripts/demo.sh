@@ -3,13 +3,19 @@
 # builds, prepares a demo working directory with the simulators and starts the
 # program there with the stand-in camera, on the current X display or, when
 # there is none, on a virtual one (Xvfb). Stopping the program (or this
-# script) stops the simulators.
+# script) stops the simulators. While the program already runs in the demo
+# working directory it refuses, as the program would, before it starts or
+# writes anything: the running demo keeps its simulators and settings.
 set -e
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
 BUILD="$ROOT/build-demo"
 . "$ROOT/scripts/demo-workdir.sh"
 DEMO="${T8A_DEMO_DIR:-$BUILD/demo}"
+if demo_in_execution "$DEMO"; then
+    echo "demo: Program already in execution (T8A_M runs in $DEMO)" >&2
+    exit 1
+fi
 
 ./scripts/install-deps.sh --viewer
 cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Release >/dev/null

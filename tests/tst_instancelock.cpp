@@ -26,6 +26,8 @@ private slots:
     void damagedLockFileIsTakenOver();
     void releasedOnDestruction();
     void unwritableFolder();
+    void demoScriptFindsTheProgram_data();
+    void demoScriptFindsTheProgram();
     void touchPointers_data();
     void touchPointers();
 
@@ -131,6 +133,51 @@ void TestInstanceLock::unwritableFolder()
     InstanceLock lock;
     QCOMPARE(lock.acquire(), InstanceLock::Unavailable);
     QFile::setPermissions(wd.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+void TestInstanceLock::demoScriptFindsTheProgram_data()
+{
+    QTest::addColumn<QString>("lock");
+    QTest::addColumn<bool>("inExecution");
+    QTest::newRow("a running copy") << "running" << true;
+    QTest::newRow("left by a crashed copy") << "crashed" << false;
+    QTest::newRow("no process id") << "garbage\n" << false;
+    QTest::newRow("process id now of another program") << "own id" << false;
+    QTest::newRow("no lock") << "" << false;
+}
+
+// The demo script refuses a second start before it starts or writes anything,
+// so it must find the running program as the program's own start would.
+void TestInstanceLock::demoScriptFindsTheProgram()
+{
+    QFETCH(QString, lock);
+    QFETCH(bool, inExecution);
+    TestWorkDir wd;
+    QProcess holder;
+    if (lock == "running" || lock == "crashed") {
+        QVERIFY(startHolder(holder, wd.path()));
+        if (lock == "crashed") {
+            holder.kill();
+            QVERIFY(holder.waitForFinished(5000));
+        }
+    } else if (lock == "own id") {
+        QVERIFY(wd.writeFile("T8A_M.lock", QByteArray::number(QCoreApplication::applicationPid()) + "\nT8A_M\n"
+                                               + QSysInfo::machineHostName().toUtf8() + "\n"));
+    } else if (!lock.isEmpty()) {
+        QVERIFY(wd.writeFile("T8A_M.lock", lock.toUtf8()));
+    }
+
+    QProcess script;
+    script.start("sh", {"-c", ". \"$0/scripts/demo-workdir.sh\" && demo_in_execution \"$1\"",
+                        QString::fromLocal8Bit(qgetenv("T8A_SOURCE_DIR")), wd.path()});
+    QVERIFY(script.waitForFinished(10000));
+    QCOMPARE(script.readAllStandardError(), QByteArray());
+    QCOMPARE(script.exitCode() == 0, inExecution);
+    InstanceLock second;
+    QCOMPARE(second.acquire() == InstanceLock::HeldByOther, inExecution);
+
+    holder.closeWriteChannel();
+    holder.waitForFinished(5000);
 }
 
 void TestInstanceLock::touchPointers_data()
