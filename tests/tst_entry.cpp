@@ -10,10 +10,20 @@
 #include <QFileDialog>
 #include <QSignalSpy>
 
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+
+#include "axis/cAxisInterface.h"
+#include "axis/measureserver.h"
+#include "rfid/cballuff.h"
+#include "shared/SharedStruct.h"
 #include "tooling/ToolTolerance.h"
 #include "tooling/csetlist.h"
 
+#include "support/AxbLinkFixture.h"
 #include "support/FakeAxbBoard.h"
+#include "support/FakeBalluffHead.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/TestWorkDir.h"
 
@@ -26,6 +36,8 @@ private slots:
     void normalStart();
     void demoWorkingDirectory_data();
     void demoWorkingDirectory();
+    void demoTagMeasures_data();
+    void demoTagMeasures();
 
 private:
     // A working directory the program can start in without hardware: the
@@ -262,6 +274,74 @@ void TestEntry::demoWorkingDirectory()
         QCOMPARE(q.value(0).toInt(), 5);
         db.close();
     }
+    QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
+}
+
+void TestEntry::demoTagMeasures_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::newRow("X") << "Radius X";
+    QTest::newRow("Z") << "Length Z";
+}
+
+// The RFID machine of the demo reads the board simulator's start counts as a
+// tool whose X and Z the tag editor's measure buttons take within the demo
+// layout's bounds, so the tag can be written.
+void TestEntry::demoTagMeasures()
+{
+    QFETCH(QString, field);
+    const QString program = TestWorkDir::builtProgram("make-demo");
+    QVERIFY2(!program.isEmpty(), "make-demo not built");
+    AxbLinkFixture::Options o;
+    o.autoAnswer = true;
+    AxbLinkFixture f(o);
+    f.board.setCounts(26000, 98000); // axb-sim's start
+    FakeBalluffHead head;
+    const QString demo = f.workDir.filePath("demo");
+    QProcess tool;
+    tool.start(program, {demo, "/dev/null", QString::fromLocal8Bit(qgetenv("T8A_SOURCE_DIR")) + "/demo",
+                         "--rfid-head", head.slavePath()});
+    QVERIFY(tool.waitForFinished(30000));
+    QCOMPARE(tool.exitCode(), 0);
+
+    QVERIFY(QDir::setCurrent(demo));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE");
+        db.setDatabaseName("T8A_M.sqlite");
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        QVERIFY(q.exec("SELECT idMachine FROM machine WHERE name = 'LATHE 5 RFID'") && q.next());
+        CurrentMachine = getMachineData(q.value(0).toInt());
+    }
+    MachineSettings.mmDecimals = 3;
+    MachineSettings.idleClick = 0; // no camera frames to wait for
+    cAxisInterface *link = f.start();
+    QTRY_COMPARE_WITH_TIMEOUT(link->getScaleX(), 260000, 15000);
+
+    MessageBoxRecorder boxes;
+    QWidget host;
+    MeasureServer measure(link, nullptr, nullptr, nullptr);
+    {
+        cBalluffUI editor(&host, &measure);
+        QVERIFY(editor.init());
+        int row = 0;
+        while (row < editor.fieldList().size() && editor.fieldList().at(row).Label != field)
+            ++row;
+        QVERIFY(row < editor.fieldList().size());
+        // The tag as the demo starts it: the layout's defaults.
+        boxes.answer(QMessageBox::Yes);
+        editor.form()->pbDefault->click();
+        boxes.clear();
+        auto *value = qobject_cast<QLineEdit *>(editor.editor(row));
+        value->clear();
+        qobject_cast<QPushButton *>(editor.table()->cellWidget(row, 2))->click();
+        QCOMPARE(boxes.boxes().size(), 0);
+        QVERIFY(!value->text().isEmpty());
+        // What the write checks first.
+        QString refused;
+        QVERIFY2(editor.validateData(refused), qPrintable(value->text() + ": " + refused));
+    }
+    QDir::setCurrent(f.workDir.path());
     QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
 }
 

@@ -325,9 +325,11 @@ bool addRfidMachine()
         return false;
     if (q.value(0).toInt() > 0)
         return true;
+    // LATHE 1's references: the simulator's counts read as a tool there, whose
+    // X and Z the tag layout takes within its bounds.
     QSqlQuery add;
     add.prepare(QStringLiteral("INSERT INTO machine (name, Xref, Zref, sysXref, sysZref, isRadius, IsMM, Balluff, "
-                               "calibrationDate) VALUES (:name, 10000, 100000, 973500, 519000, 0, 1, :layout, :date)"));
+                               "calibrationDate) VALUES (:name, 10000, 100000, 233500, 999000, 0, 1, :layout, :date)"));
     add.bindValue(QStringLiteral(":name"), QString::fromLatin1(kRfidMachine));
     add.bindValue(QStringLiteral(":layout"), QString::fromLatin1(kRfidLayout));
     add.bindValue(QStringLiteral(":date"), QDate::currentDate());
