@@ -3,6 +3,7 @@
 #include "axis/cAxisInterface.h"
 #include "axis/measureserver.h"
 #include "shared/SharedStruct.h"
+#include "shared/animatedwidgets.h"
 #include "support/AxbLinkFixture.h"
 #include "support/MessageBoxRecorder.h"
 
@@ -18,7 +19,7 @@ namespace {
 class ScriptedServer : public MeasureServer
 {
 public:
-    ScriptedServer() : MeasureServer(nullptr, nullptr, nullptr, nullptr) {}
+    explicit ScriptedServer(AnimatedWidgets *panels = nullptr) : MeasureServer(nullptr, panels, nullptr, nullptr) {}
 
     bool fakeSettle = true;
     // The geometry offered before the wait, and the one found on the settled image.
@@ -93,6 +94,7 @@ private slots:
     void abortSkipsTheWait();
     void liveLinkValues_data();
     void liveLinkValues();
+    void noAutomaticSpindlePanel();
 };
 
 void TestMeasureServer::init()
@@ -343,6 +345,35 @@ void TestMeasureServer::liveLinkValues()
     QVERIFY(forX ? server.getX(out, &button) : server.getZ(out, &button));
     QCOMPARE(out, value);
     QCOMPARE(recorder.boxes().size(), boxes);
+}
+
+namespace {
+QStringList warnings;
+void collectWarning(QtMsgType type, const QMessageLogContext &, const QString &text)
+{
+    if (type == QtWarningMsg)
+        warnings << text;
+}
+} // namespace
+
+// Without an automatic spindle the registry is not asked for its panel: it
+// would report an invalid id on every measure, and such reports must stay
+// rare enough to be heard.
+void TestMeasureServer::noAutomaticSpindlePanel()
+{
+    AnimatedWidgets panels;
+    QWidget label;
+    panels.addWidget("labelPrint", &label, QPoint(0, 0), QRect(0, 0, 1, 1), 4);
+    ScriptedServer server(&panels);
+    QPushButton button;
+    button.setObjectName("measure");
+    QString out;
+    const QtMessageHandler previous = qInstallMessageHandler(collectWarning);
+    const bool got = server.getX(out, &button);
+    qInstallMessageHandler(previous);
+    QVERIFY(got);
+    QCOMPARE(out, QStringLiteral("12.500"));
+    QCOMPARE(warnings, QStringList());
 }
 
 QTEST_MAIN(TestMeasureServer)

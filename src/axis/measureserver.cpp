@@ -44,6 +44,8 @@ bool MeasureServer::getMeasure(eAxisType axisType, QString &value, QPushButton *
             return false;
     }
 
+    // Only an automatic spindle has this panel: without one the registry is not
+    // asked, as it would report an invalid id on every measure.
     if (isPanelEnlarged(QStringLiteral("autospindle")))
         return true;
 
@@ -139,7 +141,7 @@ QString MeasureServer::center(eAxisType axisType) const
 
 bool MeasureServer::isPanelEnlarged(const QString &id) const
 {
-    return panels && panels->isEnlarged(id);
+    return panels && panels->hasPanel(id) && panels->isEnlarged(id);
 }
 
 void MeasureServer::settle(QPushButton *button)

@@ -34,6 +34,7 @@ protected:
     virtual QString intersection(eAxisType axisType) const;
     virtual bool hasCenter(eAxisType axisType, QString &text) const;
     virtual QString center(eAxisType axisType) const;
+    // Whether that panel is registered and enlarged.
     virtual bool isPanelEnlarged(const QString &id) const;
     // Waits for a still camera image with the pressed button blocked.
     virtual void settle(QPushButton *button);

@@ -43,6 +43,8 @@ public:
 
     bool isEnlarged(const QString &id) const;
     bool isEnlarged(QWidget *widget) const;
+    // Whether a panel of that id is registered (a panel some machines lack).
+    bool hasPanel(const QString &id) const { return findId(id) >= 0; }
 
     // Shrinks the enlarged panels of group (every panel for 0); always animated.
     void shrinkByGroup(int group);
