@@ -35,17 +35,18 @@ demo_in_execution() {
     [ "${running##*/}" = "$(sed -n 2p "$1/T8A_M.lock")" ]
 }
 
-# start_axb_sim OUT CHANNEL: starts the board simulator with its output in
-# OUT, taking moves through the socket file CHANNEL; sets SIM (its process)
-# and PTY (the pseudo-terminal it answers on).
+# start_axb_sim LOG CHANNEL: starts the board simulator with its output in
+# LOG.out and its errors in LOG.err, taking moves through the socket file
+# CHANNEL; sets SIM (its process) and PTY (the pseudo-terminal it answers on).
 start_axb_sim() {
-    "$BUILD/tools/axb-sim" --name "$2" >"$1" 2>&1 &
+    "$BUILD/tools/axb-sim" --name "$2" >"$1.out" 2>"$1.err" &
     SIM=$!
-    PTY=$(first_line "$1")
+    PTY=$(first_line "$1.out")
 }
 
 # prepare_demo_workdir DEMO: starts the simulators, each printing its
-# pseudo-terminal or address first (output in DEMO/<name>.out): the board
+# pseudo-terminal or address first (output in DEMO/<name>.out, errors in
+# DEMO/<name>.err): the board
 # (SIM, PTY), the CNC-side DNC server (CNC, DNC_SOCKET), the DataMatrix
 # scanner (DM, SCANNER) and the RFID head (RFID, RFID_PTY; the tag's bytes in
 # DEMO/rfid-tag.bin, no tag in front of the head while rfid-tag.bin.away
@@ -57,21 +58,21 @@ start_axb_sim() {
 # Returns non-zero when a simulator or the preparation failed.
 prepare_demo_workdir() {
     mkdir -p "$1"
-    rm -f "$1/axb-sim.out" "$1/cnc-sim.out" "$1/dm-sim.out" "$1/rfid-sim.out"
-    start_axb_sim "$1/axb-sim.out" "$1/axb-sim.socket"
-    "$BUILD/tools/cnc-sim" >"$1/cnc-sim.out" 2>&1 &
+    for sim in axb-sim cnc-sim dm-sim rfid-sim; do rm -f "$1/$sim.out" "$1/$sim.err"; done
+    start_axb_sim "$1/axb-sim" "$1/axb-sim.socket"
+    "$BUILD/tools/cnc-sim" >"$1/cnc-sim.out" 2>"$1/cnc-sim.err" &
     CNC=$!
-    "$BUILD/tools/dm-sim" --name "$1/dm-sim.socket" >"$1/dm-sim.out" 2>&1 &
+    "$BUILD/tools/dm-sim" --name "$1/dm-sim.socket" >"$1/dm-sim.out" 2>"$1/dm-sim.err" &
     DM=$!
-    "$BUILD/tools/rfid-sim" --tag "$1/rfid-tag.bin" >"$1/rfid-sim.out" 2>&1 &
+    "$BUILD/tools/rfid-sim" --tag "$1/rfid-tag.bin" >"$1/rfid-sim.out" 2>"$1/rfid-sim.err" &
     RFID=$!
     DNC_SOCKET=$(first_line "$1/cnc-sim.out")
     SCANNER=$(first_line "$1/dm-sim.out")
     RFID_PTY=$(first_line "$1/rfid-sim.out")
-    for started in "board:$PTY" "RFID head:$RFID_PTY"; do
-        case "${started#*:}" in
+    for started in "board:axb-sim" "RFID head:rfid-sim"; do
+        case "$(head -n 1 "$1/${started#*:}.out")" in
         /dev/*) ;;
-        *) echo "demo: the ${started%%:*} simulator did not start: ${started#*:}" >&2; return 1 ;;
+        *) echo "demo: the ${started%%:*} simulator did not start: $(cat "$1/${started#*:}.err")" >&2; return 1 ;;
         esac
     done
     "$BUILD/tools/make-demo" "$1" "$PTY" "$ROOT/demo" --dnc-socket "$DNC_SOCKET" --scanner "$SCANNER" \
