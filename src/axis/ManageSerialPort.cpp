@@ -1,6 +1,7 @@
 #include "axis/ManageSerialPort.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QMutexLocker>
 
 #include <chrono>
@@ -133,9 +134,11 @@ void ThreadReceive::run()
         }
 
         QByteArray received;
+        qint64 receivedAt = -1;
         if (n > 0) {
             QMutexLocker lock(&mutex);
             const qint64 k = port->read(chunk.data(), qMin<qint64>(n, kMaxChunk));
+            receivedAt = ManageSerialPort::monotonicMs();
             if (k > 0) {
                 received = QByteArray(chunk.constData(), int(k));
                 buffer.append(received);
@@ -148,8 +151,10 @@ void ThreadReceive::run()
             emit receiveError();
         if (ctsChanged)
             emit toggledCTS(cts);
-        if (!received.isEmpty())
+        if (!received.isEmpty()) {
+            emit chunkArrived(receivedAt);
             emit newDataReceived(received);
+        }
 
         if (failed) {
             // A line whose peer hung up or whose device went away is "ready"
@@ -404,6 +409,9 @@ void ManageSerialPort::enableReceiving()
 {
     if (!receivingEnabled && !receiveThread) {
         receiveThread = new ThreadReceive(port.get(), this);
+        // Queued like the chunk that follows it, so it is taken just before.
+        connect(receiveThread, &ThreadReceive::chunkArrived, this,
+                [this](qint64 atMs) { chunkArrival = atMs; });
         connect(receiveThread, &ThreadReceive::newDataReceived, this,
                 &ManageSerialPort::MnewDataReceived);
         connect(receiveThread, &ThreadReceive::toggledCTS, this, &ManageSerialPort::toggledCTS);
@@ -466,4 +474,18 @@ void ManageSerialPort::resetBuffer()
 bool ManageSerialPort::isCtsOn()
 {
     return receiveThread && receiveThread->isCtsOn();
+}
+
+qint64 ManageSerialPort::monotonicMs()
+{
+    QElapsedTimer clock;
+    clock.start();
+    return clock.msecsSinceReference();
+}
+
+qint64 ManageSerialPort::takeChunkArrival()
+{
+    const qint64 at = chunkArrival;
+    chunkArrival = -1;
+    return at;
 }

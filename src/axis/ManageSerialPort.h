@@ -68,6 +68,9 @@ signals:
     void newDataReceived(QByteArray dataReceived);
     void receiveError();
     void toggledCTS(bool);
+    // When the chunk that newDataReceived hands on next was read (monotonic
+    // milliseconds, ManageSerialPort::monotonicMs).
+    void chunkArrived(qint64 atMs);
 
 protected:
     void run() override;
@@ -146,6 +149,13 @@ public:
     void resetBuffer();
     bool isCtsOn();
 
+    // Milliseconds of a monotonic clock, the same in every thread.
+    static qint64 monotonicMs();
+    // When the chunk being handed on by MnewDataReceived was read from the
+    // port, which may be long before it is handled when the receiving thread
+    // was held; -1 outside such a hand-over or when already taken.
+    qint64 takeChunkArrival();
+
 signals:
     void MnewDataReceived(QByteArray dataReceived);
     void receiveError();
@@ -161,4 +171,5 @@ private:
     ThreadReceive *receiveThread = nullptr;
     bool sendingEnabled = false;
     bool receivingEnabled = false;
+    qint64 chunkArrival = -1;
 };
