@@ -1,18 +1,24 @@
 // The board link: request frames, answer assembly, line decoding, output
 // commands and polling, against a fake board on a pseudo-terminal.
 #include "axis/cAxisInterface.h"
+#include "axis/tcpserver.h"
 #include "camera/VideoDevice.h"
 #include "shared/App.h"
 #include "shared/SharedStruct.h"
 #include "support/AxbLinkFixture.h"
 #include "support/TestWorkDir.h"
+#include "support/PtyPeer.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTcpSocket>
 #include <QtTest>
+
+#include <memory>
 
 using Fixture = AxbLinkFixture;
 
@@ -56,6 +62,9 @@ private slots:
     void simulator();
     void simulatorOfEachDemo_data();
     void simulatorOfEachDemo();
+
+    void silentBoard_data();
+    void silentBoard();
 };
 
 // ---------------------------------------------------------------------------
@@ -853,6 +862,101 @@ void TestAxb::simulatorOfEachDemo()
         sim.terminate();
         QVERIFY(sim.waitForFinished(30000));
     }
+}
+
+// ---------------------------------------------------------------------------
+// A board that stops answering
+
+void TestAxb::silentBoard_data()
+{
+    QTest::addColumn<int>("interval");
+    // The board "stops" answering, "never" answers, or stops or goes on
+    // answering while the GUI thread is held for 1500 ms.
+    QTest::addColumn<QString>("how");
+    // Sent meanwhile by the serial DNC host, or by a TCP client ("tcp").
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QByteArray>("silentReply");
+    QTest::addColumn<QByteArray>("liveReply");
+    const QByteArray none;
+    QTest::newRow("request-answer board stops") << 0 << "stops" << none << none << none;
+    QTest::newRow("free-running board stops") << 50 << "stops" << none << none << none;
+    QTest::newRow("no board from the start") << 0 << "never" << none << none << none;
+    QTest::newRow("board stops while the GUI is held") << 0 << "held, stops" << none << none << none;
+    QTest::newRow("board answers while the GUI is held") << 0 << "held, answers" << none << none << none;
+    QTest::newRow("serial DNC request") << 0 << "stops" << QByteArray("$X\r") << QByteArray("\x15" "7")
+                                        << QByteArray("X    12.500 Z   100.000 A A M R LATHE1\r");
+    QTest::newRow("serial DNC trigger") << 0 << "stops" << QByteArray("\x02") << QByteArray("\x15" "7")
+                                        << QByteArray("X    12.500 Z   100.000 A A M R  LATHE1\r");
+    QTest::newRow("TCP request") << 0 << "stops" << QByteArray("tcp") << none
+                                 << QByteArray("X 12.500 Z 100.000 AAMR  LATHE1\n\r");
+}
+
+void TestAxb::silentBoard()
+{
+    QFETCH(int, interval);
+    QFETCH(QString, how);
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, silentReply);
+    QFETCH(QByteArray, liveReply);
+    Fixture f({interval, how != "never"});
+    f.board.setCounts(12500, 100000);
+    f.board.setReferenced(true);
+    PtyPeer host;
+    host.setResponder([](const QByteArray &) { return QByteArray(); });
+    const bool tcp = request == "tcp";
+    f.setting("/TTY/DncPort", request.isEmpty() || tcp ? QString() : host.slavePath());
+    f.setting("/TTY/CharDnc", request == "\x02" ? 2 : 0);
+    f.setting("/SOCKET/Port", 0);
+    enableToolingup = true;
+    const auto panelClosed = qScopeGuard([] { enableToolingup = false; });
+    CurrentMachine.name = "LATHE1";
+    QElapsedTimer quiet;
+    quiet.start();
+    cAxisInterface *link = f.start();
+    TCPServer server(nullptr, link, "127.0.0.1");
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, server.serverPort());
+    QVERIFY(socket.waitForConnected(5000));
+    QByteArray fromServer;
+    connect(&socket, &QTcpSocket::readyRead, [&] { fromServer += socket.readAll(); });
+    const auto answerIs = [&](const QByteArray &expected) {
+        host.clearReceived();
+        fromServer.clear();
+        if (tcp)
+            socket.write("\x02");
+        else
+            host.write(request);
+        if (expected.isEmpty())
+            QTest::qWait(300);
+        QTRY_COMPARE_WITH_TIMEOUT(tcp ? fromServer : host.received(), expected, 5000);
+    };
+    QSignalSpy changes(link, &cAxisInterface::silenceChanged);
+
+    if (how != "never") {
+        QTRY_VERIFY_WITH_TIMEOUT(link->linesUsed() > 0, 30000);
+        f.board.setAutoAnswer(how.endsWith("answers"));
+        if (how.startsWith("held")) {
+            // One last answer arrives as the hold begins: it counts from its
+            // arrival, and a board asked nothing meanwhile is asked again.
+            f.board.write(f.board.positionLine());
+            QThread::msleep(1500);
+            QCOMPARE(link->confirmAnswering(), how.endsWith("answers"));
+            return;
+        }
+        quiet.start();
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(changes.count(), 1, 10000);
+    QCOMPARE(changes.at(0).at(0).toBool(), true);
+    QVERIFY2(quiet.elapsed() >= 900, qPrintable(QString("silent after %1 ms").arg(quiet.elapsed())));
+    if (!request.isEmpty())
+        answerIs(silentReply);
+
+    f.board.setAutoAnswer(true);
+    QTRY_COMPARE_WITH_TIMEOUT(changes.count(), 2, 10000);
+    QCOMPARE(changes.at(1).at(0).toBool(), false);
+    QVERIFY(!link->isSilent());
+    if (!request.isEmpty())
+        answerIs(liveReply);
 }
 
 QTEST_GUILESS_MAIN(TestAxb)

@@ -87,9 +87,12 @@ struct DncLink
         fixture.setting("/TTY/SendTableMeasure", tableMeasure);
         App::kovraSettings().sync();
         ok = host.isValid() && openDatabase() && seed();
+        // A board that goes on answering: the service hands on only values it confirms.
+        fixture.board.setCounts(12500, 100000);
+        fixture.board.setReferenced(true);
         fixture.start();
         host.setResponder([](const QByteArray &) { return QByteArray(); });
-        fixture.feed("X12500 Z100000 I128 O0\r");
+        ok = ok && QTest::qWaitFor([this] { return fixture.link->linesUsed() > 0; }, 30000);
         CurrentMachine.name = "LATHE1";
         enableToolingup = true;
         const auto note = [this](const QString &what) { events << what; };
@@ -140,7 +143,7 @@ struct DncLink
         return host.received();
     }
 
-    AxbLinkFixture fixture;
+    AxbLinkFixture fixture{AxbLinkFixture::Options{50, true}};
     PtyPeer host;
     QStringList events;
     bool ok = false;

@@ -17,14 +17,16 @@
 
 namespace {
 
-// A link whose last board line put the axes at x and z mm (radius, no references).
+// A link whose board keeps reporting the axes at x and z mm (radius, no references).
 struct Link
 {
     explicit Link(double xMm = 12.5, double zMm = 100.0)
     {
         fixture.setting("/SOCKET/Port", 0);
+        fixture.board.setCounts(qRound(xMm * 1000), qRound(zMm * 1000));
+        fixture.board.setReferenced(true);
         fixture.start();
-        fixture.feed(QStringLiteral("X%1 Z%2 I128 O0\r").arg(qRound(xMm * 1000)).arg(qRound(zMm * 1000)).toLatin1());
+        (void)QTest::qWaitFor([this] { return fixture.link->linesUsed() > 0; }, 30000);
         CurrentMachine.name = QStringLiteral("LATHE1");
     }
     std::unique_ptr<TCPServer> server()
@@ -32,7 +34,7 @@ struct Link
         auto s = std::make_unique<TCPServer>(nullptr, fixture.link.get(), QStringLiteral("127.0.0.1"));
         return s;
     }
-    AxbLinkFixture fixture;
+    AxbLinkFixture fixture{AxbLinkFixture::Options{50, true}};
 };
 
 bool connectTo(QTcpSocket &socket, quint16 port)

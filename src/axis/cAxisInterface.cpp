@@ -6,6 +6,7 @@
 #include "shared/App.h"
 #include "shared/SharedStruct.h"
 
+#include <QCoreApplication>
 #include <QSettings>
 #include <QThread>
 
@@ -141,6 +142,11 @@ cAxisInterface::cAxisInterface(QWidget *parent, CVideoDevice *cameraDevice)
         dncTimer.setInterval(1000);
     }
 
+    // A start without any answer counts as silence after the same time.
+    lastAnswerMs = ManageSerialPort::monotonicMs();
+    connect(&silenceTimer, &QTimer::timeout, this, &cAxisInterface::checkSilence);
+    silenceTimer.start(100);
+
     connect(&axbTimer, &QTimer::timeout, this, &cAxisInterface::slotReqAxb);
     if (axbDncInterval != 0) {
         axbTimer.setInterval(axbDncInterval);
@@ -154,6 +160,7 @@ cAxisInterface::cAxisInterface(QWidget *parent, CVideoDevice *cameraDevice)
 
 cAxisInterface::~cAxisInterface()
 {
+    silenceTimer.stop();
     axbTimer.stop();
     dncTimer.stop();
     axbPort->stopReceiving();
@@ -193,6 +200,8 @@ void cAxisInterface::slotReqAxb()
         }
     }
     sendFrame(QByteArray(1, letter));
+    if (requestWaitingSinceMs < 0)
+        requestWaitingSinceMs = ManageSerialPort::monotonicMs();
 }
 
 void cAxisInterface::resetAXB()
@@ -269,6 +278,8 @@ void cAxisInterface::stopVacuumTest()
 
 void cAxisInterface::slot_newDataReceived(QByteArray data)
 {
+    // Handed on by the port: taken now, before anything else can ask for it.
+    chunkArrivalMs = axbPort->takeChunkArrival();
     tmpBlock.append(data);
 
     if (!swVersionSaved) {
@@ -293,6 +304,7 @@ void cAxisInterface::slot_newDataReceived(QByteArray data)
     const int lineEnd = tmpBlock.indexOf(CR, lineStart < 0 ? 0 : lineStart);
     if (lineEnd < 0) {
         dropStaleAssembly();
+        chunkArrivalMs = -1;
         return;
     }
 
@@ -315,6 +327,7 @@ void cAxisInterface::slot_newDataReceived(QByteArray data)
     } else {
         dropStaleAssembly();
     }
+    chunkArrivalMs = -1;
 }
 
 void cAxisInterface::dropStaleAssembly()
@@ -342,6 +355,14 @@ void cAxisInterface::ReceivedString(QString line)
     }
     usedLine = line;
     ++usedLines;
+    // Lines given straight to this slot count from now.
+    lastAnswerMs = chunkArrivalMs >= 0 ? chunkArrivalMs : ManageSerialPort::monotonicMs();
+    chunkArrivalMs = -1;
+    requestWaitingSinceMs = -1;
+    if (silenceTold) {
+        silenceTold = false;
+        emit silenceChanged(false);
+    }
 
     emit UpdateAxesDisplay();
 
@@ -456,6 +477,47 @@ bool cAxisInterface::parseLine(const QString &line)
         emergency = !(inputs & 0x80);
     }
     return true;
+}
+
+// ---------------------------------------------------------------------------
+// Silence of the board
+
+qint64 cAxisInterface::sinceLastAnswerMs() const
+{
+    return ManageSerialPort::monotonicMs() - lastAnswerMs;
+}
+
+bool cAxisInterface::isSilent() const
+{
+    return sinceLastAnswerMs() > kSilenceMs && requestWaitingSinceMs >= 0
+           && ManageSerialPort::monotonicMs() - requestWaitingSinceMs > kAnswerMs;
+}
+
+void cAxisInterface::takeArrivedAnswers()
+{
+    QCoreApplication::sendPostedEvents(axbPort, QEvent::MetaCall);
+}
+
+bool cAxisInterface::confirmAnswering()
+{
+    takeArrivedAnswers();
+    if (sinceLastAnswerMs() <= kSilenceMs)
+        return true;
+    if (requestWaitingSinceMs < 0)
+        slotReqAxb();
+    while (!isSilent() && sinceLastAnswerMs() > kSilenceMs) {
+        QThread::msleep(2);
+        takeArrivedAnswers();
+    }
+    return !isSilent();
+}
+
+void cAxisInterface::checkSilence()
+{
+    if (silenceTold || !isSilent())
+        return;
+    silenceTold = true;
+    emit silenceChanged(true);
 }
 
 // ---------------------------------------------------------------------------

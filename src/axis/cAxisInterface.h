@@ -86,6 +86,21 @@ public:
     const QString &lastLine() const { return usedLine; }
     int linesUsed() const { return usedLines; }
 
+    // The board counts as silent, its values no longer confirmed, when no
+    // answer was parsed for longer than kSilenceMs (more than three request
+    // periods), counted from the answer's arrival on the line (from
+    // construction before the first one), while a request has waited longer
+    // than kAnswerMs for its answer: a board that was not asked, because the
+    // GUI thread was held, has not failed to answer.
+    static constexpr int kSilenceMs = 1000;
+    static constexpr int kAnswerMs = 300;
+    bool isSilent() const;
+    // Before values are taken as a measure: parses the answers that arrived
+    // while the GUI thread was held; when the last is older than kSilenceMs,
+    // asks the board (unless a request is waiting already) and waits for the
+    // answer up to kAnswerMs. False when the board stays silent.
+    bool confirmAnswering();
+
 signals:
     void UpdateAxesDisplay();
     void sigVacuumImg(int state);
@@ -94,11 +109,14 @@ signals:
     void sigUpdateSettings();
     void sigToolsetImported(QString name);
     void sigDncSerialActive();
+    // The board went silent (true) or answered again (false).
+    void silenceChanged(bool silent);
 
 private slots:
     void slot_DncRequest(QByteArray data);
     void slot_newDataReceived(QByteArray data);
     void slotDncTimeout();
+    void checkSilence();
 
 public slots:
     void ReceivedString(QString line);
@@ -145,6 +163,8 @@ private:
     bool requestAnswerMode() const { return axbDncInterval == 0; }
     uchar lockBits() const;
     void sendFrame(const QByteArray &text);
+    void takeArrivedAnswers();
+    qint64 sinceLastAnswerMs() const;
     void dropStaleAssembly();
     bool parseLine(const QString &line);
 
@@ -178,6 +198,15 @@ private:
     int axbDncInterval = 0;
     QString usedLine;
     int usedLines = 0;
+    // Monotonic time of the last parsed answer's arrival (ManageSerialPort::monotonicMs).
+    qint64 lastAnswerMs = 0;
+    // When the oldest request not followed by a parsed answer was sent; -1: none.
+    qint64 requestWaitingSinceMs = -1;
+    // Arrival of the chunk being handled; -1 when it did not come from the port.
+    qint64 chunkArrivalMs = -1;
+    // What silenceChanged last told.
+    bool silenceTold = false;
+    QTimer silenceTimer;
 
     // Receive assembly state, one set per link.
     QByteArray tmpBlock;

@@ -52,12 +52,18 @@ void cAxisInterface::slot_DncRequest(QByteArray data)
         return positionLine(fmtMM, fmtInch, sendTableMeasure ? 0.0 : double(ReadX()),
                             sendTableMeasure ? 0.0 : double(ReadZ()), occasion);
     };
+    // Values the board no longer confirms are no position: the service is not
+    // available until it answers again.
+    const auto unconfirmed = [this] {
+        return !sendTableMeasure && !confirmAnswering();
+    };
+    const QByteArray notAvailable = QByteArray(1, NAK) + BUSY;
 
     dncBuffer.append(data);
     if (charDnc == 0) {
         dncTimer.start();
     } else if (dncBuffer.contains(charDnc)) {
-        QByteArray line = position(Occasion::Trigger);
+        QByteArray line = unconfirmed() ? notAvailable : position(Occasion::Trigger);
         dncPort->sendData(line);
         dncPort->resetBuffer();
         dncBuffer.clear();
@@ -71,7 +77,7 @@ void cAxisInterface::slot_DncRequest(QByteArray data)
     QByteArray reply;
     if (!enableToolingup) {
         dncBuffer.clear();
-        reply = QByteArray(1, NAK) + BUSY;
+        reply = notAvailable;
         dncPort->sendData(reply);
         dncPort->resetBuffer();
         return;
@@ -160,6 +166,11 @@ void cAxisInterface::slot_DncRequest(QByteArray data)
         }
         break;
     case 'X':
+        if (unconfirmed()) {
+            reply = notAvailable;
+            dncPort->sendData(reply);
+            break;
+        }
         reply = position(Occasion::Request);
         dncPort->sendData(reply);
         emit sigDncSerialActive();

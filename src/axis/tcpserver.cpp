@@ -72,6 +72,10 @@ void TCPServer::DncRead()
     const QByteArray data = client->readAll();
     if (!data.contains(char(charDnc)))
         return;
+    // The reply line has no failure form: while the board does not answer,
+    // the request goes unanswered rather than with values it no longer confirms.
+    if (!axis->confirmAnswering())
+        return;
 
     const s_machine &m = CurrentMachine;
     const QByteArray radius = m.isRadius ? QByteArray("R ") : (m.IsMM ? QByteArray("D ") : QByteArray("D"));
