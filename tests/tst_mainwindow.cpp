@@ -15,6 +15,7 @@
 
 #include <memory>
 
+#include "app/AxisDisplay.h"
 #include "app/InstanceLock.h"
 #include "app/MainWindowForm.h"
 #include "app/mainwindow.h"
@@ -86,6 +87,8 @@ private slots:
     void quit();
     void lightOffAtExit();
     void screenshots();
+    void silentBoard_data();
+    void silentBoard();
 
 private:
     // Writes the settings and the database, then builds the window.
@@ -827,6 +830,72 @@ void TestMainWindow::screenshots()
     saveScreenshot(m_w.get(), "mainwindow-frozen");
     QCOMPARE(ui->lblZ->styleSheet(), QStringLiteral("QLabel{color:rgb(255,160,16);}"));
     m_w->cameraDevice()->enableFreeze(false);
+}
+
+void TestMainWindow::silentBoard_data()
+{
+    QTest::addColumn<QString>("place");
+    QTest::newRow("read-outs, also after a refresh by the clamp button") << "clamp";
+    QTest::newRow("label panel GET X") << "GET X";
+    QTest::newRow("machine editor reference") << "reference";
+    QTest::newRow("set panel of the default machine") << "set X";
+    QTest::newRow("two-point measure") << "two points";
+    QTest::newRow("point picked in the camera view") << "picked point";
+}
+
+// The board stops answering: the read-outs say so, every place that would take
+// the axes as a measure refuses with one box and changes nothing, and the next
+// answer puts all back.
+void TestMainWindow::silentBoard()
+{
+    QFETCH(QString, place);
+    build();
+    if (place == "clamp") {
+        m_w->resize(1024, 768);
+        m_w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_w.get()));
+    }
+    feed("X1000 Z2000 I128 O0\r");
+    ui->leXLabel->setText("kept");
+    QSignalSpy references(m_w.get(), &MainWindow::sigSetReference);
+    const auto state = [&] {
+        return QStringList{ui->leXLabel->text(), ui->lbl2p->text(), QString::number(CurrentMachine.sysXref),
+                           App::kovraSettings().value("System/RefX").toString(), QString::number(references.count())};
+    };
+    const QStringList before = state();
+    m_board->line.clear();
+    QTRY_VERIFY_WITH_TIMEOUT(!ui->lblAxbSilent->isHidden(), 10000);
+    m_boxes.clear();
+    if (place == "clamp") {
+        m_w->axisLink()->PressClampButton();
+    } else if (place == "GET X") {
+        ui->tbSaveX->click();
+    } else if (place == "reference") {
+        m_w->slotGetReference(cMachine::X, "10");
+        m_w->slotOkGetReference();
+    } else if (place == "set X") {
+        ui->leSetX->setText("10");
+        m_w->PressedSetX();
+    } else if (place == "two points") {
+        ui->tbGetPoint2PReticle->click();
+    } else if (place == "picked point") {
+        m_w->getRotatedValues(QPointF(1, 2), false);
+    }
+    QStringList texts;
+    for (const auto &box : m_boxes)
+        texts << box.text;
+    QCOMPARE(texts, place == "clamp" ? QStringList()
+                                     : QStringList{"No answer from the axis board: the values shown are not current"});
+    QCOMPARE(state(), before);
+    for (QLabel *readout : {ui->lblX, ui->lblZ, ui->lblC})
+        QCOMPARE(readout->styleSheet(), AxisDisplay::silentStyle());
+    QCOMPARE(ui->lblX->text(), QStringLiteral("1.000"));
+    if (place == "clamp")
+        saveScreenshot(m_w.get(), "mainwindow-board-silent");
+
+    feed("X1000 Z2000 I128 O0\r");
+    QVERIFY(ui->lblAxbSilent->isHidden());
+    QCOMPARE(ui->lblX->styleSheet(), QStringLiteral("QLabel{color:white;}"));
 }
 
 int main(int argc, char *argv[])

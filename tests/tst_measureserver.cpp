@@ -317,12 +317,18 @@ void TestMeasureServer::liveLinkValues_data()
     QTest::addColumn<bool>("forX");
     QTest::addColumn<bool>("mm");
     QTest::addColumn<int>("geometry");
+    // The wait for a still image in ms (the camera never reports one), and
+    // whether the board stops answering as it begins.
+    QTest::addColumn<int>("waitMs");
+    QTest::addColumn<bool>("boardStops");
     QTest::addColumn<int>("boxes");
     QTest::addColumn<QString>("value");
-    QTest::newRow("X mm") << true << true << 0 << 0 << "12.500";
-    QTest::newRow("Z inch") << false << false << 0 << 0 << "3.9370";
-    QTest::newRow("X, lines but none found") << true << true << 1 << 1 << "12.500";
-    QTest::newRow("Z, circle but none found") << false << true << 2 << 1 << "100.000";
+    QTest::newRow("X mm") << true << true << 0 << 0 << false << 0 << "12.500";
+    QTest::newRow("Z inch") << false << false << 0 << 0 << false << 0 << "3.9370";
+    QTest::newRow("X, lines but none found") << true << true << 1 << 0 << false << 1 << "12.500";
+    QTest::newRow("Z, circle but none found") << false << true << 2 << 0 << false << 1 << "100.000";
+    QTest::newRow("board answers through a long wait") << true << true << 0 << 1500 << false << 0 << "12.500";
+    QTest::newRow("board falls silent during the wait") << true << true << 0 << 1500 << true << 1 << "";
 }
 
 void TestMeasureServer::liveLinkValues()
@@ -330,21 +336,28 @@ void TestMeasureServer::liveLinkValues()
     QFETCH(bool, forX);
     QFETCH(bool, mm);
     QFETCH(int, geometry);
+    QFETCH(int, waitMs);
+    QFETCH(bool, boardStops);
     QFETCH(int, boxes);
     QFETCH(QString, value);
-    AxbLinkFixture fixture;
+    AxbLinkFixture fixture({0, true});
+    fixture.board.setCounts(12500, 100000);
     fixture.start();
-    fixture.feed("X12500 Z100000 I128 O0\r");
+    QTRY_VERIFY_WITH_TIMEOUT(fixture.link->linesUsed() > 0, 30000);
     CurrentMachine.IsMM = mm;
     geometryActive = geometry;
+    MachineSettings.idleClick = waitMs * 1000;
+    fixture.board.setAutoAnswer(!boardStops);
     MessageBoxRecorder recorder;
     recorder.answer(QMessageBox::Yes);
     MeasureServer server(fixture.link.get(), nullptr, nullptr, nullptr);
     QPushButton button;
     QString out;
-    QVERIFY(forX ? server.getX(out, &button) : server.getZ(out, &button));
+    QCOMPARE(forX ? server.getX(out, &button) : server.getZ(out, &button), !boardStops);
     QCOMPARE(out, value);
     QCOMPARE(recorder.boxes().size(), boxes);
+    if (boardStops)
+        QCOMPARE(recorder.boxes().last().text, QStringLiteral("No answer from the axis board: the values shown are not current"));
 }
 
 namespace {

@@ -2,6 +2,11 @@
 
 namespace AxisDisplay {
 
+QString silentStyle()
+{
+    return QStringLiteral("QLabel{color:rgb(140,140,140); text-decoration:line-through;}");
+}
+
 QString linearStyle(const LinearState &s)
 {
     // The angle is compared with exactly 0; NaN counts as rotated.

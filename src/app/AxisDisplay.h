@@ -8,6 +8,10 @@
 // green (only with an unrotated line), else white.
 namespace AxisDisplay {
 
+// All read-outs while the board does not answer: grey and struck through,
+// whatever the rules below say, as their values are not live.
+QString silentStyle();
+
 struct LinearState
 {
     bool referenced = false;

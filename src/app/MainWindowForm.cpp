@@ -281,6 +281,15 @@ void Ui_MainWindow::setupUi(QMainWindow *MainWindow)
     cRow->addSpacing(42 + cRow->spacing());
     axisLayout->addWidget(frmCaxis);
 
+    // Over the free left part of the read-outs, shown while the board is silent.
+    lblAxbSilent = newLabel(frmAxis, "lblAxbSilent", QRect(90, 2, 150, 124));
+    lblAxbSilent->setFont(font(12, true));
+    lblAxbSilent->setStyleSheet(QStringLiteral("QLabel{color:rgb(255,60,60);}"));
+    lblAxbSilent->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    lblAxbSilent->setWordWrap(true);
+    lblAxbSilent->setAttribute(Qt::WA_TransparentForMouseEvents);
+    lblAxbSilent->hide();
+
     pbHelp = button(frmBackground, "pbHelp", QRect(0, 6, 51, 121), "help.png", 60);
 
     // Camera frame: the camera panel is placed in it at run time.
@@ -504,6 +513,7 @@ void Ui_MainWindow::retranslateUi(QMainWindow *MainWindow)
                            tbExitGetReference, tbExitInputBox, tbExitIndex, tbExitCamera, tbStartIndex, tbStopIndex,
                            tbIndexMinus, tbIndexPlus})
         b->setToolTip(tr("close"));
+    lblAxbSilent->setText(tr("No answer from the axis board"));
     tbIndex->setToolTip(tr("index"));
     tbBrake->setToolTip(tr("brake"));
     tbTestRnOut->setToolTip(tr("run-out test"));

@@ -39,6 +39,7 @@ public:
     QLabel *lblC = nullptr;
     QPushButton *tbAIC = nullptr;
     QPushButton *tbTypeC = nullptr;
+    QLabel *lblAxbSilent = nullptr;
     QPushButton *pbHelp = nullptr;
 
     // camera frame

@@ -291,6 +291,7 @@ void MainWindow::initAxisInterface()
     connect(axis, &cAxisInterface::sigDncSerialActive, this, &MainWindow::slotDncSerialActive);
     connect(&dncSerialTimer, &QTimer::timeout, this, &MainWindow::slotDncSerialInactive);
     connect(axis, &cAxisInterface::UpdateAxesDisplay, this, &MainWindow::UpdateAxis);
+    connect(axis, &cAxisInterface::silenceChanged, this, &MainWindow::showAxbSilence);
     dncSerialTimer.setInterval(1000);
 }
 
@@ -689,6 +690,22 @@ void MainWindow::UpdateAxis()
     // programmatic change of the checked state emits no click.
     if (MachineSettings.type == 3 && !MachineSettings.automaticSpindle && ui->tbTestRnOut->isChecked() != clamped)
         ui->tbTestRnOut->setChecked(clamped);
+
+    // A refresh without a new answer (the clamp button) keeps them marked.
+    if (!ui->lblAxbSilent->isHidden())
+        showAxbSilence(true);
+}
+
+void MainWindow::showAxbSilence(bool silent)
+{
+    ui->lblAxbSilent->setVisible(silent);
+    // Once the board answers again, its next refresh gives the colours back.
+    if (!silent)
+        return;
+    for (QLabel *readout : {ui->lblX, ui->lblZ, ui->lblC})
+        setStyleSheetWhenChanged(readout, AxisDisplay::silentStyle());
+    // The C rules set their colour only when it differs from the one shown.
+    curColorC = QColor();
 }
 
 void MainWindow::chechAxisInitStatus()
@@ -1136,6 +1153,8 @@ void MainWindow::slotGetReference(cMachine::eRefType type, QString gauge)
 
 void MainWindow::slotOkGetReference()
 {
+    if (MeasureServer::refusedForSilence(axis, this))
+        return;
     const QString gauge = ui->leGauge->text();
     const int raw = refAxis == cMachine::Z ? axis->getScaleZ() : axis->getScaleX();
     emit sigSetReference(cMachine::eRefType(refAxis), raw, gauge);

@@ -173,6 +173,8 @@ protected:
 
 private slots:
     void slotMachineChanged(int index);
+    // Marks the read-outs as not live while the board does not answer.
+    void showAxbSilence(bool silent);
     void labelCommands();
     void slotLabelButtons();
 

@@ -21,6 +21,7 @@
 #include "app/MainWindowForm.h"
 #include "app/MeasureCommands.h"
 #include "axis/cAxisInterface.h"
+#include "axis/measureserver.h"
 #include "camera/VideoDevice.h"
 #include "interface/CamPanel.h"
 #include "machines/cconfiguration.h"
@@ -106,7 +107,7 @@ void MainWindow::connectCommands()
 void MainWindow::PressedSetX()
 {
     double v = 0;
-    if (!acceptable(ui->leSetX, v))
+    if (!acceptable(ui->leSetX, v) || MeasureServer::refusedForSilence(axis, this))
         return;
     if (!CurrentMachine.isRadius)
         v *= 0.5;
@@ -121,7 +122,7 @@ void MainWindow::PressedSetX()
 void MainWindow::PressedSetZ()
 {
     double v = 0;
-    if (!acceptable(ui->leSetZ, v))
+    if (!acceptable(ui->leSetZ, v) || MeasureServer::refusedForSilence(axis, this))
         return;
     const bool defaultMachine = isDefaultMachine();
     animator.setStatus(QStringLiteral("setZ"), false);
@@ -539,9 +540,14 @@ void MainWindow::setAutoAngleReticle()
 
 void MainWindow::getRotatedValues(QPointF val, bool isDiameter)
 {
+    const bool table = animator.isEnlarged(QStringLiteral("toolset"));
+    // A picked point lies at the axis position; a diameter does not depend on it.
+    if (!isDiameter && (table || animator.isEnlarged(QStringLiteral("labelPrint")))
+        && MeasureServer::refusedForSilence(axis, this))
+        return;
     const QString xText = MPrn(XVal(float(val.x())), CurrentMachine.IsMM);
     const QString zText = MPrn(ZVal(float(val.y())), CurrentMachine.IsMM);
-    if (animator.isEnlarged(QStringLiteral("toolset"))) {
+    if (table) {
         if (isDiameter) {
             toolset->setCr(xText);
         } else {
@@ -578,6 +584,8 @@ void MainWindow::manualMeasures()
         result->clear();
         return;
     }
+    if (MeasureServer::refusedForSilence(axis, this))
+        return;
     const float z = axis->ReadZ();
     const float x = axis->ReadX() / (CurrentMachine.isRadius ? 1.0f : 2.0f);
     pointList.append(QPointF(x, z));

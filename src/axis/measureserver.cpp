@@ -25,9 +25,23 @@ bool MeasureServer::getZ(QString &value, QPushButton *button)
     return getMeasure(Z, value, button);
 }
 
+bool MeasureServer::refusedForSilence(cAxisInterface *axis, QWidget *parent)
+{
+    if (!axis)
+        return false;
+    if (axis->confirmAnswering())
+        return false;
+    QMessageBoxKovra::warning(parent, tr("Axis board"),
+                              tr("No answer from the axis board: the values shown are not current"),
+                              QMessageBox::Ok, QMessageBox::NoButton, QString());
+    return true;
+}
+
 bool MeasureServer::getMeasure(eAxisType axisType, QString &value, QPushButton *button)
 {
     value.clear();
+    if (refusedForSilence(axis))
+        return false;
 
     QStringList warnings;
     if (axisType == X && CurrentMachine.isRadius != CurrentMachine.isRadiusStored)
@@ -55,7 +69,8 @@ bool MeasureServer::getMeasure(eAxisType axisType, QString &value, QPushButton *
     case geometryCircle:
         return takeGeometry(axisType, value, button, true);
     default:
-        settle(button);
+        if (!settleWhileAnswered(button))
+            return false;
         value = liveValue(axisType);
         return true;
     }
@@ -84,7 +99,8 @@ bool MeasureServer::takeGeometry(eAxisType axisType, QString &value, QPushButton
     if (answer != QMessageBox::Yes && answer != QMessageBox::No)
         return false;
 
-    settle(button);
+    if (!settleWhileAnswered(button))
+        return false;
     if (answer == QMessageBox::No) {
         value = liveValue(axisType);
         return true;
@@ -108,8 +124,8 @@ bool MeasureServer::offerLiveValue(eAxisType axisType, QString &value, QPushButt
                                   QString())
         != QMessageBox::Yes)
         return false;
-    if (!settled)
-        settle(button);
+    if (!settled && !settleWhileAnswered(button))
+        return false;
     value = liveValue(axisType);
     return true;
 }
@@ -147,4 +163,11 @@ bool MeasureServer::isPanelEnlarged(const QString &id) const
 void MeasureServer::settle(QPushButton *button)
 {
     freezeMeasureButton(button);
+}
+
+bool MeasureServer::settleWhileAnswered(QPushButton *button)
+{
+    settle(button);
+    // The board may have gone silent during the wait.
+    return !refusedForSilence(axis);
 }

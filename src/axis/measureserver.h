@@ -26,6 +26,10 @@ public:
     bool getZ(QString &value, QPushButton *button);
     bool getMeasure(eAxisType axisType, QString &value, QPushButton *button);
 
+    // Every place that takes the live axes as a measure asks this first: true
+    // (after one box) when the board no longer answers and nothing may be taken.
+    static bool refusedForSilence(cAxisInterface *axis, QWidget *parent = nullptr);
+
 protected:
     // Where the values come from; the measuring rules above do not change
     // with the source.
@@ -40,6 +44,8 @@ protected:
     virtual void settle(QPushButton *button);
 
 private:
+    // settle(), then false (after the box) when the board went silent meanwhile.
+    bool settleWhileAnswered(QPushButton *button);
     bool takeGeometry(eAxisType axisType, QString &value, QPushButton *button, bool circle);
     bool offerLiveValue(eAxisType axisType, QString &value, QPushButton *button, bool circle, bool settled);
 

@@ -19,6 +19,7 @@
 #include <memory>
 
 #include "axis/cAxisInterface.h"
+#include "axis/measureserver.h"
 #include "machines/ConfigurationForm.h"
 #include "machines/ParentLink.h"
 #include "shared/App.h"
@@ -535,6 +536,10 @@ void cConfiguration::slotCalibrationWizard()
                 endWizard();
                 return;
             }
+        }
+        if (MeasureServer::refusedForSilence(axis, parentWidget())) {
+            endWizard();
+            return;
         }
         const POINT &p = r.point[extreme];
         step.pixel = double(r.sub[extreme]) + (step.xAxis ? p.x : p.y);
