@@ -839,6 +839,7 @@ void TestMainWindow::silentBoard_data()
     QTest::newRow("label panel GET X") << "GET X";
     QTest::newRow("machine editor reference") << "reference";
     QTest::newRow("set panel of the default machine") << "set X";
+    QTest::newRow("incremental X button") << "incremental";
     QTest::newRow("two-point measure") << "two points";
     QTest::newRow("point picked in the camera view") << "picked point";
 }
@@ -860,6 +861,7 @@ void TestMainWindow::silentBoard()
     QSignalSpy references(m_w.get(), &MainWindow::sigSetReference);
     const auto state = [&] {
         return QStringList{ui->leXLabel->text(), ui->lbl2p->text(), QString::number(CurrentMachine.sysXref),
+                           QString::number(CurrentMachine.xIncr), QString::number(ui->tbAIX->isChecked()),
                            App::kovraSettings().value("System/RefX").toString(), QString::number(references.count())};
     };
     const QStringList before = state();
@@ -876,6 +878,8 @@ void TestMainWindow::silentBoard()
     } else if (place == "set X") {
         ui->leSetX->setText("10");
         m_w->PressedSetX();
+    } else if (place == "incremental") {
+        ui->tbAIX->click();
     } else if (place == "two points") {
         ui->tbGetPoint2PReticle->click();
     } else if (place == "picked point") {

@@ -185,6 +185,13 @@ void MainWindow::toggleZincr(bool on)
 // when it is not already so.
 void MainWindow::setRowIncremental(bool xRow, bool on)
 {
+    // The zero goes at the present position: only at one the board confirms.
+    if (on && MeasureServer::refusedForSilence(axis, this)) {
+        QPushButton *button = xRow ? ui->tbAIX : ui->tbAIZ;
+        const QSignalBlocker block(button);
+        button->setChecked(false);
+        return;
+    }
     if (xRow != CurrentMachine.swapXZ) {
         if (CurrentMachine.xIncr != on)
             axis->SetIncrementalX(on, 0.0f);
