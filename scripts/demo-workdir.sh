@@ -69,7 +69,9 @@ prepare_demo_workdir() {
     DNC_SOCKET=$(first_line "$1/cnc-sim.out")
     SCANNER=$(first_line "$1/dm-sim.out")
     RFID_PTY=$(first_line "$1/rfid-sim.out")
-    for started in "board:axb-sim" "RFID head:rfid-sim"; do
+    # A simulator refused its channel (one of another run still holds it)
+    # prints no terminal and says why.
+    for started in "board:axb-sim" "scanner:dm-sim" "RFID head:rfid-sim"; do
         case "$(head -n 1 "$1/${started#*:}.out")" in
         /dev/*) ;;
         *) echo "demo: the ${started%%:*} simulator did not start: $(cat "$1/${started#*:}.err")" >&2; return 1 ;;

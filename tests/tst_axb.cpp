@@ -65,6 +65,8 @@ private slots:
 
     void silentBoard_data();
     void silentBoard();
+    void simulatorChannel_data();
+    void simulatorChannel();
 };
 
 // ---------------------------------------------------------------------------
@@ -819,17 +821,23 @@ void TestAxb::simulator()
 
 void TestAxb::simulatorOfEachDemo_data()
 {
-    QTest::addColumn<bool>("fromTheTop");
-    QTest::newRow("run in the demo directory") << false;
-    QTest::newRow("run from the top, the demo beside the tools") << true;
+    QTest::addColumn<QString>("moverFolder"); // where a copy of axb-sim is put; empty: the built one
+    QTest::addColumn<QString>("runIn");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::newRow("run in the demo directory") << "" << "top1/demo" << QByteArray("X 20500 Z 98000");
+    QTest::newRow("run from the top, the demo beside the tools") << "top1/tools" << "" << QByteArray("X 20500 Z 98000");
+    QTest::newRow("run where no simulator runs") << "tools" << "" << QByteArray();
 }
 
-// Two demos on one machine, each board simulator started as the demo scripts
-// start it, taking moves through the socket file of its demo directory: a
-// move without a name reaches the demo it is run for, never the other one.
+// Two demos on one machine, one board simulator started without a name in
+// its demo directory, the other as the demo scripts start it, taking moves
+// through the socket file of its demo directory: a move without a name
+// reaches the demo it is run for, never the other one.
 void TestAxb::simulatorOfEachDemo()
 {
-    QFETCH(bool, fromTheTop);
+    QFETCH(QString, moverFolder);
+    QFETCH(QString, runIn);
+    QFETCH(QByteArray, answer);
     const QString program = TestWorkDir::builtProgram("axb-sim");
     QVERIFY2(!program.isEmpty(), "axb-sim not built");
     TestWorkDir wd;
@@ -837,27 +845,28 @@ void TestAxb::simulatorOfEachDemo()
     for (int i = 0; i < 2; ++i) {
         const QString demo = wd.filePath(QString("top%1/demo").arg(i));
         QVERIFY(QDir().mkpath(demo));
-        sims[i].start(program, {"--x", QString::number(10000 * (i + 1)), "--drift", "0", "--name",
-                                demo + "/axb-sim.socket"});
+        sims[i].setWorkingDirectory(demo);
+        QStringList args{"--x", QString::number(10000 * (i + 1)), "--drift", "0"};
+        if (i == 1)
+            args << "--name" << demo + "/axb-sim.socket";
+        sims[i].start(program, args);
         QVERIFY(sims[i].waitForStarted(30000));
         QTRY_VERIFY_WITH_TIMEOUT(sims[i].canReadLine(), 30000);
         sims[i].readLine();
     }
     // As build-demo/tools/axb-sim beside build-demo/demo.
     QString mover = program;
-    QProcess move;
-    if (fromTheTop) {
-        mover = wd.filePath("top1/tools/axb-sim");
-        QVERIFY(QDir().mkpath(wd.filePath("top1/tools")));
+    if (!moverFolder.isEmpty()) {
+        mover = wd.filePath(moverFolder + "/axb-sim");
+        QVERIFY(QDir().mkpath(wd.filePath(moverFolder)));
         QVERIFY(QFile::copy(program, mover));
-        move.setWorkingDirectory(wd.path());
-    } else {
-        move.setWorkingDirectory(wd.filePath("top1/demo"));
     }
+    QProcess move;
+    move.setWorkingDirectory(wd.filePath(runIn));
     move.start(mover, {"--move", "X", "0.5"});
     QVERIFY(move.waitForFinished(30000));
-    QCOMPARE(move.readAllStandardOutput().trimmed(), QByteArray("X 20500 Z 98000"));
-    QCOMPARE(move.exitCode(), 0);
+    QCOMPARE(move.readAllStandardOutput().trimmed(), answer);
+    QCOMPARE(move.exitCode(), answer.isEmpty() ? 1 : 0);
     for (QProcess &sim : sims) {
         sim.terminate();
         QVERIFY(sim.waitForFinished(30000));
@@ -957,6 +966,61 @@ void TestAxb::silentBoard()
     QVERIFY(!link->isSilent());
     if (!request.isEmpty())
         answerIs(liveReply);
+}
+
+void TestAxb::simulatorChannel_data()
+{
+    QTest::addColumn<QString>("first"); // a simulator started there before: "runs", "ended" or none
+    QTest::addColumn<int>("folderNameLength");
+    QTest::addColumn<bool>("starts");
+    QTest::newRow("a simulator already runs in the folder") << "runs" << 4 << false;
+    QTest::newRow("the one that ran there ended, its socket file left") << "ended" << 4 << true;
+    QTest::newRow("the folder's socket path too long") << "" << 120 << false;
+}
+
+// A simulator started without a name takes the socket file of its folder,
+// never one another simulator still takes moves through.
+void TestAxb::simulatorChannel()
+{
+    QFETCH(QString, first);
+    QFETCH(int, folderNameLength);
+    QFETCH(bool, starts);
+    const QString program = TestWorkDir::builtProgram("axb-sim");
+    QVERIFY2(!program.isEmpty(), "axb-sim not built");
+    TestWorkDir wd;
+    const QString folder = wd.filePath(QString(folderNameLength, 'f'));
+    QVERIFY(QDir().mkpath(folder));
+    QProcess before;
+    before.setWorkingDirectory(folder);
+    if (!first.isEmpty()) {
+        before.start(program, {"--drift", "0"});
+        QTRY_VERIFY_WITH_TIMEOUT(before.canReadLine(), 30000);
+    }
+    if (first == "ended") {
+        before.kill();
+        QVERIFY(before.waitForFinished(30000));
+        QVERIFY(QFile::exists(folder + "/axb-sim.socket"));
+    }
+    QProcess sim;
+    sim.setWorkingDirectory(folder);
+    sim.start(program, {"--drift", "0"});
+    QVERIFY(sim.waitForStarted(30000));
+    if (starts) {
+        QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine(), 30000);
+        QProcess move;
+        move.setWorkingDirectory(folder);
+        move.start(program, {"--move", "X", "0.5"});
+        QVERIFY(move.waitForFinished(30000));
+        QCOMPARE(move.readAllStandardOutput().trimmed(), QByteArray("X 26500 Z 98000"));
+        sim.terminate();
+    }
+    QVERIFY(sim.waitForFinished(30000));
+    if (!starts) {
+        QCOMPARE(sim.exitCode(), 1);
+        QCOMPARE(sim.readAllStandardOutput(), QByteArray());
+    }
+    before.terminate();
+    before.waitForFinished(30000);
 }
 
 QTEST_GUILESS_MAIN(TestAxb)

@@ -7,8 +7,8 @@
 //   axb-sim --move AXIS MM [--name NAME]   moves the X or Z axis of the running
 //                                          simulator by MM millimetres (MM may
 //                                          be negative); without --name, the
-//                                          one of the demo working directory
-//                                          (common/SimulatorControl.h)
+//                                          one started in the current directory
+//                                          or the demo's (common/SimulatorControl.h)
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -217,19 +217,20 @@ int main(int argc, char *argv[])
     const QCommandLineOption verOpt("board-version", "Version text sent as $text$ before the first line.", "text");
     const QCommandLineOption verboseOpt("verbose", "Log every received frame on standard error.");
     const QCommandLineOption nameOpt("name",
-                                     "Name under which the simulator takes moves (default t8a-axb-sim); a name "
-                                     "with a / is a socket file. Without it, --move goes to the axb-sim.socket of "
-                                     "the current directory or of the build's demo directory.",
-                                     "name", "t8a-axb-sim");
+                                     "Socket file the simulator takes moves through (default axb-sim.socket in the "
+                                     "current directory); a name without a / is one in the temporary folder. "
+                                     "Without it, --move goes to the simulator of the current directory or of the "
+                                     "build's demo directory.",
+                                     "name");
     const QCommandLineOption baudOpt("baud",
                                      "Line rate the answers are paced to (default: the rate set on the terminal; "
                                      "0 answers at once).",
                                      "bps");
     parser.addOptions({xOpt, zOpt, cOpt, driftOpt, inOpt, typeOpt, refOpt, verOpt, verboseOpt, baudOpt, nameOpt});
     parser.process(args);
-    const QString name = simulatorChannel(parser.value(nameOpt));
+    const QString name = parser.value(nameOpt);
     if (!move.isEmpty())
-        return sendMove(parser.isSet(nameOpt) ? name : findSimulatorChannel("axb-sim", name), move);
+        return sendMove(name, move);
 
     Board board;
     board.model.x = parser.value(xOpt).toInt();
@@ -248,6 +249,11 @@ int main(int argc, char *argv[])
     QObject::connect(&board.sender, &QTimer::timeout, [&board] { board.sendDue(); });
     board.clock.start();
 
+    // Moves from another terminal (axb-sim --move); a simulator refused its
+    // channel prints no terminal, so no one takes it for the running one.
+    QLocalServer mover;
+    if (!listenAsSimulator(mover, name, "axb-sim"))
+        return 1;
     if (!board.pty.open("axb-sim"))
         return 1;
     board.pty.printPath();
@@ -255,12 +261,6 @@ int main(int argc, char *argv[])
     QSocketNotifier notifier(board.pty.master(), QSocketNotifier::Read);
     QObject::connect(&notifier, &QSocketNotifier::activated, [&board] { board.readable(); });
 
-    // Moves from another terminal (axb-sim --move). The newest simulator
-    // takes the name; without it the board still answers.
-    QLocalServer::removeServer(name);
-    QLocalServer mover;
-    if (!mover.listen(name))
-        std::fprintf(stderr, "axb-sim: no moves from other terminals: %s\n", qPrintable(mover.errorString()));
     QObject::connect(&mover, &QLocalServer::newConnection, [&] {
         while (QLocalSocket *c = mover.nextPendingConnection()) {
             QObject::connect(c, &QLocalSocket::disconnected, c, &QObject::deleteLater);

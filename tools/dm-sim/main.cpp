@@ -4,8 +4,8 @@
 //                                     path on its first line ("/DataMatrix/Port")
 //   dm-sim --scan CODE [--name NAME]  "scans" CODE: the running dm-sim sends it
 //                                     as STX CODE ETX; without --name, the one
-//                                     of the demo working directory
-//                                     (common/SimulatorControl.h)
+//                                     started in the current directory or the
+//                                     demo's (common/SimulatorControl.h)
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QLocalServer>
@@ -43,17 +43,17 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription("DataMatrix scanner stand-in on a pseudo-terminal.");
     parser.addHelpOption();
     const QCommandLineOption nameOpt("name",
-                                     "Name under which the stand-in takes codes (default t8a-dm-sim); a name with "
-                                     "a / is a socket file. Without it, --scan goes to the dm-sim.socket of the "
-                                     "current directory or of the build's demo directory.",
-                                     "name", "t8a-dm-sim");
+                                     "Socket file the stand-in takes codes through (default dm-sim.socket in the "
+                                     "current directory); a name without a / is one in the temporary folder. "
+                                     "Without it, --scan goes to the stand-in of the current directory or of the "
+                                     "build's demo directory.",
+                                     "name");
     const QCommandLineOption scanOpt("scan", "Hand this code to the running stand-in.", "code");
     parser.addOptions({nameOpt, scanOpt});
     parser.process(app);
-    const QString name = simulatorChannel(parser.value(nameOpt));
+    const QString name = parser.value(nameOpt);
     if (parser.isSet(scanOpt))
-        return scan(parser.isSet(nameOpt) ? name : findSimulatorChannel("dm-sim", name),
-                    parser.value(scanOpt).toLatin1());
+        return scan(name, parser.value(scanOpt).toLatin1());
 
     // The terminal survives the program opening and closing its side for
     // each reading.
@@ -68,12 +68,9 @@ int main(int argc, char *argv[])
         }
     });
 
-    QLocalServer::removeServer(name);
     QLocalServer server;
-    if (!server.listen(name)) {
-        std::fprintf(stderr, "dm-sim: %s\n", qPrintable(server.errorString()));
+    if (!listenAsSimulator(server, name, "dm-sim"))
         return 1;
-    }
     pty.printPath();
     QObject::connect(&server, &QLocalServer::newConnection, [&] {
         while (QLocalSocket *c = server.nextPendingConnection()) {
