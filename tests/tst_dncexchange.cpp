@@ -297,6 +297,70 @@ private slots:
         QTRY_COMPARE(observed(), shown);
     }
 
+    // A number field left as it was shown goes to the server and back to the
+    // dnc table with the value it holds, not with the decimals it shows.
+    void shownNumberKeepsItsValue_data()
+    {
+        QTest::addColumn<int>("decimals");
+        QTest::addColumn<QByteArray>("field"); // kept in dncNum4 unless read from tools
+        QTest::addColumn<QString>("source");   // SQL run first (%1: the tool), else the server's value
+        QTest::addColumn<QString>("typed");    // null: left as shown
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("bounds");   // the line of the bounds question, answered Yes
+        QTest::addColumn<QString>("sent");
+        const QByteArray wear = "FieldType=float\nFormat=%.3f\nMin=-1\nMax=1\n";
+        const QString stored = "INSERT INTO dnc(idTool, dncNum4) VALUES(%1, CAST('%2' AS BLOB))";
+        QTest::newRow("tools value finer than 1 mm decimal")
+            << 1 << QByteArray("FieldType=float\nSqlTable=tools\nSqlField=x\n")
+            << "UPDATE tools SET x=25.049 WHERE idTool=%1" << QString() << "25.0" << "" << "25.049";
+        QTest::newRow("server value beyond float precision")
+            << 3 << QByteArray("FieldType=float\n") << "1234567.891" << QString() << "1234567.875" << ""
+            << "1234567.891";
+        QTest::newRow("dnc value under a shorter Format")
+            << 3 << wear << stored.arg("%1", "0.0125") << QString() << "0.013" << "" << "0.0125";
+        QTest::newRow("edited text taken")
+            << 3 << wear << stored.arg("%1", "0.0125") << "0.020" << "0.020" << "" << "0.020";
+        QTest::newRow("bounds judge the value held") << 3 << wear << stored.arg("%1", "1.0004") << QString() << "1.000"
+                                                     << "V 1.000 [-1.000000,1.000000]" << "1.0004";
+    }
+    void shownNumberKeepsItsValue()
+    {
+        QFETCH(QByteArray, field);
+        QFETCH(QString, source);
+        QFETCH(QString, typed);
+        QFETCH(QString, bounds);
+        QFETCH(QString, sent);
+        MessageBoxRecorder rec;
+        rec.answer(QMessageBox::Yes);
+        QSignalSpy closed(m_panel, &cDnc::sigCloseDncSocket);
+        QFETCH(int, decimals);
+        MachineSettings.mmDecimals = decimals;
+        const bool fromTools = field.contains("tools");
+        layout("t.dnc", "[SETTINGS]\nTotFields=1\n[FIELD0]\nLabel=V\nDncLabel=V\n" + field
+                            + (fromTools ? "" : "SqlTable=dnc\nSqlField=dncNum4\n"));
+        const bool fromServer = !source.contains("%1");
+        if (!fromServer)
+            QVERIFY(ToolingDb::exec(source.arg(m_tool)));
+        openConnected(true);
+        if (fromServer)
+            m_server->send("\x02{\"SetValues\": {\"V\": " + source.toLatin1() + "}}\x03");
+        if (!typed.isNull())
+            le(0)->setText(typed);
+        QFETCH(QString, shown);
+        QTRY_COMPARE(le(0)->text(), shown);
+        m_server->scripted << "\x02{\"Acknowledge\": {\"ERROR\": \"\"}}\x03";
+        send()->click();
+        QTRY_COMPARE(closed.count(), 1);
+        const QString asked = "DNC: One or more field(s) are out of bounds\n\n" + bounds + "\n\nConfirm writing?";
+        QCOMPARE(texts(rec), bounds.isEmpty() ? QStringList() : QStringList{asked});
+        QCOMPARE(m_server->frames(), QList<QByteArray>{"{\"SetValues\": {\"DataMatrixCode\": \"0\",\"Machine\": "
+                                                        "\"M1\",\"V\": \"" + sent.toLatin1() + "\"}}"});
+        if (!fromTools)
+            QCOMPARE(ToolingDb::probe(QString("SELECT CAST(dncNum4 AS TEXT) FROM dnc WHERE idTool=%1").arg(m_tool))
+                         .toString(),
+                     sent);
+    }
+
     void plainText_data()
     {
         QTest::addColumn<QByteArray>("reply");

@@ -41,6 +41,14 @@ QSqlRecord firstRow(const QString &sql, int idTool)
     return QSqlRecord();
 }
 
+// What a line editor's text reads as: an empty number field holds 0.
+QVariant textValue(const DatiDnc &f, const QString &text)
+{
+    if (text.isEmpty() && (f.FieldType == QLatin1String("float") || f.FieldType == QLatin1String("int")))
+        return 0;
+    return text;
+}
+
 } // namespace
 
 cDnc::cDnc(cAxisInterface *axisLink, MeasureServer *measureServer, QWidget *parent)
@@ -146,6 +154,7 @@ bool cDnc::init(bool mode, int tool)
 void cDnc::buildTable()
 {
     delete twFields;
+    shown.clear();
     twFields = new QTableWidget(ui.qdDnc);
     ui.lblMessage->clear();
     twFields->setRowCount(fields.size());
@@ -219,12 +228,12 @@ void cDnc::buildTable()
             } else if (f.FieldType == QLatin1String("string")) {
                 e->setMaxLength(int(f.Max));
             }
-            if (toolMode) {
+            if (toolMode)
                 e->setReadOnly(f.Locked);
-                e->setText(fromDefault ? f.DefaultValue : formatField(i));
-            } else {
-                e->setText(formatField(i));
-            }
+            if (fromDefault)
+                e->setText(f.DefaultValue);
+            else
+                showValue(i, e, formatField(i), rawValue(f));
         }
         paintLabel(i, false);
         if (!twFields->cellWidget(i, 2))
@@ -299,6 +308,18 @@ QString cDnc::formatField(int i)
     return DncValues::format(f, rawValue(f), CurrentMachine.IsMM, false);
 }
 
+void cDnc::showValue(int row, QLineEdit *e, const QString &text, const QVariant &value)
+{
+    const QString held = DncValues::heldNumber(fields.at(row), value);
+    // Kept before the change signal runs the field's script, which collects
+    // every editor.
+    if (held.isNull())
+        shown.remove(row);
+    else
+        shown.insert(row, {text, held});
+    e->setText(text);
+}
+
 void cDnc::setTableValue(int i)
 {
     static bool running = false;
@@ -315,7 +336,7 @@ void cDnc::setTableValue(int i)
         if (QComboBox *c = qobject_cast<QComboBox *>(e))
             c->setCurrentIndex(findItem(text, c));
     } else if (QLineEdit *l = qobject_cast<QLineEdit *>(e)) {
-        l->setText(text);
+        showValue(i, l, text, f.value);
     }
     running = false;
 }
@@ -339,13 +360,17 @@ void cDnc::setBalluffValue(int i)
             c->setCurrentIndex(findItem(f.DefaultValue, c));
         f.value = c->currentIndex() < 0 ? QString() : DncValues::itemKey(c->currentText());
     } else if (QLineEdit *l = qobject_cast<QLineEdit *>(e)) {
-        if (f.AutoDefault)
+        if (f.AutoDefault) {
+            shown.remove(i);
             l->setText(f.DefaultValue);
-        const QString text = l->text();
-        if (text.isEmpty() && (f.FieldType == QLatin1String("float") || f.FieldType == QLatin1String("int")))
-            f.value = 0;
+        }
+        // A text as it was shown stands for the number it was shown from;
+        // only a text the operator changed is read.
+        const auto held = shown.constFind(i);
+        if (held != shown.constEnd() && held->text == l->text())
+            f.value = held->value;
         else
-            f.value = text;
+            f.value = textValue(f, l->text());
     }
 }
 
@@ -364,9 +389,11 @@ void cDnc::executeScript(QString &script, int idxField)
         return;
     // Every run hands the values of this moment, not those of earlier runs.
     scriptValues.clear();
+    // A script reads what the editors show.
     for (int j = 0; j < fields.size(); ++j) {
         setBalluffValue(j);
-        scriptValues.append(fields.at(j).value);
+        const QLineEdit *l = qobject_cast<QLineEdit *>(editor(j));
+        scriptValues.append(l ? textValue(fields.at(j), l->text()) : fields.at(j).value);
     }
     QList<DncScript::Output> outputs;
     QString error;
@@ -468,6 +495,7 @@ void cDnc::getMeasure()
             == QMessageBox::No)
             return;
     }
+    shown.remove(row);
     target->setText(MPrn(float(v), CurrentMachine.IsMM));
 }
 
@@ -490,8 +518,10 @@ void cDnc::setDefaultData()
             c->setValue(f.DefaultValue.toInt());
         else if (QComboBox *c = qobject_cast<QComboBox *>(e))
             c->setCurrentIndex(findItem(f.DefaultValue, c));
-        else if (QLineEdit *l = qobject_cast<QLineEdit *>(e))
+        else if (QLineEdit *l = qobject_cast<QLineEdit *>(e)) {
+            shown.remove(i);
             l->setText(f.DefaultValue);
+        }
     }
 }
 

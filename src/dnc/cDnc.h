@@ -16,6 +16,7 @@
 
 class MeasureServer;
 class QComboBox;
+class QLineEdit;
 class QTableWidget;
 class cAxisInterface;
 class dmScanner;
@@ -94,6 +95,7 @@ private:
     void rowChanged(QObject *source);
     void paintLabel(int row, bool failed);
     QVariant rawValue(const DatiDnc &f) const;
+    void showValue(int row, QLineEdit *editor, const QString &text, const QVariant &value);
     void openConnection();
     void takeReply();
     void replyHandled();
@@ -120,6 +122,14 @@ private:
     bool dataChanged = false;
     bool dncRowMissing = false;
     QVariantList scriptValues;
+    // What showValue put into a number field's editor and the number it stood
+    // for. The editor may show fewer decimals than the number: while it still
+    // shows that text, the number is taken as it was, not read back.
+    struct Shown {
+        QString text;
+        QString value;
+    };
+    QHash<int, Shown> shown;
     // The tool's rows of tools and dnc, read once per opening.
     QSqlRecord toolRow;
     QSqlRecord dncRow;
