@@ -839,6 +839,7 @@ void TestMainWindow::silentBoard_data()
     QTest::newRow("label panel GET X") << "GET X";
     QTest::newRow("machine editor reference") << "reference";
     QTest::newRow("set panel of the default machine") << "set X";
+    QTest::newRow("set panel of the default machine, silent from during the wait") << "set X, stops in the wait";
     QTest::newRow("incremental X button") << "incremental";
     QTest::newRow("two-point measure") << "two points";
     QTest::newRow("point picked in the camera view") << "picked point";
@@ -850,7 +851,10 @@ void TestMainWindow::silentBoard_data()
 void TestMainWindow::silentBoard()
 {
     QFETCH(QString, place);
-    build();
+    // The board answers at the press and stops during a wait for a still image
+    // that outlasts its second of grace.
+    const bool inWait = place.endsWith("stops in the wait");
+    build(inWait ? QMap<QString, QVariant>{{"/Machine/idleClick", 1500}} : QMap<QString, QVariant>());
     if (place == "clamp") {
         m_w->resize(1024, 768);
         m_w->show();
@@ -866,7 +870,8 @@ void TestMainWindow::silentBoard()
     };
     const QStringList before = state();
     m_board->line.clear();
-    QTRY_VERIFY_WITH_TIMEOUT(!ui->lblAxbSilent->isHidden(), 10000);
+    if (!inWait)
+        QTRY_VERIFY_WITH_TIMEOUT(!ui->lblAxbSilent->isHidden(), 10000);
     m_boxes.clear();
     if (place == "clamp") {
         m_w->axisLink()->PressClampButton();
@@ -875,7 +880,7 @@ void TestMainWindow::silentBoard()
     } else if (place == "reference") {
         m_w->slotGetReference(cMachine::X, "10");
         m_w->slotOkGetReference();
-    } else if (place == "set X") {
+    } else if (place.startsWith("set X")) {
         ui->leSetX->setText("10");
         m_w->PressedSetX();
     } else if (place == "incremental") {
@@ -891,6 +896,7 @@ void TestMainWindow::silentBoard()
     QCOMPARE(texts, place == "clamp" ? QStringList()
                                      : QStringList{"No answer from the axis board: the values shown are not current"});
     QCOMPARE(state(), before);
+    QTRY_VERIFY_WITH_TIMEOUT(!ui->lblAxbSilent->isHidden(), 10000);
     for (QLabel *readout : {ui->lblX, ui->lblZ, ui->lblC})
         QCOMPARE(readout->styleSheet(), AxisDisplay::silentStyle());
     QCOMPARE(ui->lblX->text(), QStringLiteral("1.000"));

@@ -112,10 +112,27 @@ void MainWindow::PressedSetX()
     if (!CurrentMachine.isRadius)
         v *= 0.5;
     const bool defaultMachine = isDefaultMachine();
-    if (!defaultMachine)
+    // What the toggle below changes, put back when the press is refused after the wait.
+    const s_machine before = CurrentMachine;
+    const bool wasChecked = ui->tbAIX->isChecked();
+    if (!defaultMachine) {
         ui->tbAIX->setChecked(true);
+        // Unchecked again: the toggle was refused (its box shown), nothing is placed.
+        if (!ui->tbAIX->isChecked())
+            return;
+    }
     animator.setStatus(QStringLiteral("setX"), false);
     freezeMeasureButton(ui->tbAIX);
+    // The board may have gone silent during the wait: the toggle's zero goes too.
+    if (MeasureServer::refusedForSilence(axis, this)) {
+        CurrentMachine.xIncr = before.xIncr;
+        CurrentMachine.zIncr = before.zIncr;
+        CurrentMachine.xIncrZero = before.xIncrZero;
+        CurrentMachine.zIncrZero = before.zIncrZero;
+        const QSignalBlocker block(ui->tbAIX);
+        ui->tbAIX->setChecked(wasChecked);
+        return;
+    }
     placeSetValue(true, v, defaultMachine);
 }
 
@@ -127,8 +144,15 @@ void MainWindow::PressedSetZ()
     const bool defaultMachine = isDefaultMachine();
     animator.setStatus(QStringLiteral("setZ"), false);
     freezeMeasureButton(ui->tbAIZ);
-    if (!defaultMachine)
+    // The board may have gone silent during the wait.
+    if (MeasureServer::refusedForSilence(axis, this))
+        return;
+    if (!defaultMachine) {
         ui->tbAIZ->setChecked(true);
+        // Unchecked again: the toggle was refused (its box shown), nothing is placed.
+        if (!ui->tbAIZ->isChecked())
+            return;
+    }
     placeSetValue(false, v, defaultMachine);
 }
 
