@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QGraphicsOpacityEffect>
@@ -25,11 +26,14 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <cmath>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <utility>
 
 #include "app/mainwindow.h"
+#include "axis/cAxisInterface.h"
 #include "camera/VideoCollector.h"
 #include "camera/VideoDevice.h"
 #include "dnc/cDnc.h"
@@ -175,47 +179,126 @@ QVector<Step> dncStops(MainWindow &window, const Shot &shot, const QMessageBoxKo
     };
 }
 
+// The camera's frames as the tour sees them: counted when measured (in the
+// capture thread) and when the program takes them in. The stand-in camera's
+// picture follows the axis position the program holds when it takes a frame
+// in, and that connection comes before these.
+struct CameraFrames
+{
+    explicit CameraFrames(CVideoDevice *camera)
+    {
+        QObject::connect(camera, &CVideoDevice::Notify, &context, [this] { ++taken; });
+        QObject::connect(
+            camera, &CVideoDevice::Notify, &context, [n = measured] { n->ref(); }, Qt::DirectConnection);
+    }
+    int measuredNow() const { return measured->loadAcquire(); }
+
+    std::shared_ptr<QAtomicInt> measured = std::make_shared<QAtomicInt>(0);
+    int taken = 0;
+    // Last, so that it goes first and no frame is counted into a member gone.
+    QObject context;
+};
+
+// Lets the program run until `done` holds or `clock` has run 15 s.
+void waitUntil(const QElapsedTimer &clock, const std::function<bool()> &done)
+{
+    while (!done() && !clock.hasExpired(15000))
+        runFor(20);
+}
+
+// Waits until the edge that the prompt's OK reads (min X, or min Z) is found
+// in two frames one after the other, both captured after the program took in
+// the axis position it holds now: the frame under way by then may still show
+// the picture from before.
+void waitForEdge(CVideoDevice *camera, const CameraFrames &frames, bool x, const QElapsedTimer &clock)
+{
+    // The position and a frame come in as two events: a frame counted after
+    // the position came may have been taken in before it.
+    const int taken = frames.taken + 2;
+    waitUntil(clock, [&] { return frames.taken >= taken; });
+    const int fresh = frames.measuredNow() + 2;
+    int last = -1;
+    int valid = 0;
+    waitUntil(clock, [&] {
+        const int n = frames.measuredNow();
+        if (n < fresh || n == last)
+            return false;
+        last = n;
+        valid = (x ? camera->MinXValid() : camera->MinYValid()) ? valid + 1 : 0;
+        return valid >= 2;
+    });
+}
+
 // The configuration dialog's calibration wizard run to its end: before each
 // prompt's Ok the tool is moved into the prompt's region with axb-sim --move,
-// as the README's walk-through says. The prompt of the last region and the
-// closing box are saved with the screen.
+// as the README's walk-through says, and the tour waits until the board has
+// answered the move and the camera sees the edge there. A "No measure line
+// detected" is answered with Retry (the README's answer), twice at most. The
+// prompt of the last region and the closing box are saved with the screen.
 QVector<Step> calibrationStops(MainWindow &window, const Shot &shot, QTimer &pace,
                                const QMessageBoxKovra::Handler &tourBoxes)
 {
     auto wizard = [&window, shot, &pace, tourBoxes] {
         CVideoDevice *camera = CVideoCollector::Instance()->GetVideoDevice(0);
-        QMessageBoxKovra::setHandler([&window, shot, camera](const QMessageBoxKovra::Box &box) {
+        const cAxisInterface *axis = window.axisLink();
+        CameraFrames frames(camera);
+        int retries = 0;
+        bool again = false;
+        // A stop's waits count from its move, Retries included: a stop that
+        // fails still lets the tour end within its time.
+        QElapsedTimer clock;
+        QMessageBoxKovra::setHandler([&](const QMessageBoxKovra::Box &box) {
+            if (box.text == QLatin1String("No measure line detected")) {
+                if (retries < 2) {
+                    ++retries;
+                    again = true;
+                    std::fprintf(stderr, "demo-tour: box \"%s\": Retry\n", qPrintable(box.text));
+                    return QMessageBox::Retry;
+                }
+                std::fprintf(stderr, "demo-tour: box \"%s\" after %d retries: Cancel\n", qPrintable(box.text),
+                             retries);
+                ++failedStops;
+                return QMessageBox::Cancel;
+            }
             std::fprintf(stderr, "demo-tour: box \"%s\"\n", qPrintable(box.text));
             if (box.text.startsWith(QLatin1String("Probe "))) {
-                // From the centre: 2.5 mm to the left, 5.2 mm over to the right,
-                // back to the middle and 2.5 mm up, 5.2 mm down.
                 const QString region = box.text.section(QLatin1Char(' '), 3, 3);
-                bool moved = true;
-                if (region == QLatin1String("LEFT"))
-                    moved = moveAxis("X", -2.5);
-                else if (region == QLatin1String("RIGHT"))
-                    moved = moveAxis("X", 5.2);
-                else if (region == QLatin1String("TOP"))
-                    moved = moveAxis("X", -2.7) && moveAxis("Z", -2.5);
-                else
-                    moved = moveAxis("Z", 5.2);
                 const bool x = box.text.startsWith(QLatin1String("Probe X"));
-                for (int waited = 0; moved && waited < 5000; waited += 100) {
-                    runFor(100);
-                    if (waited >= 600 && (x ? camera->MinXValid() : camera->MinYValid()))
-                        break;
+                // Back after a Retry, the tool stands where it was moved.
+                if (!std::exchange(again, false)) {
+                    retries = 0;
+                    clock.start();
+                    // From the centre: 2.5 mm to the left, 5.2 mm over to the
+                    // right, back to the middle and 2.5 mm up, 5.2 mm down.
+                    const double dx = region == QLatin1String("LEFT")    ? -2.5
+                                      : region == QLatin1String("RIGHT") ? 5.2
+                                      : region == QLatin1String("TOP")   ? -2.7
+                                                                         : 0.0;
+                    const double dz = region == QLatin1String("TOP")      ? -2.5
+                                      : region == QLatin1String("BOTTOM") ? 5.2
+                                                                          : 0.0;
+                    const QPointF before(axis->GetX_CameraRef(), axis->GetZ_CameraRef());
+                    if ((dx != 0 && !moveAxis("X", dx)) || (dz != 0 && !moveAxis("Z", dz)))
+                        return QMessageBox::Cancel;
+                    // The board answered: a diameter readout shows twice the
+                    // move, the board's drift is some micrometres.
+                    waitUntil(clock, [&] {
+                        return std::abs(axis->GetX_CameraRef() - before.x()) >= std::abs(dx) / 2
+                            && std::abs(axis->GetZ_CameraRef() - before.y()) >= std::abs(dz) / 2;
+                    });
                 }
+                waitForEdge(camera, frames, x, clock);
                 if (region == QLatin1String("BOTTOM"))
                     shot("08-calibration-last-step.png",
                          withBox(window, QMessageBox::Question, box.title, box.text, box.buttons));
-                return moved ? QMessageBox::Ok : QMessageBox::Cancel;
+                return QMessageBox::Ok;
             }
             if (box.text == QLatin1String("Calibration updated")) {
                 shot("09-calibration-updated.png",
                      withBox(window, QMessageBox::Information, box.title, box.text, box.buttons));
                 return QMessageBox::Ok;
             }
-            // "No measure line detected": the tool did not reach the region.
+            // Any other box (a calibration that failed, say) fails the stop.
             ++failedStops;
             return QMessageBox::Cancel;
         });
