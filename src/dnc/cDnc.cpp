@@ -314,9 +314,9 @@ void cDnc::showValue(int row, QLineEdit *e, const QString &text, const QVariant 
     // Kept before the change signal runs the field's script, which collects
     // every editor.
     if (held.isNull())
-        shown.remove(row);
+        shown.forget(row);
     else
-        shown.insert(row, {text, held});
+        shown.remember(row, text, held);
     e->setText(text);
 }
 
@@ -361,16 +361,13 @@ void cDnc::setBalluffValue(int i)
         f.value = c->currentIndex() < 0 ? QString() : DncValues::itemKey(c->currentText());
     } else if (QLineEdit *l = qobject_cast<QLineEdit *>(e)) {
         if (f.AutoDefault) {
-            shown.remove(i);
+            shown.forget(i);
             l->setText(f.DefaultValue);
         }
         // A text as it was shown stands for the number it was shown from;
         // only a text the operator changed is read.
-        const auto held = shown.constFind(i);
-        if (held != shown.constEnd() && held->text == l->text())
-            f.value = held->value;
-        else
-            f.value = textValue(f, l->text());
+        const QVariant held = shown.heldFor(i, l->text());
+        f.value = held.isValid() ? held : textValue(f, l->text());
     }
 }
 
@@ -495,7 +492,7 @@ void cDnc::getMeasure()
             == QMessageBox::No)
             return;
     }
-    shown.remove(row);
+    shown.forget(row);
     target->setText(MPrn(float(v), CurrentMachine.IsMM));
 }
 
@@ -519,7 +516,7 @@ void cDnc::setDefaultData()
         else if (QComboBox *c = qobject_cast<QComboBox *>(e))
             c->setCurrentIndex(findItem(f.DefaultValue, c));
         else if (QLineEdit *l = qobject_cast<QLineEdit *>(e)) {
-            shown.remove(i);
+            shown.forget(i);
             l->setText(f.DefaultValue);
         }
     }

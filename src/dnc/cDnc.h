@@ -13,6 +13,7 @@
 #include "dnc/DncLayout.h"
 #include "dnc/DncForm.h"
 #include "dnc/DncProtocol.h"
+#include "shared/ShownValues.h"
 
 class MeasureServer;
 class QComboBox;
@@ -122,14 +123,8 @@ private:
     bool dataChanged = false;
     bool dncRowMissing = false;
     QVariantList scriptValues;
-    // What showValue put into a number field's editor and the number it stood
-    // for. The editor may show fewer decimals than the number: while it still
-    // shows that text, the number is taken as it was, not read back.
-    struct Shown {
-        QString text;
-        QString value;
-    };
-    QHash<int, Shown> shown;
+    // What showValue put into the number fields' editors.
+    ShownValues shown;
     // The tool's rows of tools and dnc, read once per opening.
     QSqlRecord toolRow;
     QSqlRecord dncRow;

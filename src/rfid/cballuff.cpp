@@ -310,7 +310,7 @@ void cBalluffUI::setTableValue(int row)
         const QString text = f.Type == QLatin1String("PRESERVE") ? preservedText(f) : t;
         // Kept before the change signal runs the field's script, which takes
         // every editor's value; the editor holds at most maxLength characters.
-        shown.insert(row, {text.left(line->maxLength()), v});
+        shown.remember(row, text.left(line->maxLength()), v);
         line->setText(text);
     }
     showingValue = nested;

@@ -2,7 +2,6 @@
 
 #include <QAbstractSocket>
 #include <QByteArray>
-#include <QHash>
 #include <QList>
 #include <QString>
 #include <QVariant>
@@ -11,6 +10,7 @@
 #include "rfid/BalluffForm.h"
 #include "rfid/BalluffLayout.h"
 #include "rfid/DatiCampo.h"
+#include "shared/ShownValues.h"
 
 class MeasureServer;
 class QBalluff;
@@ -111,12 +111,6 @@ private:
     bool showingValue = false;
     // validateData found a value its bytes cannot carry: no write goes on.
     bool unwritable = false;
-    // What setTableValue put into a line editor and the value it stood for.
-    // A display may hold fewer decimals than the value: while the editor
-    // still shows that text, the value is taken as it was, not read back.
-    struct Shown {
-        QString text;
-        QVariant value;
-    };
-    QHash<int, Shown> shown;
+    // What setTableValue put into the line editors.
+    ShownValues shown;
 };

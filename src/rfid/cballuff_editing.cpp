@@ -72,16 +72,13 @@ void cBalluffUI::setBalluffValue(int index, bool applyAutoDefault)
         f.value = listValue(list->currentText());
     } else if (auto *line = qobject_cast<QLineEdit *>(w)) {
         if (reset) {
-            shown.remove(index);
+            shown.forget(index);
             line->setText(f.DefaultValue);
         }
         // A text as it was shown stands for the value it was shown from;
         // only a text the operator changed is read.
-        const auto held = shown.constFind(index);
-        if (held != shown.constEnd() && held->text == line->text())
-            f.value = held->value;
-        else
-            f.value = line->text();
+        const QVariant held = shown.heldFor(index, line->text());
+        f.value = held.isValid() ? held : QVariant(line->text());
     }
 }
 
@@ -168,7 +165,7 @@ void cBalluffUI::slot_SetDefaultData()
         else if (auto *list = qobject_cast<QComboBox *>(w))
             list->setCurrentIndex(findItem(f.DefaultValue, list));
         else if (auto *line = qobject_cast<QLineEdit *>(w)) {
-            shown.remove(i);
+            shown.forget(i);
             line->setText(f.Type == QLatin1String("PRESERVE")
                               ? QStringLiteral("PRESERVED %1 byte(s)").arg(f.ByteLength)
                               : f.DefaultValue);
@@ -209,7 +206,7 @@ void cBalluffUI::getMeasure()
             != QMessageBox::Yes)
             return;
     }
-    shown.remove(row);
+    shown.forget(row);
     target->setText(MPrn(float(value), CurrentMachine.IsMM));
 }
 
@@ -262,7 +259,7 @@ void cBalluffUI::slot_inputBox()
         result = QString::number(ask.intValue());
     else
         result = ask.textValue();
-    shown.remove(row);
+    shown.forget(row);
     target->setText(result);
     if (!f.Script.isEmpty()) {
         QString script = f.Script;
