@@ -40,6 +40,26 @@ QRect paintArea(int *dpi)
     *dpi = printer.resolution();
     return printer.pageLayout().paintRectPixels(*dpi);
 }
+// Whether each of the first rows of the report's first page has a red "X" cell.
+QList<bool> redXCells(const QString &file, int rows, const char *screenshot = nullptr)
+{
+    int dpi;
+    const QRect area = paintArea(&dpi);
+    QTemporaryDir out;
+    run("/usr/bin/pdftoppm", {"-r", QString::number(dpi), "-f", "1", "-l", "1", "-png", "-singlefile", file,
+                              out.filePath("page")});
+    const QImage page(out.filePath("page.png"));
+    if (screenshot)
+        saveScreenshot(page, screenshot);
+    QList<bool> red;
+    const int xCell = area.left() + 50 + 17 * (area.width() / 8) / 10;
+    for (int row = 0; row < rows && !page.isNull(); ++row) {
+        // Left part of the "X" cell, clear of its right-aligned text.
+        const QColor c = page.pixelColor(xCell + 6, area.top() + 130 + 30 * row + 15);
+        red << (c.red() > 200 && c.green() < 60);
+    }
+    return red;
+}
 } // namespace
 
 class tst_report : public QObject
@@ -177,20 +197,28 @@ private slots:
             addTool(table, i + 1, codes[i], x[i], 10, i < 4 ? 0.05 : 0);
         addTool(table, 1234567, "A CODE OF MORE THAN TWENTY CHARACTERS", 12.5);
         QCOMPARE(print(table, "TOLERANCES").size(), 1);
-        int dpi;
-        const QRect area = paintArea(&dpi);
-        QTemporaryDir out;
-        run("/usr/bin/pdftoppm", {"-r", QString::number(dpi), "-f", "1", "-l", "1", "-png", "-singlefile",
-                                  "report/TOLERANCES.pdf", out.filePath("page")});
-        const QImage page(out.filePath("page.png"));
-        QVERIFY(!page.isNull());
-        saveScreenshot(page, "report-page");
-        const int xCell = area.left() + 50 + 17 * (area.width() / 8) / 10;
-        for (int row = 0; row < x.size(); ++row) {
-            // Left part of the "X" cell, clear of its right-aligned text.
-            const QColor c = page.pixelColor(xCell + 6, area.top() + 130 + 30 * row + 15);
-            QCOMPARE(c.red() > 200 && c.green() < 60, row == 0 || row == 3);
-        }
+        const QList<bool> red = redXCells("report/TOLERANCES.pdf", x.size(), "report-page");
+        for (int row = 0; row < x.size(); ++row)
+            QCOMPARE(red.value(row), row == 0 || row == 3);
+    }
+
+    // A tolerance finer than the decimals shown is still a tolerance.
+    void toleranceFinerThanShown_data()
+    {
+        QTest::addColumn<double>("x");
+        QTest::addColumn<bool>("red");
+        QTest::newRow("10.3 against 10 +/-0.04 at one decimal") << 10.3 << true;
+        QTest::newRow("10.04 on its limit") << 10.04 << false;
+    }
+    void toleranceFinerThanShown()
+    {
+        QFETCH(double, x);
+        QFETCH(bool, red);
+        MachineSettings.mmDecimals = 1;
+        const int table = ToolingDb::addTable(m_machine, "FINE");
+        addTool(table, 1, "FINE", x, 10, 0.04);
+        QCOMPARE(print(table, "FINE").size(), 1);
+        QCOMPARE(redXCells("report/FINE.pdf", 1), QList<bool>{red});
     }
 
     // Without any viewer the operator is told where the report went.

@@ -126,6 +126,8 @@ private slots:
         QTest::newRow("inch on limit") << 0.4012 << 0.4 << 0.0012 << 0.0 << 4 << false;
         QTest::newRow("inch beyond") << 0.4013 << 0.4 << 0.0012 << 0.0 << 4 << true;
         QTest::newRow("negative nominal") << -5.98 << -6.0 << 0.02 << 0.02 << 3 << false;
+        QTest::newRow("tolerance finer than shown") << 10.3 << 10.0 << 0.04 << 0.04 << 1 << true;
+        QTest::newRow("limit rounded as shown") << 10.08 << 10.0 << 0.06 << 0.0 << 1 << false;
     }
     void tolerance()
     {
@@ -487,6 +489,38 @@ private slots:
             QCOMPARE(stored(column, id).toDouble(), written.toDouble());
             QCOMPARE(stored(xAxis ? "Xth" : "Zth", id).toDouble(), tol[0].toDouble());
         }
+    }
+
+    // Tolerances stored with more decimals than shown (one decimal here) are
+    // judged and kept as stored.
+    void measureAgainstFinerTolerance_data()
+    {
+        QTest::addColumn<QString>("measured");
+        QTest::addColumn<bool>("asks");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("10.3 against 10 +/-0.04") << "10.3" << true << "10.3";
+        QTest::newRow("10.04 shown on its limit") << "10.04" << false << "10.0";
+    }
+    void measureAgainstFinerTolerance()
+    {
+        QFETCH(QString, measured);
+        QFETCH(bool, asks);
+        QFETCH(QString, written);
+        MachineSettings.mmDecimals = 1;
+        const int id = ToolingDb::addTool(table, 1, 1, 1, "A");
+        ToolingDb::exec(QStringLiteral("UPDATE tools SET Xth=10, XtolPlus=0.04, XtolMinus=0.04 WHERE idTool=%1").arg(id));
+        ScriptedMeasure server;
+        server.x = measured;
+        Editor e(&server);
+        e.panel->setCurrentTable(table, "LATHE 1", "T1");
+        MessageBoxRecorder rec;
+        rec.answer(QMessageBox::Yes);
+        e.btn("tbSaveXset")->click();
+        QCOMPARE(boxTexts(rec).contains("Measure out of tolerance, overwrite?"), asks);
+        QCOMPARE(e.le("leX")->text(), written);
+        QCOMPARE(stored("x", id).toDouble(), written.toDouble());
+        QCOMPARE(stored("XtolPlus", id).toDouble(), 0.04);
+        QCOMPARE(stored("XtolMinus", id).toDouble(), 0.04);
     }
 
     void measureInInsertModeWaitsForConfirmation()

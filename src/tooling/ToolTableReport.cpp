@@ -192,8 +192,8 @@ void ToolTableReport::drawRow(QPainter &p, Page &page, int y, const QSqlRecord &
         page.font.setPointSize(pt);
         p.setFont(page.font);
     };
-    const bool xActive = number("XtolPlus") != 0 || number("XtolMinus") != 0;
-    const bool zActive = number("ZtolPlus") != 0 || number("ZtolMinus") != 0;
+    const bool xActive = hasTolerance(number("XtolPlus"), number("XtolMinus"));
+    const bool zActive = hasTolerance(number("ZtolPlus"), number("ZtolMinus"));
     // The editor's rule, at the decimals the operator sees: a value on its limit is inside.
     const bool xOut = isOutOfTolerance(number("x"), number("Xth"), number("XtolPlus"), number("XtolMinus"), decimals);
     const bool zOut = isOutOfTolerance(number("z"), number("Zth"), number("ZtolPlus"), number("ZtolMinus"), decimals);

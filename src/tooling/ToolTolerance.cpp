@@ -10,14 +10,17 @@ long long inSteps(double value, double scale)
 }
 }
 
+bool hasTolerance(double plusTol, double minusTol)
+{
+    return plusTol != 0 || minusTol != 0;
+}
+
 bool isOutOfTolerance(double value, double nominal, double plusTol, double minusTol, int decimals)
 {
-    const double scale = std::pow(10.0, decimals < 0 ? 0 : decimals);
-    const long long plus = inSteps(plusTol, scale);
-    const long long minus = inSteps(minusTol, scale);
-    if (plus == 0 && minus == 0)
+    if (!hasTolerance(plusTol, minusTol))
         return false;
+    const double scale = std::pow(10.0, decimals < 0 ? 0 : decimals);
+    // The limits from the stored values, then rounded as the measure is.
     const long long v = inSteps(value, scale);
-    const long long n = inSteps(nominal, scale);
-    return v > n + plus || v < n - minus;
+    return v > inSteps(nominal + plusTol, scale) || v < inSteps(nominal - minusTol, scale);
 }

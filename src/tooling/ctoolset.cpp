@@ -204,8 +204,11 @@ void cToolset::setCurrentTable(int table, QString machine, QString name)
     ui->twTools->setColumnWidth(model->fieldIndex(QStringLiteral("code")), 120);
 
     mapper.setModel(model);
-    if (!qobject_cast<lineEditDelegate *>(mapper.itemDelegate()))
-        mapper.setItemDelegate(new lineEditDelegate(&mapper));
+    if (!qobject_cast<lineEditDelegate *>(mapper.itemDelegate())) {
+        auto *delegate = new lineEditDelegate(&mapper);
+        delegate->recordInto(&shown);
+        mapper.setItemDelegate(delegate);
+    }
     addMappings();
     mapper.setSubmitPolicy(QDataWidgetMapper::ManualSubmit);
 
@@ -473,19 +476,35 @@ void cToolset::adjustFont(QString text)
 
 // Tool rows -------------------------------------------------------------------
 
+// A field still showing the text it was filled with stands for the stored
+// number, which may hold more decimals than the field shows; only a changed
+// text is read.
+QVariant cToolset::fieldValue(const QLineEdit *e, const char *column, bool zeroWhenEmpty) const
+{
+    const QVariant held = shown.heldFor(model->fieldIndex(QLatin1String(column)), e->text());
+    if (held.isValid())
+        return held;
+    return zeroWhenEmpty && e->text().isEmpty() ? QStringLiteral("0") : e->text();
+}
+
+void cToolset::putText(QLineEdit *e, const char *column, const QString &text)
+{
+    shown.forget(model->fieldIndex(QLatin1String(column)));
+    e->setText(text);
+}
+
 void cToolset::bindFields(QSqlQuery &q) const
 {
-    auto number = [](const QLineEdit *e) { return e->text().isEmpty() ? QStringLiteral("0") : e->text(); };
-    q.bindValue(QStringLiteral(":x"), number(ui->leX));
-    q.bindValue(QStringLiteral(":z"), number(ui->leZ));
-    q.bindValue(QStringLiteral(":angle"), ui->leAngle->text());
-    q.bindValue(QStringLiteral(":cr"), ui->leCr->text());
-    q.bindValue(QStringLiteral(":xth"), number(ui->leXTh));
-    q.bindValue(QStringLiteral(":zth"), number(ui->leZTh));
-    q.bindValue(QStringLiteral(":xtolp"), number(ui->leXTolPlus));
-    q.bindValue(QStringLiteral(":xtolm"), number(ui->leXTolMinus));
-    q.bindValue(QStringLiteral(":ztolp"), number(ui->leZTolPlus));
-    q.bindValue(QStringLiteral(":ztolm"), number(ui->leZTolMinus));
+    q.bindValue(QStringLiteral(":x"), fieldValue(ui->leX, "x"));
+    q.bindValue(QStringLiteral(":z"), fieldValue(ui->leZ, "z"));
+    q.bindValue(QStringLiteral(":angle"), fieldValue(ui->leAngle, "angle", false));
+    q.bindValue(QStringLiteral(":cr"), fieldValue(ui->leCr, "cr", false));
+    q.bindValue(QStringLiteral(":xth"), fieldValue(ui->leXTh, "Xth"));
+    q.bindValue(QStringLiteral(":zth"), fieldValue(ui->leZTh, "Zth"));
+    q.bindValue(QStringLiteral(":xtolp"), fieldValue(ui->leXTolPlus, "XtolPlus"));
+    q.bindValue(QStringLiteral(":xtolm"), fieldValue(ui->leXTolMinus, "XtolMinus"));
+    q.bindValue(QStringLiteral(":ztolp"), fieldValue(ui->leZTolPlus, "ZtolPlus"));
+    q.bindValue(QStringLiteral(":ztolm"), fieldValue(ui->leZTolMinus, "ZtolMinus"));
 }
 
 void cToolset::slotInsTool()
@@ -504,6 +523,7 @@ void cToolset::slotInsTool()
     ui->tbOkTool->show();
     ui->twTools->setEnabled(false);
     mapper.clearMapping();
+    shown.clear();
     for (QLineEdit *e : {ui->leT, ui->leCode, ui->leX, ui->leZ, ui->leAngle, ui->leCr, ui->leXTh, ui->leZTh,
                          ui->leXTolMinus, ui->leXTolPlus, ui->leZTolMinus, ui->leZTolPlus})
         e->clear();
@@ -617,18 +637,19 @@ bool cToolset::takeMeasure(bool isX, const QString &text)
         else if (!CurrentMachine.isRadius && CurrentMachine.isRadiusStored)
             value = value * 0.5;
     }
-    const QLineEdit *th = isX ? ui->leXTh : ui->leZTh;
-    const QLineEdit *plus = isX ? ui->leXTolPlus : ui->leZTolPlus;
-    const QLineEdit *minus = isX ? ui->leXTolMinus : ui->leZTolMinus;
+    const double nominal = (isX ? fieldValue(ui->leXTh, "Xth") : fieldValue(ui->leZTh, "Zth")).toDouble();
+    const double plus = (isX ? fieldValue(ui->leXTolPlus, "XtolPlus") : fieldValue(ui->leZTolPlus, "ZtolPlus")).toDouble();
+    const double minus =
+        (isX ? fieldValue(ui->leXTolMinus, "XtolMinus") : fieldValue(ui->leZTolMinus, "ZtolMinus")).toDouble();
     const int d = lengthDecimals();
-    if (isOutOfTolerance(value, th->text().toDouble(), plus->text().toDouble(), minus->text().toDouble(), d)) {
+    if (isOutOfTolerance(value, nominal, plus, minus, d)) {
         if (QMessageBoxKovra::question(this, isX ? tr("Measure X") : tr("Measure Z"),
                                        tr("Measure out of tolerance, overwrite?"), QMessageBox::Yes | QMessageBox::No,
                                        QMessageBox::No)
             != QMessageBox::Yes)
             return false;
     }
-    (isX ? ui->leX : ui->leZ)->setText(QString::number(value, 'f', d));
+    putText(isX ? ui->leX : ui->leZ, isX ? "x" : "z", QString::number(value, 'f', d));
     return true;
 }
 
@@ -650,7 +671,7 @@ void cToolset::slotSetAngle()
 {
     QString text;
     if (axisInterface && axisInterface->hasAutoAngle(text)) {
-        ui->leAngle->setText(text);
+        putText(ui->leAngle, "angle", text);
         return;
     }
     ui->leAngle->setFocus();
@@ -661,7 +682,7 @@ void cToolset::slotSetCircle()
 {
     QString text;
     if (axisInterface && axisInterface->hasAutoCircle(text)) {
-        ui->leCr->setText(text);
+        putText(ui->leCr, "cr", text);
         return;
     }
     ui->leCr->setFocus();
@@ -670,22 +691,22 @@ void cToolset::slotSetCircle()
 
 void cToolset::setX(QString text)
 {
-    ui->leX->setText(text);
+    putText(ui->leX, "x", text);
 }
 
 void cToolset::setZ(QString text)
 {
-    ui->leZ->setText(text);
+    putText(ui->leZ, "z", text);
 }
 
 void cToolset::setCr(QString text)
 {
-    ui->leCr->setText(text);
+    putText(ui->leCr, "cr", text);
 }
 
 void cToolset::setAngle(QString text)
 {
-    ui->leAngle->setText(text);
+    putText(ui->leAngle, "angle", text);
 }
 
 void cToolset::slotLabelPrint()

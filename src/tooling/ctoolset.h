@@ -5,6 +5,7 @@
 #include <QString>
 #include <QWidget>
 
+#include "shared/ShownValues.h"
 #include "tooling/QExtSqlQueryModel.h"
 
 class MeasureServer;
@@ -97,6 +98,8 @@ private:
     int rowOfToolId(int idTool) const;
     bool toolNumberRefused(int n);
     void bindFields(class QSqlQuery &q) const;
+    QVariant fieldValue(const QLineEdit *e, const char *column, bool zeroWhenEmpty = true) const;
+    void putText(QLineEdit *e, const char *column, const QString &text);
 
     Ui::cToolset *ui;
     MeasureServer *measureServer;
@@ -104,6 +107,8 @@ private:
     cToolSearch *toolSearch;
     QSqlRelationalTableModel *model;
     QDataWidgetMapper mapper;
+    // The stored numbers behind the form's number fields, by column.
+    ShownValues shown;
     QItemSelectionModel *selectionModel = nullptr;
     QExtSqlQueryModel viewModel;
     bool insertMode = false;

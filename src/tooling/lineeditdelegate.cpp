@@ -4,6 +4,8 @@
 #include <QIntValidator>
 #include <QLineEdit>
 
+#include "shared/ShownValues.h"
+
 void lineEditDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const
 {
     if (!index.isValid() || !index.model())
@@ -16,9 +18,11 @@ void lineEditDelegate::setEditorData(QWidget *editor, const QModelIndex &index) 
     const QVariant value = index.model()->data(index, Qt::EditRole);
     const QValidator *validator = edit->validator();
     QString text;
-    if (const QDoubleValidator *dv = qobject_cast<const QDoubleValidator *>(validator))
+    if (const QDoubleValidator *dv = qobject_cast<const QDoubleValidator *>(validator)) {
         text = QString::number(value.toDouble(), 'f', dv->decimals());
-    else if (qobject_cast<const QIntValidator *>(validator))
+        if (shown)
+            shown->remember(index.column(), text, value);
+    } else if (qobject_cast<const QIntValidator *>(validator))
         text = QString::number(qRound64(value.toDouble()));
     else
         text = value.toString();
