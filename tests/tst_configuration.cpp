@@ -374,12 +374,17 @@ void TestConfiguration::saveFailure()
     QCOMPARE(MachineSettings.isMM, folder);
     // Nor is a calibration announced, or used, that the file did not take.
     m_camera->XCalibration = 0.01f;
+    m_camera->ZCalibration = 0.02f;
     ui->txtXcal->setText("0.00500000");
+    ui->txtZcal->setText("0.00400000");
     m_boxes.clear();
     m_dlg->saveAxisCalibration();
     QCOMPARE(m_boxes.size(), 1);
     QCOMPARE(m_boxes.first().text, folder ? QString("Settings could not be saved") : QString("Calibration updated"));
     QCOMPARE(m_camera->XCalibration, folder ? 0.01f : 0.005f);
+    // The dialog shows the factors in force.
+    QCOMPARE(ui->txtXcal->text(), folder ? QString("0.010000") : QString("0.00500000"));
+    QCOMPARE(ui->txtZcal->text(), folder ? QString("0.020000") : QString("0.00400000"));
     m_boxes.clear();
     m_answers << QMessageBox::Cancel;
     m_dlg->close();

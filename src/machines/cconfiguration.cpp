@@ -153,8 +153,7 @@ cConfiguration::cConfiguration(CVideoDevice *cam, cAxisInterface *axisLink, QWid
 
     fillLanguages();
 
-    ui->txtXcal->setText(QString::number(double(camera->XCalibration), 'f', 6));
-    ui->txtZcal->setText(QString::number(double(camera->ZCalibration), 'f', 6));
+    showCalibration();
     connect(ui->pbCalibration, &QToolButton::clicked, this, &cConfiguration::slotCalibrationWizard);
 
     if (MachineSettings.type == 0)
@@ -571,12 +570,21 @@ void cConfiguration::slotCalibrationWizard()
     setEnabled(true);
 }
 
+void cConfiguration::showCalibration()
+{
+    ui->txtXcal->setText(QString::number(double(camera->XCalibration), 'f', 6));
+    ui->txtZcal->setText(QString::number(double(camera->ZCalibration), 'f', 6));
+}
+
 void cConfiguration::saveAxisCalibration()
 {
     const QString group = cameraId == 0 ? QStringLiteral("/camera/") : QStringLiteral("/camera1/");
     if (!writeKeys({{group + QLatin1String("XCalibration"), ui->txtXcal->text()},
-                    {group + QLatin1String("ZCalibration"), ui->txtZcal->text()}}))
+                    {group + QLatin1String("ZCalibration"), ui->txtZcal->text()}})) {
+        // The factors the file refused are not the ones measures use.
+        showCalibration();
         return;
+    }
     // Measures go on with the calibration in force until the file holds the new one.
     camera->XCalibration = ui->txtXcal->text().toFloat();
     camera->ZCalibration = ui->txtZcal->text().toFloat();

@@ -77,6 +77,7 @@ private:
     QMessageBox::StandardButton cameraBox(QMessageBox::Icon kind, const QString &text,
                                           QMessageBox::StandardButtons buttons);
     void endWizard();
+    void showCalibration();
 
     Ui_cConfiguration *ui;
     CVideoDevice *camera;
