@@ -297,47 +297,64 @@ private slots:
         QTRY_COMPARE(observed(), shown);
     }
 
-    // A number field left as it was shown goes to the server and back to the
-    // dnc table with the value it holds, not with the decimals it shows.
-    void shownNumberKeepsItsValue_data()
+    // A number field goes to the server and to the dnc table as its editor
+    // shows it, whatever the tables or the server held behind that text; the
+    // bounds and RegExp checks judge that text.
+    void shownIsSent_data()
     {
         QTest::addColumn<int>("decimals");
-        QTest::addColumn<QByteArray>("field"); // kept in dncNum4 unless read from tools
+        QTest::addColumn<QByteArray>("field"); // field V, kept in dncNum4 unless read from tools
         QTest::addColumn<QString>("source");   // SQL run first (%1: the tool), else the server's value
         QTest::addColumn<QString>("typed");    // null: left as shown
         QTest::addColumn<QString>("shown");
-        QTest::addColumn<QString>("bounds");   // the line of the bounds question, answered Yes
-        QTest::addColumn<QString>("sent");
+        QTest::addColumn<QString>("sent");     // V's value; a plain-text row: the whole line
+        const QByteArray number = "FieldType=float\n";
         const QByteArray wear = "FieldType=float\nFormat=%.3f\nMin=-1\nMax=1\n";
         const QString stored = "INSERT INTO dnc(idTool, dncNum4) VALUES(%1, CAST('%2' AS BLOB))";
+        const QString toolX = "UPDATE tools SET x=%1 WHERE idTool=%2";
         QTest::newRow("tools value finer than 1 mm decimal")
-            << 1 << QByteArray("FieldType=float\nSqlTable=tools\nSqlField=x\n")
-            << "UPDATE tools SET x=25.049 WHERE idTool=%1" << QString() << "25.0" << "" << "25.049";
+            << 1 << QByteArray("FieldType=float\nSqlTable=tools\nSqlField=x\n") << toolX.arg("25.049", "%1")
+            << QString() << "25.0" << "25.0";
+        QTest::newRow("tools x in the plain-text line")
+            << 3 << QByteArray("FieldType=float\nSqlTable=tools\nSqlField=x\n") << toolX.arg("12", "%1")
+            << QString() << "12.000" << "T7 V12.000 ";
         QTest::newRow("server value beyond float precision")
-            << 3 << QByteArray("FieldType=float\n") << "1234567.891" << QString() << "1234567.875" << ""
-            << "1234567.891";
+            << 3 << number << "1234567.891" << QString() << "1234567.875" << "1234567.875";
+        QTest::newRow("dnc value under a Format with leading zeros")
+            << 3 << QByteArray("FieldType=float\nFormat=%08.3f\n") << stored.arg("%1", "12") << QString()
+            << "0012.000" << "0012.000";
         QTest::newRow("dnc value under a shorter Format")
-            << 3 << wear << stored.arg("%1", "0.0125") << QString() << "0.013" << "" << "0.0125";
+            << 3 << wear << stored.arg("%1", "0.0125") << QString() << "0.013" << "0.013";
         QTest::newRow("edited text taken")
-            << 3 << wear << stored.arg("%1", "0.0125") << "0.020" << "0.020" << "" << "0.020";
-        QTest::newRow("bounds judge the value held") << 3 << wear << stored.arg("%1", "1.0004") << QString() << "1.000"
-                                                     << "V 1.000 [-1.000000,1.000000]" << "1.0004";
+            << 3 << wear << stored.arg("%1", "0.0125") << "0.020" << "0.020" << "0.020";
+        QTest::newRow("bounds judge the value shown")
+            << 3 << wear << stored.arg("%1", "1.0004") << QString() << "1.000" << "1.000";
+        QTest::newRow("RegExp judges the value shown")
+            << 3 << QByteArray("FieldType=float\nRegExp=[0-9]+[.][0-9]{3}\n") << stored.arg("%1", "12")
+            << QString() << "12.000" << "12.000";
+        QTest::newRow("server exponent") << 3 << number << "\"1e3\"" << QString() << "1000.000" << "1000.000";
+        QTest::newRow("server blanks") << 3 << number << "\" 12.5 \"" << QString() << "12.500" << "12.500";
+        QTest::newRow("server trailing point") << 3 << number << "\"12.\"" << QString() << "12.000" << "12.000";
+        QTest::newRow("server leading zero") << 3 << QByteArray("FieldType=int\n") << "\"042\"" << QString() << "42"
+                                             << "42";
+        QTest::newRow("server plus sign") << 3 << QByteArray("FieldType=int\n") << "\"+42\"" << QString() << "42"
+                                          << "42";
     }
-    void shownNumberKeepsItsValue()
+    void shownIsSent()
     {
         QFETCH(QByteArray, field);
         QFETCH(QString, source);
         QFETCH(QString, typed);
-        QFETCH(QString, bounds);
         QFETCH(QString, sent);
         MessageBoxRecorder rec;
-        rec.answer(QMessageBox::Yes);
-        QSignalSpy closed(m_panel, &cDnc::sigCloseDncSocket);
         QFETCH(int, decimals);
         MachineSettings.mmDecimals = decimals;
         const bool fromTools = field.contains("tools");
-        layout("t.dnc", "[SETTINGS]\nTotFields=1\n[FIELD0]\nLabel=V\nDncLabel=V\n" + field
-                            + (fromTools ? "" : "SqlTable=dnc\nSqlField=dncNum4\n"));
+        const bool plain = sent.startsWith("T7 ");
+        layout(plain ? "okuma.dnc" : "t.dnc",
+               "[SETTINGS]\nTotFields=2\n[FIELD0]\nLabel=Tool\nDncLabel=T\nFieldType=int\nSqlTable=tools\n"
+               "SqlField=t\n[FIELD1]\nLabel=V\nDncLabel=V\n"
+                   + field + (fromTools ? "" : "SqlTable=dnc\nSqlField=dncNum4\n"));
         const bool fromServer = !source.contains("%1");
         if (!fromServer)
             QVERIFY(ToolingDb::exec(source.arg(m_tool)));
@@ -345,16 +362,18 @@ private slots:
         if (fromServer)
             m_server->send("\x02{\"SetValues\": {\"V\": " + source.toLatin1() + "}}\x03");
         if (!typed.isNull())
-            le(0)->setText(typed);
+            le(1)->setText(typed);
         QFETCH(QString, shown);
-        QTRY_COMPARE(le(0)->text(), shown);
-        m_server->scripted << "\x02{\"Acknowledge\": {\"ERROR\": \"\"}}\x03";
+        QTRY_COMPARE(le(1)->text(), shown);
+        m_server->scripted << QByteArray();
         send()->click();
-        QTRY_COMPARE(closed.count(), 1);
-        const QString asked = "DNC: One or more field(s) are out of bounds\n\n" + bounds + "\n\nConfirm writing?";
-        QCOMPARE(texts(rec), bounds.isEmpty() ? QStringList() : QStringList{asked});
-        QCOMPARE(m_server->frames(), QList<QByteArray>{"{\"SetValues\": {\"DataMatrixCode\": \"0\",\"Machine\": "
-                                                        "\"M1\",\"V\": \"" + sent.toLatin1() + "\"}}"});
+        QCOMPARE(texts(rec).join("|"), QString());
+        QTRY_COMPARE(m_server->frames().size(), 1);
+        m_panel->closeForm();
+        QCOMPARE(m_server->frames().at(0),
+                 plain ? sent.toLatin1()
+                       : "{\"SetValues\": {\"DataMatrixCode\": \"0\",\"Machine\": \"M1\",\"T\": \"7\",\"V\": \""
+                             + sent.toLatin1() + "\"}}");
         if (!fromTools)
             QCOMPARE(ToolingDb::probe(QString("SELECT CAST(dncNum4 AS TEXT) FROM dnc WHERE idTool=%1").arg(m_tool))
                          .toString(),

@@ -1,10 +1,8 @@
 #include "dnc/DncValues.h"
 
-#include <QLocale>
 #include <QRegularExpression>
 #include <QStringList>
 
-#include <cfloat>
 #include <climits>
 #include <cmath>
 #include <ctime>
@@ -64,41 +62,6 @@ QString format(const DatiDnc &f, const QVariant &value, bool isMM, bool asDate)
     if (asDate && f.FieldType == QLatin1String("date"))
         return dateText(f.Format, value.toLongLong());
     return value.toString();
-}
-
-QString heldNumber(const DatiDnc &f, const QVariant &value)
-{
-    const bool isInt = f.FieldType == QLatin1String("int");
-    if (!isInt && f.FieldType != QLatin1String("float"))
-        return QString();
-    bool ok = false;
-    double d = 0;
-    QString text;
-    switch (int(value.type())) {
-    case QMetaType::QString:
-        text = value.toString();
-        if (isInt)
-            d = text.toInt(&ok);
-        else
-            d = text.toDouble(&ok);
-        break;
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-        d = value.toDouble(&ok);
-        break;
-    default:
-        return QString();
-    }
-    if (!ok || !(std::fabs(d) <= double(FLT_MAX)))
-        return QString();
-    if (isInt && (d != std::trunc(d) || d < double(INT_MIN) || d > double(INT_MAX)))
-        return QString();
-    if (text.isNull())
-        text = isInt ? QString::number(qint64(d)) : QString::number(d, 'f', QLocale::FloatingPointShortest);
-    return text;
 }
 
 QString itemKey(const QString &itemText)

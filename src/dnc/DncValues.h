@@ -14,13 +14,6 @@ namespace DncValues {
 // 1970 in local time. Independent of the process locale.
 QString format(const DatiDnc &field, const QVariant &value, bool isMM, bool asDate);
 
-// The text of the number a number field holds behind what its editor shows
-// (MPrn or a Format may print fewer digits than the tables or the server
-// gave): a text as written, a number in its shortest decimal form. Null when
-// the field is no number field or the value is no number it can hold ("int":
-// an integer; "float": within a float's range); its editor's text is then read.
-QString heldNumber(const DatiDnc &field, const QVariant &value);
-
 // Number part of a list item: the text before its first " -".
 QString itemKey(const QString &itemText);
 

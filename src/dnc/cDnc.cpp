@@ -41,14 +41,6 @@ QSqlRecord firstRow(const QString &sql, int idTool)
     return QSqlRecord();
 }
 
-// What a line editor's text reads as: an empty number field holds 0.
-QVariant textValue(const DatiDnc &f, const QString &text)
-{
-    if (text.isEmpty() && (f.FieldType == QLatin1String("float") || f.FieldType == QLatin1String("int")))
-        return 0;
-    return text;
-}
-
 } // namespace
 
 cDnc::cDnc(cAxisInterface *axisLink, MeasureServer *measureServer, QWidget *parent)
@@ -154,7 +146,6 @@ bool cDnc::init(bool mode, int tool)
 void cDnc::buildTable()
 {
     delete twFields;
-    shown.clear();
     twFields = new QTableWidget(ui.qdDnc);
     ui.lblMessage->clear();
     twFields->setRowCount(fields.size());
@@ -230,10 +221,7 @@ void cDnc::buildTable()
             }
             if (toolMode)
                 e->setReadOnly(f.Locked);
-            if (fromDefault)
-                e->setText(f.DefaultValue);
-            else
-                showValue(i, e, formatField(i), rawValue(f));
+            e->setText(fromDefault ? f.DefaultValue : formatField(i));
         }
         paintLabel(i, false);
         if (!twFields->cellWidget(i, 2))
@@ -308,18 +296,6 @@ QString cDnc::formatField(int i)
     return DncValues::format(f, rawValue(f), CurrentMachine.IsMM, false);
 }
 
-void cDnc::showValue(int row, QLineEdit *e, const QString &text, const QVariant &value)
-{
-    const QString held = DncValues::heldNumber(fields.at(row), value);
-    // Kept before the change signal runs the field's script, which collects
-    // every editor.
-    if (held.isNull())
-        shown.forget(row);
-    else
-        shown.remember(row, text, held);
-    e->setText(text);
-}
-
 void cDnc::setTableValue(int i)
 {
     static bool running = false;
@@ -336,7 +312,7 @@ void cDnc::setTableValue(int i)
         if (QComboBox *c = qobject_cast<QComboBox *>(e))
             c->setCurrentIndex(findItem(text, c));
     } else if (QLineEdit *l = qobject_cast<QLineEdit *>(e)) {
-        showValue(i, l, text, f.value);
+        l->setText(text);
     }
     running = false;
 }
@@ -360,14 +336,15 @@ void cDnc::setBalluffValue(int i)
             c->setCurrentIndex(findItem(f.DefaultValue, c));
         f.value = c->currentIndex() < 0 ? QString() : DncValues::itemKey(c->currentText());
     } else if (QLineEdit *l = qobject_cast<QLineEdit *>(e)) {
-        if (f.AutoDefault) {
-            shown.forget(i);
+        if (f.AutoDefault)
             l->setText(f.DefaultValue);
-        }
-        // A text as it was shown stands for the number it was shown from;
-        // only a text the operator changed is read.
-        const QVariant held = shown.heldFor(i, l->text());
-        f.value = held.isValid() ? held : textValue(f, l->text());
+        // The text as shown is what is sent and stored: a Format shapes what
+        // the CNC gets.
+        const QString text = l->text();
+        if (text.isEmpty() && (f.FieldType == QLatin1String("float") || f.FieldType == QLatin1String("int")))
+            f.value = 0;
+        else
+            f.value = text;
     }
 }
 
@@ -386,11 +363,9 @@ void cDnc::executeScript(QString &script, int idxField)
         return;
     // Every run hands the values of this moment, not those of earlier runs.
     scriptValues.clear();
-    // A script reads what the editors show.
     for (int j = 0; j < fields.size(); ++j) {
         setBalluffValue(j);
-        const QLineEdit *l = qobject_cast<QLineEdit *>(editor(j));
-        scriptValues.append(l ? textValue(fields.at(j), l->text()) : fields.at(j).value);
+        scriptValues.append(fields.at(j).value);
     }
     QList<DncScript::Output> outputs;
     QString error;
@@ -492,7 +467,6 @@ void cDnc::getMeasure()
             == QMessageBox::No)
             return;
     }
-    shown.forget(row);
     target->setText(MPrn(float(v), CurrentMachine.IsMM));
 }
 
@@ -515,10 +489,8 @@ void cDnc::setDefaultData()
             c->setValue(f.DefaultValue.toInt());
         else if (QComboBox *c = qobject_cast<QComboBox *>(e))
             c->setCurrentIndex(findItem(f.DefaultValue, c));
-        else if (QLineEdit *l = qobject_cast<QLineEdit *>(e)) {
-            shown.forget(i);
+        else if (QLineEdit *l = qobject_cast<QLineEdit *>(e))
             l->setText(f.DefaultValue);
-        }
     }
 }
 

@@ -13,11 +13,9 @@
 #include "dnc/DncLayout.h"
 #include "dnc/DncForm.h"
 #include "dnc/DncProtocol.h"
-#include "shared/ShownValues.h"
 
 class MeasureServer;
 class QComboBox;
-class QLineEdit;
 class QTableWidget;
 class cAxisInterface;
 class dmScanner;
@@ -96,7 +94,6 @@ private:
     void rowChanged(QObject *source);
     void paintLabel(int row, bool failed);
     QVariant rawValue(const DatiDnc &f) const;
-    void showValue(int row, QLineEdit *editor, const QString &text, const QVariant &value);
     void openConnection();
     void takeReply();
     void replyHandled();
@@ -123,8 +120,6 @@ private:
     bool dataChanged = false;
     bool dncRowMissing = false;
     QVariantList scriptValues;
-    // What showValue put into the number fields' editors.
-    ShownValues shown;
     // The tool's rows of tools and dnc, read once per opening.
     QSqlRecord toolRow;
     QSqlRecord dncRow;
