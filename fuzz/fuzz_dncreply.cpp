@@ -1,6 +1,7 @@
 // Replies of the CNC-side DNC server, both dialects: the receive buffer fed in
 // two chunks, the JSON frame looked at, taken and read as the panel reads it,
-// the plain-text words searched.
+// the plain-text words searched; then every frame taken in turn, as frames
+// that came while others were handled are.
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -31,5 +32,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             it.value().toVariant().toString();
         root.value(QLatin1String("Acknowledge")).toObject().value(QLatin1String("ERROR")).toVariant().toString();
     }
+    DncProtocol::ReplyBuffer frames;
+    frames.append(bytes);
+    for (int before = frames.size(); frames.takeJson(doc, true) != DncProtocol::ReplyBuffer::Waiting;
+         before = frames.size())
+        if (frames.size() >= before)
+            __builtin_trap();
     return 0;
 }

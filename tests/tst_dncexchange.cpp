@@ -14,6 +14,7 @@
 #include "support/FakeScanner.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/Screenshot.h"
+#include "support/StderrCapture.h"
 #include "support/ToolingDb.h"
 
 namespace {
@@ -295,6 +296,78 @@ private slots:
             return (texts(rec) + (closed.isEmpty() ? QStringList() : QStringList{"(panel closed)"})).join("|");
         };
         QTRY_COMPARE(observed(), shown);
+    }
+
+    // A frame that comes while the previous reply is handled (its field
+    // script runs) is handled after it, as it is without the script time; a
+    // frame begun before a send is never that send's reply.
+    void framesDuringReply_data()
+    {
+        QTest::addColumn<int>("scriptMs");
+        QTest::addColumn<QByteArray>("during"); // sent once the reply to the first send shows
+        QTest::addColumn<QString>("first");     // the outcome of that
+        QTest::addColumn<QString>("second");    // and of a second send (answered E12) when still open
+        QTest::addColumn<int>("dropped");       // bytes dropped by that send
+        const QByteArray ok("\x02{\"Acknowledge\": {\"ERROR\": \"\"}}\x03");
+        const QByteArray values("\x02{\"SetValues\": {\"T\": 5}}\x03");
+        const QString closed = "T 0|(OK)|(closed)";
+        const QString e12 = "T 5|Error: Error received from server [E12]";
+        QTest::newRow("acknowledged, no script time") << 0 << ok << closed << closed << 0;
+        QTest::newRow("acknowledged during the script") << 600 << ok << closed << closed << 0;
+        QTest::newRow("values, no script time, then E12") << 0 << values << "T 5" << e12 << 0;
+        QTest::newRow("values during the script, then E12") << 600 << values << "T 5" << e12 << 0;
+        QTest::newRow("success begun before the send, then E12")
+            << 0 << ok.chopped(1) << "T 0|(waiting)" << "T 0|Error: Error received from server [E12]"
+            << ok.size() - 1;
+    }
+    void framesDuringReply()
+    {
+        QFETCH(int, scriptMs);
+        QFETCH(QByteArray, during);
+        StderrCapture err;
+        MessageBoxRecorder rec;
+        QSignalSpy ok(m_panel, &cDnc::tidDataOk);
+        QSignalSpy closed(m_panel, &cDnc::sigCloseDncSocket);
+        const QByteArray script = QString("Script=\"var t = Date.now(); while (Date.now() - t < %1) {} blfOut\"\n")
+                                      .arg(scriptMs)
+                                      .toLatin1();
+        layout("t.dnc", kLayout + (scriptMs ? script : QByteArray()));
+        openConnected();
+        m_server->scripted << "\x02{\"SetValues\": {\"Name\": \"slow\"}}\x03"
+                           << "\x02{\"Acknowledge\": {\"ERROR\": \"E12\"}}\x03";
+        QTimer showing;
+        showing.setInterval(10);
+        connect(&showing, &QTimer::timeout, [&] {
+            if (le(2)->text() == "slow") {
+                showing.stop();
+                m_server->send(during);
+            }
+        });
+        showing.start();
+        send()->click();
+        const auto observed = [&] {
+            QStringList seen{"T " + le(0)->text()};
+            seen += texts(rec);
+            if (!ok.isEmpty())
+                seen << "(OK)";
+            if (!closed.isEmpty())
+                seen << "(closed)";
+            if (closed.isEmpty() && m_panel->receivedBytes() > 0)
+                seen << "(waiting)";
+            return seen.join("|");
+        };
+        QTRY_VERIFY(!showing.isActive());
+        QFETCH(QString, first);
+        QTRY_COMPARE(observed(), first);
+        if (closed.isEmpty()) {
+            QVERIFY(send()->isEnabled());
+            send()->click();
+        }
+        QFETCH(QString, second);
+        QTRY_COMPARE(observed(), second);
+        QFETCH(int, dropped);
+        QCOMPARE(QString(err.text()),
+                 dropped ? QString("cDnc: %1 bytes received before a send dropped\n").arg(dropped) : QString());
     }
 
     // A number field goes to the server and to the dnc table as its editor

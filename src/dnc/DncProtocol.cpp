@@ -110,32 +110,39 @@ bool ReplyBuffer::append(const QByteArray &bytes)
     return true;
 }
 
-// The first STX ... ETX frame of bytes, read without consuming it.
-static ReplyBuffer::JsonResult firstFrame(const QByteArray &bytes, QJsonDocument &doc)
+// The first STX ... ETX frame of bytes, read without consuming it; end: the
+// position of its ETX.
+static ReplyBuffer::JsonResult firstFrame(const QByteArray &bytes, QJsonDocument &doc, int &end)
 {
     const int s = bytes.indexOf(STX);
     if (s < 0)
         return ReplyBuffer::Waiting;
-    const int e = bytes.indexOf(ETX, s + 1);
-    if (e < 0)
+    end = bytes.indexOf(ETX, s + 1);
+    if (end < 0)
         return ReplyBuffer::Waiting;
     QJsonParseError error;
-    doc = QJsonDocument::fromJson(bytes.mid(s + 1, e - s - 1), &error);
+    doc = QJsonDocument::fromJson(bytes.mid(s + 1, end - s - 1), &error);
     return error.error != QJsonParseError::NoError || doc.isNull() ? ReplyBuffer::Dropped : ReplyBuffer::Document;
 }
 
-ReplyBuffer::JsonResult ReplyBuffer::takeJson(QJsonDocument &doc)
+ReplyBuffer::JsonResult ReplyBuffer::takeJson(QJsonDocument &doc, bool keepRest)
 {
-    const JsonResult r = firstFrame(m_bytes, doc);
-    if (r != Waiting)
-        m_bytes.clear();
+    int end = 0;
+    const JsonResult r = firstFrame(m_bytes, doc, end);
+    if (r != Waiting) {
+        if (keepRest)
+            m_bytes.remove(0, end + 1);
+        else
+            m_bytes.clear();
+    }
     return r;
 }
 
 bool ReplyBuffer::hasDocument() const
 {
     QJsonDocument doc;
-    return firstFrame(m_bytes, doc) == Document;
+    int end = 0;
+    return firstFrame(m_bytes, doc, end) == Document;
 }
 
 PlainReply ReplyBuffer::findPlain() const

@@ -55,8 +55,9 @@ public:
     enum JsonResult { Waiting, Document, Dropped };
     // The first STX ... ETX frame: Document (doc not null) or Dropped (it did
     // not parse), the buffer emptied either way with the bytes after the
-    // frame; Waiting: no complete frame yet.
-    JsonResult takeJson(QJsonDocument &doc);
+    // frame, or with keepRest only up to its ETX; Waiting: no complete frame
+    // yet.
+    JsonResult takeJson(QJsonDocument &doc, bool keepRest = false);
     // takeJson would give a Document now; the buffer is left as it is.
     bool hasDocument() const;
     // STX ACK ETX, then BUSY, then ERROR, anywhere in the buffer, in that

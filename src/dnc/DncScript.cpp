@@ -93,12 +93,14 @@ private:
 
 } // namespace
 
-void DncScript::afterScripts(QObject *context, std::function<void()> call)
+bool DncScript::afterScripts(QObject *context, std::function<void()> call)
 {
-    if (depth == 0)
+    if (depth == 0) {
         call();
-    else
-        heldCalls().append({context, std::move(call)});
+        return true;
+    }
+    heldCalls().append({context, std::move(call)});
+    return false;
 }
 
 bool DncScript::run(const QString &script, const QVariantList &values, int fieldCount, QList<Output> &outputs,

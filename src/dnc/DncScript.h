@@ -32,9 +32,9 @@ public:
     static bool run(const QString &script, const QVariantList &values, int fieldCount, QList<Output> &outputs,
                     QString &error);
 
-    // Runs call now, or, while a script runs, once the outermost script has
-    // returned and its caller is done (queued to context, dropped with it):
-    // what arrives meanwhile is handled after the script, as it would be had
-    // the event loop stood still.
-    static void afterScripts(QObject *context, std::function<void()> call);
+    // Runs call now (true), or, while a script runs, once the outermost
+    // script has returned and its caller is done (queued to context, dropped
+    // with it): what arrives meanwhile is handled after the script, as it
+    // would be had the event loop stood still.
+    static bool afterScripts(QObject *context, std::function<void()> call);
 };

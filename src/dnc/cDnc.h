@@ -95,7 +95,9 @@ private:
     void paintLabel(int row, bool failed);
     QVariant rawValue(const DatiDnc &f) const;
     void openConnection();
-    void takeReply();
+    bool receive(const QByteArray &bytes);
+    void takeReplies();
+    bool takeReply();
     void replyHandled();
     void writeFrame(const QString &frame);
     bool plainText() const;
@@ -129,6 +131,11 @@ private:
     QTimer timer;
     DncProtocol::ReplyBuffer receiveBuffer;
     bool acknowledged = false;
+    // A reply is being handled; bytes that come meanwhile wait in the socket.
+    bool handlingReply = false;
+    // The buffer holds frames that came while others were handled or a script
+    // ran: each is taken in turn.
+    bool framesWait = false;
     // validateData found a value the plain-text dialect cannot carry.
     bool unsendable = false;
     // DataMatrix reading.

@@ -6,6 +6,8 @@
 #include <QJsonValue>
 #include <QPushButton>
 
+#include <cstdio>
+
 #include "dnc/AskDataMatrix.h"
 #include "dnc/DncScript.h"
 #include "dnc/dmScanner.h"
@@ -34,6 +36,14 @@ QString cDnc::createJson(eJsonPayloadType type)
 
 void cDnc::writeFrame(const QString &frame)
 {
+    // A reply is what comes after its send: what waits now answers no send.
+    const qint64 waiting = receiveBuffer.size() + socket.bytesAvailable();
+    if (waiting > 0) {
+        std::fprintf(stderr, "cDnc: %lld bytes received before a send dropped\n", static_cast<long long>(waiting));
+        receiveBuffer.clear();
+        socket.readAll();
+    }
+    framesWait = false;
     socket.write(frame.toUtf8());
     timer.start();
 }
@@ -122,19 +132,49 @@ void cDnc::sendData()
 // bytes of a complete reply are here.
 void cDnc::readSocket()
 {
-    if (!receiveBuffer.append(socket.readAll()))
-        return; // too long without a complete reply: dropped like a broken frame
-    if (plainText() ? receiveBuffer.findPlain() != DncProtocol::NoReply : receiveBuffer.hasDocument())
-        timer.stop();
-    DncScript::afterScripts(this, [this] { takeReply(); });
+    // The reply in hand reads what came meanwhile once it is done.
+    if (handlingReply)
+        return;
+    if (!receive(socket.readAll()))
+        return;
+    if (!DncScript::afterScripts(this, [this] { takeReplies(); }))
+        framesWait = true;
 }
 
-void cDnc::takeReply()
+bool cDnc::receive(const QByteArray &bytes)
+{
+    if (!receiveBuffer.append(bytes))
+        return false; // too long without a complete reply: dropped like a broken frame
+    if (plainText() ? receiveBuffer.findPlain() != DncProtocol::NoReply : receiveBuffer.hasDocument())
+        timer.stop();
+    return true;
+}
+
+// Every frame is handled as if it came alone, in the order they came, even
+// when a field script or a box ran while an earlier one was handled.
+void cDnc::takeReplies()
+{
+    if (handlingReply)
+        return;
+    handlingReply = true;
+    while (!acknowledged && takeReply()) {
+        // The socket does not announce again what came while its own
+        // notification was handled.
+        framesWait = true;
+        if (!receive(socket.readAll()))
+            break;
+    }
+    framesWait = false;
+    handlingReply = false;
+}
+
+bool cDnc::takeReply()
 {
     if (plainText()) {
         const DncProtocol::PlainReply r = receiveBuffer.findPlain();
         if (r == DncProtocol::NoReply)
-            return;
+            return false;
+        receiveBuffer.clear();
         if (r == DncProtocol::Ack)
             QMessageBoxKovra::information(parentWindow, QStringLiteral("DNC"), tr("Data sent with success"),
                                           QMessageBox::Ok);
@@ -145,20 +185,23 @@ void cDnc::takeReply()
             QMessageBoxKovra::critical(parentWindow, QStringLiteral("DNC"), tr("Server error, send data failed"),
                                        QMessageBox::Ok);
         replyHandled();
-        return;
+        return true;
     }
+    // Frames that came while others waited are each taken; otherwise what
+    // came after a frame goes with it.
     QJsonDocument doc;
-    if (receiveBuffer.takeJson(doc) != DncProtocol::ReplyBuffer::Document)
-        return;
-    emit jsonReceived(doc);
-    replyHandled();
+    const DncProtocol::ReplyBuffer::JsonResult r = receiveBuffer.takeJson(doc, framesWait);
+    if (r == DncProtocol::ReplyBuffer::Document) {
+        emit jsonReceived(doc);
+        replyHandled();
+    }
+    return r != DncProtocol::ReplyBuffer::Waiting;
 }
 
 void cDnc::replyHandled()
 {
     ui.pbWrite->setEnabled(true);
     ui.pbDataMatrix->setEnabled(true);
-    receiveBuffer.clear();
     if (acknowledged) {
         emit tidDataOk(true);
         closeForm();
