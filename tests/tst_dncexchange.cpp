@@ -5,6 +5,7 @@
 #include <QTableWidget>
 #include <QtTest>
 
+#include "axis/QextSerialPort.h"
 #include "dnc/AskDataMatrix.h"
 #include "dnc/cDnc.h"
 #include "dnc/dmScanner.h"
@@ -626,13 +627,25 @@ private slots:
         QVERIFY(!m_panel->currentScanner());
     }
 
+    void scannerUnavailable_data()
+    {
+        QTest::addColumn<bool>("held"); // else no such device
+        QTest::addColumn<QString>("box");
+        QTest::newRow("no device") << false << "Error: Datamatrix reader unavailable or not ready";
+        QTest::newRow("held by another program") << true << "Error: TTY port %1 used by another program";
+    }
     void scannerUnavailable()
     {
+        QFETCH(bool, held);
+        QFETCH(QString, box);
         MessageBoxRecorder rec;
         CurrentMachine.toolId = true;
-        App::kovraSettings().setValue("/DataMatrix/Port", QDir::current().filePath("no-such-tty"));
+        QextSerialPort otherProgram(m_scanner->slavePath());
+        QVERIFY(!held || otherProgram.open(QIODevice::ReadWrite));
+        if (!held)
+            App::kovraSettings().setValue("/DataMatrix/Port", QDir::current().filePath("no-such-tty"));
         QVERIFY(!m_panel->init(false, -1));
-        QCOMPARE(texts(rec), QStringList{"Error: Datamatrix reader unavailable or not ready"});
+        QCOMPARE(texts(rec), QStringList{box.arg(m_scanner->slavePath())});
         QVERIFY(m_host.isEnabled());
     }
 };

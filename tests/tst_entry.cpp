@@ -25,6 +25,7 @@
 #include "support/FakeAxbBoard.h"
 #include "support/FakeBalluffHead.h"
 #include "support/MessageBoxRecorder.h"
+#include "support/PtyPeer.h"
 #include "support/TestWorkDir.h"
 
 class TestEntry : public QObject
@@ -34,6 +35,7 @@ private slots:
     void versionQuery_data();
     void versionQuery();
     void normalStart();
+    void secondCopyHoldsNoPort();
     void demoWorkingDirectory_data();
     void demoWorkingDirectory();
     void demoTagMeasures_data();
@@ -131,6 +133,38 @@ void TestEntry::normalStart()
              QStringLiteral("3.0"));
     p.kill();
     QVERIFY(p.waitForFinished(5000));
+}
+
+// Two copies started from two folders against one board and one DNC line:
+// the second holds neither device, so no line is split between two readers.
+void TestEntry::secondCopyHoldsNoPort()
+{
+    FakeAxbBoard board;
+    PtyPeer dnc;
+    QProcess copies[2];
+    TestWorkDir folders[2];
+    for (int i = 0; i < 2; ++i) {
+        prepare(folders[i], board);
+        QSettings(folders[i].filePath("T8A_M.cfg"), QSettings::IniFormat).setValue("/TTY/DncPort", dnc.slavePath());
+        copies[i].setWorkingDirectory(folders[i].path());
+        copies[i].start(TestWorkDir::builtProgram("T8A_M"), QStringList());
+        QTRY_VERIFY_WITH_TIMEOUT(board.countFrames("R") == 1, 10000); // the first copy's window is built
+    }
+    // The second copy names the devices it left to the first.
+    QByteArray said;
+    const QString busy = QStringLiteral("TTY port %1 used by another program");
+    QTRY_VERIFY_WITH_TIMEOUT((said += copies[1].readAllStandardError()).contains(busy.arg(dnc.slavePath()).toUtf8()), 10000);
+    QVERIFY(said.contains(busy.arg(board.slavePath()).toUtf8()));
+    for (int i = 0; i < 2; ++i) {
+        const QString fds = QStringLiteral("/proc/%1/fd/").arg(copies[i].processId());
+        QStringList open;
+        for (const QString &fd : QDir(fds).entryList(QDir::System))
+            open << QFile::symLinkTarget(fds + fd);
+        QCOMPARE(open.contains(board.slavePath()) && open.contains(dnc.slavePath()), i == 0);
+        QCOMPARE(open.contains(board.slavePath()) || open.contains(dnc.slavePath()), i == 0);
+        copies[i].kill();
+        QVERIFY(copies[i].waitForFinished(5000));
+    }
 }
 
 void TestEntry::demoWorkingDirectory_data()

@@ -19,6 +19,7 @@
 #include "app/InstanceLock.h"
 #include "app/MainWindowForm.h"
 #include "app/mainwindow.h"
+#include "axis/QextSerialPort.h"
 #include "axis/cAxisInterface.h"
 #include "camera/VideoCollector.h"
 #include "camera/VideoDevice.h"
@@ -61,6 +62,8 @@ private slots:
     void validators();
     void secondInstance();
     void noCamera();
+    void portHeldByAnotherProgram_data();
+    void portHeldByAnotherProgram();
 
     void firstUpdateOnlyResets();
     void colourThroughLink_data();
@@ -360,6 +363,27 @@ void TestMainWindow::noCamera()
     QVERIFY(!m_w->isComplete());
     QVERIFY(!m_w->axisLink());
     m_w.reset();
+}
+
+void TestMainWindow::portHeldByAnotherProgram_data()
+{
+    QTest::addColumn<bool>("boardHeld"); // else the DNC line
+    QTest::newRow("board port") << true;
+    QTest::newRow("DNC port") << false;
+}
+
+// The start goes on without the held device and says which one it is.
+void TestMainWindow::portHeldByAnotherProgram()
+{
+    QFETCH(bool, boardHeld);
+    PtyPeer dnc;
+    QextSerialPort otherProgram(boardHeld ? m_board->peer.slavePath() : dnc.slavePath());
+    QVERIFY(otherProgram.open(QIODevice::ReadWrite));
+    build({{"/TTY/DncPort", dnc.slavePath()}});
+    QVERIFY(m_w->isComplete());
+    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes[0].title, QStringLiteral("Kovra"));
+    QCOMPARE(m_boxes[0].text, QStringLiteral("TTY port %1 used by another program").arg(otherProgram.portName()));
 }
 
 // Axis display ------------------------------------------------------------------

@@ -4,6 +4,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include "axis/QextSerialPort.h"
 #include "rfid/BalluffTelegram.h"
 #include "rfid/qballuff.h"
 #include "shared/App.h"
@@ -92,6 +93,8 @@ private slots:
         QTest::newRow("empty name, no DNC port") << "" << "" << "TTY port used by DNC";
         QTest::newRow("AXB port") << "/dev/dnc-test" << "/dev/axb-test" << "TTY port used by AXB";
         QTest::newRow("AXB compared whole") << "/dev/dnc-test" << "/dev/axb-test2" << "Unable to open /dev/axb-test2";
+        QTest::newRow("head held by another program") << "/dev/dnc-test" << "held"
+                                                      << "TTY port %1 used by another program";
     }
 
     void refusedPorts()
@@ -100,9 +103,15 @@ private slots:
         QFETCH(QString, port);
         QFETCH(QString, error);
         App::kovraSettings().setValue("/TTY/DncPort", dnc);
+        FakeBalluffHead peer;
+        QextSerialPort otherProgram(peer.slavePath());
+        if (port == "held") {
+            port = peer.slavePath();
+            QVERIFY(otherProgram.open(QIODevice::ReadWrite));
+        }
         QBalluff head;
         QVERIFY(!openOn(head, port));
-        QCOMPARE(head.getError(), error);
+        QCOMPARE(head.getError(), error.arg(port));
         QVERIFY(!head.isOpen());
         App::kovraSettings().setValue("/TTY/DncPort", "/dev/dnc-test");
     }

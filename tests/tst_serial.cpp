@@ -122,6 +122,8 @@ private slots:
     void closeAndDestroyAreBounded_data();
     void closeAndDestroyAreBounded();
     void reopenAfterClose();
+    void oneOpenerPerDevice_data();
+    void oneOpenerPerDevice();
     void oneSendThreadForManyRequests();
     void waitEndsWhenInputArrives();
     void wakeEndsIdleWait();
@@ -895,6 +897,33 @@ void TestSerial::reopenAfterClose()
     QVERIFY(peer.write("X1 Z2 I0 O0\r"));
     QVERIFY(waitForBytes(spy, 12));
     QCOMPARE(joined(spy), QByteArray("X1 Z2 I0 O0\r"));
+}
+
+void TestSerial::oneOpenerPerDevice_data()
+{
+    QTest::addColumn<bool>("byLink");      // the second opener names the device through a link
+    QTest::addColumn<bool>("firstClosed"); // the first opener closed before
+    QTest::newRow("same name") << false << false;
+    QTest::newRow("other name of the device") << true << false;
+    QTest::newRow("after the first closed") << false << true;
+}
+
+// A second opener, even one with every right, would read half of the line.
+void TestSerial::oneOpenerPerDevice()
+{
+    QFETCH(bool, byLink);
+    QFETCH(bool, firstClosed);
+    QTemporaryDir dir;
+    PtyPeer peer;
+    const QString name = byLink ? dir.filePath("ttyBoard") : peer.slavePath();
+    QVERIFY(!byLink || QFile::link(peer.slavePath(), name));
+    ManageSerialPort first;
+    QVERIFY(openOnPty(first, peer));
+    if (firstClosed)
+        first.close();
+    ManageSerialPort second(name, BAUD9600, DATA_8, PAR_NONE, STOP_1, FLOW_OFF, 0, 10);
+    QCOMPARE(second.open(), firstClosed);
+    QCOMPARE(second.isInUse(), !firstClosed);
 }
 
 // Polling the board sends a request every few milliseconds: the send thread

@@ -22,6 +22,7 @@
 #include "app/InstanceLock.h"
 #include "app/MainWindowForm.h"
 #include "app/TouchScreen.h"
+#include "axis/ManageSerialPort.h"
 #include "axis/cAxisInterface.h"
 #include "camera/VideoCollector.h"
 #include "camera/VideoDevice.h"
@@ -284,6 +285,8 @@ void MainWindow::setValidators()
 void MainWindow::initAxisInterface()
 {
     axis = new cAxisInterface(this, camera);
+    for (const QString &port : axis->portsInUse())
+        QMessageBoxKovra::critical(this, MachineSettings.vendorName, ManageSerialPort::inUseText(port));
     connect(axis, &cAxisInterface::sigActivateMachine, this, &MainWindow::selectMachine);
     connect(axis, &cAxisInterface::sigUpdateSettings, this, &MainWindow::readMachineSettings);
     connect(axis, &cAxisInterface::sigToolsetImported, this, &MainWindow::selectMachine);

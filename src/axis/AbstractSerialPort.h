@@ -104,4 +104,6 @@ public:
     virtual ulong lastError() const = 0;
     // Why the last open() failed, in plain words (may be empty).
     virtual QString errorString() const = 0;
+    // The last open() failed because another program holds the device.
+    virtual bool isInUse() const { return false; }
 };

@@ -238,6 +238,16 @@ bool ManageSerialPort::isOpen()
     return port->isOpen();
 }
 
+bool ManageSerialPort::isInUse()
+{
+    return port->isInUse();
+}
+
+QString ManageSerialPort::inUseText(const QString &name)
+{
+    return tr("TTY port %1 used by another program").arg(name);
+}
+
 void ManageSerialPort::close()
 {
     stopReceiving();

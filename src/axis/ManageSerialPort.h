@@ -110,6 +110,10 @@ public:
               ParityType parity, StopBitsType stopBits, FlowType flowControl,
               ulong seconds, ulong milliseconds);
     bool isOpen();
+    // The last open() failed because another program holds the device.
+    bool isInUse();
+    // What the operator is told then.
+    static QString inUseText(const QString &name);
     void close();
 
     void setPort(const QString &name);

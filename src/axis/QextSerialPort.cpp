@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -201,6 +202,7 @@ bool QextSerialPort::open(QIODevice::OpenMode mode)
         return true;
     Q_UNUSED(mode) // a serial line is always opened for reading and writing
     m_errorString.clear();
+    m_inUse = false;
     // Settings without a meaning here fail before the device is touched.
     termios check{};
     QString why;
@@ -220,6 +222,15 @@ bool QextSerialPort::open(QIODevice::OpenMode mode)
     if (!::isatty(fd)) {
         ::close(fd);
         fail(E_INVALID_DEVICE, QStringLiteral("%1 is not a terminal device").arg(m_name));
+        return false;
+    }
+    // One opener per device, whatever its name or user: a second reader
+    // would take half of the line's bytes. The lock lives with this
+    // descriptor and is taken before the line settings are touched.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        ::close(fd);
+        m_inUse = true;
+        fail(E_INVALID_FD, QStringLiteral("TTY port %1 used by another program").arg(m_name));
         return false;
     }
     if (!applySettings(fd)) {
@@ -404,4 +415,9 @@ ulong QextSerialPort::lastError() const
 QString QextSerialPort::errorString() const
 {
     return m_errorString;
+}
+
+bool QextSerialPort::isInUse() const
+{
+    return m_inUse;
 }

@@ -55,6 +55,7 @@ public:
     ulong lastError() const override;
     // Why the last open() or settings change failed, in plain words.
     QString errorString() const override;
+    bool isInUse() const override;
 
     // Turns tio into the raw line these settings describe; false (with the
     // reason in why) for settings this system has no setting for.
@@ -88,4 +89,5 @@ private:
     // then bounded by the caller's time as with modem lines).
     int m_wakeFd = -1;
     QString m_errorString;
+    bool m_inUse = false;
 };

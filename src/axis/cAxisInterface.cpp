@@ -112,7 +112,8 @@ cAxisInterface::cAxisInterface(QWidget *parent, CVideoDevice *cameraDevice)
     axbPort->setTimeout(0, 10);
     axbPort->enableSending();
     axbPort->enableReceiving();
-    axbPort->open();
+    if (!axbPort->open() && axbPort->isInUse())
+        busyPorts << axbDevice;
     axbPort->receiveData();
 
     const QString dncDevice = settings.value("/TTY/DncPort", "").toString();
@@ -136,7 +137,8 @@ cAxisInterface::cAxisInterface(QWidget *parent, CVideoDevice *cameraDevice)
         dncPort->setTimeout(0, 10);
         dncPort->enableSending();
         dncPort->enableReceiving();
-        dncPort->open();
+        if (!dncPort->open() && dncPort->isInUse())
+            busyPorts << dncDevice;
         dncPort->receiveData();
         connect(&dncTimer, &QTimer::timeout, this, &cAxisInterface::slotDncTimeout);
         dncTimer.setInterval(1000);

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 
 class QWidget;
@@ -19,6 +20,10 @@ class cAxisInterface : public QObject
 public:
     cAxisInterface(QWidget *parent, CVideoDevice *camera);
     ~cAxisInterface() override;
+
+    // The board and DNC devices left closed because another program holds
+    // them (the main window tells the operator).
+    QStringList portsInUse() const { return busyPorts; }
 
     // Text "A " followed by the angle the camera found; written by the main window.
     QString autoAngleText;
@@ -170,6 +175,7 @@ private:
 
     ManageSerialPort *axbPort = nullptr;
     ManageSerialPort *dncPort = nullptr;
+    QStringList busyPorts;
     QByteArray dncBuffer;
     QString fmtMM;
     QString fmtInch;

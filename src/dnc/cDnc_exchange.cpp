@@ -257,7 +257,9 @@ int cDnc::readDataMatrix(eReadingMode mode)
     if (confirmation || mode == ReadId) {
         scanner = new dmScanner;
         if (!scanner->isOpened()) {
-            QMessageBoxKovra::critical(content, tr("Error"), tr("Datamatrix reader unavailable or not ready"),
+            const QString busy = scanner->inUseText();
+            QMessageBoxKovra::critical(content, tr("Error"),
+                                       busy.isEmpty() ? tr("Datamatrix reader unavailable or not ready") : busy,
                                        QMessageBox::Ok);
         } else {
             AskDataMatrix *dialog = new AskDataMatrix(content);

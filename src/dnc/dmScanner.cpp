@@ -21,6 +21,8 @@ dmScanner::dmScanner(QObject *parent)
     port->setFlowControl(FLOW_OFF);
     port->setTimeout(0, 10);
     opened = port->open();
+    if (!opened && port->isInUse())
+        busyText = ManageSerialPort::inUseText(port->getPort());
     if (opened) {
         buffer.clear();
         startTimer(armDelayMs);

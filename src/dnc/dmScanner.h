@@ -22,6 +22,9 @@ public:
     ~dmScanner() override;
 
     bool isOpened() const { return opened; }
+    // The port did not open because another program holds it: the text
+    // that says so, naming the port; empty otherwise.
+    QString inUseText() const { return busyText; }
     bool isArmed() const { return armed; }
 
 signals:
@@ -38,4 +41,5 @@ private:
     DmFrameReader buffer;
     bool armed = false;
     bool opened = false;
+    QString busyText;
 };

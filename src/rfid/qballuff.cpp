@@ -130,7 +130,10 @@ bool QBalluff::openBalluffInterface(QString port, BaudRateType baud, DataBitsTyp
         receiveData();
         return true;
     }
-    setError('O');
+    if (isInUse())
+        errorText = inUseText(port);
+    else
+        setError('O');
     state = BC_IDLE;
     return false;
 }

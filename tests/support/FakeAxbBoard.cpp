@@ -34,6 +34,9 @@ FakeAxbBoard::FakeAxbBoard(QObject *parent) : QObject(parent)
         tcsetattr(m_slave, TCSANOW, &t);
     }
     fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    // A program started by the test opens the line itself; it inherits neither end.
+    fcntl(m_master, F_SETFD, FD_CLOEXEC);
+    fcntl(m_slave, F_SETFD, FD_CLOEXEC);
     m_slavePath = QString::fromLocal8Bit(name);
     m_thread = std::thread([this] { run(); });
 }
