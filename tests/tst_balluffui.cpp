@@ -499,7 +499,7 @@ private slots:
                                                   << QByteArray("01a9") << "42" << 0 << "" << QByteArray("01a9");
         QTest::newRow("float Div 10000, a script's output")
             << QByteArray("ByteLength=4\nType=SBIN\nDiv=10000\nFieldType=float\nScript=\"blfOut.push('0|12.3456'); blfOut\"")
-            << QByteArray("00000000") << "0.000" << 0 << "1" << QByteArray("0001e240");
+            << QByteArray("00000000") << "0.000" << 0 << "1" << QByteArray("0001e244");
         QTest::newRow("float Div 1000 %.1f typed") << QByteArray("ByteLength=2\nType=UBIN\nDiv=1000\nFieldType=float\nFormat=%.1f")
                                                    << QByteArray("04d2") << "1.2" << 0 << "2.5" << QByteArray("09c4");
     }
@@ -523,6 +523,63 @@ private slots:
         QCOMPARE(m_head->model.writes, 1);
         QCOMPARE(m_head->model.tag.toHex(), QByteArray(written + QByteArray(8 - written.size(), '0') + "05"));
         QCOMPARE(rec.boxes().size(), 1); // the success box alone
+    }
+
+    // Only a field left as the tag read showed it keeps the value read; a
+    // script's value or a text the operator typed (even the one shown) goes
+    // to the checks and the tag as the editor shows it.
+    void shownIsWritten_data()
+    {
+        QTest::addColumn<QByteArray>("settings");
+        QTest::addColumn<QByteArray>("keys");
+        QTest::addColumn<QByteArray>("bytes"); // hex, the field's bytes on the tag
+        QTest::addColumn<QString>("script"); // the trigger field's output for L
+        QTest::addColumn<QString>("typed"); // typed into L after clearing it
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QByteArray>("tag"); // hex, the whole tag afterwards
+        const QByteArray intField("ByteLength=1\nType=SBIN\nFieldType=int\n");
+        const QByteArray oneDecimal("ByteLength=2\nType=UBIN\nDiv=1000\nFieldType=float\nFormat=%.1f");
+        const QString written("Tag written with success");
+        QTest::newRow("int, script 3.6") << QByteArray() << intField << QByteArray("00") << "3.6" << "" << "3" << written
+                                         << QByteArray("0300000001");
+        QTest::newRow("int, script 42.7") << QByteArray() << intField << QByteArray("00") << "42.7" << "" << "42" << written
+                                          << QByteArray("2a00000001");
+        QTest::newRow("int -5..3 forced, script 7.5")
+            << QByteArray("ForceConstraints=true") << intField + "Min=-5\nMax=3" << QByteArray("00") << "7.5" << "" << "7"
+            << "One ore more field(s) are out of bounds\n\nL 7 [-5,3]\n\nUnable to continue" << QByteArray("0000000005");
+        QTest::newRow("int 1..50, script 42.7") << QByteArray() << intField + "Min=1\nMax=50" << QByteArray("01") << "42.7"
+                                                << "" << "42" << written << QByteArray("2a00000001");
+        QTest::newRow("%.1f holding 1.234, 1.2 typed") << QByteArray() << oneDecimal << QByteArray("04d2") << "" << "1.2"
+                                                      << "1.2" << written << QByteArray("04b0000005");
+        QTest::newRow("%.1f holding 1.234, script 1.2") << QByteArray() << oneDecimal << QByteArray("04d2") << "1.2" << ""
+                                                       << "1.2" << written << QByteArray("04b0000001");
+    }
+    void shownIsWritten()
+    {
+        QFETCH(QByteArray, settings);
+        QFETCH(QByteArray, keys);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, script);
+        QFETCH(QString, typed);
+        MessageBoxRecorder rec;
+        rec.answer(QMessageBox::Yes);
+        const QByteArray trigger = script.isEmpty() ? QByteArray() : "\nScript=\"blfOut.push('0|" + script.toLatin1() + "'); blfOut\"";
+        QVERIFY(open("TagSize=5\n" + settings, {"Label=L\n" + keys, "Label=T\nAddress=4\nByteLength=1\nType=UBIN" + trigger}));
+        m_head->model.tag = QByteArray::fromHex(bytes).leftJustified(4, '\0') + '\x05';
+        m_ui->form()->pbRead->click();
+        if (!script.isEmpty())
+            le(1)->setText("1");
+        if (!typed.isEmpty()) {
+            le(0)->selectAll();
+            QTest::keyClick(le(0), Qt::Key_Backspace);
+            QTest::keyClicks(le(0), typed);
+        }
+        QTEST(le(0)->text(), "shown");
+        m_ui->form()->pbWrite->click();
+        QVERIFY(!rec.boxes().isEmpty());
+        QTEST(rec.boxes().first().text, "box");
+        QTEST(m_head->model.tag.toHex(), "tag");
     }
 
     void notification_data()

@@ -307,11 +307,11 @@ void cBalluffUI::setTableValue(int row)
     else if (auto *list = qobject_cast<QComboBox *>(w))
         list->setCurrentIndex(findItem(t, list));
     else if (auto *line = qobject_cast<QLineEdit *>(w)) {
-        const QString text = f.Type == QLatin1String("PRESERVE") ? preservedText(f) : t;
-        // Kept before the change signal runs the field's script, which takes
-        // every editor's value; the editor holds at most maxLength characters.
-        shown.remember(row, text.left(line->maxLength()), v);
-        line->setText(text);
+        // A value put in here is written as the editor shows it, even when
+        // the text stays as it was (no change signal then); only the read
+        // flow keeps the values behind the texts it shows.
+        shown.forget(row);
+        line->setText(f.Type == QLatin1String("PRESERVE") ? preservedText(f) : t);
     }
     showingValue = nested;
 }
@@ -320,6 +320,13 @@ void cBalluffUI::LoadTableData()
 {
     for (int i = 0; i < fields.size(); ++i)
         setTableValue(i);
+}
+
+void cBalluffUI::rememberTagValues()
+{
+    for (int i = 0; i < fields.size(); ++i)
+        if (auto *line = qobject_cast<QLineEdit *>(editor(i)))
+            shown.remember(i, line->text(), fields.at(i).value);
 }
 
 int cBalluffUI::findItem(QString value, QComboBox *list)
@@ -447,6 +454,7 @@ void cBalluffUI::slot_Read()
                                       QMessageBox::NoButton);
         }
         LoadTableData();
+        rememberTagValues();
         ShowGrid();
     }
     updating = false;

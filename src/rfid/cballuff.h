@@ -83,6 +83,9 @@ private slots:
 
 private:
     void buildRow(int row);
+    // The values just read from the tag stand behind the texts shown for
+    // them until the field is changed in any way.
+    void rememberTagValues();
     void fieldEdited(QObject *source);
     QString layoutPath() const;
     int readWriteCounter() const;
@@ -111,6 +114,7 @@ private:
     bool showingValue = false;
     // validateData found a value its bytes cannot carry: no write goes on.
     bool unwritable = false;
-    // What setTableValue put into the line editors.
+    // The line editors' texts as the last tag read showed them, with the
+    // values read; a row is forgotten as soon as anything changes it.
     ShownValues shown;
 };

@@ -75,8 +75,8 @@ void cBalluffUI::setBalluffValue(int index, bool applyAutoDefault)
             shown.forget(index);
             line->setText(f.DefaultValue);
         }
-        // A text as it was shown stands for the value it was shown from;
-        // only a text the operator changed is read.
+        // A field left as the tag read showed it keeps the value read (the
+        // display may show fewer decimals); any other is its text.
         const QVariant held = shown.heldFor(index, line->text());
         f.value = held.isValid() ? held : QVariant(line->text());
     }
@@ -102,6 +102,10 @@ void cBalluffUI::slot_listChanged(int)
 
 void cBalluffUI::slot_textChanged(const QString &)
 {
+    // Whatever changed the text (typing, pasting, the keypad, a script, a
+    // default), even to the text it had, the field no longer holds what
+    // was read from the tag.
+    shown.forget(rowOf(sender()));
     if (!updating)
         fieldEdited(sender());
 }
