@@ -144,6 +144,52 @@ private slots:
         QCOMPARE(got, messages);
     }
 
+    // A FORMATNUM pattern the layout reader accepts gives back, on reading,
+    // the number it wrote; one printed in a base the reader does not read
+    // in is refused.
+    void formatNumReadsBack_data()
+    {
+        QTest::addColumn<QByteArray>("keys");
+        QTest::addColumn<bool>("accepted");
+        const QByteArray int6 = "ByteLength=6\nFieldType=int\nFormatNum=";
+        for (const char *p : {"%06d", "%06i", "%06u", "%06x", "%06X", "%#06x", "%#06X", "%-6d", "%+06d", "% 6d"})
+            QTest::newRow(p) << int6 + p << true;
+        for (const char *p : {"%06o", "%#06o", "x%05d"})
+            QTest::newRow(p) << int6 + p << false;
+        const QByteArray bits = "ByteLength=2\nFieldType=int\nBitMask=FF\nFormatNum=";
+        QTest::newRow("bit group %02X") << bits + "%02X" << true;
+        QTest::newRow("bit group %02x") << bits + "%02x" << true;
+        QTest::newRow("bit group %02d") << bits + "%02d" << false;
+        QTest::newRow("bit group %03o") << bits + "%03o" << false;
+        QTest::newRow("float %12.3e") << QByteArray("ByteLength=12\nFieldType=float\nFormatNum=%12.3e") << true;
+        QTest::newRow("float %12a") << QByteArray("ByteLength=12\nFieldType=float\nFormatNum=%12a") << false;
+    }
+
+    void formatNumReadsBack()
+    {
+        QFETCH(QByteArray, keys);
+        QFETCH(bool, accepted);
+        BalluffLayout layout;
+        QStringList messages;
+        QCOMPARE(readLayout("[SETTINGS]\nTotFields=1\n" + field(0, "Label=L\nType=FORMATNUM\n" + keys), layout, messages),
+                 accepted);
+        if (!accepted) {
+            QCOMPARE(messages, QStringList{"Invalid format\n/FIELD0/"});
+            return;
+        }
+        BalluffCodec codec;
+        for (int n : {8, 10, 255}) {
+            QList<DatiCampo> fields = layout.fields;
+            fields[0].value = n;
+            QByteArray image;
+            QString error;
+            QVERIFY2(codec.encode(fields, QByteArray(), &image, &error), qPrintable(error));
+            fields[0].value = QVariant();
+            codec.decode(image, fields);
+            QCOMPARE(fields[0].value.toDouble(), double(n));
+        }
+    }
+
     void layoutValues()
     {
         BalluffLayout layout;

@@ -128,7 +128,7 @@ bool readsSigned(const DatiCampo &f, int n)
 // no number of the int range).
 int formatNumInt(const DatiCampo &f, const QByteArray &text)
 {
-    return text.toInt(nullptr, f.FormatNum.contains(QLatin1Char('X'), Qt::CaseInsensitive) ? 16 : 10);
+    return text.toInt(nullptr, BalluffCodec::formatNumBase(f));
 }
 
 int hexDigitValue(char c)
@@ -207,6 +207,15 @@ bool BalluffCodec::isNumeric(const QString &s)
 bool BalluffCodec::isNumeric(const QVariant &v)
 {
     return isNumeric(valueText(v));
+}
+
+int BalluffCodec::formatNumBase(const DatiCampo &f)
+{
+    if (f.BitMask != 0)
+        return 16;
+    if (f.FieldType == QLatin1String("float"))
+        return 10;
+    return f.FormatNum.contains(QLatin1Char('X'), Qt::CaseInsensitive) ? 16 : 10;
 }
 
 QString BalluffCodec::valueText(const QVariant &v)
@@ -345,7 +354,7 @@ void BalluffCodec::decode(const QByteArray &image, QList<DatiCampo> &fields) con
         if (f.BitMask != 0) {
             qint64 v = 0;
             if (isType(f, "FORMATNUM"))
-                v = untilZero(b).toInt(nullptr, 16);
+                v = untilZero(b).toInt(nullptr, formatNumBase(f));
             else
                 v = b.isEmpty() ? 0 : uchar(b[0]);
             f.value = int((v & f.BitMask) >> lowestBit(f.BitMask));

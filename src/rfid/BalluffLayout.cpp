@@ -1,4 +1,5 @@
 #include "rfid/BalluffLayout.h"
+#include "rfid/BalluffCodec.h"
 #include "shared/FieldStyle.h"
 #include "shared/IniText.h"
 
@@ -39,6 +40,14 @@ const QStringList &typeNames()
     return names;
 }
 
+// The base a printf conversion prints its number in.
+int conversionBase(QChar c)
+{
+    if (c == QLatin1Char('o'))
+        return 8;
+    return QStringLiteral("xXaA").contains(c) ? 16 : 10;
+}
+
 bool telegramNumber(int n)
 {
     return n >= 0 && n <= BalluffLayout::kMaxTelegramNumber;
@@ -48,6 +57,12 @@ bool telegramNumber(int n)
 
 bool BalluffLayout::isSafeFormat(const QString &pattern, bool intArgument)
 {
+    return !formatConversion(pattern, intArgument).isNull();
+}
+
+QChar BalluffLayout::formatConversion(const QString &pattern, bool intArgument)
+{
+    QChar conversion;
     int conversions = 0;
     const int n = pattern.size();
     for (int i = 0; i < n; ++i) {
@@ -69,14 +84,15 @@ bool BalluffLayout::isSafeFormat(const QString &pattern, bool intArgument)
         if (!intArgument && i < n && pattern.at(i) == QLatin1Char('l'))
             ++i;
         if (i >= n)
-            return false;
+            return QChar();
         const QChar c = pattern.at(i);
         const QString accepted = intArgument ? QStringLiteral("diouxX") : QStringLiteral("fFeEgGaA");
         if (!accepted.contains(c))
-            return false; // "*", "%n", length modifiers, strings, a wrong kind
+            return QChar(); // "*", "%n", length modifiers, strings, a wrong kind
+        conversion = c;
         ++conversions;
     }
-    return conversions == 1;
+    return conversions == 1 ? conversion : QChar();
 }
 
 bool BalluffLayout::read(const QString &path, QStringList *messages)
@@ -222,9 +238,12 @@ bool BalluffLayout::read(const QString &path, QStringList *messages)
             && !f.Format.isEmpty() && !isSafeFormat(f.Format, f.FieldType == QLatin1String("int")))
             std::fprintf(stderr, "%s %s: unusable Format \"%s\", the field is shown without it\n",
                          qPrintable(path), qPrintable(S), qPrintable(f.Format));
-        if (f.Type == QLatin1String("FORMATNUM")
-            && !isSafeFormat(f.FormatNum, f.BitMask != 0 || f.FieldType == QLatin1String("int")))
-            return refuse(tr("Invalid format") + "\n" + S);
+        // The tag's text must also read back in the base it was printed in.
+        if (f.Type == QLatin1String("FORMATNUM")) {
+            const QChar c = formatConversion(f.FormatNum, f.BitMask != 0 || f.FieldType == QLatin1String("int"));
+            if (c.isNull() || conversionBase(c) != BalluffCodec::formatNumBase(f))
+                return refuse(tr("Invalid format") + "\n" + S);
+        }
 
         f.RegExp = s.value(key("RegExp"));
         f.BackgroundColor = s.value(key("BackgroundColor"));

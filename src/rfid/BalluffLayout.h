@@ -44,4 +44,7 @@ struct BalluffLayout
     // in "%.3lf"), and nothing that reads or writes another argument ("*",
     // "%n"); "%%" is allowed.
     static bool isSafeFormat(const QString &pattern, bool intArgument);
+    // The conversion character of such a pattern; a null character when the
+    // pattern is not one.
+    static QChar formatConversion(const QString &pattern, bool intArgument);
 };
