@@ -154,7 +154,7 @@ private slots:
         const QByteArray int6 = "ByteLength=6\nFieldType=int\nFormatNum=";
         for (const char *p : {"%06d", "%06i", "%06u", "%06x", "%06X", "%#06x", "%#06X", "%-6d", "%+06d", "% 6d"})
             QTest::newRow(p) << int6 + p << true;
-        for (const char *p : {"%06o", "%#06o", "x%05d"})
+        for (const char *p : {"%06o", "%#06o", "x%05d", "T%05d", "%05d%%"})
             QTest::newRow(p) << int6 + p << false;
         const QByteArray bits = "ByteLength=2\nFieldType=int\nBitMask=FF\nFormatNum=";
         QTest::newRow("bit group %02X") << bits + "%02X" << true;
@@ -162,6 +162,7 @@ private slots:
         QTest::newRow("bit group %02d") << bits + "%02d" << false;
         QTest::newRow("bit group %03o") << bits + "%03o" << false;
         QTest::newRow("float %12.3e") << QByteArray("ByteLength=12\nFieldType=float\nFormatNum=%12.3e") << true;
+        QTest::newRow("float %10.3e mm") << QByteArray("ByteLength=12\nFieldType=float\nFormatNum=%10.3e mm") << false;
         QTest::newRow("float %12a") << QByteArray("ByteLength=12\nFieldType=float\nFormatNum=%12a") << false;
     }
 

@@ -48,6 +48,21 @@ int conversionBase(QChar c)
     return QStringLiteral("xXaA").contains(c) ? 16 : 10;
 }
 
+// Nothing but blanks around the one conversion: the reader takes the whole
+// text as the number, so any other character would read back as 0.
+bool onlyBlanksAround(const QString &pattern)
+{
+    if (pattern.contains(QLatin1String("%%")))
+        return false;
+    const int start = pattern.indexOf(QLatin1Char('%'));
+    int end = start + 1;
+    while (end < pattern.size() && !QChar(pattern.at(end)).isLetter())
+        ++end;
+    if (end < pattern.size() && pattern.at(end) == QLatin1Char('l'))
+        ++end;
+    return (pattern.left(start) + pattern.mid(end + 1)).trimmed().isEmpty();
+}
+
 bool telegramNumber(int n)
 {
     return n >= 0 && n <= BalluffLayout::kMaxTelegramNumber;
@@ -241,7 +256,7 @@ bool BalluffLayout::read(const QString &path, QStringList *messages)
         // The tag's text must also read back in the base it was printed in.
         if (f.Type == QLatin1String("FORMATNUM")) {
             const QChar c = formatConversion(f.FormatNum, f.BitMask != 0 || f.FieldType == QLatin1String("int"));
-            if (c.isNull() || conversionBase(c) != BalluffCodec::formatNumBase(f))
+            if (c.isNull() || conversionBase(c) != BalluffCodec::formatNumBase(f) || !onlyBlanksAround(f.FormatNum))
                 return refuse(tr("Invalid format") + "\n" + S);
         }
 
