@@ -523,6 +523,23 @@ private slots:
         QCOMPARE(stored("XtolMinus", id).toDouble(), 0.04);
     }
 
+    void retypedTextIsStored()
+    {
+        // 0.04 shows as "0.0" at one decimal; typing "0.0" over it means 0.
+        MachineSettings.mmDecimals = 1;
+        const int id = ToolingDb::addTool(table, 1, 1, 1, "A");
+        ToolingDb::exec(QStringLiteral("UPDATE tools SET XtolPlus=0.04, XtolMinus=0.04 WHERE idTool=%1").arg(id));
+        Editor e;
+        e.panel->setCurrentTable(table, "LATHE 1", "T1");
+        QLineEdit *plus = e.le("leXTolPlus");
+        QCOMPARE(plus->text(), QString("0.0"));
+        plus->selectAll();
+        QTest::keyClicks(plus, "0.0");
+        QTest::keyClick(e.le("leX"), Qt::Key_Return); // stores the tool
+        QCOMPARE(stored("XtolPlus", id).toDouble(), 0.0);
+        QCOMPARE(stored("XtolMinus", id).toDouble(), 0.04);
+    }
+
     void measureInInsertModeWaitsForConfirmation()
     {
         ToolingDb::addTool(table, 1, 1, 1, "A");

@@ -100,6 +100,11 @@ cToolset::cToolset(cAxisInterface *axis, MeasureServer *measure, QWidget *parent
     connect(ui->tbSaveZset, &QPushButton::clicked, this, &cToolset::slotReadmeasure);
     connect(ui->leT, &QLineEdit::textChanged, this, &cToolset::adjustFont);
     connect(ui->leCode, &QLineEdit::textChanged, this, &cToolset::adjustFont);
+    // What the operator types or pastes is what they mean, even the text shown.
+    for (const auto &m : mappedFields()) {
+        const QString column = QString::fromLatin1(m.second);
+        connect(m.first, &QLineEdit::textEdited, this, [this, column] { shown.forget(model->fieldIndex(column)); });
+    }
     connect(ui->tbLabelPrint, &QPushButton::clicked, this, &cToolset::slotLabelPrint);
     connect(ui->tbListPrint, &QPushButton::clicked, this, &cToolset::printTable);
     connect(ui->tbSearch, &QPushButton::clicked, this, &cToolset::searchTool);
@@ -233,14 +238,18 @@ void cToolset::setCurrentTable(int table, QString machine, QString name)
         connect(e, &QLineEdit::editingFinished, this, qOverload<>(&cToolset::updateList), Qt::UniqueConnection);
 }
 
-void cToolset::addMappings()
+QList<QPair<QLineEdit *, const char *>> cToolset::mappedFields() const
 {
-    const QList<QPair<QLineEdit *, const char *>> mappings = {
+    return {
         {ui->leT, "t"},           {ui->leCode, "code"},         {ui->leX, "x"},
         {ui->leZ, "z"},           {ui->leAngle, "angle"},       {ui->leCr, "cr"},
         {ui->leXTh, "Xth"},       {ui->leZTh, "Zth"},           {ui->leXTolMinus, "XtolMinus"},
         {ui->leXTolPlus, "XtolPlus"}, {ui->leZTolMinus, "ZtolMinus"}, {ui->leZTolPlus, "ZtolPlus"}};
-    for (const auto &m : mappings)
+}
+
+void cToolset::addMappings()
+{
+    for (const auto &m : mappedFields())
         mapper.addMapping(m.first, model->fieldIndex(QString::fromLatin1(m.second)));
 }
 

@@ -97,6 +97,8 @@ private:
     int rowOfNumber(int t) const;
     int rowOfToolId(int idTool) const;
     bool toolNumberRefused(int n);
+    // The form's line edits and the tools columns they show.
+    QList<QPair<QLineEdit *, const char *>> mappedFields() const;
     void bindFields(class QSqlQuery &q) const;
     QVariant fieldValue(const QLineEdit *e, const char *column, bool zeroWhenEmpty = true) const;
     void putText(QLineEdit *e, const char *column, const QString &text);
