@@ -9,6 +9,7 @@
 #include <QSet>
 #include <QtTest>
 
+#include "axis/cAxisInterface.h"
 #include "camera/FrameSource.h"
 #include "camera/VideoDevice.h"
 #include "camera/VideoStandIn.h"
@@ -16,7 +17,9 @@
 #include "interface/CamPanel.h"
 #include "shared/App.h"
 #include "shared/SharedStruct.h"
+#include "support/AxbLinkFixture.h"
 #include "support/Screenshot.h"
+#include "support/SyntheticScene.h"
 #include "support/TestWorkDir.h"
 
 #include <functional>
@@ -143,6 +146,19 @@ public:
     }
 };
 
+// One extreme point of profile 0 (order min X, max X, min Y, max Y), handed over.
+void setExtreme(CVideoDevice& device, int e, QPoint p, float mm, bool valid = true, int focus = 0)
+{
+    device.profileCount = 1;
+    device.extremeIndex[e] = 0;
+    device.profiles[0].ext[e].point = {p.x(), p.y()};
+    device.profiles[0].ext[e].mm = mm;
+    device.profiles[0].ext[e].sub = 0.25f;
+    device.profiles[0].ext[e].valid = valid;
+    device.profiles[0].focus[e] = quint8(focus);
+    device.publishResult();
+}
+
 // A device on the in-memory camera and a panel on it that is not shown (no capture).
 struct Rig
 {
@@ -171,18 +187,56 @@ struct Rig
     // One extreme point of profile 0 (order min X, max X, min Y, max Y).
     void setExtreme(int e, QPoint p, float mm, bool valid = true, int focus = 0)
     {
-        device->profileCount = 1;
-        device->extremeIndex[e] = 0;
-        device->profiles[0].ext[e].point = {p.x(), p.y()};
-        device->profiles[0].ext[e].mm = mm;
-        device->profiles[0].ext[e].sub = 0.25f;
-        device->profiles[0].ext[e].valid = valid;
-        device->profiles[0].focus[e] = quint8(focus);
-        device->publishResult();
+        ::setExtreme(*device, e, p, mm, valid, focus);
     }
     QWidget parent;
     std::shared_ptr<CVideoStandIn> io;
     std::unique_ptr<RecordingDevice> device;
+    std::unique_ptr<TestPanel> panel;
+};
+
+// An axis link on a fake board and a panel over a camera it hands its position
+// to, at 0.01 mm a pixel, on a machine set up as named ("diameter, reversed X,
+// swapped, inch").
+struct LinkedRig
+{
+    explicit LinkedRig(const QString& setUp, bool answering = false) : f(AxbLinkFixture::Options{0, answering, false})
+    {
+        CurrentMachine.isRadius = !setUp.startsWith("diameter");
+        CurrentMachine.reverseX = setUp.contains("reversed X");
+        CurrentMachine.reverseZ = setUp.contains("reversed Z");
+        CurrentMachine.swapXZ = setUp.contains("swapped");
+        CurrentMachine.IsMM = !setUp.endsWith("inch");
+        f.camera.reset(new RecordingDevice(std::make_shared<CVideoStandIn>(std::make_shared<GreySource>(200))));
+        f.camera->XCalibration = 0.01f;
+        f.camera->ZCalibration = 0.012f;   // the picture's rows take the X calibration too
+        link = f.start();
+        panel.reset(new TestPanel(f.camera.get(), link, QSize(640, 640), &parent));
+        f.camera->measureLines = true;
+        f.camera->rotation = true;
+    }
+    ~LinkedRig() { panel.reset(); }
+    // Machine X 1.500 mm as a radius, Z 2.000 mm (their signs by the reversal).
+    void atPosition()
+    {
+        link->ReceivedString(CurrentMachine.swapXZ ? "X2000 Z1500 I128 O0\r" : "X1500 Z2000 I128 O0\r");
+    }
+    // The tool's corners: left at (column, row), right 200 pixels to its right.
+    void corners(int column, int row)
+    {
+        setExtreme(*f.camera, EXT_MIN_X, QPoint(column, 400), 0);
+        setExtreme(*f.camera, EXT_MAX_X, QPoint(column + 200, 400), 0);
+        setExtreme(*f.camera, EXT_MIN_Y, QPoint(column + 100, row), 0);
+    }
+    QStringList circleCentre(QPoint at)
+    {
+        f.camera->circleResult = {at.x(), at.y(), 10};
+        f.camera->publishResult();
+        return {link->getCircleCenterX(), link->getCircleCenterZ()};
+    }
+    AxbLinkFixture f;
+    cAxisInterface* link = nullptr;
+    QWidget parent;
     std::unique_ptr<TestPanel> panel;
 };
 }
@@ -208,6 +262,8 @@ private slots:
     void menuChoice_data();
     void menuChoice();
     void longPressToggle();
+    void pointsOnMachineAxes_data();
+    void pointsOnMachineAxes();
 
     void comparator_data();
     void comparator();
@@ -284,8 +340,9 @@ void TestCamPanel::pointToMachine_data()
     QTest::addColumn<QPoint>("pixel");
     QTest::addColumn<QPointF>("expected");
     QTest::newRow("centre") << QPoint(320, 320) << QPointF(12.5, -4.0);
-    QTest::newRow("right and up") << QPoint(330, 300) << QPointF(12.5 - 10 * 0.008, -4.0 + 20 * 0.012);
-    QTest::newRow("corner") << QPoint(0, 639) << QPointF(12.5 + 320 * 0.008, -4.0 - 319 * 0.012);
+    // The X calibration scales both directions, as for the found geometry.
+    QTest::newRow("right and up") << QPoint(330, 300) << QPointF(12.5 - 10 * 0.008, -4.0 + 20 * 0.008);
+    QTest::newRow("corner") << QPoint(0, 639) << QPointF(12.5 + 320 * 0.008, -4.0 - 319 * 0.008);
 }
 
 void TestCamPanel::pointToMachine()
@@ -450,6 +507,97 @@ void TestCamPanel::menuChoice()
     if (entry == "clear")
         for (QAction* a : {panel->actRight, panel->actCenter, panel->actDiameter})
             QCOMPARE(a->data().toPointF(), QPointF(-999999, -999999));
+}
+
+void TestCamPanel::pointsOnMachineAxes_data()
+{
+    QTest::addColumn<QStringList>("centre");    // X, Z of the picture's centre (the read-out)
+    QTest::addColumn<QStringList>("right");     // 100 pixels right of it
+    QTest::addColumn<QStringList>("up");        // 100 pixels above it
+    QTest::addColumn<double>("axisZ");          // where the tool's line crosses X 0, mm
+    const auto add = [](const char* setUp, const char* centre, const char* right, const char* up, double axisZ) {
+        const auto xz = [](const char* text) { return QString(text).split(' '); };
+        QTest::newRow(setUp) << xz(centre) << xz(right) << xz(up) << axisZ;
+    };
+    // The axes at X 1.500 (a radius) and Z 2.000 mm; the tool's edge runs
+    // through (470, 420) at 45 degrees. Swapped, machine Z is read with the X
+    // reference set and its reversal.
+    add("radius", "1.500 2.000", "0.500 2.000", "1.500 3.000", 1.0);
+    add("radius, inch", "0.0591 0.0787", "0.0197 0.0787", "0.0591 0.1181", 1.0);
+    add("radius, swapped", "1.500 2.000", "1.500 3.000", "2.500 2.000", 4.0);
+    add("radius, swapped, inch", "0.0591 0.0787", "0.0591 0.1181", "0.0984 0.0787", 4.0);
+    add("radius, reversed X", "-1.500 2.000", "-0.500 2.000", "-1.500 3.000", 1.0);
+    add("radius, reversed X, inch", "-0.0591 0.0787", "-0.0197 0.0787", "-0.0591 0.1181", 1.0);
+    add("radius, reversed X, swapped", "1.500 -2.000", "1.500 -3.000", "2.500 -2.000", -4.0);
+    add("radius, reversed X, swapped, inch", "0.0591 -0.0787", "0.0591 -0.1181", "0.0984 -0.0787", -4.0);
+    add("diameter", "3.000 2.000", "1.000 2.000", "3.000 3.000", 1.0);
+    add("diameter, inch", "0.1181 0.0787", "0.0394 0.0787", "0.1181 0.1181", 1.0);
+    add("diameter, swapped", "3.000 2.000", "3.000 3.000", "5.000 2.000", 4.0);
+    add("diameter, swapped, inch", "0.1181 0.0787", "0.1181 0.1181", "0.1969 0.0787", 4.0);
+    add("diameter, reversed X", "-3.000 2.000", "-1.000 2.000", "-3.000 3.000", 1.0);
+    add("diameter, reversed X, inch", "-0.1181 0.0787", "-0.0394 0.0787", "-0.1181 0.1181", 1.0);
+    add("diameter, reversed X, swapped", "3.000 -2.000", "3.000 -3.000", "5.000 -2.000", -4.0);
+    add("diameter, reversed X, swapped, inch", "0.1181 -0.0787", "0.1181 -0.1181", "0.1969 -0.0787", -4.0);
+    add("diameter, reversed Z", "3.000 -2.000", "1.000 -2.000", "3.000 -3.000", -1.0);
+    add("diameter, reversed Z, swapped", "-3.000 2.000", "-3.000 3.000", "-5.000 2.000", 4.0);
+}
+
+// Picked corners, found circles and the spindle axis of a single found line
+// are placed on the machine's axes by one rule: at the picture's centre the
+// read-out, elsewhere the read-out moved by the picture's offset.
+void TestCamPanel::pointsOnMachineAxes()
+{
+    QFETCH(QStringList, centre);
+    QFETCH(QStringList, right);
+    QFETCH(QStringList, up);
+    QFETCH(double, axisZ);
+    LinkedRig rig(QTest::currentDataTag());
+    rig.atPosition();
+    const bool inch = !CurrentMachine.IsMM;
+    TestPanel& panel = *rig.panel;
+    const auto point = [](const QString& title, const QStringList& xz) {
+        return QString("%1 X %2 Z %3").arg(title, xz.at(0), xz.at(1));
+    };
+
+    rig.corners(320, 320);
+    QCOMPARE((QStringList{rig.link->ReadXString(), rig.link->ReadZString()}), centre);
+    panel.press(QPoint(320, 320));
+    QCOMPARE(panel.actLeft->text(), point("Left point", centre));
+    rig.corners(320, 220);
+    panel.press(QPoint(320, 220));
+    QCOMPARE(panel.actLeft->text(), point("Left point", up));
+    QCOMPARE(rig.circleCentre(QPoint(320, 220)), up);
+
+    rig.corners(220, 320);
+    panel.press(QPoint(220, 320));
+    panel.press(QPoint(420, 320));
+    QCOMPARE(panel.actRight->text(), point("Right point", right));
+    QCOMPARE(panel.actCenter->text(), point("Center point", centre));
+    // Two corners 200 pixels apart: a length, never doubled.
+    QCOMPARE(panel.actDiameter->text(), QString("Diameter ") + (inch ? "0.0787" : "2.000"));
+    QCOMPARE(rig.circleCentre(QPoint(420, 320)), right);
+
+    // One line found: the spindle axis is added where machine X is 0.
+    CVideoDevice& cam = *rig.f.camera;
+    cam.measureLines = false;
+    cam.rotation = false;
+    cam.Geometry = true;
+    SyntheticScene scene;
+    scene.addHalfPlane(QPointF(470, 420), QPointF(1, -1));
+    const QByteArray frame = scene.render();
+    for (int i = 0; i < 2; ++i)   // the lines are searched on every second frame
+        cam.processFrame(reinterpret_cast<const uchar*>(frame.constData()), scene.width(), scene.height());
+    QCOMPARE(cam.lines.size(), 2);
+    QVERIFY(cam.lines[1].isReference);
+    if (QByteArray(QTest::currentDataTag()) == "diameter, reversed X, swapped") {
+        cam.autoAngle = true;
+        panel.slotFoundLines(cam.lines);
+        saveScreenshot(panel.paint(), "campanel-spindle-axis-swapped");
+    }
+    QCOMPARE(rig.link->getIntersectionX(), QString(inch ? "0.0000" : "0.000"));
+    const double z = rig.link->getIntersectionZ().toDouble();
+    const double unit = inch ? 25.4 : 1.0;   // within a pixel
+    QVERIFY2(std::fabs(z * unit - axisZ) <= 0.011, qPrintable(rig.link->getIntersectionZ()));
 }
 
 void TestCamPanel::longPressToggle()

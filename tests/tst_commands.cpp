@@ -964,6 +964,8 @@ void TestCommands::pickedPoints_data()
     QTest::newRow("label panel point") << "labelPrint" << false << false << QStringList{"12.500", "-3.250", ""};
     QTest::newRow("label panel point, diameter") << "labelPrint" << true << false << QStringList{"25.000", "-3.250", ""};
     QTest::newRow("label panel diameter") << "labelPrint" << false << true << QStringList{"", "", "12.500"};
+    // Between two picked corners: a length, never doubled.
+    QTest::newRow("label panel diameter, diameter mode") << "labelPrint" << true << true << QStringList{"", "", "12.500"};
     QTest::newRow("tool editor point") << "toolset" << false << false << QStringList{"12.500", "-3.250", ""};
     QTest::newRow("tool editor diameter") << "toolset" << false << true << QStringList{"", "", "12.500"};
     QTest::newRow("neither") << "" << false << false << QStringList{"", "", ""};

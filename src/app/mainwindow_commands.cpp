@@ -22,6 +22,7 @@
 #include "app/MeasureCommands.h"
 #include "axis/cAxisInterface.h"
 #include "axis/measureserver.h"
+#include "camera/CameraAxes.h"
 #include "camera/VideoDevice.h"
 #include "interface/CamPanel.h"
 #include "machines/cconfiguration.h"
@@ -576,8 +577,11 @@ void MainWindow::getRotatedValues(QPointF val, bool isDiameter)
     if (!isDiameter && (table || animator.isEnlarged(QStringLiteral("labelPrint")))
         && MeasureServer::refusedForSilence(axis, this))
         return;
-    const QString xText = MPrn(XVal(float(val.x())), CurrentMachine.IsMM);
-    const QString zText = MPrn(ZVal(float(val.y())), CurrentMachine.IsMM);
+    // A point's X is a radius; a diameter is a length, never doubled.
+    const CameraAxes axes = CameraAxes::of(CurrentMachine);
+    const double x = isDiameter ? axes.shownZ(val.x()) : axes.shownX(val.x());
+    const QString xText = MPrn(float(x), axes.isMM);
+    const QString zText = MPrn(float(axes.shownZ(val.y())), axes.isMM);
     if (table) {
         if (isDiameter) {
             toolset->setCr(xText);

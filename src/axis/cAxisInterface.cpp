@@ -447,7 +447,7 @@ bool cAxisInterface::parseLine(const QString &line)
     }
 
     if (camera)
-        camera->setAxisPosition(X, Z);
+        camera->setAxisPosition(X, Z, CameraAxes::of(CurrentMachine));
 
     if (outputs & 0x20) {
         int state;

@@ -154,6 +154,7 @@ private:
         float held[4] = {0, 0, 0, 0};                       // getMinX(true) ...
         int circleX = -999999, circleY = -999999, circleRadius = 0;
         int crossingX = -999999, crossingY = -999999;
+        bool crossingOnAxis = false;
     };
     CameraView cameraView() const;
     struct EdgePair

@@ -30,5 +30,6 @@ cAxisInterface::CameraView cAxisInterface::cameraView() const
     v.circleRadius = r.circle.radius;
     v.crossingX = r.intersection.x();
     v.crossingY = r.intersection.y();
+    v.crossingOnAxis = r.crossingOnAxis;
     return v;
 }

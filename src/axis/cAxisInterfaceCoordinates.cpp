@@ -2,6 +2,7 @@
 // axis link.
 #include "axis/cAxisInterface.h"
 
+#include "camera/CameraAxes.h"
 #include "shared/SharedStruct.h"
 
 #include <climits>
@@ -202,38 +203,31 @@ cAxisInterface::EdgePair cAxisInterface::edgePair(const CameraView &v, EdgeLead 
 
 float cAxisInterface::ReadX() const
 {
-    float r = X;
+    const CameraAxes axes = CameraAxes::of(CurrentMachine);
     const CameraView view = cameraView();
-    if (view.measureLines) {
+    double x = axes.radius(X);
+    // A rotated camera's edges do not lie along the axes: no correction then.
+    if (view.measureLines && view.cameraAngle == 0.0f) {
+        // The read-out is the machine X of the edge (its y runs downward).
         const EdgePair pair = edgePair(view, EdgeLead::X);
-        float e = CurrentMachine.swapXZ ? pair.y : pair.x;
-        if (view.cameraAngle != 0.0f)
-            e = 0;
-        if (CurrentMachine.swapXZ ? CurrentMachine.reverseZ : CurrentMachine.reverseX)
-            e = -e;
-        r = CurrentMachine.isRadius ? X - e : X - 2 * e;
+        x += axes.alongAxes(QPointF(pair.x, -pair.y)).x();
     }
-    if (!CurrentMachine.IsMM)
-        r = float(r / 25.4);
-    return r;
+    return float(axes.shownX(x));
 }
 
 float cAxisInterface::ReadZ() const
 {
-    float r = Z;
+    const CameraAxes axes = CameraAxes::of(CurrentMachine);
     const CameraView view = cameraView();
-    if (view.measureLines) {
+    double z = Z;
+    if (view.measureLines && view.cameraAngle == 0.0f) {
         const EdgePair pair = edgePair(view, EdgeLead::Y);
-        float e = CurrentMachine.swapXZ ? pair.x : pair.y;
-        if (view.cameraAngle != 0.0f)
-            e = 0;
-        if (CurrentMachine.swapXZ ? CurrentMachine.reverseX : CurrentMachine.reverseZ)
-            e = -e;
-        r = Z - e;
+        // With swapped axes the Z read-out has always taken the X edge
+        // leftward, unlike the found geometry; kept for the machines set up so.
+        const double right = CurrentMachine.swapXZ ? -pair.x : pair.x;
+        z += axes.alongAxes(QPointF(right, -pair.y)).y();
     }
-    if (!CurrentMachine.IsMM)
-        r = float(r / 25.4);
-    return r;
+    return float(axes.shownZ(z));
 }
 
 QString cAxisInterface::ReadXString() const
@@ -256,22 +250,10 @@ QString cAxisInterface::ReadCString() const
 
 QString cAxisInterface::geometryText(const CameraView &view, double h, double v, bool forX) const
 {
-    double value;
-    if (forX) {
-        value = (CurrentMachine.swapXZ ? v : -h) * view.xCalibration;
-        if (setOfMachineX().reverse)
-            value = -value;
-        if (!CurrentMachine.isRadius)
-            value *= 2;
-        value += X;
-    } else {
-        value = (CurrentMachine.swapXZ ? h : v) * view.xCalibration;
-        if (setOfMachineZ().reverse)
-            value = -value;
-        value += Z;
-    }
-    if (!CurrentMachine.IsMM)
-        value /= 25.4;
+    // The X calibration scales both directions of the picture here.
+    const CameraAxes axes = CameraAxes::of(CurrentMachine);
+    const QPointF p = axes.position(QPointF(X, Z), QPointF(h, v) * double(view.xCalibration));
+    const double value = forX ? axes.shownX(p.x()) : axes.shownZ(p.y());
     return QString::number(value, 'f', decimalsOfUnit());
 }
 
@@ -296,6 +278,9 @@ QString cAxisInterface::getIntersectionX() const
     const CameraView v = cameraView();
     if (v.crossingX == kNoPoint && v.crossingY == kNoPoint)
         return QString();
+    // On the spindle axis X is 0, whatever pixel the crossing rounded to.
+    if (v.crossingOnAxis)
+        return QString::number(0.0, 'f', decimalsOfUnit());
     return geometryText(v, v.crossingX, v.crossingY, true);
 }
 

@@ -716,7 +716,7 @@ void CEdgeSearch::searchOutcome()
             }
         }
         if (found.size() == 1 && XCalibration > 0.0f)
-            found.append(sLineParam{500.0f, 320.0f + posX / XCalibration, true});
+            found.append(referenceLine());
         if (!circleFound) {
             foundCircle(none, 0);
             circleResult = {kNoValue, kNoValue, 0};
@@ -731,6 +731,15 @@ void CEdgeSearch::searchOutcome()
     lines = found;
     intersection = inter;
     foundLines(found);
+}
+
+sLineParam CEdgeSearch::referenceLine() const
+{
+    const CameraAxes &axes = machineAxes;
+    const QPointF axis = axes.onPictureOf(QPointF(posX, posZ), QPointF(0, posZ)) / double(XCalibration);
+    if (axes.swapXZ)
+        return sLineParam{0.0f, float(320 - axis.y()), true};
+    return sLineParam{500.0f, float(320 + axis.x()), true};
 }
 
 void CEdgeSearch::enableFreeze(bool val, int x, int z)
@@ -827,6 +836,7 @@ void CEdgeSearch::publishResult()
     r.frozenMm[EXT_MIN_Y] = frozenMinY;
     r.frozenMm[EXT_MAX_Y] = frozenMaxY;
     r.intersection = intersection;
+    r.crossingOnAxis = lines.size() == 2 && lines[1].isReference;
     r.circle = circleResult;
     r.entities.reserve(entityCount);
     for (int i = 0; i < entityCount && i < kMaxEntities; ++i)

@@ -6,6 +6,7 @@
 #include <QPolygon>
 #include <QVector>
 
+#include "camera/CameraAxes.h"
 #include "camera/LineParam.h"
 
 // A pixel of the central 640 x 640 measuring window, origin top-left.
@@ -89,6 +90,7 @@ struct EdgeResult
     float frozenMm[4] = {0, 0, 0, 0};
     POINT frozenPoint[4] = {};
     QPoint intersection;
+    bool crossingOnAxis = false;    // the intersection lies on the spindle axis
     CircleResult circle = {0, 0, 0};
     QVector<Entity> entities;
     QVector<QPoint> contour;    // the points of every profile, in order
@@ -136,6 +138,7 @@ public:
     bool measureLines = false;
     float posX = 0.0f;
     float posZ = 0.0f;
+    CameraAxes machineAxes;     // how posX, posZ and the picture lie on the machine
     qint16 scanline = 0;
     RoiRect roi = {1, 1, 640, 640};
     bool frozen = false;
@@ -234,6 +237,9 @@ public:
     // ---- lines, circles, freeze, in-position
     bool SearchEntities(int first, int end, float posX, float posZ);
     void searchOutcome();
+    // The spindle axis (machine X 0) on the window at this frame's position:
+    // a column, or a row with swapped axes.
+    sLineParam referenceLine() const;
     float distPLine(POINT p, float m, float q) const;
     // Freeze requests: the result shows them at once, the search takes them
     // at its next frame (the frozen values are the capture thread's).

@@ -4,8 +4,9 @@
 #include <QVector>
 
 // A found edge line y = m x + q in window pixels; |m| >= 500 marks a vertical
-// line whose column is q. isReference marks the vertical reference line at the
-// current X added when only one line was found.
+// line whose column is q. isReference marks the spindle axis (machine X 0)
+// added when only one line was found: a column, or the row q (m 0) with
+// swapped axes.
 struct sLineParam {
     float m = 0;
     float q = 0;

@@ -644,17 +644,19 @@ void CVideoDevice::processFrame(const uchar *data, int w, int h)
         if (axisSet) {
             posX = axisX;
             posZ = axisZ;
+            machineAxes = handedAxes;
         }
     }
     CEdgeSearch::processFrame(data, w, h);
 }
 
-void CVideoDevice::setAxisPosition(float x, float z)
+void CVideoDevice::setAxisPosition(float x, float z, const CameraAxes &axes)
 {
     QMutexLocker lock(&mutex);
     axisSet = true;
     axisX = x;
     axisZ = z;
+    handedAxes = axes;
 }
 
 QPointF CVideoDevice::axisPosition() const

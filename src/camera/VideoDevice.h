@@ -112,10 +112,11 @@ public:
     int GetHue();
     void shutDownFrontLight();
 
-    // The axis position (machine millimetres) the search adds to what it
-    // finds: handed over by the axis link, taken by the capture thread once
-    // per frame. Before the first hand-over, the search's own posX/posZ.
-    void setAxisPosition(float x, float z);
+    // The axis position (machine millimetres, X as the read-out holds it) the
+    // search adds to what it finds, with the machine's axes it is read on:
+    // handed over by the axis link, taken by the capture thread once per
+    // frame. Before the first hand-over, the search's own posX/posZ.
+    void setAxisPosition(float x, float z, const CameraAxes &axes = CameraAxes());
     QPointF axisPosition() const;
     // Whether the axis link handed over a position yet.
     bool hasAxisPosition() const;
@@ -219,6 +220,7 @@ private:
     bool axisSet = false;
     float axisX = 0;
     float axisZ = 0;
+    CameraAxes handedAxes;
     // Frame rate since the capture started.
     QElapsedTimer fpsClock;
     unsigned fpsFrames = 0;

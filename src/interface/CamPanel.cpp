@@ -1,6 +1,7 @@
 #include "interface/CamPanel.h"
 
 #include "axis/cAxisInterface.h"
+#include "camera/CameraAxes.h"
 #include "camera/VideoDevice.h"
 #include "camera/debugwin.h"
 #include "shared/App.h"
@@ -273,10 +274,9 @@ void CCamPanel::hideEvent(QHideEvent* event)
 
 QPointF CCamPanel::PointToAbsCoordinate(QPoint p) const
 {
-    const QPointF axes = video->axisPosition();
-    const float x = (320 - p.x()) * video->XCalibration + float(axes.x());
-    const float z = (320 - p.y()) * video->ZCalibration + float(axes.y());
-    return QPointF(x, z);
+    // As the found geometry: the X calibration scales both directions.
+    const QPointF onPicture = QPointF(p.x() - 320, 320 - p.y()) * double(video->XCalibration);
+    return CameraAxes::of(CurrentMachine).position(video->axisPosition(), onPicture);
 }
 
 CCamPanel::AxisState CCamPanel::axisState() const
@@ -867,29 +867,29 @@ void CCamPanel::mousePressEvent(QMouseEvent* event)
         minY.made = true;
     }
 
-    bool picked = false;
+    QAction* picked = nullptr;
+    QPoint corner;
     if (minX.made && minY.made) {
-        const QPoint corner = CalculateIntersection(minX.m, minX.q, minY.m, minY.q);
-        if ((pos - corner).manhattanLength() < 15) {
-            actLeft->setData(PointToAbsCoordinate(corner));
-            picked = true;
-        }
+        corner = CalculateIntersection(minX.m, minX.q, minY.m, minY.q);
+        if ((pos - corner).manhattanLength() < 15)
+            picked = actLeft;
     }
     if (!picked && maxX.made && minY.made) {
-        const QPoint corner = CalculateIntersection(maxX.m, maxX.q, minY.m, minY.q);
-        if ((pos - corner).manhattanLength() < 15) {
-            actRight->setData(PointToAbsCoordinate(corner));
-            picked = true;
-        }
+        corner = CalculateIntersection(maxX.m, maxX.q, minY.m, minY.q);
+        if ((pos - corner).manhattanLength() < 15)
+            picked = actRight;
     }
     if (!picked) {
         longPress(pos);
         return;
     }
+    picked->setData(PointToAbsCoordinate(corner));
 
-    const bool mm = CurrentMachine.IsMM;
+    const CameraAxes axes = CameraAxes::of(CurrentMachine);
+    const bool mm = axes.isMM;
     auto pointText = [&](const QString& title, const QPointF& p) {
-        return QString("%1 X %2 Z %3").arg(title, MPrn(XVal(p.x()), mm), MPrn(ZVal(p.y()), mm));
+        return QString("%1 X %2 Z %3")
+            .arg(title, MPrn(float(axes.shownX(p.x())), mm), MPrn(float(axes.shownZ(p.y())), mm));
     };
     const QPointF left = actLeft->data().toPointF(), right = actRight->data().toPointF();
     actLeft->setText(isNoPoint(left) ? tr("Left point") : pointText(tr("Left point"), left));
@@ -898,10 +898,11 @@ void CCamPanel::mousePressEvent(QMouseEvent* event)
         const QPointF centre((left.x() + right.x()) / 2, (left.y() + right.y()) / 2);
         actCenter->setData(centre);
         actCenter->setText(pointText(tr("Center point"), centre));
+        // A length between two corners: in the unit, never doubled.
         const float dx = float(left.x() - right.x()), dz = float(left.y() - right.y());
         const float d = std::sqrt(dx * dx + dz * dz);
         actDiameter->setData(QPointF(d, 0));
-        actDiameter->setText(QString("%1 %2").arg(tr("Diameter"), MPrn(d, mm)));
+        actDiameter->setText(QString("%1 %2").arg(tr("Diameter"), MPrn(float(axes.shownZ(d)), mm)));
     } else {
         actCenter->setText(tr("Center point"));
         actDiameter->setText(tr("Diameter"));

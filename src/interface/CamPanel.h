@@ -47,7 +47,7 @@ public:
     int circleY = 0;
     int circleR = 0;
 
-    // Machine X, Z (mm) of a panel pixel at the current axis positions.
+    // Machine X (a radius) and Z, mm, of a panel pixel at the current axis positions.
     QPointF PointToAbsCoordinate(QPoint p) const;
     // Rotates a panel pixel back by the camera angle about the panel's origin.
     QPoint unrotatePoint(QPoint p) const;
