@@ -18,6 +18,7 @@
 #include "shared/App.h"
 #include "shared/SharedStruct.h"
 #include "support/AxbLinkFixture.h"
+#include "support/MessageBoxRecorder.h"
 #include "support/Screenshot.h"
 #include "support/SyntheticScene.h"
 #include "support/TestWorkDir.h"
@@ -264,6 +265,7 @@ private slots:
     void longPressToggle();
     void pointsOnMachineAxes_data();
     void pointsOnMachineAxes();
+    void silentBoardDropsCorners();
 
     void comparator_data();
     void comparator();
@@ -598,6 +600,28 @@ void TestCamPanel::pointsOnMachineAxes()
     const double z = rig.link->getIntersectionZ().toDouble();
     const double unit = inch ? 25.4 : 1.0;   // within a pixel
     QVERIFY2(std::fabs(z * unit - axisZ) <= 0.011, qPrintable(rig.link->getIntersectionZ()));
+}
+
+// A corner holds the axis position of its press: none is taken while the
+// board is silent, and one taken before is dropped when the silence begins.
+void TestCamPanel::silentBoardDropsCorners()
+{
+    LinkedRig rig("radius", true);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.link->linesUsed() > 0, 10000);
+    rig.corners(220, 320);
+    TestPanel& panel = *rig.panel;
+    panel.press(QPoint(220, 320));
+    QVERIFY(panel.actLeft->data().toPointF() != QPointF(-999999, -999999));
+
+    rig.f.board.setAutoAnswer(false);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.link->isSilent(), 10000);
+    QTRY_COMPARE(panel.actLeft->data().toPointF(), QPointF(-999999, -999999));
+    MessageBoxRecorder boxes;
+    panel.press(QPoint(420, 320));
+    QCOMPARE(boxes.boxes().size(), 1);
+    QCOMPARE(boxes.boxes().at(0).text, QString("No answer from the axis board: the values shown are not current"));
+    QCOMPARE(panel.actRight->data().toPointF(), QPointF(-999999, -999999));
+    QCOMPARE(panel.menuShownAt.size(), 1);
 }
 
 void TestCamPanel::longPressToggle()

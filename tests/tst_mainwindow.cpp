@@ -867,6 +867,7 @@ void TestMainWindow::silentBoard_data()
     QTest::newRow("incremental X button") << "incremental";
     QTest::newRow("two-point measure") << "two points";
     QTest::newRow("point picked in the camera view") << "picked point";
+    QTest::newRow("diameter between picked corners") << "picked diameter";
 }
 
 // The board stops answering: the read-outs say so, every place that would take
@@ -913,6 +914,8 @@ void TestMainWindow::silentBoard()
         ui->tbGetPoint2PReticle->click();
     } else if (place == "picked point") {
         m_w->getRotatedValues(QPointF(1, 2), false);
+    } else if (place == "picked diameter") {
+        m_w->getRotatedValues(QPointF(1, 0), true);
     }
     QStringList texts;
     for (const auto &box : m_boxes)

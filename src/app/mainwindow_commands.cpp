@@ -573,9 +573,9 @@ void MainWindow::setAutoAngleReticle()
 void MainWindow::getRotatedValues(QPointF val, bool isDiameter)
 {
     const bool table = animator.isEnlarged(QStringLiteral("toolset"));
-    // A picked point lies at the axis position; a diameter does not depend on it.
-    if (!isDiameter && (table || animator.isEnlarged(QStringLiteral("labelPrint")))
-        && MeasureServer::refusedForSilence(axis, this))
+    // Every corner lies at the axis position of its own press, the diameter
+    // between two of them too.
+    if ((table || animator.isEnlarged(QStringLiteral("labelPrint"))) && MeasureServer::refusedForSilence(axis, this))
         return;
     // A point's X is a radius; a diameter is a length, never doubled.
     const CameraAxes axes = CameraAxes::of(CurrentMachine);

@@ -1,6 +1,7 @@
 #include "interface/CamPanel.h"
 
 #include "axis/cAxisInterface.h"
+#include "axis/measureserver.h"
 #include "camera/CameraAxes.h"
 #include "camera/VideoDevice.h"
 #include "camera/debugwin.h"
@@ -171,6 +172,13 @@ CCamPanel::CCamPanel(CVideoDevice* video_, cAxisInterface* axis_, const QSize& h
     if (!video)
         qFatal("ASSERT: \"video != 0\" in interface/CamPanel");
     initPanelPictures();
+    // A corner holds the axis position of its press: one taken before the
+    // board fell silent is not current any more.
+    if (axis)
+        connect(axis, &cAxisInterface::silenceChanged, this, [this](bool silent) {
+            if (silent)
+                resetAngularPoints();
+        });
 
     SetSize(video->GetSize());
     connect(video, &CVideoDevice::Resized, this, &CCamPanel::SetSize);
@@ -883,6 +891,9 @@ void CCamPanel::mousePressEvent(QMouseEvent* event)
         longPress(pos);
         return;
     }
+    // A corner takes the axis position of its press.
+    if (MeasureServer::refusedForSilence(axis, this))
+        return;
     picked->setData(PointToAbsCoordinate(corner));
 
     const CameraAxes axes = CameraAxes::of(CurrentMachine);
