@@ -409,15 +409,17 @@ void TestAxes::edgeCorrection_data()
     QTest::newRow("min X and min Y") << plain << true << 0.0f << false << Edges{0.25f, NO, -0.5f, NO} << none << 9.75f << 5.5f;
     QTest::newRow("max X without min X") << plain << true << 0.0f << false << Edges{NO, -0.1f, NO, NO} << none << 10.1f << 5.0f;
     QTest::newRow("min X before max X") << plain << true << 0.0f << false << Edges{0.25f, -0.1f, NO, 0.3f} << none << 9.75f << 4.7f;
-    QTest::newRow("swap: X takes the Y edge") << swap << true << 0.0f << false << Edges{0.25f, NO, -0.5f, NO} << none << 10.5f << 4.75f;
+    // With swapped axes the Z read-out takes the X edge rightward, as a point
+    // picked on that edge reads.
+    QTest::newRow("swap: X takes the Y edge") << swap << true << 0.0f << false << Edges{0.25f, NO, -0.5f, NO} << none << 10.5f << 5.25f;
     QTest::newRow("swap: no X edge, no Y edge") << swap << true << 0.0f << false << Edges{NO, NO, -0.5f, NO} << none << 10.0f << 5.0f;
-    QTest::newRow("swap: max X pairs with max Y") << swap << true << 0.0f << false << Edges{NO, -0.1f, -0.5f, 0.3f} << none << 9.7f << 5.1f;
-    QTest::newRow("swap: max Y pairs with max X") << swap << true << 0.0f << false << Edges{0.25f, -0.1f, NO, 0.3f} << none << 9.7f << 5.1f;
-    QTest::newRow("swap: max Y falls back to min X") << swap << true << 0.0f << false << Edges{0.25f, NO, NO, 0.3f} << none << 9.7f << 4.75f;
+    QTest::newRow("swap: max X pairs with max Y") << swap << true << 0.0f << false << Edges{NO, -0.1f, -0.5f, 0.3f} << none << 9.7f << 4.9f;
+    QTest::newRow("swap: max Y pairs with max X") << swap << true << 0.0f << false << Edges{0.25f, -0.1f, NO, 0.3f} << none << 9.7f << 4.9f;
+    QTest::newRow("swap: max Y falls back to min X") << swap << true << 0.0f << false << Edges{0.25f, NO, NO, 0.3f} << none << 9.7f << 5.25f;
     QTest::newRow("diameter doubles the edge") << diameter << true << 0.0f << false << Edges{0.25f, NO, -0.5f, NO} << none << 19.5f << 5.5f;
     QTest::newRow("reversed X") << revX << true << 0.0f << false << Edges{0.25f, NO, -0.5f, NO} << none << -9.75f << 5.5f;
     QTest::newRow("reversed Z") << revZ << true << 0.0f << false << Edges{0.25f, NO, -0.5f, NO} << none << 9.75f << -5.5f;
-    QTest::newRow("swap, reversed Z set") << swapRevZ << true << 0.0f << false << Edges{0.25f, NO, -0.5f, NO} << none << -10.5f << 4.75f;
+    QTest::newRow("swap, reversed Z set") << swapRevZ << true << 0.0f << false << Edges{0.25f, NO, -0.5f, NO} << none << -10.5f << 5.25f;
     QTest::newRow("inch") << inch << true << 0.0f << false << Edges{0.25f, NO, -0.5f, NO} << none << float(9.75 / 25.4) << float(5.5 / 25.4);
     QTest::newRow("camera angle switches it off") << plain << true << 0.5f << false << Edges{0.25f, NO, -0.5f, NO} << none << 10.0f << 5.0f;
     QTest::newRow("camera angle, inch") << inch << true << -0.5f << false << Edges{0.25f, NO, -0.5f, NO} << none << float(10 / 25.4) << float(5 / 25.4);

@@ -221,11 +221,9 @@ float cAxisInterface::ReadZ() const
     const CameraView view = cameraView();
     double z = Z;
     if (view.measureLines && view.cameraAngle == 0.0f) {
+        // The machine Z of the edge, placed as a picked point would be.
         const EdgePair pair = edgePair(view, EdgeLead::Y);
-        // With swapped axes the Z read-out has always taken the X edge
-        // leftward, unlike the found geometry; kept for the machines set up so.
-        const double right = CurrentMachine.swapXZ ? -pair.x : pair.x;
-        z += axes.alongAxes(QPointF(right, -pair.y)).y();
+        z += axes.alongAxes(QPointF(pair.x, -pair.y)).y();
     }
     return float(axes.shownZ(z));
 }
