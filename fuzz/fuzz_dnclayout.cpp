@@ -1,5 +1,5 @@
 // DNC layout files: the reader with the Sql checks of tool mode, and the
-// value texts and checks of the fields it accepted.
+// value texts, their reading back and the checks of the fields it accepted.
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         layout.read(path, toolMode, {QStringLiteral("idTool"), QStringLiteral("dncNum0")});
         for (DatiDnc &f : layout.fields) {
             f.value = f.DefaultValue;
-            DncValues::format(f, f.value, true, true);
+            DncValues::textValue(f, DncValues::format(f, f.value, true, true));
             DncValues::check(f, true);
         }
     }

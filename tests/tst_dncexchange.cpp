@@ -403,6 +403,9 @@ private slots:
             << 3 << wear << stored.arg("%1", "0.0125") << "0.020" << "0.020" << "0.020";
         QTest::newRow("bounds judge the value shown")
             << 3 << wear << stored.arg("%1", "1.0004") << QString() << "1.000" << "1.000";
+        QTest::newRow("bounds read the number through its Format")
+            << 3 << QByteArray("FieldType=int\nFormat=T%03d\nMin=1\nMax=50\n") << stored.arg("%1", "T042")
+            << QString() << "T042" << "T042";
         QTest::newRow("RegExp judges the value shown")
             << 3 << QByteArray("FieldType=float\nRegExp=[0-9]+[.][0-9]{3}\n") << stored.arg("%1", "12")
             << QString() << "12.000" << "12.000";
@@ -452,6 +455,35 @@ private slots:
             QCOMPARE(ToolingDb::probe(QString("SELECT CAST(dncNum4 AS TEXT) FROM dnc WHERE idTool=%1").arg(m_tool))
                          .toString(),
                      sent);
+    }
+
+    void storedTextReadsBack_data()
+    {
+        QTest::addColumn<QByteArray>("field");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("octal") << QByteArray("FieldType=int\nFormat=%o\n") << "52";
+        QTest::newRow("hexadecimal") << QByteArray("FieldType=int\nFormat=%#06x\n") << "0x002a";
+        QTest::newRow("text around an int") << QByteArray("FieldType=int\nFormat=T%03d\n") << "T042";
+        QTest::newRow("unit after a float") << QByteArray("FieldType=float\nFormat=%.3f mm\n") << "12.500 mm";
+    }
+    void storedTextReadsBack()
+    {
+        // What a send stored is shown again as it was, open after open.
+        QFETCH(QByteArray, field);
+        QFETCH(QString, stored);
+        layout("t.dnc", "[SETTINGS]\nTotFields=2\n[FIELD0]\nLabel=Tool\nDncLabel=T\nFieldType=int\nSqlTable=tools\n"
+                        "SqlField=t\n[FIELD1]\nLabel=V\nDncLabel=V\nSqlTable=dnc\nSqlField=dncNum4\n"
+                            + field);
+        QVERIFY(ToolingDb::exec(
+            QString("INSERT INTO dnc(idTool, dncNum4) VALUES(%1, CAST('%2' AS BLOB))").arg(m_tool).arg(stored)));
+        for (int open = 0; open < 2; ++open) {
+            openConnected(true);
+            QCOMPARE(le(1)->text(), stored);
+            m_panel->closeForm();
+            QCOMPARE(ToolingDb::probe(QString("SELECT CAST(dncNum4 AS TEXT) FROM dnc WHERE idTool=%1").arg(m_tool))
+                         .toString(),
+                     stored);
+        }
     }
 
     void plainText_data()

@@ -5,6 +5,8 @@
 
 #include <climits>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <ctime>
 
 #include "dnc/DncLayout.h"
@@ -64,6 +66,62 @@ QString format(const DatiDnc &f, const QVariant &value, bool isMM, bool asDate)
     return value.toString();
 }
 
+QVariant textValue(const DatiDnc &f, const QVariant &stored)
+{
+    const bool isInt = f.FieldType == QLatin1String("int");
+    if (f.Format.isEmpty() || (!isInt && f.FieldType != QLatin1String("float")) || !stored.isValid())
+        return stored;
+    // The Format (checked when the layout was read) turned into its scan
+    // pattern: literal text kept, the one conversion without flags or sizes.
+    QByteArray scan;
+    char conversion = 0;
+    const QByteArray format = f.Format.toUtf8();
+    for (int i = 0; i < format.size(); ++i) {
+        const char c = format.at(i);
+        if (c != '%') {
+            scan += c;
+            continue;
+        }
+        if (i + 1 < format.size() && format.at(i + 1) == '%') {
+            scan += "%%";
+            ++i;
+            continue;
+        }
+        while (++i < format.size() && std::strchr("-+ #0123456789.", format.at(i)))
+            ;
+        if (i >= format.size())
+            return stored;
+        conversion = format.at(i);
+        if (conversion == 'c')
+            scan += "%c";
+        else if (!isInt)
+            scan += "%lf";
+        else
+            scan += std::strchr("oxX", conversion) ? (conversion == 'o' ? "%o" : "%x") : "%d";
+    }
+    scan += " %n";
+    const QByteArray text = stored.toString().toLatin1();
+    int used = -1;
+    double value = 0;
+    if (conversion == 'c') {
+        char ch = 0;
+        if (std::sscanf(text.constData(), scan.constData(), &ch, &used) == 1)
+            value = uchar(ch);
+    } else if (!isInt) {
+        if (std::sscanf(text.constData(), scan.constData(), &value, &used) != 1)
+            used = -1;
+    } else if (std::strchr("oxX", conversion)) {
+        unsigned int u = 0;
+        if (std::sscanf(text.constData(), scan.constData(), &u, &used) == 1)
+            value = int(u);
+    } else {
+        int n = 0;
+        if (std::sscanf(text.constData(), scan.constData(), &n, &used) == 1)
+            value = n;
+    }
+    return used == text.size() ? QVariant(value) : stored;
+}
+
 QString itemKey(const QString &itemText)
 {
     const int p = itemText.indexOf(QLatin1String(" -"));
@@ -76,12 +134,12 @@ QStringList check(const DatiDnc &f, bool isMM)
     const QString text = f.value.toString();
     if (!(f.Min == 0 && f.Max == 0)) {
         if (f.FieldType == QLatin1String("float")) {
-            const float v = f.value.toFloat();
+            const float v = textValue(f, f.value).toFloat();
             if (v < f.Min || v > f.Max)
                 out << f.Label + QLatin1Char(' ') + MPrn(v, isMM)
                            + QString::asprintf(" [%f,%f]", double(f.Min), double(f.Max));
         } else if (f.FieldType == QLatin1String("int")) {
-            const int v = f.value.toInt();
+            const int v = truncated(textValue(f, f.value).toDouble());
             if (v < f.Min || v > f.Max)
                 out << f.Label + QLatin1Char(' ')
                            + QString::asprintf("%d [%d,%d]", v, truncated(f.Min), truncated(f.Max));

@@ -14,6 +14,12 @@ namespace DncValues {
 // 1970 in local time. Independent of the process locale.
 QString format(const DatiDnc &field, const QVariant &value, bool isMM, bool asDate);
 
+// The number a number field's text stands for: the text read back through
+// the field's Format, so that octal, hexadecimal or a unit beside the number
+// give the number again (the store keeps the text). Other fields, and texts
+// the Format does not match, as they are.
+QVariant textValue(const DatiDnc &field, const QVariant &text);
+
 // Number part of a list item: the text before its first " -".
 QString itemKey(const QString &itemText);
 

@@ -284,7 +284,7 @@ QVariant cDnc::rawValue(const DatiDnc &f) const
     const QVariant v = rec->value(f.SqlField);
     // The store keeps texts as their Latin-1 bytes.
     if (v.type() == QVariant::ByteArray)
-        return QString::fromLatin1(v.toByteArray());
+        return DncValues::textValue(f, QString::fromLatin1(v.toByteArray()));
     return v;
 }
 
