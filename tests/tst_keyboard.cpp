@@ -296,21 +296,22 @@ void TestKeyboard::pictures_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QSize>("size");
-    QTest::newRow("Button") << ":/img/Button.png" << QSize(72, 72);
-    QTest::newRow("ButtonSmall") << ":/img/ButtonSmall.png" << QSize(38, 38);
-    QTest::newRow("ButtonSpace") << ":/img/ButtonSpace.png" << QSize(285, 36);
-    QTest::newRow("ButtonCaps") << ":/img/ButtonCaps.png" << QSize(77, 36);
-    QTest::newRow("ButtonNum") << ":/img/ButtonNum.png" << QSize(68, 36);
-    QTest::newRow("ButtonArrowLeft") << ":/img/ButtonArrowLeft.png" << QSize(60, 38);
-    QTest::newRow("ButtonArrowRight") << ":/img/ButtonArrowRight.png" << QSize(60, 38);
-    QTest::newRow("BackSpace") << ":/img/BackSpace.png" << QSize(72, 72);
-    QTest::newRow("LeftArrow") << ":/img/LeftArrow.png" << QSize(30, 30);
-    QTest::newRow("RightArrow") << ":/img/RightArrow.png" << QSize(30, 30);
-    QTest::newRow("ExitSmall") << ":/img/ExitSmall.png" << QSize(42, 42);
+    QTest::addColumn<bool>("keyFace");
+    QTest::newRow("Button") << ":/img/Button.png" << QSize(72, 72) << true;
+    QTest::newRow("ButtonSmall") << ":/img/ButtonSmall.png" << QSize(38, 38) << true;
+    QTest::newRow("ButtonSpace") << ":/img/ButtonSpace.png" << QSize(285, 36) << true;
+    QTest::newRow("ButtonCaps") << ":/img/ButtonCaps.png" << QSize(77, 36) << true;
+    QTest::newRow("ButtonNum") << ":/img/ButtonNum.png" << QSize(68, 36) << true;
+    QTest::newRow("ButtonArrowLeft") << ":/img/ButtonArrowLeft.png" << QSize(60, 38) << true;
+    QTest::newRow("ButtonArrowRight") << ":/img/ButtonArrowRight.png" << QSize(60, 38) << true;
+    QTest::newRow("BackSpace") << ":/img/BackSpace.png" << QSize(72, 72) << false;
+    QTest::newRow("LeftArrow") << ":/img/LeftArrow.png" << QSize(30, 30) << false;
+    QTest::newRow("RightArrow") << ":/img/RightArrow.png" << QSize(30, 30) << false;
+    QTest::newRow("ExitSmall") << ":/img/ExitSmall.png" << QSize(42, 42) << false;
     // The masks are found without their suffix, as the panel asks for them.
-    QTest::newRow("numeric mask") << ":/img/maskKbNum" << QSize(240, 385);
-    QTest::newRow("alpha mask") << ":/img/maskKbAlpha" << QSize(495, 255);
-    QTest::newRow("clear") << ":/img/none.png" << QSize(1, 1);
+    QTest::newRow("numeric mask") << ":/img/maskKbNum" << QSize(240, 385) << false;
+    QTest::newRow("alpha mask") << ":/img/maskKbAlpha" << QSize(495, 255) << false;
+    QTest::newRow("clear") << ":/img/none.png" << QSize(1, 1) << false;
 }
 
 void TestKeyboard::pictures()
@@ -326,6 +327,15 @@ void TestKeyboard::pictures()
         for (int y = 0; y < rgb.height(); y += 7)
             for (int x = 0; x < rgb.width(); x += 7)
                 QCOMPARE(rgb.pixel(x, y), qRgb(0, 0, 0));
+    }
+    QFETCH(bool, keyFace);
+    if (keyFace) {
+        // A key face shades from top to bottom and carries no word: inside
+        // its border and rounded corners each row is one colour.
+        const int corner = qMin(img.width(), img.height()) / 6 + 2;
+        for (int y = 3; y < img.height() - 3; ++y)
+            for (int x = corner; x < img.width() - corner; ++x)
+                QVERIFY2(img.pixel(x, y) == img.pixel(corner, y), qPrintable(QString("%1,%2").arg(x).arg(y)));
     }
 }
 

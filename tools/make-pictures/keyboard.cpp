@@ -18,13 +18,13 @@ struct Picture
 };
 
 const Picture pictures[] = {
-    {"Button.png", 72, 72, Kind::KeyFace, "key"},
-    {"ButtonSmall.png", 38, 38, Kind::KeyFace, "key"},
-    {"ButtonSpace.png", 285, 36, Kind::KeyFace, "space"},
-    {"ButtonCaps.png", 77, 36, Kind::KeyFace, "caps"},
-    {"ButtonNum.png", 68, 36, Kind::KeyFace, "del"},
-    {"ButtonArrowLeft.png", 60, 38, Kind::KeyFace, "left"},
-    {"ButtonArrowRight.png", 60, 38, Kind::KeyFace, "right"},
+    {"Button.png", 72, 72, Kind::KeyFace, nullptr},
+    {"ButtonSmall.png", 38, 38, Kind::KeyFace, nullptr},
+    {"ButtonSpace.png", 285, 36, Kind::KeyFace, nullptr},
+    {"ButtonCaps.png", 77, 36, Kind::KeyFace, nullptr},
+    {"ButtonNum.png", 68, 36, Kind::KeyFace, nullptr},
+    {"ButtonArrowLeft.png", 60, 38, Kind::KeyFace, nullptr},
+    {"ButtonArrowRight.png", 60, 38, Kind::KeyFace, nullptr},
     {"BackSpace.png", 72, 72, Kind::Icon, "DEL"},
     {"LeftArrow.png", 30, 30, Kind::Icon, "<"},
     {"RightArrow.png", 30, 30, Kind::Icon, ">"},
@@ -38,8 +38,8 @@ const Picture pictures[] = {
     {"ReflexRed.png", 1, 1, Kind::Clear, nullptr},
 };
 
-// A light rounded key face; the word sits small at the bottom edge so the
-// key's own label in the middle stays readable.
+// A light rounded key face without a word: the key's own text or icon is
+// the only one on it.
 QImage keyFace(const Picture &p)
 {
     QImage img = blankPicture(p.width, p.height);
@@ -52,12 +52,6 @@ QImage keyFace(const Picture &p)
     g.setPen(QPen(QColor(40, 70, 40), 1.5));
     const qreal radius = qMin(p.width, p.height) / 6.0;
     g.drawRoundedRect(QRectF(1, 1, p.width - 2, p.height - 2), radius, radius);
-    QFont f("DejaVu Sans");
-    f.setPixelSize(qMax(7, p.height / 6));
-    g.setFont(f);
-    g.setPen(QColor(90, 120, 90));
-    g.drawText(QRect(0, 0, p.width, p.height - 2), Qt::AlignHCenter | Qt::AlignBottom,
-               QString::fromLatin1(p.word));
     return img;
 }
 
