@@ -1,7 +1,10 @@
+#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFontMetrics>
+#include <QFrame>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -90,6 +93,8 @@ private slots:
     void quit();
     void lightOffAtExit();
     void screenshots();
+    void pointCounters_data();
+    void pointCounters();
     void silentBoard_data();
     void silentBoard();
 
@@ -854,6 +859,43 @@ void TestMainWindow::screenshots()
     saveScreenshot(m_w.get(), "mainwindow-frozen");
     QCOMPARE(ui->lblZ->styleSheet(), QStringLiteral("QLabel{color:rgb(255,160,16);}"));
     m_w->cameraDevice()->enableFreeze(false);
+}
+
+void TestMainWindow::pointCounters_data()
+{
+    QTest::addColumn<QString>("opener");
+    QTest::addColumn<int>("points");
+    QTest::newRow("two points") << "tbCamAngle2Point" << 2;
+    QTest::newRow("five points") << "tbCamRadius5Point" << 5;
+}
+
+// The whole count shows, on nothing else of its panel.
+void TestMainWindow::pointCounters()
+{
+    QFETCH(QString, opener);
+    QFETCH(int, points);
+    build({{"/Machine/disableAnimation", true}});
+    m_w->resize(1024, 768);
+    m_w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_w.get()));
+    feed("X1000 Z2000 I128 O0\r");
+    if (m_w->cameraPanel())
+        QTRY_VERIFY_WITH_TIMEOUT(shot(m_w.get()).pixelColor(100, 200) == Qt::white, 15000);
+    ui->tbCamera->setChecked(true);
+    QTest::mouseClick(m_w->findChild<QAbstractButton *>(opener), Qt::LeftButton);
+    auto *frame = m_w->findChild<QFrame *>(QString("frmSetPoint%1P").arg(points));
+    auto *label = frame->findChild<QLabel *>(QString("lbl%1p").arg(points));
+    for (int i = 1; i < points; ++i)
+        frame->findChild<QAbstractButton *>(QString("tbGetPoint%1PReticle").arg(points))->click();
+    const QString shown = QString("%1/%2").arg(points - 1).arg(points);
+    QCOMPARE(label->text(), shown);
+    saveScreenshot(m_w.get(), "mainwindow-pick-" + QString::number(points) + "-points");
+
+    QVERIFY(frame->rect().contains(label->geometry()));
+    for (QWidget *other : frame->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
+        QVERIFY2(other == label || !other->geometry().intersects(label->geometry()), qPrintable(other->objectName()));
+    const QFontMetrics fm(label->font());
+    QVERIFY(fm.horizontalAdvance(shown) <= label->contentsRect().width() && fm.height() <= label->height());
 }
 
 void TestMainWindow::silentBoard_data()

@@ -389,7 +389,10 @@ void Ui_MainWindow::setupUi(QMainWindow *MainWindow)
     frmSetPoint2P = smallPanel(centralwidget, "frmSetPoint2P", QRect(1050, 690, 410, 120), "lblSetPoint2PPic",
                                "CamAngle2Point.png", nullptr, &tbExitSetPoint2P);
     tbGetPoint2PReticle = button(frmSetPoint2P, "tbGetPoint2PReticle", QRect(40, 50, 70, 70), "Reticle.png", 60);
-    lbl2p = newLabel(frmSetPoint2P, "lbl2p", QRect(90, 85, 40, 30), QStringLiteral("1"));
+    // The point counters ("0/2", "0/5") sit above their PICK button, beside the
+    // panel's picture, where the whole count fits and covers no button.
+    const QRect pointCounter(90, 6, 90, 42);
+    lbl2p = newLabel(frmSetPoint2P, "lbl2p", pointCounter, QStringLiteral("1"));
     lbl2p->setFont(font(18, true));
     lblAngleDistance = newLabel(frmSetPoint2P, "lblAngleDistance", QRect(140, 53, 120, 60), QStringLiteral("180.00"));
     lblAngleDistance->setAlignment(Qt::AlignCenter);
@@ -398,7 +401,7 @@ void Ui_MainWindow::setupUi(QMainWindow *MainWindow)
     frmSetPoint5P = smallPanel(centralwidget, "frmSetPoint5P", QRect(780, 780, 410, 120), "lblSetPoint5PPic",
                                "CamRadius5Point.png", nullptr, &tbExitSetPoint5P);
     tbGetPoint5PReticle = button(frmSetPoint5P, "tbGetPoint5PReticle", QRect(40, 50, 70, 70), "Reticle.png", 60, true);
-    lbl5p = newLabel(frmSetPoint5P, "lbl5p", QRect(90, 85, 40, 34), QStringLiteral("1"));
+    lbl5p = newLabel(frmSetPoint5P, "lbl5p", pointCounter, QStringLiteral("1"));
     lbl5p->setFont(font(24, true));
     lblRadValue5P = newLabel(frmSetPoint5P, "lblRadValue5P", QRect(130, 53, 151, 60), QStringLiteral("99.9999"));
     lblRadValue5P->setFont(font(24, true));
