@@ -1203,7 +1203,7 @@ void TestCamPanel::acknowledgement()
         rig.panel->displayTidMessage(ok);
         const QList<QLabel*> labels = rig.panel->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
         QCOMPARE(labels.size(), 1);
-        QCOMPARE(labels[0]->geometry(), QRect(170, 170, 300, 300));
+        QCOMPARE(labels[0]->geometry(), QRect(94, 149, 451, 341));
         const QList<QLabel*> texts = labels[0]->findChildren<QLabel*>();
         QCOMPARE(texts.size(), 1);
         QCOMPARE(texts[0]->text(), QString("OK"));

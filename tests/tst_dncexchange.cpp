@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -679,6 +680,30 @@ private slots:
         QVERIFY(!m_panel->init(false, -1));
         QCOMPARE(texts(rec), QStringList{box.arg(m_scanner->slavePath())});
         QVERIFY(m_host.isEnabled());
+    }
+
+    void readingDialogPictures_data()
+    {
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("other");
+        QTest::newRow("at rest") << "lblOff" << "lblOn";
+        QTest::newRow("reading") << "lblOn" << "lblOff";
+    }
+
+    // Both blink phases fill the dialog with the same scanner, so only its
+    // beam comes and goes.
+    void readingDialogPictures()
+    {
+        QFETCH(QString, label);
+        QFETCH(QString, other);
+        AskDataMatrix dialog(&m_host);
+        dialog.show();
+        auto *phase = dialog.findChild<QLabel *>(label);
+        QTRY_VERIFY(phase->isVisible() && dialog.findChild<QLabel *>(other)->isHidden());
+        saveScreenshot(&dialog, "dnc-datamatrix-dialog-" + label);
+        const QImage picture = phase->pixmap(Qt::ReturnByValue).toImage();
+        QCOMPARE(picture.size(), phase->size());
+        QCOMPARE(picture.pixel(225, 200), QColor("#607d8b").rgb());
     }
 };
 

@@ -52,22 +52,6 @@ void cursorPictures(QImage &bits, QImage &mask)
     }
 }
 
-// The ground of the green "OK" that confirms an acknowledged send over the
-// camera view (and the lit phase of the scan dialog): a ring, no words.
-QImage okBadge()
-{
-    QImage img = blankPicture(300, 300);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(40, 40, 40, 160));
-    p.drawRoundedRect(QRectF(0, 0, 300, 300), 24, 24);
-    p.setPen(QPen(QColor(115, 255, 0), 10));
-    p.setBrush(Qt::NoBrush);
-    p.drawEllipse(QPointF(150, 150), 120, 120);
-    return img;
-}
-
 } // namespace
 
 void drawCamPanelPictures(PictureFolder &out)
@@ -80,7 +64,6 @@ void drawCamPanelPictures(PictureFolder &out)
     out.save("xzSwapped-ico.png", labelled(QSize(36, 36), yellow, Qt::black, "XZ\nswap", 11));
     out.save("lotus-spindle.png", labelled(QSize(160, 80), yellow, Qt::black, "SPINDLE\nunlocked", 20));
     out.save("Printer-large.png", labelled(QSize(160, 160), grey, Qt::black, "PRINTING", 24));
-    out.save("scanner-on.png", okBadge());
     const struct { const char *file; const char *word; bool cAxis; } zero[] = {
         {"zeroX.png", "Search zero X", false},
         {"zeroZ.png", "Search zero Z", false},
