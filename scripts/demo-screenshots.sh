@@ -24,6 +24,7 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
+private_runtime_dir
 
 prepare_demo_workdir "$WORK/demo" >/dev/null
 start_virtual_display

@@ -5,7 +5,8 @@
 # function sets the variables named with it in the caller's shell, so its
 # clean-up can stop what was started.
 
-# The processes started so far (none yet).
+# The processes started so far (none yet), and the runtime folder made for them.
+RUNTIME=""
 APP=""
 SIM=""
 CNC=""
@@ -93,10 +94,21 @@ start_virtual_display() {
     while [ ! -e "/tmp/.X11-unix/X$n" ] && [ $i -lt 50 ]; do sleep 0.1; i=$((i + 1)); done
 }
 
+# private_runtime_dir: where the session has no runtime folder (XDG_RUNTIME_DIR
+# unset, as on a bare virtual display), the toolkit of every program started
+# from here would say so on stderr; gives them one of this run's own instead
+# (mode 0700, removed by stop_demo_processes) and sets RUNTIME.
+private_runtime_dir() {
+    [ -z "$XDG_RUNTIME_DIR" ] || return 0
+    RUNTIME=$(mktemp -d "${TMPDIR:-/tmp}/t8a-runtime.XXXXXX")
+    export XDG_RUNTIME_DIR="$RUNTIME"
+}
+
 # stop_demo_processes: stops what the script started (APP, SIM, CNC, DM, RFID,
-# XVFB: each when set), the program first.
+# XVFB: each when set), the program first, and removes RUNTIME when set.
 stop_demo_processes() {
     for pid in "$APP" "$SIM" "$CNC" "$DM" "$RFID" "$XVFB"; do
         [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
     done
+    [ -z "$RUNTIME" ] || rm -rf "$RUNTIME"
 }

@@ -26,6 +26,7 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
+private_runtime_dir
 
 prepare_demo_workdir "$DEMO"
 
