@@ -19,6 +19,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <thread>
 
 using Fixture = AxbLinkFixture;
 
@@ -880,7 +881,8 @@ void TestAxb::silentBoard_data()
 {
     QTest::addColumn<int>("interval");
     // The board "stops" answering, "never" answers, or stops or goes on
-    // answering while the GUI thread is held for 1500 ms.
+    // answering while the GUI thread is held for 1500 ms, or its answer is
+    // read only after the hold, as after a stop of the whole program.
     QTest::addColumn<QString>("how");
     // Sent meanwhile by the serial DNC host, or by a TCP client ("tcp").
     QTest::addColumn<QByteArray>("request");
@@ -898,6 +900,12 @@ void TestAxb::silentBoard_data()
                                         << QByteArray("X    12.500 Z   100.000 A A M R  LATHE1\r");
     QTest::newRow("TCP request") << 0 << "stops" << QByteArray("tcp") << none
                                  << QByteArray("X 12.500 Z 100.000 AAMR  LATHE1\n\r");
+    QTest::newRow("serial DNC request after a stop of the program")
+        << 0 << "held, answer read late" << QByteArray("$X\r") << none
+        << QByteArray("X    12.500 Z   100.000 A A M R LATHE1\r");
+    QTest::newRow("TCP request after a stop of the program")
+        << 0 << "held, answer read late" << QByteArray("tcp") << none
+        << QByteArray("X 12.500 Z 100.000 AAMR  LATHE1\n\r");
 }
 
 void TestAxb::silentBoard()
@@ -928,13 +936,18 @@ void TestAxb::silentBoard()
     QVERIFY(socket.waitForConnected(5000));
     QByteArray fromServer;
     connect(&socket, &QTcpSocket::readyRead, [&] { fromServer += socket.readAll(); });
-    const auto answerIs = [&](const QByteArray &expected) {
+    const auto ask = [&] {
         host.clearReceived();
         fromServer.clear();
-        if (tcp)
+        if (tcp) {
             socket.write("\x02");
-        else
+            socket.flush();
+        } else {
             host.write(request);
+        }
+    };
+    const auto answerIs = [&](const QByteArray &expected) {
+        ask();
         if (expected.isEmpty())
             QTest::qWait(300);
         QTRY_COMPARE_WITH_TIMEOUT(tcp ? fromServer : host.received(), expected, 5000);
@@ -945,11 +958,29 @@ void TestAxb::silentBoard()
         QTRY_VERIFY_WITH_TIMEOUT(link->linesUsed() > 0, 30000);
         f.board.setAutoAnswer(how.endsWith("answers"));
         if (how.startsWith("held")) {
-            // One last answer arrives as the hold begins: it counts from its
-            // arrival, and a board asked nothing meanwhile is asked again.
-            f.board.write(f.board.positionLine());
+            const QByteArray line = f.board.positionLine();
+            if (request.isEmpty()) {
+                // One last answer arrives as the hold begins: it counts from its
+                // arrival, and a board asked nothing meanwhile is asked again.
+                f.board.write(line);
+                QThread::msleep(1500);
+                QCOMPARE(link->confirmAnswering(), how.endsWith("answers"));
+                return;
+            }
+            // Every answer given so far is read: the link waits for one to a
+            // request the board received after it stopped answering.
+            const int framesBefore = f.board.frameCount();
+            QTRY_VERIFY_WITH_TIMEOUT(f.board.frameCount() > framesBefore, 5000);
+            // The request comes during the hold; the answer the board gave
+            // meanwhile is read only after it, later than the request.
+            ask();
             QThread::msleep(1500);
-            QCOMPARE(link->confirmAnswering(), how.endsWith("answers"));
+            std::thread lateAnswer([&] {
+                QThread::msleep(50);
+                f.board.write(line);
+            });
+            const auto joined = qScopeGuard([&] { lateAnswer.join(); });
+            QTRY_COMPARE_WITH_TIMEOUT(tcp ? fromServer : host.received(), liveReply, 5000);
             return;
         }
         quiet.start();

@@ -505,13 +505,16 @@ bool cAxisInterface::confirmAnswering()
     takeArrivedAnswers();
     if (sinceLastAnswerMs() <= kSilenceMs)
         return true;
-    if (requestWaitingSinceMs < 0)
-        slotReqAxb();
-    while (!isSilent() && sinceLastAnswerMs() > kSilenceMs) {
+    // An older request proves nothing: its answer may wait unread, the whole
+    // program having been held. The board is asked now and has its answer
+    // time from now.
+    slotReqAxb();
+    const qint64 askedMs = ManageSerialPort::monotonicMs();
+    while (sinceLastAnswerMs() > kSilenceMs && ManageSerialPort::monotonicMs() - askedMs <= kAnswerMs) {
         QThread::msleep(2);
         takeArrivedAnswers();
     }
-    return !isSilent();
+    return sinceLastAnswerMs() <= kSilenceMs;
 }
 
 void cAxisInterface::checkSilence()

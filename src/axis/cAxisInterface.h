@@ -102,8 +102,8 @@ public:
     bool isSilent() const;
     // Before values are taken as a measure: parses the answers that arrived
     // while the GUI thread was held; when the last is older than kSilenceMs,
-    // asks the board (unless a request is waiting already) and waits for the
-    // answer up to kAnswerMs. False when the board stays silent.
+    // asks the board and waits for an answer up to kAnswerMs from the asking.
+    // False when none comes.
     bool confirmAnswering();
 
 signals:
