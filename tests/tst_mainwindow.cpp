@@ -910,6 +910,8 @@ void TestMainWindow::silentBoard_data()
     QTest::newRow("two-point measure") << "two points";
     QTest::newRow("point picked in the camera view") << "picked point";
     QTest::newRow("diameter between picked corners") << "picked diameter";
+    QTest::newRow("set panel of C") << "set C";
+    QTest::newRow("incremental C button") << "incremental C";
 }
 
 // The board stops answering: the read-outs say so, every place that would take
@@ -921,19 +923,26 @@ void TestMainWindow::silentBoard()
     // The board answers at the press and stops during a wait for a still image
     // that outlasts its second of grace.
     const bool inWait = place.endsWith("stops in the wait");
-    build(inWait ? QMap<QString, QVariant>{{"/Machine/idleClick", 1500}} : QMap<QString, QVariant>());
+    build(inWait ? QMap<QString, QVariant>{{"/Machine/idleClick", 1500}}
+                 : QMap<QString, QVariant>{{"/Machine/hasCAxis", true}, {"/Machine/pulseRevC", 3600}});
     if (place == "clamp") {
         m_w->resize(1024, 768);
         m_w->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_w.get()));
+        // The intersection of the found lines, beside the read-outs.
+        m_w->panels().setStatus(QStringLiteral("getAngle"), true);
+        ui->lblAngleInt->setText("PX 1.000 PZ 2.000");
     }
-    feed("X1000 Z2000 I128 O0\r");
+    const QByteArray line = inWait ? "X1000 Z2000 I128 O0\r" : "X1000 Z2000 I128 O0 C900\r";
+    feed(line);
     ui->leXLabel->setText("kept");
     QSignalSpy references(m_w.get(), &MainWindow::sigSetReference);
     const auto state = [&] {
         return QStringList{ui->leXLabel->text(), ui->lbl2p->text(), QString::number(CurrentMachine.sysXref),
                            QString::number(CurrentMachine.xIncr), QString::number(ui->tbAIX->isChecked()),
-                           App::kovraSettings().value("System/RefX").toString(), QString::number(references.count())};
+                           App::kovraSettings().value("System/RefX").toString(), QString::number(references.count()),
+                           QString::number(CurrentMachine.cIncr), QString::number(CurrentMachine.cIncrOffset),
+                           QString::number(ui->tbAIC->isChecked())};
     };
     const QStringList before = state();
     m_board->line.clear();
@@ -958,6 +967,11 @@ void TestMainWindow::silentBoard()
         m_w->getRotatedValues(QPointF(1, 2), false);
     } else if (place == "picked diameter") {
         m_w->getRotatedValues(QPointF(1, 0), true);
+    } else if (place == "set C") {
+        ui->leSetC->setText("0");
+        m_w->PressedSetC();
+    } else if (place == "incremental C") {
+        ui->tbAIC->click();
     }
     QStringList texts;
     for (const auto &box : m_boxes)
@@ -966,15 +980,17 @@ void TestMainWindow::silentBoard()
                                      : QStringList{"No answer from the axis board: the values shown are not current"});
     QCOMPARE(state(), before);
     QTRY_VERIFY_WITH_TIMEOUT(!ui->lblAxbSilent->isHidden(), 10000);
-    for (QLabel *readout : {ui->lblX, ui->lblZ, ui->lblC})
+    for (QLabel *readout : {ui->lblX, ui->lblZ, ui->lblC, ui->lblAngleInt, ui->lblRadCenter})
         QCOMPARE(readout->styleSheet(), AxisDisplay::silentStyle());
     QCOMPARE(ui->lblX->text(), QStringLiteral("1.000"));
     if (place == "clamp")
         saveScreenshot(m_w.get(), "mainwindow-board-silent");
 
-    feed("X1000 Z2000 I128 O0\r");
+    feed(line);
     QVERIFY(ui->lblAxbSilent->isHidden());
     QCOMPARE(ui->lblX->styleSheet(), QStringLiteral("QLabel{color:white;}"));
+    for (QLabel *position : {ui->lblAngleInt, ui->lblRadCenter})
+        QCOMPARE(position->styleSheet(), QString());
 }
 
 int main(int argc, char *argv[])

@@ -702,6 +702,10 @@ void MainWindow::UpdateAxis()
 void MainWindow::showAxbSilence(bool silent)
 {
     ui->lblAxbSilent->setVisible(silent);
+    // The intersection and circle centre texts hold the axis position too;
+    // without a sheet of their own they take the panel's colour.
+    for (QLabel *position : {ui->lblAngleInt, ui->lblRadCenter})
+        setStyleSheetWhenChanged(position, silent ? AxisDisplay::silentStyle() : QString());
     // Once the board answers again, its next refresh gives the colours back.
     if (!silent)
         return;

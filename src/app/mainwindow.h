@@ -30,6 +30,7 @@ class MeasureServer;
 class MyInputPanelContext;
 class TCPServer;
 class QCloseEvent;
+class QPushButton;
 class cMachineList;
 class cSetList;
 class cToolset;
@@ -205,6 +206,8 @@ private:
     void linkTestRnOut();
     void placeSetValue(bool xRow, double v, bool defaultMachine);
     void setRowIncremental(bool xRow, bool on);
+    // Switching on while the board is silent: refused with its box, the button unchecked.
+    bool incrementalRefused(QPushButton *button, bool on);
     void fillMachineCombo();
     void updateRotatedFrame(int reticleId);
 

@@ -183,7 +183,7 @@ void MainWindow::placeSetValue(bool xRow, double v, bool defaultMachine)
 void MainWindow::PressedSetC()
 {
     double v = 0;
-    if (!acceptable(ui->leSetC, v))
+    if (!acceptable(ui->leSetC, v) || MeasureServer::refusedForSilence(axis, this))
         return;
     axis->SetIncrementalC(true, float(v));
     {
@@ -210,13 +210,8 @@ void MainWindow::toggleZincr(bool on)
 // when it is not already so.
 void MainWindow::setRowIncremental(bool xRow, bool on)
 {
-    // The zero goes at the present position: only at one the board confirms.
-    if (on && MeasureServer::refusedForSilence(axis, this)) {
-        QPushButton *button = xRow ? ui->tbAIX : ui->tbAIZ;
-        const QSignalBlocker block(button);
-        button->setChecked(false);
+    if (incrementalRefused(xRow ? ui->tbAIX : ui->tbAIZ, on))
         return;
-    }
     if (xRow != CurrentMachine.swapXZ) {
         if (CurrentMachine.xIncr != on)
             axis->SetIncrementalX(on, 0.0f);
@@ -225,8 +220,20 @@ void MainWindow::setRowIncremental(bool xRow, bool on)
     }
 }
 
+// The zero goes at the present position: only at one the board confirms.
+bool MainWindow::incrementalRefused(QPushButton *button, bool on)
+{
+    if (!on || !MeasureServer::refusedForSilence(axis, this))
+        return false;
+    const QSignalBlocker block(button);
+    button->setChecked(false);
+    return true;
+}
+
 void MainWindow::toggleCincr(bool on)
 {
+    if (incrementalRefused(ui->tbAIC, on))
+        return;
     if (CurrentMachine.cIncr != on)
         axis->SetIncrementalC(on, 0.0f);
 }
