@@ -900,6 +900,8 @@ void TestAxb::silentBoard_data()
                                         << QByteArray("X    12.500 Z   100.000 A A M R  LATHE1\r");
     QTest::newRow("TCP request") << 0 << "stops" << QByteArray("tcp") << none
                                  << QByteArray("X 12.500 Z 100.000 AAMR  LATHE1\n\r");
+    QTest::newRow("board answers throughout a stop of the program") << 0 << "held, answer read late" << none
+                                                                    << none << none;
     QTest::newRow("serial DNC request after a stop of the program")
         << 0 << "held, answer read late" << QByteArray("$X\r") << none
         << QByteArray("X    12.500 Z   100.000 A A M R LATHE1\r");
@@ -959,7 +961,7 @@ void TestAxb::silentBoard()
         f.board.setAutoAnswer(how.endsWith("answers"));
         if (how.startsWith("held")) {
             const QByteArray line = f.board.positionLine();
-            if (request.isEmpty()) {
+            if (!how.endsWith("late")) {
                 // One last answer arrives as the hold begins: it counts from its
                 // arrival, and a board asked nothing meanwhile is asked again.
                 f.board.write(line);
@@ -971,16 +973,23 @@ void TestAxb::silentBoard()
             // request the board received after it stopped answering.
             const int framesBefore = f.board.frameCount();
             QTRY_VERIFY_WITH_TIMEOUT(f.board.frameCount() > framesBefore, 5000);
-            // The request comes during the hold; the answer the board gave
+            // A request comes during the hold; the answer the board gave
             // meanwhile is read only after it, later than the request.
-            ask();
+            if (!request.isEmpty())
+                ask();
+            const int used = link->linesUsed();
             QThread::msleep(1500);
             std::thread lateAnswer([&] {
                 QThread::msleep(50);
                 f.board.write(line);
             });
             const auto joined = qScopeGuard([&] { lateAnswer.join(); });
-            QTRY_COMPARE_WITH_TIMEOUT(tcp ? fromServer : host.received(), liveReply, 5000);
+            if (request.isEmpty())
+                QTRY_VERIFY_WITH_TIMEOUT(link->linesUsed() > used, 5000);
+            else
+                QTRY_COMPARE_WITH_TIMEOUT(tcp ? fromServer : host.received(), liveReply, 5000);
+            // Nor were the read-outs told meanwhile that the board is silent.
+            QCOMPARE(changes.count(), 0);
             return;
         }
         quiet.start();

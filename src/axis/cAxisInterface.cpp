@@ -146,6 +146,7 @@ cAxisInterface::cAxisInterface(QWidget *parent, CVideoDevice *cameraDevice)
 
     // A start without any answer counts as silence after the same time.
     lastAnswerMs = ManageSerialPort::monotonicMs();
+    lastCheckMs = lastAnswerMs;
     connect(&silenceTimer, &QTimer::timeout, this, &cAxisInterface::checkSilence);
     silenceTimer.start(100);
 
@@ -519,6 +520,14 @@ bool cAxisInterface::confirmAnswering()
 
 void cAxisInterface::checkSilence()
 {
+    // A check this late finds the program was held: the answer to the waiting
+    // request may have come meanwhile and wait unread, so the request has its
+    // answer time again from now.
+    const qint64 now = ManageSerialPort::monotonicMs();
+    const bool held = now - lastCheckMs > kAnswerMs;
+    lastCheckMs = now;
+    if (held && requestWaitingSinceMs >= 0)
+        requestWaitingSinceMs = now;
     if (silenceTold || !isSilent())
         return;
     silenceTold = true;

@@ -95,8 +95,9 @@ public:
     // answer was parsed for longer than kSilenceMs (more than three request
     // periods), counted from the answer's arrival on the line (from
     // construction before the first one), while a request has waited longer
-    // than kAnswerMs for its answer: a board that was not asked, because the
-    // GUI thread was held, has not failed to answer.
+    // than kAnswerMs for its answer: a board that was not asked, or whose
+    // answer could not be read, because the program was held, has not failed
+    // to answer.
     static constexpr int kSilenceMs = 1000;
     static constexpr int kAnswerMs = 300;
     bool isSilent() const;
@@ -211,6 +212,8 @@ private:
     qint64 requestWaitingSinceMs = -1;
     // Arrival of the chunk being handled; -1 when it did not come from the port.
     qint64 chunkArrivalMs = -1;
+    // When the silence was last checked (at first: when its checks started).
+    qint64 lastCheckMs = 0;
     // What silenceChanged last told.
     bool silenceTold = false;
     QTimer silenceTimer;
