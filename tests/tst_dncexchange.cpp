@@ -35,6 +35,24 @@ QStringList texts(const MessageBoxRecorder &rec)
     return t;
 }
 
+// The toolkit's warnings (a read of a closed line) while it lives.
+struct WarningCatcher
+{
+    static QStringList &caught()
+    {
+        static QStringList list;
+        return list;
+    }
+    static void handler(QtMsgType type, const QMessageLogContext &, const QString &text)
+    {
+        if (type == QtWarningMsg)
+            caught() << text;
+    }
+    WarningCatcher() : previous(qInstallMessageHandler(handler)) { caught().clear(); }
+    ~WarningCatcher() { qInstallMessageHandler(previous); }
+    QtMessageHandler previous;
+};
+
 } // namespace
 
 // The DNC panel talking to the CNC-side server in both dialects, and its
@@ -327,6 +345,7 @@ private slots:
         QFETCH(int, scriptMs);
         QFETCH(QByteArray, during);
         StderrCapture err;
+        WarningCatcher warnings;
         MessageBoxRecorder rec;
         QSignalSpy ok(m_panel, &cDnc::tidDataOk);
         QSignalSpy closed(m_panel, &cDnc::sigCloseDncSocket);
@@ -370,6 +389,7 @@ private slots:
         QFETCH(int, dropped);
         QCOMPARE(QString(err.text()),
                  dropped ? QString("cDnc: %1 bytes received before a send dropped\n").arg(dropped) : QString());
+        QCOMPARE(WarningCatcher::caught(), QStringList());
     }
 
     // A number field goes to the server and to the dnc table as its editor

@@ -161,7 +161,8 @@ void cDnc::takeReplies()
         // The socket does not announce again what came while its own
         // notification was handled.
         framesWait = true;
-        if (!receive(socket.readAll()))
+        // A reply that ended the exchange closed the line.
+        if (!socket.isOpen() || !receive(socket.readAll()))
             break;
     }
     framesWait = false;
