@@ -91,6 +91,8 @@ private:
 private slots:
     void initTestCase()
     {
+        // As the program sets it at start: the fields' validators take a point.
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         m_db = std::make_unique<ToolingDbScope>();
         QVERIFY(m_db->isOpen());
         machine = ToolingDb::addMachine("LATHE 1");

@@ -5,8 +5,6 @@
 
 #include <climits>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 #include <ctime>
 
 #include "dnc/DncLayout.h"
@@ -71,55 +69,47 @@ QVariant textValue(const DatiDnc &f, const QVariant &stored)
     const bool isInt = f.FieldType == QLatin1String("int");
     if (f.Format.isEmpty() || (!isInt && f.FieldType != QLatin1String("float")) || !stored.isValid())
         return stored;
-    // The Format (checked when the layout was read) turned into its scan
-    // pattern: literal text kept, the one conversion without flags or sizes.
-    QByteArray scan;
-    char conversion = 0;
-    const QByteArray format = f.Format.toUtf8();
-    for (int i = 0; i < format.size(); ++i) {
-        const char c = format.at(i);
-        if (c != '%') {
-            scan += c;
-            continue;
-        }
-        if (i + 1 < format.size() && format.at(i + 1) == '%') {
-            scan += "%%";
+    // The Format (checked when the layout was read: one conversion) split into
+    // the text before its conversion, the conversion letter and the text after.
+    QString before, after;
+    QChar conversion;
+    for (int i = 0; i < f.Format.size(); ++i) {
+        QString &literal = conversion.isNull() ? before : after;
+        const QChar c = f.Format.at(i);
+        if (c != QLatin1Char('%')) {
+            literal += c;
+        } else if (i + 1 < f.Format.size() && f.Format.at(i + 1) == QLatin1Char('%')) {
+            literal += c;
             ++i;
-            continue;
+        } else {
+            while (++i < f.Format.size() && QStringLiteral("-+ #0123456789.").contains(f.Format.at(i)))
+                ;
+            if (i >= f.Format.size())
+                return stored;
+            conversion = f.Format.at(i);
         }
-        while (++i < format.size() && std::strchr("-+ #0123456789.", format.at(i)))
-            ;
-        if (i >= format.size())
-            return stored;
-        conversion = format.at(i);
-        if (conversion == 'c')
-            scan += "%c";
-        else if (!isInt)
-            scan += "%lf";
-        else
-            scan += std::strchr("oxX", conversion) ? (conversion == 'o' ? "%o" : "%x") : "%d";
     }
-    scan += " %n";
-    const QByteArray text = stored.toString().toLatin1();
-    int used = -1;
+    const QString text = stored.toString();
+    if (text.size() < before.size() + after.size() || !text.startsWith(before) || !text.endsWith(after))
+        return stored;
+    QString number = text.mid(before.size(), text.size() - before.size() - after.size());
+    if (conversion == QLatin1Char('c'))
+        return number.size() == 1 ? QVariant(double(uchar(number.at(0).toLatin1()))) : stored;
+    // Widths pad with blanks; the number is read in its base, not the locale's.
+    number = number.trimmed();
+    bool ok = false;
     double value = 0;
-    if (conversion == 'c') {
-        char ch = 0;
-        if (std::sscanf(text.constData(), scan.constData(), &ch, &used) == 1)
-            value = uchar(ch);
-    } else if (!isInt) {
-        if (std::sscanf(text.constData(), scan.constData(), &value, &used) != 1)
-            used = -1;
-    } else if (std::strchr("oxX", conversion)) {
-        unsigned int u = 0;
-        if (std::sscanf(text.constData(), scan.constData(), &u, &used) == 1)
-            value = int(u);
-    } else {
-        int n = 0;
-        if (std::sscanf(text.constData(), scan.constData(), &n, &used) == 1)
-            value = n;
-    }
-    return used == text.size() ? QVariant(value) : stored;
+    if (!isInt)
+        value = number.toDouble(&ok);
+    else if (conversion == QLatin1Char('o'))
+        value = int(number.toUInt(&ok, 8));
+    else if (conversion == QLatin1Char('x') || conversion == QLatin1Char('X'))
+        value = int(number.toUInt(&ok, 16));
+    else if (conversion == QLatin1Char('u'))
+        value = int(number.toUInt(&ok, 10));
+    else
+        value = number.toInt(&ok, 10);
+    return ok ? QVariant(value) : stored;
 }
 
 QString itemKey(const QString &itemText)
