@@ -20,9 +20,9 @@ int integer(const IniText &s, const QString &key, const QString &def)
     return s.value(key, def).trimmed().toInt();
 }
 
-// One printf conversion at pos (just after '%'): flags, width, precision,
-// conversion letter; no '*' and no length modifier. Returns the letter or 0.
-QChar conversionAt(const QString &f, int &pos)
+} // namespace
+
+QChar DncLayout::conversionAt(const QString &f, int &pos)
 {
     while (pos < f.size() && QStringLiteral("-+ #0").contains(f.at(pos)))
         ++pos;
@@ -43,8 +43,6 @@ QChar conversionAt(const QString &f, int &pos)
         return QChar();
     return f.at(pos++);
 }
-
-} // namespace
 
 bool DncLayout::isSafeFormat(const QString &fieldType, const QString &format)
 {

@@ -82,11 +82,11 @@ QVariant textValue(const DatiDnc &f, const QVariant &stored)
             literal += c;
             ++i;
         } else {
-            while (++i < f.Format.size() && QStringLiteral("-+ #0123456789.").contains(f.Format.at(i)))
-                ;
-            if (i >= f.Format.size())
+            ++i;
+            conversion = DncLayout::conversionAt(f.Format, i);
+            --i;
+            if (conversion.isNull())
                 return stored;
-            conversion = f.Format.at(i);
         }
     }
     const QString text = stored.toString();
