@@ -384,6 +384,9 @@ void TestVideoDevice::standInFollowsCarriage_data()
     reversed.reverseX = true;
     s_machine swapped;
     swapped.swapXZ = true;
+    s_machine swappedReversed;
+    swappedReversed.swapXZ = true;
+    swappedReversed.reverseX = true;
     s_machine other;
     other.Xref = 10000; // 10 mm further out: the same carriage reads X + 10
     s_machine incremental;
@@ -396,6 +399,13 @@ void TestVideoDevice::standInFollowsCarriage_data()
     QTest::newRow("reversed X") << reversed << QPointF(10, 20) << reversed << QPointF(9.5, 20) << QPointF(50, 0);
     QTest::newRow("swapped: X along the image's y") << swapped << QPointF(10, 20) << swapped << QPointF(10.5, 20)
                                                     << QPointF(0, 50);
+    // Swapped, machine Z grows to the right on the picture (leftward when its
+    // reference set is reversed): the picture moves the other way, so the
+    // edge's read-out stays put.
+    QTest::newRow("swapped: Z moves the picture left") << swapped << QPointF(10, 20) << swapped << QPointF(10, 20.3)
+                                                       << QPointF(-30, 0);
+    QTest::newRow("swapped, reversed X set: Z moves it right") << swappedReversed << QPointF(10, 20) << swappedReversed
+                                                               << QPointF(10, 20.3) << QPointF(30, 0);
     QTest::newRow("another machine: the carriage stayed") << radius << QPointF(10, 20) << other << QPointF(20, 20)
                                                           << QPointF(0, 0);
     QTest::newRow("incremental zero: the carriage stayed") << radius << QPointF(10, 20) << incremental

@@ -1,5 +1,6 @@
 #include "StandInCarriage.h"
 
+#include "camera/CameraAxes.h"
 #include "camera/VideoDevice.h"
 #include "shared/SharedStruct.h"
 
@@ -48,6 +49,24 @@ QPointF CStandInCarriage::scales(QPointF machineXZ, const Machine &m)
     return m.swapXZ ? QPointF(z, x) : QPointF(x, z);
 }
 
+QPointF CStandInCarriage::pictureMove(QPointF scaleMove, const Machine &m)
+{
+    // The scales' move as a move of machine X (a radius) and Z.
+    double x = m.swapXZ ? scaleMove.y() : scaleMove.x();
+    double z = m.swapXZ ? scaleMove.x() : scaleMove.y();
+    if (m.x.reverse)
+        x = -x;
+    if (m.z.reverse)
+        z = -z;
+    CameraAxes axes;
+    axes.swapXZ = m.swapXZ;
+    axes.reverseX = m.x.reverse;
+    axes.reverseZ = m.z.reverse;
+    // The edge the read-out adds moves against the carriage.
+    const QPointF rightUp = axes.onPicture(QPointF(-x, -z));
+    return QPointF(rightUp.x(), -rightUp.y());
+}
+
 QPointF CStandInCarriage::shift() const
 {
     QMutexLocker lock(&m_lock);
@@ -77,5 +96,5 @@ void CStandInCarriage::update()
     }
     m_scales = scales;
     QMutexLocker lock(&m_lock);
-    m_shift = (scales - m_origin) / m_mmPerPixel;
+    m_shift = pictureMove(scales - m_origin, m_machine) / m_mmPerPixel;
 }

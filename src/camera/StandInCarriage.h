@@ -12,9 +12,9 @@ class CVideoDevice;
 // the board's scale readings through the current machine's references, so
 // that choosing another machine or setting an incremental zero, which change
 // the coordinates but not the carriage, leave the picture where it is. The
-// picture follows the board's X scale along the image's x and its Z scale
-// along y, in the sense in which the program's readouts stay put while only
-// the carriage moves.
+// picture moves as the camera's axes place the machine's move (swapped
+// axes: machine X along the image's y, Z along its x), backwards, so that
+// an edge's read-out stays put while only the carriage moves.
 class CStandInCarriage : public QObject
 {
     Q_OBJECT
@@ -56,6 +56,9 @@ public:
     };
     // The board's X and Z scale readings (mm) behind machine coordinates.
     static QPointF scales(QPointF machineXZ, const Machine &m);
+    // The picture's move (mm, right and down) for a move of the board's X and
+    // Z scales (mm).
+    static QPointF pictureMove(QPointF scaleMove, const Machine &m);
 
 private:
     CVideoDevice *m_device;
