@@ -263,6 +263,10 @@ private slots:
     void menuChoice_data();
     void menuChoice();
     void longPressToggle();
+    void entryWithoutPoint_data();
+    void entryWithoutPoint();
+    void rotatedCornerPick_data();
+    void rotatedCornerPick();
     void pointsOnMachineAxes_data();
     void pointsOnMachineAxes();
     void silentBoardDropsCorners();
@@ -370,6 +374,10 @@ void TestCamPanel::lineParameters_data()
         QTest::newRow(qPrintable(QString("vertical %1").arg(a))) << a << 500.f << float(p.x());
     for (float a : {0.f, 180.f, -180.f})
         QTest::newRow(qPrintable(QString("horizontal %1").arg(a))) << a << 0.002f << float(p.y());
+    // Within about 0.1 degrees of upright the slope passes the vertical mark:
+    // such a line is vertical, held by its column.
+    for (float a : {89.9f, 90.05f, -89.95f})
+        QTest::newRow(qPrintable(QString("nearly vertical %1").arg(a))) << a << 500.f << float(p.x());
     QTest::newRow("45") << 45.f << 1.f << 10.f;
     QTest::newRow("-45") << -45.f << -1.f << 30.f;
 }
@@ -392,6 +400,10 @@ void TestCamPanel::intersection_data()
     QTest::newRow("vertical second") << QVector<float>{0.5f, 10, 500, 100.4f} << QPoint(100, 60);
     QTest::newRow("truncated y") << QVector<float>{500, 200, 0.002f, 150} << QPoint(200, 150);
     QTest::newRow("crossing") << QVector<float>{1, 0, -1, 640} << QPoint(320, 320);
+    // The steep side of a corner at 5 degrees first: its row comes from the
+    // flat line at the crossing's own column (250.52), not from the steep one
+    // at the rounded column (385.5).
+    QTest::newRow("steep first line") << QVector<float>{11.43f, -2483.4f, -0.0874887f, 401.96f} << QPoint(251, 380);
     QTest::newRow("nearly parallel") << QVector<float>{1.0f, 0, 1.001f, 50} << QPoint(-999999, -999999);
     QTest::newRow("both vertical") << QVector<float>{500, 10, 500, 20} << QPoint(-999999, -999999);
 }
@@ -509,6 +521,89 @@ void TestCamPanel::menuChoice()
     if (entry == "clear")
         for (QAction* a : {panel->actRight, panel->actCenter, panel->actDiameter})
             QCOMPARE(a->data().toPointF(), QPointF(-999999, -999999));
+}
+
+// An entry whose point is missing (a corner not picked yet, or dropped
+// when the board fell silent) is shown disabled and hands over nothing.
+void TestCamPanel::entryWithoutPoint_data()
+{
+    QTest::addColumn<bool>("dropped");      // both corners picked, then dropped
+    QTest::addColumn<QString>("entry");
+    QTest::newRow("centre, left corner only") << false << "centre";
+    QTest::newRow("diameter, left corner only") << false << "diameter";
+    QTest::newRow("right, left corner only") << false << "right";
+    QTest::newRow("centre, corners dropped, left picked again") << true << "centre";
+    QTest::newRow("diameter, corners dropped, left picked again") << true << "diameter";
+}
+
+void TestCamPanel::entryWithoutPoint()
+{
+    QFETCH(bool, dropped);
+    QFETCH(QString, entry);
+    Rig rig;
+    rig.device->measureLines = true;
+    rig.device->rotation = true;
+    rig.setExtreme(0, QPoint(200, 300), 0);
+    rig.setExtreme(1, QPoint(400, 300), 0);
+    rig.setExtreme(2, QPoint(250, 150), 0);
+    TestPanel* panel = rig.panel.get();
+    QSignalSpy spy(panel, &CCamPanel::setRotatedValues);
+    if (dropped) {
+        panel->press(QPoint(200, 150));
+        panel->press(QPoint(400, 150));
+        panel->resetAngularPoints();   // what a silence of the board does
+    }
+    panel->choose = [&]() -> QAction* {
+        return entry == "centre" ? panel->actCenter : entry == "diameter" ? panel->actDiameter : panel->actRight;
+    };
+    panel->press(QPoint(200, 150));
+    QCOMPARE(panel->menuShownAt.size(), dropped ? 3 : 1);
+    const QList<bool> enabled{panel->actLeft->isEnabled(), panel->actRight->isEnabled(),
+                              panel->actCenter->isEnabled(), panel->actDiameter->isEnabled()};
+    QCOMPARE(enabled, (QList<bool>{true, false, false, false}));
+    QCOMPARE(spy.count(), 0);
+}
+
+// A tool's sharp corner drawn with its edges along the turned camera's axes:
+// a press on it picks the corner at its own machine coordinates, within a
+// pixel (0.01 mm).
+void TestCamPanel::rotatedCornerPick_data()
+{
+    QTest::addColumn<float>("angle");
+    for (float a : {0.1f, 2.0f, 5.0f, 30.0f})
+        QTest::newRow(qPrintable(QString("%1 degrees").arg(double(a)))) << a;
+}
+
+void TestCamPanel::rotatedCornerPick()
+{
+    QFETCH(float, angle);
+    LinkedRig rig("radius");
+    rig.atPosition();   // X 1.500, Z 2.000 at the centre
+    CVideoDevice& cam = *rig.f.camera;
+    cam.cameraAngle = angle;
+    // The corner lies in the middle of pixel (250, 380): X 1.500 + 0.70, Z 2.000 - 0.60.
+    const QPointF corner(250.5, 380.5);
+    const double a = double(angle) * M_PI / 180;
+    SyntheticScene scene;
+    // Its top edge runs along the turned picture's rows, its left edge along the columns.
+    const QPointF along(std::cos(a), -std::sin(a)), down(std::sin(a), std::cos(a));
+    scene.addPolygon(QPolygonF(QVector<QPointF>{corner, corner + 2000 * along, corner + 2000 * (along + down), corner + 2000 * down}));
+    const QByteArray frame = scene.render();
+    cam.processFrame(reinterpret_cast<const uchar*>(frame.constData()), scene.width(), scene.height());
+    QVERIFY(cam.MinXValid() && cam.MinYValid());
+
+    TestPanel& panel = *rig.panel;
+    panel.press(QPoint(250, 380));
+    QCOMPARE(panel.menuShownAt.size(), 1);
+    const QPointF picked = panel.actLeft->data().toPointF();
+    QVERIFY2(std::fabs(picked.x() - 2.2) <= 0.0101 && std::fabs(picked.y() - 1.4) <= 0.0101,
+             qPrintable(QString("X %1 Z %2").arg(picked.x(), 0, 'f', 4).arg(picked.y(), 0, 'f', 4)));
+    if (angle == 30.0f) {
+        panel.image = QImage(reinterpret_cast<const uchar*>(frame.constData()) + 192 * 1280 + 320, 640, 640, 1280,
+                             QImage::Format_Grayscale8)
+                          .convertToFormat(QImage::Format_RGB32);
+        saveScreenshot(panel.paint(), "campanel-rotated-corner-30");
+    }
 }
 
 void TestCamPanel::pointsOnMachineAxes_data()

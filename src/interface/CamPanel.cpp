@@ -815,6 +815,12 @@ void CCamPanel::calculateLineParam(QPoint p, float angle, float& m, float& q)
     } else {
         m = std::tan(angle * kPi / 180);
         q = p.y() - m * p.x();
+        // As steep as the vertical mark or steeper (within about 0.1 degrees of
+        // upright): a vertical line, held by its column as it is drawn.
+        if (std::fabs(m) >= 500) {
+            m = 500.0f;
+            q = p.x();
+        }
     }
 }
 
@@ -827,8 +833,11 @@ QPoint CCamPanel::CalculateIntersection(float m1, float q1, float m2, float q2)
         return QPoint(x, int(m2 * x + q2));
     }
     const float x0 = m2 >= 500 ? q2 : (q1 - q2) / (m2 - m1);
-    const int x = qRound(x0);
-    return QPoint(x, qRound(m1 * x + q1));
+    // The row is taken on the flatter line at the crossing's own column: on a
+    // steep line the column's rounding would move it by up to half the slope.
+    const bool secondFlatter = m2 < 500 && std::fabs(m2) < std::fabs(m1);
+    const float y0 = secondFlatter ? m2 * x0 + q2 : m1 * x0 + q1;
+    return QPoint(qRound(x0), qRound(y0));
 }
 
 void CCamPanel::resetAngularPoints()
@@ -918,9 +927,13 @@ void CCamPanel::mousePressEvent(QMouseEvent* event)
         actCenter->setText(tr("Center point"));
         actDiameter->setText(tr("Diameter"));
     }
+    // An entry without a point (a corner not picked, or dropped when the
+    // board fell silent) has nothing to give.
+    for (QAction* a : {actLeft, actRight, actCenter, actDiameter})
+        a->setEnabled(!isNoPoint(a->data().toPointF()));
 
     QAction* chosen = execMenu(pos);
-    if (!chosen)
+    if (!chosen || !chosen->isEnabled())
         return;
     if (chosen == actClear)
         resetAngularPoints();
