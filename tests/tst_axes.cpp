@@ -462,19 +462,24 @@ void TestAxes::incrementalWithEdge_data()
     QTest::addColumn<bool>("frozen");
     QTest::addColumn<Edges>("live");
     QTest::addColumn<Edges>("held");
+    QTest::addColumn<float>("angle");     // the camera's
     QTest::addColumn<float>("value");
     QTest::addColumn<float>("machine");   // machine coordinate of the axis afterwards
 
     const Edges none{NO, NO, NO, NO};
-    QTest::newRow("X on min X edge") << false << true << false << Edges{0.25f, -0.1f, NO, NO} << none << 10.0f << 10.25f;
-    QTest::newRow("X on max X edge") << false << true << false << Edges{NO, -0.1f, NO, NO} << none << 10.0f << 9.9f;
-    QTest::newRow("X without edge") << false << true << false << none << none << 10.0f << 10.0f;
-    QTest::newRow("X, measure lines off") << false << false << false << Edges{0.25f, NO, NO, NO} << none << 10.0f << 10.0f;
-    QTest::newRow("X on the frozen edge") << false << true << true << Edges{0.25f, NO, NO, NO} << Edges{0.5f, NO, NO, NO} << 10.0f << 10.5f;
-    QTest::newRow("X frozen, not held: live edge") << false << true << true << Edges{0.25f, NO, NO, NO} << none << 10.0f << 10.25f;
-    QTest::newRow("Z on min Y edge") << true << true << false << Edges{0.25f, NO, -0.5f, 0.3f} << none << 2.0f << 1.5f;
-    QTest::newRow("Z on max Y edge") << true << true << false << Edges{0.25f, NO, NO, 0.3f} << none << 2.0f << 2.3f;
-    QTest::newRow("Z ignores X edges") << true << true << false << Edges{0.25f, 0.1f, NO, NO} << none << 2.0f << 2.0f;
+    QTest::newRow("X on min X edge") << false << true << false << Edges{0.25f, -0.1f, NO, NO} << none << 0.0f << 10.0f << 10.25f;
+    QTest::newRow("X on max X edge") << false << true << false << Edges{NO, -0.1f, NO, NO} << none << 0.0f << 10.0f << 9.9f;
+    QTest::newRow("X without edge") << false << true << false << none << none << 0.0f << 10.0f << 10.0f;
+    QTest::newRow("X, measure lines off") << false << false << false << Edges{0.25f, NO, NO, NO} << none << 0.0f << 10.0f << 10.0f;
+    QTest::newRow("X on the frozen edge") << false << true << true << Edges{0.25f, NO, NO, NO} << Edges{0.5f, NO, NO, NO} << 0.0f << 10.0f << 10.5f;
+    // Frozen with nothing held the read-out adds no edge: neither does the zero.
+    QTest::newRow("X frozen, not held: no edge") << false << true << true << Edges{0.25f, NO, NO, NO} << none << 0.0f << 10.0f << 10.0f;
+    QTest::newRow("Z on min Y edge") << true << true << false << Edges{0.25f, NO, -0.5f, 0.3f} << none << 0.0f << 2.0f << 1.5f;
+    QTest::newRow("Z on max Y edge") << true << true << false << Edges{0.25f, NO, NO, 0.3f} << none << 0.0f << 2.0f << 2.3f;
+    // A turned camera's read-out adds no edge: neither does the zero.
+    QTest::newRow("X, camera turned") << false << true << false << Edges{0.25f, NO, NO, NO} << none << 2.0f << 10.0f << 10.0f;
+    QTest::newRow("Z, camera turned") << true << true << false << Edges{0.25f, NO, -0.5f, NO} << none << -0.5f << 2.0f << 2.0f;
+    QTest::newRow("Z ignores X edges") << true << true << false << Edges{0.25f, 0.1f, NO, NO} << none << 0.0f << 2.0f << 2.0f;
 }
 
 void TestAxes::incrementalWithEdge()
@@ -484,6 +489,7 @@ void TestAxes::incrementalWithEdge()
     QFETCH(bool, frozen);
     QFETCH(Edges, live);
     QFETCH(Edges, held);
+    QFETCH(float, angle);
     QFETCH(float, value);
     QFETCH(float, machine);
     Fixture f;
@@ -496,6 +502,7 @@ void TestAxes::incrementalWithEdge()
     setLiveEdges(cam, live);
     setFrozenEdges(cam, held);
     cam.frozen = frozen;
+    cam.cameraAngle = angle;
     cam.publishResult();   // as the end of a frame does
     if (zAxis)
         link->SetIncrementalZ(true, value);
@@ -503,9 +510,8 @@ void TestAxes::incrementalWithEdge()
         link->SetIncrementalX(true, value);
     link->ReceivedString(line(12345, 6789));
     QCOMPARE(zAxis ? link->GetZ_CameraRef() : link->GetX_CameraRef(), machine);
-    // With the live edge the corrected readout shows the typed value.
-    if (lines && !frozen)
-        QCOMPARE(zAxis ? link->ReadZ() : link->ReadX(), value);
+    // The corrected readout shows the typed value, live or frozen.
+    QCOMPARE(zAxis ? link->ReadZ() : link->ReadX(), value);
 }
 
 void TestAxes::foundGeometry_data()

@@ -49,6 +49,21 @@ sLineParam line(float m, bool reference = false)
 
 using Settings = QMap<QString, QVariant>;
 
+// The tool's edge as the capture thread would hand it over: min X 0.29 mm
+// right of the picture's centre, min Y 0.2 mm above it.
+void edgeOffCentre(CVideoDevice &cam)
+{
+    const float mm[4] = {0.29f, 0.0f, -0.2f, 0.0f};
+    const bool valid[4] = {true, false, true, false};
+    cam.profileCount = 1;
+    for (int i = 0; i < 4; ++i) {
+        cam.extremeIndex[i] = valid[i] ? 0 : CEdgeSearch::kNone;
+        cam.profiles[0].ext[i].mm = mm[i];
+        cam.profiles[0].ext[i].valid = valid[i];
+    }
+    cam.publishResult();
+}
+
 } // namespace
 
 class TestCommands : public QObject, protected MainWindowFixture
@@ -62,6 +77,8 @@ private slots:
 
     void setPanels_data();
     void setPanels();
+    void setPanelsWithEdge_data();
+    void setPanelsWithEdge();
     void incompleteEntryChangesNothing_data();
     void incompleteEntryChangesNothing();
     void setCLeavesToggleUnrun();
@@ -95,6 +112,8 @@ private slots:
     void rotation();
     void pickedPoints_data();
     void pickedPoints();
+    void noPointWritesNothing_data();
+    void noPointWritesNothing();
     void manualTwoPoints();
     void manualFivePoints_data();
     void manualFivePoints();
@@ -103,7 +122,7 @@ private slots:
 
 private:
     void build(const Settings &settings = {}, const QString &machine = QString(), bool swap = false,
-               bool radius = true);
+               bool radius = true, bool mm = true, bool reverseX = false, bool reverseZ = false);
     void feedPosition(double xMm, double zMm) { feed(QStringLiteral("x%1 z%2 I0 O0\r").arg(qRound(xMm * 1000)).arg(qRound(zMm * 1000)).toLatin1()); }
     bool open(const char *id) { return m_w->panels().isEnlarged(QLatin1String(id)); }
     QSettings &settings() { return App::kovraSettings(); }
@@ -130,7 +149,8 @@ void TestCommands::cleanup()
     tearDownWindow();
 }
 
-void TestCommands::build(const Settings &values, const QString &machine, bool swap, bool radius)
+void TestCommands::build(const Settings &values, const QString &machine, bool swap, bool radius, bool mm,
+                         bool reverseX, bool reverseZ)
 {
     Settings all{{"/camera/XCalibration", 0.01}, {"/camera/ZCalibration", 0.01}, {"/Machine/disableAnimation", true}};
     for (auto it = values.begin(); it != values.end(); ++it)
@@ -139,10 +159,14 @@ void TestCommands::build(const Settings &values, const QString &machine, bool sw
     if (!machine.isEmpty()) {
         QVERIFY(openDatabase());
         QSqlQuery q;
-        q.prepare("INSERT INTO machine (name, Xref, Zref, isRadius, IsMM, swapXZ) VALUES (?, 1000, 2000, ?, 1, ?)");
+        q.prepare("INSERT INTO machine (name, Xref, Zref, isRadius, IsMM, swapXZ, reverseX, reverseZ) "
+                  "VALUES (?, 1000, 2000, ?, ?, ?, ?, ?)");
         q.addBindValue(machine);
         q.addBindValue(radius ? 1 : 0);
+        q.addBindValue(mm ? 1 : 0);
         q.addBindValue(swap ? 1 : 0);
+        q.addBindValue(reverseX ? 1 : 0);
+        q.addBindValue(reverseZ ? 1 : 0);
         QVERIFY(q.exec());
         QSqlDatabase::database().close();
         QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
@@ -223,6 +247,85 @@ void TestCommands::setPanels()
     }
     feed("x12345 z-6789 I0 O0\r");
     QCOMPARE((x ? ui->lblX : ui->lblZ)->text(), shown);
+}
+
+// With the edge reticle on and the tool's edge off the centre, a set panel
+// places the zero (or the default machine's reference) so that the read-out
+// of its row shows the typed value; the toggle alone places 0 the same way.
+void TestCommands::setPanelsWithEdge_data()
+{
+    QTest::addColumn<QString>("axis");
+    QTest::addColumn<int>("gauge");   // the default machine's stored reference, um
+    const QStringList modes{"radius", "diameter"};
+    for (const QString &mode : modes)
+        for (const QString &unit : {QString("mm"), QString("inch")}) {
+            const bool inch = unit == "inch";
+            // X typed 10 mm (0.4 in), a radius or a diameter; the read-out adds -0.29 mm.
+            const double xTyped = inch ? 0.4 * 25.4 : 10.0;
+            const double xRadius = mode == "radius" ? xTyped : xTyped / 2;
+            const int xGauge = int(std::lround((xRadius + 0.29) * 1000));
+            // Z typed 5 mm (0.2 in); the read-out adds 0.2 mm.
+            const int zGauge = int(std::lround(((inch ? 0.2 * 25.4 : 5.0) - 0.2) * 1000));
+            const QString setUp = "default, " + mode + (inch ? ", inch" : "");
+            QTest::newRow(qPrintable(setUp + ": X")) << "X" << xGauge;
+            QTest::newRow(qPrintable(setUp + ": Z")) << "Z" << zGauge;
+        }
+    for (const QString &mode : modes)
+        for (const char *reversed : {"", ", reversed X", ", reversed Z"})
+            for (const char *swapped : {"", ", swapped"})
+                for (const char *inch : {"", ", inch"})
+                    for (const char *axis : {"X", "Z"}) {
+                        const QString setUp = mode + reversed + swapped + inch;
+                        QTest::newRow(qPrintable(setUp + ": " + axis)) << axis << 0;
+                    }
+}
+
+void TestCommands::setPanelsWithEdge()
+{
+    QFETCH(QString, axis);
+    QFETCH(int, gauge);
+    const QString setUp = QString(QTest::currentDataTag()).section(':', 0, 0);
+    const bool defaultMachine = setUp.startsWith("default");
+    const bool radius = !setUp.contains("diameter");
+    const bool mm = !setUp.contains("inch");
+    build({{"/Machine/isMM", mm}, {"/Machine/isRadius", radius}}, defaultMachine ? QString() : "M1",
+          setUp.contains("swapped"), radius, mm, setUp.contains("reversed X"), setUp.contains("reversed Z"));
+    QCOMPARE(CurrentMachine.IsMM, mm);
+    QCOMPARE(CurrentMachine.isRadius, radius);
+    feed("x12345 z-6789 I0 O0\r");
+    CVideoDevice *cam = m_w->cameraDevice();
+    QVERIFY(!cam->isRunning());   // no frame replaces the edge below
+    QTest::mouseClick(ui->tbAutocoll, Qt::LeftButton);
+    QVERIFY(cam->measureLines);
+    edgeOffCentre(*cam);
+
+    const bool x = axis == "X";
+    const QString typed = x ? (mm ? "10.000" : "0.4000") : (mm ? "5.000" : "0.2000");
+    const QString zero = mm ? "0.000" : "0.0000";
+    QLabel *shown = x ? ui->lblX : ui->lblZ;
+    QTest::mouseClick(x ? ui->tbTypeX : ui->tbTypeZ, Qt::LeftButton);
+    (x ? ui->leSetX : ui->leSetZ)->setText(typed);
+    QTest::mouseClick(x ? ui->tbSetX : ui->tbSetZ, Qt::LeftButton);
+    QVERIFY(!open(x ? "setX" : "setZ"));
+    feed("x12345 z-6789 I0 O0\r");
+    QStringList readOuts{shown->text()};
+    QStringList expected{typed};
+    if (defaultMachine) {
+        // The reference stored is the one the read-out computes with.
+        const QString key = x ? "System/GaugeX" : "System/GaugeZ";
+        App::resetKovraSettings();
+        QCOMPARE(settings().value(key).toInt(), gauge);
+        QCOMPARE(x ? CurrentMachine.Xref : CurrentMachine.Zref, gauge);
+    } else {
+        QPushButton *toggle = x ? ui->tbAIX : ui->tbAIZ;
+        QVERIFY(toggle->isChecked());
+        toggle->setChecked(false);
+        toggle->setChecked(true);
+        feed("x12345 z-6789 I0 O0\r");
+        readOuts << shown->text();
+        expected << zero;
+    }
+    QCOMPARE(readOuts, expected);
 }
 
 void TestCommands::incompleteEntryChangesNothing_data()
@@ -994,6 +1097,40 @@ void TestCommands::pickedPoints()
     const QStringList empty{"", "", ""};
     QCOMPARE(label, panel == "labelPrint" ? fields : empty);
     QCOMPARE(table, panel == "toolset" ? fields : empty);
+}
+
+// A menu entry without a point hands over the panel's no-point mark: no
+// field of the label panel or the tool editor takes it.
+void TestCommands::noPointWritesNothing_data()
+{
+    QTest::addColumn<QString>("panel");
+    QTest::addColumn<bool>("isDiameter");
+    QTest::newRow("label panel point") << "labelPrint" << false;
+    QTest::newRow("label panel diameter") << "labelPrint" << true;
+    QTest::newRow("tool editor point") << "toolset" << false;
+    QTest::newRow("tool editor diameter") << "toolset" << true;
+}
+
+void TestCommands::noPointWritesNothing()
+{
+    QFETCH(QString, panel);
+    QFETCH(bool, isDiameter);
+    build();
+    QLineEdit *tx = m_w->toolsetPanel()->findChild<QLineEdit *>("leX");
+    QLineEdit *tz = m_w->toolsetPanel()->findChild<QLineEdit *>("leZ");
+    QLineEdit *tr = m_w->toolsetPanel()->findChild<QLineEdit *>("leCr");
+    QVERIFY(tx && tz && tr);
+    const QList<QLineEdit *> fields{tx, tz, tr, ui->leXLabel, ui->leZLabel, ui->leRadLabel};
+    for (QLineEdit *e : fields)
+        e->setText("1.000");
+    m_w->panels().setStatus(panel, true);
+    emit m_w->cameraPanel()->setRotatedValues(QPointF(-999999, -999999), isDiameter);
+    QStringList texts, before;
+    for (QLineEdit *e : fields) {
+        texts << e->text();
+        before << "1.000";
+    }
+    QCOMPARE(texts, before);
 }
 
 // Manual measures ---------------------------------------------------------------------

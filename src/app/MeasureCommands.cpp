@@ -13,8 +13,13 @@ const double kPi = 3.141592654;
 
 int toMicrometres(double value, bool isMM)
 {
+    return referenceMicrometres(value, isMM, 0);
+}
+
+int referenceMicrometres(double value, bool isMM, double edgeMm)
+{
     const double mm = isMM ? value : value * 25.4;
-    return int(std::lround(mm * 1000.0));
+    return int(std::lround((mm - edgeMm) * 1000.0));
 }
 
 int snapAngleSlider(int value)

@@ -13,6 +13,9 @@ namespace MeasureCommands {
 // A typed length (millimetres, or inches when isMM is false) in whole
 // micrometres, rounded to the nearest: one inch is 25400, never 25399.
 int toMicrometres(double value, bool isMM);
+// The reference (whole micrometres, to the nearest) that makes a read-out
+// adding edgeMm show the typed value: the value less the edge.
+int referenceMicrometres(double value, bool isMM, double edgeMm);
 
 // The angle reticle slider moves in hundredths of a degree; a value one off
 // a tenth snaps to that tenth (2519 -> 2520, 2511 -> 2510).

@@ -171,7 +171,9 @@ void MainWindow::placeSetValue(bool xRow, double v, bool defaultMachine)
         return;
     int &gauge = xRow ? CurrentMachine.Xref : CurrentMachine.Zref;
     int &scaleRef = xRow ? CurrentMachine.sysXref : CurrentMachine.sysZref;
-    gauge = MeasureCommands::toMicrometres(v, CurrentMachine.IsMM);
+    // The read-out adds the edge to the reference: it shows v here.
+    const QPointF edge = axis->readoutEdge();
+    gauge = MeasureCommands::referenceMicrometres(v, CurrentMachine.IsMM, xRow ? edge.x() : edge.y());
     scaleRef = xRow ? axis->getScaleX() : axis->getScaleZ();
     const QString letter = QLatin1String(xRow ? "X" : "Z");
     QSettings &s = App::kovraSettings();
@@ -579,6 +581,10 @@ void MainWindow::setAutoAngleReticle()
 
 void MainWindow::getRotatedValues(QPointF val, bool isDiameter)
 {
+    // The panel's mark of an entry without a point: no value to write.
+    const double noPoint = -999999;
+    if (val.x() == noPoint || val.y() == noPoint)
+        return;
     const bool table = animator.isEnlarged(QStringLiteral("toolset"));
     // Every corner lies at the axis position of its own press, the diameter
     // between two of them too.

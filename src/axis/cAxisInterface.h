@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QPointF>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -65,6 +66,10 @@ public:
     double GetZ_DXFref() const;
     float ReadX() const;
     float ReadZ() const;
+    // What the read-outs add for the tool's edge: machine X (a radius) and Z,
+    // mm. None with the measure lines off or a turned camera. A zero or a
+    // reference set to make an axis read a value takes this off first.
+    QPointF readoutEdge() const;
     QString ReadXString() const;
     QString ReadZString() const;
     QString ReadCString() const;
@@ -165,7 +170,7 @@ private:
     };
     enum class EdgeLead { X, Y };
     static EdgePair edgePair(const CameraView &view, EdgeLead lead);
-    float incrementalEdge(bool xAxis) const;
+    static QPointF edgeCorrection(const CameraView &view);
     QString geometryText(const CameraView &view, double offsetX, double offsetZ, bool forX) const;
     bool requestAnswerMode() const { return axbDncInterval == 0; }
     uchar lockBits() const;

@@ -112,48 +112,46 @@ qint64 incrementTarget(float newVal)
     const float value = float(newVal + 0.000001);
     return truncatedCount(double(factor) * double(value));
 }
-} // namespace
 
-float cAxisInterface::incrementalEdge(bool xAxis) const
+// The zero that makes a reference set compute `target` (tenths of a
+// micrometre) at the scale reading s.
+qint64 zeroFor(int ref, int sysRef, bool reverse, qint64 s, qint64 target)
 {
-    const CameraView v = cameraView();
-    // The live edge, or its frozen value when the camera is frozen and holds one.
-    auto edge = [&v](int e) { return v.frozen && v.heldValid[e] ? v.held[e] : v.live[e]; };
-    const int first = xAxis ? CameraView::MinX : CameraView::MinY;
-    const int second = xAxis ? CameraView::MaxX : CameraView::MaxY;
-    if (v.liveValid[first])
-        return edge(first);
-    if (v.liveValid[second])
-        return edge(second);
-    return 0;
+    return reverse ? -10 * qint64(ref) - sysRef + s + target : 10 * qint64(ref) - sysRef + s - target;
 }
 
+// The read-out adds the edge to the machine coordinate: the coordinate is
+// set to the typed value less that edge, so the read-out shows the value.
+qint64 targetLessEdge(float newVal, double edgeMm)
+{
+    return incrementTarget(newVal) - std::llround(edgeMm * 10000.0);
+}
+} // namespace
+
+// The X fields of the record: machine X, or machine Z when the axes are swapped.
 void cAxisInterface::SetIncrementalX(bool incr, float newVal)
 {
     if (incr) {
-        const qint64 s = CurrentMachine.swapXZ ? scaleZ : scaleX;
-        const qint64 t = incrementTarget(newVal);
+        const bool swap = CurrentMachine.swapXZ;
+        const qint64 s = swap ? scaleZ : scaleX;
+        const QPointF edge = readoutEdge();
+        const qint64 t = targetLessEdge(newVal, swap ? edge.y() : edge.x());
         const s_machine &m = CurrentMachine;
-        qint64 zero = m.reverseX ? -10 * qint64(m.Xref) - m.sysXref + s + t
-                                 : 10 * qint64(m.Xref) - m.sysXref + s - t;
-        if (cameraView().measureLines)
-            zero -= truncatedCount(double(incrementalEdge(true)) * 10000.0);
-        CurrentMachine.xIncrZero = clampToInt(zero);
+        CurrentMachine.xIncrZero = clampToInt(zeroFor(m.Xref, m.sysXref, m.reverseX, s, t));
     }
     CurrentMachine.xIncr = incr;
 }
 
+// The Z fields of the record: machine Z, or machine X when the axes are swapped.
 void cAxisInterface::SetIncrementalZ(bool incr, float newVal)
 {
     if (incr) {
-        const qint64 s = CurrentMachine.swapXZ ? scaleX : scaleZ;
-        const qint64 t = incrementTarget(newVal);
+        const bool swap = CurrentMachine.swapXZ;
+        const qint64 s = swap ? scaleX : scaleZ;
+        const QPointF edge = readoutEdge();
+        const qint64 t = targetLessEdge(newVal, swap ? edge.x() : edge.y());
         const s_machine &m = CurrentMachine;
-        qint64 zero = m.reverseZ ? -10 * qint64(m.Zref) - m.sysZref + s + t
-                                 : 10 * qint64(m.Zref) - m.sysZref + s - t;
-        if (cameraView().measureLines)
-            zero -= truncatedCount(double(incrementalEdge(false)) * 10000.0);
-        CurrentMachine.zIncrZero = clampToInt(zero);
+        CurrentMachine.zIncrZero = clampToInt(zeroFor(m.Zref, m.sysZref, m.reverseZ, s, t));
     }
     CurrentMachine.zIncr = incr;
 }
@@ -201,31 +199,33 @@ cAxisInterface::EdgePair cAxisInterface::edgePair(const CameraView &v, EdgeLead 
     return e;
 }
 
+QPointF cAxisInterface::edgeCorrection(const CameraView &view)
+{
+    // A rotated camera's edges do not lie along the axes: no correction then.
+    if (!view.measureLines || view.cameraAngle != 0.0f)
+        return QPointF();
+    const CameraAxes axes = CameraAxes::of(CurrentMachine);
+    // Each axis takes the edge placed as a picked point would be (y runs downward).
+    const EdgePair forX = edgePair(view, EdgeLead::X);
+    const EdgePair forZ = edgePair(view, EdgeLead::Y);
+    return QPointF(axes.alongAxes(QPointF(forX.x, -forX.y)).x(), axes.alongAxes(QPointF(forZ.x, -forZ.y)).y());
+}
+
+QPointF cAxisInterface::readoutEdge() const
+{
+    return edgeCorrection(cameraView());
+}
+
 float cAxisInterface::ReadX() const
 {
     const CameraAxes axes = CameraAxes::of(CurrentMachine);
-    const CameraView view = cameraView();
-    double x = axes.radius(X);
-    // A rotated camera's edges do not lie along the axes: no correction then.
-    if (view.measureLines && view.cameraAngle == 0.0f) {
-        // The read-out is the machine X of the edge (its y runs downward).
-        const EdgePair pair = edgePair(view, EdgeLead::X);
-        x += axes.alongAxes(QPointF(pair.x, -pair.y)).x();
-    }
-    return float(axes.shownX(x));
+    return float(axes.shownX(axes.radius(X) + readoutEdge().x()));
 }
 
 float cAxisInterface::ReadZ() const
 {
     const CameraAxes axes = CameraAxes::of(CurrentMachine);
-    const CameraView view = cameraView();
-    double z = Z;
-    if (view.measureLines && view.cameraAngle == 0.0f) {
-        // The machine Z of the edge, placed as a picked point would be.
-        const EdgePair pair = edgePair(view, EdgeLead::Y);
-        z += axes.alongAxes(QPointF(pair.x, -pair.y)).y();
-    }
-    return float(axes.shownZ(z));
+    return float(axes.shownZ(Z + readoutEdge().y()));
 }
 
 QString cAxisInterface::ReadXString() const
