@@ -6,6 +6,7 @@
 #include <QTableWidget>
 #include <QtTest>
 
+#include "axis/ManageSerialPort.h"
 #include "axis/QextSerialPort.h"
 #include "dnc/AskDataMatrix.h"
 #include "dnc/cDnc.h"
@@ -682,21 +683,33 @@ private slots:
 
     void scannerUnavailable_data()
     {
-        QTest::addColumn<bool>("held"); // else no such device
+        QTest::addColumn<QString>("holder"); // empty: no such device
         QTest::addColumn<QString>("box");
-        QTest::newRow("no device") << false << "Error: Datamatrix reader unavailable or not ready";
-        QTest::newRow("held by another program") << true << "Error: TTY port %1 used by another program";
+        QTest::newRow("no device") << QString() << "Error: Datamatrix reader unavailable or not ready";
+        QTest::newRow("held by another program")
+            << "another program" << "Error: TTY port %1 used by another program";
+        QTest::newRow("the device of this program's AXB link")
+            << "AXB" << "Error: TTY port %1 already used by this program's AXB link";
+        QTest::newRow("the device of this program's DNC link")
+            << "DNC" << "Error: TTY port %1 already used by this program's DNC link";
     }
     void scannerUnavailable()
     {
-        QFETCH(bool, held);
+        QFETCH(QString, holder);
         QFETCH(QString, box);
         MessageBoxRecorder rec;
         CurrentMachine.toolId = true;
         QextSerialPort otherProgram(m_scanner->slavePath());
-        QVERIFY(!held || otherProgram.open(QIODevice::ReadWrite));
-        if (!held)
+        ManageSerialPort ownLink;
+        if (holder == "another program") {
+            QVERIFY(otherProgram.open(QIODevice::ReadWrite));
+        } else if (!holder.isEmpty()) {
+            ownLink.setPort(m_scanner->slavePath());
+            ownLink.setLinkName(holder);
+            QVERIFY(ownLink.open());
+        } else {
             App::kovraSettings().setValue("/DataMatrix/Port", QDir::current().filePath("no-such-tty"));
+        }
         QVERIFY(!m_panel->init(false, -1));
         QCOMPARE(texts(rec), QStringList{box.arg(m_scanner->slavePath())});
         QVERIFY(m_host.isEnabled());

@@ -67,6 +67,8 @@ private slots:
     void noCamera();
     void portHeldByAnotherProgram_data();
     void portHeldByAnotherProgram();
+    void portOfTheBoardLink_data();
+    void portOfTheBoardLink();
 
     void firstUpdateOnlyResets();
     void colourThroughLink_data();
@@ -389,6 +391,27 @@ void TestMainWindow::portHeldByAnotherProgram()
     QCOMPARE(m_boxes.size(), 1);
     QCOMPARE(m_boxes[0].title, QStringLiteral("Kovra"));
     QCOMPARE(m_boxes[0].text, QStringLiteral("TTY port %1 used by another program").arg(otherProgram.portName()));
+}
+
+void TestMainWindow::portOfTheBoardLink_data()
+{
+    QTest::addColumn<bool>("otherName"); // the DNC line names the board's device another way
+    QTest::newRow("same name") << false;
+    QTest::newRow("other name of the device") << true;
+}
+
+// A DNC line set to the board's own device is held by this program, not by
+// another one.
+void TestMainWindow::portOfTheBoardLink()
+{
+    QFETCH(bool, otherName);
+    QTemporaryDir dir;
+    const QString dnc = otherName ? dir.filePath("ttyDnc") : m_board->peer.slavePath();
+    QVERIFY(!otherName || QFile::link(m_board->peer.slavePath(), dnc));
+    build({{"/TTY/DncPort", dnc}});
+    QVERIFY(m_w->isComplete());
+    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes[0].text, QStringLiteral("TTY port %1 already used by this program's AXB link").arg(dnc));
 }
 
 // Axis display ------------------------------------------------------------------

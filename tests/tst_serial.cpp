@@ -903,9 +903,17 @@ void TestSerial::oneOpenerPerDevice_data()
 {
     QTest::addColumn<bool>("byLink");      // the second opener names the device through a link
     QTest::addColumn<bool>("firstClosed"); // the first opener closed before
-    QTest::newRow("same name") << false << false;
-    QTest::newRow("other name of the device") << true << false;
-    QTest::newRow("after the first closed") << false << true;
+    QTest::addColumn<QString>("firstLink");  // the first opener is this program's link of that name
+    QTest::addColumn<QString>("busy");       // what the second (after a close: a third) is told
+    const QString other = "TTY port %1 used by another program";
+    QTest::newRow("same name") << false << false << QString() << other;
+    QTest::newRow("other name of the device") << true << false << QString() << other;
+    QTest::newRow("after the first closed") << false << true << QString() << other;
+    QTest::newRow("same name, this program's AXB link")
+        << false << false << "AXB" << "TTY port %1 already used by this program's AXB link";
+    QTest::newRow("other name, this program's DNC link")
+        << true << false << "DNC" << "TTY port %1 already used by this program's DNC link";
+    QTest::newRow("after this program's link closed") << false << true << "AXB" << other;
 }
 
 // A second opener, even one with every right, would read half of the line.
@@ -917,13 +925,24 @@ void TestSerial::oneOpenerPerDevice()
     PtyPeer peer;
     const QString name = byLink ? dir.filePath("ttyBoard") : peer.slavePath();
     QVERIFY(!byLink || QFile::link(peer.slavePath(), name));
+    QFETCH(QString, firstLink);
     ManageSerialPort first;
+    first.setLinkName(firstLink);
     QVERIFY(openOnPty(first, peer));
     if (firstClosed)
         first.close();
     ManageSerialPort second(name, BAUD9600, DATA_8, PAR_NONE, STOP_1, FLOW_OFF, 0, 10);
     QCOMPARE(second.open(), firstClosed);
     QCOMPARE(second.isInUse(), !firstClosed);
+    QFETCH(QString, busy);
+    if (!firstClosed) {
+        QCOMPARE(second.busyText(), busy.arg(name));
+    } else {
+        // The device is now the second's, which names no link of this program.
+        ManageSerialPort third(name, BAUD9600, DATA_8, PAR_NONE, STOP_1, FLOW_OFF, 0, 10);
+        QVERIFY(!third.open());
+        QCOMPARE(third.busyText(), busy.arg(name));
+    }
 }
 
 // Polling the board sends a request every few milliseconds: the send thread

@@ -285,8 +285,8 @@ void MainWindow::setValidators()
 void MainWindow::initAxisInterface()
 {
     axis = new cAxisInterface(this, camera);
-    for (const QString &port : axis->portsInUse())
-        QMessageBoxKovra::critical(this, MachineSettings.vendorName, ManageSerialPort::inUseText(port));
+    for (const QString &text : axis->busyPortTexts())
+        QMessageBoxKovra::critical(this, MachineSettings.vendorName, text);
     connect(axis, &cAxisInterface::sigActivateMachine, this, &MainWindow::selectMachine);
     connect(axis, &cAxisInterface::sigUpdateSettings, this, &MainWindow::readMachineSettings);
     connect(axis, &cAxisInterface::sigToolsetImported, this, &MainWindow::selectMachine);

@@ -106,4 +106,10 @@ public:
     virtual QString errorString() const = 0;
     // The last open() failed because another program holds the device.
     virtual bool isInUse() const { return false; }
+    // Names the link this port serves ("AXB", "DNC", ...), so that another
+    // link of this program opening the same device can be told which holds it.
+    virtual void setLinkName(const QString &) {}
+    // The last open() failed because this program's link of that name holds
+    // the device; empty otherwise.
+    virtual QString heldBy() const { return QString(); }
 };

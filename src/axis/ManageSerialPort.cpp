@@ -248,6 +248,19 @@ QString ManageSerialPort::inUseText(const QString &name)
     return tr("TTY port %1 used by another program").arg(name);
 }
 
+QString ManageSerialPort::busyText()
+{
+    const QString holder = port->heldBy();
+    if (holder.isEmpty())
+        return inUseText(getPort());
+    return tr("TTY port %1 already used by this program's %2 link").arg(getPort(), holder);
+}
+
+void ManageSerialPort::setLinkName(const QString &name)
+{
+    port->setLinkName(name);
+}
+
 void ManageSerialPort::close()
 {
     stopReceiving();

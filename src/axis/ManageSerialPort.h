@@ -114,6 +114,11 @@ public:
     bool isInUse();
     // What the operator is told then.
     static QString inUseText(const QString &name);
+    // The same for this port's last open(): another program, or the link of
+    // this program that holds the device.
+    QString busyText();
+    // Names the link this port serves ("AXB", "DNC", ...).
+    void setLinkName(const QString &name);
     void close();
 
     void setPort(const QString &name);

@@ -2,6 +2,8 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
+#include <QMutex>
 
 #include <cerrno>
 #include <cstring>
@@ -10,6 +12,7 @@
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -43,6 +46,25 @@ bool speedOf(BaudRateType rate, speed_t *speed)
 QString systemText(int err)
 {
     return QString::fromLocal8Bit(std::strerror(err));
+}
+
+// The devices this program's named links hold, by the device itself (two
+// names of one device are one entry), with the link's name.
+QMutex heldMutex;
+QHash<QString, QString> &heldDevices()
+{
+    static QHash<QString, QString> held;
+    return held;
+}
+
+QString deviceKey(int fd)
+{
+    struct stat st;
+    if (::fstat(fd, &st) != 0)
+        return QString();
+    if (S_ISCHR(st.st_mode))
+        return QStringLiteral("c%1").arg(qulonglong(st.st_rdev));
+    return QStringLiteral("f%1:%2").arg(qulonglong(st.st_dev)).arg(qulonglong(st.st_ino));
 }
 
 } // namespace
@@ -203,6 +225,7 @@ bool QextSerialPort::open(QIODevice::OpenMode mode)
     Q_UNUSED(mode) // a serial line is always opened for reading and writing
     m_errorString.clear();
     m_inUse = false;
+    m_heldBy.clear();
     // Settings without a meaning here fail before the device is touched.
     termios check{};
     QString why;
@@ -227,15 +250,27 @@ bool QextSerialPort::open(QIODevice::OpenMode mode)
     // One opener per device, whatever its name or user: a second reader
     // would take half of the line's bytes. The lock lives with this
     // descriptor and is taken before the line settings are touched.
+    const QString key = deviceKey(fd);
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
         ::close(fd);
         m_inUse = true;
-        fail(E_INVALID_FD, QStringLiteral("TTY port %1 used by another program").arg(m_name));
+        {
+            QMutexLocker lock(&heldMutex);
+            m_heldBy = key.isEmpty() ? QString() : heldDevices().value(key);
+        }
+        fail(E_INVALID_FD, m_heldBy.isEmpty()
+                               ? QStringLiteral("TTY port %1 used by another program").arg(m_name)
+                               : QStringLiteral("TTY port %1 already used by this program's %2 link").arg(m_name, m_heldBy));
         return false;
     }
     if (!applySettings(fd)) {
         ::close(fd);
         return false;
+    }
+    if (!m_linkName.isEmpty() && !key.isEmpty()) {
+        QMutexLocker lock(&heldMutex);
+        heldDevices().insert(key, m_linkName);
+        m_heldKey = key;
     }
     m_noModemLines = false;
     m_quiet = false;
@@ -247,8 +282,14 @@ bool QextSerialPort::open(QIODevice::OpenMode mode)
 void QextSerialPort::close()
 {
     const int fd = m_fd.exchange(-1);
-    if (fd >= 0)
+    if (fd >= 0) {
+        if (!m_heldKey.isEmpty()) {
+            QMutexLocker lock(&heldMutex);
+            heldDevices().remove(m_heldKey);
+            m_heldKey.clear();
+        }
         ::close(fd);
+    }
 }
 
 bool QextSerialPort::isOpen() const
@@ -420,4 +461,14 @@ QString QextSerialPort::errorString() const
 bool QextSerialPort::isInUse() const
 {
     return m_inUse;
+}
+
+void QextSerialPort::setLinkName(const QString &name)
+{
+    m_linkName = name;
+}
+
+QString QextSerialPort::heldBy() const
+{
+    return m_heldBy;
 }

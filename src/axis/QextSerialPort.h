@@ -56,6 +56,8 @@ public:
     // Why the last open() or settings change failed, in plain words.
     QString errorString() const override;
     bool isInUse() const override;
+    void setLinkName(const QString &name) override;
+    QString heldBy() const override;
 
     // Turns tio into the raw line these settings describe; false (with the
     // reason in why) for settings this system has no setting for.
@@ -90,4 +92,9 @@ private:
     int m_wakeFd = -1;
     QString m_errorString;
     bool m_inUse = false;
+    // This program's name for the link on this port; while open with a
+    // name, the device is known as held by it.
+    QString m_linkName;
+    QString m_heldKey;
+    QString m_heldBy;
 };

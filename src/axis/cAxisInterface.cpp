@@ -112,8 +112,9 @@ cAxisInterface::cAxisInterface(QWidget *parent, CVideoDevice *cameraDevice)
     axbPort->setTimeout(0, 10);
     axbPort->enableSending();
     axbPort->enableReceiving();
+    axbPort->setLinkName(QStringLiteral("AXB"));
     if (!axbPort->open() && axbPort->isInUse())
-        busyPorts << axbDevice;
+        busyPorts << axbPort->busyText();
     axbPort->receiveData();
 
     const QString dncDevice = settings.value("/TTY/DncPort", "").toString();
@@ -137,8 +138,9 @@ cAxisInterface::cAxisInterface(QWidget *parent, CVideoDevice *cameraDevice)
         dncPort->setTimeout(0, 10);
         dncPort->enableSending();
         dncPort->enableReceiving();
+        dncPort->setLinkName(QStringLiteral("DNC"));
         if (!dncPort->open() && dncPort->isInUse())
-            busyPorts << dncDevice;
+            busyPorts << dncPort->busyText();
         dncPort->receiveData();
         connect(&dncTimer, &QTimer::timeout, this, &cAxisInterface::slotDncTimeout);
         dncTimer.setInterval(1000);

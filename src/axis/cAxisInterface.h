@@ -22,9 +22,10 @@ public:
     cAxisInterface(QWidget *parent, CVideoDevice *camera);
     ~cAxisInterface() override;
 
-    // The board and DNC devices left closed because another program holds
-    // them (the main window tells the operator).
-    QStringList portsInUse() const { return busyPorts; }
+    // Why the board and DNC devices were left closed because another program
+    // or another link of this one holds them (the main window tells the
+    // operator), one text per device.
+    QStringList busyPortTexts() const { return busyPorts; }
 
     // Text "A " followed by the angle the camera found; written by the main window.
     QString autoAngleText;

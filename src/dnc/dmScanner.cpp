@@ -20,9 +20,10 @@ dmScanner::dmScanner(QObject *parent)
     port->setStopBits(STOP_1);
     port->setFlowControl(FLOW_OFF);
     port->setTimeout(0, 10);
+    port->setLinkName(QStringLiteral("DataMatrix"));
     opened = port->open();
     if (!opened && port->isInUse())
-        busyText = ManageSerialPort::inUseText(port->getPort());
+        busyText = port->busyText();
     if (opened) {
         buffer.clear();
         startTimer(armDelayMs);

@@ -125,13 +125,14 @@ bool QBalluff::openBalluffInterface(QString port, BaudRateType baud, DataBitsTyp
     setTimeout(0, 10);
     enableSending();
     enableReceiving();
+    setLinkName(QStringLiteral("RFID"));
     if (open()) {
         resetBuffer();
         receiveData();
         return true;
     }
     if (isInUse())
-        errorText = inUseText(port);
+        errorText = busyText();
     else
         setError('O');
     state = BC_IDLE;
