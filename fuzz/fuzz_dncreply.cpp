@@ -1,14 +1,16 @@
 // Replies of the CNC-side DNC server, both dialects: the receive buffer fed in
-// two chunks, the JSON frame looked at, taken and read as the panel reads it,
-// the plain-text words searched; then every frame taken in turn, as frames
-// that came while others were handled are.
+// two chunks, the JSON frame looked at, taken and read as the panel reads it
+// (text values through a few Formats), the plain-text words searched; then
+// every frame taken in turn, as frames that came while others were handled are.
 #include <QJsonArray>
 #include <QJsonObject>
 
 #include <cstddef>
 #include <cstdint>
 
+#include "dnc/DncLayout.h"
 #include "dnc/DncProtocol.h"
+#include "dnc/DncValues.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -28,8 +30,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (complete) {
         const QJsonObject root = doc.object();
         const QJsonObject values = root.value(QLatin1String("SetValues")).toObject();
-        for (auto it = values.constBegin(); it != values.constEnd(); ++it)
+        // A text member is read through the field's Format and shown again.
+        const char *const formats[][2] = {{"int", "%#x"}, {"int", "T%03o"}, {"int", "%c"},
+                                          {"float", "%.2f \xce\xa9"}, {"float", "%e mm"}};
+        for (auto it = values.constBegin(); it != values.constEnd(); ++it) {
             it.value().toVariant().toString();
+            if (!it.value().isString())
+                continue;
+            for (const auto &shape : formats) {
+                DatiDnc f;
+                f.FieldType = QLatin1String(shape[0]);
+                f.Format = QString::fromUtf8(shape[1]);
+                DncValues::format(f, DncValues::textValue(f, it.value().toString()), true, false);
+            }
+        }
         root.value(QLatin1String("Acknowledge")).toObject().value(QLatin1String("ERROR")).toVariant().toString();
     }
     DncProtocol::ReplyBuffer frames;

@@ -508,6 +508,96 @@ private slots:
         }
     }
 
+    // A Format's text outside Latin-1 comes back from the dnc table as "?":
+    // the field still shows what it showed, and the table keeps what it kept.
+    void storedTextOutsideLatin1_data()
+    {
+        QTest::addColumn<QByteArray>("field");
+        QTest::addColumn<QString>("typed");  // stored by the first closing
+        QTest::addColumn<QString>("shown");  // at every opening after it
+        QTest::addColumn<QString>("stored"); // after every closing
+        QTest::newRow("ohm after a float")
+            << QByteArray("FieldType=float\nFormat=%.2f \xce\xa9\n") << "4.5" << "4.50 \u03a9" << "4.50 ?";
+        QTest::newRow("euro after a float")
+            << QByteArray("FieldType=float\nFormat=%.2f \xe2\x82\xac\n") << "4.5" << "4.50 \u20ac" << "4.50 ?";
+        QTest::newRow("ohm before an int")
+            << QByteArray("FieldType=int\nFormat=\xce\xa9%d\n") << "47" << "\u03a947" << "?47";
+    }
+    void storedTextOutsideLatin1()
+    {
+        QFETCH(QByteArray, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QFETCH(QString, stored);
+        MessageBoxRecorder rec;
+        layout("t.dnc", "[SETTINGS]\nTotFields=1\n[FIELD0]\nLabel=V\nDncLabel=V\nSqlTable=dnc\nSqlField=dncNum4\n"
+                            + field);
+        openConnected(true);
+        le(0)->setText(typed);
+        m_panel->closeForm();
+        for (int open = 0; open < 3; ++open) {
+            openConnected(true);
+            QCOMPARE(le(0)->text(), shown);
+            if (open == 2 && QTest::currentDataTag() == QByteArray("ohm after a float"))
+                saveScreenshot(&m_host, "dnc-format-outside-latin1");
+            m_panel->closeForm();
+            QCOMPARE(ToolingDb::probe(QString("SELECT CAST(dncNum4 AS TEXT) FROM dnc WHERE idTool=%1").arg(m_tool))
+                         .toString(),
+                     stored);
+        }
+        QCOMPARE(texts(rec), QStringList());
+    }
+
+    // A DataMatrix machine whose server keeps what it was sent: the tool read,
+    // sent and read again shows the same text, whatever the Format.
+    void serverTextReadsBack_data()
+    {
+        QTest::addColumn<QByteArray>("format");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("text"); // the Format's text of 36 (floats: 36.5)
+        QTest::newRow("int %d with a unit") << QByteArray("%d min") << "int" << "36 min";
+        QTest::newRow("int T%03d") << QByteArray("T%03d") << "int" << "T036";
+        QTest::newRow("int %i") << QByteArray("%i") << "int" << "36";
+        QTest::newRow("int %u") << QByteArray("%u") << "int" << "36";
+        QTest::newRow("int %o") << QByteArray("%o") << "int" << "44";
+        QTest::newRow("int %#o") << QByteArray("%#o") << "int" << "044";
+        QTest::newRow("int %x") << QByteArray("%x") << "int" << "24";
+        QTest::newRow("int %#x") << QByteArray("%#x") << "int" << "0x24";
+        QTest::newRow("int %04X") << QByteArray("%04X") << "int" << "0024";
+        // The toolkit's printf writes this prefix lower-case.
+        QTest::newRow("int %#X") << QByteArray("%#X") << "int" << "0x24";
+        QTest::newRow("int %c") << QByteArray("%c") << "int" << "$";
+        QTest::newRow("float %.1f") << QByteArray("%.1f") << "float" << "36.5";
+        QTest::newRow("float %.2f with a unit") << QByteArray("%.2f mm") << "float" << "36.50 mm";
+        QTest::newRow("float %e") << QByteArray("%e") << "float" << "3.650000e+01";
+        QTest::newRow("float %E") << QByteArray("%E") << "float" << "3.650000E+01";
+        QTest::newRow("float %g") << QByteArray("%g") << "float" << "36.5";
+        QTest::newRow("float %G with a unit") << QByteArray("%G s") << "float" << "36.5 s";
+    }
+    void serverTextReadsBack()
+    {
+        QFETCH(QByteArray, format);
+        QFETCH(QString, type);
+        QFETCH(QString, text);
+        MessageBoxRecorder rec;
+        CurrentMachine.toolId = true;
+        layout("t.dnc", "[SETTINGS]\nTotFields=1\n[FIELD0]\nLabel=V\nDncLabel=V\nFieldType=" + type.toLatin1()
+                            + "\nFormat=" + format + "\n");
+        m_server->model.tools["X1"]["V"] = text;
+        for (int reading = 0; reading < 2; ++reading) {
+            FakeScanner::whenReading(m_panel, [this] { m_scanner->scan("X1"); });
+            openConnected();
+            QTRY_VERIFY(send()->isEnabled()); // GetValues answered
+            QCOMPARE(le(0)->text(), text);
+            QSignalSpy closed(m_panel, &cDnc::sigCloseDncSocket);
+            FakeScanner::whenReading(m_panel, [this] { m_scanner->scan("X1"); });
+            send()->click();
+            QTRY_COMPARE(closed.count(), 1);
+            QCOMPARE(m_server->model.tools["X1"]["V"], text);
+        }
+        QCOMPARE(texts(rec), QStringList());
+    }
+
     void plainText_data()
     {
         QTest::addColumn<QByteArray>("reply");

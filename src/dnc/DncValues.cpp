@@ -40,6 +40,32 @@ QString dateText(const QString &fmt, qint64 seconds)
     return QString::fromLocal8Bit(buf, int(n));
 }
 
+// A checked Format (one conversion) split into the text before its
+// conversion, the conversion letter and the text after.
+bool splitFormat(const QString &format, QString &before, QChar &conversion, QString &after)
+{
+    before.clear();
+    after.clear();
+    conversion = QChar();
+    for (int i = 0; i < format.size(); ++i) {
+        QString &literal = conversion.isNull() ? before : after;
+        const QChar c = format.at(i);
+        if (c != QLatin1Char('%')) {
+            literal += c;
+        } else if (i + 1 < format.size() && format.at(i + 1) == QLatin1Char('%')) {
+            literal += c;
+            ++i;
+        } else {
+            ++i;
+            conversion = DncLayout::conversionAt(format, i);
+            --i;
+            if (conversion.isNull())
+                return false;
+        }
+    }
+    return !conversion.isNull();
+}
+
 } // namespace
 
 namespace DncValues {
@@ -73,23 +99,15 @@ QVariant textValue(const DatiDnc &f, const QVariant &stored)
     // the text before its conversion, the conversion letter and the text after.
     QString before, after;
     QChar conversion;
-    for (int i = 0; i < f.Format.size(); ++i) {
-        QString &literal = conversion.isNull() ? before : after;
-        const QChar c = f.Format.at(i);
-        if (c != QLatin1Char('%')) {
-            literal += c;
-        } else if (i + 1 < f.Format.size() && f.Format.at(i + 1) == QLatin1Char('%')) {
-            literal += c;
-            ++i;
-        } else {
-            ++i;
-            conversion = DncLayout::conversionAt(f.Format, i);
-            --i;
-            if (conversion.isNull())
-                return stored;
-        }
-    }
-    const QString text = stored.toString();
+    if (!splitFormat(f.Format, before, conversion, after))
+        return stored;
+    // The dnc table keeps Latin-1: a character of the Format's text outside it
+    // comes back as "?". Both sides are compared in that form, so that what
+    // the table gives back reads as what was shown.
+    const auto latin1 = [](const QString &t) { return QString::fromLatin1(t.toLatin1()); };
+    before = latin1(before);
+    after = latin1(after);
+    const QString text = latin1(stored.toString());
     if (text.size() < before.size() + after.size() || !text.startsWith(before) || !text.endsWith(after))
         return stored;
     QString number = text.mid(before.size(), text.size() - before.size() - after.size());

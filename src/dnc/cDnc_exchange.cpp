@@ -10,6 +10,7 @@
 
 #include "dnc/AskDataMatrix.h"
 #include "dnc/DncScript.h"
+#include "dnc/DncValues.h"
 #include "dnc/dmScanner.h"
 #include "shared/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
@@ -219,7 +220,10 @@ void cDnc::processJson(QJsonDocument document)
             const auto index = dncLabelIndex.constFind(it.key());
             if (index == dncLabelIndex.constEnd() || index.value() >= fields.size())
                 continue;
-            fields[index.value()].value = it.value().toVariant();
+            DatiDnc &f = fields[index.value()];
+            // A text is read through the field's Format as a stored text is:
+            // a server that keeps what it was sent gives the number back.
+            f.value = it.value().isString() ? DncValues::textValue(f, it.value().toString()) : it.value().toVariant();
             setTableValue(index.value());
         }
         dataChanged = false;
