@@ -181,6 +181,72 @@ private slots:
         QTEST(le(row)->text(), "shown");
     }
 
+    // An int field printed in another base is typed in that base's digits,
+    // read as its Format reads them, stored as typed and shown so again.
+    void otherBaseEditors_data()
+    {
+        QTest::addColumn<QByteArray>("format");
+        QTest::addColumn<QString>("bounds"); // Min,Max
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");  // after typing and after reopening
+        QTest::newRow("hex digits") << QByteArray("%x") << "0,0" << "1f" << "1f";
+        QTest::newRow("upper-case hex digits") << QByteArray("%X") << "0,0" << "1F" << "1F";
+        QTest::newRow("hex after 0x") << QByteArray("%#x") << "0,0" << "0x1f" << "0x1f";
+        QTest::newRow("hex refuses g") << QByteArray("%x") << "0,0" << "1g" << "1";
+        QTest::newRow("hex within bounds") << QByteArray("%x") << "1,500" << "1f4" << "1f4";
+        QTest::newRow("hex beyond bounds refused") << QByteArray("%x") << "1,500" << "300" << "30";
+        QTest::newRow("octal refuses 8 and 9") << QByteArray("%o") << "0,0" << "1789" << "17";
+        QTest::newRow("octal within bounds") << QByteArray("%o") << "1,100" << "144" << "144";
+    }
+    void otherBaseEditors()
+    {
+        QFETCH(QByteArray, format);
+        QFETCH(QString, bounds);
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        writeLayout("t.dnc", "[SETTINGS]\nTotFields=1\n[FIELD0]\nLabel=Life\nFieldType=int\nSqlTable=dnc\n"
+                             "SqlField=dncNum2\nFormat="
+                                 + format + "\nMin=" + bounds.section(',', 0, 0).toLatin1()
+                                 + "\nMax=" + bounds.section(',', 1).toLatin1() + "\n");
+        QVERIFY(open(true));
+        le(0)->clear();
+        le(0)->setFocus();
+        QTest::keyClicks(le(0), typed);
+        QCOMPARE(le(0)->text(), shown);
+        QString msg;
+        QVERIFY(m_panel->validateData(msg));
+        m_panel->closeForm();
+        QCOMPARE(dnc("CAST(dncNum2 AS TEXT)").toString(), shown);
+        QVERIFY(open(true));
+        QCOMPARE(le(0)->text(), shown);
+        m_panel->closeForm();
+    }
+
+    // The bounds message shows the number and its bounds as the field shows
+    // numbers.
+    void otherBaseBounds_data()
+    {
+        QTest::addColumn<QByteArray>("format");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("hex") << QByteArray("%x") << "300" << "Life 300 [1,1f4]";
+        QTest::newRow("hex after 0x") << QByteArray("%#x") << "0x300" << "Life 0x300 [0x1,0x1f4]";
+        QTest::newRow("octal") << QByteArray("%o") << "1000" << "Life 1000 [1,764]";
+    }
+    void otherBaseBounds()
+    {
+        QFETCH(QByteArray, format);
+        QFETCH(QString, text);
+        writeLayout("t.dnc", "[SETTINGS]\nTotFields=1\n[FIELD0]\nLabel=Life\nFieldType=int\nMin=1\nMax=500\n"
+                             "Format="
+                                 + format + "\n");
+        QVERIFY(open(false));
+        le(0)->setText(text);
+        QString msg;
+        QVERIFY(!m_panel->validateData(msg));
+        QTEST(msg, "message");
+    }
+
     void findItem()
     {
         QComboBox c;

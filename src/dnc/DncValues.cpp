@@ -90,6 +90,19 @@ QString format(const DatiDnc &f, const QVariant &value, bool isMM, bool asDate)
     return value.toString();
 }
 
+int integerBase(const DatiDnc &f)
+{
+    QString before, after;
+    QChar conversion;
+    if (f.FieldType != QLatin1String("int") || !splitFormat(f.Format, before, conversion, after))
+        return 10;
+    if (conversion == QLatin1Char('o'))
+        return 8;
+    if (conversion == QLatin1Char('x') || conversion == QLatin1Char('X'))
+        return 16;
+    return 10;
+}
+
 QVariant textValue(const DatiDnc &f, const QVariant &stored)
 {
     const bool isInt = f.FieldType == QLatin1String("int");
@@ -148,9 +161,12 @@ QStringList check(const DatiDnc &f, bool isMM)
                            + QString::asprintf(" [%f,%f]", double(f.Min), double(f.Max));
         } else if (f.FieldType == QLatin1String("int")) {
             const int v = truncated(textValue(f, f.value).toDouble());
+            // The number and its bounds as the field shows numbers: in the
+            // Format's base, so that they compare with what the editor shows.
+            const auto shown = [&](int n) { return format(f, n, isMM, false); };
             if (v < f.Min || v > f.Max)
-                out << f.Label + QLatin1Char(' ')
-                           + QString::asprintf("%d [%d,%d]", v, truncated(f.Min), truncated(f.Max));
+                out << f.Label + QLatin1Char(' ') + shown(v) + QStringLiteral(" [") + shown(truncated(f.Min))
+                           + QLatin1Char(',') + shown(truncated(f.Max)) + QLatin1Char(']');
         } else if (f.FieldType == QLatin1String("string")) {
             const int n = text.length();
             if (n < f.Min || n > f.Max)

@@ -20,6 +20,10 @@ QString format(const DatiDnc &field, const QVariant &value, bool isMM, bool asDa
 // the Format does not match, as they are.
 QVariant textValue(const DatiDnc &field, const QVariant &text);
 
+// The base an "int" field's Format prints its number in: 8 for %o, 16 for
+// %x and %X, 10 otherwise.
+int integerBase(const DatiDnc &field);
+
 // Number part of a list item: the text before its first " -".
 QString itemKey(const QString &itemText);
 

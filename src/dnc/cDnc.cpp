@@ -13,6 +13,7 @@
 #include <climits>
 
 #include "axis/measureserver.h"
+#include "dnc/DncBaseValidator.h"
 #include "dnc/DncScript.h"
 #include "dnc/dmScanner.h"
 #include "dnc/DncValues.h"
@@ -207,8 +208,14 @@ void cDnc::buildTable()
             twFields->setCellWidget(i, 1, e);
             const bool noBounds = f.Min == 0 && f.Max == 0;
             if (f.FieldType == QLatin1String("int")) {
-                e->setValidator(noBounds ? new QExtIntValidator(INT_MIN, INT_MAX, e)
-                                         : new QExtIntValidator(int(f.Min), int(f.Max), e));
+                const int low = noBounds ? INT_MIN : int(f.Min);
+                const int high = noBounds ? INT_MAX : int(f.Max);
+                // A Format printing in another base takes that base's digits.
+                const int base = DncValues::integerBase(f);
+                if (base != 10)
+                    e->setValidator(new DncBaseValidator(base, low, high, e));
+                else
+                    e->setValidator(new QExtIntValidator(low, high, e));
             } else if (f.FieldType == QLatin1String("float")) {
                 QExtDoubleValidator *v = new QExtDoubleValidator(2.2250738585072014e-308, DBL_MAX, 3, e);
                 if (!noBounds) {
