@@ -29,6 +29,7 @@
 #include "support/FakeAxbBoard.h"
 #include "support/MovingEdgeFrameSource.h"
 #include "support/Screenshot.h"
+#include "support/StorageFault.h"
 #include "support/TestWorkDir.h"
 
 using Edit = std::function<void(Ui_cConfiguration *)>;
@@ -79,6 +80,8 @@ private slots:
     void saving();
     void saveFailure_data();
     void saveFailure();
+    void refusedWrite_data();
+    void refusedWrite();
     void machineOptions_data();
     void machineOptions();
     void sensorControls_data();
@@ -339,8 +342,10 @@ void TestConfiguration::saveFailure_data()
     QTest::addColumn<QString>("unit"); // "Machine/isMM" in the file after a later write
     QTest::addColumn<QString>("xCal"); // "camera/XCalibration" likewise
     QTest::newRow("file is a folder") << true << QByteArray() << "absent" << "absent";
-    QTest::newRow("file is a folder, keys saved before")
-        << true << QByteArray("[Machine]\nisMM=true\n[camera]\nXCalibration=0.01\n") << "true" << "0.01";
+    // The removed file's keys are not written back from memory: a later write
+    // starts from what the disk holds.
+    QTest::newRow("file is a folder, keys saved before it was removed")
+        << true << QByteArray("[Machine]\nisMM=true\n[camera]\nXCalibration=0.01\n") << "absent" << "absent";
     QTest::newRow("malformed line read at start-up")
         << false << QByteArray("[Translations\nTr0=Italiano|it\n") << "false" << "0.00500000";
 }
@@ -392,11 +397,80 @@ void TestConfiguration::saveFailure()
     // The file can be written again; another part writes its key.
     if (folder)
         QVERIFY(QDir().rmdir(path));
-    App::kovraSettings().setValue("/Software/Version", "3.0");
+    QVERIFY(App::writeKovraSettings({{"/Software/Version", "3.0"}}));
     App::resetKovraSettings();
     QCOMPARE(file()->value("Software/Version").toString(), QString("3.0"));
     QCOMPARE(file()->value("Machine/isMM", "absent").toString(), unit);
     QCOMPARE(file()->value("camera/XCalibration", "absent").toString(), xCal);
+}
+
+void TestConfiguration::refusedWrite_data()
+{
+    QTest::addColumn<bool>("calibration"); // the wizard's factors; else the dialog's Save
+    QTest::addColumn<int>("fault");
+    for (const bool calibration : {false, true})
+        for (const int fault : {StorageFault::None, StorageFault::FullDisk, StorageFault::ReadOnlyFile,
+                                StorageFault::ReadOnlyFolder})
+            QTest::newRow(qPrintable(QString("%1, %2").arg(calibration ? "calibration" : "configuration",
+                                                           StorageFault::name(StorageFault::Kind(fault)))))
+                << calibration << fault;
+}
+
+// A disk that refuses the settings file: the operator is told, the file stays
+// byte for byte, the values in force are the file's, and nothing refused
+// reaches the file later.
+void TestConfiguration::refusedWrite()
+{
+    QFETCH(bool, calibration);
+    QFETCH(int, fault);
+    const bool refused = fault != StorageFault::None;
+    const QString path = m_wd->filePath("T8A_M.cfg");
+    const QByteArray start("[Machine]\nPassword=secret\nisMM=true\n[TTY]\nAxbPort=/dev/ttyUSB7\n"
+                           "[camera]\nXCalibration=0.01\nZCalibration=0.02\n");
+    QVERIFY(m_wd->writeFile("T8A_M.cfg", start));
+    App::resetKovraSettings();
+    loadMachineSettings(MachineSettings);
+    MachineSettings.Language = "English|none";
+    m_camera->XCalibration = 0.01f;
+    m_camera->ZCalibration = 0.02f;
+    open();
+    QSignalSpy relay(m_host.get(), &Host::sigUpdGui);
+    {
+        StorageFault disk(StorageFault::Kind(fault), path);
+        QVERIFY(disk.holds());
+        if (calibration) {
+            ui->txtXcal->setText("0.00500000");
+            ui->txtZcal->setText("0.00400000");
+            m_dlg->saveAxisCalibration();
+        } else {
+            ui->rbInch->setChecked(true);
+            QCOMPARE(m_dlg->writeSettings(), !refused);
+        }
+    }
+    QCOMPARE(m_boxes.last().text, refused ? QString("Settings could not be saved")
+                                          : QString(calibration ? "Calibration updated" : "Save settings as default?"));
+    // The values in force are the file's, and shown.
+    QCOMPARE(MachineSettings.isMM, refused || calibration);
+    QCOMPARE(relay.count(), refused || calibration ? 0 : 1);
+    QCOMPARE(m_camera->XCalibration, refused || !calibration ? 0.01f : 0.005f);
+    if (calibration)
+        QCOMPARE(ui->txtXcal->text(), refused ? QString("0.010000") : QString("0.00500000"));
+    if (refused)
+        QCOMPARE(TestWorkDir::readFile(path), start);
+    QCOMPARE(StorageFault::leftovers(path), QStringList());
+    // A later sync, the end of the program and another part's write keep the refused values out.
+    App::kovraSettings().sync();
+    App::resetKovraSettings();
+    if (refused)
+        QCOMPARE(TestWorkDir::readFile(path), start);
+    QVERIFY(App::writeKovraSettings({{"/Software/Version", "3.0"}}));
+    QCOMPARE(file()->value("Software/Version").toString(), QString("3.0"));
+    QCOMPARE(file()->value("Machine/isMM").toString(), QString(refused || calibration ? "true" : "false"));
+    QCOMPARE(file()->value("camera/XCalibration").toString(),
+             QString(refused || !calibration ? "0.01" : "0.00500000"));
+    QCOMPARE(file()->value("Machine/Password").toString(), QString("secret"));
+    QCOMPARE(file()->value("TTY/AxbPort").toString(), QString("/dev/ttyUSB7"));
+    m_answers << QMessageBox::Discard;
 }
 
 void TestConfiguration::machineOptions_data()

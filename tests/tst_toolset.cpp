@@ -347,11 +347,14 @@ private slots:
         QCOMPARE(e.panel->shownToolId(), id);
         QCOMPARE(e.selectedRow(), 1);
         QCOMPARE(e.le("leT")->text(), QString("2"));
-        // A store the database refuses is reported; later edits still reach the tool.
+        // A store the database refuses is reported and the typed number stays
+        // to be corrected; later edits still reach the tool.
         MessageBoxRecorder rec;
         e.leave("leT", "99");
         QCOMPARE(boxTexts(rec), QStringList("Unable to store tool"));
         QCOMPARE(e.panel->shownToolId(), id);
+        QCOMPARE(e.le("leT")->text(), QString("99"));
+        e.leave("leT", "2");
         e.leave("leZ", "4.000");
         QCOMPARE(stored("z", id).toDouble(), 4.0);
     }
@@ -523,6 +526,51 @@ private slots:
         QCOMPARE(stored("x", id).toDouble(), written.toDouble());
         QCOMPARE(stored("XtolPlus", id).toDouble(), 0.04);
         QCOMPARE(stored("XtolMinus", id).toDouble(), 0.04);
+    }
+
+    // A store the database refuses (a full disk, a read-only file) keeps the
+    // measure just taken in the editor, which stays open for a retry.
+    void failedStoreKeepsMeasure_data()
+    {
+        QTest::addColumn<QString>("then"); // what the operator presses after the refused measure
+        QTest::newRow("measure only") << "";
+        QTest::newRow("exit") << "tbExitTool";
+        QTest::newRow("new tool") << "tbInsertTool";
+        QTest::newRow("another tool picked") << "view";
+    }
+    void failedStoreKeepsMeasure()
+    {
+        QFETCH(QString, then);
+        const int id = ToolingDb::addTool(table, 1, 1, 1, "A");
+        ToolingDb::addTool(table, 2, 2, 2, "B");
+        ToolingDb::exec("CREATE TRIGGER refuse BEFORE UPDATE ON tools BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+        ScriptedMeasure server;
+        server.x = "12.345";
+        Editor e(&server);
+        e.panel->setCurrentTable(table, "LATHE 1", "T1");
+        QSignalSpy closed(e.panel, &cToolset::sigCloseToolset);
+        MessageBoxRecorder rec;
+        e.btn("tbSaveXset")->click();
+        if (then == "view") {
+            const QModelIndex other = e.view()->model()->index(1, 0);
+            e.view()->setCurrentIndex(other);
+            emit e.view()->clicked(other);
+        } else if (!then.isEmpty()) {
+            e.btn(qPrintable(then))->click();
+        }
+        QVERIFY(boxTexts(rec).contains("Unable to store tool"));
+        QCOMPARE(e.le("leX")->text(), QString("12.345"));
+        QCOMPARE(e.le("leT")->text(), QString("1"));
+        QCOMPARE(e.panel->shownToolId(), id);
+        QCOMPARE(e.selectedRow(), 0);
+        QVERIFY(!e.panel->isInsertMode());
+        QCOMPARE(closed.count(), 0);
+        QCOMPARE(stored("x", id).toDouble(), 1.0);
+        // The store works again: the retry takes the measure and leaves.
+        ToolingDb::exec("DROP TRIGGER refuse");
+        e.btn("tbExitTool")->click();
+        QCOMPARE(closed.count(), 1);
+        QCOMPARE(stored("x", id).toDouble(), 12.345);
     }
 
     void retypedTextIsStored()

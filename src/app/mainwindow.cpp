@@ -93,7 +93,7 @@ MainWindow::MainWindow(QWidget *parent)
     // about animation when construction is over.
     animator.enableAnimation(false);
 
-    App::kovraSettings().setValue(QStringLiteral("/Software/Version"), QString::fromLatin1(kVersion));
+    App::writeKovraSettings({{QStringLiteral("/Software/Version"), QString::fromLatin1(kVersion)}});
 
     if (!checkEnv())
         return;

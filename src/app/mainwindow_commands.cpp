@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QSettings>
 #include <QThread>
 #include <QTimer>
 #include <QValidator>
@@ -27,6 +26,7 @@
 #include "interface/CamPanel.h"
 #include "machines/cconfiguration.h"
 #include "shared/App.h"
+#include "shared/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
 #include "tooling/ctoolset.h"
 
@@ -162,24 +162,28 @@ void MainWindow::PressedSetZ()
 // reference, kept in the settings.
 void MainWindow::placeSetValue(bool xRow, double v, bool defaultMachine)
 {
+    if (defaultMachine) {
+        // The read-out adds the edge to the reference: it shows v here.
+        const QPointF edge = axis->readoutEdge();
+        const int gauge = MeasureCommands::referenceMicrometres(v, CurrentMachine.IsMM, xRow ? edge.x() : edge.y());
+        const int scaleRef = xRow ? axis->getScaleX() : axis->getScaleZ();
+        const QString letter = QLatin1String(xRow ? "X" : "Z");
+        // The file first: a reference it refused is not the one measures use.
+        if (!App::writeKovraSettings({{QStringLiteral("System/Gauge") + letter, gauge},
+                                      {QStringLiteral("System/Ref") + letter, scaleRef}})) {
+            QMessageBoxKovra::critical(this, MachineSettings.vendorName,
+                                       tr("The settings file could not be written: the earlier reference stays in force"),
+                                       QMessageBox::Ok);
+            return;
+        }
+        (xRow ? CurrentMachine.Xref : CurrentMachine.Zref) = gauge;
+        (xRow ? CurrentMachine.sysXref : CurrentMachine.sysZref) = scaleRef;
+    }
     const bool onX = defaultMachine ? xRow : xRow != CurrentMachine.swapXZ;
     if (onX)
         axis->SetIncrementalX(!defaultMachine, float(v));
     else
         axis->SetIncrementalZ(!defaultMachine, float(v));
-    if (!defaultMachine)
-        return;
-    int &gauge = xRow ? CurrentMachine.Xref : CurrentMachine.Zref;
-    int &scaleRef = xRow ? CurrentMachine.sysXref : CurrentMachine.sysZref;
-    // The read-out adds the edge to the reference: it shows v here.
-    const QPointF edge = axis->readoutEdge();
-    gauge = MeasureCommands::referenceMicrometres(v, CurrentMachine.IsMM, xRow ? edge.x() : edge.y());
-    scaleRef = xRow ? axis->getScaleX() : axis->getScaleZ();
-    const QString letter = QLatin1String(xRow ? "X" : "Z");
-    QSettings &s = App::kovraSettings();
-    s.setValue(QStringLiteral("System/Gauge") + letter, gauge);
-    s.setValue(QStringLiteral("System/Ref") + letter, scaleRef);
-    s.sync();
 }
 
 void MainWindow::PressedSetC()

@@ -289,7 +289,7 @@ void cAxisInterface::slot_newDataReceived(QByteArray data)
 
     if (!swVersionSaved) {
         swVersionSaved = true;
-        App::kovraSettings().setValue("/Software/Version", "3.0");
+        App::writeKovraSettings({{QStringLiteral("/Software/Version"), QStringLiteral("3.0")}});
     }
 
     const int firstDollar = tmpBlock.indexOf('$');
@@ -299,7 +299,7 @@ void cAxisInterface::slot_newDataReceived(QByteArray data)
             const QString version = latin1UpToNul(tmpBlock.mid(firstDollar + 1, secondDollar - firstDollar - 1));
             MachineSettings.axbVersion = "Axb version: " + version;
             tmpBlock = tmpBlock.mid(secondDollar + 1);
-            App::kovraSettings().setValue("/Software/Axb", version);
+            App::writeKovraSettings({{QStringLiteral("/Software/Axb"), version}});
         }
     }
 
@@ -319,7 +319,7 @@ void cAxisInterface::slot_newDataReceived(QByteArray data)
         const int reported = (c >= '0' && c <= '9') ? c - '0' : 0;
         if ((reported == 3) != (MachineSettings.type == 3)) {
             MachineSettings.type = reported;
-            App::kovraSettings().setValue("/Machine/type", reported);
+            App::writeKovraSettings({{QStringLiteral("/Machine/type"), reported}});
             emit sigUpdateGui();
         }
     }

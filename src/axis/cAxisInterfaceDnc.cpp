@@ -9,7 +9,6 @@
 #include "shared/SharedStruct.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QSettings>
 
 namespace {
@@ -127,18 +126,13 @@ void cAxisInterface::slot_DncRequest(QByteArray data)
         break;
     }
     case 'N': {
-        // The host's file replaces ours as a whole: flush pending changes to
-        // the old one first, and write the new one beside it so that a
-        // transfer that fails leaves the old file in place.
-        QSettings &settings = App::kovraSettings();
-        settings.sync();
-        QSaveFile file(QString::fromLatin1(settingsFile));
-        if (!file.open(QIODevice::WriteOnly) || file.write(payload) != payload.size() || !file.commit()) {
+        // The host's file replaces ours as a whole, or not at all: a file the
+        // disk cut short is refused and the old one stays.
+        if (!App::replaceKovraSettingsFile(payload)) {
             reply = QByteArray(1, NAK);
             dncPort->sendData(reply);
             break;
         }
-        settings.sync();
         emit sigUpdateSettings();
         break;
     }

@@ -507,7 +507,15 @@ void cDnc::UpdateDb()
         QSqlQuery q;
         q.prepare(QStringLiteral("INSERT INTO dnc(idTool) VALUES(:idTool);"));
         q.bindValue(QStringLiteral(":idTool"), idTool);
-        q.exec();
+        // Without the row the update below matches nothing and still succeeds.
+        if (!q.exec() || q.numRowsAffected() != 1) {
+            QMessageBoxKovra::critical(parentWindow, tr("Error"),
+                                       tr("The tool's DNC values could not be stored") + QStringLiteral("\n\n")
+                                           + q.lastError().text(),
+                                       QMessageBox::Ok);
+            return;
+        }
+        dncRowMissing = false;
     }
     QString sql = QStringLiteral("UPDATE dnc SET ");
     QList<QByteArray> params;

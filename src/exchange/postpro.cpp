@@ -7,6 +7,8 @@
 #include <QListWidgetItem>
 #include <QPixmap>
 #include <QSettings>
+#include <QSqlError>
+#include <QTextCodec>
 #include <QTextStream>
 #include <QUrl>
 
@@ -16,6 +18,7 @@
 #include "shared/QExtQuery.h"
 #include "shared/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
+#include "shared/WholeFile.h"
 #include "ui_postpro.h"
 
 // The panel's pictures live in the static library: register them so the
@@ -202,16 +205,11 @@ void postPro::choosePath()
 
 bool postPro::writeFile()
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    QTextStream out(&file);
-    out << text;
-    out.flush();
-    // A write that stops part-way (a full disk) is no saved file.
-    const bool written = out.status() == QTextStream::Ok && file.flush();
-    file.close();
-    return written && file.error() == QFileDevice::NoError;
+    // Bytes as a text stream on the file would give them. The old file is
+    // replaced only by a whole new one: a file cut short on a full disk
+    // would reach the CNC without its end block.
+    const QTextCodec *codec = QTextCodec::codecForLocale();
+    return WholeFile::replace(path, codec ? codec->fromUnicode(text) : text.toLocal8Bit());
 }
 
 void postPro::save()
@@ -259,9 +257,16 @@ void postPro::save()
         q.bindValue(QStringLiteral(":postpro"), format);
         q.bindValue(QStringLiteral(":network"), network);
         q.bindValue(QStringLiteral(":idMachine"), CurrentMachine.idMachine);
-        q.exec();
-        CurrentMachine.PostPro = format;
-        CurrentMachine.networkPath = network;
+        // The machine takes the new default only when the store took it.
+        if (q.exec()) {
+            CurrentMachine.PostPro = format;
+            CurrentMachine.networkPath = network;
+        } else {
+            QMessageBoxKovra::critical(window(), tr("Post processor configuration"),
+                                       tr("The configuration could not be stored") + QStringLiteral("\n\n")
+                                           + q.lastError().text(),
+                                       QMessageBox::Ok);
+        }
     }
     emit sigPostProClosed();
 }

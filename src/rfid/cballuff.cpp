@@ -11,7 +11,6 @@
 #include <QTcpSocket>
 
 #include <cmath>
-#include <cstdio>
 #include <ctime>
 #include <limits>
 
@@ -514,15 +513,20 @@ void cBalluffUI::slot_Write()
         if (!self)
             return;
         if (ok) {
-            QMessageBoxKovra::information(parentWindow, QStringLiteral("BALLUFF"), tr("Tag written with success"),
-                                          QMessageBox::Ok, QMessageBox::NoButton);
-            ShowGrid();
             // Only the counter's value changes: the settings class would
             // write the whole layout anew, its texts with commas among them.
-            if (hasCounter
-                && !IniText::write(layoutPath(), QStringLiteral("/SETTINGS/WriteCounter"),
-                                   QByteArray::number(readWriteCounter() + 1)))
-                std::fprintf(stderr, "%s: the write counter could not be stored\n", qPrintable(layoutPath()));
+            const bool counted = !hasCounter
+                                 || IniText::write(layoutPath(), QStringLiteral("/SETTINGS/WriteCounter"),
+                                                   QByteArray::number(readWriteCounter() + 1));
+            if (counted)
+                QMessageBoxKovra::information(parentWindow, QStringLiteral("BALLUFF"), tr("Tag written with success"),
+                                              QMessageBox::Ok, QMessageBox::NoButton);
+            else
+                // The next write would give the tag the same count again.
+                QMessageBoxKovra::warning(parentWindow, QStringLiteral("BALLUFF"),
+                                          tr("Tag written, but the layout's write counter could not be stored"),
+                                          QMessageBox::Ok, QMessageBox::NoButton);
+            ShowGrid();
             if (layout.Customer == QLatin1String("Vuzedu"))
                 sendTcpMessage();
         } else {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QPair>
 #include <QString>
 #include <QVariant>
@@ -14,8 +15,11 @@ QSettings &kovraSettings();
 // Drops the settings object (after syncing it) so the next use opens the file
 // of the current working directory again.
 void resetKovraSettings();
-// Sets the keys and flushes the file. False when the file did not take them:
-// each key then holds again what it held before (or nothing), so the next
-// write of any other part does not store a change that was refused.
+// Sets the keys (an invalid value removes its key) by replacing the whole
+// file. False when the file did not take them: the file and the settings
+// object then hold what they held before. The program changes the file only
+// through these two, never through the settings object's own save.
 bool writeKovraSettings(const QVector<QPair<QString, QVariant>> &values);
+// Replaces the settings file by the text, and the settings object reads it.
+bool replaceKovraSettingsFile(const QByteArray &text);
 }

@@ -1,7 +1,7 @@
 #include "shared/IniText.h"
+#include "shared/WholeFile.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringList>
 #include <QTextCodec>
 
@@ -356,6 +356,5 @@ bool IniText::write(const QString &path, const QString &key, const QByteArray &v
                 return false;
         }
     }
-    QSaveFile out(path);
-    return out.open(QIODevice::WriteOnly) && out.write(after) == after.size() && out.commit();
+    return WholeFile::replace(path, after);
 }

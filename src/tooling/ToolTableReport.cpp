@@ -4,6 +4,7 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QTemporaryFile>
 #include <QFileInfo>
 #include <QPainter>
 #include <QPixmap>
@@ -16,6 +17,7 @@
 #include <utility>
 
 #include "shared/SharedStruct.h"
+#include "shared/WholeFile.h"
 #include "tooling/ToolTolerance.h"
 
 namespace {
@@ -89,19 +91,32 @@ bool ToolTableReport::openInViewer(const QString &path)
 QString ToolTableReport::write(const QString &path, int idTable, const QString &machineName, const QString &tableName,
                                int decimals)
 {
-    QString out = path;
-    {
-        QFile probe(out);
-        if (!probe.open(QIODevice::WriteOnly))
-            out = QString::fromLatin1(fallbackPath);
-    }
+    // Drawn into a draft beside the report and put in place only whole: the
+    // earlier report stays when the disk takes the new one only in part.
+    QTemporaryFile draft(QFileInfo(path).absolutePath() + QStringLiteral("/.report-XXXXXX"));
+    if (!draft.open())
+        return QString();
+    draft.close();
+    if (!render(draft.fileName(), idTable, machineName, tableName, decimals))
+        return QString();
+    QByteArray pdf;
+    if (!WholeFile::read(draft.fileName(), pdf) || !pdf.trimmed().endsWith("%%EOF"))
+        return QString();
+    if (WholeFile::replace(path, pdf))
+        return path;
+    const QString fallback = QString::fromLatin1(fallbackPath);
+    return path != fallback && WholeFile::replace(fallback, pdf) ? fallback : QString();
+}
 
+bool ToolTableReport::render(const QString &out, int idTable, const QString &machineName, const QString &tableName,
+                             int decimals)
+{
     QPrinter printer(QPrinter::ScreenResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(out);
     QPainter p;
     if (!p.begin(&printer))
-        return QString();
+        return false;
 
     const QRect viewport = p.viewport();
     Page page(viewport.width(), viewport.height());
@@ -150,9 +165,7 @@ QString ToolTableReport::write(const QString &path, int idTable, const QString &
     }
     if (pageOpen)
         drawFooter(p, page, n);
-    if (!p.end() || !pageOpen)
-        return QString();
-    return QFileInfo(out).size() > 0 ? out : QString();
+    return p.end() && pageOpen;
 }
 
 void ToolTableReport::drawHeader(QPainter &p, Page &page, const QString &machineName, const QString &tableName)

@@ -24,7 +24,8 @@ public:
 
     // Writes the report of the table's tools into the path, or into
     // "./report/table.pdf" when the path cannot be written. Returns the file
-    // written, or an empty text when no file could be written.
+    // written, or an empty text when no whole report could be written: the
+    // file of that name then stays as it was.
     static QString write(const QString &path, int idTable, const QString &machineName, const QString &tableName,
                          int decimals);
 
@@ -35,6 +36,8 @@ public:
 
 private:
     struct Page;
+    static bool render(const QString &out, int idTable, const QString &machineName, const QString &tableName,
+                       int decimals);
     static void drawHeader(QPainter &p, Page &page, const QString &machineName, const QString &tableName);
     static void drawRow(QPainter &p, Page &page, int y, const QSqlRecord &tool, int decimals);
     static void drawFooter(QPainter &p, Page &page, int n);

@@ -385,7 +385,9 @@ void cToolset::updateList()
         gotoTool(lastT);
         return;
     }
-    updateRecord();
+    // A store that failed keeps the editor's values, for the operator to try again.
+    if (!updateRecord())
+        return;
     gotoTool(n);
 }
 
@@ -403,9 +405,12 @@ void cToolset::slotViewClicked(QModelIndex)
     const int n = ui->leT->text().toInt(nullptr, 10);
     if (toolNumberRefused(n)) {
         gotoTool(lastT);
-    } else {
-        updateRecord();
+    } else if (updateRecord()) {
         gotoToolId(target);
+    } else {
+        // The list marks the tool whose values the editor still holds.
+        currentIdTool = lastIdTool;
+        ui->twTools->selectRow(rowOfToolId(lastIdTool));
     }
     viewClicking = false;
 }
@@ -454,8 +459,8 @@ void cToolset::slotExit()
         const int n = ui->leT->text().toInt(nullptr, 10);
         if (isDuplicated(n, lastIdTool))
             return;
-        if (n != 0)
-            updateRecord();
+        if (n != 0 && !updateRecord())
+            return;
     }
     emit sigCloseToolset();
     emit sigShowKeyboard(false);
@@ -521,9 +526,8 @@ void cToolset::slotInsTool()
     if (model->rowCount() > 0) {
         const int n = ui->leT->text().toInt(nullptr, 10);
         if (!insertMode) {
-            if (toolNumberRefused(n))
+            if (toolNumberRefused(n) || !updateRecord())
                 return;
-            updateRecord();
         }
     }
     insertMode = true;

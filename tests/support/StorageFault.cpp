@@ -1,0 +1,134 @@
+#include "StorageFault.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+const uid_t kNobody = 65534;
+
+mode_t modeOf(const QString &path)
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+}
+
+StorageFault::StorageFault(Kind kind, const QString &file, qint64 limit)
+    : m_kind(kind)
+    , m_file(QFileInfo(file).absoluteFilePath())
+{
+    if (kind == None)
+        return;
+    m_active = true;
+    const QString folder = QFileInfo(m_file).absolutePath();
+    if (kind == FullDisk) {
+        if (limit < 0)
+            limit = QFileInfo(m_file).size() / 2;
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &m_oldLimit);
+        struct rlimit l = m_oldLimit;
+        l.rlim_cur = rlim_t(limit);
+        m_limited = ::setrlimit(RLIMIT_FSIZE, &l) == 0;
+        return;
+    }
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        // The unprivileged user must reach the folder and read the file.
+        for (QString dir = folder; dir != QLatin1String("/"); dir = QFileInfo(dir).absolutePath())
+            if ((modeOf(dir) & 0005) != 0005)
+                setMode(dir, modeOf(dir) | 0005);
+        if (QFileInfo::exists(m_file))
+            setMode(m_file, modeOf(m_file) | 0004);
+    }
+    if (kind == ReadOnlyFolder) {
+        setMode(folder, 0555);
+        // Only the folder: the file itself could be written in place.
+        if (QFileInfo::exists(m_file))
+            setMode(m_file, 0666);
+    } else {
+        setMode(folder, 0777);
+        setMode(m_file, 0444);
+    }
+    if (root)
+        m_userChanged = ::seteuid(kNobody) == 0;
+}
+
+StorageFault::~StorageFault()
+{
+    end();
+}
+
+void StorageFault::setMode(const QString &path, mode_t mode)
+{
+    m_modes.append({path, modeOf(path)});
+    ::chmod(QFile::encodeName(path).constData(), mode);
+}
+
+bool StorageFault::holds() const
+{
+    switch (m_kind) {
+    case None:
+        return true;
+    case FullDisk:
+        return m_limited;
+    case ReadOnlyFile:
+        return QFileInfo::exists(m_file) && ::euidaccess(QFile::encodeName(m_file).constData(), W_OK) != 0;
+    case ReadOnlyFolder: {
+        const QByteArray probe = QFile::encodeName(QFileInfo(m_file).absolutePath() + QStringLiteral("/.probe"));
+        const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+        if (fd < 0)
+            return true;
+        ::close(fd);
+        ::unlink(probe.constData());
+        return false;
+    }
+    }
+    return false;
+}
+
+void StorageFault::end()
+{
+    if (!m_active)
+        return;
+    m_active = false;
+    if (m_limited) {
+        ::setrlimit(RLIMIT_FSIZE, &m_oldLimit);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    if (m_userChanged)
+        ::seteuid(0);
+    for (int i = m_modes.size() - 1; i >= 0; --i)
+        ::chmod(QFile::encodeName(m_modes.at(i).path).constData(), m_modes.at(i).mode);
+    m_modes.clear();
+}
+
+const char *StorageFault::name(Kind kind)
+{
+    switch (kind) {
+    case None:
+        return "none";
+    case FullDisk:
+        return "full disk";
+    case ReadOnlyFile:
+        return "read-only file";
+    case ReadOnlyFolder:
+        return "read-only folder";
+    }
+    return "";
+}
+
+QStringList StorageFault::leftovers(const QString &file)
+{
+    QStringList hidden;
+    const QDir folder = QFileInfo(file).absoluteDir();
+    for (const QString &name : folder.entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot))
+        if (name.startsWith(QLatin1Char('.')))
+            hidden << name;
+    return hidden;
+}
