@@ -19,6 +19,7 @@
 #include "support/FakeBalluffHead.h"
 #include "support/FakeCustomerServer.h"
 #include "support/MessageBoxRecorder.h"
+#include "support/StorageFault.h"
 #include "support/Screenshot.h"
 #include "support/StderrCapture.h"
 #include "support/TestWorkDir.h"
@@ -272,6 +273,37 @@ private slots:
         m_ui->form()->pbWrite->click();
         QCOMPARE(rec.boxes().size(), 1);
         QCOMPARE(file("balluff/" + CurrentMachine.Balluff), expected);
+    }
+
+    // A counter the disk refuses: the tag was written, which is said, and so
+    // is that the count was not stored; the layout stays byte for byte.
+    void counterRefused_data()
+    {
+        QTest::addColumn<int>("fault");
+        for (const int fault : {StorageFault::None, StorageFault::FullDisk, StorageFault::ReadOnlyFile,
+                                StorageFault::ReadOnlyFolder})
+            QTest::newRow(StorageFault::name(StorageFault::Kind(fault))) << fault;
+    }
+    void counterRefused()
+    {
+        QFETCH(int, fault);
+        const bool refused = fault != StorageFault::None;
+        MessageBoxRecorder rec;
+        QVERIFY(open("WriteCounter=41 ; by the editor", {"Label=n, count\nByteLength=4\nType=COUNTER"}));
+        const QString path = QDir::current().absoluteFilePath("balluff/" + CurrentMachine.Balluff);
+        const QByteArray start = file(path);
+        {
+            StorageFault disk(StorageFault::Kind(fault), path);
+            QVERIFY(disk.holds());
+            m_ui->form()->pbWrite->click();
+        }
+        QCOMPARE(m_head->model.tag.left(4).toHex(), QByteArray("0000002a"));
+        QCOMPARE(rec.boxes().size(), 1);
+        QCOMPARE(rec.boxes().at(0).text, refused ? QString("Tag written, but the layout's write counter could not be stored")
+                                                 : QString("Tag written with success"));
+        QCOMPARE(file(path), refused ? start : QByteArray(start).replace("=41 ;", "=42 ;"));
+        QCOMPARE(layoutKey("/SETTINGS/WriteCounter").toInt(), refused ? 41 : 42);
+        QCOMPARE(StorageFault::leftovers(path), QStringList());
     }
 
     void failures_data()

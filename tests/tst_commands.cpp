@@ -34,6 +34,7 @@
 #include "shared/SharedStruct.h"
 #include "support/MainWindowFixture.h"
 #include "support/Screenshot.h"
+#include "support/StorageFault.h"
 #include "support/TestWorkDir.h"
 #include "tooling/ctoolset.h"
 
@@ -79,6 +80,8 @@ private slots:
     void setPanels();
     void setPanelsWithEdge_data();
     void setPanelsWithEdge();
+    void refusedReference_data();
+    void refusedReference();
     void incompleteEntryChangesNothing_data();
     void incompleteEntryChangesNothing();
     void setCLeavesToggleUnrun();
@@ -326,6 +329,53 @@ void TestCommands::setPanelsWithEdge()
         expected << zero;
     }
     QCOMPARE(readOuts, expected);
+}
+
+void TestCommands::refusedReference_data()
+{
+    QTest::addColumn<int>("fault");
+    for (const int fault : {StorageFault::None, StorageFault::FullDisk, StorageFault::ReadOnlyFile,
+                            StorageFault::ReadOnlyFolder})
+        QTest::newRow(StorageFault::name(StorageFault::Kind(fault))) << fault;
+}
+
+// The default machine's reference the settings file refuses: the operator is
+// told, the earlier reference stays in force and shown, the file byte for byte.
+void TestCommands::refusedReference()
+{
+    QFETCH(int, fault);
+    const bool refused = fault != StorageFault::None;
+    build({{"System/GaugeX", 1234}, {"System/RefX", 5678}, {"/Machine/Password", "secret"}});
+    const QString path = QDir::current().absoluteFilePath("T8A_M.cfg");
+    const QByteArray start = TestWorkDir::readFile(path);
+    feed("x12345 z-6789 I0 O0\r");
+    const QString shown = ui->lblX->text();
+    QTest::mouseClick(ui->tbTypeX, Qt::LeftButton);
+    ui->leSetX->setText("50.000");
+    m_boxes.clear();
+    {
+        StorageFault disk(StorageFault::Kind(fault), path);
+        QVERIFY(disk.holds());
+        QTest::mouseClick(ui->tbSetX, Qt::LeftButton);
+    }
+    QCOMPARE(m_boxes.size(), refused ? 1 : 0);
+    if (refused)
+        QCOMPARE(m_boxes.first().text,
+                 QString("The settings file could not be written: the earlier reference stays in force"));
+    QCOMPARE(CurrentMachine.Xref, refused ? 1234 : 50000);
+    feed("x12345 z-6789 I0 O0\r");
+    if (refused)
+        QCOMPARE(ui->lblX->text(), shown);
+    else
+        QCOMPARE(ui->lblX->text(), QString("50.000"));
+    QCOMPARE(StorageFault::leftovers(path), QStringList());
+    // Neither a later sync nor the end of the program writes the refused reference.
+    settings().sync();
+    App::resetKovraSettings();
+    if (refused)
+        QCOMPARE(TestWorkDir::readFile(path), start);
+    QCOMPARE(settings().value("System/GaugeX").toInt(), refused ? 1234 : 50000);
+    QCOMPARE(settings().value("Machine/Password").toString(), QString("secret"));
 }
 
 void TestCommands::incompleteEntryChangesNothing_data()

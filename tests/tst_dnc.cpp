@@ -7,6 +7,8 @@
 #include "support/PtyPeer.h"
 #include "support/ScopedLocale.h"
 #include "support/StderrCapture.h"
+#include "support/StorageFault.h"
+#include "support/TestWorkDir.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -169,6 +171,8 @@ private slots:
     void import();
     void readSettings();
     void writeSettings();
+    void refusedSettingsWrite_data();
+    void refusedSettingsWrite();
     void settingsFileUnusable_data();
     void settingsFileUnusable();
     void badFormat_data();
@@ -424,6 +428,44 @@ void TestDnc::writeSettings()
     // Whoever reloads on the signal reads the new file.
     QCOMPARE(App::kovraSettings().value("/SOCKET/Ip").toString(), QStringLiteral("10.0.0.9"));
     QVERIFY(!App::kovraSettings().contains("/TTY/DncPort"));
+    QCOMPARE(link.ask("$?\r", ACK), ACK);
+}
+
+void TestDnc::refusedSettingsWrite_data()
+{
+    QTest::addColumn<int>("fault");
+    for (const int fault : {StorageFault::None, StorageFault::FullDisk, StorageFault::ReadOnlyFile,
+                            StorageFault::ReadOnlyFolder})
+        QTest::newRow(StorageFault::name(StorageFault::Kind(fault))) << fault;
+}
+
+// The host's settings file the disk refuses: NAK, and the old file stays byte
+// for byte, also after a later sync and the end of the program.
+void TestDnc::refusedSettingsWrite()
+{
+    QFETCH(int, fault);
+    const bool refused = fault != StorageFault::None;
+    DncLink link;
+    QVERIFY(link.ok);
+    const QString path = QDir::current().absoluteFilePath("T8A_M.cfg");
+    const QByteArray start = TestWorkDir::readFile(path);
+    QVERIFY(start.contains("DncPort"));
+    const QByteArray payload = "[Machine]\nisMM=false\n[SOCKET]\nIp=10.0.0.9\n[Host]\nnote=" + QByteArray(start.size(), 'n')
+                               + "\n";
+    QByteArray reply;
+    {
+        StorageFault disk(StorageFault::Kind(fault), path);
+        QVERIFY(disk.holds());
+        reply = link.ask("$N" + payload + "\r", refused ? NAK : QByteArray());
+    }
+    QCOMPARE(reply, refused ? NAK : QByteArray());
+    QCOMPARE(link.events, refused ? QStringList() : QStringList{"settings"});
+    QCOMPARE(TestWorkDir::readFile(path), refused ? start : payload);
+    QCOMPARE(StorageFault::leftovers(path), QStringList());
+    App::kovraSettings().sync();
+    App::resetKovraSettings();
+    QCOMPARE(TestWorkDir::readFile(path), refused ? start : payload);
+    QCOMPARE(App::kovraSettings().value("/SOCKET/Ip", "none").toString(), QString(refused ? "none" : "10.0.0.9"));
     QCOMPARE(link.ask("$?\r", ACK), ACK);
 }
 

@@ -6,6 +6,7 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -55,8 +56,12 @@ StorageFault::StorageFault(Kind kind, const QString &file, qint64 limit)
         setMode(folder, 0777);
         setMode(m_file, 0444);
     }
-    if (root)
-        m_userChanged = ::seteuid(kNobody) == 0;
+    if (root) {
+        // Of no group either: the files' group is the super user's.
+        m_groups.resize(::getgroups(0, nullptr));
+        m_groups.resize(::getgroups(m_groups.size(), m_groups.data()));
+        m_userChanged = ::setgroups(0, nullptr) == 0 && ::setegid(kNobody) == 0 && ::seteuid(kNobody) == 0;
+    }
 }
 
 StorageFault::~StorageFault()
@@ -101,8 +106,11 @@ void StorageFault::end()
         ::setrlimit(RLIMIT_FSIZE, &m_oldLimit);
         std::signal(SIGXFSZ, m_oldHandler);
     }
-    if (m_userChanged)
-        ::seteuid(0);
+    if (::geteuid() != ::getuid()) {
+        ::seteuid(::getuid());
+        ::setegid(::getgid());
+        ::setgroups(size_t(m_groups.size()), m_groups.data());
+    }
     for (int i = m_modes.size() - 1; i >= 0; --i)
         ::chmod(QFile::encodeName(m_modes.at(i).path).constData(), m_modes.at(i).mode);
     m_modes.clear();

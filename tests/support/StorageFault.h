@@ -50,4 +50,5 @@ private:
     struct rlimit m_oldLimit {};
     void (*m_oldHandler)(int) = nullptr;
     QVector<Mode> m_modes; // to put back, last first
+    QVector<gid_t> m_groups;
 };
