@@ -16,6 +16,8 @@
 #include "exchange/postpro.h"
 #include "support/MainWindowFixture.h"
 #include "support/Screenshot.h"
+#include "support/StorageFault.h"
+#include "support/TestWorkDir.h"
 #include "support/ToolingDb.h"
 #include "tooling/csetlist.h"
 
@@ -162,6 +164,68 @@ private slots:
         QCOMPARE(m_boxes.size(), 1);
         QCOMPARE(m_boxes.first().text, "Could not write to " + m_export + "/TURRET");
         QVERIFY(m_w->panels().isEnlarged("postPro"));
+    }
+
+    // A file the disk refuses: said, and the old file stays byte for byte (or
+    // no file is there), never a file cut before its end block.
+    void refusedFile_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<bool>("existing");
+        for (const bool existing : {true, false})
+            for (const int fault : {StorageFault::None, StorageFault::FullDisk, StorageFault::ReadOnlyFile,
+                                    StorageFault::ReadOnlyFolder})
+                if (existing || fault != StorageFault::ReadOnlyFile)
+                    QTest::newRow(qPrintable(QString("%1 file, %2").arg(existing ? "existing" : "new",
+                                                                      StorageFault::name(StorageFault::Kind(fault)))))
+                        << fault << existing;
+    }
+    void refusedFile()
+    {
+        QFETCH(int, fault);
+        QFETCH(bool, existing);
+        const bool refused = fault != StorageFault::None;
+        build();
+        const QString path = m_export + "/TURRET";
+        const QByteArray before = "%\r\nO100T7 X70.000 Z7.000\r\nT8 X80.000 Z8.000\r\nM30";
+        if (existing)
+            QVERIFY(m_wd->writeFile("export/TURRET", before));
+        m_w->ppToolset(m_table, "TURRET");
+        m_boxes.clear();
+        m_answers << QMessageBox::Yes;
+        {
+            StorageFault disk(StorageFault::Kind(fault), path, existing ? -1 : 10);
+            QVERIFY(disk.holds());
+            w<QPushButton>("pbSave")->click();
+        }
+        QCOMPARE(m_boxes.last().text, refused ? "Could not write to " + path : path + " saved successfully");
+        QCOMPARE(QFile::exists(path), existing || !refused);
+        const QByteArray expected = "%\r\nO100T1 X10.000 Z1.000\r\nT2 X20.000 Z2.000\r\nT12 X30.000 Z3.000\r\nM30";
+        if (QFile::exists(path))
+            QCOMPARE(TestWorkDir::readFile(path), refused ? before : expected);
+        QCOMPARE(StorageFault::leftovers(path), QStringList());
+        QCOMPARE(m_w->panels().isEnlarged("postPro"), refused);
+    }
+
+    // A store that refuses the new default (a read-only database): said, and
+    // the machine keeps the format and folder its row holds.
+    void refusedDefaults()
+    {
+        build();
+        m_w->ppToolset(m_table, "TURRET");
+        w<QComboBox>("cmbPostProcessor")->setCurrentText("codes.pp");
+        m_boxes.clear();
+        m_answers << QMessageBox::Ok << QMessageBox::Yes;
+        QSqlQuery readOnly;
+        QVERIFY(readOnly.exec("PRAGMA query_only=1"));
+        w<QPushButton>("pbSave")->click();
+        QVERIFY(readOnly.exec("PRAGMA query_only=0"));
+        QCOMPARE(m_boxes.size(), 3);
+        QCOMPARE(m_boxes[2].kind, QMessageBox::Critical);
+        QVERIFY2(m_boxes[2].text.startsWith("The configuration could not be stored\n\n"), qPrintable(m_boxes[2].text));
+        QCOMPARE(CurrentMachine.PostPro, QString("plain.pp"));
+        QCOMPARE(ToolingDb::probe(QString("SELECT PostPro FROM machine WHERE idMachine=%1").arg(m_machine)).toString(),
+                 QString("plain.pp"));
     }
 
     void defaults_data()

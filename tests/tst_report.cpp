@@ -12,7 +12,10 @@
 #include "support/FakeViewer.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/Screenshot.h"
+#include "support/StorageFault.h"
+#include "support/TestWorkDir.h"
 #include "support/ToolingDb.h"
+#include "tooling/ToolTableReport.h"
 #include "tooling/ctoolset.h"
 
 namespace {
@@ -233,6 +236,44 @@ private slots:
         QVERIFY2(rec.boxes().first().text.endsWith("\n" + QFileInfo("report/SHAFT.pdf").absoluteFilePath()),
                  qPrintable(rec.boxes().first().text));
         QVERIFY(QFile::exists("report/SHAFT.pdf"));
+    }
+
+    // A report the disk takes only in part, or not at all, is no report: the
+    // earlier one stays byte for byte. A file that may not be replaced sends
+    // the report to the fallback file.
+    void refusedReport_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("none") << int(StorageFault::None) << "./report/SHAFT.pdf";
+        QTest::newRow("full disk") << int(StorageFault::FullDisk) << "";
+        QTest::newRow("read-only file") << int(StorageFault::ReadOnlyFile) << "./report/table.pdf";
+        QTest::newRow("read-only folder") << int(StorageFault::ReadOnlyFolder) << "";
+    }
+    void refusedReport()
+    {
+        QFETCH(int, fault);
+        QFETCH(QString, written);
+        const int table = ToolingDb::addTable(m_machine, "SHAFT");
+        addTool(table, 1, "OLD 1", 10);
+        const QString path = ToolTableReport::reportPath("SHAFT");
+        ToolTableReport::prepareFolder();
+        QCOMPARE(ToolTableReport::write(path, table, "LATHE 1", "SHAFT", 3), path);
+        const QByteArray start = TestWorkDir::readFile(path);
+        for (int t = 2; t < 40; ++t)
+            addTool(table, t, "NEW " + QString::number(t), t);
+        QString result = "not run";
+        {
+            StorageFault disk(StorageFault::Kind(fault), path);
+            QVERIFY(disk.holds());
+            result = ToolTableReport::write(path, table, "LATHE 1", "SHAFT", 3);
+        }
+        QCOMPARE(result, written);
+        if (fault != StorageFault::None)
+            QCOMPARE(TestWorkDir::readFile(path), start);
+        if (!written.isEmpty())
+            QVERIFY(pages(written).join("").contains("NEW 39"));
+        QCOMPARE(StorageFault::leftovers(path), QStringList());
     }
 
     // A report that cannot be written at all opens no viewer and says so.
