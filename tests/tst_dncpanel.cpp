@@ -417,6 +417,43 @@ private slots:
         QCOMPARE(le(4)->text(), QString("12"));
     }
 
+    // A first store whose row does not come: said with the store's error,
+    // and the values are stored once the store takes them again.
+    void firstStoreRefused_data()
+    {
+        QTest::addColumn<QString>("refusal"); // statement that makes the store refuse; undone after the closing
+        QTest::addColumn<QString>("undo");
+        QTest::addColumn<QString>("error");   // in the box
+        QTest::newRow("insert fails") << "CREATE TRIGGER refuse BEFORE INSERT ON dnc BEGIN SELECT RAISE(ABORT, 'disk full'); END"
+                                      << "DROP TRIGGER refuse" << "disk full";
+        QTest::newRow("insert adds no row") << "CREATE TRIGGER refuse BEFORE INSERT ON dnc BEGIN SELECT RAISE(IGNORE); END"
+                                            << "DROP TRIGGER refuse" << "";
+        QTest::newRow("read-only database") << "PRAGMA query_only=1" << "PRAGMA query_only=0" << "readonly";
+    }
+    void firstStoreRefused()
+    {
+        QFETCH(QString, refusal);
+        QFETCH(QString, undo);
+        QFETCH(QString, error);
+        MessageBoxRecorder rec;
+        QVERIFY(open(true));
+        le(5)->setText("2.50");
+        QVERIFY(ToolingDb::exec(refusal));
+        m_panel->closeForm();
+        QVERIFY(ToolingDb::exec(undo));
+        QCOMPARE(rec.boxes().size(), 1);
+        QCOMPARE(rec.boxes().at(0).kind, QMessageBox::Critical);
+        QVERIFY2(rec.boxes().at(0).text.startsWith("The tool's DNC values could not be stored\n\n")
+                     && rec.boxes().at(0).text.contains(error),
+                 qPrintable(rec.boxes().at(0).text));
+        QCOMPARE(ToolingDb::probe("SELECT COUNT(*) FROM dnc").toInt(), 0);
+        QVERIFY(open(true));
+        le(5)->setText("3.25");
+        m_panel->closeForm();
+        QCOMPARE(rec.boxes().size(), 1);
+        QCOMPARE(dnc("CAST(dncNum3 AS TEXT)").toString(), QString("3.25"));
+    }
+
     void standAloneNeverStores()
     {
         QVERIFY(open(false));
