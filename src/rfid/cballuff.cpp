@@ -21,6 +21,7 @@
 #include "shared/QExtDoubleValidator.h"
 #include "shared/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
+#include "shared/WholeFile.h"
 
 namespace {
 
@@ -409,9 +410,8 @@ bool cBalluffUI::EncodeTelegram(QByteArray *image, QByteArray &tagBytes)
 
 void cBalluffUI::saveTelegram(QByteArray data, QString name)
 {
-    QFile f(QStringLiteral("./balluff") + name);
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        f.write(data);
+    // A copy for the service: one the disk refuses is left out, the earlier one kept.
+    WholeFile::replace(QStringLiteral("./balluff") + name, data);
 }
 
 bool cBalluffUI::checkFormatId()

@@ -31,7 +31,9 @@ bool sameValue(const QVariant &a, const QVariant &b)
 // so the toolkit's cache of settings files never answers for it.
 QString freshName(const QString &file, const char *role)
 {
-    QTemporaryFile t(file + QLatin1Char('.') + QLatin1String(role) + QStringLiteral(".XXXXXX"));
+    const QFileInfo info(file);
+    QTemporaryFile t(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QLatin1Char('.')
+                     + QLatin1String(role) + QStringLiteral(".XXXXXX"));
     t.setAutoRemove(false);
     if (!t.open())
         return QString();
