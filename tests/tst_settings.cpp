@@ -1,9 +1,11 @@
+#include <QDir>
 #include <QFile>
 #include <QSettings>
 #include <QtTest>
 
 #include "shared/App.h"
 #include "shared/SharedStruct.h"
+#include "shared/WholeFile.h"
 #include "support/TestWorkDir.h"
 
 using KeyValues = QList<QPair<QString, QVariant>>;
@@ -80,6 +82,8 @@ private slots:
     void loaderWritesNothing();
     void translationFile_data();
     void translationFile();
+    void replacedFileKeepsItsPlace_data();
+    void replacedFileKeepsItsPlace();
 };
 
 void TestSettings::initTestCase()
@@ -279,6 +283,37 @@ void TestSettings::translationFile()
     writeSettings(keys);
     QCOMPARE(GetTranslationFileName(), expected);
     App::resetKovraSettings();
+}
+
+void TestSettings::replacedFileKeepsItsPlace_data()
+{
+    QTest::addColumn<QString>("kind"); // what stands at the path
+    QTest::addColumn<bool>("replaced");
+    QTest::newRow("a link: the file it leads to is replaced") << "link" << true;
+    QTest::newRow("a file of restricted mode keeps it") << "mode" << true;
+    QTest::newRow("a folder is not replaced") << "folder" << false;
+}
+
+void TestSettings::replacedFileKeepsItsPlace()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, replaced);
+    TestWorkDir wd;
+    QVERIFY(wd.writeFile("real", "old"));
+    QFile::setPermissions("real", QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    const QString path = kind == "link" ? "link" : kind == "mode" ? "real" : "folder";
+    if (kind == "link")
+        QVERIFY(QFile::link("real", "link"));
+    if (kind == "folder")
+        QVERIFY(QDir().mkdir("folder"));
+    QCOMPARE(WholeFile::replace(path, "new"), replaced);
+    QCOMPARE(TestWorkDir::readFile("real"), QByteArray(replaced ? "new" : "old"));
+    QCOMPARE(QFileInfo("link").isSymLink(), kind == "link");
+    QCOMPARE(QFileInfo("folder").isDir(), kind == "folder");
+    QCOMPARE(QFile::permissions("real"), QFile::ReadOwner | QFile::ReadUser | QFile::WriteOwner | QFile::WriteUser
+                                             | QFile::ReadGroup);
+    QCOMPARE(QDir().entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::Dirs | QDir::NoDotAndDotDot).size(),
+             kind == "mode" ? 1 : 2);
 }
 
 QTEST_MAIN(TestSettings)

@@ -36,8 +36,11 @@ bool WholeFile::read(const QString &path, QByteArray &bytes)
     return in.error() == QFileDevice::NoError;
 }
 
-bool WholeFile::replace(const QString &path, const QByteArray &bytes, QString *error)
+bool WholeFile::replace(const QString &file, const QByteArray &bytes, QString *error)
 {
+    // A link stays a link: the file it leads to is the one replaced.
+    const QFileInfo link(file);
+    const QString path = !link.isSymLink() ? file : link.exists() ? link.canonicalFilePath() : link.symLinkTarget();
     const QByteArray target = QFile::encodeName(path);
     struct stat old;
     const bool exists = ::stat(target.constData(), &old) == 0;
