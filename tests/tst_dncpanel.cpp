@@ -427,7 +427,7 @@ private slots:
         QTest::newRow("insert fails") << "CREATE TRIGGER refuse BEFORE INSERT ON dnc BEGIN SELECT RAISE(ABORT, 'disk full'); END"
                                       << "DROP TRIGGER refuse" << "disk full";
         QTest::newRow("insert adds no row") << "CREATE TRIGGER refuse BEFORE INSERT ON dnc BEGIN SELECT RAISE(IGNORE); END"
-                                            << "DROP TRIGGER refuse" << "";
+                                            << "DROP TRIGGER refuse" << "The store added no row";
         QTest::newRow("read-only database") << "PRAGMA query_only=1" << "PRAGMA query_only=0" << "readonly";
     }
     void firstStoreRefused()

@@ -509,9 +509,10 @@ void cDnc::UpdateDb()
         q.bindValue(QStringLiteral(":idTool"), idTool);
         // Without the row the update below matches nothing and still succeeds.
         if (!q.exec() || q.numRowsAffected() != 1) {
+            const QString error = q.lastError().text().trimmed();
             QMessageBoxKovra::critical(parentWindow, tr("Error"),
                                        tr("The tool's DNC values could not be stored") + QStringLiteral("\n\n")
-                                           + q.lastError().text(),
+                                           + (error.isEmpty() ? tr("The store added no row") : error),
                                        QMessageBox::Ok);
             return;
         }
