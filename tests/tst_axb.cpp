@@ -1,5 +1,6 @@
 // The board link: request frames, answer assembly, line decoding, output
 // commands and polling, against a fake board on a pseudo-terminal.
+#include "axis/ManageSerialPort.h"
 #include "axis/cAxisInterface.h"
 #include "axis/tcpserver.h"
 #include "camera/VideoDevice.h"
@@ -20,6 +21,13 @@
 
 #include <memory>
 #include <thread>
+#include <vector>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using Fixture = AxbLinkFixture;
 
@@ -66,6 +74,8 @@ private slots:
 
     void silentBoard_data();
     void silentBoard();
+    void hostPollsSilentBoard_data();
+    void hostPollsSilentBoard();
     void simulatorChannel_data();
     void simulatorChannel();
 };
@@ -1006,6 +1016,183 @@ void TestAxb::silentBoard()
     QVERIFY(!link->isSilent());
     if (!request.isEmpty())
         answerIs(liveReply);
+}
+
+namespace {
+
+// A host computer in a thread of its own: sends a request every periodMs and
+// notes when each request went out and when each reply came complete, also
+// while the program's thread is held.
+struct PollingHost
+{
+    struct Reply
+    {
+        QByteArray bytes;
+        qint64 atMs;
+    };
+    std::vector<qint64> sentMs;
+    std::vector<Reply> replies;
+
+    // Replies are NAK and a code, or a line ending in CR.
+    void run(int fd, const QByteArray &request, int count, int periodMs, int tailMs)
+    {
+        QByteArray pending;
+        const qint64 startMs = ManageSerialPort::monotonicMs();
+        const qint64 endMs = startMs + qint64(count - 1) * periodMs + tailMs;
+        for (;;) {
+            const qint64 now = ManageSerialPort::monotonicMs();
+            if (int(sentMs.size()) < count && now >= startMs + qint64(sentMs.size()) * periodMs) {
+                sentMs.push_back(now);
+                if (::write(fd, request.constData(), size_t(request.size())) != request.size())
+                    return;
+                continue;
+            }
+            if (now >= endMs)
+                return;
+            const qint64 next = int(sentMs.size()) < count ? startMs + qint64(sentMs.size()) * periodMs : endMs;
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, int(qMax<qint64>(1, next - now))) <= 0 || !(p.revents & POLLIN))
+                continue;
+            char buf[512];
+            const ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n <= 0)
+                return;
+            pending.append(buf, int(n));
+            const qint64 at = ManageSerialPort::monotonicMs();
+            for (;;) {
+                int length = 0;
+                if (pending.startsWith('\x15') && pending.size() >= 2)
+                    length = 2;
+                else if (!pending.startsWith('\x15') && pending.contains('\r'))
+                    length = pending.indexOf('\r') + 1;
+                if (length == 0)
+                    break;
+                replies.push_back({pending.left(length), at});
+                pending.remove(0, length);
+            }
+        }
+    }
+};
+
+} // namespace
+
+void TestAxb::hostPollsSilentBoard_data()
+{
+    QTest::addColumn<int>("interval");
+    // Sent every 100 ms by the serial DNC host, or by a TCP client ("tcp").
+    QTest::addColumn<QByteArray>("request");
+    QTest::newRow("serial DNC request, request-answer board") << 0 << QByteArray("$X\r");
+    QTest::newRow("serial DNC request, free-running board") << 50 << QByteArray("$X\r");
+    QTest::newRow("serial DNC trigger") << 0 << QByteArray("\x02");
+    QTest::newRow("TCP request") << 0 << QByteArray("tcp");
+}
+
+// A host that keeps polling while the board is silent is refused at once
+// once the silence is known: its replies do not pile up behind waits for the
+// board, the program's thread is not held, and the read-outs are marked.
+void TestAxb::hostPollsSilentBoard()
+{
+    QFETCH(int, interval);
+    QFETCH(QByteArray, request);
+    const bool tcp = request == "tcp";
+    Fixture f({interval, true});
+    f.board.setCounts(12500, 100000);
+    f.board.setReferenced(true);
+    PtyPeer host;
+    f.setting("/TTY/DncPort", tcp ? QString() : host.slavePath());
+    f.setting("/TTY/CharDnc", request == "\x02" ? 2 : 0);
+    f.setting("/SOCKET/Port", 0);
+    enableToolingup = true;
+    const auto panelClosed = qScopeGuard([] { enableToolingup = false; });
+    CurrentMachine.name = "LATHE1";
+    cAxisInterface *link = f.start();
+    TCPServer server(nullptr, link, "127.0.0.1");
+    int fd = host.masterFd();
+    const int tcpFd = tcp ? ::socket(AF_INET, SOCK_STREAM, 0) : -1;
+    const auto socketClosed = qScopeGuard([tcpFd] {
+        if (tcpFd >= 0)
+            ::close(tcpFd);
+    });
+    if (tcp) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(server.serverPort());
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        QCOMPARE(::connect(tcpFd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+        fd = tcpFd;
+        request = "\x02";
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(link->linesUsed() > 0, 30000);
+
+    qint64 lastAnswerMs = -1;
+    qint64 markedMs = -1;
+    connect(link, &cAxisInterface::UpdateAxesDisplay, [&] { lastAnswerMs = ManageSerialPort::monotonicMs(); });
+    connect(link, &cAxisInterface::silenceChanged, [&](bool silent) {
+        if (silent && markedMs < 0)
+            markedMs = ManageSerialPort::monotonicMs();
+    });
+    // The longest time the program's thread did not get to its timers.
+    qint64 lastTickMs = ManageSerialPort::monotonicMs();
+    qint64 longestHoldMs = 0;
+    QTimer ticks;
+    connect(&ticks, &QTimer::timeout, [&] {
+        const qint64 now = ManageSerialPort::monotonicMs();
+        longestHoldMs = qMax(longestHoldMs, now - lastTickMs);
+        lastTickMs = now;
+    });
+    ticks.start(20);
+
+    const auto poll = [&](PollingHost &polling, int count) {
+        std::atomic<bool> done{false};
+        std::thread thread([&] {
+            polling.run(fd, request, count, 100, 1000);
+            done = true;
+        });
+        const auto joined = qScopeGuard([&] { thread.join(); });
+        return QTest::qWaitFor([&] { return done.load(); }, 30000);
+    };
+
+    QTRY_VERIFY_WITH_TIMEOUT(lastAnswerMs >= 0, 5000);
+    f.board.setAutoAnswer(false);
+    PollingHost stopped;
+    QVERIFY(poll(stopped, 25));
+    const qint64 lastSentMs = stopped.sentMs.back();
+    QVERIFY2(markedMs >= 0, "read-outs never marked while the host polled");
+    QVERIFY2(markedMs - lastAnswerMs < 1500,
+             qPrintable(QString("marked %1 ms after the last answer").arg(markedMs - lastAnswerMs)));
+    QVERIFY2(longestHoldMs < 500, qPrintable(QString("program held for %1 ms").arg(longestHoldMs)));
+    int refusals = 0;
+    for (size_t i = 0; i < stopped.replies.size(); ++i) {
+        const PollingHost::Reply &reply = stopped.replies[i];
+        QVERIFY2(reply.atMs - lastSentMs < 500,
+                 qPrintable(QString("reply %1 came %2 ms after the last request").arg(i).arg(reply.atMs - lastSentMs)));
+        if (reply.bytes == "\x15" "7") {
+            ++refusals;
+            continue;
+        }
+        // Values go out only while the board's last answer is recent.
+        QVERIFY2(markedMs < 0 || reply.atMs <= markedMs, qPrintable(QString("values in reply %1 after the marking").arg(i)));
+    }
+    if (!tcp) {
+        // One reply to each request, each soon after it.
+        QCOMPARE(int(stopped.replies.size()), 25);
+        for (size_t i = 0; i < stopped.replies.size(); ++i) {
+            const qint64 delay = stopped.replies[i].atMs - stopped.sentMs[i];
+            QVERIFY2(delay < 500, qPrintable(QString("reply %1 came after %2 ms").arg(i).arg(delay)));
+        }
+        QVERIFY(refusals >= 10);
+    }
+
+    // Answered again as soon as the board answers.
+    f.board.setAutoAnswer(true);
+    QTRY_VERIFY_WITH_TIMEOUT(!link->isSilent() && lastAnswerMs > markedMs, 5000);
+    PollingHost answering;
+    QVERIFY(poll(answering, 3));
+    QCOMPARE(int(answering.replies.size()), 3);
+    for (size_t i = 0; i < answering.replies.size(); ++i) {
+        QVERIFY2(!answering.replies[i].bytes.startsWith('\x15'), answering.replies[i].bytes.constData());
+        QVERIFY(answering.replies[i].atMs - answering.sentMs[i] < 500);
+    }
 }
 
 void TestAxb::simulatorChannel_data()

@@ -233,7 +233,9 @@ void cAxisInterface::SendCommand(uchar bit)
 {
     updateOutPlc(uchar(lockBits() | bit));
     // The board needs the pulse held; no board data is handled meanwhile.
+    const qint64 heldFrom = ManageSerialPort::monotonicMs();
     QThread::msleep(200);
+    ownWaitMs += ManageSerialPort::monotonicMs() - heldFrom;
     updateOutPlc(lockBits());
 }
 
@@ -508,6 +510,11 @@ bool cAxisInterface::confirmAnswering()
     takeArrivedAnswers();
     if (sinceLastAnswerMs() <= kSilenceMs)
         return true;
+    // A silence already known is refused at once until the board answers
+    // again: a host polling faster than the answer time would otherwise hold
+    // the program for each of its requests.
+    if (silenceTold)
+        return false;
     // An older request proves nothing: its answer may wait unread, the whole
     // program having been held. The board is asked now and has its answer
     // time from now.
@@ -517,23 +524,36 @@ bool cAxisInterface::confirmAnswering()
         QThread::msleep(2);
         takeArrivedAnswers();
     }
-    return sinceLastAnswerMs() <= kSilenceMs;
+    ownWaitMs += ManageSerialPort::monotonicMs() - askedMs;
+    if (sinceLastAnswerMs() <= kSilenceMs)
+        return true;
+    // Asked now and not answered in time: the silence is known from here.
+    tellSilence();
+    return false;
+}
+
+void cAxisInterface::tellSilence()
+{
+    if (silenceTold)
+        return;
+    silenceTold = true;
+    emit silenceChanged(true);
 }
 
 void cAxisInterface::checkSilence()
 {
     // A check this late finds the program was held: the answer to the waiting
     // request may have come meanwhile and wait unread, so the request has its
-    // answer time again from now.
+    // answer time again from now. The link's own waits, which read the
+    // answers as they come, are no such hold.
     const qint64 now = ManageSerialPort::monotonicMs();
-    const bool held = now - lastCheckMs > kAnswerMs;
+    const bool held = now - lastCheckMs - ownWaitMs > kAnswerMs;
     lastCheckMs = now;
+    ownWaitMs = 0;
     if (held && requestWaitingSinceMs >= 0)
         requestWaitingSinceMs = now;
-    if (silenceTold || !isSilent())
-        return;
-    silenceTold = true;
-    emit silenceChanged(true);
+    if (!silenceTold && isSilent())
+        tellSilence();
 }
 
 // ---------------------------------------------------------------------------

@@ -109,8 +109,9 @@ public:
     bool isSilent() const;
     // Before values are taken as a measure: parses the answers that arrived
     // while the GUI thread was held; when the last is older than kSilenceMs,
-    // asks the board and waits for an answer up to kAnswerMs from the asking.
-    // False when none comes.
+    // asks the board and waits for an answer up to kAnswerMs from the asking,
+    // once per silence: false when none comes, and false at once while that
+    // silence lasts.
     bool confirmAnswering();
 
 signals:
@@ -179,6 +180,7 @@ private:
     void takeArrivedAnswers();
     qint64 sinceLastAnswerMs() const;
     void dropStaleAssembly();
+    void tellSilence();
     bool parseLine(const QString &line);
 
     ManageSerialPort *axbPort = nullptr;
@@ -222,6 +224,8 @@ private:
     qint64 lastCheckMs = 0;
     // What silenceChanged last told.
     bool silenceTold = false;
+    // Time the GUI thread spent since the last check in the link's own waits.
+    qint64 ownWaitMs = 0;
     QTimer silenceTimer;
 
     // Receive assembly state, one set per link.
