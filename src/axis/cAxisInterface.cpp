@@ -510,9 +510,10 @@ bool cAxisInterface::confirmAnswering()
     takeArrivedAnswers();
     if (sinceLastAnswerMs() <= kSilenceMs)
         return true;
-    // A silence already known is refused at once until the board answers
-    // again: a host polling faster than the answer time would otherwise hold
-    // the program for each of its requests.
+    // A silence already known, or due by now, is refused at once until the
+    // board answers again: a host polling faster than the answer time would
+    // otherwise hold the program for each of its requests.
+    checkSilence();
     if (silenceTold)
         return false;
     // An older request proves nothing: its answer may wait unread, the whole
