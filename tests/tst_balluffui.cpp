@@ -1,5 +1,9 @@
+#include <QAbstractSpinBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QInputDialog>
 #include <QLineEdit>
+#include <QPainter>
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
@@ -9,6 +13,8 @@
 #include <QtTest>
 
 #include "axis/measureserver.h"
+#include "keyboard/myinputpanel.h"
+#include "keyboard/myinputpanelcontext.h"
 #include "rfid/BalluffCodec.h"
 #include "rfid/cballuff.h"
 #include "rfid/qballuff.h"
@@ -23,6 +29,7 @@
 #include "support/Screenshot.h"
 #include "support/StderrCapture.h"
 #include "support/TestWorkDir.h"
+#include "support/WindowTap.h"
 
 namespace {
 
@@ -82,6 +89,31 @@ class tst_balluffui : public QObject
     {
         QFile f(name);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
+    }
+
+    // Touches the open value box's field, the keys on the panel and OK.
+    void touchValueBox(MyInputPanel *panel, const QStringList &keys)
+    {
+        auto *box = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        QVERIFY(QTest::qWaitForWindowExposed(box));
+        QAbstractSpinBox *spin = nullptr;
+        for (QAbstractSpinBox *s : box->findChildren<QAbstractSpinBox *>())
+            if (s->isVisible())
+                spin = s;
+        QVERIFY(spin);
+        tapThroughWindow(spin->findChild<QLineEdit *>(), QPoint(5, 5));
+        QTRY_COMPARE(panel->size(), QSize(240, 385));
+        for (const QString &k : keys)
+            tapThroughWindow(panel->findChild<QPushButton *>(k));
+        QImage shot = m_host.grab().toImage();
+        {
+            QPainter p(&shot);
+            p.drawPixmap(box->pos() - m_host.pos(), box->grab());
+            p.drawPixmap(panel->pos() - m_host.pos(), panel->grab());
+        }
+        QVERIFY(saveScreenshot(shot, QStringLiteral("rfid-value-box-typed-") + QString(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('-'))));
+        tapThroughWindow(box->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok));
     }
 
 private slots:
@@ -466,6 +498,48 @@ private slots:
         QTEST(le(0)->text(), "shown");
     }
 
+    // The row's "I" box on a touch screen: its field, the keys and its OK are
+    // touched through the window system, as the screen delivers them.
+    void inputBoxTouched_data()
+    {
+        QTest::addColumn<QByteArray>("fieldType");
+        QTest::addColumn<QStringList>("keys");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("float field") << QByteArray("float")
+                                     << QStringList{"panelButton_1", "panelButton_2", "panelButton_dot", "panelButton_5"}
+                                     << "12.5";
+        QTest::newRow("int field") << QByteArray("int") << QStringList{"panelButton_7", "panelButton_3"} << "73";
+    }
+    void inputBoxTouched()
+    {
+        QFETCH(QByteArray, fieldType);
+        QFETCH(QStringList, keys);
+        MessageBoxRecorder rec;
+        m_host.resize(1024, 768);
+        const auto restore = qScopeGuard([this] { m_host.resize(375, 630); });
+        QVERIFY(open("", {"Label=a\nByteLength=1\nType=UBIN\nHasInputBox=1\nMin=1\nMax=200\nFieldType=" + fieldType}));
+        QCOMPARE(button(0), QString("I"));
+        std::unique_ptr<MyInputPanelContext> ctx(new MyInputPanelContext(&m_host));
+        ctx->install();
+        QPointer<MyInputPanel> panel = ctx->panel();
+        QSignalSpy req(ctx.get(), &MyInputPanelContext::reqInputBox);
+
+        QTimer::singleShot(0, this, [&] {
+            touchValueBox(panel, keys);
+            if (QWidget *box = QApplication::activeModalWidget())
+                box->close();
+        });
+        tapThroughWindow(m_ui->table()->cellWidget(0, 2));
+        QVERIFY(!QApplication::activeModalWidget());
+        if (QTest::currentTestFailed())
+            return;
+        QTEST(le(0)->text(), "shown");
+        QCOMPARE(req.size(), 0);
+        // Closed with the box and the editor's window's panel again.
+        QVERIFY(panel);
+        QCOMPARE(panel->size(), QSize(0, 0));
+        QCOMPARE(panel->parentWidget(), &m_host);
+    }
     void defaultsAndScripts()
     {
         MessageBoxRecorder rec;

@@ -1,7 +1,10 @@
 #include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QDoubleValidator>
+#include <QInputDialog>
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +20,7 @@
 #include "keyboard/myinputpanel.h"
 #include "keyboard/myinputpanelcontext.h"
 #include "support/Screenshot.h"
+#include "support/WindowTap.h"
 
 namespace {
 
@@ -152,6 +156,14 @@ private slots:
     void touchDoubleSpinBox();
     void touchReadOnlyAndLabel();
     void touchAfterOutsideClose();
+
+    void touchModalDialogField_data();
+    void touchModalDialogField();
+    void touchDialogDeletedWhileOpen();
+
+private:
+    void typeIntoDialog(QInputDialog &box, QWidget &window, MyInputPanel *panel, const QStringList &keys,
+                        const QString &typed, bool numeric);
 };
 
 namespace {
@@ -867,6 +879,172 @@ void TestKeyboard::touchAfterOutsideClose()
     QTest::mouseClick(s.text, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
     QTRY_COMPARE(ctx->panel()->geometry(), alphaOpen);
     QVERIFY(ctx->panel()->isVisible());
+}
+
+// A value box over the main window, as the tag editor's row button opens it:
+// the field is touched, keys are touched and OK is touched, each through the
+// window system as a touch screen delivers it (a modal dialog blocks such
+// input to every other window).
+void TestKeyboard::touchModalDialogField_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<QStringList>("keys");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("numeric");
+    QTest::newRow("double box: pad beside the box") << int(QInputDialog::DoubleInput) << QRect()
+        << QStringList{"panelButton_2", "panelButton_dot", "panelButton_5"} << "2.5" << true;
+    QTest::newRow("integer box: pad beside the box") << int(QInputDialog::IntInput) << QRect()
+        << QStringList{"panelButton_minus", "panelButton_4", "panelButton_2"} << "-42" << true;
+    QTest::newRow("text box: keyboard beside the box") << int(QInputDialog::TextInput) << QRect()
+        << QStringList{"btnT", "btnCaps", "btnO", "btnL"} << "Tol" << false;
+    QTest::newRow("box filling the screen: pad off field and buttons") << int(QInputDialog::DoubleInput)
+        << QRect(10, 10, 1000, 740) << QStringList{"panelButton_7", "panelButton_bs", "panelButton_9"} << "9"
+        << true;
+    QTest::newRow("box filling the screen: keyboard off field and buttons") << int(QInputDialog::TextInput)
+        << QRect(10, 10, 1000, 740) << QStringList{"btnA", "btn1"} << "A1" << false;
+}
+
+void TestKeyboard::touchModalDialogField()
+{
+    QFETCH(int, mode);
+    QFETCH(QRect, geometry);
+    QFETCH(QStringList, keys);
+    QFETCH(QString, value);
+    QFETCH(bool, numeric);
+    // The program's own locale: the pad's point is the decimal point.
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    Screen s;
+    std::unique_ptr<MyInputPanelContext> ctx(new MyInputPanelContext(&s.window));
+    QVERIFY(s.show());
+    ctx->install();
+    QSignalSpy req(ctx.get(), &MyInputPanelContext::reqInputBox);
+    QPointer<MyInputPanel> panel = ctx->panel();
+
+    // The main window's text field had the letter keyboard last.
+    QTest::mouseClick(s.text, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+    QTRY_COMPARE(panel->geometry(), alphaOpen);
+    QTest::mouseClick(key(panel, "closeButton2"), Qt::LeftButton);
+    QTRY_COMPARE(panel->geometry(), closedRect);
+
+    QInputDialog box(&s.window);
+    box.setWindowTitle("Insert value");
+    box.setLabelText("Value");
+    box.setInputMode(QInputDialog::InputMode(mode));
+    box.setDoubleRange(-1000, 1000);
+    box.setDoubleDecimals(5);
+    box.setIntRange(-1000, 1000);
+    if (!geometry.isNull())
+        box.setGeometry(geometry);
+    QTimer::singleShot(0, &box, [&] {
+        typeIntoDialog(box, s.window, panel, keys, value, numeric);
+        if (box.isVisible())
+            box.reject();
+    });
+    const int result = box.exec();
+    QLocale::setDefault(before);
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(result, int(QDialog::Accepted));
+    const QString got = mode == QInputDialog::DoubleInput ? QString::number(box.doubleValue(), 'g', 6)
+        : mode == QInputDialog::IntInput                  ? QString::number(box.intValue())
+                                                          : box.textValue();
+    QCOMPARE(got, value);
+    QCOMPARE(req.size(), 0);
+
+    // Closed with the box, and the main window's panel again.
+    QVERIFY(panel);
+    QCOMPARE(panel->size(), QSize(0, 0));
+    QCOMPARE(panel->parentWidget(), &s.window);
+    QVERIFY(panel->isVisible());
+    // The window manager gives the main window its activation back.
+    s.window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&s.window));
+    QVERIFY(focusOn(s.numeric));
+    QTest::mouseClick(s.numeric, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+    QTRY_COMPARE(panel->geometry(), numericOpen);
+    tapThroughWindow(key(panel, "panelButton_3"));
+    QCOMPARE(s.numeric->text(), QString("3"));
+}
+
+// A modal dialog that goes without being closed first (its owner deleted it)
+// must not take the keyboard with it.
+void TestKeyboard::touchDialogDeletedWhileOpen()
+{
+    Screen s;
+    std::unique_ptr<MyInputPanelContext> ctx(new MyInputPanelContext(&s.window));
+    QVERIFY(s.show());
+    ctx->install();
+    QPointer<MyInputPanel> panel = ctx->panel();
+    auto *dialog = new QDialog(&s.window);
+    dialog->setModal(true);
+    dialog->setGeometry(600, 100, 300, 200);
+    auto *field = new QLineEdit(dialog);
+    field->setValidator(new QIntValidator(field));
+    field->setGeometry(20, 20, 200, 30);
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog));
+    tapThroughWindow(field, QPoint(5, 5));
+    QTRY_COMPARE(panel->size(), numericOpen.size());
+    tapThroughWindow(key(panel, "panelButton_8"));
+    QCOMPARE(field->text(), QString("8"));
+
+    delete dialog;
+    QVERIFY(panel);
+    QCOMPARE(panel->parentWidget(), &s.window);
+    QCOMPARE(panel->size(), QSize(0, 0));
+    s.window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&s.window));
+    QVERIFY(focusOn(s.text));
+    QTest::mouseClick(s.text, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+    QTRY_COMPARE(panel->geometry(), alphaOpen);
+}
+
+void TestKeyboard::typeIntoDialog(QInputDialog &box, QWidget &window, MyInputPanel *panel,
+                                  const QStringList &keys, const QString &typed, bool numeric)
+{
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QCOMPARE(QApplication::activeModalWidget(), static_cast<QWidget *>(&box));
+    QWidget *field = nullptr;
+    for (QWidget *w : box.findChildren<QWidget *>())
+        if (w->isVisible() && (qobject_cast<QAbstractSpinBox *>(w)
+                               || (qobject_cast<QLineEdit *>(w) && !qobject_cast<QAbstractSpinBox *>(w->parent()))))
+            field = w;
+    QVERIFY(field);
+    QLineEdit *edit = qobject_cast<QLineEdit *>(field) ? qobject_cast<QLineEdit *>(field)
+                                                       : field->findChild<QLineEdit *>();
+    QVERIFY(edit);
+
+    tapThroughWindow(edit, QPoint(5, 5));
+    QTRY_COMPARE(panel->size(), numeric ? numericOpen.size() : alphaOpen.size());
+    QTest::qWait(400);
+    QCOMPARE(panel->size(), numeric ? numericOpen.size() : alphaOpen.size());
+
+    // It covers neither the field nor a button of the box, and stays on the
+    // main window's screen.
+    const QRect placed(panel->pos(), panel->size());
+    QVERIFY2(window.geometry().contains(placed), qPrintable(QString("%1,%2").arg(placed.x()).arg(placed.y())));
+    QVERIFY(!placed.intersects(QRect(field->mapToGlobal(QPoint(0, 0)), field->size())));
+    for (QAbstractButton *b : box.findChildren<QAbstractButton *>())
+        if (b->window() == &box && b->isVisible())
+            QVERIFY2(!placed.intersects(QRect(b->mapToGlobal(QPoint(0, 0)), b->size())), qPrintable(b->text()));
+
+    for (const QString &k : keys)
+        tapThroughWindow(key(panel, k.toLatin1().constData()));
+    QCOMPARE(edit->text(), typed);
+
+    if (!qEnvironmentVariableIsEmpty("SCREENSHOT_DIR")) {
+        QImage img = window.grab().toImage();
+        {
+            QPainter p(&img);
+            p.drawPixmap(box.pos() - window.pos(), box.grab());
+            p.drawPixmap(panel->pos() - window.pos(), panel->grab());
+        }
+        QVERIFY(saveScreenshot(img, QString("keyboard-dialog-%1").arg(QTest::currentDataTag()).replace(QRegularExpression("[^A-Za-z0-9-]+"), "-")));
+    }
+
+    tapThroughWindow(box.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok));
 }
 
 QTEST_MAIN(TestKeyboard)

@@ -1,14 +1,19 @@
 #include "keyboard/myinputpanel.h"
 
+#include <QAbstractButton>
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QEvent>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QPropertyAnimation>
 #include <QPushButton>
+#include <QScreen>
 #include <QTextEdit>
+#include <QVector>
 
 #include "ui_myinputpanelform.h"
 
@@ -33,6 +38,19 @@ QChar keyCharacter(const QObject *key)
 bool isCharacterKey(QChar c)
 {
     return c.unicode() >= 1 && c.unicode() <= 255;
+}
+
+// The kinds of field the panel types into.
+bool isField(const QWidget *w)
+{
+    return qobject_cast<const QLineEdit *>(w) || qobject_cast<const QTextEdit *>(w)
+           || qobject_cast<const QPlainTextEdit *>(w) || qobject_cast<const QComboBox *>(w)
+           || qobject_cast<const QAbstractSpinBox *>(w);
+}
+
+QRect globalRect(const QWidget *w)
+{
+    return QRect(w->mapToGlobal(QPoint(0, 0)), w->size());
 }
 } // namespace
 
@@ -117,10 +135,125 @@ void MyInputPanel::closeEvent(QCloseEvent *e)
     showKeyboard(false);
 }
 
+bool MyInputPanel::eventFilter(QObject *watched, QEvent *e)
+{
+    // The dialog goes: the panel closes with it and is the main window's again.
+    if (watched == hostDialog && e->type() == QEvent::Hide)
+        returnHome();
+    return QWidget::eventFilter(watched, e);
+}
+
 void MyInputPanel::saveFocusWidget(QWidget *, QWidget *newFocus)
 {
-    if (newFocus && !isAncestorOf(newFocus) && mainWidget && mainWidget->isAncestorOf(newFocus))
+    if (!newFocus || isAncestorOf(newFocus))
+        return;
+    // While a modal dialog blocks the main window, its fields are the ones
+    // the operator types into.
+    if (mainWidget && mainWidget->isAncestorOf(newFocus))
+        lastFocusedWidget = mainFocus = newFocus;
+    else if (isField(newFocus) && modalDialogOf(newFocus))
         lastFocusedWidget = newFocus;
+}
+
+QWidget *MyInputPanel::modalDialogOf(const QWidget *field) const
+{
+    if (!field)
+        return nullptr;
+    QWidget *top = field->window();
+    if (top == this || (mainWidget && top == mainWidget->window()) || !top->isModal() || !top->isVisible())
+        return nullptr;
+    return top;
+}
+
+// A window of the modal dialog is not blocked by it: only so do the touches
+// on the keys reach the panel.
+void MyInputPanel::hostIn(QWidget *dialog)
+{
+    if (hostDialog == dialog)
+        return;
+    returnHome();
+    geometryAnimation->stop();
+    setParent(dialog, windowFlags());
+    setGeometry(QRect(closedPos, QSize(0, 0)));
+    setVisible(true);
+    hostDialog = dialog;
+    dialog->installEventFilter(this);
+}
+
+void MyInputPanel::returnHome()
+{
+    if (!hostDialog)
+        return;
+    hostDialog->removeEventFilter(this);
+    hostDialog = nullptr;
+    lastFocusedWidget = mainFocus;
+    geometryAnimation->stop();
+    setParent(mainWidget, windowFlags());
+    setGeometry(QRect(closedPos, QSize(0, 0)));
+    setVisible(true);
+}
+
+// Over a dialog the fixed points could hide its field or its buttons: the
+// panel goes beside the dialog, or where it covers least of it and neither the
+// field nor a button, as near the field as that allows; always on the main
+// window's screen area.
+QPoint MyInputPanel::placeBeside(QWidget *dialog, const QWidget *field) const
+{
+    const QSize size = currentRect.size();
+    const QPoint fixed = alphaSelected() ? alphaPos : numericPos;
+    QRect bounds;
+    if (mainWidget && mainWidget->window()->isVisible())
+        bounds = mainWidget->window()->frameGeometry();
+    else if (QScreen *screen = dialog->screen())
+        bounds = screen->geometry();
+    const QRect box = dialog->frameGeometry();
+
+    QVector<QRect> keepClear;
+    if (field && dialog->isAncestorOf(field))
+        keepClear << globalRect(field);
+    const QList<QAbstractButton *> buttons = dialog->findChildren<QAbstractButton *>();
+    for (const QAbstractButton *b : buttons)
+        if (b->window() == dialog && b->isVisibleTo(dialog))
+            keepClear << globalRect(b);
+
+    const int maxX = bounds.right() + 1 - size.width();
+    const int maxY = bounds.bottom() + 1 - size.height();
+    QVector<int> xs{box.left() - size.width(), box.right() + 1, maxX};
+    QVector<int> ys{box.top() - size.height(), box.bottom() + 1, maxY};
+    for (int x = bounds.left(); x <= maxX; x += 8)
+        xs << x;
+    for (int y = bounds.top(); y <= maxY; y += 8)
+        ys << y;
+    const QPoint aim = field && dialog->isAncestorOf(field) ? globalRect(field).center() : box.center();
+
+    bool found = false;
+    qint64 bestCover = 0, bestDistance = 0;
+    QPoint best = fixed;
+    for (int y : ys) {
+        if (y < bounds.top() || y > maxY)
+            continue;
+        for (int x : xs) {
+            if (x < bounds.left() || x > maxX)
+                continue;
+            const QRect r(QPoint(x, y), size);
+            bool clear = true;
+            for (const QRect &k : keepClear)
+                clear = clear && !r.intersects(k);
+            if (!clear)
+                continue;
+            const QRect over = r.intersected(box);
+            const qint64 cover = over.isEmpty() ? 0 : qint64(over.width()) * over.height();
+            const QPoint d = r.center() - aim;
+            const qint64 distance = qint64(d.x()) * d.x() + qint64(d.y()) * d.y();
+            if (!found || cover < bestCover || (cover == bestCover && distance < bestDistance)) {
+                found = true;
+                bestCover = cover;
+                bestDistance = distance;
+                best = r.topLeft();
+            }
+        }
+    }
+    return best;
 }
 
 void MyInputPanel::buttonClicked(QWidget *w)
@@ -188,13 +321,24 @@ void MyInputPanel::showKeyboard(bool show)
         } else if (auto *te = qobject_cast<QTextEdit *>(w)) {
             selectAlpha();
             te->selectAll();
+        } else if (auto *sb = qobject_cast<QAbstractSpinBox *>(w)) {
+            selectNumeric();
+            sb->selectAll();
         } else if (qobject_cast<QComboBox *>(w)) {
             selectAlpha();
         }
     }
 
+    // A field of a modal dialog gets the panel as a window of that dialog.
+    if (show) {
+        if (QWidget *dialog = modalDialogOf(w))
+            hostIn(dialog);
+        else
+            returnHome();
+    }
+
     const bool alpha = alphaSelected();
-    const QPoint at = alpha ? alphaPos : numericPos;
+    const QPoint at = hostDialog ? placeBeside(hostDialog, w) : alpha ? alphaPos : numericPos;
     move(at);
 
     if (show && size() == currentRect.size())

@@ -12,8 +12,9 @@ class Ui_MyInputPanelForm;
 
 // The touch screen's key panel: a frameless window floating over the main
 // window with a numeric pad or an alphanumeric keyboard, chosen by the kind of
-// field that last had the focus inside the main window. It never touches the
-// field itself: every key becomes one of the two signals below.
+// field that last had the focus inside the main window or an open modal
+// dialog. It never touches the field itself: every key becomes one of the two
+// signals below.
 class MyInputPanel : public QWidget
 {
     Q_OBJECT
@@ -28,6 +29,10 @@ public:
     int KbWidth() const { return currentRect.width(); }
     int KbHeight() const { return currentRect.height(); }
 
+    // The open modal dialog that holds field, or null when the field lies in
+    // the main window (or in no modal window at all).
+    QWidget *modalDialogOf(const QWidget *field) const;
+
     // Fixed screen points of the two layouts and the point they grow from.
     static const QPoint alphaPos;
     static const QPoint numericPos;
@@ -40,6 +45,7 @@ signals:
 protected:
     bool event(QEvent *e) override;
     void closeEvent(QCloseEvent *e) override;
+    bool eventFilter(QObject *watched, QEvent *e) override;
 
 private slots:
     void saveFocusWidget(QWidget *oldFocus, QWidget *newFocus);
@@ -53,6 +59,9 @@ private:
     void selectAlpha();
     void selectNumeric();
     void sortKeys(QWidget *frame);
+    void hostIn(QWidget *dialog);
+    void returnHome();
+    QPoint placeBeside(QWidget *dialog, const QWidget *field) const;
 
     std::unique_ptr<Ui_MyInputPanelForm> form;
     QSignalMapper charMapper;
@@ -66,4 +75,10 @@ private:
     QPointer<QWidget> lastFocusedWidget;
     QBitmap numericMask;
     QBitmap alphaMask;
+    // The modal dialog the panel is a window of while it types into a field
+    // there; null while it belongs to the main window.
+    QPointer<QWidget> hostDialog;
+    // The last focus widget inside the main window, remembered again when the
+    // dialog goes.
+    QPointer<QWidget> mainFocus;
 };

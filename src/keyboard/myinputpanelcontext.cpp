@@ -54,7 +54,9 @@ void MyInputPanelContext::install()
 // spin box made it ask.
 bool MyInputPanelContext::openFor(QWidget *focus)
 {
-    if (qobject_cast<QDoubleSpinBox *>(focus)) {
+    // The angle box is the main window's: a double spin box of a modal
+    // dialog, which blocks that window, gets the numeric pad instead.
+    if (qobject_cast<QDoubleSpinBox *>(focus) && !(keyPanel && keyPanel->modalDialogOf(focus))) {
         emit reqInputBox();
         return false;
     }

@@ -10,8 +10,9 @@ class QWidget;
 
 // The application's input context for the touch screen: it opens the key
 // panel when a text field asks for the software input panel, and turns the
-// panel's keys into key presses for that field. A double spin box gets no
-// panel; the main window's numeric input box is asked for instead.
+// panel's keys into key presses for that field. A double spin box of the main
+// window gets no panel; the main window's numeric input box is asked for
+// instead. In a modal dialog it gets the numeric pad like any other field.
 //
 // Qt 5 has no pluggable input context: install() makes it an application-wide
 // event filter that raises the request on a left-button release over a text
@@ -38,7 +39,8 @@ public:
     bool filterEvent(const QEvent *event);
 
     // false closes the panel; true opens it for the focus widget, or asks for
-    // the numeric input box when that widget is a double spin box.
+    // the numeric input box when that widget is a double spin box of the main
+    // window.
     void showKeyboard(bool show);
 
     MyInputPanel *panel() const { return keyPanel; }
