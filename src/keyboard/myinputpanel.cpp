@@ -14,6 +14,7 @@
 #include <QScreen>
 #include <QTextEdit>
 #include <QVector>
+#include <QWindow>
 
 #include "ui_myinputpanelform.h"
 
@@ -165,19 +166,23 @@ QWidget *MyInputPanel::modalDialogOf(const QWidget *field) const
     return top;
 }
 
-// A window of the modal dialog is not blocked by it: only so do the touches
-// on the keys reach the panel.
+// A window that belongs to the modal dialog is not blocked by it: only so do
+// the touches on the keys reach the panel. The panel stays the main window's
+// widget and is neither hidden nor shown again, so the dialog keeps its
+// activation and its field the focus.
 void MyInputPanel::hostIn(QWidget *dialog)
 {
     if (hostDialog == dialog)
         return;
     returnHome();
     geometryAnimation->stop();
-    setParent(dialog, windowFlags());
     setGeometry(QRect(closedPos, QSize(0, 0)));
-    setVisible(true);
     hostDialog = dialog;
     dialog->installEventFilter(this);
+    if (QWindow *panelWindow = windowHandle()) {
+        homeTransientParent = panelWindow->transientParent();
+        panelWindow->setTransientParent(dialog->windowHandle());
+    }
 }
 
 void MyInputPanel::returnHome()
@@ -188,9 +193,9 @@ void MyInputPanel::returnHome()
     hostDialog = nullptr;
     lastFocusedWidget = mainFocus;
     geometryAnimation->stop();
-    setParent(mainWidget, windowFlags());
     setGeometry(QRect(closedPos, QSize(0, 0)));
-    setVisible(true);
+    if (QWindow *panelWindow = windowHandle())
+        panelWindow->setTransientParent(homeTransientParent);
 }
 
 // Over a dialog the fixed points could hide its field or its buttons: the

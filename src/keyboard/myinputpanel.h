@@ -8,6 +8,7 @@
 #include <memory>
 
 class QPropertyAnimation;
+class QWindow;
 class Ui_MyInputPanelForm;
 
 // The touch screen's key panel: a frameless window floating over the main
@@ -75,10 +76,11 @@ private:
     QPointer<QWidget> lastFocusedWidget;
     QBitmap numericMask;
     QBitmap alphaMask;
-    // The modal dialog the panel is a window of while it types into a field
-    // there; null while it belongs to the main window.
+    // The modal dialog whose window the panel's window belongs to while it
+    // types into a field there; null while it serves the main window.
     QPointer<QWidget> hostDialog;
     // The last focus widget inside the main window, remembered again when the
     // dialog goes.
     QPointer<QWidget> mainFocus;
+    QPointer<QWindow> homeTransientParent;
 };
