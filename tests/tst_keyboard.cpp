@@ -135,6 +135,8 @@ private slots:
     void panelLayoutByWidget_data();
     void panelLayoutByWidget();
     void panelOtherWidgetKeepsLayout();
+    void panelSpinBoxGetsPad_data();
+    void panelSpinBoxGetsPad();
     void panelSecondOpenDoesNotAnimate();
     void panelNothingBeforeFocus();
     void panelCloseAfterFieldDestroyed();
@@ -425,6 +427,35 @@ void TestKeyboard::panelOtherWidgetKeepsLayout()
     panel.showKeyboard(true);
     QCOMPARE(panel.geometry(), closedRect);
     QTRY_COMPARE(panel.geometry(), numericOpen);
+}
+
+void TestKeyboard::panelSpinBoxGetsPad_data()
+{
+    QTest::addColumn<bool>("decimals");
+    QTest::newRow("integer spin box after the keyboard") << false;
+    QTest::newRow("double spin box after the keyboard") << true;
+}
+
+// A spin box takes numbers: the pad, whatever layout was open before, with
+// its number selected so that the first key replaces it.
+void TestKeyboard::panelSpinBoxGetsPad()
+{
+    QFETCH(bool, decimals);
+    Screen s;
+    s.spin->setValue(12);
+    s.doubleSpin->setValue(3.5);
+    MyInputPanel panel(&s.window);
+    QVERIFY(s.show());
+    QVERIFY(focusOn(s.text));
+    panel.showKeyboard(true);
+    QTRY_COMPARE(panel.geometry(), alphaOpen);
+
+    QAbstractSpinBox *spin = decimals ? static_cast<QAbstractSpinBox *>(s.doubleSpin) : s.spin;
+    QVERIFY(focusOn(spin));
+    spin->findChild<QLineEdit *>()->deselect();
+    panel.showKeyboard(true);
+    QTRY_COMPARE(panel.geometry(), numericOpen);
+    QCOMPARE(spin->findChild<QLineEdit *>()->selectedText(), spin->text());
 }
 
 void TestKeyboard::panelSecondOpenDoesNotAnimate()
