@@ -91,7 +91,7 @@ void TestMainForm::fixedGeometry_data()
     QTest::newRow("gauge field") << "leGauge" << QRect(100, 70, 171, 30);
     QTest::newRow("input line") << "leInputBox" << QRect(50, 70, 221, 30);
     QTest::newRow("input combo") << "cmbInputBox" << QRect(50, 70, 221, 31);
-    QTest::newRow("index plus") << "tbIndexPlus" << QRect(300, 60, 60, 50);
+    QTest::newRow("index plus") << "tbIndexPlus" << QRect(287, 60, 60, 50);
     QTest::newRow("light bar") << "sbLight" << QRect(17, 61, 20, 218);
     QTest::newRow("5 point circle") << "tbCamRadius5Point" << QRect(140, 196, 70, 70);
     QTest::newRow("camera exit") << "tbExitCamera" << QRect(140, 300, 70, 70);

@@ -86,7 +86,7 @@ private slots:
         w<QPushButton>("pbCheckAll")->click();
         QVERIFY(pp()->generatedText().contains("T2 X20.000"));
         if (!qEnvironmentVariableIsEmpty("SCREENSHOT_DIR")) {
-            QTRY_COMPARE_WITH_TIMEOUT(pp()->geometry(), QRect(0, 128, 1011, 586), 15000);
+            QTRY_COMPARE_WITH_TIMEOUT(pp()->geometry(), QRect(0, 137, 1011, 564), 15000);
             saveScreenshot(m_w.get(), "postpro");
         }
 

@@ -104,9 +104,10 @@ QFrame *frame(QWidget *parent, const char *name, const QRect &geometry)
 }
 
 // The 410 x 120 sliding panels: picture top left, exit button at 340, 50.
+// The picture ends where the icons of the buttons at y 50 begin (55).
 QFrame *smallPanel(QWidget *parent, const char *name, const QRect &geometry, const char *pictureName,
                    const char *pictureFile, QLabel **pictureLabel, QPushButton **exitButton,
-                   const QRect &pictureGeometry = QRect(5, 5, 60, 60))
+                   const QRect &pictureGeometry = QRect(5, 5, 50, 50))
 {
     QFrame *f = frame(parent, name, geometry);
     QLabel *pic = newPicture(f, pictureName, pictureGeometry, pictureFile);
@@ -394,7 +395,9 @@ void Ui_MainWindow::setupUi(QMainWindow *MainWindow)
     const QRect pointCounter(90, 6, 90, 42);
     lbl2p = newLabel(frmSetPoint2P, "lbl2p", pointCounter, QStringLiteral("1"));
     lbl2p->setFont(font(18, true));
-    lblAngleDistance = newLabel(frmSetPoint2P, "lblAngleDistance", QRect(140, 53, 120, 60), QStringLiteral("180.00"));
+    // The result in the five-point result's type, wide enough for "-179.99".
+    lblAngleDistance = newLabel(frmSetPoint2P, "lblAngleDistance", QRect(120, 53, 150, 60), QStringLiteral("180.00"));
+    lblAngleDistance->setFont(font(24, true));
     lblAngleDistance->setAlignment(Qt::AlignCenter);
     tbOkSetPoint2P = confirm(frmSetPoint2P, "tbOkSetPoint2P", true);
 
@@ -449,7 +452,8 @@ void Ui_MainWindow::setupUi(QMainWindow *MainWindow)
     tbStartIndex = button(frmIndex, "tbStartIndex", QRect(120, 60, 60, 50), "start_ciclo.png", 55, true);
     tbIndexMinus = button(frmIndex, "tbIndexMinus", QRect(180, 60, 60, 50), "scrollLeft.png", 55, true);
     lblIndex = newLabel(frmIndex, "lblIndex", QRect(230, 55, 81, 60), QStringLiteral("0") + QChar(0x00B0));
-    tbIndexPlus = button(frmIndex, "tbIndexPlus", QRect(300, 60, 60, 50), "scrollRight.png", 55, true);
+    // Left of where the exit button's icon begins (345).
+    tbIndexPlus = button(frmIndex, "tbIndexPlus", QRect(287, 60, 60, 50), "scrollRight.png", 55, true);
 
     frmSetLight = frame(centralwidget, "frmSetLight", QRect(1210, 870, 52, 290));
     label = newPicture(frmSetLight, "label", QRect(6, 10, 40, 40), "Light.png");

@@ -1030,7 +1030,8 @@ void MainWindow::initPostPro()
     postProcessor = new postPro(this);
     postProcessor->setParent(ui->centralwidget);
     postProcessor->show();
-    registerPanel(QStringLiteral("postPro"), postProcessor, QPoint(0, 128), QRect(650, 24, 0, 0), 5);
+    // Below the table button (ends at 137), above the run-out button (icon from 701).
+    registerPanel(QStringLiteral("postPro"), postProcessor, QPoint(0, 137), QRect(650, 24, 0, 0), 5);
     animator.setStatus(QStringLiteral("postPro"), false);
     connect(postProcessor, &postPro::sigPostProClosed, this, &MainWindow::ClosePostPro);
 }

@@ -45,6 +45,12 @@ public:
     bool isEnlarged(QWidget *widget) const;
     // Whether a panel of that id is registered (a panel some machines lack).
     bool hasPanel(const QString &id) const { return findId(id) >= 0; }
+    // The panel registered under that id (null for none).
+    QWidget *widget(const QString &id) const
+    {
+        const int i = findId(id);
+        return i < 0 ? nullptr : widgets.at(i).widget.data();
+    }
 
     // Shrinks the enlarged panels of group (every panel for 0); always animated.
     void shrinkByGroup(int group);

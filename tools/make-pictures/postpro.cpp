@@ -60,10 +60,10 @@ QImage button(Icon icon, const char *colour, const char *word)
 // A rounded window: opaque inside, transparent outside.
 QImage dialogMask()
 {
-    QImage img = blankPicture(1011, 586);
+    QImage img = blankPicture(1011, 564);
     QPainter p(&img);
     QPainterPath window;
-    window.addRoundedRect(QRectF(0, 0, 1011, 586), 18, 18);
+    window.addRoundedRect(QRectF(0, 0, 1011, 564), 18, 18);
     p.fillPath(window, Qt::black);
     return img;
 }

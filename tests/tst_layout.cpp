@@ -1,0 +1,229 @@
+#include <QAbstractButton>
+#include <QBitmap>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QTextDocument>
+#include <QtTest>
+
+#include "app/mainwindow.h"
+#include "shared/animatedwidgets.h"
+#include "support/MainWindowFixture.h"
+#include "support/Screenshot.h"
+
+namespace {
+
+// What of the widget the operator can see in the window: its rectangle and
+// mask, cut by every parent's.
+QRegion shownRegion(const QWidget *w, const QWidget *window)
+{
+    if (!w->isVisibleTo(window))
+        return QRegion();
+    QRegion shown;
+    bool first = true;
+    for (const QWidget *a = w; a && a != window; a = a->parentWidget()) {
+        const QPoint at = a->mapTo(window, QPoint(0, 0));
+        QRegion own(QRect(at, a->size()));
+        if (!a->mask().isEmpty())
+            own &= a->mask().translated(at);
+        shown = first ? own : shown & own;
+        first = false;
+    }
+    return shown & QRegion(window->rect());
+}
+
+// True when b lies above a where they meet: the later of the two branches
+// under their nearest common parent.
+bool stackedAbove(const QWidget *b, const QWidget *a)
+{
+    QList<const QWidget *> chainA;
+    for (const QWidget *w = a; w; w = w->parentWidget())
+        chainA.prepend(w);
+    QList<const QWidget *> chainB;
+    for (const QWidget *w = b; w; w = w->parentWidget())
+        chainB.prepend(w);
+    int i = 0;
+    while (i < chainA.size() && i < chainB.size() && chainA[i] == chainB[i])
+        ++i;
+    if (i == 0 || i >= chainA.size() || i >= chainB.size())
+        return false;
+    const QObjectList order = chainA[i - 1]->children();
+    return order.indexOf(const_cast<QWidget *>(chainB[i])) > order.indexOf(const_cast<QWidget *>(chainA[i]));
+}
+
+// What of it is drawn: an icon-only button its icon, centred; a picture or a
+// button with a text all of it. A button's edges beyond its icon are empty.
+QRegion drawnRegion(const QWidget *w, const QWidget *window)
+{
+    QRegion shown = shownRegion(w, window);
+    const auto *b = qobject_cast<const QAbstractButton *>(w);
+    if (b && b->text().isEmpty() && !b->icon().isNull()) {
+        QRect icon(QPoint(0, 0), b->iconSize());
+        icon.moveCenter(b->rect().center());
+        shown &= QRegion(icon.translated(b->mapTo(window, QPoint(0, 0))));
+    }
+    return shown;
+}
+
+// The controls an operator touches or reads as one: buttons, and the
+// pictures that name a panel.
+bool isControl(const QWidget *w)
+{
+    if (qobject_cast<const QAbstractButton *>(w))
+        return true;
+    const auto *l = qobject_cast<const QLabel *>(w);
+    return l && !l->pixmap(Qt::ReturnByValue).isNull();
+}
+
+QString describe(const QWidget *w, const QWidget *window)
+{
+    return QStringLiteral("%1 at %2,%3 %4x%5")
+        .arg(w->objectName())
+        .arg(w->mapTo(window, QPoint(0, 0)).x())
+        .arg(w->mapTo(window, QPoint(0, 0)).y())
+        .arg(w->width())
+        .arg(w->height());
+}
+
+// The room a button's or label's text needs beside its icon.
+int textRoom(const QWidget *w, QString *text)
+{
+    if (const auto *b = qobject_cast<const QAbstractButton *>(w)) {
+        *text = b->text().remove(QLatin1Char('&'));
+        if (text->isEmpty())
+            return 0;
+        const int icon = b->icon().isNull() ? 0 : b->iconSize().width() + 4;
+        return QFontMetrics(b->font()).horizontalAdvance(*text) + icon;
+    }
+    if (const auto *l = qobject_cast<const QLabel *>(w)) {
+        *text = l->text();
+        if (text->isEmpty() || l->wordWrap() || Qt::mightBeRichText(*text) || !l->pixmap(Qt::ReturnByValue).isNull())
+            return 0;
+        int widest = 0;
+        const QFontMetrics fm(l->font());
+        for (const QString &line : text->split(QLatin1Char('\n')))
+            widest = qMax(widest, fm.horizontalAdvance(line));
+        return widest + 2 * l->margin() + 2 * l->indent() * (l->indent() > 0);
+    }
+    return 0;
+}
+
+} // namespace
+
+// The main window at 1024 x 768 with each of its panels open: every button
+// the operator sees can be touched whole, and every text shows whole.
+class TestLayout : public QObject, protected MainWindowFixture
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { setUpWindowCase(); }
+    void cleanupTestCase() { tearDownWindowCase(); }
+    void init() { setUpWindow(); }
+    void cleanup() { tearDownWindow(); }
+
+    void panelsAtFullScreen_data();
+    void panelsAtFullScreen();
+    void pickResults_data();
+    void pickResults();
+};
+
+void TestLayout::panelsAtFullScreen_data()
+{
+    QTest::addColumn<QString>("panel");
+    for (const char *id : {"labelPrint", "cameraPanel", "setColor", "setAngle", "getAngle", "setPoint2P", "setCircle",
+                           "getCircle", "getCircle5P", "inspectionLight", "index", "vacuumPanel", "setX", "setZ",
+                           "setC", "inputBox", "machine", "getReference", "toolset", "setList", "machineList",
+                           "balluff", "postPro", "dncPanel"})
+        QTest::newRow(id) << QString::fromLatin1(id);
+}
+
+void TestLayout::panelsAtFullScreen()
+{
+    QFETCH(QString, panel);
+    writeSettings({{"/Machine/disableAnimation", true}});
+    openWindow();
+    QVERIFY(m_w->panelNames().contains(panel));
+    m_w->setFixedSize(1024, 768);
+    m_w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_w.get()));
+    m_w->panels().setStatus(panel, true);
+    QVERIFY(m_w->panels().isEnlarged(panel));
+    QApplication::processEvents();
+    saveScreenshot(m_w.get(), "layout-" + panel);
+
+    QWidget *window = m_w.get();
+    QList<QWidget *> buttons;
+    QList<QWidget *> texts;
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+        if (drawnRegion(w, window).isEmpty())
+            continue;
+        if (isControl(w))
+            buttons << w;
+        if (qobject_cast<QAbstractButton *>(w) || qobject_cast<QLabel *>(w))
+            texts << w;
+    }
+    QVERIFY(!buttons.isEmpty());
+
+    // The open panels, each over what lies below it: a control it hides
+    // whole is out of use while it is open; one it hides in part is a fault.
+    QList<QPair<QString, QWidget *>> open;
+    for (const QString &id : m_w->panelNames())
+        if (m_w->panels().isEnlarged(id) && m_w->panels().widget(id))
+            open << qMakePair(id, m_w->panels().widget(id));
+    QStringList faults;
+    QList<QWidget *> shown;
+    QList<QRegion> regions;
+    for (QWidget *b : buttons) {
+        const QRegion drawn = drawnRegion(b, window);
+        QRegion left = drawn;
+        QStringList over;
+        for (const auto &p : open)
+            if (!p.second->isAncestorOf(b) && stackedAbove(p.second, b)
+                && shownRegion(p.second, window).intersects(drawn)) {
+                left -= shownRegion(p.second, window);
+                over << p.first;
+            }
+        if (left.isEmpty())
+            continue;
+        if (left != drawn)
+            faults << "panel " + over.join(QLatin1Char('+')) + " covers part of " + describe(b, window);
+        shown << b;
+        regions << left;
+    }
+    for (int i = 0; i < shown.size(); ++i)
+        for (int j = i + 1; j < shown.size(); ++j)
+            if (regions[i].intersects(regions[j]))
+                faults << describe(shown[i], window) + " and " + describe(shown[j], window) + " overlap";
+    for (QWidget *w : texts) {
+        QString text;
+        const int needed = textRoom(w, &text);
+        if (needed > w->contentsRect().width())
+            faults << QStringLiteral("\"%1\" needs %2 px in %3").arg(text).arg(needed).arg(describe(w, window));
+    }
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("\n"))));
+}
+
+void TestLayout::pickResults_data()
+{
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<QString>("widest");
+    QTest::newRow("two-point angle, -180 to 180") << "lblAngleDistance" << "-179.99";
+    QTest::newRow("five-point radius, inches") << "lblRadValue5P" << "99.9999";
+}
+
+// The two PICK panels show their result in one type, and the widest result
+// whole.
+void TestLayout::pickResults()
+{
+    QFETCH(QString, result);
+    QFETCH(QString, widest);
+    writeSettings({{"/Machine/disableAnimation", true}});
+    openWindow();
+    auto *label = m_w->findChild<QLabel *>(result);
+    QVERIFY(label);
+    QCOMPARE(label->font(), ui->lblRadValue5P->font());
+    QVERIFY2(QFontMetrics(label->font()).horizontalAdvance(widest) <= label->contentsRect().width(),
+             qPrintable(QString::number(QFontMetrics(label->font()).horizontalAdvance(widest))));
+}
+
+QTEST_MAIN(TestLayout)
+#include "tst_layout.moc"
