@@ -24,7 +24,7 @@
 
 namespace {
 
-const QRect numericOpen(200, 260, 240, 385);
+const QRect numericOpen(200, 260, 240, 413);
 const QRect alphaOpen(72, 300, 495, 255);
 const QRect closedRect(320, 420, 0, 0);
 
@@ -198,7 +198,7 @@ void TestKeyboard::formKeys()
     QVERIFY(frmKbNumeric && frmKbAlfa);
     QCOMPARE(frmKbNumeric->parentWidget(), &host);
     QCOMPARE(frmKbAlfa->parentWidget(), &host);
-    QCOMPARE(frmKbNumeric->geometry(), QRect(0, 0, 240, 385));
+    QCOMPARE(frmKbNumeric->geometry(), QRect(0, 0, 240, 413));
     // The panel puts both layouts at its top-left corner.
     QCOMPARE(frmKbAlfa->geometry(), QRect(0, 0, 495, 255));
 
@@ -268,11 +268,11 @@ void TestKeyboard::formValues_data()
     QTest::addColumn<QString>("label");
     QTest::addColumn<QRect>("geometry");
     QTest::newRow("pad 1") << "panelButton_1" << QVariant(QChar('1')) << "1" << QRect(10, 38, 72, 72);
-    QTest::newRow("pad 0") << "panelButton_0" << QVariant(QChar('0')) << "0" << QRect(85, 238, 72, 72);
-    QTest::newRow("pad dot") << "panelButton_dot" << QVariant(QChar('.')) << "." << QRect(160, 238, 72, 72);
-    QTest::newRow("pad minus") << "panelButton_minus" << QVariant(QChar('-')) << "-" << QRect(10, 238, 72, 72);
-    QTest::newRow("pad bs") << "panelButton_bs" << QVariant(QString("BS")) << "" << QRect(85, 310, 72, 72);
-    QTest::newRow("pad right") << "panelButton_right" << QVariant(QString("RIGHT")) << "" << QRect(160, 310, 72, 72);
+    QTest::newRow("pad 0") << "panelButton_0" << QVariant(QChar('0')) << "0" << QRect(85, 263, 72, 72);
+    QTest::newRow("pad dot") << "panelButton_dot" << QVariant(QChar('.')) << "." << QRect(160, 263, 72, 72);
+    QTest::newRow("pad minus") << "panelButton_minus" << QVariant(QChar('-')) << "-" << QRect(10, 263, 72, 72);
+    QTest::newRow("pad bs") << "panelButton_bs" << QVariant(QString("BS")) << "" << QRect(85, 338, 72, 72);
+    QTest::newRow("pad right") << "panelButton_right" << QVariant(QString("RIGHT")) << "" << QRect(160, 338, 72, 72);
     QTest::newRow("letter q") << "btnQ" << QVariant(QChar('q')) << "Q" << QRect(92, 85, 36, 36);
     QTest::newRow("letter y") << "btnY" << QVariant(QChar('y')) << "Y" << QRect(292, 84, 36, 36);
     QTest::newRow("letter a") << "btnA" << QVariant(QChar('a')) << "A" << QRect(92, 125, 38, 38);
@@ -284,7 +284,7 @@ void TestKeyboard::formValues_data()
     QTest::newRow("sp types colon") << "btnSp" << QVariant(QChar(':')) << ":" << QRect(452, 125, 36, 36);
     QTest::newRow("space") << "btnSpace" << QVariant(QChar(' ')) << "" << QRect(81, 210, 285, 38);
     QTest::newRow("del is back-space") << "btnDel" << QVariant(QString("BS")) << "" << QRect(10, 210, 70, 38);
-    QTest::newRow("arrow left") << "btnArrowLeft" << QVariant(QString("LEFT")) << "" << QRect(371, 210, 62, 38);
+    QTest::newRow("arrow left") << "btnArrowLeft" << QVariant(QString("LEFT")) << "" << QRect(371, 210, 60, 38);
     QTest::newRow("digit 0") << "btn0" << QVariant(QChar('0')) << "0" << QRect(450, 40, 36, 36);
     QTest::newRow("plus") << "btnPlus" << QVariant(QChar('+')) << "+" << QRect(10, 40, 36, 36);
 }
@@ -323,7 +323,7 @@ void TestKeyboard::pictures_data()
     QTest::newRow("RightArrow") << ":/img/RightArrow.png" << QSize(30, 30) << false;
     QTest::newRow("ExitSmall") << ":/img/ExitSmall.png" << QSize(42, 42) << false;
     // The masks are found without their suffix, as the panel asks for them.
-    QTest::newRow("numeric mask") << ":/img/maskKbNum" << QSize(240, 385) << false;
+    QTest::newRow("numeric mask") << ":/img/maskKbNum" << QSize(240, 413) << false;
     QTest::newRow("alpha mask") << ":/img/maskKbAlpha" << QSize(495, 255) << false;
     QTest::newRow("clear") << ":/img/none.png" << QSize(1, 1) << false;
 }

@@ -2,10 +2,12 @@
 #include <QBitmap>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QPushButton>
 #include <QTextDocument>
 #include <QtTest>
 
 #include "app/mainwindow.h"
+#include "keyboard/myinputpanel.h"
 #include "shared/animatedwidgets.h"
 #include "support/MainWindowFixture.h"
 #include "support/Screenshot.h"
@@ -88,7 +90,8 @@ QString describe(const QWidget *w, const QWidget *window)
 int textRoom(const QWidget *w, QString *text)
 {
     if (const auto *b = qobject_cast<const QAbstractButton *>(w)) {
-        *text = b->text().remove(QLatin1Char('&'));
+        // Blanks around a key's word place it beside the key's picture.
+        *text = b->text().remove(QLatin1Char('&')).trimmed();
         if (text->isEmpty())
             return 0;
         const int icon = b->icon().isNull() ? 0 : b->iconSize().width() + 4;
@@ -124,6 +127,8 @@ private slots:
     void panelsAtFullScreen();
     void pickResults_data();
     void pickResults();
+    void keyPanel_data();
+    void keyPanel();
 };
 
 void TestLayout::panelsAtFullScreen_data()
@@ -223,6 +228,38 @@ void TestLayout::pickResults()
     QCOMPARE(label->font(), ui->lblRadValue5P->font());
     QVERIFY2(QFontMetrics(label->font()).horizontalAdvance(widest) <= label->contentsRect().width(),
              qPrintable(QString::number(QFontMetrics(label->font()).horizontalAdvance(widest))));
+}
+
+void TestLayout::keyPanel_data()
+{
+    QTest::addColumn<QString>("layout");
+    QTest::newRow("numeric pad") << "frmKbNumeric";
+    QTest::newRow("letter keyboard") << "frmKbAlfa";
+}
+
+// Each key of the key panel stands apart from its neighbours and shows its
+// label whole (the keys' pictures fill them: their whole rectangle counts).
+void TestLayout::keyPanel()
+{
+    QFETCH(QString, layout);
+    QWidget host;
+    MyInputPanel panel(&host);
+    auto *frame = panel.findChild<QWidget *>(layout);
+    QVERIFY(frame);
+    const QList<QPushButton *> keys = frame->findChildren<QPushButton *>();
+    QVERIFY(keys.size() > 10);
+    saveScreenshot(frame, "layout-" + layout);
+    QStringList faults;
+    for (int i = 0; i < keys.size(); ++i) {
+        for (int j = i + 1; j < keys.size(); ++j)
+            if (keys[i]->geometry().intersects(keys[j]->geometry()))
+                faults << describe(keys[i], frame) + " and " + describe(keys[j], frame) + " overlap";
+        QString text;
+        const int needed = textRoom(keys[i], &text);
+        if (needed > keys[i]->contentsRect().width())
+            faults << QStringLiteral("\"%1\" needs %2 px in %3").arg(text).arg(needed).arg(describe(keys[i], frame));
+    }
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("\n"))));
 }
 
 QTEST_MAIN(TestLayout)

@@ -29,7 +29,7 @@ const Picture pictures[] = {
     {"LeftArrow.png", 30, 30, Kind::Icon, "<"},
     {"RightArrow.png", 30, 30, Kind::Icon, ">"},
     {"ExitSmall.png", 42, 42, Kind::Icon, "EXIT"},
-    {"maskKbNum.png", 240, 385, Kind::Mask, nullptr},
+    {"maskKbNum.png", 240, 413, Kind::Mask, nullptr},
     {"maskKbAlpha.png", 495, 255, Kind::Mask, nullptr},
     // The style sheet clears the key face with these on hover and press;
     // fully transparent, so that clearing costs no warning per repaint.
