@@ -129,6 +129,7 @@ private slots:
     void pickResults();
     void keyPanel_data();
     void keyPanel();
+    void inputBoxHeaderHidesWhatLiesBehind();
 };
 
 void TestLayout::panelsAtFullScreen_data()
@@ -260,6 +261,25 @@ void TestLayout::keyPanel()
             faults << QStringLiteral("\"%1\" needs %2 px in %3").arg(text).arg(needed).arg(describe(keys[i], frame));
     }
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("\n"))));
+}
+
+// The input box (the password box too) opens over the camera view: its
+// prompt shows in its own colour, nothing of the picture behind it.
+void TestLayout::inputBoxHeaderHidesWhatLiesBehind()
+{
+    writeSettings({{"/Machine/disableAnimation", true}});
+    openWindow();
+    m_w->setFixedSize(1024, 768);
+    m_w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_w.get()));
+    m_w->panels().setStatus(QStringLiteral("inputBox"), true);
+    ui->lblInputBox->setText(QString());
+    QApplication::processEvents();
+    const QImage shot = m_w->grab().toImage();
+    saveScreenshot(shot, "layout-input-box-header");
+    // A point of the prompt away from its rounded corners.
+    const QPoint inside = ui->lblInputBox->mapTo(m_w.get(), ui->lblInputBox->rect().center());
+    QCOMPARE(shot.pixelColor(inside), QColor(244, 215, 12));
 }
 
 QTEST_MAIN(TestLayout)

@@ -162,7 +162,7 @@ const char kSheet[] =
     "#lbl2p, #lbl5p { color: rgb(244, 215, 12); }\n"
     "#lblAngleAuto, #lblRadAuto, #lblAngleInt, #lblRadCenter { color: cyan; }\n"
     "#lblDateTime { color: rgb(56, 255, 42); }\n"
-    "#lblInputBox { font-size: 12pt; color: rgb(147, 16, 12); background-color: rgba(244, 215, 12, 180);"
+    "#lblInputBox { font-size: 12pt; color: rgb(147, 16, 12); background-color: rgb(244, 215, 12);"
     " border-radius: 6px; }\n"
     "QLineEdit { color: black; font-size: 20px; background-color: rgb(255, 238, 221); border-radius: 4px; }\n"
     "QLineEdit:focus { background-color: rgb(255, 198, 51); }\n"
