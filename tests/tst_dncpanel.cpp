@@ -1,3 +1,5 @@
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
@@ -6,6 +8,7 @@
 #include <QTableWidget>
 #include <QtTest>
 
+#include "app/MainWindowForm.h"
 #include "axis/measureserver.h"
 #include "dnc/DncScript.h"
 #include "dnc/cDnc.h"
@@ -159,6 +162,37 @@ private slots:
         saveScreenshot(&m_host, "dnc-panel-test-layout");
     }
 
+    void listPopups_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::newRow("list") << 2;
+        QTest::newRow("bit field") << 3;
+    }
+    // A list's pop-up shows its entries in the type of the panel's values.
+    void listPopups()
+    {
+        QFETCH(int, row);
+        MessageBoxRecorder rec;
+        // The panel lies in the main window, under its style sheet, on a
+        // desktop whose own type is small.
+        m_host.setStyleSheet(QLatin1String(Ui_MainWindow::styleSheet()));
+        const QFont desktop = QApplication::font();
+        QFont small = desktop;
+        small.setPixelSize(8);
+        QApplication::setFont(small);
+        QVERIFY(open(false));
+        auto *combo = qobject_cast<QComboBox *>(ed(row));
+        QVERIFY(combo);
+        combo->showPopup();
+        QTRY_VERIFY(combo->view()->isVisible());
+        saveScreenshot(m_host.window(), QString("dnc-panel-list-%1").arg(row));
+        const int values = QFontInfo(le(4)->font()).pixelSize();
+        const int entries = QFontInfo(combo->view()->font()).pixelSize();
+        combo->hidePopup();
+        QApplication::setFont(desktop);
+        m_host.setStyleSheet(QString());
+        QVERIFY2(entries == values, qPrintable(QString("values %1 px, entries %2 px").arg(values).arg(entries)));
+    }
     void validators_data()
     {
         QTest::addColumn<int>("row");

@@ -14,6 +14,8 @@ const char kSheet[] =
     " padding-left: 24px; selection-background-color: rgb(6, 81, 2); selection-color: white; }\n"
     "QComboBox::drop-down { subcontrol-origin: padding; subcontrol-position: top left; width: 20px; }\n"
     "QComboBox::down-arrow { image: url(:/img/DownArrowSmall.png); }\n"
+    // A list's entries are picked by touch: they take the values' type.
+    "QComboBox QAbstractItemView { font-size: 12pt; }\n"
     "QLineEdit { color: black; font-size: 12pt; background-color: rgb(255, 238, 221); border-radius: 4px; }\n"
     "QScrollBar:vertical { width: 25px; background: black; }\n"
     "QScrollBar::handle:vertical { background: rgb(255, 213, 43); }\n"
