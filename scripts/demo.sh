@@ -18,15 +18,26 @@ if demo_in_execution "$DEMO"; then
 fi
 
 ./scripts/install-deps.sh --viewer
-cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$BUILD" -j"$(nproc)"
 
 cleanup() {
     stop_demo_processes
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
+# Before the build: the operator guide it makes is drawn by a program of the
+# toolkit too.
 private_runtime_dir
+
+# The build's progress goes to its log: a start with nothing to build prints
+# only the demo's lines; a failed build shows the end of its log.
+mkdir -p "$BUILD"
+[ -x "$BUILD/T8A_M" ] || echo "demo: first build into $BUILD, this takes minutes (progress in $BUILD/build.log)"
+if ! { cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Release && cmake --build "$BUILD" -j"$(nproc)"; } \
+    >"$BUILD/build.log" 2>&1; then
+    tail -n 30 "$BUILD/build.log" >&2
+    echo "demo: the build failed, see $BUILD/build.log" >&2
+    exit 1
+fi
 
 prepare_demo_workdir "$DEMO"
 

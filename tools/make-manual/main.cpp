@@ -9,7 +9,10 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QTemporaryDir>
 #include <QTextDocument>
+
+#include <memory>
 
 #include <cstdio>
 
@@ -65,6 +68,14 @@ int main(int argc, char *argv[])
     // Runs during the build, with no display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A build without a session (no runtime folder) would have the toolkit
+    // say so on stderr: a folder of this run's own, removed at its end.
+    std::unique_ptr<QTemporaryDir> runtime;
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        runtime = std::make_unique<QTemporaryDir>();
+        if (runtime->isValid())
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime->path()));
+    }
     QGuiApplication app(argc, argv);
     if (argc < 4) {
         std::fprintf(stderr, "usage: make-manual <README.md> <doc folder> <name.pdf>...\n");
