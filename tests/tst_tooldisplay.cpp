@@ -1,4 +1,5 @@
 #include <QFont>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QSqlQuery>
 #include <QStandardItemModel>
@@ -98,6 +99,42 @@ private slots:
         QCOMPARE(f.family(), QString("ubuntu"));
         QCOMPARE(f.pixelSize(), pixels);
         QVERIFY(!f.italic());
+    }
+
+    void codeColumnOneSize_data()
+    {
+        QTest::addColumn<QStringList>("codes");
+        QTest::addColumn<int>("pixels");
+        QTest::addColumn<int>("width"); // 0: just wide enough at that size
+        QTest::newRow("short and long codes, the long one fits at 13 px")
+            << QStringList{"CNMG 120408 ROUGH", "VBMT 160404", "DRILL 12"} << 13 << 0;
+        QTest::newRow("short codes that fit at 18 px") << QStringList{"VBMT 160404", "DRILL 12"} << 18 << 0;
+        QTest::newRow("a code too long for every size") << QStringList{QString(60, 'W'), "A"} << 11 << 120;
+    }
+    // Every code of the list in one type, the largest in which each fits the
+    // column; a list read again keeps to the column.
+    void codeColumnOneSize()
+    {
+        QFETCH(QStringList, codes);
+        QFETCH(int, pixels);
+        QFETCH(int, width);
+        if (width == 0) {
+            QFont f("ubuntu");
+            f.setPixelSize(pixels);
+            for (const QString &code : codes)
+                width = qMax(width, QFontMetrics(f).horizontalAdvance(code) + 8);
+        }
+        ToolingDb::exec("DELETE FROM tools");
+        for (int i = 0; i < codes.size(); ++i)
+            ToolingDb::exec(QString("INSERT INTO tools (idTable,t,x,z,code,angle,cr) VALUES (1,%1,0,0,'%2',0,0)")
+                                .arg(i + 1)
+                                .arg(codes[i]));
+        QExtSqlQueryModel model;
+        model.setQuery("SELECT * from tools where idTable=1 ORDER BY t DESC");
+        model.setCodeWidth(width);
+        model.setQuery("SELECT * from tools where idTable=1 ORDER BY t");
+        for (int row = 0; row < codes.size(); ++row)
+            QCOMPARE(model.data(model.index(row, 5), Qt::FontRole).value<QFont>().pixelSize(), pixels);
     }
 
     void delegate_data()

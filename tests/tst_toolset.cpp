@@ -4,6 +4,7 @@
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTableView>
+#include <QFontMetrics>
 #include <QtTest>
 
 #include <memory>
@@ -175,6 +176,27 @@ private slots:
                 shown << e.view()->model()->headerData(c, Qt::Horizontal).toString();
         QCOMPARE(shown, QStringList({"t", "x", "z", "code"}));
         saveScreenshot(e.panel, metric ? "toolset-mm" : "toolset-inch");
+    }
+
+    // The list's code column: short and long codes in one type, each whole.
+    void codeColumnOneType()
+    {
+        ToolingDb::addTool(table, 1, 10, 1, "CNMG 120408 ROUGH");
+        ToolingDb::addTool(table, 2, 20, 2, "VBMT 160404 FINE");
+        ToolingDb::addTool(table, 3, 30, 3, "DRILL 12");
+        Editor e;
+        e.panel->setCurrentTable(table, "LATHE 1", "T1");
+        QAbstractItemModel *m = e.view()->model();
+        const int code = 5;
+        saveScreenshot(e.panel, "toolset-codes");
+        QSet<int> sizes;
+        for (int row = 0; row < m->rowCount(); ++row) {
+            const QFont f = m->data(m->index(row, code), Qt::FontRole).value<QFont>();
+            sizes << f.pixelSize();
+            const QString text = m->data(m->index(row, code)).toString();
+            QVERIFY2(QFontMetrics(f).horizontalAdvance(text) < e.view()->columnWidth(code), qPrintable(text));
+        }
+        QCOMPARE(sizes.size(), 1);
     }
 
     void emptyTableOpensInInsertMode()

@@ -1,9 +1,20 @@
 #include "tooling/QExtSqlQueryModel.h"
 
 #include <QFont>
+#include <QFontMetrics>
 
 namespace {
 enum { colT = 2, colX = 3, colZ = 4, colCode = 5 };
+
+QFont listFont(int pixels)
+{
+    QFont font(QStringLiteral("ubuntu"));
+    font.setPixelSize(pixels);
+    return font;
+}
+
+// A cell's text stands this far inside its column (the view's margins).
+constexpr int kCellMargins = 8;
 }
 
 QExtSqlQueryModel::QExtSqlQueryModel(QObject *parent)
@@ -42,13 +53,39 @@ QVariant QExtSqlQueryModel::data(const QModelIndex &index, int role) const
         if (index.column() != colCode && index.column() != colT)
             return QVariant();
         const int length = QSqlQueryModel::data(index, Qt::DisplayRole).toString().length();
-        QFont font(QStringLiteral("ubuntu"));
-        font.setPixelSize(index.column() == colCode ? codePixelSize(length) : numberPixelSize(length));
-        return font;
+        if (index.column() == colCode)
+            return listFont(m_codePixels > 0 ? m_codePixels : codePixelSize(length));
+        return listFont(numberPixelSize(length));
     }
     default:
         return QVariant();
     }
+}
+
+void QExtSqlQueryModel::queryChange()
+{
+    if (m_codeWidth > 0)
+        setCodeWidth(m_codeWidth);
+}
+
+void QExtSqlQueryModel::setCodeWidth(int width)
+{
+    m_codeWidth = width;
+    int pixels = 0;
+    for (int size : {18, 13, 11}) {
+        pixels = size;
+        const QFontMetrics fm(listFont(size));
+        bool fits = true;
+        for (int row = 0; fits && row < rowCount(); ++row)
+            fits = fm.horizontalAdvance(QSqlQueryModel::data(index(row, colCode)).toString()) + kCellMargins <= width;
+        if (fits)
+            break;
+    }
+    if (pixels == m_codePixels)
+        return;
+    m_codePixels = pixels;
+    if (rowCount() > 0)
+        emit dataChanged(index(0, colCode), index(rowCount() - 1, colCode), {Qt::FontRole});
 }
 
 Qt::ItemFlags QExtSqlQueryModel::flags(const QModelIndex &index) const

@@ -22,6 +22,18 @@ public:
     static int codePixelSize(int length);
     static int numberPixelSize(int length);
 
+    // The code column's width: from then on every code is drawn in one size,
+    // the largest of the sizes above at which each code of the list fits it.
+    void setCodeWidth(int width);
+    int codeColumnPixelSize() const { return m_codePixels; }
+
+protected:
+    // A new list is sized for the column again.
+    void queryChange() override;
+
 private:
     int m_decimals = 3;
+    int m_codeWidth = 0;
+    // 0: each code sized by its length.
+    int m_codePixels = 0;
 };

@@ -337,8 +337,11 @@ int cToolset::showRow(int row)
     const int cz = model->fieldIndex(QStringLiteral("z"));
     for (int c : {ct, cx, cz})
         view->setColumnWidth(c, view->columnWidth(c) + 10);
-    view->setColumnWidth(model->fieldIndex(QStringLiteral("code")),
+    const int code = model->fieldIndex(QStringLiteral("code"));
+    view->setColumnWidth(code,
                          view->width() - 24 - view->columnWidth(ct) - view->columnWidth(cx) - view->columnWidth(cz));
+    // One type for the whole column, in which every code fits it.
+    viewModel.setCodeWidth(view->columnWidth(code));
     return row;
 }
 
