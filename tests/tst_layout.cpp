@@ -105,7 +105,7 @@ int textRoom(const QWidget *w, QString *text)
         const QFontMetrics fm(l->font());
         for (const QString &line : text->split(QLatin1Char('\n')))
             widest = qMax(widest, fm.horizontalAdvance(line));
-        return widest + 2 * l->margin() + 2 * l->indent() * (l->indent() > 0);
+        return widest + 2 * l->margin() + 2 * qMax(0, l->indent());
     }
     return 0;
 }
