@@ -103,7 +103,7 @@ class tst_balluffui : public QObject
                 spin = s;
         QVERIFY(spin);
         tapThroughWindow(spin->findChild<QLineEdit *>(), QPoint(5, 5));
-        QTRY_COMPARE(panel->size(), QSize(240, 385));
+        QTRY_COMPARE(panel->size(), QSize(240, 413));
         for (const QString &k : keys)
             tapThroughWindow(panel->findChild<QPushButton *>(k));
         QImage shot = m_host.grab().toImage();
