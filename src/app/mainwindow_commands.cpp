@@ -585,9 +585,8 @@ void MainWindow::setAutoAngleReticle()
 
 void MainWindow::getRotatedValues(QPointF val, bool isDiameter)
 {
-    // The panel's mark of an entry without a point: no value to write.
-    const double noPoint = -999999;
-    if (val.x() == noPoint || val.y() == noPoint)
+    // An entry without a point has no value to write.
+    if (CCamPanel::isNoPoint(val))
         return;
     const bool table = animator.isEnlarged(QStringLiteral("toolset"));
     // Every corner lies at the axis position of its own press, the diameter

@@ -34,11 +34,6 @@ QPointF noPoint()
     return QPointF(kNoPoint, kNoPoint);
 }
 
-bool isNoPoint(const QPointF& p)
-{
-    return std::fabs(p.x() - kNoPoint) < 1e-12 && std::fabs(p.y() - kNoPoint) < 1e-12;
-}
-
 template <class P>
 QPoint toQPoint(const P& p)
 {
@@ -822,6 +817,11 @@ void CCamPanel::calculateLineParam(QPoint p, float angle, float& m, float& q)
             q = p.x();
         }
     }
+}
+
+bool CCamPanel::isNoPoint(const QPointF& p)
+{
+    return std::fabs(p.x() - kNoPoint) < 1e-12 && std::fabs(p.y() - kNoPoint) < 1e-12;
 }
 
 QPoint CCamPanel::CalculateIntersection(float m1, float q1, float m2, float q2)

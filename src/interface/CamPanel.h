@@ -53,6 +53,8 @@ public:
     QPoint unrotatePoint(QPoint p) const;
     static void calculateLineParam(QPoint p, float angle, float& m, float& q);
     static QPoint CalculateIntersection(float m1, float q1, float m2, float q2);
+    // The mark a menu entry carries, and sends, when it has no point.
+    static bool isNoPoint(const QPointF& p);
 
     void resetAngularPoints();
 
