@@ -311,10 +311,7 @@ private slots:
     // is that the count was not stored; the layout stays byte for byte.
     void counterRefused_data()
     {
-        QTest::addColumn<int>("fault");
-        for (const int fault : {StorageFault::None, StorageFault::FullDisk, StorageFault::ReadOnlyFile,
-                                StorageFault::ReadOnlyFolder})
-            QTest::newRow(StorageFault::name(StorageFault::Kind(fault))) << fault;
+        StorageFault::addRows();
     }
     void counterRefused()
     {

@@ -333,10 +333,7 @@ void TestCommands::setPanelsWithEdge()
 
 void TestCommands::refusedReference_data()
 {
-    QTest::addColumn<int>("fault");
-    for (const int fault : {StorageFault::None, StorageFault::FullDisk, StorageFault::ReadOnlyFile,
-                            StorageFault::ReadOnlyFolder})
-        QTest::newRow(StorageFault::name(StorageFault::Kind(fault))) << fault;
+    StorageFault::addRows();
 }
 
 // The default machine's reference the settings file refuses: the operator is

@@ -409,8 +409,7 @@ void TestConfiguration::refusedWrite_data()
     QTest::addColumn<bool>("calibration"); // the wizard's factors; else the dialog's Save
     QTest::addColumn<int>("fault");
     for (const bool calibration : {false, true})
-        for (const int fault : {StorageFault::None, StorageFault::FullDisk, StorageFault::ReadOnlyFile,
-                                StorageFault::ReadOnlyFolder})
+        for (const int fault : StorageFault::kinds())
             QTest::newRow(qPrintable(QString("%1, %2").arg(calibration ? "calibration" : "configuration",
                                                            StorageFault::name(StorageFault::Kind(fault)))))
                 << calibration << fault;

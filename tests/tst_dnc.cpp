@@ -433,10 +433,7 @@ void TestDnc::writeSettings()
 
 void TestDnc::refusedSettingsWrite_data()
 {
-    QTest::addColumn<int>("fault");
-    for (const int fault : {StorageFault::None, StorageFault::FullDisk, StorageFault::ReadOnlyFile,
-                            StorageFault::ReadOnlyFolder})
-        QTest::newRow(StorageFault::name(StorageFault::Kind(fault))) << fault;
+    StorageFault::addRows();
 }
 
 // The host's settings file the disk refuses: NAK, and the old file stays byte

@@ -173,8 +173,7 @@ private slots:
         QTest::addColumn<int>("fault");
         QTest::addColumn<bool>("existing");
         for (const bool existing : {true, false})
-            for (const int fault : {StorageFault::None, StorageFault::FullDisk, StorageFault::ReadOnlyFile,
-                                    StorageFault::ReadOnlyFolder})
+            for (const int fault : StorageFault::kinds())
                 if (existing || fault != StorageFault::ReadOnlyFile)
                     QTest::newRow(qPrintable(QString("%1 file, %2").arg(existing ? "existing" : "new",
                                                                       StorageFault::name(StorageFault::Kind(fault)))))

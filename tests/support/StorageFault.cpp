@@ -1,5 +1,7 @@
 #include "StorageFault.h"
 
+#include <QTest>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -114,6 +116,18 @@ void StorageFault::end()
     for (int i = m_modes.size() - 1; i >= 0; --i)
         ::chmod(QFile::encodeName(m_modes.at(i).path).constData(), m_modes.at(i).mode);
     m_modes.clear();
+}
+
+QVector<StorageFault::Kind> StorageFault::kinds()
+{
+    return {None, FullDisk, ReadOnlyFile, ReadOnlyFolder};
+}
+
+void StorageFault::addRows()
+{
+    QTest::addColumn<int>("fault");
+    for (const Kind kind : kinds())
+        QTest::newRow(name(kind)) << int(kind);
 }
 
 const char *StorageFault::name(Kind kind)

@@ -31,6 +31,10 @@ public:
     void end();
 
     static const char *name(Kind kind);
+    // Every kind, no fault first.
+    static QVector<Kind> kinds();
+    // A data-driven test's column "fault" with a row of each kind.
+    static void addRows();
     // Hidden files in the file's folder: what a refused write left behind.
     static QStringList leftovers(const QString &file);
 
