@@ -190,6 +190,16 @@ struct Rig
     {
         ::setExtreme(*device, e, p, mm, valid, focus);
     }
+    // A rotated tool with a left corner about (200, 150) and a right one
+    // about (rightColumn, 150), for the pick menu.
+    void twoCorners(int rightColumn = 400, bool measureLines = true, bool rotation = true)
+    {
+        device->measureLines = measureLines;
+        device->rotation = rotation;
+        setExtreme(0, QPoint(200, 300), 0);
+        setExtreme(1, QPoint(rightColumn, 300), 0);
+        setExtreme(2, QPoint(250, 150), 0);
+    }
     QWidget parent;
     std::shared_ptr<CVideoStandIn> io;
     std::unique_ptr<RecordingDevice> device;
@@ -440,11 +450,7 @@ void TestCamPanel::cornerPick()
     QFETCH(bool, rotation);
     QFETCH(QString, outcome);
     Rig rig;
-    rig.device->measureLines = measureLines;
-    rig.device->rotation = rotation;
-    rig.setExtreme(0, QPoint(200, 300), 0);
-    rig.setExtreme(1, QPoint(rightColumn, 300), 0);
-    rig.setExtreme(2, QPoint(250, 150), 0);
+    rig.twoCorners(rightColumn, measureLines, rotation);
     rig.panel->press(press);
 
     const bool leftSet = rig.panel->actLeft->data().toPointF() != QPointF(-999999, -999999);
@@ -481,11 +487,7 @@ void TestCamPanel::menuChoice()
     QFETCH(QPointF, value);
     QFETCH(bool, isDiameter);
     Rig rig;
-    rig.device->measureLines = true;
-    rig.device->rotation = true;
-    rig.setExtreme(0, QPoint(200, 300), 0);
-    rig.setExtreme(1, QPoint(400, 300), 0);
-    rig.setExtreme(2, QPoint(250, 150), 0);
+    rig.twoCorners();
     TestPanel* panel = rig.panel.get();
     QSignalSpy spy(panel, &CCamPanel::setRotatedValues);
 
@@ -541,11 +543,7 @@ void TestCamPanel::entryWithoutPoint()
     QFETCH(bool, dropped);
     QFETCH(QString, entry);
     Rig rig;
-    rig.device->measureLines = true;
-    rig.device->rotation = true;
-    rig.setExtreme(0, QPoint(200, 300), 0);
-    rig.setExtreme(1, QPoint(400, 300), 0);
-    rig.setExtreme(2, QPoint(250, 150), 0);
+    rig.twoCorners();
     TestPanel* panel = rig.panel.get();
     QSignalSpy spy(panel, &CCamPanel::setRotatedValues);
     if (dropped) {
