@@ -75,6 +75,8 @@ private slots:
     void silentBoard();
     void hostPollsSilentBoard_data();
     void hostPollsSilentBoard();
+    void answeringBoardUnderPulses_data();
+    void answeringBoardUnderPulses();
     void simulatorChannel_data();
     void simulatorChannel();
 };
@@ -1156,6 +1158,37 @@ void TestAxb::hostPollsSilentBoard()
         QVERIFY2(!answering.replies[i].bytes.startsWith('\x15'), answering.replies[i].bytes.constData());
         QVERIFY(answering.replies[i].atMs - answering.sentMs[i] < 500);
     }
+}
+
+void TestAxb::answeringBoardUnderPulses_data()
+{
+    QTest::addColumn<int>("interval");
+    QTest::newRow("request-answer board") << 0;
+    QTest::newRow("free-running board") << 50;
+}
+
+// Output pulses back to back and other work hold the program's thread for
+// more than the silence time, while the board answers every request: the
+// answers that wait meanwhile are read before any verdict, never a silence.
+void TestAxb::answeringBoardUnderPulses()
+{
+    QFETCH(int, interval);
+    Fixture f({interval, true});
+    cAxisInterface *link = f.start();
+    QTRY_VERIFY_WITH_TIMEOUT(link->linesUsed() > 0, 30000);
+    QSignalSpy changes(link, &cAxisInterface::silenceChanged);
+    int batches = 0;
+    QTimer work;
+    connect(&work, &QTimer::timeout, link, [&] {
+        for (int i = 0; i < 5; ++i)
+            link->PressBrakeButton();
+        QThread::msleep(150);
+        ++batches;
+    });
+    work.start(0);
+    QTRY_VERIFY_WITH_TIMEOUT(batches >= 4 || !changes.isEmpty(), 30000);
+    work.stop();
+    QCOMPARE(changes.count(), 0);
 }
 
 void TestAxb::simulatorChannel_data()

@@ -232,11 +232,11 @@ uchar cAxisInterface::lockBits() const
 void cAxisInterface::SendCommand(uchar bit)
 {
     updateOutPlc(uchar(lockBits() | bit));
-    // The board needs the pulse held; no board data is handled meanwhile.
-    const qint64 heldFrom = ManageSerialPort::monotonicMs();
+    // The board needs the pulse held; no board data is handled meanwhile,
+    // what came is read right after, so the pause is no stop of the program.
     QThread::msleep(200);
-    ownWaitMs += ManageSerialPort::monotonicMs() - heldFrom;
     updateOutPlc(lockBits());
+    checkSilence();
 }
 
 void cAxisInterface::SetXLock(bool val)
@@ -507,13 +507,12 @@ void cAxisInterface::takeArrivedAnswers()
 
 bool cAxisInterface::confirmAnswering()
 {
-    takeArrivedAnswers();
-    if (sinceLastAnswerMs() <= kSilenceMs)
-        return true;
     // A silence already known, or due by now, is refused at once until the
     // board answers again: a host polling faster than the answer time would
     // otherwise hold the program for each of its requests.
     checkSilence();
+    if (sinceLastAnswerMs() <= kSilenceMs)
+        return true;
     if (silenceTold)
         return false;
     // An older request proves nothing: its answer may wait unread, the whole
@@ -525,7 +524,6 @@ bool cAxisInterface::confirmAnswering()
         QThread::msleep(2);
         takeArrivedAnswers();
     }
-    ownWaitMs += ManageSerialPort::monotonicMs() - askedMs;
     if (sinceLastAnswerMs() <= kSilenceMs)
         return true;
     // Asked now and not answered in time: the silence is known from here.
@@ -543,14 +541,13 @@ void cAxisInterface::tellSilence()
 
 void cAxisInterface::checkSilence()
 {
-    // A check this late finds the program was held: the answer to the waiting
-    // request may have come meanwhile and wait unread, so the request has its
-    // answer time again from now. The link's own waits, which read the
-    // answers as they come, are no such hold.
+    takeArrivedAnswers();
+    // A check this late finds the whole program may have been held: the
+    // answer to the waiting request may not even have been read from the line
+    // yet, so the request has its answer time again from now.
     const qint64 now = ManageSerialPort::monotonicMs();
-    const bool held = now - lastCheckMs - ownWaitMs > kAnswerMs;
+    const bool held = now - lastCheckMs > kAnswerMs;
     lastCheckMs = now;
-    ownWaitMs = 0;
     if (held && requestWaitingSinceMs >= 0)
         requestWaitingSinceMs = now;
     if (!silenceTold && isSilent())

@@ -224,8 +224,6 @@ private:
     qint64 lastCheckMs = 0;
     // What silenceChanged last told.
     bool silenceTold = false;
-    // Time the GUI thread spent since the last check in the link's own waits.
-    qint64 ownWaitMs = 0;
     QTimer silenceTimer;
 
     // Receive assembly state, one set per link.
