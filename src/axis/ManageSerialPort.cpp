@@ -243,17 +243,9 @@ bool ManageSerialPort::isInUse()
     return port->isInUse();
 }
 
-QString ManageSerialPort::inUseText(const QString &name)
-{
-    return tr("TTY port %1 used by another program").arg(name);
-}
-
 QString ManageSerialPort::busyText()
 {
-    const QString holder = port->heldBy();
-    if (holder.isEmpty())
-        return inUseText(getPort());
-    return tr("TTY port %1 already used by this program's %2 link").arg(getPort(), holder);
+    return QextSerialPort::busyText(getPort(), port->heldBy());
 }
 
 void ManageSerialPort::setLinkName(const QString &name)

@@ -112,10 +112,8 @@ public:
     bool isOpen();
     // The last open() failed because another program holds the device.
     bool isInUse();
-    // What the operator is told then.
-    static QString inUseText(const QString &name);
-    // The same for this port's last open(): another program, or the link of
-    // this program that holds the device.
+    // What the operator is told then: another program, or the link of this
+    // program that holds the device.
     QString busyText();
     // Names the link this port serves ("AXB", "DNC", ...).
     void setLinkName(const QString &name);

@@ -258,9 +258,7 @@ bool QextSerialPort::open(QIODevice::OpenMode mode)
             QMutexLocker lock(&heldMutex);
             m_heldBy = key.isEmpty() ? QString() : heldDevices().value(key);
         }
-        fail(E_INVALID_FD, m_heldBy.isEmpty()
-                               ? QStringLiteral("TTY port %1 used by another program").arg(m_name)
-                               : QStringLiteral("TTY port %1 already used by this program's %2 link").arg(m_name, m_heldBy));
+        fail(E_INVALID_FD, busyText(m_name, m_heldBy));
         return false;
     }
     if (!applySettings(fd)) {
@@ -466,6 +464,13 @@ bool QextSerialPort::isInUse() const
 void QextSerialPort::setLinkName(const QString &name)
 {
     m_linkName = name;
+}
+
+QString QextSerialPort::busyText(const QString &name, const QString &heldBy)
+{
+    if (heldBy.isEmpty())
+        return QStringLiteral("TTY port %1 used by another program").arg(name);
+    return QStringLiteral("TTY port %1 already used by this program's %2 link").arg(name, heldBy);
 }
 
 QString QextSerialPort::heldBy() const

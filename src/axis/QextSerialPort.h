@@ -58,6 +58,9 @@ public:
     bool isInUse() const override;
     void setLinkName(const QString &name) override;
     QString heldBy() const override;
+    // What the operator is told of a device held by another program, or
+    // (heldBy not empty) by that link of this program.
+    static QString busyText(const QString &name, const QString &heldBy);
 
     // Turns tio into the raw line these settings describe; false (with the
     // reason in why) for settings this system has no setting for.
