@@ -409,6 +409,10 @@ void TestCamPanel::intersection_data()
     QTest::newRow("vertical first") << QVector<float>{500, 100.4f, 0.5f, 10} << QPoint(100, 60);
     QTest::newRow("vertical second") << QVector<float>{0.5f, 10, 500, 100.4f} << QPoint(100, 60);
     QTest::newRow("truncated y") << QVector<float>{500, 200, 0.002f, 150} << QPoint(200, 150);
+    QTest::newRow("horizontal mark far right") << QVector<float>{500, 600, 0.002f, 150} << QPoint(600, 150);
+    // A row comes from the unrounded column, rounded like the column.
+    QTest::newRow("vertical first, row at the unrounded column") << QVector<float>{500, 100.4f, 0.5f, 10.6f} << QPoint(100, 61);
+    QTest::newRow("steep downward line is a column") << QVector<float>{-600, 100, 0.5f, 10} << QPoint(100, 60);
     QTest::newRow("crossing") << QVector<float>{1, 0, -1, 640} << QPoint(320, 320);
     // The steep side of a corner at 5 degrees first: its row comes from the
     // flat line at the crossing's own column (250.52), not from the steep one

@@ -48,8 +48,13 @@ void TestGeometry::intersection_data()
         << QVector<sLineParam>{{500, 400.4f, false}, {0, 100, false}} << QPoint(80, 220);
     QTest::newRow("vertical first, sloped second")
         << QVector<sLineParam>{{500, 100.4f, false}, {2, 10, false}} << QPoint(100 - 320, 320 - 211);
-    QTest::newRow("vertical second, rounded column in y")
-        << QVector<sLineParam>{{2, 10, false}, {500, 100.4f, false}} << QPoint(100 - 320, 320 - 210);
+    // The row is taken at the crossing's own column, on the flatter line:
+    // not at the rounded column (210), not on the steep line in single
+    // precision (128).
+    QTest::newRow("vertical second, row at the unrounded column")
+        << QVector<sLineParam>{{2, 10, false}, {500, 100.4f, false}} << QPoint(100 - 320, 320 - 211);
+    QTest::newRow("steep first line, row on the flat one")
+        << QVector<sLineParam>{{300, -46222, false}, {0.5f, 50.25f, false}} << QPoint(154 - 320, 320 - 127);
     QTest::newRow("cross at the centre") << QVector<sLineParam>{{1, 0, false}, {-1, 640, false}} << QPoint(0, 0);
     QTest::newRow("reference flag ignored") << QVector<sLineParam>{{1, 0, true}, {-1, 640, true}} << QPoint(0, 0);
     QTest::newRow("half rounds away from zero")

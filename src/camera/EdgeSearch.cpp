@@ -507,7 +507,7 @@ float CEdgeSearch::circleThreshold() const
 
 float CEdgeSearch::distPLine(POINT p, float m, float q) const
 {
-    if (std::fabs(m) >= 500.0f)
+    if (isColumnSlope(m))
         return std::fabs(float(p.x) - q);
     if (m == 0.0f)
         return std::fabs(float(p.y) - q);
@@ -619,19 +619,9 @@ bool CEdgeSearch::SearchEntities(int first, int end, float framePosX, float fram
             } else {
                 const double mp = fxy / fyy;
                 const double qp = (fit.x - mp * fit.y) / fn;
-                if (std::fabs(mp) >= 0.002) {
-                    m = 1.0 / mp;
-                    q = -qp / mp;
-                } else {
-                    vertical = true;
-                    m = 500;
-                    q = qp;
-                }
-                if (!vertical && std::fabs(m) >= 500) {
-                    vertical = true;
-                    m = 500;
-                    q = qp;
-                }
+                vertical = !(std::fabs(mp) >= 0.002) || isColumnSlope(1.0 / mp);
+                m = vertical ? double(kColumnSlope) : 1.0 / mp;
+                q = vertical ? qp : -qp / mp;
             }
             Entity &e = entities[entityCount];
             e.type = 0;
@@ -648,7 +638,6 @@ bool CEdgeSearch::SearchEntities(int first, int end, float framePosX, float fram
             e.endPoint = points[i];
             if (vertical) {
                 q -= 1;
-                m = 500;
             } else if (std::fabs(m) <= 0.002) {
                 m = 0;
             }
@@ -739,7 +728,7 @@ sLineParam CEdgeSearch::referenceLine() const
     const QPointF axis = axes.onPictureOf(QPointF(posX, posZ), QPointF(0, posZ)) / double(XCalibration);
     if (axes.swapXZ)
         return sLineParam{0.0f, float(320 - axis.y()), true};
-    return sLineParam{500.0f, float(320 + axis.x()), true};
+    return sLineParam{kColumnSlope, float(320 + axis.x()), true};
 }
 
 void CEdgeSearch::enableFreeze(bool val, int x, int z)

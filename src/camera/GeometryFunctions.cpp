@@ -4,35 +4,29 @@
 
 namespace {
 const QPoint kNoPoint(-999999, -999999);
-
-// Nearest integer, halves away from zero.
-int roundAway(double v)
-{
-    return int(std::lround(v));
 }
+
+QPoint lineCrossing(const sLineParam &a, const sLineParam &b, double parallelBelow)
+{
+    const double m1 = a.m, q1 = a.q, m2 = b.m, q2 = b.q;
+    const bool column1 = isColumnSlope(m1), column2 = isColumnSlope(m2);
+    if (std::fabs(m1 - m2) < parallelBelow || (column1 && column2))
+        return kNoPoint;
+    const double x = column1 ? q1 : column2 ? q2 : (q1 - q2) / (m2 - m1);
+    // The row on the flatter line at the unrounded column: on a steep line
+    // the column's rounding would move it by up to half the slope.
+    const bool onSecond = column1 || (!column2 && std::fabs(m2) < std::fabs(m1));
+    const sLineParam &flat = onSecond ? b : a;
+    const double y = flat.m == kRowMark ? flat.q : flat.m * x + flat.q;
+    if (!(std::fabs(x) < 1e9 && std::fabs(y) < 1e9))
+        return kNoPoint;
+    return QPoint(int(std::lround(x)), int(std::lround(y)));
 }
 
 QPoint CalculateIntersection(QVector<sLineParam> lines)
 {
-    if (lines.size() != 2)
-        return kNoPoint;
-    const float m1 = lines[0].m, q1 = lines[0].q;
-    const float m2 = lines[1].m, q2 = lines[1].q;
-    if (std::fabs(m1 - m2) < 0.01f)
-        return kNoPoint;
-    int x, y;
-    if (std::fabs(m1) >= 500.0f) {
-        x = roundAway(q1);
-        y = roundAway(q1 * m2 + q2);
-    } else if (std::fabs(m2) >= 500.0f) {
-        x = roundAway(q2);
-        y = roundAway(float(x) * m1 + q1);
-    } else {
-        const float x0 = (q1 - q2) / (m2 - m1);
-        x = roundAway(x0);
-        y = roundAway(x0 * m1 + q1);
-    }
-    return QPoint(x - 320, 320 - y);
+    const QPoint p = lines.size() == 2 ? lineCrossing(lines[0], lines[1], 0.01) : kNoPoint;
+    return p == kNoPoint ? p : QPoint(p.x() - 320, 320 - p.y());
 }
 
 float circle_5p(QList<QPointF> points)

@@ -9,6 +9,11 @@
 
 // Plane geometry for the found edges and the manual measures.
 
+// Where two lines cross, in their pixels rounded to whole ones (halves away
+// from zero); (-999999, -999999) when their slopes differ by less than
+// parallelBelow, both are columns, or the crossing lies beyond any picture.
+QPoint lineCrossing(const sLineParam &a, const sLineParam &b, double parallelBelow);
+
 // Intersection of exactly two lines, in pixels from the view centre (320, 320),
 // x to the right and y upward; (-999999, -999999) when there is none.
 QPoint CalculateIntersection(QVector<sLineParam> lines);

@@ -3,10 +3,19 @@
 #include <QMetaType>
 #include <QVector>
 
-// A found edge line y = m x + q in window pixels; |m| >= 500 marks a vertical
-// line whose column is q. isReference marks the spindle axis (machine X 0)
-// added when only one line was found: a column, or the row q (m 0) with
-// swapped axes.
+#include <cmath>
+
+// A slope this steep or steeper, of either sign, marks a vertical line whose
+// column is q; the lines made here carry exactly this slope then.
+constexpr float kColumnSlope = 500.0f;
+inline bool isColumnSlope(double m) { return std::fabs(m) >= kColumnSlope; }
+// The camera panel's horizontal lines carry exactly this slope: their row is q.
+constexpr float kRowMark = 0.002f;
+
+// A line y = m x + q in window pixels (a column when isColumnSlope(m), the
+// row q when m is kRowMark).
+// isReference marks the spindle axis (machine X 0) added when only one line
+// was found: a column, or the row q (m 0) with swapped axes.
 struct sLineParam {
     float m = 0;
     float q = 0;

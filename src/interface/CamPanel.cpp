@@ -3,6 +3,7 @@
 #include "axis/cAxisInterface.h"
 #include "axis/measureserver.h"
 #include "camera/CameraAxes.h"
+#include "camera/GeometryFunctions.h"
 #include "camera/VideoDevice.h"
 #include "camera/debugwin.h"
 #include "shared/App.h"
@@ -412,7 +413,7 @@ void CCamPanel::drawFixedCross(QPainter& painter)
     const float baseSlope = std::tan(-a);                 // min Y and max Y lines
     auto rotatedLine = [&](QPoint p, float m) {
         p = unrotatePoint(p);
-        const float q = m > 500 ? float(p.x()) : float(p.y()) - m * p.x();
+        const float q = isColumnSlope(m) ? float(p.x()) : float(p.y()) - m * p.x();
         drawLine(&painter, m, q);
     };
     auto rowLine = [&](QPoint p) {
@@ -672,7 +673,7 @@ void CCamPanel::drawLine(QPainter* painter, float m, float q)
     // Ends go to whole pixels, so a line meant to be vertical or horizontal
     // stays on its column or row whatever the rounding of a steep slope.
     auto pixel = [](const QPointF& p) { return QPoint(qRound(p.x()), qRound(p.y())); };
-    if (m >= 500) {
+    if (isColumnSlope(m)) {
         if (q > -2 && q < kView + 2)   // a column off the view draws nothing
             painter->drawLine(pixel(QPointF(q, 2)), pixel(QPointF(q, 635)));
         return;
@@ -802,18 +803,18 @@ void CCamPanel::calculateLineParam(QPoint p, float angle, float& m, float& q)
 {
     const float a = std::fabs(angle);
     if (a == 90 || a == 270) {
-        m = 500.0f;
+        m = kColumnSlope;
         q = p.x();
     } else if (angle == 0 || a == 180) {
-        m = 0.002f;
+        m = kRowMark;
         q = p.y();
     } else {
         m = std::tan(angle * kPi / 180);
         q = p.y() - m * p.x();
         // As steep as the vertical mark or steeper (within about 0.1 degrees of
         // upright): a vertical line, held by its column as it is drawn.
-        if (std::fabs(m) >= 500) {
-            m = 500.0f;
+        if (isColumnSlope(m)) {
+            m = kColumnSlope;
             q = p.x();
         }
     }
@@ -826,18 +827,7 @@ bool CCamPanel::isNoPoint(const QPointF& p)
 
 QPoint CCamPanel::CalculateIntersection(float m1, float q1, float m2, float q2)
 {
-    if (std::fabs(m1 - m2) < 0.002f)
-        return QPoint(kNoPoint, kNoPoint);
-    if (m1 >= 500) {
-        const int x = qRound(q1);
-        return QPoint(x, int(m2 * x + q2));
-    }
-    const float x0 = m2 >= 500 ? q2 : (q1 - q2) / (m2 - m1);
-    // The row is taken on the flatter line at the crossing's own column: on a
-    // steep line the column's rounding would move it by up to half the slope.
-    const bool secondFlatter = m2 < 500 && std::fabs(m2) < std::fabs(m1);
-    const float y0 = secondFlatter ? m2 * x0 + q2 : m1 * x0 + q1;
-    return QPoint(qRound(x0), qRound(y0));
+    return lineCrossing({m1, q1}, {m2, q2}, 0.002);
 }
 
 void CCamPanel::resetAngularPoints()
@@ -869,29 +859,25 @@ void CCamPanel::mousePressEvent(QMouseEvent* event)
 
     const float a = video->cameraAngle;
     const bool fromFreeze = video->isFrozen();
-    struct Line { bool made = false; float m = 0, q = 0; };
-    Line minX, maxX, minY;
-    if (video->MinXValid()) {
-        calculateLineParam(unrotatePoint(toQPoint(video->getPointMinX(fromFreeze))), 90 - a, minX.m, minX.q);
-        minX.made = true;
-    }
-    if (video->MaxXValid()) {
-        calculateLineParam(unrotatePoint(toQPoint(video->getPointMaxX(fromFreeze))), 90 - a, maxX.m, maxX.q);
-        maxX.made = true;
-    }
-    if (video->MinYValid()) {
-        calculateLineParam(unrotatePoint(toQPoint(video->getPointMinY(fromFreeze))), -a, minY.m, minY.q);
-        minY.made = true;
-    }
+    // A line is made only through a valid extreme point.
+    auto made = [&](bool valid, const POINT& p, float angle, sLineParam& line) {
+        if (valid)
+            calculateLineParam(unrotatePoint(toQPoint(p)), angle, line.m, line.q);
+        return valid;
+    };
+    sLineParam minX, maxX, minY;
+    const bool hasMinX = made(video->MinXValid(), video->getPointMinX(fromFreeze), 90 - a, minX);
+    const bool hasMaxX = made(video->MaxXValid(), video->getPointMaxX(fromFreeze), 90 - a, maxX);
+    const bool hasMinY = made(video->MinYValid(), video->getPointMinY(fromFreeze), -a, minY);
 
     QAction* picked = nullptr;
     QPoint corner;
-    if (minX.made && minY.made) {
+    if (hasMinX && hasMinY) {
         corner = CalculateIntersection(minX.m, minX.q, minY.m, minY.q);
         if ((pos - corner).manhattanLength() < 15)
             picked = actLeft;
     }
-    if (!picked && maxX.made && minY.made) {
+    if (!picked && hasMaxX && hasMinY) {
         corner = CalculateIntersection(maxX.m, maxX.q, minY.m, minY.q);
         if ((pos - corner).manhattanLength() < 15)
             picked = actRight;
