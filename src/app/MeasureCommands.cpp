@@ -59,7 +59,7 @@ QString foundLinesAngle(const QVector<sLineParam> &lines, bool alternative, bool
     float angle = 0;
     if (lines.size() == 1) {
         const float m = lines[0].m;
-        if (std::fabs(m) >= 500)
+        if (isColumnSlope(m))
             angle = 90;
         else if (std::fabs(m) <= 0.002f)
             angle = 0;
@@ -76,9 +76,9 @@ QString foundLinesAngle(const QVector<sLineParam> &lines, bool alternative, bool
         if (m1 * m2 == -1.0f) {
             angle = 90;
         } else {
-            if (std::fabs(m1) >= 500)
+            if (isColumnSlope(m1))
                 m1 = 999999;
-            if (std::fabs(m2) < 500)
+            if (!isColumnSlope(m2))
                 angle = float(std::fabs(std::atan(double((m2 - m1) / (m1 * m2 + 1)))) * 180.0 / kPi);
             else
                 angle = float(std::atan(double(m1)) * -180.0 / kPi);

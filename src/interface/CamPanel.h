@@ -52,6 +52,7 @@ public:
     // Rotates a panel pixel back by the camera angle about the panel's origin.
     QPoint unrotatePoint(QPoint p) const;
     static void calculateLineParam(QPoint p, float angle, float& m, float& q);
+    // The corner of two lines in panel pixels; none for slopes closer than 0.002.
     static QPoint CalculateIntersection(float m1, float q1, float m2, float q2);
     // The mark a menu entry carries, and sends, when it has no point.
     static bool isNoPoint(const QPointF& p);
