@@ -12,7 +12,10 @@ TestWorkDir::TestWorkDir()
 
 TestWorkDir::~TestWorkDir()
 {
-    QDir::setCurrent(m_previous);
+    // A successor made before this one ended has moved on already: leaving
+    // its folder would send the test's files elsewhere.
+    if (QDir::current() == QDir(m_dir.path()))
+        QDir::setCurrent(m_previous);
 }
 
 bool TestWorkDir::writeFile(const QString &name, const QByteArray &content) const
