@@ -194,6 +194,7 @@ void cDnc::buildTable()
         } else if (f.isList) {
             QComboBox *e = new QComboBox;
             e->setEditable(false);
+            e->setItemDelegate(new PopupItemDelegate(e));
             e->setStatusTip(row);
             connect(e, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &cDnc::slot_listChanged);
             twFields->setCellWidget(i, 1, e);

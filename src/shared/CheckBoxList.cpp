@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QEvent>
+#include <QPainter>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
@@ -77,15 +78,33 @@ void CheckBoxList::paintEvent(QPaintEvent *)
     painter.drawControl(QStyle::CE_ComboBoxLabel, opt);
 }
 
+namespace {
+// The font a combo's pop-up list shows its entries in.
+QFont popupFont(const QObject *combo)
+{
+    return static_cast<const QComboBox *>(combo)->view()->font();
+}
+} // namespace
+
 void CheckBoxListDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
                                  const QModelIndex &index) const
 {
     QStyleOptionButton box;
     box.rect = option.rect;
+    box.fontMetrics = QFontMetrics(popupFont(parent()));
+    painter->setFont(popupFont(parent()));
     box.text = index.data(Qt::DisplayRole).toString();
     box.state = (index.data(Qt::UserRole).toBool() ? QStyle::State_On : QStyle::State_Off)
         | QStyle::State_Enabled;
     QApplication::style()->drawControl(QStyle::CE_CheckBox, &box, painter);
+}
+
+QSize CheckBoxListDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    QStyleOptionViewItem own = option;
+    own.font = popupFont(parent());
+    own.fontMetrics = QFontMetrics(own.font);
+    return QItemDelegate::sizeHint(own, index);
 }
 
 QWidget *CheckBoxListDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &,
@@ -97,6 +116,7 @@ QWidget *CheckBoxListDelegate::createEditor(QWidget *parent, const QStyleOptionV
 void CheckBoxListDelegate::setEditorData(QWidget *editor, const QModelIndex &index) const
 {
     auto *box = static_cast<QCheckBox *>(editor);
+    box->setFont(popupFont(parent()));
     box->setText(index.data(Qt::DisplayRole).toString());
     box->setChecked(index.data(Qt::UserRole).toBool());
 }
@@ -115,4 +135,11 @@ void CheckBoxListDelegate::updateEditorGeometry(QWidget *editor, const QStyleOpt
                                                 const QModelIndex &) const
 {
     editor->setGeometry(option.rect);
+}
+
+void PopupItemDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
+{
+    QStyledItemDelegate::initStyleOption(option, index);
+    option->font = popupFont(parent());
+    option->fontMetrics = QFontMetrics(option->font);
 }

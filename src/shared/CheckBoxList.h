@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QItemDelegate>
+#include <QStyledItemDelegate>
 #include <QString>
 
 // A combo box whose popup items are check boxes; its value is a bit mask in
@@ -41,6 +42,7 @@ public:
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
                const QModelIndex &index) const override;
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
                           const QModelIndex &index) const override;
     void setEditorData(QWidget *editor, const QModelIndex &index) const override;
@@ -48,4 +50,17 @@ public:
                       const QModelIndex &index) const override;
     void updateEditorGeometry(QWidget *editor, const QStyleOptionViewItem &option,
                               const QModelIndex &index) const override;
+};
+
+// Draws a combo box's pop-up entries in the pop-up's own font (the one its
+// style sheet gives the list), in rows sized for it: the combo hands its
+// delegate its own font, which may be smaller.
+class PopupItemDelegate : public QStyledItemDelegate
+{
+    Q_OBJECT
+public:
+    explicit PopupItemDelegate(QComboBox *combo) : QStyledItemDelegate(combo) {}
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
 };
