@@ -27,7 +27,11 @@
 #include "keyboard/myinputpanelcontext.h"
 #include "shared/QMessageBoxKovra.h"
 #include "support/FakeBalluffHead.h"
+#include "dnc/DncForm.h"
+#include "dnc/cDnc.h"
+#include "support/FakeCncServer.h"
 #include "support/MainWindowFixture.h"
+#include "support/WindowTap.h"
 #include "support/Screenshot.h"
 #include "support/ToolingDb.h"
 #include "tooling/csetlist.h"
@@ -152,16 +156,18 @@ private slots:
     void keyboardTypesAfterBox();
     void keyboardOnlyForTextFields_data();
     void keyboardOnlyForTextFields();
+    void keyboardLeavesWithItsPanel_data();
+    void keyboardLeavesWithItsPanel();
 
 private:
-    void build(bool tables = false);
+    void build(bool tables = false, const QMap<QString, QVariant> &settings = {});
     // True when the key panel opens (waits for its animation to start).
     bool keyboardOpens();
 
     MyInputPanelContext *m_context = nullptr;
 };
 
-void TestWindowInput::build(bool tables)
+void TestWindowInput::build(bool tables, const QMap<QString, QVariant> &settings)
 {
     if (tables) {
         // One machine with two tooling tables: the first one the combo selects.
@@ -171,8 +177,11 @@ void TestWindowInput::build(bool tables)
         QVERIFY(ToolingDb::addTable(machine, "T2") > 0);
         ToolingDb::close();
     }
-    writeSettings({{"/camera/XCalibration", 0.01}, {"/camera/ZCalibration", 0.01},
-                   {"/Machine/disableAnimation", true}});
+    QMap<QString, QVariant> values{{"/camera/XCalibration", 0.01}, {"/camera/ZCalibration", 0.01},
+                                   {"/Machine/disableAnimation", true}};
+    for (auto i = settings.begin(); i != settings.end(); ++i)
+        values.insert(i.key(), i.value());
+    writeSettings(values);
     openWindow();
     // As main() does it: the context is the application's event filter.
     m_context = new MyInputPanelContext(m_w.get());
@@ -353,6 +362,56 @@ void TestWindowInput::keyboardOnlyForTextFields()
         QTest::mouseClick(ui->leLabelCode, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
     }
     QCOMPARE(keyboardOpens(), opens);
+}
+
+void TestWindowInput::keyboardLeavesWithItsPanel_data()
+{
+    QTest::addColumn<QString>("panel");
+    QTest::newRow("input box, OK") << "inputBox";
+    QTest::newRow("reference panel, OK") << "getReference";
+    QTest::newRow("DNC panel, acknowledged send") << "dncPanel";
+}
+
+// A tap on a field of a box or panel opens the keyboard; the tap that closes
+// the box or panel closes the keyboard too.
+void TestWindowInput::keyboardLeavesWithItsPanel()
+{
+    QFETCH(QString, panel);
+    FakeCncServer server;
+    if (panel == "dncPanel") {
+        m_wd->writeFile("dnc/t.dnc", "[SETTINGS]\nTotFields=1\n[FIELD0]\nLabel=T\nFieldType=int\n"
+                                     "SqlTable=tools\nSqlField=t\n");
+        QVERIFY(ToolingDb::open());
+        ToolingDb::addMachine("LATHE 1");
+        ToolingDb::exec(QString("UPDATE machine SET dncFormat='t.dnc', dncSocket='%1'").arg(server.address()));
+        ToolingDb::close();
+    }
+    build(false, {{"/Machine/coarseZeroSearch", true}});
+    QWidget *field = nullptr;
+    QWidget *ok = nullptr;
+    if (panel == "inputBox") {
+        m_w->showAngularInput();
+        field = ui->leInputBox;
+        ok = ui->tbOkInputBox;
+    } else if (panel == "getReference") {
+        m_w->slotGetReference(cMachine::X, "0");
+        field = ui->leGauge;
+        ok = ui->tbOkGetReference;
+    } else {
+        m_w->selectMachine("LATHE 1");
+        tapThroughWindow(ui->tbDnc);
+        field = m_w->dncPanel()->editor(0);
+        ok = m_w->dncPanel()->form()->pbWrite;
+        QTRY_VERIFY(ok->isEnabled());
+    }
+    QVERIFY(m_w->panels().isEnlarged(panel));
+    tapThroughWindow(field);
+    QVERIFY(keyboardOpens());
+    QCOMPARE(m_context->target(), field);
+    saveScreenshot(m_w->grab().toImage(), "keyboard-over-" + panel);
+    tapThroughWindow(ok);
+    QTRY_VERIFY(!m_w->panels().isEnlarged(panel));
+    QTRY_COMPARE(m_context->panel()->size(), QSize(0, 0));
 }
 
 QTEST_MAIN(TestWindowInput)

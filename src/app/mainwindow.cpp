@@ -195,9 +195,16 @@ void MainWindow::setInputContext(MyInputPanelContext *context)
 {
     inputContext = context;
     // A numeric spin box asked for the keyboard: the angular-head angle box.
-    if (inputContext)
-        connect(inputContext, &MyInputPanelContext::reqInputBox, this, &MainWindow::showAngularInput,
-                Qt::UniqueConnection);
+    if (!inputContext)
+        return;
+    connect(inputContext, &MyInputPanelContext::reqInputBox, this, &MainWindow::showAngularInput,
+            Qt::UniqueConnection);
+    // A box or panel that closes takes the keyboard that typed into it along:
+    // left open, it would cover what comes next and type into a hidden field.
+    connect(&animator, &AnimatedWidgets::statusChanged, context, [this, context](const QString &id, bool open) {
+        if (!open)
+            context->closeWith(animator.widget(id));
+    });
 }
 
 // Single instance and touch-screen cursor -------------------------------------

@@ -88,6 +88,12 @@ void MyInputPanelContext::showKeyboard(bool show)
         keyPanel->showKeyboard(false);
 }
 
+void MyInputPanelContext::closeWith(const QWidget *container)
+{
+    if (keyPanel && targetWidget && container && (container == targetWidget || container->isAncestorOf(targetWidget)))
+        keyPanel->showKeyboard(false);
+}
+
 bool MyInputPanelContext::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() != QEvent::MouseButtonRelease || !watched->isWidgetType())

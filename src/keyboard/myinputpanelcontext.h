@@ -43,6 +43,9 @@ public:
     // window.
     void showKeyboard(bool show);
 
+    // Closes the panel when the field it types into lies in container.
+    void closeWith(const QWidget *container);
+
     MyInputPanel *panel() const { return keyPanel; }
     QWidget *target() const { return targetWidget; }
 
