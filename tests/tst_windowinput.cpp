@@ -158,6 +158,8 @@ private slots:
     void keyboardOnlyForTextFields();
     void keyboardLeavesWithItsPanel_data();
     void keyboardLeavesWithItsPanel();
+    void panelsOpaque_data();
+    void panelsOpaque();
 
 private:
     void build(bool tables = false, const QMap<QString, QVariant> &settings = {});
@@ -412,6 +414,43 @@ void TestWindowInput::keyboardLeavesWithItsPanel()
     tapThroughWindow(ok);
     QTRY_VERIFY(!m_w->panels().isEnlarged(panel));
     QTRY_COMPARE(m_context->panel()->size(), QSize(0, 0));
+}
+
+void TestWindowInput::panelsOpaque_data()
+{
+    QTest::addColumn<QString>("panel");
+    QTest::newRow("input box") << "inputBox";
+    QTest::newRow("SET X panel") << "setX";
+}
+
+// Rendered over magenta, a panel's ground shows none of it: the live view's
+// marks never show through behind the values.
+void TestWindowInput::panelsOpaque()
+{
+    QFETCH(QString, panel);
+    build();
+    m_w->panels().setStatus(panel, true);
+    QWidget *frame = m_w->panels().widget(panel);
+    QVERIFY(m_w->panels().isEnlarged(panel));
+    QImage image(frame->size(), QImage::Format_RGB32);
+    image.fill(Qt::magenta);
+    frame->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    saveScreenshot(image, "over-magenta-" + panel);
+    // The ground inside the rounded border, around the panel's own widgets.
+    QRegion ground(frame->rect().adjusted(8, 8, -8, -8));
+    for (QWidget *w : frame->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
+        if (w->isVisibleTo(frame))
+            ground -= w->geometry();
+    int looked = 0, seen = 0;
+    for (const QRect &r : ground)
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                ++looked;
+                seen += c.red() - c.green() > 24 && c.blue() - c.green() > 24;
+            }
+    QVERIFY(looked > 1000);
+    QCOMPARE(seen, 0);
 }
 
 QTEST_MAIN(TestWindowInput)

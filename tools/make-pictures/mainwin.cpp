@@ -105,14 +105,15 @@ const Tile kTiles[] = {
     {"scrollDown.png", 20, 14, "v", ""},
 };
 
-// The background of the small sliding panels.
+// The background of the small sliding panels: opaque, so that the live view
+// and its marks do not show through the values.
 QImage frame()
 {
     QImage img = blankPicture(410, 120);
     QPainter painter(&img);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(QColor(125, 125, 125), 2));
-    painter.setBrush(QColor(20, 20, 20, 200));
+    painter.setBrush(QColor(20, 20, 20));
     painter.drawRoundedRect(QRectF(1, 1, 408, 118), 8, 8);
     return img;
 }
