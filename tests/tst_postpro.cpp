@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -225,6 +226,46 @@ private slots:
         QCOMPARE(CurrentMachine.PostPro, QString("plain.pp"));
         QCOMPARE(ToolingDb::probe(QString("SELECT PostPro FROM machine WHERE idMachine=%1").arg(m_machine)).toString(),
                  QString("plain.pp"));
+    }
+
+    void folderByTap_data()
+    {
+        QTest::addColumn<bool>("tapSub");
+        QTest::newRow("a sub-folder tapped is the one chosen") << true;
+        QTest::newRow("nothing tapped: the folder shown") << false;
+    }
+    // The chooser as the operator works it: a tap on a folder, then Choose.
+    void folderByTap()
+    {
+        QFETCH(bool, tapSub);
+        build();
+        QVERIFY(QDir(m_export).mkpath("sub"));
+        m_w->ppToolset(m_table, "TURRET");
+        bool seen = false;
+        QTimer::singleShot(0, [&] {
+            auto *chooser = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!chooser)
+                return;
+            seen = true;
+            QAbstractItemView *view = nullptr;
+            for (auto *v : chooser->findChildren<QAbstractItemView *>())
+                if (v->isVisible() && (v->objectName() == "listView" || v->objectName() == "treeView"))
+                    view = v;
+            QModelIndex sub;
+            QTest::qWaitFor([&] {
+                sub = view->model()->index(0, 0, view->rootIndex());
+                return sub.isValid() && sub.data().toString() == "sub";
+            });
+            if (tapSub)
+                QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, view->visualRect(sub).center());
+            saveScreenshot(chooser, QString("postpro-folder-chooser-%1").arg(tapSub));
+            QTest::mouseClick(chooser->findChild<QDialogButtonBox *>()->buttons().first(), Qt::LeftButton);
+            if (chooser->isVisible())
+                chooser->reject();
+        });
+        w<QPushButton>("pbPath")->click();
+        QVERIFY(seen);
+        QCOMPARE(w<QLabel>("lblPath")->text(), QDir(m_export + (tapSub ? "/sub" : "")).canonicalPath());
     }
 
     void defaults_data()

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QListWidgetItem>
 #include <QPixmap>
 #include <QSettings>
@@ -196,7 +197,9 @@ void postPro::choosePath()
     styleStandardDialog(&chooser);
     if (chooser.exec() != QDialog::Accepted)
         return;
-    const QString chosen = chooser.directory().canonicalPath();
+    // A tapped folder is the one chosen (its name would stand in the hidden
+    // name field); with none, the folder shown.
+    const QString chosen = QFileInfo(chooser.selectedFiles().value(0)).canonicalFilePath();
     if (chosen.isEmpty())
         return;
     dir = chosen;
