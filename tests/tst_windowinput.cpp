@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QTableWidget>
 #include <QLabel>
@@ -158,6 +159,8 @@ private slots:
     void keyboardOnlyForTextFields();
     void keyboardLeavesWithItsPanel_data();
     void keyboardLeavesWithItsPanel();
+    void angleChangedOnlyByBox_data();
+    void angleChangedOnlyByBox();
     void panelsOpaque_data();
     void panelsOpaque();
 
@@ -414,6 +417,33 @@ void TestWindowInput::keyboardLeavesWithItsPanel()
     tapThroughWindow(ok);
     QTRY_VERIFY(!m_w->panels().isEnlarged(panel));
     QTRY_COMPARE(m_context->panel()->size(), QSize(0, 0));
+}
+
+void TestWindowInput::angleChangedOnlyByBox_data()
+{
+    QTest::addColumn<QPoint>("at"); // from the field's top-right corner
+    QTest::newRow("top right, where an up arrow would be") << QPoint(-6, 8);
+    QTest::newRow("bottom right, where a down arrow would be") << QPoint(-6, 32);
+}
+
+// A touch on the rotation angle opens the angle box and changes nothing;
+// leaving the box keeps the angle.
+void TestWindowInput::angleChangedOnlyByBox()
+{
+    QFETCH(QPoint, at);
+    build(false, {{"/Machine/angularHead", true}});
+    tapThroughWindow(ui->tbAutocoll);
+    tapThroughWindow(ui->tbRotated);
+    QDoubleSpinBox *angle = ui->sbRotateMeasLine;
+    angle->setValue(2.0);
+    QVERIFY(angle->isVisible());
+    tapThroughWindow(angle, QPoint(angle->width() + at.x(), at.y()));
+    QVERIFY(m_w->panels().isEnlarged("inputBox"));
+    QCOMPARE(angle->value(), 2.0);
+    saveScreenshot(m_w.get(), "angle-box-after-touch");
+    tapThroughWindow(ui->tbExitInputBox);
+    QVERIFY(!m_w->panels().isEnlarged("inputBox"));
+    QCOMPARE(angle->value(), 2.0);
 }
 
 void TestWindowInput::panelsOpaque_data()

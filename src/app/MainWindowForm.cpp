@@ -309,6 +309,9 @@ void Ui_MainWindow::setupUi(QMainWindow *MainWindow)
     sbRotateMeasLine->setDecimals(1);
     sbRotateMeasLine->setValue(0);
     sbRotateMeasLine->setSuffix(QString(QChar(0x00B0)));
+    // A touch opens the angle box; arrows this small would change the
+    // angle under the finger first.
+    sbRotateMeasLine->setButtonSymbols(QAbstractSpinBox::NoButtons);
 
     // Top right: clock, configuration, machine and table selection, camera bar.
     lblDateTime = newLabel(frmBackground, "lblDateTime", QRect(640, 10, 291, 31), QStringLiteral("Data Ora"));
