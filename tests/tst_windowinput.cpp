@@ -439,6 +439,8 @@ void TestWindowInput::angleChangedOnlyByBox()
     QVERIFY(angle->isVisible());
     tapThroughWindow(angle, QPoint(angle->width() + at.x(), at.y()));
     QVERIFY(m_w->panels().isEnlarged("inputBox"));
+    QVERIFY(keyboardOpens());
+    QCOMPARE(m_context->target(), ui->leInputBox);
     QCOMPARE(angle->value(), 2.0);
     saveScreenshot(m_w.get(), "angle-box-after-touch");
     tapThroughWindow(ui->tbExitInputBox);

@@ -4,6 +4,7 @@
 
 #include "app/mainwindow.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLabel>
@@ -24,6 +25,8 @@
 #include "camera/CameraAxes.h"
 #include "camera/VideoDevice.h"
 #include "interface/CamPanel.h"
+#include "keyboard/myinputpanel.h"
+#include "keyboard/myinputpanelcontext.h"
 #include "machines/cconfiguration.h"
 #include "shared/App.h"
 #include "shared/QMessageBoxKovra.h"
@@ -250,6 +253,9 @@ void MainWindow::showAngularInput()
 {
     showInputBox(tr("Angular heads") + QStringLiteral("\n") + tr("Set rotation angle"),
                  QString::number(ui->sbRotateMeasLine->value(), 'g', 6), ibAngularHead, false);
+    // The touch that asked for the box asked for the pad to type the angle.
+    if (inputContext && QApplication::focusWidget() == ui->leInputBox)
+        inputContext->showKeyboard(true);
 }
 
 void MainWindow::reqConfiguration()
