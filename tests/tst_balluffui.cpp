@@ -371,6 +371,21 @@ private slots:
         QCOMPARE(m_ui->head()->getState(), QBalluff::BC_IDLE);
     }
 
+    // The head finds the tag by asking (no CTS line): the status line behind
+    // the write's box says what the write found.
+    void tagStatusAtWrite()
+    {
+        QVERIFY(open("TagSize=8", {"Label=n\nByteLength=4\nType=UBIN\nFieldType=int"}));
+        QStringList seen;
+        QMessageBoxKovra::setHandler([&](const QMessageBoxKovra::Box &box) {
+            seen << box.text << m_ui->form()->lblTagMessage->text();
+            return QMessageBox::Ok;
+        });
+        m_ui->form()->pbWrite->click();
+        QMessageBoxKovra::setHandler({});
+        QCOMPARE(seen, QStringList({"Tag written with success", "Tag present"}));
+    }
+
     void emptyLayout()
     {
         MessageBoxRecorder rec;

@@ -295,7 +295,11 @@ bool QBalluff::tagPresent()
     }
     if (!self)
         return false;
-    return answer == 1 && state != BC_ERROR && !abortRequested;
+    const bool present = answer == 1 && state != BC_ERROR && !abortRequested;
+    // Asked, not signalled by a line: say that the tag is there.
+    if (present)
+        emit toggledCTS(true);
+    return present;
 }
 
 void QBalluff::abortOperation()
