@@ -1,5 +1,11 @@
 #include <QAbstractButton>
 #include <QBitmap>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QListView>
+#include <QStyle>
+#include <QTableWidget>
+#include <QTimer>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
@@ -7,10 +13,14 @@
 #include <QtTest>
 
 #include "app/mainwindow.h"
+#include "dnc/cDnc.h"
+#include "exchange/postpro.h"
+#include "tooling/csetlist.h"
 #include "keyboard/myinputpanel.h"
 #include "shared/animatedwidgets.h"
 #include "support/MainWindowFixture.h"
 #include "support/Screenshot.h"
+#include "support/ToolingDb.h"
 
 namespace {
 
@@ -130,6 +140,11 @@ private slots:
     void keyPanel_data();
     void keyPanel();
     void inputBoxHeaderHidesWhatLiesBehind();
+    void dncPanelLabels_data();
+    void dncPanelLabels();
+    void choosers_data();
+    void choosers();
+    void machineSelector();
 };
 
 void TestLayout::panelsAtFullScreen_data()
@@ -280,6 +295,128 @@ void TestLayout::inputBoxHeaderHidesWhatLiesBehind()
     // A point of the prompt away from its rounded corners.
     const QPoint inside = ui->lblInputBox->mapTo(m_w.get(), ui->lblInputBox->rect().center());
     QCOMPARE(shot.pixelColor(inside), QColor(244, 215, 12));
+}
+
+void TestLayout::dncPanelLabels_data()
+{
+    QTest::addColumn<QString>("layout");
+    QTest::newRow("JSON layout") << "turret.dnc";
+    QTest::newRow("plain-text layout") << "okuma.dnc";
+}
+
+// The demo layouts' labels show whole in the DNC panel's label column.
+void TestLayout::dncPanelLabels()
+{
+    QFETCH(QString, layout);
+    QFile demo(qEnvironmentVariable("T8A_SOURCE_DIR") + "/demo/dnc/" + layout);
+    QVERIFY(demo.open(QIODevice::ReadOnly));
+    QVERIFY(m_wd->writeFile("dnc/" + layout, demo.readAll()));
+    QVERIFY(ToolingDb::open());
+    ToolingDb::addMachine("LATHE 1");
+    ToolingDb::exec(QString("UPDATE machine SET dncFormat='%1'").arg(layout));
+    ToolingDb::close();
+    writeSettings({{"/Machine/disableAnimation", true}});
+    openWindow();
+    m_w->selectMachine("LATHE 1");
+    QVERIFY(m_w->dncPanel()->init(false, -1));
+    m_w->panels().setStatus("dncPanel", true);
+    QTableWidget *table = m_w->dncPanel()->table();
+    saveScreenshot(m_w.get(), "layout-dnc-" + layout);
+    // The item delegates' margin on either side of a cell's text.
+    const int margins = 2 * (table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1);
+    QStringList faults;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        const QTableWidgetItem *label = table->item(row, 0);
+        const int needed = QFontMetrics(label->font().resolve(table->font())).horizontalAdvance(label->text()) + margins;
+        if (table->rowHeight(row) > 0 && needed > table->columnWidth(0))
+            faults << QString("\"%1\" needs %2 px in %3").arg(label->text()).arg(needed).arg(table->columnWidth(0));
+    }
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join("\n")));
+}
+
+void TestLayout::choosers_data()
+{
+    QTest::addColumn<QString>("chooser");
+    QTest::newRow("post-processor folder") << "folder";
+    QTest::newRow("CSV file") << "csv";
+}
+
+// The toolkit's file choosers on the touch screen: the side bar shows its
+// places whole, and every row of the side bar and of the file list is as
+// tall as the program's own table rows (30 px), for a finger.
+void TestLayout::choosers()
+{
+    QFETCH(QString, chooser);
+    QFile cfg(qEnvironmentVariable("T8A_SOURCE_DIR") + "/demo/csv/csv-import.cfg");
+    QVERIFY(cfg.open(QIODevice::ReadOnly));
+    QVERIFY(m_wd->writeFile("csv-import.cfg", cfg.readAll()));
+    QVERIFY(m_wd->writeFile("a.csv", "T;X;Z\n"));
+    QVERIFY(QDir(m_wd->path()).mkpath("sub"));
+    writeSettings({{"/Machine/disableAnimation", true}});
+    openWindow();
+    QStringList faults;
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        seen = true;
+        dialog->setDirectory(m_wd->path());
+        auto *places = dialog->findChild<QListView *>("sidebar");
+        QAbstractItemView *files = nullptr;
+        for (auto *v : dialog->findChildren<QAbstractItemView *>())
+            if (v->isVisible() && (v->objectName() == "listView" || v->objectName() == "treeView"))
+                files = v;
+        QModelIndex first;
+        QTest::qWaitFor([&] {
+            first = files ? files->model()->index(0, 0, files->rootIndex()) : QModelIndex();
+            return first.isValid();
+        });
+        saveScreenshot(dialog, "layout-chooser-" + chooser);
+        if (!places || !first.isValid()) {
+            faults << "no side bar or no file row";
+        } else {
+            if (places->sizeHintForColumn(0) > places->viewport()->width())
+                faults << QString("side bar needs %1 px in %2").arg(places->sizeHintForColumn(0)).arg(places->viewport()->width());
+            for (int i = 0; i < places->model()->rowCount(); ++i)
+                if (places->visualRect(places->model()->index(i, 0)).height() < 30)
+                    faults << "side bar row " + places->model()->index(i, 0).data().toString() + " lower than 30 px";
+            if (files->visualRect(first).height() < 30)
+                faults << QString("file row %1 px high").arg(files->visualRect(first).height());
+        }
+        dialog->reject();
+    });
+    if (chooser == "folder")
+        m_w->postProPanel()->findChild<QPushButton *>("pbPath")->click();
+    else
+        QMetaObject::invokeMethod(m_w->setListPanel(), "slotCsvImport");
+    QVERIFY(seen);
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join("\n")));
+}
+
+// The machine selector at the top right: its drop-down holds the arrow
+// picture whole, inside the 1024 px wide screen.
+void TestLayout::machineSelector()
+{
+    writeSettings({{"/Machine/disableAnimation", true}});
+    openWindow();
+    m_w->setFixedSize(1024, 768);
+    m_w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_w.get()));
+    QComboBox *combo = ui->cmbMachine;
+    QStyleOptionComboBox option;
+    option.initFrom(combo);
+    const QRect dropDown = combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, combo);
+    const QSize picture = QPixmap(":/img/DownArrowSmall.png").size();
+    QVERIFY(!picture.isEmpty());
+    const QRect onScreen(combo->mapTo(m_w.get(), dropDown.topLeft()), dropDown.size());
+    saveScreenshot(m_w->grab(combo->geometry().translated(combo->parentWidget()->mapTo(m_w.get(), QPoint(0, 0)))).toImage(),
+                   "layout-machine-selector");
+    QVERIFY2(dropDown.width() >= picture.width() && dropDown.height() >= picture.height()
+                 && QRect(0, 0, 1024, 768).contains(onScreen),
+             qPrintable(QString("drop-down %1x%2 at %3,%4 for a %5x%6 arrow")
+                            .arg(dropDown.width()).arg(dropDown.height()).arg(onScreen.x()).arg(onScreen.y())
+                            .arg(picture.width()).arg(picture.height())));
 }
 
 QTEST_MAIN(TestLayout)

@@ -167,10 +167,12 @@ const char kSheet[] =
     "QLineEdit { color: black; font-size: 20px; background-color: rgb(255, 238, 221); border-radius: 4px; }\n"
     "QLineEdit:focus { background-color: rgb(255, 198, 51); }\n"
     "#leToolset { font-size: 18pt; background-color: white; }\n"
-    "QComboBox { font-size: 18pt; color: black; background-color: white; combobox-popup: 0;"
+    "QComboBox { font-size: 18pt; color: black; background-color: white; combobox-popup: 0; padding-left: 2px;"
     " selection-background-color: rgb(6, 81, 2); selection-color: white; }\n"
     "QComboBox QAbstractItemView { color: black; background-color: white;"
     " selection-background-color: rgb(6, 81, 2); selection-color: white; }\n"
+    // The drop-down holds its arrow picture (20 px) whole.
+    "QComboBox::drop-down { width: 24px; }\n"
     "QComboBox::down-arrow { image: url(:/img/DownArrowSmall.png); }\n"
     "QToolTip { color: rgb(0, 100, 0); background-color: white; border: 1px solid rgb(0, 100, 0); }\n"
     "QMessageBox QLabel, QInputDialog QLabel { color: black; }\n"

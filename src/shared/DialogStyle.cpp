@@ -1,6 +1,7 @@
 #include "DialogStyle.h"
 
 #include <QDialog>
+#include <QListView>
 
 namespace {
 
@@ -17,6 +18,8 @@ const char kSheet[] =
     " selection-background-color: rgb(6, 81, 2); selection-color: white; }\n"
     "QAbstractItemView { color: black; background-color: white; font-size: 14px;"
     " selection-background-color: rgb(6, 81, 2); selection-color: white; }\n"
+    // Rows a finger can pick, as high as the program's own table rows.
+    "QAbstractItemView::item { min-height: 30px; }\n"
     "QHeaderView::section { background-color: rgb(70, 70, 70); color: white; font-size: 12pt; height: 22px;"
     " border: none; border-radius: 0px; padding-left: 4px; }\n";
 
@@ -24,6 +27,12 @@ const char kSheet[] =
 
 void styleStandardDialog(QDialog *dialog)
 {
-    if (dialog)
-        dialog->setStyleSheet(QLatin1String(kSheet));
+    if (!dialog)
+        return;
+    dialog->setStyleSheet(QLatin1String(kSheet));
+    // A file chooser's side bar shows its places' names whole.
+    if (auto *places = dialog->findChild<QListView *>(QStringLiteral("sidebar"))) {
+        places->ensurePolished();
+        places->setMinimumWidth(places->sizeHintForColumn(0) + 2 * places->frameWidth());
+    }
 }
