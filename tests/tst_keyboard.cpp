@@ -362,6 +362,7 @@ void TestKeyboard::panelLayoutByWidget_data()
     QTest::newRow("line edit without validator") << "text" << alphaOpen << true;
     QTest::newRow("text edit") << "textEdit" << alphaOpen << true;
     QTest::newRow("combo box") << "combo" << alphaOpen << false;
+    QTest::newRow("plain text edit after the pad") << "plainTextEdit" << alphaOpen << true;
 }
 
 void TestKeyboard::panelLayoutByWidget()
@@ -373,6 +374,8 @@ void TestKeyboard::panelLayoutByWidget()
     s.numeric->setText("12.5");
     s.text->setText("hello");
     s.textEdit->setPlainText("some text");
+    auto *plain = new QPlainTextEdit("plain text", &s.window);
+    plain->setGeometry(400, 20, 200, 60);
     MyInputPanel panel(&s.window);
     QVERIFY(s.show());
     QCOMPARE(panel.geometry(), QRect(0, 0, 0, 0));
@@ -380,6 +383,7 @@ void TestKeyboard::panelLayoutByWidget()
     QWidget *w = field == "numeric" ? static_cast<QWidget *>(s.numeric)
         : field == "text"           ? static_cast<QWidget *>(s.text)
         : field == "textEdit"       ? static_cast<QWidget *>(s.textEdit)
+        : field == "plainTextEdit"  ? static_cast<QWidget *>(plain)
                                     : static_cast<QWidget *>(s.combo);
     QVERIFY(focusOn(w));
     panel.showKeyboard(true);
@@ -399,6 +403,8 @@ void TestKeyboard::panelLayoutByWidget()
         QCOMPARE(s.text->selectedText(), QString("hello"));
     else if (field == "textEdit")
         QCOMPARE(s.textEdit->textCursor().selectedText(), QString("some text"));
+    else if (field == "plainTextEdit")
+        QCOMPARE(plain->textCursor().selectedText(), QString("plain text"));
     else
         QVERIFY(!s.combo->lineEdit()->hasSelectedText());
 

@@ -1,21 +1,17 @@
 #include "keyboard/myinputpanel.h"
 
 #include <QAbstractButton>
-#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QEvent>
-#include <QLineEdit>
 #include <QPixmap>
-#include <QPlainTextEdit>
 #include <QPropertyAnimation>
 #include <QPushButton>
 #include <QScreen>
-#include <QTextEdit>
 #include <QVector>
 #include <QWindow>
 
+#include "keyboard/FieldKind.h"
 #include "ui_myinputpanelform.h"
 
 // The panel's pictures live in a static library: register them here so the
@@ -39,14 +35,6 @@ QChar keyCharacter(const QObject *key)
 bool isCharacterKey(QChar c)
 {
     return c.unicode() >= 1 && c.unicode() <= 255;
-}
-
-// The kinds of field the panel types into.
-bool isField(const QWidget *w)
-{
-    return qobject_cast<const QLineEdit *>(w) || qobject_cast<const QTextEdit *>(w)
-           || qobject_cast<const QPlainTextEdit *>(w) || qobject_cast<const QComboBox *>(w)
-           || qobject_cast<const QAbstractSpinBox *>(w);
 }
 
 QRect globalRect(const QWidget *w)
@@ -152,7 +140,7 @@ void MyInputPanel::saveFocusWidget(QWidget *, QWidget *newFocus)
     // the operator types into.
     if (mainWidget && mainWidget->isAncestorOf(newFocus))
         lastFocusedWidget = mainFocus = newFocus;
-    else if (isField(newFocus) && modalDialogOf(newFocus))
+    else if (fieldKind(newFocus) != FieldKind::None && modalDialogOf(newFocus))
         lastFocusedWidget = newFocus;
 }
 
@@ -199,63 +187,58 @@ void MyInputPanel::returnHome()
 }
 
 // Over a dialog the fixed points could hide its field or its buttons: the
-// panel goes beside the dialog, or where it covers least of it and neither the
-// field nor a button, as near the field as that allows; always on the main
-// window's screen area.
+// panel goes beside one of the dialog's sides, level with the field, or into a
+// corner of the screen area; of those that leave the field and the buttons
+// clear, the one that covers least of the dialog and lies nearest the field.
+// Always on the main window's screen area.
 QPoint MyInputPanel::placeBeside(QWidget *dialog, const QWidget *field) const
 {
     const QSize size = currentRect.size();
-    const QPoint fixed = alphaSelected() ? alphaPos : numericPos;
     QRect bounds;
     if (mainWidget && mainWidget->window()->isVisible())
         bounds = mainWidget->window()->frameGeometry();
     else if (QScreen *screen = dialog->screen())
         bounds = screen->geometry();
     const QRect box = dialog->frameGeometry();
+    const bool ownField = field && dialog->isAncestorOf(field);
 
     QVector<QRect> keepClear;
-    if (field && dialog->isAncestorOf(field))
+    if (ownField)
         keepClear << globalRect(field);
     const QList<QAbstractButton *> buttons = dialog->findChildren<QAbstractButton *>();
     for (const QAbstractButton *b : buttons)
         if (b->window() == dialog && b->isVisibleTo(dialog))
             keepClear << globalRect(b);
 
+    const QPoint aim = ownField ? globalRect(field).center() : box.center();
     const int maxX = bounds.right() + 1 - size.width();
     const int maxY = bounds.bottom() + 1 - size.height();
-    QVector<int> xs{box.left() - size.width(), box.right() + 1, maxX};
-    QVector<int> ys{box.top() - size.height(), box.bottom() + 1, maxY};
-    for (int x = bounds.left(); x <= maxX; x += 8)
-        xs << x;
-    for (int y = bounds.top(); y <= maxY; y += 8)
-        ys << y;
-    const QPoint aim = field && dialog->isAncestorOf(field) ? globalRect(field).center() : box.center();
+    const int levelX = aim.x() - size.width() / 2;
+    const int levelY = aim.y() - size.height() / 2;
+    const QPoint tries[] = {{box.left() - size.width(), levelY}, {box.right() + 1, levelY},
+                            {levelX, box.top() - size.height()}, {levelX, box.bottom() + 1},
+                            {bounds.left(), bounds.top()},        {maxX, bounds.top()},
+                            {bounds.left(), maxY},                {maxX, maxY}};
 
     bool found = false;
     qint64 bestCover = 0, bestDistance = 0;
-    QPoint best = fixed;
-    for (int y : ys) {
-        if (y < bounds.top() || y > maxY)
+    QPoint best = alphaSelected() ? alphaPos : numericPos;
+    for (const QPoint &t : tries) {
+        const QRect r(QPoint(qBound(bounds.left(), t.x(), maxX), qBound(bounds.top(), t.y(), maxY)), size);
+        bool clear = true;
+        for (const QRect &k : keepClear)
+            clear = clear && !r.intersects(k);
+        if (!clear)
             continue;
-        for (int x : xs) {
-            if (x < bounds.left() || x > maxX)
-                continue;
-            const QRect r(QPoint(x, y), size);
-            bool clear = true;
-            for (const QRect &k : keepClear)
-                clear = clear && !r.intersects(k);
-            if (!clear)
-                continue;
-            const QRect over = r.intersected(box);
-            const qint64 cover = over.isEmpty() ? 0 : qint64(over.width()) * over.height();
-            const QPoint d = r.center() - aim;
-            const qint64 distance = qint64(d.x()) * d.x() + qint64(d.y()) * d.y();
-            if (!found || cover < bestCover || (cover == bestCover && distance < bestDistance)) {
-                found = true;
-                bestCover = cover;
-                bestDistance = distance;
-                best = r.topLeft();
-            }
+        const QRect over = r.intersected(box);
+        const qint64 cover = over.isEmpty() ? 0 : qint64(over.width()) * over.height();
+        const QPoint d = r.center() - aim;
+        const qint64 distance = qint64(d.x()) * d.x() + qint64(d.y()) * d.y();
+        if (!found || cover < bestCover || (cover == bestCover && distance < bestDistance)) {
+            found = true;
+            bestCover = cover;
+            bestDistance = distance;
+            best = r.topLeft();
         }
     }
     return best;
@@ -316,23 +299,14 @@ void MyInputPanel::showKeyboard(bool show)
     if (!w && (show || size() == QSize(0, 0)))
         return;
 
-    if (w) {
-        if (auto *le = qobject_cast<QLineEdit *>(w)) {
-            if (le->validator())
-                selectNumeric();
-            else
-                selectAlpha();
-            le->selectAll();
-        } else if (auto *te = qobject_cast<QTextEdit *>(w)) {
-            selectAlpha();
-            te->selectAll();
-        } else if (auto *sb = qobject_cast<QAbstractSpinBox *>(w)) {
-            selectNumeric();
-            sb->selectAll();
-        } else if (qobject_cast<QComboBox *>(w)) {
-            selectAlpha();
-        }
-    }
+    const FieldKind kind = fieldKind(w);
+    if (kind == FieldKind::Numeric)
+        selectNumeric();
+    else if (kind != FieldKind::None)
+        selectAlpha();
+    // Every typed kind has the slot; a combo box keeps its text unselected.
+    if (kind == FieldKind::Numeric || kind == FieldKind::Text)
+        QMetaObject::invokeMethod(w, "selectAll");
 
     // A field of a modal dialog gets the panel as a window of that dialog.
     if (show) {

@@ -1,30 +1,25 @@
 #include "keyboard/myinputpanelcontext.h"
 
 #include <QAbstractScrollArea>
-#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QDoubleSpinBox>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QMouseEvent>
-#include <QPlainTextEdit>
-#include <QTextEdit>
 
+#include "keyboard/FieldKind.h"
 #include "keyboard/myinputpanel.h"
 
 namespace {
-// Only a text field that takes input asks for the keyboard: a line edit (a
-// spin box's and an editable combo box's too), a spin box, or a text edit,
-// which takes its clicks on its viewport. Item views switch input-method
-// support on for themselves, yet a tap on a list row is no request.
+// Only a field typed with keys that takes input asks for the keyboard: a tap
+// on a combo box opens its list, and item views switch input-method support
+// on for themselves, yet a tap on a list row is no request. A text edit takes
+// its taps on its viewport.
 bool isTextField(QWidget *w)
 {
-    if (qobject_cast<QLineEdit *>(w) || qobject_cast<QAbstractSpinBox *>(w))
-        return w->testAttribute(Qt::WA_InputMethodEnabled);
     auto *area = qobject_cast<QAbstractScrollArea *>(w->parentWidget());
-    if (!area || area->viewport() != w || !(qobject_cast<QTextEdit *>(area) || qobject_cast<QPlainTextEdit *>(area)))
-        return false;
-    return area->testAttribute(Qt::WA_InputMethodEnabled);
+    QWidget *field = area && area->viewport() == w ? area : w;
+    const FieldKind kind = fieldKind(field);
+    return (kind == FieldKind::Numeric || kind == FieldKind::Text) && field->testAttribute(Qt::WA_InputMethodEnabled);
 }
 } // namespace
 
