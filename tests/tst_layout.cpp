@@ -18,6 +18,7 @@
 #include "tooling/csetlist.h"
 #include "keyboard/myinputpanel.h"
 #include "shared/animatedwidgets.h"
+#include "support/ChooserRows.h"
 #include "support/MainWindowFixture.h"
 #include "support/Screenshot.h"
 #include "support/ToolingDb.h"
@@ -364,14 +365,7 @@ void TestLayout::choosers()
         dialog->setDirectory(m_wd->path());
         auto *places = dialog->findChild<QListView *>("sidebar");
         QAbstractItemView *files = nullptr;
-        for (auto *v : dialog->findChildren<QAbstractItemView *>())
-            if (v->isVisible() && (v->objectName() == "listView" || v->objectName() == "treeView"))
-                files = v;
-        QModelIndex first;
-        QTest::qWaitFor([&] {
-            first = files ? files->model()->index(0, 0, files->rootIndex()) : QModelIndex();
-            return first.isValid();
-        });
+        const QModelIndex first = firstChooserRow(dialog, &files);
         saveScreenshot(dialog, "layout-chooser-" + chooser);
         if (!places || !first.isValid()) {
             faults << "no side bar or no file row";

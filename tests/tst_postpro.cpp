@@ -15,6 +15,7 @@
 #include <sys/resource.h>
 
 #include "exchange/postpro.h"
+#include "support/ChooserRows.h"
 #include "support/MainWindowFixture.h"
 #include "support/Screenshot.h"
 #include "support/StorageFault.h"
@@ -248,15 +249,8 @@ private slots:
                 return;
             seen = true;
             QAbstractItemView *view = nullptr;
-            for (auto *v : chooser->findChildren<QAbstractItemView *>())
-                if (v->isVisible() && (v->objectName() == "listView" || v->objectName() == "treeView"))
-                    view = v;
-            QModelIndex sub;
-            QTest::qWaitFor([&] {
-                sub = view->model()->index(0, 0, view->rootIndex());
-                return sub.isValid() && sub.data().toString() == "sub";
-            });
-            if (tapSub)
+            const QModelIndex sub = firstChooserRow(chooser, &view);
+            if (tapSub && sub.data().toString() == "sub")
                 QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, view->visualRect(sub).center());
             saveScreenshot(chooser, QString("postpro-folder-chooser-%1").arg(tapSub));
             QTest::mouseClick(chooser->findChild<QDialogButtonBox *>()->buttons().first(), Qt::LeftButton);

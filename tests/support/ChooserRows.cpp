@@ -1,0 +1,20 @@
+#include "ChooserRows.h"
+
+#include <QAbstractItemView>
+#include <QFileDialog>
+#include <QtTest>
+
+QModelIndex firstChooserRow(QFileDialog *chooser, QAbstractItemView **view)
+{
+    *view = nullptr;
+    for (QAbstractItemView *v : chooser->findChildren<QAbstractItemView *>())
+        if (v->isVisible() && (v->objectName() == "listView" || v->objectName() == "treeView"))
+            *view = v;
+    QAbstractItemView *shown = *view;
+    QModelIndex first;
+    QTest::qWaitFor([&] {
+        first = shown ? shown->model()->index(0, 0, shown->rootIndex()) : QModelIndex();
+        return first.isValid();
+    });
+    return first;
+}
