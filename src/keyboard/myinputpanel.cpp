@@ -1,17 +1,21 @@
 #include "keyboard/myinputpanel.h"
 
 #include <QAbstractButton>
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QEvent>
+#include <QLineEdit>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QPropertyAnimation>
 #include <QPushButton>
 #include <QScreen>
+#include <QTextEdit>
 #include <QVector>
 #include <QWindow>
 
-#include "keyboard/FieldKind.h"
 #include "ui_myinputpanelform.h"
 
 // The panel's pictures live in a static library: register them here so the
@@ -89,6 +93,17 @@ MyInputPanel::MyInputPanel(QWidget *parent)
 MyInputPanel::~MyInputPanel()
 {
     delete geometryAnimation;
+}
+
+MyInputPanel::FieldKind MyInputPanel::fieldKind(const QWidget *w)
+{
+    if (const auto *le = qobject_cast<const QLineEdit *>(w))
+        return le->validator() ? FieldKind::Numeric : FieldKind::Text;
+    if (qobject_cast<const QAbstractSpinBox *>(w))
+        return FieldKind::Numeric;
+    if (qobject_cast<const QTextEdit *>(w) || qobject_cast<const QPlainTextEdit *>(w))
+        return FieldKind::Text;
+    return qobject_cast<const QComboBox *>(w) ? FieldKind::Choice : FieldKind::None;
 }
 
 void MyInputPanel::sortKeys(QWidget *frame)

@@ -30,6 +30,13 @@ public:
     int KbWidth() const { return currentRect.width(); }
     int KbHeight() const { return currentRect.height(); }
 
+    // Which keys a widget is typed with (the one rule for the layout, for the
+    // dialog fields remembered and for the taps that ask for the panel):
+    // Numeric the pad (a line edit with a validator, a spin box), Text and
+    // Choice (a combo box, nothing selected) the letter keyboard.
+    enum class FieldKind { None, Numeric, Text, Choice };
+    static FieldKind fieldKind(const QWidget *w);
+
     // The open modal dialog that holds field, or null when the field lies in
     // the main window (or in no modal window at all).
     QWidget *modalDialogOf(const QWidget *field) const;

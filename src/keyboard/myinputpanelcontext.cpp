@@ -6,7 +6,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
-#include "keyboard/FieldKind.h"
 #include "keyboard/myinputpanel.h"
 
 namespace {
@@ -18,8 +17,9 @@ bool isTextField(QWidget *w)
 {
     auto *area = qobject_cast<QAbstractScrollArea *>(w->parentWidget());
     QWidget *field = area && area->viewport() == w ? area : w;
-    const FieldKind kind = fieldKind(field);
-    return (kind == FieldKind::Numeric || kind == FieldKind::Text) && field->testAttribute(Qt::WA_InputMethodEnabled);
+    const MyInputPanel::FieldKind kind = MyInputPanel::fieldKind(field);
+    return (kind == MyInputPanel::FieldKind::Numeric || kind == MyInputPanel::FieldKind::Text)
+           && field->testAttribute(Qt::WA_InputMethodEnabled);
 }
 } // namespace
 
