@@ -12,9 +12,9 @@ QModelIndex firstChooserRow(QFileDialog *chooser, QAbstractItemView **view)
             *view = v;
     QAbstractItemView *shown = *view;
     QModelIndex first;
-    QTest::qWaitFor([&] {
+    const bool came = QTest::qWaitFor([&] {
         first = shown ? shown->model()->index(0, 0, shown->rootIndex()) : QModelIndex();
         return first.isValid();
     });
-    return first;
+    return came ? first : QModelIndex();
 }
