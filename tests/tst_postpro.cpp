@@ -101,6 +101,20 @@ private slots:
         QCOMPARE(ui->tbTestRnOut->isEnabled(), !automaticSpindle);
     }
 
+    // Tools the format's MT leaves out are named, not dropped unseen.
+    void toolsBeyondMtTold()
+    {
+        QVERIFY(m_wd->writeFile("postpro/short.pp", "<SD>\nMT=2\n<ED>\n<S>\nT@T\n<E>"));
+        build({});
+        ui->tbSetList->click();
+        m_w->setListPanel()->findChild<QPushButton *>("tbPostPro")->click();
+        QVERIFY(m_boxes.isEmpty());
+        w<QComboBox>("cmbPostProcessor")->setCurrentText("short.pp");
+        QCOMPARE(pp()->generatedText(), QString("T1\r\nT2\r\n"));
+        QCOMPARE(m_boxes.size(), 1);
+        QCOMPARE(m_boxes.first().text, QString("Tools beyond MT 2 are not written: 12"));
+    }
+
     void save_data()
     {
         QTest::addColumn<QString>("file");      // file name typed

@@ -7,13 +7,14 @@
 #include "exchange/ctarnengine.h"
 #include "support/TestWorkDir.h"
 
+Q_DECLARE_METATYPE(sRecUtensile)
 Q_DECLARE_METATYPE(QList<sRecUtensile>)
 
 namespace {
 
 const int kDiv[] = {1, 10, 100, 1000, 8};
 
-sRecUtensile tool(float t, float r, float l, const QString &code = QString(), bool selected = true, float x = 0)
+sRecUtensile tool(double t, double r, double l, const QString &code = QString(), bool selected = true, double x = 0)
 {
     sRecUtensile rec;
     rec.T = t;
@@ -328,6 +329,42 @@ private slots:
         QString out, err;
         const bool ok = e.GeneraFilePP(text, &out, &err);
         QCOMPARE(ok ? out : "error:" + err, result);
+    }
+
+    // Stored values reach the file with every digit; MT's omissions are told.
+    void fullDigits_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<sRecUtensile>("record");
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<QList<qint64>>("leftOut");
+        QTest::newRow("X 1234.567") << format("", "X@R") << tool(1, 1234.567, 1) << "X1234.567\r\n" << QList<qint64>();
+        QTest::newRow("X -1499.999") << format("", "X@R") << tool(1, -1499.999, 1) << "X-1499.999\r\n"
+                                     << QList<qint64>();
+        QTest::newRow("four decimals") << format("FN=###0.0000", "X@R") << tool(1, 1234.5678, 1) << "X1234.5678\r\n"
+                                       << QList<qint64>();
+        QTest::newRow("Z 99999.9999") << format("FN=#####0.0000", "Z@L") << tool(1, 1, 99999.9999) << "Z99999.9999\r\n"
+                                      << QList<qint64>();
+        QTest::newRow("T1234567") << format("MT=99999999", "T@T") << tool(1234567, 1, 1) << "T1234567\r\n" << QList<qint64>();
+        QTest::newRow("T masked") << format("MT=99999999", "^(@T:00000000)") << tool(1234567, 1, 1) << "01234567\r\n"
+                                  << QList<qint64>();
+        QTest::newRow("T99999999 at MT") << format("MT=99999999", "T@T") << tool(99999999, 1, 1) << "T99999999\r\n"
+                                         << QList<qint64>();
+        QTest::newRow("beyond MT told") << format("MT=5", "T@T", "%") << tool(9, 1, 1) << "%" << QList<qint64>{9};
+        QTest::newRow("beyond MT with AL") << format("AL=1\nMT=1", "T@T") << tool(7, 1, 1) << "T1\r\n"
+                                           << QList<qint64>{7};
+    }
+    void fullDigits()
+    {
+        QFETCH(QString, text);
+        QFETCH(sRecUtensile, record);
+        QList<sRecUtensile> tools{record};
+        cTarnEngine e;
+        e.setTabAttiva(&tools);
+        QString out, err;
+        QVERIFY2(e.GeneraFilePP(text, &out, &err), qPrintable(err));
+        QTEST(out, "result");
+        QTEST(e.leftOutByMt(), "leftOut");
     }
 
     // The engine's own number texts and reading must be the toolkit's to the

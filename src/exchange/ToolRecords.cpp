@@ -2,6 +2,8 @@
 
 #include <QVariant>
 
+#include <cmath>
+
 #include "shared/QExtQuery.h"
 
 QList<sRecUtensile> readToolRecords(int idTable)
@@ -13,8 +15,8 @@ QList<sRecUtensile> readToolRecords(int idTable)
     q.exec();
     auto number = [&q](const char *column) {
         bool ok = false;
-        const float v = q.value(QLatin1String(column)).toFloat(&ok);
-        return ok ? v : 0.0f;
+        const double v = q.value(QLatin1String(column)).toDouble(&ok);
+        return ok && std::isfinite(v) ? v : 0.0;
     };
     QList<sRecUtensile> tools;
     while (q.next()) {

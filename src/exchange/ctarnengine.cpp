@@ -69,6 +69,35 @@ int decimalsOf(const QString &s)
 // "f" and "g", QString::toFloat), done without its allocations for the
 // values a tool table holds; anything else goes to the toolkit itself.
 
+float readFloat(const QString &text, bool *ok);
+
+// A number a mask formats: up to six significant digits the float the masks
+// were made for, beyond them (a stored value's every digit) a double, so the
+// file gets the digits the text holds.
+double maskValue(const QString &text, bool *ok)
+{
+    int first = -1;
+    int last = -1;
+    int digits = 0;
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isLetter())
+            return readFloat(text, ok);
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9')) {
+            if (c != QLatin1Char('0')) {
+                if (first < 0)
+                    first = digits;
+                last = digits;
+            }
+            ++digits;
+        }
+    }
+    if (first < 0 || last - first < 6)
+        return readFloat(text, ok);
+    const double d = text.toDouble(ok);
+    return *ok ? d : 0;
+}
+
 // QString::toFloat.
 float readFloat(const QString &text, bool *ok)
 {
@@ -478,11 +507,22 @@ float cTarnEngine::readNumber(const QString &text, bool *ok)
     return readFloat(text, ok);
 }
 
+QString cTarnEngine::variableText(double value)
+{
+    // Six digits written as a float always showed them: such values keep
+    // their text byte for byte.
+    const QString general = generalText(float(value));
+    bool ok = false;
+    if (general.toDouble(&ok) == value && ok)
+        return general;
+    return QString::number(value, 'f', QLocale::FloatingPointShortest);
+}
+
 // Generation ------------------------------------------------------------------
 
 void cTarnEngine::loadPosition(qint64 position, const sRecUtensile *record)
 {
-    vT = float(position);
+    vT = position;
     vP = vO = vF = vS = vV = 0;
     vC.clear();
     vU.clear();
@@ -523,6 +563,7 @@ bool cTarnEngine::appendLine(const QString &line, QString *text, QString *error)
 bool cTarnEngine::GeneraFilePP(QString format, QString *text, QString *error)
 {
     text->clear();
+    leftOut.clear();
     if (format.isEmpty()) {
         *error = tr("Empty postprocessor format");
         return false;
@@ -562,7 +603,7 @@ bool cTarnEngine::GeneraFilePP(QString format, QString *text, QString *error)
     auto positionOf = [&](int index, int *position) {
         if (truncToInt(list[index].T, position))
             return true;
-        *error = QString::number(double(list[index].T), 'g', 6) + tr(" invalid number");
+        *error = variableText(list[index].T) + tr(" invalid number");
         return false;
     };
     auto writeBody = [&]() {
@@ -613,6 +654,11 @@ bool cTarnEngine::GeneraFilePP(QString format, QString *text, QString *error)
                 return false;
         }
     }
+
+    // Records the loop never reached because their number lies beyond MT.
+    for (; next < count; ++next)
+        if (truncToInt(list[next].T, &number) && number > MT)
+            leftOut << number;
 
     for (int i = 0; i < footer.size(); ++i) {
         if (i > 0)
@@ -700,9 +746,12 @@ bool cTarnEngine::Interpreta(QString line, QString *result, QString *error)
 
 bool cTarnEngine::numericVariable(QChar letter, QString *value, QString *error)
 {
-    float v = 0;
+    double v = 0;
     switch (letter.unicode()) {
-    case 'T': v = vT; break;
+    case 'T':
+        // A tool number is a whole number, written with all its digits.
+        *value = QString::number(vT);
+        return true;
     case 'A': v = vA; break;
     case 'R': v = vR; break;
     case 'X': v = vX; break;
@@ -724,7 +773,7 @@ bool cTarnEngine::numericVariable(QChar letter, QString *value, QString *error)
     default:
         return false;
     }
-    *value = generalText(v);
+    *value = variableText(v);
     return true;
 }
 
@@ -1005,12 +1054,8 @@ bool cTarnEngine::FormattaNumero(QString number, QString mask, QString *result, 
         return false;
     // A number written with DE as its separator is read as the same number.
     bool ok = false;
-    float value;
     const int de = DE != QLatin1String(".") ? number.indexOf(DE) : -1;
-    if (de >= 0)
-        value = readFloat(QString(number).replace(de, DE.size(), QLatin1Char('.')), &ok);
-    else
-        value = readFloat(number, &ok);
+    const double value = maskValue(de >= 0 ? QString(number).replace(de, DE.size(), QLatin1Char('.')) : number, &ok);
     if (!ok || !std::isfinite(value)) {
         *error = number + tr(" invalid number");
         return false;
@@ -1025,7 +1070,9 @@ bool cTarnEngine::FormattaNumero(QString number, QString mask, QString *result, 
     QString rewritten;
     int decimalsAt = -1;
     if (dot >= 0) {
-        rewritten = fixedText(value, mask.size() - dot - 1);
+        const int decimals = mask.size() - dot - 1;
+        rewritten = double(float(value)) == value ? fixedText(float(value), decimals)
+                                                  : QString::number(value, 'f', decimals);
         // Read back exactly: its integer digits come from a float.
         const QChar *p = rewritten.constData();
         const int n = rewritten.size();

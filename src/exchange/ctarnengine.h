@@ -7,21 +7,22 @@
 #include <QVarLengthArray>
 
 // One tool as the post-processor writes it: the dialog fills it from a row of
-// table tools; the list is kept in ascending order of T.
+// table tools; the list is kept in ascending order of T. Values as stored:
+// a CNC file gets every digit the table holds.
 struct sRecUtensile
 {
-    float T = 0;  // tool number (position)
-    float P = 0;
-    float R = 0;  // X value
-    float X = 0;  // nominal X
-    float L = 0;  // Z value
-    float Z = 0;  // nominal Z
-    float I = 0;  // corner radius
-    float O = 0;
-    float F = 0;
-    float S = 0;
-    float V = 0;
-    float A = 0;  // angle
+    double T = 0;  // tool number (position; its integer part counts)
+    double P = 0;
+    double R = 0;  // X value
+    double X = 0;  // nominal X
+    double L = 0;  // Z value
+    double Z = 0;  // nominal Z
+    double I = 0;  // corner radius
+    double O = 0;
+    double F = 0;
+    double S = 0;
+    double V = 0;
+    double A = 0;  // angle
     QString C;
     QString D;    // tool code
     QString U;
@@ -62,9 +63,14 @@ public:
     // and its float reading (QString::toFloat), as the engine uses them.
     static QString numberText(float value, char format, int precision);
     static float readNumber(const QString &text, bool *ok);
+    // A variable's text: the general format of 6 digits when that is the
+    // value exactly, else every digit the value holds.
+    static QString variableText(double value);
 
     // Generation -----------------------------------------------------------
     bool GeneraFilePP(QString format, QString *text, QString *error);
+    // Tool numbers of the last generation that MT left out.
+    QList<qint64> leftOutByMt() const { return leftOut; }
     bool Interpreta(QString line, QString *result, QString *error);
     bool eval(QString token, QString *result, QString *error);
     static bool Estrai1Arg(QString token, QString *argument);
@@ -131,8 +137,10 @@ private:
     QString NA;
 
     // Variables of the current position.
-    float vT = 0, vR = 0, vX = 0, vL = 0, vZ = 0, vI = 0, vA = 0;
-    float vP = 0, vO = 0, vF = 0, vS = 0, vV = 0;
+    qint64 vT = 0;
+    double vR = 0, vX = 0, vL = 0, vZ = 0, vI = 0, vA = 0;
+    double vP = 0, vO = 0, vF = 0, vS = 0, vV = 0;
+    QList<qint64> leftOut;
     QString vC, vD, vU;
     bool vSelected = false;
     // Block number: wider than the 32 bits it is written with, so growing

@@ -13,6 +13,8 @@
 #include <QTextStream>
 #include <QUrl>
 
+#include <cmath>
+
 #include "exchange/ToolRecords.h"
 #include "shared/App.h"
 #include "shared/DialogStyle.h"
@@ -90,7 +92,7 @@ void postPro::init(int idTable, QString name)
 
     ui->lstExistingFiles->clear();
     for (const sRecUtensile &r : qAsConst(tools)) {
-        auto *item = new QListWidgetItem(QStringLiteral("T%1 %2").arg(QString::number(double(r.T), 'g', 6), r.D),
+        auto *item = new QListWidgetItem(QStringLiteral("T%1 %2").arg(variableText(r.T), r.D),
                                          ui->lstExistingFiles);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(r.selected ? Qt::Checked : Qt::Unchecked);
@@ -136,6 +138,15 @@ void postPro::previewPostPro()
         QString shown = text;
         shown.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
         ui->editBox->setPlainText(shown);
+        const QList<qint64> left = leftOutByMt();
+        if (!left.isEmpty()) {
+            QStringList numbers;
+            for (qint64 t : left)
+                numbers << QString::number(t);
+            QMessageBoxKovra::warning(window(), kTitle,
+                                      tr("Tools beyond MT %1 are not written: %2").arg(mt()).arg(numbers.join(QStringLiteral(", "))),
+                                      QMessageBox::Ok);
+        }
     } else {
         generationError = error;
         ui->editBox->clear();
