@@ -79,6 +79,8 @@ private slots:
     void linkWithoutMaster_data();
     void linkWithoutMaster();
     void smartOffsets();
+    void untouchedKeepsRecord_data();
+    void untouchedKeepsRecord();
     void closing_data();
     void closing();
     void outputKind_data();
@@ -546,25 +548,25 @@ void TestMachineEditor::smartOffsets()
     QCOMPARE(x->text(), QString("12.345"));
     QCOMPARE(z->text(), QString("-2.000"));
 
-    // Inches re-read the offsets from their rounded texts.
+    // Inches show the offsets converted; the record keeps them.
     w<QCheckBox>("chkIsMM")->setChecked(false);
     QVERIFY(!CurrentMachine.IsMM);
     QCOMPARE(x->text(), QString("0.4860"));
-    QCOMPARE(m_editor->editedMachine().smartX, 12344);
+    QCOMPARE(m_editor->editedMachine().smartX, 12345);
     auto *v = dynamic_cast<const QDoubleValidator *>(x->validator());
     QVERIFY(v);
     QCOMPARE(v->decimals(), 5);
     QCOMPARE(float(v->top()), 39.37008f);
     w<QCheckBox>("chkIsMM")->setChecked(true);
     QVERIFY(CurrentMachine.IsMM);
-    QCOMPARE(x->text(), QString("12.344"));
-    QCOMPARE(m_editor->editedMachine().smartX, 12344);
+    QCOMPARE(x->text(), QString("12.345"));
+    QCOMPARE(m_editor->editedMachine().smartX, 12345);
     QCOMPARE(v->decimals(), 3);
 
     // Diameter doubles the X offset on screen, not in the record.
     w<QCheckBox>("chkIsRadius")->setChecked(false);
-    QCOMPARE(x->text(), QString("24.688"));
-    QCOMPARE(m_editor->editedMachine().smartX, 12344);
+    QCOMPARE(x->text(), QString("24.690"));
+    QCOMPARE(m_editor->editedMachine().smartX, 12345);
     x->setText("1");
     QCOMPARE(m_editor->editedMachine().smartX, 500);
 
@@ -576,6 +578,47 @@ void TestMachineEditor::smartOffsets()
     QCOMPARE(column(slave, "smartX").toInt(), 500);
     QCOMPARE(column(slave, "smartZ").toInt(), 0);
     QCOMPARE(column(slave, "isRadius").toInt(), 0);
+}
+
+// An editor left untouched, whatever it showed on the way, changes nothing.
+void TestMachineEditor::untouchedKeepsRecord_data()
+{
+    QTest::addColumn<Columns>("record");
+    QTest::addColumn<bool>("ppEnabled");
+    QTest::newRow("12.345 mm") << Columns{{"smartX", 12345}, {"smartZ", 12345}} << false;
+    QTest::newRow("10.001 mm") << Columns{{"smartX", 10001}, {"smartZ", 10001}} << false;
+    QTest::newRow("0.001 mm") << Columns{{"smartX", 1}, {"smartZ", 1}} << false;
+    QTest::newRow("999.999 mm") << Columns{{"smartX", 999999}, {"smartZ", 999999}} << false;
+    QTest::newRow("inch slave") << Columns{{"isMM", 0}, {"smartX", 12345}, {"smartZ", 10001}} << false;
+    QTest::newRow("DNC layout and format")
+        << Columns{{"smartX", 1}, {"dncFormat", "cell.dnc"}, {"dncSocket", "10.0.0.9:4000"}, {"PostPro", "plain.pp"}}
+        << true;
+    QTest::newRow("format missing from its folder") << Columns{{"smartX", 1}, {"PostPro", "gone.pp"}} << true;
+    QTest::newRow("outputs without the option") << Columns{{"smartX", 1}, {"PostPro", "plain.pp"}} << false;
+}
+
+void TestMachineEditor::untouchedKeepsRecord()
+{
+    QFETCH(Columns, record);
+    QFETCH(bool, ppEnabled);
+    for (const char *f : {"postpro/plain.pp", "dnc/cell.dnc"})
+        QVERIFY(m_db->workDir().writeFile(QString::fromLatin1(f), "x"));
+    MachineSettings.ppEnabled = ppEnabled;
+    Columns cols = record;
+    cols["name"] = "SLAVE";
+    cols["linkToMasterX"] = cols["linkToMasterZ"] = 1;
+    cols["idMasterX"] = cols["idMasterZ"] = m_mill;
+    const int id = MachineDb::addMachine(cols);
+    CurrentMachine = getMachineData(id);
+    open(CurrentMachine, false, "SLAVE");
+    for (const char *box : {"chkIsMM", "chkIsMM", "chkIsRadius", "chkIsRadius"})
+        w<QCheckBox>(box)->click();
+    MessageBoxRecorder boxes;
+    w<QPushButton>("tbExitMachine")->click();
+    QCOMPARE(boxes.boxes().size(), 0);
+    w<QPushButton>("tbOkMachine")->click();
+    for (auto it = cols.cbegin(); it != cols.cend(); ++it)
+        QCOMPARE(column(id, it.key()).toString(), it.value().toString());
 }
 
 // Closing -------------------------------------------------------------------------
@@ -637,10 +680,11 @@ void TestMachineEditor::outputKind_data()
         << Columns{{"dncFormat", "cell.dnc"}, {"dncSocket", "10.0.0.9:4000"}, {"toolId", 1}, {"PostPro", ""}};
     QTest::newRow("RFID") << true << Columns{{"Balluff", "tag.ini"}} << int(Qt::Checked) << QStringList{"tag.ini"}
                           << "tag.ini" << Columns{{"Balluff", "tag.ini"}, {"PostPro", ""}};
-    QTest::newRow("RFID file without the RFID option: post-processor")
-        << false << Columns{{"Balluff", "tag.ini"}} << int(Qt::Unchecked) << pp << "" << Columns{{"Balluff", ""}, {"PostPro", ""}};
-    QTest::newRow("file missing from its folder")
-        << true << Columns{{"PostPro", "gone.pp"}} << int(Qt::Unchecked) << pp << "" << Columns{{"PostPro", ""}};
+    QTest::newRow("RFID file without the RFID option: post-processor, the file kept")
+        << false << Columns{{"Balluff", "tag.ini"}} << int(Qt::Unchecked) << pp << ""
+        << Columns{{"Balluff", "tag.ini"}, {"PostPro", ""}};
+    QTest::newRow("file missing from its folder: kept")
+        << true << Columns{{"PostPro", "gone.pp"}} << int(Qt::Unchecked) << pp << "" << Columns{{"PostPro", "gone.pp"}};
 }
 
 void TestMachineEditor::outputKind()
@@ -727,8 +771,8 @@ void TestMachineEditor::newMachineWithPreselectedOutput()
 
 void TestMachineEditor::openingState()
 {
-    // Without the output option, opening a machine with outputs set and
-    // leaving it at once asks, since saving would clear them.
+    // Without the output option, a machine's outputs are kept: leaving at
+    // once does not ask.
     const int id = MachineDb::addMachine({{"name", "*FACTORY ZERO*"}, {"Xref", 1}, {"Zref", 1}, {"reverseZ", 1},
                                           {"PostPro", "a.pp"}});
     CurrentMachine = getMachineData(id);
@@ -743,8 +787,8 @@ void TestMachineEditor::openingState()
     QVERIFY(w<QLineEdit>("leGaugeX")->isEnabled() == false);
     MessageBoxRecorder boxes;
     w<QPushButton>("tbExitMachine")->click();
-    QCOMPARE(boxes.boxes().size(), 1);
-    QVERIFY(m_host->hideEditCalls.isEmpty());
+    QCOMPARE(boxes.boxes().size(), 0);
+    QCOMPARE(m_host->hideEditCalls, QStringList{"*FACTORY ZERO*"});
 
     // The next machine gets its name field back, and the spindle list.
     MachineDb::exec("INSERT INTO NFC_Spindle (SerialNumber, Type) VALUES ('1', 'HSK63'), ('2', 'CAPTO C6'), "

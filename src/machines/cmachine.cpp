@@ -130,6 +130,13 @@ QString cMachine::lengthText(int micrometres, bool isX) const
     return MPrn(v, editingMachine.IsMM);
 }
 
+void cMachine::showSmart(QLineEdit *field, int micrometres, bool isX)
+{
+    showingSmart = true;
+    field->setText(lengthText(micrometres, isX));
+    showingSmart = false;
+}
+
 void cMachine::setSmartValidators()
 {
     for (QExtDoubleValidator *v : {smartXValidator, smartZValidator}) {
@@ -189,6 +196,8 @@ void cMachine::setEditMachine(s_machine machine, QString name)
             ui->chkDataMatrix->setChecked(false);
         }
         slotPostBalluff(ui->chkPostBalluff->checkState());
+        openedKind = ui->chkPostBalluff->checkState();
+        openedFile = ui->cmbPostPro->currentText();
     } else {
         // No output option: nothing of it is offered.
         ui->leSocket->hide();
@@ -242,7 +251,7 @@ void cMachine::setupAxisLink(bool linked, int idMaster, int smart, eAxis axis)
     if (linked) {
         optLink->setChecked(true);
         masters->setCurrentIndex(masters->findData(idMaster));
-        leSmart->setText(lengthText(smart, isX));
+        showSmart(leSmart, smart, isX);
         chkSmart->setChecked(smart != 0);
         optMaster->setText(masterText);
         optLink->setVisible(true);
@@ -276,8 +285,8 @@ void cMachine::toggledMM(bool mm)
     setSmartValidators();
     ui->leGaugeX->setText(lengthText(editingMachine.Xref, true));
     ui->leGaugeZ->setText(lengthText(editingMachine.Zref, false));
-    ui->leSmartX->setText(lengthText(editingMachine.smartX, true));
-    ui->leSmartZ->setText(lengthText(editingMachine.smartZ, false));
+    showSmart(ui->leSmartX, editingMachine.smartX, true);
+    showSmart(ui->leSmartZ, editingMachine.smartZ, false);
 }
 
 void cMachine::toggledRadius(bool radius)
@@ -285,11 +294,14 @@ void cMachine::toggledRadius(bool radius)
     editingMachine.isRadius = radius;
     editingMachine.isRadiusStored = radius;
     ui->leGaugeX->setText(lengthText(editingMachine.Xref, true));
-    ui->leSmartX->setText(lengthText(editingMachine.smartX, true));
+    showSmart(ui->leSmartX, editingMachine.smartX, true);
 }
 
 void cMachine::slotSmartChanged(QString text)
 {
+    // A unit or radius switch only shows the stored value anew.
+    if (showingSmart)
+        return;
     const double u = editingMachine.IsMM ? 1.0 : 25.4;
     const double d = editingMachine.isRadiusStored ? 1.0 : 2.0;
     const double value = text.toFloat();
@@ -405,25 +417,42 @@ void cMachine::setMachineDataFromGui()
         m.smartZ = 0;
     }
 
-    m.PostPro.clear();
-    m.Balluff.clear();
-    m.dncFormat.clear();
-    m.dncSocket.clear();
-    m.toolId = false;
-    if (MachineSettings.ppEnabled) {
-        switch (ui->chkPostBalluff->checkState()) {
-        case Qt::Unchecked:
-            m.PostPro = ui->cmbPostPro->currentText();
-            break;
-        case Qt::Checked:
-            m.Balluff = ui->cmbPostPro->currentText();
-            break;
-        case Qt::PartiallyChecked:
-            m.dncFormat = ui->cmbPostPro->currentText();
+    // Output files the operator left alone stay as the record has them (a
+    // machine may name a DNC layout and a post-processor format at once); a
+    // new kind replaces them all, a new file its own field.
+    m.PostPro = openedMachine.PostPro;
+    m.Balluff = openedMachine.Balluff;
+    m.dncFormat = openedMachine.dncFormat;
+    m.dncSocket = openedMachine.dncSocket;
+    m.toolId = openedMachine.toolId;
+    if (!MachineSettings.ppEnabled)
+        return;
+    const Qt::CheckState kind = ui->chkPostBalluff->checkState();
+    const QString file = ui->cmbPostPro->currentText();
+    if (kind != openedKind) {
+        m.PostPro.clear();
+        m.Balluff.clear();
+        m.dncFormat.clear();
+        m.dncSocket.clear();
+        m.toolId = false;
+    }
+    const bool picked = insertMode || kind != openedKind || file != openedFile;
+    switch (kind) {
+    case Qt::Unchecked:
+        if (picked)
+            m.PostPro = file;
+        break;
+    case Qt::Checked:
+        if (picked)
+            m.Balluff = file;
+        break;
+    case Qt::PartiallyChecked:
+        if (picked)
+            m.dncFormat = file;
+        if (picked || ui->leSocket->text() != openedMachine.dncSocket)
             m.dncSocket = ui->leSocket->text().trimmed();
-            m.toolId = ui->chkDataMatrix->isChecked();
-            break;
-        }
+        m.toolId = ui->chkDataMatrix->isChecked();
+        break;
     }
 }
 

@@ -63,6 +63,7 @@ private slots:
 
 private:
     QString lengthText(int micrometres, bool isX) const;
+    void showSmart(QLineEdit *field, int micrometres, bool isX);
     void setSmartValidators();
     void setupLinks();
     void setupAxisLink(bool linked, int idMaster, int smart, eAxis axis);
@@ -75,6 +76,12 @@ private:
     s_machine openedMachine;
     bool insertMode = false;
     QString returnName;
+    // A smart offset shown by the program is not one the operator typed.
+    bool showingSmart = false;
+    // The output kind and file shown at opening: the record's output fields
+    // change only when the operator changes these.
+    Qt::CheckState openedKind = Qt::Unchecked;
+    QString openedFile;
     QExtDoubleValidator *smartXValidator = nullptr;
     QExtDoubleValidator *smartZValidator = nullptr;
 };
