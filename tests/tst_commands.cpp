@@ -100,6 +100,8 @@ private slots:
     void vacuumPictures();
     void radiusDiameter_data();
     void radiusDiameter();
+    void radiusDiameterAndBack_data();
+    void radiusDiameterAndBack();
     void angleReticle_data();
     void angleReticle();
     void circleReticle_data();
@@ -786,6 +788,26 @@ void TestCommands::radiusDiameter()
     QCOMPARE(ui->leXLabel->text(), after);
     QCOMPARE(CurrentMachine.isRadius, !diameter);
     QCOMPARE(ui->tbLblRadDia->isChecked(), diameter);
+}
+
+void TestCommands::radiusDiameterAndBack_data()
+{
+    QTest::addColumn<bool>("isMM");
+    QTest::addColumn<QString>("diameter");
+    QTest::newRow("10.001 mm") << true << "10.001";
+    QTest::newRow("1499.999 mm") << true << "1499.999";
+    QTest::newRow("12.3457 inch") << false << "12.3457";
+}
+
+void TestCommands::radiusDiameterAndBack()
+{
+    QFETCH(bool, isMM);
+    QFETCH(QString, diameter);
+    build({{"/Machine/isMM", isMM}, {"/Machine/isRadius", false}});
+    ui->leXLabel->setText(diameter);
+    ui->tbRadDia->setChecked(false);
+    ui->tbRadDia->setChecked(true);
+    QCOMPARE(ui->leXLabel->text(), diameter);
 }
 
 // Reticles and camera function bar ----------------------------------------------------

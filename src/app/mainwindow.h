@@ -180,6 +180,11 @@ private slots:
     void slotLabelButtons();
 
 private:
+    // The label's X before rounding to the shown decimals, while the field
+    // still shows it: a radius/diameter switch and back keeps the value.
+    double labelX = 0;
+    QString labelXText;
+
     bool checkEnv();
     void initLabelPrint();
     void connectLabelPanel();

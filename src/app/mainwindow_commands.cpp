@@ -334,8 +334,12 @@ void MainWindow::setVacuumImage(int state)
 void MainWindow::toggleRadDia(bool on)
 {
     const QString text = ui->leXLabel->text().trimmed();
-    if (!text.isEmpty())
-        ui->leXLabel->setText(MPrn(text.toFloat() * (on ? 2.0f : 0.5f), CurrentMachine.IsMM));
+    if (!text.isEmpty()) {
+        const double value = text == labelXText ? labelX : text.toDouble();
+        labelX = value * (on ? 2.0 : 0.5);
+        labelXText = MPrn(float(labelX), CurrentMachine.IsMM);
+        ui->leXLabel->setText(labelXText);
+    }
     CurrentMachine.isRadius = !on;
     ui->tbLblRadDia->setChecked(on);
 }
