@@ -123,8 +123,8 @@ void TestAxes::incrementalZero_data()
     QTest::newRow("mm reversed") << true << true << false << false << 12.5f << 12.5f << 12.4f << 12.5f;
     QTest::newRow("inch") << false << false << false << false << 1.0f << 25.4f << 25.5f << 1.0f;
     QTest::newRow("inch reversed") << false << true << false << false << 1.0f << 25.4f << 25.3f << 1.0f;
-    // The small lift before truncating only helps positive values.
-    QTest::newRow("negative") << true << false << false << false << -3.25f << -3.2499f << -3.1499f << -3.2499f;
+    // To the nearest tenth of a micrometre, negative values as exactly as positive ones.
+    QTest::newRow("negative") << true << false << false << false << -3.25f << -3.25f << -3.15f << -3.25f;
     QTest::newRow("Z") << true << false << false << true << 100.0f << 100.0f << 100.1f << 100.0f;
     QTest::newRow("Z reversed") << true << true << false << true << 0.0f << 0.0f << -0.1f << 0.0f;
     QTest::newRow("Z inch") << false << false << false << true << 2.0f << 50.8f << 50.9f << 2.0f;

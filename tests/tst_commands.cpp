@@ -52,9 +52,9 @@ using Settings = QMap<QString, QVariant>;
 
 // The tool's edge as the capture thread would hand it over: min X 0.29 mm
 // right of the picture's centre, min Y 0.2 mm above it.
-void edgeOffCentre(CVideoDevice &cam)
+void edgeOffCentre(CVideoDevice &cam, float xMm = 0.29f)
 {
-    const float mm[4] = {0.29f, 0.0f, -0.2f, 0.0f};
+    const float mm[4] = {xMm, 0.0f, -0.2f, 0.0f};
     const bool valid[4] = {true, false, true, false};
     cam.profileCount = 1;
     for (int i = 0; i < 4; ++i) {
@@ -80,6 +80,8 @@ private slots:
     void setPanels();
     void setPanelsWithEdge_data();
     void setPanelsWithEdge();
+    void defaultReferenceReadsBack_data();
+    void defaultReferenceReadsBack();
     void refusedReference_data();
     void refusedReference();
     void incompleteEntryChangesNothing_data();
@@ -195,19 +197,19 @@ void TestCommands::setPanels_data()
     QTest::addColumn<QString>("axis");
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("stored");       // a default-machine reference is stored
-    QTest::addColumn<int>("gauge");
+    QTest::addColumn<double>("gauge");      // um
     QTest::addColumn<bool>("xIncr");
     QTest::addColumn<bool>("zIncr");
     QTest::addColumn<QString>("shown");     // read-out of the set axis afterwards
 
-    QTest::newRow("default, diameter X") << "" << true << false << false << "X" << "50.000" << true << 25000 << false << false << "50.000";
-    QTest::newRow("default, radius X to nearest") << "" << true << true << false << "X" << "12.345" << true << 12345 << false << false << "12.345";
-    QTest::newRow("default, inch Z") << "" << false << true << false << "Z" << "1.0000" << true << 25400 << false << false << "1.0000";
-    QTest::newRow("default, inch X to nearest") << "" << false << true << false << "X" << "0.1235" << true << 3137 << false << false << "0.1235";
-    QTest::newRow("default, mm Z negative") << "" << true << true << false << "Z" << "-7.25" << true << -7250 << false << false << "-7.250";
-    QTest::newRow("machine, X incremental") << "M1" << true << true << false << "X" << "3.5" << false << 0 << true << false << "3.500";
-    QTest::newRow("machine, Z incremental") << "M1" << true << true << false << "Z" << "-2" << false << 0 << false << true << "-2.000";
-    QTest::newRow("swapped, diameter X sets Z zero") << "M1" << true << false << true << "X" << "50" << false << 0 << false << true << "50.000";
+    QTest::newRow("default, diameter X") << "" << true << false << false << "X" << "50.000" << true << 25000.0 << false << false << "50.000";
+    QTest::newRow("default, radius X to nearest") << "" << true << true << false << "X" << "12.345" << true << 12345.0 << false << false << "12.345";
+    QTest::newRow("default, inch Z") << "" << false << true << false << "Z" << "1.0000" << true << 25400.0 << false << false << "1.0000";
+    QTest::newRow("default, inch X to nearest") << "" << false << true << false << "X" << "0.1235" << true << 3136.9 << false << false << "0.1235";
+    QTest::newRow("default, mm Z negative") << "" << true << true << false << "Z" << "-7.25" << true << -7250.0 << false << false << "-7.250";
+    QTest::newRow("machine, X incremental") << "M1" << true << true << false << "X" << "3.5" << false << 0.0 << true << false << "3.500";
+    QTest::newRow("machine, Z incremental") << "M1" << true << true << false << "Z" << "-2" << false << 0.0 << false << true << "-2.000";
+    QTest::newRow("swapped, diameter X sets Z zero") << "M1" << true << false << true << "X" << "50" << false << 0.0 << false << true << "50.000";
 }
 
 void TestCommands::setPanels()
@@ -218,7 +220,7 @@ void TestCommands::setPanels()
     QFETCH(bool, swap);
     QFETCH(QString, axis);
     QFETCH(bool, stored);
-    QFETCH(int, gauge);
+    QFETCH(double, gauge);
     QFETCH(QString, text);
     QFETCH(bool, xIncr);
     QFETCH(bool, zIncr);
@@ -240,12 +242,13 @@ void TestCommands::setPanels()
     const QString gaugeKey = x ? "System/GaugeX" : "System/GaugeZ";
     const QString refKey = x ? "System/RefX" : "System/RefZ";
     if (stored) {
-        QCOMPARE(settings().value(gaugeKey).toInt(), gauge);
+        QCOMPARE(settings().value(gaugeKey).toDouble(), gauge);
         QCOMPARE(settings().value(refKey).toInt(), x ? m_w->axisLink()->getScaleX() : m_w->axisLink()->getScaleZ());
-        QCOMPARE(x ? CurrentMachine.Xref : CurrentMachine.Zref, gauge);
+        QCOMPARE(x ? CurrentMachine.Xref * 10 + CurrentMachine.XrefTenths : CurrentMachine.Zref * 10 + CurrentMachine.ZrefTenths,
+                 qRound(gauge * 10));
         // The stored pair survives a restart of the settings.
         App::resetKovraSettings();
-        QCOMPARE(settings().value(gaugeKey).toInt(), gauge);
+        QCOMPARE(settings().value(gaugeKey).toDouble(), gauge);
     } else {
         QVERIFY(!settings().contains(gaugeKey));
         QVERIFY((x ? ui->tbAIX : ui->tbAIZ)->isChecked());
@@ -331,6 +334,41 @@ void TestCommands::setPanelsWithEdge()
         expected << zero;
     }
     QCOMPARE(readOuts, expected);
+}
+
+// The default machine's reference keeps the tenth of a micrometre that a
+// diameter read-out doubles: the set value reads back, also from the file.
+void TestCommands::defaultReferenceReadsBack_data()
+{
+    QTest::addColumn<bool>("isMM");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("stored"); // um, the read-out adding -0.29045 mm
+    QTest::newRow("10.000 mm") << true << "10.000" << "5290.5";
+    QTest::newRow("25.002 mm") << true << "25.002" << "12791.5";
+}
+
+void TestCommands::defaultReferenceReadsBack()
+{
+    QFETCH(bool, isMM);
+    QFETCH(QString, typed);
+    build({{"/Machine/isMM", isMM}, {"/Machine/isRadius", false}}, "M1");
+    auto readOut = [&]() {
+        m_w->selectMachine("*DEFAULT MACHINE*");
+        QTest::mouseClick(ui->tbAutocoll, Qt::LeftButton);
+        edgeOffCentre(*m_w->cameraDevice(), 0.29045f);
+        feed("x12345 z-6789 I0 O0\r");
+        return ui->lblX->text();
+    };
+    readOut();
+    QTest::mouseClick(ui->tbTypeX, Qt::LeftButton);
+    ui->leSetX->setText(typed);
+    QTest::mouseClick(ui->tbSetX, Qt::LeftButton);
+    feed("x12345 z-6789 I0 O0\r");
+    QCOMPARE(ui->lblX->text(), typed);
+    App::resetKovraSettings();
+    QTEST(settings().value("System/GaugeX").toString(), "stored");
+    m_w->selectMachine("M1");
+    QCOMPARE(readOut(), typed);
 }
 
 void TestCommands::refusedReference_data()

@@ -13,13 +13,25 @@ const double kPi = 3.141592654;
 
 int toMicrometres(double value, bool isMM)
 {
-    return referenceMicrometres(value, isMM, 0);
+    return int(std::lround((isMM ? value : value * 25.4) * 1000.0));
 }
 
-int referenceMicrometres(double value, bool isMM, double edgeMm)
+QString referenceText(qint64 tenths)
 {
-    const double mm = isMM ? value : value * 25.4;
-    return int(std::lround((mm - edgeMm) * 1000.0));
+    return tenths % 10 == 0 ? QString::number(tenths / 10) : QString::number(double(tenths) / 10.0, 'f', 1);
+}
+
+qint64 referenceTenths(const QString &text)
+{
+    bool ok = false;
+    const double um = text.toDouble(&ok);
+    return ok && std::isfinite(um) && std::fabs(um) < 1e12 ? std::llround(um * 10.0) : 0;
+}
+
+void setReference(s_machine &machine, bool x, qint64 tenths)
+{
+    (x ? machine.Xref : machine.Zref) = int(tenths / 10);
+    (x ? machine.XrefTenths : machine.ZrefTenths) = int(tenths % 10);
 }
 
 int snapAngleSlider(int value)

@@ -7,15 +7,22 @@
 
 #include "camera/LineParam.h"
 
+struct s_machine;
+
 // Arithmetic behind the main window's measuring controls, free of widgets.
 namespace MeasureCommands {
 
 // A typed length (millimetres, or inches when isMM is false) in whole
 // micrometres, rounded to the nearest: one inch is 25400, never 25399.
 int toMicrometres(double value, bool isMM);
-// The reference (whole micrometres, to the nearest) that makes a read-out
-// adding edgeMm show the typed value: the value less the edge.
-int referenceMicrometres(double value, bool isMM, double edgeMm);
+
+// The default machine's reference (tenths of a micrometre) as its settings
+// key holds it: micrometres, with one decimal only when it has a tenth, so
+// files of whole micrometres read as before.
+QString referenceText(qint64 tenths);
+qint64 referenceTenths(const QString &text);
+// Puts a reference in tenths of a micrometre into the machine's X or Z fields.
+void setReference(s_machine &machine, bool x, qint64 tenths);
 
 // The angle reticle slider moves in hundredths of a degree; a value one off
 // a tenth snaps to that tenth (2519 -> 2520, 2511 -> 2510).

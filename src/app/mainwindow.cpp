@@ -20,6 +20,7 @@
 #include "app/AxisDisplay.h"
 #include "app/CameraPalettes.h"
 #include "app/InstanceLock.h"
+#include "app/MeasureCommands.h"
 #include "app/MainWindowForm.h"
 #include "app/TouchScreen.h"
 #include "axis/ManageSerialPort.h"
@@ -527,9 +528,9 @@ void MainWindow::activateMachine(int idMachine)
         s_machine m = CurrentMachine;
         m.idMachine = -1;
         m.name = QString::fromLatin1(kDefaultMachine);
-        m.Xref = s.value(QStringLiteral("System/GaugeX"), 0).toInt();
+        MeasureCommands::setReference(m, true, MeasureCommands::referenceTenths(s.value(QStringLiteral("System/GaugeX")).toString()));
         m.sysXref = s.value(QStringLiteral("System/RefX"), 0).toInt();
-        m.Zref = s.value(QStringLiteral("System/GaugeZ"), 0).toInt();
+        MeasureCommands::setReference(m, false, MeasureCommands::referenceTenths(s.value(QStringLiteral("System/GaugeZ")).toString()));
         m.sysZref = s.value(QStringLiteral("System/RefZ"), 0).toInt();
         m.swapXZ = m.reverseX = m.reverseZ = m.linkToMasterX = m.linkToMasterZ = false;
         m.IsMM = MachineSettings.isMM;

@@ -166,20 +166,19 @@ void MainWindow::PressedSetZ()
 void MainWindow::placeSetValue(bool xRow, double v, bool defaultMachine)
 {
     if (defaultMachine) {
-        // The read-out adds the edge to the reference: it shows v here.
-        const QPointF edge = axis->readoutEdge();
-        const int gauge = MeasureCommands::referenceMicrometres(v, CurrentMachine.IsMM, xRow ? edge.x() : edge.y());
+        // The read-out shows v at the reference placed where the axis stands now.
+        const qint64 gauge = axis->setValueCoordinate(xRow, v);
         const int scaleRef = xRow ? axis->getScaleX() : axis->getScaleZ();
         const QString letter = QLatin1String(xRow ? "X" : "Z");
         // The file first: a reference it refused is not the one measures use.
-        if (!App::writeKovraSettings({{QStringLiteral("System/Gauge") + letter, gauge},
+        if (!App::writeKovraSettings({{QStringLiteral("System/Gauge") + letter, MeasureCommands::referenceText(gauge)},
                                       {QStringLiteral("System/Ref") + letter, scaleRef}})) {
             QMessageBoxKovra::critical(this, MachineSettings.vendorName,
                                        tr("The settings file could not be written: the earlier reference stays in force"),
                                        QMessageBox::Ok);
             return;
         }
-        (xRow ? CurrentMachine.Xref : CurrentMachine.Zref) = gauge;
+        MeasureCommands::setReference(CurrentMachine, xRow, gauge);
         (xRow ? CurrentMachine.sysXref : CurrentMachine.sysZref) = scaleRef;
     }
     const bool onX = defaultMachine ? xRow : xRow != CurrentMachine.swapXZ;

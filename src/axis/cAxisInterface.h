@@ -71,6 +71,10 @@ public:
     // mm. None with the measure lines off or a turned camera. A zero or a
     // reference set to make an axis read a value takes this off first.
     QPointF readoutEdge() const;
+    // The machine coordinate (tenths of a micrometre, X a radius) at which the
+    // read-out of machine X (or Z) shows v, the edge it adds now taken off:
+    // where a set panel puts an incremental zero or the default machine's reference.
+    qint64 setValueCoordinate(bool machineX, double v) const;
     QString ReadXString() const;
     QString ReadZString() const;
     QString ReadCString() const;

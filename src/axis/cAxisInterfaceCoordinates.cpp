@@ -16,7 +16,7 @@ const int kNoPoint = -999999;
 // uses the Z set of the record and the machine Z the X set.
 struct RefSet
 {
-    int ref;
+    qint64 ref; // tenths of a micrometre
     int sysRef;
     bool reverse;
     bool incr;
@@ -26,13 +26,13 @@ struct RefSet
 RefSet xSet()
 {
     const s_machine &m = CurrentMachine;
-    return {m.Xref, m.sysXref, m.reverseX, m.xIncr, m.xIncrZero};
+    return {qint64(m.Xref) * 10 + m.XrefTenths, m.sysXref, m.reverseX, m.xIncr, m.xIncrZero};
 }
 
 RefSet zSet()
 {
     const s_machine &m = CurrentMachine;
-    return {m.Zref, m.sysZref, m.reverseZ, m.zIncr, m.zIncrZero};
+    return {qint64(m.Zref) * 10 + m.ZrefTenths, m.sysZref, m.reverseZ, m.zIncr, m.zIncrZero};
 }
 
 RefSet setOfMachineX() { return CurrentMachine.swapXZ ? zSet() : xSet(); }
@@ -46,7 +46,7 @@ qint64 fromReference(const RefSet &set, int counts)
     qint64 d = qint64(counts) - set.sysRef;
     if (set.incr)
         d -= set.incrZero;
-    return set.reverse ? qint64(set.ref) * 10 - d : qint64(set.ref) * 10 + d;
+    return set.reverse ? set.ref - d : set.ref + d;
 }
 
 float toMachine(const RefSet &set, int counts)
@@ -93,51 +93,42 @@ float cAxisInterface::convZ_2_MacCoord(int counts) const
 double cAxisInterface::GetX_DXFref() const
 {
     const RefSet s = setOfMachineX();
-    return double(qint64(s.ref) * 10 + scaleX - s.sysRef - (s.incr ? s.incrZero : 0)) / 10000.0;
+    return double(s.ref + scaleX - s.sysRef - (s.incr ? s.incrZero : 0)) / 10000.0;
 }
 
 double cAxisInterface::GetZ_DXFref() const
 {
     const RefSet s = setOfMachineZ();
-    return double(qint64(s.ref) * 10 + scaleZ - s.sysRef - (s.incr ? s.incrZero : 0)) / 10000.0;
+    return double(s.ref + scaleZ - s.sysRef - (s.incr ? s.incrZero : 0)) / 10000.0;
 }
 
 // ---------------------------------------------------------------------------
 // Incremental zeroes
 
 namespace {
-qint64 incrementTarget(float newVal)
-{
-    const int factor = CurrentMachine.IsMM ? 10000 : 254000;
-    const float value = float(newVal + 0.000001);
-    return truncatedCount(double(factor) * double(value));
-}
-
 // The zero that makes a reference set compute `target` (tenths of a
 // micrometre) at the scale reading s.
-qint64 zeroFor(int ref, int sysRef, bool reverse, qint64 s, qint64 target)
+qint64 zeroFor(const RefSet &set, qint64 s, qint64 target)
 {
-    return reverse ? -10 * qint64(ref) - sysRef + s + target : 10 * qint64(ref) - sysRef + s - target;
-}
-
-// The read-out adds the edge to the machine coordinate: the coordinate is
-// set to the typed value less that edge, so the read-out shows the value.
-qint64 targetLessEdge(float newVal, double edgeMm)
-{
-    return incrementTarget(newVal) - std::llround(edgeMm * 10000.0);
+    return set.reverse ? -set.ref - set.sysRef + s + target : set.ref - set.sysRef + s - target;
 }
 } // namespace
+
+// The read-out adds the edge to the machine coordinate: the coordinate is
+// the value less that edge, both to the nearest tenth of a micrometre.
+qint64 cAxisInterface::setValueCoordinate(bool machineX, double v) const
+{
+    const QPointF edge = readoutEdge();
+    const double factor = CurrentMachine.IsMM ? 10000 : 254000;
+    return truncatedCount(std::round(v * factor)) - std::llround((machineX ? edge.x() : edge.y()) * 10000.0);
+}
 
 // The X fields of the record: machine X, or machine Z when the axes are swapped.
 void cAxisInterface::SetIncrementalX(bool incr, float newVal)
 {
     if (incr) {
         const bool swap = CurrentMachine.swapXZ;
-        const qint64 s = swap ? scaleZ : scaleX;
-        const QPointF edge = readoutEdge();
-        const qint64 t = targetLessEdge(newVal, swap ? edge.y() : edge.x());
-        const s_machine &m = CurrentMachine;
-        CurrentMachine.xIncrZero = clampToInt(zeroFor(m.Xref, m.sysXref, m.reverseX, s, t));
+        CurrentMachine.xIncrZero = clampToInt(zeroFor(xSet(), swap ? scaleZ : scaleX, setValueCoordinate(!swap, newVal)));
     }
     CurrentMachine.xIncr = incr;
 }
@@ -147,11 +138,7 @@ void cAxisInterface::SetIncrementalZ(bool incr, float newVal)
 {
     if (incr) {
         const bool swap = CurrentMachine.swapXZ;
-        const qint64 s = swap ? scaleX : scaleZ;
-        const QPointF edge = readoutEdge();
-        const qint64 t = targetLessEdge(newVal, swap ? edge.x() : edge.y());
-        const s_machine &m = CurrentMachine;
-        CurrentMachine.zIncrZero = clampToInt(zeroFor(m.Zref, m.sysZref, m.reverseZ, s, t));
+        CurrentMachine.zIncrZero = clampToInt(zeroFor(zSet(), swap ? scaleX : scaleZ, setValueCoordinate(swap, newVal)));
     }
     CurrentMachine.zIncr = incr;
 }

@@ -70,6 +70,10 @@ struct s_machine
     int Zref = 0;
     int sysXref = 0;
     int sysZref = 0;
+    // The tenths of a micrometre beyond Xref and Zref: only the default
+    // machine's reference, placed to make a read-out show a set value, has them.
+    int XrefTenths = 0;
+    int ZrefTenths = 0;
     bool isRadius = true;
     bool isRadiusStored = true;
     bool swapXZ = false;
