@@ -157,8 +157,8 @@ private slots:
             << QByteArray(";a;\r\n1;b;2\r\n") << QStringList{"-", head + "t,x,T) VALUES (:idTable,1,2,2) "} << 0;
         QTest::newRow("numbers that are none are refused")
             << QByteArray() << QList<QByteArray>{"tools|t|number", "tools|x|number"}
-            << QByteArray("1;12,5\r\n2;1); DELETE FROM tools; --\r\n3;inf\r\n4;1e5\r\n")
-            << QStringList{"-", "-", "-", head + "t,x) VALUES (:idTable,4,1e5) "} << 3;
+            << QByteArray("1;12,5\r\n2;1); DELETE FROM tools; --\r\n3;inf\r\n4;1e3\r\n")
+            << QStringList{"-", "-", "-", head + "t,x) VALUES (:idTable,4,1e3) "} << 3;
         QTest::newRow("short row ends the statements") << QByteArray() << QList<QByteArray>{"tools|t|number", "tools|x|number"}
                                                        << QByteArray("1;2\r\n3\r\n4;5\r\n")
                                                        << QStringList{head + "t,x) VALUES (:idTable,1,2) "} << 0;
@@ -182,6 +182,48 @@ private slots:
         QCOMPARE(out, statements);
         QCOMPARE(io.refusedRows(), refused);
         QVERIFY(io.createImportQuery("other").isEmpty());
+    }
+
+    // A factor keeps the digits; a row the tooling-table editor would refuse
+    // gives no statement and is named by its line and why.
+    void editorRules_data()
+    {
+        QTest::addColumn<QByteArray>("factor");   // of x
+        QTest::addColumn<QByteArray>("row");      // t;x;code, after the row "1;1;a"
+        QTest::addColumn<QString>("x");           // the x stored, or empty
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("1234.567 x 0.5") << QByteArray("0.5") << QByteArray("2;1234.567;b") << "617.2835" << "";
+        QTest::newRow("54.321 x 25.4") << QByteArray("25.4") << QByteArray("2;54.321;b") << "1379.7534" << "";
+        QTest::newRow("12.5 x 2") << QByteArray("2") << QByteArray("2;12.5;b") << "25" << "";
+        QTest::newRow("tool 0") << QByteArray("1") << QByteArray("0;1;b") << "" << "line 3: t 0 out of 1 .. 99999999";
+        QTest::newRow("tool -3") << QByteArray("1") << QByteArray("-3;1;b") << "" << "line 3: t -3 out of 1 .. 99999999";
+        QTest::newRow("tool 7.9") << QByteArray("1") << QByteArray("7.9;1;b") << ""
+                                  << "line 3: tool number 7.9 is not a whole number";
+        QTest::newRow("tool 10000000000") << QByteArray("1") << QByteArray("10000000000;1;b") << ""
+                                          << "line 3: t 10000000000 out of 1 .. 99999999";
+        QTest::newRow("duplicate") << QByteArray("1") << QByteArray("1;1;b") << "" << "line 3: tool number 1 twice";
+        QTest::newRow("x beyond 1500") << QByteArray("2") << QByteArray("2;750.5;b") << ""
+                                       << "line 3: x 1501 out of -1500 .. 1500";
+        QTest::newRow("code of 41") << QByteArray("1") << QByteArray("2;1;") + QByteArray(41, 'c') << ""
+                                    << "line 3: code longer than 40 characters";
+    }
+    void editorRules()
+    {
+        QFETCH(QByteArray, factor);
+        QFETCH(QByteArray, row);
+        QFETCH(QString, x);
+        QFETCH(QString, refusal);
+        QVERIFY(m_wd.writeFile("csv-import.cfg", descriptionFile("DataStartLine=2", {"tools|t|number",
+                                                                 "tools|x|number|1|" + factor, "tools|code|string"})));
+        QVERIFY(m_wd.writeFile("data.csv", "T;X;CODE\r\n1;1;a\r\n" + row + "\r\n"));
+        io_CSV_T8AM io;
+        QString error;
+        QVERIFY2(io.setFormat("csv-import.cfg", error), qPrintable(error));
+        QVERIFY(io.setDataByFile("data.csv"));
+        const QList<QStringList> statements = io.createImportQuery("tools");
+        QCOMPARE(statements.size(), 2);
+        QCOMPARE(statements[1].value(0).section(',', 5, 5), x);
+        QCOMPARE(io.refusedRowTexts(), refusal.isEmpty() ? QStringList() : QStringList{refusal});
     }
 };
 

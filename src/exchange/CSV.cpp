@@ -58,16 +58,18 @@ bool CSV::preprocessor(QString &text)
 bool CSV::readCsv(QList<QStringList> &rows, QString &text)
 {
     rows.clear();
+    lines.clear();
     // Without a line separator the whole text is one line.
-    const QStringList lines = lineSeparator.isEmpty() ? QStringList{text}
-                                                      : text.split(lineSeparator, Qt::SkipEmptyParts);
-    for (const QString &line : lines) {
-        if (line.isEmpty())
+    const QStringList texts = lineSeparator.isEmpty() ? QStringList{text}
+                                                      : text.split(lineSeparator, Qt::KeepEmptyParts);
+    for (int i = 0; i < texts.size(); ++i) {
+        if (texts[i].isEmpty())
             continue;
-        const QStringList fields = line.split(fieldSeparator, Qt::KeepEmptyParts);
+        const QStringList fields = texts[i].split(fieldSeparator, Qt::KeepEmptyParts);
         for (const QString &f : fields) {
             if (!f.isEmpty()) {
                 rows << fields;
+                lines << i + 1;
                 break;
             }
         }

@@ -47,6 +47,8 @@ public:
     // Cuts the text into rows of fields; rows without any non-empty field are
     // dropped. True when a row remains.
     bool readCsv(QList<QStringList> &rows, QString &text);
+    // The line (from 1, between line separators) of each row of the last read.
+    const QList<int> &rowLines() const { return lines; }
 
 private:
     void nedschroef(QString &text) const;
@@ -63,4 +65,5 @@ private:
     quint32 dataStartLine = 1;
     QString exportHeader;
     bool autoT = false;
+    QList<int> lines;
 };

@@ -2,6 +2,7 @@
 #include "shared/IniText.h"
 
 #include <QFile>
+#include <QLocale>
 #include <QRegularExpression>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -20,6 +21,32 @@ bool isNumber(const QString &s)
     bool ok = false;
     const double v = s.toDouble(&ok);
     return number.match(s).hasMatch() && ok && std::isfinite(v);
+}
+
+int decimalsOf(const QString &s)
+{
+    const int dot = s.indexOf(QLatin1Char('.'));
+    return dot < 0 ? 0 : s.size() - dot - 1;
+}
+
+// a times b with every digit the two give (a product of decimals has at
+// most their decimals together), trailing zeros dropped; empty when it is
+// no finite number.
+QString decimalProduct(const QString &a, const QString &b)
+{
+    const double p = a.toDouble() * b.toDouble();
+    if (!std::isfinite(p))
+        return QString();
+    if (a.contains(QLatin1Char('e'), Qt::CaseInsensitive) || b.contains(QLatin1Char('e'), Qt::CaseInsensitive))
+        return QString::number(p, 'g', QLocale::FloatingPointShortest);
+    QString text = QString::number(p, 'f', qMin(decimalsOf(a) + decimalsOf(b), 15));
+    if (text.contains(QLatin1Char('.'))) {
+        while (text.endsWith(QLatin1Char('0')))
+            text.chop(1);
+        if (text.endsWith(QLatin1Char('.')))
+            text.chop(1);
+    }
+    return text;
 }
 
 bool isIdentifier(const QString &s)
@@ -111,10 +138,18 @@ bool io_CSV::setFormat(const QString &path, QString &error)
     return true;
 }
 
+void io_CSV::refuse(int row, const QString &why)
+{
+    refusals << tr("line %1: %2").arg(dataLines.value(row, row + 1)).arg(why);
+}
+
 bool io_CSV::setDataByFile(const QString &fileName)
 {
     reader.setFileName(fileName);
-    return reader.readCsvFile(dataRows);
+    const bool ok = reader.readCsvFile(dataRows);
+    if (ok)
+        dataLines = reader.rowLines();
+    return ok;
 }
 
 bool io_CSV::statementValue(const QStringList &definition, const QString &field, QString &value, bool &empty)
@@ -138,16 +173,15 @@ bool io_CSV::statementValue(const QStringList &definition, const QString &field,
         value = number;
         return true;
     }
-    const float product = number.toFloat() * factor.toFloat();
-    value = QString::number(product, 'g', 6);
-    return std::isfinite(product);
+    value = decimalProduct(number, factor);
+    return !value.isEmpty();
 }
 
 QList<QStringList> io_CSV::createImportQuery(QString)
 {
     // Statements by their number, each for one of the tool set's tables.
     QList<QStringList> result;
-    refused = 0;
+    refusals.clear();
     int statements = 0;
     for (const QStringList &def : qAsConst(fieldDefs))
         statements = qMax(statements, def.value(itemStatement).toInt());
@@ -188,7 +222,8 @@ QList<QStringList> io_CSV::createImportQuery(QString)
                 entry << head + QStringLiteral(") ") + values + QStringLiteral(") ");
             }
         }
-        refused += bad ? 1 : 0;
+        if (bad)
+            refuse(r, tr("a number field holds no number"));
         result << (bad ? QStringList() : entry);
     }
     return result;

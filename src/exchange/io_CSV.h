@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -14,6 +15,8 @@
 // plain identifiers.
 class io_CSV
 {
+    Q_DECLARE_TR_FUNCTIONS(io_CSV)
+
 public:
     io_CSV() = default;
     virtual ~io_CSV() = default;
@@ -31,18 +34,23 @@ public:
     // Writes one tool set as CSV text (Latin-1) with the described columns.
     bool writeCsv(const QString &fileName, int idToolSet);
 
-    // Data rows from the data start line on, and how many of them the last
-    // createImportQuery refused (a number field that holds no number).
+    // Data rows from the data start line on, and the rows the last
+    // createImportQuery refused, each as "line N: why".
     int dataRowCount() const { return qMax(0, dataRows.size() - reader.getDataStartLine()); }
-    int refusedRows() const { return refused; }
+    int refusedRows() const { return refusals.size(); }
+    QStringList refusedRowTexts() const { return refusals; }
 
 protected:
     // The value as it enters a statement; false when a number field holds no
     // finite number. empty tells whether the value leaves the row empty.
     static bool statementValue(const QStringList &definition, const QString &field, QString &value, bool &empty);
 
+    // Notes a refused data row (index into the data rows) with the reason.
+    void refuse(int row, const QString &why);
+
     QList<QStringList> dataRows;
+    QList<int> dataLines; // the file line of each data row
     QList<QStringList> fieldDefs;
     CSV reader;
-    int refused = 0;
+    QStringList refusals;
 };

@@ -1,13 +1,62 @@
 #include "exchange/io_CSV_T8AM.h"
 
+#include <QSet>
+
+#include <cmath>
+
+namespace {
+enum { itemTable, itemColumn, itemType };
+
+// What the tooling-table editor lets an operator type into a number column.
+struct Range
+{
+    const char *column;
+    double low;
+    double high;
+};
+const Range kRanges[] = {{"x", -1500, 1500},   {"z", -1500, 1500},      {"cr", -1500, 1500},
+                         {"Xth", -1500, 1500}, {"Zth", -1500, 1500},    {"angle", -359.99, 360},
+                         {"t", 1, 99999999}};
+const char *const kTolerances[] = {"XtolPlus", "XtolMinus", "ZtolPlus", "ZtolMinus"};
+const int kCodeLength = 40;
+} // namespace
+
+QString io_CSV_T8AM::outOf(const QString &column, const QString &value, double low, double high)
+{
+    return tr("%1 %2 out of %3 .. %4")
+        .arg(column, value, QString::number(low, 'g', 10), QString::number(high, 'g', 10));
+}
+
+QString io_CSV_T8AM::editorRefusal(const QString &column, const QString &value, bool text) const
+{
+    if (text) {
+        return column.compare(QLatin1String("code"), Qt::CaseInsensitive) == 0 && value.size() > kCodeLength
+                   ? tr("code longer than %1 characters").arg(kCodeLength)
+                   : QString();
+    }
+    const double v = value.toDouble();
+    if (column.compare(QLatin1String("t"), Qt::CaseInsensitive) == 0 && v != std::trunc(v))
+        return tr("tool number %1 is not a whole number").arg(value);
+    for (const Range &r : kRanges)
+        if (column.compare(QLatin1String(r.column), Qt::CaseInsensitive) == 0 && (v < r.low || v > r.high))
+            return outOf(column, value, r.low, r.high);
+    const double top = metric ? 9.999 : 0.5;
+    for (const char *tolerance : kTolerances)
+        if (column.compare(QLatin1String(tolerance), Qt::CaseInsensitive) == 0 && (v < 0 || v > top))
+            return outOf(column, value, 0, top);
+    return QString();
+}
+
 QList<QStringList> io_CSV_T8AM::createImportQuery(QString table)
 {
     QList<QStringList> result;
-    refused = 0;
+    refusals.clear();
     const int start = reader.getDataStartLine();
     if (fieldDefs.isEmpty() || dataRows.isEmpty() || start < 0 || start >= dataRows.size())
         return result;
     int n = 0;
+    // Tool numbers of the rows taken: the editor keeps one tool per number.
+    QSet<double> numbers;
     for (int r = start; r < dataRows.size(); ++r) {
         // Only this system's tool table has a statement shape here.
         if (table != QLatin1String("tools"))
@@ -16,17 +65,30 @@ QList<QStringList> io_CSV_T8AM::createImportQuery(QString table)
         QString head = QStringLiteral("INSERT INTO ") + table + QStringLiteral(" (idTable,");
         QString values = QStringLiteral("VALUES (:idTable,");
         bool empty = true;
-        bool bad = false;
+        QString why;
+        double number = 0;
+        bool numbered = false;
         for (int k = 0; k < fieldDefs.size(); ++k) {
             const QStringList &def = fieldDefs.at(k);
-            if (def.size() < 3 || def.at(0) != table)
+            if (def.size() < 3 || def.at(itemTable) != table)
                 continue;
-            head += def.at(1) + QLatin1Char(',');
+            const QString &column = def.at(itemColumn);
+            head += column + QLatin1Char(',');
             if (row.size() <= k)
                 return result;
             QString value;
             bool fieldEmpty = true;
-            bad = !statementValue(def, row.at(k), value, fieldEmpty) || bad;
+            const bool text = def.at(itemType) == QLatin1String("string");
+            if (!statementValue(def, row.at(k), value, fieldEmpty)) {
+                if (why.isEmpty())
+                    why = tr("%1 %2 is not a number").arg(column, row.at(k).trimmed());
+            } else if (why.isEmpty() && !(reader.geAutoT() && column.compare(QLatin1String("t"), Qt::CaseInsensitive) == 0)) {
+                why = editorRefusal(column, text ? row.at(k) : value, text);
+                if (!text && column.compare(QLatin1String("t"), Qt::CaseInsensitive) == 0) {
+                    number = value.toDouble();
+                    numbered = true;
+                }
+            }
             empty = empty && fieldEmpty;
             values += value + QLatin1Char(',');
         }
@@ -39,10 +101,13 @@ QList<QStringList> io_CSV_T8AM::createImportQuery(QString table)
         values.chop(1);
         head += QStringLiteral(") ");
         values += QStringLiteral(") ");
-        // A row with a number field holding no number gives no statement at all.
-        if (bad)
-            ++refused;
-        result << (empty || bad ? QStringList() : QStringList{head + values});
+        if (!empty && why.isEmpty() && numbered && numbers.contains(number))
+            why = tr("tool number %1 twice").arg(number, 0, 'f', 0);
+        if (!empty && !why.isEmpty())
+            refuse(r, why);
+        else if (!empty && numbered)
+            numbers.insert(number);
+        result << (empty || !why.isEmpty() ? QStringList() : QStringList{head + values});
     }
     return result;
 }

@@ -333,6 +333,7 @@ void cSetList::setFileDialogHook(FileDialogHook hook)
 void cSetList::slotCsvImport()
 {
     csvReader = io_CSV_T8AM();
+    csvReader.setMetric(CurrentMachine.IsMM);
     QString error;
     if (!csvReader.setFormat(QStringLiteral("./csv-import.cfg"), error)) {
         QMessageBoxKovra::critical(this, tr("CSV import"),
@@ -421,10 +422,18 @@ void cSetList::importToolset(QString name)
                                    QMessageBox::Ok);
         return;
     }
-    if (imported < csvReader.dataRowCount())
-        QMessageBoxKovra::information(this, tr("CSV import"),
-                                      tr("%1 of %2 rows imported").arg(imported).arg(csvReader.dataRowCount()),
-                                      QMessageBox::Ok);
+    if (imported < csvReader.dataRowCount()) {
+        QString text = tr("%1 of %2 rows imported").arg(imported).arg(csvReader.dataRowCount());
+        // The first rows refused and how many more: the box must fit the screen.
+        const QStringList refused = csvReader.refusedRowTexts();
+        const int shown = 15;
+        if (!refused.isEmpty())
+            text += QStringLiteral("\n\n") + tr("Not imported:") + QLatin1Char('\n')
+                    + refused.mid(0, shown).join(QLatin1Char('\n'));
+        if (refused.size() > shown)
+            text += QLatin1Char('\n') + tr("and %1 more").arg(refused.size() - shown);
+        QMessageBoxKovra::information(this, tr("CSV import"), text, QMessageBox::Ok);
+    }
     selectToolset(idMachine, true);
     selectRowWhere(QStringLiteral("name"), name, true);
 }
