@@ -345,6 +345,10 @@ private slots:
                                        << QList<qint64>();
         QTest::newRow("Z 99999.9999") << format("FN=#####0.0000", "Z@L") << tool(1, 1, 99999.9999) << "Z99999.9999\r\n"
                                       << QList<qint64>();
+        QTest::newRow("long text rounded as written") << format("", "^(~2469.1345:###0.000)") << tool(1, 1, 1)
+                                                      << "2469.135\r\n" << QList<qint64>();
+        QTest::newRow("long negative text, carry") << format("", "^(~-999.99995:###0.0000)") << tool(1, 1, 1)
+                                                   << "-1000.0000\r\n" << QList<qint64>();
         QTest::newRow("T1234567") << format("MT=99999999", "T@T") << tool(1234567, 1, 1) << "T1234567\r\n" << QList<qint64>();
         QTest::newRow("T masked") << format("MT=99999999", "^(@T:00000000)") << tool(1234567, 1, 1) << "01234567\r\n"
                                   << QList<qint64>();

@@ -72,10 +72,11 @@ int decimalsOf(const QString &s)
 float readFloat(const QString &text, bool *ok);
 
 // A number a mask formats: up to six significant digits the float the masks
-// were made for, beyond them (a stored value's every digit) a double, so the
-// file gets the digits the text holds.
-double maskValue(const QString &text, bool *ok)
+// were made for; beyond them (a stored value's every digit) a double, and
+// the text is rounded as written, so the file gets the digits it holds.
+double maskValue(const QString &text, bool *ok, bool *asWritten)
 {
+    *asWritten = false;
     int first = -1;
     int last = -1;
     int digits = 0;
@@ -95,7 +96,41 @@ double maskValue(const QString &text, bool *ok)
     if (first < 0 || last - first < 6)
         return readFloat(text, ok);
     const double d = text.toDouble(ok);
+    *asWritten = *ok;
     return *ok ? d : 0;
+}
+
+// A plain decimal text (sign, digits, ".", digits) rounded to `decimals`,
+// halves away from zero; empty for any other text.
+QString roundedAsWritten(const QString &text, int decimals)
+{
+    QString t = text.trimmed();
+    const bool minus = t.startsWith(QLatin1Char('-'));
+    if (minus || t.startsWith(QLatin1Char('+')))
+        t.remove(0, 1);
+    const int dot = t.indexOf(QLatin1Char('.'));
+    QString digits = dot < 0 ? t : t.left(dot);
+    const QString fraction = (dot < 0 ? QString() : t.mid(dot + 1)).leftJustified(decimals + 1, QLatin1Char('0'));
+    for (const QChar c : digits + fraction)
+        if (!c.isDigit())
+            return QString();
+    digits += fraction.left(decimals);
+    int i = digits.size() - 1;
+    if (fraction[decimals] >= QLatin1Char('5')) {
+        for (; i >= 0 && digits[i] == QLatin1Char('9'); --i)
+            digits[i] = QLatin1Char('0');
+        if (i >= 0)
+            digits[i] = QChar(digits[i].unicode() + 1);
+        else
+            digits.prepend(QLatin1Char('1'));
+    }
+    QString integer = digits.left(digits.size() - decimals);
+    while (integer.size() > 1 && integer[0] == QLatin1Char('0'))
+        integer.remove(0, 1);
+    if (integer.isEmpty())
+        integer = QStringLiteral("0");
+    return (minus ? QStringLiteral("-") : QString()) + integer
+           + (decimals > 0 ? QLatin1Char('.') + digits.right(decimals) : QString());
 }
 
 // QString::toFloat.
@@ -1054,8 +1089,10 @@ bool cTarnEngine::FormattaNumero(QString number, QString mask, QString *result, 
         return false;
     // A number written with DE as its separator is read as the same number.
     bool ok = false;
+    bool asWritten = false;
     const int de = DE != QLatin1String(".") ? number.indexOf(DE) : -1;
-    const double value = maskValue(de >= 0 ? QString(number).replace(de, DE.size(), QLatin1Char('.')) : number, &ok);
+    const QString plain = de >= 0 ? QString(number).replace(de, DE.size(), QLatin1Char('.')) : number;
+    const double value = maskValue(plain, &ok, &asWritten);
     if (!ok || !std::isfinite(value)) {
         *error = number + tr(" invalid number");
         return false;
@@ -1071,8 +1108,10 @@ bool cTarnEngine::FormattaNumero(QString number, QString mask, QString *result, 
     int decimalsAt = -1;
     if (dot >= 0) {
         const int decimals = mask.size() - dot - 1;
-        rewritten = double(float(value)) == value ? fixedText(float(value), decimals)
-                                                  : QString::number(value, 'f', decimals);
+        if (asWritten)
+            rewritten = roundedAsWritten(plain, decimals);
+        if (rewritten.isEmpty())
+            rewritten = asWritten ? QString::number(value, 'f', decimals) : fixedText(float(value), decimals);
         // Read back exactly: its integer digits come from a float.
         const QChar *p = rewritten.constData();
         const int n = rewritten.size();

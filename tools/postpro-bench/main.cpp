@@ -53,13 +53,14 @@ int main(int argc, char *argv[])
     const int reps = argc > 2 ? std::max(1, std::atoi(argv[2])) : 30;
 
     QList<sRecUtensile> tools;
+    // Values as a table holds them: the doubles of decimal texts.
     for (int t = 1; t <= count; ++t) {
         sRecUtensile r;
-        r.T = float(t);
-        r.R = t % 17 == 0 ? 0 : 10 + t * 0.001f;
-        r.L = 100 - t * 0.01f;
+        r.T = t;
+        r.R = t % 17 == 0 ? 0 : (10000 + t) / 1000.0;
+        r.L = (10000 - t) / 100.0;
         r.X = r.R;
-        r.I = 0.4f;
+        r.I = 0.4;
         r.A = 93;
         r.D = QStringLiteral("%1-%2").arg(t % 3 ? "CNMG" : "VBMT").arg(t, 6, 10, QLatin1Char('0'));
         tools.append(r);
