@@ -13,10 +13,11 @@ namespace {
 QList<sRecUtensile> fixedTools()
 {
     QList<sRecUtensile> tools;
-    const float values[][4] = {{1, 12.5f, 60.25f, 0}, {2, 0, 0, 1}, {5, -3.75f, 110.4f, 1}, {9, 1e-3f, 2e6f, 0},
-                               {9, std::numeric_limits<float>::max(), 1, 1}};
-    const char *codes[] = {"CNMG 1204", "", "drill 12", "\xc3\x98" "16", "big"};
-    for (int i = 0; i < 5; ++i) {
+    // Values with more digits than a float holds take the masks' long road.
+    const double values[][4] = {{1, 12.5, 60.25, 0}, {2, 0, 0, 1}, {5, -3.75, 110.4, 1}, {9, 1e-3, 2e6, 0},
+                                {9, std::numeric_limits<float>::max(), 1, 1}, {99999999, 1234.5678, -99999.9999, 0}};
+    const char *codes[] = {"CNMG 1204", "", "drill 12", "\xc3\x98" "16", "big", "long"};
+    for (int i = 0; i < 6; ++i) {
         sRecUtensile r;
         r.T = values[i][0];
         r.R = values[i][1];
