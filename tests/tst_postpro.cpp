@@ -113,6 +113,9 @@ private slots:
         QCOMPARE(pp()->generatedText(), QString("T1\r\nT2\r\n"));
         QCOMPARE(m_boxes.size(), 1);
         QCOMPARE(m_boxes.first().text, QString("Tools beyond MT 2 are not written: 12"));
+        // Told once: a tick that leaves the same tools out asks nothing.
+        w<QPushButton>("pbUncheckAll")->click();
+        QCOMPARE(m_boxes.size(), 1);
     }
 
     void save_data()

@@ -77,6 +77,7 @@ void postPro::init(int idTable, QString name)
     }
 
     setTableName(name);
+    toldLeftOut.clear();
     recToolingTable(idTable);
     setTabAttiva(&tools);
 
@@ -139,7 +140,7 @@ void postPro::previewPostPro()
         shown.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
         ui->editBox->setPlainText(shown);
         const QList<qint64> left = leftOutByMt();
-        if (!left.isEmpty()) {
+        if (!left.isEmpty() && left != toldLeftOut) {
             QStringList numbers;
             for (qint64 t : left)
                 numbers << QString::number(t);
@@ -147,6 +148,7 @@ void postPro::previewPostPro()
                                       tr("Tools beyond MT %1 are not written: %2").arg(mt()).arg(numbers.join(QStringLiteral(", "))),
                                       QMessageBox::Ok);
         }
+        toldLeftOut = left;
     } else {
         generationError = error;
         ui->editBox->clear();

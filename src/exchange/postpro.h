@@ -58,4 +58,6 @@ private:
     QString text;
     // Message of the last generation when it failed; empty after a success.
     QString generationError;
+    // The tools beyond MT last told: a tick that leaves them so asks nothing.
+    QList<qint64> toldLeftOut;
 };
