@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QSqlRelationalTableModel>
@@ -462,7 +463,7 @@ void cToolset::slotExit()
         const int n = ui->leT->text().toInt(nullptr, 10);
         if (isDuplicated(n, lastIdTool))
             return;
-        if (n != 0 && !updateRecord())
+        if (n != 0 && !updateRecord(true))
             return;
     }
     emit sigCloseToolset();
@@ -512,16 +513,10 @@ void cToolset::putText(QLineEdit *e, const char *column, const QString &text)
 
 void cToolset::bindFields(QSqlQuery &q) const
 {
-    q.bindValue(QStringLiteral(":x"), fieldValue(ui->leX, "x"));
-    q.bindValue(QStringLiteral(":z"), fieldValue(ui->leZ, "z"));
-    q.bindValue(QStringLiteral(":angle"), fieldValue(ui->leAngle, "angle", false));
-    q.bindValue(QStringLiteral(":cr"), fieldValue(ui->leCr, "cr", false));
-    q.bindValue(QStringLiteral(":xth"), fieldValue(ui->leXTh, "Xth"));
-    q.bindValue(QStringLiteral(":zth"), fieldValue(ui->leZTh, "Zth"));
-    q.bindValue(QStringLiteral(":xtolp"), fieldValue(ui->leXTolPlus, "XtolPlus"));
-    q.bindValue(QStringLiteral(":xtolm"), fieldValue(ui->leXTolMinus, "XtolMinus"));
-    q.bindValue(QStringLiteral(":ztolp"), fieldValue(ui->leZTolPlus, "ZtolPlus"));
-    q.bindValue(QStringLiteral(":ztolm"), fieldValue(ui->leZTolMinus, "ZtolMinus"));
+    for (const auto &m : mappedFields())
+        if (m.first != ui->leT && m.first != ui->leCode)
+            q.bindValue(QLatin1Char(':') + QString::fromLatin1(m.second).toLower(),
+                        fieldValue(m.first, m.second, m.first != ui->leAngle && m.first != ui->leCr));
 }
 
 void cToolset::slotInsTool()
@@ -561,7 +556,8 @@ void cToolset::slotOk()
     }
     QSqlQuery q(QSqlDatabase::database());
     q.prepare(QStringLiteral("INSERT INTO tools (idTable,t,code,x,z,angle,cr,Xth,Zth,XtolPlus,XtolMinus,ZtolPlus,ZtolMinus) "
-                             "VALUES (:idTable,:t,:code,:x,:z,:angle,:cr,:xth,:zth,:xtolp,:xtolm,:ztolp,:ztolm)"));
+                             "VALUES (:idTable,:t,:code,:x,:z,:angle,:cr,:xth,:zth,:xtolplus,:xtolminus,:ztolplus,"
+                             ":ztolminus)"));
     q.bindValue(QStringLiteral(":idTable"), idTable);
     q.bindValue(QStringLiteral(":t"), t);
     q.bindValue(QStringLiteral(":code"), ui->leCode->text().trimmed());
@@ -576,26 +572,45 @@ void cToolset::slotOk()
     gotoTool(t);
 }
 
-bool cToolset::updateRecord()
+bool cToolset::updateRecord(bool leaving)
 {
     const int t = ui->leT->text().toInt(nullptr, 10);
     if (t == 0) {
         QMessageBoxKovra::warning(this, tr("Warning"), tr("Invalid tool number"), QMessageBox::Ok);
         return false;
     }
-    QSqlQuery q(QSqlDatabase::database());
-    q.prepare(QStringLiteral("UPDATE tools SET t=:t,x=:x,z=:z,angle=:angle,cr=:cr,Xth=:xth,Zth=:zth,"
-                             "XtolPlus=:xtolp,XtolMinus=:xtolm,ZtolPlus=:ztolp,ZtolMinus=:ztolm,code=:code "
-                             "WHERE idTool=:idTool"));
-    q.bindValue(QStringLiteral(":t"), t);
-    bindFields(q);
-    q.bindValue(QStringLiteral(":code"), ui->leCode->text());
-    q.bindValue(QStringLiteral(":idTool"), lastIdTool);
-    const bool ok = q.exec();
-    q.finish();
-    if (!ok)
+    // Each column compared or set as the store binds it.
+    QStringList columns;
+    for (const auto &m : mappedFields())
+        columns << QStringLiteral("%1%3:%2").arg(QLatin1String(m.second), QString::fromLatin1(m.second).toLower());
+    const auto run = [&](const QString &sql) {
+        QSqlQuery q(QSqlDatabase::database());
+        q.prepare(sql);
+        q.bindValue(QStringLiteral(":t"), t);
+        q.bindValue(QStringLiteral(":code"), ui->leCode->text());
+        bindFields(q);
+        q.bindValue(QStringLiteral(":idTool"), lastIdTool);
+        const bool ok = q.exec() && (!q.isSelect() || (q.next() && q.value(0).toInt() == 1));
+        q.finish();
+        return ok;
+    };
+    // A form equal to its row is not written: nothing for a full or
+    // read-only disk to refuse.
+    if (run(QStringLiteral("SELECT COUNT(*) FROM tools WHERE idTool=:idTool AND ")
+            + columns.join(QStringLiteral(" AND ")).arg(QStringLiteral(" IS "))))
+        return true;
+    if (run(QStringLiteral("UPDATE tools SET ") + columns.join(QLatin1Char(',')).arg(QLatin1Char('='))
+            + QStringLiteral(" WHERE idTool=:idTool")))
+        return true;
+    if (!leaving) {
         QMessageBoxKovra::warning(this, tr("Warning"), tr("Unable to store tool"), QMessageBox::Ok);
-    return ok;
+        return false;
+    }
+    // The way out when the disk refuses every store: the table stays as it was.
+    return QMessageBoxKovra::question(this, tr("Warning"),
+                                      tr("Unable to store tool") + QStringLiteral("\n") + tr("Discard the changes?"),
+                                      QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+           == QMessageBox::Yes;
 }
 
 void cToolset::slotDelTool()
@@ -610,7 +625,14 @@ void cToolset::slotDelTool()
         model->removeRow(index.row());
         removed = index.row();
     }
-    model->submitAll();
+    if (!model->submitAll()) {
+        QMessageBoxKovra::critical(this, tr("Delete tool"),
+                                   tr("Tool not deleted") + QStringLiteral("\n\n") + model->lastError().text(),
+                                   QMessageBox::Ok);
+        model->revertAll();
+        gotoToolId(lastIdTool);
+        return;
+    }
     model->select();
     fetchAll(model);
     if (model->rowCount() > 0) {

@@ -89,7 +89,9 @@ private:
     void applyColumnLayout();
     void disableInsert();
     void addMappings();
-    bool updateRecord();
+    // Stores the form into the shown tool's row, unless the row holds it
+    // already. Leaving, a refused store may be given up.
+    bool updateRecord(bool leaving = false);
     bool isDuplicated(int t, int idTool);
     bool takeMeasure(bool isX, const QString &text);
     int toolNumberAt(int row) const;
