@@ -496,6 +496,31 @@ private slots:
         QCOMPARE(e.le("leT")->text(), QString(refused ? "1" : "2"));
     }
 
+    // The code column's one size follows each stored, added or deleted code,
+    // longer or shorter, without the list being measured again.
+    void codeSizeFollowsStores()
+    {
+        ToolingDb::addTool(table, 1, 1, 1, "A");
+        ToolingDb::addTool(table, 2, 2, 2, "B");
+        Editor e;
+        e.panel->setCurrentTable(table, "LATHE 1", "T1");
+        const auto pixels = [&] { return e.panel->listModel()->codeColumnPixelSize(); };
+        QCOMPARE(pixels(), 18);
+        e.leave("leCode", QString(40, 'W'));
+        QCOMPARE(pixels(), 11);
+        e.leave("leCode", "A");
+        QCOMPARE(pixels(), 18);
+        MessageBoxRecorder rec;
+        e.btn("tbInsertTool")->click();
+        e.le("leT")->setText("3");
+        e.le("leCode")->setText(QString(40, 'W'));
+        e.btn("tbOkTool")->click();
+        QCOMPARE(pixels(), 11);
+        rec.answer(QMessageBox::Yes);
+        e.btn("tbDelTool")->click();
+        QCOMPARE(pixels(), 18);
+    }
+
     void sortingWithTiesKeepsFormAndListTogether()
     {
         // Equal X values in an order that differs from their ids.

@@ -196,6 +196,7 @@ void cToolset::setCurrentTable(int table, QString machine, QString name)
     fetchAll(model);
 
     viewModel.setDecimals(char(d));
+    viewModel.measureCodesAgain();
     refreshView();
     selectionModel = new QItemSelectionModel(&viewModel, this);
 
@@ -276,14 +277,22 @@ void cToolset::applyColumnLayout()
     }
 }
 
-void cToolset::reloadModels()
+void cToolset::reloadModels(int storedRow)
 {
     // Pending row removals first (submitting reads the table again itself).
     if (model->isDirty())
         model->submitAll();
-    static_cast<ToolTableModel *>(model)->sortBy = sortColumn;
-    model->select();
-    fetchAll(model);
+    auto *tools = static_cast<ToolTableModel *>(model);
+    // After a store only the stored row changed: read alone, it keeps its
+    // place while its value in the sort column does.
+    const int sortField = model->fieldIndex(sortColumn);
+    const QVariant before = model->index(storedRow, sortField).data();
+    if (storedRow < 0 || tools->sortBy != sortColumn || !model->selectRow(storedRow)
+        || model->index(storedRow, sortField).data() != before) {
+        tools->sortBy = sortColumn;
+        model->select();
+        fetchAll(model);
+    }
     refreshView();
 }
 
@@ -295,6 +304,11 @@ int cToolset::toolNumberAt(int row) const
 int cToolset::toolIdAt(int row) const
 {
     return model->index(row, model->fieldIndex(QStringLiteral("idTool"))).data().toInt();
+}
+
+QString cToolset::codeAt(int row) const
+{
+    return model->index(row, model->fieldIndex(QStringLiteral("code"))).data().toString();
 }
 
 int cToolset::rowOfNumber(int t) const
@@ -346,19 +360,19 @@ int cToolset::showRow(int row)
     return row;
 }
 
-int cToolset::gotoTool(int t)
+int cToolset::gotoTool(int t, int storedRow)
 {
     gotoBusy = true;
-    reloadModels();
+    reloadModels(storedRow);
     const int row = showRow(rowOfNumber(t));
     gotoBusy = false;
     return row;
 }
 
-int cToolset::gotoToolId(int idTool)
+int cToolset::gotoToolId(int idTool, int storedRow)
 {
     gotoBusy = true;
-    reloadModels();
+    reloadModels(storedRow);
     const int row = showRow(rowOfToolId(idTool));
     gotoBusy = false;
     return row;
@@ -390,9 +404,10 @@ void cToolset::updateList()
         return;
     }
     // A store that failed keeps the editor's values, for the operator to try again.
+    const int row = mapper.currentIndex();
     if (!updateRecord())
         return;
-    gotoTool(n);
+    gotoTool(n, row);
 }
 
 void cToolset::slotViewClicked(QModelIndex)
@@ -410,7 +425,7 @@ void cToolset::slotViewClicked(QModelIndex)
     if (toolNumberRefused(n)) {
         gotoTool(lastT);
     } else if (updateRecord()) {
-        gotoToolId(target);
+        gotoToolId(target, mapper.currentIndex());
     } else {
         // The list marks the tool whose values the editor still holds.
         currentIdTool = lastIdTool;
@@ -568,6 +583,7 @@ void cToolset::slotOk()
         return;
     }
     q.finish();
+    viewModel.countCode(ui->leCode->text().trimmed(), 1);
     disableInsert();
     gotoTool(t);
 }
@@ -599,9 +615,13 @@ bool cToolset::updateRecord(bool leaving)
     if (run(QStringLiteral("SELECT COUNT(*) FROM tools WHERE idTool=:idTool AND ")
             + columns.join(QStringLiteral(" AND ")).arg(QStringLiteral(" IS "))))
         return true;
+    const QString before = codeAt(mapper.currentIndex());
     if (run(QStringLiteral("UPDATE tools SET ") + columns.join(QLatin1Char(',')).arg(QLatin1Char('='))
-            + QStringLiteral(" WHERE idTool=:idTool")))
+            + QStringLiteral(" WHERE idTool=:idTool"))) {
+        viewModel.countCode(before, -1);
+        viewModel.countCode(ui->leCode->text(), 1);
         return true;
+    }
     if (!leaving) {
         QMessageBoxKovra::warning(this, tr("Warning"), tr("Unable to store tool"), QMessageBox::Ok);
         return false;
@@ -621,7 +641,9 @@ void cToolset::slotDelTool()
         return;
     int removed = -1;
     const QModelIndexList rows = ui->twTools->selectionModel()->selectedRows();
+    QStringList codes;
     for (const QModelIndex &index : rows) {
+        codes << codeAt(index.row());
         model->removeRow(index.row());
         removed = index.row();
     }
@@ -633,6 +655,8 @@ void cToolset::slotDelTool()
         gotoToolId(lastIdTool);
         return;
     }
+    for (const QString &code : qAsConst(codes))
+        viewModel.countCode(code, -1);
     model->select();
     fetchAll(model);
     if (model->rowCount() > 0) {

@@ -81,10 +81,11 @@ private slots:
 
 private:
     static void alterTable(const QString &definition, const QString &column);
-    int gotoTool(int t);
-    int gotoToolId(int idTool);
+    // storedRow: the only row changed since the last reading, if any.
+    int gotoTool(int t, int storedRow = -1);
+    int gotoToolId(int idTool, int storedRow = -1);
     int showRow(int row);
-    void reloadModels();
+    void reloadModels(int storedRow = -1);
     void refreshView();
     void applyColumnLayout();
     void disableInsert();
@@ -96,6 +97,7 @@ private:
     bool takeMeasure(bool isX, const QString &text);
     int toolNumberAt(int row) const;
     int toolIdAt(int row) const;
+    QString codeAt(int row) const;
     int rowOfNumber(int t) const;
     int rowOfToolId(int idTool) const;
     bool toolNumberRefused(int n);
