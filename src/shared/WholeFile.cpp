@@ -36,22 +36,18 @@ QString resolved(const QString &file)
 // file written directly; the caller owns the descriptor.
 int openDraft(const QString &file, QByteArray &name, QString *error)
 {
-    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     const QFileInfo info(resolved(file));
     const QByteArray stem = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName()) + '.';
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        name = stem;
-        for (int i = 0; i < 6; ++i)
-            name += letters[QRandomGenerator::global()->bounded(int(sizeof letters) - 1)];
-        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) {
-            if (fd < 0)
-                fail(error, reason("cannot create a file in the folder", errno));
-            return fd;
-        }
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        name = stem + QByteArray::number(QRandomGenerator::global()->bounded(1 << 24), 16).rightJustified(6, '0');
+        fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            break;
     }
-    fail(error, reason("cannot create a file in the folder", EEXIST));
-    return -1;
+    if (fd < 0)
+        fail(error, reason("cannot create a file in the folder", errno));
+    return fd;
 }
 
 // Takes over the open draft: synced, given the old file's mode and owner,
