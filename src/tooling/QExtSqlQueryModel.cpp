@@ -66,8 +66,10 @@ QVariant QExtSqlQueryModel::data(const QModelIndex &index, int role) const
 
 void QExtSqlQueryModel::countCode(const QString &code, int change)
 {
+    static const QFontMetrics metrics[3] = {QFontMetrics(listFont(kCodeSizes[0])), QFontMetrics(listFont(kCodeSizes[1])),
+                                            QFontMetrics(listFont(kCodeSizes[2]))};
     for (int i = 0; i < 3; ++i) {
-        const int width = QFontMetrics(listFont(kCodeSizes[i])).horizontalAdvance(code);
+        const int width = metrics[i].horizontalAdvance(code);
         if ((m_codeWidths[i][width] += change) <= 0)
             m_codeWidths[i].remove(width);
     }

@@ -77,7 +77,7 @@ int main(int argc, char *argv[])
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const int large = argc > 1 ? std::max(1, std::atoi(argv[1])) : 2000;
-    const int reps = argc > 2 ? std::max(1, std::atoi(argv[2])) : 20;
+    const int reps = argc > 2 ? std::max(1, std::atoi(argv[2])) : 50;
 
     QTemporaryDir dir;
     QDir::setCurrent(dir.path());
