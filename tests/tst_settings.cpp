@@ -393,7 +393,7 @@ void TestSettings::ownerKept()
 void TestSettings::saveLeftoversRemovedAtStart()
 {
     TestWorkDir wd;
-    const QStringList gone = {".T8A_M.cfg.aB3dE9",           ".T8A_M.cfg.aB3dE9.Zz0Zz0",  ".T8A_M.cfg.draft.aB3dE9",
+    const QStringList gone = {".T8A_M.cfg.aB3dE9",           ".T8A_M.cfg.aB3dE9.Zz0Zz0", ".T8A_M.cfg.aB3dE9.lock",  ".T8A_M.cfg.draft.aB3dE9",
                               ".T8A_M.cfg.check.aB3dE9",     "report/.report-aB3dE9",     "report/.SHAFT 2.pdf.aB3dE9",
                               "balluff/.BalluffOut.bin.aB3dE9", "balluff/.BalluffIn.bin.aB3dE9"};
     const QStringList kept = {"T8A_M.cfg",          ".T8A_M.cfg.aB3dE",          ".T8A_M.cfg.aB3dE9x",

@@ -148,10 +148,11 @@ bool App::writeKovraSettings(const QVector<QPair<QString, QVariant>> &values)
 
 void App::removeSaveLeftovers()
 {
-    // A draft, the toolkit's own draft of it, and the names earlier versions used.
+    // A draft, the toolkit's own draft and lock of it, and the names earlier versions used.
     WholeFile::removeLeftovers(QStringLiteral("."),
                                {QStringLiteral(".T8A_M.cfg.XXXXXX"), QStringLiteral(".T8A_M.cfg.XXXXXX.XXXXXX"),
-                                QStringLiteral(".T8A_M.cfg.draft.XXXXXX"), QStringLiteral(".T8A_M.cfg.check.XXXXXX")});
+                                QStringLiteral(".T8A_M.cfg.XXXXXX.lock"), QStringLiteral(".T8A_M.cfg.draft.XXXXXX"),
+                                QStringLiteral(".T8A_M.cfg.check.XXXXXX")});
     WholeFile::removeLeftovers(QStringLiteral("./report"),
                                {QStringLiteral(".*.pdf.XXXXXX"), QStringLiteral(".report-XXXXXX")});
     WholeFile::removeLeftovers(QStringLiteral("./balluff"),
