@@ -335,6 +335,31 @@ private slots:
         QCOMPARE(StorageFault::leftovers(path), QStringList());
     }
 
+    // A raw copy the disk refuses to replace is taken away (it would describe
+    // an earlier write) or, when it cannot be, that is said.
+    void staleRawCopy_data() { StorageFault::addRows(); }
+    void staleRawCopy()
+    {
+        QFETCH(int, fault);
+        MessageBoxRecorder rec;
+        QVERIFY(open("", {"Label=n\nByteLength=4\nType=SBIN\nFieldType=int"}));
+        const QString path = QDir::current().absoluteFilePath("balluff/BalluffOut.bin");
+        QVERIFY(m_dir.writeFile("balluff/BalluffOut.bin", "OLD"));
+        le(0)->setText("7");
+        {
+            StorageFault disk(StorageFault::Kind(fault), path);
+            QVERIFY(disk.holds());
+            m_ui->form()->pbWrite->click();
+        }
+        QCOMPARE(m_head->model.tag.left(4).toHex(), QByteArray("00000007"));
+        const QByteArray kept = fault == StorageFault::None ? m_head->model.tag.left(4)
+                                : fault == StorageFault::ReadOnlyFolder ? QByteArray("OLD")
+                                                                        : QByteArray("(none)");
+        QCOMPARE(file(path), kept);
+        QCOMPARE(rec.boxes().size(), kept == "OLD" ? 2 : 1);
+        QCOMPARE(rec.boxes().first().text.startsWith("Unable to replace " + path + "\n"), kept == "OLD");
+    }
+
     void failures_data()
     {
         QTest::addColumn<QByteArray>("naks");

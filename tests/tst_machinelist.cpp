@@ -12,6 +12,7 @@
 #include "support/MessageBoxRecorder.h"
 #include "support/Screenshot.h"
 #include "support/TestWorkDir.h"
+#include "support/ToolingDb.h"
 
 namespace {
 
@@ -55,6 +56,7 @@ private slots:
     void confirmation();
     void deletion_data();
     void deletion();
+    void deletionIsAllOrNothing_data();
     void deletionIsAllOrNothing();
     void screenshot();
 
@@ -291,15 +293,36 @@ void TestMachineList::deletion()
     }
 }
 
+// A deletion the database or the disk refuses takes nothing away and is said
+// with the store's error.
+void TestMachineList::deletionIsAllOrNothing_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::newRow("machine row kept by the database") << int(StorageFault::None);
+    for (const StorageFault::Kind kind : StorageFault::kinds())
+        if (kind != StorageFault::None)
+            QTest::newRow(StorageFault::name(kind)) << int(kind);
+}
+
 void TestMachineList::deletionIsAllOrNothing()
 {
+    QFETCH(int, fault);
     const int id = MachineDb::addMachine({{"name", "MILL"}});
     const int table = MachineDb::addTable(id, "T");
     QVERIFY(MachineDb::addTool(table, 1) > 0);
-    // The machine row itself cannot go: nothing else may go either.
-    QVERIFY(MachineDb::exec("CREATE TRIGGER keepMachine BEFORE DELETE ON machine BEGIN SELECT RAISE(ABORT, 'kept'); END"));
+    if (fault == StorageFault::None)
+        QVERIFY(MachineDb::exec("CREATE TRIGGER keepMachine BEFORE DELETE ON machine BEGIN SELECT RAISE(ABORT, 'kept'); END"));
     m_list->setCurrentMachine("MILL");
-    m_list->deleteMachine("tavo");
+    MessageBoxRecorder boxes;
+    {
+        RefusingDb disk(fault);
+        QVERIFY(disk.holds());
+        m_list->deleteMachine("tavo");
+        QCOMPARE(listed(*m_list), QStringList{"MILL"});
+    }
+    QCOMPARE(boxes.boxes().size(), 1);
+    QVERIFY2(boxes.boxes().first().text.startsWith("Machine not deleted\n\n") && boxes.boxes().first().text.size() > 25,
+             qPrintable(boxes.boxes().first().text));
     QCOMPARE(count("SELECT COUNT(*) FROM machine"), 1);
     QCOMPARE(count("SELECT COUNT(*) FROM toolingTables"), 1);
     QCOMPARE(count("SELECT COUNT(*) FROM tools"), 1);

@@ -244,20 +244,27 @@ private slots:
     void refusedReport_data()
     {
         QTest::addColumn<int>("fault");
+        QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("written");
-        QTest::newRow("none") << int(StorageFault::None) << "./report/SHAFT.pdf";
-        QTest::newRow("full disk") << int(StorageFault::FullDisk) << "";
-        QTest::newRow("read-only file") << int(StorageFault::ReadOnlyFile) << "./report/table.pdf";
-        QTest::newRow("read-only folder") << int(StorageFault::ReadOnlyFolder) << "";
+        const QString report = ToolTableReport::reportPath("SHAFT");
+        QTest::newRow("none") << int(StorageFault::None) << report << report;
+        QTest::newRow("full disk") << int(StorageFault::FullDisk) << report << "";
+        QTest::newRow("read-only file") << int(StorageFault::ReadOnlyFile) << report << "./report/table.pdf";
+        QTest::newRow("read-only folder") << int(StorageFault::ReadOnlyFolder) << report << "";
+        QTest::newRow("read-only folder of another path") << int(StorageFault::ReadOnlyFolder) << "./other/SHAFT.pdf"
+                                                          << "./report/table.pdf";
     }
     void refusedReport()
     {
         QFETCH(int, fault);
+        QFETCH(QString, path);
         QFETCH(QString, written);
         const int table = ToolingDb::addTable(m_machine, "SHAFT");
         addTool(table, 1, "OLD 1", 10);
-        const QString path = ToolTableReport::reportPath("SHAFT");
         ToolTableReport::prepareFolder();
+        ToolTableReport::prepareFolder(QFileInfo(path).path());
+        // The fallback's folder open to the user the fault plays.
+        QVERIFY(QFile::setPermissions("report", QFileDevice::Permissions(0x7777)));
         QCOMPARE(ToolTableReport::write(path, table, "LATHE 1", "SHAFT", 3), path);
         const QByteArray start = TestWorkDir::readFile(path);
         for (int t = 2; t < 40; ++t)

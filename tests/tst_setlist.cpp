@@ -279,7 +279,7 @@ private slots:
         MessageBoxRecorder rec;
         rec.answer(QMessageBox::StandardButton(answer));
         l.btn("tbDelete")->click();
-        QCOMPARE(rec.boxes().size(), 1);
+        QCOMPARE(rec.boxes().size(), refusedByDatabase ? 2 : 1);
         QCOMPARE(rec.boxes().first().title, QString("Delete tooling table"));
         QCOMPARE(rec.boxes().first().defaultButton, QMessageBox::No);
         QCOMPARE(count(QString("SELECT COUNT(*) FROM toolingTables WHERE idTable=%1").arg(gone)), deleted ? 0 : 1);
@@ -289,6 +289,58 @@ private slots:
         if (answer == QMessageBox::Yes) {
             QVERIFY(l.filter()->text().isEmpty());
             QCOMPARE(l.view()->currentIndex().row(), 0);
+        }
+    }
+
+    // A change the disk refuses is said with the store's error; the list
+    // shows what the database holds.
+    void refusedChangeIsTold_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<QString>("change");
+        for (const StorageFault::Kind kind : StorageFault::kinds())
+            for (const char *change : {"created", "renamed", "deleted"})
+                QTest::addRow("%s, %s", StorageFault::name(kind), change) << int(kind) << QString(change);
+    }
+    void refusedChangeIsTold()
+    {
+        QFETCH(int, fault);
+        QFETCH(QString, change);
+        ToolingDb::addTable(machine, "A");
+        ToolingDb::addTable(machine, "B");
+        MessageBoxRecorder rec;
+        rec.answer(QMessageBox::Yes);
+        QStringList listed;
+        {
+            RefusingDb disk(fault);
+            QVERIFY(disk.holds());
+            List l;
+            l.panel->selectToolset(machine, true);
+            l.select("B");
+            if (change == "created")
+                l.panel->newToolset("C");
+            else if (change == "renamed")
+                l.panel->renameToolset("C");
+            else
+                l.btn("tbDelete")->click();
+            listed = l.names();
+        }
+        const QString held = ToolingDb::probe(QString("SELECT group_concat(name) FROM (SELECT name FROM toolingTables "
+                                                      "WHERE idMachine=%1 ORDER BY name)").arg(machine))
+                                 .toString();
+        QCOMPARE(listed.join(','), held);
+        QStringList told;
+        for (const auto &b : rec.boxes())
+            if (b.kind == QMessageBox::Critical)
+                told << b.text;
+        if (fault == StorageFault::None) {
+            QCOMPARE(told, QStringList());
+            QVERIFY(held != "A,B");
+        } else {
+            QCOMPARE(held, QString("A,B"));
+            QCOMPARE(told.size(), 1);
+            QVERIFY2(told.first().startsWith("Tooling table not " + change + "\n\n") && told.first().size() > 30,
+                     qPrintable(told.first()));
         }
     }
 

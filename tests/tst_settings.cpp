@@ -8,6 +8,22 @@
 #include "shared/WholeFile.h"
 #include "support/TestWorkDir.h"
 
+#include <atomic>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <thread>
+#include <unistd.h>
+
+// Every change of the process's umask made in this program, counted; the
+// kernel's own call does the change.
+static std::atomic<int> umaskCalls{0};
+extern "C" mode_t umask(mode_t mask) noexcept
+{
+    ++umaskCalls;
+    return mode_t(::syscall(SYS_umask, mask));
+}
+
 using KeyValues = QList<QPair<QString, QVariant>>;
 Q_DECLARE_METATYPE(KeyValues)
 
@@ -84,6 +100,9 @@ private slots:
     void translationFile();
     void replacedFileKeepsItsPlace_data();
     void replacedFileKeepsItsPlace();
+    void otherThreadsKeepTheUmask();
+    void ownerKept();
+    void saveLeftoversRemovedAtStart();
 };
 
 void TestSettings::initTestCase()
@@ -314,6 +333,79 @@ void TestSettings::replacedFileKeepsItsPlace()
                                              | QFile::ReadGroup);
     QCOMPARE(QDir().entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::Dirs | QDir::NoDotAndDotDot).size(),
              kind == "mode" ? 1 : 2);
+}
+
+// New files, the replacement's and those another thread makes meanwhile,
+// get the mode the process's umask gives: a replace never changes the umask.
+void TestSettings::otherThreadsKeepTheUmask()
+{
+    TestWorkDir wd;
+    const mode_t mask = ::umask(022);
+    std::atomic<bool> done{false};
+    std::atomic<int> wrong{0};
+    std::thread other([&] {
+        for (int i = 0; !done; ++i) {
+            const QByteArray name = "other" + QByteArray::number(i % 20);
+            ::unlink(name.constData());
+            const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+            struct stat st;
+            if (fd >= 0 && ::fstat(fd, &st) == 0 && (st.st_mode & 07777) != 0644)
+                ++wrong;
+            ::close(fd);
+        }
+    });
+    // The race below is seldom caught: the count says whether it could be.
+    const int calls = umaskCalls;
+    int replaced = 0;
+    for (int i = 0; i < 300; ++i) {
+        QFile::remove("new");
+        replaced += WholeFile::replace("new", "x") && (QFile::permissions("new") & 0x7777) == 0x6644;
+    }
+    done = true;
+    other.join();
+    const int changes = umaskCalls - calls;
+    ::umask(mask);
+    QCOMPARE(replaced, 300);
+    QCOMPARE(int(wrong), 0);
+    QCOMPARE(changes, 0);
+}
+
+// Run by the super user, a replaced file keeps its owner and group: the
+// operator's user may still write it.
+void TestSettings::ownerKept()
+{
+    if (::geteuid() != 0)
+        QSKIP("only the super user may give a file away");
+    TestWorkDir wd;
+    QVERIFY(wd.writeFile("T8A_M.cfg", "[a]\nb=1\n"));
+    QCOMPARE(::chown("T8A_M.cfg", 65534, 65534), 0);
+    App::resetKovraSettings();
+    QVERIFY(App::writeKovraSettings({{"a/b", 2}}));
+    struct stat st;
+    QCOMPARE(::stat("T8A_M.cfg", &st), 0);
+    QCOMPARE(int(st.st_uid), 65534);
+    QCOMPARE(int(st.st_gid), 65534);
+    QCOMPARE(App::kovraSettings().value("a/b").toInt(), 2);
+    App::resetKovraSettings();
+}
+
+// What a killed save left, and only that, goes at the program's start.
+void TestSettings::saveLeftoversRemovedAtStart()
+{
+    TestWorkDir wd;
+    const QStringList gone = {".T8A_M.cfg.aB3dE9",           ".T8A_M.cfg.aB3dE9.Zz0Zz0", ".T8A_M.cfg.aB3dE9.lock",  ".T8A_M.cfg.draft.aB3dE9",
+                              ".T8A_M.cfg.check.aB3dE9",     "report/.report-aB3dE9",     "report/.SHAFT 2.pdf.aB3dE9",
+                              "balluff/.BalluffOut.bin.aB3dE9", "balluff/.BalluffIn.bin.aB3dE9"};
+    const QStringList kept = {"T8A_M.cfg",          ".T8A_M.cfg.aB3dE",          ".T8A_M.cfg.aB3dE9x",
+                              ".T8A_M.sqlite.aB3dE9", "report/SHAFT.pdf",        "report/.notes",
+                              "balluff/.t1.ini.aB3dE9", "postpro/.T8A_M.cfg.aB3dE9"};
+    for (const QString &f : gone + kept)
+        QVERIFY(wd.writeFile(f, "x"));
+    App::removeSaveLeftovers();
+    for (const QString &f : gone)
+        QVERIFY2(!QFile::exists(f), qPrintable(f));
+    for (const QString &f : kept)
+        QVERIFY2(QFile::exists(f), qPrintable(f));
 }
 
 QTEST_MAIN(TestSettings)

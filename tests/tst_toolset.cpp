@@ -13,6 +13,7 @@
 #include "shared/SharedStruct.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/Screenshot.h"
+#include "support/StorageFault.h"
 #include "support/TestWorkDir.h"
 #include "support/ToolingDb.h"
 #include "tooling/ToolTolerance.h"
@@ -416,6 +417,108 @@ private slots:
         QCOMPARE(ToolingDb::probe(QString("SELECT COUNT(*) FROM tools WHERE idTable=%1").arg(table)).toInt(), left);
         QCOMPARE(e.panel->isInsertMode(), left == 0);
         QCOMPARE(e.le("leT")->text(), shown);
+    }
+
+    // On a disk that refuses every write a form equal to its row is not
+    // stored again: moving, a new tool and leaving go on without a word.
+    void unchangedFormStoresNothing_data() { StorageFault::addRows(); }
+    void unchangedFormStoresNothing()
+    {
+        QFETCH(int, fault);
+        ToolingDb::addTool(table, 1, 1.25, 1, "A");
+        const int second = ToolingDb::addTool(table, 2, 2, 2, "B");
+        RefusingDb disk(fault);
+        QVERIFY(disk.holds());
+        Editor e;
+        e.panel->setCurrentTable(table, "LATHE 1", "T1");
+        QSignalSpy closed(e.panel, &cToolset::sigCloseToolset);
+        MessageBoxRecorder rec;
+        const QModelIndex other = e.view()->model()->index(1, 0);
+        e.view()->setCurrentIndex(other);
+        emit e.view()->clicked(other);
+        QCOMPARE(e.panel->shownToolId(), second);
+        e.btn("tbInsertTool")->click();
+        QVERIFY(e.panel->isInsertMode());
+        e.btn("tbExitTool")->click();
+        e.btn("tbExitTool")->click();
+        QCOMPARE(boxTexts(rec), QStringList());
+        QCOMPARE(closed.count(), 1);
+    }
+
+    // An edit the disk refuses is said; leaving, it may be given up and the
+    // table stays as it was.
+    void refusedEditCanBeGivenUp_data() { StorageFault::addRows(); }
+    void refusedEditCanBeGivenUp()
+    {
+        QFETCH(int, fault);
+        const bool refused = fault != StorageFault::None;
+        const int id = ToolingDb::addTool(table, 1, 1, 1, "A");
+        RefusingDb disk(fault);
+        QVERIFY(disk.holds());
+        Editor e;
+        e.panel->setCurrentTable(table, "LATHE 1", "T1");
+        QSignalSpy closed(e.panel, &cToolset::sigCloseToolset);
+        MessageBoxRecorder rec;
+        rec.answer(QMessageBox::Ok);
+        rec.answer(QMessageBox::Yes);
+        e.leave("leX", "7.5");
+        e.btn("tbExitTool")->click();
+        QCOMPARE(boxTexts(rec), refused ? QStringList({"Unable to store tool", "Unable to store tool\nDiscard the changes?"})
+                                        : QStringList());
+        QCOMPARE(closed.count(), 1);
+        QCOMPARE(stored("x", id).toDouble(), refused ? 1.0 : 7.5);
+    }
+
+    // A deletion the disk refuses is said with the store's error; the list
+    // and the form show the tool still there.
+    void refusedDeletionIsTold_data() { StorageFault::addRows(); }
+    void refusedDeletionIsTold()
+    {
+        QFETCH(int, fault);
+        const bool refused = fault != StorageFault::None;
+        ToolingDb::addTool(table, 1, 1, 1, "A");
+        ToolingDb::addTool(table, 2, 2, 2, "B");
+        RefusingDb disk(fault);
+        QVERIFY(disk.holds());
+        Editor e;
+        e.panel->setCurrentTable(table, "LATHE 1", "T1");
+        MessageBoxRecorder rec;
+        rec.answer(QMessageBox::Yes);
+        e.btn("tbDelTool")->click();
+        QCOMPARE(rec.boxes().size(), refused ? 2 : 1);
+        if (refused)
+            QVERIFY2(rec.boxes().last().text.startsWith("Tool not deleted\n\n")
+                         && rec.boxes().last().text.size() > 20,
+                     qPrintable(rec.boxes().last().text));
+        QCOMPARE(e.view()->model()->rowCount(), refused ? 2 : 1);
+        QCOMPARE(ToolingDb::probe(QString("SELECT COUNT(*) FROM tools WHERE idTable=%1").arg(table)).toInt(),
+                 refused ? 2 : 1);
+        QCOMPARE(e.le("leT")->text(), QString(refused ? "1" : "2"));
+    }
+
+    // The code column's one size follows each stored, added or deleted code,
+    // longer or shorter, without the list being measured again.
+    void codeSizeFollowsStores()
+    {
+        ToolingDb::addTool(table, 1, 1, 1, "A");
+        ToolingDb::addTool(table, 2, 2, 2, "B");
+        Editor e;
+        e.panel->setCurrentTable(table, "LATHE 1", "T1");
+        const auto pixels = [&] { return e.panel->listModel()->codeColumnPixelSize(); };
+        QCOMPARE(pixels(), 18);
+        e.leave("leCode", QString(40, 'W'));
+        QCOMPARE(pixels(), 11);
+        e.leave("leCode", "A");
+        QCOMPARE(pixels(), 18);
+        MessageBoxRecorder rec;
+        e.btn("tbInsertTool")->click();
+        e.le("leT")->setText("3");
+        e.le("leCode")->setText(QString(40, 'W'));
+        e.btn("tbOkTool")->click();
+        QCOMPARE(pixels(), 11);
+        rec.answer(QMessageBox::Yes);
+        e.btn("tbDelTool")->click();
+        QCOMPARE(pixels(), 18);
     }
 
     void sortingWithTiesKeepsFormAndListTogether()

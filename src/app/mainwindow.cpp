@@ -220,6 +220,8 @@ bool MainWindow::checkEnv()
     }
     if (r == InstanceLock::Unavailable)
         qWarning("MainWindow::checkEnv: cannot make the lock file in the working directory");
+    else
+        App::removeSaveLeftovers();
 
     if (onlyTouchPointers(inputDeviceFolder))
         QApplication::setOverrideCursor(QCursor(Qt::BlankCursor));

@@ -20,21 +20,9 @@ bool tableExists(const QString &table)
     return q.exec() && q.next();
 }
 
-bool run(const QString &statement, int idMachine)
-{
-    QExtQuery q;
-    if (!q.prepare(statement))
-        return false;
-    q.bindValue(QStringLiteral(":id"), idMachine);
-    if (q.exec())
-        return true;
-    qWarning("cMachineList: %s: %s", qPrintable(statement), qPrintable(q.lastError().text()));
-    return false;
-}
-
 // The machine with its tooling tables, their tools and the tools' DNC values,
-// all or nothing.
-bool deleteMachineRows(int idMachine)
+// all or nothing; false with the store's error.
+bool deleteMachineRows(int idMachine, QString &error)
 {
     QSqlDatabase db = QSqlDatabase::database();
     const bool own = db.transaction();
@@ -47,13 +35,21 @@ bool deleteMachineRows(int idMachine)
                << QStringLiteral("DELETE FROM toolingTables WHERE idMachine=:id")
                << QStringLiteral("DELETE FROM machine WHERE idMachine=:id");
     for (const QString &st : qAsConst(statements)) {
-        if (!run(st, idMachine)) {
+        QExtQuery q;
+        q.prepare(st);
+        q.bindValue(QStringLiteral(":id"), idMachine);
+        if (!q.exec()) {
+            error = q.lastError().text();
             if (own)
                 db.rollback();
             return false;
         }
     }
-    return !own || db.commit();
+    if (!own || db.commit())
+        return true;
+    error = db.lastError().text();
+    db.rollback();
+    return false;
 }
 
 } // namespace
@@ -149,10 +145,13 @@ void cMachineList::deleteMachine(QString password)
         return;
     const int id = selectedMachineId();
     // A master may have got slaves since the question was asked.
-    if (id >= 0 && countSlaveMachines(id, axisXZ) == 0)
-        deleteMachineRows(id);
+    QString error;
+    const bool deleted = id < 0 || countSlaveMachines(id, axisXZ) != 0 || deleteMachineRows(id, error);
     setCurrentMachine(QString());
     emit sigUpdateMacCombo(QString());
+    if (!deleted)
+        QMessageBoxKovra::critical(this, tr("Delete machine"), tr("Machine not deleted") + QStringLiteral("\n\n") + error,
+                                   QMessageBox::Ok);
 }
 
 void cMachineList::slotMacCLicked(QModelIndex)

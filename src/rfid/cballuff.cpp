@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPointer>
@@ -410,8 +411,15 @@ bool cBalluffUI::EncodeTelegram(QByteArray *image, QByteArray &tagBytes)
 
 void cBalluffUI::saveTelegram(QByteArray data, QString name)
 {
-    // A copy for the service: one the disk refuses is left out, the earlier one kept.
-    WholeFile::replace(QStringLiteral("./balluff") + name, data);
+    // A copy for the service of the last attempt: one the disk refuses takes
+    // the earlier one away, which would describe another attempt, or says so.
+    const QString path = QStringLiteral("./balluff") + name;
+    QString error;
+    if (!WholeFile::replace(path, data, &error) && !QFile::remove(path) && QFile::exists(path))
+        QMessageBoxKovra::warning(parentWindow, QStringLiteral("BALLUFF"),
+                                  tr("Unable to replace %1").arg(QFileInfo(path).absoluteFilePath()) + QStringLiteral("\n")
+                                      + error,
+                                  QMessageBox::Ok, QMessageBox::NoButton);
 }
 
 bool cBalluffUI::checkFormatId()

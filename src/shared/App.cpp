@@ -7,9 +7,7 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QStringList>
-#include <QTemporaryFile>
 
-#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -27,42 +25,38 @@ bool sameValue(const QVariant &a, const QVariant &b)
     return a == b || (a.userType() != b.userType() && a.toString() == b.toString() && !a.toString().isEmpty());
 }
 
-// A name beside the settings file that no other file holds. Each one is new,
-// so the toolkit's cache of settings files never answers for it.
-QString freshName(const QString &file, const char *role)
+// The toolkit keeps each settings file it has read in a cache of its own,
+// keyed by path, and a settings object that has nothing to write reads the
+// disk again only when the file's size or time differ from what it saw: a
+// text of the same size written within one tick of the clock would go
+// unseen. Moves the file's time past the one seen.
+void outdateSettingsCache(const QString &file, qint64 seenSize, const QDateTime &seenTime)
 {
-    const QFileInfo info(file);
-    QTemporaryFile t(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QLatin1Char('.')
-                     + QLatin1String(role) + QStringLiteral(".XXXXXX"));
-    t.setAutoRemove(false);
-    if (!t.open())
-        return QString();
-    return t.fileName();
+    const QFileInfo now(file);
+    if (now.size() != seenSize || now.lastModified() > seenTime)
+        return;
+    const qint64 ms = seenTime.toMSecsSinceEpoch() + 1;
+    const struct timespec t = {ms / 1000, (ms % 1000) * 1000000};
+    const struct timespec times[2] = {t, t};
+    ::utimensat(AT_FDCWD, QFile::encodeName(file).constData(), times, 0);
 }
 
-// The settings file's text with the keys set (an invalid value removes its
-// key), written by the toolkit's own INI writer into a draft beside the file
-// and read back by a reader of its own: a draft the disk cut short reads
-// otherwise and is refused.
-bool compose(const QSettings &current, const QVector<QPair<QString, QVariant>> &values, QByteArray &text)
+// Writes the text with the keys set (an invalid value removes its key) into a
+// draft beside the settings file, by the toolkit's own INI writer, and reads the
+// draft back by a reader of its own: a draft the disk cut short reads
+// otherwise and is refused. The draft's name, or empty (no draft left).
+QString writeSettingsDraft(const QString &file, const QByteArray &text,
+                           const QVector<QPair<QString, QVariant>> &values)
 {
-    const QString file = current.fileName();
-    QByteArray before;
-    if (!WholeFile::read(file, before))
-        return false;
-    const QString draft = freshName(file, "draft");
-    if (draft.isEmpty())
-        return false;
-    const QString check = freshName(file, "check");
-    const auto done = [&](bool ok) {
+    const QString draft = WholeFile::createDraft(file);
+    const auto refuse = [&] {
         QFile::remove(draft);
-        if (!check.isEmpty())
-            QFile::remove(check);
-        return ok;
+        return QString();
     };
-    if (check.isEmpty() || !WholeFile::replace(draft, before))
-        return done(false);
-
+    QFile start(draft);
+    if (draft.isEmpty() || !start.open(QIODevice::WriteOnly) || start.write(text) != text.size() || !start.flush())
+        return refuse();
+    start.close();
     QMap<QString, QVariant> expected;
     {
         QSettings w(draft, QSettings::IniFormat);
@@ -76,30 +70,42 @@ bool compose(const QSettings &current, const QVector<QPair<QString, QVariant>> &
         w.sync();
         // A line the reader could not make sense of is no failure of this write.
         if (w.status() == QSettings::AccessError)
-            return done(false);
+            return refuse();
         // What the writer meant to put into the draft.
         for (const QString &key : w.allKeys())
             expected.insert(key, w.value(key));
     }
-    if (std::rename(QFile::encodeName(draft).constData(), QFile::encodeName(check).constData()) != 0)
-        return done(false);
-    {
-        QSettings r(check, QSettings::IniFormat);
-        r.setIniCodec("UTF-8");
-        if (r.status() == QSettings::AccessError || r.allKeys().size() != expected.size())
-            return done(false);
-        for (auto e = expected.cbegin(); e != expected.cend(); ++e)
-            if (!r.contains(e.key()) || !sameValue(e.value(), r.value(e.key())))
-                return done(false);
-        for (const auto &kv : values)
-            if (kv.second.isValid() && !sameValue(kv.second, r.value(kv.first)))
-                return done(false);
-    }
-    QFile in(check);
-    if (!in.open(QIODevice::ReadOnly))
-        return done(false);
-    text = in.readAll();
-    return done(in.error() == QFileDevice::NoError);
+    const QFileInfo written(draft);
+    outdateSettingsCache(draft, written.size(), written.lastModified());
+    QSettings r(draft, QSettings::IniFormat);
+    r.setIniCodec("UTF-8");
+    if (r.status() == QSettings::AccessError || r.allKeys().size() != expected.size())
+        return refuse();
+    for (auto e = expected.cbegin(); e != expected.cend(); ++e)
+        if (!r.contains(e.key()) || !sameValue(e.value(), r.value(e.key())))
+            return refuse();
+    for (const auto &kv : values)
+        if (kv.second.isValid() && !sameValue(kv.second, r.value(kv.first)))
+            return refuse();
+    return draft;
+}
+
+// The draft takes the settings file's place and the settings object reads it.
+bool putSettingsDraftInPlace(const QString &draft)
+{
+    if (draft.isEmpty())
+        return false;
+    QSettings &s = App::kovraSettings();
+    // What the file holds now is what stays when the write is refused.
+    s.sync();
+    const QFileInfo before(s.fileName());
+    const qint64 size = before.exists() ? before.size() : -1;
+    const QDateTime time = before.lastModified();
+    if (!WholeFile::putInPlace(draft, s.fileName()))
+        return false;
+    outdateSettingsCache(s.fileName(), size, time);
+    s.sync();
+    return true;
 }
 }
 
@@ -123,27 +129,7 @@ void App::resetKovraSettings()
 
 bool App::replaceKovraSettingsFile(const QByteArray &text)
 {
-    QSettings &s = kovraSettings();
-    // What the file holds now is what stays when the write is refused.
-    s.sync();
-    const QString file = s.fileName();
-    const QFileInfo before(file);
-    const bool existed = before.exists();
-    const qint64 oldSize = before.size();
-    const QDateTime oldTime = before.lastModified();
-    if (!WholeFile::replace(file, text))
-        return false;
-    // The settings object reads the file again only when its size or time
-    // changed: a new text of the same size in the same millisecond would
-    // otherwise go unseen.
-    const QFileInfo after(file);
-    if (existed && after.size() == oldSize && after.lastModified() <= oldTime) {
-        const qint64 ms = oldTime.toMSecsSinceEpoch() + 1;
-        const struct timespec times[2] = {{ms / 1000, (ms % 1000) * 1000000}, {ms / 1000, (ms % 1000) * 1000000}};
-        ::utimensat(AT_FDCWD, QFile::encodeName(file).constData(), times, 0);
-    }
-    s.sync();
-    return true;
+    return putSettingsDraftInPlace(writeSettingsDraft(kovraSettings().fileName(), text, {}));
 }
 
 bool App::writeKovraSettings(const QVector<QPair<QString, QVariant>> &values)
@@ -156,6 +142,19 @@ bool App::writeKovraSettings(const QVector<QPair<QString, QVariant>> &values)
                                                       : !s.contains(kv.first));
     if (unchanged)
         return true;
-    QByteArray text;
-    return compose(s, values, text) && replaceKovraSettingsFile(text);
+    QByteArray before;
+    return WholeFile::read(s.fileName(), before) && putSettingsDraftInPlace(writeSettingsDraft(s.fileName(), before, values));
+}
+
+void App::removeSaveLeftovers()
+{
+    // A draft, the toolkit's own draft and lock of it, and the names earlier versions used.
+    WholeFile::removeLeftovers(QStringLiteral("."),
+                               {QStringLiteral(".T8A_M.cfg.XXXXXX"), QStringLiteral(".T8A_M.cfg.XXXXXX.XXXXXX"),
+                                QStringLiteral(".T8A_M.cfg.XXXXXX.lock"), QStringLiteral(".T8A_M.cfg.draft.XXXXXX"),
+                                QStringLiteral(".T8A_M.cfg.check.XXXXXX")});
+    WholeFile::removeLeftovers(QStringLiteral("./report"),
+                               {QStringLiteral(".*.pdf.XXXXXX"), QStringLiteral(".report-XXXXXX")});
+    WholeFile::removeLeftovers(QStringLiteral("./balluff"),
+                               {QStringLiteral(".BalluffOut.bin.XXXXXX"), QStringLiteral(".BalluffIn.bin.XXXXXX")});
 }

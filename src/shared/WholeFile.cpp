@@ -1,10 +1,12 @@
 #include "WholeFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -22,6 +24,77 @@ bool fail(QString *error, const QString &text)
         *error = text;
     return false;
 }
+
+// A link stays a link: the file it leads to is the one replaced.
+QString resolved(const QString &file)
+{
+    const QFileInfo link(file);
+    return !link.isSymLink() ? file : link.exists() ? link.canonicalFilePath() : link.symLinkTarget();
+}
+
+// Created with 0666 so that the kernel applies the process's umask, as to a
+// file written directly; the caller owns the descriptor.
+int openDraft(const QString &file, QByteArray &name, QString *error)
+{
+    const QFileInfo info(resolved(file));
+    const QByteArray stem = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName()) + '.';
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        name = stem + QByteArray::number(QRandomGenerator::global()->bounded(1 << 24), 16).rightJustified(6, '0');
+        fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0)
+        fail(error, reason("cannot create a file in the folder", errno));
+    return fd;
+}
+
+// Takes over the open draft: synced, given the old file's mode and owner,
+// renamed over it; removed on any failure.
+bool commit(int fd, const QByteArray &draft, const QString &file, QString *error)
+{
+    const QString path = resolved(file);
+    const QByteArray target = QFile::encodeName(path);
+    const auto abandon = [&](const QString &text) {
+        ::close(fd);
+        ::unlink(draft.constData());
+        return fail(error, text);
+    };
+    struct stat old;
+    const bool exists = ::stat(target.constData(), &old) == 0;
+    if (exists && !S_ISREG(old.st_mode))
+        return abandon(QStringLiteral("not a plain file"));
+    // Checked for the effective user: the rename below would pass over a
+    // file its owner made read-only.
+    if (exists && ::euidaccess(target.constData(), W_OK) != 0)
+        return abandon(reason("not writable", errno));
+    // Kept where the process may give them and the filesystem keeps them (a
+    // FAT stick keeps neither): otherwise no failure. The owner first, as a
+    // change of owner drops the set-id bits.
+    if (exists) {
+        (void)(::fchown(fd, old.st_uid, old.st_gid) == 0 || ::fchown(fd, uid_t(-1), old.st_gid) == 0);
+        (void)(::fchmod(fd, old.st_mode & 07777) == 0);
+    }
+    if (::fsync(fd) != 0)
+        return abandon(reason("sync", errno));
+    if (::close(fd) != 0) {
+        ::unlink(draft.constData());
+        return fail(error, reason("close", errno));
+    }
+    if (::rename(draft.constData(), target.constData()) != 0) {
+        const int err = errno;
+        ::unlink(draft.constData());
+        return fail(error, reason("rename", err));
+    }
+    // The new name on the disk too, so a power cut does not bring back the old file.
+    const int dir = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
 }
 
 bool WholeFile::read(const QString &path, QByteArray &bytes)
@@ -36,71 +109,61 @@ bool WholeFile::read(const QString &path, QByteArray &bytes)
     return in.error() == QFileDevice::NoError;
 }
 
+QString WholeFile::createDraft(const QString &path, QString *error)
+{
+    QByteArray name;
+    const int fd = openDraft(path, name, error);
+    if (fd < 0)
+        return QString();
+    ::close(fd);
+    return QFile::decodeName(name);
+}
+
+bool WholeFile::putInPlace(const QString &draft, const QString &path, QString *error)
+{
+    const QByteArray name = QFile::encodeName(draft);
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        const int err = errno;
+        ::unlink(name.constData());
+        return fail(error, reason("open", err));
+    }
+    return commit(fd, name, path, error);
+}
+
 bool WholeFile::replace(const QString &file, const QByteArray &bytes, QString *error)
 {
-    // A link stays a link: the file it leads to is the one replaced.
-    const QFileInfo link(file);
-    const QString path = !link.isSymLink() ? file : link.exists() ? link.canonicalFilePath() : link.symLinkTarget();
-    const QByteArray target = QFile::encodeName(path);
-    struct stat old;
-    const bool exists = ::stat(target.constData(), &old) == 0;
-    if (exists && !S_ISREG(old.st_mode))
-        return fail(error, QStringLiteral("not a plain file"));
-    // Checked for the effective user: the rename below would pass over a
-    // file its owner made read-only.
-    if (exists && ::euidaccess(target.constData(), W_OK) != 0)
-        return fail(error, reason("not writable", errno));
-
-    const QFileInfo info(path);
-    QByteArray temp = QFile::encodeName(info.absolutePath() + QLatin1Char('/') + QLatin1Char('.') + info.fileName())
-                      + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
+    QByteArray draft;
+    const int fd = openDraft(file, draft, error);
     if (fd < 0)
-        return fail(error, reason("cannot create a file in the folder", errno));
-
-    const auto abandon = [&](const QString &text) {
-        ::close(fd);
-        ::unlink(temp.constData());
-        return fail(error, text);
-    };
-    mode_t mode = old.st_mode & 07777;
-    if (!exists) {
-        // A new file gets what the process would give it when created directly.
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    if (::fchmod(fd, mode) != 0)
-        return abandon(reason("permissions", errno));
-
+        return false;
     qint64 done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
-            return abandon(reason("write", n < 0 ? errno : ENOSPC));
+        if (n <= 0) {
+            const int err = n < 0 ? errno : ENOSPC;
+            ::close(fd);
+            ::unlink(draft.constData());
+            return fail(error, reason("write", err));
+        }
         done += n;
     }
-    struct stat written;
-    if (::fsync(fd) != 0)
-        return abandon(reason("sync", errno));
-    if (::fstat(fd, &written) != 0 || written.st_size != bytes.size())
-        return abandon(QStringLiteral("the file did not take every byte"));
-    if (::close(fd) != 0) {
-        ::unlink(temp.constData());
-        return fail(error, reason("close", errno));
+    return commit(fd, draft, file, error);
+}
+
+void WholeFile::removeLeftovers(const QString &folder, const QStringList &patterns)
+{
+    const QFileInfoList hidden = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks);
+    for (const QString &pattern : patterns) {
+        const QRegularExpression own(QLatin1Char('^')
+                                     + QRegularExpression::escape(pattern)
+                                           .replace(QStringLiteral("XXXXXX"), QStringLiteral("[A-Za-z0-9]{6}"))
+                                           .replace(QStringLiteral("\\*"), QStringLiteral(".*"))
+                                     + QLatin1Char('$'));
+        for (const QFileInfo &f : hidden)
+            if (f.fileName().startsWith(QLatin1Char('.')) && own.match(f.fileName()).hasMatch())
+                QFile::remove(f.filePath());
     }
-    if (::rename(temp.constData(), target.constData()) != 0) {
-        const int err = errno;
-        ::unlink(temp.constData());
-        return fail(error, reason("rename", err));
-    }
-    // The new name on the disk too, so a power cut does not bring back the old file.
-    const int dir = ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-    return true;
 }

@@ -15,6 +15,8 @@ QFont listFont(int pixels)
 
 // A cell's text stands this far inside its column (the view's margins).
 constexpr int kCellMargins = 8;
+// The code sizes, largest first.
+constexpr int kCodeSizes[3] = {18, 13, 11};
 }
 
 QExtSqlQueryModel::QExtSqlQueryModel(QObject *parent)
@@ -62,25 +64,30 @@ QVariant QExtSqlQueryModel::data(const QModelIndex &index, int role) const
     }
 }
 
-void QExtSqlQueryModel::queryChange()
+void QExtSqlQueryModel::countCode(const QString &code, int change)
 {
-    if (m_codeWidth > 0)
-        setCodeWidth(m_codeWidth);
+    static const QFontMetrics metrics[3] = {QFontMetrics(listFont(kCodeSizes[0])), QFontMetrics(listFont(kCodeSizes[1])),
+                                            QFontMetrics(listFont(kCodeSizes[2]))};
+    for (int i = 0; i < 3; ++i) {
+        const int width = metrics[i].horizontalAdvance(code);
+        if ((m_codeWidths[i][width] += change) <= 0)
+            m_codeWidths[i].remove(width);
+    }
 }
 
 void QExtSqlQueryModel::setCodeWidth(int width)
 {
-    m_codeWidth = width;
-    int pixels = 0;
-    for (int size : {18, 13, 11}) {
-        pixels = size;
-        const QFontMetrics fm(listFont(size));
-        bool fits = true;
-        for (int row = 0; fits && row < rowCount(); ++row)
-            fits = fm.horizontalAdvance(QSqlQueryModel::data(index(row, colCode)).toString()) + kCellMargins <= width;
-        if (fits)
-            break;
+    if (!m_measured) {
+        for (auto &widths : m_codeWidths)
+            widths.clear();
+        for (int row = 0; row < rowCount(); ++row)
+            countCode(QSqlQueryModel::data(index(row, colCode)).toString(), 1);
+        m_measured = true;
     }
+    int i = 0;
+    while (i < 2 && !m_codeWidths[i].isEmpty() && m_codeWidths[i].lastKey() + kCellMargins > width)
+        ++i;
+    const int pixels = kCodeSizes[i];
     if (pixels == m_codePixels)
         return;
     m_codePixels = pixels;

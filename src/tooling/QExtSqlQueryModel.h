@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMap>
 #include <QSqlQueryModel>
 
 // Read model of the tooling-table editor's list: tool numbers as integers,
@@ -24,16 +25,21 @@ public:
 
     // The code column's width: from then on every code is drawn in one size,
     // the largest of the sizes above at which each code of the list fits it.
+    // The list's codes are measured at the first call after a new list;
+    // stores keep the measures by countCode.
     void setCodeWidth(int width);
     int codeColumnPixelSize() const { return m_codePixels; }
-
-protected:
-    // A new list is sized for the column again.
-    void queryChange() override;
+    // The list now holds another table: measured again at the next width.
+    void measureCodesAgain() { m_measured = false; }
+    // A stored row's code added (1) to the list or taken (-1) from it.
+    void countCode(const QString &code, int change);
 
 private:
     int m_decimals = 3;
-    int m_codeWidth = 0;
     // 0: each code sized by its length.
     int m_codePixels = 0;
+    bool m_measured = false;
+    // For each size of codePixelSize: the codes' widths, and how many codes
+    // have each.
+    QMap<int, int> m_codeWidths[3];
 };

@@ -1,13 +1,14 @@
 #include "tooling/ToolTableReport.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
 #include <QFile>
-#include <QTemporaryFile>
 #include <QFileInfo>
 #include <QPainter>
 #include <QPixmap>
+#include <QPdfWriter>
 #include <QPrinter>
 #include <QProcess>
 #include <QSqlQuery>
@@ -91,16 +92,10 @@ bool ToolTableReport::openInViewer(const QString &path)
 QString ToolTableReport::write(const QString &path, int idTable, const QString &machineName, const QString &tableName,
                                int decimals)
 {
-    // Drawn into a draft beside the report and put in place only whole: the
-    // earlier report stays when the disk takes the new one only in part.
-    QTemporaryFile draft(QFileInfo(path).absolutePath() + QStringLiteral("/.report-XXXXXX"));
-    if (!draft.open())
-        return QString();
-    draft.close();
-    if (!render(draft.fileName(), idTable, machineName, tableName, decimals))
-        return QString();
+    // Drawn into memory and written only whole: the earlier report stays when
+    // the disk takes the new one only in part.
     QByteArray pdf;
-    if (!WholeFile::read(draft.fileName(), pdf) || !pdf.trimmed().endsWith("%%EOF"))
+    if (!render(pdf, idTable, machineName, tableName, decimals) || !pdf.trimmed().endsWith("%%EOF"))
         return QString();
     if (WholeFile::replace(path, pdf))
         return path;
@@ -108,12 +103,17 @@ QString ToolTableReport::write(const QString &path, int idTable, const QString &
     return path != fallback && WholeFile::replace(fallback, pdf) ? fallback : QString();
 }
 
-bool ToolTableReport::render(const QString &out, int idTable, const QString &machineName, const QString &tableName,
+bool ToolTableReport::render(QByteArray &pdf, int idTable, const QString &machineName, const QString &tableName,
                              int decimals)
 {
-    QPrinter printer(QPrinter::ScreenResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(out);
+    // The page of the printer's PDF output at screen resolution.
+    QPrinter setup(QPrinter::ScreenResolution);
+    setup.setOutputFormat(QPrinter::PdfFormat);
+    QBuffer out(&pdf);
+    out.open(QIODevice::WriteOnly);
+    QPdfWriter printer(&out);
+    printer.setResolution(setup.resolution());
+    printer.setPageLayout(setup.pageLayout());
     QPainter p;
     if (!p.begin(&printer))
         return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 class QPainter;
@@ -36,7 +37,7 @@ public:
 
 private:
     struct Page;
-    static bool render(const QString &out, int idTable, const QString &machineName, const QString &tableName,
+    static bool render(QByteArray &pdf, int idTable, const QString &machineName, const QString &tableName,
                        int decimals);
     static void drawHeader(QPainter &p, Page &page, const QString &machineName, const QString &tableName);
     static void drawRow(QPainter &p, Page &page, int y, const QSqlRecord &tool, int decimals);

@@ -29,6 +29,25 @@ namespace {
 enum { colIdTable = 0, colIdMachine = 1, colName = 2 };
 
 cSetList::FileDialogHook fileDialogHook;
+
+// Runs the statement with the values bound; false with the store's error.
+bool store(const QString &sql, const QVariantMap &values, QString *error)
+{
+    QExtQuery q;
+    q.prepare(sql);
+    for (auto v = values.cbegin(); v != values.cend(); ++v)
+        q.bindValue(v.key(), v.value());
+    if (q.exec())
+        return true;
+    if (error)
+        *error = q.lastError().text();
+    return false;
+}
+}
+
+void cSetList::tellNotDone(const QString &title, const QString &what, const QString &error)
+{
+    QMessageBoxKovra::critical(this, title, what + QStringLiteral("\n\n") + error, QMessageBox::Ok);
 }
 
 cSetList::cSetList(QWidget *parent)
@@ -192,13 +211,10 @@ bool cSetList::toolsetExists(QString tsName)
     return q.exec() && q.next() && q.value(QStringLiteral("exist")).toInt() != 0;
 }
 
-void cSetList::insertToolset(QString tsName)
+bool cSetList::insertToolset(QString tsName, QString *error)
 {
-    QExtQuery q;
-    q.prepare(QStringLiteral("INSERT INTO toolingTables (idMachine,name) VALUES (:idMachine,:name)"));
-    q.bindValue(QStringLiteral(":idMachine"), idMachine);
-    q.bindValue(QStringLiteral(":name"), tsName);
-    q.exec();
+    return store(QStringLiteral("INSERT INTO toolingTables (idMachine,name) VALUES (:idMachine,:name)"),
+                 {{QStringLiteral(":idMachine"), idMachine}, {QStringLiteral(":name"), tsName}}, error);
 }
 
 void cSetList::selectRowWhere(const QString &column, const QVariant &value, bool open)
@@ -221,9 +237,13 @@ void cSetList::newToolset(QString name)
                                    QMessageBox::Ok);
         return;
     }
-    insertToolset(name);
+    QString error;
+    const bool made = insertToolset(name, &error);
     selectToolset(idMachine, true);
-    selectRowWhere(QStringLiteral("name"), name, true);
+    if (made)
+        selectRowWhere(QStringLiteral("name"), name, true);
+    else
+        tellNotDone(tr("Insert tooling table"), tr("Tooling table not created"), error);
 }
 
 void cSetList::renameToolset(QString name)
@@ -232,20 +252,18 @@ void cSetList::renameToolset(QString name)
     if (row < 0)
         return;
     const int idTable = model->record(row).value(QStringLiteral("idTable")).toInt();
-    QExtQuery q;
-    q.prepare(QStringLiteral("UPDATE toolingTables SET name=:name WHERE idTable=:idTable"));
-    q.bindValue(QStringLiteral(":name"), name);
-    q.bindValue(QStringLiteral(":idTable"), idTable);
-    q.exec();
+    QString error;
+    const bool renamed = store(QStringLiteral("UPDATE toolingTables SET name=:name WHERE idTable=:idTable"),
+                               {{QStringLiteral(":name"), name}, {QStringLiteral(":idTable"), idTable}}, &error);
     selectToolset(idMachine, true);
     selectRowWhere(QStringLiteral("idTable"), idTable, false);
+    if (!renamed)
+        tellNotDone(tr("Rename tooling table"), tr("Tooling table not renamed"), error);
 }
 
-bool cSetList::deleteTable(int idTable)
+bool cSetList::deleteTable(int idTable, QString *error)
 {
     QSqlDatabase db = QSqlDatabase::database();
-    if (!db.transaction())
-        return false;
     QStringList statements;
     {
         QExtQuery q;
@@ -254,18 +272,13 @@ bool cSetList::deleteTable(int idTable)
     }
     statements << QStringLiteral("DELETE FROM tools WHERE idTable=:idTable")
                << QStringLiteral("DELETE FROM toolingTables  WHERE idTable=:idTable");
-    bool ok = true;
-    for (const QString &st : qAsConst(statements)) {
-        QExtQuery q;
-        q.prepare(st);
-        q.bindValue(QStringLiteral(":idTable"), idTable);
-        if (!q.exec()) {
-            ok = false;
-            break;
-        }
-    }
+    bool ok = db.transaction();
+    for (const QString &st : qAsConst(statements))
+        ok = ok && store(st, {{QStringLiteral(":idTable"), idTable}}, error);
     if (ok)
         ok = db.commit();
+    if (!ok && error && error->isEmpty())
+        *error = db.lastError().text();
     if (!ok)
         db.rollback();
     return ok;
@@ -278,9 +291,11 @@ void cSetList::slotDeleteToolset()
         == QMessageBox::No)
         return;
     const int row = currentRow();
-    if (row >= 0)
-        deleteTable(model->record(row).value(QStringLiteral("idTable")).toInt());
+    QString error;
+    const bool deleted = row < 0 || deleteTable(model->record(row).value(QStringLiteral("idTable")).toInt(), &error);
     selectToolset(idMachine, true);
+    if (!deleted)
+        tellNotDone(tr("Delete tooling table"), tr("Tooling table not deleted"), error);
 }
 
 void cSetList::copyToolset(int idTarget)
@@ -318,8 +333,7 @@ void cSetList::copyToolset(int idTarget)
 
     QString error;
     if (TableCopy::copy(idTable, source, target, TableCopy::freeName(target.idMachine, name), erase, &error) < 0)
-        QMessageBoxKovra::critical(this, tr("Copy tooling table"),
-                                   tr("Tooling table not copied") + QStringLiteral("\n\n") + error, QMessageBox::Ok);
+        tellNotDone(tr("Copy tooling table"), tr("Tooling table not copied"), error);
     selectToolset(idMachine, true);
 }
 

@@ -39,7 +39,7 @@ public:
     QSqlTableModel *tableModel() const { return model; }
 
     // Deletes a tooling table with its tools and their DNC values, all or nothing.
-    static bool deleteTable(int idTable);
+    static bool deleteTable(int idTable, QString *error = nullptr);
 
     // Stands in for the operator at the CSV file dialog (tests): gets the
     // prepared dialog and returns the chosen path, a null text for Cancel.
@@ -56,7 +56,7 @@ public slots:
     void reqRenameToolset();
     void reqCopyToolset();
     void slotCsvImport();
-    void insertToolset(QString tsName);
+    bool insertToolset(QString tsName, QString *error = nullptr);
     bool toolsetExists(QString tsName);
 
 signals:
@@ -69,6 +69,8 @@ signals:
 private:
     int currentRow() const;
     void selectRowWhere(const QString &column, const QVariant &value, bool open);
+    // A change the database refused, with its error.
+    void tellNotDone(const QString &title, const QString &what, const QString &error);
 
     Ui::cSetList *ui;
     QSqlTableModel *model;

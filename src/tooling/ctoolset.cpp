@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QSqlRelationalTableModel>
@@ -195,6 +196,7 @@ void cToolset::setCurrentTable(int table, QString machine, QString name)
     fetchAll(model);
 
     viewModel.setDecimals(char(d));
+    viewModel.measureCodesAgain();
     refreshView();
     selectionModel = new QItemSelectionModel(&viewModel, this);
 
@@ -275,14 +277,22 @@ void cToolset::applyColumnLayout()
     }
 }
 
-void cToolset::reloadModels()
+void cToolset::reloadModels(int storedRow)
 {
     // Pending row removals first (submitting reads the table again itself).
     if (model->isDirty())
         model->submitAll();
-    static_cast<ToolTableModel *>(model)->sortBy = sortColumn;
-    model->select();
-    fetchAll(model);
+    auto *tools = static_cast<ToolTableModel *>(model);
+    // After a store only the stored row changed: read alone, it keeps its
+    // place while its value in the sort column does.
+    const int sortField = model->fieldIndex(sortColumn);
+    const QVariant before = model->index(storedRow, sortField).data();
+    if (storedRow < 0 || tools->sortBy != sortColumn || !model->selectRow(storedRow)
+        || model->index(storedRow, sortField).data() != before) {
+        tools->sortBy = sortColumn;
+        model->select();
+        fetchAll(model);
+    }
     refreshView();
 }
 
@@ -294,6 +304,11 @@ int cToolset::toolNumberAt(int row) const
 int cToolset::toolIdAt(int row) const
 {
     return model->index(row, model->fieldIndex(QStringLiteral("idTool"))).data().toInt();
+}
+
+QString cToolset::codeAt(int row) const
+{
+    return model->index(row, model->fieldIndex(QStringLiteral("code"))).data().toString();
 }
 
 int cToolset::rowOfNumber(int t) const
@@ -345,19 +360,19 @@ int cToolset::showRow(int row)
     return row;
 }
 
-int cToolset::gotoTool(int t)
+int cToolset::gotoTool(int t, int storedRow)
 {
     gotoBusy = true;
-    reloadModels();
+    reloadModels(storedRow);
     const int row = showRow(rowOfNumber(t));
     gotoBusy = false;
     return row;
 }
 
-int cToolset::gotoToolId(int idTool)
+int cToolset::gotoToolId(int idTool, int storedRow)
 {
     gotoBusy = true;
-    reloadModels();
+    reloadModels(storedRow);
     const int row = showRow(rowOfToolId(idTool));
     gotoBusy = false;
     return row;
@@ -389,9 +404,10 @@ void cToolset::updateList()
         return;
     }
     // A store that failed keeps the editor's values, for the operator to try again.
+    const int row = mapper.currentIndex();
     if (!updateRecord())
         return;
-    gotoTool(n);
+    gotoTool(n, row);
 }
 
 void cToolset::slotViewClicked(QModelIndex)
@@ -409,7 +425,7 @@ void cToolset::slotViewClicked(QModelIndex)
     if (toolNumberRefused(n)) {
         gotoTool(lastT);
     } else if (updateRecord()) {
-        gotoToolId(target);
+        gotoToolId(target, mapper.currentIndex());
     } else {
         // The list marks the tool whose values the editor still holds.
         currentIdTool = lastIdTool;
@@ -462,7 +478,7 @@ void cToolset::slotExit()
         const int n = ui->leT->text().toInt(nullptr, 10);
         if (isDuplicated(n, lastIdTool))
             return;
-        if (n != 0 && !updateRecord())
+        if (n != 0 && !updateRecord(true))
             return;
     }
     emit sigCloseToolset();
@@ -512,16 +528,10 @@ void cToolset::putText(QLineEdit *e, const char *column, const QString &text)
 
 void cToolset::bindFields(QSqlQuery &q) const
 {
-    q.bindValue(QStringLiteral(":x"), fieldValue(ui->leX, "x"));
-    q.bindValue(QStringLiteral(":z"), fieldValue(ui->leZ, "z"));
-    q.bindValue(QStringLiteral(":angle"), fieldValue(ui->leAngle, "angle", false));
-    q.bindValue(QStringLiteral(":cr"), fieldValue(ui->leCr, "cr", false));
-    q.bindValue(QStringLiteral(":xth"), fieldValue(ui->leXTh, "Xth"));
-    q.bindValue(QStringLiteral(":zth"), fieldValue(ui->leZTh, "Zth"));
-    q.bindValue(QStringLiteral(":xtolp"), fieldValue(ui->leXTolPlus, "XtolPlus"));
-    q.bindValue(QStringLiteral(":xtolm"), fieldValue(ui->leXTolMinus, "XtolMinus"));
-    q.bindValue(QStringLiteral(":ztolp"), fieldValue(ui->leZTolPlus, "ZtolPlus"));
-    q.bindValue(QStringLiteral(":ztolm"), fieldValue(ui->leZTolMinus, "ZtolMinus"));
+    for (const auto &m : mappedFields())
+        if (m.first != ui->leT && m.first != ui->leCode)
+            q.bindValue(QLatin1Char(':') + QString::fromLatin1(m.second).toLower(),
+                        fieldValue(m.first, m.second, m.first != ui->leAngle && m.first != ui->leCr));
 }
 
 void cToolset::slotInsTool()
@@ -561,7 +571,8 @@ void cToolset::slotOk()
     }
     QSqlQuery q(QSqlDatabase::database());
     q.prepare(QStringLiteral("INSERT INTO tools (idTable,t,code,x,z,angle,cr,Xth,Zth,XtolPlus,XtolMinus,ZtolPlus,ZtolMinus) "
-                             "VALUES (:idTable,:t,:code,:x,:z,:angle,:cr,:xth,:zth,:xtolp,:xtolm,:ztolp,:ztolm)"));
+                             "VALUES (:idTable,:t,:code,:x,:z,:angle,:cr,:xth,:zth,:xtolplus,:xtolminus,:ztolplus,"
+                             ":ztolminus)"));
     q.bindValue(QStringLiteral(":idTable"), idTable);
     q.bindValue(QStringLiteral(":t"), t);
     q.bindValue(QStringLiteral(":code"), ui->leCode->text().trimmed());
@@ -572,30 +583,54 @@ void cToolset::slotOk()
         return;
     }
     q.finish();
+    viewModel.countCode(ui->leCode->text().trimmed(), 1);
     disableInsert();
     gotoTool(t);
 }
 
-bool cToolset::updateRecord()
+bool cToolset::updateRecord(bool leaving)
 {
     const int t = ui->leT->text().toInt(nullptr, 10);
     if (t == 0) {
         QMessageBoxKovra::warning(this, tr("Warning"), tr("Invalid tool number"), QMessageBox::Ok);
         return false;
     }
-    QSqlQuery q(QSqlDatabase::database());
-    q.prepare(QStringLiteral("UPDATE tools SET t=:t,x=:x,z=:z,angle=:angle,cr=:cr,Xth=:xth,Zth=:zth,"
-                             "XtolPlus=:xtolp,XtolMinus=:xtolm,ZtolPlus=:ztolp,ZtolMinus=:ztolm,code=:code "
-                             "WHERE idTool=:idTool"));
-    q.bindValue(QStringLiteral(":t"), t);
-    bindFields(q);
-    q.bindValue(QStringLiteral(":code"), ui->leCode->text());
-    q.bindValue(QStringLiteral(":idTool"), lastIdTool);
-    const bool ok = q.exec();
-    q.finish();
-    if (!ok)
+    // Each column compared or set as the store binds it.
+    QStringList columns;
+    for (const auto &m : mappedFields())
+        columns << QStringLiteral("%1%3:%2").arg(QLatin1String(m.second), QString::fromLatin1(m.second).toLower());
+    const auto run = [&](const QString &sql) {
+        QSqlQuery q(QSqlDatabase::database());
+        q.prepare(sql);
+        q.bindValue(QStringLiteral(":t"), t);
+        q.bindValue(QStringLiteral(":code"), ui->leCode->text());
+        bindFields(q);
+        q.bindValue(QStringLiteral(":idTool"), lastIdTool);
+        const bool ok = q.exec() && (!q.isSelect() || (q.next() && q.value(0).toInt() == 1));
+        q.finish();
+        return ok;
+    };
+    // A form equal to its row is not written: nothing for a full or
+    // read-only disk to refuse.
+    if (run(QStringLiteral("SELECT COUNT(*) FROM tools WHERE idTool=:idTool AND ")
+            + columns.join(QStringLiteral(" AND ")).arg(QStringLiteral(" IS "))))
+        return true;
+    const QString before = codeAt(mapper.currentIndex());
+    if (run(QStringLiteral("UPDATE tools SET ") + columns.join(QLatin1Char(',')).arg(QLatin1Char('='))
+            + QStringLiteral(" WHERE idTool=:idTool"))) {
+        viewModel.countCode(before, -1);
+        viewModel.countCode(ui->leCode->text(), 1);
+        return true;
+    }
+    if (!leaving) {
         QMessageBoxKovra::warning(this, tr("Warning"), tr("Unable to store tool"), QMessageBox::Ok);
-    return ok;
+        return false;
+    }
+    // The way out when the disk refuses every store: the table stays as it was.
+    return QMessageBoxKovra::question(this, tr("Warning"),
+                                      tr("Unable to store tool") + QStringLiteral("\n") + tr("Discard the changes?"),
+                                      QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+           == QMessageBox::Yes;
 }
 
 void cToolset::slotDelTool()
@@ -606,11 +641,22 @@ void cToolset::slotDelTool()
         return;
     int removed = -1;
     const QModelIndexList rows = ui->twTools->selectionModel()->selectedRows();
+    QStringList codes;
     for (const QModelIndex &index : rows) {
+        codes << codeAt(index.row());
         model->removeRow(index.row());
         removed = index.row();
     }
-    model->submitAll();
+    if (!model->submitAll()) {
+        QMessageBoxKovra::critical(this, tr("Delete tool"),
+                                   tr("Tool not deleted") + QStringLiteral("\n\n") + model->lastError().text(),
+                                   QMessageBox::Ok);
+        model->revertAll();
+        gotoToolId(lastIdTool);
+        return;
+    }
+    for (const QString &code : qAsConst(codes))
+        viewModel.countCode(code, -1);
     model->select();
     fetchAll(model);
     if (model->rowCount() > 0) {

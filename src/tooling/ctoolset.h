@@ -81,19 +81,23 @@ private slots:
 
 private:
     static void alterTable(const QString &definition, const QString &column);
-    int gotoTool(int t);
-    int gotoToolId(int idTool);
+    // storedRow: the only row changed since the last reading, if any.
+    int gotoTool(int t, int storedRow = -1);
+    int gotoToolId(int idTool, int storedRow = -1);
     int showRow(int row);
-    void reloadModels();
+    void reloadModels(int storedRow = -1);
     void refreshView();
     void applyColumnLayout();
     void disableInsert();
     void addMappings();
-    bool updateRecord();
+    // Stores the form into the shown tool's row, unless the row holds it
+    // already. Leaving, a refused store may be given up.
+    bool updateRecord(bool leaving = false);
     bool isDuplicated(int t, int idTool);
     bool takeMeasure(bool isX, const QString &text);
     int toolNumberAt(int row) const;
     int toolIdAt(int row) const;
+    QString codeAt(int row) const;
     int rowOfNumber(int t) const;
     int rowOfToolId(int idTool) const;
     bool toolNumberRefused(int n);

@@ -115,3 +115,25 @@ ToolingDbScope::~ToolingDbScope()
 {
     ToolingDb::close();
 }
+
+static void reopenDefault()
+{
+    QSqlDatabase db = QSqlDatabase::database();
+    db.close();
+    db.open();
+}
+
+RefusingDb::RefusingDb(int kind)
+    : m_fault(StorageFault::Kind(kind), QSqlDatabase::database().databaseName(), 0)
+    , m_reopen(kind == StorageFault::ReadOnlyFile)
+{
+    if (m_reopen)
+        reopenDefault();
+}
+
+RefusingDb::~RefusingDb()
+{
+    m_fault.end();
+    if (m_reopen)
+        reopenDefault();
+}

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QVariant>
 
+#include "support/StorageFault.h"
 #include "support/TestWorkDir.h"
 
 // A database made from the schema of a new installation in the current
@@ -37,4 +38,20 @@ public:
 private:
     TestWorkDir m_wd;
     bool m_open = false;
+};
+
+// The default connection's database refusing every write while it lives
+// (a StorageFault kind on its file): a full disk lets no file grow at all,
+// and a read-only file is opened again, as SQLite takes the file's mode only
+// when it opens it.
+class RefusingDb
+{
+public:
+    explicit RefusingDb(int kind);
+    ~RefusingDb();
+    bool holds() const { return m_fault.holds(); }
+
+private:
+    StorageFault m_fault;
+    bool m_reopen;
 };
