@@ -86,6 +86,14 @@ QVariant textValue(const DatiDnc &f, const QVariant &stored)
     return ok ? QVariant(value) : stored;
 }
 
+QVariant scriptValue(const DatiDnc &f, const QString &text)
+{
+    double value = 0;
+    if (isNumberField(f) && !f.Format.isEmpty())
+        return valueFormat(f).readOutput(text, &value) ? QVariant(value) : QVariant(text);
+    return textValue(f, text);
+}
+
 QVariant collected(const DatiDnc &f, const QString &text)
 {
     if (f.Format.isEmpty() && f.FieldType != QLatin1String("date"))

@@ -387,7 +387,7 @@ void cDnc::executeScript(QString &script, int idxField)
         return;
     }
     for (const DncScript::Output &o : outputs) {
-        fields[o.field].value = o.value;
+        fields[o.field].value = DncValues::scriptValue(fields.at(o.field), o.value);
         setTableValue(o.field);
     }
 }

@@ -151,7 +151,15 @@ void cBalluffUI::executeScript(QString &script, int row)
         // A field shown here runs its own script in turn; setTableValue
         // keeps that to one nested run.
         for (const DncScript::Output &o : outputs) {
-            fields[o.field].value = o.value;
+            // A number as the script computed it, or the Format's own text.
+            DatiCampo &f = fields[o.field];
+            const bool isInt = f.FieldType == QLatin1String("int");
+            double number = 0;
+            if ((isInt || f.FieldType == QLatin1String("float")) && BalluffLayout::isSafeFormat(f.Format, isInt)
+                && ValueFormat(f.Format, isInt).readOutput(o.value, &number))
+                f.value = number;
+            else
+                f.value = o.value;
             setTableValue(o.field);
         }
     }

@@ -40,8 +40,11 @@ QValidator::State FormatValidator::validate(QString &input, int &) const
     if (format.readTyped(input, &v)) {
         if (v >= bottom && v <= top && format.shows(v))
             return Acceptable;
-        // Leading zeros start a prefixed or zero-padded number.
-        return v == 0 && format.conversion != QLatin1Char('c') ? Intermediate : Invalid;
+        // Leading zeros start a prefixed or zero-padded number, a small
+        // character code starts a larger one.
+        if (format.conversion == QLatin1Char('c'))
+            return v < bottom && partialNumber(input) ? Intermediate : Invalid;
+        return v == 0 ? Intermediate : Invalid;
     }
     // A start of the Format's text: part of the text before the number, or
     // the number followed by part of the text after it.
