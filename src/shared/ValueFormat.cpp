@@ -73,12 +73,15 @@ ValueFormat::ValueFormat(const QString &fmt, bool isInteger)
         while (i < fmt.size() && fmt.at(i).isDigit() && width < 1000)
             width = width * 10 + fmt.at(i++).digitValue();
         if (i < fmt.size() && fmt.at(i) == QLatin1Char('.'))
-            for (++i; i < fmt.size() && fmt.at(i).isDigit();)
-                ++i;
-        if (!integer && i < fmt.size() && fmt.at(i) == QLatin1Char('l'))
+            for (precision = 0, ++i; i < fmt.size() && fmt.at(i).isDigit() && precision < 1000;)
+                precision = precision * 10 + fmt.at(i++).digitValue();
+        lengthModifier = !integer && i < fmt.size() && fmt.at(i) == QLatin1Char('l');
+        if (lengthModifier)
             ++i;
-        if (i >= fmt.size())
+        if (i >= fmt.size()) {
+            conversion = QChar();
             return;
+        }
         conversion = fmt.at(i);
         literal = &after;
     }

@@ -40,7 +40,10 @@ public:
     QString after;
     QChar conversion;
     int width = 0;
+    int precision = -1;
     bool leftJustified = false;
+    // An "l" stood before a floating conversion.
+    bool lengthModifier = false;
 
     // A date (seconds since 1970) as strftime prints it on the local time
     // (the C library's ctime text for an empty Format).
