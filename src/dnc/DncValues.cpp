@@ -13,13 +13,7 @@ namespace {
 
 int truncated(double v)
 {
-    if (!(v == v))
-        return 0;
-    if (v >= double(INT_MAX))
-        return INT_MAX;
-    if (v <= double(INT_MIN))
-        return INT_MIN;
-    return int(v);
+    return ValueFormat::clampedInt(v);
 }
 
 bool isNumberField(const DatiDnc &f)

@@ -262,13 +262,7 @@ QByteArray BalluffCodec::StrNumChar(double number, bool withSign, int decimals, 
 
 int BalluffCodec::toInt(double v)
 {
-    if (std::isnan(v))
-        return 0;
-    if (v >= double(std::numeric_limits<int>::max()))
-        return std::numeric_limits<int>::max();
-    if (v <= double(std::numeric_limits<int>::min()))
-        return std::numeric_limits<int>::min();
-    return int(v);
+    return ValueFormat::clampedInt(v);
 }
 
 qint64 BalluffCodec::toInt64(double v)

@@ -9,17 +9,6 @@
 
 namespace {
 
-int clampedInt(double v)
-{
-    if (std::isnan(v))
-        return 0;
-    if (v >= double(INT_MAX))
-        return INT_MAX;
-    if (v <= double(INT_MIN))
-        return INT_MIN;
-    return int(v);
-}
-
 bool printable(int code)
 {
     return (code >= 32 && code < 127) || (code >= 160 && code <= 255);
@@ -85,6 +74,17 @@ ValueFormat::ValueFormat(const QString &fmt, bool isInteger)
         conversion = fmt.at(i);
         literal = &after;
     }
+}
+
+int ValueFormat::clampedInt(double v)
+{
+    if (std::isnan(v))
+        return 0;
+    if (v >= double(INT_MAX))
+        return INT_MAX;
+    if (v <= double(INT_MIN))
+        return INT_MIN;
+    return int(v);
 }
 
 int ValueFormat::base() const

@@ -34,6 +34,9 @@ public:
     double highest() const;
     // 8 for %o, 16 for %x and %X, else 10.
     int base() const;
+    // A number as the int an "int" field holds: truncated toward zero,
+    // beyond the int range its nearest bound, NaN 0.
+    static int clampedInt(double v);
 
     // The text before and after the conversion (a "%%" as one "%").
     QString before;
