@@ -19,6 +19,7 @@
 #include "dnc/DncValues.h"
 #include "shared/CheckBoxList.h"
 #include "shared/FormatValidator.h"
+#include "shared/ValueFormat.h"
 #include "shared/QExtDoubleValidator.h"
 #include "shared/QMessageBoxKovra.h"
 #include "shared/App.h"
@@ -212,9 +213,12 @@ void cDnc::buildTable()
             if (f.FieldType == QLatin1String("int")) {
                 int low = 0, high = 0;
                 DncValues::intBounds(f, &low, &high);
-                // A Format takes its own text and the number in its base.
-                if (!f.Format.isEmpty())
-                    e->setValidator(new FormatValidator(DncValues::valueFormat(f), low, high, e));
+                // A Format takes its own text and the number in its base; a
+                // minus sign starts a number where one can be negative.
+                if (!f.Format.isEmpty() || low < 0)
+                    e->setValidator(new FormatValidator(
+                        f.Format.isEmpty() ? ValueFormat(QStringLiteral("%d"), true) : DncValues::valueFormat(f), low,
+                        high, e));
                 else
                     e->setValidator(new QExtIntValidator(low, high, e));
             } else if (f.FieldType == QLatin1String("float")) {

@@ -214,13 +214,16 @@ void cBalluffUI::buildRow(int i)
         connect(line, &QLineEdit::textChanged, this, &cBalluffUI::slot_textChanged);
         const bool noLimits = f.Min == 0 && f.Max == 0;
         const bool isInt = f.FieldType == QLatin1String("int");
-        if ((isInt || f.FieldType == QLatin1String("float")) && !f.Format.isEmpty()
-            && BalluffLayout::isSafeFormat(f.Format, isInt)) {
+        const bool formatted = !f.Format.isEmpty() && BalluffLayout::isSafeFormat(f.Format, isInt);
+        const double big = isInt ? double(std::numeric_limits<int>::max()) : std::numeric_limits<double>::max();
+        const double lo = noLimits ? -big - (isInt ? 1 : 0) : double(isInt ? BalluffCodec::toInt(f.Min) : f.Min);
+        const double hi = noLimits ? big : double(isInt ? BalluffCodec::toInt(f.Max) : f.Max);
+        if ((isInt || f.FieldType == QLatin1String("float")) && formatted) {
             // The Format's own text and the number in its base.
-            const double big = isInt ? double(std::numeric_limits<int>::max()) : std::numeric_limits<double>::max();
-            const double lo = noLimits ? -big - (isInt ? 1 : 0) : double(isInt ? BalluffCodec::toInt(f.Min) : f.Min);
-            const double hi = noLimits ? big : double(isInt ? BalluffCodec::toInt(f.Max) : f.Max);
             line->setValidator(new FormatValidator(ValueFormat(f.Format, isInt), lo, hi, line));
+        } else if (isInt && lo < 0) {
+            // A minus sign starts a number where one can be negative.
+            line->setValidator(new FormatValidator(ValueFormat(QStringLiteral("%d"), true), lo, hi, line));
         } else if (isInt) {
             auto *v = new QExtIntValidator(std::numeric_limits<int>::min(), std::numeric_limits<int>::max(), line);
             if (!noLimits)

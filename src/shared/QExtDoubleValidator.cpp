@@ -33,8 +33,6 @@ QValidator::State QExtIntValidator::validate(QString &input, int &pos) const
 {
     if (input.isEmpty())
         return Intermediate;
-    if (bottom() < 0 && input == QLatin1String("-"))
-        return Intermediate;
     if (QIntValidator::validate(input, pos) != Acceptable)
         return Invalid;
     bool ok = false;
