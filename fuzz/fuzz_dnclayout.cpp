@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         layout.read(path, toolMode, {QStringLiteral("idTool"), QStringLiteral("dncNum0")});
         for (DatiDnc &f : layout.fields) {
             f.value = f.DefaultValue;
-            DncValues::textValue(f, DncValues::format(f, f.value, true, true));
+            DncValues::textValue(f, DncValues::format(f, f.value, true));
             DncValues::check(f, true);
         }
     }

@@ -1,6 +1,6 @@
 // Replies of the CNC-side DNC server, both dialects: the receive buffer fed in
 // two chunks, the JSON frame looked at, taken and read as the panel reads it
-// (text values through a few Formats), the plain-text words searched; then
+// (text values through a few Formats, dates among them), the plain-text words searched; then
 // every frame taken in turn, as frames that came while others were handled are.
 #include <QJsonArray>
 #include <QJsonObject>
@@ -31,8 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const QJsonObject root = doc.object();
         const QJsonObject values = root.value(QLatin1String("SetValues")).toObject();
         // A text member is read through the field's Format and shown again.
-        const char *const formats[][2] = {{"int", "%#x"}, {"int", "T%03o"}, {"int", "%c"},
-                                          {"float", "%.2f \xce\xa9"}, {"float", "%e mm"}};
+        const char *const formats[][2] = {{"int", "%#x"}, {"int", "T%03o"}, {"int", "%c"},   {"int", "%-3c|"},
+                                          {"int", "%u"},  {"float", "%.2f \xce\xa9"}, {"float", "%e mm"},
+                                          {"date", ""},   {"date", "%Y-%m-%d %H:%M"},  {"date", "%a %b %e"}};
         for (auto it = values.constBegin(); it != values.constEnd(); ++it) {
             it.value().toVariant().toString();
             if (!it.value().isString())
@@ -41,7 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 DatiDnc f;
                 f.FieldType = QLatin1String(shape[0]);
                 f.Format = QString::fromUtf8(shape[1]);
-                DncValues::format(f, DncValues::textValue(f, it.value().toString()), true, false);
+                DncValues::format(f, DncValues::textValue(f, it.value().toString()), true);
+                DncValues::collected(f, it.value().toString());
             }
         }
         root.value(QLatin1String("Acknowledge")).toObject().value(QLatin1String("ERROR")).toVariant().toString();

@@ -19,6 +19,7 @@ QList<DatiCampo> layout()
         {"FORMATNUM", 7, 1, 0, "float", "%07.2f"}, {"IEEE", 4, 3, 0, "", ""}, {"TIMESTAMP", 4, 1, 0, "", ""},
         {"COUNTER", 4, 1, 0, "", ""},      {"FORMATID", 1, 1, 0, "", ""},    {"PRESERVE", 3, 1, 0, "", ""},
         {"UBIN", 1, 1, 0x0F, "", ""},      {"UBCD", 1, 1, 0xF0, "", ""},     {"FORMATNUM", 2, 1, 0xFF, "int", "%02X"},
+        {"FORMATNUM", 6, 1, 0, "int", " %5u"},
     };
     QList<DatiCampo> fields;
     int address = 0;

@@ -488,7 +488,7 @@ private slots:
         QTest::newRow("BCD 5 bytes 2147483648") << QByteArray("Type=BCD\nByteLength=5") << "2147483648"
                                                 << "5 byte(s) [-999999999,2147483647]";
         QTest::newRow("FORMATNUM %08X -1") << QByteArray("Type=FORMATNUM\nByteLength=8\nFieldType=int\nFormatNum=%08X")
-                                           << "-1" << "8 byte(s) [0,2147483647]";
+                                           << "-1" << "";
         QTest::newRow("IEEE 1e39") << QByteArray("Type=IEEE\nByteLength=4") << "1e39"
                                    << "4 byte(s) [-3.40282346639e+38,3.40282346639e+38]";
     }
@@ -722,6 +722,74 @@ private slots:
         m_ui->form()->pbWrite->click();
         QVERIFY(!rec.boxes().isEmpty());
         QTEST(rec.boxes().first().text, "box");
+        QTEST(m_head->model.tag.toHex(), "tag");
+    }
+
+    // A script's value goes to the tag as the number its text means through
+    // the field's Format, and reads back as shown; a text that is no number
+    // is refused, naming the field, and the tag is left as it was.
+    void scriptValuesThroughFormat_data()
+    {
+        QTest::addColumn<QByteArray>("keys");
+        QTest::addColumn<QString>("script"); // L's value from T's script
+        QTest::addColumn<QString>("trip");   // shown | box | tag (hex) | shown after reading it
+        const QByteArray word("ByteLength=2\nType=UBIN\n");
+        QTest::newRow("%x 200") << word + "FieldType=int\nFormat=%x" << "200" << "c8 | written | 00c8 | c8";
+        QTest::newRow("T%03d 7") << word + "FieldType=int\nFormat=T%03d" << "7" << "T007 | written | 0007 | T007";
+        QTest::newRow("%o 15") << word + "FieldType=int\nFormat=%o" << "15" << "17 | written | 000f | 17";
+        QTest::newRow("%.2f mm 12.35") << word + "Div=100\nFieldType=float\nFormat=%.2f mm" << "12.35"
+                                       << "12.35 mm | written | 04d3 | 12.35 mm";
+        QTest::newRow("script's own text T007") << word + "FieldType=int\nFormat=T%03d" << "T007"
+                                                << "T007 | written | 0007 | T007";
+        QTest::newRow("default xyz refused")
+            << word + "FieldType=int\nFormat=%x\nAutoDefault=1\nDefaultValue=xyz" << "1"
+            << "1 | L is not a number [xyz] | 1122 | 1122";
+    }
+    void scriptValuesThroughFormat()
+    {
+        QFETCH(QByteArray, keys);
+        QFETCH(QString, script);
+        MessageBoxRecorder rec;
+        QVERIFY(open("TagSize=5", {"Label=L\n" + keys, "Label=T\nAddress=4\nByteLength=1\nType=UBIN\nScript=\"blfOut.push('0|"
+                                                           + script.toLatin1() + "'); blfOut\""}));
+        m_head->model.tag = QByteArray::fromHex("1122000005");
+        le(1)->setText("1");
+        QStringList out{le(0)->text()};
+        m_ui->form()->pbWrite->click();
+        QVERIFY(!rec.boxes().isEmpty());
+        const QString box = rec.boxes().first().text;
+        out << (box == "Tag written with success" ? "written" : box.section("\n\n", 1, 1));
+        out << m_head->model.tag.left(2).toHex();
+        m_ui->form()->pbRead->click();
+        out << (le(0)->text().isEmpty() ? m_head->model.tag.left(2).toHex() : le(0)->text());
+        QTEST(out.join(" | "), "trip");
+    }
+
+    // Text a tag cannot hold is refused, naming the field, before anything
+    // is written.
+    void textOutsideLatin1_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QByteArray>("tag"); // hex
+        QTest::newRow("greek, Latin-1 and CJK") << QString("\u03a9\u00e9\u4e2d")
+                                                << "L contains characters the tag cannot hold [\u03a9\u00e9\u4e2d]"
+                                                << QByteArray("1122334405");
+        QTest::newRow("Latin-1 written") << QString("\u00d8\u00e9") << "" << QByteArray("d8e9000005");
+    }
+    void textOutsideLatin1()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, box);
+        MessageBoxRecorder rec;
+        QVERIFY(open("TagSize=5", {"Label=L\nByteLength=4\nType=CHAR\nFieldType=string",
+                                   "Label=M\nAddress=4\nByteLength=1\nType=UBIN"}));
+        m_head->model.tag = QByteArray::fromHex("1122334405");
+        m_ui->form()->pbRead->click();
+        le(0)->setText(typed);
+        m_ui->form()->pbWrite->click();
+        QCOMPARE(rec.boxes().size(), 1);
+        QCOMPARE(rec.boxes().at(0).text == "Tag written with success" ? QString() : rec.boxes().at(0).text.section("\n\n", 1, 1), box);
         QTEST(m_head->model.tag.toHex(), "tag");
     }
 

@@ -415,7 +415,7 @@ private slots:
             << 3 << QByteArray("FieldType=float\nSqlTable=tools\nSqlField=x\n") << toolX.arg("12", "%1")
             << QString() << "12.000" << "T7 V12.000 ";
         QTest::newRow("server value beyond float precision")
-            << 3 << number << "1234567.891" << QString() << "1234567.875" << "1234567.875";
+            << 3 << number << "1234567.891" << QString() << "1234567.891" << "1234567.891";
         QTest::newRow("dnc value under a Format with leading zeros")
             << 3 << QByteArray("FieldType=float\nFormat=%08.3f\n") << stored.arg("%1", "12") << QString()
             << "0012.000" << "0012.000";

@@ -170,30 +170,28 @@ private slots:
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("format");
         QTest::addColumn<QVariant>("value");
-        QTest::addColumn<bool>("asDate");
         QTest::addColumn<QString>("text");
-        QTest::newRow("int truncates") << "int" << "" << QVariant("-7.9") << false << "-7";
-        QTest::newRow("int no value") << "int" << "" << QVariant() << false << "0";
-        QTest::newRow("int format") << "int" << "T%03d" << QVariant(5) << false << "T005";
-        QTest::newRow("int beyond range") << "int" << "" << QVariant(1e12) << false << "2147483647";
-        QTest::newRow("float built in") << "float" << "" << QVariant("12.5") << false << "12.500";
-        QTest::newRow("float format") << "float" << "%.1f" << QVariant(2.26) << false << "2.3";
-        QTest::newRow("text kept") << "string" << "" << QVariant("Ø12 é") << false << "Ø12 é";
-        QTest::newRow("date as text in formatField") << "date" << "%Y" << QVariant("86400") << false << "86400";
-        QTest::newRow("date formatted") << "date" << "%Y-%m-%d" << QVariant(86400 * 365) << true << "1971-01-01";
+        QTest::newRow("int truncates") << "int" << "" << QVariant("-7.9") << "-7";
+        QTest::newRow("int no value") << "int" << "" << QVariant() << "0";
+        QTest::newRow("int format") << "int" << "T%03d" << QVariant(5) << "T005";
+        QTest::newRow("int beyond range") << "int" << "" << QVariant(1e12) << "2147483647";
+        QTest::newRow("float built in") << "float" << "" << QVariant("12.5") << "12.500";
+        QTest::newRow("float format") << "float" << "%.1f" << QVariant(2.26) << "2.3";
+        QTest::newRow("text kept") << "string" << "" << QVariant("Ø12 é") << "Ø12 é";
+        QTest::newRow("date kept as seconds") << "date" << "%Y" << QVariant("86400") << "1970";
+        QTest::newRow("date formatted") << "date" << "%Y-%m-%d" << QVariant(86400 * 365) << "1971-01-01";
     }
     void format()
     {
         QFETCH(QString, type);
         QFETCH(QString, format);
         QFETCH(QVariant, value);
-        QFETCH(bool, asDate);
         qputenv("TZ", "UTC");
         MachineSettings.mmDecimals = 3;
         DatiDnc f;
         f.FieldType = type;
         f.Format = format;
-        QTEST(DncValues::format(f, value, true, asDate), "text");
+        QTEST(DncValues::format(f, value, true), "text");
     }
 
     void checks_data()

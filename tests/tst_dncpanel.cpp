@@ -1,6 +1,8 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
@@ -61,6 +63,12 @@ QString text(QWidget *w)
     return QString();
 }
 
+// The same step text n times, as a trip lists it.
+QString repeated(int n, const QString &text)
+{
+    return QStringList(QVector<QString>(n, text).toList()).join(" | ");
+}
+
 QString button(cDnc &p, int row)
 {
     auto *b = qobject_cast<QPushButton *>(p.table()->cellWidget(row, 2));
@@ -99,6 +107,82 @@ class tst_dncpanel : public QObject
     }
     QWidget *ed(int row) { return m_panel->editor(row); }
     QLineEdit *le(int row) { return qobject_cast<QLineEdit *>(ed(row)); }
+    // Columns of the round-trip tests: the field's keys, the road into it
+    // (typed, script, measure, server, store), what goes in, and the trip.
+    void trips()
+    {
+        QTest::addColumn<QByteArray>("keys");
+        QTest::addColumn<QString>("road");
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("trip");
+    }
+    QString sentV(int frame)
+    {
+        return QJsonDocument::fromJson(m_server.frames().value(frame)).object()["SetValues"].toObject()["V"].toString();
+    }
+    // Field V filled by the road, then sent, echoed by the server, sent
+    // again, stored and reopened (measures: stand-alone, not reopened):
+    // what it shows, sends, shows after the echo, sends, shows reopened; a
+    // refused send gives its failure line instead.
+    void trip()
+    {
+        QFETCH(QByteArray, keys);
+        QFETCH(QString, road);
+        QFETCH(QString, input);
+        MessageBoxRecorder rec;
+        qputenv("TZ", "UTC");
+        tzset();
+        CurrentMachine.isRadius = true;
+        m_measure.x = input;
+        const bool tool = road != "measure";
+        writeLayout("t.dnc", "[SETTINGS]\nTotFields=2\n[FIELD0]\nLabel=S\nSqlTable=dnc\nSqlField=dncAlpha3\n"
+                             "Script=\"blfOut.push('1|" + input.toUtf8() + "'); blfOut\"\n"
+                             "[FIELD1]\nLabel=V\nDncLabel=V\nSqlTable=dnc\nSqlField=dncAlpha4\nGetX=1\n" + keys + "\n");
+        if (road == "store")
+            QVERIFY(ToolingDb::exec(QString("INSERT INTO dnc(idTool, dncAlpha4) VALUES(%1, CAST('%2' AS BLOB))")
+                                        .arg(m_tool).arg(input)));
+        QVERIFY(open(tool));
+        QTRY_VERIFY(m_panel->form()->pbWrite->isEnabled());
+        const QString before = le(1)->text();
+        if (road == "typed") {
+            le(1)->clear();
+            le(1)->setFocus();
+            QTest::keyClicks(le(1), input);
+        } else if (road == "script") {
+            le(0)->setText("x");
+        } else if (road == "measure") {
+            qobject_cast<QPushButton *>(m_panel->table()->cellWidget(1, 2))->click();
+        } else if (road == "server") {
+            m_server.send("\x02{\"SetValues\": {\"V\": \"" + input.toUtf8() + "\"}}\x03");
+            QTRY_VERIFY(le(1)->text() != before);
+        }
+        QStringList out{le(1)->text()};
+        for (int n = 0; n < 2; ++n) {
+            const int frames = m_server.frames().size();
+            m_server.scripted << QByteArray();
+            m_panel->form()->pbWrite->click();
+            if (!rec.boxes().isEmpty()) {
+                out << rec.boxes().last().text.section("\n\n", 1, 1);
+                m_server.scripted.clear();
+                break;
+            }
+            QTRY_COMPARE(m_server.frames().size(), frames + 1);
+            out << sentV(frames);
+            if (n == 0) {
+                // The server keeps and echoes what it was sent.
+                m_server.send("\x02{\"SetValues\": {\"V\": \"" + out.last().toUtf8() + "\"}}\x03");
+                QTRY_VERIFY(m_panel->form()->pbWrite->isEnabled());
+                out << le(1)->text();
+            }
+        }
+        if (tool) {
+            m_panel->closeForm();
+            QVERIFY(open(true));
+            out << le(1)->text();
+        }
+        m_panel->closeForm();
+        QTEST(out.join(" | "), "trip");
+    }
 
 private slots:
     void initTestCase()
@@ -524,6 +608,157 @@ private slots:
         QVERIFY(open(false));
         QVERIFY(!open(true));
         QCOMPARE(rec.boxes().last().text, QString("Invalid SqlField\n/FIELD5/"));
+    }
+
+    // Every road into a field ends in its value and the text its Format
+    // prints; what the first send carries every later send carries too.
+    void everyRoadThroughFormat_data()
+    {
+        trips();
+        QTest::newRow("script T007 into T%03d") << QByteArray("FieldType=int\nFormat=T%03d") << "script" << "T007"
+                                                 << "T007 | T007 | T007 | T007 | T007";
+        QTest::newRow("script 12.35 mm into %.2f mm") << QByteArray("FieldType=float\nFormat=%.2f mm") << "script"
+                                                       << "12.35 mm" << "12.35 mm | 12.35 mm | 12.35 mm | 12.35 mm | 12.35 mm";
+        QTest::newRow("script 0xff into %#x") << QByteArray("FieldType=int\nFormat=%#x") << "script" << "0xff"
+                                               << "0xff | 0xff | 0xff | 0xff | 0xff";
+        QTest::newRow("measure into T%03d") << QByteArray("FieldType=int\nFormat=T%03d") << "measure" << "24.69"
+                                             << "T024 | T024 | T024 | T024";
+        QTest::newRow("measure into %#x") << QByteArray("FieldType=int\nFormat=%#x") << "measure" << "24.69"
+                                           << "0x18 | 0x18 | 0x18 | 0x18";
+        QTest::newRow("typed 7 into T%03d") << QByteArray("FieldType=int\nFormat=T%03d") << "typed" << "7"
+                                             << "7 | T007 | T007 | T007 | T007";
+        QTest::newRow("typed 65 into %c") << QByteArray("FieldType=int\nFormat=%c") << "typed" << "65"
+                                           << "65 | A | A | A | A";
+        QTest::newRow("stored 017 into %o") << QByteArray("FieldType=int\nFormat=%o") << "store" << "017"
+                                             << "17 | 17 | 17 | 17 | 17";
+    }
+    void everyRoadThroughFormat() { trip(); }
+
+    // A date survives any number of sends, echoes and reopenings.
+    void datesSurvive_data()
+    {
+        trips();
+        const QByteArray minutes("FieldType=date\nFormat=%Y-%m-%d %H:%M");
+        const QString shown("2023-11-14 22:13");
+        QTest::newRow("typed seconds") << minutes << "typed" << "1700000000"
+                                       << "1700000000 | " + repeated(4, shown);
+        QTest::newRow("server seconds") << minutes << "server" << "1700000000" << repeated(5, shown);
+        QTest::newRow("stored date text") << minutes << "store" << shown << repeated(5, shown);
+    }
+    void datesSurvive() { trip(); }
+
+    // A counter keeps the value the store holds for it.
+    void counterKept_data()
+    {
+        trips();
+        QTest::newRow("stored 42") << QByteArray("FieldType=counter") << "store" << "42" << "42 | 42 | 42 | 42 | 42";
+    }
+    void counterKept() { trip(); }
+
+    // A value %c cannot show is refused where it is typed and at the send,
+    // and kept as its number; a width reads back as shown.
+    void characterFields_data()
+    {
+        trips();
+        QTest::newRow("stored 300") << QByteArray("FieldType=int\nFormat=%c") << "store" << "300"
+                                    << "300 | V 300 [32,255] | 300";
+        QTest::newRow("stored -1") << QByteArray("FieldType=int\nFormat=%c") << "store" << "-1"
+                                   << "-1 | V -1 [32,255] | -1";
+        QTest::newRow("server 300") << QByteArray("FieldType=int\nFormat=%c") << "server" << "300"
+                                    << "300 | V 300 [32,255] | 300";
+        QTest::newRow("typed 300 stops at 30") << QByteArray("FieldType=int\nFormat=%c") << "typed" << "300"
+                                               << "30 | V 30 [32,255] | 30";
+        QTest::newRow("%3c typed 66") << QByteArray("FieldType=int\nFormat=%3c") << "typed" << "66"
+                                      << "66 |   B |   B |   B |   B";
+    }
+    void characterFields() { trip(); }
+
+    // Bounds beyond int are clamped to it; a minus sign is typed where Min < 0.
+    void intBounds_data()
+    {
+        trips();
+        QTest::newRow("Max 3000000000") << QByteArray("FieldType=int\nMax=3000000000") << "typed" << "42"
+                                        << "42 | 42 | 42 | 42 | 42";
+        QTest::newRow("Max 2147483647") << QByteArray("FieldType=int\nMax=2147483647") << "typed" << "2147483647"
+                                        << repeated(5, "2147483647");
+        QTest::newRow("Min -100 takes -42") << QByteArray("FieldType=int\nMin=-100\nMax=100") << "typed" << "-42"
+                                            << "-42 | -42 | -42 | -42 | -42";
+    }
+    void intBounds() { trip(); }
+
+    // A float without Format keeps its digits.
+    void floatKeepsDigits_data()
+    {
+        trips();
+        QTest::newRow("typed 99999.999") << QByteArray("FieldType=float") << "typed" << "99999.999"
+                                         << repeated(5, "99999.999");
+        QTest::newRow("stored 1234567.891") << QByteArray("FieldType=float") << "store" << "1234567.891"
+                                            << repeated(5, "1234567.891");
+    }
+    void floatKeepsDigits() { trip(); }
+
+    // Text the store cannot hold is refused, naming the field, before
+    // anything is stored; the panel stays open with it.
+    void textOutsideLatin1_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("stored"); // hex
+        QTest::newRow("greek and CJK") << QString("\u03a9\u4e2d") << "V contains characters that cannot be stored [\u03a9\u4e2d]"
+                                       << "";
+        QTest::newRow("Latin-1 kept") << QString("\u00d8 \u00e9") << "" << "D820E9";
+    }
+    void textOutsideLatin1()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, box);
+        MessageBoxRecorder rec;
+        QSignalSpy closed(m_panel, &cDnc::sigCloseDncSocket);
+        writeLayout("t.dnc", "[SETTINGS]\nTotFields=1\n[FIELD0]\nLabel=V\nFieldType=string\nMax=20\nSqlTable=dnc\n"
+                             "SqlField=dncAlpha4\n");
+        QVERIFY(open(true));
+        le(0)->setText(typed);
+        m_panel->closeForm();
+        QCOMPARE(closed.count(), box.isEmpty() ? 1 : 0);
+        QCOMPARE(rec.boxes().isEmpty() ? QString() : rec.boxes().at(0).text.section("\n\n", 1), box);
+        QTEST(dnc("hex(dncAlpha4)").toString(), "stored");
+        QCOMPARE(le(0)->text(), typed);
+    }
+
+    // Values the store refuses stay in the open panel, said with the
+    // store's error, and are stored by the next closing.
+    void refusedStoreKeepsValues_data()
+    {
+        QTest::addColumn<QString>("refusal");
+        QTest::addColumn<QString>("undo");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("update fails") << "CREATE TRIGGER refuse BEFORE UPDATE ON dnc BEGIN SELECT RAISE(ABORT, 'disk full'); END"
+                                      << "DROP TRIGGER refuse" << "disk full";
+        QTest::newRow("insert fails") << "CREATE TRIGGER refuse BEFORE INSERT ON dnc BEGIN SELECT RAISE(ABORT, 'disk full'); END"
+                                      << "DROP TRIGGER refuse" << "disk full";
+        QTest::newRow("read-only database") << "PRAGMA query_only=1" << "PRAGMA query_only=0" << "readonly";
+    }
+    void refusedStoreKeepsValues()
+    {
+        QFETCH(QString, refusal);
+        QFETCH(QString, undo);
+        QFETCH(QString, error);
+        MessageBoxRecorder rec;
+        QSignalSpy closed(m_panel, &cDnc::sigCloseDncSocket);
+        QVERIFY(open(true));
+        le(5)->setText("2.50");
+        QVERIFY(ToolingDb::exec(refusal));
+        m_panel->closeForm();
+        QVERIFY(ToolingDb::exec(undo));
+        QCOMPARE(closed.count(), 0);
+        QCOMPARE(rec.boxes().size(), 1);
+        QVERIFY2(rec.boxes().at(0).text.startsWith("The tool's DNC values could not be stored\n\n")
+                     && rec.boxes().at(0).text.contains(error),
+                 qPrintable(rec.boxes().at(0).text));
+        QCOMPARE(le(5)->text(), QString("2.50"));
+        m_panel->closeForm();
+        QCOMPARE(closed.count(), 1);
+        QCOMPARE(dnc("CAST(dncNum3 AS TEXT)").toString(), QString("2.50"));
     }
 
     // The demo layouts, both modes, for the screenshots.

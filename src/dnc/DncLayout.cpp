@@ -1,4 +1,6 @@
 #include "dnc/DncLayout.h"
+
+#include "shared/ValueFormat.h"
 #include "shared/FieldStyle.h"
 #include "shared/IniText.h"
 
@@ -21,28 +23,6 @@ int integer(const IniText &s, const QString &key, const QString &def)
 }
 
 } // namespace
-
-QChar DncLayout::conversionAt(const QString &f, int &pos)
-{
-    while (pos < f.size() && QStringLiteral("-+ #0").contains(f.at(pos)))
-        ++pos;
-    int digits = 0;
-    while (pos < f.size() && f.at(pos).isDigit() && digits < 3) {
-        ++pos;
-        ++digits;
-    }
-    if (pos < f.size() && f.at(pos) == QLatin1Char('.')) {
-        ++pos;
-        digits = 0;
-        while (pos < f.size() && f.at(pos).isDigit() && digits < 2) {
-            ++pos;
-            ++digits;
-        }
-    }
-    if (pos >= f.size())
-        return QChar();
-    return f.at(pos++);
-}
 
 bool DncLayout::isSafeFormat(const QString &fieldType, const QString &format)
 {
@@ -70,20 +50,10 @@ bool DncLayout::isSafeFormat(const QString &fieldType, const QString &format)
         family = QStringLiteral("feEgG");
     else
         return true; // other types do not use Format
-    int conversions = 0;
-    for (int i = 0; i < format.size(); ++i) {
-        if (format.at(i) != QLatin1Char('%'))
-            continue;
-        ++i;
-        if (i < format.size() && format.at(i) == QLatin1Char('%'))
-            continue;
-        const QChar c = conversionAt(format, i);
-        --i;
-        if (c.isNull() || !family.contains(c))
-            return false;
-        ++conversions;
-    }
-    return conversions == 1;
+    // One conversion of the family, no length modifier, no width beyond
+    // three digits and no precision beyond two.
+    const ValueFormat f(format, fieldType == QLatin1String("int"));
+    return f.isValid() && family.contains(f.conversion) && !f.lengthModifier && f.width <= 999 && f.precision <= 99;
 }
 
 bool DncLayout::read(const QString &path, bool toolMode, const QSet<QString> &dncColumns)

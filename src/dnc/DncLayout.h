@@ -68,8 +68,4 @@ public:
     // "float" exactly one conversion of the type's family, for "date" known
     // strftime conversions only. An empty Format is always valid.
     static bool isSafeFormat(const QString &fieldType, const QString &format);
-    // One printf conversion at pos (just after '%'): flags, width, precision,
-    // conversion letter; no '*' and no length modifier. Returns the letter (or
-    // a null character) and leaves pos after it.
-    static QChar conversionAt(const QString &format, int &pos);
 };

@@ -5,7 +5,6 @@
 
 #include <climits>
 #include <cmath>
-#include <ctime>
 
 #include "dnc/DncLayout.h"
 #include "shared/SharedStruct.h"
@@ -14,133 +13,103 @@ namespace {
 
 int truncated(double v)
 {
-    if (!(v == v))
-        return 0;
-    if (v >= double(INT_MAX))
-        return INT_MAX;
-    if (v <= double(INT_MIN))
-        return INT_MIN;
-    return int(v);
+    return ValueFormat::clampedInt(v);
 }
 
-QString dateText(const QString &fmt, qint64 seconds)
+bool isNumberField(const DatiDnc &f)
 {
-    const time_t t = time_t(seconds);
-    char buf[100] = {0};
-    if (fmt.isEmpty()) {
-        // ctime's text, its line break included.
-        if (!ctime_r(&t, buf))
-            return QString();
-        return QString::fromLocal8Bit(buf);
-    }
-    struct tm parts;
-    if (!localtime_r(&t, &parts))
-        return QString();
-    const size_t n = strftime(buf, sizeof buf, fmt.toLocal8Bit().constData(), &parts);
-    return QString::fromLocal8Bit(buf, int(n));
+    return f.FieldType == QLatin1String("int") || f.FieldType == QLatin1String("float");
 }
 
-// A checked Format (one conversion) split into the text before its
-// conversion, the conversion letter and the text after.
-bool splitFormat(const QString &format, QString &before, QChar &conversion, QString &after)
+// The number a value stands for; no value and texts that are no number read as 0.
+double number(const DatiDnc &f, const QVariant &value)
 {
-    before.clear();
-    after.clear();
-    conversion = QChar();
-    for (int i = 0; i < format.size(); ++i) {
-        QString &literal = conversion.isNull() ? before : after;
-        const QChar c = format.at(i);
-        if (c != QLatin1Char('%')) {
-            literal += c;
-        } else if (i + 1 < format.size() && format.at(i + 1) == QLatin1Char('%')) {
-            literal += c;
-            ++i;
-        } else {
-            ++i;
-            conversion = DncLayout::conversionAt(format, i);
-            --i;
-            if (conversion.isNull())
-                return false;
-        }
-    }
-    return !conversion.isNull();
+    const QVariant v = DncValues::textValue(f, value);
+    return v.type() == QVariant::String ? 0.0 : v.toDouble();
 }
 
 } // namespace
 
 namespace DncValues {
 
-QString format(const DatiDnc &f, const QVariant &value, bool isMM, bool asDate)
+ValueFormat valueFormat(const DatiDnc &f)
+{
+    return ValueFormat(f.Format, f.FieldType == QLatin1String("int"));
+}
+
+QString format(const DatiDnc &f, const QVariant &value, bool isMM)
 {
     // Formats were checked when the layout was read (DncLayout::isSafeFormat):
     // one conversion of the argument's kind.
-    if (f.FieldType == QLatin1String("int")) {
-        const int v = truncated(value.toDouble());
-        if (f.Format.isEmpty())
-            return QString::number(v);
-        return QString::asprintf(f.Format.toUtf8().constData(), v);
+    if (isNumberField(f)) {
+        const bool isInt = f.FieldType == QLatin1String("int");
+        const double n = number(f, value);
+        const ValueFormat fmt = valueFormat(f);
+        if (!f.Format.isEmpty() && fmt.shows(isInt ? truncated(n) : n))
+            return fmt.print(n);
+        return isInt ? QString::number(truncated(n)) : MPrnExact(n, isMM);
     }
-    if (f.FieldType == QLatin1String("float")) {
-        if (f.Format.isEmpty())
-            return MPrn(value.toFloat(), isMM);
-        return QString::asprintf(f.Format.toUtf8().constData(), value.toDouble());
+    if (f.FieldType == QLatin1String("date")) {
+        const QVariant seconds = textValue(f, value);
+        if (!value.isValid() || (value.type() == QVariant::String && value.toString().isEmpty()))
+            return QString();
+        if (seconds.type() == QVariant::String)
+            return seconds.toString();
+        return ValueFormat::printDate(f.Format, seconds.toLongLong());
     }
-    if (asDate && f.FieldType == QLatin1String("date"))
-        return dateText(f.Format, value.toLongLong());
     return value.toString();
-}
-
-int integerBase(const DatiDnc &f)
-{
-    QString before, after;
-    QChar conversion;
-    if (f.FieldType != QLatin1String("int") || !splitFormat(f.Format, before, conversion, after))
-        return 10;
-    if (conversion == QLatin1Char('o'))
-        return 8;
-    if (conversion == QLatin1Char('x') || conversion == QLatin1Char('X'))
-        return 16;
-    return 10;
 }
 
 QVariant textValue(const DatiDnc &f, const QVariant &stored)
 {
-    const bool isInt = f.FieldType == QLatin1String("int");
-    if (f.Format.isEmpty() || (!isInt && f.FieldType != QLatin1String("float")) || !stored.isValid())
+    if (stored.type() != QVariant::String)
         return stored;
-    // The Format (checked when the layout was read: one conversion) split into
-    // the text before its conversion, the conversion letter and the text after.
-    QString before, after;
-    QChar conversion;
-    if (!splitFormat(f.Format, before, conversion, after))
+    const QString text = stored.toString();
+    if (f.FieldType == QLatin1String("date")) {
+        qint64 seconds = 0;
+        return ValueFormat::readDate(f.Format, text, &seconds) ? QVariant(seconds) : stored;
+    }
+    if (!isNumberField(f))
         return stored;
-    // The dnc table keeps Latin-1: a character of the Format's text outside it
-    // comes back as "?". Both sides are compared in that form, so that what
-    // the table gives back reads as what was shown.
-    const auto latin1 = [](const QString &t) { return QString::fromLatin1(t.toLatin1()); };
-    before = latin1(before);
-    after = latin1(after);
-    const QString text = latin1(stored.toString());
-    if (text.size() < before.size() + after.size() || !text.startsWith(before) || !text.endsWith(after))
-        return stored;
-    QString number = text.mid(before.size(), text.size() - before.size() - after.size());
-    if (conversion == QLatin1Char('c'))
-        return number.size() == 1 ? QVariant(double(uchar(number.at(0).toLatin1()))) : stored;
-    // Widths pad with blanks; the number is read in its base, not the locale's.
-    number = number.trimmed();
-    bool ok = false;
     double value = 0;
-    if (!isInt)
-        value = number.toDouble(&ok);
-    else if (conversion == QLatin1Char('o'))
-        value = int(number.toUInt(&ok, 8));
-    else if (conversion == QLatin1Char('x') || conversion == QLatin1Char('X'))
-        value = int(number.toUInt(&ok, 16));
-    else if (conversion == QLatin1Char('u'))
-        value = int(number.toUInt(&ok, 10));
-    else
-        value = number.toInt(&ok, 10);
+    if (!f.Format.isEmpty() && valueFormat(f).readTyped(text, &value))
+        return value;
+    // A decimal number from a server or a script, whatever the field's base.
+    bool ok = false;
+    value = text.trimmed().toDouble(&ok);
     return ok ? QVariant(value) : stored;
+}
+
+QVariant scriptValue(const DatiDnc &f, const QString &text)
+{
+    double value = 0;
+    if (isNumberField(f) && !f.Format.isEmpty())
+        return valueFormat(f).readOutput(text, &value) ? QVariant(value) : QVariant(text);
+    return textValue(f, text);
+}
+
+QVariant collected(const DatiDnc &f, const QString &text)
+{
+    if (f.Format.isEmpty() && f.FieldType != QLatin1String("date"))
+        return text;
+    if (!isNumberField(f) && f.FieldType != QLatin1String("date"))
+        return text;
+    const QVariant value = textValue(f, text);
+    if (value.type() == QVariant::String)
+        return text;
+    return format(f, value, true);
+}
+
+void intBounds(const DatiDnc &f, int *low, int *high)
+{
+    const bool noBounds = f.Min == 0 && f.Max == 0;
+    *low = noBounds ? INT_MIN : truncated(f.Min);
+    *high = noBounds ? INT_MAX : truncated(f.Max);
+    if (f.Format.isEmpty())
+        return;
+    const ValueFormat fmt = valueFormat(f);
+    *low = qMax(*low, truncated(fmt.lowest()));
+    *high = qMin(*high, truncated(fmt.highest()));
 }
 
 QString itemKey(const QString &itemText)
@@ -153,27 +122,30 @@ QStringList check(const DatiDnc &f, bool isMM)
 {
     QStringList out;
     const QString text = f.value.toString();
-    if (!(f.Min == 0 && f.Max == 0)) {
-        if (f.FieldType == QLatin1String("float")) {
-            const float v = textValue(f, f.value).toFloat();
-            if (v < f.Min || v > f.Max)
-                out << f.Label + QLatin1Char(' ') + MPrn(v, isMM)
-                           + QString::asprintf(" [%f,%f]", double(f.Min), double(f.Max));
-        } else if (f.FieldType == QLatin1String("int")) {
-            const int v = truncated(textValue(f, f.value).toDouble());
-            // The number and its bounds as the field shows numbers: in the
-            // Format's base, so that they compare with what the editor shows.
-            const auto shown = [&](int n) { return format(f, n, isMM, false); };
-            if (v < f.Min || v > f.Max)
-                out << f.Label + QLatin1Char(' ') + shown(v) + QStringLiteral(" [") + shown(truncated(f.Min))
-                           + QLatin1Char(',') + shown(truncated(f.Max)) + QLatin1Char(']');
-        } else if (f.FieldType == QLatin1String("string")) {
-            const int n = text.length();
-            if (n < f.Min || n > f.Max)
-                out << f.Label + QStringLiteral(" length ")
-                           + QString::asprintf("%d [min length %d,max lenght %d]", n, truncated(f.Min),
-                                               truncated(f.Max));
-        }
+    const bool bounded = !(f.Min == 0 && f.Max == 0);
+    if (f.FieldType == QLatin1String("float")) {
+        const double v = number(f, f.value);
+        if (bounded && (v < f.Min || v > f.Max))
+            out << f.Label + QLatin1Char(' ') + MPrnExact(v, isMM)
+                       + QString::asprintf(" [%f,%f]", double(f.Min), double(f.Max));
+    } else if (f.FieldType == QLatin1String("int")) {
+        const int v = truncated(number(f, f.value));
+        int low = 0, high = 0;
+        intBounds(f, &low, &high);
+        // The number and its bounds as the field shows numbers: in the
+        // Format's base, so that they compare with what the editor shows;
+        // character codes as numbers.
+        const bool codes = valueFormat(f).conversion == QLatin1Char('c');
+        const auto shown = [&](int n) { return codes ? QString::number(n) : format(f, n, isMM); };
+        if (v < low || v > high)
+            out << f.Label + QLatin1Char(' ') + shown(v) + QStringLiteral(" [") + shown(low) + QLatin1Char(',')
+                       + shown(high) + QLatin1Char(']');
+    } else if (f.FieldType == QLatin1String("string") && bounded) {
+        const int n = text.length();
+        if (n < f.Min || n > f.Max)
+            out << f.Label + QStringLiteral(" length ")
+                       + QString::asprintf("%d [min length %d,max lenght %d]", n, truncated(f.Min),
+                                           truncated(f.Max));
     }
     if (f.isList && text.isEmpty())
         out << f.Label + QStringLiteral(" value not in list");

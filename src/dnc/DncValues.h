@@ -3,26 +3,41 @@
 #include <QString>
 #include <QVariant>
 
+#include "shared/ValueFormat.h"
+
 struct DatiDnc;
 
-// The texts a DNC field's editor shows for a value, by the field's type and
-// layout Format, and the value checks made before sending.
+// A DNC field's values and texts, by the field's type and layout Format, one
+// way for every road into the field (typed, script, measure, server, store):
+// the text shown for a value, the value a text stands for, and the value
+// checks made before sending.
 namespace DncValues {
 
-// "int" and "float" through Format (or the built-in form), other types as
-// their text; with asDate a "date" field shows the value as seconds since
-// 1970 in local time. Independent of the process locale.
-QString format(const DatiDnc &field, const QVariant &value, bool isMM, bool asDate);
+// "int" and "float" through Format (or the built-in form), "date" as its
+// local time through Format, other types as their text. A value the Format
+// cannot show is shown as its bare number. Independent of the process locale.
+QString format(const DatiDnc &field, const QVariant &value, bool isMM);
 
-// The number a number field's text stands for: the text read back through
-// the field's Format, so that octal, hexadecimal or a unit beside the number
-// give the number again (the store keeps the text). Other fields, and texts
-// the Format does not match, as they are.
+// The value a text stands for: for number fields the number the Format's
+// text (or a bare number) reads as, for "date" fields the seconds; other
+// fields, and texts that read as nothing, as they are.
 QVariant textValue(const DatiDnc &field, const QVariant &text);
 
-// The base an "int" field's Format prints its number in: 8 for %o, 16 for
-// %x and %X, 10 otherwise.
-int integerBase(const DatiDnc &field);
+// The value a script's output text stands for: a number as the script
+// computed it, or the Format's text; for other fields as textValue.
+QVariant scriptValue(const DatiDnc &field, const QString &text);
+
+// What a field's text goes out and is stored as: for number fields with a
+// Format and for dates the text the Format prints of what it stands for, so
+// that every send carries the same text; other texts as they are.
+QVariant collected(const DatiDnc &field, const QString &text);
+
+// The Format of an "int" or "float" field.
+ValueFormat valueFormat(const DatiDnc &field);
+
+// Bounds of an "int" field: Min and Max within the int range (the whole
+// range when both are 0), narrowed to the values its Format can show.
+void intBounds(const DatiDnc &field, int *low, int *high);
 
 // Number part of a list item: the text before its first " -".
 QString itemKey(const QString &itemText);

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QSettings>
+#include <QSignalBlocker>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSqlError>
@@ -13,11 +14,12 @@
 #include <climits>
 
 #include "axis/measureserver.h"
-#include "dnc/DncBaseValidator.h"
 #include "dnc/DncScript.h"
 #include "dnc/dmScanner.h"
 #include "dnc/DncValues.h"
 #include "shared/CheckBoxList.h"
+#include "shared/FormatValidator.h"
+#include "shared/ValueFormat.h"
 #include "shared/QExtDoubleValidator.h"
 #include "shared/QMessageBoxKovra.h"
 #include "shared/App.h"
@@ -209,21 +211,27 @@ void cDnc::buildTable()
             twFields->setCellWidget(i, 1, e);
             const bool noBounds = f.Min == 0 && f.Max == 0;
             if (f.FieldType == QLatin1String("int")) {
-                const int low = noBounds ? INT_MIN : int(f.Min);
-                const int high = noBounds ? INT_MAX : int(f.Max);
-                // A Format printing in another base takes that base's digits.
-                const int base = DncValues::integerBase(f);
-                if (base != 10)
-                    e->setValidator(new DncBaseValidator(base, low, high, e));
+                int low = 0, high = 0;
+                DncValues::intBounds(f, &low, &high);
+                // A Format takes its own text and the number in its base; a
+                // minus sign starts a number where one can be negative.
+                if (!f.Format.isEmpty() || low < 0)
+                    e->setValidator(new FormatValidator(
+                        f.Format.isEmpty() ? ValueFormat(QStringLiteral("%d"), true) : DncValues::valueFormat(f), low,
+                        high, e));
                 else
                     e->setValidator(new QExtIntValidator(low, high, e));
             } else if (f.FieldType == QLatin1String("float")) {
-                QExtDoubleValidator *v = new QExtDoubleValidator(2.2250738585072014e-308, DBL_MAX, 3, e);
-                if (!noBounds) {
-                    v->setRange(double(f.Min), double(f.Max), 3);
-                    v->setNotation(QDoubleValidator::StandardNotation);
+                const double low = noBounds ? 2.2250738585072014e-308 : double(f.Min);
+                const double high = noBounds ? DBL_MAX : double(f.Max);
+                if (!f.Format.isEmpty()) {
+                    e->setValidator(new FormatValidator(DncValues::valueFormat(f), low, high, e));
+                } else {
+                    QExtDoubleValidator *v = new QExtDoubleValidator(low, high, 3, e);
+                    if (!noBounds)
+                        v->setNotation(QDoubleValidator::StandardNotation);
+                    e->setValidator(v);
                 }
-                e->setValidator(v);
             } else if (f.FieldType == QLatin1String("string")) {
                 e->setMaxLength(int(f.Max));
             }
@@ -291,17 +299,17 @@ QVariant cDnc::rawValue(const DatiDnc &f) const
         return QVariant();
     const QVariant v = rec->value(f.SqlField);
     // The store keeps texts as their Latin-1 bytes.
-    if (v.type() == QVariant::ByteArray)
-        return DncValues::textValue(f, QString::fromLatin1(v.toByteArray()));
-    return v;
+    return DncValues::textValue(f, v.type() == QVariant::ByteArray ? QString::fromLatin1(v.toByteArray()) : v);
 }
 
 QString cDnc::formatField(int i)
 {
     const DatiDnc &f = fields.at(i);
+    const QVariant raw = rawValue(f);
+    // A counter shows what the store kept for it, else its current value.
     if (f.FieldType == QLatin1String("counter"))
-        return f.value.toString();
-    return DncValues::format(f, rawValue(f), CurrentMachine.IsMM, false);
+        return (raw.isValid() ? raw : f.value).toString();
+    return DncValues::format(f, raw, CurrentMachine.IsMM);
 }
 
 void cDnc::setTableValue(int i)
@@ -311,7 +319,7 @@ void cDnc::setTableValue(int i)
         return;
     running = true;
     const DatiDnc &f = fields.at(i);
-    const QString text = DncValues::format(f, f.value, CurrentMachine.IsMM, true);
+    const QString text = DncValues::format(f, f.value, CurrentMachine.IsMM);
     QWidget *e = editor(i);
     if (f.BitField) {
         if (CheckBoxList *c = qobject_cast<CheckBoxList *>(e))
@@ -346,13 +354,13 @@ void cDnc::setBalluffValue(int i)
     } else if (QLineEdit *l = qobject_cast<QLineEdit *>(e)) {
         if (f.AutoDefault)
             l->setText(f.DefaultValue);
-        // The text as shown is what is sent and stored: a Format shapes what
-        // the CNC gets.
+        // The text as its Format prints it is what is sent and stored, the
+        // first time as at every later send.
         const QString text = l->text();
         if (text.isEmpty() && (f.FieldType == QLatin1String("float") || f.FieldType == QLatin1String("int")))
             f.value = 0;
         else
-            f.value = text;
+            f.value = DncValues::collected(f, text);
     }
 }
 
@@ -383,7 +391,7 @@ void cDnc::executeScript(QString &script, int idxField)
         return;
     }
     for (const DncScript::Output &o : outputs) {
-        fields[o.field].value = o.value;
+        fields[o.field].value = DncValues::scriptValue(fields.at(o.field), o.value);
         setTableValue(o.field);
     }
 }
@@ -429,6 +437,12 @@ bool cDnc::validateData(QString &msg)
         setBalluffValue(i);
         QStringList lines = DncValues::check(fields.at(i), CurrentMachine.IsMM);
         const DatiDnc &f = fields.at(i);
+        // What is sent is what the operator sees.
+        if (QLineEdit *l = qobject_cast<QLineEdit *>(editor(i))) {
+            const QSignalBlocker quiet(l);
+            if (!f.value.isNull() && l->text() != f.value.toString() && !l->text().isEmpty())
+                l->setText(f.value.toString());
+        }
         if (plain && !f.DncLabel.isEmpty() && !DncProtocol::plainTextCarries(f.value.toString())) {
             lines << f.Label + tr(" contains characters that cannot be sent");
             unsendable = true;
@@ -475,7 +489,8 @@ void cDnc::getMeasure()
             == QMessageBox::No)
             return;
     }
-    target->setText(MPrn(float(v), CurrentMachine.IsMM));
+    // Shown as the field shows any value: an "int" field never takes decimals.
+    target->setText(DncValues::format(f, v, CurrentMachine.IsMM));
 }
 
 void cDnc::slot_SetDefaultData()
@@ -502,8 +517,21 @@ void cDnc::setDefaultData()
     }
 }
 
-void cDnc::UpdateDb()
+bool cDnc::UpdateDb()
 {
+    // Nothing is stored while one value cannot be: the store keeps Latin-1.
+    QStringList refused;
+    for (int i = 0; i < fields.size(); ++i) {
+        setBalluffValue(i);
+        const DatiDnc &f = fields.at(i);
+        const QString text = f.value.toString();
+        // A number's text reads back through its Format even so.
+        const bool number = f.FieldType == QLatin1String("int") || f.FieldType == QLatin1String("float");
+        if (f.SqlTable == QLatin1String("dnc") && !number && QString::fromLatin1(text.toLatin1()) != text)
+            refused << f.Label + tr(" contains characters that cannot be stored [") + text + QLatin1Char(']');
+    }
+    if (!refused.isEmpty())
+        return storeRefused(refused.join(QLatin1Char('\n')));
     if (dncRowMissing) {
         QSqlQuery q;
         q.prepare(QStringLiteral("INSERT INTO dnc(idTool) VALUES(:idTool);"));
@@ -511,19 +539,13 @@ void cDnc::UpdateDb()
         // Without the row the update below matches nothing and still succeeds.
         if (!q.exec() || q.numRowsAffected() != 1) {
             const QString error = q.lastError().text().trimmed();
-            QMessageBoxKovra::critical(parentWindow, tr("Error"),
-                                       tr("The tool's DNC values could not be stored") + QStringLiteral("\n\n")
-                                           + (error.isEmpty() ? tr("The store added no row") : error),
-                                       QMessageBox::Ok);
-            return;
+            return storeRefused(error.isEmpty() ? tr("The store added no row") : error);
         }
         dncRowMissing = false;
     }
     QString sql = QStringLiteral("UPDATE dnc SET ");
     QList<QByteArray> params;
-    for (int i = 0; i < fields.size(); ++i) {
-        setBalluffValue(i);
-        const DatiDnc &f = fields.at(i);
+    for (const DatiDnc &f : fields) {
         if (f.SqlTable != QLatin1String("dnc"))
             continue;
         if (!params.isEmpty())
@@ -533,23 +555,33 @@ void cDnc::UpdateDb()
         params << f.value.toString().toLatin1();
     }
     if (params.isEmpty())
-        return;
+        return true;
     sql += QStringLiteral(" WHERE idTool=%1;").arg(idTool);
     QSqlQuery q;
     bool ok = q.prepare(sql);
     for (int j = 0; ok && j < params.size(); ++j)
         q.bindValue(QStringLiteral(":param%1").arg(j), params.at(j));
     if (!ok || !q.exec())
-        QMessageBoxKovra::critical(parentWindow, tr("Error"), tr("Following query is not valid") + "\n\n" + sql,
-                                   QMessageBox::Ok);
+        return storeRefused(q.lastError().text().trimmed() + QStringLiteral("\n\n") + sql);
+    return true;
+}
+
+// The panel stays open with the operator's values: closing again retries.
+bool cDnc::storeRefused(const QString &reason)
+{
+    QMessageBoxKovra::critical(parentWindow, tr("Error"),
+                               tr("The tool's DNC values could not be stored") + QStringLiteral("\n\n") + reason,
+                               QMessageBox::Ok);
+    return false;
 }
 
 void cDnc::closeForm()
 {
+    // Values the store refuses are not dropped: the panel stays open.
+    if (toolMode && !UpdateDb())
+        return;
     socket.abort();
     timer.stop();
-    if (toolMode)
-        UpdateDb();
     if (scanner) {
         scanner->disconnect(this);
         delete scanner;

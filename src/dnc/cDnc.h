@@ -45,7 +45,8 @@ public:
     bool validateData(QString &msg);
     int findItem(const QString &value, QComboBox *combo);
     void setDefaultData();
-    void UpdateDb();
+    // False: the store refused the values (the operator was told).
+    bool UpdateDb();
     QString createJson(eJsonPayloadType type);
     // One DataMatrix reading: 1 when the dialog was accepted, else 0.
     int readDataMatrix(eReadingMode mode);
@@ -93,6 +94,7 @@ private:
     void buildTable();
     void rowChanged(QObject *source);
     void paintLabel(int row, bool failed);
+    bool storeRefused(const QString &reason);
     QVariant rawValue(const DatiDnc &f) const;
     void openConnection();
     bool receive(const QByteArray &bytes);

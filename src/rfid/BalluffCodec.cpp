@@ -1,6 +1,7 @@
 #include "rfid/BalluffCodec.h"
 
 #include "rfid/BalluffLayout.h"
+#include "shared/ValueFormat.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -124,11 +125,12 @@ bool readsSigned(const DatiCampo &f, int n)
     return isType(f, "SBIN") || n >= 3;
 }
 
-// How the decoder reads the text of a FORMATNUM "int" field (0 when it is
-// no number of the int range).
+// How the decoder reads the text of a FORMATNUM "int" field or bit group:
+// through its pattern, as a display Format is read (0 when it is no number).
 int formatNumInt(const DatiCampo &f, const QByteArray &text)
 {
-    return text.toInt(nullptr, BalluffCodec::formatNumBase(f));
+    double v = 0;
+    return ValueFormat(f.FormatNum, true).readTyped(QString::fromLatin1(text).trimmed(), &v) ? int(v) : 0;
 }
 
 int hexDigitValue(char c)
@@ -204,6 +206,13 @@ bool BalluffCodec::isNumeric(const QString &s)
     return ok;
 }
 
+bool BalluffCodec::takesNumber(const DatiCampo &f)
+{
+    static const QStringList numeric = {"UBIN",     "SBIN",     "MODSIGN",      "UBCD",     "BCD",
+                                        "UNUMCHAR", "SNUMCHAR", "SNUMCHARDEC3", "FORMATNUM"};
+    return f.BitMask == 0 && numeric.contains(f.Type);
+}
+
 bool BalluffCodec::isNumeric(const QVariant &v)
 {
     return isNumeric(valueText(v));
@@ -253,13 +262,7 @@ QByteArray BalluffCodec::StrNumChar(double number, bool withSign, int decimals, 
 
 int BalluffCodec::toInt(double v)
 {
-    if (std::isnan(v))
-        return 0;
-    if (v >= double(std::numeric_limits<int>::max()))
-        return std::numeric_limits<int>::max();
-    if (v <= double(std::numeric_limits<int>::min()))
-        return std::numeric_limits<int>::min();
-    return int(v);
+    return ValueFormat::clampedInt(v);
 }
 
 qint64 BalluffCodec::toInt64(double v)
@@ -354,7 +357,7 @@ void BalluffCodec::decode(const QByteArray &image, QList<DatiCampo> &fields) con
         if (f.BitMask != 0) {
             qint64 v = 0;
             if (isType(f, "FORMATNUM"))
-                v = untilZero(b).toInt(nullptr, formatNumBase(f));
+                v = formatNumInt(f, untilZero(b));
             else
                 v = b.isEmpty() ? 0 : uchar(b[0]);
             f.value = int((v & f.BitMask) >> lowestBit(f.BitMask));
@@ -534,9 +537,7 @@ bool BalluffCodec::encodeField(DatiCampo &f, const QByteArray &tagBytes, QByteAr
     const int n = f.ByteLength;
     const bool lsb = f.FirstByte == QLatin1String("LSB");
     const int div = f.Div == 0 ? 1 : f.Div;
-    static const QStringList numeric = {"UBIN",     "SBIN",     "MODSIGN",      "UBCD",     "BCD",
-                                        "UNUMCHAR", "SNUMCHAR", "SNUMCHARDEC3", "FORMATNUM"};
-    if (numeric.contains(f.Type) && !isNumeric(f.value))
+    if (takesNumber(f) && !isNumeric(f.value))
         f.value = 0;
     const double number = f.value.toDouble();
     const double scaled = double(div) * number;

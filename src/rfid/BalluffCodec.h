@@ -44,6 +44,8 @@ public:
     static QByteArray removeChar(QByteArray a, QChar c);
     static bool isNumeric(const QString &s);
     static bool isNumeric(const QVariant &v);
+    // The field's value is encoded as a number (one that is no number goes as 0).
+    static bool takesNumber(const DatiCampo &f);
     // The number as text of exactly length characters (cut at the end).
     static QByteArray StrNumChar(double number, bool withSign, int decimals, QString separator,
                                  int length);

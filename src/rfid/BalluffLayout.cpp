@@ -1,4 +1,5 @@
 #include "rfid/BalluffLayout.h"
+#include "shared/ValueFormat.h"
 #include "rfid/BalluffCodec.h"
 #include "shared/FieldStyle.h"
 #include "shared/IniText.h"
@@ -77,37 +78,10 @@ bool BalluffLayout::isSafeFormat(const QString &pattern, bool intArgument)
 
 QChar BalluffLayout::formatConversion(const QString &pattern, bool intArgument)
 {
-    QChar conversion;
-    int conversions = 0;
-    const int n = pattern.size();
-    for (int i = 0; i < n; ++i) {
-        if (pattern.at(i) != QLatin1Char('%'))
-            continue;
-        ++i;
-        if (i < n && pattern.at(i) == QLatin1Char('%'))
-            continue;
-        while (i < n && QStringLiteral("-+ #0").contains(pattern.at(i)))
-            ++i;
-        while (i < n && pattern.at(i).isDigit())
-            ++i;
-        if (i < n && pattern.at(i) == QLatin1Char('.')) {
-            ++i;
-            while (i < n && pattern.at(i).isDigit())
-                ++i;
-        }
-        // "%lf" means "%f" to printf: one "l" is taken on the floating ones.
-        if (!intArgument && i < n && pattern.at(i) == QLatin1Char('l'))
-            ++i;
-        if (i >= n)
-            return QChar();
-        const QChar c = pattern.at(i);
-        const QString accepted = intArgument ? QStringLiteral("diouxX") : QStringLiteral("fFeEgGaA");
-        if (!accepted.contains(c))
-            return QChar(); // "*", "%n", length modifiers, strings, a wrong kind
-        conversion = c;
-        ++conversions;
-    }
-    return conversions == 1 ? conversion : QChar();
+    // "%lf" means "%f" to printf: one "l" is taken on the floating ones.
+    const ValueFormat f(pattern, intArgument);
+    const QString accepted = intArgument ? QStringLiteral("diouxX") : QStringLiteral("fFeEgGaA");
+    return f.isValid() && accepted.contains(f.conversion) ? f.conversion : QChar();
 }
 
 bool BalluffLayout::read(const QString &path, QStringList *messages)

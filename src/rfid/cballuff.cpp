@@ -18,10 +18,12 @@
 #include "rfid/BalluffCodec.h"
 #include "rfid/qballuff.h"
 #include "shared/CheckBoxList.h"
+#include "shared/FormatValidator.h"
 #include "shared/IniText.h"
 #include "shared/QExtDoubleValidator.h"
 #include "shared/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
+#include "shared/ValueFormat.h"
 #include "shared/WholeFile.h"
 
 namespace {
@@ -212,7 +214,18 @@ void cBalluffUI::buildRow(int i)
         line->setStatusTip(row);
         connect(line, &QLineEdit::textChanged, this, &cBalluffUI::slot_textChanged);
         const bool noLimits = f.Min == 0 && f.Max == 0;
-        if (f.FieldType == QLatin1String("int")) {
+        const bool isInt = f.FieldType == QLatin1String("int");
+        const bool formatted = !f.Format.isEmpty() && BalluffLayout::isSafeFormat(f.Format, isInt);
+        const double big = isInt ? double(std::numeric_limits<int>::max()) : std::numeric_limits<double>::max();
+        const double lo = noLimits ? -big - (isInt ? 1 : 0) : double(isInt ? BalluffCodec::toInt(f.Min) : f.Min);
+        const double hi = noLimits ? big : double(isInt ? BalluffCodec::toInt(f.Max) : f.Max);
+        if ((isInt || f.FieldType == QLatin1String("float")) && formatted) {
+            // The Format's own text and the number in its base.
+            line->setValidator(new FormatValidator(ValueFormat(f.Format, isInt), lo, hi, line));
+        } else if (isInt && lo < 0) {
+            // A minus sign starts a number where one can be negative.
+            line->setValidator(new FormatValidator(ValueFormat(QStringLiteral("%d"), true), lo, hi, line));
+        } else if (isInt) {
             auto *v = new QExtIntValidator(std::numeric_limits<int>::min(), std::numeric_limits<int>::max(), line);
             if (!noLimits)
                 v->setRange(BalluffCodec::toInt(f.Min), BalluffCodec::toInt(f.Max));
@@ -263,34 +276,23 @@ void cBalluffUI::setTableValue(int row)
     const DatiCampo &f = fields.at(row);
     const QVariant &v = f.value;
     QString t;
+    // A script's text is read as the editor's text is: through the Format.
+    const QVariant number = v.type() == QVariant::String ? editorValue(f, v.toString()) : v;
     if (f.FieldType == QLatin1String("int")) {
-        const double d = std::trunc(v.toDouble());
-        const int n = d >= std::numeric_limits<int>::max()   ? std::numeric_limits<int>::max()
-                      : d <= std::numeric_limits<int>::min() ? std::numeric_limits<int>::min()
-                                                             : int(d);
+        const int n = BalluffCodec::toInt(std::trunc(number.toDouble()));
         // The editor's text is what a write takes: a pattern the formatter
         // cannot take shows the value as an empty pattern would.
         if (BalluffLayout::isSafeFormat(f.Format, true))
-            t = QString::asprintf(f.Format.toLatin1().constData(), n);
+            t = ValueFormat(f.Format, true).print(n);
         else
             t = QString::number(n);
     } else if (f.FieldType == QLatin1String("float")) {
         if (BalluffLayout::isSafeFormat(f.Format, false))
-            t = QString::asprintf(f.Format.toLatin1().constData(), v.toDouble());
+            t = ValueFormat(f.Format, false).print(number.toDouble());
         else
-            t = MPrn(v.toFloat(), CurrentMachine.IsMM);
+            t = MPrn(number.toFloat(), CurrentMachine.IsMM);
     } else if (f.FieldType == QLatin1String("date")) {
-        const time_t when = time_t(v.toInt());
-        if (f.Format.isEmpty()) {
-            char buf[64] = {0};
-            if (ctime_r(&when, buf))
-                t = QString::fromLocal8Bit(buf);
-        } else {
-            struct tm local;
-            char buf[100] = {0};
-            if (localtime_r(&when, &local) && std::strftime(buf, sizeof buf, f.Format.toLocal8Bit().constData(), &local))
-                t = QString::fromLocal8Bit(buf);
-        }
+        t = ValueFormat::printDate(f.Format, number.toLongLong());
     } else {
         t = charText(v);
     }

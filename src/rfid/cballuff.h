@@ -87,6 +87,9 @@ private:
     // them until the field is changed in any way.
     void rememberTagValues();
     void fieldEdited(QObject *source);
+    // The value an editor's text stands for: a number through the field's
+    // Format, a date's seconds, else the text.
+    static QVariant editorValue(const DatiCampo &f, const QString &text);
     QString layoutPath() const;
     int readWriteCounter() const;
     void paintLabel(int row, const QColor &background);

@@ -19,6 +19,7 @@
 #include "shared/DialogStyle.h"
 #include "shared/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
+#include "shared/ValueFormat.h"
 
 namespace {
 
@@ -76,10 +77,23 @@ void cBalluffUI::setBalluffValue(int index, bool applyAutoDefault)
             line->setText(f.DefaultValue);
         }
         // A field left as the tag read showed it keeps the value read (the
-        // display may show fewer decimals); any other is its text.
+        // display may show fewer decimals); any other is what its text means.
         const QVariant held = shown.heldFor(index, line->text());
-        f.value = held.isValid() ? held : QVariant(line->text());
+        f.value = held.isValid() ? held : editorValue(f, line->text());
     }
+}
+
+QVariant cBalluffUI::editorValue(const DatiCampo &f, const QString &text)
+{
+    const bool isInt = f.FieldType == QLatin1String("int");
+    double number = 0;
+    qint64 seconds = 0;
+    if ((isInt || f.FieldType == QLatin1String("float")) && BalluffLayout::isSafeFormat(f.Format, isInt)
+        && ValueFormat(f.Format, isInt).readTyped(text, &number))
+        return number;
+    if (f.FieldType == QLatin1String("date") && ValueFormat::readDate(f.Format, text, &seconds))
+        return seconds;
+    return text;
 }
 
 void cBalluffUI::fieldEdited(QObject *source)
@@ -137,7 +151,15 @@ void cBalluffUI::executeScript(QString &script, int row)
         // A field shown here runs its own script in turn; setTableValue
         // keeps that to one nested run.
         for (const DncScript::Output &o : outputs) {
-            fields[o.field].value = o.value;
+            // A number as the script computed it, or the Format's own text.
+            DatiCampo &f = fields[o.field];
+            const bool isInt = f.FieldType == QLatin1String("int");
+            double number = 0;
+            if ((isInt || f.FieldType == QLatin1String("float")) && BalluffLayout::isSafeFormat(f.Format, isInt)
+                && ValueFormat(f.Format, isInt).readOutput(o.value, &number))
+                f.value = number;
+            else
+                f.value = o.value;
             setTableValue(o.field);
         }
     }
@@ -308,6 +330,16 @@ bool cBalluffUI::validateData(QString &message)
                     problems << f.Label + " length "
                                     + QString::asprintf("%d [min length %d,max lenght %d]", n, BalluffCodec::toInt(f.Min), BalluffCodec::toInt(f.Max));
             }
+        }
+        // A text a number field cannot read would go to the tag as 0, and a
+        // character beyond Latin-1 as "?".
+        if (!text.isEmpty() && BalluffCodec::takesNumber(f) && !BalluffCodec::isNumeric(f.value)) {
+            problems << f.Label + QStringLiteral(" is not a number [") + text + "]";
+            unwritable = true;
+        } else if ((f.Type == QLatin1String("CHAR") || f.Type == QLatin1String("CHARSPACE"))
+                   && QString::fromLatin1(text.toLatin1()) != text) {
+            problems << f.Label + QStringLiteral(" contains characters the tag cannot hold [") + text + "]";
+            unwritable = true;
         }
         double lo = 0, hi = 0;
         if (!BalluffCodec::fitsBytes(f, &lo, &hi)) {

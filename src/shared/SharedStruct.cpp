@@ -242,6 +242,11 @@ float ZVal(float value)
 
 QString MPrn(float value, bool isMM)
 {
+    return MPrnExact(value, isMM);
+}
+
+QString MPrnExact(double value, bool isMM)
+{
     return QString::number(value, 'f', isMM ? MachineSettings.mmDecimals : MachineSettings.inchDecimals);
 }
 

@@ -177,6 +177,8 @@ void setSpindleWithSpId(const QString &description);
 float XVal(float value);
 float ZVal(float value);
 QString MPrn(float value, bool isMM);
+// The same without going through single precision.
+QString MPrnExact(double value, bool isMM);
 QString APrn(float value);
 
 // Shared small functions ------------------------------------------------------

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QValidator>
+
+#include "shared/ValueFormat.h"
+
+// Editor rule of a number field shown through a Format: the Format's own
+// text or the bare number in its base (a character code for %c), read as the
+// field's value is read, within the field's bounds and the values the Format
+// can show. The starts of such texts are let through while typing.
+class FormatValidator : public QValidator
+{
+    Q_OBJECT
+public:
+    FormatValidator(const ValueFormat &format, double bottom, double top, QObject *parent);
+    State validate(QString &input, int &pos) const override;
+
+private:
+    bool partialNumber(const QString &text) const;
+
+    ValueFormat format;
+    double bottom;
+    double top;
+};

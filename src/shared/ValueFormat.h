@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QChar>
+#include <QString>
+
+// A layout's printf Format for one number (a DNC field's or a tag field's
+// display Format, a tag's FORMATNUM pattern) and a "date" field's strftime
+// Format, both ways: the text a value is shown as and the value a text stands
+// for, so that a value shown, sent, stored or written reads back as itself.
+// Independent of the process locale (dates use the local time).
+class ValueFormat
+{
+public:
+    // format: one conversion, as the layout readers check it (an "l" before
+    // a floating conversion is taken as printf takes it). integer: the
+    // argument is an int ("int" fields), else a double.
+    ValueFormat(const QString &format, bool integer);
+
+    bool isValid() const { return !conversion.isNull(); }
+    QString print(double value) const;
+    // The number the Format's own text stands for (blanks of a width around
+    // the number allowed); false for any other text.
+    bool read(const QString &text, double *value) const;
+    // What an operator types or a script hands over: the Format's text, or
+    // the bare number in the Format's base (a character code for %c).
+    bool readTyped(const QString &text, double *value) const;
+    // What a script hands over: a decimal number as scripts compute them,
+    // else what readTyped reads.
+    bool readOutput(const QString &text, double *value) const;
+    // The values whose text reads back as them: %c shows the printable
+    // Latin-1 characters only.
+    bool shows(double value) const;
+    double lowest() const;
+    double highest() const;
+    // 8 for %o, 16 for %x and %X, else 10.
+    int base() const;
+    // A number as the int an "int" field holds: truncated toward zero,
+    // beyond the int range its nearest bound, NaN 0.
+    static int clampedInt(double v);
+
+    // The text before and after the conversion (a "%%" as one "%").
+    QString before;
+    QString after;
+    QChar conversion;
+    int width = 0;
+    int precision = -1;
+    bool leftJustified = false;
+    // An "l" stood before a floating conversion.
+    bool lengthModifier = false;
+
+    // A date (seconds since 1970) as strftime prints it on the local time
+    // (the C library's ctime text for an empty Format).
+    static QString printDate(const QString &format, qint64 seconds);
+    // The seconds a date text stands for: read through the Format (what
+    // printDate shows, to its resolution) or a bare count of seconds.
+    static bool readDate(const QString &format, const QString &text, qint64 *seconds);
+
+private:
+    bool readNumber(const QString &middle, bool bare, double *value) const;
+
+    QString format;
+    bool integer;
+};
