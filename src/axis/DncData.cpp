@@ -3,11 +3,11 @@
 #include "shared/QExtQuery.h"
 
 #include <QList>
+#include <QSqlDatabase>
+#include <QVariant>
 #include <QVector>
 
 #include <algorithm>
-#include <QSqlDatabase>
-#include <QVariant>
 
 namespace {
 // Text of a field as the line carries it: 8-bit, up to a NUL byte.
@@ -122,28 +122,9 @@ int setDataRows(int idTable, qint64 *afterId, int maxRows, QByteArray &out)
     return rows;
 }
 
-QByteArray setData(const QString &machineAndTable)
-{
-    QByteArray out;
-    const int idTable = listedTable(machineAndTable.toLatin1());
-    qint64 after = 0;
-    if (idTable >= 0)
-        while (setDataRows(idTable, &after, 1000, out) > 0) {
-        }
-    return out;
-}
-
 QString listedMachine(const QByteArray &listed)
 {
     return findMachine(listed, false).name;
-}
-
-bool machineExists(const QString &name)
-{
-    QExtQuery q;
-    q.prepare(QStringLiteral("SELECT count(*) as macCount FROM machine WHERE name=:name"));
-    q.bindValue(QStringLiteral(":name"), name);
-    return q.exec() && q.next() && q.value(0).toInt() != 0;
 }
 
 namespace {
@@ -173,7 +154,7 @@ bool parseTools(const QByteArray &lines, QVector<Tool> &tools)
         const qint64 t = values.at(0).trimmed().toLongLong(&ok);
         if (!ok || t < kMinToolNumber || t > kMaxToolNumber)
             return false;
-        // A row as setData writes it ends with a blank value: the code is
+        // A row as setDataRows writes it ends with a blank value: the code is
         // everything between the fifth comma and that last one.
         QByteArray code = values.at(5);
         if (values.size() > 7 && values.last() == " ")

@@ -28,11 +28,8 @@ int listedTable(const QByteArray &listed);
 // *afterId, at most maxRows of them, appended to out; *afterId becomes the
 // id of the last one. Returns the number of rows.
 int setDataRows(int idTable, qint64 *afterId, int maxRows, QByteArray &out);
-// All rows of the table "machine/table"; empty when no table is listed so.
-QByteArray setData(const QString &machineAndTable);
 // The machine $D lists as `listed` (no system row), or an empty text.
 QString listedMachine(const QByteArray &listed);
-bool machineExists(const QString &name);
 // Imports "@machine@table@tool lines" followed by one more byte: the table
 // (created when the machine has none of that name) gets the tool numbers
 // and codes of the lines. All or nothing: false, with the database as it
