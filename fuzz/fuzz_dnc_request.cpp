@@ -10,6 +10,7 @@
 #include "shared/App.h"
 #include "shared/SharedStruct.h"
 
+#include <QCoreApplication>
 #include <QMetaObject>
 #include <QSettings>
 #include <QSqlQuery>
@@ -76,8 +77,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray bytes(reinterpret_cast<const char *>(data) + 2, int(size - 2));
     for (int at = 0; at < bytes.size(); at += chunk)
         feed(l, bytes.mid(at, chunk));
+    // A table's reply is built a step per turn of the event loop.
+    for (int i = 0; i < 20; ++i)
+        QCoreApplication::processEvents();
     // Three line ends always complete a request: the next input starts
     // with an empty buffer.
     feed(l, "\r\r\r");
+    for (int i = 0; i < 20; ++i)
+        QCoreApplication::processEvents();
     return 0;
 }

@@ -1,9 +1,11 @@
 // Requests of a CNC or host computer on the serial DNC line, answered byte
 // for byte, and the database and settings-file work behind them.
+#include "axis/DncData.h"
 #include "axis/cAxisInterface.h"
 #include "shared/App.h"
 #include "shared/SharedStruct.h"
 #include "support/AxbLinkFixture.h"
+#include "support/HoldProbe.h"
 #include "support/PtyPeer.h"
 #include "support/ScopedLocale.h"
 #include "support/StderrCapture.h"
@@ -18,6 +20,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QtTest>
+
+#include <thread>
 
 
 namespace {
@@ -169,8 +173,17 @@ private slots:
     void busy();
     void import_data();
     void import();
+    void roundTrip_data();
+    void roundTrip();
+    void listedNames_data();
+    void listedNames();
+    void oversizedRequest_data();
+    void oversizedRequest();
+    void tableInSteps();
     void readSettings();
     void writeSettings();
+    void refusedSettingsText_data();
+    void refusedSettingsText();
     void refusedSettingsWrite_data();
     void refusedSettingsWrite();
     void settingsFileUnusable_data();
@@ -199,7 +212,7 @@ void TestDnc::replies_data()
     QTest::newRow("tools, quote in name") << Chunks{"$SLATHE1/SET1' OR '1'='1\r"} << EOT << none;
     QTest::newRow("machine known") << Chunks{"$MMILL2\r"} << ACK << QStringList{"activate:MILL2"};
     QTest::newRow("machine unknown") << Chunks{"$MLATHE9\r"} << NAK << none;
-    QTest::newRow("machine, system row") << Chunks{"$M*FACTORY ZERO*\r"} << ACK << QStringList{"activate:*FACTORY ZERO*"};
+    QTest::newRow("machine, system row") << Chunks{"$M*FACTORY ZERO*\r"} << NAK << none;
     QTest::newRow("position") << Chunks{"$X\r"} << QByteArray("X    12.500 Z   100.000 A A M R LATHE1\r")
                               << QStringList{"serialActive"};
     QTest::newRow("letter q") << Chunks{"$q\r"} << NAK << none;
@@ -357,12 +370,26 @@ void TestDnc::import_data()
         << QByteArray("$I@MILL2@SET1@9,0,0,0,0,C9, \n@\r") << "" << ACK
         << QStringList{"LATHE1/SET1(1): 1=T1 2=T2", "LATHE1/SET2(2):", "MILL2/SET1(3): 9=C9"}
         << QStringList{"imported:*DEFAULT MACHINE*", "imported:MILL2"};
-    QTest::newRow("short and empty lines skipped, bad number is 0")
-        << QByteArray("$I@LATHE1@SET2@1,2,3,4,5,C6\n\nX,0,0,0,0,CX, \n 4,0,0,0,0,C4,,\n@\r") << "" << ACK
-        << QStringList{"LATHE1/SET1(1): 1=T1 2=T2", "LATHE1/SET2(2): 0=CX 4=C4", "MILL2/SET1(3): 7=M7"} << imported;
-    QTest::newRow("last byte is dropped, not the line end")
-        << QByteArray("$I@LATHE1@SET2@3,0,0,0,0,C3, \n3,0,0,0,0,C3\r") << "" << ACK
-        << QStringList{"LATHE1/SET1(1): 1=T1 2=T2", "LATHE1/SET2(2): 3=C3", "MILL2/SET1(3): 7=M7"} << imported;
+    QTest::newRow("empty lines skipped, blank before the number")
+        << QByteArray("$I@LATHE1@SET2@\n \n 4,0,0,0,0,C4,,\n\n@\r") << "" << ACK
+        << QStringList{"LATHE1/SET1(1): 1=T1 2=T2", "LATHE1/SET2(2): 4=C4", "MILL2/SET1(3): 7=M7"} << imported;
+    QTest::newRow("highest tool number") << QByteArray("$I@LATHE1@SET2@99999999,0,0,0,0,C, \n@\r") << "" << ACK
+        << QStringList{"LATHE1/SET1(1): 1=T1 2=T2", "LATHE1/SET2(2): 99999999=C", "MILL2/SET1(3): 7=M7"} << imported;
+    // A line the tooling editor would refuse, or one cut short, refuses the
+    // whole request: no tool goes missing or gets another number unseen.
+    for (const char *t : {"X", "0", "-3", "7.9", "100000000", "2147483648", "9223372036854775808", "nan", "1e308", ""})
+        QTest::newRow(qPrintable(QString("tool number '%1'").arg(t)))
+            << "$I@LATHE1@SET1@5,0,0,0,0,C5, \n" + QByteArray(t) + ",0,0,0,0,C, \n@\r" << "" << NAK << seeded
+            << QStringList();
+    QByteArray many;
+    for (int t = 1; t <= kMaxImportTools + 1; ++t)
+        many += QByteArray::number(t) + ",0,0,0,0,C, \n";
+    QTest::newRow("more tools than a request takes") << "$I@LATHE1@SET1@" + many + "@\r" << "" << NAK << seeded
+                                                     << QStringList();
+    QTest::newRow("six values") << QByteArray("$I@LATHE1@SET1@1,2,3,4,5,C6\n4,0,0,0,0,C4, \n@\r") << "" << NAK << seeded
+                                << QStringList();
+    QTest::newRow("last byte dropped cuts the row")
+        << QByteArray("$I@LATHE1@SET2@3,0,0,0,0,C3, \n4,0,0,0,0,C4\r") << "" << NAK << seeded << QStringList();
     QTest::newRow("quote in names") << QByteArray("$I@LATHE1@it's@1,0,0,0,0,a'b, \n@\r") << "" << ACK
                                     << (QStringList(seeded) << "LATHE1/it's(4): 1=a'b") << imported;
     QTest::newRow("unknown machine") << QByteArray("$I@LATHE9@SET1@1,0,0,0,0,C1, \n@\r") << "" << NAK << seeded
@@ -399,6 +426,139 @@ void TestDnc::import()
     QVERIFY(exec("BEGIN") && exec("COMMIT"));
 }
 
+void TestDnc::roundTrip_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::newRow("plain") << "C1" << ACK;
+    QTest::newRow("comma") << "A,B" << ACK;
+    QTest::newRow("comma and blank") << "A, " << ACK;
+    QTest::newRow("at sign") << "X@Y" << ACK;
+    QTest::newRow("line feed") << "A\nB" << NAK;
+}
+
+// What $S sends of a table, $I takes back whole, or refuses: never ACK with
+// a tool or a code lost.
+void TestDnc::roundTrip()
+{
+    QFETCH(QString, code);
+    QFETCH(QByteArray, reply);
+    DncLink link;
+    QVERIFY(link.ok);
+    QSqlQuery q;
+    q.prepare("UPDATE tools SET code=? WHERE idTable=1 AND t=1");
+    q.addBindValue(code);
+    QVERIFY(q.exec());
+    const QStringList before = tables();
+    const QByteArray rows = link.ask("$SLATHE1/SET1\r", QByteArray(1, 'x'));
+    QVERIFY(rows.endsWith(EOT) && rows.contains("T2"));
+    QCOMPARE(link.ask("$I@LATHE1@SET1@" + rows.chopped(1) + "@\r", reply), reply);
+    QCOMPARE(tables(), before);
+    QCOMPARE(link.events.size(), reply == ACK ? 2 : 0);
+}
+
+void TestDnc::listedNames_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QStringList>("events");
+    QTest::addColumn<QString>("table");
+    const QString seeded = QString::fromUtf8("DREH Ω/SET/1(4): 3=D3");
+    QTest::newRow("machines") << QByteArray("$D\r") << QByteArray("@LATHE1@|@MILL2@|@DREH ?@|\x04") << QStringList()
+                              << seeded;
+    QTest::newRow("tables") << QByteArray("$L\r") << QByteArray("LATHE1/SET1\rLATHE1/SET2\rMILL2/SET1\rDREH ?/SET/1\r\x04")
+                            << QStringList() << seeded;
+    QTest::newRow("machine") << QByteArray("$MDREH ?\r") << ACK << QStringList{QString::fromUtf8("activate:DREH Ω")}
+                             << seeded;
+    QTest::newRow("tools") << QByteArray("$SDREH ?/SET/1\r") << QByteArray("3,0,0,0,0,D3, \n\x04") << QStringList()
+                           << seeded;
+    QTest::newRow("import") << QByteArray("$I@DREH ?@SET/1@5,0,0,0,0,C5, \n@\r") << ACK
+                            << QStringList{"imported:*DEFAULT MACHINE*", QString::fromUtf8("imported:DREH Ω")}
+                            << QString::fromUtf8("DREH Ω/SET/1(4): 5=C5");
+}
+
+// Every name $D and $L list can be asked for as listed, also one the line
+// cannot carry and a table name with "/".
+void TestDnc::listedNames()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, reply);
+    QFETCH(QStringList, events);
+    QFETCH(QString, table);
+    DncLink link;
+    QVERIFY(link.ok);
+    QVERIFY(exec(QString::fromUtf8("INSERT INTO machine (name) VALUES ('DREH Ω')"))
+            && exec("INSERT INTO toolingTables (idMachine, name) VALUES (4, 'SET/1')")
+            && exec("INSERT INTO tools (idTable, t, code) VALUES (4, 3, 'D3')"));
+    QCOMPARE(link.ask(request, reply), reply);
+    QCOMPARE(link.events, events);
+    QCOMPARE(tables().value(3), table);
+}
+
+void TestDnc::oversizedRequest_data()
+{
+    QTest::addColumn<QByteArray>("head");
+    QTest::newRow("bytes without a line end") << QByteArray("x");
+    QTest::newRow("settings file") << QByteArray("$N[Machine]\nisMM=false\n[Host]\nnote=");
+    QTest::newRow("import") << QByteArray("$I@LATHE1@SET1@");
+}
+
+// A request larger than any real one is refused while it still comes, its
+// bytes are dropped up to its line end, and the program's thread is never
+// held for long.
+void TestDnc::oversizedRequest()
+{
+    QFETCH(QByteArray, head);
+    DncLink link;
+    QVERIFY(link.ok);
+    const QStringList before = tables();
+    const QByteArray settings = TestWorkDir::readFile("T8A_M.cfg");
+    HoldProbe probe;
+    probe.start();
+    link.host.clearReceived();
+    std::thread host([&] { link.host.write(head + QByteArray(kMaxDncRequest, 'k'), 30000); });
+    QTRY_COMPARE_WITH_TIMEOUT(link.host.received(), NAK, 30000);
+    host.join();
+    QVERIFY2(probe.longestMs() < 400, qPrintable(QString("held %1 ms").arg(probe.longestMs())));
+    // The rest of it up to its end goes unanswered; the next request is served.
+    QCOMPARE(link.ask("kkk\r", QByteArray()), QByteArray());
+    QCOMPARE(link.ask("$?\r", ACK), ACK);
+    QVERIFY(link.events.isEmpty());
+    QCOMPARE(tables(), before);
+    QCOMPARE(TestWorkDir::readFile("T8A_M.cfg"), settings);
+}
+
+// The rows of a large table are read a step at a time: the program's thread
+// has its turns while the reply is built, and the reply is whole and in order.
+void TestDnc::tableInSteps()
+{
+    DncLink link;
+    QVERIFY(link.ok);
+    const int count = 40000;
+    QVERIFY(exec(QString("WITH RECURSIVE n(t) AS (SELECT 1 UNION ALL SELECT t+1 FROM n WHERE t<%1) "
+                         "INSERT INTO tools (idTable, t) SELECT 2, t FROM n").arg(count)));
+    QElapsedTimer sinceAsked;
+    qint64 firstByte = -1;
+    qint64 held = -1;
+    HoldProbe probe;
+    connect(&link.host, &PtyPeer::chunkReceived, this, [&] {
+        if (firstByte < 0) {
+            firstByte = sinceAsked.elapsed();
+            held = probe.longestMs();
+        }
+    });
+    probe.start();
+    sinceAsked.start();
+    const QByteArray rows = link.ask("$SLATHE1/SET2\r", QByteArray(1, 'x'));
+    // Built in one go, the longest hold would be about all the time to the reply.
+    QVERIFY2(held * 2 < firstByte, qPrintable(QString("held %1 ms of %2 ms").arg(held).arg(firstByte)));
+    QVERIFY(rows.endsWith(EOT));
+    const QList<QByteArray> lines = rows.chopped(1).split('\n');
+    QCOMPARE(lines.size(), count + 1);
+    QCOMPARE(lines.first(), QByteArray("1,0,0,0,0,, "));
+    QCOMPARE(lines.at(count - 1), QByteArray::number(count) + ",0,0,0,0,, ");
+}
+
 void TestDnc::readSettings()
 {
     DncLink link;
@@ -429,6 +589,28 @@ void TestDnc::writeSettings()
     QCOMPARE(App::kovraSettings().value("/SOCKET/Ip").toString(), QStringLiteral("10.0.0.9"));
     QVERIFY(!App::kovraSettings().contains("/TTY/DncPort"));
     QCOMPARE(link.ask("$?\r", ACK), ACK);
+}
+
+void TestDnc::refusedSettingsText_data()
+{
+    QTest::addColumn<QByteArray>("payload");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("no keys") << QByteArray("[Machine]\n");
+    QTest::newRow("text") << QByteArray("hello world\n");
+    QTest::newRow("binary") << QByteArray("\x01\xfe\xff\x80[\n\x7f", 7);
+}
+
+// Only a settings file replaces the settings file.
+void TestDnc::refusedSettingsText()
+{
+    QFETCH(QByteArray, payload);
+    DncLink link;
+    QVERIFY(link.ok);
+    const QByteArray start = TestWorkDir::readFile("T8A_M.cfg");
+    QVERIFY(start.contains("DncPort"));
+    QCOMPARE(link.ask("$N" + payload + "\r", NAK), NAK);
+    QVERIFY(link.events.isEmpty());
+    QCOMPARE(TestWorkDir::readFile("T8A_M.cfg"), start);
 }
 
 void TestDnc::refusedSettingsWrite_data()

@@ -213,6 +213,33 @@ private slots:
         QCOMPARE(h.port->written().left(12), BalluffTelegram::request('L', 0, 32, 2, 0));
     }
 
+    // A head that sends garbage while the program waits for a tag: what is kept
+    // of it stays bounded.
+    void garbageWhileWaiting()
+    {
+        CtsHead h;
+        QVERIFY(openOn(h.head, "/dev/rfid-test"));
+        const int total = 4 * QBalluff::kMaxReceived;
+        int fed = 0;
+        int largest = 0;
+        QTimer feeder;
+        connect(&feeder, &QTimer::timeout, [&] {
+            largest = std::max(largest, h.head.getBuffer().size());
+            if (fed >= total) {
+                h.head.abortOperation();
+                return;
+            }
+            h.port->feed(QByteArray(4096, 'g'));
+            fed += 4096;
+        });
+        feeder.start(2);
+        QByteArray out;
+        QVERIFY(!h.head.readBalluff(&out, 0, 8, 1, 0));
+        QCOMPARE(h.head.getError(), QString("Operation aborted by user"));
+        QVERIFY2(largest <= QBalluff::kMaxReceived, qPrintable(QString("kept %1 bytes").arg(largest)));
+        QVERIFY(largest > 0);
+    }
+
     void abortDuringPresenceWait_data()
     {
         QTest::addColumn<bool>("queryMode");

@@ -5,6 +5,9 @@
 #include <QList>
 #include <QSqlDatabase>
 #include <QVariant>
+#include <QVector>
+
+#include <algorithm>
 
 namespace {
 // Text of a field as the line carries it: 8-bit, up to a NUL byte.
@@ -39,59 +42,150 @@ QByteArray setList()
     return out;
 }
 
-QByteArray setData(const QString &machineAndTable)
+namespace {
+struct Named
 {
-    QByteArray out;
-    const QStringList parts = machineAndTable.split('/');
-    if (parts.size() != 2)
-        return out;
-    QExtQuery q;
-    q.prepare(QStringLiteral(
-        "select tools.t as T, tools.x+0 as X, tools.z+0 as Z, tools.angle+0 as A, tools.cr+0 as R, "
-        "tools.code as C FROM tools, machine, toolingTables WHERE machine.name=:macName AND "
-        "machine.idMachine=toolingTables.idMachine AND toolingTables.name=:setName AND "
-        "toolingTables.idTable=tools.idTable"));
-    q.bindValue(QStringLiteral(":macName"), parts.at(0));
-    q.bindValue(QStringLiteral(":setName"), parts.at(1));
-    if (!q.exec())
-        return out;
-    while (q.next()) {
-        QString row;
-        for (int i = 0; i < 6; ++i)
-            row += q.value(i).toString() + ',';
-        out += (row + QStringLiteral(" \n")).toLatin1();
+    qint64 id;
+    QString name;
+};
+
+// The row asked for as `listed`: the one of that very text, else the only one
+// whose 8-bit form it is; -1 when none (or more than one) is.
+int pickListed(const QVector<Named> &rows, const QByteArray &listed)
+{
+    const QString text = QString::fromLatin1(listed);
+    int found = -1;
+    int forms = 0;
+    for (int i = 0; i < rows.size(); ++i) {
+        if (rows.at(i).name == text)
+            return i;
+        if (rows.at(i).name.toLatin1() == listed) {
+            found = i;
+            ++forms;
+        }
     }
-    return out;
+    return forms == 1 ? found : -1;
 }
 
-bool machineExists(const QString &name)
+QVector<Named> namedRows(QExtQuery &q)
+{
+    QVector<Named> rows;
+    if (q.exec())
+        while (q.next())
+            rows.append({q.value(0).toLongLong(), q.value(1).toString()});
+    return rows;
+}
+
+// The machine asked for as `listed`, or id -1.
+Named findMachine(const QByteArray &listed, bool systemRows)
 {
     QExtQuery q;
-    q.prepare(QStringLiteral("SELECT count(*) as macCount FROM machine WHERE name=:name"));
-    q.bindValue(QStringLiteral(":name"), name);
-    return q.exec() && q.next() && q.value(0).toInt() != 0;
+    q.prepare(QStringLiteral("SELECT idMachine, name FROM machine"));
+    QVector<Named> rows = namedRows(q);
+    if (!systemRows)
+        rows.erase(std::remove_if(rows.begin(), rows.end(), [](const Named &m) { return m.name.startsWith('*'); }),
+                   rows.end());
+    const int i = pickListed(rows, listed);
+    return i < 0 ? Named{-1, QString()} : rows.at(i);
+}
+}
+
+int listedTable(const QByteArray &listed)
+{
+    QExtQuery q;
+    q.prepare(QStringLiteral("SELECT toolingTables.idTable, machine.name||'/'||toolingTables.name FROM machine,toolingTables "
+                             "WHERE machine.idMachine=toolingTables.idMachine"));
+    const QVector<Named> rows = namedRows(q);
+    const int i = pickListed(rows, listed);
+    return i < 0 ? -1 : int(rows.at(i).id);
+}
+
+int setDataRows(int idTable, qint64 *afterId, int maxRows, QByteArray &out)
+{
+    QExtQuery q;
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT idTool, t, x+0, z+0, angle+0, cr+0, code FROM tools "
+                             "WHERE idTable=:idTable AND idTool>:after ORDER BY idTool LIMIT :rows"));
+    q.bindValue(QStringLiteral(":idTable"), idTable);
+    q.bindValue(QStringLiteral(":after"), *afterId);
+    q.bindValue(QStringLiteral(":rows"), maxRows);
+    if (!q.exec())
+        return 0;
+    int rows = 0;
+    while (q.next()) {
+        *afterId = q.value(0).toLongLong();
+        for (int i = 1; i < 7; ++i)
+            out += q.value(i).toString().toLatin1() + ',';
+        out += " \n";
+        ++rows;
+    }
+    return rows;
+}
+
+QString listedMachine(const QByteArray &listed)
+{
+    return findMachine(listed, false).name;
 }
 
 namespace {
-bool importInto(const QList<QByteArray> &fields)
+struct Tool
 {
-    QExtQuery q;
-    q.prepare(QStringLiteral("SELECT idMachine FROM machine WHERE name=:name"));
-    q.bindValue(QStringLiteral(":name"), fieldText(fields.at(1)));
-    if (!q.exec() || !q.next())
+    qint64 t;
+    QString code;
+};
+
+// The tools of the lines, or false when a line cannot be taken whole.
+bool parseTools(const QByteArray &lines, QVector<Tool> &tools)
+{
+    for (int from = 0; from <= lines.size();) {
+        int end = lines.indexOf('\n', from);
+        if (end < 0)
+            end = lines.size();
+        const QByteArray line = lines.mid(from, end - from);
+        from = end + 1;
+        if (line.trimmed().isEmpty())
+            continue;
+        // A line of fewer values is a row cut (by a line feed in a code, or
+        // by the request's end), not a tool to leave out unseen.
+        const QList<QByteArray> values = line.split(',');
+        if (values.size() < 7 || tools.size() >= kMaxImportTools)
+            return false;
+        bool ok = false;
+        const qint64 t = values.at(0).trimmed().toLongLong(&ok);
+        if (!ok || t < kMinToolNumber || t > kMaxToolNumber)
+            return false;
+        // A row as setDataRows writes it ends with a blank value: the code is
+        // everything between the fifth comma and that last one.
+        QByteArray code = values.at(5);
+        if (values.size() > 7 && values.last() == " ")
+            for (int i = 6; i < values.size() - 1; ++i)
+                code += ',' + values.at(i);
+        tools.append({t, fieldText(code)});
+    }
+    return true;
+}
+
+bool importInto(const QByteArray &machineField, const QByteArray &tableField, const QVector<Tool> &tools,
+                QString *machine)
+{
+    const Named m = findMachine(fieldText(machineField).toLatin1(), true);
+    if (m.id < 0)
         return false;
-    const int idMachine = q.value(0).toInt();
-    const QString tableName = fieldText(fields.at(2));
+    if (machine)
+        *machine = m.name;
+    const qint64 idMachine = m.id;
 
     QExtQuery find;
-    find.prepare(QStringLiteral("SELECT idTable FROM toolingTables WHERE name=:name AND idMachine=:idMachine"));
-    find.bindValue(QStringLiteral(":name"), tableName);
+    find.prepare(QStringLiteral("SELECT idTable, name FROM toolingTables WHERE idMachine=:idMachine"));
     find.bindValue(QStringLiteral(":idMachine"), idMachine);
-    if (!find.exec())
+    const QVector<Named> tables = namedRows(find);
+    if (!find.isActive())
         return false;
+    const QString tableName = fieldText(tableField);
+    const int found = pickListed(tables, tableName.toLatin1());
     QVariant idTable;
-    if (find.next()) {
-        idTable = find.value(0);
+    if (found >= 0) {
+        idTable = tables.at(found).id;
         QExtQuery del;
         del.prepare(QStringLiteral("DELETE FROM tools WHERE  idTable=:idTable"));
         del.bindValue(QStringLiteral(":idTable"), idTable);
@@ -112,19 +206,10 @@ bool importInto(const QList<QByteArray> &fields)
 
     QExtQuery tool;
     tool.prepare(QStringLiteral("INSERT INTO tools(idTable,t,code) VALUES (:idTable,:t,:code)"));
-    for (const QByteArray &line : fields.at(3).split('\n')) {
-        if (line.isEmpty())
-            continue;
-        const QList<QByteArray> values = line.split(',');
-        if (values.size() < 7)
-            continue;
-        bool ok = false;
-        int t = values.at(0).trimmed().toInt(&ok);
-        if (!ok)
-            t = 0;
+    for (const Tool &t : tools) {
         tool.bindValue(QStringLiteral(":idTable"), idTable);
-        tool.bindValue(QStringLiteral(":t"), t);
-        tool.bindValue(QStringLiteral(":code"), fieldText(values.at(5)));
+        tool.bindValue(QStringLiteral(":t"), t.t);
+        tool.bindValue(QStringLiteral(":code"), t.code);
         if (!tool.exec())
             return false;
     }
@@ -132,15 +217,23 @@ bool importInto(const QList<QByteArray> &fields)
 }
 }
 
-bool importSet(const QByteArray &payload)
+bool importSet(const QByteArray &payload, QString *machine)
 {
-    const QList<QByteArray> fields = payload.left(payload.size() - 1).split('@');
-    if (fields.size() < 4)
+    // Machine and table end at the first "@" after them; the tool lines run
+    // to the end, so a code may hold "@".
+    const QByteArray body = payload.left(payload.size() - 1);
+    const int a = body.indexOf('@');
+    const int b = a < 0 ? -1 : body.indexOf('@', a + 1);
+    const int c = b < 0 ? -1 : body.indexOf('@', b + 1);
+    if (c < 0)
+        return false;
+    QVector<Tool> tools;
+    if (!parseTools(body.mid(c + 1), tools))
         return false;
     QSqlDatabase db = QSqlDatabase::database();
     if (!db.transaction())
         return false;
-    if (!importInto(fields) || !db.commit()) {
+    if (!importInto(body.mid(a + 1, b - a - 1), body.mid(b + 1, c - b - 1), tools, machine) || !db.commit()) {
         db.rollback();
         return false;
     }

@@ -4,18 +4,36 @@
 #include <QString>
 
 // Database work behind the requests of the serial DNC line. Replies are
-// 8-bit (Latin-1) bytes; everything runs on the default connection.
+// 8-bit (Latin-1) bytes; everything runs on the default connection. A name
+// is asked for as it was listed: its own text, or else its 8-bit form when
+// exactly one name has that form (a name the line cannot carry, listed with
+// "?" in place of a character).
+
+// The largest request the line takes, in bytes: far above what a settings
+// file or a tooling table of kMaxImportTools tools needs.
+constexpr int kMaxDncRequest = 4 * 1024 * 1024;
+// The most tools one import may carry.
+constexpr int kMaxImportTools = 10000;
+// Tool numbers as the tooling editor takes them.
+constexpr qint64 kMinToolNumber = 1;
+constexpr qint64 kMaxToolNumber = 99999999;
 
 // "@name@|" for every machine whose name does not begin with "*".
 QByteArray machineList();
 // "machine/table" and CR for every tooling table of every machine.
 QByteArray setList();
-// "T,X,Z,A,R,C, " and LF for every tool of the table "machine/table";
-// empty unless the argument holds exactly one "/".
-QByteArray setData(const QString &machineAndTable);
-bool machineExists(const QString &name);
+// The id of the tooling table that setList lists as `listed`, or -1.
+int listedTable(const QByteArray &listed);
+// Rows "T,X,Z,A,R,C, " and LF of the tools of table idTable whose id follows
+// *afterId, at most maxRows of them, appended to out; *afterId becomes the
+// id of the last one. Returns the number of rows.
+int setDataRows(int idTable, qint64 *afterId, int maxRows, QByteArray &out);
+// The machine $D lists as `listed` (no system row), or an empty text.
+QString listedMachine(const QByteArray &listed);
 // Imports "@machine@table@tool lines" followed by one more byte: the table
 // (created when the machine has none of that name) gets the tool numbers
 // and codes of the lines. All or nothing: false, with the database as it
-// was, when anything fails.
-bool importSet(const QByteArray &payload);
+// was, when anything fails or a line cannot be taken whole (fewer than 7
+// values, a tool number the tooling editor refuses, more than
+// kMaxImportTools tools). *machine gets the machine's name.
+bool importSet(const QByteArray &payload, QString *machine = nullptr);

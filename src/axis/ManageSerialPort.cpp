@@ -22,11 +22,11 @@ ThreadSend::~ThreadSend()
 
 void ThreadSend::addDataToSend(const QByteArray &data)
 {
-    QMutexLocker lock(&mutex);
-    for (char c : data)
-        queue.enqueue(QByteArray(1, c));
-    if (queue.isEmpty())
+    if (data.isEmpty())
         return;
+    QMutexLocker lock(&mutex);
+    // Queued whole: a long reply costs its owner one append, not one per byte.
+    queue.enqueue(data);
     if (!active) {
         // run() decided to end under this lock, so it is past its last look
         // at the queue; let it finish and start it again for these bytes.
@@ -56,7 +56,7 @@ void ThreadSend::stopSending()
 void ThreadSend::run()
 {
     for (;;) {
-        QByteArray next;
+        char next;
         {
             QMutexLocker lock(&mutex);
             while (queue.isEmpty() && !stopRequested)
@@ -66,9 +66,13 @@ void ThreadSend::run()
                 active = false;
                 return;
             }
-            next = queue.dequeue();
+            next = queue.head().at(sentOfHead++);
+            if (sentOfHead == queue.head().size()) {
+                queue.dequeue();
+                sentOfHead = 0;
+            }
         }
-        port->write(next.constData(), 1);
+        port->write(&next, 1);
     }
 }
 
@@ -141,6 +145,8 @@ void ThreadReceive::run()
             receivedAt = ManageSerialPort::monotonicMs();
             if (k > 0) {
                 received = QByteArray(chunk.constData(), int(k));
+                if (limit > 0 && buffer.size() + received.size() > limit)
+                    buffer.clear();
                 buffer.append(received);
             } else if (k < 0) {
                 failed = true;
@@ -424,6 +430,7 @@ void ManageSerialPort::enableReceiving()
 {
     if (!receivingEnabled && !receiveThread) {
         receiveThread = new ThreadReceive(port.get(), this);
+        receiveThread->setBufferLimit(bufferLimit);
         // Queued like the chunk that follows it, so it is taken just before.
         connect(receiveThread, &ThreadReceive::chunkArrived, this,
                 [this](qint64 atMs) { chunkArrival = atMs; });
@@ -484,6 +491,13 @@ void ManageSerialPort::resetBuffer()
 {
     if (receiveThread)
         receiveThread->resetBuffer();
+}
+
+void ManageSerialPort::setBufferLimit(int bytes)
+{
+    bufferLimit = bytes;
+    if (receiveThread)
+        receiveThread->setBufferLimit(bytes);
 }
 
 bool ManageSerialPort::isCtsOn()

@@ -36,6 +36,7 @@ private:
     mutable QMutex mutex;
     AbstractSerialPort *port;
     QQueue<QByteArray> queue;
+    int sentOfHead = 0; // bytes of the queue's first entry already written
     QWaitCondition work; // signalled under mutex: bytes queued or stop asked
     std::atomic<bool> stopRequested{false};
     bool active = false; // under mutex: run() has not yet decided to end
@@ -57,6 +58,9 @@ public:
     bool isStopRequested() const { return stopRequested; }
     QByteArray getBuffer() const;
     void resetBuffer();
+    // A chunk that would take the buffer past this many bytes empties it
+    // first (0: no bound).
+    void setBufferLimit(int bytes) { limit = bytes; }
     bool isCtsOn() const { return ctsOn; }
 
     static const int kMaxChunk = 4096;
@@ -84,6 +88,7 @@ private:
     AbstractSerialPort *port;
     std::atomic<bool> stopRequested{false};
     QByteArray buffer;
+    std::atomic<int> limit{0};
     QMutex pauseMutex; // with stopped: ends a pause when stopRequested is set
     QWaitCondition stopped;
 };
@@ -154,6 +159,9 @@ public:
 
     QByteArray getBuffer();
     void resetBuffer();
+    // Bounds the buffer of received bytes: a chunk that would take it past
+    // this many bytes empties it first (0, the default: no bound).
+    void setBufferLimit(int bytes);
     bool isCtsOn();
 
     // Milliseconds of a monotonic clock, the same in every thread.
@@ -178,5 +186,6 @@ private:
     ThreadReceive *receiveThread = nullptr;
     bool sendingEnabled = false;
     bool receivingEnabled = false;
+    int bufferLimit = 0;
     qint64 chunkArrival = -1;
 };

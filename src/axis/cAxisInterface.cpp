@@ -1,5 +1,6 @@
 #include "axis/cAxisInterface.h"
 
+#include "axis/DncData.h"
 #include "axis/ManageSerialPort.h"
 #include "axis/PositionFormat.h"
 #include "camera/VideoDevice.h"
@@ -137,6 +138,7 @@ cAxisInterface::cAxisInterface(QWidget *parent, CVideoDevice *cameraDevice)
         dncPort->setFlowControl(FLOW_OFF);
         dncPort->setTimeout(0, 10);
         dncPort->enableSending();
+        dncPort->setBufferLimit(kMaxDncRequest);
         dncPort->enableReceiving();
         dncPort->setLinkName(QStringLiteral("DNC"));
         if (!dncPort->open() && dncPort->isInUse())

@@ -184,6 +184,9 @@ private:
     void takeArrivedAnswers();
     qint64 sinceLastAnswerMs() const;
     void dropStaleAssembly();
+    void takeDncRequest(const QByteArray &request);
+    QByteArray dncPosition(bool trigger);
+    void continueDncRows();
     void tellSilence();
     bool parseLine(const QString &line);
 
@@ -191,6 +194,15 @@ private:
     ManageSerialPort *dncPort = nullptr;
     QStringList busyPorts;
     QByteArray dncBuffer;
+    // Past a request too large to take: its bytes are dropped up to its CR.
+    bool dncSkipping = false;
+    // A reply built a step at a time (the tools of a table): its table, the
+    // last tool in it so far and its bytes; what the host sends meanwhile
+    // waits in dncHeld.
+    int dncRowsTable = -1;
+    qint64 dncRowsAfter = 0;
+    QByteArray dncRows;
+    QByteArray dncHeld;
     QString fmtMM;
     QString fmtInch;
     QTimer dncTimer;

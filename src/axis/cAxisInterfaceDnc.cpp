@@ -10,6 +10,9 @@
 
 #include <QFile>
 #include <QSettings>
+#include <QTemporaryFile>
+
+#include <utility>
 
 namespace {
 const char ACK = 0x06;
@@ -39,44 +42,78 @@ QByteArray positionLine(const QString &fmtMM, const QString &fmtInch, double x, 
                                   m.IsMM ? "M" : "I", radiusMarker(occasion), m.name.toLatin1());
 }
 
-QByteArray fieldText(const QByteArray &bytes)
+// Rows of a table's reply built between two turns of the event loop.
+const int kRowsPerStep = 1000;
+
+// A settings file the toolkit reads without a fault and finds keys in.
+bool isIniText(const QByteArray &text)
 {
-    return QByteArray(bytes.constData(), int(qstrnlen(bytes.constData(), uint(bytes.size()))));
+    QTemporaryFile file;
+    if (text.isEmpty() || !file.open() || file.write(text) != text.size() || !file.flush())
+        return false;
+    const QSettings ini(file.fileName(), QSettings::IniFormat);
+    return ini.status() == QSettings::NoError && !ini.allKeys().isEmpty();
 }
 }
 
 void cAxisInterface::slot_DncRequest(QByteArray data)
 {
-    const auto position = [this](Occasion occasion) {
-        return positionLine(fmtMM, fmtInch, sendTableMeasure ? 0.0 : double(ReadX()),
-                            sendTableMeasure ? 0.0 : double(ReadZ()), occasion);
-    };
-    // Values the board no longer confirms are no position: the service is not
-    // available until it answers again.
-    const auto unconfirmed = [this] {
-        return !sendTableMeasure && !confirmAnswering();
-    };
+    if (dncRowsTable >= 0) {
+        // The host waits for the reply being built; what it sends meanwhile
+        // is taken after it.
+        if (dncHeld.size() + data.size() <= kMaxDncRequest)
+            dncHeld += data;
+        return;
+    }
     const QByteArray notAvailable = QByteArray(1, NAK) + BUSY;
-
-    dncBuffer.append(data);
     if (charDnc == 0) {
         dncTimer.start();
-    } else if (dncBuffer.contains(charDnc)) {
-        QByteArray line = unconfirmed() ? notAvailable : position(Occasion::Trigger);
+    } else if (data.contains(charDnc)) {
+        // Earlier bytes held no trigger: the buffer is emptied at each one.
+        QByteArray line = dncPosition(true);
         dncPort->sendData(line);
         dncPort->resetBuffer();
         dncBuffer.clear();
+        dncSkipping = false;
         return;
     }
+    if (dncSkipping) {
+        const int end = data.indexOf(CR);
+        if (end < 0)
+            return;
+        dncSkipping = false;
+        data.remove(0, end + 1);
+        if (data.isEmpty()) {
+            dncTimer.stop();
+            return;
+        }
+    }
 
-    if (!dncBuffer.contains(CR) || dncBuffer.size() < 3)
+    // Only the new bytes are searched: earlier ones held no line end, or
+    // too few bytes for a request.
+    const int searchFrom = dncBuffer.size() < 3 ? 0 : dncBuffer.size();
+    dncBuffer.append(data);
+    const int end = dncBuffer.indexOf(CR, searchFrom);
+    if ((end < 0 ? dncBuffer.size() : end) > kMaxDncRequest) {
+        // Far larger than any request: dropped whole, up to its line end.
+        dncSkipping = end < 0;
+        dncBuffer.clear();
+        dncPort->resetBuffer();
+        if (dncSkipping && charDnc == 0)
+            dncTimer.start();
+        else
+            dncTimer.stop();
+        QByteArray reply(1, NAK);
+        dncPort->sendData(reply);
+        return;
+    }
+    if (end < 0 || dncBuffer.size() < 3)
         return;
     dncTimer.stop();
 
-    QByteArray reply;
     if (!enableToolingup) {
         dncBuffer.clear();
-        reply = notAvailable;
+        QByteArray reply = notAvailable;
         dncPort->sendData(reply);
         dncPort->resetBuffer();
         return;
@@ -85,32 +122,38 @@ void cAxisInterface::slot_DncRequest(QByteArray data)
     const QByteArray request = dncBuffer;
     dncBuffer.clear();
     dncPort->resetBuffer();
-
     if (request.at(0) != '$') {
-        reply = QByteArray(1, NAK);
+        QByteArray reply(1, NAK);
         dncPort->sendData(reply);
         return;
     }
+    takeDncRequest(request);
+}
+
+void cAxisInterface::takeDncRequest(const QByteArray &request)
+{
     const char letter = request.at(1);
     const QByteArray payload = request.mid(2, request.indexOf(CR) - 2);
-
+    QByteArray reply;
     switch (letter) {
     case '?':
         reply = QByteArray(1, ACK);
-        dncPort->sendData(reply);
         break;
     case 'D':
         reply = machineList() + EOT;
-        dncPort->sendData(reply);
         break;
     case 'L':
         reply = setList() + EOT;
-        dncPort->sendData(reply);
         break;
     case 'S':
-        reply = setData(QString::fromLatin1(payload)) + EOT;
-        dncPort->sendData(reply);
-        break;
+        dncRowsTable = listedTable(payload);
+        if (dncRowsTable < 0) {
+            reply = QByteArray(1, EOT);
+            break;
+        }
+        dncRowsAfter = 0;
+        continueDncRows();
+        return;
     case 'E': {
         // What the program changed in its settings belongs in the file sent.
         App::kovraSettings().sync();
@@ -122,58 +165,77 @@ void cAxisInterface::slot_DncRequest(QByteArray data)
             reply.replace(CR, QByteArray());
             reply += EOT;
         }
-        dncPort->sendData(reply);
         break;
     }
-    case 'N': {
-        // The host's file replaces ours as a whole, or not at all: a file the
-        // disk cut short is refused and the old one stays.
-        if (!App::replaceKovraSettingsFile(payload)) {
+    case 'N':
+        // The host's file replaces ours as a whole, or not at all: an empty
+        // text, one that is no settings file, or a file the disk cut short is
+        // refused and the old one stays.
+        if (!isIniText(payload) || !App::replaceKovraSettingsFile(payload)) {
             reply = QByteArray(1, NAK);
-            dncPort->sendData(reply);
             break;
         }
         emit sigUpdateSettings();
-        break;
-    }
+        return;
     case 'M': {
-        const QString name = QString::fromLatin1(payload);
-        if (machineExists(name)) {
-            emit sigActivateMachine(name);
-            reply = QByteArray(1, ACK);
-        } else {
+        // A system row is not listed and cannot be made the current machine.
+        const QString name = listedMachine(payload);
+        if (name.isEmpty()) {
             reply = QByteArray(1, NAK);
-        }
-        dncPort->sendData(reply);
-        break;
-    }
-    case 'I':
-        if (importSet(payload)) {
-            reply = QByteArray(1, ACK);
-            dncPort->sendData(reply);
-            const QList<QByteArray> fields = payload.split('@');
-            emit sigToolsetImported(QStringLiteral("*DEFAULT MACHINE*"));
-            emit sigToolsetImported(fields.size() < 2 ? QString() : QString::fromLatin1(fieldText(fields.at(1))));
-        } else {
-            reply = QByteArray(1, NAK);
-            dncPort->sendData(reply);
-        }
-        break;
-    case 'X':
-        if (unconfirmed()) {
-            reply = notAvailable;
-            dncPort->sendData(reply);
             break;
         }
-        reply = position(Occasion::Request);
-        dncPort->sendData(reply);
-        emit sigDncSerialActive();
-        break;
-    default:
-        reply = QByteArray(1, NAK);
-        dncPort->sendData(reply);
+        emit sigActivateMachine(name);
+        reply = QByteArray(1, ACK);
         break;
     }
+    case 'I': {
+        QString machine;
+        if (!importSet(payload, &machine)) {
+            reply = QByteArray(1, NAK);
+            break;
+        }
+        reply = QByteArray(1, ACK);
+        dncPort->sendData(reply);
+        emit sigToolsetImported(QStringLiteral("*DEFAULT MACHINE*"));
+        emit sigToolsetImported(machine);
+        return;
+    }
+    case 'X':
+        reply = dncPosition(false);
+        dncPort->sendData(reply);
+        if (reply.at(0) != NAK)
+            emit sigDncSerialActive();
+        return;
+    default:
+        reply = QByteArray(1, NAK);
+        break;
+    }
+    dncPort->sendData(reply);
+}
+
+// The position line, or NAK and busy: values the board no longer confirms are
+// no position, the service is not available until it answers again.
+QByteArray cAxisInterface::dncPosition(bool trigger)
+{
+    if (!sendTableMeasure && !confirmAnswering())
+        return QByteArray(1, NAK) + BUSY;
+    return positionLine(fmtMM, fmtInch, sendTableMeasure ? 0.0 : double(ReadX()),
+                        sendTableMeasure ? 0.0 : double(ReadZ()), trigger ? Occasion::Trigger : Occasion::Request);
+}
+
+// One step of a table's rows; the event loop has its turn before the next.
+void cAxisInterface::continueDncRows()
+{
+    if (setDataRows(dncRowsTable, &dncRowsAfter, kRowsPerStep, dncRows) == kRowsPerStep) {
+        QTimer::singleShot(0, this, &cAxisInterface::continueDncRows);
+        return;
+    }
+    QByteArray reply = std::exchange(dncRows, QByteArray()) + EOT;
+    dncRowsTable = -1;
+    dncPort->sendData(reply);
+    const QByteArray held = std::exchange(dncHeld, QByteArray());
+    if (!held.isEmpty())
+        slot_DncRequest(held);
 }
 
 void cAxisInterface::slotDncTimeout()
@@ -181,6 +243,9 @@ void cAxisInterface::slotDncTimeout()
     dncTimer.stop();
     dncBuffer.clear();
     dncPort->resetBuffer();
+    // A request dropped for its size was answered already.
+    if (std::exchange(dncSkipping, false))
+        return;
     QByteArray reply(1, NAK);
     dncPort->sendData(reply);
 }

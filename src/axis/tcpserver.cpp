@@ -51,7 +51,10 @@ quint16 TCPServer::serverPort() const
 void TCPServer::startConnection()
 {
     while (QTcpSocket *socket = server->nextPendingConnection()) {
-        // Only the newest connection is answered; older ones stay open.
+        // Only the newest connection is answered: the one it replaces is
+        // closed, so clients that never close cannot use up descriptors.
+        if (client)
+            client->disconnectFromHost();
         client = socket;
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QTcpSocket::readyRead, this, &TCPServer::DncRead);

@@ -23,6 +23,7 @@ QBalluff::QBalluff(std::unique_ptr<AbstractSerialPort> port) : ManageSerialPort(
 
 void QBalluff::init()
 {
+    setBufferLimit(kMaxReceived);
     connect(this, &ManageSerialPort::MnewDataReceived, this, &QBalluff::BnewDataReceived);
 }
 

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "axis/ManageSerialPort.h"
+#include "rfid/BalluffLayout.h"
 
 // One RFID read/write head on a serial line: reads and writes blocks of the
 // tag, asks whether a tag is in front of the head, and keeps the text of the
@@ -52,6 +53,10 @@ public:
     // Pauses of the waits, in milliseconds.
     static const int kPassMs = 10;
     static const int kQueryPassMs = 50;
+    // The most bytes kept from the head: twice its longest answer (a block
+    // of the largest tag and its check byte). A head that sends more is
+    // talking garbage; the buffer is emptied rather than grown.
+    static const int kMaxReceived = 2 * (BalluffLayout::kMaxTelegramNumber + 1);
     // How long a close waits for an aborted operation to wind up.
     static const int kCloseWaitMs = 1000;
 

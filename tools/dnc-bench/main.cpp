@@ -5,6 +5,7 @@
 // address, so the panel opens as on a machine with its CNC-side server.
 //
 //   dnc-bench [fields] [repetitions]
+//   dnc-bench line [MB ...]      the serial DNC line (LineBench.cpp)
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -19,6 +20,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "LineBench.h"
 #include "dnc/cDnc.h"
 #include "shared/App.h"
 #include "shared/QMessageBoxKovra.h"
@@ -52,6 +54,8 @@ int main(int argc, char *argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    if (argc > 1 && QByteArray(argv[1]) == "line")
+        return runLineBench(app.arguments().mid(2));
     const int fields = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100;
     const int reps = argc > 2 ? std::max(1, std::atoi(argv[2])) : 50;
 

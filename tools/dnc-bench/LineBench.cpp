@@ -1,0 +1,184 @@
+// The serial DNC line under large requests: a host on a pseudo-terminal sends
+// each request as fast as the line takes it while a 10 ms timer in the
+// program's thread notes how late it fires (how long that thread was held)
+// and another thread samples the resident memory (at the start of each
+// request and the most while it is taken).
+//
+//   dnc-bench line [MB of bytes without a line end, ...]   (default 1 5 10 30)
+#include "LineBench.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSettings>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+#include <atomic>
+#include <cstdio>
+#include <thread>
+
+#include "axis/cAxisInterface.h"
+#include "shared/App.h"
+#include "shared/SharedStruct.h"
+#include "support/AxbLinkFixture.h"
+#include "support/HoldProbe.h"
+#include "support/PtyPeer.h"
+
+namespace {
+
+qint64 residentKb()
+{
+    QFile f("/proc/self/status");
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    return 0;
+}
+
+struct Figures
+{
+    double seconds = 0;
+    double holdSeconds = 0;
+    double startMb = 0;
+    double peakMb = 0;
+    QByteArray reply;
+    bool settingsReplaced = false;
+};
+
+// Sends request on the host side and waits until the reply ends with one of
+// the bytes in `ends` (or the settings were replaced), at most timeoutS.
+Figures run(PtyPeer &host, bool &settingsSeen, const QByteArray &request, const QByteArray &ends, int timeoutS)
+{
+    Figures f;
+    settingsSeen = false;
+    host.readAvailable();
+    const qint64 baseKb = residentKb();
+    std::atomic<qint64> peakKb{baseKb};
+    std::atomic<bool> stop{false};
+    std::thread sampler([&] {
+        while (!stop) {
+            peakKb = std::max<qint64>(peakKb, residentKb());
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+    std::atomic<bool> written{false};
+    std::thread writer([&] {
+        host.write(request, 60000);
+        written = true;
+    });
+
+    QElapsedTimer clock;
+    HoldProbe probe;
+    clock.start();
+    probe.start();
+    const auto done = [&] {
+        if (settingsSeen)
+            return true;
+        return !f.reply.isEmpty() && ends.contains(f.reply.back());
+    };
+    // The program takes every byte the host sends: the figures are those of
+    // the whole exchange.
+    while ((!done() || !written) && clock.elapsed() < timeoutS * 1000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        f.reply += host.readAvailable();
+    }
+    f.seconds = clock.elapsed() / 1000.0;
+    const qint64 worst = probe.longestMs();
+    writer.join();
+    stop = true;
+    sampler.join();
+    f.holdSeconds = worst / 1000.0;
+    f.startMb = baseKb / 1024.0;
+    f.peakMb = peakKb / 1024.0;
+    f.settingsReplaced = settingsSeen;
+    return f;
+}
+
+QByteArray toolLines(int tools)
+{
+    QByteArray lines;
+    lines.reserve(tools * 16);
+    for (int i = 1; i <= tools; ++i)
+        lines += QByteArray::number(i) + ",0,0,0,0,C, \n";
+    return lines;
+}
+
+const char *replyName(const Figures &f)
+{
+    if (f.settingsReplaced)
+        return "settings replaced";
+    if (f.reply.isEmpty())
+        return "no reply";
+    switch (f.reply.back()) {
+    case 0x06: return "ACK";
+    case 0x15: return "NAK";
+    case 0x04: return "rows + EOT";
+    default: return "other";
+    }
+}
+
+void print(const char *what, const Figures &f)
+{
+    std::printf("%-34s %-18s total %7.2f s  longest hold %7.3f s  resident %6.1f MB, at most %6.1f MB\n", what,
+                replyName(f), f.seconds, f.holdSeconds, f.startMb, f.peakMb);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int runLineBench(const QStringList &args)
+{
+    QList<int> sizes;
+    for (const QString &a : args)
+        if (a.toInt() > 0)
+            sizes << a.toInt();
+    if (sizes.isEmpty())
+        sizes = {1, 5, 10, 30};
+
+    PtyPeer host;
+    AxbLinkFixture fixture(AxbLinkFixture::Options{50, true, false});
+    fixture.setting("/TTY/DncPort", host.slavePath());
+    fixture.setting("/Database/Name", fixture.workDir.filePath("bench.db"));
+    App::kovraSettings().sync();
+    if (!host.isValid() || !openDatabase()) {
+        std::fprintf(stderr, "dnc-bench: no pseudo-terminal or database\n");
+        return 1;
+    }
+    QSqlQuery q;
+    q.exec("INSERT INTO machine (name) VALUES ('M')");
+    q.exec("INSERT INTO toolingTables (idMachine, name) VALUES (1, 'BIG')");
+    QSqlDatabase::database().transaction();
+    q.prepare("INSERT INTO tools (idTable, t, x, z, code) VALUES (1, ?, 12.5, 100.25, 'CODE')");
+    for (int i = 1; i <= 200000; ++i) {
+        q.addBindValue(i);
+        q.exec();
+    }
+    QSqlDatabase::database().commit();
+
+    fixture.board.setCounts(12500, 100000);
+    fixture.board.setReferenced(true);
+    cAxisInterface *link = fixture.start();
+    enableToolingup = true;
+    bool settingsSeen = false;
+    QObject::connect(link, &cAxisInterface::sigUpdateSettings, [&settingsSeen] { settingsSeen = true; });
+    const QByteArray ends("\x06\x15\x04");
+
+    print("$? (line works)", run(host, settingsSeen, "$?\r", ends, 10));
+    for (int mb : sizes) {
+        const QByteArray junk = QByteArray(mb * 1024 * 1024, 'x') + '\r';
+        print(qPrintable(QString("%1 MB without a line end").arg(mb)), run(host, settingsSeen, junk, ends, 600));
+    }
+    QByteArray ini = "[Machine]\nisMM=true\n[Host]\n";
+    int n = 0;
+    while (ini.size() < 20 * 1024 * 1024)
+        ini += "key" + QByteArray::number(n++) + "=0123456789012345678901234567890123456789\n";
+    print("$N with 20 MB", run(host, settingsSeen, "$N" + ini + '\r', ends, 600));
+    print("$I with 10000 tools (the limit)", run(host, settingsSeen, "$I@M@NEW@" + toolLines(10000) + "@\r", ends, 600));
+    print("$I with 200000 tools", run(host, settingsSeen, "$I@M@NEW@" + toolLines(200000) + "@\r", ends, 600));
+    print("$I with 1000000 tools", run(host, settingsSeen, "$I@M@NEW@" + toolLines(1000000) + "@\r", ends, 600));
+    print("$S of a 200000-tool table", run(host, settingsSeen, "$SM/BIG\r", ends, 600));
+    return 0;
+}
