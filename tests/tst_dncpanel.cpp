@@ -18,6 +18,7 @@
 #include "support/MessageBoxRecorder.h"
 #include "support/Screenshot.h"
 #include "support/ToolingDb.h"
+#include "support/UnexpectedBoxes.h"
 
 namespace {
 
@@ -331,6 +332,7 @@ private slots:
     // script's.
     void boxOfAnotherPartDuringScript()
     {
+        RealBoxes real;
         DncScript::timeLimitMs = 1000;
         QMessageBox::StandardButton answer = QMessageBox::NoButton;
         bool closedFromCode = false;
