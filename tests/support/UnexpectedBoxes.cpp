@@ -104,7 +104,7 @@ int UnexpectedBoxes::dialogLimitMs()
 {
     bool set = false;
     const int ms = qEnvironmentVariableIntValue("T8A_DIALOG_LIMIT_MS", &set);
-    return set ? ms : 10000;
+    return set ? ms : 15000;
 }
 
 WhenModalOpens::WhenModalOpens(std::function<bool(QWidget *)> act) : m_act(std::move(act))

@@ -20,7 +20,7 @@ void install();
 QMessageBox::StandardButton fail(const QMessageBoxKovra::Box &box);
 // What pressing Enter on the box gives: its default button, else its first.
 QMessageBox::StandardButton defaultAnswer(const QMessageBoxKovra::Box &box);
-// 10 s, or T8A_DIALOG_LIMIT_MS.
+// 15 s, or T8A_DIALOG_LIMIT_MS.
 int dialogLimitMs();
 }
 
