@@ -28,6 +28,8 @@ cd "$BUILD"
 # Half the cores: the instrumented GUI tests are slow, and timing-sensitive
 # ones should not starve. A test that fails is run once more, so that only a
 # finding that repeats (every sanitizer finding so far did) fails the run; a
-# failure that went away on the second run is still printed above.
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(( ($(nproc) + 1) / 2 ))" --timeout 600 \
+# failure that went away on the second run is still printed above. Each
+# test's time limit is set in tests/CMakeLists.txt (a --timeout here would not
+# override it).
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(( ($(nproc) + 1) / 2 ))" \
   --repeat until-pass:2 "$@"

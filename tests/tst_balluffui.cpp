@@ -25,10 +25,11 @@
 #include "support/FakeBalluffHead.h"
 #include "support/FakeCustomerServer.h"
 #include "support/MessageBoxRecorder.h"
-#include "support/StorageFault.h"
 #include "support/Screenshot.h"
 #include "support/StderrCapture.h"
+#include "support/StorageFault.h"
 #include "support/TestWorkDir.h"
+#include "support/UnexpectedBoxes.h"
 #include "support/WindowTap.h"
 
 namespace {
@@ -561,12 +562,16 @@ private slots:
         QWindow *homeParent = panel->windowHandle()->transientParent();
         QSignalSpy req(ctx.get(), &MyInputPanelContext::reqInputBox);
 
-        QTimer::singleShot(0, this, [&] {
+        WhenModalOpens touch([&](QWidget *box) {
+            if (!qobject_cast<QInputDialog *>(box))
+                return false;
             touchValueBox(panel, keys);
-            if (QWidget *box = QApplication::activeModalWidget())
-                box->close();
+            if (QWidget *open = QApplication::activeModalWidget())
+                open->close();
+            return true;
         });
         tapThroughWindow(m_ui->table()->cellWidget(0, 2));
+        QVERIFY(touch.done());
         QVERIFY(!QApplication::activeModalWidget());
         if (QTest::currentTestFailed())
             return;

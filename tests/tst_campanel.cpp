@@ -206,12 +206,12 @@ struct Rig
     std::unique_ptr<TestPanel> panel;
 };
 
-// An axis link on a fake board and a panel over a camera it hands its position
-// to, at 0.01 mm a pixel, on a machine set up as named ("diameter, reversed X,
-// swapped, inch").
+// An axis link on a fake board that answers and a panel over a camera it
+// hands its position to, at 0.01 mm a pixel, on a machine set up as named
+// ("diameter, reversed X, swapped, inch").
 struct LinkedRig
 {
-    explicit LinkedRig(const QString& setUp, bool answering = false) : f(AxbLinkFixture::Options{0, answering, false})
+    explicit LinkedRig(const QString& setUp) : f(AxbLinkFixture::Options{0, true, false})
     {
         CurrentMachine.isRadius = !setUp.startsWith("diameter");
         CurrentMachine.reverseX = setUp.contains("reversed X");
@@ -227,10 +227,15 @@ struct LinkedRig
         f.camera->rotation = true;
     }
     ~LinkedRig() { panel.reset(); }
-    // Machine X 1.500 mm as a radius, Z 2.000 mm (their signs by the reversal).
-    void atPosition()
+    // Machine X 1.500 mm as a radius, Z 2.000 mm (their signs by the reversal):
+    // the board answers with them, and true once the link has read them. The
+    // board goes on answering, however long the test takes over a frame.
+    bool atPosition()
     {
-        link->ReceivedString(CurrentMachine.swapXZ ? "X2000 Z1500 I128 O0\r" : "X1500 Z2000 I128 O0\r");
+        f.board.setReferenced(true);
+        CurrentMachine.swapXZ ? f.board.setCounts(2000, 1500) : f.board.setCounts(1500, 2000);
+        const QString line = QString::fromLatin1(f.board.positionLine());
+        return QTest::qWaitFor([&] { return link->lastLine() == line; }, 30000);
     }
     // The tool's corners: left at (column, row), right 200 pixels to its right.
     void corners(int column, int row)
@@ -580,7 +585,7 @@ void TestCamPanel::rotatedCornerPick()
 {
     QFETCH(float, angle);
     LinkedRig rig("radius");
-    rig.atPosition();   // X 1.500, Z 2.000 at the centre
+    QVERIFY(rig.atPosition());   // X 1.500, Z 2.000 at the centre
     CVideoDevice& cam = *rig.f.camera;
     cam.cameraAngle = angle;
     // The corner lies in the middle of pixel (250, 380): X 1.500 + 0.70, Z 2.000 - 0.60.
@@ -651,7 +656,7 @@ void TestCamPanel::pointsOnMachineAxes()
     QFETCH(QStringList, up);
     QFETCH(double, axisZ);
     LinkedRig rig(QTest::currentDataTag());
-    rig.atPosition();
+    QVERIFY(rig.atPosition());
     const bool inch = !CurrentMachine.IsMM;
     TestPanel& panel = *rig.panel;
     const auto point = [](const QString& title, const QStringList& xz) {
@@ -703,8 +708,8 @@ void TestCamPanel::pointsOnMachineAxes()
 // board is silent, and one taken before is dropped when the silence begins.
 void TestCamPanel::silentBoardDropsCorners()
 {
-    LinkedRig rig("radius", true);
-    QTRY_VERIFY_WITH_TIMEOUT(rig.link->linesUsed() > 0, 10000);
+    LinkedRig rig("radius");
+    QVERIFY(rig.atPosition());
     rig.corners(220, 320);
     TestPanel& panel = *rig.panel;
     panel.press(QPoint(220, 320));

@@ -21,6 +21,7 @@
 #include "support/PaintedInk.h"
 #include "support/Screenshot.h"
 #include "support/ToolingDb.h"
+#include "support/UnexpectedBoxes.h"
 
 namespace {
 
@@ -433,6 +434,7 @@ private slots:
     // script's.
     void boxOfAnotherPartDuringScript()
     {
+        RealBoxes real;
         DncScript::timeLimitMs = 1000;
         QMessageBox::StandardButton answer = QMessageBox::NoButton;
         bool closedFromCode = false;

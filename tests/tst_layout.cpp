@@ -20,6 +20,7 @@
 #include "shared/animatedwidgets.h"
 #include "support/ChooserRows.h"
 #include "support/MainWindowFixture.h"
+#include "support/RecordingPaintDevice.h"
 #include "support/Screenshot.h"
 #include "support/ToolingDb.h"
 
@@ -232,8 +233,19 @@ void TestLayout::pickResults_data()
     QTest::newRow("five-point radius, inches") << "lblRadValue5P" << "99.9999";
 }
 
-// The two PICK panels show their result in one type, and the widest result
-// whole.
+// What a label paints with this text in it.
+RecordingPaintDevice::Text painted(QLabel *label, const QString &text)
+{
+    const QString before = label->text();
+    label->setText(text);
+    RecordingPaintDevice device(label->size());
+    label->render(&device);
+    label->setText(before);
+    return device.texts.size() == 1 ? device.texts.first() : RecordingPaintDevice::Text();
+}
+
+// The two PICK panels paint their result in one type and colour, and the
+// widest result whole.
 void TestLayout::pickResults()
 {
     QFETCH(QString, result);
@@ -242,9 +254,13 @@ void TestLayout::pickResults()
     openWindow();
     auto *label = m_w->findChild<QLabel *>(result);
     QVERIFY(label);
-    QCOMPARE(label->font(), ui->lblRadValue5P->font());
-    QVERIFY2(QFontMetrics(label->font()).horizontalAdvance(widest) <= label->contentsRect().width(),
-             qPrintable(QString::number(QFontMetrics(label->font()).horizontalAdvance(widest))));
+    const RecordingPaintDevice::Text shown = painted(label, widest);
+    const RecordingPaintDevice::Text model = painted(ui->lblRadValue5P, widest);
+    QCOMPARE(shown.text, widest);
+    QCOMPARE(shown.font, model.font);
+    QCOMPARE(shown.color, model.color);
+    // Centred: a text wider than the label would begin left of it.
+    QVERIFY2(shown.deviceBaseline().x() >= label->contentsRect().left(), qPrintable(QString::number(shown.deviceBaseline().x())));
 }
 
 void TestLayout::keyPanel_data()

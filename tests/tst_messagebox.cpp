@@ -1,6 +1,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QProcess>
 #include <QTimer>
@@ -11,6 +12,7 @@
 #include "support/MessageBoxRecorder.h"
 #include "support/Screenshot.h"
 #include "support/TestWorkDir.h"
+#include "support/UnexpectedBoxes.h"
 
 using Op = QMessageBox::StandardButton (*)(QWidget *, const QString &, const QString &, QMessageBox::StandardButtons,
                                             QMessageBox::StandardButton, const QString &);
@@ -28,6 +30,10 @@ private slots:
     void fatalExitObserved();
     void fatalExitEndsProcess();
     void fatalExitChild();
+    void recorderGivesBackHandler();
+    void unexpectedBoxFailsTest_data();
+    void unexpectedBoxFailsTest();
+    void unexpectedBoxChild();
 };
 
 namespace {
@@ -135,6 +141,7 @@ void TestMessageBox::standardBoxWithoutHandler_data()
 void TestMessageBox::standardBoxWithoutHandler()
 {
     QFETCH(int, press);
+    RealBoxes real;
     QVERIFY(!QMessageBoxKovra::hasHandler());
     QString seenText;
     bool seenModal = false;
@@ -148,6 +155,7 @@ void TestMessageBox::standardBoxWithoutHandler()
 
 void TestMessageBox::styledBoxRestoresWindows()
 {
+    RealBoxes real;
     QWidget main;
     main.setObjectName("MainWindow");
     main.show();
@@ -215,6 +223,69 @@ void TestMessageBox::fatalExitChild()
     fatalExit(nullptr, "Second", "Program already in execution");
     std::printf("returned\n");
     QFAIL("fatalExit returned");
+}
+
+void TestMessageBox::recorderGivesBackHandler()
+{
+    QStringList seen;
+    const auto found = QMessageBoxKovra::setHandler([&](const QMessageBoxKovra::Box &b) {
+        seen << b.text;
+        return QMessageBox::Ok;
+    });
+    {
+        MessageBoxRecorder rec;
+        QMessageBoxKovra::information(nullptr, "a", "recorded");
+    }
+    QMessageBoxKovra::information(nullptr, "a", "after");
+    QMessageBoxKovra::setHandler(found);
+    QCOMPARE(seen, QStringList{"after"});
+}
+
+void TestMessageBox::unexpectedBoxFailsTest_data()
+{
+    QTest::addColumn<QString>("failure");
+    QTest::addColumn<QString>("answer");
+    QTest::newRow("message box") << "unexpected box: Delete: Delete tool?" << "answered 65536";   // No
+    QTest::newRow("input dialog") << "dialog left open for 300 ms: QInputDialog \"Tool\": Length" << "answered 0";
+}
+
+// A box no test expects fails the test at once and is answered as Enter
+// would; a dialog left open in its own event loop fails it and is rejected.
+void TestMessageBox::unexpectedBoxFailsTest()
+{
+    QFETCH(QString, failure);
+    QFETCH(QString, answer);
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("T8A_BOX_CHILD", QTest::currentDataTag());
+    env.insert("T8A_DIALOG_LIMIT_MS", "300");
+    p.setProcessEnvironment(env);
+    p.start(QCoreApplication::applicationFilePath(), {"unexpectedBoxChild"});
+    QVERIFY(p.waitForFinished(60000));
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    QCOMPARE(p.exitCode(), 1);
+    QVERIFY2(out.contains("FAIL!  : TestMessageBox::unexpectedBoxChild() " + failure), qPrintable(out));
+    QVERIFY2(out.contains(answer), qPrintable(out));
+}
+
+// Runs only inside the child process of unexpectedBoxFailsTest.
+void TestMessageBox::unexpectedBoxChild()
+{
+    const QByteArray kind = qgetenv("T8A_BOX_CHILD");
+    if (kind.isEmpty())
+        QSKIP("runs as the child of unexpectedBoxFailsTest");
+    int answer = -1;
+    if (kind == "message box") {
+        answer = QMessageBoxKovra::question(nullptr, "Delete", "Delete tool?", QMessageBox::Yes | QMessageBox::No,
+                                            QMessageBox::No);
+    } else {
+        QInputDialog box;
+        box.setWindowTitle("Tool");
+        box.setLabelText("Length");
+        answer = box.exec();
+    }
+    std::printf("answered %d\n", answer);
+    std::fflush(stdout);
 }
 
 QTEST_MAIN(TestMessageBox)

@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QTextEdit>
-#include <QTimer>
 #include <QtTest>
 
 #include <csignal>
@@ -21,6 +20,7 @@
 #include "support/StorageFault.h"
 #include "support/TestWorkDir.h"
 #include "support/ToolingDb.h"
+#include "support/UnexpectedBoxes.h"
 #include "tooling/csetlist.h"
 
 // The post-processor panel in the main window: opened from the table list,
@@ -380,17 +380,16 @@ private:
     // Picks a folder in the panel's folder chooser.
     void chooseFolder(const QString &folder)
     {
-        bool seen = false;
-        QTimer::singleShot(0, [&] {
-            auto *chooser = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-            if (!chooser)
-                return;
-            seen = true;
-            chooser->setDirectory(folder);
-            static_cast<QDialog *>(chooser)->accept();
+        WhenModalOpens choose([&](QWidget *box) {
+            auto *chooser = qobject_cast<QFileDialog *>(box);
+            if (chooser) {
+                chooser->setDirectory(folder);
+                static_cast<QDialog *>(chooser)->accept();
+            }
+            return chooser != nullptr;
         });
         w<QPushButton>("pbPath")->click();
-        QVERIFY(seen);
+        QVERIFY(choose.done());
     }
     postPro *pp() const { return m_w->postProPanel(); }
     template <typename T>

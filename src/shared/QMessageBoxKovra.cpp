@@ -61,9 +61,10 @@ QMessageBox::StandardButton plainBox(QMessageBox::Icon kind, StandardBox show, Q
 }
 }
 
-void QMessageBoxKovra::setHandler(Handler h)
+QMessageBoxKovra::Handler QMessageBoxKovra::setHandler(Handler h)
 {
-    handler() = std::move(h);
+    std::swap(handler(), h);
+    return h;
 }
 
 bool QMessageBoxKovra::hasHandler()

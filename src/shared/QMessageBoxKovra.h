@@ -44,8 +44,9 @@ public:
                                               const QString &text, QMessageBox::StandardButtons buttons,
                                               QMessageBox::StandardButton defaultButton, const QString &image = QString());
 
-    // Installs the handler that stands in for every box (an empty one removes it).
-    static void setHandler(Handler handler);
+    // Installs the handler that stands in for every box (an empty one removes
+    // it) and returns the one it replaces, for the caller to put back.
+    static Handler setHandler(Handler handler);
     static bool hasHandler();
 
 private:

@@ -85,6 +85,7 @@ void MainWindowFixture::setUpWindowCase(const QImage &frame)
     MainWindow::videoCollector = m_cameras;
 
     QApplication::setQuitOnLastWindowClosed(false);
+    m_foundBoxHandler = QMessageBoxKovra::setHandler({});
     installBoxHandler();
     setFatalExitHook([this](int code) {
         m_exits << code;
@@ -108,7 +109,7 @@ void MainWindowFixture::installBoxHandler()
 void MainWindowFixture::tearDownWindowCase()
 {
     MainWindow::videoCollector = nullptr;
-    QMessageBoxKovra::setHandler({});
+    QMessageBoxKovra::setHandler(m_foundBoxHandler);
     setFatalExitHook({});
     delete m_cameras;
     m_cameras = nullptr;

@@ -87,4 +87,6 @@ protected:
     // Exit codes of fatal exits; with m_failOnFatalExit each one fails the test.
     QList<int> m_exits;
     bool m_failOnFatalExit = false;
+    // Put back by tearDownWindowCase.
+    QMessageBoxKovra::Handler m_foundBoxHandler;
 };

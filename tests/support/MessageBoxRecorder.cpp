@@ -1,21 +1,16 @@
 #include "MessageBoxRecorder.h"
 
+#include "support/UnexpectedBoxes.h"
+
 MessageBoxRecorder::MessageBoxRecorder()
 {
-    QMessageBoxKovra::setHandler([this](const QMessageBoxKovra::Box &box) {
+    m_found = QMessageBoxKovra::setHandler([this](const QMessageBoxKovra::Box &box) {
         m_boxes << box;
-        if (!m_answers.isEmpty())
-            return m_answers.takeFirst();
-        if (box.defaultButton != QMessageBox::NoButton)
-            return box.defaultButton;
-        for (uint bit = QMessageBox::FirstButton; bit <= QMessageBox::LastButton; bit <<= 1)
-            if (box.buttons & bit)
-                return QMessageBox::StandardButton(bit);
-        return QMessageBox::NoButton;
+        return m_answers.isEmpty() ? UnexpectedBoxes::defaultAnswer(box) : m_answers.takeFirst();
     });
 }
 
 MessageBoxRecorder::~MessageBoxRecorder()
 {
-    QMessageBoxKovra::setHandler({});
+    QMessageBoxKovra::setHandler(m_found);
 }

@@ -7,12 +7,15 @@
 
 // Stands in for every message box while it lives: records each box and
 // answers with the scripted buttons in order, then with the box's default
-// button (or, without one, its first button).
+// button (or, without one, its first button). The handler found is put back
+// when it goes.
 class MessageBoxRecorder
 {
 public:
     MessageBoxRecorder();
     ~MessageBoxRecorder();
+    MessageBoxRecorder(const MessageBoxRecorder &) = delete;
+    MessageBoxRecorder &operator=(const MessageBoxRecorder &) = delete;
 
     void answer(QMessageBox::StandardButton button) { m_answers << button; }
     const QList<QMessageBoxKovra::Box> &boxes() const { return m_boxes; }
@@ -21,4 +24,5 @@ public:
 private:
     QList<QMessageBoxKovra::Box> m_boxes;
     QList<QMessageBox::StandardButton> m_answers;
+    QMessageBoxKovra::Handler m_found;
 };

@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
@@ -20,6 +21,15 @@ mode_t modeOf(const QString &path)
     struct stat st;
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
+
+// The system calls themselves, not the C library's: these change the calling
+// thread's identity alone, where the library's change every thread's.
+void threadBecomesNobody()
+{
+    ::syscall(SYS_setgroups, size_t(0), nullptr);
+    ::syscall(SYS_setresgid, -1, kNobody, -1);
+    ::syscall(SYS_setresuid, -1, kNobody, -1);
+}
 }
 
 StorageFault::StorageFault(Kind kind, const QString &file, qint64 limit)
@@ -29,7 +39,6 @@ StorageFault::StorageFault(Kind kind, const QString &file, qint64 limit)
     if (kind == None)
         return;
     m_active = true;
-    const QString folder = QFileInfo(m_file).absolutePath();
     if (kind == FullDisk) {
         if (limit < 0)
             limit = QFileInfo(m_file).size() / 2;
@@ -40,10 +49,16 @@ StorageFault::StorageFault(Kind kind, const QString &file, qint64 limit)
         m_limited = ::setrlimit(RLIMIT_FSIZE, &l) == 0;
         return;
     }
+    const QString temp = QFileInfo(QDir::tempPath()).canonicalFilePath() + QLatin1Char('/');
+    const QString folder = QFileInfo(QFileInfo(m_file).absolutePath()).canonicalFilePath();
+    if (temp.size() < 2 || !folder.startsWith(temp)) {
+        qWarning("StorageFault: %s is not inside %s", qPrintable(m_file), qPrintable(temp));
+        return;
+    }
     const bool root = ::geteuid() == 0;
     if (root) {
         // The unprivileged user must reach the folder and read the file.
-        for (QString dir = folder; dir != QLatin1String("/"); dir = QFileInfo(dir).absolutePath())
+        for (QString dir = folder; dir.startsWith(temp); dir = QFileInfo(dir).absolutePath())
             if ((modeOf(dir) & 0005) != 0005)
                 setMode(dir, modeOf(dir) | 0005);
         if (QFileInfo::exists(m_file))
@@ -62,7 +77,9 @@ StorageFault::StorageFault(Kind kind, const QString &file, qint64 limit)
         // Of no group either: the files' group is the super user's.
         m_groups.resize(::getgroups(0, nullptr));
         m_groups.resize(::getgroups(m_groups.size(), m_groups.data()));
-        m_userChanged = ::setgroups(0, nullptr) == 0 && ::setegid(kNobody) == 0 && ::seteuid(kNobody) == 0;
+        m_gid = ::getegid();
+        m_userChanged = true;
+        threadBecomesNobody();
     }
 }
 
@@ -84,9 +101,18 @@ bool StorageFault::holds() const
         return true;
     case FullDisk:
         return m_limited;
-    case ReadOnlyFile:
-        return QFileInfo::exists(m_file) && ::euidaccess(QFile::encodeName(m_file).constData(), W_OK) != 0;
+    case ReadOnlyFile: {
+        if (m_modes.isEmpty() || !QFileInfo::exists(m_file))
+            return false;
+        const int fd = ::open(QFile::encodeName(m_file).constData(), O_WRONLY);
+        if (fd < 0)
+            return true;
+        ::close(fd);
+        return false;
+    }
     case ReadOnlyFolder: {
+        if (m_modes.isEmpty())
+            return false;
         const QByteArray probe = QFile::encodeName(QFileInfo(m_file).absolutePath() + QStringLiteral("/.probe"));
         const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
         if (fd < 0)
@@ -108,10 +134,12 @@ void StorageFault::end()
         ::setrlimit(RLIMIT_FSIZE, &m_oldLimit);
         std::signal(SIGXFSZ, m_oldHandler);
     }
-    if (::geteuid() != ::getuid()) {
-        ::seteuid(::getuid());
-        ::setegid(::getgid());
+    if (m_userChanged) {
+        // The library's calls, which reach every thread: one started while
+        // the fault held took its identity.
+        ::seteuid(0);
         ::setgroups(size_t(m_groups.size()), m_groups.data());
+        ::setegid(m_gid);
     }
     for (int i = m_modes.size() - 1; i >= 0; --i)
         ::chmod(QFile::encodeName(m_modes.at(i).path).constData(), m_modes.at(i).mode);

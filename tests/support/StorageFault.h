@@ -10,9 +10,11 @@
 // Plays a disk that refuses a write, for the lifetime of the object (one test
 // row): a full disk (no file of the process may grow beyond a size; the signal
 // such a write raises is ignored, so the write fails as on a full disk), a
-// read-only file or a read-only folder. Run as the super user, who writes
-// through any mode, the process takes the identity of an unprivileged user
-// while the fault holds. Everything is put back when the object goes.
+// read-only file or a read-only folder. Modes change only inside the
+// temporary folder, so a row that crashes leaves nothing changed elsewhere.
+// Run as the super user, who writes through any mode, the calling thread
+// alone takes the identity of an unprivileged user while the fault holds.
+// Everything is put back when the object goes.
 class StorageFault
 {
 public:
@@ -49,10 +51,11 @@ private:
     Kind m_kind;
     QString m_file;
     bool m_active = false;
-    bool m_userChanged = false;
     bool m_limited = false;
+    bool m_userChanged = false;
     struct rlimit m_oldLimit {};
     void (*m_oldHandler)(int) = nullptr;
     QVector<Mode> m_modes; // to put back, last first
     QVector<gid_t> m_groups;
+    gid_t m_gid = 0;
 };
