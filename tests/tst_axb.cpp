@@ -739,7 +739,8 @@ void TestAxb::freeRunningInterval()
     const qint64 span = frames.at(10).atMs - frames.at(0).atMs;
     // Ten intervals of 50 ms; answers do not bring extra requests.
     QVERIFY2(span >= 400 && span <= 1000, qPrintable(QString("10 intervals in %1 ms").arg(span)));
-    QVERIFY(updates.count() >= 8);
+    // The answers to the last requests may still wait unread on a busy machine.
+    QTRY_VERIFY(updates.count() >= 8);
 }
 
 void TestAxb::stateThroughSerialLine()
