@@ -1,6 +1,7 @@
 #include "axis/DncData.h"
 
 #include "shared/QExtQuery.h"
+#include "tooling/ToolLimits.h"
 
 #include <QList>
 #include <QSqlDatabase>
@@ -152,7 +153,7 @@ bool parseTools(const QByteArray &lines, QVector<Tool> &tools)
             return false;
         bool ok = false;
         const qint64 t = values.at(0).trimmed().toLongLong(&ok);
-        if (!ok || t < kMinToolNumber || t > kMaxToolNumber)
+        if (!ok || t < ToolLimits::kMinTool || t > ToolLimits::kMaxTool)
             return false;
         // A row as setDataRows writes it ends with a blank value: the code is
         // everything between the fifth comma and that last one.

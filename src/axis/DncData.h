@@ -14,9 +14,6 @@
 constexpr int kMaxDncRequest = 4 * 1024 * 1024;
 // The most tools one import may carry.
 constexpr int kMaxImportTools = 10000;
-// Tool numbers as the tooling editor takes them.
-constexpr qint64 kMinToolNumber = 1;
-constexpr qint64 kMaxToolNumber = 99999999;
 
 // "@name@|" for every machine whose name does not begin with "*".
 QByteArray machineList();

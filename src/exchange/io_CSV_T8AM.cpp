@@ -2,6 +2,8 @@
 
 #include <QSet>
 
+#include "tooling/ToolLimits.h"
+
 #include <cmath>
 
 namespace {
@@ -14,11 +16,12 @@ struct Range
     double low;
     double high;
 };
-const Range kRanges[] = {{"x", -1500, 1500},   {"z", -1500, 1500},      {"cr", -1500, 1500},
-                         {"Xth", -1500, 1500}, {"Zth", -1500, 1500},    {"angle", -359.99, 360},
-                         {"t", 1, 99999999}};
+using namespace ToolLimits;
+const Range kRanges[] = {{"x", -kLength, kLength},   {"z", -kLength, kLength},
+                         {"cr", -kLength, kLength},  {"Xth", -kLength, kLength},
+                         {"Zth", -kLength, kLength}, {"angle", kAngleLow, kAngleHigh},
+                         {"t", kMinTool, kMaxTool}};
 const char *const kTolerances[] = {"XtolPlus", "XtolMinus", "ZtolPlus", "ZtolMinus"};
-const int kCodeLength = 40;
 } // namespace
 
 QString io_CSV_T8AM::outOf(const QString &column, const QString &value, double low, double high)
@@ -40,7 +43,7 @@ QString io_CSV_T8AM::editorRefusal(const QString &column, const QString &value, 
     for (const Range &r : kRanges)
         if (column.compare(QLatin1String(r.column), Qt::CaseInsensitive) == 0 && (v < r.low || v > r.high))
             return outOf(column, value, r.low, r.high);
-    const double top = metric ? 9.999 : 0.5;
+    const double top = toleranceTop(metric);
     for (const char *tolerance : kTolerances)
         if (column.compare(QLatin1String(tolerance), Qt::CaseInsensitive) == 0 && (v < 0 || v > top))
             return outOf(column, value, 0, top);

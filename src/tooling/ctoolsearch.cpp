@@ -3,6 +3,7 @@
 #include "shared/QExtDoubleValidator.h"
 #include "shared/QExtQuery.h"
 #include "shared/QMessageBoxKovra.h"
+#include "tooling/ToolLimits.h"
 #include "ui_ctoolsearch.h"
 
 cToolSearch::cToolSearch(QWidget *parent)
@@ -14,7 +15,7 @@ cToolSearch::cToolSearch(QWidget *parent)
     connect(ui->tbOk, &QPushButton::clicked, this, &cToolSearch::confirmSearch);
     connect(ui->leT, &QLineEdit::returnPressed, this, &cToolSearch::confirmSearch);
     connect(ui->leCode, &QLineEdit::returnPressed, this, &cToolSearch::confirmSearch);
-    ui->leT->setValidator(new QExtIntValidator(1, 99999999, this));
+    ui->leT->setValidator(new QExtIntValidator(ToolLimits::kMinTool, ToolLimits::kMaxTool, this));
 }
 
 cToolSearch::~cToolSearch()

@@ -16,6 +16,7 @@
 #include "shared/QExtQuery.h"
 #include "shared/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
+#include "tooling/ToolLimits.h"
 #include "tooling/ToolTableReport.h"
 #include "tooling/ToolTolerance.h"
 #include "tooling/ctoolsearch.h"
@@ -130,12 +131,12 @@ cToolset::cToolset(cAxisInterface *axis, MeasureServer *measure, QWidget *parent
     model->setEditStrategy(QSqlTableModel::OnManualSubmit);
     ui->tbOkTool->hide();
 
-    ui->leT->setValidator(new QExtIntValidator(1, 99999999, this));
-    ui->leAngle->setValidator(new QExtDoubleValidator(-359.99, 360, 2, this));
+    ui->leT->setValidator(new QExtIntValidator(ToolLimits::kMinTool, ToolLimits::kMaxTool, this));
+    ui->leAngle->setValidator(new QExtDoubleValidator(ToolLimits::kAngleLow, ToolLimits::kAngleHigh, 2, this));
     for (QLineEdit *e : {ui->leX, ui->leZ, ui->leCr, ui->leXTh, ui->leXTolMinus, ui->leXTolPlus, ui->leZTh,
                          ui->leZTolMinus, ui->leZTolPlus})
-        e->setValidator(new QExtDoubleValidator(-1500, 1500, 3, this));
-    ui->leCode->setMaxLength(40);
+        e->setValidator(new QExtDoubleValidator(-ToolLimits::kLength, ToolLimits::kLength, 3, this));
+    ui->leCode->setMaxLength(ToolLimits::kCodeLength);
 
     toolSearch = new cToolSearch(this);
     toolSearch->hide();
@@ -184,8 +185,8 @@ void cToolset::setCurrentTable(int table, QString machine, QString name)
 
     const int d = lengthDecimals();
     for (QLineEdit *e : {ui->leX, ui->leZ, ui->leCr, ui->leXTh, ui->leZTh})
-        static_cast<QDoubleValidator *>(const_cast<QValidator *>(e->validator()))->setRange(-1500, 1500, d);
-    const double tolTop = CurrentMachine.IsMM ? 9.999 : 0.5;
+        static_cast<QDoubleValidator *>(const_cast<QValidator *>(e->validator()))->setRange(-ToolLimits::kLength, ToolLimits::kLength, d);
+    const double tolTop = ToolLimits::toleranceTop(CurrentMachine.IsMM);
     for (QLineEdit *e : {ui->leXTolPlus, ui->leXTolMinus, ui->leZTolPlus, ui->leZTolMinus})
         static_cast<QDoubleValidator *>(const_cast<QValidator *>(e->validator()))->setRange(0, tolTop, d);
 
