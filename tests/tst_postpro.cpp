@@ -118,6 +118,39 @@ private slots:
         QCOMPARE(m_boxes.size(), 1);
     }
 
+    // A value whose digits the mask drops on the left is written by the rule
+    // and named in the preview's warning, once.
+    void valueCutByMaskTold_data()
+    {
+        QTest::addColumn<double>("z");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("fits") << 9999.5 << "T3 Z9999.500" << "";
+        QTest::newRow("cut on the left") << 99999.9999 << "T3 Z0000.000" << "T3 Z 99999.9999 does not fit ###0.000";
+        QTest::newRow("rounded past the mask") << 9999.9999 << "T3 Z0000.000" << "T3 Z 9999.9999 does not fit ###0.000";
+        QTest::newRow("negative, minus in front") << -9999.5 << "T3 Z-9999.500" << "";
+        QTest::newRow("negative cut") << -12345.5 << "T3 Z-2345.500" << "T3 Z -12345.5 does not fit ###0.000";
+    }
+    void valueCutByMaskTold()
+    {
+        QFETCH(double, z);
+        QFETCH(QString, line);
+        QFETCH(QString, told);
+        QVERIFY(m_wd->writeFile("postpro/wide.pp", "<S>\nT@T Z@Z\n<E>"));
+        build({}, false, "wide.pp");
+        QVERIFY(ToolingDb::exec(QString("INSERT INTO tools (idTable,t,x,z,Zth) VALUES (%1,3,1,1,%2)")
+                                    .arg(m_table)
+                                    .arg(z, 0, 'f', 4)));
+        ui->tbSetList->click();
+        m_w->setListPanel()->findChild<QPushButton *>("tbPostPro")->click();
+        QCOMPARE(pp()->generatedText(), line + "\r\n");
+        QCOMPARE(m_boxes.size(), told.isEmpty() ? 0 : 1);
+        if (!told.isEmpty())
+            QCOMPARE(m_boxes.first().text, told);
+        w<QPushButton>("pbCheckAll")->click();
+        QCOMPARE(m_boxes.size(), told.isEmpty() ? 0 : 1);
+    }
+
     void save_data()
     {
         QTest::addColumn<QString>("file");      // file name typed

@@ -599,6 +599,7 @@ bool cTarnEngine::GeneraFilePP(QString format, QString *text, QString *error)
 {
     text->clear();
     leftOut.clear();
+    cuts.clear();
     if (format.isEmpty()) {
         *error = tr("Empty postprocessor format");
         return false;
@@ -764,6 +765,7 @@ bool cTarnEngine::Interpreta(QString line, QString *result, QString *error)
             const bool plain = !FN.isEmpty() && !value.isEmpty() && !value.contains(QLatin1Char(':'))
                                && !value.at(0).isSpace() && !value.at(value.size() - 1).isSpace()
                                && !isOneOf(value.at(0), "@^?~");
+            maskSubject = token;
             if (plain ? !FormattaNumero(value, FN, &masked, error)
                       : !eval(QStringLiteral("^(") + value + QLatin1Char(':') + FN + QLatin1Char(')'), &masked,
                               error))
@@ -906,6 +908,7 @@ bool cTarnEngine::eval(QString token, QString *result, QString *error)
         QString value;
         if (!eval(expr, &value, error))
             return false;
+        maskSubject = expr;
         return FormattaNumero(value, mask, result, error);
     }
 
@@ -1083,6 +1086,16 @@ QString cTarnEngine::String(int count, char c)
 
 // Masks and arithmetic ----------------------------------------------------------
 
+void cTarnEngine::noteCut(const QString &number, const QString &mask)
+{
+    QString subject = maskSubject;
+    if (subject.startsWith(QLatin1Char('@')))
+        subject.remove(0, 1);
+    const QString told = tr("T%1 %2 %3 does not fit %4").arg(vT).arg(subject, number, mask);
+    if (!cuts.contains(told))
+        cuts << told;
+}
+
 bool cTarnEngine::FormattaNumero(QString number, QString mask, QString *result, QString *error)
 {
     if (!CheckFormat(mask, error))
@@ -1220,6 +1233,15 @@ bool cTarnEngine::FormattaNumero(QString number, QString mask, QString *result, 
     if (!sign.isNull())
         result->append(sign);
     const int digitsAt = result->size();
+    // Digits beyond the mask's places are dropped as the rule says, but the
+    // value written is then another one: told, never silently.
+    for (int i = 0; i < intLength - (intMaskEnd - intMaskBegin); ++i) {
+        const QChar c = intText[intBegin + i];
+        if (c.isDigit() && c != QLatin1Char('0')) {
+            noteCut(number, mask);
+            break;
+        }
+    }
     maskInt(intText + intBegin, intLength, m + intMaskBegin, intMaskEnd - intMaskBegin, result);
     if (dot >= 0)
         maskDec(decimalsAt >= 0 ? rewritten.constData() + decimalsAt : nullptr,
@@ -1327,6 +1349,7 @@ bool cTarnEngine::OpRazionale(QString a, QString operation, QString *result, QSt
         return false;
     }
     rawText = op == QLatin1Char('\\') ? QString::number(quotient) : fixedText(raw, 5);
+    maskSubject = a + operation;
     if (!FormattaNumero(rawText, mask, result, error))
         return false;
     result->replace(QLatin1Char('.'), DE);

@@ -71,6 +71,9 @@ public:
     bool GeneraFilePP(QString format, QString *text, QString *error);
     // Tool numbers of the last generation that MT left out.
     QList<qint64> leftOutByMt() const { return leftOut; }
+    // Values of the last generation whose digits a mask dropped on the left,
+    // each as "T3 Z 99999.9999 does not fit ###0.000".
+    QStringList cutByMask() const { return cuts; }
     bool Interpreta(QString line, QString *result, QString *error);
     bool eval(QString token, QString *result, QString *error);
     static bool Estrai1Arg(QString token, QString *argument);
@@ -109,6 +112,7 @@ public:
 
 private:
     void resetSetup();
+    void noteCut(const QString &number, const QString &mask);
     void loadPosition(qint64 position, const sRecUtensile *record);
     bool numericVariable(QChar letter, QString *value, QString *error);
     bool variableOperation(const QString &token, QString *result, QString *error);
@@ -141,6 +145,9 @@ private:
     double vR = 0, vX = 0, vL = 0, vZ = 0, vI = 0, vA = 0;
     double vP = 0, vO = 0, vF = 0, vS = 0, vV = 0;
     QList<qint64> leftOut;
+    QStringList cuts;
+    // What the next mask writes (a variable, an expression), for cuts.
+    QString maskSubject;
     QString vC, vD, vU;
     bool vSelected = false;
     // Block number: wider than the 32 bits it is written with, so growing

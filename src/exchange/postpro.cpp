@@ -77,7 +77,7 @@ void postPro::init(int idTable, QString name)
     }
 
     setTableName(name);
-    toldLeftOut.clear();
+    toldWarning.clear();
     recToolingTable(idTable);
     setTabAttiva(&tools);
 
@@ -139,16 +139,19 @@ void postPro::previewPostPro()
         QString shown = text;
         shown.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
         ui->editBox->setPlainText(shown);
+        QStringList lines;
         const QList<qint64> left = leftOutByMt();
-        if (!left.isEmpty() && left != toldLeftOut) {
+        if (!left.isEmpty()) {
             QStringList numbers;
             for (qint64 t : left)
                 numbers << QString::number(t);
-            QMessageBoxKovra::warning(window(), kTitle,
-                                      tr("Tools beyond MT %1 are not written: %2").arg(mt()).arg(numbers.join(QStringLiteral(", "))),
-                                      QMessageBox::Ok);
+            lines << tr("Tools beyond MT %1 are not written: %2").arg(mt()).arg(numbers.join(QStringLiteral(", ")));
         }
-        toldLeftOut = left;
+        lines << cutByMask();
+        const QString warning = lines.join(QLatin1Char('\n'));
+        if (!warning.isEmpty() && warning != toldWarning)
+            QMessageBoxKovra::warning(window(), kTitle, warning, QMessageBox::Ok);
+        toldWarning = warning;
     } else {
         generationError = error;
         ui->editBox->clear();

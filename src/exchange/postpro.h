@@ -58,6 +58,7 @@ private:
     QString text;
     // Message of the last generation when it failed; empty after a success.
     QString generationError;
-    // The tools beyond MT last told: a tick that leaves them so asks nothing.
-    QList<qint64> toldLeftOut;
+    // The warning last told (tools beyond MT, values a mask cut): a tick that
+    // leaves it so asks nothing.
+    QString toldWarning;
 };
