@@ -292,12 +292,10 @@ private slots:
         build();
         QVERIFY(QDir(m_export).mkpath("sub"));
         m_w->ppToolset(m_table, "TURRET");
-        bool seen = false;
-        QTimer::singleShot(0, [&] {
-            auto *chooser = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        WhenModalOpens choose([&](QWidget *box) {
+            auto *chooser = qobject_cast<QFileDialog *>(box);
             if (!chooser)
-                return;
-            seen = true;
+                return false;
             QAbstractItemView *view = nullptr;
             const QModelIndex sub = firstChooserRow(chooser, &view);
             if (tapSub && sub.data().toString() == "sub")
@@ -306,9 +304,10 @@ private slots:
             QTest::mouseClick(chooser->findChild<QDialogButtonBox *>()->buttons().first(), Qt::LeftButton);
             if (chooser->isVisible())
                 chooser->reject();
+            return true;
         });
         w<QPushButton>("pbPath")->click();
-        QVERIFY(seen);
+        QVERIFY(choose.done());
         QCOMPARE(w<QLabel>("lblPath")->text(), QDir(m_export + (tapSub ? "/sub" : "")).canonicalPath());
     }
 
