@@ -661,6 +661,8 @@ private slots:
                                         << repeated(5, "2147483647");
         QTest::newRow("Min -100 takes -42") << QByteArray("FieldType=int\nMin=-100\nMax=100") << "typed" << "-42"
                                             << "-42 | -42 | -42 | -42 | -42";
+        QTest::newRow("Min 10 takes 25 through %.2f") << QByteArray("FieldType=float\nFormat=%.2f\nMin=10\nMax=100")
+                                                      << "typed" << "25" << "25 | " + repeated(4, "25.00");
         // A float without Format keeps its digits.
         QTest::newRow("typed 99999.999") << QByteArray("FieldType=float") << "typed" << "99999.999"
                                          << repeated(5, "99999.999");
