@@ -614,7 +614,7 @@ private slots:
 
     // Every road into a field ends in its value and the text its Format
     // prints; what the first send carries every later send carries too.
-    void everyRoadThroughFormat_data()
+    void roundTrips_data()
     {
         trips();
         QTest::newRow("script T007 into T%03d") << QByteArray("FieldType=int\nFormat=T%03d") << "script" << "T007"
@@ -633,35 +633,17 @@ private slots:
                                            << "65 | A | A | A | A";
         QTest::newRow("stored 017 into %o") << QByteArray("FieldType=int\nFormat=%o") << "store" << "017"
                                              << "17 | 17 | 17 | 17 | 17";
-    }
-    void everyRoadThroughFormat() { trip(); }
-
-    // A date survives any number of sends, echoes and reopenings.
-    void datesSurvive_data()
-    {
-        trips();
+        // A date survives any number of sends, echoes and reopenings.
         const QByteArray minutes("FieldType=date\nFormat=%Y-%m-%d %H:%M");
         const QString shown("2023-11-14 22:13");
         QTest::newRow("typed seconds") << minutes << "typed" << "1700000000"
                                        << "1700000000 | " + repeated(4, shown);
         QTest::newRow("server seconds") << minutes << "server" << "1700000000" << repeated(5, shown);
         QTest::newRow("stored date text") << minutes << "store" << shown << repeated(5, shown);
-    }
-    void datesSurvive() { trip(); }
-
-    // A counter keeps the value the store holds for it.
-    void counterKept_data()
-    {
-        trips();
+        // A counter keeps the value the store holds for it.
         QTest::newRow("stored 42") << QByteArray("FieldType=counter") << "store" << "42" << "42 | 42 | 42 | 42 | 42";
-    }
-    void counterKept() { trip(); }
-
-    // A value %c cannot show is refused where it is typed and at the send,
-    // and kept as its number; a width reads back as shown.
-    void characterFields_data()
-    {
-        trips();
+        // A value %c cannot show is refused where it is typed and at the send,
+        // and kept as its number; a width reads back as shown.
         QTest::newRow("stored 300") << QByteArray("FieldType=int\nFormat=%c") << "store" << "300"
                                     << "300 | V 300 [32,255] | 300";
         QTest::newRow("stored -1") << QByteArray("FieldType=int\nFormat=%c") << "store" << "-1"
@@ -672,32 +654,22 @@ private slots:
                                                << "30 | V 30 [32,255] | 30";
         QTest::newRow("%3c typed 66") << QByteArray("FieldType=int\nFormat=%3c") << "typed" << "66"
                                       << "66 |   B |   B |   B |   B";
-    }
-    void characterFields() { trip(); }
-
-    // Bounds beyond int are clamped to it; a minus sign is typed where Min < 0.
-    void intBounds_data()
-    {
-        trips();
+        // Bounds beyond int are clamped to it; a minus sign is typed where Min < 0.
         QTest::newRow("Max 3000000000") << QByteArray("FieldType=int\nMax=3000000000") << "typed" << "42"
                                         << "42 | 42 | 42 | 42 | 42";
         QTest::newRow("Max 2147483647") << QByteArray("FieldType=int\nMax=2147483647") << "typed" << "2147483647"
                                         << repeated(5, "2147483647");
         QTest::newRow("Min -100 takes -42") << QByteArray("FieldType=int\nMin=-100\nMax=100") << "typed" << "-42"
                                             << "-42 | -42 | -42 | -42 | -42";
-    }
-    void intBounds() { trip(); }
-
-    // A float without Format keeps its digits.
-    void floatKeepsDigits_data()
-    {
-        trips();
+        QTest::newRow("Min 10 takes 25 through %.2f") << QByteArray("FieldType=float\nFormat=%.2f\nMin=10\nMax=100")
+                                                      << "typed" << "25" << "25 | " + repeated(4, "25.00");
+        // A float without Format keeps its digits.
         QTest::newRow("typed 99999.999") << QByteArray("FieldType=float") << "typed" << "99999.999"
                                          << repeated(5, "99999.999");
         QTest::newRow("stored 1234567.891") << QByteArray("FieldType=float") << "store" << "1234567.891"
                                             << repeated(5, "1234567.891");
     }
-    void floatKeepsDigits() { trip(); }
+    void roundTrips() { trip(); }
 
     // Text the store cannot hold is refused, naming the field, before
     // anything is stored; the panel stays open with it.

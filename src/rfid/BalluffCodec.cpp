@@ -311,7 +311,7 @@ bool BalluffCodec::fitsBytes(const DatiCampo &f, double *lo, double *hi)
                && BalluffLayout::isSafeFormat(f.FormatNum, true)) {
         // An unsigned or hexadecimal pattern prints a negative word as a
         // number beyond the int range, which the decoder reads as 0.
-        const QByteArray minusOne = QString::asprintf(f.FormatNum.toLatin1().constData(), -1).toLatin1();
+        const QByteArray minusOne = ValueFormat(f.FormatNum, true).print(-1).toLatin1();
         low = formatNumInt(f, minusOne) == -1 ? -intMax - 1 : 0;
         high = intMax;
     } else if (ieee) {
@@ -508,7 +508,7 @@ bool BalluffCodec::encode(QList<DatiCampo> &fields, const QByteArray &tagBytes, 
                 if (isType(f, "FORMATNUM")) {
                     QByteArray text;
                     if (BalluffLayout::isSafeFormat(f.FormatNum, true))
-                        text = QString::asprintf(f.FormatNum.toLatin1().constData(), runByte).toLatin1();
+                        text = ValueFormat(f.FormatNum, true).print(runByte).toLatin1();
                     if (text.size() != f.ByteLength || text.isEmpty())
                         message = tr("Invalid formatnum");
                     else
@@ -637,11 +637,11 @@ bool BalluffCodec::encodeField(DatiCampo &f, const QByteArray &tagBytes, QByteAr
             if (iv < std::numeric_limits<int>::min() || iv > std::numeric_limits<int>::max()
                 || !BalluffLayout::isSafeFormat(f.FormatNum, true))
                 return refuse("Field length error");
-            text = QString::asprintf(f.FormatNum.toLatin1().constData(), int(iv)).toLatin1();
+            text = ValueFormat(f.FormatNum, true).print(int(iv)).toLatin1();
         } else {
             if (!BalluffLayout::isSafeFormat(f.FormatNum, false))
                 return refuse("Field length error");
-            text = QString::asprintf(f.FormatNum.toLatin1().constData(), scaled).toLatin1();
+            text = ValueFormat(f.FormatNum, false).print(scaled).toLatin1();
         }
         if (text.size() != n)
             return refuse("Field length error");

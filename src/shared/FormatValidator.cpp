@@ -41,10 +41,11 @@ QValidator::State FormatValidator::validate(QString &input, int &) const
         if (v >= bottom && v <= top && format.shows(v))
             return Acceptable;
         // Leading zeros start a prefixed or zero-padded number, a small
-        // character code starts a larger one.
+        // character code starts a larger one; more digits take a number
+        // further from zero, so one short of its bounds may still reach them.
         if (format.conversion == QLatin1Char('c'))
             return v < bottom && partialNumber(input) ? Intermediate : Invalid;
-        return v == 0 ? Intermediate : Invalid;
+        return v == 0 || (v > 0 ? v < bottom : v > top) ? Intermediate : Invalid;
     }
     // A start of the Format's text: part of the text before the number, or
     // the number followed by part of the text after it.
