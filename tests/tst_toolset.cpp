@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <tuple>
 
 #include "axis/measureserver.h"
 #include "shared/SharedStruct.h"
@@ -64,6 +65,21 @@ struct Editor
 
     QWidget parent;
     cToolset *panel;
+};
+
+// The editor open on the test's table while its database refuses writes as
+// the row's StorageFault kind says, with the boxes it shows recorded.
+struct RefusingEditor
+{
+    RefusingEditor(int fault, int table)
+        : disk(fault)
+    {
+        e.panel->setCurrentTable(table, "LATHE 1", "T1");
+    }
+    RefusingDb disk;
+    Editor e;
+    QSignalSpy closed{e.panel, &cToolset::sigCloseToolset};
+    MessageBoxRecorder rec;
 };
 
 QStringList boxTexts(const MessageBoxRecorder &rec)
@@ -427,12 +443,9 @@ private slots:
         QFETCH(int, fault);
         ToolingDb::addTool(table, 1, 1.25, 1, "A");
         const int second = ToolingDb::addTool(table, 2, 2, 2, "B");
-        RefusingDb disk(fault);
-        QVERIFY(disk.holds());
-        Editor e;
-        e.panel->setCurrentTable(table, "LATHE 1", "T1");
-        QSignalSpy closed(e.panel, &cToolset::sigCloseToolset);
-        MessageBoxRecorder rec;
+        RefusingEditor r(fault, table);
+        QVERIFY(r.disk.holds());
+        auto [e, closed, rec] = std::tie(r.e, r.closed, r.rec);
         const QModelIndex other = e.view()->model()->index(1, 0);
         e.view()->setCurrentIndex(other);
         emit e.view()->clicked(other);
@@ -453,12 +466,9 @@ private slots:
         QFETCH(int, fault);
         const bool refused = fault != StorageFault::None;
         const int id = ToolingDb::addTool(table, 1, 1, 1, "A");
-        RefusingDb disk(fault);
-        QVERIFY(disk.holds());
-        Editor e;
-        e.panel->setCurrentTable(table, "LATHE 1", "T1");
-        QSignalSpy closed(e.panel, &cToolset::sigCloseToolset);
-        MessageBoxRecorder rec;
+        RefusingEditor r(fault, table);
+        QVERIFY(r.disk.holds());
+        auto [e, closed, rec] = std::tie(r.e, r.closed, r.rec);
         rec.answer(QMessageBox::Ok);
         rec.answer(QMessageBox::Yes);
         e.leave("leX", "7.5");
@@ -478,11 +488,9 @@ private slots:
         const bool refused = fault != StorageFault::None;
         ToolingDb::addTool(table, 1, 1, 1, "A");
         ToolingDb::addTool(table, 2, 2, 2, "B");
-        RefusingDb disk(fault);
-        QVERIFY(disk.holds());
-        Editor e;
-        e.panel->setCurrentTable(table, "LATHE 1", "T1");
-        MessageBoxRecorder rec;
+        RefusingEditor r(fault, table);
+        QVERIFY(r.disk.holds());
+        auto [e, rec] = std::tie(r.e, r.rec);
         rec.answer(QMessageBox::Yes);
         e.btn("tbDelTool")->click();
         QCOMPARE(rec.boxes().size(), refused ? 2 : 1);
