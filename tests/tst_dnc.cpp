@@ -435,6 +435,7 @@ void TestDnc::roundTrip_data()
     QTest::newRow("comma and blank") << "A, " << ACK;
     QTest::newRow("at sign") << "X@Y" << ACK;
     QTest::newRow("line feed") << "A\nB" << NAK;
+    QTest::newRow("beyond 8 bits") << QString::fromUtf8("\u20ac1 \u03a9") << ACK;
 }
 
 // What $S sends of a table, $I takes back whole, or refuses: never ACK with

@@ -3,6 +3,7 @@
 #include "shared/QExtQuery.h"
 #include "tooling/ToolLimits.h"
 
+#include <QHash>
 #include <QList>
 #include <QSqlDatabase>
 #include <QVariant>
@@ -185,8 +186,17 @@ bool importInto(const QByteArray &machineField, const QByteArray &tableField, co
     const QString tableName = fieldText(tableField);
     const int found = pickListed(tables, tableName.toLatin1());
     QVariant idTable;
+    // A code $S sent as its 8-bit form keeps its own text.
+    QHash<qint64, QString> ownCodes;
     if (found >= 0) {
         idTable = tables.at(found).id;
+        QExtQuery codes;
+        codes.prepare(QStringLiteral("SELECT t, code FROM tools WHERE idTable=:idTable"));
+        codes.bindValue(QStringLiteral(":idTable"), idTable);
+        if (!codes.exec())
+            return false;
+        while (codes.next())
+            ownCodes.insert(codes.value(0).toLongLong(), codes.value(1).toString());
         QExtQuery del;
         del.prepare(QStringLiteral("DELETE FROM tools WHERE  idTable=:idTable"));
         del.bindValue(QStringLiteral(":idTable"), idTable);
@@ -210,7 +220,8 @@ bool importInto(const QByteArray &machineField, const QByteArray &tableField, co
     for (const Tool &t : tools) {
         tool.bindValue(QStringLiteral(":idTable"), idTable);
         tool.bindValue(QStringLiteral(":t"), t.t);
-        tool.bindValue(QStringLiteral(":code"), t.code);
+        const QString own = ownCodes.value(t.t);
+        tool.bindValue(QStringLiteral(":code"), !own.isEmpty() && own.toLatin1() == t.code.toLatin1() ? own : t.code);
         if (!tool.exec())
             return false;
     }

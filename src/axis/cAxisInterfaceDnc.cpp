@@ -82,6 +82,7 @@ void cAxisInterface::slot_DncRequest(QByteArray data)
         if (end < 0)
             return;
         dncSkipping = false;
+        dncPort->resetBuffer();
         data.remove(0, end + 1);
         if (data.isEmpty()) {
             dncTimer.stop();
