@@ -60,8 +60,10 @@ void cAxisInterface::slot_DncRequest(QByteArray data)
 {
     if (dncRowsTable >= 0) {
         // The host waits for the reply being built; what it sends meanwhile
-        // is taken after it.
-        if (dncHeld.size() + data.size() <= kMaxDncRequest)
+        // is taken after it. Past the bound nothing more is kept, so the
+        // request taken then is too large and refused whole, never cut in its
+        // middle.
+        if (dncHeld.size() <= kMaxDncRequest)
             dncHeld += data;
         return;
     }
