@@ -1,5 +1,6 @@
 #include "axis/QextSerialPort.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
@@ -468,9 +469,11 @@ void QextSerialPort::setLinkName(const QString &name)
 
 QString QextSerialPort::busyText(const QString &name, const QString &heldBy)
 {
+    // Worded in the link's translation context, where the operator's language has it.
     if (heldBy.isEmpty())
-        return QStringLiteral("TTY port %1 used by another program").arg(name);
-    return QStringLiteral("TTY port %1 already used by this program's %2 link").arg(name, heldBy);
+        return QCoreApplication::translate("ManageSerialPort", "TTY port %1 used by another program").arg(name);
+    return QCoreApplication::translate("ManageSerialPort", "TTY port %1 already used by this program's %2 link")
+        .arg(name, heldBy);
 }
 
 QString QextSerialPort::heldBy() const
