@@ -83,7 +83,9 @@ public:
     static QString String(int count, char c);
 
     // Masks and arithmetic -------------------------------------------------
-    bool FormattaNumero(QString number, QString mask, QString *result, QString *error);
+    // subject names what is written (a variable, an expression) in a cut's report.
+    bool FormattaNumero(QString number, QString mask, QString *result, QString *error,
+                        const QString &subject = QString());
     QString MaskInt(QString digits, QString mask);
     QString MaskDec(QString digits, QString mask);
     bool OpRazionale(QString a, QString operation, QString *result, QString *error);
@@ -112,7 +114,7 @@ public:
 
 private:
     void resetSetup();
-    void noteCut(const QString &number, const QString &mask);
+    void noteCut(QString subject, const QString &number, const QString &mask);
     void loadPosition(qint64 position, const sRecUtensile *record);
     bool numericVariable(QChar letter, QString *value, QString *error);
     bool variableOperation(const QString &token, QString *result, QString *error);
@@ -146,8 +148,6 @@ private:
     double vP = 0, vO = 0, vF = 0, vS = 0, vV = 0;
     QList<qint64> leftOut;
     QStringList cuts;
-    // What the next mask writes (a variable, an expression), for cuts.
-    QString maskSubject;
     QString vC, vD, vU;
     bool vSelected = false;
     // Block number: wider than the 32 bits it is written with, so growing
