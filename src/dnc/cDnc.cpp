@@ -18,6 +18,7 @@
 #include "dnc/dmScanner.h"
 #include "dnc/DncValues.h"
 #include "shared/CheckBoxList.h"
+#include "shared/CheckedStore.h"
 #include "shared/FormatValidator.h"
 #include "shared/ValueFormat.h"
 #include "shared/QExtDoubleValidator.h"
@@ -533,36 +534,33 @@ bool cDnc::UpdateDb()
     if (!refused.isEmpty())
         return storeRefused(refused.join(QLatin1Char('\n')));
     if (dncRowMissing) {
-        QSqlQuery q;
-        q.prepare(QStringLiteral("INSERT INTO dnc(idTool) VALUES(:idTool);"));
-        q.bindValue(QStringLiteral(":idTool"), idTool);
+        CheckedStore store;
         // Without the row the update below matches nothing and still succeeds.
-        if (!q.exec() || q.numRowsAffected() != 1) {
-            const QString error = q.lastError().text().trimmed();
+        if (!store.run(QStringLiteral("INSERT INTO dnc(idTool) VALUES(:idTool);"), {{QStringLiteral(":idTool"), idTool}})
+            || store.rowsAffected() != 1) {
+            const QString error = store.error().trimmed();
             return storeRefused(error.isEmpty() ? tr("The store added no row") : error);
         }
         dncRowMissing = false;
     }
     QString sql = QStringLiteral("UPDATE dnc SET ");
-    QList<QByteArray> params;
+    QVariantMap params;
     for (const DatiDnc &f : fields) {
         if (f.SqlTable != QLatin1String("dnc"))
             continue;
         if (!params.isEmpty())
             sql += QLatin1Char(',');
-        sql += f.SqlField + QStringLiteral("=:param%1").arg(params.size());
+        const QString param = QStringLiteral(":param%1").arg(params.size());
+        sql += f.SqlField + QLatin1Char('=') + param;
         // Texts as their Latin-1 bytes, numbers as their decimal text.
-        params << f.value.toString().toLatin1();
+        params.insert(param, f.value.toString().toLatin1());
     }
     if (params.isEmpty())
         return true;
     sql += QStringLiteral(" WHERE idTool=%1;").arg(idTool);
-    QSqlQuery q;
-    bool ok = q.prepare(sql);
-    for (int j = 0; ok && j < params.size(); ++j)
-        q.bindValue(QStringLiteral(":param%1").arg(j), params.at(j));
-    if (!ok || !q.exec())
-        return storeRefused(q.lastError().text().trimmed() + QStringLiteral("\n\n") + sql);
+    CheckedStore store;
+    if (!store.run(sql, params))
+        return storeRefused(store.error().trimmed() + QStringLiteral("\n\n") + sql);
     return true;
 }
 

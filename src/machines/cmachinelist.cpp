@@ -1,11 +1,11 @@
 #include "machines/cmachinelist.h"
 
 #include <QSqlDatabase>
-#include <QSqlError>
 #include <QSqlRecord>
 #include <QSqlTableModel>
 
 #include "machines/ParentLink.h"
+#include "shared/CheckedStore.h"
 #include "shared/QExtQuery.h"
 #include "shared/QMessageBoxKovra.h"
 #include "ui_cmachinelist.h"
@@ -24,8 +24,8 @@ bool tableExists(const QString &table)
 // all or nothing; false with the store's error.
 bool deleteMachineRows(int idMachine, QString &error)
 {
-    QSqlDatabase db = QSqlDatabase::database();
-    const bool own = db.transaction();
+    CheckedStore store;
+    store.begin();
     QStringList statements;
     if (tableExists(QStringLiteral("dnc")))
         statements << QStringLiteral("DELETE FROM dnc WHERE idTool IN (SELECT idTool FROM tools WHERE idTable IN "
@@ -34,22 +34,13 @@ bool deleteMachineRows(int idMachine, QString &error)
                                  "(SELECT idTable FROM toolingTables WHERE idMachine=:id)")
                << QStringLiteral("DELETE FROM toolingTables WHERE idMachine=:id")
                << QStringLiteral("DELETE FROM machine WHERE idMachine=:id");
-    for (const QString &st : qAsConst(statements)) {
-        QExtQuery q;
-        q.prepare(st);
-        q.bindValue(QStringLiteral(":id"), idMachine);
-        if (!q.exec()) {
-            error = q.lastError().text();
-            if (own)
-                db.rollback();
-            return false;
-        }
-    }
-    if (!own || db.commit())
-        return true;
-    error = db.lastError().text();
-    db.rollback();
-    return false;
+    bool ok = true;
+    for (const QString &st : qAsConst(statements))
+        ok = ok && store.run(st, {{QStringLiteral(":id"), idMachine}});
+    ok = ok && store.commit();
+    if (!ok)
+        error = store.error();
+    return ok;
 }
 
 } // namespace

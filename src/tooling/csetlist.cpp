@@ -5,12 +5,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QSqlRecord>
 #include <QSqlTableModel>
 #include <QStringList>
 
+#include "shared/CheckedStore.h"
 #include "shared/DialogStyle.h"
 #include "shared/QExtQuery.h"
 #include "shared/QMessageBoxKovra.h"
@@ -29,20 +28,6 @@ namespace {
 enum { colIdTable = 0, colIdMachine = 1, colName = 2 };
 
 cSetList::FileDialogHook fileDialogHook;
-
-// Runs the statement with the values bound; false with the store's error.
-bool store(const QString &sql, const QVariantMap &values, QString *error)
-{
-    QExtQuery q;
-    q.prepare(sql);
-    for (auto v = values.cbegin(); v != values.cend(); ++v)
-        q.bindValue(v.key(), v.value());
-    if (q.exec())
-        return true;
-    if (error)
-        *error = q.lastError().text();
-    return false;
-}
 }
 
 void cSetList::tellNotDone(const QString &title, const QString &what, const QString &error)
@@ -213,8 +198,12 @@ bool cSetList::toolsetExists(QString tsName)
 
 bool cSetList::insertToolset(QString tsName, QString *error)
 {
-    return store(QStringLiteral("INSERT INTO toolingTables (idMachine,name) VALUES (:idMachine,:name)"),
-                 {{QStringLiteral(":idMachine"), idMachine}, {QStringLiteral(":name"), tsName}}, error);
+    CheckedStore store;
+    const bool ok = store.run(QStringLiteral("INSERT INTO toolingTables (idMachine,name) VALUES (:idMachine,:name)"),
+                              {{QStringLiteral(":idMachine"), idMachine}, {QStringLiteral(":name"), tsName}});
+    if (!ok && error)
+        *error = store.error();
+    return ok;
 }
 
 void cSetList::selectRowWhere(const QString &column, const QVariant &value, bool open)
@@ -252,18 +241,17 @@ void cSetList::renameToolset(QString name)
     if (row < 0)
         return;
     const int idTable = model->record(row).value(QStringLiteral("idTable")).toInt();
-    QString error;
-    const bool renamed = store(QStringLiteral("UPDATE toolingTables SET name=:name WHERE idTable=:idTable"),
-                               {{QStringLiteral(":name"), name}, {QStringLiteral(":idTable"), idTable}}, &error);
+    CheckedStore store;
+    const bool renamed = store.run(QStringLiteral("UPDATE toolingTables SET name=:name WHERE idTable=:idTable"),
+                                   {{QStringLiteral(":name"), name}, {QStringLiteral(":idTable"), idTable}});
     selectToolset(idMachine, true);
     selectRowWhere(QStringLiteral("idTable"), idTable, false);
     if (!renamed)
-        tellNotDone(tr("Rename tooling table"), tr("Tooling table not renamed"), error);
+        tellNotDone(tr("Rename tooling table"), tr("Tooling table not renamed"), store.error());
 }
 
 bool cSetList::deleteTable(int idTable, QString *error)
 {
-    QSqlDatabase db = QSqlDatabase::database();
     QStringList statements;
     {
         QExtQuery q;
@@ -272,15 +260,13 @@ bool cSetList::deleteTable(int idTable, QString *error)
     }
     statements << QStringLiteral("DELETE FROM tools WHERE idTable=:idTable")
                << QStringLiteral("DELETE FROM toolingTables  WHERE idTable=:idTable");
-    bool ok = db.transaction();
+    CheckedStore store;
+    bool ok = store.begin();
     for (const QString &st : qAsConst(statements))
-        ok = ok && store(st, {{QStringLiteral(":idTable"), idTable}}, error);
-    if (ok)
-        ok = db.commit();
-    if (!ok && error && error->isEmpty())
-        *error = db.lastError().text();
-    if (!ok)
-        db.rollback();
+        ok = ok && store.run(st, {{QStringLiteral(":idTable"), idTable}});
+    ok = ok && store.commit();
+    if (!ok && error)
+        *error = store.error();
     return ok;
 }
 
@@ -401,38 +387,20 @@ void cSetList::importToolset(QString name)
     }
 
     // The table and all its rows, or nothing: a half-imported table would look complete.
-    QSqlDatabase db = QSqlDatabase::database();
-    QString error;
+    CheckedStore store;
     int imported = 0;
-    if (db.transaction()) {
-        QSqlQuery q(db);
-        q.prepare(QStringLiteral("INSERT INTO toolingTables (idMachine,name) VALUES (:idMachine,:name)"));
-        q.bindValue(QStringLiteral(":idMachine"), idMachine);
-        q.bindValue(QStringLiteral(":name"), name);
-        bool ok = q.exec();
-        const QVariant idTable = q.lastInsertId();
-        for (const QStringList &group : statements) {
-            if (!ok || group.isEmpty())
-                continue;
-            ok = q.prepare(group.first());
-            q.bindValue(QStringLiteral(":idTable"), idTable);
-            ok = ok && q.exec();
-            imported += ok ? 1 : 0;
-        }
-        if (!ok)
-            error = q.lastError().text();
-        q.finish();
-        if (ok && !db.commit()) {
-            ok = false;
-            error = db.lastError().text();
-        }
-        if (!ok)
-            db.rollback();
-    } else {
-        error = db.lastError().text();
+    bool ok = store.begin()
+              && store.run(QStringLiteral("INSERT INTO toolingTables (idMachine,name) VALUES (:idMachine,:name)"),
+                           {{QStringLiteral(":idMachine"), idMachine}, {QStringLiteral(":name"), name}});
+    const QVariant idTable = store.lastInsertId();
+    for (const QStringList &group : statements) {
+        if (!ok || group.isEmpty())
+            continue;
+        ok = store.run(group.first(), {{QStringLiteral(":idTable"), idTable}});
+        imported += ok ? 1 : 0;
     }
-    if (!error.isEmpty()) {
-        QMessageBoxKovra::critical(this, tr("CSV import"), tr("Import failed") + QStringLiteral("\n") + error,
+    if (!(ok && store.commit())) {
+        QMessageBoxKovra::critical(this, tr("CSV import"), tr("Import failed") + QStringLiteral("\n") + store.error(),
                                    QMessageBox::Ok);
         return;
     }
