@@ -5,7 +5,6 @@
 #include <QListView>
 #include <QStyle>
 #include <QTableWidget>
-#include <QTimer>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
@@ -23,6 +22,7 @@
 #include "support/RecordingPaintDevice.h"
 #include "support/Screenshot.h"
 #include "support/ToolingDb.h"
+#include "support/UnexpectedBoxes.h"
 
 namespace {
 
@@ -372,12 +372,10 @@ void TestLayout::choosers()
     writeSettings({{"/Machine/disableAnimation", true}});
     openWindow();
     QStringList faults;
-    bool seen = false;
-    QTimer::singleShot(0, [&] {
-        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+    WhenModalOpens look([&](QWidget *box) {
+        auto *dialog = qobject_cast<QFileDialog *>(box);
         if (!dialog)
-            return;
-        seen = true;
+            return false;
         dialog->setDirectory(m_wd->path());
         auto *places = dialog->findChild<QListView *>("sidebar");
         QAbstractItemView *files = nullptr;
@@ -395,12 +393,13 @@ void TestLayout::choosers()
                 faults << QString("file row %1 px high").arg(files->visualRect(first).height());
         }
         dialog->reject();
+        return true;
     });
     if (chooser == "folder")
         m_w->postProPanel()->findChild<QPushButton *>("pbPath")->click();
     else
         QMetaObject::invokeMethod(m_w->setListPanel(), "slotCsvImport");
-    QVERIFY(seen);
+    QVERIFY(look.done());
     QVERIFY2(faults.isEmpty(), qPrintable(faults.join("\n")));
 }
 

@@ -15,7 +15,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
-#include <QTimer>
 #include <QtTest>
 
 #include <functional>
@@ -35,6 +34,7 @@
 #include "support/WindowTap.h"
 #include "support/Screenshot.h"
 #include "support/ToolingDb.h"
+#include "support/UnexpectedBoxes.h"
 #include "tooling/csetlist.h"
 #include "tooling/ctoolset.h"
 
@@ -61,12 +61,10 @@ int textContrast(const QImage &box, const QRect &area)
 int boxContrast(QWidget *parent, QMessageBox::Icon kind, bool styled, const QString &shot)
 {
     int contrast = -1;
-    std::function<void()> look = [&]() {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible()) {
-            QTimer::singleShot(10, look);
-            return;
-        }
+    WhenModalOpens look([&](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        if (!box)
+            return false;
         const QImage image = box->grab().toImage();
         auto *label = box->findChild<QLabel *>("qt_msgbox_label");
         if (label)
@@ -74,8 +72,8 @@ int boxContrast(QWidget *parent, QMessageBox::Icon kind, bool styled, const QStr
         if (!shot.isEmpty())
             saveScreenshot(box, shot);
         box->buttons().first()->click();
-    };
-    QTimer::singleShot(0, look);
+        return true;
+    });
     const QString title = QStringLiteral("Warning");
     const QString text = QStringLiteral("X machine reference is not set");
     if (styled)
@@ -97,12 +95,10 @@ int boxContrast(QWidget *parent, QMessageBox::Icon kind, bool styled, const QStr
 int dialogContrast(const std::function<void()> &open, const QString &shot, QStringList *worst)
 {
     int contrast = -1;
-    std::function<void()> look = [&]() {
-        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isVisible()) {
-            QTimer::singleShot(10, look);
-            return;
-        }
+    WhenModalOpens look([&](QWidget *modal) {
+        auto *dialog = qobject_cast<QDialog *>(modal);
+        if (!dialog)
+            return false;
         QTest::qWait(50); // let it lay out and paint once
         const QImage image = dialog->grab().toImage();
         QList<QWidget *> texts;
@@ -133,8 +129,8 @@ int dialogContrast(const std::function<void()> &open, const QString &shot, QStri
         if (!shot.isEmpty())
             saveScreenshot(dialog, shot);
         dialog->reject();
-    };
-    QTimer::singleShot(0, look);
+        return true;
+    });
     open();
     return contrast;
 }
