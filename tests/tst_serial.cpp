@@ -1,6 +1,7 @@
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTranslator>
 #include <QtTest>
 
 #include <atomic>
@@ -90,6 +91,8 @@ private slots:
     void settingTexts();
     void errorTexts_data();
     void errorTexts();
+    void busyTextsTranslated_data();
+    void busyTextsTranslated();
     void constructorAppliesSettings();
 
     void returnCodes_data();
@@ -235,6 +238,34 @@ void TestSerial::errorTexts()
     QFETCH(int, code);
     QFETCH(QString, text);
     QCOMPARE(ManageSerialPort::errorText(code), text);
+}
+
+// The texts of a busy device come in the operator's language, as the link's
+// other texts do.
+void TestSerial::busyTextsTranslated_data()
+{
+    QTest::addColumn<QString>("heldBy");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("another program") << QString() << "~TTY port /dev/ttyX used by another program";
+    QTest::newRow("a link of this program") << "DNC" << "~TTY port /dev/ttyX already used by this program's DNC link";
+}
+
+void TestSerial::busyTextsTranslated()
+{
+    // Marks every text of the link's context it is asked for.
+    struct Marking : QTranslator
+    {
+        QString translate(const char *context, const char *source, const char *, int) const override
+        {
+            return qstrcmp(context, "ManageSerialPort") == 0 ? QLatin1Char('~') + QString::fromUtf8(source) : QString();
+        }
+        bool isEmpty() const override { return false; }
+    } marking;
+    QVERIFY(QCoreApplication::installTranslator(&marking));
+    QFETCH(QString, heldBy);
+    const QString got = QextSerialPort::busyText("/dev/ttyX", heldBy);
+    QCoreApplication::removeTranslator(&marking);
+    QTEST(got, "text");
 }
 
 void TestSerial::constructorAppliesSettings()
