@@ -43,12 +43,10 @@ void outdateSettingsCache(const QString &file, qint64 seenSize, const QDateTime 
     ::utimensat(AT_FDCWD, QFile::encodeName(file).constData(), times, 0);
 }
 
-// Writes the text with the keys set (an invalid value removes its key) into a
-// draft beside the settings file, by the toolkit's own INI writer, and reads the
-// draft back by a reader of its own: a draft the disk cut short reads
+// Writes the text into a draft beside the settings file and reads the draft
+// back twice by the toolkit's reader: a draft the disk cut short reads
 // otherwise and is refused. The draft's name, or empty (no draft left).
-QString writeSettingsDraft(const QString &file, const QByteArray &text,
-                           const QVector<QPair<QString, QVariant>> &values)
+QString writeSettingsDraft(const QString &file, const QByteArray &text)
 {
     const QString draft = WholeFile::createDraft(file);
     const auto refuse = [&] {
@@ -63,17 +61,10 @@ QString writeSettingsDraft(const QString &file, const QByteArray &text,
     {
         QSettings w(draft, QSettings::IniFormat);
         w.setIniCodec("UTF-8");
-        for (const auto &kv : values) {
-            if (kv.second.isValid())
-                w.setValue(kv.first, kv.second);
-            else
-                w.remove(kv.first);
-        }
         w.sync();
         // A line the reader could not make sense of is no failure of this write.
         if (w.status() == QSettings::AccessError)
             return refuse();
-        // What the writer meant to put into the draft.
         for (const QString &key : w.allKeys())
             expected.insert(key, w.value(key));
     }
@@ -85,9 +76,6 @@ QString writeSettingsDraft(const QString &file, const QByteArray &text,
         return refuse();
     for (auto e = expected.cbegin(); e != expected.cend(); ++e)
         if (!r.contains(e.key()) || !sameValue(e.value(), r.value(e.key())))
-            return refuse();
-    for (const auto &kv : values)
-        if (kv.second.isValid() && !sameValue(kv.second, r.value(kv.first)))
             return refuse();
     return draft;
 }
@@ -155,7 +143,7 @@ void App::resetKovraSettings()
 
 bool App::replaceKovraSettingsFile(const QByteArray &text)
 {
-    return putSettingsDraftInPlace(writeSettingsDraft(kovraSettings().fileName(), text, {}));
+    return putSettingsDraftInPlace(writeSettingsDraft(kovraSettings().fileName(), text));
 }
 
 bool App::writeKovraSettings(const QVector<QPair<QString, QVariant>> &values)

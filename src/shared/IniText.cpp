@@ -366,26 +366,27 @@ QByteArray IniText::withKeys(const QByteArray &data, const QVector<QPair<QString
         IniText text;
         text.parse(after, Utf8);
         const QString k = normalized(kv.first);
-        if (kv.second.isNull()) {
-            const QVector<QPair<int, int>> spans = text.lines.value(k);
-            for (int i = spans.size() - 1; i >= 0; --i) {
-                int begin = spans.at(i).first;
+        // Last first, so that the places before stay where they are.
+        const QVector<Entry> places = text.lines.value(k);
+        for (int i = places.size() - 1; i >= 0; --i) {
+            const Entry &e = places.at(i);
+            if (kv.second.isNull()) {
+                int begin = e.line;
                 while (begin > 0 && after.at(begin - 1) != '\n' && after.at(begin - 1) != '\r')
                     --begin;
-                after.remove(begin, lineEnd(after, spans.at(i).second) - begin);
+                after.remove(begin, lineEnd(after, e.end) - begin);
+                continue;
             }
-            continue;
-        }
-        if (const Entry *e = text.find(k)) {
-            int begin = e->begin;
-            int end = e->end;
+            int begin = e.begin;
+            int end = e.end;
             while (begin < end && (after.at(begin) == ' ' || after.at(begin) == '\t'))
                 ++begin;
             while (end > begin && (after.at(end - 1) == ' ' || after.at(end - 1) == '\t'))
                 --end; // the blanks before a comment stay
             after.replace(begin, end - begin, kv.second);
-            continue;
         }
+        if (!places.isEmpty() || kv.second.isNull())
+            continue;
         const auto s = text.sectionOf(k);
         const int slash = k.indexOf(QLatin1Char('/'));
         if (s != text.sections.cend() || slash < 0) {
@@ -474,7 +475,8 @@ void IniText::parse(const QByteArray &data, Encoding encoding)
             e.text.remove(0, 1);
         const QString whole = section + unescapedKey(data, start, keyEnd);
         sections[section].insert(whole, e);
-        lines[whole].append({start, start + length});
+        e.line = start;
+        lines[whole].append(e);
         if (firstPart)
             tails[section] = lineEnd(data, start + length);
     }

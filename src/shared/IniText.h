@@ -33,8 +33,8 @@ public:
 
     // The text with the keys set, every other byte left as it is. Each value
     // comes as the toolkit's INI writer writes it (iniValue()); it replaces
-    // the key's value where the reader finds it, the blanks around it kept,
-    // or the key is added after the last key of its section's first part, or
+    // the key's value on each of its lines, the blanks around it kept, or
+    // the key is added after the last key of its section's first part, or
     // in a new section (the key's first part) at the end. A null value
     // removes every line of its key. The caller checks how the result reads.
     static QByteArray withKeys(const QByteArray &data, const QVector<QPair<QString, QByteArray>> &values);
@@ -48,6 +48,7 @@ private:
         QString text;
         int begin = 0; // the value's bytes in the file
         int end = 0;
+        int line = 0; // where its line begins
     };
     using Section = QHash<QString, Entry>; // by the whole key, "FIELD3/Label"
 
@@ -60,5 +61,5 @@ private:
     QMap<QString, Section> sections; // by name with its slash ("FIELD3/"), "" the root
     QHash<QString, int> bodies;      // where each section's first header line ends
     QHash<QString, int> tails;       // where the line of the last key of a section's first part ends
-    QHash<QString, QVector<QPair<int, int>>> lines; // each line of a whole key
+    QHash<QString, QVector<Entry>> lines; // each line of a whole key, in file order
 };
