@@ -471,36 +471,46 @@ void TestSettings::settingsWriteKeepsTheText_data()
     QTest::addColumn<QByteArray>("from"); // the one part of the file that changes
     QTest::addColumn<QByteArray>("to");
     QTest::addColumn<bool>("commaLocale");
+    QTest::addColumn<QByteArray>("file"); // instead of the hand-written file below
     QTest::newRow("a value") << "System/GaugeX" << QVariant(QString("13.25")) << QByteArray("GaugeX=12.5")
-                             << QByteArray("GaugeX=13.25") << false;
+                             << QByteArray("GaugeX=13.25") << false << QByteArray();
     QTest::newRow("blanks and comment around the value") << "/System/RefX" << QVariant(200)
                                                           << QByteArray("RefX = 100   ;") << QByteArray("RefX = 200   ;")
-                                                          << false;
+                                                          << false << QByteArray();
     QTest::newRow("a number in a comma-decimal locale") << "System/GaugeX" << QVariant(0.5)
-                                                        << QByteArray("GaugeX=12.5") << QByteArray("GaugeX=0.5") << true;
+                                                        << QByteArray("GaugeX=12.5") << QByteArray("GaugeX=0.5") << true << QByteArray();
     QTest::newRow("a flag") << "Machine/isMM" << QVariant(false) << QByteArray("isMM=true")
-                            << QByteArray("isMM=false") << false;
+                            << QByteArray("isMM=false") << false << QByteArray();
     QTest::newRow("a text with a comma, quotes and a semicolon")
         << "Machine/Note" << QVariant(QString("x, \"y\"; z")) << QByteArray("Note = a b")
-        << QByteArray("Note = \"x, \\\"y\\\"; z\"") << false;
+        << QByteArray("Note = \"x, \\\"y\\\"; z\"") << false << QByteArray();
     QTest::newRow("a text beginning with @") << "Machine/Note" << QVariant(QString("@x")) << QByteArray("Note = a b")
-                                              << QByteArray("Note = @@x") << false;
+                                              << QByteArray("Note = @@x") << false << QByteArray();
     QTest::newRow("a text beyond Latin-1 and a tab") << "Machine/Note" << QVariant(QString::fromUtf8("M\xc3\xbc\tller \xe2\x82\xac"))
                                                      << QByteArray("Note = a b")
-                                                     << QByteArray("Note = M\xc3\xbc\\tller \xe2\x82\xac") << false;
+                                                     << QByteArray("Note = M\xc3\xbc\\tller \xe2\x82\xac") << false << QByteArray();
     QTest::newRow("a list") << "Machine/Note" << QVariant(QStringList{"a", "b c"}) << QByteArray("Note = a b")
-                            << QByteArray("Note = a, b c") << false;
+                            << QByteArray("Note = a, b c") << false << QByteArray();
     QTest::newRow("a new key after its group's last") << "Machine/type" << QVariant(3)
                                                       << QByteArray("isMM=true\n") << QByteArray("isMM=true\ntype=3\n")
-                                                      << false;
+                                                      << false << QByteArray();
     QTest::newRow("a new key deeper in its group") << "Machine/sub/key" << QVariant(1)
                                                    << QByteArray("isMM=true\n") << QByteArray("isMM=true\nsub\\key=1\n")
-                                                   << false;
+                                                   << false << QByteArray();
     QTest::newRow("a new group at the end") << "sensorMeasure/Brightness" << QVariant(50)
                                             << QByteArray("; end\n") << QByteArray("; end\n\n[sensorMeasure]\nBrightness=50\n")
-                                            << false;
+                                            << false << QByteArray();
     QTest::newRow("a removed key") << "Machine/isMM" << QVariant() << QByteArray("isMM=true\n") << QByteArray()
-                                   << false;
+                                   << false << QByteArray();
+    const QByteArray twice("[A]\r\nk=1\r\n[B]\r\nx=2\r\n[A]\r\nk = 1 ;again\r\n");
+    QTest::newRow("a key on two lines of a CRLF file") << "A/k" << QVariant(5) << twice
+                                                       << QByteArray("[A]\r\nk=5\r\n[B]\r\nx=2\r\n[A]\r\nk = 5 ;again\r\n")
+                                                       << false << twice;
+    QTest::newRow("a key removed from two lines") << "A/k" << QVariant() << twice
+                                                  << QByteArray("[A]\r\n[B]\r\nx=2\r\n[A]\r\n") << false << twice;
+    QTest::newRow("a new key in a CRLF file") << "B/y" << QVariant(3) << twice
+                                              << QByteArray("[A]\r\nk=1\r\n[B]\r\nx=2\r\ny=3\r\n[A]\r\nk = 1 ;again\r\n")
+                                              << false << twice;
 }
 
 void TestSettings::settingsWriteKeepsTheText()
@@ -510,8 +520,9 @@ void TestSettings::settingsWriteKeepsTheText()
     QFETCH(QByteArray, from);
     QFETCH(QByteArray, to);
     QFETCH(bool, commaLocale);
+    QFETCH(QByteArray, file);
     TestWorkDir wd;
-    const QByteArray text("; calibrated by service 2026-03-02\n"
+    const QByteArray handWritten("; calibrated by service 2026-03-02\n"
                           "[Machine]\n"
                           "Note = a b\n"
                           "VendorName=M\xfcller\n"
@@ -522,6 +533,7 @@ void TestSettings::settingsWriteKeepsTheText()
                           "RefX = 100   ; by hand\n"
                           "GaugeX=12.5\n"
                           "; end\n");
+    const QByteArray text = file.isEmpty() ? handWritten : file;
     QVERIFY(wd.writeFile("T8A_M.cfg", text));
     App::resetKovraSettings();
     QMap<QString, QVariant> before;
