@@ -88,13 +88,19 @@ class tst_report : public QObject
         editor->findChild<QPushButton *>("tbListPrint")->click();
         return editor->isEnabled();
     }
-    // Prints the table; returns what the viewer was asked to open (a call of
-    // our own bounds the wait).
-    QStringList print(int table, const QString &name, int expected = 1)
+    // Prints the table, the disk playing the fault for the report's write
+    // (not for the viewer's); returns what the viewer was asked to open (a
+    // call of our own bounds the wait).
+    QStringList print(int table, const QString &name, int expected = 1, int fault = StorageFault::None)
     {
         FakeViewer viewer;
-        if (!pressPrint(table, name))
-            return {"editor left disabled"};
+        {
+            StorageFault disk(StorageFault::Kind(fault), "report/" + name + ".pdf", 64);
+            if (!disk.holds())
+                return {"no fault"};
+            if (!pressPrint(table, name))
+                return {"editor left disabled"};
+        }
         QProcess::startDetached("xdg-open", {"probe"});
         (void)QTest::qWaitFor([&] { return viewer.calls().size() >= expected + 1; }, 10000);
         QStringList calls = viewer.calls();
@@ -169,24 +175,38 @@ private slots:
         }
     }
 
+    // The folder keeps 100 older reports besides the new one, pruned only
+    // once the new one is written: a refused report costs no old one.
     void oldReports_data()
     {
         QTest::addColumn<int>("old");
-        QTest::newRow("101 old: the oldest goes") << 101;
-        QTest::newRow("100 old: all stay") << 100;
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<int>("left");
+        QTest::newRow("101 old: the oldest goes") << 101 << int(StorageFault::None) << 101;
+        QTest::newRow("100 old: all stay") << 100 << int(StorageFault::None) << 101;
+        QTest::newRow("101 old, the new one refused: all stay") << 101 << int(StorageFault::FullDisk) << 101;
+        QTest::newRow("100 old, the new one refused: all stay") << 100 << int(StorageFault::FullDisk) << 100;
     }
     void oldReports()
     {
         QFETCH(int, old);
+        QFETCH(int, fault);
+        QFETCH(int, left);
         QDir().mkpath("report");
         for (int i = 0; i < old; ++i) {
             QFile f(QStringLiteral("report/old%1.pdf").arg(i));
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write("%PDF") && f.flush());
             QVERIFY(f.setFileTime(QDateTime::currentDateTime().addSecs(i - 1000), QFileDevice::FileModificationTime));
         }
-        QCOMPARE(print(ToolingDb::addTable(m_machine, "NEW"), "NEW").size(), 1);
-        QCOMPARE(QFile::exists("report/old0.pdf"), old <= 100);
-        QCOMPARE(QDir("report").entryList({"*.pdf"}, QDir::Files).size(), 101);
+        const bool refused = fault != StorageFault::None;
+        const int table = ToolingDb::addTable(m_machine, "NEW");
+        MessageBoxRecorder rec;
+        const QStringList opened = print(table, "NEW", refused ? 0 : 1, fault);
+        QCOMPARE(opened.size(), refused ? 0 : 1);
+        QCOMPARE(rec.boxes().size(), refused ? 1 : 0);
+        QCOMPARE(QFile::exists("report/NEW.pdf"), !refused);
+        QCOMPARE(QFile::exists("report/old0.pdf"), refused || old <= 100);
+        QCOMPARE(QDir("report").entryList({"*.pdf"}, QDir::Files).size(), left);
     }
 
     // Red exactly when the measure lies beyond its limits at the shown

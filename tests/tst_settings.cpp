@@ -3,7 +3,9 @@
 #include <QSettings>
 #include <QtTest>
 
+#include "app/mainwindow.h"
 #include "shared/App.h"
+#include "shared/IniText.h"
 #include "shared/SharedStruct.h"
 #include "shared/WholeFile.h"
 #include "support/TestWorkDir.h"
@@ -102,7 +104,12 @@ private slots:
     void otherThreadsKeepTheUmask_data();
     void otherThreadsKeepTheUmask();
     void ownerKept();
+    void saveLeftoversRemovedAtStart_data();
     void saveLeftoversRemovedAtStart();
+    void settingsWriteKeepsTheText_data();
+    void settingsWriteKeepsTheText();
+    void valueAsTheToolkitWritesIt_data();
+    void valueAsTheToolkitWritesIt();
 };
 
 void TestSettings::initTestCase()
@@ -391,23 +398,213 @@ void TestSettings::ownerKept()
     App::resetKovraSettings();
 }
 
-// What a killed save left, and only that, goes at the program's start.
+// What a killed save left, and only that, goes at the program's start: the
+// drafts the writers make, the toolkit's lock and temporary of such a draft,
+// earlier versions' drafts by their role word; a name an operator may have
+// chosen stays byte for byte.
+void TestSettings::saveLeftoversRemovedAtStart_data()
+{
+    QTest::addColumn<QString>("file");   // a real draft of this file, or the name itself
+    QTest::addColumn<bool>("draft");
+    QTest::addColumn<QString>("suffix"); // after the draft's name
+    QTest::addColumn<bool>("gone");
+    QTest::addColumn<bool>("linked");    // the settings file a link to elsewhere/real.cfg
+    QTest::newRow("settings draft") << "T8A_M.cfg" << true << "" << true << false;
+    QTest::newRow("toolkit lock of a settings draft") << "T8A_M.cfg" << true << ".lock" << true << false;
+    QTest::newRow("toolkit temporary of a settings draft") << "T8A_M.cfg" << true << ".aBcDeF" << true << false;
+    QTest::newRow("settings draft beside the link's target") << "T8A_M.cfg" << true << "" << true << true;
+    QTest::newRow("earlier draft") << ".T8A_M.cfg.draft.aB3dE9" << false << "" << true << false;
+    QTest::newRow("earlier check") << ".T8A_M.cfg.check.aB3dE9" << false << "" << true << false;
+    QTest::newRow("report draft") << "report/TURRET A.pdf" << true << "" << true << false;
+    QTest::newRow("raw copy draft, written") << "balluff/BalluffOut.bin" << true << "" << true << false;
+    QTest::newRow("raw copy draft, read") << "balluff/BalluffIn.bin" << true << "" << true << false;
+    QTest::newRow("settings backup") << ".T8A_M.cfg.backup" << false << "" << false << false;
+    QTest::newRow("settings numbered copy") << ".T8A_M.cfg.OLD001" << false << "" << false << false;
+    QTest::newRow("lock of a copy") << ".T8A_M.cfg.bak123.lock" << false << "" << false << false;
+    QTest::newRow("backup beside the link's target") << "elsewhere/.real.cfg.backup" << false << "" << false << true;
+    QTest::newRow("report backup") << "report/.TURRET A.pdf.backup" << false << "" << false << false;
+    QTest::newRow("report folder note") << "report/.report-backup" << false << "" << false << false;
+    QTest::newRow("raw copy backup") << "balluff/.BalluffOut.bin.backup" << false << "" << false << false;
+    QTest::newRow("a report") << "report/SHAFT.pdf" << false << "" << false << false;
+    QTest::newRow("draft of another file") << "T8A_M.sqlite" << true << "" << false << false;
+    QTest::newRow("draft of a settings file of another folder") << "postpro/T8A_M.cfg" << true << "" << false << false;
+    QTest::newRow("a draft's name with another random part") << ".T8A_M.cfg.~draft-0123456789ABCDEF" << false << ""
+                                                             << false << false;
+}
+
 void TestSettings::saveLeftoversRemovedAtStart()
 {
+    QFETCH(QString, file);
+    QFETCH(bool, draft);
+    QFETCH(QString, suffix);
+    QFETCH(bool, gone);
+    QFETCH(bool, linked);
     TestWorkDir wd;
-    const QStringList gone = {".T8A_M.cfg.aB3dE9",           ".T8A_M.cfg.aB3dE9.Zz0Zz0", ".T8A_M.cfg.aB3dE9.lock",  ".T8A_M.cfg.draft.aB3dE9",
-                              ".T8A_M.cfg.check.aB3dE9",     "report/.report-aB3dE9",     "report/.SHAFT 2.pdf.aB3dE9",
-                              "balluff/.BalluffOut.bin.aB3dE9", "balluff/.BalluffIn.bin.aB3dE9"};
-    const QStringList kept = {"T8A_M.cfg",          ".T8A_M.cfg.aB3dE",          ".T8A_M.cfg.aB3dE9x",
-                              ".T8A_M.sqlite.aB3dE9", "report/SHAFT.pdf",        "report/.notes",
-                              "balluff/.t1.ini.aB3dE9", "postpro/.T8A_M.cfg.aB3dE9"};
-    for (const QString &f : gone + kept)
-        QVERIFY(wd.writeFile(f, "x"));
-    App::removeSaveLeftovers();
-    for (const QString &f : gone)
-        QVERIFY2(!QFile::exists(f), qPrintable(f));
-    for (const QString &f : kept)
-        QVERIFY2(QFile::exists(f), qPrintable(f));
+    for (const QString &folder : {"report", "balluff", "postpro", "elsewhere"})
+        QVERIFY(QDir().mkpath(folder));
+    if (linked) {
+        QVERIFY(wd.writeFile("elsewhere/real.cfg", "[a]\nb=1\n"));
+        QVERIFY(QFile::link("elsewhere/real.cfg", "T8A_M.cfg"));
+    } else {
+        QVERIFY(wd.writeFile("T8A_M.cfg", "[a]\nb=1\n"));
+    }
+    QString name = file;
+    if (draft) {
+        name = WholeFile::createDraft(file);
+        QVERIFY(!name.isEmpty());
+        name = QDir::current().relativeFilePath(name) + suffix;
+    }
+    const QByteArray content("kept \xff\n", 7);
+    QVERIFY(wd.writeFile(name, content));
+    MainWindow::removeSaveLeftovers();
+    QVERIFY2(QFile::exists(name) != gone, qPrintable(name));
+    if (!gone)
+        QCOMPARE(TestWorkDir::readFile(name), content);
+    QCOMPARE(TestWorkDir::readFile("T8A_M.cfg"), QByteArray("[a]\nb=1\n"));
+}
+
+// A settings write sets its keys in the file's text: comments, order,
+// blanks and a byte written by hand stay; the value is written as the
+// toolkit's writer writes it, so its reader reads the same value back.
+void TestSettings::settingsWriteKeepsTheText_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QByteArray>("from"); // the one part of the file that changes
+    QTest::addColumn<QByteArray>("to");
+    QTest::addColumn<bool>("commaLocale");
+    QTest::addColumn<QByteArray>("file"); // instead of the hand-written file below
+    QTest::newRow("a value") << "System/GaugeX" << QVariant(QString("13.25")) << QByteArray("GaugeX=12.5")
+                             << QByteArray("GaugeX=13.25") << false << QByteArray();
+    QTest::newRow("blanks and comment around the value") << "/System/RefX" << QVariant(200)
+                                                          << QByteArray("RefX = 100   ;") << QByteArray("RefX = 200   ;")
+                                                          << false << QByteArray();
+    QTest::newRow("a number in a comma-decimal locale") << "System/GaugeX" << QVariant(0.5)
+                                                        << QByteArray("GaugeX=12.5") << QByteArray("GaugeX=0.5") << true << QByteArray();
+    QTest::newRow("a flag") << "Machine/isMM" << QVariant(false) << QByteArray("isMM=true")
+                            << QByteArray("isMM=false") << false << QByteArray();
+    QTest::newRow("a text with a comma, quotes and a semicolon")
+        << "Machine/Note" << QVariant(QString("x, \"y\"; z")) << QByteArray("Note = a b")
+        << QByteArray("Note = \"x, \\\"y\\\"; z\"") << false << QByteArray();
+    QTest::newRow("a text beginning with @") << "Machine/Note" << QVariant(QString("@x")) << QByteArray("Note = a b")
+                                              << QByteArray("Note = @@x") << false << QByteArray();
+    QTest::newRow("a text beyond Latin-1 and a tab") << "Machine/Note" << QVariant(QString::fromUtf8("M\xc3\xbc\tller \xe2\x82\xac"))
+                                                     << QByteArray("Note = a b")
+                                                     << QByteArray("Note = M\xc3\xbc\\tller \xe2\x82\xac") << false << QByteArray();
+    QTest::newRow("a list") << "Machine/Note" << QVariant(QStringList{"a", "b c"}) << QByteArray("Note = a b")
+                            << QByteArray("Note = a, b c") << false << QByteArray();
+    QTest::newRow("a new key after its group's last") << "Machine/type" << QVariant(3)
+                                                      << QByteArray("isMM=true\n") << QByteArray("isMM=true\ntype=3\n")
+                                                      << false << QByteArray();
+    QTest::newRow("a new key deeper in its group") << "Machine/sub/key" << QVariant(1)
+                                                   << QByteArray("isMM=true\n") << QByteArray("isMM=true\nsub\\key=1\n")
+                                                   << false << QByteArray();
+    QTest::newRow("a new group at the end") << "sensorMeasure/Brightness" << QVariant(50)
+                                            << QByteArray("; end\n") << QByteArray("; end\n\n[sensorMeasure]\nBrightness=50\n")
+                                            << false << QByteArray();
+    QTest::newRow("a removed key") << "Machine/isMM" << QVariant() << QByteArray("isMM=true\n") << QByteArray()
+                                   << false << QByteArray();
+    const QByteArray twice("[A]\r\nk=1\r\n[B]\r\nx=2\r\n[A]\r\nk = 1 ;again\r\n");
+    QTest::newRow("a key on two lines of a CRLF file") << "A/k" << QVariant(5) << twice
+                                                       << QByteArray("[A]\r\nk=5\r\n[B]\r\nx=2\r\n[A]\r\nk = 5 ;again\r\n")
+                                                       << false << twice;
+    QTest::newRow("a key removed from two lines") << "A/k" << QVariant() << twice
+                                                  << QByteArray("[A]\r\n[B]\r\nx=2\r\n[A]\r\n") << false << twice;
+    QTest::newRow("a new key in a CRLF file") << "B/y" << QVariant(3) << twice
+                                              << QByteArray("[A]\r\nk=1\r\n[B]\r\nx=2\r\ny=3\r\n[A]\r\nk = 1 ;again\r\n")
+                                              << false << twice;
+}
+
+void TestSettings::settingsWriteKeepsTheText()
+{
+    QFETCH(QString, key);
+    QFETCH(QVariant, value);
+    QFETCH(QByteArray, from);
+    QFETCH(QByteArray, to);
+    QFETCH(bool, commaLocale);
+    QFETCH(QByteArray, file);
+    TestWorkDir wd;
+    const QByteArray handWritten("; calibrated by service 2026-03-02\n"
+                          "[Machine]\n"
+                          "Note = a b\n"
+                          "VendorName=M\xfcller\n"
+                          "isMM=true\n"
+                          "\n"
+                          "; the references\n"
+                          "[System]\n"
+                          "RefX = 100   ; by hand\n"
+                          "GaugeX=12.5\n"
+                          "; end\n");
+    const QByteArray text = file.isEmpty() ? handWritten : file;
+    QVERIFY(wd.writeFile("T8A_M.cfg", text));
+    App::resetKovraSettings();
+    QMap<QString, QVariant> before;
+    for (const QString &k : App::kovraSettings().allKeys())
+        before.insert(k, App::kovraSettings().value(k));
+    if (commaLocale)
+        QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+    const bool written = App::writeKovraSettings({{key, value}});
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    QVERIFY(written);
+    QByteArray expected = text;
+    QCOMPARE(expected.count(from), 1);
+    expected.replace(from, to);
+    QCOMPARE(TestWorkDir::readFile("T8A_M.cfg"), expected);
+    // The toolkit's reader, on the file anew: the key as set, the others as they were.
+    const QString k = QString(key).remove(0, key.startsWith('/') ? 1 : 0);
+    if (value.isValid())
+        before.insert(k, value);
+    else
+        before.remove(k);
+    App::resetKovraSettings();
+    QSettings r("./T8A_M.cfg", QSettings::IniFormat);
+    r.setIniCodec("UTF-8");
+    QCOMPARE(r.allKeys().size(), before.size());
+    for (auto b = before.cbegin(); b != before.cend(); ++b)
+        QVERIFY2(r.value(b.key()) == b.value() || r.value(b.key()).toString() == b.value().toString(),
+                 qPrintable(b.key()));
+    if (value.userType() == QMetaType::QStringList)
+        QCOMPARE(r.value(k).toStringList(), value.toStringList());
+    App::resetKovraSettings();
+}
+
+// A value reaches the file as the toolkit's own writer writes it.
+void TestSettings::valueAsTheToolkitWritesIt_data()
+{
+    QTest::addColumn<QVariant>("value");
+    QTest::newRow("comma, quotes, semicolon") << QVariant(QString("x, \"y\"; z"));
+    QTest::newRow("equals sign") << QVariant(QString("a=b"));
+    QTest::newRow("leading @") << QVariant(QString("@x"));
+    QTest::newRow("blanks around") << QVariant(QString(" lead "));
+    QTest::newRow("backslash") << QVariant(QString("C:\\cnc"));
+    QTest::newRow("control characters before hex digits") << QVariant(QString(QChar(1)) + "a\x02" + "F\n\r\t");
+    QTest::newRow("a null character") << QVariant(QString(QChar(0)) + "7");
+    QTest::newRow("beyond ASCII") << QVariant(QString::fromUtf8("M\xc3\xbcller \xe2\x82\xac a\xc2\x80"));
+    QTest::newRow("empty text") << QVariant(QString());
+    QTest::newRow("list") << QVariant(QStringList{"a", "b, c", ""});
+    QTest::newRow("empty list") << QVariant(QStringList{});
+    QTest::newRow("list of values") << QVariant(QVariantList{QString("a,b"), 3, true});
+    QTest::newRow("int") << QVariant(-42);
+    QTest::newRow("long long") << QVariant(Q_INT64_C(-9007199254740993));
+    QTest::newRow("unsigned") << QVariant(4000000000u);
+    QTest::newRow("double") << QVariant(0.1);
+    QTest::newRow("large double") << QVariant(1e20);
+    QTest::newRow("bool") << QVariant(true);
+    QTest::newRow("byte array") << QVariant(QByteArray("a\0b", 3));
+}
+
+void TestSettings::valueAsTheToolkitWritesIt()
+{
+    QFETCH(QVariant, value);
+    TestWorkDir wd;
+    {
+        QSettings w("toolkit.ini", QSettings::IniFormat);
+        w.setIniCodec("UTF-8");
+        w.setValue("g/k", value);
+    }
+    QByteArray mine;
+    QVERIFY(IniText::iniValue(value, mine));
+    QCOMPARE(TestWorkDir::readFile("toolkit.ini"), "[g]\nk=" + mine + "\n");
 }
 
 QTEST_MAIN(TestSettings)

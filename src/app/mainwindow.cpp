@@ -41,6 +41,7 @@
 #include "shared/QExtDoubleValidator.h"
 #include "shared/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
+#include "tooling/ToolTableReport.h"
 #include "tooling/csetlist.h"
 #include "tooling/ctoolset.h"
 
@@ -221,11 +222,18 @@ bool MainWindow::checkEnv()
     if (r == InstanceLock::Unavailable)
         qWarning("MainWindow::checkEnv: cannot make the lock file in the working directory");
     else
-        App::removeSaveLeftovers();
+        removeSaveLeftovers();
 
     if (onlyTouchPointers(inputDeviceFolder))
         QApplication::setOverrideCursor(QCursor(Qt::BlankCursor));
     return true;
+}
+
+void MainWindow::removeSaveLeftovers()
+{
+    App::removeSaveLeftovers();
+    ToolTableReport::removeLeftovers();
+    cBalluffUI::removeLeftovers();
 }
 
 // Construction steps ------------------------------------------------------------

@@ -80,6 +80,9 @@ public:
 
     // Folder of the input devices looked at for the touch-screen cursor.
     static QString inputDeviceFolder;
+    // What killed saves left beside the files the program writes, each
+    // owner in its own folder: done at the start, under the instance lock.
+    static void removeSaveLeftovers();
     // The cameras to use; null: the collector's single instance.
     static CVideoCollector *videoCollector;
 

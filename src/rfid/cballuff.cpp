@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalBlocker>
 #include <QTableWidget>
 #include <QTcpSocket>
@@ -27,6 +28,10 @@
 #include "shared/WholeFile.h"
 
 namespace {
+// The raw copies of the last read and write, for the service.
+const char copyFolder[] = "./balluff";
+const char readCopy[] = "/BalluffIn.bin";
+const char writtenCopy[] = "/BalluffOut.bin";
 
 const QColor kLockedGrey(157, 157, 157);
 
@@ -415,13 +420,20 @@ void cBalluffUI::saveTelegram(QByteArray data, QString name)
 {
     // A copy for the service of the last attempt: one the disk refuses takes
     // the earlier one away, which would describe another attempt, or says so.
-    const QString path = QStringLiteral("./balluff") + name;
+    const QString path = QLatin1String(copyFolder) + name;
     QString error;
     if (!WholeFile::replace(path, data, &error) && !QFile::remove(path) && QFile::exists(path))
         QMessageBoxKovra::warning(parentWindow, QStringLiteral("BALLUFF"),
                                   tr("Unable to replace %1").arg(QFileInfo(path).absoluteFilePath()) + QStringLiteral("\n")
                                       + error,
                                   QMessageBox::Ok, QMessageBox::NoButton);
+}
+
+void cBalluffUI::removeLeftovers()
+{
+    const QString names = QRegularExpression::escape(QLatin1String(readCopy + 1)) + QLatin1Char('|')
+                          + QRegularExpression::escape(QLatin1String(writtenCopy + 1));
+    WholeFile::removeLeftovers(QLatin1String(copyFolder), {WholeFile::draftPattern(names)});
 }
 
 bool cBalluffUI::checkFormatId()
@@ -452,7 +464,7 @@ void cBalluffUI::slot_Read()
         operationText = tr("Error ") + balluff->getError();
         ui.lblMessage->setText(operationText);
     } else {
-        saveTelegram(data, QStringLiteral("/BalluffIn.bin"));
+        saveTelegram(data, QLatin1String(readCopy));
         DecodeTelegram(data, fields);
         if (layout.formatId != 0 && !checkFormatId()) {
             ui.lblMessage->setText(tr("Invalid balluff format"));
@@ -514,7 +526,7 @@ void cBalluffUI::slot_Write()
     }
     QByteArray image;
     if (ok && layout.scriptsRead && EncodeTelegram(&image, tagBytes)) {
-        saveTelegram(image, QStringLiteral("/BalluffOut.bin"));
+        saveTelegram(image, QLatin1String(writtenCopy));
         // Written from the first field's address: tag bytes below it are not
         // the layout's and stay as they are.
         const QByteArray bytes = BalluffCodec::writeBytes(image, fields);

@@ -43,6 +43,8 @@ public:
     bool validateData(QString &message);
     void executeScript(QString &script, int row);
     void saveTelegram(QByteArray data, QString name);
+    // Removes the drafts a killed save of a raw copy left in "./balluff".
+    static void removeLeftovers();
     bool checkFormatId();
     void sendTcpMessage();
 

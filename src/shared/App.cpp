@@ -1,10 +1,12 @@
 #include "App.h"
 
+#include "IniText.h"
 #include "WholeFile.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStringList>
 
@@ -41,12 +43,10 @@ void outdateSettingsCache(const QString &file, qint64 seenSize, const QDateTime 
     ::utimensat(AT_FDCWD, QFile::encodeName(file).constData(), times, 0);
 }
 
-// Writes the text with the keys set (an invalid value removes its key) into a
-// draft beside the settings file, by the toolkit's own INI writer, and reads the
-// draft back by a reader of its own: a draft the disk cut short reads
+// Writes the text into a draft beside the settings file and reads the draft
+// back twice by the toolkit's reader: a draft the disk cut short reads
 // otherwise and is refused. The draft's name, or empty (no draft left).
-QString writeSettingsDraft(const QString &file, const QByteArray &text,
-                           const QVector<QPair<QString, QVariant>> &values)
+QString writeSettingsDraft(const QString &file, const QByteArray &text)
 {
     const QString draft = WholeFile::createDraft(file);
     const auto refuse = [&] {
@@ -61,17 +61,10 @@ QString writeSettingsDraft(const QString &file, const QByteArray &text,
     {
         QSettings w(draft, QSettings::IniFormat);
         w.setIniCodec("UTF-8");
-        for (const auto &kv : values) {
-            if (kv.second.isValid())
-                w.setValue(kv.first, kv.second);
-            else
-                w.remove(kv.first);
-        }
         w.sync();
         // A line the reader could not make sense of is no failure of this write.
         if (w.status() == QSettings::AccessError)
             return refuse();
-        // What the writer meant to put into the draft.
         for (const QString &key : w.allKeys())
             expected.insert(key, w.value(key));
     }
@@ -84,8 +77,29 @@ QString writeSettingsDraft(const QString &file, const QByteArray &text,
     for (auto e = expected.cbegin(); e != expected.cend(); ++e)
         if (!r.contains(e.key()) || !sameValue(e.value(), r.value(e.key())))
             return refuse();
-    for (const auto &kv : values)
-        if (kv.second.isValid() && !sameValue(kv.second, r.value(kv.first)))
+    return draft;
+}
+
+// Writes the text into a draft beside the settings file and reads it back by
+// the toolkit's reader: each key must read as expected, no other key may be
+// there. The draft's name, or empty (no draft left).
+QString writeCheckedDraft(const QString &file, const QByteArray &text, const QMap<QString, QVariant> &expected)
+{
+    const QString draft = WholeFile::createDraft(file);
+    const auto refuse = [&] {
+        QFile::remove(draft);
+        return QString();
+    };
+    QFile out(draft);
+    if (draft.isEmpty() || !out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.flush())
+        return refuse();
+    out.close();
+    QSettings r(draft, QSettings::IniFormat);
+    r.setIniCodec("UTF-8");
+    if (r.status() == QSettings::AccessError || r.allKeys().size() != expected.size())
+        return refuse();
+    for (auto e = expected.cbegin(); e != expected.cend(); ++e)
+        if (!r.contains(e.key()) || !sameValue(e.value(), r.value(e.key())))
             return refuse();
     return draft;
 }
@@ -129,7 +143,7 @@ void App::resetKovraSettings()
 
 bool App::replaceKovraSettingsFile(const QByteArray &text)
 {
-    return putSettingsDraftInPlace(writeSettingsDraft(kovraSettings().fileName(), text, {}));
+    return putSettingsDraftInPlace(writeSettingsDraft(kovraSettings().fileName(), text));
 }
 
 bool App::writeKovraSettings(const QVector<QPair<QString, QVariant>> &values)
@@ -142,19 +156,43 @@ bool App::writeKovraSettings(const QVector<QPair<QString, QVariant>> &values)
                                                       : !s.contains(kv.first));
     if (unchanged)
         return true;
+    // Set in the file's text: comments, order, spacing and bytes written by
+    // hand stay as they are.
     QByteArray before;
-    return WholeFile::read(s.fileName(), before) && putSettingsDraftInPlace(writeSettingsDraft(s.fileName(), before, values));
+    if (!WholeFile::read(s.fileName(), before))
+        return false;
+    QVector<QPair<QString, QByteArray>> texts;
+    QMap<QString, QVariant> expected;
+    for (const QString &key : s.allKeys())
+        expected.insert(key, s.value(key));
+    for (const auto &kv : values) {
+        QByteArray text;
+        if (kv.second.isValid() && !IniText::iniValue(kv.second, text))
+            return false;
+        texts.append({kv.first, text});
+        const QString key = kv.first.split(QLatin1Char('/'), Qt::SkipEmptyParts).join(QLatin1Char('/'));
+        if (kv.second.isValid())
+            expected.insert(key, kv.second);
+        else
+            expected.remove(key);
+    }
+    return putSettingsDraftInPlace(writeCheckedDraft(s.fileName(), IniText::withKeys(before, texts), expected));
 }
 
 void App::removeSaveLeftovers()
 {
-    // A draft, the toolkit's own draft and lock of it, and the names earlier versions used.
-    WholeFile::removeLeftovers(QStringLiteral("."),
-                               {QStringLiteral(".T8A_M.cfg.XXXXXX"), QStringLiteral(".T8A_M.cfg.XXXXXX.XXXXXX"),
-                                QStringLiteral(".T8A_M.cfg.XXXXXX.lock"), QStringLiteral(".T8A_M.cfg.draft.XXXXXX"),
-                                QStringLiteral(".T8A_M.cfg.check.XXXXXX")});
-    WholeFile::removeLeftovers(QStringLiteral("./report"),
-                               {QStringLiteral(".*.pdf.XXXXXX"), QStringLiteral(".report-XXXXXX")});
-    WholeFile::removeLeftovers(QStringLiteral("./balluff"),
-                               {QStringLiteral(".BalluffOut.bin.XXXXXX"), QStringLiteral(".BalluffIn.bin.XXXXXX")});
+    // The settings file's own drafts and the toolkit's files of them, made
+    // beside the file a link leads to; of earlier versions' names only those
+    // that carry their role.
+    const QString file = QStringLiteral("./T8A_M.cfg");
+    const QString fileName = QFileInfo(file).fileName();
+    const QString drafts = WholeFile::draftPattern(QRegularExpression::escape(fileName));
+    const QString old = QStringLiteral("\\.%1\\.(?:draft|check)\\.[A-Za-z0-9]{6}").arg(QRegularExpression::escape(fileName));
+    WholeFile::removeLeftovers(QStringLiteral("."), {drafts, WholeFile::toolkitFilesPattern(drafts), old});
+    const QFileInfo link(file);
+    if (!link.isSymLink())
+        return;
+    const QFileInfo target(link.exists() ? link.canonicalFilePath() : link.symLinkTarget());
+    const QString targetDrafts = WholeFile::draftPattern(QRegularExpression::escape(target.fileName()));
+    WholeFile::removeLeftovers(target.absolutePath(), {targetDrafts, WholeFile::toolkitFilesPattern(targetDrafts)});
 }

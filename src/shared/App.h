@@ -22,8 +22,8 @@ void resetKovraSettings();
 bool writeKovraSettings(const QVector<QPair<QString, QVariant>> &values);
 // Replaces the settings file by the text, and the settings object reads it.
 bool replaceKovraSettingsFile(const QByteArray &text);
-// Removes the drafts a killed save left beside the files the program writes
-// (the settings file, the reports, the tag's raw copies). Only for the
-// process that holds the working directory's instance lock.
+// Removes the drafts a killed save of the settings file left (beside the
+// file a link leads to). Only for the process that holds the working
+// directory's instance lock.
 void removeSaveLeftovers();
 }

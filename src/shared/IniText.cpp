@@ -209,7 +209,203 @@ QString unescapedValue(const QByteArray &data, int from, int to, QTextCodec *cod
     return out;
 }
 
+// Past the end of the physical line pos is on.
+int lineEnd(const QByteArray &data, int pos)
+{
+    while (pos < data.size() && data.at(pos) != '\n' && data.at(pos) != '\r')
+        ++pos;
+    if (pos < data.size() && data.at(pos++) == '\r' && pos < data.size() && data.at(pos) == '\n')
+        ++pos;
+    return pos;
+}
+
+// A key or section name as the toolkit's writer escapes it.
+QByteArray escapedKey(const QString &key)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    QByteArray out;
+    for (const QChar c : key) {
+        const ushort ch = c.unicode();
+        if (ch == '/') {
+            out += '\\';
+        } else if ((ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9') || ch == '_'
+                   || ch == '-' || ch == '.') {
+            out += char(ch);
+        } else if (ch <= 0xFF) {
+            out += '%';
+            out += hex[ch / 16];
+            out += hex[ch % 16];
+        } else {
+            out += "%U";
+            for (int shift = 12; shift >= 0; shift -= 4)
+                out += hex[(ch >> shift) & 0xF];
+        }
+    }
+    return out;
+}
+
+// One text value as the toolkit's writer escapes it into a UTF-8 file:
+// quoted when it holds ';', ',' or '=' or begins or ends with a blank.
+void escapedText(const QString &text, QByteArray &out)
+{
+    const bool binary = text.startsWith(QLatin1String("@ByteArray(")) || text.startsWith(QLatin1String("@Variant("));
+    const int from = out.size();
+    bool needsQuotes = false;
+    bool escapeNextIfDigit = false;
+    for (int i = 0; i < text.size(); ++i) {
+        const ushort ch = text.at(i).unicode();
+        if (ch == ';' || ch == ',' || ch == '=')
+            needsQuotes = true;
+        if (escapeNextIfDigit && isHex(char(ch)) && ch < 0x80) {
+            out += "\\x" + QByteArray::number(ch, 16);
+            continue;
+        }
+        escapeNextIfDigit = false;
+        switch (ch) {
+        case '\0':
+            out += "\\0";
+            escapeNextIfDigit = true;
+            break;
+        case '\a': out += "\\a"; break;
+        case '\b': out += "\\b"; break;
+        case '\f': out += "\\f"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        case '\v': out += "\\v"; break;
+        case '"':
+        case '\\':
+            out += '\\';
+            out += char(ch);
+            break;
+        default:
+            if (ch <= 0x1F || (ch >= 0x7F && binary)) {
+                out += "\\x" + QByteArray::number(ch, 16);
+                escapeNextIfDigit = true;
+            } else if (ch >= 0x7F) {
+                // A pair of surrogates is one character.
+                const int n = text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate() ? 2 : 1;
+                out += text.mid(i, n).toUtf8();
+                i += n - 1;
+            } else {
+                out += char(ch);
+            }
+        }
+    }
+    if (needsQuotes || (from < out.size() && (out.at(from) == ' ' || out.at(out.size() - 1) == ' '))) {
+        out.insert(from, '"');
+        out += '"';
+    }
+}
+
+// A value's text as the toolkit's writer makes it; false for what it keeps
+// in a binary form.
+bool variantText(const QVariant &v, QString &text)
+{
+    switch (v.userType()) {
+    case QMetaType::UnknownType:
+        text = QStringLiteral("@Invalid()");
+        return true;
+    case QMetaType::QByteArray: {
+        const QByteArray bytes = v.toByteArray();
+        text = QStringLiteral("@ByteArray(") + QString::fromLatin1(bytes.constData(), bytes.size()) + QLatin1Char(')');
+        return true;
+    }
+    case QMetaType::QString:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Bool:
+    case QMetaType::Double:
+        // The toolkit's own conversion: the same digits in every locale.
+        text = v.toString();
+        if (text.contains(QChar::Null))
+            text = QStringLiteral("@String(") + text + QLatin1Char(')');
+        else if (text.startsWith(QLatin1Char('@')))
+            text.prepend(QLatin1Char('@'));
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
+
+bool IniText::iniValue(const QVariant &value, QByteArray &text)
+{
+    text = QByteArray("");
+    if (value.userType() == QMetaType::QStringList
+        || (value.userType() == QMetaType::QVariantList && value.toList().size() != 1)) {
+        const QVariantList items = value.toList();
+        if (items.isEmpty())
+            text += "@Invalid()";
+        for (int i = 0; i < items.size(); ++i) {
+            QString item;
+            if (!variantText(items.at(i), item))
+                return false;
+            if (i != 0)
+                text += ", ";
+            escapedText(item, text);
+        }
+        return true;
+    }
+    // A list of one the toolkit keeps in a binary form.
+    QString one;
+    if (value.userType() == QMetaType::QVariantList || !variantText(value, one))
+        return false;
+    escapedText(one, text);
+    return true;
+}
+
+QByteArray IniText::withKeys(const QByteArray &data, const QVector<QPair<QString, QByteArray>> &values)
+{
+    QByteArray after = data;
+    const QByteArray newline = data.contains("\r\n") ? "\r\n" : "\n";
+    for (const auto &kv : values) {
+        IniText text;
+        text.parse(after, Utf8);
+        const QString k = normalized(kv.first);
+        // Last first, so that the places before stay where they are.
+        const QVector<Entry> places = text.lines.value(k);
+        for (int i = places.size() - 1; i >= 0; --i) {
+            const Entry &e = places.at(i);
+            if (kv.second.isNull()) {
+                int begin = e.line;
+                while (begin > 0 && after.at(begin - 1) != '\n' && after.at(begin - 1) != '\r')
+                    --begin;
+                after.remove(begin, lineEnd(after, e.end) - begin);
+                continue;
+            }
+            int begin = e.begin;
+            int end = e.end;
+            while (begin < end && (after.at(begin) == ' ' || after.at(begin) == '\t'))
+                ++begin;
+            while (end > begin && (after.at(end - 1) == ' ' || after.at(end - 1) == '\t'))
+                --end; // the blanks before a comment stay
+            after.replace(begin, end - begin, kv.second);
+        }
+        if (!places.isEmpty() || kv.second.isNull())
+            continue;
+        const auto s = text.sectionOf(k);
+        const int slash = k.indexOf(QLatin1Char('/'));
+        if (s != text.sections.cend() || slash < 0) {
+            const QString section = slash < 0 ? QString() : s.key();
+            const int at = text.tails.value(section);
+            const bool open = at > 0 && after.at(at - 1) != '\n' && after.at(at - 1) != '\r';
+            after.insert(at, (open ? newline : QByteArray()) + escapedKey(k.mid(section.size())) + '=' + kv.second
+                                 + newline);
+            continue;
+        }
+        if (!after.isEmpty() && !after.endsWith('\n') && !after.endsWith('\r'))
+            after += newline;
+        if (!after.isEmpty())
+            after += newline;
+        after += '[' + escapedKey(k.left(slash)) + ']' + newline + escapedKey(k.mid(slash + 1)) + '=' + kv.second
+                 + newline;
+    }
+    return after;
+}
 
 IniText::IniText(const QString &path, Encoding encoding)
 {
@@ -229,6 +425,8 @@ void IniText::parse(const QByteArray &data, Encoding encoding)
     const int bom = pos;
     QString section;
     bodies.insert(section, pos);
+    tails.insert(section, pos);
+    bool firstPart = true; // of the section
     bool first = true;
     int start, length, equals;
     while (readLine(data, pos, start, length, equals)) {
@@ -251,13 +449,15 @@ void IniText::parse(const QByteArray &data, Encoding encoding)
             else
                 section = unescapedKey(name, 0, name.size()) + QLatin1Char('/');
             sections[section];
-            if (!bodies.contains(section)) {
+            firstPart = !bodies.contains(section);
+            if (firstPart) {
                 int body = pos;
                 while (body < data.size() && data.at(body) != '\n' && data.at(body) != '\r')
                     ++body; // past a comment after the header
                 if (body < data.size() && data.at(body++) == '\r' && body < data.size() && data.at(body) == '\n')
                     ++body;
                 bodies.insert(section, body);
+                tails.insert(section, body);
             }
             continue;
         }
@@ -273,7 +473,12 @@ void IniText::parse(const QByteArray &data, Encoding encoding)
         // The toolkit's writer doubles a leading '@' (its own type marks).
         if (e.text.startsWith(QLatin1String("@@")))
             e.text.remove(0, 1);
-        sections[section].insert(section + unescapedKey(data, start, keyEnd), e);
+        const QString whole = section + unescapedKey(data, start, keyEnd);
+        sections[section].insert(whole, e);
+        e.line = start;
+        lines[whole].append(e);
+        if (firstPart)
+            tails[section] = lineEnd(data, start + length);
     }
 }
 

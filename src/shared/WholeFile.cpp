@@ -32,15 +32,19 @@ QString resolved(const QString &file)
     return !link.isSymLink() ? file : link.exists() ? link.canonicalFilePath() : link.symLinkTarget();
 }
 
+const char draftMarker[] = ".~draft-";
+const int draftDigits = 12;
+
 // Created with 0666 so that the kernel applies the process's umask, as to a
 // file written directly; the caller owns the descriptor.
 int openDraft(const QString &file, QByteArray &name, QString *error)
 {
     const QFileInfo info(resolved(file));
-    const QByteArray stem = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName()) + '.';
+    const QByteArray stem = QFile::encodeName(info.absolutePath() + QStringLiteral("/.") + info.fileName()) + draftMarker;
     int fd = -1;
     for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        name = stem + QByteArray::number(QRandomGenerator::global()->bounded(1 << 24), 16).rightJustified(6, '0');
+        const quint64 random = QRandomGenerator::global()->generate64() & ((quint64(1) << (4 * draftDigits)) - 1);
+        name = stem + QByteArray::number(random, 16).rightJustified(draftDigits, '0');
         fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
             break;
@@ -153,15 +157,22 @@ bool WholeFile::replace(const QString &file, const QByteArray &bytes, QString *e
     return commit(fd, draft, file, error);
 }
 
+QString WholeFile::draftPattern(const QString &fileNames)
+{
+    return QStringLiteral("\\.(?:%1)%2[0-9a-f]{%3}")
+        .arg(fileNames, QRegularExpression::escape(QLatin1String(draftMarker)), QString::number(draftDigits));
+}
+
+QString WholeFile::toolkitFilesPattern(const QString &draftNames)
+{
+    return QStringLiteral("(?:%1)\\.(?:lock|[A-Za-z0-9]{6})").arg(draftNames);
+}
+
 void WholeFile::removeLeftovers(const QString &folder, const QStringList &patterns)
 {
     const QFileInfoList hidden = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks);
     for (const QString &pattern : patterns) {
-        const QRegularExpression own(QLatin1Char('^')
-                                     + QRegularExpression::escape(pattern)
-                                           .replace(QStringLiteral("XXXXXX"), QStringLiteral("[A-Za-z0-9]{6}"))
-                                           .replace(QStringLiteral("\\*"), QStringLiteral(".*"))
-                                     + QLatin1Char('$'));
+        const QRegularExpression own(QRegularExpression::anchoredPattern(pattern));
         for (const QFileInfo &f : hidden)
             if (f.fileName().startsWith(QLatin1Char('.')) && own.match(f.fileName()).hasMatch())
                 QFile::remove(f.filePath());

@@ -23,16 +23,24 @@ public:
     // a new file gets the mode the process's umask gives.
     static bool replace(const QString &path, const QByteArray &bytes, QString *error = nullptr);
 
-    // For a caller that writes the draft itself: an empty draft beside path,
-    // named ".<file name>.XXXXXX"; empty when none could be made.
+    // For a caller that writes the draft itself: an empty draft beside path
+    // (beside a link's target), named as draftPattern() describes; empty when
+    // none could be made.
     static QString createDraft(const QString &path, QString *error = nullptr);
     // Puts a complete draft in place of path as replace() does; false leaves
     // path as it was and removes the draft.
     static bool putInPlace(const QString &draft, const QString &path, QString *error = nullptr);
 
-    // Removes the plain hidden files of the folder whose names match one of
-    // the patterns ("*" any text, "XXXXXX" six letters or digits): what a
-    // killed write left.
+    // The whole name of a draft this writer makes for a file whose name matches
+    // fileNames (a regular expression): ".<file name>.~draft-" and twelve
+    // lowercase hexadecimal digits, the part no operator picks.
+    static QString draftPattern(const QString &fileNames);
+    // The toolkit's own files of such a draft when the toolkit writes it: its
+    // lock and its temporary (six letters or digits).
+    static QString toolkitFilesPattern(const QString &draftNames);
+
+    // Removes the plain hidden files of the folder whose whole names match one
+    // of the patterns (regular expressions): what a killed write left.
     static void removeLeftovers(const QString &folder, const QStringList &patterns);
 
     // Whole content of an existing file; false when it exists but cannot be read.

@@ -72,16 +72,27 @@ QString ToolTableReport::reportPath(const QString &tableName)
 
 void ToolTableReport::prepareFolder(const QString &folder)
 {
-    QDir dir(folder);
-    if (!dir.exists()) {
+    if (!QDir(folder).exists())
         QDir().mkpath(folder);
-        return;
-    }
-    QFileInfoList reports = dir.entryInfoList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Time);
+}
+
+// Only once the new report is there: a refused one costs no old one.
+void ToolTableReport::pruneFolder(const QString &newReport, const QString &folder)
+{
+    const QString kept = QFileInfo(newReport).canonicalFilePath();
+    QFileInfoList reports = QDir(folder).entryInfoList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Time);
+    for (int i = reports.size() - 1; i >= 0; --i)
+        if (reports.at(i).canonicalFilePath() == kept)
+            reports.removeAt(i);
     while (reports.size() > keptReports) {
         QFile::remove(reports.last().filePath());
         reports.removeLast();
     }
+}
+
+void ToolTableReport::removeLeftovers(const QString &folder)
+{
+    WholeFile::removeLeftovers(folder, {WholeFile::draftPattern(QStringLiteral(".*\\.pdf"))});
 }
 
 bool ToolTableReport::openInViewer(const QString &path)

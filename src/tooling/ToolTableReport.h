@@ -19,9 +19,13 @@ public:
     // "./report/" + the trimmed name + ".pdf"; a name holding "/" would lead
     // out of the folder and takes "./report/table.pdf" instead.
     static QString reportPath(const QString &tableName);
-    // Creates the folder when missing; otherwise removes the oldest "*.pdf"
-    // files while it holds more than keptReports of them.
+    // Creates the folder when missing.
     static void prepareFolder(const QString &folder = QStringLiteral("./report"));
+    // After a report was written: removes the oldest "*.pdf" files of the
+    // folder while it holds more than keptReports besides the new one.
+    static void pruneFolder(const QString &newReport, const QString &folder = QStringLiteral("./report"));
+    // Removes the drafts a killed report write left in the folder.
+    static void removeLeftovers(const QString &folder = QStringLiteral("./report"));
 
     // Writes the report of the table's tools into the path, or into
     // "./report/table.pdf" when the path cannot be written. Returns the file

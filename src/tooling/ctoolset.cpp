@@ -808,6 +808,8 @@ void cToolset::printTable()
     ToolTableReport::prepareFolder();
     const QString written =
         ToolTableReport::write(path, idTable, CurrentMachine.name, tableName, lengthDecimals());
+    if (!written.isEmpty())
+        ToolTableReport::pruneFolder(written);
     if (written.isEmpty())
         // No file to show: the viewer would only complain about a missing one.
         QMessageBoxKovra::critical(this, tr("Print list"), tr("Unable to write the report") + QStringLiteral("\n") + path,

@@ -1,0 +1,35 @@
+// A settings file written by hand: the keys set in its text, and the INI
+// reader of the layouts on the result.
+#include <QFile>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <cstddef>
+#include <cstdint>
+
+#include "shared/IniText.h"
+#include "support/FuzzEnv.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    FuzzEnv::init();
+    static QTemporaryDir dir;
+    static int n = 0;
+    const QByteArray text(reinterpret_cast<const char *>(data), int(size));
+    QByteArray value;
+    IniText::iniValue(QStringList{QString::fromUtf8(text.left(16)), QStringLiteral("a, b")}, value);
+    const QByteArray after = IniText::withKeys(text, {{QStringLiteral("/Machine/type"), QByteArray("3")},
+                                                      {QStringLiteral("System/GaugeX"), QByteArray()},
+                                                      {QStringLiteral("Note"), value},
+                                                      {QStringLiteral("sensorMeasure/sub/Brightness"), QByteArray("50")}});
+    const QString path = dir.filePath(QStringLiteral("settings%1.cfg").arg(++n));
+    {
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly))
+            return 0;
+        f.write(after);
+    }
+    IniText(path, IniText::Utf8).value(QStringLiteral("Machine/type"));
+    QFile::remove(path);
+    return 0;
+}
