@@ -585,25 +585,33 @@ void TestMachineEditor::untouchedKeepsRecord_data()
 {
     QTest::addColumn<Columns>("record");
     QTest::addColumn<bool>("ppEnabled");
-    QTest::newRow("12.345 mm") << Columns{{"smartX", 12345}, {"smartZ", 12345}} << false;
-    QTest::newRow("10.001 mm") << Columns{{"smartX", 10001}, {"smartZ", 10001}} << false;
-    QTest::newRow("0.001 mm") << Columns{{"smartX", 1}, {"smartZ", 1}} << false;
-    QTest::newRow("999.999 mm") << Columns{{"smartX", 999999}, {"smartZ", 999999}} << false;
-    QTest::newRow("inch slave") << Columns{{"isMM", 0}, {"smartX", 12345}, {"smartZ", 10001}} << false;
+    QTest::addColumn<bool>("spindleList");
+    QTest::newRow("12.345 mm") << Columns{{"smartX", 12345}, {"smartZ", 12345}} << false << false;
+    QTest::newRow("10.001 mm") << Columns{{"smartX", 10001}, {"smartZ", 10001}} << false << false;
+    QTest::newRow("0.001 mm") << Columns{{"smartX", 1}, {"smartZ", 1}} << false << false;
+    QTest::newRow("999.999 mm") << Columns{{"smartX", 999999}, {"smartZ", 999999}} << false << false;
+    QTest::newRow("inch slave") << Columns{{"isMM", 0}, {"smartX", 12345}, {"smartZ", 10001}} << false << false;
     QTest::newRow("DNC layout and format")
         << Columns{{"smartX", 1}, {"dncFormat", "cell.dnc"}, {"dncSocket", "10.0.0.9:4000"}, {"PostPro", "plain.pp"}}
-        << true;
-    QTest::newRow("format missing from its folder") << Columns{{"smartX", 1}, {"PostPro", "gone.pp"}} << true;
-    QTest::newRow("outputs without the option") << Columns{{"smartX", 1}, {"PostPro", "plain.pp"}} << false;
+        << true << false;
+    QTest::newRow("format missing from its folder") << Columns{{"smartX", 1}, {"PostPro", "gone.pp"}} << true << false;
+    QTest::newRow("outputs without the option") << Columns{{"smartX", 1}, {"PostPro", "plain.pp"}} << false << false;
+    QTest::newRow("spindle type, list hidden") << Columns{{"spindleType", "HSK63"}} << false << false;
+    QTest::newRow("empty spindle type, list hidden") << Columns{{"spindleType", ""}} << false << false;
+    QTest::newRow("spindle type the list lacks") << Columns{{"spindleType", "ISO 50"}} << false << true;
+    QTest::newRow("spindle type the list has") << Columns{{"spindleType", "HSK63"}} << false << true;
 }
 
 void TestMachineEditor::untouchedKeepsRecord()
 {
     QFETCH(Columns, record);
     QFETCH(bool, ppEnabled);
+    QFETCH(bool, spindleList);
     for (const char *f : {"postpro/plain.pp", "dnc/cell.dnc"})
         QVERIFY(m_db->workDir().writeFile(QString::fromLatin1(f), "x"));
     MachineSettings.ppEnabled = ppEnabled;
+    MachineSettings.automaticSpindle = spindleList;
+    QVERIFY(MachineDb::exec("INSERT INTO NFC_Spindle (SerialNumber, Type) VALUES ('1', 'HSK63')"));
     Columns cols = record;
     cols["name"] = "SLAVE";
     cols["linkToMasterX"] = cols["linkToMasterZ"] = 1;
@@ -617,8 +625,12 @@ void TestMachineEditor::untouchedKeepsRecord()
     w<QPushButton>("tbExitMachine")->click();
     QCOMPARE(boxes.boxes().size(), 0);
     w<QPushButton>("tbOkMachine")->click();
-    for (auto it = cols.cbegin(); it != cols.cend(); ++it)
+    for (auto it = cols.cbegin(); it != cols.cend(); ++it) {
         QCOMPARE(column(id, it.key()).toString(), it.value().toString());
+        // Stored text stays text ('' is not NULL).
+        QCOMPARE(column(id, QString("typeof(%1)").arg(it.key())).toString(),
+                 QString(it.value().type() == QVariant::String ? "text" : "integer"));
+    }
 }
 
 // Closing -------------------------------------------------------------------------

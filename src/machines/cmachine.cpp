@@ -154,6 +154,7 @@ void cMachine::setEditMachine(s_machine machine, QString name)
     editingMachine = machine;
     openedMachine = machine;
     returnName = name;
+    openedSpindle = -1;
 
     ui->leName->setText(machine.name);
 
@@ -217,6 +218,7 @@ void cMachine::setEditMachine(s_machine machine, QString name)
                 ui->cmbSpindle->addItem(q.value(QStringLiteral("Type")).toString());
         }
         ui->cmbSpindle->setCurrentIndex(ui->cmbSpindle->findText(machine.spindleType, Qt::MatchExactly | Qt::MatchCaseSensitive));
+        openedSpindle = ui->cmbSpindle->currentIndex();
     } else {
         ui->cmbSpindle->hide();
     }
@@ -401,7 +403,10 @@ void cMachine::setMachineDataFromGui()
     m.reverseZ = ui->chkReverseZ->isChecked();
     m.linkToMasterX = ui->optLinkX->isChecked();
     m.linkToMasterZ = ui->optLinkZ->isChecked();
-    m.spindleType = ui->cmbSpindle->currentText();
+    // A hidden list, or one the operator did not pick from (a stored type it
+    // does not list shows as none), leaves the stored type as it is.
+    const bool spindlePicked = MachineSettings.automaticSpindle && ui->cmbSpindle->currentIndex() != openedSpindle;
+    m.spindleType = spindlePicked ? ui->cmbSpindle->currentText() : openedMachine.spindleType;
 
     // A link without a master entry keeps -1 here; saving refuses it.
     if (m.linkToMasterX) {

@@ -82,6 +82,9 @@ private:
     // change only when the operator changes these.
     Qt::CheckState openedKind = Qt::Unchecked;
     QString openedFile;
+    // The spindle list's entry shown at opening (-1: the stored type is not
+    // listed, or the list is hidden).
+    int openedSpindle = -1;
     QExtDoubleValidator *smartXValidator = nullptr;
     QExtDoubleValidator *smartZValidator = nullptr;
 };
