@@ -44,6 +44,13 @@ s_machine newRecord()
     return m;
 }
 
+// Types a text over a field's text, as the operator does.
+void typeOver(QLineEdit *e, const QString &text)
+{
+    e->selectAll();
+    QTest::keyClicks(e, text);
+}
+
 QStringList entries(QComboBox *c)
 {
     QStringList l;
@@ -79,6 +86,8 @@ private slots:
     void linkWithoutMaster_data();
     void linkWithoutMaster();
     void smartOffsets();
+    void typedTenthsKept_data();
+    void typedTenthsKept();
     void untouchedKeepsRecord_data();
     void untouchedKeepsRecord();
     void closing_data();
@@ -243,7 +252,7 @@ void TestMachineEditor::insertedRow()
     QComboBox *masters = w<QComboBox>("cmbMasterZ");
     QCOMPARE(masters->currentData().toInt(), m_mill);
     w<QCheckBox>("chkSmartZ")->setChecked(true);
-    w<QLineEdit>("leSmartZ")->setText("0.1");
+    typeOver(w<QLineEdit>("leSmartZ"), "0.1");
 
     MessageBoxRecorder boxes;
     w<QPushButton>("tbOkMachine")->click();
@@ -567,7 +576,7 @@ void TestMachineEditor::smartOffsets()
     w<QCheckBox>("chkIsRadius")->setChecked(false);
     QCOMPARE(x->text(), QString("24.690"));
     QCOMPARE(m_editor->editedMachine().smartX, 12345);
-    x->setText("1");
+    typeOver(x, "1");
     QCOMPARE(m_editor->editedMachine().smartX, 500);
 
     // Unchecking the smart offset zeroes it and hides its field.
@@ -581,6 +590,58 @@ void TestMachineEditor::smartOffsets()
 }
 
 // An editor left untouched, whatever it showed on the way, changes nothing.
+void TestMachineEditor::typedTenthsKept_data()
+{
+    QTest::addColumn<bool>("mm");
+    QTest::addColumn<QString>("field"); // leGaugeX: a measured reference, leSmartX/Z: a typed offset
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<Columns>("stored"); // the micrometre columns older programs read, and the tenths
+    QTest::newRow("reference diameter 10.001 mm")
+        << true << "leGaugeX" << "10.001" << Columns{{"Xref", 5001}, {"XrefTenths", 50005}};
+    QTest::newRow("smart X diameter -10.001 mm")
+        << true << "leSmartX" << "-10.001" << Columns{{"smartX", -5001}, {"smartXTenths", -50005}};
+    QTest::newRow("smart X diameter 0.003 mm") << true << "leSmartX" << "0.003" << Columns{{"smartX", 2}, {"smartXTenths", 15}};
+    QTest::newRow("smart Z 1 inch") << false << "leSmartZ" << "1.0000" << Columns{{"smartZ", 25400}, {"smartZTenths", 254000}};
+}
+
+// What was typed in diameter or inches reopens as typed; the micrometre
+// columns hold what they held before.
+void TestMachineEditor::typedTenthsKept()
+{
+    QFETCH(bool, mm);
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(Columns, stored);
+    const int id = MachineDb::addMachine({{"name", "SLAVE"}, {"isRadius", 0}, {"isMM", mm ? 1 : 0}, {"Xref", 1000},
+                                         {"Zref", 1000}, {"linkToMasterX", 1}, {"idMasterX", m_mill}, {"smartX", 1},
+                                         {"linkToMasterZ", 1}, {"idMasterZ", m_mill}, {"smartZ", 1}});
+    const bool gauge = field == "leGaugeX";
+    if (gauge)
+        QVERIFY(MachineDb::exec(QString("UPDATE machine SET linkToMasterX=0 WHERE idMachine=%1").arg(id)));
+    open(getMachineData(id), false, "SLAVE");
+    if (gauge)
+        m_host->sendReference(cMachine::X, 77, typed);
+    else
+        typeOver(w<QLineEdit>(qPrintable(field)), typed);
+    MessageBoxRecorder boxes;
+    w<QPushButton>("tbOkMachine")->click();
+    QCOMPARE(boxes.boxes().size(), 0);
+    for (auto it = stored.cbegin(); it != stored.cend(); ++it)
+        QCOMPARE(column(id, it.key()).toInt(), it.value().toInt());
+    open(getMachineData(id), false, "SLAVE");
+    QCOMPARE(w<QLineEdit>(qPrintable(field))->text(), typed);
+
+    // A row an older program wrote afterwards (micrometres only) reads as it did.
+    const QString micrometres = stored.firstKey();
+    QVERIFY(MachineDb::exec(QString("UPDATE machine SET %1=%1+1000 WHERE idMachine=%2").arg(micrometres).arg(id)));
+    const s_machine older = getMachineData(id);
+    const int own = micrometres == "Xref" ? older.Xref : micrometres == "smartX" ? older.smartX : older.smartZ;
+    const int tenths = micrometres == "Xref" ? older.XrefTenths : micrometres == "smartX" ? older.smartXTenths
+                                                                                          : older.smartZTenths;
+    QCOMPARE(own, stored.first().toInt() + 1000);
+    QCOMPARE(tenths, 0);
+}
+
 void TestMachineEditor::untouchedKeepsRecord_data()
 {
     QTest::addColumn<Columns>("record");

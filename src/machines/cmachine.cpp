@@ -1,6 +1,7 @@
 #include "machines/cmachine.h"
 
 #include <QDir>
+#include <cmath>
 #include <QSqlError>
 
 #include "machines/ParentLink.h"
@@ -94,8 +95,10 @@ cMachine::cMachine(QWidget *parent)
     ui->frmSlaveZ->hide();
     ui->leSmartX->hide();
     ui->leSmartZ->hide();
-    connect(ui->leSmartX, &QLineEdit::textChanged, this, &cMachine::slotSmartChanged);
-    connect(ui->leSmartZ, &QLineEdit::textChanged, this, &cMachine::slotSmartChanged);
+    // Only what the operator types is an offset: the program's own texts
+    // (a unit or radius switch showing the stored one) are not read back.
+    connect(ui->leSmartX, &QLineEdit::textEdited, this, &cMachine::slotSmartChanged);
+    connect(ui->leSmartZ, &QLineEdit::textEdited, this, &cMachine::slotSmartChanged);
     connect(ui->chkSmartX, &QCheckBox::toggled, this, &cMachine::slotChkSmartX);
     connect(ui->chkSmartZ, &QCheckBox::toggled, this, &cMachine::slotChkSmartZ);
     ui->leSocket->hide();
@@ -119,22 +122,31 @@ void cMachine::setEditMode()
 
 // Lengths ---------------------------------------------------------------------
 
-// A length in micrometres (X as a radius) as the edited machine shows it.
-QString cMachine::lengthText(int micrometres, bool isX) const
+// A length in tenths of a micrometre (X as a radius) as the edited machine
+// shows it.
+QString cMachine::lengthText(qint64 tenths, bool isX) const
 {
-    float v = micrometres / 1000.0f;
+    double v = double(tenths) / 10000.0;
     if (isX && !editingMachine.isRadiusStored)
         v *= 2;
     if (!editingMachine.IsMM)
-        v /= 25.4f;
-    return MPrn(v, editingMachine.IsMM);
+        v /= 25.4;
+    return MPrn(float(v), editingMachine.IsMM);
 }
 
-void cMachine::showSmart(QLineEdit *field, int micrometres, bool isX)
+// A typed or measured length in the edited machine's unit (X as it shows it)
+// in tenths of a micrometre, X as a radius.
+qint64 cMachine::typedTenths(double value, bool isX) const
 {
-    showingSmart = true;
-    field->setText(lengthText(micrometres, isX));
-    showingSmart = false;
+    const double u = editingMachine.IsMM ? 1.0 : 25.4;
+    const double d = isX && !editingMachine.isRadiusStored ? 2.0 : 1.0;
+    const double tenths = value * u / d * 10000.0;
+    return std::isfinite(tenths) && std::fabs(tenths) < 1e15 ? std::llround(tenths) : 0;
+}
+
+void cMachine::showSmart(QLineEdit *field, qint64 tenths, bool isX)
+{
+    field->setText(lengthText(tenths, isX));
 }
 
 void cMachine::setSmartValidators()
@@ -235,11 +247,12 @@ void cMachine::setupLinks()
                   QStringLiteral("SELECT name, idMachine FROM machine WHERE idMachine<>") + id +
                       QStringLiteral(" AND (linkToMasterZ= 'false' OR linkToMasterZ= 0) AND name<>'*FACTORY ZERO*' "
                                      "ORDER BY name"));
-    setupAxisLink(editingMachine.linkToMasterX, editingMachine.idMasterX, editingMachine.smartX, axisX);
-    setupAxisLink(editingMachine.linkToMasterZ, editingMachine.idMasterZ, editingMachine.smartZ, axisZ);
+    const s_machine &m = editingMachine;
+    setupAxisLink(m.linkToMasterX, m.idMasterX, joinTenths(m.smartX, m.smartXTenths), axisX);
+    setupAxisLink(m.linkToMasterZ, m.idMasterZ, joinTenths(m.smartZ, m.smartZTenths), axisZ);
 }
 
-void cMachine::setupAxisLink(bool linked, int idMaster, int smart, eAxis axis)
+void cMachine::setupAxisLink(bool linked, int idMaster, qint64 smart, eAxis axis)
 {
     const bool isX = axis == axisX;
     QComboBox *masters = isX ? ui->cmbMasterX : ui->cmbMasterZ;
@@ -285,32 +298,30 @@ void cMachine::toggledMM(bool mm)
     // The main window's reference panel takes its input range from it.
     CurrentMachine.IsMM = mm;
     setSmartValidators();
-    ui->leGaugeX->setText(lengthText(editingMachine.Xref, true));
-    ui->leGaugeZ->setText(lengthText(editingMachine.Zref, false));
-    showSmart(ui->leSmartX, editingMachine.smartX, true);
-    showSmart(ui->leSmartZ, editingMachine.smartZ, false);
+    const s_machine &m = editingMachine;
+    ui->leGaugeX->setText(lengthText(joinTenths(m.Xref, m.XrefTenths), true));
+    ui->leGaugeZ->setText(lengthText(joinTenths(m.Zref, m.ZrefTenths), false));
+    showSmart(ui->leSmartX, joinTenths(m.smartX, m.smartXTenths), true);
+    showSmart(ui->leSmartZ, joinTenths(m.smartZ, m.smartZTenths), false);
 }
 
 void cMachine::toggledRadius(bool radius)
 {
     editingMachine.isRadius = radius;
     editingMachine.isRadiusStored = radius;
-    ui->leGaugeX->setText(lengthText(editingMachine.Xref, true));
-    showSmart(ui->leSmartX, editingMachine.smartX, true);
+    const s_machine &m = editingMachine;
+    ui->leGaugeX->setText(lengthText(joinTenths(m.Xref, m.XrefTenths), true));
+    showSmart(ui->leSmartX, joinTenths(m.smartX, m.smartXTenths), true);
 }
 
 void cMachine::slotSmartChanged(QString text)
 {
-    // A unit or radius switch only shows the stored value anew.
-    if (showingSmart)
-        return;
-    const double u = editingMachine.IsMM ? 1.0 : 25.4;
-    const double d = editingMachine.isRadiusStored ? 1.0 : 2.0;
-    const double value = text.toFloat();
+    const double value = text.toDouble();
+    s_machine &m = editingMachine;
     if (sender() == ui->leSmartX)
-        editingMachine.smartX = qRound(u * value / d * 1000);
+        splitTenths(typedTenths(value, true), m.smartX, m.smartXTenths);
     else if (sender() == ui->leSmartZ)
-        editingMachine.smartZ = qRound(value * u * 1000);
+        splitTenths(typedTenths(value, false), m.smartZ, m.smartZTenths);
 }
 
 void cMachine::slotMasterXtoggled(bool master)
@@ -330,7 +341,7 @@ void cMachine::slotChkSmartX(bool on)
     ui->leSmartX->setVisible(on);
     if (!on) {
         ui->leSmartX->setText(QStringLiteral("0"));
-        editingMachine.smartX = 0;
+        editingMachine.smartX = editingMachine.smartXTenths = 0;
     }
 }
 
@@ -339,7 +350,7 @@ void cMachine::slotChkSmartZ(bool on)
     ui->leSmartZ->setVisible(on);
     if (!on) {
         ui->leSmartZ->setText(QStringLiteral("0"));
-        editingMachine.smartZ = 0;
+        editingMachine.smartZ = editingMachine.smartZTenths = 0;
     }
 }
 
@@ -376,17 +387,16 @@ void cMachine::measureReference()
 
 void cMachine::setReference(cMachine::eRefType axis, int rawCount, QString gauge)
 {
-    const double g = gauge.toFloat();
-    const double u = editingMachine.IsMM ? 1.0 : 25.4;
+    const double g = gauge.toDouble();
+    s_machine &m = editingMachine;
     if (axis == Z) {
         ui->leGaugeZ->setText(gauge);
-        editingMachine.sysZref = rawCount;
-        editingMachine.Zref = qRound(g * u * 1000);
+        m.sysZref = rawCount;
+        splitTenths(typedTenths(g, false), m.Zref, m.ZrefTenths);
     } else {
-        const double d = editingMachine.isRadiusStored ? 1.0 : 2.0;
         ui->leGaugeX->setText(gauge);
-        editingMachine.sysXref = rawCount;
-        editingMachine.Xref = qRound(g * u / d * 1000);
+        m.sysXref = rawCount;
+        splitTenths(typedTenths(g, true), m.Xref, m.XrefTenths);
     }
 }
 
@@ -413,13 +423,13 @@ void cMachine::setMachineDataFromGui()
         m.idMasterX = ui->cmbMasterX->currentIndex() >= 0 ? ui->cmbMasterX->currentData().toInt() : -1;
     } else {
         m.idMasterX = -1;
-        m.smartX = 0;
+        m.smartX = m.smartXTenths = 0;
     }
     if (m.linkToMasterZ) {
         m.idMasterZ = ui->cmbMasterZ->currentIndex() >= 0 ? ui->cmbMasterZ->currentData().toInt() : -1;
     } else {
         m.idMasterZ = -1;
-        m.smartZ = 0;
+        m.smartZ = m.smartZTenths = 0;
     }
 
     // Output files the operator left alone stay as the record has them (a
@@ -521,20 +531,27 @@ void cMachine::saveData()
     save.prepare(insertMode
                      ? QStringLiteral("INSERT INTO machine (name, isRadius, isMM, swapXZ, reverseX, reverseZ, Xref, "
                                       "Zref, sysXref, sysZref, linkToMasterX, linkToMasterZ, idMasterX, idMasterZ, "
-                                      "smartX, smartZ, Balluff, PostPro, dncFormat, dncSocket, toolId, spindleType) "
+                                      "smartX, smartZ, Balluff, PostPro, dncFormat, dncSocket, toolId, spindleType, "
+                                      "XrefTenths, ZrefTenths, smartXTenths, smartZTenths) "
                                       "VALUES (:P1, :P2, :P3, :P4, :P5, :P6, :P7, :P8, :P9, :P10, :P11, :P12, :P13, "
-                                      ":P14, :P15, :P16, :P17, :P18, :P19, :P20, :P21, :P22) ")
+                                      ":P14, :P15, :P16, :P17, :P18, :P19, :P20, :P21, :P22, :P23, :P24, :P25, :P26) ")
                      : QStringLiteral("UPDATE machine SET name=:P1, isRadius=:P2, isMM=:P3, swapXZ=:P4, "
                                       "reverseX=:P5, reverseZ=:P6, Xref=:P7, Zref=:P8, sysXref=:P9, sysZref=:P10, "
                                       "linkToMasterX=:P11, linkToMasterZ=:P12, idMasterX=:P13, idMasterZ=:P14, "
                                       "smartX=:P15, smartZ=:P16, Balluff=:P17, PostPro=:P18, dncFormat=:P19, "
-                                      "dncSocket=:P20, toolId=:P21, spindleType=:P22 WHERE idMachine=:idMachine"));
+                                      "dncSocket=:P20, toolId=:P21, spindleType=:P22, XrefTenths=:P23, "
+                                      "ZrefTenths=:P24, smartXTenths=:P25, smartZTenths=:P26 WHERE idMachine=:idMachine"));
+    // The micrometre columns as older programs read them, the tenths beside.
+    const qint64 xTenths = joinTenths(m.Xref, m.XrefTenths);
+    const qint64 zTenths = joinTenths(m.Zref, m.ZrefTenths);
+    const qint64 smartXTenths = joinTenths(m.smartX, m.smartXTenths);
+    const qint64 smartZTenths = joinTenths(m.smartZ, m.smartZTenths);
     const QVariant values[] = {m.name,     m.isRadius,      m.IsMM,          m.swapXZ,    m.reverseX,  m.reverseZ,
                                m.Xref,     m.Zref,          m.sysXref,       m.sysZref,   m.linkToMasterX,
                                m.linkToMasterZ, m.idMasterX, m.idMasterZ,    m.smartX,    m.smartZ,
                                m.Balluff,  m.PostPro,       m.dncFormat,     m.dncSocket, m.toolId,
-                               m.spindleType};
-    for (int i = 0; i < 22; ++i)
+                               m.spindleType, xTenths, zTenths, smartXTenths, smartZTenths};
+    for (int i = 0; i < 26; ++i)
         save.bindValue(QStringLiteral(":P%1").arg(i + 1), values[i]);
     if (!insertMode)
         save.bindValue(QStringLiteral(":idMachine"), m.idMachine);

@@ -10,10 +10,12 @@
 
 TableCopy::Shift TableCopy::referenceShift(const s_machine &source, const s_machine &target)
 {
-    // Micrometres times 10 are tenths of a micrometre like the scale counts.
+    // References in tenths of a micrometre, like the scale counts.
     Shift s;
-    const float sx = 10.0f * source.Xref - 10.0f * target.Xref + float(target.sysXref) - float(source.sysXref);
-    const float sz = 10.0f * source.Zref - 10.0f * target.Zref + float(target.sysZref) - float(source.sysZref);
+    const float sx = float(joinTenths(source.Xref, source.XrefTenths) - joinTenths(target.Xref, target.XrefTenths))
+                     + float(target.sysXref) - float(source.sysXref);
+    const float sz = float(joinTenths(source.Zref, source.ZrefTenths) - joinTenths(target.Zref, target.ZrefTenths))
+                     + float(target.sysZref) - float(source.sysZref);
     s.dx = sx / 10000.0f;
     s.dz = sz / 10000.0f;
     return s;
