@@ -86,6 +86,8 @@ private slots:
     void linkWithoutMaster_data();
     void linkWithoutMaster();
     void smartOffsets();
+    void switchConvertsTools_data();
+    void switchConvertsTools();
     void typedTenthsKept_data();
     void typedTenthsKept();
     void untouchedKeepsRecord_data();
@@ -590,6 +592,64 @@ void TestMachineEditor::smartOffsets()
 }
 
 // An editor left untouched, whatever it showed on the way, changes nothing.
+void TestMachineEditor::switchConvertsTools_data()
+{
+    QTest::addColumn<QString>("box");     // the box clicked: chkIsMM or chkIsRadius
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("tool");    // x, z, angle, cr, Xth, XtolPlus, ZtolMinus read back
+    QTest::newRow("to inch, converted") << "chkIsMM" << int(QMessageBox::Yes) << "1 0.5 55 0.015748 1 0.0007874 0.0003937";
+    QTest::newRow("to inch, switch alone") << "chkIsMM" << int(QMessageBox::No) << "25.4 12.7 55 0.4 25.4 0.02 0.01";
+    QTest::newRow("to inch, cancelled") << "chkIsMM" << int(QMessageBox::Cancel) << "25.4 12.7 55 0.4 25.4 0.02 0.01";
+    QTest::newRow("to diameter, converted") << "chkIsRadius" << int(QMessageBox::Yes) << "50.8 12.7 55 0.4 50.8 0.04 0.01";
+}
+
+// A unit or X mode switch asks, before storing, whether the machine's tools
+// follow; other machines' tools never do.
+void TestMachineEditor::switchConvertsTools()
+{
+    QFETCH(QString, box);
+    QFETCH(int, answer);
+    QFETCH(QString, tool);
+    const QString sample = "25.4, 12.7, 55, 0.4, 25.4, 0.02, 0.01";
+    const QString columns = "x, z, angle, cr, Xth, XtolPlus, ZtolMinus";
+    const int other = MachineDb::addMachine({{"name", "OTHER"}, {"Xref", 1}, {"Zref", 1}});
+    for (int machine : {m_mill, other})
+        QVERIFY(MachineDb::exec(QString("INSERT INTO tools (idTable, t, %1) VALUES (%2, 1, %3)")
+                                    .arg(columns)
+                                    .arg(MachineDb::addTable(machine, "T1"))
+                                    .arg(sample)));
+    QVERIFY(MachineDb::exec(QString("INSERT INTO tools (idTable, t, x, cr) VALUES (%1, 2, 25.4, NULL)")
+                                .arg(MachineDb::addTable(m_mill, "T2"))));
+    const auto read = [&](int machine, int t) {
+        QSqlQuery q;
+        q.exec(QString("SELECT %1 FROM tools JOIN toolingTables USING (idTable) WHERE idMachine=%2 AND t=%3")
+                   .arg(columns)
+                   .arg(machine)
+                   .arg(t));
+        QStringList values;
+        if (q.next())
+            for (int i = 0; i < 7; ++i)
+                values << (q.isNull(i) ? QString("NULL") : QString::number(q.value(i).toDouble(), 'g', 5));
+        return values.join(' ');
+    };
+    const QString untouched = read(other, 1);
+    open(getMachineData(m_mill), false);
+    w<QCheckBox>(qPrintable(box))->click();
+    MessageBoxRecorder boxes;
+    boxes.answer(QMessageBox::StandardButton(answer));
+    w<QPushButton>("tbOkMachine")->click();
+    QCOMPARE(boxes.boxes().size(), 1);
+    QCOMPARE(boxes.boxes().first().buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    const bool stored = answer != QMessageBox::Cancel;
+    QCOMPARE(m_host->hideEditCalls.size(), stored ? 1 : 0);
+    QCOMPARE(column(m_mill, box == "chkIsMM" ? "isMM" : "isRadius").toInt(), stored ? 0 : 1);
+    QCOMPARE(read(m_mill, 1), tool);
+    // An empty radius stays empty.
+    QVERIFY(read(m_mill, 2).startsWith(answer == QMessageBox::Yes ? (box == "chkIsMM" ? "1 " : "50.8 ") : "25.4 "));
+    QVERIFY(MachineDb::value(QString("SELECT cr IS NULL FROM tools WHERE t=2")).toBool());
+    QCOMPARE(read(other, 1), untouched);
+}
+
 void TestMachineEditor::typedTenthsKept_data()
 {
     QTest::addColumn<bool>("mm");

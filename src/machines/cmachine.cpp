@@ -2,12 +2,14 @@
 
 #include <QDir>
 #include <cmath>
+#include <QSqlDatabase>
 #include <QSqlError>
 
 #include "machines/ParentLink.h"
 #include "shared/QExtDoubleValidator.h"
 #include "shared/QExtQuery.h"
 #include "shared/QMessageBoxKovra.h"
+#include "tooling/TableCopy.h"
 #include "ui_cmachine.h"
 
 namespace {
@@ -37,7 +39,9 @@ OutputKind outputKind(Qt::CheckState state)
 // changed anything.
 bool sameStoredFields(const s_machine &a, const s_machine &b)
 {
-    return a.name == b.name && a.Xref == b.Xref && a.Zref == b.Zref && a.sysXref == b.sysXref
+    return a.name == b.name && a.Xref == b.Xref && a.Zref == b.Zref && a.XrefTenths == b.XrefTenths
+        && a.ZrefTenths == b.ZrefTenths && a.smartXTenths == b.smartXTenths && a.smartZTenths == b.smartZTenths
+        && a.sysXref == b.sysXref
         && a.sysZref == b.sysZref && a.isRadiusStored == b.isRadiusStored && a.swapXZ == b.swapXZ
         && a.IsMM == b.IsMM && a.reverseX == b.reverseX && a.reverseZ == b.reverseZ
         && a.linkToMasterX == b.linkToMasterX && a.linkToMasterZ == b.linkToMasterZ && a.idMasterX == b.idMasterX
@@ -527,6 +531,28 @@ void cMachine::saveData()
 
     setMachineDataFromGui();
     const s_machine &m = editingMachine;
+
+    // The tools' values mean other lengths after a unit or X mode switch:
+    // the operator says whether they follow (one transaction with the
+    // machine) or stay (a machine that was set up wrongly), before anything
+    // is stored.
+    bool convertTools = false;
+    if (!insertMode && (m.IsMM != openedMachine.IsMM || m.isRadiusStored != openedMachine.isRadiusStored)
+        && TableCopy::machineToolCount(m.idMachine) > 0) {
+        const int answer = QMessageBoxKovra::question(
+            this, tr("Warning"),
+            tr("The tooling tables of this machine hold values in its former unit or X mode.\n"
+               "Convert them to the new one?\n(No: store the switch alone, the values stay as they are.)"),
+            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Cancel);
+        if (answer != QMessageBox::Yes && answer != QMessageBox::No)
+            return;
+        convertTools = answer == QMessageBox::Yes;
+    }
+    QSqlDatabase db = QSqlDatabase::database();
+    if (!db.transaction()) {
+        refuse(tr("Machine not saved") + QStringLiteral("\n") + db.lastError().text());
+        return;
+    }
     QExtQuery save;
     save.prepare(insertMode
                      ? QStringLiteral("INSERT INTO machine (name, isRadius, isMM, swapXZ, reverseX, reverseZ, Xref, "
@@ -555,10 +581,17 @@ void cMachine::saveData()
         save.bindValue(QStringLiteral(":P%1").arg(i + 1), values[i]);
     if (!insertMode)
         save.bindValue(QStringLiteral(":idMachine"), m.idMachine);
-    const bool ok = save.exec() && save.numRowsAffected() == 1;
-    const QString error = save.lastError().text();
+    bool ok = save.exec() && save.numRowsAffected() == 1;
+    QString error = save.lastError().text();
     save.finish();
+    if (ok && convertTools)
+        ok = TableCopy::convertMachineTools(openedMachine, m, &error);
+    if (ok && !db.commit()) {
+        ok = false;
+        error = db.lastError().text();
+    }
     if (!ok) {
+        db.rollback();
         // Nothing was stored: say so and leave the editor open.
         refuse(tr("Machine not saved") + (error.trimmed().isEmpty() ? QString() : QStringLiteral("\n") + error));
         return;
