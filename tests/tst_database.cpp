@@ -134,21 +134,25 @@ void TestDatabase::upgrade_data()
 
     const QString legacy = QString::fromLatin1(kLegacyMachine) + ")";
     const QStringList four = {"spindleType", "dncSocket", "dncFormat", "toolId"};
+    // References and smart offsets in tenths of a micrometre, added last.
+    const QStringList tenths = {"XrefTenths", "ZrefTenths", "smartXTenths", "smartZTenths"};
     QTest::newRow("legacy machine")
-        << QStringList{legacy} << kLegacyColumns + four << 4 + 2;
+        << QStringList{legacy} << kLegacyColumns + four + tenths << 4 + 4 + 2;
     QTest::newRow("legacy with tooling tables")
         << QStringList{legacy, "CREATE TABLE toolingTables (idTable INTEGER PRIMARY KEY, idMachine INTEGER, name)",
                        "CREATE TABLE tools (idTool INTEGER PRIMARY KEY, idTable, t, x, z, code, angle, cr)"}
-        << kLegacyColumns + four << 4 + 2;
+        << kLegacyColumns + four + tenths << 4 + 4 + 2;
     QTest::newRow("dncSocket without toolId")
         << QStringList{QString::fromLatin1(kLegacyMachine) + ", spindleType CHAR, dncSocket CHAR, dncFormat CHAR)"}
-        << kLegacyColumns + QStringList{"spindleType", "dncSocket", "dncFormat", "toolId"} << 1 + 2;
+        << kLegacyColumns + QStringList{"spindleType", "dncSocket", "dncFormat", "toolId"} + tenths << 1 + 4 + 2;
     QTest::newRow("spindleType missing only")
         << QStringList{QString::fromLatin1(kLegacyMachine) + ", dncSocket CHAR, dncFormat CHAR, toolId BOOL)"}
-        << kLegacyColumns + QStringList{"dncSocket", "dncFormat", "toolId", "spindleType"} << 1 + 2;
+        << kLegacyColumns + QStringList{"dncSocket", "dncFormat", "toolId", "spindleType"} + tenths << 1 + 4 + 2;
     const QString complete =
-        QString::fromLatin1(kLegacyMachine) + ", spindleType CHAR, dncSocket CHAR, dncFormat CHAR, toolId BOOL)";
-    const QStringList completeColumns = kLegacyColumns + four;
+        QString::fromLatin1(kLegacyMachine) + ", spindleType CHAR, dncSocket CHAR, dncFormat CHAR, toolId BOOL, "
+                                              "XrefTenths INTEGER, ZrefTenths INTEGER, smartXTenths INTEGER, "
+                                              "smartZTenths INTEGER)";
+    const QStringList completeColumns = kLegacyColumns + four + tenths;
     QTest::newRow("dnc without NFC_Spindle")
         << QStringList{complete, "CREATE TABLE dnc (idTool INTEGER PRIMARY KEY NOT NULL)"} << completeColumns << 1;
     QTest::newRow("NFC_Spindle without dnc") << QStringList{complete, kNfc} << completeColumns << 1;

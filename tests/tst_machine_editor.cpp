@@ -44,6 +44,13 @@ s_machine newRecord()
     return m;
 }
 
+// Types a text over a field's text, as the operator does.
+void typeOver(QLineEdit *e, const QString &text)
+{
+    e->selectAll();
+    QTest::keyClicks(e, text);
+}
+
 QStringList entries(QComboBox *c)
 {
     QStringList l;
@@ -79,6 +86,10 @@ private slots:
     void linkWithoutMaster_data();
     void linkWithoutMaster();
     void smartOffsets();
+    void switchConvertsTools_data();
+    void switchConvertsTools();
+    void typedTenthsKept_data();
+    void typedTenthsKept();
     void untouchedKeepsRecord_data();
     void untouchedKeepsRecord();
     void closing_data();
@@ -243,7 +254,7 @@ void TestMachineEditor::insertedRow()
     QComboBox *masters = w<QComboBox>("cmbMasterZ");
     QCOMPARE(masters->currentData().toInt(), m_mill);
     w<QCheckBox>("chkSmartZ")->setChecked(true);
-    w<QLineEdit>("leSmartZ")->setText("0.1");
+    typeOver(w<QLineEdit>("leSmartZ"), "0.1");
 
     MessageBoxRecorder boxes;
     w<QPushButton>("tbOkMachine")->click();
@@ -567,7 +578,7 @@ void TestMachineEditor::smartOffsets()
     w<QCheckBox>("chkIsRadius")->setChecked(false);
     QCOMPARE(x->text(), QString("24.690"));
     QCOMPARE(m_editor->editedMachine().smartX, 12345);
-    x->setText("1");
+    typeOver(x, "1");
     QCOMPARE(m_editor->editedMachine().smartX, 500);
 
     // Unchecking the smart offset zeroes it and hides its field.
@@ -581,29 +592,147 @@ void TestMachineEditor::smartOffsets()
 }
 
 // An editor left untouched, whatever it showed on the way, changes nothing.
+void TestMachineEditor::switchConvertsTools_data()
+{
+    QTest::addColumn<QString>("box");     // the box clicked: chkIsMM or chkIsRadius
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("tool");    // x, z, angle, cr, Xth, XtolPlus, ZtolMinus read back
+    QTest::newRow("to inch, converted") << "chkIsMM" << int(QMessageBox::Yes) << "1 0.5 55 0.015748 1 0.0007874 0.0003937";
+    QTest::newRow("to inch, switch alone") << "chkIsMM" << int(QMessageBox::No) << "25.4 12.7 55 0.4 25.4 0.02 0.01";
+    QTest::newRow("to inch, cancelled") << "chkIsMM" << int(QMessageBox::Cancel) << "25.4 12.7 55 0.4 25.4 0.02 0.01";
+    QTest::newRow("to diameter, converted") << "chkIsRadius" << int(QMessageBox::Yes) << "50.8 12.7 55 0.4 50.8 0.04 0.01";
+}
+
+// A unit or X mode switch asks, before storing, whether the machine's tools
+// follow; other machines' tools never do.
+void TestMachineEditor::switchConvertsTools()
+{
+    QFETCH(QString, box);
+    QFETCH(int, answer);
+    QFETCH(QString, tool);
+    const QString sample = "25.4, 12.7, 55, 0.4, 25.4, 0.02, 0.01";
+    const QString columns = "x, z, angle, cr, Xth, XtolPlus, ZtolMinus";
+    const int other = MachineDb::addMachine({{"name", "OTHER"}, {"Xref", 1}, {"Zref", 1}});
+    for (int machine : {m_mill, other})
+        QVERIFY(MachineDb::exec(QString("INSERT INTO tools (idTable, t, %1) VALUES (%2, 1, %3)")
+                                    .arg(columns)
+                                    .arg(MachineDb::addTable(machine, "T1"))
+                                    .arg(sample)));
+    QVERIFY(MachineDb::exec(QString("INSERT INTO tools (idTable, t, x, cr) VALUES (%1, 2, 25.4, NULL)")
+                                .arg(MachineDb::addTable(m_mill, "T2"))));
+    const auto read = [&](int machine, int t) {
+        QSqlQuery q;
+        q.exec(QString("SELECT %1 FROM tools JOIN toolingTables USING (idTable) WHERE idMachine=%2 AND t=%3")
+                   .arg(columns)
+                   .arg(machine)
+                   .arg(t));
+        QStringList values;
+        if (q.next())
+            for (int i = 0; i < 7; ++i)
+                values << (q.isNull(i) ? QString("NULL") : QString::number(q.value(i).toDouble(), 'g', 5));
+        return values.join(' ');
+    };
+    const QString untouched = read(other, 1);
+    open(getMachineData(m_mill), false);
+    w<QCheckBox>(qPrintable(box))->click();
+    MessageBoxRecorder boxes;
+    boxes.answer(QMessageBox::StandardButton(answer));
+    w<QPushButton>("tbOkMachine")->click();
+    QCOMPARE(boxes.boxes().size(), 1);
+    QCOMPARE(boxes.boxes().first().buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    const bool stored = answer != QMessageBox::Cancel;
+    QCOMPARE(m_host->hideEditCalls.size(), stored ? 1 : 0);
+    QCOMPARE(column(m_mill, box == "chkIsMM" ? "isMM" : "isRadius").toInt(), stored ? 0 : 1);
+    QCOMPARE(read(m_mill, 1), tool);
+    // An empty radius stays empty.
+    QVERIFY(read(m_mill, 2).startsWith(answer == QMessageBox::Yes ? (box == "chkIsMM" ? "1 " : "50.8 ") : "25.4 "));
+    QVERIFY(MachineDb::value(QString("SELECT cr IS NULL FROM tools WHERE t=2")).toBool());
+    QCOMPARE(read(other, 1), untouched);
+}
+
+void TestMachineEditor::typedTenthsKept_data()
+{
+    QTest::addColumn<bool>("mm");
+    QTest::addColumn<QString>("field"); // leGaugeX: a measured reference, leSmartX/Z: a typed offset
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<Columns>("stored"); // the micrometre columns older programs read, and the tenths
+    QTest::newRow("reference diameter 10.001 mm")
+        << true << "leGaugeX" << "10.001" << Columns{{"Xref", 5001}, {"XrefTenths", 50005}};
+    QTest::newRow("smart X diameter -10.001 mm")
+        << true << "leSmartX" << "-10.001" << Columns{{"smartX", -5001}, {"smartXTenths", -50005}};
+    QTest::newRow("smart X diameter 0.003 mm") << true << "leSmartX" << "0.003" << Columns{{"smartX", 2}, {"smartXTenths", 15}};
+    QTest::newRow("smart Z 1 inch") << false << "leSmartZ" << "1.0000" << Columns{{"smartZ", 25400}, {"smartZTenths", 254000}};
+}
+
+// What was typed in diameter or inches reopens as typed; the micrometre
+// columns hold what they held before.
+void TestMachineEditor::typedTenthsKept()
+{
+    QFETCH(bool, mm);
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(Columns, stored);
+    const int id = MachineDb::addMachine({{"name", "SLAVE"}, {"isRadius", 0}, {"isMM", mm ? 1 : 0}, {"Xref", 1000},
+                                         {"Zref", 1000}, {"linkToMasterX", 1}, {"idMasterX", m_mill}, {"smartX", 1},
+                                         {"linkToMasterZ", 1}, {"idMasterZ", m_mill}, {"smartZ", 1}});
+    const bool gauge = field == "leGaugeX";
+    if (gauge)
+        QVERIFY(MachineDb::exec(QString("UPDATE machine SET linkToMasterX=0 WHERE idMachine=%1").arg(id)));
+    open(getMachineData(id), false, "SLAVE");
+    if (gauge)
+        m_host->sendReference(cMachine::X, 77, typed);
+    else
+        typeOver(w<QLineEdit>(qPrintable(field)), typed);
+    MessageBoxRecorder boxes;
+    w<QPushButton>("tbOkMachine")->click();
+    QCOMPARE(boxes.boxes().size(), 0);
+    for (auto it = stored.cbegin(); it != stored.cend(); ++it)
+        QCOMPARE(column(id, it.key()).toInt(), it.value().toInt());
+    open(getMachineData(id), false, "SLAVE");
+    QCOMPARE(w<QLineEdit>(qPrintable(field))->text(), typed);
+
+    // A row an older program wrote afterwards (micrometres only) reads as it did.
+    const QString micrometres = stored.firstKey();
+    QVERIFY(MachineDb::exec(QString("UPDATE machine SET %1=%1+1000 WHERE idMachine=%2").arg(micrometres).arg(id)));
+    const s_machine older = getMachineData(id);
+    const int own = micrometres == "Xref" ? older.Xref : micrometres == "smartX" ? older.smartX : older.smartZ;
+    const int tenths = micrometres == "Xref" ? older.XrefTenths : micrometres == "smartX" ? older.smartXTenths
+                                                                                          : older.smartZTenths;
+    QCOMPARE(own, stored.first().toInt() + 1000);
+    QCOMPARE(tenths, 0);
+}
+
 void TestMachineEditor::untouchedKeepsRecord_data()
 {
     QTest::addColumn<Columns>("record");
     QTest::addColumn<bool>("ppEnabled");
-    QTest::newRow("12.345 mm") << Columns{{"smartX", 12345}, {"smartZ", 12345}} << false;
-    QTest::newRow("10.001 mm") << Columns{{"smartX", 10001}, {"smartZ", 10001}} << false;
-    QTest::newRow("0.001 mm") << Columns{{"smartX", 1}, {"smartZ", 1}} << false;
-    QTest::newRow("999.999 mm") << Columns{{"smartX", 999999}, {"smartZ", 999999}} << false;
-    QTest::newRow("inch slave") << Columns{{"isMM", 0}, {"smartX", 12345}, {"smartZ", 10001}} << false;
+    QTest::addColumn<bool>("spindleList");
+    QTest::newRow("12.345 mm") << Columns{{"smartX", 12345}, {"smartZ", 12345}} << false << false;
+    QTest::newRow("10.001 mm") << Columns{{"smartX", 10001}, {"smartZ", 10001}} << false << false;
+    QTest::newRow("0.001 mm") << Columns{{"smartX", 1}, {"smartZ", 1}} << false << false;
+    QTest::newRow("999.999 mm") << Columns{{"smartX", 999999}, {"smartZ", 999999}} << false << false;
+    QTest::newRow("inch slave") << Columns{{"isMM", 0}, {"smartX", 12345}, {"smartZ", 10001}} << false << false;
     QTest::newRow("DNC layout and format")
         << Columns{{"smartX", 1}, {"dncFormat", "cell.dnc"}, {"dncSocket", "10.0.0.9:4000"}, {"PostPro", "plain.pp"}}
-        << true;
-    QTest::newRow("format missing from its folder") << Columns{{"smartX", 1}, {"PostPro", "gone.pp"}} << true;
-    QTest::newRow("outputs without the option") << Columns{{"smartX", 1}, {"PostPro", "plain.pp"}} << false;
+        << true << false;
+    QTest::newRow("format missing from its folder") << Columns{{"smartX", 1}, {"PostPro", "gone.pp"}} << true << false;
+    QTest::newRow("outputs without the option") << Columns{{"smartX", 1}, {"PostPro", "plain.pp"}} << false << false;
+    QTest::newRow("spindle type, list hidden") << Columns{{"spindleType", "HSK63"}} << false << false;
+    QTest::newRow("empty spindle type, list hidden") << Columns{{"spindleType", ""}} << false << false;
+    QTest::newRow("spindle type the list lacks") << Columns{{"spindleType", "ISO 50"}} << false << true;
+    QTest::newRow("spindle type the list has") << Columns{{"spindleType", "HSK63"}} << false << true;
 }
 
 void TestMachineEditor::untouchedKeepsRecord()
 {
     QFETCH(Columns, record);
     QFETCH(bool, ppEnabled);
+    QFETCH(bool, spindleList);
     for (const char *f : {"postpro/plain.pp", "dnc/cell.dnc"})
         QVERIFY(m_db->workDir().writeFile(QString::fromLatin1(f), "x"));
     MachineSettings.ppEnabled = ppEnabled;
+    MachineSettings.automaticSpindle = spindleList;
+    QVERIFY(MachineDb::exec("INSERT INTO NFC_Spindle (SerialNumber, Type) VALUES ('1', 'HSK63')"));
     Columns cols = record;
     cols["name"] = "SLAVE";
     cols["linkToMasterX"] = cols["linkToMasterZ"] = 1;
@@ -617,8 +746,12 @@ void TestMachineEditor::untouchedKeepsRecord()
     w<QPushButton>("tbExitMachine")->click();
     QCOMPARE(boxes.boxes().size(), 0);
     w<QPushButton>("tbOkMachine")->click();
-    for (auto it = cols.cbegin(); it != cols.cend(); ++it)
+    for (auto it = cols.cbegin(); it != cols.cend(); ++it) {
         QCOMPARE(column(id, it.key()).toString(), it.value().toString());
+        // Stored text stays text ('' is not NULL).
+        QCOMPARE(column(id, QString("typeof(%1)").arg(it.key())).toString(),
+                 QString(it.value().type() == QVariant::String ? "text" : "integer"));
+    }
 }
 
 // Closing -------------------------------------------------------------------------

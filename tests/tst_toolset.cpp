@@ -458,6 +458,70 @@ private slots:
         QCOMPARE(closed.count(), 1);
     }
 
+    // Browsing writes nothing: every tool's row stays as it was stored, byte
+    // for byte, and a refusing disk has nothing to refuse.
+    void browsingWritesNothing_data()
+    {
+        QTest::addColumn<QString>("values"); // of (code, x, angle, cr, Xth)
+        QTest::addColumn<int>("fault");
+        const QList<QPair<const char *, QString>> tools = {
+            {"code longer than the field", QString("'%1', 1.5, 0, 0, 0").arg(QString(60, 'K'))},
+            {"NULL code", "NULL, 1.5, 0, 0, 0"},
+            {"NULL angle, radius and nominal, x with more decimals as text", "'A', '1.23456', NULL, NULL, NULL"}};
+        for (const auto &tool : tools)
+            for (int fault : {int(StorageFault::None), int(StorageFault::ReadOnlyFile)})
+                QTest::newRow(qPrintable(QString("%1, %2").arg(tool.first, StorageFault::name(StorageFault::Kind(fault)))))
+                    << tool.second << fault;
+    }
+    void browsingWritesNothing()
+    {
+        QFETCH(QString, values);
+        QFETCH(int, fault);
+        QVERIFY(ToolingDb::exec(QString("INSERT INTO tools (idTable,t,code,x,angle,cr,Xth) VALUES (%1,1,%2)")
+                                    .arg(table)
+                                    .arg(values)));
+        ToolingDb::addTool(table, 2, 2, 2, "B");
+        const QString rows = QString("SELECT group_concat(quote(idTool)||quote(t)||quote(code)||quote(x)||quote(z)"
+                                     "||quote(angle)||quote(cr)||quote(Xth)||quote(Zth)||quote(XtolPlus)"
+                                     "||quote(XtolMinus)||quote(ZtolPlus)||quote(ZtolMinus), ';') FROM tools");
+        const QString before = ToolingDb::probe(rows).toString();
+        {
+            RefusingEditor r(fault, table);
+            QVERIFY(r.disk.holds());
+            auto [e, closed, rec] = std::tie(r.e, r.closed, r.rec);
+            if (values.startsWith("'K"))
+                QCOMPARE(e.le("leCode")->text(), QString(60, 'K'));
+            for (int row : {1, 0, 1, 0}) {
+                const QModelIndex index = e.view()->model()->index(row, 0);
+                e.view()->setCurrentIndex(index);
+                emit e.view()->clicked(index);
+                QCOMPARE(e.selectedRow(), row);
+            }
+            e.btn("tbExitTool")->click();
+            QCOMPARE(boxTexts(rec), QStringList());
+            QCOMPARE(closed.count(), 1);
+        }
+        QCOMPARE(ToolingDb::probe(rows).toString(), before);
+    }
+
+    // A code longer than the field is held to the field's limit once edited.
+    void editedLongCodeHeldToLimit()
+    {
+        const int id = ToolingDb::addTool(table, 1, 1, 1, QString(60, 'K'));
+        Editor e;
+        e.panel->setCurrentTable(table, "LATHE 1", "T1");
+        QLineEdit *code = e.le("leCode");
+        QCOMPARE(code->text(), QString(60, 'K'));
+        code->setFocus();
+        code->end(false);
+        QTest::keyClick(code, Qt::Key_Backspace);
+        QCOMPARE(code->text(), QString(40, 'K'));
+        QTest::keyClick(code, Qt::Key_A);
+        QCOMPARE(code->text(), QString(40, 'K'));
+        emit code->editingFinished();
+        QCOMPARE(stored("code", id).toString(), QString(40, 'K'));
+    }
+
     // An edit the disk refuses is said; leaving, it may be given up and the
     // table stays as it was.
     void refusedEditCanBeGivenUp_data() { StorageFault::addRows(); }
@@ -505,7 +569,7 @@ private slots:
     }
 
     // The code column's one size follows each stored, added or deleted code,
-    // longer or shorter, without the list being measured again.
+    // longer or shorter, and codes that other roads wrote.
     void codeSizeFollowsStores()
     {
         ToolingDb::addTool(table, 1, 1, 1, "A");
@@ -527,6 +591,12 @@ private slots:
         rec.answer(QMessageBox::Yes);
         e.btn("tbDelTool")->click();
         QCOMPARE(pixels(), 18);
+        // A code written meanwhile by another road counts at the next reading.
+        QVERIFY(ToolingDb::exec(QString("UPDATE tools SET code='%1' WHERE t=1").arg(QString(40, 'W'))));
+        const QModelIndex first = e.view()->model()->index(0, 0);
+        e.view()->setCurrentIndex(first);
+        emit e.view()->clicked(first);
+        QCOMPARE(pixels(), 11);
     }
 
     void sortingWithTiesKeepsFormAndListTogether()

@@ -1,12 +1,15 @@
 #include "machines/cmachine.h"
 
 #include <QDir>
+#include <cmath>
+#include <QSqlDatabase>
 #include <QSqlError>
 
 #include "machines/ParentLink.h"
 #include "shared/QExtDoubleValidator.h"
 #include "shared/QExtQuery.h"
 #include "shared/QMessageBoxKovra.h"
+#include "tooling/TableCopy.h"
 #include "ui_cmachine.h"
 
 namespace {
@@ -36,7 +39,9 @@ OutputKind outputKind(Qt::CheckState state)
 // changed anything.
 bool sameStoredFields(const s_machine &a, const s_machine &b)
 {
-    return a.name == b.name && a.Xref == b.Xref && a.Zref == b.Zref && a.sysXref == b.sysXref
+    return a.name == b.name && a.Xref == b.Xref && a.Zref == b.Zref && a.XrefTenths == b.XrefTenths
+        && a.ZrefTenths == b.ZrefTenths && a.smartXTenths == b.smartXTenths && a.smartZTenths == b.smartZTenths
+        && a.sysXref == b.sysXref
         && a.sysZref == b.sysZref && a.isRadiusStored == b.isRadiusStored && a.swapXZ == b.swapXZ
         && a.IsMM == b.IsMM && a.reverseX == b.reverseX && a.reverseZ == b.reverseZ
         && a.linkToMasterX == b.linkToMasterX && a.linkToMasterZ == b.linkToMasterZ && a.idMasterX == b.idMasterX
@@ -94,8 +99,10 @@ cMachine::cMachine(QWidget *parent)
     ui->frmSlaveZ->hide();
     ui->leSmartX->hide();
     ui->leSmartZ->hide();
-    connect(ui->leSmartX, &QLineEdit::textChanged, this, &cMachine::slotSmartChanged);
-    connect(ui->leSmartZ, &QLineEdit::textChanged, this, &cMachine::slotSmartChanged);
+    // Only what the operator types is an offset: the program's own texts
+    // (a unit or radius switch showing the stored one) are not read back.
+    connect(ui->leSmartX, &QLineEdit::textEdited, this, &cMachine::slotSmartChanged);
+    connect(ui->leSmartZ, &QLineEdit::textEdited, this, &cMachine::slotSmartChanged);
     connect(ui->chkSmartX, &QCheckBox::toggled, this, &cMachine::slotChkSmartX);
     connect(ui->chkSmartZ, &QCheckBox::toggled, this, &cMachine::slotChkSmartZ);
     ui->leSocket->hide();
@@ -119,22 +126,31 @@ void cMachine::setEditMode()
 
 // Lengths ---------------------------------------------------------------------
 
-// A length in micrometres (X as a radius) as the edited machine shows it.
-QString cMachine::lengthText(int micrometres, bool isX) const
+// A length in tenths of a micrometre (X as a radius) as the edited machine
+// shows it.
+QString cMachine::lengthText(qint64 tenths, bool isX) const
 {
-    float v = micrometres / 1000.0f;
+    double v = double(tenths) / 10000.0;
     if (isX && !editingMachine.isRadiusStored)
         v *= 2;
     if (!editingMachine.IsMM)
-        v /= 25.4f;
-    return MPrn(v, editingMachine.IsMM);
+        v /= 25.4;
+    return MPrn(float(v), editingMachine.IsMM);
 }
 
-void cMachine::showSmart(QLineEdit *field, int micrometres, bool isX)
+// A typed or measured length in the edited machine's unit (X as it shows it)
+// in tenths of a micrometre, X as a radius.
+qint64 cMachine::typedTenths(double value, bool isX) const
 {
-    showingSmart = true;
-    field->setText(lengthText(micrometres, isX));
-    showingSmart = false;
+    const double u = editingMachine.IsMM ? 1.0 : 25.4;
+    const double d = isX && !editingMachine.isRadiusStored ? 2.0 : 1.0;
+    const double tenths = value * u / d * 10000.0;
+    return std::isfinite(tenths) && std::fabs(tenths) < 1e15 ? std::llround(tenths) : 0;
+}
+
+void cMachine::showSmart(QLineEdit *field, qint64 tenths, bool isX)
+{
+    field->setText(lengthText(tenths, isX));
 }
 
 void cMachine::setSmartValidators()
@@ -154,6 +170,7 @@ void cMachine::setEditMachine(s_machine machine, QString name)
     editingMachine = machine;
     openedMachine = machine;
     returnName = name;
+    openedSpindle = -1;
 
     ui->leName->setText(machine.name);
 
@@ -217,6 +234,7 @@ void cMachine::setEditMachine(s_machine machine, QString name)
                 ui->cmbSpindle->addItem(q.value(QStringLiteral("Type")).toString());
         }
         ui->cmbSpindle->setCurrentIndex(ui->cmbSpindle->findText(machine.spindleType, Qt::MatchExactly | Qt::MatchCaseSensitive));
+        openedSpindle = ui->cmbSpindle->currentIndex();
     } else {
         ui->cmbSpindle->hide();
     }
@@ -233,11 +251,12 @@ void cMachine::setupLinks()
                   QStringLiteral("SELECT name, idMachine FROM machine WHERE idMachine<>") + id +
                       QStringLiteral(" AND (linkToMasterZ= 'false' OR linkToMasterZ= 0) AND name<>'*FACTORY ZERO*' "
                                      "ORDER BY name"));
-    setupAxisLink(editingMachine.linkToMasterX, editingMachine.idMasterX, editingMachine.smartX, axisX);
-    setupAxisLink(editingMachine.linkToMasterZ, editingMachine.idMasterZ, editingMachine.smartZ, axisZ);
+    const s_machine &m = editingMachine;
+    setupAxisLink(m.linkToMasterX, m.idMasterX, joinTenths(m.smartX, m.smartXTenths), axisX);
+    setupAxisLink(m.linkToMasterZ, m.idMasterZ, joinTenths(m.smartZ, m.smartZTenths), axisZ);
 }
 
-void cMachine::setupAxisLink(bool linked, int idMaster, int smart, eAxis axis)
+void cMachine::setupAxisLink(bool linked, int idMaster, qint64 smart, eAxis axis)
 {
     const bool isX = axis == axisX;
     QComboBox *masters = isX ? ui->cmbMasterX : ui->cmbMasterZ;
@@ -283,32 +302,30 @@ void cMachine::toggledMM(bool mm)
     // The main window's reference panel takes its input range from it.
     CurrentMachine.IsMM = mm;
     setSmartValidators();
-    ui->leGaugeX->setText(lengthText(editingMachine.Xref, true));
-    ui->leGaugeZ->setText(lengthText(editingMachine.Zref, false));
-    showSmart(ui->leSmartX, editingMachine.smartX, true);
-    showSmart(ui->leSmartZ, editingMachine.smartZ, false);
+    const s_machine &m = editingMachine;
+    ui->leGaugeX->setText(lengthText(joinTenths(m.Xref, m.XrefTenths), true));
+    ui->leGaugeZ->setText(lengthText(joinTenths(m.Zref, m.ZrefTenths), false));
+    showSmart(ui->leSmartX, joinTenths(m.smartX, m.smartXTenths), true);
+    showSmart(ui->leSmartZ, joinTenths(m.smartZ, m.smartZTenths), false);
 }
 
 void cMachine::toggledRadius(bool radius)
 {
     editingMachine.isRadius = radius;
     editingMachine.isRadiusStored = radius;
-    ui->leGaugeX->setText(lengthText(editingMachine.Xref, true));
-    showSmart(ui->leSmartX, editingMachine.smartX, true);
+    const s_machine &m = editingMachine;
+    ui->leGaugeX->setText(lengthText(joinTenths(m.Xref, m.XrefTenths), true));
+    showSmart(ui->leSmartX, joinTenths(m.smartX, m.smartXTenths), true);
 }
 
 void cMachine::slotSmartChanged(QString text)
 {
-    // A unit or radius switch only shows the stored value anew.
-    if (showingSmart)
-        return;
-    const double u = editingMachine.IsMM ? 1.0 : 25.4;
-    const double d = editingMachine.isRadiusStored ? 1.0 : 2.0;
-    const double value = text.toFloat();
+    const double value = text.toDouble();
+    s_machine &m = editingMachine;
     if (sender() == ui->leSmartX)
-        editingMachine.smartX = qRound(u * value / d * 1000);
+        splitTenths(typedTenths(value, true), m.smartX, m.smartXTenths);
     else if (sender() == ui->leSmartZ)
-        editingMachine.smartZ = qRound(value * u * 1000);
+        splitTenths(typedTenths(value, false), m.smartZ, m.smartZTenths);
 }
 
 void cMachine::slotMasterXtoggled(bool master)
@@ -328,7 +345,7 @@ void cMachine::slotChkSmartX(bool on)
     ui->leSmartX->setVisible(on);
     if (!on) {
         ui->leSmartX->setText(QStringLiteral("0"));
-        editingMachine.smartX = 0;
+        editingMachine.smartX = editingMachine.smartXTenths = 0;
     }
 }
 
@@ -337,7 +354,7 @@ void cMachine::slotChkSmartZ(bool on)
     ui->leSmartZ->setVisible(on);
     if (!on) {
         ui->leSmartZ->setText(QStringLiteral("0"));
-        editingMachine.smartZ = 0;
+        editingMachine.smartZ = editingMachine.smartZTenths = 0;
     }
 }
 
@@ -374,17 +391,16 @@ void cMachine::measureReference()
 
 void cMachine::setReference(cMachine::eRefType axis, int rawCount, QString gauge)
 {
-    const double g = gauge.toFloat();
-    const double u = editingMachine.IsMM ? 1.0 : 25.4;
+    const double g = gauge.toDouble();
+    s_machine &m = editingMachine;
     if (axis == Z) {
         ui->leGaugeZ->setText(gauge);
-        editingMachine.sysZref = rawCount;
-        editingMachine.Zref = qRound(g * u * 1000);
+        m.sysZref = rawCount;
+        splitTenths(typedTenths(g, false), m.Zref, m.ZrefTenths);
     } else {
-        const double d = editingMachine.isRadiusStored ? 1.0 : 2.0;
         ui->leGaugeX->setText(gauge);
-        editingMachine.sysXref = rawCount;
-        editingMachine.Xref = qRound(g * u / d * 1000);
+        m.sysXref = rawCount;
+        splitTenths(typedTenths(g, true), m.Xref, m.XrefTenths);
     }
 }
 
@@ -401,20 +417,23 @@ void cMachine::setMachineDataFromGui()
     m.reverseZ = ui->chkReverseZ->isChecked();
     m.linkToMasterX = ui->optLinkX->isChecked();
     m.linkToMasterZ = ui->optLinkZ->isChecked();
-    m.spindleType = ui->cmbSpindle->currentText();
+    // A hidden list, or one the operator did not pick from (a stored type it
+    // does not list shows as none), leaves the stored type as it is.
+    const bool spindlePicked = MachineSettings.automaticSpindle && ui->cmbSpindle->currentIndex() != openedSpindle;
+    m.spindleType = spindlePicked ? ui->cmbSpindle->currentText() : openedMachine.spindleType;
 
     // A link without a master entry keeps -1 here; saving refuses it.
     if (m.linkToMasterX) {
         m.idMasterX = ui->cmbMasterX->currentIndex() >= 0 ? ui->cmbMasterX->currentData().toInt() : -1;
     } else {
         m.idMasterX = -1;
-        m.smartX = 0;
+        m.smartX = m.smartXTenths = 0;
     }
     if (m.linkToMasterZ) {
         m.idMasterZ = ui->cmbMasterZ->currentIndex() >= 0 ? ui->cmbMasterZ->currentData().toInt() : -1;
     } else {
         m.idMasterZ = -1;
-        m.smartZ = 0;
+        m.smartZ = m.smartZTenths = 0;
     }
 
     // Output files the operator left alone stay as the record has them (a
@@ -512,31 +531,67 @@ void cMachine::saveData()
 
     setMachineDataFromGui();
     const s_machine &m = editingMachine;
+
+    // The tools' values mean other lengths after a unit or X mode switch:
+    // the operator says whether they follow (one transaction with the
+    // machine) or stay (a machine that was set up wrongly), before anything
+    // is stored.
+    bool convertTools = false;
+    if (!insertMode && (m.IsMM != openedMachine.IsMM || m.isRadiusStored != openedMachine.isRadiusStored)
+        && TableCopy::machineToolCount(m.idMachine) > 0) {
+        const int answer = QMessageBoxKovra::question(
+            this, tr("Warning"),
+            tr("The tooling tables of this machine hold values in its former unit or X mode.\n"
+               "Convert them to the new one?\n(No: store the switch alone, the values stay as they are.)"),
+            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Cancel);
+        if (answer != QMessageBox::Yes && answer != QMessageBox::No)
+            return;
+        convertTools = answer == QMessageBox::Yes;
+    }
+    QSqlDatabase db = QSqlDatabase::database();
+    if (!db.transaction()) {
+        refuse(tr("Machine not saved") + QStringLiteral("\n") + db.lastError().text());
+        return;
+    }
     QExtQuery save;
     save.prepare(insertMode
                      ? QStringLiteral("INSERT INTO machine (name, isRadius, isMM, swapXZ, reverseX, reverseZ, Xref, "
                                       "Zref, sysXref, sysZref, linkToMasterX, linkToMasterZ, idMasterX, idMasterZ, "
-                                      "smartX, smartZ, Balluff, PostPro, dncFormat, dncSocket, toolId, spindleType) "
+                                      "smartX, smartZ, Balluff, PostPro, dncFormat, dncSocket, toolId, spindleType, "
+                                      "XrefTenths, ZrefTenths, smartXTenths, smartZTenths) "
                                       "VALUES (:P1, :P2, :P3, :P4, :P5, :P6, :P7, :P8, :P9, :P10, :P11, :P12, :P13, "
-                                      ":P14, :P15, :P16, :P17, :P18, :P19, :P20, :P21, :P22) ")
+                                      ":P14, :P15, :P16, :P17, :P18, :P19, :P20, :P21, :P22, :P23, :P24, :P25, :P26) ")
                      : QStringLiteral("UPDATE machine SET name=:P1, isRadius=:P2, isMM=:P3, swapXZ=:P4, "
                                       "reverseX=:P5, reverseZ=:P6, Xref=:P7, Zref=:P8, sysXref=:P9, sysZref=:P10, "
                                       "linkToMasterX=:P11, linkToMasterZ=:P12, idMasterX=:P13, idMasterZ=:P14, "
                                       "smartX=:P15, smartZ=:P16, Balluff=:P17, PostPro=:P18, dncFormat=:P19, "
-                                      "dncSocket=:P20, toolId=:P21, spindleType=:P22 WHERE idMachine=:idMachine"));
+                                      "dncSocket=:P20, toolId=:P21, spindleType=:P22, XrefTenths=:P23, "
+                                      "ZrefTenths=:P24, smartXTenths=:P25, smartZTenths=:P26 WHERE idMachine=:idMachine"));
+    // The micrometre columns as older programs read them, the tenths beside.
+    const qint64 xTenths = joinTenths(m.Xref, m.XrefTenths);
+    const qint64 zTenths = joinTenths(m.Zref, m.ZrefTenths);
+    const qint64 smartXTenths = joinTenths(m.smartX, m.smartXTenths);
+    const qint64 smartZTenths = joinTenths(m.smartZ, m.smartZTenths);
     const QVariant values[] = {m.name,     m.isRadius,      m.IsMM,          m.swapXZ,    m.reverseX,  m.reverseZ,
                                m.Xref,     m.Zref,          m.sysXref,       m.sysZref,   m.linkToMasterX,
                                m.linkToMasterZ, m.idMasterX, m.idMasterZ,    m.smartX,    m.smartZ,
                                m.Balluff,  m.PostPro,       m.dncFormat,     m.dncSocket, m.toolId,
-                               m.spindleType};
-    for (int i = 0; i < 22; ++i)
+                               m.spindleType, xTenths, zTenths, smartXTenths, smartZTenths};
+    for (int i = 0; i < 26; ++i)
         save.bindValue(QStringLiteral(":P%1").arg(i + 1), values[i]);
     if (!insertMode)
         save.bindValue(QStringLiteral(":idMachine"), m.idMachine);
-    const bool ok = save.exec() && save.numRowsAffected() == 1;
-    const QString error = save.lastError().text();
+    bool ok = save.exec() && save.numRowsAffected() == 1;
+    QString error = save.lastError().text();
     save.finish();
+    if (ok && convertTools)
+        ok = TableCopy::convertMachineTools(openedMachine, m, &error);
+    if (ok && !db.commit()) {
+        ok = false;
+        error = db.lastError().text();
+    }
     if (!ok) {
+        db.rollback();
         // Nothing was stored: say so and leave the editor open.
         refuse(tr("Machine not saved") + (error.trimmed().isEmpty() ? QString() : QStringLiteral("\n") + error));
         return;

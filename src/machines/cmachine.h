@@ -62,11 +62,12 @@ private slots:
     void closeMachine();
 
 private:
-    QString lengthText(int micrometres, bool isX) const;
-    void showSmart(QLineEdit *field, int micrometres, bool isX);
+    QString lengthText(qint64 tenths, bool isX) const;
+    qint64 typedTenths(double value, bool isX) const;
+    void showSmart(QLineEdit *field, qint64 tenths, bool isX);
     void setSmartValidators();
     void setupLinks();
-    void setupAxisLink(bool linked, int idMaster, int smart, eAxis axis);
+    void setupAxisLink(bool linked, int idMaster, qint64 smart, eAxis axis);
     void refuse(const QString &text);
 
     Ui_cMachine *ui = nullptr;
@@ -76,12 +77,13 @@ private:
     s_machine openedMachine;
     bool insertMode = false;
     QString returnName;
-    // A smart offset shown by the program is not one the operator typed.
-    bool showingSmart = false;
     // The output kind and file shown at opening: the record's output fields
     // change only when the operator changes these.
     Qt::CheckState openedKind = Qt::Unchecked;
     QString openedFile;
+    // The spindle list's entry shown at opening (-1: the stored type is not
+    // listed, or the list is hidden).
+    int openedSpindle = -1;
     QExtDoubleValidator *smartXValidator = nullptr;
     QExtDoubleValidator *smartZValidator = nullptr;
 };

@@ -104,13 +104,28 @@ QString GetTranslationFileName()
 // Machines ------------------------------------------------------------------
 
 namespace {
+// A length of a machine row in tenths of a micrometre: the tenths column when
+// it holds the micrometre column's value (an older program that stored the
+// micrometres alone leaves it behind), the micrometres otherwise.
+qint64 storedTenths(const QSqlQuery &row, const char *column)
+{
+    const QString name = QString::fromLatin1(column);
+    const qint64 micrometres = row.value(name).toInt();
+    const int at = row.record().indexOf(name + QStringLiteral("Tenths"));
+    const QVariant tenths = at >= 0 ? row.value(at) : QVariant();
+    bool ok = false;
+    const qint64 t = tenths.toLongLong(&ok);
+    return !tenths.isNull() && ok && nearestMicrometres(t) == micrometres ? t : micrometres * 10;
+}
+
 // Reference of one axis: the machine's own, or the master's plus the smart
 // offset (one level: the master's own link is not followed).
 void resolveAxis(const QSqlQuery &own, bool linked, const char *refCol, const char *sysCol, const char *masterCol,
-                 const char *smartCol, int &ref, int &sysRef, int &idMaster, int &smart)
+                 const char *smartCol, int &ref, int &refTenths, int &sysRef, int &idMaster, int &smart,
+                 int &smartTenths)
 {
     if (!linked) {
-        ref = own.value(refCol).toInt();
+        splitTenths(storedTenths(own, refCol), ref, refTenths);
         sysRef = own.value(sysCol).toInt();
         idMaster = -1;
         return;
@@ -121,8 +136,9 @@ void resolveAxis(const QSqlQuery &own, bool linked, const char *refCol, const ch
     master.bindValue(QStringLiteral(":idMachine"), idMaster);
     master.exec();
     master.next();
-    smart = own.value(smartCol).toInt();
-    ref = master.value(refCol).toInt() + smart;
+    const qint64 offset = storedTenths(own, smartCol);
+    splitTenths(offset, smart, smartTenths);
+    splitTenths(storedTenths(master, refCol) + offset, ref, refTenths);
     sysRef = master.value(sysCol).toInt();
 }
 }
@@ -140,11 +156,11 @@ s_machine getMachineData(int idMachine)
     m.name = q.value("name").toString();
     m.calibrationDate = q.value("calibrationDate").toDate();
     m.linkToMasterX = q.value("linkToMasterX").toBool();
-    resolveAxis(q, m.linkToMasterX, "Xref", "sysXref", "idMasterX", "smartX", m.Xref, m.sysXref, m.idMasterX,
-                m.smartX);
+    resolveAxis(q, m.linkToMasterX, "Xref", "sysXref", "idMasterX", "smartX", m.Xref, m.XrefTenths, m.sysXref,
+                m.idMasterX, m.smartX, m.smartXTenths);
     m.linkToMasterZ = q.value("linkToMasterZ").toBool();
-    resolveAxis(q, m.linkToMasterZ, "Zref", "sysZref", "idMasterZ", "smartZ", m.Zref, m.sysZref, m.idMasterZ,
-                m.smartZ);
+    resolveAxis(q, m.linkToMasterZ, "Zref", "sysZref", "idMasterZ", "smartZ", m.Zref, m.ZrefTenths, m.sysZref,
+                m.idMasterZ, m.smartZ, m.smartZTenths);
 
     m.Balluff = q.value("Balluff").toString().trimmed();
     m.PostPro = q.value("PostPro").toString().trimmed();
@@ -440,6 +456,11 @@ void upgradeDatabase()
     }
     if (!machine.contains(QLatin1String("toolId")))
         run(QStringLiteral("ALTER TABLE main.machine ADD COLUMN \"toolId\" BOOL NOT NULL  DEFAULT false"));
+    // References and smart offsets in tenths of a micrometre beside the
+    // micrometre columns, which older programs go on reading.
+    for (const char *column : {"XrefTenths", "ZrefTenths", "smartXTenths", "smartZTenths"})
+        if (!machine.contains(QLatin1String(column)))
+            run(QStringLiteral("ALTER TABLE main.machine ADD COLUMN \"%1\" INTEGER").arg(QLatin1String(column)));
 
     if (!tableExists(QStringLiteral("dnc")))
         run(dncTableStatement());

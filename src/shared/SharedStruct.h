@@ -70,8 +70,8 @@ struct s_machine
     int Zref = 0;
     int sysXref = 0;
     int sysZref = 0;
-    // The tenths of a micrometre beyond Xref and Zref: only the default
-    // machine's reference, placed to make a read-out show a set value, has them.
+    // The tenths of a micrometre beyond Xref, Zref, smartX and smartZ (see
+    // joinTenths): what a typed diameter or a placed read-out needs beyond them.
     int XrefTenths = 0;
     int ZrefTenths = 0;
     bool isRadius = true;
@@ -86,6 +86,8 @@ struct s_machine
     int idMasterZ = -1;
     int smartX = 0;
     int smartZ = 0;
+    int smartXTenths = 0;
+    int smartZTenths = 0;
     bool xLock = false;
     bool zLock = false;
     bool xIncr = false;
@@ -105,6 +107,23 @@ struct s_machine
 
     s_machine() = default;
 };
+
+// A length as one quantity in tenths of a micrometre, from its micrometres
+// and the tenths beyond them, and back: the micrometres are the nearest ones
+// (halves away from zero, as they were rounded before tenths were kept).
+inline qint64 joinTenths(int micrometres, int tenths)
+{
+    return qint64(micrometres) * 10 + tenths;
+}
+inline int nearestMicrometres(qint64 tenths)
+{
+    return int(tenths >= 0 ? (tenths + 5) / 10 : -((-tenths + 5) / 10));
+}
+inline void splitTenths(qint64 whole, int &micrometres, int &tenths)
+{
+    micrometres = nearestMicrometres(whole);
+    tenths = int(whole - qint64(micrometres) * 10);
+}
 
 // Master axis selector of countSlaveMachines.
 enum eAxis { axisX = 0, axisZ = 1, axisXZ = 2 };

@@ -64,28 +64,31 @@ QVariant QExtSqlQueryModel::data(const QModelIndex &index, int role) const
     }
 }
 
-void QExtSqlQueryModel::countCode(const QString &code, int change)
+void QExtSqlQueryModel::queryChange()
 {
-    static const QFontMetrics metrics[3] = {QFontMetrics(listFont(kCodeSizes[0])), QFontMetrics(listFont(kCodeSizes[1])),
-                                            QFontMetrics(listFont(kCodeSizes[2]))};
-    for (int i = 0; i < 3; ++i) {
-        const int width = metrics[i].horizontalAdvance(code);
-        if ((m_codeWidths[i][width] += change) <= 0)
-            m_codeWidths[i].remove(width);
-    }
+    m_widest[0] = -1;
 }
 
 void QExtSqlQueryModel::setCodeWidth(int width)
 {
-    if (!m_measured) {
-        for (auto &widths : m_codeWidths)
-            widths.clear();
-        for (int row = 0; row < rowCount(); ++row)
-            countCode(QSqlQueryModel::data(index(row, colCode)).toString(), 1);
-        m_measured = true;
+    if (m_widest[0] < 0) {
+        static const QFontMetrics metrics[3] = {QFontMetrics(listFont(kCodeSizes[0])),
+                                                QFontMetrics(listFont(kCodeSizes[1])),
+                                                QFontMetrics(listFont(kCodeSizes[2]))};
+        int widest[3] = {0, 0, 0};
+        for (int row = 0; row < rowCount(); ++row) {
+            const QString code = QSqlQueryModel::data(index(row, colCode)).toString();
+            auto known = m_codeWidths.constFind(code);
+            if (known == m_codeWidths.constEnd())
+                known = m_codeWidths.insert(code, {metrics[0].horizontalAdvance(code), metrics[1].horizontalAdvance(code),
+                                                   metrics[2].horizontalAdvance(code)});
+            for (int i = 0; i < 3; ++i)
+                widest[i] = qMax(widest[i], (*known)[i]);
+        }
+        std::copy(widest, widest + 3, m_widest);
     }
     int i = 0;
-    while (i < 2 && !m_codeWidths[i].isEmpty() && m_codeWidths[i].lastKey() + kCellMargins > width)
+    while (i < 2 && m_widest[i] > 0 && m_widest[i] + kCellMargins > width)
         ++i;
     const int pixels = kCodeSizes[i];
     if (pixels == m_codePixels)

@@ -1,6 +1,8 @@
 #pragma once
 
-#include <QMap>
+#include <QHash>
+
+#include <array>
 #include <QSqlQueryModel>
 
 // Read model of the tooling-table editor's list: tool numbers as integers,
@@ -25,21 +27,21 @@ public:
 
     // The code column's width: from then on every code is drawn in one size,
     // the largest of the sizes above at which each code of the list fits it.
-    // The list's codes are measured at the first call after a new list;
-    // stores keep the measures by countCode.
+    // The codes are measured again whenever the list is read again, from
+    // whatever wrote them.
     void setCodeWidth(int width);
     int codeColumnPixelSize() const { return m_codePixels; }
-    // The list now holds another table: measured again at the next width.
-    void measureCodesAgain() { m_measured = false; }
-    // A stored row's code added (1) to the list or taken (-1) from it.
-    void countCode(const QString &code, int change);
+
+protected:
+    void queryChange() override;
 
 private:
     int m_decimals = 3;
     // 0: each code sized by its length.
     int m_codePixels = 0;
-    bool m_measured = false;
-    // For each size of codePixelSize: the codes' widths, and how many codes
-    // have each.
-    QMap<int, int> m_codeWidths[3];
+    // Widths of each code at each size of codePixelSize, measured once per
+    // text: reading a long list again costs a lookup per row.
+    mutable QHash<QString, std::array<int, 3>> m_codeWidths;
+    // The widest code of the list at each size, or -1 before a measure.
+    int m_widest[3] = {-1, -1, -1};
 };

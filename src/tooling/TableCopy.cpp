@@ -4,16 +4,20 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
+#include <QVector>
 #include <QVariant>
 
 #include "shared/QExtQuery.h"
 
 TableCopy::Shift TableCopy::referenceShift(const s_machine &source, const s_machine &target)
 {
-    // Micrometres times 10 are tenths of a micrometre like the scale counts.
+    // References in tenths of a micrometre, like the scale counts.
     Shift s;
-    const float sx = 10.0f * source.Xref - 10.0f * target.Xref + float(target.sysXref) - float(source.sysXref);
-    const float sz = 10.0f * source.Zref - 10.0f * target.Zref + float(target.sysZref) - float(source.sysZref);
+    const float sx = float(joinTenths(source.Xref, source.XrefTenths) - joinTenths(target.Xref, target.XrefTenths))
+                     + float(target.sysXref) - float(source.sysXref);
+    const float sz = float(joinTenths(source.Zref, source.ZrefTenths) - joinTenths(target.Zref, target.ZrefTenths))
+                     + float(target.sysZref) - float(source.sysZref);
     s.dx = sx / 10000.0f;
     s.dz = sz / 10000.0f;
     return s;
@@ -135,4 +139,66 @@ int TableCopy::copy(int idSourceTable, const s_machine &source, const s_machine 
     if (!db.commit())
         return failed(db.lastError());
     return newId;
+}
+
+int TableCopy::machineToolCount(int idMachine)
+{
+    QExtQuery q;
+    q.prepare(QStringLiteral("SELECT COUNT(*) FROM tools WHERE idTable IN "
+                             "(SELECT idTable FROM toolingTables WHERE idMachine=:idMachine)"));
+    q.bindValue(QStringLiteral(":idMachine"), idMachine);
+    return q.exec() && q.next() ? q.value(0).toInt() : 0;
+}
+
+bool TableCopy::convertMachineTools(const s_machine &before, const s_machine &after, QString *error)
+{
+    // X values (nominal and tolerances too) follow the stored X mode; the
+    // other lengths the unit alone. The tool's angle is no length.
+    static const char *const xColumns[] = {"x", "Xth", "XtolPlus", "XtolMinus"};
+    static const char *const lengthColumns[] = {"z", "cr", "Zth", "ZtolPlus", "ZtolMinus"};
+    QSqlDatabase db = QSqlDatabase::database();
+    QSqlQuery tools(db);
+    tools.setForwardOnly(true);
+    tools.prepare(QStringLiteral("SELECT * FROM tools WHERE idTable IN "
+                                 "(SELECT idTable FROM toolingTables WHERE idMachine=:idMachine)"));
+    tools.bindValue(QStringLiteral(":idMachine"), before.idMachine);
+    QStringList sets;
+    for (const char *c : xColumns)
+        sets << QStringLiteral("%1=:%1").arg(QLatin1String(c));
+    for (const char *c : lengthColumns)
+        sets << QStringLiteral("%1=:%1").arg(QLatin1String(c));
+    QSqlQuery update(db);
+    update.prepare(QStringLiteral("UPDATE tools SET ") + sets.join(QLatin1Char(',')) + QStringLiteral(" WHERE idTool=:idTool"));
+    const auto failed = [error](const QSqlQuery &q) {
+        if (error)
+            *error = q.lastError().text();
+        return false;
+    };
+    if (!tools.exec())
+        return failed(tools);
+    // A single float carries the value as the copy does; it is stored with
+    // all of its digits, so that a switch back gives the value again.
+    const auto carried = [](const QVariant &v, float value) {
+        return v.isNull() ? v : QVariant(QString::number(double(value), 'g', 7));
+    };
+    // Read whole before any row is written.
+    QVector<QSqlRecord> rows;
+    while (tools.next())
+        rows << tools.record();
+    tools.finish();
+    for (const QSqlRecord &row : qAsConst(rows)) {
+        for (const char *c : xColumns) {
+            const QVariant v = row.value(QLatin1String(c));
+            update.bindValue(QLatin1Char(':') + QLatin1String(c),
+                             carried(v, carryX(v.toFloat(), before, after, Shift(), false)));
+        }
+        for (const char *c : lengthColumns) {
+            const QVariant v = row.value(QLatin1String(c));
+            update.bindValue(QLatin1Char(':') + QLatin1String(c), carried(v, carryLength(v.toFloat(), before, after)));
+        }
+        update.bindValue(QStringLiteral(":idTool"), row.value(QStringLiteral("idTool")));
+        if (!update.exec())
+            return failed(update);
+    }
+    return true;
 }

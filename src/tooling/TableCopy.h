@@ -32,6 +32,13 @@ public:
     static float carryZ(float z, const s_machine &source, const s_machine &target, const Shift &shift, bool erase);
     static float carryLength(float value, const s_machine &source, const s_machine &target);
 
+    // The tools of every table of the machine carried from its old unit and
+    // stored X mode to its new ones (lengths and tolerances; angles stay), in
+    // the caller's transaction. False with the database's reason in error.
+    static bool convertMachineTools(const s_machine &before, const s_machine &after, QString *error);
+    // How many tools the machine's tables hold.
+    static int machineToolCount(int idMachine);
+
     // Writes the new table (target machine, name) and all of the source
     // table's tools, all or nothing. Returns the new table's id, or -1 with
     // the database's reason in error.

@@ -197,7 +197,6 @@ void cToolset::setCurrentTable(int table, QString machine, QString name)
     fetchAll(model);
 
     viewModel.setDecimals(char(d));
-    viewModel.measureCodesAgain();
     refreshView();
     selectionModel = new QItemSelectionModel(&viewModel, this);
 
@@ -554,6 +553,7 @@ void cToolset::slotInsTool()
     for (QLineEdit *e : {ui->leT, ui->leCode, ui->leX, ui->leZ, ui->leAngle, ui->leCr, ui->leXTh, ui->leZTh,
                          ui->leXTolMinus, ui->leXTolPlus, ui->leZTolMinus, ui->leZTolPlus})
         e->clear();
+    ui->leCode->setMaxLength(ToolLimits::kCodeLength);
     ui->leT->setFocus();
 }
 
@@ -584,7 +584,6 @@ void cToolset::slotOk()
         return;
     }
     q.finish();
-    viewModel.countCode(ui->leCode->text().trimmed(), 1);
     disableInsert();
     gotoTool(t);
 }
@@ -604,7 +603,8 @@ bool cToolset::updateRecord(bool leaving)
         QSqlQuery q(QSqlDatabase::database());
         q.prepare(sql);
         q.bindValue(QStringLiteral(":t"), t);
-        q.bindValue(QStringLiteral(":code"), ui->leCode->text());
+        // An unedited code is the stored one (NULL, or longer than the field takes).
+        q.bindValue(QStringLiteral(":code"), fieldValue(ui->leCode, "code"));
         bindFields(q);
         q.bindValue(QStringLiteral(":idTool"), lastIdTool);
         const bool ok = q.exec() && (!q.isSelect() || (q.next() && q.value(0).toInt() == 1));
@@ -616,13 +616,9 @@ bool cToolset::updateRecord(bool leaving)
     if (run(QStringLiteral("SELECT COUNT(*) FROM tools WHERE idTool=:idTool AND ")
             + columns.join(QStringLiteral(" AND ")).arg(QStringLiteral(" IS "))))
         return true;
-    const QString before = codeAt(mapper.currentIndex());
     if (run(QStringLiteral("UPDATE tools SET ") + columns.join(QLatin1Char(',')).arg(QLatin1Char('='))
-            + QStringLiteral(" WHERE idTool=:idTool"))) {
-        viewModel.countCode(before, -1);
-        viewModel.countCode(ui->leCode->text(), 1);
+            + QStringLiteral(" WHERE idTool=:idTool")))
         return true;
-    }
     if (!leaving) {
         QMessageBoxKovra::warning(this, tr("Warning"), tr("Unable to store tool"), QMessageBox::Ok);
         return false;
@@ -642,9 +638,7 @@ void cToolset::slotDelTool()
         return;
     int removed = -1;
     const QModelIndexList rows = ui->twTools->selectionModel()->selectedRows();
-    QStringList codes;
     for (const QModelIndex &index : rows) {
-        codes << codeAt(index.row());
         model->removeRow(index.row());
         removed = index.row();
     }
@@ -656,8 +650,6 @@ void cToolset::slotDelTool()
         gotoToolId(lastIdTool);
         return;
     }
-    for (const QString &code : qAsConst(codes))
-        viewModel.countCode(code, -1);
     model->select();
     fetchAll(model);
     if (model->rowCount() > 0) {

@@ -22,9 +22,21 @@ void lineEditDelegate::setEditorData(QWidget *editor, const QModelIndex &index) 
         text = QString::number(value.toDouble(), 'f', dv->decimals());
         if (shown)
             shown->remember(index.column(), text, value);
-    } else if (qobject_cast<const QIntValidator *>(validator))
+    } else if (qobject_cast<const QIntValidator *>(validator)) {
         text = QString::number(qRound64(value.toDouble()));
-    else
+    } else {
         text = value.toString();
+        if (shown)
+            shown->remember(index.column(), text, value);
+        // A stored text longer than the field takes (written elsewhere) is
+        // shown whole; the field's own limit holds again at the first edit.
+        auto limit = typedLimits.constFind(edit);
+        if (limit == typedLimits.constEnd()) {
+            const int typed = edit->maxLength();
+            limit = typedLimits.insert(edit, typed);
+            connect(edit, &QLineEdit::textEdited, edit, [edit, typed] { edit->setMaxLength(typed); });
+        }
+        edit->setMaxLength(qMax(*limit, text.size()));
+    }
     edit->setText(text);
 }
