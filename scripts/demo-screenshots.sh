@@ -15,7 +15,7 @@ OUT=$(cd "$OUT" && pwd)
 # The tour opens a report in the PDF viewer.
 ./scripts/install-deps.sh --viewer >/dev/null
 cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$BUILD" -j"$(nproc)" >/dev/null
+cmake --build "$BUILD" -j"$(nproc)" --target demo-programs demo-tour >/dev/null
 WORK=$(mktemp -d)
 
 cleanup() {

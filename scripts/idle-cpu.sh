@@ -20,7 +20,7 @@ fi
 SECONDS_TO_MEASURE="${1:-10}"
 
 cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$BUILD" -j"$(nproc)" >/dev/null
+cmake --build "$BUILD" -j"$(nproc)" --target demo-programs >/dev/null
 WORK=$(mktemp -d)
 
 cleanup() {

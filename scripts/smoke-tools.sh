@@ -4,7 +4,7 @@
 # sizes, each simulator until its first line and then stopped, the other tools
 # on scratch folders, the walk-through (demo-tour) and the start-up timing on a
 # demo working directory on a virtual display, whose simulators must still run
-# at the end. Each runs under a time limit; a tool that hangs, crashes, exits
+# at the end, and a start of scripts/demo.sh with nothing to build. Each runs under a time limit; a tool that hangs, crashes, exits
 # with an error or writes anything to stderr beyond the notes listed below
 # fails the run.
 #
@@ -19,9 +19,11 @@ T="$BUILD/tools"
 WORK=$(mktemp -d)
 TOUR=""
 SMOKE_DM=""
+DEMO_START=""
 cleanup() {
     [ -n "$TOUR" ] && kill "$TOUR" 2>/dev/null || true
     [ -n "$SMOKE_DM" ] && kill "$SMOKE_DM" 2>/dev/null || true
+    [ -n "$DEMO_START" ] && kill "$DEMO_START" 2>/dev/null || true
     stop_demo_processes
     rm -rf "$WORK"
 }
@@ -173,6 +175,45 @@ status=0
 wait "$TOUR" || status=$?
 TOUR=""
 verdict demo-tour "$status" "$(( $(date +%s) - tour_start ))" 90
+
+# The demo started again on the tested build tree, with nothing to build: its
+# first line comes at once (within a second), its last one once the program
+# runs; then it is stopped as Ctrl-C stops it, with what it started.
+ms() { echo $(( $(date +%s%N) / 1000000 )); }
+DEMO_RUN="$WORK/demo-start"
+demo_begin=$(ms)
+T8A_DEMO_BUILD="$BUILD" T8A_DEMO_DIR="$DEMO_RUN" QT_QPA_PLATFORM=xcb timeout -k 5 60 "$ROOT/scripts/demo.sh" \
+    >"$LOG/demo-start.out" 2>"$LOG/demo-start.err" &
+DEMO_START=$!
+first_at=""
+last_at=""
+while kill -0 "$DEMO_START" 2>/dev/null; do
+    now=$(ms)
+    [ -n "$first_at" ] || [ ! -s "$LOG/demo-start.out" ] || first_at=$now
+    if grep -q '^demo: close the program' "$LOG/demo-start.out"; then
+        last_at=$now
+        break
+    fi
+    sleep 0.05
+done
+kill "$DEMO_START" 2>/dev/null || true
+status=0
+wait "$DEMO_START" || status=$?
+DEMO_START=""
+reason=""
+first=$(head -n 1 "$LOG/demo-start.out")
+if [ -z "$last_at" ]; then
+    reason="ended before its last line (exit status $status)"
+elif [ "$first" != "demo: checking the build ..." ]; then
+    reason="first line \"$first\""
+elif [ $((first_at - demo_begin)) -gt 1000 ]; then
+    reason="first line after $((first_at - demo_begin)) ms"
+elif grep -q -E 'Building|Linking' "$BUILD/build.log"; then
+    reason="built something on a start with nothing to build"
+else
+    echo "smoke: demo start: first line after $((first_at - demo_begin)) ms, last after $((last_at - demo_begin)) ms"
+fi
+verdict demo-start 0 "$(( (last_at - demo_begin) / 1000 ))" 60 "$reason"
 
 # demo_simulator NAME PID FIRST PATTERN: reports a simulator of the demo
 # working directory after the tour: its first line FIRST matches PATTERN, it

@@ -152,6 +152,8 @@ private slots:
     void contextKeyEvents_data();
     void contextKeyEvents();
     void contextDropsKeysWithoutTarget();
+    void contextLeavesForWrite_data();
+    void contextLeavesForWrite();
 
     void touchNumericField();
     void touchTextFieldAndClose();
@@ -824,6 +826,49 @@ void TestKeyboard::touchNumericField()
 
     QTest::mouseClick(key(ctx->panel(), "closeButton"), Qt::LeftButton);
     QTRY_COMPARE(ctx->panel()->geometry(), closedRect);
+}
+
+void TestKeyboard::contextLeavesForWrite_data()
+{
+    QTest::addColumn<QString>("writer");
+    QTest::addColumn<bool>("installed");
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("panel holding the field") << "panel" << true << true;
+    QTest::newRow("the field itself") << "field" << true << true;
+    QTest::newRow("another panel") << "other" << true << false;
+    QTest::newRow("context not installed") << "panel" << false << false;
+}
+
+// A panel that starts a write takes the keys of its own field away at once
+// (the box it opens next must not cover them); the keys of another panel's
+// field stay.
+void TestKeyboard::contextLeavesForWrite()
+{
+    QFETCH(QString, writer);
+    QFETCH(bool, installed);
+    Screen s;
+    auto *panel = new QWidget(&s.window);
+    panel->setGeometry(500, 20, 300, 100);
+    auto *field = new QLineEdit(panel);
+    field->setValidator(new QIntValidator(0, 999, field));
+    field->setGeometry(10, 10, 200, 30);
+    auto *other = new QWidget(&s.window);
+    other->setGeometry(500, 200, 300, 100);
+    std::unique_ptr<MyInputPanelContext> ctx(new MyInputPanelContext(&s.window));
+    QVERIFY(s.show());
+    ctx->install();
+    QTest::mouseClick(field, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    QTRY_COMPARE(ctx->panel()->geometry(), numericOpen);
+    QCOMPARE(ctx->target(), static_cast<QWidget *>(field));
+    std::unique_ptr<MyInputPanelContext> stranger;
+    if (!installed) {
+        // Another context took the application over: this one's panel is not its.
+        stranger.reset(new MyInputPanelContext(&s.window));
+        stranger->install();
+    }
+    MyInputPanelContext::leaveForWrite(writer == "panel" ? panel : writer == "field" ? static_cast<QWidget *>(field) : other);
+    QFETCH(bool, closes);
+    QCOMPARE(ctx->panel()->geometry(), closes ? closedRect : numericOpen);
 }
 
 void TestKeyboard::touchTextFieldAndClose()

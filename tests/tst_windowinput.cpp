@@ -31,6 +31,7 @@
 #include "dnc/cDnc.h"
 #include "support/FakeCncServer.h"
 #include "support/MainWindowFixture.h"
+#include "support/MessageBoxRecorder.h"
 #include "support/WindowTap.h"
 #include "support/Screenshot.h"
 #include "support/ToolingDb.h"
@@ -155,6 +156,8 @@ private slots:
     void keyboardOnlyForTextFields();
     void keyboardLeavesWithItsPanel_data();
     void keyboardLeavesWithItsPanel();
+    void keyboardLeavesWhenItsPanelWrites_data();
+    void keyboardLeavesWhenItsPanelWrites();
     void angleChangedOnlyByBox_data();
     void angleChangedOnlyByBox();
     void panelsOpaque_data();
@@ -164,6 +167,8 @@ private:
     void build(bool tables = false, const QMap<QString, QVariant> &settings = {});
     // True when the key panel opens (waits for its animation to start).
     bool keyboardOpens();
+    // Taps the keys of digits on the open panel through the window system.
+    void typeOnPanel(const QString &digits);
 
     MyInputPanelContext *m_context = nullptr;
 };
@@ -413,6 +418,121 @@ void TestWindowInput::keyboardLeavesWithItsPanel()
     tapThroughWindow(ok);
     QTRY_VERIFY(!m_w->panels().isEnlarged(panel));
     QTRY_COMPARE(m_context->panel()->size(), QSize(0, 0));
+}
+
+void TestWindowInput::typeOnPanel(const QString &digits)
+{
+    MyInputPanel *panel = m_context->panel();
+    QTRY_COMPARE(panel->size(), QSize(panel->KbWidth(), panel->KbHeight()));
+    for (const QChar digit : digits) {
+        QPushButton *key = nullptr;
+        for (const QString &name : {QString("panelButton_%1").arg(digit), QString("btn%1").arg(digit)}) {
+            auto *b = panel->findChild<QPushButton *>(name);
+            if (b && b->isVisibleTo(panel))
+                key = b;
+        }
+        QVERIFY(key);
+        tapThroughWindow(key);
+    }
+}
+
+void TestWindowInput::keyboardLeavesWhenItsPanelWrites_data()
+{
+    QTest::addColumn<QString>("panel");
+    QTest::addColumn<QString>("box");
+    QTest::newRow("RFID tag editor, WR") << "balluff" << "Tag written with success";
+    QTest::newRow("DNC panel, send out of bounds") << "dncPanel" << "Confirm writing?";
+}
+
+// A write or send started with the keyboard open over one of the panel's
+// fields: the keyboard is gone before the first box opens and stays gone
+// after it, and the value typed is the one written or sent.
+void TestWindowInput::keyboardLeavesWhenItsPanelWrites()
+{
+    QFETCH(QString, panel);
+    QFETCH(QString, box);
+    FakeCncServer server;
+    FakeBalluffHead head;
+    if (panel == "dncPanel") {
+        m_wd->writeFile("dnc/t.dnc", "[SETTINGS]\nTotFields=2\n"
+                                     "[FIELD0]\nLabel=Tool\nDncLabel=T\nFieldType=int\nMin=10\nMax=99\n"
+                                     "SqlTable=tools\nSqlField=t\n"
+                                     "[FIELD1]\nLabel=Kind\nDncLabel=K\nList=\"1 - turn;3 - drill\"\n"
+                                     "SqlTable=dnc\nSqlField=dncNum0\n");
+        QVERIFY(ToolingDb::open());
+        ToolingDb::addMachine("LATHE 1");
+        ToolingDb::exec(QString("UPDATE machine SET dncFormat='t.dnc', dncSocket='%1'").arg(server.address()));
+        ToolingDb::close();
+    } else {
+        m_wd->writeFile("balluff/t.ini", "[SETTINGS]\nTagType=M\nTagSize=32\nCom=" + head.slavePath().toLocal8Bit()
+                                             + "\nTotFields=1\n[FIELD0]\nLabel=len\nByteLength=4\nType=UBIN\n"
+                                               "FieldType=int\n");
+        head.model.tag = QByteArray(32, '\0');
+    }
+    build();
+    MessageBoxRecorder rec;
+    rec.answer(QMessageBox::Yes);
+    // The keyboard's size as each box opens (0 x 0: closed).
+    QList<QSize> keyboardAtBox;
+    QMessageBoxKovra::Handler recorder;
+    recorder = QMessageBoxKovra::setHandler([&](const QMessageBoxKovra::Box &b) {
+        keyboardAtBox << m_context->panel()->size();
+        return recorder(b);
+    });
+
+    QWidget *field = nullptr;
+    QWidget *write = nullptr;
+    if (panel == "dncPanel") {
+        m_w->selectMachine("LATHE 1");
+        tapThroughWindow(ui->tbDnc);
+        field = m_w->dncPanel()->editor(0);
+        write = m_w->dncPanel()->form()->pbWrite;
+        QTRY_VERIFY(write->isEnabled());
+    } else {
+        CurrentMachine.Balluff = "t.ini";
+        QVERIFY(m_w->openBalluff());
+        field = m_w->balluffPanel()->editor(0);
+        write = m_w->balluffPanel()->form()->pbWrite;
+    }
+    QVERIFY(m_w->panels().isEnlarged(panel));
+    QVERIFY(field);
+    tapThroughWindow(field);
+    QVERIFY(keyboardOpens());
+    QCOMPARE(m_context->target(), field);
+    typeOnPanel(panel == "dncPanel" ? "5" : "42");
+    QCOMPARE(qobject_cast<QLineEdit *>(field)->text(), panel == "dncPanel" ? QString("5") : QString("42"));
+    if (panel == "dncPanel") {
+        // A list value picked meanwhile: the keyboard stays for the tool field.
+        auto *combo = qobject_cast<QComboBox *>(m_w->dncPanel()->editor(1));
+        QVERIFY(combo);
+        QTest::mouseClick(combo, Qt::LeftButton);
+        QAbstractItemView *view = combo->view();
+        QTRY_VERIFY(view->isVisible());
+        const QRect item = view->visualRect(view->model()->index(0, 0));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, item.center()), !view->isVisible()),
+            5000);
+        QCOMPARE(combo->currentIndex(), 0);
+        QVERIFY(m_context->panel()->size() != QSize(0, 0));
+    }
+    tapThroughWindow(write);
+    QTRY_VERIFY(!rec.boxes().isEmpty());
+    QCOMPARE(rec.boxes().first().text.endsWith(box), true);
+    QCOMPARE(keyboardAtBox.first(), QSize(0, 0));
+    if (panel == "dncPanel") {
+        QTRY_COMPARE(server.frames().size(), 1);
+        const QByteArray frame = server.frames().first();
+        QVERIFY2(frame.contains("\"T\": \"5\"") && frame.contains("\"K\": \"1\""), frame.constData());
+    } else {
+        QCOMPARE(head.model.tag.left(4).toHex(), QByteArray("0000002a"));
+    }
+    // After the boxes the keyboard stays closed; the tag editor stays open.
+    if (panel == "balluff")
+        QVERIFY(m_w->panels().isEnlarged(panel));
+    QCOMPARE(m_context->panel()->size(), QSize(0, 0));
+    for (const QSize &s : keyboardAtBox)
+        QCOMPARE(s, QSize(0, 0));
+    QMessageBoxKovra::setHandler(recorder);
 }
 
 void TestWindowInput::angleChangedOnlyByBox_data()

@@ -12,6 +12,7 @@
 #include "dnc/DncScript.h"
 #include "dnc/DncValues.h"
 #include "dnc/dmScanner.h"
+#include "keyboard/myinputpanelcontext.h"
 #include "shared/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
 
@@ -103,6 +104,7 @@ void cDnc::displayError(QAbstractSocket::SocketError)
 
 void cDnc::sendData()
 {
+    MyInputPanelContext::leaveForWrite(this);
     QString msg;
     if (!validateData(msg)) {
         const QString text = tr("One or more field(s) are out of bounds") + QStringLiteral("\n\n") + msg

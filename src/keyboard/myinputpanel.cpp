@@ -276,6 +276,12 @@ void MyInputPanel::buttonCtrlClicked(QWidget *w)
         emit characterCtrlGenerated(Qt::Key_Right);
 }
 
+void MyInputPanel::closeAtOnce()
+{
+    geometryAnimation->stop();
+    setGeometry(QRect(closedPos, QSize(0, 0)));
+}
+
 void MyInputPanel::hideKeyboard()
 {
     showKeyboard(false);

@@ -26,6 +26,8 @@ public:
     // true opens the panel with the layout that suits the last focused field,
     // false closes it.
     void showKeyboard(bool show);
+    // Closes the panel without its animation: for a box that opens next.
+    void closeAtOnce();
     bool isCapsOn() const { return capsOn; }
     int KbWidth() const { return currentRect.width(); }
     int KbHeight() const { return currentRect.height(); }

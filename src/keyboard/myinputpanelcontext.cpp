@@ -23,6 +23,8 @@ bool isTextField(QWidget *w)
 }
 } // namespace
 
+QPointer<MyInputPanelContext> MyInputPanelContext::installed;
+
 MyInputPanelContext::MyInputPanelContext(QWidget *widget)
     : QObject(nullptr)
 {
@@ -36,6 +38,11 @@ MyInputPanelContext::MyInputPanelContext(QWidget *widget)
 // The panel belongs to the main window and goes with it.
 MyInputPanelContext::~MyInputPanelContext() = default;
 
+MyInputPanel *MyInputPanelContext::panel() const
+{
+    return keyPanel;
+}
+
 void MyInputPanelContext::install()
 {
     QCoreApplication *app = QCoreApplication::instance();
@@ -43,6 +50,7 @@ void MyInputPanelContext::install()
         return;
     setParent(app);
     app->installEventFilter(this);
+    installed = this;
 }
 
 // Shows the panel for focus, or asks for the input box; false when a double
@@ -87,6 +95,15 @@ void MyInputPanelContext::closeWith(const QWidget *container)
 {
     if (keyPanel && targetWidget && container && (container == targetWidget || container->isAncestorOf(targetWidget)))
         keyPanel->showKeyboard(false);
+}
+
+void MyInputPanelContext::leaveForWrite(const QWidget *container)
+{
+    MyInputPanelContext *context = installed;
+    if (!context || !context->keyPanel || !context->targetWidget || !container
+        || !(container == context->targetWidget || container->isAncestorOf(context->targetWidget)))
+        return;
+    context->keyPanel->closeAtOnce();
 }
 
 bool MyInputPanelContext::eventFilter(QObject *watched, QEvent *event)

@@ -46,7 +46,13 @@ public:
     // Closes the panel when the field it types into lies in container.
     void closeWith(const QWidget *container);
 
-    MyInputPanel *panel() const { return keyPanel; }
+    // A panel starts a write or a send: the boxes that follow must not open
+    // over the keys of a field it no longer takes. Closes the installed
+    // context's panel at once (no animation) when it types into a field of
+    // container; nothing without an installed context.
+    static void leaveForWrite(const QWidget *container);
+
+    MyInputPanel *panel() const;
     QWidget *target() const { return targetWidget; }
 
 signals:
@@ -64,4 +70,5 @@ private:
 
     QPointer<MyInputPanel> keyPanel;
     QPointer<QWidget> targetWidget;
+    static QPointer<MyInputPanelContext> installed;
 };

@@ -16,6 +16,7 @@
 #include <ctime>
 #include <limits>
 
+#include "keyboard/myinputpanelcontext.h"
 #include "rfid/BalluffCodec.h"
 #include "rfid/qballuff.h"
 #include "shared/CheckBoxList.h"
@@ -484,6 +485,7 @@ void cBalluffUI::slot_Read()
 
 void cBalluffUI::slot_Write()
 {
+    MyInputPanelContext::leaveForWrite(this);
     if (configError) {
         QMessageBoxKovra::critical(parentWindow, QStringLiteral("BALLUFF"), configErrorText, QMessageBox::Ok,
                                    QMessageBox::NoButton);
