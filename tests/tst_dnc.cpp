@@ -1,7 +1,8 @@
 // Requests of a CNC or host computer on the serial DNC line, answered byte
 // for byte, and the database and settings-file work behind them.
-#include "axis/DncData.h"
+#include "tooling/DncData.h"
 #include "axis/cAxisInterface.h"
+#include "tooling/DncSerialService.h"
 #include "shared/App.h"
 #include "shared/SharedStruct.h"
 #include "support/AxbLinkFixture.h"
@@ -103,13 +104,16 @@ struct DncLink
         enableToolingup = true;
         const auto note = [this](const QString &what) { events << what; };
         cAxisInterface *link = fixture.link.get();
-        QObject::connect(link, &cAxisInterface::sigActivateMachine, [note](QString n) { note("activate:" + n); });
-        QObject::connect(link, &cAxisInterface::sigToolsetImported, [note](QString n) { note("imported:" + n); });
-        QObject::connect(link, &cAxisInterface::sigUpdateSettings, [note]() { note("settings"); });
-        QObject::connect(link, &cAxisInterface::sigDncSerialActive, [note]() { note("serialActive"); });
+        service = std::make_unique<DncSerialService>([link](double &x, double &z) { return link->positionForDnc(x, z); });
+        DncSerialService *s = service.get();
+        QObject::connect(s, &DncSerialService::sigActivateMachine, [note](QString n) { note("activate:" + n); });
+        QObject::connect(s, &DncSerialService::sigToolsetImported, [note](QString n) { note("imported:" + n); });
+        QObject::connect(s, &DncSerialService::sigUpdateSettings, [note]() { note("settings"); });
+        QObject::connect(s, &DncSerialService::sigDncSerialActive, [note]() { note("serialActive"); });
     }
     ~DncLink()
     {
+        service.reset();
         fixture.link.reset();
         closeDatabase();
         enableToolingup = false;
@@ -151,6 +155,7 @@ struct DncLink
 
     AxbLinkFixture fixture{AxbLinkFixture::Options{50, true}};
     PtyPeer host;
+    std::unique_ptr<DncSerialService> service;
     QStringList events;
     bool ok = false;
 };
@@ -219,7 +224,7 @@ void TestDnc::replies_data()
     QTest::newRow("letter Q") << Chunks{"$Q\r"} << NAK << none;
     QTest::newRow("lower case x") << Chunks{"$x\r"} << NAK << none;
     QTest::newRow("hash") << Chunks{"#?\r"} << NAK << none;
-    QTest::newRow("bytes after the end are dropped") << Chunks{"$?\r$?\r"} << ACK << none;
+    QTest::newRow("two requests in one chunk") << Chunks{"$?\r$?\r"} << ACK + ACK << none;
 }
 
 void TestDnc::replies()
