@@ -104,9 +104,10 @@ struct DncLink
         CurrentMachine.name = "LATHE1";
         enableToolingup = true;
         const auto note = [this](const QString &what) { events << what; };
-        cAxisInterface *link = fixture.link.get();
-        service = std::make_unique<DncSerialService>([link](double &x, double &z) { return link->positionForDnc(x, z); });
-        DncSerialService *s = service.get();
+        DncSerialService *s = fixture.dnc.get();
+        ok = ok && s;
+        if (!s)
+            return;
         QObject::connect(s, &DncSerialService::sigActivateMachine, [note](QString n) { note("activate:" + n); });
         QObject::connect(s, &DncSerialService::sigToolsetImported, [note](QString n) { note("imported:" + n); });
         QObject::connect(s, &DncSerialService::sigUpdateSettings, [note]() { note("settings"); });
@@ -114,7 +115,7 @@ struct DncLink
     }
     ~DncLink()
     {
-        service.reset();
+        fixture.dnc.reset();
         fixture.link.reset();
         closeDatabase();
         enableToolingup = false;
@@ -156,7 +157,6 @@ struct DncLink
 
     AxbLinkFixture fixture{AxbLinkFixture::Options{50, true}};
     PtyPeer host;
-    std::unique_ptr<DncSerialService> service;
     QStringList events;
     bool ok = false;
 };

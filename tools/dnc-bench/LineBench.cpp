@@ -161,11 +161,10 @@ int runLineBench(const QStringList &args)
 
     fixture.board.setCounts(12500, 100000);
     fixture.board.setReferenced(true);
-    cAxisInterface *link = fixture.start();
+    fixture.start();
     enableToolingup = true;
     bool settingsSeen = false;
-    DncSerialService service([link](double &x, double &z) { return link->positionForDnc(x, z); });
-    QObject::connect(&service, &DncSerialService::sigUpdateSettings, [&settingsSeen] { settingsSeen = true; });
+    QObject::connect(fixture.dnc.get(), &DncSerialService::sigUpdateSettings, [&settingsSeen] { settingsSeen = true; });
     const QByteArray ends("\x06\x15\x04");
 
     print("$? (line works)", run(host, settingsSeen, "$?\r", ends, 10));
