@@ -6,7 +6,7 @@
 // serial line delivers them in chunks of that size.
 #include "support/FuzzEnv.h"
 
-#include "axis/cAxisInterface.h"
+#include "tooling/DncSerialService.h"
 #include "shared/App.h"
 #include "shared/SharedStruct.h"
 
@@ -35,25 +35,31 @@ void seed()
         q.exec(QString::fromLatin1(sql));
 }
 
-cAxisInterface *link()
+DncSerialService *service()
 {
-    static std::unique_ptr<cAxisInterface> instance;
+    static std::unique_ptr<DncSerialService> instance;
     if (!instance) {
         FuzzEnv::init();
         QSettings &settings = App::kovraSettings();
         settings.setValue("/Database/Name", ":memory:");
-        // No board and no host behind the lines: replies go nowhere.
-        settings.setValue("/TTY/AxbPort", FuzzEnv::workPath() + "/no-board");
+        // No host behind the line: replies go nowhere.
         settings.setValue("/TTY/DncPort", FuzzEnv::workPath() + "/no-host");
         settings.sync();
         if (!openDatabase())
             std::abort();
-        instance = std::make_unique<cAxisInterface>(nullptr, nullptr);
+        // A board that confirms X 12.5, Z 100, or none, by turns.
+        instance = std::make_unique<DncSerialService>([](double &x, double &z) {
+            static bool confirmed = false;
+            confirmed = !confirmed;
+            x = 12.5;
+            z = 100;
+            return confirmed;
+        });
     }
     return instance.get();
 }
 
-void feed(cAxisInterface *l, const QByteArray &chunk)
+void feed(DncSerialService *l, const QByteArray &chunk)
 {
     QMetaObject::invokeMethod(l, "slot_DncRequest", Qt::DirectConnection, Q_ARG(QByteArray, chunk));
 }
@@ -63,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size < 2)
         return 0;
-    cAxisInterface *l = link();
+    DncSerialService *l = service();
     const uint8_t flags = data[0];
     const int chunk = data[1] ? data[1] : 256;
     seed();

@@ -141,7 +141,7 @@ void TestDatabase::upgrade_data()
     QTest::newRow("legacy with tooling tables")
         << QStringList{legacy, "CREATE TABLE toolingTables (idTable INTEGER PRIMARY KEY, idMachine INTEGER, name)",
                        "CREATE TABLE tools (idTool INTEGER PRIMARY KEY, idTable, t, x, z, code, angle, cr)"}
-        << kLegacyColumns + four + tenths << 4 + 4 + 2;
+        << kLegacyColumns + four + tenths << 4 + 4 + 2 + 1;
     QTest::newRow("dncSocket without toolId")
         << QStringList{QString::fromLatin1(kLegacyMachine) + ", spindleType CHAR, dncSocket CHAR, dncFormat CHAR)"}
         << kLegacyColumns + QStringList{"spindleType", "dncSocket", "dncFormat", "toolId"} + tenths << 1 + 4 + 2;
@@ -193,6 +193,11 @@ void TestDatabase::upgrade()
     QVERIFY(tables().contains("NFC_Spindle"));
     if (machineColumns.isEmpty())
         QVERIFY(!tables().contains("machine"));
+    if (tables().contains("tools")) {
+        QSqlQuery index;
+        QVERIFY(index.exec("SELECT sql FROM sqlite_master WHERE type='index' AND tbl_name='tools'") && index.next());
+        QVERIFY(index.value(0).toString().contains("(idTable)"));
+    }
 
     // The next start finds nothing to do.
     const int after = schemaVersion();

@@ -1,7 +1,8 @@
 // Requests of a CNC or host computer on the serial DNC line, answered byte
 // for byte, and the database and settings-file work behind them.
-#include "axis/DncData.h"
+#include "tooling/DncData.h"
 #include "axis/cAxisInterface.h"
+#include "tooling/DncSerialService.h"
 #include "shared/App.h"
 #include "shared/SharedStruct.h"
 #include "support/AxbLinkFixture.h"
@@ -21,6 +22,7 @@
 #include <QSqlQuery>
 #include <QtTest>
 
+#include <atomic>
 #include <thread>
 
 
@@ -102,14 +104,18 @@ struct DncLink
         CurrentMachine.name = "LATHE1";
         enableToolingup = true;
         const auto note = [this](const QString &what) { events << what; };
-        cAxisInterface *link = fixture.link.get();
-        QObject::connect(link, &cAxisInterface::sigActivateMachine, [note](QString n) { note("activate:" + n); });
-        QObject::connect(link, &cAxisInterface::sigToolsetImported, [note](QString n) { note("imported:" + n); });
-        QObject::connect(link, &cAxisInterface::sigUpdateSettings, [note]() { note("settings"); });
-        QObject::connect(link, &cAxisInterface::sigDncSerialActive, [note]() { note("serialActive"); });
+        DncSerialService *s = fixture.dnc.get();
+        ok = ok && s;
+        if (!s)
+            return;
+        QObject::connect(s, &DncSerialService::sigActivateMachine, [note](QString n) { note("activate:" + n); });
+        QObject::connect(s, &DncSerialService::sigToolsetImported, [note](QString n) { note("imported:" + n); });
+        QObject::connect(s, &DncSerialService::sigUpdateSettings, [note]() { note("settings"); });
+        QObject::connect(s, &DncSerialService::sigDncSerialActive, [note]() { note("serialActive"); });
     }
     ~DncLink()
     {
+        fixture.dnc.reset();
         fixture.link.reset();
         closeDatabase();
         enableToolingup = false;
@@ -180,6 +186,11 @@ private slots:
     void oversizedRequest_data();
     void oversizedRequest();
     void tableInSteps();
+    void requestsDuringTable_data();
+    void requestsDuringTable();
+    void tableChangedMidSend();
+    void settingsBound_data();
+    void settingsBound();
     void readSettings();
     void writeSettings();
     void refusedSettingsText_data();
@@ -219,7 +230,7 @@ void TestDnc::replies_data()
     QTest::newRow("letter Q") << Chunks{"$Q\r"} << NAK << none;
     QTest::newRow("lower case x") << Chunks{"$x\r"} << NAK << none;
     QTest::newRow("hash") << Chunks{"#?\r"} << NAK << none;
-    QTest::newRow("bytes after the end are dropped") << Chunks{"$?\r$?\r"} << ACK << none;
+    QTest::newRow("two requests in one chunk") << Chunks{"$?\r$?\r"} << ACK + ACK << none;
 }
 
 void TestDnc::replies()
@@ -381,6 +392,16 @@ void TestDnc::import_data()
         QTest::newRow(qPrintable(QString("tool number '%1'").arg(t)))
             << "$I@LATHE1@SET1@5,0,0,0,0,C5, \n" + QByteArray(t) + ",0,0,0,0,C, \n@\r" << "" << NAK << seeded
             << QStringList();
+    // The code's length and one tool per number, as the editor holds them.
+    QTest::newRow("code of 40 characters") << "$I@LATHE1@SET2@1,0,0,0,0," + QByteArray(40, 'c') + ", \n@\r" << ""
+        << ACK << QStringList{"LATHE1/SET1(1): 1=T1 2=T2", "LATHE1/SET2(2): 1=" + QString(40, 'c'), "MILL2/SET1(3): 7=M7"}
+        << imported;
+    QTest::newRow("code of 60 characters") << "$I@LATHE1@SET1@1,0,0,0,0," + QByteArray(60, 'c') + ", \n@\r" << ""
+        << NAK << seeded << QStringList();
+    QTest::newRow("code of 3 MB") << "$I@LATHE1@SET1@1,0,0,0,0," + QByteArray(3 << 20, 'c') + ", \n@\r" << ""
+        << NAK << seeded << QStringList();
+    QTest::newRow("tool number twice") << QByteArray("$I@LATHE1@SET1@5,0,0,0,0,A, \n6,0,0,0,0,B, \n5,0,0,0,0,C, \n@\r")
+        << "" << NAK << seeded << QStringList();
     QByteArray many;
     for (int t = 1; t <= kMaxImportTools + 1; ++t)
         many += QByteArray::number(t) + ",0,0,0,0,C, \n";
@@ -517,10 +538,18 @@ void TestDnc::oversizedRequest()
     HoldProbe probe;
     probe.start();
     link.host.clearReceived();
-    std::thread host([&] { link.host.write(head + QByteArray(kMaxDncRequest, 'k'), 30000); });
+    QElapsedTimer sending;
+    sending.start();
+    std::atomic<qint64> sent{-1};
+    std::thread host([&] {
+        link.host.write(head + QByteArray(kMaxDncRequest, 'k'), 30000);
+        sent = sending.elapsed();
+    });
     QTRY_COMPARE_WITH_TIMEOUT(link.host.received(), NAK, 30000);
     host.join();
-    QVERIFY2(probe.longestMs() < 400, qPrintable(QString("held %1 ms").arg(probe.longestMs())));
+    // Taken whole at the end, the longest hold would be about all the time
+    // the bytes took to cross.
+    QVERIFY2(probe.longestMs() * 2 < sent, qPrintable(QString("held %1 ms of %2 ms").arg(probe.longestMs()).arg(sent)));
     // The rest of it up to its end goes unanswered; the next request is served.
     QCOMPARE(link.ask("kkk\r", QByteArray()), QByteArray());
     QCOMPARE(link.ask("$?\r", ACK), ACK);
@@ -558,6 +587,125 @@ void TestDnc::tableInSteps()
     QCOMPARE(lines.size(), count + 1);
     QCOMPARE(lines.first(), QByteArray("1,0,0,0,0,, "));
     QCOMPARE(lines.at(count - 1), QByteArray::number(count) + ",0,0,0,0,, ");
+}
+
+namespace {
+// A table of `count` tools in LATHE1/SET2, X the tool number.
+bool bigTable(int count)
+{
+    return exec(QString("WITH RECURSIVE n(t) AS (SELECT 1 UNION ALL SELECT t+1 FROM n WHERE t<%1) "
+                        "INSERT INTO tools (idTable, t, x) SELECT 2, t, t FROM n").arg(count));
+}
+}
+
+// Requests that come while a large table is built wait, in order, and each
+// gets its own reply after the table's EOT.
+void TestDnc::requestsDuringTable_data()
+{
+    QTest::addColumn<Chunks>("requests");
+    QTest::addColumn<QByteArray>("replies");
+    QTest::addColumn<QStringList>("events");
+    QTest::newRow("import and machine")
+        << Chunks{"$I@LATHE1@NEW@1,0,0,0,0,C, \n@\r", "$MMILL2\r"} << ACK + ACK
+        << QStringList{"imported:*DEFAULT MACHINE*", "imported:LATHE1", "activate:MILL2"};
+    QTest::newRow("refused and taken, paired") << Chunks{"$Q\r", "$?\r", "$MLATHE9\r", "$?\r"} << NAK + ACK + NAK + ACK
+                                               << QStringList();
+    Chunks polls;
+    for (int i = 0; i < 60; ++i)
+        polls << "$?\r";
+    QTest::newRow("sixty polls") << polls << QByteArray(60, ACK.at(0)) << QStringList();
+}
+
+void TestDnc::requestsDuringTable()
+{
+    QFETCH(Chunks, requests);
+    QFETCH(QByteArray, replies);
+    QFETCH(QStringList, events);
+    DncLink link;
+    QVERIFY(link.ok);
+    const int count = 60000;
+    QVERIFY(bigTable(count));
+    link.host.clearReceived();
+    link.host.write("$SLATHE1/SET2\r");
+    for (const QByteArray &r : requests)
+        link.host.write(r);
+    QTRY_VERIFY_WITH_TIMEOUT(link.host.received().size() >= count * 8 + replies.size(), 60000);
+    const QByteArray got = link.collect(150);
+    const int eot = got.indexOf(EOT);
+    QVERIFY(eot > 0);
+    QCOMPARE(got.left(eot).count('\n'), count);
+    QCOMPARE(got.mid(eot + 1), replies);
+    QCOMPARE(link.events, events);
+}
+
+// The rows a table's reply carries are the table as it was when asked, while
+// the table is stored anew meanwhile.
+void TestDnc::tableChangedMidSend()
+{
+    DncLink link;
+    QVERIFY(link.ok);
+    const int count = 40000;
+    QVERIFY(bigTable(count));
+    QVERIFY(exec("UPDATE tools SET x=1 WHERE idTable=2"));
+    int stores = 0;
+    QTimer store;
+    connect(&store, &QTimer::timeout, this, [&] {
+        if (exec("UPDATE tools SET x=x+1 WHERE idTable=2"))
+            ++stores;
+    });
+    store.start(5);
+    const QByteArray rows = link.ask("$SLATHE1/SET2\r", QByteArray(count * 8, 'x'));
+    store.stop();
+    QVERIFY(stores > 0);
+    QVERIFY(rows.endsWith(EOT));
+    QSet<QByteArray> xs;
+    const QList<QByteArray> lines = rows.chopped(1).split('\n');
+    QCOMPARE(lines.size(), count + 1);
+    for (int i = 0; i < count; ++i)
+        xs.insert(lines.at(i).split(',').value(1));
+    QCOMPARE(xs.size(), 1);
+    // What was stored meanwhile stays.
+    QSqlQuery q;
+    QVERIFY(q.exec("SELECT COUNT(DISTINCT x), MIN(x) FROM tools WHERE idTable=2") && q.next());
+    QCOMPARE(q.value(0).toInt(), 1);
+    QCOMPARE(q.value(1).toInt(), stores + 1);
+}
+
+// A settings file has a bound of its own, far below a table's: past it $N is
+// refused and the file stays as it was.
+void TestDnc::settingsBound_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<bool>("taken");
+    QTest::newRow("within") << kMaxSettingsText - 1024 << true;
+    QTest::newRow("past") << kMaxSettingsText + 1024 << false;
+    QTest::newRow("far past") << 3 * 1024 * 1024 << false;
+}
+
+void TestDnc::settingsBound()
+{
+    QFETCH(int, size);
+    QFETCH(bool, taken);
+    DncLink link;
+    QVERIFY(link.ok);
+    QByteArray ini = "[Machine]\nisMM=true\n[Host]\n";
+    for (int n = 0; ini.size() < size - 64; ++n)
+        ini += "key" + QByteArray::number(n) + "=0123456789012345678901234567890123456789\n";
+    const QByteArray before = TestWorkDir::readFile("T8A_M.cfg");
+    link.host.clearReceived();
+    std::thread host([&] { link.host.write("$N" + ini + "\r", 30000); });
+    if (taken) {
+        QTRY_COMPARE_WITH_TIMEOUT(link.events, QStringList{"settings"}, 30000);
+        host.join();
+        QCOMPARE(TestWorkDir::readFile("T8A_M.cfg"), ini);
+    } else {
+        QTRY_COMPARE_WITH_TIMEOUT(link.host.received(), NAK, 30000);
+        host.join();
+        QCOMPARE(link.collect(150), NAK);
+        QVERIFY(link.events.isEmpty());
+        QCOMPARE(TestWorkDir::readFile("T8A_M.cfg"), before);
+    }
+    QCOMPARE(link.ask("$?\r", ACK), ACK);
 }
 
 void TestDnc::readSettings()

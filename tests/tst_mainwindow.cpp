@@ -24,6 +24,7 @@
 #include "app/mainwindow.h"
 #include "axis/QextSerialPort.h"
 #include "axis/cAxisInterface.h"
+#include "tooling/DncSerialService.h"
 #include "camera/VideoCollector.h"
 #include "camera/VideoDevice.h"
 #include "camera/VideoStandIn.h"
@@ -752,10 +753,10 @@ void TestMainWindow::serialDncLock()
     build();
     QElapsedTimer t;
     t.start();
-    emit m_w->axisLink()->sigDncSerialActive();
+    emit m_w->dncSerialService()->sigDncSerialActive();
     QVERIFY(!ui->frmMacSet->isEnabled());
     QTest::qWait(600);
-    emit m_w->axisLink()->sigDncSerialActive();
+    emit m_w->dncSerialService()->sigDncSerialActive();
     const qint64 second = t.elapsed();
     QTRY_VERIFY_WITH_TIMEOUT(ui->frmMacSet->isEnabled(), 15000);
     // Unlocked 1000 ms after the last request, not after the first.

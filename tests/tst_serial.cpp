@@ -115,6 +115,9 @@ private slots:
     void rawLine_data();
     void rawLine();
     void resetBuffer();
+    void receivedCopyBounded();
+    void stalledWriteGivesUpReply();
+    void sendQueueBounded();
 
     void ctsChanges_data();
     void ctsChanges();
@@ -738,6 +741,52 @@ void TestSerial::resetBuffer()
     link.port->feed("next");
     QVERIFY(waitForBytes(spy, 9));
     QCOMPARE(link.manager->getBuffer(), QByteArray("next"));
+}
+
+// A port whose owner sets no bound (the board's, the scanner's) keeps no
+// more than the default of what a peer sends without pause.
+void TestSerial::receivedCopyBounded()
+{
+    FakeLink link;
+    QSignalSpy spy(link.manager.get(), &ManageSerialPort::MnewDataReceived);
+    QVERIFY(link.start());
+    const int size = 3 * ThreadReceive::kDefaultBufferLimit;
+    link.port->feed(pattern(size));
+    QVERIFY(waitForBytes(spy, size));
+    QVERIFY(link.manager->getBuffer().size() <= ThreadReceive::kDefaultBufferLimit);
+    QVERIFY(!link.manager->getBuffer().isEmpty());
+    QVERIFY(pattern(size).endsWith(link.manager->getBuffer()));
+}
+
+// A write that stalls gives up the rest of its reply; the next one goes whole.
+void TestSerial::stalledWriteGivesUpReply()
+{
+    FakeLink link;
+    QVERIFY(link.start());
+    link.port->failWriteAt(2);
+    QByteArray first("ABCDEF");
+    QByteArray second("xyz");
+    QCOMPARE(link.manager->sendData(first), 0);
+    QCOMPARE(link.manager->sendData(second), 0);
+    QTRY_COMPARE(link.port->written(), QByteArray("ABxyz"));
+}
+
+// A peer that does not read gets no more than the queue's bound: a reply past
+// it is refused whole, and what was queued goes out whole once it reads.
+void TestSerial::sendQueueBounded()
+{
+    FakeLink link;
+    QVERIFY(link.start());
+    link.port->holdWrites(true);
+    QByteArray fills(ThreadSend::kMaxQueued, 'q');
+    QCOMPARE(link.manager->sendData(fills), 0);
+    QByteArray past("pp");
+    QCOMPARE(link.manager->sendData(past), ManageSerialPort::kQueueFull);
+    link.port->holdWrites(false);
+    QTRY_COMPARE_WITH_TIMEOUT(link.port->written().size(), ThreadSend::kMaxQueued, 60000);
+    QByteArray next("n");
+    QCOMPARE(link.manager->sendData(next), 0);
+    QTRY_COMPARE(link.port->written().right(2), QByteArray("qn"));
 }
 
 void TestSerial::ctsChanges_data()

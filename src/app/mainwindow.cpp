@@ -25,6 +25,7 @@
 #include "app/TouchScreen.h"
 #include "axis/ManageSerialPort.h"
 #include "axis/cAxisInterface.h"
+#include "tooling/DncSerialService.h"
 #include "camera/VideoCollector.h"
 #include "camera/VideoDevice.h"
 #include "dnc/cDnc.h"
@@ -167,6 +168,9 @@ MainWindow::~MainWindow()
     }
     delete camPanel;
     camPanel = nullptr;
+    // The DNC line asks the axis link for positions: it goes first.
+    delete dncSerial;
+    dncSerial = nullptr;
     delete axis;
     axis = nullptr;
     // The device belongs to the collector, which keeps listing it and is
@@ -303,13 +307,14 @@ void MainWindow::setValidators()
 void MainWindow::initAxisInterface()
 {
     axis = new cAxisInterface(this, camera);
-    for (const QString &text : axis->busyPortTexts())
+    dncSerial = new DncSerialService([this](double &x, double &z) { return axis && axis->positionForDnc(x, z); }, this);
+    for (const QString &text : axis->busyPortTexts() + dncSerial->busyPortTexts())
         QMessageBoxKovra::critical(this, MachineSettings.vendorName, text);
-    connect(axis, &cAxisInterface::sigActivateMachine, this, &MainWindow::selectMachine);
-    connect(axis, &cAxisInterface::sigUpdateSettings, this, &MainWindow::readMachineSettings);
-    connect(axis, &cAxisInterface::sigToolsetImported, this, &MainWindow::selectMachine);
+    connect(dncSerial, &DncSerialService::sigActivateMachine, this, &MainWindow::selectMachine);
+    connect(dncSerial, &DncSerialService::sigUpdateSettings, this, &MainWindow::readMachineSettings);
+    connect(dncSerial, &DncSerialService::sigToolsetImported, this, &MainWindow::selectMachine);
     connect(axis, &cAxisInterface::sigUpdateGui, this, &MainWindow::activateMachineSettings);
-    connect(axis, &cAxisInterface::sigDncSerialActive, this, &MainWindow::slotDncSerialActive);
+    connect(dncSerial, &DncSerialService::sigDncSerialActive, this, &MainWindow::slotDncSerialActive);
     connect(&dncSerialTimer, &QTimer::timeout, this, &MainWindow::slotDncSerialInactive);
     connect(axis, &cAxisInterface::UpdateAxesDisplay, this, &MainWindow::UpdateAxis);
     connect(axis, &cAxisInterface::silenceChanged, this, &MainWindow::showAxbSilence);

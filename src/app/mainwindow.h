@@ -22,6 +22,7 @@
 
 class Ui_MainWindow;
 class cAxisInterface;
+class DncSerialService;
 class CCamPanel;
 class CVideoCollector;
 class CVideoDevice;
@@ -61,6 +62,7 @@ public:
     Ui_MainWindow *form() const { return ui; }
     AnimatedWidgets &panels() { return animator; }
     cAxisInterface *axisLink() const { return axis; }
+    DncSerialService *dncSerialService() const { return dncSerial; }
     CVideoDevice *cameraDevice() const { return camera; }
     CCamPanel *cameraPanel() const { return camPanel; }
     int currentMachine() const { return currentMachineId; }
@@ -224,6 +226,7 @@ private:
     int inspectionColorIndex = 0;
     QButtonGroup reticleGroup;
     cAxisInterface *axis = nullptr;
+    DncSerialService *dncSerial = nullptr;
     CCamPanel *camPanel = nullptr;
     // Device 0 of the collector; the collector owns it.
     CVideoDevice *camera = nullptr;

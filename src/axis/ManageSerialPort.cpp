@@ -20,13 +20,16 @@ ThreadSend::~ThreadSend()
     wait();
 }
 
-void ThreadSend::addDataToSend(const QByteArray &data)
+bool ThreadSend::addDataToSend(const QByteArray &data)
 {
     if (data.isEmpty())
-        return;
+        return true;
     QMutexLocker lock(&mutex);
+    if (queued + data.size() > kMaxQueued)
+        return false;
     // Queued whole: a long reply costs its owner one append, not one per byte.
     queue.enqueue(data);
+    queued += data.size();
     if (!active) {
         // run() decided to end under this lock, so it is past its last look
         // at the queue; let it finish and start it again for these bytes.
@@ -35,6 +38,7 @@ void ThreadSend::addDataToSend(const QByteArray &data)
         start();
     }
     work.wakeOne();
+    return true;
 }
 
 void ThreadSend::stopSending()
@@ -67,12 +71,22 @@ void ThreadSend::run()
                 return;
             }
             next = queue.head().at(sentOfHead++);
+            --queued;
             if (sentOfHead == queue.head().size()) {
                 queue.dequeue();
                 sentOfHead = 0;
             }
         }
-        port->write(&next, 1);
+        if (port->write(&next, 1) == 1)
+            continue;
+        // The byte was not written (the line stalled or failed): the rest of
+        // its entry goes too, and the next one starts whole.
+        QMutexLocker lock(&mutex);
+        if (sentOfHead > 0) {
+            queued -= queue.head().size() - sentOfHead;
+            queue.dequeue();
+            sentOfHead = 0;
+        }
     }
 }
 
@@ -406,8 +420,7 @@ int ManageSerialPort::sendData(QByteArray &dataToSend)
         return 2;
     if (!sendingEnabled || !sendThread)
         return 3;
-    sendThread->addDataToSend(dataToSend);
-    return 0;
+    return sendThread->addDataToSend(dataToSend) ? 0 : kQueueFull;
 }
 
 int ManageSerialPort::sendChar(char dataToSend)

@@ -15,7 +15,9 @@
 
 // Writes the bytes queued by the manager to the port, one write per byte.
 // Started by the first sendData, it then waits for more bytes instead of
-// ending, so a request costs no thread start; stopSending ends it.
+// ending, so a request costs no thread start; stopSending ends it. A write
+// that fails or stalls gives up the rest of its entry: a reply goes whole or
+// is cut off where it stalled, never sent with a byte missing in its middle.
 class ThreadSend : public QThread
 {
     Q_OBJECT
@@ -23,8 +25,12 @@ public:
     ThreadSend(AbstractSerialPort *port, QObject *parent);
     ~ThreadSend() override;
 
-    // Queues every byte of data and starts the thread when it has ended.
-    void addDataToSend(const QByteArray &data);
+    // Queues every byte of data and starts the thread when it has ended;
+    // false, and nothing queued, when the queue would pass kMaxQueued bytes.
+    bool addDataToSend(const QByteArray &data);
+    // The most bytes waiting to be written: a peer that does not read gets
+    // no more.
+    static constexpr int kMaxQueued = 8 * 1024 * 1024;
     // Ends the thread after the byte being written; bytes left in the queue
     // stay there for the next start.
     void stopSending();
@@ -36,6 +42,7 @@ private:
     mutable QMutex mutex;
     AbstractSerialPort *port;
     QQueue<QByteArray> queue;
+    qint64 queued = 0; // bytes in the queue not yet written
     int sentOfHead = 0; // bytes of the queue's first entry already written
     QWaitCondition work; // signalled under mutex: bytes queued or stop asked
     std::atomic<bool> stopRequested{false};
@@ -59,8 +66,10 @@ public:
     QByteArray getBuffer() const;
     void resetBuffer();
     // A chunk that would take the buffer past this many bytes empties it
-    // first (0: no bound).
-    void setBufferLimit(int bytes) { limit = bytes; }
+    // first.
+    void setBufferLimit(int bytes) { limit = bytes > 0 ? bytes : kDefaultBufferLimit; }
+    // The bound of a port that sets none: far above any line a link reads.
+    static const int kDefaultBufferLimit = 64 * 1024;
     bool isCtsOn() const { return ctsOn; }
 
     static const int kMaxChunk = 4096;
@@ -88,7 +97,7 @@ private:
     AbstractSerialPort *port;
     std::atomic<bool> stopRequested{false};
     QByteArray buffer;
-    std::atomic<int> limit{0};
+    std::atomic<int> limit{kDefaultBufferLimit};
     QMutex pauseMutex; // with stopped: ends a pause when stopRequested is set
     QWaitCondition stopped;
 };
@@ -96,7 +105,7 @@ private:
 // One serial port with its traffic moved off the GUI thread. Received chunks,
 // port errors and CTS changes arrive as signals in the thread that owns the
 // manager. Results of sendData/sendChar: 0 queued, 2 port not open,
-// 3 sending not enabled; of receiveData: 1 running, 2 port not open,
+// 3 sending not enabled, 4 (kQueueFull) the send queue is full, nothing queued; of receiveData: 1 running, 2 port not open,
 // 3 receiving not enabled.
 class ManageSerialPort : public QObject
 {
@@ -147,6 +156,7 @@ public:
     void enableSending();
     void disableSending();
     bool isSendingEnabled();
+    static const int kQueueFull = 4;
     int sendData(QByteArray &dataToSend);
     int sendChar(char dataToSend);
     void stopSending();
@@ -160,7 +170,8 @@ public:
     QByteArray getBuffer();
     void resetBuffer();
     // Bounds the buffer of received bytes: a chunk that would take it past
-    // this many bytes empties it first (0, the default: no bound).
+    // this many bytes empties it first (0: ThreadReceive::kDefaultBufferLimit,
+    // the default).
     void setBufferLimit(int bytes);
     bool isCtsOn();
 

@@ -1,8 +1,6 @@
 #include "axis/cAxisInterface.h"
 
-#include "axis/DncData.h"
 #include "axis/ManageSerialPort.h"
-#include "axis/PositionFormat.h"
 #include "camera/VideoDevice.h"
 #include "shared/App.h"
 #include "shared/SharedStruct.h"
@@ -118,36 +116,6 @@ cAxisInterface::cAxisInterface(QWidget *parent, CVideoDevice *cameraDevice)
         busyPorts << axbPort->busyText();
     axbPort->receiveData();
 
-    const QString dncDevice = settings.value("/TTY/DncPort", "").toString();
-    if (!dncDevice.isEmpty()) {
-        dncPort = new ManageSerialPort();
-        connect(dncPort, &ManageSerialPort::MnewDataReceived, this, &cAxisInterface::slot_DncRequest);
-        // The formats go to the formatting function: a mistyped one falls back.
-        const QString defaultMM = QStringLiteral("X%10.3f Z%10.3f %s %s %s %s %s\r");
-        const QString defaultInch = QStringLiteral("X%10.5f Z%10.5f %s %s %s %s %s\r");
-        fmtMM = PositionFormat::checked(settings.value("/TTY/FmtMM", defaultMM).toString(), defaultMM,
-                                        QStringLiteral("/TTY/FmtMM"));
-        fmtInch = PositionFormat::checked(settings.value("/TTY/FmtInch", defaultInch).toString(), defaultInch,
-                                          QStringLiteral("/TTY/FmtInch"));
-        charDnc = char(settings.value("/TTY/CharDnc", 0).toInt() & 0xFF);
-        dncPort->setPort(dncDevice);
-        dncPort->setBaudRate(settings.value("/TTY/BaudRate", 115200).toUInt());
-        dncPort->setDataBits(DATA_8);
-        dncPort->setParity(PAR_NONE);
-        dncPort->setStopBits(STOP_1);
-        dncPort->setFlowControl(FLOW_OFF);
-        dncPort->setTimeout(0, 10);
-        dncPort->enableSending();
-        dncPort->setBufferLimit(kMaxDncRequest);
-        dncPort->enableReceiving();
-        dncPort->setLinkName(QStringLiteral("DNC"));
-        if (!dncPort->open() && dncPort->isInUse())
-            busyPorts << dncPort->busyText();
-        dncPort->receiveData();
-        connect(&dncTimer, &QTimer::timeout, this, &cAxisInterface::slotDncTimeout);
-        dncTimer.setInterval(1000);
-    }
-
     // A start without any answer counts as silence after the same time.
     lastAnswerMs = ManageSerialPort::monotonicMs();
     lastCheckMs = lastAnswerMs;
@@ -169,16 +137,9 @@ cAxisInterface::~cAxisInterface()
 {
     silenceTimer.stop();
     axbTimer.stop();
-    dncTimer.stop();
     axbPort->stopReceiving();
     axbPort->close();
     delete axbPort;
-    if (dncPort) {
-        dncPort->stopReceiving();
-        dncPort->stopSending();
-        dncPort->close();
-        delete dncPort;
-    }
 }
 
 // ---------------------------------------------------------------------------
@@ -531,6 +492,20 @@ bool cAxisInterface::confirmAnswering()
     // Asked now and not answered in time: the silence is known from here.
     tellSilence();
     return false;
+}
+
+bool cAxisInterface::positionForDnc(double &x, double &z)
+{
+    if (sendTableMeasure) {
+        x = 0;
+        z = 0;
+        return true;
+    }
+    if (!confirmAnswering())
+        return false;
+    x = double(ReadX());
+    z = double(ReadZ());
+    return true;
 }
 
 void cAxisInterface::tellSilence()

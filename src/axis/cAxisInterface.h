@@ -14,7 +14,7 @@ class CVideoDevice;
 // The one link to the axis controller board (AXB): polls it over the serial
 // line, keeps the board state of the last position line, drives the board's
 // outputs, and turns scale counts into machine coordinates and edge-corrected
-// readouts. It also carries the serial DNC service on a second, optional line.
+// readouts. It lends the serial DNC service the position its lines send.
 class cAxisInterface : public QObject
 {
     Q_OBJECT
@@ -22,9 +22,8 @@ public:
     cAxisInterface(QWidget *parent, CVideoDevice *camera);
     ~cAxisInterface() override;
 
-    // Why the board and DNC devices were left closed because another program
-    // or another link of this one holds them (the main window tells the
-    // operator), one text per device.
+    // Why the board's device was left closed because another program or
+    // another link of this one holds it (the main window tells the operator).
     QStringList busyPortTexts() const { return busyPorts; }
 
     // Text "A " followed by the angle the camera found; written by the main window.
@@ -117,22 +116,20 @@ public:
     // once per silence: false when none comes, and false at once while that
     // silence lasts.
     bool confirmAnswering();
+    // What a serial DNC position line sends: machine X and Z as the read-outs
+    // stand (zeroes with "/TTY/SendTableMeasure"), or false when the board no
+    // longer confirms them.
+    bool positionForDnc(double &x, double &z);
 
 signals:
     void UpdateAxesDisplay();
     void sigVacuumImg(int state);
-    void sigActivateMachine(QString name);
     void sigUpdateGui();
-    void sigUpdateSettings();
-    void sigToolsetImported(QString name);
-    void sigDncSerialActive();
     // The board went silent (true) or answered again (false).
     void silenceChanged(bool silent);
 
 private slots:
-    void slot_DncRequest(QByteArray data);
     void slot_newDataReceived(QByteArray data);
-    void slotDncTimeout();
     void checkSilence();
 
 public slots:
@@ -184,29 +181,11 @@ private:
     void takeArrivedAnswers();
     qint64 sinceLastAnswerMs() const;
     void dropStaleAssembly();
-    void takeDncRequest(const QByteArray &request);
-    QByteArray dncPosition(bool trigger);
-    void continueDncRows();
     void tellSilence();
     bool parseLine(const QString &line);
 
     ManageSerialPort *axbPort = nullptr;
-    ManageSerialPort *dncPort = nullptr;
     QStringList busyPorts;
-    QByteArray dncBuffer;
-    // Past a request too large to take: its bytes are dropped up to its CR.
-    bool dncSkipping = false;
-    // A reply built a step at a time (the tools of a table): its table, the
-    // last tool in it so far and its bytes; what the host sends meanwhile
-    // waits in dncHeld.
-    int dncRowsTable = -1;
-    qint64 dncRowsAfter = 0;
-    QByteArray dncRows;
-    QByteArray dncHeld;
-    QString fmtMM;
-    QString fmtInch;
-    QTimer dncTimer;
-    char charDnc = 0;
     CVideoDevice *camera = nullptr;
     bool brakeOn = false;
     bool indexOn = false;

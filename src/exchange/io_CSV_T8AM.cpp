@@ -1,54 +1,10 @@
 #include "exchange/io_CSV_T8AM.h"
 
-#include <QSet>
-
-#include "tooling/ToolLimits.h"
-
-#include <cmath>
+#include "tooling/ToolRules.h"
 
 namespace {
 enum { itemTable, itemColumn, itemType };
-
-// What the tooling-table editor lets an operator type into a number column.
-struct Range
-{
-    const char *column;
-    double low;
-    double high;
-};
-using namespace ToolLimits;
-const Range kRanges[] = {{"x", -kLength, kLength},   {"z", -kLength, kLength},
-                         {"cr", -kLength, kLength},  {"Xth", -kLength, kLength},
-                         {"Zth", -kLength, kLength}, {"angle", kAngleLow, kAngleHigh},
-                         {"t", kMinTool, kMaxTool}};
-const char *const kTolerances[] = {"XtolPlus", "XtolMinus", "ZtolPlus", "ZtolMinus"};
 } // namespace
-
-QString io_CSV_T8AM::outOf(const QString &column, const QString &value, double low, double high)
-{
-    return tr("%1 %2 out of %3 .. %4")
-        .arg(column, value, QString::number(low, 'g', 10), QString::number(high, 'g', 10));
-}
-
-QString io_CSV_T8AM::editorRefusal(const QString &column, const QString &value, bool text) const
-{
-    if (text) {
-        return column.compare(QLatin1String("code"), Qt::CaseInsensitive) == 0 && value.size() > kCodeLength
-                   ? tr("code longer than %1 characters").arg(kCodeLength)
-                   : QString();
-    }
-    const double v = value.toDouble();
-    if (column.compare(QLatin1String("t"), Qt::CaseInsensitive) == 0 && v != std::trunc(v))
-        return tr("tool number %1 is not a whole number").arg(value);
-    for (const Range &r : kRanges)
-        if (column.compare(QLatin1String(r.column), Qt::CaseInsensitive) == 0 && (v < r.low || v > r.high))
-            return outOf(column, value, r.low, r.high);
-    const double top = toleranceTop(metric);
-    for (const char *tolerance : kTolerances)
-        if (column.compare(QLatin1String(tolerance), Qt::CaseInsensitive) == 0 && (v < 0 || v > top))
-            return outOf(column, value, 0, top);
-    return QString();
-}
 
 QList<QStringList> io_CSV_T8AM::createImportQuery(QString table)
 {
@@ -59,7 +15,7 @@ QList<QStringList> io_CSV_T8AM::createImportQuery(QString table)
         return result;
     int n = 0;
     // Tool numbers of the rows taken: the editor keeps one tool per number.
-    QSet<double> numbers;
+    ToolRules::Numbers numbers;
     for (int r = start; r < dataRows.size(); ++r) {
         // Only this system's tool table has a statement shape here.
         if (table != QLatin1String("tools"))
@@ -86,7 +42,7 @@ QList<QStringList> io_CSV_T8AM::createImportQuery(QString table)
                 if (why.isEmpty())
                     why = tr("%1 %2 is not a number").arg(column, row.at(k).trimmed());
             } else if (why.isEmpty() && !(reader.geAutoT() && column.compare(QLatin1String("t"), Qt::CaseInsensitive) == 0)) {
-                why = editorRefusal(column, text ? row.at(k) : value, text);
+                why = ToolRules::refusal(column, text ? row.at(k) : value, text, metric);
                 if (!text && column.compare(QLatin1String("t"), Qt::CaseInsensitive) == 0) {
                     number = value.toDouble();
                     numbered = true;
@@ -104,12 +60,10 @@ QList<QStringList> io_CSV_T8AM::createImportQuery(QString table)
         values.chop(1);
         head += QStringLiteral(") ");
         values += QStringLiteral(") ");
-        if (!empty && why.isEmpty() && numbered && numbers.contains(number))
+        if (!empty && why.isEmpty() && numbered && !numbers.take(number))
             why = tr("tool number %1 twice").arg(number, 0, 'f', 0);
         if (!empty && !why.isEmpty())
             refuse(r, why);
-        else if (!empty && numbered)
-            numbers.insert(number);
         result << (empty || !why.isEmpty() ? QStringList() : QStringList{head + values});
     }
     return result;

@@ -14,8 +14,5 @@ public:
     void setMetric(bool mm) { metric = mm; }
 
 private:
-    QString editorRefusal(const QString &column, const QString &value, bool text) const;
-    static QString outOf(const QString &column, const QString &value, double low, double high);
-
     bool metric = true;
 };

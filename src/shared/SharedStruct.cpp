@@ -467,6 +467,9 @@ void upgradeDatabase()
     if (!tableExists(QStringLiteral("NFC_Spindle")))
         run(QStringLiteral("CREATE TABLE 'NFC_Spindle' ( `SerialNumber` CHAR NOT NULL UNIQUE, `Type` CHAR NOT NULL, "
                            "`SysCRef` INTEGER NOT NULL DEFAULT (0) )"));
+    // A table's tools are found, replaced and sent by their table.
+    if (tableExists(QStringLiteral("tools")))
+        run(QStringLiteral("CREATE INDEX IF NOT EXISTS toolsByTable ON tools(idTable)"));
 }
 
 bool openDatabase()

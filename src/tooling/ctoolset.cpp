@@ -17,6 +17,7 @@
 #include "shared/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
 #include "tooling/ToolLimits.h"
+#include "tooling/ToolRules.h"
 #include "tooling/ToolTableReport.h"
 #include "tooling/ToolTolerance.h"
 #include "tooling/ctoolsearch.h"
@@ -568,6 +569,11 @@ void cToolset::slotOk()
         return;
     if (t == 0) {
         QMessageBoxKovra::warning(this, tr("Warning"), tr("Invalid tool number"), QMessageBox::Ok);
+        return;
+    }
+    const QString why = ToolRules::refusal(QStringLiteral("code"), ui->leCode->text().trimmed(), true, CurrentMachine.IsMM);
+    if (!why.isEmpty()) {
+        QMessageBoxKovra::warning(this, tr("Warning"), why, QMessageBox::Ok);
         return;
     }
     QSqlQuery q(QSqlDatabase::database());

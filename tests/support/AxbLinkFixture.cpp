@@ -1,5 +1,7 @@
 #include "AxbLinkFixture.h"
 
+#include "tooling/DncSerialService.h"
+
 #include "axis/cAxisInterface.h"
 #include "camera/VideoDevice.h"
 #include "shared/App.h"
@@ -27,6 +29,7 @@ AxbLinkFixture::AxbLinkFixture(const Options &options) : opts(options)
 
 AxbLinkFixture::~AxbLinkFixture()
 {
+    dnc.reset();
     link.reset();
     camera.reset();
     App::resetKovraSettings();
@@ -39,7 +42,13 @@ void AxbLinkFixture::setting(const QString &key, const QVariant &value)
 
 cAxisInterface *AxbLinkFixture::start()
 {
+    dnc.reset();
     link = std::make_unique<cAxisInterface>(nullptr, camera.get());
+    // As the main window does: the DNC line, when there is one, beside the link.
+    if (!App::kovraSettings().value("/TTY/DncPort").toString().isEmpty()) {
+        cAxisInterface *l = link.get();
+        dnc = std::make_unique<DncSerialService>([l](double &x, double &z) { return l->positionForDnc(x, z); });
+    }
     return link.get();
 }
 

@@ -9,6 +9,7 @@
 
 class cAxisInterface;
 class CVideoDevice;
+class DncSerialService;
 
 // One axis link in a fresh working directory, its board port on a fake board's
 // pseudo-terminal, with the machine records at their initial values and a
@@ -28,6 +29,7 @@ struct AxbLinkFixture
 
     // Writes a settings key before the link is built (call start() after).
     void setting(const QString &key, const QVariant &value);
+    // The link, and the serial DNC service when "/TTY/DncPort" is set.
     cAxisInterface *start();
     // Feeds one chunk to the link's receive assembly as the port would.
     void feed(const QByteArray &chunk);
@@ -41,4 +43,6 @@ struct AxbLinkFixture
     FakeAxbBoard board;
     std::unique_ptr<CVideoDevice> camera;
     std::unique_ptr<cAxisInterface> link;
+    // Started with the link when "/TTY/DncPort" is set.
+    std::unique_ptr<DncSerialService> dnc;
 };

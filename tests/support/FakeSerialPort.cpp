@@ -64,12 +64,33 @@ qint64 FakeSerialPort::read(char *data, qint64 maxSize)
 qint64 FakeSerialPort::write(const char *data, qint64 size)
 {
     QMutexLocker l(&m_mutex);
+    while (m_writesHeld)
+        m_released.wait(&m_mutex);
+    if (m_failWriteAt >= 0 && m_writeCalls++ == m_failWriteAt) {
+        m_failWriteAt = -1;
+        m_lastError = E_TRANSMIT_OVERFLOW;
+        return -1;
+    }
     m_written.append(data, int(size));
     m_writeSizes.append(int(size));
     return size;
 }
 
 void FakeSerialPort::flush() {}
+
+void FakeSerialPort::failWriteAt(int call)
+{
+    QMutexLocker l(&m_mutex);
+    m_writeCalls = 0;
+    m_failWriteAt = call;
+}
+
+void FakeSerialPort::holdWrites(bool held)
+{
+    QMutexLocker l(&m_mutex);
+    m_writesHeld = held;
+    m_released.wakeAll();
+}
 ulong FakeSerialPort::lastError() const { QMutexLocker l(&m_mutex); return m_lastError; }
 
 void FakeSerialPort::feed(const QByteArray &bytes) { QMutexLocker l(&m_mutex); m_pending += bytes; }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QMutex>
+#include <QWaitCondition>
 
 #include "axis/AbstractSerialPort.h"
 
@@ -48,6 +49,11 @@ public:
     QByteArray written() const;
     QList<int> writeSizes() const;
     int pollCount() const;
+    // The write call of that number (0: the next) fails once, as a stalled
+    // line's write does, writing nothing.
+    void failWriteAt(int call);
+    // While held, every write waits (a peer that does not read).
+    void holdWrites(bool held);
 
 private:
     mutable QMutex m_mutex;
@@ -67,4 +73,8 @@ private:
     ulong m_failure = 0;
     ulong m_lastError = 0;
     int m_polls = 0;
+    int m_failWriteAt = -1;
+    int m_writeCalls = 0;
+    bool m_writesHeld = false;
+    QWaitCondition m_released;
 };

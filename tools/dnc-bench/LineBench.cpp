@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "axis/cAxisInterface.h"
+#include "tooling/DncSerialService.h"
 #include "shared/App.h"
 #include "shared/SharedStruct.h"
 #include "support/AxbLinkFixture.h"
@@ -160,10 +161,10 @@ int runLineBench(const QStringList &args)
 
     fixture.board.setCounts(12500, 100000);
     fixture.board.setReferenced(true);
-    cAxisInterface *link = fixture.start();
+    fixture.start();
     enableToolingup = true;
     bool settingsSeen = false;
-    QObject::connect(link, &cAxisInterface::sigUpdateSettings, [&settingsSeen] { settingsSeen = true; });
+    QObject::connect(fixture.dnc.get(), &DncSerialService::sigUpdateSettings, [&settingsSeen] { settingsSeen = true; });
     const QByteArray ends("\x06\x15\x04");
 
     print("$? (line works)", run(host, settingsSeen, "$?\r", ends, 10));
@@ -180,5 +181,11 @@ int runLineBench(const QStringList &args)
     print("$I with 200000 tools", run(host, settingsSeen, "$I@M@NEW@" + toolLines(200000) + "@\r", ends, 600));
     print("$I with 1000000 tools", run(host, settingsSeen, "$I@M@NEW@" + toolLines(1000000) + "@\r", ends, 600));
     print("$S of a 200000-tool table", run(host, settingsSeen, "$SM/BIG\r", ends, 600));
+    QByteArray ini4 = "[Machine]\nisMM=true\n[Host]\n";
+    while (ini4.size() < 4000 * 1024)
+        ini4 += "key" + QByteArray::number(n++) + "=0123456789012345678901234567890123456789\n";
+    print("$N with 3.9 MB", run(host, settingsSeen, "$N" + ini4 + '\r', ends, 600));
+    print("$I with a 3.9 MB code", run(host, settingsSeen, "$I@M@NEW@1,0,0,0,0," + QByteArray(4000 * 1024, 'c') + ", \n@\r", ends, 600));
+    print("$I replacing the 200000-tool table", run(host, settingsSeen, "$I@M@BIG@" + toolLines(10000) + "@\r", ends, 600));
     return 0;
 }

@@ -9,9 +9,12 @@
 // exactly one name has that form (a name the line cannot carry, listed with
 // "?" in place of a character).
 
-// The largest request the line takes, in bytes: far above what a settings
-// file or a tooling table of kMaxImportTools tools needs.
+// The largest request the line takes, in bytes: far above what a tooling
+// table of kMaxImportTools tools needs.
 constexpr int kMaxDncRequest = 4 * 1024 * 1024;
+// The largest settings file $N takes and $E sends, in bytes: a settings file
+// is a few KB.
+constexpr int kMaxSettingsText = 256 * 1024;
 // The most tools one import may carry.
 constexpr int kMaxImportTools = 10000;
 
@@ -21,16 +24,32 @@ QByteArray machineList();
 QByteArray setList();
 // The id of the tooling table that setList lists as `listed`, or -1.
 int listedTable(const QByteArray &listed);
-// Rows "T,X,Z,A,R,C, " and LF of the tools of table idTable whose id follows
-// *afterId, at most maxRows of them, appended to out; *afterId becomes the
-// id of the last one. Returns the number of rows.
-int setDataRows(int idTable, qint64 *afterId, int maxRows, QByteArray &out);
+// The tools of a table as they were when it was made (taken in one statement
+// into a table of the connection's own), handed out a few rows at a time.
+// One at a time.
+class TableRows
+{
+public:
+    explicit TableRows(int idTable);
+    ~TableRows();
+    TableRows(const TableRows &) = delete;
+    TableRows &operator=(const TableRows &) = delete;
+    bool isValid() const { return valid; }
+    // Rows "T,X,Z,A,R,C, " and LF of the next maxRows tools (fewer at the
+    // end), appended to out. Returns the number of rows.
+    int setDataRows(int maxRows, QByteArray &out);
+
+private:
+    bool valid = false;
+    qint64 after = 0;
+};
 // The machine $D lists as `listed` (no system row), or an empty text.
 QString listedMachine(const QByteArray &listed);
 // Imports "@machine@table@tool lines" followed by one more byte: the table
 // (created when the machine has none of that name) gets the tool numbers
 // and codes of the lines. All or nothing: false, with the database as it
 // was, when anything fails or a line cannot be taken whole (fewer than 7
-// values, a tool number the tooling editor refuses, more than
-// kMaxImportTools tools). *machine gets the machine's name.
+// values, a tool the tooling editor refuses: a tool number out of its
+// limits or twice, a code longer than it takes; more than kMaxImportTools
+// tools). *machine gets the machine's name.
 bool importSet(const QByteArray &payload, QString *machine = nullptr);

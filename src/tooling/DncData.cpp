@@ -1,7 +1,8 @@
-#include "axis/DncData.h"
+#include "tooling/DncData.h"
 
 #include "shared/QExtQuery.h"
 #include "tooling/ToolLimits.h"
+#include "tooling/ToolRules.h"
 
 #include <QHash>
 #include <QList>
@@ -10,6 +11,7 @@
 #include <QVector>
 
 #include <algorithm>
+#include <cctype>
 
 namespace {
 // Text of a field as the line carries it: 8-bit, up to a NUL byte.
@@ -102,20 +104,46 @@ int listedTable(const QByteArray &listed)
     return i < 0 ? -1 : int(rows.at(i).id);
 }
 
-int setDataRows(int idTable, qint64 *afterId, int maxRows, QByteArray &out)
+namespace {
+const QString kSnapshot = QStringLiteral("dncSentRows");
+}
+
+TableRows::TableRows(int idTable)
 {
+    QExtQuery drop;
+    drop.exec(QStringLiteral("DROP TABLE IF EXISTS temp.%1").arg(kSnapshot));
+    // One statement: the rows as they are now, whatever is stored while they
+    // are sent.
+    QExtQuery q;
+    q.prepare(QStringLiteral("CREATE TEMP TABLE %1 AS SELECT t, x+0 AS x, z+0 AS z, angle+0 AS angle, cr+0 AS cr, code "
+                             "FROM tools WHERE idTable=:idTable ORDER BY idTool")
+                  .arg(kSnapshot));
+    q.bindValue(QStringLiteral(":idTable"), idTable);
+    valid = q.exec();
+}
+
+TableRows::~TableRows()
+{
+    QExtQuery drop;
+    drop.exec(QStringLiteral("DROP TABLE IF EXISTS temp.%1").arg(kSnapshot));
+}
+
+int TableRows::setDataRows(int maxRows, QByteArray &out)
+{
+    if (!valid)
+        return 0;
     QExtQuery q;
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT idTool, t, x+0, z+0, angle+0, cr+0, code FROM tools "
-                             "WHERE idTable=:idTable AND idTool>:after ORDER BY idTool LIMIT :rows"));
-    q.bindValue(QStringLiteral(":idTable"), idTable);
-    q.bindValue(QStringLiteral(":after"), *afterId);
+    q.prepare(QStringLiteral("SELECT rowid, t, x, z, angle, cr, code FROM temp.%1 WHERE rowid>:after "
+                             "ORDER BY rowid LIMIT :rows")
+                  .arg(kSnapshot));
+    q.bindValue(QStringLiteral(":after"), after);
     q.bindValue(QStringLiteral(":rows"), maxRows);
     if (!q.exec())
         return 0;
     int rows = 0;
     while (q.next()) {
-        *afterId = q.value(0).toLongLong();
+        after = q.value(0).toLongLong();
         for (int i = 1; i < 7; ++i)
             out += q.value(i).toString().toLatin1() + ',';
         out += " \n";
@@ -136,33 +164,59 @@ struct Tool
     QString code;
 };
 
-// The tools of the lines, or false when a line cannot be taken whole.
+bool isBlank(const QByteArray &lines, int from, int end)
+{
+    for (int i = from; i < end; ++i)
+        if (!std::isspace(static_cast<unsigned char>(lines.at(i))))
+            return false;
+    return true;
+}
+
+// The tools of the lines, or false as soon as a line cannot be taken whole
+// or holds a tool the editor refuses. Only the values used are looked at.
 bool parseTools(const QByteArray &lines, QVector<Tool> &tools)
 {
+    ToolRules::Numbers numbers;
+    const bool metric = true; // no tolerance is imported
     for (int from = 0; from <= lines.size();) {
         int end = lines.indexOf('\n', from);
         if (end < 0)
             end = lines.size();
-        const QByteArray line = lines.mid(from, end - from);
+        const int lineFrom = from;
         from = end + 1;
-        if (line.trimmed().isEmpty())
+        if (isBlank(lines, lineFrom, end))
             continue;
         // A line of fewer values is a row cut (by a line feed in a code, or
         // by the request's end), not a tool to leave out unseen.
-        const QList<QByteArray> values = line.split(',');
-        if (values.size() < 7 || tools.size() >= kMaxImportTools)
+        int commas[6];
+        int found = 0;
+        for (int at = lineFrom; found < 6; ++found) {
+            const int c = lines.indexOf(',', at);
+            if (c < 0 || c >= end)
+                break;
+            commas[found] = c;
+            at = c + 1;
+        }
+        if (found < 6 || tools.size() >= kMaxImportTools)
             return false;
+        const QString number = QString::fromLatin1(lines.mid(lineFrom, commas[0] - lineFrom)).trimmed();
         bool ok = false;
-        const qint64 t = values.at(0).trimmed().toLongLong(&ok);
-        if (!ok || t < ToolLimits::kMinTool || t > ToolLimits::kMaxTool)
+        const qint64 t = number.toLongLong(&ok);
+        if (!ok || !ToolRules::refusal(QStringLiteral("t"), number, false, metric).isEmpty() || !numbers.take(double(t)))
             return false;
         // A row as setDataRows writes it ends with a blank value: the code is
         // everything between the fifth comma and that last one.
-        QByteArray code = values.at(5);
-        if (values.size() > 7 && values.last() == " ")
-            for (int i = 6; i < values.size() - 1; ++i)
-                code += ',' + values.at(i);
-        tools.append({t, fieldText(code)});
+        int codeEnd = commas[5];
+        const int last = lines.lastIndexOf(',', end - 1);
+        if (last > commas[5] && end - last == 2 && lines.at(end - 1) == ' ')
+            codeEnd = last;
+        const int codeFrom = commas[4] + 1;
+        // Text up to a NUL byte, looked at no further than the editor takes.
+        const int shown = int(qstrnlen(lines.constData() + codeFrom, uint(qMin(codeEnd - codeFrom, ToolLimits::kCodeLength + 1))));
+        const QString code = QString::fromLatin1(lines.constData() + codeFrom, shown);
+        if (!ToolRules::refusal(QStringLiteral("code"), code, true, metric).isEmpty())
+            return false;
+        tools.append({t, code});
     }
     return true;
 }
@@ -186,17 +240,23 @@ bool importInto(const QByteArray &machineField, const QByteArray &tableField, co
     const QString tableName = fieldText(tableField);
     const int found = pickListed(tables, tableName.toLatin1());
     QVariant idTable;
-    // A code $S sent as its 8-bit form keeps its own text.
+    // A code $S sent as its 8-bit form (a character the line cannot carry
+    // sent as "?") keeps its own text: only those are looked up.
     QHash<qint64, QString> ownCodes;
     if (found >= 0) {
         idTable = tables.at(found).id;
         QExtQuery codes;
-        codes.prepare(QStringLiteral("SELECT t, code FROM tools WHERE idTable=:idTable"));
-        codes.bindValue(QStringLiteral(":idTable"), idTable);
-        if (!codes.exec())
-            return false;
-        while (codes.next())
-            ownCodes.insert(codes.value(0).toLongLong(), codes.value(1).toString());
+        codes.prepare(QStringLiteral("SELECT code FROM tools WHERE idTable=:idTable AND t=:t"));
+        for (const Tool &t : tools) {
+            if (!t.code.contains(QLatin1Char('?')))
+                continue;
+            codes.bindValue(QStringLiteral(":idTable"), idTable);
+            codes.bindValue(QStringLiteral(":t"), t.t);
+            if (!codes.exec())
+                return false;
+            if (codes.next())
+                ownCodes.insert(t.t, codes.value(0).toString());
+        }
         QExtQuery del;
         del.prepare(QStringLiteral("DELETE FROM tools WHERE  idTable=:idTable"));
         del.bindValue(QStringLiteral(":idTable"), idTable);

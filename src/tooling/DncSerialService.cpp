@@ -1,0 +1,323 @@
+#include "tooling/DncSerialService.h"
+
+#include "axis/ManageSerialPort.h"
+#include "axis/PositionFormat.h"
+#include "shared/App.h"
+#include "shared/SharedStruct.h"
+#include "tooling/DncData.h"
+
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryFile>
+
+#include <utility>
+
+namespace {
+const char ACK = 0x06;
+const char NAK = 0x15;
+const char EOT = 0x04;
+const char CR = 0x0D;
+const char BUSY = '7';
+
+const char *const settingsFile = "./T8A_M.cfg";
+
+enum class Occasion { Request, Trigger };
+
+QByteArray radiusMarker(Occasion occasion)
+{
+    if (CurrentMachine.isRadius)
+        return occasion == Occasion::Request ? "R" : "R ";
+    if (occasion == Occasion::Request || !CurrentMachine.IsMM)
+        return "D";
+    return "D ";
+}
+
+// Position line in the format of the machine's unit; x and z already in it.
+QByteArray positionLine(const QString &fmtMM, const QString &fmtInch, double x, double z, Occasion occasion)
+{
+    const s_machine &m = CurrentMachine;
+    return PositionFormat::format(m.IsMM ? fmtMM : fmtInch, x, z, m.xIncr ? "I" : "A", m.zIncr ? "I" : "A",
+                                  m.IsMM ? "M" : "I", radiusMarker(occasion), m.name.toLatin1());
+}
+
+// Rows of a table's reply built between two turns of the event loop.
+const int kRowsPerStep = 1000;
+
+// A settings file the toolkit reads without a fault and finds keys in.
+bool isIniText(const QByteArray &text)
+{
+    QTemporaryFile file;
+    if (text.isEmpty() || !file.open() || file.write(text) != text.size() || !file.flush())
+        return false;
+    const QSettings ini(file.fileName(), QSettings::IniFormat);
+    return ini.status() == QSettings::NoError && !ini.allKeys().isEmpty();
+}
+
+// The most bytes a request may have before its CR: a settings file is far
+// smaller than a tooling table.
+int requestBound(const QByteArray &request)
+{
+    return request.startsWith("$N") ? kMaxSettingsText : kMaxDncRequest;
+}
+}
+
+DncSerialService::DncSerialService(PositionSource positionSource, QObject *parent)
+    : QObject(parent), position(std::move(positionSource))
+{
+    QSettings &settings = App::kovraSettings();
+    const QString dncDevice = settings.value("/TTY/DncPort", "").toString();
+    if (dncDevice.isEmpty())
+        return;
+    dncPort = new ManageSerialPort();
+    connect(dncPort, &ManageSerialPort::MnewDataReceived, this, &DncSerialService::slot_DncRequest);
+    // The formats go to the formatting function: a mistyped one falls back.
+    const QString defaultMM = QStringLiteral("X%10.3f Z%10.3f %s %s %s %s %s\r");
+    const QString defaultInch = QStringLiteral("X%10.5f Z%10.5f %s %s %s %s %s\r");
+    fmtMM = PositionFormat::checked(settings.value("/TTY/FmtMM", defaultMM).toString(), defaultMM,
+                                    QStringLiteral("/TTY/FmtMM"));
+    fmtInch = PositionFormat::checked(settings.value("/TTY/FmtInch", defaultInch).toString(), defaultInch,
+                                      QStringLiteral("/TTY/FmtInch"));
+    charDnc = char(settings.value("/TTY/CharDnc", 0).toInt() & 0xFF);
+    dncPort->setPort(dncDevice);
+    dncPort->setBaudRate(settings.value("/TTY/BaudRate", 115200).toUInt());
+    dncPort->setDataBits(DATA_8);
+    dncPort->setParity(PAR_NONE);
+    dncPort->setStopBits(STOP_1);
+    dncPort->setFlowControl(FLOW_OFF);
+    dncPort->setTimeout(0, 10);
+    dncPort->enableSending();
+    dncPort->setBufferLimit(kMaxDncRequest);
+    dncPort->enableReceiving();
+    dncPort->setLinkName(QStringLiteral("DNC"));
+    if (!dncPort->open() && dncPort->isInUse())
+        busyPorts << dncPort->busyText();
+    dncPort->receiveData();
+    connect(&dncTimer, &QTimer::timeout, this, &DncSerialService::slotDncTimeout);
+    dncTimer.setInterval(1000);
+}
+
+DncSerialService::~DncSerialService()
+{
+    dncTimer.stop();
+    if (dncPort) {
+        dncPort->stopReceiving();
+        dncPort->stopSending();
+        dncPort->close();
+        delete dncPort;
+    }
+}
+
+void DncSerialService::slot_DncRequest(QByteArray data)
+{
+    // The bytes that count are in dncBuffer; the port's copy is not read.
+    if (dncPort)
+        dncPort->resetBuffer();
+    assemble(std::move(data));
+    serve();
+}
+
+// Cuts the bytes into requests, each up to its CR, and queues them.
+void DncSerialService::assemble(QByteArray data)
+{
+    if (charDnc != 0 && data.contains(charDnc)) {
+        // Earlier bytes held no trigger: the buffer is emptied at each one.
+        requests.enqueue({Request::Trigger, QByteArray()});
+        dncBuffer.clear();
+        state = State::Taking;
+        return;
+    }
+    if (charDnc == 0)
+        dncTimer.start();
+    if (state == State::Skipping) {
+        const int end = data.indexOf(CR);
+        if (end < 0)
+            return;
+        state = State::Taking;
+        data.remove(0, end + 1);
+    }
+    // Only the new bytes are searched: earlier ones held no line end, or
+    // too few bytes for a request.
+    int searchFrom = dncBuffer.size() < 3 ? 0 : dncBuffer.size();
+    dncBuffer.append(data);
+    for (;;) {
+        // A request has at least two bytes before its CR.
+        const int end = dncBuffer.indexOf(CR, qMax(searchFrom, 2));
+        if ((end < 0 ? dncBuffer.size() : end) > requestBound(dncBuffer)) {
+            // Far larger than any such request: refused at once and dropped
+            // whole, up to its line end.
+            requests.enqueue({Request::Oversized, QByteArray()});
+            if (end < 0) {
+                dncBuffer.clear();
+                state = State::Skipping;
+                return;
+            }
+            dncBuffer.remove(0, end + 1);
+        } else if (end < 0) {
+            break;
+        } else {
+            requests.enqueue({Request::Line, dncBuffer.left(end + 1)});
+            dncBuffer.remove(0, end + 1);
+        }
+        searchFrom = 0;
+    }
+    if (dncBuffer.isEmpty())
+        dncTimer.stop();
+}
+
+// Answers the waiting requests in order; a table's rows are sent before the
+// next one is taken.
+void DncSerialService::serve()
+{
+    while (!dncRows && !requests.isEmpty())
+        answer(requests.dequeue());
+}
+
+void DncSerialService::answer(const Request &request)
+{
+    switch (request.kind) {
+    case Request::Trigger:
+        send(dncPosition(true));
+        return;
+    case Request::Oversized:
+    case Request::Expired:
+        send(QByteArray(1, NAK));
+        return;
+    case Request::Line:
+        break;
+    }
+    if (!enableToolingup)
+        send(QByteArray(1, NAK) + BUSY);
+    else if (request.bytes.at(0) != '$')
+        send(QByteArray(1, NAK));
+    else
+        takeDncRequest(request.bytes);
+}
+
+void DncSerialService::takeDncRequest(const QByteArray &request)
+{
+    const char letter = request.at(1);
+    const QByteArray payload = request.mid(2, request.size() - 3);
+    QByteArray reply;
+    switch (letter) {
+    case '?':
+        reply = QByteArray(1, ACK);
+        break;
+    case 'D':
+        reply = machineList() + EOT;
+        break;
+    case 'L':
+        reply = setList() + EOT;
+        break;
+    case 'S': {
+        const int table = listedTable(payload);
+        if (table < 0) {
+            reply = QByteArray(1, EOT);
+            break;
+        }
+        dncRows = std::make_unique<TableRows>(table);
+        dncReply.clear();
+        continueDncRows();
+        return;
+    }
+    case 'E': {
+        // What the program changed in its settings belongs in the file sent.
+        App::kovraSettings().sync();
+        QFile file(QString::fromLatin1(settingsFile));
+        if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxSettingsText) {
+            reply = QByteArray(1, NAK);
+        } else {
+            reply = file.readAll();
+            reply.replace(CR, QByteArray());
+            reply += EOT;
+        }
+        break;
+    }
+    case 'N':
+        // The host's file replaces ours as a whole, or not at all: an empty
+        // text, one that is no settings file, or a file the disk cut short is
+        // refused and the old one stays.
+        if (payload.size() > kMaxSettingsText || !isIniText(payload) || !App::replaceKovraSettingsFile(payload)) {
+            reply = QByteArray(1, NAK);
+            break;
+        }
+        emit sigUpdateSettings();
+        return;
+    case 'M': {
+        // A system row is not listed and cannot be made the current machine.
+        const QString name = listedMachine(payload);
+        if (name.isEmpty()) {
+            reply = QByteArray(1, NAK);
+            break;
+        }
+        emit sigActivateMachine(name);
+        reply = QByteArray(1, ACK);
+        break;
+    }
+    case 'I': {
+        QString machine;
+        if (!importSet(payload, &machine)) {
+            reply = QByteArray(1, NAK);
+            break;
+        }
+        send(QByteArray(1, ACK));
+        emit sigToolsetImported(QStringLiteral("*DEFAULT MACHINE*"));
+        emit sigToolsetImported(machine);
+        return;
+    }
+    case 'X':
+        reply = dncPosition(false);
+        send(reply);
+        if (reply.at(0) != NAK)
+            emit sigDncSerialActive();
+        return;
+    default:
+        reply = QByteArray(1, NAK);
+        break;
+    }
+    send(reply);
+}
+
+// The position line, or NAK and busy: values the board no longer confirms are
+// no position, the service is not available until it answers again.
+QByteArray DncSerialService::dncPosition(bool trigger)
+{
+    double x = 0;
+    double z = 0;
+    if (!position || !position(x, z))
+        return QByteArray(1, NAK) + BUSY;
+    return positionLine(fmtMM, fmtInch, x, z, trigger ? Occasion::Trigger : Occasion::Request);
+}
+
+// One step of a table's rows; the event loop has its turn before the next.
+void DncSerialService::continueDncRows()
+{
+    if (dncRows->setDataRows(kRowsPerStep, dncReply) == kRowsPerStep) {
+        QTimer::singleShot(0, this, &DncSerialService::continueDncRows);
+        return;
+    }
+    dncRows.reset();
+    send(std::exchange(dncReply, QByteArray()) + EOT);
+    serve();
+}
+
+// A reply the line's queue cannot take is refused whole.
+void DncSerialService::send(QByteArray reply)
+{
+    if (!dncPort || dncPort->sendData(reply) != ManageSerialPort::kQueueFull)
+        return;
+    QByteArray refused(1, NAK);
+    dncPort->sendData(refused);
+}
+
+void DncSerialService::slotDncTimeout()
+{
+    dncTimer.stop();
+    dncBuffer.clear();
+    if (dncPort)
+        dncPort->resetBuffer();
+    // A request dropped for its size was answered already.
+    if (std::exchange(state, State::Taking) == State::Skipping)
+        return;
+    requests.enqueue({Request::Expired, QByteArray()});
+    serve();
+}

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QQueue>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+class ManageSerialPort;
+class TableRows;
+
+// The serial DNC service: requests of a CNC or host computer on the second
+// serial line, answered from the tooling tables and the settings file. Every
+// complete request gets its own reply, in the order they came; what comes
+// while a table is sent waits for the table's EOT.
+class DncSerialService : public QObject
+{
+    Q_OBJECT
+public:
+    // Machine X (as the position line shows it) and Z of the axis link, or
+    // false when the board no longer confirms them.
+    using PositionSource = std::function<bool(double &x, double &z)>;
+
+    // Opens the line of "/TTY/DncPort" (none when it is empty).
+    explicit DncSerialService(PositionSource position, QObject *parent = nullptr);
+    ~DncSerialService() override;
+
+    // Why the line was left closed because another program or link holds it.
+    QStringList busyPortTexts() const { return busyPorts; }
+
+signals:
+    void sigActivateMachine(QString name);
+    void sigUpdateSettings();
+    void sigToolsetImported(QString name);
+    void sigDncSerialActive();
+
+private slots:
+    void slot_DncRequest(QByteArray data);
+    void slotDncTimeout();
+
+private:
+    // What waits for its reply: a request up to its CR, a trigger byte, a
+    // request refused for its size, a request that did not end in time.
+    struct Request
+    {
+        enum Kind { Line, Trigger, Oversized, Expired } kind;
+        QByteArray bytes;
+    };
+    // Of the line: taking a request's bytes, or dropping a refused one's up
+    // to its CR.
+    enum class State { Taking, Skipping };
+
+    void assemble(QByteArray data);
+    void serve();
+    void answer(const Request &request);
+    void takeDncRequest(const QByteArray &request);
+    void continueDncRows();
+    QByteArray dncPosition(bool trigger);
+    void send(QByteArray reply);
+
+    PositionSource position;
+    ManageSerialPort *dncPort = nullptr;
+    QStringList busyPorts;
+    State state = State::Taking;
+    QByteArray dncBuffer;
+    QQueue<Request> requests;
+    // The table whose rows are being sent, and its reply so far.
+    std::unique_ptr<TableRows> dncRows;
+    QByteArray dncReply;
+    QString fmtMM;
+    QString fmtInch;
+    QTimer dncTimer;
+    char charDnc = 0;
+};
