@@ -9,6 +9,7 @@
 #include "axis/ManageSerialPort.h"
 #include "axis/QextSerialPort.h"
 #include "dnc/AskDataMatrix.h"
+#include "dnc/DncProtocol.h"
 #include "dnc/cDnc.h"
 #include "dnc/dmScanner.h"
 #include "shared/App.h"
@@ -247,6 +248,65 @@ private slots:
         QTRY_COMPARE(le(2)->text(), QString("late"));
         QVERIFY(send()->isEnabled());
         QCOMPARE(rec.boxes().size(), 1);
+    }
+
+    // A line closed in the middle of a reply is told once: no reply comes
+    // on it, so its reply timer tells nothing more.
+    void serverClosesMidReply_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("part");
+        QTest::newRow("JSON") << "t.dnc" << QByteArray("\x02{\"Acknowledge\": {\"ERR");
+        QTest::newRow("plain text") << "okuma.dnc" << QByteArray("\x02" "AC");
+    }
+    void serverClosesMidReply()
+    {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, part);
+        MessageBoxRecorder rec;
+        layout(file, kLayout);
+        openConnected();
+        m_panel->replyTimer()->setInterval(2000);
+        m_server->closeAfterReply = true;
+        m_server->scripted << part;
+        send()->click();
+        QTRY_COMPARE(m_panel->form()->lblMessage->text(), QString("Not connected"));
+        QVERIFY(!m_panel->replyTimer()->isActive());
+        QCOMPARE(texts(rec), QStringList{"Dnc: Connection error:The remote host closed the connection"});
+    }
+
+    // While the box about a reply is open the panel reads nothing: what the
+    // server sends meanwhile waits in the socket up to the bound of a reply.
+    void bytesWaitingBounded()
+    {
+        openConnected();
+        QList<QMessageBoxKovra::Box> boxes;
+        qint64 waitingMost = 0;
+        const QMessageBoxKovra::Handler found = QMessageBoxKovra::setHandler([&](const QMessageBoxKovra::Box &b) {
+            boxes << b;
+            m_server->send(QByteArray(8 * DncProtocol::kMaxBuffer, 'x'));
+            QTcpSocket *s = m_panel->dncSocket();
+            // Until the bound is reached, and as long again, the line is read.
+            QElapsedTimer reaching;
+            reaching.start();
+            while (s->bytesAvailable() < DncProtocol::kMaxBuffer && reaching.elapsed() < 20000)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+            const qint64 took = reaching.elapsed();
+            QElapsedTimer more;
+            more.start();
+            while (more.elapsed() <= took + 200 && s->bytesAvailable() <= DncProtocol::kMaxBuffer)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+            waitingMost = s->bytesAvailable();
+            return QMessageBox::Ok;
+        });
+        m_server->scripted << "\x02{\"Acknowledge\": {\"ERROR\": \"E3\"}}\x03";
+        send()->click();
+        QTRY_COMPARE(boxes.size(), 1);
+        QMessageBoxKovra::setHandler(found);
+        QCOMPARE(waitingMost, qint64(DncProtocol::kMaxBuffer));
+        // What came meanwhile is read once the box is gone, dropped as too long.
+        QTRY_COMPARE(m_panel->dncSocket()->bytesAvailable(), qint64(0));
+        QVERIFY(send()->isEnabled());
     }
 
     // What the exchange would show while a slow field script runs waits until

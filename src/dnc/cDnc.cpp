@@ -64,6 +64,9 @@ cDnc::cDnc(cAxisInterface *axisLink, MeasureServer *measureServer, QWidget *pare
     connect(&timer, &QTimer::timeout, this, &cDnc::serverTimeout);
     connect(this, &cDnc::jsonReceived, this, &cDnc::processJson);
     timer.setInterval(6000);
+    // Bytes wait in the socket while a reply's box is open: no more than a
+    // reply may hold.
+    socket.setReadBufferSize(DncProtocol::kMaxBuffer);
 }
 
 cDnc::~cDnc()
