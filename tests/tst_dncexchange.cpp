@@ -453,9 +453,10 @@ private slots:
         QCOMPARE(WarningCatcher::caught(), QStringList());
     }
 
-    // A number field goes to the server and to the dnc table as its editor
-    // shows it, whatever the tables or the server held behind that text; the
-    // bounds and RegExp checks judge that text.
+    // A number field goes to the server as its editor shows it, whatever the
+    // tables or the server held behind that text, and to the dnc table so
+    // when it was typed or received; the bounds and RegExp checks judge that
+    // text.
     void shownIsSent_data()
     {
         QTest::addColumn<int>("decimals");
@@ -464,40 +465,41 @@ private slots:
         QTest::addColumn<QString>("typed");    // null: left as shown
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("sent");     // V's value; a plain-text row: the whole line
+        QTest::addColumn<QString>("kept");     // dncNum4 after closing: what nobody changed stays
         const QByteArray number = "FieldType=float\n";
         const QByteArray wear = "FieldType=float\nFormat=%.3f\nMin=-1\nMax=1\n";
         const QString stored = "INSERT INTO dnc(idTool, dncNum4) VALUES(%1, CAST('%2' AS BLOB))";
         const QString toolX = "UPDATE tools SET x=%1 WHERE idTool=%2";
         QTest::newRow("tools value finer than 1 mm decimal")
             << 1 << QByteArray("FieldType=float\nSqlTable=tools\nSqlField=x\n") << toolX.arg("25.049", "%1")
-            << QString() << "25.0" << "25.0";
+            << QString() << "25.0" << "25.0" << "25.0";
         QTest::newRow("tools x in the plain-text line")
             << 3 << QByteArray("FieldType=float\nSqlTable=tools\nSqlField=x\n") << toolX.arg("12", "%1")
-            << QString() << "12.000" << "T7 V12.000 ";
+            << QString() << "12.000" << "T7 V12.000 " << "T7 V12.000 ";
         QTest::newRow("server value beyond float precision")
-            << 3 << number << "1234567.891" << QString() << "1234567.891" << "1234567.891";
+            << 3 << number << "1234567.891" << QString() << "1234567.891" << "1234567.891" << "1234567.891";
         QTest::newRow("dnc value under a Format with leading zeros")
             << 3 << QByteArray("FieldType=float\nFormat=%08.3f\n") << stored.arg("%1", "12") << QString()
-            << "0012.000" << "0012.000";
+            << "0012.000" << "0012.000" << "12";
         QTest::newRow("dnc value under a shorter Format")
-            << 3 << wear << stored.arg("%1", "0.0125") << QString() << "0.013" << "0.013";
+            << 3 << wear << stored.arg("%1", "0.0125") << QString() << "0.013" << "0.013" << "0.0125";
         QTest::newRow("edited text taken")
-            << 3 << wear << stored.arg("%1", "0.0125") << "0.020" << "0.020" << "0.020";
+            << 3 << wear << stored.arg("%1", "0.0125") << "0.020" << "0.020" << "0.020" << "0.020";
         QTest::newRow("bounds judge the value shown")
-            << 3 << wear << stored.arg("%1", "1.0004") << QString() << "1.000" << "1.000";
+            << 3 << wear << stored.arg("%1", "1.0004") << QString() << "1.000" << "1.000" << "1.0004";
         QTest::newRow("bounds read the number through its Format")
             << 3 << QByteArray("FieldType=int\nFormat=T%03d\nMin=1\nMax=50\n") << stored.arg("%1", "T042")
-            << QString() << "T042" << "T042";
+            << QString() << "T042" << "T042" << "T042";
         QTest::newRow("RegExp judges the value shown")
             << 3 << QByteArray("FieldType=float\nRegExp=[0-9]+[.][0-9]{3}\n") << stored.arg("%1", "12")
-            << QString() << "12.000" << "12.000";
-        QTest::newRow("server exponent") << 3 << number << "\"1e3\"" << QString() << "1000.000" << "1000.000";
-        QTest::newRow("server blanks") << 3 << number << "\" 12.5 \"" << QString() << "12.500" << "12.500";
-        QTest::newRow("server trailing point") << 3 << number << "\"12.\"" << QString() << "12.000" << "12.000";
+            << QString() << "12.000" << "12.000" << "12";
+        QTest::newRow("server exponent") << 3 << number << "\"1e3\"" << QString() << "1000.000" << "1000.000" << "1000.000";
+        QTest::newRow("server blanks") << 3 << number << "\" 12.5 \"" << QString() << "12.500" << "12.500" << "12.500";
+        QTest::newRow("server trailing point") << 3 << number << "\"12.\"" << QString() << "12.000" << "12.000" << "12.000";
         QTest::newRow("server leading zero") << 3 << QByteArray("FieldType=int\n") << "\"042\"" << QString() << "42"
-                                             << "42";
+                                             << "42" << "42";
         QTest::newRow("server plus sign") << 3 << QByteArray("FieldType=int\n") << "\"+42\"" << QString() << "42"
-                                          << "42";
+                                          << "42" << "42";
     }
     void shownIsSent()
     {
@@ -533,10 +535,11 @@ private slots:
                  plain ? sent.toLatin1()
                        : "{\"SetValues\": {\"DataMatrixCode\": \"0\",\"Machine\": \"M1\",\"T\": \"7\",\"V\": \""
                              + sent.toLatin1() + "\"}}");
+        QFETCH(QString, kept);
         if (!fromTools)
             QCOMPARE(ToolingDb::probe(QString("SELECT CAST(dncNum4 AS TEXT) FROM dnc WHERE idTool=%1").arg(m_tool))
                          .toString(),
-                     sent);
+                     kept);
     }
 
     void storedTextReadsBack_data()

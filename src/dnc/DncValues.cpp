@@ -44,6 +44,10 @@ QString format(const DatiDnc &f, const QVariant &value, bool isMM)
     if (isNumberField(f)) {
         const bool isInt = f.FieldType == QLatin1String("int");
         const double n = number(f, value);
+        // A number no int holds shows as itself, so that it is refused as
+        // shown rather than sent as the int range's end.
+        if (isInt && std::isfinite(n) && (std::trunc(n) > INT_MAX || std::trunc(n) < INT_MIN))
+            return QString::number(std::trunc(n), 'f', 0);
         const ValueFormat fmt = valueFormat(f);
         if (!f.Format.isEmpty() && fmt.shows(isInt ? truncated(n) : n))
             return fmt.print(n);
@@ -112,6 +116,22 @@ void intBounds(const DatiDnc &f, int *low, int *high)
     *high = qMin(*high, truncated(fmt.highest()));
 }
 
+QVariant fromStore(const DatiDnc &f, const QVariant &stored)
+{
+    return textValue(f, stored.type() == QVariant::ByteArray ? QString::fromLatin1(stored.toByteArray()) : stored);
+}
+
+QByteArray storeBytes(const DatiDnc &f)
+{
+    return f.value.toString().toLatin1();
+}
+
+bool storable(const DatiDnc &f)
+{
+    const QString text = f.value.toString();
+    return isNumberField(f) || QString::fromLatin1(text.toLatin1()) == text;
+}
+
 QString itemKey(const QString &itemText)
 {
     const int p = itemText.indexOf(QLatin1String(" -"));
@@ -129,14 +149,15 @@ QStringList check(const DatiDnc &f, bool isMM)
             out << f.Label + QLatin1Char(' ') + MPrnExact(v, isMM)
                        + QString::asprintf(" [%f,%f]", double(f.Min), double(f.Max));
     } else if (f.FieldType == QLatin1String("int")) {
-        const int v = truncated(number(f, f.value));
+        const double n = number(f, f.value);
+        const double v = std::isnan(n) ? 0.0 : std::trunc(n);
         int low = 0, high = 0;
         intBounds(f, &low, &high);
         // The number and its bounds as the field shows numbers: in the
         // Format's base, so that they compare with what the editor shows;
         // character codes as numbers.
         const bool codes = valueFormat(f).conversion == QLatin1Char('c');
-        const auto shown = [&](int n) { return codes ? QString::number(n) : format(f, n, isMM); };
+        const auto shown = [&](double k) { return codes ? QString::number(k, 'f', 0) : format(f, k, isMM); };
         if (v < low || v > high)
             out << f.Label + QLatin1Char(' ') + shown(v) + QStringLiteral(" [") + shown(low) + QLatin1Char(',')
                        + shown(high) + QLatin1Char(']');

@@ -110,6 +110,7 @@ bool cDnc::init(bool mode, int tool)
     toolMode = mode;
     building = true;
     acknowledged = false;
+    touched.clear();
     toolCode.clear();
     dncRowMissing = false;
     if (toolMode) {
@@ -300,9 +301,7 @@ QVariant cDnc::rawValue(const DatiDnc &f) const
         rec = &dncRow;
     if (!rec || rec->indexOf(f.SqlField) < 0)
         return QVariant();
-    const QVariant v = rec->value(f.SqlField);
-    // The store keeps texts as their Latin-1 bytes.
-    return DncValues::textValue(f, v.type() == QVariant::ByteArray ? QString::fromLatin1(v.toByteArray()) : v);
+    return DncValues::fromStore(f, rec->value(f.SqlField));
 }
 
 QString cDnc::formatField(int i)
@@ -406,6 +405,8 @@ void cDnc::rowChanged(QObject *source)
     if (!w)
         return;
     const int row = w->statusTip().toInt();
+    if (!building)
+        touched.insert(row);
     if (row < 0 || row >= fields.size() || fields.at(row).Script.isEmpty())
         return;
     QString script = fields.at(row).Script;
@@ -527,11 +528,11 @@ bool cDnc::UpdateDb()
     for (int i = 0; i < fields.size(); ++i) {
         setBalluffValue(i);
         const DatiDnc &f = fields.at(i);
-        const QString text = f.value.toString();
-        // A number's text reads back through its Format even so.
-        const bool number = f.FieldType == QLatin1String("int") || f.FieldType == QLatin1String("float");
-        if (f.SqlTable == QLatin1String("dnc") && !number && QString::fromLatin1(text.toLatin1()) != text)
-            refused << f.Label + tr(" contains characters that cannot be stored [") + text + QLatin1Char(']');
+        if (!dncRowMissing && !touched.contains(i))
+            continue;
+        if (f.SqlTable == QLatin1String("dnc") && !DncValues::storable(f))
+            refused << f.Label + tr(" contains characters that cannot be stored [") + f.value.toString()
+                           + QLatin1Char(']');
     }
     if (!refused.isEmpty())
         return storeRefused(refused.join(QLatin1Char('\n')));
@@ -545,17 +546,21 @@ bool cDnc::UpdateDb()
             return storeRefused(error.isEmpty() ? tr("The store added no row") : error);
         }
         dncRowMissing = false;
+        // The new row takes every value shown, at this closing as at a retry.
+        for (int i = 0; i < fields.size(); ++i)
+            touched.insert(i);
     }
     QString sql = QStringLiteral("UPDATE dnc SET ");
     QList<QByteArray> params;
-    for (const DatiDnc &f : fields) {
-        if (f.SqlTable != QLatin1String("dnc"))
+    for (int i = 0; i < fields.size(); ++i) {
+        const DatiDnc &f = fields.at(i);
+        // What nobody changed keeps its stored bytes.
+        if (f.SqlTable != QLatin1String("dnc") || !touched.contains(i))
             continue;
         if (!params.isEmpty())
             sql += QLatin1Char(',');
         sql += f.SqlField + QStringLiteral("=:param%1").arg(params.size());
-        // Texts as their Latin-1 bytes, numbers as their decimal text.
-        params << f.value.toString().toLatin1();
+        params << DncValues::storeBytes(f);
     }
     if (params.isEmpty())
         return true;
