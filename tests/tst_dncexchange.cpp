@@ -20,6 +20,7 @@
 #include "support/Screenshot.h"
 #include "support/StderrCapture.h"
 #include "support/ToolingDb.h"
+#include "support/UnexpectedBoxes.h"
 
 namespace {
 
@@ -362,10 +363,22 @@ private slots:
         m_panel->replyTimer()->setInterval(timerMs);
         m_server->closeAfterReply = serverCloses;
         m_server->scripted << reply;
+        // The other part's box is closed once it has been open that long.
+        QElapsedTimer otherOpen;
+        WhenModalOpens closeOther([&](QWidget *box) {
+            if (!otherBoxMs || box->objectName() != "other")
+                return false;
+            if (!otherOpen.isValid())
+                otherOpen.start();
+            if (otherOpen.elapsed() < otherBoxMs)
+                return false;
+            qobject_cast<QDialog *>(box)->accept();
+            return true;
+        });
         if (otherBoxMs)
-            QTimer::singleShot(100, [otherBoxMs] {
+            QTimer::singleShot(100, [] {
                 QDialog other;
-                QTimer::singleShot(otherBoxMs, &other, &QDialog::accept);
+                other.setObjectName("other");
                 other.exec();
             });
         send()->click();
