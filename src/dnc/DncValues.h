@@ -3,6 +3,7 @@
 #include <QString>
 #include <QVariant>
 
+#include "shared/FieldValues.h"
 #include "shared/ValueFormat.h"
 
 struct DatiDnc;
@@ -31,6 +32,9 @@ QVariant scriptValue(const DatiDnc &field, const QString &text);
 // Format and for dates the text the Format prints of what it stands for, so
 // that every send carries the same text; other texts as they are.
 QVariant collected(const DatiDnc &field, const QString &text);
+
+// The field's value rules, shared with the tag editor.
+FieldValues::Rule rule(const DatiDnc &field);
 
 // The Format of an "int" or "float" field.
 ValueFormat valueFormat(const DatiDnc &field);

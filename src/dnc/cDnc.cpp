@@ -18,7 +18,7 @@
 #include "dnc/dmScanner.h"
 #include "dnc/DncValues.h"
 #include "shared/CheckBoxList.h"
-#include "shared/FormatValidator.h"
+#include "shared/FieldEditors.h"
 #include "shared/ValueFormat.h"
 #include "shared/QExtDoubleValidator.h"
 #include "shared/QMessageBoxKovra.h"
@@ -200,7 +200,7 @@ void cDnc::buildTable()
         } else if (f.isList) {
             QComboBox *e = new QComboBox;
             e->setEditable(false);
-            e->setItemDelegate(new PopupItemDelegate(e));
+            FieldEditors::listPopup(e);
             e->setStatusTip(row);
             connect(e, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &cDnc::slot_listChanged);
             twFields->setCellWidget(i, 1, e);
@@ -213,30 +213,10 @@ void cDnc::buildTable()
             e->setStatusTip(row);
             connect(e, &QLineEdit::textChanged, this, &cDnc::slot_textChanged);
             twFields->setCellWidget(i, 1, e);
-            const bool noBounds = f.Min == 0 && f.Max == 0;
-            if (f.FieldType == QLatin1String("int")) {
-                int low = 0, high = 0;
-                DncValues::intBounds(f, &low, &high);
-                // A Format takes its own text and the number in its base; a
-                // minus sign starts a number where one can be negative.
-                if (!f.Format.isEmpty() || low < 0)
-                    e->setValidator(new FormatValidator(
-                        f.Format.isEmpty() ? ValueFormat(QStringLiteral("%d"), true) : DncValues::valueFormat(f), low,
-                        high, e));
-                else
-                    e->setValidator(new QExtIntValidator(low, high, e));
-            } else if (f.FieldType == QLatin1String("float")) {
-                const double low = noBounds ? 2.2250738585072014e-308 : double(f.Min);
-                const double high = noBounds ? DBL_MAX : double(f.Max);
-                if (!f.Format.isEmpty()) {
-                    e->setValidator(new FormatValidator(DncValues::valueFormat(f), low, high, e));
-                } else {
-                    QExtDoubleValidator *v = new QExtDoubleValidator(low, high, 3, e);
-                    if (!noBounds)
-                        v->setNotation(QDoubleValidator::StandardNotation);
-                    e->setValidator(v);
-                }
-            } else if (f.FieldType == QLatin1String("string")) {
+            // A float field without bounds takes no minus sign.
+            if (QValidator *v = FieldEditors::numberValidator(DncValues::rule(f), DBL_MIN, e))
+                e->setValidator(v);
+            if (f.FieldType == QLatin1String("string")) {
                 e->setMaxLength(int(f.Max));
             }
             if (toolMode)
