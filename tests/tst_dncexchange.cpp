@@ -9,6 +9,7 @@
 #include "axis/ManageSerialPort.h"
 #include "axis/QextSerialPort.h"
 #include "dnc/AskDataMatrix.h"
+#include "dnc/DncProtocol.h"
 #include "dnc/cDnc.h"
 #include "dnc/dmScanner.h"
 #include "shared/App.h"
@@ -19,6 +20,7 @@
 #include "support/Screenshot.h"
 #include "support/StderrCapture.h"
 #include "support/ToolingDb.h"
+#include "support/UnexpectedBoxes.h"
 
 namespace {
 
@@ -249,6 +251,65 @@ private slots:
         QCOMPARE(rec.boxes().size(), 1);
     }
 
+    // A line closed in the middle of a reply is told once: no reply comes
+    // on it, so its reply timer tells nothing more.
+    void serverClosesMidReply_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("part");
+        QTest::newRow("JSON") << "t.dnc" << QByteArray("\x02{\"Acknowledge\": {\"ERR");
+        QTest::newRow("plain text") << "okuma.dnc" << QByteArray("\x02" "AC");
+    }
+    void serverClosesMidReply()
+    {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, part);
+        MessageBoxRecorder rec;
+        layout(file, kLayout);
+        openConnected();
+        m_panel->replyTimer()->setInterval(2000);
+        m_server->closeAfterReply = true;
+        m_server->scripted << part;
+        send()->click();
+        QTRY_COMPARE(m_panel->form()->lblMessage->text(), QString("Not connected"));
+        QVERIFY(!m_panel->replyTimer()->isActive());
+        QCOMPARE(texts(rec), QStringList{"Dnc: Connection error:The remote host closed the connection"});
+    }
+
+    // While the box about a reply is open the panel reads nothing: what the
+    // server sends meanwhile waits in the socket up to the bound of a reply.
+    void bytesWaitingBounded()
+    {
+        openConnected();
+        QList<QMessageBoxKovra::Box> boxes;
+        qint64 waitingMost = 0;
+        const QMessageBoxKovra::Handler found = QMessageBoxKovra::setHandler([&](const QMessageBoxKovra::Box &b) {
+            boxes << b;
+            m_server->send(QByteArray(8 * DncProtocol::kMaxBuffer, 'x'));
+            QTcpSocket *s = m_panel->dncSocket();
+            // Until the bound is reached, and as long again, the line is read.
+            QElapsedTimer reaching;
+            reaching.start();
+            while (s->bytesAvailable() < DncProtocol::kMaxBuffer && reaching.elapsed() < 20000)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+            const qint64 took = reaching.elapsed();
+            QElapsedTimer more;
+            more.start();
+            while (more.elapsed() <= took + 200 && s->bytesAvailable() <= DncProtocol::kMaxBuffer)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+            waitingMost = s->bytesAvailable();
+            return QMessageBox::Ok;
+        });
+        m_server->scripted << "\x02{\"Acknowledge\": {\"ERROR\": \"E3\"}}\x03";
+        send()->click();
+        QTRY_COMPARE(boxes.size(), 1);
+        QMessageBoxKovra::setHandler(found);
+        QCOMPARE(waitingMost, qint64(DncProtocol::kMaxBuffer));
+        // What came meanwhile is read once the box is gone, dropped as too long.
+        QTRY_COMPARE(m_panel->dncSocket()->bytesAvailable(), qint64(0));
+        QVERIFY(send()->isEnabled());
+    }
+
     // What the exchange would show while a slow field script runs waits until
     // the script has returned: a box opened inside it could not be answered.
     // A reply that came in time is not turned into a time-out by that wait.
@@ -302,10 +363,22 @@ private slots:
         m_panel->replyTimer()->setInterval(timerMs);
         m_server->closeAfterReply = serverCloses;
         m_server->scripted << reply;
+        // The other part's box is closed once it has been open that long.
+        QElapsedTimer otherOpen;
+        WhenModalOpens closeOther([&](QWidget *box) {
+            if (!otherBoxMs || box->objectName() != "other")
+                return false;
+            if (!otherOpen.isValid())
+                otherOpen.start();
+            if (otherOpen.elapsed() < otherBoxMs)
+                return false;
+            qobject_cast<QDialog *>(box)->accept();
+            return true;
+        });
         if (otherBoxMs)
-            QTimer::singleShot(100, [otherBoxMs] {
+            QTimer::singleShot(100, [] {
                 QDialog other;
-                QTimer::singleShot(otherBoxMs, &other, &QDialog::accept);
+                other.setObjectName("other");
                 other.exec();
             });
         send()->click();
@@ -393,9 +466,10 @@ private slots:
         QCOMPARE(WarningCatcher::caught(), QStringList());
     }
 
-    // A number field goes to the server and to the dnc table as its editor
-    // shows it, whatever the tables or the server held behind that text; the
-    // bounds and RegExp checks judge that text.
+    // A number field goes to the server as its editor shows it, whatever the
+    // tables or the server held behind that text, and to the dnc table so
+    // when it was typed or received; the bounds and RegExp checks judge that
+    // text.
     void shownIsSent_data()
     {
         QTest::addColumn<int>("decimals");
@@ -404,40 +478,41 @@ private slots:
         QTest::addColumn<QString>("typed");    // null: left as shown
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("sent");     // V's value; a plain-text row: the whole line
+        QTest::addColumn<QString>("kept");     // dncNum4 after closing: what nobody changed stays
         const QByteArray number = "FieldType=float\n";
         const QByteArray wear = "FieldType=float\nFormat=%.3f\nMin=-1\nMax=1\n";
         const QString stored = "INSERT INTO dnc(idTool, dncNum4) VALUES(%1, CAST('%2' AS BLOB))";
         const QString toolX = "UPDATE tools SET x=%1 WHERE idTool=%2";
         QTest::newRow("tools value finer than 1 mm decimal")
             << 1 << QByteArray("FieldType=float\nSqlTable=tools\nSqlField=x\n") << toolX.arg("25.049", "%1")
-            << QString() << "25.0" << "25.0";
+            << QString() << "25.0" << "25.0" << "25.0";
         QTest::newRow("tools x in the plain-text line")
             << 3 << QByteArray("FieldType=float\nSqlTable=tools\nSqlField=x\n") << toolX.arg("12", "%1")
-            << QString() << "12.000" << "T7 V12.000 ";
+            << QString() << "12.000" << "T7 V12.000 " << "T7 V12.000 ";
         QTest::newRow("server value beyond float precision")
-            << 3 << number << "1234567.891" << QString() << "1234567.891" << "1234567.891";
+            << 3 << number << "1234567.891" << QString() << "1234567.891" << "1234567.891" << "1234567.891";
         QTest::newRow("dnc value under a Format with leading zeros")
             << 3 << QByteArray("FieldType=float\nFormat=%08.3f\n") << stored.arg("%1", "12") << QString()
-            << "0012.000" << "0012.000";
+            << "0012.000" << "0012.000" << "12";
         QTest::newRow("dnc value under a shorter Format")
-            << 3 << wear << stored.arg("%1", "0.0125") << QString() << "0.013" << "0.013";
+            << 3 << wear << stored.arg("%1", "0.0125") << QString() << "0.013" << "0.013" << "0.0125";
         QTest::newRow("edited text taken")
-            << 3 << wear << stored.arg("%1", "0.0125") << "0.020" << "0.020" << "0.020";
+            << 3 << wear << stored.arg("%1", "0.0125") << "0.020" << "0.020" << "0.020" << "0.020";
         QTest::newRow("bounds judge the value shown")
-            << 3 << wear << stored.arg("%1", "1.0004") << QString() << "1.000" << "1.000";
+            << 3 << wear << stored.arg("%1", "1.0004") << QString() << "1.000" << "1.000" << "1.0004";
         QTest::newRow("bounds read the number through its Format")
             << 3 << QByteArray("FieldType=int\nFormat=T%03d\nMin=1\nMax=50\n") << stored.arg("%1", "T042")
-            << QString() << "T042" << "T042";
+            << QString() << "T042" << "T042" << "T042";
         QTest::newRow("RegExp judges the value shown")
             << 3 << QByteArray("FieldType=float\nRegExp=[0-9]+[.][0-9]{3}\n") << stored.arg("%1", "12")
-            << QString() << "12.000" << "12.000";
-        QTest::newRow("server exponent") << 3 << number << "\"1e3\"" << QString() << "1000.000" << "1000.000";
-        QTest::newRow("server blanks") << 3 << number << "\" 12.5 \"" << QString() << "12.500" << "12.500";
-        QTest::newRow("server trailing point") << 3 << number << "\"12.\"" << QString() << "12.000" << "12.000";
+            << QString() << "12.000" << "12.000" << "12";
+        QTest::newRow("server exponent") << 3 << number << "\"1e3\"" << QString() << "1000.000" << "1000.000" << "1000.000";
+        QTest::newRow("server blanks") << 3 << number << "\" 12.5 \"" << QString() << "12.500" << "12.500" << "12.500";
+        QTest::newRow("server trailing point") << 3 << number << "\"12.\"" << QString() << "12.000" << "12.000" << "12.000";
         QTest::newRow("server leading zero") << 3 << QByteArray("FieldType=int\n") << "\"042\"" << QString() << "42"
-                                             << "42";
+                                             << "42" << "42";
         QTest::newRow("server plus sign") << 3 << QByteArray("FieldType=int\n") << "\"+42\"" << QString() << "42"
-                                          << "42";
+                                          << "42" << "42";
     }
     void shownIsSent()
     {
@@ -473,10 +548,11 @@ private slots:
                  plain ? sent.toLatin1()
                        : "{\"SetValues\": {\"DataMatrixCode\": \"0\",\"Machine\": \"M1\",\"T\": \"7\",\"V\": \""
                              + sent.toLatin1() + "\"}}");
+        QFETCH(QString, kept);
         if (!fromTools)
             QCOMPARE(ToolingDb::probe(QString("SELECT CAST(dncNum4 AS TEXT) FROM dnc WHERE idTool=%1").arg(m_tool))
                          .toString(),
-                     sent);
+                     kept);
     }
 
     void storedTextReadsBack_data()

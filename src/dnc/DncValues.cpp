@@ -32,9 +32,15 @@ double number(const DatiDnc &f, const QVariant &value)
 
 namespace DncValues {
 
+FieldValues::Rule rule(const DatiDnc &f)
+{
+    // Formats were checked when the layout was read (DncLayout::isSafeFormat).
+    return FieldValues::Rule(f.FieldType, f.Format, true, f.Min, f.Max);
+}
+
 ValueFormat valueFormat(const DatiDnc &f)
 {
-    return ValueFormat(f.Format, f.FieldType == QLatin1String("int"));
+    return rule(f).format;
 }
 
 QString format(const DatiDnc &f, const QVariant &value, bool isMM)
@@ -44,10 +50,14 @@ QString format(const DatiDnc &f, const QVariant &value, bool isMM)
     if (isNumberField(f)) {
         const bool isInt = f.FieldType == QLatin1String("int");
         const double n = number(f, value);
+        if (isInt) {
+            const QString shown = FieldValues::shownInt(rule(f), n);
+            return shown.isEmpty() ? QString::number(truncated(n)) : shown;
+        }
         const ValueFormat fmt = valueFormat(f);
-        if (!f.Format.isEmpty() && fmt.shows(isInt ? truncated(n) : n))
+        if (fmt.isValid() && fmt.shows(n))
             return fmt.print(n);
-        return isInt ? QString::number(truncated(n)) : MPrnExact(n, isMM);
+        return MPrnExact(n, isMM);
     }
     if (f.FieldType == QLatin1String("date")) {
         const QVariant seconds = textValue(f, value);
@@ -64,28 +74,13 @@ QVariant textValue(const DatiDnc &f, const QVariant &stored)
 {
     if (stored.type() != QVariant::String)
         return stored;
-    const QString text = stored.toString();
-    if (f.FieldType == QLatin1String("date")) {
-        qint64 seconds = 0;
-        return ValueFormat::readDate(f.Format, text, &seconds) ? QVariant(seconds) : stored;
-    }
-    if (!isNumberField(f))
-        return stored;
-    double value = 0;
-    if (!f.Format.isEmpty() && valueFormat(f).readTyped(text, &value))
-        return value;
-    // A decimal number from a server or a script, whatever the field's base.
-    bool ok = false;
-    value = text.trimmed().toDouble(&ok);
-    return ok ? QVariant(value) : stored;
+    const QVariant value = FieldValues::fromText(rule(f), stored.toString());
+    return value.type() == QVariant::String ? stored : value;
 }
 
 QVariant scriptValue(const DatiDnc &f, const QString &text)
 {
-    double value = 0;
-    if (isNumberField(f) && !f.Format.isEmpty())
-        return valueFormat(f).readOutput(text, &value) ? QVariant(value) : QVariant(text);
-    return textValue(f, text);
+    return FieldValues::scriptValue(rule(f), text);
 }
 
 QVariant collected(const DatiDnc &f, const QString &text)
@@ -102,14 +97,23 @@ QVariant collected(const DatiDnc &f, const QString &text)
 
 void intBounds(const DatiDnc &f, int *low, int *high)
 {
-    const bool noBounds = f.Min == 0 && f.Max == 0;
-    *low = noBounds ? INT_MIN : truncated(f.Min);
-    *high = noBounds ? INT_MAX : truncated(f.Max);
-    if (f.Format.isEmpty())
-        return;
-    const ValueFormat fmt = valueFormat(f);
-    *low = qMax(*low, truncated(fmt.lowest()));
-    *high = qMin(*high, truncated(fmt.highest()));
+    FieldValues::intBounds(rule(f), low, high);
+}
+
+QVariant fromStore(const DatiDnc &f, const QVariant &stored)
+{
+    return textValue(f, stored.type() == QVariant::ByteArray ? QString::fromLatin1(stored.toByteArray()) : stored);
+}
+
+QByteArray storeBytes(const DatiDnc &f)
+{
+    return f.value.toString().toLatin1();
+}
+
+bool storable(const DatiDnc &f)
+{
+    const QString text = f.value.toString();
+    return isNumberField(f) || QString::fromLatin1(text.toLatin1()) == text;
 }
 
 QString itemKey(const QString &itemText)
@@ -122,31 +126,18 @@ QStringList check(const DatiDnc &f, bool isMM)
 {
     QStringList out;
     const QString text = f.value.toString();
-    const bool bounded = !(f.Min == 0 && f.Max == 0);
+    const FieldValues::Rule r = rule(f);
+    QString line;
     if (f.FieldType == QLatin1String("float")) {
         const double v = number(f, f.value);
-        if (bounded && (v < f.Min || v > f.Max))
-            out << f.Label + QLatin1Char(' ') + MPrnExact(v, isMM)
-                       + QString::asprintf(" [%f,%f]", double(f.Min), double(f.Max));
+        line = FieldValues::floatBoundsLine(r, f.Label, v, MPrnExact(v, isMM));
     } else if (f.FieldType == QLatin1String("int")) {
-        const int v = truncated(number(f, f.value));
-        int low = 0, high = 0;
-        intBounds(f, &low, &high);
-        // The number and its bounds as the field shows numbers: in the
-        // Format's base, so that they compare with what the editor shows;
-        // character codes as numbers.
-        const bool codes = valueFormat(f).conversion == QLatin1Char('c');
-        const auto shown = [&](int n) { return codes ? QString::number(n) : format(f, n, isMM); };
-        if (v < low || v > high)
-            out << f.Label + QLatin1Char(' ') + shown(v) + QStringLiteral(" [") + shown(low) + QLatin1Char(',')
-                       + shown(high) + QLatin1Char(']');
-    } else if (f.FieldType == QLatin1String("string") && bounded) {
-        const int n = text.length();
-        if (n < f.Min || n > f.Max)
-            out << f.Label + QStringLiteral(" length ")
-                       + QString::asprintf("%d [min length %d,max lenght %d]", n, truncated(f.Min),
-                                           truncated(f.Max));
+        line = FieldValues::intBoundsLine(r, f.Label, number(f, f.value));
+    } else if (f.FieldType == QLatin1String("string")) {
+        line = FieldValues::lengthLine(r, f.Label, text.length());
     }
+    if (!line.isEmpty())
+        out << line;
     if (f.isList && text.isEmpty())
         out << f.Label + QStringLiteral(" value not in list");
     if (!f.RegExp.isEmpty()) {

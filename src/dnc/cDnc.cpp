@@ -19,7 +19,7 @@
 #include "dnc/DncValues.h"
 #include "shared/CheckBoxList.h"
 #include "shared/CheckedStore.h"
-#include "shared/FormatValidator.h"
+#include "shared/FieldEditors.h"
 #include "shared/ValueFormat.h"
 #include "shared/QExtDoubleValidator.h"
 #include "shared/QMessageBoxKovra.h"
@@ -65,6 +65,9 @@ cDnc::cDnc(cAxisInterface *axisLink, MeasureServer *measureServer, QWidget *pare
     connect(&timer, &QTimer::timeout, this, &cDnc::serverTimeout);
     connect(this, &cDnc::jsonReceived, this, &cDnc::processJson);
     timer.setInterval(6000);
+    // Bytes wait in the socket while a reply's box is open: no more than a
+    // reply may hold.
+    socket.setReadBufferSize(DncProtocol::kMaxBuffer);
 }
 
 cDnc::~cDnc()
@@ -108,6 +111,7 @@ bool cDnc::init(bool mode, int tool)
     toolMode = mode;
     building = true;
     acknowledged = false;
+    touched.clear();
     toolCode.clear();
     dncRowMissing = false;
     if (toolMode) {
@@ -197,7 +201,7 @@ void cDnc::buildTable()
         } else if (f.isList) {
             QComboBox *e = new QComboBox;
             e->setEditable(false);
-            e->setItemDelegate(new PopupItemDelegate(e));
+            FieldEditors::listPopup(e);
             e->setStatusTip(row);
             connect(e, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &cDnc::slot_listChanged);
             twFields->setCellWidget(i, 1, e);
@@ -210,30 +214,10 @@ void cDnc::buildTable()
             e->setStatusTip(row);
             connect(e, &QLineEdit::textChanged, this, &cDnc::slot_textChanged);
             twFields->setCellWidget(i, 1, e);
-            const bool noBounds = f.Min == 0 && f.Max == 0;
-            if (f.FieldType == QLatin1String("int")) {
-                int low = 0, high = 0;
-                DncValues::intBounds(f, &low, &high);
-                // A Format takes its own text and the number in its base; a
-                // minus sign starts a number where one can be negative.
-                if (!f.Format.isEmpty() || low < 0)
-                    e->setValidator(new FormatValidator(
-                        f.Format.isEmpty() ? ValueFormat(QStringLiteral("%d"), true) : DncValues::valueFormat(f), low,
-                        high, e));
-                else
-                    e->setValidator(new QExtIntValidator(low, high, e));
-            } else if (f.FieldType == QLatin1String("float")) {
-                const double low = noBounds ? 2.2250738585072014e-308 : double(f.Min);
-                const double high = noBounds ? DBL_MAX : double(f.Max);
-                if (!f.Format.isEmpty()) {
-                    e->setValidator(new FormatValidator(DncValues::valueFormat(f), low, high, e));
-                } else {
-                    QExtDoubleValidator *v = new QExtDoubleValidator(low, high, 3, e);
-                    if (!noBounds)
-                        v->setNotation(QDoubleValidator::StandardNotation);
-                    e->setValidator(v);
-                }
-            } else if (f.FieldType == QLatin1String("string")) {
+            // A float field without bounds takes no minus sign.
+            if (QValidator *v = FieldEditors::numberValidator(DncValues::rule(f), DBL_MIN, e))
+                e->setValidator(v);
+            if (f.FieldType == QLatin1String("string")) {
                 e->setMaxLength(int(f.Max));
             }
             if (toolMode)
@@ -298,9 +282,7 @@ QVariant cDnc::rawValue(const DatiDnc &f) const
         rec = &dncRow;
     if (!rec || rec->indexOf(f.SqlField) < 0)
         return QVariant();
-    const QVariant v = rec->value(f.SqlField);
-    // The store keeps texts as their Latin-1 bytes.
-    return DncValues::textValue(f, v.type() == QVariant::ByteArray ? QString::fromLatin1(v.toByteArray()) : v);
+    return DncValues::fromStore(f, rec->value(f.SqlField));
 }
 
 QString cDnc::formatField(int i)
@@ -404,6 +386,8 @@ void cDnc::rowChanged(QObject *source)
     if (!w)
         return;
     const int row = w->statusTip().toInt();
+    if (!building)
+        touched.insert(row);
     if (row < 0 || row >= fields.size() || fields.at(row).Script.isEmpty())
         return;
     QString script = fields.at(row).Script;
@@ -525,11 +509,11 @@ bool cDnc::UpdateDb()
     for (int i = 0; i < fields.size(); ++i) {
         setBalluffValue(i);
         const DatiDnc &f = fields.at(i);
-        const QString text = f.value.toString();
-        // A number's text reads back through its Format even so.
-        const bool number = f.FieldType == QLatin1String("int") || f.FieldType == QLatin1String("float");
-        if (f.SqlTable == QLatin1String("dnc") && !number && QString::fromLatin1(text.toLatin1()) != text)
-            refused << f.Label + tr(" contains characters that cannot be stored [") + text + QLatin1Char(']');
+        if (!dncRowMissing && !touched.contains(i))
+            continue;
+        if (f.SqlTable == QLatin1String("dnc") && !DncValues::storable(f))
+            refused << f.Label + tr(" contains characters that cannot be stored [") + f.value.toString()
+                           + QLatin1Char(']');
     }
     if (!refused.isEmpty())
         return storeRefused(refused.join(QLatin1Char('\n')));
@@ -542,18 +526,22 @@ bool cDnc::UpdateDb()
             return storeRefused(error.isEmpty() ? tr("The store added no row") : error);
         }
         dncRowMissing = false;
+        // The new row takes every value shown, at this closing as at a retry.
+        for (int i = 0; i < fields.size(); ++i)
+            touched.insert(i);
     }
     QString sql = QStringLiteral("UPDATE dnc SET ");
     QVariantMap params;
-    for (const DatiDnc &f : fields) {
-        if (f.SqlTable != QLatin1String("dnc"))
+    for (int i = 0; i < fields.size(); ++i) {
+        const DatiDnc &f = fields.at(i);
+        // What nobody changed keeps its stored bytes.
+        if (f.SqlTable != QLatin1String("dnc") || !touched.contains(i))
             continue;
         if (!params.isEmpty())
             sql += QLatin1Char(',');
         const QString param = QStringLiteral(":param%1").arg(params.size());
         sql += f.SqlField + QLatin1Char('=') + param;
-        // Texts as their Latin-1 bytes, numbers as their decimal text.
-        params.insert(param, f.value.toString().toLatin1());
+        params.insert(param, DncValues::storeBytes(f));
     }
     if (params.isEmpty())
         return true;

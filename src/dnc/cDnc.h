@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QSet>
+
 #include <QHash>
 #include <QJsonDocument>
 #include <QList>
@@ -123,6 +125,9 @@ private:
     bool building = false;
     bool dataChanged = false;
     bool dncRowMissing = false;
+    // Rows typed, measured, received or set by a script in this opening:
+    // closing stores only them (a new row takes every shown value).
+    QSet<int> touched;
     QVariantList scriptValues;
     // The tool's rows of tools and dnc, read once per opening.
     QSqlRecord toolRow;

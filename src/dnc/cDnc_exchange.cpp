@@ -73,6 +73,8 @@ void cDnc::updSocketStatus(QAbstractSocket::SocketState state)
     ui.pbDataMatrix->setEnabled(false);
     switch (state) {
     case QAbstractSocket::UnconnectedState:
+        // No reply comes on a closed line: its loss is the one box.
+        timer.stop();
         ui.lblMessage->setText(tr("Not connected"));
         break;
     case QAbstractSocket::ConnectingState:

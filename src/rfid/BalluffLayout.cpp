@@ -223,10 +223,12 @@ bool BalluffLayout::read(const QString &path, QStringList *messages)
         // known kind; anything else would read or write memory it does not
         // own. The editor shows a field with an unusable display pattern as
         // it shows one without a pattern; the tag's bytes cannot do without theirs.
-        if ((f.FieldType == QLatin1String("int") || f.FieldType == QLatin1String("float"))
-            && !f.Format.isEmpty() && !isSafeFormat(f.Format, f.FieldType == QLatin1String("int")))
+        const bool numberField = f.FieldType == QLatin1String("int") || f.FieldType == QLatin1String("float");
+        const bool usable = !numberField || isSafeFormat(f.Format, f.FieldType == QLatin1String("int"));
+        if (numberField && !f.Format.isEmpty() && !usable)
             std::fprintf(stderr, "%s %s: unusable Format \"%s\", the field is shown without it\n",
                          qPrintable(path), qPrintable(S), qPrintable(f.Format));
+        f.rule = FieldValues::Rule(f.FieldType, f.Format, usable, f.Min, f.Max);
         // The tag's text must also read back in the base it was printed in.
         if (f.Type == QLatin1String("FORMATNUM")) {
             const QChar c = formatConversion(f.FormatNum, f.BitMask != 0 || f.FieldType == QLatin1String("int"));

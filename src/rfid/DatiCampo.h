@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include "shared/FieldValues.h"
+
 // One field of a tag layout: where its bytes lie on the tag, how they are
 // encoded, and how the tag editor shows, edits and checks the value.
 struct DatiCampo
@@ -42,4 +44,7 @@ struct DatiCampo
     bool FontBold = false;
     bool FontItalic = false;
     quint8 FontSize = 0;
+    // The editor's value rules (FieldType, Format, Min, Max) as the layout
+    // reader took them: a Format it found unusable is none.
+    FieldValues::Rule rule;
 };

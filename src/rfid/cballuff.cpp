@@ -20,7 +20,7 @@
 #include "rfid/BalluffCodec.h"
 #include "rfid/qballuff.h"
 #include "shared/CheckBoxList.h"
-#include "shared/FormatValidator.h"
+#include "shared/FieldEditors.h"
 #include "shared/IniText.h"
 #include "shared/QExtDoubleValidator.h"
 #include "shared/QMessageBoxKovra.h"
@@ -211,6 +211,7 @@ void cBalluffUI::buildRow(int i)
         connect(list, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &cBalluffUI::slot_listChanged);
         list->addItems(f.List);
         list->setEditable(false);
+        FieldEditors::listPopup(list);
         list->setStatusTip(row);
         list->setCurrentIndex(findItem(QString(), list));
         list->setEnabled(!f.Locked);
@@ -219,32 +220,9 @@ void cBalluffUI::buildRow(int i)
         auto *line = new QLineEdit(grid);
         line->setStatusTip(row);
         connect(line, &QLineEdit::textChanged, this, &cBalluffUI::slot_textChanged);
-        const bool noLimits = f.Min == 0 && f.Max == 0;
-        const bool isInt = f.FieldType == QLatin1String("int");
-        const bool formatted = !f.Format.isEmpty() && BalluffLayout::isSafeFormat(f.Format, isInt);
-        const double big = isInt ? double(std::numeric_limits<int>::max()) : std::numeric_limits<double>::max();
-        const double lo = noLimits ? -big - (isInt ? 1 : 0) : double(isInt ? BalluffCodec::toInt(f.Min) : f.Min);
-        const double hi = noLimits ? big : double(isInt ? BalluffCodec::toInt(f.Max) : f.Max);
-        if ((isInt || f.FieldType == QLatin1String("float")) && formatted) {
-            // The Format's own text and the number in its base.
-            line->setValidator(new FormatValidator(ValueFormat(f.Format, isInt), lo, hi, line));
-        } else if (isInt && lo < 0) {
-            // A minus sign starts a number where one can be negative.
-            line->setValidator(new FormatValidator(ValueFormat(QStringLiteral("%d"), true), lo, hi, line));
-        } else if (isInt) {
-            auto *v = new QExtIntValidator(std::numeric_limits<int>::min(), std::numeric_limits<int>::max(), line);
-            if (!noLimits)
-                v->setRange(BalluffCodec::toInt(f.Min), BalluffCodec::toInt(f.Max));
+        if (QValidator *v = FieldEditors::numberValidator(f.rule, -std::numeric_limits<double>::max(), line))
             line->setValidator(v);
-        } else if (f.FieldType == QLatin1String("float")) {
-            auto *v = new QExtDoubleValidator(-std::numeric_limits<double>::max(), std::numeric_limits<double>::max(),
-                                              3, line);
-            if (!noLimits) {
-                v->setRange(f.Min, f.Max, 3);
-                v->setNotation(QDoubleValidator::StandardNotation);
-            }
-            line->setValidator(v);
-        } else if (f.FieldType == QLatin1String("string")) {
+        if (f.FieldType == QLatin1String("string")) {
             line->setMaxLength(qMax(0, f.ByteLength));
         }
         line->setReadOnly(f.Locked || f.HasInputBox);
@@ -288,13 +266,13 @@ void cBalluffUI::setTableValue(int row)
         const int n = BalluffCodec::toInt(std::trunc(number.toDouble()));
         // The editor's text is what a write takes: a pattern the formatter
         // cannot take shows the value as an empty pattern would.
-        if (BalluffLayout::isSafeFormat(f.Format, true))
-            t = ValueFormat(f.Format, true).print(n);
+        if (f.rule.formatted())
+            t = f.rule.format.print(n);
         else
             t = QString::number(n);
     } else if (f.FieldType == QLatin1String("float")) {
-        if (BalluffLayout::isSafeFormat(f.Format, false))
-            t = ValueFormat(f.Format, false).print(number.toDouble());
+        if (f.rule.formatted())
+            t = f.rule.format.print(number.toDouble());
         else
             t = MPrn(number.toFloat(), CurrentMachine.IsMM);
     } else if (f.FieldType == QLatin1String("date")) {

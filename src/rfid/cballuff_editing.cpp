@@ -85,15 +85,7 @@ void cBalluffUI::setBalluffValue(int index, bool applyAutoDefault)
 
 QVariant cBalluffUI::editorValue(const DatiCampo &f, const QString &text)
 {
-    const bool isInt = f.FieldType == QLatin1String("int");
-    double number = 0;
-    qint64 seconds = 0;
-    if ((isInt || f.FieldType == QLatin1String("float")) && BalluffLayout::isSafeFormat(f.Format, isInt)
-        && ValueFormat(f.Format, isInt).readTyped(text, &number))
-        return number;
-    if (f.FieldType == QLatin1String("date") && ValueFormat::readDate(f.Format, text, &seconds))
-        return seconds;
-    return text;
+    return FieldValues::fromText(f.rule, text);
 }
 
 void cBalluffUI::fieldEdited(QObject *source)
@@ -153,13 +145,7 @@ void cBalluffUI::executeScript(QString &script, int row)
         for (const DncScript::Output &o : outputs) {
             // A number as the script computed it, or the Format's own text.
             DatiCampo &f = fields[o.field];
-            const bool isInt = f.FieldType == QLatin1String("int");
-            double number = 0;
-            if ((isInt || f.FieldType == QLatin1String("float")) && BalluffLayout::isSafeFormat(f.Format, isInt)
-                && ValueFormat(f.Format, isInt).readOutput(o.value, &number))
-                f.value = number;
-            else
-                f.value = o.value;
+            f.value = FieldValues::scriptValue(f.rule, o.value);
             setTableValue(o.field);
         }
     }
@@ -246,8 +232,7 @@ void cBalluffUI::slot_inputBox()
         return;
     const DatiCampo &f = fields.at(row);
     const QString range = " [" + g6(f.Min) + "," + g6(f.Max) + "]";
-    // Limits 0/0 mean "no range", as everywhere else.
-    const bool noLimits = f.Min == 0 && f.Max == 0;
+    const bool noLimits = !FieldValues::bounded(f.Min, f.Max);
     // The toolkit's input dialog, readable over the editor's dark panel.
     QInputDialog ask(this);
     ask.setWindowTitle(tr("Insert value"));
@@ -314,23 +299,17 @@ bool cBalluffUI::validateData(QString &message)
         auto *line = qobject_cast<QLineEdit *>(editor(i));
         const QString text = line ? line->text() : BalluffCodec::valueText(f.value);
         const int before = problems.size();
-        if (!(f.Min == 0 && f.Max == 0)) {
-            if (f.FieldType == QLatin1String("float")) {
-                const float v = checkedFloat(f.value);
-                if (v < f.Min || v > f.Max)
-                    problems << f.Label + " " + MPrn(v, CurrentMachine.IsMM)
-                                    + QString::asprintf(" [%f,%f]", double(f.Min), double(f.Max));
-            } else if (f.FieldType == QLatin1String("int")) {
-                const int v = checkedInt(f.value);
-                if (v < f.Min || v > f.Max)
-                    problems << f.Label + " " + QString::asprintf("%d [%d,%d]", v, BalluffCodec::toInt(f.Min), BalluffCodec::toInt(f.Max));
-            } else if (f.FieldType == QLatin1String("string")) {
-                const int n = int(text.size());
-                if (n < f.Min || n > f.Max)
-                    problems << f.Label + " length "
-                                    + QString::asprintf("%d [min length %d,max lenght %d]", n, BalluffCodec::toInt(f.Min), BalluffCodec::toInt(f.Max));
-            }
+        QString outside;
+        if (f.FieldType == QLatin1String("float")) {
+            const float v = checkedFloat(f.value);
+            outside = FieldValues::floatBoundsLine(f.rule, f.Label, v, MPrn(v, CurrentMachine.IsMM));
+        } else if (f.FieldType == QLatin1String("int")) {
+            outside = FieldValues::intBoundsLine(f.rule, f.Label, checkedInt(f.value));
+        } else if (f.FieldType == QLatin1String("string")) {
+            outside = FieldValues::lengthLine(f.rule, f.Label, int(text.size()));
         }
+        if (!outside.isEmpty())
+            problems << outside;
         // A text a number field cannot read would go to the tag as 0, and a
         // character beyond Latin-1 as "?".
         if (!text.isEmpty() && BalluffCodec::takesNumber(f) && !BalluffCodec::isNumeric(f.value)) {

@@ -38,6 +38,10 @@ QValidator::State FormatValidator::validate(QString &input, int &) const
         return Intermediate;
     double v = 0;
     if (format.readTyped(input, &v)) {
+        // What is shown is what goes out: no more digits than the Format
+        // prints, and more digits never bring the text back to them.
+        if (format.shows(v) && !format.keeps(v))
+            return Invalid;
         if (v >= bottom && v <= top && format.shows(v))
             return Acceptable;
         // Leading zeros start a prefixed or zero-padded number, a small

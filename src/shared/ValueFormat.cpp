@@ -111,6 +111,12 @@ bool ValueFormat::shows(double value) const
     return value == std::trunc(value) && printable(int(value));
 }
 
+bool ValueFormat::keeps(double value) const
+{
+    double back = 0;
+    return shows(value) && read(print(value), &back) && back == value;
+}
+
 double ValueFormat::lowest() const
 {
     return conversion == QLatin1Char('c') ? 32 : integer ? double(INT_MIN) : -HUGE_VAL;

@@ -30,6 +30,9 @@ public:
     // The values whose text reads back as them: %c shows the printable
     // Latin-1 characters only.
     bool shows(double value) const;
+    // The Format's text of the value reads back as the value itself: no
+    // digit of it is lost to the Format's precision or the int range.
+    bool keeps(double value) const;
     double lowest() const;
     double highest() const;
     // 8 for %o, 16 for %x and %X, else 10.

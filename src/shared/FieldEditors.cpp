@@ -1,0 +1,41 @@
+#include "shared/FieldEditors.h"
+
+#include <QComboBox>
+
+#include <cfloat>
+
+#include "shared/CheckBoxList.h"
+#include "shared/FormatValidator.h"
+#include "shared/QExtDoubleValidator.h"
+
+namespace FieldEditors {
+
+QValidator *numberValidator(const FieldValues::Rule &r, double unboundedFloor, QObject *parent)
+{
+    const bool limited = FieldValues::bounded(r.min, r.max);
+    if (r.isInt()) {
+        int low = 0, high = 0;
+        FieldValues::intBounds(r, &low, &high);
+        if (r.formatted() || low < 0)
+            return new FormatValidator(r.formatted() ? r.format : ValueFormat(QStringLiteral("%d"), true), low, high,
+                                       parent);
+        return new QExtIntValidator(low, high, parent);
+    }
+    if (r.type != QLatin1String("float"))
+        return nullptr;
+    const double low = limited ? r.min : unboundedFloor;
+    const double high = limited ? r.max : DBL_MAX;
+    if (r.formatted())
+        return new FormatValidator(r.format, low, high, parent);
+    auto *v = new QExtDoubleValidator(low, high, 3, parent);
+    if (limited)
+        v->setNotation(QDoubleValidator::StandardNotation);
+    return v;
+}
+
+void listPopup(QComboBox *combo)
+{
+    combo->setItemDelegate(new PopupItemDelegate(combo));
+}
+
+} // namespace FieldEditors

@@ -1,0 +1,95 @@
+#include "shared/FieldValues.h"
+
+#include <climits>
+#include <cmath>
+
+namespace FieldValues {
+
+Rule::Rule(const QString &fieldType, const QString &fmt, bool usable, double low, double high)
+    : type(fieldType)
+    , formatText(usable ? fmt : QString())
+    , format(usable ? fmt : QString(), fieldType == QLatin1String("int"))
+    , min(low)
+    , max(high)
+{
+}
+
+QVariant fromText(const Rule &r, const QString &text)
+{
+    if (r.type == QLatin1String("date")) {
+        qint64 seconds = 0;
+        return ValueFormat::readDate(r.formatText, text, &seconds) ? QVariant(seconds) : QVariant(text);
+    }
+    if (!r.isNumber())
+        return text;
+    double value = 0;
+    if (r.formatted() && r.format.readTyped(text, &value))
+        return value;
+    // A decimal number from a server or a script, whatever the field's base.
+    bool ok = false;
+    value = text.trimmed().toDouble(&ok);
+    return ok ? QVariant(value) : QVariant(text);
+}
+
+QVariant scriptValue(const Rule &r, const QString &text)
+{
+    double value = 0;
+    if (r.formatted())
+        return r.format.readOutput(text, &value) ? QVariant(value) : QVariant(text);
+    return fromText(r, text);
+}
+
+QString shownInt(const Rule &r, double n)
+{
+    if (std::isfinite(n) && (std::trunc(n) > INT_MAX || std::trunc(n) < INT_MIN))
+        return QString::number(std::trunc(n), 'f', 0);
+    const int v = ValueFormat::clampedInt(n);
+    if (r.formatted() && r.format.shows(v))
+        return r.format.print(v);
+    return r.formatted() ? QString::number(v) : QString();
+}
+
+void intBounds(const Rule &r, int *low, int *high)
+{
+    const bool limited = bounded(r.min, r.max);
+    *low = limited ? ValueFormat::clampedInt(r.min) : INT_MIN;
+    *high = limited ? ValueFormat::clampedInt(r.max) : INT_MAX;
+    if (!r.formatted())
+        return;
+    *low = qMax(*low, ValueFormat::clampedInt(r.format.lowest()));
+    *high = qMin(*high, ValueFormat::clampedInt(r.format.highest()));
+}
+
+QString intBoundsLine(const Rule &r, const QString &label, double value)
+{
+    const double v = std::isnan(value) ? 0.0 : std::trunc(value);
+    int low = 0, high = 0;
+    intBounds(r, &low, &high);
+    if (v >= low && v <= high)
+        return QString();
+    const bool codes = r.formatted() && r.format.conversion == QLatin1Char('c');
+    const auto shown = [&](double k) {
+        const QString t = codes ? QString() : shownInt(r, k);
+        return t.isEmpty() ? QString::number(k, 'f', 0) : t;
+    };
+    return label + QLatin1Char(' ') + shown(v) + QStringLiteral(" [") + shown(low) + QLatin1Char(',') + shown(high)
+           + QLatin1Char(']');
+}
+
+QString floatBoundsLine(const Rule &r, const QString &label, double value, const QString &valueText)
+{
+    if (!bounded(r.min, r.max) || (value >= r.min && value <= r.max))
+        return QString();
+    return label + QLatin1Char(' ') + valueText + QString::asprintf(" [%f,%f]", r.min, r.max);
+}
+
+QString lengthLine(const Rule &r, const QString &label, int n)
+{
+    if (!bounded(r.min, r.max) || (n >= r.min && n <= r.max))
+        return QString();
+    return label + QStringLiteral(" length ")
+           + QString::asprintf("%d [min length %d,max lenght %d]", n, ValueFormat::clampedInt(r.min),
+                               ValueFormat::clampedInt(r.max));
+}
+
+} // namespace FieldValues

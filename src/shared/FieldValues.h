@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+#include "shared/ValueFormat.h"
+
+// The value rules of a layout field that the DNC panel and the tag editor
+// share: its type ("int", "float", "date", others as text), its display
+// Format read once with the layout, and its Min and Max. Core code: the
+// editors' widgets are made in FieldEditors.
+namespace FieldValues {
+
+struct Rule
+{
+    // format: the field's Format; usable: the layout reader found it one
+    // conversion of the argument's kind (else the field has no Format).
+    Rule(const QString &type, const QString &format, bool usable, double min, double max);
+    Rule() : format(QString(), false) {}
+
+    bool isInt() const { return type == QLatin1String("int"); }
+    bool isNumber() const { return isInt() || type == QLatin1String("float"); }
+    // A number field shown through its Format.
+    bool formatted() const { return isNumber() && format.isValid(); }
+
+    QString type;
+    QString formatText;
+    ValueFormat format;
+    double min = 0;
+    double max = 0;
+};
+
+// Min and Max both 0: the field has no bounds.
+inline bool bounded(double min, double max)
+{
+    return !(min == 0 && max == 0);
+}
+
+// The value a text stands for: for number fields the number the Format's
+// text or the bare number in its base reads as, else a plain decimal number
+// (a server's or a script's); for "date" fields the seconds; other fields,
+// and texts that read as nothing, as they are.
+QVariant fromText(const Rule &rule, const QString &text);
+
+// The value a script's output stands for: a number as the script computed
+// it, or the Format's text; for other fields as fromText.
+QVariant scriptValue(const Rule &rule, const QString &text);
+
+// A number as an "int" field shows it through its Format; the bare number
+// where the Format cannot show it or the int range cannot hold it (so that
+// it is refused as shown). Empty for a field without Format.
+QString shownInt(const Rule &rule, double value);
+
+// Bounds of an "int" field: Min and Max truncated toward zero within the int
+// range (the whole range without bounds), narrowed to what its Format shows.
+void intBounds(const Rule &rule, int *low, int *high);
+
+// The failure line of an "int" value outside its bounds, the value and the
+// bounds in the Format's base (character codes as numbers), so that they
+// compare with what the editor shows; empty when it passes.
+QString intBoundsLine(const Rule &rule, const QString &label, double value);
+
+// The failure line of a "float" value outside Min and Max (valueText: the
+// value as the editor prints numbers); empty when it passes or unbounded.
+QString floatBoundsLine(const Rule &rule, const QString &label, double value, const QString &valueText);
+
+// The failure line of a text whose length is outside Min and Max.
+QString lengthLine(const Rule &rule, const QString &label, int length);
+
+}
