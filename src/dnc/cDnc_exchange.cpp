@@ -12,7 +12,7 @@
 #include "dnc/DncScript.h"
 #include "dnc/DncValues.h"
 #include "dnc/dmScanner.h"
-#include "shared/QMessageBoxKovra.h"
+#include "widgets/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
 
 bool cDnc::plainText() const

@@ -4,9 +4,10 @@
 #include <QSqlError>
 
 #include "machines/ParentLink.h"
-#include "shared/QExtDoubleValidator.h"
+#include "widgets/QExtDoubleValidator.h"
 #include "shared/QExtQuery.h"
-#include "shared/QMessageBoxKovra.h"
+#include "widgets/SharedWidgets.h"
+#include "widgets/QMessageBoxKovra.h"
 #include "ui_cmachine.h"
 
 namespace {

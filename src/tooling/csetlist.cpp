@@ -11,9 +11,9 @@
 #include <QSqlTableModel>
 #include <QStringList>
 
-#include "shared/DialogStyle.h"
+#include "widgets/DialogStyle.h"
 #include "shared/QExtQuery.h"
-#include "shared/QMessageBoxKovra.h"
+#include "widgets/QMessageBoxKovra.h"
 #include "tooling/TableCopy.h"
 #include "ui_csetlist.h"
 
