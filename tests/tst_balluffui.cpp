@@ -19,7 +19,7 @@
 #include "rfid/cballuff.h"
 #include "rfid/qballuff.h"
 #include "shared/App.h"
-#include "shared/CheckBoxList.h"
+#include "widgets/CheckBoxList.h"
 #include "shared/IniText.h"
 #include "shared/SharedStruct.h"
 #include "support/FakeBalluffHead.h"

@@ -24,7 +24,7 @@
 #include "machines/ConfigurationForm.h"
 #include "machines/cconfiguration.h"
 #include "shared/App.h"
-#include "shared/QMessageBoxKovra.h"
+#include "widgets/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
 #include "support/FakeAxbBoard.h"
 #include "support/MovingEdgeFrameSource.h"

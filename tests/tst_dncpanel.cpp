@@ -14,7 +14,7 @@
 #include "axis/measureserver.h"
 #include "dnc/DncScript.h"
 #include "dnc/cDnc.h"
-#include "shared/CheckBoxList.h"
+#include "widgets/CheckBoxList.h"
 #include "shared/SharedStruct.h"
 #include "support/FakeCncServer.h"
 #include "support/MessageBoxRecorder.h"

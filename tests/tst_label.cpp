@@ -15,7 +15,7 @@
 #include "camera/VideoStandIn.h"
 #include "shared/App.h"
 #include "shared/SharedStruct.h"
-#include "shared/animatedwidgets.h"
+#include "widgets/animatedwidgets.h"
 #include "support/FakeSpooler.h"
 #include "support/ImageListFrameSource.h"
 #include "support/MessageBoxRecorder.h"

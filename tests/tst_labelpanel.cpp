@@ -18,7 +18,7 @@
 #include "camera/VideoDevice.h"
 #include "shared/App.h"
 #include "shared/FatalExit.h"
-#include "shared/QMessageBoxKovra.h"
+#include "widgets/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
 #include "support/FakeSpooler.h"
 #include "support/MainWindowFixture.h"

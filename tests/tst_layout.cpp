@@ -16,7 +16,7 @@
 #include "exchange/postpro.h"
 #include "tooling/csetlist.h"
 #include "keyboard/myinputpanel.h"
-#include "shared/animatedwidgets.h"
+#include "widgets/animatedwidgets.h"
 #include "support/ChooserRows.h"
 #include "support/MainWindowFixture.h"
 #include "support/RecordingPaintDevice.h"

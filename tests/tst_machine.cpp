@@ -10,6 +10,7 @@
 
 #include "shared/App.h"
 #include "shared/SharedStruct.h"
+#include "widgets/SharedWidgets.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/TestWorkDir.h"
 

@@ -12,7 +12,7 @@
 
 #include "machines/cmachine.h"
 #include "shared/App.h"
-#include "shared/QExtDoubleValidator.h"
+#include "widgets/QExtDoubleValidator.h"
 #include "shared/SharedStruct.h"
 #include "support/MachinePanelHost.h"
 #include "support/MessageBoxRecorder.h"

@@ -20,7 +20,7 @@
 #include "machines/cmachinelist.h"
 #include "shared/App.h"
 #include "shared/FatalExit.h"
-#include "shared/QMessageBoxKovra.h"
+#include "widgets/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
 #include "support/MachinePanelHost.h"
 #include "support/MainWindowFixture.h"

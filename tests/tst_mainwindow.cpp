@@ -31,7 +31,7 @@
 #include "interface/CamPanel.h"
 #include "shared/App.h"
 #include "shared/FatalExit.h"
-#include "shared/QMessageBoxKovra.h"
+#include "widgets/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
 #include "support/LockHolder.h"
 #include "support/MainWindowFixture.h"

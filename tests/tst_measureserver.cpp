@@ -3,7 +3,7 @@
 #include "axis/cAxisInterface.h"
 #include "axis/measureserver.h"
 #include "shared/SharedStruct.h"
-#include "shared/animatedwidgets.h"
+#include "widgets/animatedwidgets.h"
 #include "support/AxbLinkFixture.h"
 #include "support/MessageBoxRecorder.h"
 

@@ -8,7 +8,7 @@
 #include <QtTest>
 
 #include "shared/FatalExit.h"
-#include "shared/QMessageBoxKovra.h"
+#include "widgets/QMessageBoxKovra.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/Screenshot.h"
 #include "support/TestWorkDir.h"

@@ -5,7 +5,7 @@
 #include <QStandardItemModel>
 #include <QtTest>
 
-#include "shared/QExtDoubleValidator.h"
+#include "widgets/QExtDoubleValidator.h"
 #include "support/TestWorkDir.h"
 #include "support/ToolingDb.h"
 #include "tooling/QExtSqlQueryModel.h"

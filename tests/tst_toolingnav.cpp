@@ -21,7 +21,7 @@
 #include "camera/VideoCollector.h"
 #include "shared/App.h"
 #include "shared/FatalExit.h"
-#include "shared/QMessageBoxKovra.h"
+#include "widgets/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
 #include "support/MainWindowFixture.h"
 #include "support/Screenshot.h"

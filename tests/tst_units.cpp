@@ -4,7 +4,8 @@
 #include <QtTest>
 
 #include "shared/SharedStruct.h"
-#include "shared/ToolTipFilter.h"
+#include "widgets/SharedWidgets.h"
+#include "widgets/ToolTipFilter.h"
 #include "support/TestWorkDir.h"
 
 class TestUnits : public QObject

@@ -2,7 +2,7 @@
 #include <QSqlQuery>
 #include <QtTest>
 
-#include "shared/QExtDoubleValidator.h"
+#include "widgets/QExtDoubleValidator.h"
 #include "shared/QExtQuery.h"
 #include "support/TestWorkDir.h"
 

@@ -4,9 +4,9 @@
 #include <QStandardItemModel>
 #include <QtTest>
 
-#include "shared/CheckBoxList.h"
+#include "widgets/CheckBoxList.h"
 #include "shared/SharedStruct.h"
-#include "shared/animatedwidgets.h"
+#include "widgets/animatedwidgets.h"
 
 namespace {
 

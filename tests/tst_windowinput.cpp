@@ -25,7 +25,7 @@
 #include "rfid/cballuff.h"
 #include "keyboard/myinputpanel.h"
 #include "keyboard/myinputpanelcontext.h"
-#include "shared/QMessageBoxKovra.h"
+#include "widgets/QMessageBoxKovra.h"
 #include "support/FakeBalluffHead.h"
 #include "dnc/DncForm.h"
 #include "dnc/cDnc.h"

@@ -13,9 +13,9 @@
 
 #include "camera/VideoDevice.h"
 #include "shared/App.h"
-#include "shared/QMessageBoxKovra.h"
+#include "widgets/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
-#include "shared/animatedwidgets.h"
+#include "widgets/animatedwidgets.h"
 
 namespace
 {

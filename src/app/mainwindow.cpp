@@ -39,10 +39,11 @@
 #include "keyboard/myinputpanelcontext.h"
 #include "shared/App.h"
 #include "shared/FatalExit.h"
-#include "shared/QExtDoubleValidator.h"
-#include "shared/QMessageBoxKovra.h"
+#include "widgets/QExtDoubleValidator.h"
+#include "widgets/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
 #include "tooling/ToolTableReport.h"
+#include "widgets/SharedWidgets.h"
 #include "tooling/csetlist.h"
 #include "tooling/ctoolset.h"
 

@@ -18,7 +18,7 @@
 #include "camera/LineParam.h"
 #include "machines/cmachine.h"
 #include "shared/SharedStruct.h"
-#include "shared/animatedwidgets.h"
+#include "widgets/animatedwidgets.h"
 
 class Ui_MainWindow;
 class cAxisInterface;

@@ -29,8 +29,9 @@
 #include "keyboard/myinputpanelcontext.h"
 #include "machines/cconfiguration.h"
 #include "shared/App.h"
-#include "shared/QMessageBoxKovra.h"
+#include "widgets/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
+#include "widgets/SharedWidgets.h"
 #include "tooling/ctoolset.h"
 
 namespace {

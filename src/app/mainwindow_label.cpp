@@ -15,6 +15,7 @@
 #include "keyboard/myinputpanel.h"
 #include "keyboard/myinputpanelcontext.h"
 #include "shared/SharedStruct.h"
+#include "widgets/SharedWidgets.h"
 
 void MainWindow::connectLabelPanel()
 {

@@ -8,8 +8,9 @@
 #include <QMutexLocker>
 
 #include "axis/DemoFrames.h"
-#include "shared/QMessageBoxKovra.h"
+#include "widgets/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
+#include "widgets/SharedWidgets.h"
 
 namespace {
 const char kFolder[] = "./demoImages";

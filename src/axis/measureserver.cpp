@@ -1,9 +1,10 @@
 #include "axis/measureserver.h"
 
 #include "axis/cAxisInterface.h"
-#include "shared/animatedwidgets.h"
-#include "shared/QMessageBoxKovra.h"
+#include "widgets/animatedwidgets.h"
+#include "widgets/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
+#include "widgets/SharedWidgets.h"
 
 #include <QPushButton>
 

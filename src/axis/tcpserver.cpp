@@ -3,7 +3,7 @@
 #include "axis/PositionFormat.h"
 #include "axis/cAxisInterface.h"
 #include "shared/App.h"
-#include "shared/QMessageBoxKovra.h"
+#include "widgets/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
 
 #include <QHostAddress>

@@ -13,7 +13,7 @@
 #include "dnc/DncValues.h"
 #include "dnc/dmScanner.h"
 #include "keyboard/myinputpanelcontext.h"
-#include "shared/QMessageBoxKovra.h"
+#include "widgets/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
 
 bool cDnc::plainText() const

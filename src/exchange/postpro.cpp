@@ -17,9 +17,9 @@
 
 #include "exchange/ToolRecords.h"
 #include "shared/App.h"
-#include "shared/DialogStyle.h"
+#include "widgets/DialogStyle.h"
 #include "shared/QExtQuery.h"
-#include "shared/QMessageBoxKovra.h"
+#include "widgets/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
 #include "shared/WholeFile.h"
 #include "ui_postpro.h"

@@ -23,7 +23,7 @@
 #include "machines/ConfigurationForm.h"
 #include "machines/ParentLink.h"
 #include "shared/App.h"
-#include "shared/QMessageBoxKovra.h"
+#include "widgets/QMessageBoxKovra.h"
 
 namespace {
 

@@ -6,10 +6,11 @@
 #include <QSqlError>
 
 #include "machines/ParentLink.h"
-#include "shared/QExtDoubleValidator.h"
+#include "widgets/QExtDoubleValidator.h"
 #include "shared/QExtQuery.h"
-#include "shared/QMessageBoxKovra.h"
+#include "widgets/QMessageBoxKovra.h"
 #include "tooling/TableCopy.h"
+#include "widgets/SharedWidgets.h"
 #include "ui_cmachine.h"
 
 namespace {

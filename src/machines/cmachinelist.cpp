@@ -7,7 +7,8 @@
 #include "machines/ParentLink.h"
 #include "shared/CheckedStore.h"
 #include "shared/QExtQuery.h"
-#include "shared/QMessageBoxKovra.h"
+#include "widgets/SharedWidgets.h"
+#include "widgets/QMessageBoxKovra.h"
 #include "ui_cmachinelist.h"
 
 namespace {

@@ -15,9 +15,9 @@
 #include "axis/measureserver.h"
 #include "dnc/DncScript.h"
 #include "rfid/BalluffCodec.h"
-#include "shared/CheckBoxList.h"
-#include "shared/DialogStyle.h"
-#include "shared/QMessageBoxKovra.h"
+#include "widgets/CheckBoxList.h"
+#include "widgets/DialogStyle.h"
+#include "widgets/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
 #include "shared/ValueFormat.h"
 

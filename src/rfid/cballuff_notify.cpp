@@ -9,7 +9,7 @@
 
 #include "rfid/BalluffCodec.h"
 #include "shared/IniText.h"
-#include "shared/QMessageBoxKovra.h"
+#include "widgets/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
 
 namespace {

@@ -1,7 +1,5 @@
 #include "FatalExit.h"
 
-#include "QMessageBoxKovra.h"
-
 #include <cstdio>
 #include <cstdlib>
 
@@ -11,6 +9,12 @@ std::function<void(int)> &hook()
     static std::function<void(int)> h;
     return h;
 }
+
+FatalExitBox &box()
+{
+    static FatalExitBox b = nullptr;
+    return b;
+}
 }
 
 void setFatalExitHook(std::function<void(int)> h)
@@ -18,9 +22,17 @@ void setFatalExitHook(std::function<void(int)> h)
     hook() = std::move(h);
 }
 
+void setFatalExitBox(FatalExitBox b)
+{
+    box() = b;
+}
+
 void fatalExit(QWidget *parent, const QString &title, const QString &text)
 {
-    QMessageBoxKovra::critical(parent, title, text, QMessageBox::Ok, QMessageBox::NoButton);
+    if (box())
+        box()(parent, title, text);
+    else
+        std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
     if (hook()) {
         hook()(0);
         return;

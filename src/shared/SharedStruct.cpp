@@ -3,22 +3,16 @@
 #include "App.h"
 #include "FatalExit.h"
 #include "QExtQuery.h"
-#include "QMessageBoxKovra.h"
 
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QLabel>
-#include <QPixmap>
-#include <QRect>
 #include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlRecord>
 #include <QThread>
 #include <QUrl>
 #include <QVariant>
-#include <QWidget>
 
 #include <algorithm>
 
@@ -28,7 +22,6 @@ bool isSuperUser = false;
 bool isSuperConfigUser = false;
 int geometryActive = geometryNone;
 bool enableToolingup = false;
-QPixmap *logo = nullptr;
 
 namespace {
 const char kDefaultVendor[] = "Kovra";
@@ -273,38 +266,6 @@ QString APrn(float value)
 
 // Shared small functions ------------------------------------------------------
 
-void freezeMeasureButton(QWidget *w)
-{
-    if (w) {
-        w->blockSignals(true);
-        w->repaint();
-    }
-    QCoreApplication::processEvents();
-    MachineSettings.frameCounter = 0;
-    unsigned elapsed = 0;
-    for (;;) {
-        QThread::usleep(100000);
-        if (unsigned(int(MachineSettings.frameCounter)) > 8u)
-            break;
-        elapsed += 100000;
-        if (unsigned(MachineSettings.idleClick) < elapsed)
-            break;
-    }
-    if (w)
-        w->blockSignals(false);
-}
-
-void populateCombo(QComboBox *combo, const QString &sql)
-{
-    combo->clear();
-    QExtQuery q;
-    q.prepare(sql);
-    q.exec();
-    while (q.next())
-        combo->addItem(q.value(0).toString(), q.value(1).toInt());
-    combo->setVisible(combo->count() > 0);
-}
-
 bool getManualUrl(QUrl &url, const QString &appFolder)
 {
     QString model;
@@ -336,25 +297,9 @@ bool getManualUrl(QUrl &url)
     return getManualUrl(url, QCoreApplication::applicationDirPath());
 }
 
-void PicUpdate(const QString &file, const QString &folder, QLabel *label, const QRect &rect)
-{
-    const QString path = folder + QLatin1Char('/') + file;
-    label->hide();
-    if (file.isEmpty() || !QFileInfo::exists(path))
-        return;
-    QPixmap pic(path);
-    if (pic.isNull())
-        return;
-    pic = pic.scaled(rect.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    label->setPixmap(pic);
-    label->resize(pic.size());
-    label->move(rect.x() + (rect.width() - pic.width()) / 2, rect.y() + (rect.height() - pic.height()) / 2);
-    label->show();
-}
-
 // User check ----------------------------------------------------------------
 
-bool ValidateUser(QWidget *parent, const QString &password)
+bool checkUser(const QString &password)
 {
     const QString stored =
         App::kovraSettings().value("/Machine/Password", QString::fromLatin1(kDefaultPassword)).toString().toUpper();
@@ -365,8 +310,6 @@ bool ValidateUser(QWidget *parent, const QString &password)
         isSuperConfigUser = typed == QLatin1String(kConfigurationCode);
         return true;
     }
-    QMessageBoxKovra::critical(parent, QCoreApplication::translate("SharedStruct", "ERROR"),
-                               QCoreApplication::translate("SharedStruct", "Invalid password"), QMessageBox::Ok);
     isSuperUser = false;
     return false;
 }

@@ -6,12 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-class QComboBox;
-class QLabel;
-class QPixmap;
-class QRect;
 class QUrl;
-class QWidget;
 
 // Machine-wide options read from the settings file, plus a few run-time
 // fields that the file does not hold.
@@ -157,9 +152,6 @@ extern bool isSuperConfigUser;
 extern int geometryActive;
 // The label panel is open: the serial DNC service serves requests only then.
 extern bool enableToolingup;
-// Logo picture of screens and reports. Null until the main window loads it
-// (a picture needs the GUI application).
-extern QPixmap *logo;
 
 // Settings file ---------------------------------------------------------------
 
@@ -202,16 +194,14 @@ QString APrn(float value);
 
 // Shared small functions ------------------------------------------------------
 
-// Waits (at least 100 ms) until the camera saw the edge still for more than 8
-// frames or the configured idle time passed; w's signals are blocked meanwhile.
-void freezeMeasureButton(QWidget *w);
-void populateCombo(QComboBox *combo, const QString &sql);
 // Operator manual in "<appFolder>/doc": model word + language suffix + ".pdf",
 // falling back to the English one.
 bool getManualUrl(QUrl &url, const QString &appFolder);
 bool getManualUrl(QUrl &url);
-void PicUpdate(const QString &file, const QString &folder, QLabel *label, const QRect &rect);
 
 // User check ----------------------------------------------------------------
 
-bool ValidateUser(QWidget *parent, const QString &password);
+// The operator's password, the service code or the configuration code; sets
+// isSuperUser and isSuperConfigUser to what it grants.
+bool checkUser(const QString &password);
+

@@ -18,6 +18,7 @@
 #include <utility>
 
 #include "shared/SharedStruct.h"
+#include "widgets/SharedWidgets.h"
 #include "shared/WholeFile.h"
 #include "tooling/ToolTolerance.h"
 

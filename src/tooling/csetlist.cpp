@@ -10,9 +10,9 @@
 #include <QStringList>
 
 #include "shared/CheckedStore.h"
-#include "shared/DialogStyle.h"
+#include "widgets/DialogStyle.h"
 #include "shared/QExtQuery.h"
-#include "shared/QMessageBoxKovra.h"
+#include "widgets/QMessageBoxKovra.h"
 #include "tooling/TableCopy.h"
 #include "ui_csetlist.h"
 

@@ -1,8 +1,8 @@
 #include "tooling/ctoolsearch.h"
 
-#include "shared/QExtDoubleValidator.h"
+#include "widgets/QExtDoubleValidator.h"
 #include "shared/QExtQuery.h"
-#include "shared/QMessageBoxKovra.h"
+#include "widgets/QMessageBoxKovra.h"
 #include "tooling/ToolLimits.h"
 #include "ui_ctoolsearch.h"
 

@@ -12,9 +12,9 @@
 
 #include "axis/cAxisInterface.h"
 #include "axis/measureserver.h"
-#include "shared/QExtDoubleValidator.h"
+#include "widgets/QExtDoubleValidator.h"
 #include "shared/QExtQuery.h"
-#include "shared/QMessageBoxKovra.h"
+#include "widgets/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
 #include "tooling/ToolLimits.h"
 #include "tooling/ToolRules.h"

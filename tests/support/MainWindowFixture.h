@@ -12,7 +12,7 @@
 
 #include "app/MainWindowForm.h"
 #include "app/mainwindow.h"
-#include "shared/QMessageBoxKovra.h"
+#include "widgets/QMessageBoxKovra.h"
 #include "support/PtyPeer.h"
 #include "support/TestWorkDir.h"
 

@@ -3,7 +3,7 @@
 #include <QList>
 #include <QMessageBox>
 
-#include "shared/QMessageBoxKovra.h"
+#include "widgets/QMessageBoxKovra.h"
 
 // Stands in for every message box while it lives: records each box and
 // answers with the scripted buttons in order, then with the box's default

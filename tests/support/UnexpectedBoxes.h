@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "shared/QMessageBoxKovra.h"
+#include "widgets/QMessageBoxKovra.h"
 
 class QWidget;
 

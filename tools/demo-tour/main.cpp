@@ -41,7 +41,7 @@
 #include "machines/cconfiguration.h"
 #include "machines/cmachine.h"
 #include "machines/cmachinelist.h"
-#include "shared/QMessageBoxKovra.h"
+#include "widgets/QMessageBoxKovra.h"
 #include "tooling/csetlist.h"
 #include "tooling/ctoolset.h"
 

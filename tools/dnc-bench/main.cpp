@@ -23,7 +23,7 @@
 #include "LineBench.h"
 #include "dnc/cDnc.h"
 #include "shared/App.h"
-#include "shared/QMessageBoxKovra.h"
+#include "widgets/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
 
 namespace {

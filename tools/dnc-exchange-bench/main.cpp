@@ -24,7 +24,7 @@
 #include "dnc/DncProtocol.h"
 #include "dnc/cDnc.h"
 #include "shared/App.h"
-#include "shared/QMessageBoxKovra.h"
+#include "widgets/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
 
 namespace {

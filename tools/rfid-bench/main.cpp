@@ -11,7 +11,7 @@
 
 #include "rfid/BalluffCodec.h"
 #include "rfid/cballuff.h"
-#include "shared/QMessageBoxKovra.h"
+#include "widgets/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
 #include "rfid/qballuff.h"
 #include "shared/App.h"

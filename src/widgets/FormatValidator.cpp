@@ -1,4 +1,4 @@
-#include "shared/FormatValidator.h"
+#include "widgets/FormatValidator.h"
 
 #include <QRegularExpression>
 

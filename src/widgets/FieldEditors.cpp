@@ -1,12 +1,12 @@
-#include "shared/FieldEditors.h"
+#include "widgets/FieldEditors.h"
 
 #include <QComboBox>
 
 #include <cfloat>
 
-#include "shared/CheckBoxList.h"
-#include "shared/FormatValidator.h"
-#include "shared/QExtDoubleValidator.h"
+#include "widgets/CheckBoxList.h"
+#include "widgets/FormatValidator.h"
+#include "widgets/QExtDoubleValidator.h"
 
 namespace FieldEditors {
 

@@ -1,4 +1,4 @@
-#include "shared/animatedwidgets.h"
+#include "widgets/animatedwidgets.h"
 
 #include <QPropertyAnimation>
 #include <QWidget>

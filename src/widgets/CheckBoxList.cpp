@@ -1,4 +1,4 @@
-#include "shared/CheckBoxList.h"
+#include "widgets/CheckBoxList.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

@@ -1,5 +1,7 @@
 #include "QMessageBoxKovra.h"
 
+#include "shared/FatalExit.h"
+
 #include <QApplication>
 #include <QWidget>
 
@@ -142,4 +144,14 @@ QMessageBox::StandardButton QMessageBoxKovra::msgBox(QMessageBox::Icon icon, QWi
     delete box;
     reactivateWindow(parent);
     return QMessageBox::StandardButton(pressed);
+}
+
+namespace {
+void fatalBox(QWidget *parent, const QString &title, const QString &text)
+{
+    QMessageBoxKovra::critical(parent, title, text, QMessageBox::Ok, QMessageBox::NoButton);
+}
+
+// Every program that can show a box shows the fatal exit's text in one.
+const bool fatalBoxSet = (setFatalExitBox(fatalBox), true);
 }
