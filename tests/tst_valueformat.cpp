@@ -2,7 +2,7 @@
 
 #include <ctime>
 
-#include "shared/FormatValidator.h"
+#include "widgets/FormatValidator.h"
 #include "shared/ValueFormat.h"
 
 Q_DECLARE_METATYPE(QValidator::State)
