@@ -58,8 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const int scale = (refs & 0x80) ? 10000 : 1;
     CurrentMachine.sysXref = (refs & 0x01) ? 2000 * scale : 0;
     CurrentMachine.sysZref = (refs & 0x02) ? -2000 * scale : 0;
-    CurrentMachine.Xref = (refs & 0x04) ? 50000 * scale : 0;
-    CurrentMachine.Zref = (refs & 0x08) ? -50000 * scale : 0;
+    CurrentMachine.Xref = RefLength::ofMicrometres((refs & 0x04) ? 50000 * scale : 0);
+    CurrentMachine.Zref = RefLength::ofMicrometres((refs & 0x08) ? -50000 * scale : 0);
     CurrentMachine.xIncr = refs & 0x10;
     CurrentMachine.zIncr = refs & 0x20;
     CurrentMachine.xIncrZero = (refs & 0x40) ? -2000000000 : 123456;

@@ -352,8 +352,8 @@ void TestAxb::vacuumImage()
 void TestAxb::cameraFollowsLine()
 {
     Fixture f;
-    CurrentMachine.Xref = 1000;   // 1 mm
-    CurrentMachine.Zref = -2000;
+    CurrentMachine.Xref = RefLength::ofMicrometres(1000);   // 1 mm
+    CurrentMachine.Zref = RefLength::ofMicrometres(-2000);
     CurrentMachine.isRadius = false;
     cAxisInterface *link = f.start();
     link->ReceivedString("X1500 Z250 I0 O0\r");
@@ -752,7 +752,7 @@ void TestAxb::stateThroughSerialLine()
     f.board.setCounts(50000, -20000);
     f.board.setInputs(0x09);
     f.camera->linearCompensationX = 0.5f;
-    CurrentMachine.Xref = 10000;
+    CurrentMachine.Xref = RefLength::ofMicrometres(10000);
     CurrentMachine.sysXref = 100000;
     cAxisInterface *link = f.start();
     QTRY_COMPARE_WITH_TIMEOUT(link->getScaleX(), 250000, 15000);

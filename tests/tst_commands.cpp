@@ -245,7 +245,7 @@ void TestCommands::setPanels()
     if (stored) {
         QCOMPARE(settings().value(gaugeKey).toDouble(), gauge);
         QCOMPARE(settings().value(refKey).toInt(), x ? m_w->axisLink()->getScaleX() : m_w->axisLink()->getScaleZ());
-        QCOMPARE(x ? CurrentMachine.Xref * 10 + CurrentMachine.XrefTenths : CurrentMachine.Zref * 10 + CurrentMachine.ZrefTenths,
+        QCOMPARE((x ? CurrentMachine.Xref : CurrentMachine.Zref).tenths,
                  qRound(gauge * 10));
         // The stored pair survives a restart of the settings.
         App::resetKovraSettings();
@@ -324,7 +324,7 @@ void TestCommands::setPanelsWithEdge()
         const QString key = x ? "System/GaugeX" : "System/GaugeZ";
         App::resetKovraSettings();
         QCOMPARE(settings().value(key).toInt(), gauge);
-        QCOMPARE(x ? CurrentMachine.Xref : CurrentMachine.Zref, gauge);
+        QCOMPARE((x ? CurrentMachine.Xref : CurrentMachine.Zref).micrometres(), gauge);
     } else {
         QPushButton *toggle = x ? ui->tbAIX : ui->tbAIZ;
         QVERIFY(toggle->isChecked());
@@ -400,7 +400,7 @@ void TestCommands::refusedReference()
     if (refused)
         QCOMPARE(m_boxes.first().text,
                  QString("The settings file could not be written: the earlier reference stays in force"));
-    QCOMPARE(CurrentMachine.Xref, refused ? 1234 : 50000);
+    QCOMPARE(CurrentMachine.Xref.micrometres(), refused ? 1234 : 50000);
     feed("x12345 z-6789 I0 O0\r");
     if (refused)
         QCOMPARE(ui->lblX->text(), shown);
@@ -447,8 +447,8 @@ void TestCommands::incompleteEntryChangesNothing()
     QCOMPARE(settings().value("System/RefX").toInt(), 5678);
     QCOMPARE(settings().value("System/GaugeZ").toInt(), 4321);
     QCOMPARE(settings().value("System/RefZ").toInt(), 8765);
-    QCOMPARE(CurrentMachine.Xref, 1234);
-    QCOMPARE(CurrentMachine.Zref, 4321);
+    QCOMPARE(CurrentMachine.Xref.micrometres(), 1234);
+    QCOMPARE(CurrentMachine.Zref.micrometres(), 4321);
     QVERIFY(!CurrentMachine.xIncr && !CurrentMachine.zIncr && !CurrentMachine.cIncr);
     QVERIFY(!ui->tbAIC->isChecked());
     feed("x12345 z-6789 I0 O0\r");

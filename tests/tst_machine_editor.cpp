@@ -194,8 +194,8 @@ void TestMachineEditor::saveChecks()
         m.idMachine = MachineDb::addMachine({{"name", "LATHE"}, {"Xref", 1}, {"Zref", 1}});
         m.name = "LATHE";
     }
-    m.Xref = xref;
-    m.Zref = zref;
+    m.Xref = RefLength::ofMicrometres(xref);
+    m.Zref = RefLength::ofMicrometres(zref);
     open(m, insert);
     w<QLineEdit>("leName")->setText(typed);
     if (linkX)
@@ -305,7 +305,7 @@ void TestMachineEditor::failedSave()
     s_machine m = newRecord();
     if (!insert)
         m = getMachineData(MachineDb::addMachine({{"name", "LATHE"}, {"Xref", 1}, {"Zref", 1}}));
-    m.Xref = m.Zref = 100;
+    m.Xref = m.Zref = RefLength::ofMicrometres(100);
     open(m, insert);
     w<QLineEdit>("leName")->setText("LATHE 5");
     QVERIFY(MachineDb::exec(fault));
@@ -358,8 +358,8 @@ void TestMachineEditor::references()
     s_machine m = newRecord();
     m.IsMM = mm;
     m.isRadius = m.isRadiusStored = radius;
-    m.Xref = 111;
-    m.Zref = 222;
+    m.Xref = RefLength::ofMicrometres(111);
+    m.Zref = RefLength::ofMicrometres(222);
     m.sysXref = 1;
     m.sysZref = 2;
     open(m, true);
@@ -367,10 +367,10 @@ void TestMachineEditor::references()
     m_host->sendReference(axis, 98765, gauge);
     const s_machine &e = m_editor->editedMachine();
     const bool isX = axis == cMachine::X;
-    QCOMPARE(isX ? e.Xref : e.Zref, ref);
+    QCOMPARE((isX ? e.Xref : e.Zref).micrometres(), ref);
     QCOMPARE(isX ? e.sysXref : e.sysZref, 98765);
     // The other axis is left alone.
-    QCOMPARE(isX ? e.Zref : e.Xref, isX ? 222 : 111);
+    QCOMPARE((isX ? e.Zref : e.Xref).micrometres(), isX ? 222 : 111);
     QCOMPARE(isX ? e.sysZref : e.sysXref, isX ? 2 : 1);
     QCOMPARE(w<QLineEdit>(isX ? "leGaugeX" : "leGaugeZ")->text(), gauge);
 }
@@ -391,8 +391,8 @@ void TestMachineEditor::measureButtons()
     QFETCH(QString, gauge);
     s_machine m = newRecord();
     m.isRadius = m.isRadiusStored = false; // X shown as a diameter
-    m.Xref = 12000;
-    m.Zref = 36500;
+    m.Xref = RefLength::ofMicrometres(12000);
+    m.Zref = RefLength::ofMicrometres(36500);
     open(m, true);
     QSignalSpy spy(m_editor, &cMachine::getReference);
     w<QPushButton>(qPrintable(button))->click();
@@ -563,7 +563,7 @@ void TestMachineEditor::smartOffsets()
     w<QCheckBox>("chkIsMM")->setChecked(false);
     QVERIFY(!CurrentMachine.IsMM);
     QCOMPARE(x->text(), QString("0.4860"));
-    QCOMPARE(m_editor->editedMachine().smartX, 12345);
+    QCOMPARE(m_editor->editedMachine().smartX.micrometres(), 12345);
     auto *v = dynamic_cast<const QDoubleValidator *>(x->validator());
     QVERIFY(v);
     QCOMPARE(v->decimals(), 5);
@@ -571,20 +571,20 @@ void TestMachineEditor::smartOffsets()
     w<QCheckBox>("chkIsMM")->setChecked(true);
     QVERIFY(CurrentMachine.IsMM);
     QCOMPARE(x->text(), QString("12.345"));
-    QCOMPARE(m_editor->editedMachine().smartX, 12345);
+    QCOMPARE(m_editor->editedMachine().smartX.micrometres(), 12345);
     QCOMPARE(v->decimals(), 3);
 
     // Diameter doubles the X offset on screen, not in the record.
     w<QCheckBox>("chkIsRadius")->setChecked(false);
     QCOMPARE(x->text(), QString("24.690"));
-    QCOMPARE(m_editor->editedMachine().smartX, 12345);
+    QCOMPARE(m_editor->editedMachine().smartX.micrometres(), 12345);
     typeOver(x, "1");
-    QCOMPARE(m_editor->editedMachine().smartX, 500);
+    QCOMPARE(m_editor->editedMachine().smartX.micrometres(), 500);
 
     // Unchecking the smart offset zeroes it and hides its field.
     w<QCheckBox>("chkSmartZ")->setChecked(false);
     QVERIFY(z->isHidden());
-    QCOMPARE(m_editor->editedMachine().smartZ, 0);
+    QCOMPARE(m_editor->editedMachine().smartZ.micrometres(), 0);
     w<QPushButton>("tbOkMachine")->click();
     QCOMPARE(column(slave, "smartX").toInt(), 500);
     QCOMPARE(column(slave, "smartZ").toInt(), 0);
@@ -695,11 +695,8 @@ void TestMachineEditor::typedTenthsKept()
     const QString micrometres = stored.firstKey();
     QVERIFY(MachineDb::exec(QString("UPDATE machine SET %1=%1+1000 WHERE idMachine=%2").arg(micrometres).arg(id)));
     const s_machine older = getMachineData(id);
-    const int own = micrometres == "Xref" ? older.Xref : micrometres == "smartX" ? older.smartX : older.smartZ;
-    const int tenths = micrometres == "Xref" ? older.XrefTenths : micrometres == "smartX" ? older.smartXTenths
-                                                                                          : older.smartZTenths;
-    QCOMPARE(own, stored.first().toInt() + 1000);
-    QCOMPARE(tenths, 0);
+    const RefLength own = micrometres == "Xref" ? older.Xref : micrometres == "smartX" ? older.smartX : older.smartZ;
+    QCOMPARE(own.tenths, (stored.first().toInt() + 1000) * 10LL);
 }
 
 void TestMachineEditor::untouchedKeepsRecord_data()
@@ -959,7 +956,7 @@ void TestMachineEditor::screenshot()
     m_host->sendReference(cMachine::X, 10, "50");
     m_host->sendReference(cMachine::Z, 10, "120");
     saveScreenshot(m_editor, "machine_editor_new");
-    QCOMPARE(m_editor->editedMachine().Zref, 120000);
+    QCOMPARE(m_editor->editedMachine().Zref.micrometres(), 120000);
 }
 
 QTEST_MAIN(TestMachineEditor)

@@ -172,9 +172,9 @@ void TestMachineHandoffs::newMachineReferencedAndSelected()
     child<QPushButton>(editor, "pbMeasureZ")->click();
     ui->leGauge->setText("1");
     ui->tbOkGetReference->click();
-    QCOMPARE(editor->editedMachine().Xref, 25400);
+    QCOMPARE(editor->editedMachine().Xref.micrometres(), 25400);
     QCOMPARE(editor->editedMachine().sysXref, m_w->axisLink()->getScaleX());
-    QCOMPARE(editor->editedMachine().Zref, 25400);
+    QCOMPARE(editor->editedMachine().Zref.micrometres(), 25400);
     QCOMPARE(editor->editedMachine().sysZref, m_w->axisLink()->getScaleZ());
 
     child<QPushButton>(editor, "tbOkMachine")->click();
@@ -247,8 +247,8 @@ void TestMachineHandoffs::referencePanel()
     ui->tbExitGetReference->click();
     QVERIFY(!m_w->panels().isEnlarged("getReference"));
     QVERIFY(editor->isEnabled());
-    QCOMPARE(editor->editedMachine().Xref, 0);
-    QCOMPARE(editor->editedMachine().Zref, 0);
+    QCOMPARE(editor->editedMachine().Xref.micrometres(), 0);
+    QCOMPARE(editor->editedMachine().Zref.micrometres(), 0);
 }
 
 void TestMachineHandoffs::editAndLeave()

@@ -677,9 +677,9 @@ void TestMainWindow::defaultMachine()
     CurrentMachine.xIncr = true;
     m_w->selectMachine("*DEFAULT MACHINE*");
     QCOMPARE(CurrentMachine.idMachine, -1);
-    QCOMPARE(CurrentMachine.Xref, 25000);
+    QCOMPARE(CurrentMachine.Xref.micrometres(), 25000);
     QCOMPARE(CurrentMachine.sysXref, 123456);
-    QCOMPARE(CurrentMachine.Zref, 100000);
+    QCOMPARE(CurrentMachine.Zref.micrometres(), 100000);
     QCOMPARE(CurrentMachine.sysZref, -5000);
     QVERIFY(!CurrentMachine.IsMM);
     QVERIFY(!CurrentMachine.isRadius);

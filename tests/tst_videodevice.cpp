@@ -388,7 +388,7 @@ void TestVideoDevice::standInFollowsCarriage_data()
     swappedReversed.swapXZ = true;
     swappedReversed.reverseX = true;
     s_machine other;
-    other.Xref = 10000; // 10 mm further out: the same carriage reads X + 10
+    other.Xref = RefLength::ofMicrometres(10000); // 10 mm further out: the same carriage reads X + 10
     s_machine incremental;
     incremental.xIncr = true;
     incremental.xIncrZero = 50000; // zero set 5 mm out: X - 5

@@ -30,8 +30,7 @@ qint64 referenceTenths(const QString &text)
 
 void setReference(s_machine &machine, bool x, qint64 tenths)
 {
-    (x ? machine.Xref : machine.Zref) = int(tenths / 10);
-    (x ? machine.XrefTenths : machine.ZrefTenths) = int(tenths % 10);
+    (x ? machine.Xref : machine.Zref).tenths = tenths;
 }
 
 int snapAngleSlider(int value)

@@ -551,7 +551,7 @@ void MainWindow::activateMachine(int idMachine)
         m.swapXZ = m.reverseX = m.reverseZ = m.linkToMasterX = m.linkToMasterZ = false;
         m.IsMM = MachineSettings.isMM;
         m.isRadius = MachineSettings.isRadius;
-        m.smartX = m.smartZ = 0;
+        m.smartX = m.smartZ = RefLength();
         m.Balluff.clear();
         m.PostPro.clear();
         m.dncFormat.clear();

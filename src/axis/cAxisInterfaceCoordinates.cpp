@@ -26,13 +26,13 @@ struct RefSet
 RefSet xSet()
 {
     const s_machine &m = CurrentMachine;
-    return {qint64(m.Xref) * 10 + m.XrefTenths, m.sysXref, m.reverseX, m.xIncr, m.xIncrZero};
+    return {m.Xref.tenths, m.sysXref, m.reverseX, m.xIncr, m.xIncrZero};
 }
 
 RefSet zSet()
 {
     const s_machine &m = CurrentMachine;
-    return {qint64(m.Zref) * 10 + m.ZrefTenths, m.sysZref, m.reverseZ, m.zIncr, m.zIncrZero};
+    return {m.Zref.tenths, m.sysZref, m.reverseZ, m.zIncr, m.zIncrZero};
 }
 
 RefSet setOfMachineX() { return CurrentMachine.swapXZ ? zSet() : xSet(); }

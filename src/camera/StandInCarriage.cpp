@@ -12,7 +12,7 @@ namespace {
 // reference, reversal and incremental zero undone.
 double scaleOf(double v, const CStandInCarriage::AxisRefs &a)
 {
-    const double fromRef = a.reverse ? double(a.ref) * 10 - v * 10000 : v * 10000 - double(a.ref) * 10;
+    const double fromRef = a.reverse ? double(a.ref) - v * 10000 : v * 10000 - double(a.ref);
     return (fromRef + a.sysRef + (a.incr ? a.incrZero : 0)) / 10000.0;
 }
 
@@ -31,8 +31,8 @@ CStandInCarriage::CStandInCarriage(CVideoDevice *device, double mmPerPixel)
 CStandInCarriage::Machine CStandInCarriage::Machine::current()
 {
     const s_machine &c = CurrentMachine;
-    const AxisRefs x{c.Xref, c.sysXref, c.xIncrZero, c.reverseX, c.xIncr};
-    const AxisRefs z{c.Zref, c.sysZref, c.zIncrZero, c.reverseZ, c.zIncr};
+    const AxisRefs x{c.Xref.tenths, c.sysXref, c.xIncrZero, c.reverseX, c.xIncr};
+    const AxisRefs z{c.Zref.tenths, c.sysZref, c.zIncrZero, c.reverseZ, c.zIncr};
     Machine m;
     m.x = c.swapXZ ? z : x;
     m.z = c.swapXZ ? x : z;

@@ -34,7 +34,8 @@ public:
     // machine's X or Z coordinate, after a swap of the axes).
     struct AxisRefs
     {
-        int ref = 0, sysRef = 0, incrZero = 0;
+        qint64 ref = 0; // tenths of a micrometre, as the axis link computes
+        int sysRef = 0, incrZero = 0;
         bool reverse = false, incr = false;
         bool operator==(const AxisRefs &o) const
         {

@@ -7,6 +7,7 @@
 
 #include "machines/ParentLink.h"
 #include "widgets/QExtDoubleValidator.h"
+#include "shared/CheckedStore.h"
 #include "shared/QExtQuery.h"
 #include "widgets/QMessageBoxKovra.h"
 #include "tooling/TableCopy.h"
@@ -40,9 +41,7 @@ OutputKind outputKind(Qt::CheckState state)
 // changed anything.
 bool sameStoredFields(const s_machine &a, const s_machine &b)
 {
-    return a.name == b.name && a.Xref == b.Xref && a.Zref == b.Zref && a.XrefTenths == b.XrefTenths
-        && a.ZrefTenths == b.ZrefTenths && a.smartXTenths == b.smartXTenths && a.smartZTenths == b.smartZTenths
-        && a.sysXref == b.sysXref
+    return a.name == b.name && a.Xref == b.Xref && a.Zref == b.Zref && a.sysXref == b.sysXref
         && a.sysZref == b.sysZref && a.isRadiusStored == b.isRadiusStored && a.swapXZ == b.swapXZ
         && a.IsMM == b.IsMM && a.reverseX == b.reverseX && a.reverseZ == b.reverseZ
         && a.linkToMasterX == b.linkToMasterX && a.linkToMasterZ == b.linkToMasterZ && a.idMasterX == b.idMasterX
@@ -253,8 +252,8 @@ void cMachine::setupLinks()
                       QStringLiteral(" AND (linkToMasterZ= 'false' OR linkToMasterZ= 0) AND name<>'*FACTORY ZERO*' "
                                      "ORDER BY name"));
     const s_machine &m = editingMachine;
-    setupAxisLink(m.linkToMasterX, m.idMasterX, joinTenths(m.smartX, m.smartXTenths), axisX);
-    setupAxisLink(m.linkToMasterZ, m.idMasterZ, joinTenths(m.smartZ, m.smartZTenths), axisZ);
+    setupAxisLink(m.linkToMasterX, m.idMasterX, m.smartX.tenths, axisX);
+    setupAxisLink(m.linkToMasterZ, m.idMasterZ, m.smartZ.tenths, axisZ);
 }
 
 void cMachine::setupAxisLink(bool linked, int idMaster, qint64 smart, eAxis axis)
@@ -304,10 +303,10 @@ void cMachine::toggledMM(bool mm)
     CurrentMachine.IsMM = mm;
     setSmartValidators();
     const s_machine &m = editingMachine;
-    ui->leGaugeX->setText(lengthText(joinTenths(m.Xref, m.XrefTenths), true));
-    ui->leGaugeZ->setText(lengthText(joinTenths(m.Zref, m.ZrefTenths), false));
-    showSmart(ui->leSmartX, joinTenths(m.smartX, m.smartXTenths), true);
-    showSmart(ui->leSmartZ, joinTenths(m.smartZ, m.smartZTenths), false);
+    ui->leGaugeX->setText(lengthText(m.Xref.tenths, true));
+    ui->leGaugeZ->setText(lengthText(m.Zref.tenths, false));
+    showSmart(ui->leSmartX, m.smartX.tenths, true);
+    showSmart(ui->leSmartZ, m.smartZ.tenths, false);
 }
 
 void cMachine::toggledRadius(bool radius)
@@ -315,8 +314,8 @@ void cMachine::toggledRadius(bool radius)
     editingMachine.isRadius = radius;
     editingMachine.isRadiusStored = radius;
     const s_machine &m = editingMachine;
-    ui->leGaugeX->setText(lengthText(joinTenths(m.Xref, m.XrefTenths), true));
-    showSmart(ui->leSmartX, joinTenths(m.smartX, m.smartXTenths), true);
+    ui->leGaugeX->setText(lengthText(m.Xref.tenths, true));
+    showSmart(ui->leSmartX, m.smartX.tenths, true);
 }
 
 void cMachine::slotSmartChanged(QString text)
@@ -324,9 +323,9 @@ void cMachine::slotSmartChanged(QString text)
     const double value = text.toDouble();
     s_machine &m = editingMachine;
     if (sender() == ui->leSmartX)
-        splitTenths(typedTenths(value, true), m.smartX, m.smartXTenths);
+        m.smartX.tenths = typedTenths(value, true);
     else if (sender() == ui->leSmartZ)
-        splitTenths(typedTenths(value, false), m.smartZ, m.smartZTenths);
+        m.smartZ.tenths = typedTenths(value, false);
 }
 
 void cMachine::slotMasterXtoggled(bool master)
@@ -346,7 +345,7 @@ void cMachine::slotChkSmartX(bool on)
     ui->leSmartX->setVisible(on);
     if (!on) {
         ui->leSmartX->setText(QStringLiteral("0"));
-        editingMachine.smartX = editingMachine.smartXTenths = 0;
+        editingMachine.smartX = RefLength();
     }
 }
 
@@ -355,7 +354,7 @@ void cMachine::slotChkSmartZ(bool on)
     ui->leSmartZ->setVisible(on);
     if (!on) {
         ui->leSmartZ->setText(QStringLiteral("0"));
-        editingMachine.smartZ = editingMachine.smartZTenths = 0;
+        editingMachine.smartZ = RefLength();
     }
 }
 
@@ -397,11 +396,11 @@ void cMachine::setReference(cMachine::eRefType axis, int rawCount, QString gauge
     if (axis == Z) {
         ui->leGaugeZ->setText(gauge);
         m.sysZref = rawCount;
-        splitTenths(typedTenths(g, false), m.Zref, m.ZrefTenths);
+        m.Zref.tenths = typedTenths(g, false);
     } else {
         ui->leGaugeX->setText(gauge);
         m.sysXref = rawCount;
-        splitTenths(typedTenths(g, true), m.Xref, m.XrefTenths);
+        m.Xref.tenths = typedTenths(g, true);
     }
 }
 
@@ -428,13 +427,13 @@ void cMachine::setMachineDataFromGui()
         m.idMasterX = ui->cmbMasterX->currentIndex() >= 0 ? ui->cmbMasterX->currentData().toInt() : -1;
     } else {
         m.idMasterX = -1;
-        m.smartX = m.smartXTenths = 0;
+        m.smartX = RefLength();
     }
     if (m.linkToMasterZ) {
         m.idMasterZ = ui->cmbMasterZ->currentIndex() >= 0 ? ui->cmbMasterZ->currentData().toInt() : -1;
     } else {
         m.idMasterZ = -1;
-        m.smartZ = m.smartZTenths = 0;
+        m.smartZ = RefLength();
     }
 
     // Output files the operator left alone stay as the record has them (a
@@ -508,11 +507,11 @@ void cMachine::saveData()
         refuse(tr("Machine name can't be empty"));
         return;
     }
-    if (editingMachine.Xref == 0 && !ui->optLinkX->isChecked()) {
+    if (editingMachine.Xref.micrometres() == 0 && !ui->optLinkX->isChecked()) {
         refuse(tr("X machine reference is not set"));
         return;
     }
-    if (editingMachine.Zref == 0 && !ui->optLinkZ->isChecked()) {
+    if (editingMachine.Zref.micrometres() == 0 && !ui->optLinkZ->isChecked()) {
         refuse(tr("Z machine reference is not set"));
         return;
     }
@@ -549,52 +548,45 @@ void cMachine::saveData()
             return;
         convertTools = answer == QMessageBox::Yes;
     }
-    QSqlDatabase db = QSqlDatabase::database();
-    if (!db.transaction()) {
-        refuse(tr("Machine not saved") + QStringLiteral("\n") + db.lastError().text());
+    const QString sql =
+        insertMode ? QStringLiteral("INSERT INTO machine (name, isRadius, isMM, swapXZ, reverseX, reverseZ, Xref, "
+                                    "Zref, sysXref, sysZref, linkToMasterX, linkToMasterZ, idMasterX, idMasterZ, "
+                                    "smartX, smartZ, Balluff, PostPro, dncFormat, dncSocket, toolId, spindleType, "
+                                    "XrefTenths, ZrefTenths, smartXTenths, smartZTenths) "
+                                    "VALUES (:P1, :P2, :P3, :P4, :P5, :P6, :P7, :P8, :P9, :P10, :P11, :P12, :P13, "
+                                    ":P14, :P15, :P16, :P17, :P18, :P19, :P20, :P21, :P22, :P23, :P24, :P25, :P26) ")
+                   : QStringLiteral("UPDATE machine SET name=:P1, isRadius=:P2, isMM=:P3, swapXZ=:P4, "
+                                    "reverseX=:P5, reverseZ=:P6, Xref=:P7, Zref=:P8, sysXref=:P9, sysZref=:P10, "
+                                    "linkToMasterX=:P11, linkToMasterZ=:P12, idMasterX=:P13, idMasterZ=:P14, "
+                                    "smartX=:P15, smartZ=:P16, Balluff=:P17, PostPro=:P18, dncFormat=:P19, "
+                                    "dncSocket=:P20, toolId=:P21, spindleType=:P22, XrefTenths=:P23, "
+                                    "ZrefTenths=:P24, smartXTenths=:P25, smartZTenths=:P26 WHERE idMachine=:idMachine");
+    // The micrometre columns as older programs read them, the tenths beside.
+    const QVariant values[] = {m.name, m.isRadius, m.IsMM, m.swapXZ, m.reverseX, m.reverseZ,
+                               m.Xref.micrometres(), m.Zref.micrometres(), m.sysXref, m.sysZref,
+                               m.linkToMasterX, m.linkToMasterZ, m.idMasterX, m.idMasterZ,
+                               m.smartX.micrometres(), m.smartZ.micrometres(), m.Balluff, m.PostPro,
+                               m.dncFormat, m.dncSocket, m.toolId, m.spindleType,
+                               m.Xref.tenths, m.Zref.tenths, m.smartX.tenths, m.smartZ.tenths};
+    QVariantMap bound;
+    for (int i = 0; i < 26; ++i)
+        bound.insert(QStringLiteral(":P%1").arg(i + 1), values[i]);
+    if (!insertMode)
+        bound.insert(QStringLiteral(":idMachine"), m.idMachine);
+    CheckedStore store;
+    if (!store.begin()) {
+        refuse(tr("Machine not saved") + QStringLiteral("\n") + store.error());
         return;
     }
-    QExtQuery save;
-    save.prepare(insertMode
-                     ? QStringLiteral("INSERT INTO machine (name, isRadius, isMM, swapXZ, reverseX, reverseZ, Xref, "
-                                      "Zref, sysXref, sysZref, linkToMasterX, linkToMasterZ, idMasterX, idMasterZ, "
-                                      "smartX, smartZ, Balluff, PostPro, dncFormat, dncSocket, toolId, spindleType, "
-                                      "XrefTenths, ZrefTenths, smartXTenths, smartZTenths) "
-                                      "VALUES (:P1, :P2, :P3, :P4, :P5, :P6, :P7, :P8, :P9, :P10, :P11, :P12, :P13, "
-                                      ":P14, :P15, :P16, :P17, :P18, :P19, :P20, :P21, :P22, :P23, :P24, :P25, :P26) ")
-                     : QStringLiteral("UPDATE machine SET name=:P1, isRadius=:P2, isMM=:P3, swapXZ=:P4, "
-                                      "reverseX=:P5, reverseZ=:P6, Xref=:P7, Zref=:P8, sysXref=:P9, sysZref=:P10, "
-                                      "linkToMasterX=:P11, linkToMasterZ=:P12, idMasterX=:P13, idMasterZ=:P14, "
-                                      "smartX=:P15, smartZ=:P16, Balluff=:P17, PostPro=:P18, dncFormat=:P19, "
-                                      "dncSocket=:P20, toolId=:P21, spindleType=:P22, XrefTenths=:P23, "
-                                      "ZrefTenths=:P24, smartXTenths=:P25, smartZTenths=:P26 WHERE idMachine=:idMachine"));
-    // The micrometre columns as older programs read them, the tenths beside.
-    const qint64 xTenths = joinTenths(m.Xref, m.XrefTenths);
-    const qint64 zTenths = joinTenths(m.Zref, m.ZrefTenths);
-    const qint64 smartXTenths = joinTenths(m.smartX, m.smartXTenths);
-    const qint64 smartZTenths = joinTenths(m.smartZ, m.smartZTenths);
-    const QVariant values[] = {m.name,     m.isRadius,      m.IsMM,          m.swapXZ,    m.reverseX,  m.reverseZ,
-                               m.Xref,     m.Zref,          m.sysXref,       m.sysZref,   m.linkToMasterX,
-                               m.linkToMasterZ, m.idMasterX, m.idMasterZ,    m.smartX,    m.smartZ,
-                               m.Balluff,  m.PostPro,       m.dncFormat,     m.dncSocket, m.toolId,
-                               m.spindleType, xTenths, zTenths, smartXTenths, smartZTenths};
-    for (int i = 0; i < 26; ++i)
-        save.bindValue(QStringLiteral(":P%1").arg(i + 1), values[i]);
-    if (!insertMode)
-        save.bindValue(QStringLiteral(":idMachine"), m.idMachine);
-    bool ok = save.exec() && save.numRowsAffected() == 1;
-    QString error = save.lastError().text();
-    save.finish();
-    if (ok && convertTools)
-        ok = TableCopy::convertMachineTools(openedMachine, m, &error);
-    if (ok && !db.commit()) {
-        ok = false;
-        error = db.lastError().text();
-    }
-    if (!ok) {
-        db.rollback();
+    if (store.run(sql, bound) && store.rowsAffected() != 1)
+        store.fail(QString());
+    QString error;
+    if (!store.failed() && convertTools && !TableCopy::convertMachineTools(openedMachine, m, &error))
+        store.fail(error);
+    if (!store.commit()) {
         // Nothing was stored: say so and leave the editor open.
-        refuse(tr("Machine not saved") + (error.trimmed().isEmpty() ? QString() : QStringLiteral("\n") + error));
+        const QString why = store.error().trimmed();
+        refuse(tr("Machine not saved") + (why.isEmpty() ? QString() : QStringLiteral("\n") + why));
         return;
     }
 

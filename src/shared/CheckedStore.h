@@ -28,6 +28,10 @@ public:
     // transaction); false with the error, and rolled back, otherwise.
     bool commit();
 
+    // A check of the caller's own refuses the whole, as a refused statement
+    // does: what ran is rolled back and later statements are not run.
+    void fail(const QString &error);
+
     bool failed() const { return m_failed; }
     QString error() const { return m_error; }
     // Of the last statement run.
@@ -35,8 +39,6 @@ public:
     QVariant lastInsertId() const { return m_insertId; }
 
 private:
-    void fail(const QString &error);
-
     QSqlDatabase m_db;
     bool m_open = false;
     bool m_failed = false;

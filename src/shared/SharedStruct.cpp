@@ -114,11 +114,10 @@ qint64 storedTenths(const QSqlQuery &row, const char *column)
 // Reference of one axis: the machine's own, or the master's plus the smart
 // offset (one level: the master's own link is not followed).
 void resolveAxis(const QSqlQuery &own, bool linked, const char *refCol, const char *sysCol, const char *masterCol,
-                 const char *smartCol, int &ref, int &refTenths, int &sysRef, int &idMaster, int &smart,
-                 int &smartTenths)
+                 const char *smartCol, RefLength &ref, int &sysRef, int &idMaster, RefLength &smart)
 {
     if (!linked) {
-        splitTenths(storedTenths(own, refCol), ref, refTenths);
+        ref.tenths = storedTenths(own, refCol);
         sysRef = own.value(sysCol).toInt();
         idMaster = -1;
         return;
@@ -129,9 +128,8 @@ void resolveAxis(const QSqlQuery &own, bool linked, const char *refCol, const ch
     master.bindValue(QStringLiteral(":idMachine"), idMaster);
     master.exec();
     master.next();
-    const qint64 offset = storedTenths(own, smartCol);
-    splitTenths(offset, smart, smartTenths);
-    splitTenths(storedTenths(master, refCol) + offset, ref, refTenths);
+    smart.tenths = storedTenths(own, smartCol);
+    ref.tenths = storedTenths(master, refCol) + smart.tenths;
     sysRef = master.value(sysCol).toInt();
 }
 }
@@ -149,11 +147,11 @@ s_machine getMachineData(int idMachine)
     m.name = q.value("name").toString();
     m.calibrationDate = q.value("calibrationDate").toDate();
     m.linkToMasterX = q.value("linkToMasterX").toBool();
-    resolveAxis(q, m.linkToMasterX, "Xref", "sysXref", "idMasterX", "smartX", m.Xref, m.XrefTenths, m.sysXref,
-                m.idMasterX, m.smartX, m.smartXTenths);
+    resolveAxis(q, m.linkToMasterX, "Xref", "sysXref", "idMasterX", "smartX", m.Xref, m.sysXref, m.idMasterX,
+                m.smartX);
     m.linkToMasterZ = q.value("linkToMasterZ").toBool();
-    resolveAxis(q, m.linkToMasterZ, "Zref", "sysZref", "idMasterZ", "smartZ", m.Zref, m.ZrefTenths, m.sysZref,
-                m.idMasterZ, m.smartZ, m.smartZTenths);
+    resolveAxis(q, m.linkToMasterZ, "Zref", "sysZref", "idMasterZ", "smartZ", m.Zref, m.sysZref, m.idMasterZ,
+                m.smartZ);
 
     m.Balluff = q.value("Balluff").toString().trimmed();
     m.PostPro = q.value("PostPro").toString().trimmed();

@@ -55,20 +55,37 @@ struct s_MachineSettings
     s_MachineSettings() = default;
 };
 
+// The micrometres nearest to a length in tenths of a micrometre (halves away
+// from zero, as references were rounded before their tenths were kept).
+inline int nearestMicrometres(qint64 tenths)
+{
+    return int(tenths >= 0 ? (tenths + 5) / 10 : -((-tenths + 5) / 10));
+}
+
+// A machine's reference or smart offset, X as a radius: one quantity in
+// tenths of a micrometre, so that what was typed or placed stays whole. The
+// micrometre columns of table machine, which older programs read, hold its
+// nearest micrometres.
+struct RefLength
+{
+    qint64 tenths = 0;
+
+    static RefLength ofMicrometres(qint64 micrometres) { return {micrometres * 10}; }
+    int micrometres() const { return nearestMicrometres(tenths); }
+    bool operator==(const RefLength &o) const { return tenths == o.tenths; }
+    bool operator!=(const RefLength &o) const { return tenths != o.tenths; }
+};
+
 // The selected machine: a row of table machine with its references resolved
 // through its masters, plus the run-time axis state.
 struct s_machine
 {
     int idMachine = -2;
     QString name;
-    int Xref = 0;
-    int Zref = 0;
+    RefLength Xref;
+    RefLength Zref;
     int sysXref = 0;
     int sysZref = 0;
-    // The tenths of a micrometre beyond Xref, Zref, smartX and smartZ (see
-    // joinTenths): what a typed diameter or a placed read-out needs beyond them.
-    int XrefTenths = 0;
-    int ZrefTenths = 0;
     bool isRadius = true;
     bool isRadiusStored = true;
     bool swapXZ = false;
@@ -79,10 +96,8 @@ struct s_machine
     bool linkToMasterZ = false;
     int idMasterX = -1;
     int idMasterZ = -1;
-    int smartX = 0;
-    int smartZ = 0;
-    int smartXTenths = 0;
-    int smartZTenths = 0;
+    RefLength smartX;
+    RefLength smartZ;
     bool xLock = false;
     bool zLock = false;
     bool xIncr = false;
@@ -102,23 +117,6 @@ struct s_machine
 
     s_machine() = default;
 };
-
-// A length as one quantity in tenths of a micrometre, from its micrometres
-// and the tenths beyond them, and back: the micrometres are the nearest ones
-// (halves away from zero, as they were rounded before tenths were kept).
-inline qint64 joinTenths(int micrometres, int tenths)
-{
-    return qint64(micrometres) * 10 + tenths;
-}
-inline int nearestMicrometres(qint64 tenths)
-{
-    return int(tenths >= 0 ? (tenths + 5) / 10 : -((-tenths + 5) / 10));
-}
-inline void splitTenths(qint64 whole, int &micrometres, int &tenths)
-{
-    micrometres = nearestMicrometres(whole);
-    tenths = int(whole - qint64(micrometres) * 10);
-}
 
 // Master axis selector of countSlaveMachines.
 enum eAxis { axisX = 0, axisZ = 1, axisXZ = 2 };

@@ -14,9 +14,9 @@ TableCopy::Shift TableCopy::referenceShift(const s_machine &source, const s_mach
 {
     // References in tenths of a micrometre, like the scale counts.
     Shift s;
-    const float sx = float(joinTenths(source.Xref, source.XrefTenths) - joinTenths(target.Xref, target.XrefTenths))
+    const float sx = float(source.Xref.tenths - target.Xref.tenths)
                      + float(target.sysXref) - float(source.sysXref);
-    const float sz = float(joinTenths(source.Zref, source.ZrefTenths) - joinTenths(target.Zref, target.ZrefTenths))
+    const float sz = float(source.Zref.tenths - target.Zref.tenths)
                      + float(target.sysZref) - float(source.sysZref);
     s.dx = sx / 10000.0f;
     s.dz = sz / 10000.0f;
