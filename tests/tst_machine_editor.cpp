@@ -51,6 +51,38 @@ void typeOver(QLineEdit *e, const QString &text)
     QTest::keyClicks(e, text);
 }
 
+// Every value of a table's rows by "id column": its storage class and all of
+// its digits (quote() gives a real's every bit), so equal texts are equal bytes.
+QMap<QString, QString> storedValues(const QString &table, const QString &key, const QString &where = "1")
+{
+    QSqlQuery info;
+    info.exec(QString("PRAGMA table_info(%1)").arg(table));
+    QStringList columns;
+    QStringList stored;
+    while (info.next()) {
+        columns << info.value(1).toString();
+        stored << QString("typeof(%1)||' '||quote(%1)").arg(columns.last());
+    }
+    QSqlQuery q;
+    q.exec(QString("SELECT %1, %2 FROM %3 WHERE %4").arg(key, stored.join(", "), table, where));
+    QMap<QString, QString> values;
+    while (q.next())
+        for (int i = 0; i < columns.size(); ++i)
+            values[q.value(0).toString() + ' ' + columns.at(i)] = q.value(i + 1).toString();
+    return values;
+}
+
+// The tools of a machine's tables.
+QStringList toolsOf(int machine)
+{
+    QSqlQuery q;
+    q.exec(QString("SELECT idTool FROM tools JOIN toolingTables USING (idTable) WHERE idMachine=%1").arg(machine));
+    QStringList ids;
+    while (q.next())
+        ids << q.value(0).toString();
+    return ids;
+}
+
 QStringList entries(QComboBox *c)
 {
     QStringList l;
@@ -88,6 +120,12 @@ private slots:
     void smartOffsets();
     void switchConvertsTools_data();
     void switchConvertsTools();
+    void switchRoundTrip_data();
+    void switchRoundTrip();
+    void convertedToolsChecked_data();
+    void convertedToolsChecked();
+    void failedToolCount_data();
+    void failedToolCount();
     void typedTenthsKept_data();
     void typedTenthsKept();
     void untouchedKeepsRecord_data();
@@ -648,6 +686,191 @@ void TestMachineEditor::switchConvertsTools()
     QVERIFY(read(m_mill, 2).startsWith(answer == QMessageBox::Yes ? (box == "chkIsMM" ? "1 " : "50.8 ") : "25.4 "));
     QVERIFY(MachineDb::value(QString("SELECT cr IS NULL FROM tools WHERE t=2")).toBool());
     QCOMPARE(read(other, 1), untouched);
+}
+
+void TestMachineEditor::switchRoundTrip_data()
+{
+    QTest::addColumn<Columns>("record");
+    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<double>("xFactor");
+    QTest::addColumn<double>("lengthFactor"); // of z, cr, Zth and Z tolerances; 1: never written
+    QTest::addColumn<QStringList>("tools");   // t, code, x, z, angle, cr, Xth, Zth, XtolPlus, XtolMinus, ZtolPlus, ZtolMinus
+
+    // More digits than a float carries; NULLs, an empty text and a zero.
+    const QStringList mm{"1, 'A', 745.6789123, -1234.5678912, 93.456789012, 0.4012345678, 700.12345678, NULL, "
+                         "0.0123456789, '', 0.00987654321, 0",
+                         "2, NULL, -0.000123456789, 1499.99999999, NULL, '', NULL, -987.654321, 4.87654321, 0.5, "
+                         "NULL, 1e-7"};
+    const QStringList inch{"1, 'A', 29.3574316, -48.605031496, 93.456789012, 0.0157966378, 27.5639156, NULL, "
+                           "0.000486050, '', 0.00038884, 0",
+                           "2, NULL, -0.0000048604, 59.0551181, NULL, '', NULL, -38.8840284, 0.388840284, "
+                           "0.0196850393, NULL, 3.9e-9"};
+    const Columns radiusMM{{"isMM", 1}, {"isRadius", 1}};
+    QTest::newRow("mm to inch") << radiusMM << QStringList{"chkIsMM"} << 1 / 25.4 << 1 / 25.4 << mm;
+    QTest::newRow("inch to mm") << Columns{{"isMM", 0}, {"isRadius", 1}} << QStringList{"chkIsMM"} << 25.4 << 25.4
+                                << inch;
+    QTest::newRow("radius to diameter") << radiusMM << QStringList{"chkIsRadius"} << 2.0 << 1.0 << mm;
+    QTest::newRow("diameter to radius") << Columns{{"isMM", 1}, {"isRadius", 0}} << QStringList{"chkIsRadius"} << 0.5
+                                        << 1.0 << mm;
+    QTest::newRow("mm radius to inch diameter")
+        << radiusMM << QStringList{"chkIsMM", "chkIsRadius"} << 2 / 25.4 << 1 / 25.4 << mm;
+}
+
+// A converted switch writes only the columns it changes, the values as
+// computed, and its switch back gives every stored value again, bit for bit;
+// other machines and their tools are left alone.
+void TestMachineEditor::switchRoundTrip()
+{
+    QFETCH(Columns, record);
+    QFETCH(QStringList, boxes);
+    QFETCH(double, xFactor);
+    QFETCH(double, lengthFactor);
+    QFETCH(QStringList, tools);
+    Columns cols = record;
+    cols["name"] = "LATHE";
+    cols["Xref"] = cols["Zref"] = 1;
+    const int lathe = MachineDb::addMachine(cols);
+    const int other = MachineDb::addMachine({{"name", "OTHER"}, {"Xref", 1}, {"Zref", 1}});
+    const QString columns = "t, code, x, z, angle, cr, Xth, Zth, XtolPlus, XtolMinus, ZtolPlus, ZtolMinus";
+    for (int machine : {lathe, other})
+        for (const char *name : {"T1", "T2"}) {
+            const int table = MachineDb::addTable(machine, name);
+            for (const QString &tool : tools)
+                QVERIFY(MachineDb::exec(QString("INSERT INTO tools (idTable, %1) VALUES (%2, %3)").arg(columns).arg(table).arg(tool)));
+        }
+    const auto machines = [&] { return storedValues("machine", "idMachine", QString("idMachine<>%1").arg(lathe)); };
+    const QMap<QString, QString> before = storedValues("tools", "idTool");
+    const QMap<QString, QString> otherMachines = machines();
+    const QStringList converted = toolsOf(lathe);
+    const auto switchOver = [&] {
+        open(getMachineData(lathe), false, "LATHE");
+        for (const QString &box : boxes)
+            w<QCheckBox>(qPrintable(box))->click();
+        MessageBoxRecorder recorder;
+        recorder.answer(QMessageBox::Yes);
+        w<QPushButton>("tbOkMachine")->click();
+        QCOMPARE(recorder.boxes().size(), 1);
+    };
+
+    switchOver();
+    const QMap<QString, QString> after = storedValues("tools", "idTool");
+    QCOMPARE(after.keys(), before.keys());
+    for (auto it = before.cbegin(); it != before.cend(); ++it) {
+        const QString column = it.key().section(' ', 1);
+        const bool x = QStringList{"x", "Xth", "XtolPlus", "XtolMinus"}.contains(column);
+        const bool length = QStringList{"z", "cr", "Zth", "ZtolPlus", "ZtolMinus"}.contains(column);
+        const double factor = x ? xFactor : length ? lengthFactor : 1;
+        if (factor == 1 || !converted.contains(it.key().section(' ', 0, 0)) || !it.value().startsWith("real ")) {
+            QCOMPARE(after[it.key()], it.value());
+            continue;
+        }
+        // Carried in double: a float would be off in the eighth digit.
+        QVERIFY2(after[it.key()].startsWith("real "), qPrintable(it.key()));
+        const double was = it.value().section(' ', 1).toDouble();
+        const double is = after[it.key()].section(' ', 1).toDouble();
+        QVERIFY2(qAbs(is - was * factor) <= 1e-14 * qAbs(was * factor), qPrintable(it.key() + " " + after[it.key()]));
+    }
+
+    switchOver();
+    QCOMPARE(storedValues("tools", "idTool"), before);
+    QCOMPARE(machines(), otherMachines);
+}
+
+void TestMachineEditor::convertedToolsChecked_data()
+{
+    QTest::addColumn<Columns>("record");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QStringList>("tools"); // table, t, x, XtolPlus
+    QTest::addColumn<QString>("refused");
+
+    QTest::newRow("inch tolerance 0.5 becomes 12.7 mm")
+        << Columns{{"isMM", 0}} << "chkIsMM" << QStringList{"T1, 1, 1, 0.5", "T1, 2, 2, 0.25"}
+        << "Tool 1 (table T1): XtolPlus 12.7 out of 0 .. 9.999";
+    QTest::newRow("X 1000 radius becomes 2000 diameter")
+        << Columns{{"isRadius", 1}} << "chkIsRadius"
+        << QStringList{"T1, 1, 1000, 0", "T1, 2, 749.5, 0", "T2, 3, -1000, 0"}
+        << "Tool 1 (table T1): x 2000 out of -1500 .. 1500\nTool 3 (table T2): x -2000 out of -1500 .. 1500";
+}
+
+// A conversion that would store a tool the tool editor refuses stores
+// nothing and names the tools; the switch may then be stored alone.
+void TestMachineEditor::convertedToolsChecked()
+{
+    QFETCH(Columns, record);
+    QFETCH(QString, box);
+    QFETCH(QStringList, tools);
+    QFETCH(QString, refused);
+    Columns cols = record;
+    cols["name"] = "LATHE";
+    cols["Xref"] = cols["Zref"] = 1;
+    const int lathe = MachineDb::addMachine(cols);
+    QMap<QString, int> tables;
+    for (const QString &tool : tools) {
+        const QString table = tool.section(", ", 0, 0);
+        if (!tables.contains(table))
+            tables[table] = MachineDb::addTable(lathe, table);
+        QVERIFY(MachineDb::exec(QString("INSERT INTO tools (idTable, t, x, XtolPlus) VALUES (%1, %2)")
+                                    .arg(tables[table])
+                                    .arg(tool.section(", ", 1))));
+    }
+    const QString switched = box == "chkIsMM" ? "isMM" : "isRadius";
+    const int was = column(lathe, switched).toInt();
+    const QMap<QString, QString> before = storedValues("tools", "idTool");
+    open(getMachineData(lathe), false, "LATHE");
+    w<QCheckBox>(qPrintable(box))->click();
+    MessageBoxRecorder boxes;
+    boxes.answer(QMessageBox::Yes);
+    w<QPushButton>("tbOkMachine")->click();
+    QCOMPARE(boxes.boxes().size(), 2);
+    QCOMPARE(boxes.boxes().last().kind, QMessageBox::Critical);
+    QCOMPARE(boxes.boxes().last().text, "Machine not saved\nConverted tools out of limits:\n" + refused);
+    QVERIFY(m_host->hideEditCalls.isEmpty());
+    QCOMPARE(column(lathe, switched).toInt(), was);
+    QCOMPARE(storedValues("tools", "idTool"), before);
+
+    // Still open: the switch alone is stored.
+    boxes.answer(QMessageBox::No);
+    w<QPushButton>("tbOkMachine")->click();
+    QCOMPARE(m_host->hideEditCalls, QStringList{"LATHE"});
+    QCOMPARE(column(lathe, switched).toInt(), 1 - was);
+    QCOMPARE(storedValues("tools", "idTool"), before);
+}
+
+void TestMachineEditor::failedToolCount_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("box"); // empty: no switch
+    QTest::newRow("tools table gone, unit switch") << "ALTER TABLE tools RENAME TO toolsKept" << "chkIsMM";
+    QTest::newRow("tooling tables gone, X mode switch") << "DROP TABLE toolingTables" << "chkIsRadius";
+    QTest::newRow("tools table gone, no switch: no count") << "ALTER TABLE tools RENAME TO toolsKept" << "";
+}
+
+// The switch is stored alone only when the machine is known to have no
+// tools: a count that fails refuses the save with the database's reason.
+void TestMachineEditor::failedToolCount()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, box);
+    MachineDb::addTool(MachineDb::addTable(m_mill, "T1"), 1);
+    QVERIFY(MachineDb::exec(fault));
+    open(getMachineData(m_mill), false);
+    if (!box.isEmpty())
+        w<QCheckBox>(qPrintable(box))->click();
+    w<QLineEdit>("leName")->setText("MILL 2");
+    MessageBoxRecorder boxes;
+    w<QPushButton>("tbOkMachine")->click();
+    if (box.isEmpty()) {
+        QCOMPARE(boxes.boxes().size(), 0);
+        QCOMPARE(m_host->hideEditCalls, QStringList{"MILL 2"});
+        return;
+    }
+    QCOMPARE(boxes.boxes().size(), 1);
+    QCOMPARE(boxes.boxes().first().kind, QMessageBox::Critical);
+    QVERIFY2(boxes.boxes().first().text.startsWith("Machine not saved\nno such table: "),
+             qPrintable(boxes.boxes().first().text));
+    QVERIFY(m_host->hideEditCalls.isEmpty());
+    QCOMPARE(column(m_mill, "name").toString(), QString("MILL"));
+    QCOMPARE(column(m_mill, box == "chkIsMM" ? "isMM" : "isRadius").toInt(), 1);
 }
 
 void TestMachineEditor::typedTenthsKept_data()

@@ -90,6 +90,15 @@ QStringList boxTexts(const MessageBoxRecorder &rec)
     return texts;
 }
 
+// Every stored value of every tool, all of its digits: equal texts are equal bytes.
+QString storedRows()
+{
+    return ToolingDb::probe("SELECT group_concat(quote(idTool)||quote(t)||quote(code)||quote(x)||quote(z)"
+                            "||quote(angle)||quote(cr)||quote(Xth)||quote(Zth)||quote(XtolPlus)"
+                            "||quote(XtolMinus)||quote(ZtolPlus)||quote(ZtolMinus), ';') FROM tools")
+        .toString();
+}
+
 QVariant stored(const QString &column, int idTool)
 {
     return ToolingDb::probe(QStringLiteral("SELECT %1 FROM tools WHERE idTool=%2").arg(column).arg(idTool));
@@ -481,10 +490,7 @@ private slots:
                                     .arg(table)
                                     .arg(values)));
         ToolingDb::addTool(table, 2, 2, 2, "B");
-        const QString rows = QString("SELECT group_concat(quote(idTool)||quote(t)||quote(code)||quote(x)||quote(z)"
-                                     "||quote(angle)||quote(cr)||quote(Xth)||quote(Zth)||quote(XtolPlus)"
-                                     "||quote(XtolMinus)||quote(ZtolPlus)||quote(ZtolMinus), ';') FROM tools");
-        const QString before = ToolingDb::probe(rows).toString();
+        const QString before = storedRows();
         {
             RefusingEditor r(fault, table);
             QVERIFY(r.disk.holds());
@@ -501,7 +507,52 @@ private slots:
             QCOMPARE(boxTexts(rec), QStringList());
             QCOMPARE(closed.count(), 1);
         }
-        QCOMPARE(ToolingDb::probe(rows).toString(), before);
+        QCOMPARE(storedRows(), before);
+    }
+
+    // The store holds every tool to the one check of a tool, whatever put
+    // the value in the form: the camera past the field's validator, or a row
+    // another road stored.
+    void storeChecksTool_data()
+    {
+        QTest::addColumn<bool>("metric");
+        QTest::addColumn<QString>("stored"); // set in the tool's row before opening
+        QTest::addColumn<bool>("inserting");
+        QTest::addColumn<QString>("camera"); // X from the camera; empty: X typed
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("X from the camera, a field left") << true << "" << false << "2000" << "x 2000 out of -1500 .. 1500";
+        QTest::newRow("X from the camera, new tool") << true << "" << true << "-2000" << "x -2000 out of -1500 .. 1500";
+        QTest::newRow("stored inch tolerance beyond the limit, X typed")
+            << false << "XtolPlus=0.8" << false << "" << "XtolPlus 0.8 out of 0 .. 0.5";
+    }
+    void storeChecksTool()
+    {
+        QFETCH(bool, metric);
+        QFETCH(QString, stored);
+        QFETCH(bool, inserting);
+        QFETCH(QString, camera);
+        QFETCH(QString, refusal);
+        CurrentMachine.IsMM = metric;
+        const int id = ToolingDb::addTool(table, 1, 1, 1, "A");
+        if (!stored.isEmpty())
+            QVERIFY(ToolingDb::exec(QString("UPDATE tools SET %1 WHERE idTool=%2").arg(stored).arg(id)));
+        const QString before = storedRows();
+        Editor e;
+        e.panel->setCurrentTable(table, "LATHE 1", "T1");
+        MessageBoxRecorder rec;
+        if (inserting) {
+            e.btn("tbInsertTool")->click();
+            e.le("leT")->setText("7");
+        }
+        if (!camera.isEmpty())
+            e.panel->setX(camera);
+        if (inserting)
+            e.btn("tbOkTool")->click();
+        else
+            e.leave(camera.isEmpty() ? "leX" : "leZ", "2.0000");
+        QCOMPARE(boxTexts(rec), QStringList(refusal));
+        QCOMPARE(e.panel->isInsertMode(), inserting);
+        QCOMPARE(storedRows(), before);
     }
 
     // A code longer than the field is held to the field's limit once edited.

@@ -537,8 +537,16 @@ void cMachine::saveData()
     // machine) or stay (a machine that was set up wrongly), before anything
     // is stored.
     bool convertTools = false;
-    if (!insertMode && (m.IsMM != openedMachine.IsMM || m.isRadiusStored != openedMachine.isRadiusStored)
-        && TableCopy::machineToolCount(m.idMachine) > 0) {
+    const bool switched =
+        !insertMode && (m.IsMM != openedMachine.IsMM || m.isRadiusStored != openedMachine.isRadiusStored);
+    QString countError;
+    const int toolCount = switched ? TableCopy::machineToolCount(m.idMachine, &countError) : 0;
+    // Without the count the switch cannot be stored alone unasked.
+    if (toolCount < 0) {
+        refuse(tr("Machine not saved") + QStringLiteral("\n") + countError);
+        return;
+    }
+    if (toolCount > 0) {
         const int answer = QMessageBoxKovra::question(
             this, tr("Warning"),
             tr("The tooling tables of this machine hold values in its former unit or X mode.\n"

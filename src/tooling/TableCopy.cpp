@@ -3,12 +3,17 @@
 #include <QCoreApplication>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QVector>
 #include <QVariant>
 
+#include <cmath>
+#include <limits>
+
 #include "shared/QExtQuery.h"
+#include "tooling/ToolRules.h"
 
 TableCopy::Shift TableCopy::referenceShift(const s_machine &source, const s_machine &target)
 {
@@ -141,62 +146,130 @@ int TableCopy::copy(int idSourceTable, const s_machine &source, const s_machine 
     return newId;
 }
 
-int TableCopy::machineToolCount(int idMachine)
+int TableCopy::machineToolCount(int idMachine, QString *error)
 {
     QExtQuery q;
-    q.prepare(QStringLiteral("SELECT COUNT(*) FROM tools WHERE idTable IN "
-                             "(SELECT idTable FROM toolingTables WHERE idMachine=:idMachine)"));
-    q.bindValue(QStringLiteral(":idMachine"), idMachine);
-    return q.exec() && q.next() ? q.value(0).toInt() : 0;
+    // A statement the database cannot prepare keeps its own reason.
+    if (q.prepare(QStringLiteral("SELECT COUNT(*) FROM tools WHERE idTable IN "
+                                 "(SELECT idTable FROM toolingTables WHERE idMachine=:idMachine)"))) {
+        q.bindValue(QStringLiteral(":idMachine"), idMachine);
+        if (q.exec() && q.next())
+            return q.value(0).toInt();
+    }
+    if (error)
+        *error = q.lastError().text();
+    return -1;
 }
+
+namespace {
+// A converted length as stored: the arithmetic's last bits are dropped where
+// a decimal of up to 12 digits lies within them, so that a switch back gives
+// the value that was typed or imported again, bit for bit.
+double storedLength(double value)
+{
+    const double near = QString::number(value, 'g', 12).toDouble();
+    return std::abs(near - value) <= 3 * std::numeric_limits<double>::epsilon() * std::abs(value) ? near : value;
+}
+
+// At most this many refused tools are named; the count says the rest.
+constexpr int kNamedRefusals = 5;
+} // namespace
 
 bool TableCopy::convertMachineTools(const s_machine &before, const s_machine &after, QString *error)
 {
-    // X values (nominal and tolerances too) follow the stored X mode; the
-    // other lengths the unit alone. The tool's angle is no length.
+    // X values (nominal and tolerances too) follow the stored X mode; every
+    // length the unit. The tool's angle is no length. Only the columns the
+    // switch changes are written.
+    const bool unit = before.IsMM != after.IsMM;
+    const bool mode = before.isRadiusStored != after.isRadiusStored;
     static const char *const xColumns[] = {"x", "Xth", "XtolPlus", "XtolMinus"};
     static const char *const lengthColumns[] = {"z", "cr", "Zth", "ZtolPlus", "ZtolMinus"};
-    QSqlDatabase db = QSqlDatabase::database();
-    QSqlQuery tools(db);
-    tools.setForwardOnly(true);
-    tools.prepare(QStringLiteral("SELECT * FROM tools WHERE idTable IN "
-                                 "(SELECT idTable FROM toolingTables WHERE idMachine=:idMachine)"));
-    tools.bindValue(QStringLiteral(":idMachine"), before.idMachine);
-    QStringList sets;
-    for (const char *c : xColumns)
-        sets << QStringLiteral("%1=:%1").arg(QLatin1String(c));
-    for (const char *c : lengthColumns)
-        sets << QStringLiteral("%1=:%1").arg(QLatin1String(c));
-    QSqlQuery update(db);
-    update.prepare(QStringLiteral("UPDATE tools SET ") + sets.join(QLatin1Char(',')) + QStringLiteral(" WHERE idTool=:idTool"));
+    struct Column
+    {
+        QString name;
+        bool x;
+    };
+    QVector<Column> columns;
+    if (unit || mode)
+        for (const char *c : xColumns)
+            columns.append({QLatin1String(c), true});
+    if (unit)
+        for (const char *c : lengthColumns)
+            columns.append({QLatin1String(c), false});
+    if (columns.isEmpty())
+        return true;
+    const auto convert = [&](const Column &column, double v) {
+        if (unit)
+            v = before.IsMM ? v / 25.4 : v * 25.4;
+        if (mode && column.x)
+            v = before.isRadiusStored ? v * 2 : v * 0.5;
+        return storedLength(v);
+    };
+
     const auto failed = [error](const QSqlQuery &q) {
         if (error)
             *error = q.lastError().text();
         return false;
     };
+    QSqlDatabase db = QSqlDatabase::database();
+    QSqlQuery tools(db);
+    tools.setForwardOnly(true);
+    if (!tools.prepare(QStringLiteral("SELECT tools.*, toolingTables.name AS tableName FROM tools JOIN toolingTables "
+                                      "ON toolingTables.idTable=tools.idTable WHERE toolingTables.idMachine=:idMachine "
+                                      "ORDER BY toolingTables.name, tools.t")))
+        return failed(tools);
+    tools.bindValue(QStringLiteral(":idMachine"), before.idMachine);
+    QStringList sets;
+    for (const Column &c : qAsConst(columns))
+        sets << QStringLiteral("%1=:%1").arg(c.name);
+    QSqlQuery update(db);
+    if (!update.prepare(QStringLiteral("UPDATE tools SET ") + sets.join(QLatin1Char(','))
+                        + QStringLiteral(" WHERE idTool=:idTool")))
+        return failed(update);
     if (!tools.exec())
         return failed(tools);
-    // A single float carries the value as the copy does; it is stored with
-    // all of its digits, so that a switch back gives the value again.
-    const auto carried = [](const QVariant &v, float value) {
-        return v.isNull() ? v : QVariant(QString::number(double(value), 'g', 7));
+
+    // Every tool converted and checked before any is written.
+    struct Converted
+    {
+        QVariant idTool;
+        QSqlRecord values;
     };
-    // Read whole before any row is written.
-    QVector<QSqlRecord> rows;
-    while (tools.next())
-        rows << tools.record();
+    QVector<Converted> rows;
+    QStringList refused;
+    int refusedCount = 0;
+    while (tools.next()) {
+        const QSqlRecord row = tools.record();
+        Converted c{row.value(QStringLiteral("idTool")), QSqlRecord()};
+        for (const Column &column : qAsConst(columns)) {
+            QVariant v = row.value(column.name);
+            // NULL, and a text that is no number, have nothing to convert.
+            if (v.type() == QVariant::Double || v.type() == QVariant::LongLong || v.type() == QVariant::Int)
+                v = convert(column, v.toDouble());
+            c.values.append(QSqlField(column.name));
+            c.values.setValue(column.name, v);
+        }
+        const QString why = ToolRules::toolRefusal(c.values, after.IsMM);
+        if (!why.isEmpty() && ++refusedCount <= kNamedRefusals)
+            refused << QCoreApplication::translate("TableCopy", "Tool %1 (table %2): %3")
+                           .arg(row.value(QStringLiteral("t")).toString(), row.value(QStringLiteral("tableName")).toString(), why);
+        rows << c;
+    }
+    if (tools.lastError().type() != QSqlError::NoError)
+        return failed(tools);
     tools.finish();
-    for (const QSqlRecord &row : qAsConst(rows)) {
-        for (const char *c : xColumns) {
-            const QVariant v = row.value(QLatin1String(c));
-            update.bindValue(QLatin1Char(':') + QLatin1String(c),
-                             carried(v, carryX(v.toFloat(), before, after, Shift(), false)));
-        }
-        for (const char *c : lengthColumns) {
-            const QVariant v = row.value(QLatin1String(c));
-            update.bindValue(QLatin1Char(':') + QLatin1String(c), carried(v, carryLength(v.toFloat(), before, after)));
-        }
-        update.bindValue(QStringLiteral(":idTool"), row.value(QStringLiteral("idTool")));
+    if (refusedCount > 0) {
+        if (refusedCount > kNamedRefusals)
+            refused << QCoreApplication::translate("TableCopy", "and %1 more").arg(refusedCount - kNamedRefusals);
+        if (error)
+            *error = QCoreApplication::translate("TableCopy", "Converted tools out of limits:")
+                     + QLatin1Char('\n') + refused.join(QLatin1Char('\n'));
+        return false;
+    }
+    for (const Converted &c : qAsConst(rows)) {
+        for (int i = 0; i < c.values.count(); ++i)
+            update.bindValue(QLatin1Char(':') + c.values.fieldName(i), c.values.value(i));
+        update.bindValue(QStringLiteral(":idTool"), c.idTool);
         if (!update.exec())
             return failed(update);
     }

@@ -34,10 +34,14 @@ public:
 
     // The tools of every table of the machine carried from its old unit and
     // stored X mode to its new ones (lengths and tolerances; angles stay), in
-    // the caller's transaction. False with the database's reason in error.
+    // the caller's transaction; only the columns the switch changes are
+    // written, and nothing when a tool's converted values are ones the tool
+    // editor would refuse. False with the reason in error: the database's,
+    // or the refused tools and why.
     static bool convertMachineTools(const s_machine &before, const s_machine &after, QString *error);
-    // How many tools the machine's tables hold.
-    static int machineToolCount(int idMachine);
+    // How many tools the machine's tables hold, or -1 with the database's
+    // reason in error.
+    static int machineToolCount(int idMachine, QString *error);
 
     // Writes the new table (target machine, name) and all of the source
     // table's tools, all or nothing. Returns the new table's id, or -1 with

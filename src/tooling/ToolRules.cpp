@@ -3,6 +3,8 @@
 #include "tooling/ToolLimits.h"
 
 #include <QCoreApplication>
+#include <QSqlRecord>
+#include <QVariant>
 
 #include <cmath>
 
@@ -49,6 +51,22 @@ QString ToolRules::refusal(const QString &column, const QString &value, bool tex
     for (const char *tolerance : kTolerances)
         if (column.compare(QLatin1String(tolerance), Qt::CaseInsensitive) == 0 && (v < 0 || v > top))
             return outOf(column, value, 0, top);
+    return QString();
+}
+
+QString ToolRules::toolRefusal(const QSqlRecord &tool, bool metric)
+{
+    for (int i = 0; i < tool.count(); ++i) {
+        const QVariant value = tool.value(i);
+        if (value.isNull())
+            continue;
+        const QString column = tool.fieldName(i);
+        // A number's text is its shortest exact form.
+        const QString why = refusal(column, value.toString(),
+                                    column.compare(QLatin1String("code"), Qt::CaseInsensitive) == 0, metric);
+        if (!why.isEmpty())
+            return why;
+    }
     return QString();
 }
 

@@ -6,6 +6,7 @@
 #include <QItemSelectionModel>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QSqlRelationalTableModel>
@@ -527,12 +528,23 @@ void cToolset::putText(QLineEdit *e, const char *column, const QString &text)
     e->setText(text);
 }
 
-void cToolset::bindFields(QSqlQuery &q) const
+QSqlRecord cToolset::formTool(int t, const QVariant &code) const
 {
-    for (const auto &m : mappedFields())
-        if (m.first != ui->leT && m.first != ui->leCode)
-            q.bindValue(QLatin1Char(':') + QString::fromLatin1(m.second).toLower(),
-                        fieldValue(m.first, m.second, m.first != ui->leAngle && m.first != ui->leCr));
+    QSqlRecord tool;
+    for (const auto &m : mappedFields()) {
+        const QString column = QString::fromLatin1(m.second);
+        tool.append(QSqlField(column));
+        tool.setValue(column, m.first == ui->leT      ? QVariant(t)
+                              : m.first == ui->leCode ? code
+                                                      : fieldValue(m.first, m.second, m.first != ui->leAngle && m.first != ui->leCr));
+    }
+    return tool;
+}
+
+void cToolset::bindTool(QSqlQuery &q, const QSqlRecord &tool)
+{
+    for (int i = 0; i < tool.count(); ++i)
+        q.bindValue(QLatin1Char(':') + tool.fieldName(i).toLower(), tool.value(i));
 }
 
 void cToolset::slotInsTool()
@@ -571,7 +583,8 @@ void cToolset::slotOk()
         QMessageBoxKovra::warning(this, tr("Warning"), tr("Invalid tool number"), QMessageBox::Ok);
         return;
     }
-    const QString why = ToolRules::refusal(QStringLiteral("code"), ui->leCode->text().trimmed(), true, CurrentMachine.IsMM);
+    const QSqlRecord tool = formTool(t, ui->leCode->text().trimmed());
+    const QString why = ToolRules::toolRefusal(tool, CurrentMachine.IsMM);
     if (!why.isEmpty()) {
         QMessageBoxKovra::warning(this, tr("Warning"), why, QMessageBox::Ok);
         return;
@@ -581,9 +594,7 @@ void cToolset::slotOk()
                              "VALUES (:idTable,:t,:code,:x,:z,:angle,:cr,:xth,:zth,:xtolplus,:xtolminus,:ztolplus,"
                              ":ztolminus)"));
     q.bindValue(QStringLiteral(":idTable"), idTable);
-    q.bindValue(QStringLiteral(":t"), t);
-    q.bindValue(QStringLiteral(":code"), ui->leCode->text().trimmed());
-    bindFields(q);
+    bindTool(q, tool);
     if (!q.exec()) {
         // The typed tool stays in the form so the operator can try again.
         QMessageBoxKovra::warning(this, tr("Warning"), tr("Unable to store tool"), QMessageBox::Ok);
@@ -605,13 +616,12 @@ bool cToolset::updateRecord(bool leaving)
     QStringList columns;
     for (const auto &m : mappedFields())
         columns << QStringLiteral("%1%3:%2").arg(QLatin1String(m.second), QString::fromLatin1(m.second).toLower());
+    // An unedited code is the stored one (NULL, or longer than the field takes).
+    const QSqlRecord tool = formTool(t, fieldValue(ui->leCode, "code"));
     const auto run = [&](const QString &sql) {
         QSqlQuery q(QSqlDatabase::database());
         q.prepare(sql);
-        q.bindValue(QStringLiteral(":t"), t);
-        // An unedited code is the stored one (NULL, or longer than the field takes).
-        q.bindValue(QStringLiteral(":code"), fieldValue(ui->leCode, "code"));
-        bindFields(q);
+        bindTool(q, tool);
         q.bindValue(QStringLiteral(":idTool"), lastIdTool);
         const bool ok = q.exec() && (!q.isSelect() || (q.next() && q.value(0).toInt() == 1));
         q.finish();
@@ -622,16 +632,19 @@ bool cToolset::updateRecord(bool leaving)
     if (run(QStringLiteral("SELECT COUNT(*) FROM tools WHERE idTool=:idTool AND ")
             + columns.join(QStringLiteral(" AND ")).arg(QStringLiteral(" IS "))))
         return true;
-    if (run(QStringLiteral("UPDATE tools SET ") + columns.join(QLatin1Char(',')).arg(QLatin1Char('='))
-            + QStringLiteral(" WHERE idTool=:idTool")))
+    // The one check of a tool that every road into the table passes.
+    const QString why = ToolRules::toolRefusal(tool, CurrentMachine.IsMM);
+    if (why.isEmpty()
+        && run(QStringLiteral("UPDATE tools SET ") + columns.join(QLatin1Char(',')).arg(QLatin1Char('='))
+               + QStringLiteral(" WHERE idTool=:idTool")))
         return true;
+    const QString refusal = why.isEmpty() ? tr("Unable to store tool") : why;
     if (!leaving) {
-        QMessageBoxKovra::warning(this, tr("Warning"), tr("Unable to store tool"), QMessageBox::Ok);
+        QMessageBoxKovra::warning(this, tr("Warning"), refusal, QMessageBox::Ok);
         return false;
     }
-    // The way out when the disk refuses every store: the table stays as it was.
-    return QMessageBoxKovra::question(this, tr("Warning"),
-                                      tr("Unable to store tool") + QStringLiteral("\n") + tr("Discard the changes?"),
+    // The way out when the store is refused every time: the table stays as it was.
+    return QMessageBoxKovra::question(this, tr("Warning"), refusal + QStringLiteral("\n") + tr("Discard the changes?"),
                                       QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
            == QMessageBox::Yes;
 }

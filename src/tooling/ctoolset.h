@@ -8,6 +8,8 @@
 #include "shared/ShownValues.h"
 #include "tooling/QExtSqlQueryModel.h"
 
+class QSqlRecord;
+
 class MeasureServer;
 class QItemSelectionModel;
 class QLineEdit;
@@ -103,7 +105,10 @@ private:
     bool toolNumberRefused(int n);
     // The form's line edits and the tools columns they show.
     QList<QPair<QLineEdit *, const char *>> mappedFields() const;
-    void bindFields(class QSqlQuery &q) const;
+    // The tool the form stores (tool number and code as given), each column
+    // as the store binds it; bound by the columns' lower-case names.
+    QSqlRecord formTool(int t, const QVariant &code) const;
+    static void bindTool(class QSqlQuery &q, const QSqlRecord &tool);
     QVariant fieldValue(const QLineEdit *e, const char *column, bool zeroWhenEmpty = true) const;
     void putText(QLineEdit *e, const char *column, const QString &text);
 
