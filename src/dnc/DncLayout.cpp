@@ -48,6 +48,11 @@ bool DncLayout::isSafeFormat(const QString &fieldType, const QString &format)
     return ValueFormat(format, fieldType == QLatin1String("int")).takenBy(ValueFormat::dncField);
 }
 
+void DncLayout::takeRule(DatiDnc &f)
+{
+    f.rule = FieldValues::Rule(f.FieldType, f.Format, isSafeFormat(f.FieldType, f.Format), f.Min, f.Max);
+}
+
 bool DncLayout::read(const QString &path, bool toolMode, const QSet<QString> &dncColumns)
 {
     errorPhrase.clear();
@@ -94,6 +99,7 @@ bool DncLayout::read(const QString &path, bool toolMode, const QSet<QString> &dn
         f.Format = s.value(p + QLatin1String("Format"));
         if (!isSafeFormat(f.FieldType, f.Format))
             return fail("Invalid Format");
+        takeRule(f);
         f.Script = s.value(p + QLatin1String("Script"));
         if (!f.Script.isEmpty())
             f.Script = ScriptFunctions + QLatin1Char('\n') + f.Script;

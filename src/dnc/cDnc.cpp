@@ -215,7 +215,7 @@ void cDnc::buildTable()
             connect(e, &QLineEdit::textChanged, this, &cDnc::slot_textChanged);
             twFields->setCellWidget(i, 1, e);
             // A float field without bounds takes no minus sign.
-            if (QValidator *v = FieldEditors::numberValidator(DncValues::rule(f), DBL_MIN, e))
+            if (QValidator *v = FieldEditors::numberValidator(f.rule, DBL_MIN, e))
                 e->setValidator(v);
             if (f.FieldType == QLatin1String("string")) {
                 e->setMaxLength(int(f.Max));
