@@ -42,6 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 DatiDnc f;
                 f.FieldType = QLatin1String(shape[0]);
                 f.Format = QString::fromUtf8(shape[1]);
+                DncLayout::takeRule(f);
                 DncValues::format(f, DncValues::textValue(f, it.value().toString()), true);
                 DncValues::collected(f, it.value().toString());
             }

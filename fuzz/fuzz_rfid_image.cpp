@@ -4,6 +4,7 @@
 #include <QList>
 
 #include "rfid/BalluffCodec.h"
+#include "rfid/BalluffLayout.h"
 
 #include <cstdint>
 
@@ -36,6 +37,7 @@ QList<DatiCampo> layout()
             f.FirstByte = order;
             f.Address = address;
             f.Max = f.Type == "CHAR" ? 4 : 0;
+            BalluffLayout::takeRules(f);
             address += s.length;
             fields.append(f);
         }

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QTcpSocket>
 #include <QtTest>
@@ -517,23 +518,33 @@ private slots:
         QCOMPARE(m_head->model.tag.toHex(), QByteArray("1122334455667788"));
     }
 
+    // A measure out of bounds is questioned only when both bounds are set.
     void measures_data()
     {
         QTest::addColumn<int>("diaMpy");
+        QTest::addColumn<QByteArray>("bounds");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("radius of a diameter") << 1 << "20.000";
-        QTest::newRow("diameter kept") << 2 << "40.000";
+        QTest::addColumn<QString>("question"); // answered No
+        QTest::newRow("radius of a diameter") << 1 << QByteArray() << "20.000" << "";
+        QTest::newRow("diameter kept") << 2 << QByteArray() << "40.000" << "";
+        QTest::newRow("Min 0 is no question") << 2 << QByteArray("Min=0\nMax=30") << "40.000" << "";
+        QTest::newRow("10..30 asked") << 2 << QByteArray("Min=10\nMax=30") << ""
+                                      << "X Data out of bounds [10,30]\nOverwrite?";
     }
     void measures()
     {
         MessageBoxRecorder rec;
+        rec.answer(QMessageBox::No);
         CurrentMachine.isRadius = false;
         CurrentMachine.isRadiusStored = false;
         m_measure.x = "40";
         QFETCH(int, diaMpy);
-        QVERIFY(open("", {"Label=X\nByteLength=4\nType=SBIN\nFieldType=float\nGetX=1\ndiaMpy=" + QByteArray::number(diaMpy)}));
+        QFETCH(QByteArray, bounds);
+        QVERIFY(open("", {"Label=X\nByteLength=4\nType=SBIN\nFieldType=float\nGetX=1\ndiaMpy=" + QByteArray::number(diaMpy)
+                          + "\n" + bounds}));
         qobject_cast<QPushButton *>(m_ui->table()->cellWidget(0, 2))->click();
         QTEST(le(0)->text(), "shown");
+        QTEST(rec.boxes().isEmpty() ? QString() : rec.boxes().first().text, "question");
     }
 
     // The row's "I" box on a touch screen: its field, the keys and its OK are
@@ -581,6 +592,43 @@ private slots:
         QVERIFY(panel);
         QCOMPARE(panel->size(), QSize(0, 0));
         QCOMPARE(panel->windowHandle()->transientParent(), homeParent);
+    }
+    // The row's "I" box of an "int" field takes and shows its number in the
+    // Format's base, within the bounds the editor takes; what it gives goes
+    // to the editor in the Format's text and to the tag as that number.
+    void inputBoxInFormatBase_data()
+    {
+        QTest::addColumn<QByteArray>("format");
+        QTest::addColumn<QString>("trip"); // label | start | shown | box | tag (hex)
+        QTest::newRow("%X") << QByteArray("%X") << "L [10,FF] | 1a | C8 | Tag written with success | 00c8";
+        QTest::newRow("no Format") << QByteArray() << "L [16,255] | 26 | 200 | Tag written with success | 00c8";
+    }
+    void inputBoxInFormatBase()
+    {
+        QFETCH(QByteArray, format);
+        MessageBoxRecorder rec;
+        QVERIFY(open("TagSize=3", {"Label=L\nByteLength=2\nType=UBIN\nFieldType=int\nMin=16\nMax=255\nHasInputBox=1\nFormat="
+                                       + format,
+                                   "Label=M\nAddress=2\nByteLength=1\nType=UBIN"}));
+        m_head->model.tag = QByteArray::fromHex("001a05");
+        m_ui->form()->pbRead->click();
+        QStringList trip;
+        WhenModalOpens answer([&](QWidget *w) {
+            auto *box = qobject_cast<QInputDialog *>(w);
+            if (!box)
+                return false;
+            auto *spin = box->findChild<QSpinBox *>();
+            trip << box->labelText() << (spin ? spin->text() : QString("(no spin box)"));
+            box->setIntValue(200);
+            box->accept();
+            return true;
+        });
+        qobject_cast<QPushButton *>(m_ui->table()->cellWidget(0, 2))->click();
+        QVERIFY(answer.done());
+        trip << le(0)->text();
+        m_ui->form()->pbWrite->click();
+        trip << (rec.boxes().isEmpty() ? QString() : rec.boxes().first().text) << m_head->model.tag.left(2).toHex();
+        QTEST(trip.join(" | "), "trip");
     }
     void defaultsAndScripts()
     {
@@ -746,6 +794,11 @@ private slots:
                                        << "12.35 mm | written | 04d3 | 12.35 mm";
         QTest::newRow("script's own text T007") << word + "FieldType=int\nFormat=T%03d" << "T007"
                                                 << "T007 | written | 0007 | T007";
+        QTest::newRow("%X 16..255, 256 out of bounds in hex") << word + "FieldType=int\nFormat=%X\nMin=16\nMax=255"
+                                                            << "256" << "100 | L 100 [10,FF] | 1122 | 1122";
+        QTest::newRow("%x 1..50, a decimal default no hex reads")
+            << word + "FieldType=int\nFormat=%x\nMin=1\nMax=50\nAutoDefault=1\nDefaultValue=12.0" << "1"
+            << "1 | written | 000c | c";
         QTest::newRow("default xyz refused")
             << word + "FieldType=int\nFormat=%x\nAutoDefault=1\nDefaultValue=xyz" << "1"
             << "1 | L is not a number [xyz] | 1122 | 1122";

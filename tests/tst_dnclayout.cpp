@@ -191,6 +191,7 @@ private slots:
         DatiDnc f;
         f.FieldType = type;
         f.Format = format;
+        DncLayout::takeRule(f);
         QTEST(DncValues::format(f, value, true), "text");
     }
 
@@ -231,6 +232,7 @@ private slots:
         f.RegExp = regExp;
         QFETCH(QVariant, value);
         f.value = value;
+        DncLayout::takeRule(f);
         QFETCH(QString, line);
         const QStringList lines = DncValues::check(f, true);
         QCOMPARE(lines.join("\n"), line);

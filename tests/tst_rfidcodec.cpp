@@ -255,7 +255,11 @@ private slots:
         QTest::addColumn<DatiCampo>("f");
         QTest::addColumn<QByteArray>("image");
         QTest::addColumn<QVariant>("expected");
-        auto with = [](DatiCampo f, std::function<void(DatiCampo &)> set) { set(f); return f; };
+        auto with = [](DatiCampo f, std::function<void(DatiCampo &)> set) {
+            set(f);
+            BalluffLayout::takeRules(f);
+            return f;
+        };
         QTest::newRow("UBIN beyond the image") << make("UBIN", 2) << QByteArray() << QVariant(0.0);
         QTest::newRow("CHAR beyond") << make("CHAR", 2) << QByteArray() << QVariant(QByteArray());
         QTest::newRow("CHARSPACE beyond") << make("CHARSPACE", 2) << QByteArray() << QVariant(QString(""));
@@ -327,7 +331,11 @@ private slots:
         QTest::addColumn<DatiCampo>("f");
         QTest::addColumn<QVariant>("value");
         QTest::addColumn<QByteArray>("expected"); // hex, or the error text
-        auto with = [](DatiCampo f, std::function<void(DatiCampo &)> set) { set(f); return f; };
+        auto with = [](DatiCampo f, std::function<void(DatiCampo &)> set) {
+            set(f);
+            BalluffLayout::takeRules(f);
+            return f;
+        };
         QTest::newRow("UBIN 300 MSB") << make("UBIN", 2) << QVariant("300") << QByteArray("012c");
         QTest::newRow("UBIN 300 LSB") << make("UBIN", 2, "LSB") << QVariant("300") << QByteArray("2c01");
         QTest::newRow("UBIN 2.5 half even") << make("UBIN", 2) << QVariant("2.5") << QByteArray("0002");
@@ -435,6 +443,7 @@ private slots:
         num.BitMask = 0xFF;
         num.FieldType = "int";
         num.FormatNum = "%02X";
+        BalluffLayout::takeRules(num);
         num.value = 0xA5;
         QList<DatiCampo> run{lo, hi, keep, num};
         QVERIFY(codec.encode(run, QByteArray::fromHex("00AABB"), &image, &error));
@@ -445,7 +454,11 @@ private slots:
     {
         QTest::addColumn<DatiCampo>("f");
         QTest::addColumn<QString>("value");
-        auto with = [](DatiCampo f, std::function<void(DatiCampo &)> set) { set(f); return f; };
+        auto with = [](DatiCampo f, std::function<void(DatiCampo &)> set) {
+            set(f);
+            BalluffLayout::takeRules(f);
+            return f;
+        };
         QTest::newRow("UBIN 4 negative") << make("UBIN", 4) << "-2000000000";
         QTest::newRow("UBIN 3 negative") << make("UBIN", 3, "LSB", 1000) << "-0.05";
         QTest::newRow("SBIN 1 negative") << make("SBIN", 1) << "-100";

@@ -61,6 +61,10 @@ private slots:
         row("%+.1f", "%+.1f", false, 2.26, "+2.3", 2.3);
         row("%08.3f", "%08.3f", false, 12, "0012.000", 12);
         row("%lf", "%lf", false, 0.125, "0.125000", 0.125);
+        row("%F", "%F", false, 1.5, "1.500000", 1.5);
+        // The formatter prints %a and %A as %f, in decimal.
+        row("%a", "%a", false, 1.5, "1.500000", 1.5);
+        row("%.2A", "%.2A", false, 2.257, "2.26", 2.26);
         row("%e", "%e", false, 1234.25, "1.234250e+03", 1234.25);
         row("%.3E", "%.3E", false, 1234.25, "1.234E+03", 1234);
         row("%g", "%g", false, 0.00001, "1e-05", 0.00001);
@@ -88,6 +92,48 @@ private slots:
         double fromStore = 0;
         QVERIFY(f.read(stored, &fromStore));
         QCOMPARE(fromStore, readsAs);
+    }
+
+    // Which Formats each layout reader takes, and the base every reader of
+    // a Format's text reads its number in.
+    void conversions_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<bool>("integer");
+        QTest::addColumn<QString>("takenBy"); // d: DNC field, t: tag field, n: tag's FORMATNUM text
+        QTest::addColumn<int>("base");
+        QTest::newRow("%d") << "%d" << true << "dtn" << 10;
+        QTest::newRow("%u") << "%u" << true << "dtn" << 10;
+        QTest::newRow("%o") << "%o" << true << "dtn" << 8;
+        QTest::newRow("%#x") << "%#x" << true << "dtn" << 16;
+        QTest::newRow("%X") << "%X" << true << "dtn" << 16;
+        QTest::newRow("%c") << "%c" << true << "d" << 10;
+        QTest::newRow("%ld") << "%ld" << true << "" << 10;
+        QTest::newRow("%f") << "%f" << false << "dtn" << 10;
+        QTest::newRow("%F") << "%F" << false << "tn" << 10;
+        QTest::newRow("%lf") << "%lf" << false << "tn" << 10;
+        QTest::newRow("%a") << "%a" << false << "t" << 10;
+        QTest::newRow("%A") << "%A" << false << "t" << 10;
+        QTest::newRow("width of three digits") << "%999d" << true << "dtn" << 10;
+        QTest::newRow("width of four digits") << "%1000d" << true << "tn" << 10;
+        QTest::newRow("precision of two digits") << "%.99f" << false << "dtn" << 10;
+        QTest::newRow("precision of three digits") << "%.100f" << false << "tn" << 10;
+        QTest::newRow("%d for a double") << "%d" << false << "" << 10;
+        QTest::newRow("%f for an int") << "%f" << true << "" << 10;
+        QTest::newRow("%*d") << "%*d" << true << "" << 10;
+        QTest::newRow("%n") << "%n" << true << "" << 10;
+        QTest::newRow("%d%d") << "%d%d" << true << "" << 10;
+    }
+    void conversions()
+    {
+        QFETCH(QString, format);
+        QFETCH(bool, integer);
+        QFETCH(QString, takenBy);
+        const ValueFormat f(format, integer);
+        QCOMPARE(f.takenBy(ValueFormat::dncField), takenBy.contains('d'));
+        QCOMPARE(f.takenBy(ValueFormat::tagField), takenBy.contains('t'));
+        QCOMPARE(f.takenBy(ValueFormat::tagText), takenBy.contains('n'));
+        QTEST(f.base(), "base");
     }
 
     // What an operator types or a script hands over besides the Format's text.

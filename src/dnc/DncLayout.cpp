@@ -43,17 +43,14 @@ bool DncLayout::isSafeFormat(const QString &fieldType, const QString &format)
         }
         return true;
     }
-    QString family;
-    if (fieldType == QLatin1String("int"))
-        family = QStringLiteral("dioxXuc");
-    else if (fieldType == QLatin1String("float"))
-        family = QStringLiteral("feEgG");
-    else
+    if (fieldType != QLatin1String("int") && fieldType != QLatin1String("float"))
         return true; // other types do not use Format
-    // One conversion of the family, no length modifier, no width beyond
-    // three digits and no precision beyond two.
-    const ValueFormat f(format, fieldType == QLatin1String("int"));
-    return f.isValid() && family.contains(f.conversion) && !f.lengthModifier && f.width <= 999 && f.precision <= 99;
+    return ValueFormat(format, fieldType == QLatin1String("int")).takenBy(ValueFormat::dncField);
+}
+
+void DncLayout::takeRule(DatiDnc &f)
+{
+    f.rule = FieldValues::Rule(f.FieldType, f.Format, isSafeFormat(f.FieldType, f.Format), f.Min, f.Max);
 }
 
 bool DncLayout::read(const QString &path, bool toolMode, const QSet<QString> &dncColumns)
@@ -102,6 +99,7 @@ bool DncLayout::read(const QString &path, bool toolMode, const QSet<QString> &dn
         f.Format = s.value(p + QLatin1String("Format"));
         if (!isSafeFormat(f.FieldType, f.Format))
             return fail("Invalid Format");
+        takeRule(f);
         f.Script = s.value(p + QLatin1String("Script"));
         if (!f.Script.isEmpty())
             f.Script = ScriptFunctions + QLatin1Char('\n') + f.Script;

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include "shared/FieldValues.h"
+
 // One field of a DNC layout file: how the panel shows and edits it, the name
 // it travels under to the CNC side and the column that keeps its value.
 struct DatiDnc
@@ -37,6 +39,9 @@ struct DatiDnc
     bool FontBold = false;
     bool FontItalic = false;
     quint8 FontSize = 99;
+    // The value rules (FieldType, Format, Min, Max) as the reader took them,
+    // the Format parsed once.
+    FieldValues::Rule rule;
 };
 
 // Reads a DNC layout file ("./dnc/<name>", INI, UTF-8) into its ordered field
@@ -68,4 +73,8 @@ public:
     // "float" exactly one conversion of the type's family, for "date" known
     // strftime conversions only. An empty Format is always valid.
     static bool isSafeFormat(const QString &fieldType, const QString &format);
+    // Sets the field's rule from its FieldType, Format, Min and Max, as the
+    // reader does (a Format it would refuse is none): for records made
+    // otherwise.
+    static void takeRule(DatiDnc &field);
 };

@@ -32,31 +32,17 @@ double number(const DatiDnc &f, const QVariant &value)
 
 namespace DncValues {
 
-FieldValues::Rule rule(const DatiDnc &f)
-{
-    // Formats were checked when the layout was read (DncLayout::isSafeFormat).
-    return FieldValues::Rule(f.FieldType, f.Format, true, f.Min, f.Max);
-}
-
-ValueFormat valueFormat(const DatiDnc &f)
-{
-    return rule(f).format;
-}
-
 QString format(const DatiDnc &f, const QVariant &value, bool isMM)
 {
-    // Formats were checked when the layout was read (DncLayout::isSafeFormat):
-    // one conversion of the argument's kind.
     if (isNumberField(f)) {
         const bool isInt = f.FieldType == QLatin1String("int");
         const double n = number(f, value);
         if (isInt) {
-            const QString shown = FieldValues::shownInt(rule(f), n);
+            const QString shown = FieldValues::shownInt(f.rule, n);
             return shown.isEmpty() ? QString::number(truncated(n)) : shown;
         }
-        const ValueFormat fmt = valueFormat(f);
-        if (fmt.isValid() && fmt.shows(n))
-            return fmt.print(n);
+        if (f.rule.formatted() && f.rule.format.shows(n))
+            return f.rule.format.print(n);
         return MPrnExact(n, isMM);
     }
     if (f.FieldType == QLatin1String("date")) {
@@ -74,13 +60,13 @@ QVariant textValue(const DatiDnc &f, const QVariant &stored)
 {
     if (stored.type() != QVariant::String)
         return stored;
-    const QVariant value = FieldValues::fromText(rule(f), stored.toString());
+    const QVariant value = FieldValues::fromText(f.rule, stored.toString());
     return value.type() == QVariant::String ? stored : value;
 }
 
 QVariant scriptValue(const DatiDnc &f, const QString &text)
 {
-    return FieldValues::scriptValue(rule(f), text);
+    return FieldValues::scriptValue(f.rule, text);
 }
 
 QVariant collected(const DatiDnc &f, const QString &text)
@@ -93,11 +79,6 @@ QVariant collected(const DatiDnc &f, const QString &text)
     if (value.type() == QVariant::String)
         return text;
     return format(f, value, true);
-}
-
-void intBounds(const DatiDnc &f, int *low, int *high)
-{
-    FieldValues::intBounds(rule(f), low, high);
 }
 
 QVariant fromStore(const DatiDnc &f, const QVariant &stored)
@@ -126,7 +107,7 @@ QStringList check(const DatiDnc &f, bool isMM)
 {
     QStringList out;
     const QString text = f.value.toString();
-    const FieldValues::Rule r = rule(f);
+    const FieldValues::Rule &r = f.rule;
     QString line;
     if (f.FieldType == QLatin1String("float")) {
         const double v = number(f, f.value);

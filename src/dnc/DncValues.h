@@ -4,7 +4,6 @@
 #include <QVariant>
 
 #include "shared/FieldValues.h"
-#include "shared/ValueFormat.h"
 
 struct DatiDnc;
 
@@ -32,16 +31,6 @@ QVariant scriptValue(const DatiDnc &field, const QString &text);
 // Format and for dates the text the Format prints of what it stands for, so
 // that every send carries the same text; other texts as they are.
 QVariant collected(const DatiDnc &field, const QString &text);
-
-// The field's value rules, shared with the tag editor.
-FieldValues::Rule rule(const DatiDnc &field);
-
-// The Format of an "int" or "float" field.
-ValueFormat valueFormat(const DatiDnc &field);
-
-// Bounds of an "int" field: Min and Max within the int range (the whole
-// range when both are 0), narrowed to the values its Format can show.
-void intBounds(const DatiDnc &field, int *low, int *high);
 
 // The store keeps a field's value as the Latin-1 bytes of its text (numbers
 // as their text): the value such bytes stand for, what is stored for the

@@ -215,7 +215,7 @@ void cDnc::buildTable()
             connect(e, &QLineEdit::textChanged, this, &cDnc::slot_textChanged);
             twFields->setCellWidget(i, 1, e);
             // A float field without bounds takes no minus sign.
-            if (QValidator *v = FieldEditors::numberValidator(DncValues::rule(f), DBL_MIN, e))
+            if (QValidator *v = FieldEditors::numberValidator(f.rule, DBL_MIN, e))
                 e->setValidator(v);
             if (f.FieldType == QLatin1String("string")) {
                 e->setMaxLength(int(f.Max));
@@ -464,11 +464,8 @@ void cDnc::getMeasure()
     double v = text.toDouble();
     if (f.GetX && !CurrentMachine.isRadius)
         v *= 0.5;
-    if (f.Min != 0 && f.Max != 0 && (v < f.Min || v > f.Max)) {
-        const QString q = f.Label + QLatin1Char(' ') + tr("Data out of bounds") + QStringLiteral(" [")
-                          + QString::number(double(f.Min), 'g', 6) + QLatin1Char(',')
-                          + QString::number(double(f.Max), 'g', 6) + QStringLiteral("]") + QLatin1Char('\n')
-                          + tr("Overwrite?");
+    const QString q = FieldValues::measureQuestion(f.rule, f.Label, v, tr("Data out of bounds"), tr("Overwrite?"));
+    if (!q.isEmpty()) {
         if (QMessageBoxKovra::warning(parentWindow, QStringLiteral("Balluff"), q, QMessageBox::Yes | QMessageBox::No,
                                       QMessageBox::No)
             == QMessageBox::No)

@@ -1,6 +1,5 @@
 #include "rfid/BalluffCodec.h"
 
-#include "rfid/BalluffLayout.h"
 #include "shared/ValueFormat.h"
 
 #include <QCoreApplication>
@@ -130,7 +129,7 @@ bool readsSigned(const DatiCampo &f, int n)
 int formatNumInt(const DatiCampo &f, const QByteArray &text)
 {
     double v = 0;
-    return ValueFormat(f.FormatNum, true).readTyped(QString::fromLatin1(text).trimmed(), &v) ? int(v) : 0;
+    return f.formatNumRule.readTyped(QString::fromLatin1(text).trimmed(), &v) ? int(v) : 0;
 }
 
 int hexDigitValue(char c)
@@ -218,15 +217,6 @@ bool BalluffCodec::isNumeric(const QVariant &v)
     return isNumeric(valueText(v));
 }
 
-int BalluffCodec::formatNumBase(const DatiCampo &f)
-{
-    if (f.BitMask != 0)
-        return 16;
-    if (f.FieldType == QLatin1String("float"))
-        return 10;
-    return f.FormatNum.contains(QLatin1Char('X'), Qt::CaseInsensitive) ? 16 : 10;
-}
-
 QString BalluffCodec::valueText(const QVariant &v)
 {
     if (v.type() == QVariant::ByteArray)
@@ -307,11 +297,10 @@ bool BalluffCodec::fitsBytes(const DatiCampo &f, double *lo, double *hi)
         word = double(truncated(scaled));
         low = 1 - std::pow(10.0, 2 * n - 1);
         high = std::min(std::pow(10.0, 2 * n) - 1, intMax);
-    } else if (isType(f, "FORMATNUM") && f.FieldType == QLatin1String("int")
-               && BalluffLayout::isSafeFormat(f.FormatNum, true)) {
+    } else if (isType(f, "FORMATNUM") && f.FieldType == QLatin1String("int") && f.formatNumRule.isValid()) {
         // An unsigned or hexadecimal pattern prints a negative word as a
         // number beyond the int range, which the decoder reads as 0.
-        const QByteArray minusOne = ValueFormat(f.FormatNum, true).print(-1).toLatin1();
+        const QByteArray minusOne = f.formatNumRule.print(-1).toLatin1();
         low = formatNumInt(f, minusOne) == -1 ? -intMax - 1 : 0;
         high = intMax;
     } else if (ieee) {
@@ -507,8 +496,8 @@ bool BalluffCodec::encode(QList<DatiCampo> &fields, const QByteArray &tagBytes, 
             if (!goesOn) {
                 if (isType(f, "FORMATNUM")) {
                     QByteArray text;
-                    if (BalluffLayout::isSafeFormat(f.FormatNum, true))
-                        text = ValueFormat(f.FormatNum, true).print(runByte).toLatin1();
+                    if (f.formatNumRule.isValid())
+                        text = f.formatNumRule.print(runByte).toLatin1();
                     if (text.size() != f.ByteLength || text.isEmpty())
                         message = tr("Invalid formatnum");
                     else
@@ -635,13 +624,13 @@ bool BalluffCodec::encodeField(DatiCampo &f, const QByteArray &tagBytes, QByteAr
         if (f.FieldType == QLatin1String("int")) {
             const qint64 iv = roundEven(scaled);
             if (iv < std::numeric_limits<int>::min() || iv > std::numeric_limits<int>::max()
-                || !BalluffLayout::isSafeFormat(f.FormatNum, true))
+                || !f.formatNumRule.isValid())
                 return refuse("Field length error");
-            text = ValueFormat(f.FormatNum, true).print(int(iv)).toLatin1();
+            text = f.formatNumRule.print(int(iv)).toLatin1();
         } else {
-            if (!BalluffLayout::isSafeFormat(f.FormatNum, false))
+            if (!f.formatNumRule.isValid())
                 return refuse("Field length error");
-            text = ValueFormat(f.FormatNum, false).print(scaled).toLatin1();
+            text = f.formatNumRule.print(scaled).toLatin1();
         }
         if (text.size() != n)
             return refuse("Field length error");

@@ -54,9 +54,6 @@ public:
     static int toInt(double v);
     static qint64 toInt64(double v);
     static float toFloat(double v);
-    // The base in which a FORMATNUM field's text is read: 16 for a bit group
-    // and for an "int" pattern with "x" or "X", else 10.
-    static int formatNumBase(const DatiCampo &f);
     // A value's text; bytes (CHAR fields) are Latin-1.
     static QString valueText(const QVariant &v);
     // False when the field's value would go to the tag as bytes the decoder

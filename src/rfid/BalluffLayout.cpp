@@ -1,6 +1,5 @@
 #include "rfid/BalluffLayout.h"
 #include "shared/ValueFormat.h"
-#include "rfid/BalluffCodec.h"
 #include "shared/FieldStyle.h"
 #include "shared/IniText.h"
 
@@ -41,29 +40,6 @@ const QStringList &typeNames()
     return names;
 }
 
-// The base a printf conversion prints its number in.
-int conversionBase(QChar c)
-{
-    if (c == QLatin1Char('o'))
-        return 8;
-    return QStringLiteral("xXaA").contains(c) ? 16 : 10;
-}
-
-// Nothing but blanks around the one conversion: the reader takes the whole
-// text as the number, so any other character would read back as 0.
-bool onlyBlanksAround(const QString &pattern)
-{
-    if (pattern.contains(QLatin1String("%%")))
-        return false;
-    const int start = pattern.indexOf(QLatin1Char('%'));
-    int end = start + 1;
-    while (end < pattern.size() && !QChar(pattern.at(end)).isLetter())
-        ++end;
-    if (end < pattern.size() && pattern.at(end) == QLatin1Char('l'))
-        ++end;
-    return (pattern.left(start) + pattern.mid(end + 1)).trimmed().isEmpty();
-}
-
 bool telegramNumber(int n)
 {
     return n >= 0 && n <= BalluffLayout::kMaxTelegramNumber;
@@ -71,17 +47,14 @@ bool telegramNumber(int n)
 
 } // namespace
 
-bool BalluffLayout::isSafeFormat(const QString &pattern, bool intArgument)
+void BalluffLayout::takeRules(DatiCampo &f)
 {
-    return !formatConversion(pattern, intArgument).isNull();
-}
-
-QChar BalluffLayout::formatConversion(const QString &pattern, bool intArgument)
-{
-    // "%lf" means "%f" to printf: one "l" is taken on the floating ones.
-    const ValueFormat f(pattern, intArgument);
-    const QString accepted = intArgument ? QStringLiteral("diouxX") : QStringLiteral("fFeEgGaA");
-    return f.isValid() && accepted.contains(f.conversion) ? f.conversion : QChar();
+    const bool isInt = f.FieldType == QLatin1String("int");
+    const bool numberField = isInt || f.FieldType == QLatin1String("float");
+    const bool usable = !numberField || ValueFormat(f.Format, isInt).takenBy(ValueFormat::tagField);
+    f.rule = FieldValues::Rule(f.FieldType, f.Format, usable, f.Min, f.Max);
+    const ValueFormat text(f.FormatNum, f.BitMask != 0 || isInt);
+    f.formatNumRule = text.takenBy(ValueFormat::tagText) ? text : ValueFormat(QString(), true);
 }
 
 bool BalluffLayout::read(const QString &path, QStringList *messages)
@@ -223,16 +196,22 @@ bool BalluffLayout::read(const QString &path, QStringList *messages)
         // known kind; anything else would read or write memory it does not
         // own. The editor shows a field with an unusable display pattern as
         // it shows one without a pattern; the tag's bytes cannot do without theirs.
+        takeRules(f);
         const bool numberField = f.FieldType == QLatin1String("int") || f.FieldType == QLatin1String("float");
-        const bool usable = !numberField || isSafeFormat(f.Format, f.FieldType == QLatin1String("int"));
-        if (numberField && !f.Format.isEmpty() && !usable)
+        if (numberField && !f.Format.isEmpty() && !f.rule.format.isValid())
             std::fprintf(stderr, "%s %s: unusable Format \"%s\", the field is shown without it\n",
                          qPrintable(path), qPrintable(S), qPrintable(f.Format));
-        f.rule = FieldValues::Rule(f.FieldType, f.Format, usable, f.Min, f.Max);
-        // The tag's text must also read back in the base it was printed in.
         if (f.Type == QLatin1String("FORMATNUM")) {
-            const QChar c = formatConversion(f.FormatNum, f.BitMask != 0 || f.FieldType == QLatin1String("int"));
-            if (c.isNull() || conversionBase(c) != BalluffCodec::formatNumBase(f) || !onlyBlanksAround(f.FormatNum))
+            // The decoder reads the tag's text back in the pattern's base, in
+            // hex for a bit group, in decimal or hex for an int, in decimal
+            // for a float; and it takes the whole text as the number, so any
+            // other character around it would read back as 0.
+            const ValueFormat &text = f.formatNumRule;
+            const int base = text.base();
+            const bool readsBack = f.BitMask != 0 ? base == 16
+                                   : f.FieldType == QLatin1String("int") ? base == 10 || base == 16
+                                                                         : base == 10;
+            if (!text.isValid() || !readsBack || !(text.before + text.after).trimmed().isEmpty())
                 return refuse(tr("Invalid format") + "\n" + S);
         }
 

@@ -39,12 +39,8 @@ struct BalluffLayout
     // The largest address or count a telegram can carry (four digits).
     static const int kMaxTelegramNumber = 9999;
 
-    // True when pattern is a printf pattern with exactly one conversion that
-    // takes an int (intArgument) or a double (one "l" before it allowed, as
-    // in "%.3lf"), and nothing that reads or writes another argument ("*",
-    // "%n"); "%%" is allowed.
-    static bool isSafeFormat(const QString &pattern, bool intArgument);
-    // The conversion character of such a pattern; a null character when the
-    // pattern is not one.
-    static QChar formatConversion(const QString &pattern, bool intArgument);
+    // Sets the field's rule and formatNumRule from its FieldType, Format,
+    // FormatNum, BitMask, Min and Max, as the reader does (a pattern it finds
+    // unusable is none): for records made otherwise.
+    static void takeRules(DatiCampo &field);
 };

@@ -47,4 +47,7 @@ struct DatiCampo
     // The editor's value rules (FieldType, Format, Min, Max) as the layout
     // reader took them: a Format it found unusable is none.
     FieldValues::Rule rule;
+    // FormatNum as the layout reader took it, for an int argument (FieldType
+    // "int" or a bit group) or a double; not valid when it is unusable.
+    ValueFormat formatNumRule{QString(), true};
 };

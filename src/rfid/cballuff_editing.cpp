@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSpinBox>
 #include <QTableWidget>
 
 #include <cmath>
@@ -27,11 +28,6 @@ QString listValue(const QString &item)
 {
     const int dash = item.indexOf(QStringLiteral(" -"));
     return dash >= 0 ? item.left(dash) : item;
-}
-
-QString g6(float v)
-{
-    return QString::number(double(v), 'g', 6);
 }
 
 // The number a range check reads: a text as the operator's texts are read,
@@ -210,9 +206,9 @@ void cBalluffUI::getMeasure()
             return;
         value = text.toDouble();
     }
-    if (f.Min != 0 && f.Max != 0 && (value < f.Min || value > f.Max)) {
-        const QString question = f.Label + " " + tr("Data out of bounds") + " [" + g6(f.Min) + "," + g6(f.Max)
-                                 + "]" + "\n" + tr("Overwrite?");
+    const QString question =
+        FieldValues::measureQuestion(f.rule, f.Label, value, tr("Data out of bounds"), tr("Overwrite?"));
+    if (!question.isEmpty()) {
         if (QMessageBoxKovra::warning(parentWindow, QStringLiteral("Balluff"), question,
                                       QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
             != QMessageBox::Yes)
@@ -231,26 +227,29 @@ void cBalluffUI::slot_inputBox()
     if (!target)
         return;
     const DatiCampo &f = fields.at(row);
-    const QString range = " [" + g6(f.Min) + "," + g6(f.Max) + "]";
-    const bool noLimits = !FieldValues::bounded(f.Min, f.Max);
     // The toolkit's input dialog, readable over the editor's dark panel.
     QInputDialog ask(this);
     ask.setWindowTitle(tr("Insert value"));
-    ask.setLabelText(f.Label + range);
-    QString result;
+    ask.setLabelText(f.Label + QLatin1Char(' ') + FieldValues::rangeText(f.rule));
     if (f.FieldType == QLatin1String("float")) {
-        const double lo = noLimits ? -std::numeric_limits<double>::max() : double(f.Min);
-        const double hi = noLimits ? std::numeric_limits<double>::max() : double(f.Max);
+        double lo = 0, hi = 0;
+        FieldValues::floatBounds(f.rule, -std::numeric_limits<double>::max(), &lo, &hi);
         ask.setInputMode(QInputDialog::DoubleInput);
         ask.setDoubleRange(lo, hi);
         ask.setDoubleDecimals(5);
         ask.setDoubleValue(target->text().toFloat());
     } else if (f.FieldType == QLatin1String("int")) {
-        const int lo = noLimits ? std::numeric_limits<int>::min() : BalluffCodec::toInt(f.Min);
-        const int hi = noLimits ? std::numeric_limits<int>::max() : BalluffCodec::toInt(f.Max);
+        // The bounds the editor takes, in the Format's base, and the number
+        // typed in that base too.
+        int lo = 0, hi = 0;
+        FieldValues::intBounds(f.rule, &lo, &hi);
+        ask.setLabelText(f.Label + QLatin1Char(' ') + FieldValues::intBoundsText(f.rule));
         ask.setInputMode(QInputDialog::IntInput);
         ask.setIntRange(lo, hi);
-        ask.setIntValue(target->text().toInt());
+        if (auto *spin = ask.findChild<QSpinBox *>())
+            spin->setDisplayIntegerBase(f.rule.formatted() ? f.rule.format.base() : 10);
+        const QVariant current = editorValue(f, target->text());
+        ask.setIntValue(current.type() == QVariant::String ? 0 : ValueFormat::clampedInt(current.toDouble()));
     } else if (f.FieldType == QLatin1String("string")) {
         QStringList items = f.List;
         if (!items.contains(f.DefaultValue))
@@ -264,10 +263,11 @@ void cBalluffUI::slot_inputBox()
     styleStandardDialog(&ask);
     if (ask.exec() != QDialog::Accepted)
         return;
+    QString result;
     if (ask.inputMode() == QInputDialog::DoubleInput)
         result = QString::number(ask.doubleValue(), 'g', 6);
     else if (ask.inputMode() == QInputDialog::IntInput)
-        result = QString::number(ask.intValue());
+        result = f.rule.formatted() ? FieldValues::shownInt(f.rule, ask.intValue()) : QString::number(ask.intValue());
     else
         result = ask.textValue();
     shown.forget(row);

@@ -1,5 +1,6 @@
 #include "shared/FieldValues.h"
 
+#include <cfloat>
 #include <climits>
 #include <cmath>
 
@@ -60,6 +61,25 @@ void intBounds(const Rule &r, int *low, int *high)
     *high = qMin(*high, ValueFormat::clampedInt(r.format.highest()));
 }
 
+namespace {
+
+// A bound or value of an "int" field as its bounds line shows it.
+QString boundText(const Rule &r, double k)
+{
+    const bool codes = r.formatted() && r.format.conversion == QLatin1Char('c');
+    const QString t = codes ? QString() : shownInt(r, k);
+    return t.isEmpty() ? QString::number(k, 'f', 0) : t;
+}
+
+} // namespace
+
+QString intBoundsText(const Rule &r)
+{
+    int low = 0, high = 0;
+    intBounds(r, &low, &high);
+    return QLatin1Char('[') + boundText(r, low) + QLatin1Char(',') + boundText(r, high) + QLatin1Char(']');
+}
+
 QString intBoundsLine(const Rule &r, const QString &label, double value)
 {
     const double v = std::isnan(value) ? 0.0 : std::trunc(value);
@@ -67,13 +87,14 @@ QString intBoundsLine(const Rule &r, const QString &label, double value)
     intBounds(r, &low, &high);
     if (v >= low && v <= high)
         return QString();
-    const bool codes = r.formatted() && r.format.conversion == QLatin1Char('c');
-    const auto shown = [&](double k) {
-        const QString t = codes ? QString() : shownInt(r, k);
-        return t.isEmpty() ? QString::number(k, 'f', 0) : t;
-    };
-    return label + QLatin1Char(' ') + shown(v) + QStringLiteral(" [") + shown(low) + QLatin1Char(',') + shown(high)
-           + QLatin1Char(']');
+    return label + QLatin1Char(' ') + boundText(r, v) + QLatin1Char(' ') + intBoundsText(r);
+}
+
+void floatBounds(const Rule &r, double unboundedFloor, double *low, double *high)
+{
+    const bool limited = bounded(r.min, r.max);
+    *low = limited ? r.min : unboundedFloor;
+    *high = limited ? r.max : DBL_MAX;
 }
 
 QString floatBoundsLine(const Rule &r, const QString &label, double value, const QString &valueText)
@@ -90,6 +111,20 @@ QString lengthLine(const Rule &r, const QString &label, int n)
     return label + QStringLiteral(" length ")
            + QString::asprintf("%d [min length %d,max lenght %d]", n, ValueFormat::clampedInt(r.min),
                                ValueFormat::clampedInt(r.max));
+}
+
+QString rangeText(const Rule &r)
+{
+    return QLatin1Char('[') + QString::number(r.min, 'g', 6) + QLatin1Char(',') + QString::number(r.max, 'g', 6)
+           + QLatin1Char(']');
+}
+
+QString measureQuestion(const Rule &r, const QString &label, double value, const QString &outOfBounds,
+                        const QString &overwrite)
+{
+    if (r.min == 0 || r.max == 0 || (value >= r.min && value <= r.max))
+        return QString();
+    return label + QLatin1Char(' ') + outOfBounds + QLatin1Char(' ') + rangeText(r) + QLatin1Char('\n') + overwrite;
 }
 
 } // namespace FieldValues

@@ -55,10 +55,19 @@ QString shownInt(const Rule &rule, double value);
 // range (the whole range without bounds), narrowed to what its Format shows.
 void intBounds(const Rule &rule, int *low, int *high);
 
-// The failure line of an "int" value outside its bounds, the value and the
-// bounds in the Format's base (character codes as numbers), so that they
-// compare with what the editor shows; empty when it passes.
+// The bounds of an "int" field (intBounds) as "[low,high]" in the Format's
+// base (character codes as numbers), so that they compare with what the
+// editor shows.
+QString intBoundsText(const Rule &rule);
+
+// The failure line of an "int" value outside its bounds: the label, the
+// value and intBoundsText, the value in the Format's base too; empty when
+// it passes.
 QString intBoundsLine(const Rule &rule, const QString &label, double value);
+
+// Bounds of a "float" field: Min and Max, without bounds from
+// unboundedFloor to the largest double.
+void floatBounds(const Rule &rule, double unboundedFloor, double *low, double *high);
 
 // The failure line of a "float" value outside Min and Max (valueText: the
 // value as the editor prints numbers); empty when it passes or unbounded.
@@ -66,5 +75,16 @@ QString floatBoundsLine(const Rule &rule, const QString &label, double value, co
 
 // The failure line of a text whose length is outside Min and Max.
 QString lengthLine(const Rule &rule, const QString &label, int length);
+
+// Min and Max as "[Min,Max]", 6 significant digits each.
+QString rangeText(const Rule &rule);
+
+// The measure check has its own rule, not the one of the checks before a
+// send or a write: a measured value is questioned only when Min and Max
+// are both non-zero and it lies outside them. The question: the label, a
+// blank, outOfBounds, " " and rangeText, a line break and overwrite (both
+// phrases translated by the editor); empty when there is no question.
+QString measureQuestion(const Rule &rule, const QString &label, double value, const QString &outOfBounds,
+                        const QString &overwrite);
 
 }

@@ -87,6 +87,16 @@ int ValueFormat::clampedInt(double v)
     return int(v);
 }
 
+const ValueFormat::Conversions ValueFormat::dncField = {"dioxXuc", "feEgG", false, 999, 99};
+const ValueFormat::Conversions ValueFormat::tagField = {"diouxX", "fFeEgGaA", true, INT_MAX, INT_MAX};
+const ValueFormat::Conversions ValueFormat::tagText = {"diouxX", "fFeEgG", true, INT_MAX, INT_MAX};
+
+bool ValueFormat::takenBy(const Conversions &set) const
+{
+    return isValid() && QString::fromLatin1(integer ? set.integer : set.floating).contains(conversion)
+           && (!lengthModifier || set.longFloat) && width <= set.maxWidth && precision <= set.maxPrecision;
+}
+
 int ValueFormat::base() const
 {
     if (!integer || conversion == QLatin1Char('c'))

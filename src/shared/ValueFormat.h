@@ -35,8 +35,34 @@ public:
     bool keeps(double value) const;
     double lowest() const;
     double highest() const;
-    // 8 for %o, 16 for %x and %X, else 10.
+    // The base of the number in the Format's text, for every reader of a
+    // Format (editors, scripts, the tag's FORMATNUM text): 8 for %o, 16 for
+    // %x and %X, else 10 (%a and %A print as %f here, in decimal).
     int base() const;
+    // The Formats a layout reader takes: one conversion out of the reader's
+    // set for the argument's kind, so that nothing reads or writes another
+    // argument ("*", "%n", a second conversion, a length modifier other
+    // than an "l" before a floating conversion where the set allows it).
+    struct Conversions
+    {
+        const char *integer;
+        const char *floating;
+        bool longFloat; // "%lf" taken as "%f"
+        int maxWidth;
+        int maxPrecision;
+    };
+    // A DNC field's Format: %d %i %o %x %X %u %c, %f %e %E %g %G, no "l",
+    // a width of at most three digits and a precision of at most two.
+    static const Conversions dncField;
+    // A tag field's display Format: %d %i %o %u %x %X, %f %F %e %E %g %G %a
+    // %A, "%lf" as "%f".
+    static const Conversions tagField;
+    // A tag's FORMATNUM text: the display set without %a and %A, which C's
+    // printf writes in hex and this one in decimal; the text on the tag
+    // must mean one number to every program that reads it.
+    static const Conversions tagText;
+    bool takenBy(const Conversions &set) const;
+
     // A number as the int an "int" field holds: truncated toward zero,
     // beyond the int range its nearest bound, NaN 0.
     static int clampedInt(double v);

@@ -2,8 +2,6 @@
 
 #include <QComboBox>
 
-#include <cfloat>
-
 #include "widgets/CheckBoxList.h"
 #include "widgets/FormatValidator.h"
 #include "widgets/QExtDoubleValidator.h"
@@ -12,7 +10,6 @@ namespace FieldEditors {
 
 QValidator *numberValidator(const FieldValues::Rule &r, double unboundedFloor, QObject *parent)
 {
-    const bool limited = FieldValues::bounded(r.min, r.max);
     if (r.isInt()) {
         int low = 0, high = 0;
         FieldValues::intBounds(r, &low, &high);
@@ -23,12 +20,12 @@ QValidator *numberValidator(const FieldValues::Rule &r, double unboundedFloor, Q
     }
     if (r.type != QLatin1String("float"))
         return nullptr;
-    const double low = limited ? r.min : unboundedFloor;
-    const double high = limited ? r.max : DBL_MAX;
+    double low = 0, high = 0;
+    FieldValues::floatBounds(r, unboundedFloor, &low, &high);
     if (r.formatted())
         return new FormatValidator(r.format, low, high, parent);
     auto *v = new QExtDoubleValidator(low, high, 3, parent);
-    if (limited)
+    if (FieldValues::bounded(r.min, r.max))
         v->setNotation(QDoubleValidator::StandardNotation);
     return v;
 }

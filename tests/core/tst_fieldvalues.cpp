@@ -1,0 +1,166 @@
+#include <QtTest>
+
+#include <clocale>
+#include <ctime>
+
+#include "shared/FieldValues.h"
+
+// The value rules a DNC field and a tag field share, as tables: what a text
+// or a script's output stands for, what an "int" value shows as and reads
+// back as, the bounds lines of the checks before a send or a write and the
+// measure question, which has a rule of its own. The editors' tests follow
+// their roads into these rules. Run under a comma-decimal locale: nothing
+// here may depend on it.
+class tst_fieldvalues : public QObject
+{
+    Q_OBJECT
+
+    static FieldValues::Rule rule(const QString &type, const QString &format, double min = 0, double max = 0)
+    {
+        return FieldValues::Rule(type, format, true, min, max);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        qputenv("TZ", "UTC");
+        tzset();
+        std::setlocale(LC_NUMERIC, "it_IT.UTF-8");
+        QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+    }
+
+    // A number as its value, anything else as its text.
+    void values_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<bool>("script");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QVariant>("value");
+        const auto row = [](const char *name, const char *type, const char *format, bool script, const QString &text,
+                            const QVariant &value) { QTest::newRow(name) << type << format << script << text << value; };
+        row("typed %X in its base", "int", "%X", false, "FF", 255.0);
+        row("typed T%03d, its own text", "int", "T%03d", false, "T007", 7.0);
+        row("typed %x, a decimal no hex reads", "int", "%x", false, "-5", -5.0);
+        row("typed %d, a decimal fraction", "int", "%d", false, "7.9", 7.9);
+        row("typed %.2f mm", "float", "%.2f mm", false, "2.50 mm", 2.5);
+        row("typed without Format", "float", "", false, "12.5", 12.5);
+        row("typed no number", "int", "%x", false, "xyz", QString("xyz"));
+        row("typed date", "date", "%Y-%m-%d", false, "1970-01-02", 86400.0);
+        row("typed date as seconds", "date", "%Y-%m-%d", false, "86400", 86400.0);
+        row("typed text kept", "string", "", false, " 12 ", QString(" 12 "));
+        row("script %x, a computed number", "int", "%x", true, "200", 200.0);
+        row("script %x, the Format's text", "int", "%x", true, "c8", 200.0);
+        row("script T%03d, the Format's text", "int", "T%03d", true, "T007", 7.0);
+        row("script no number", "float", "%.1f", true, "abc", QString("abc"));
+    }
+    void values()
+    {
+        QFETCH(QString, type);
+        QFETCH(QString, format);
+        QFETCH(bool, script);
+        QFETCH(QString, text);
+        QFETCH(QVariant, value);
+        const FieldValues::Rule r = rule(type, format);
+        const QVariant got = script ? FieldValues::scriptValue(r, text) : FieldValues::fromText(r, text);
+        QCOMPARE(got.type() == QVariant::String, value.type() == QVariant::String);
+        if (value.type() == QVariant::String)
+            QCOMPARE(got.toString(), value.toString());
+        else
+            QCOMPARE(got.toDouble(), value.toDouble());
+    }
+
+    // An "int" value shows through the Format, and what it shows reads back
+    // as the value; where the Format cannot show it, the bare number.
+    void shownInt_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<double>("readsAs");
+        QTest::newRow("%X") << "%X" << 255.0 << "FF" << 255.0;
+        QTest::newRow("%#o") << "%#o" << 8.0 << "010" << 8.0;
+        QTest::newRow("T%03d truncates") << "T%03d" << 7.9 << "T007" << 7.0;
+        QTest::newRow("%c") << "%c" << 65.0 << "A" << 65.0;
+        QTest::newRow("beyond int") << "%d" << 1e12 << "1000000000000" << 1e12;
+        QTest::newRow("no Format") << "" << 5.0 << "" << 5.0;
+    }
+    void shownInt()
+    {
+        QFETCH(QString, format);
+        QFETCH(double, value);
+        QFETCH(QString, shown);
+        const FieldValues::Rule r = rule("int", format);
+        QCOMPARE(FieldValues::shownInt(r, value), shown);
+        const QVariant back = FieldValues::fromText(r, shown.isEmpty() ? QString::number(value) : shown);
+        QTEST(back.toDouble(), "readsAs");
+        if (!shown.isEmpty())
+            QCOMPARE(FieldValues::shownInt(r, back.toDouble()), shown);
+    }
+
+    // The line a value out of bounds gives before a send or a write; Min and
+    // Max both 0 mean no bounds (one of them 0 is a bound).
+    void boundsLines_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<double>("min");
+        QTest::addColumn<double>("max");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("%X above, in hex") << "int" << "%X" << 16.0 << 255.0 << 256.0 << "L 100 [10,FF]";
+        QTest::newRow("%X on its bound") << "int" << "%X" << 16.0 << 255.0 << 255.0 << "";
+        QTest::newRow("%#o below, in octal") << "int" << "%#o" << 8.0 << 63.0 << 7.0 << "L 07 [010,077]";
+        QTest::newRow("T%03d, the Format's text") << "int" << "T%03d" << 1.0 << 9.0 << 12.0 << "L T012 [T001,T009]";
+        QTest::newRow("%c, codes as numbers") << "int" << "%c" << 0.0 << 0.0 << 7.0 << "L 7 [32,255]";
+        QTest::newRow("int truncated") << "int" << "" << -5.0 << 3.0 << 7.5 << "L 7 [-5,3]";
+        QTest::newRow("int bounds truncated") << "int" << "" << 2.0 << 9.9 << 1.0 << "L 1 [2,9]";
+        QTest::newRow("int Min 0 is a bound") << "int" << "" << 0.0 << 50.0 << 70.0 << "L 70 [0,50]";
+        QTest::newRow("int both 0, no bounds") << "int" << "%X" << 0.0 << 0.0 << 1e6 << "";
+        QTest::newRow("float above") << "float" << "" << 0.0 << 10.0 << 12.5 << "L 12.5 [0.000000,10.000000]";
+        QTest::newRow("float both 0, no bounds") << "float" << "" << 0.0 << 0.0 << -99.0 << "";
+        QTest::newRow("length above") << "string" << "" << 1.0 << 3.0 << 4.0 << "L length 4 [min length 1,max lenght 3]";
+        QTest::newRow("length both 0, no bounds") << "string" << "" << 0.0 << 0.0 << 100.0 << "";
+    }
+    void boundsLines()
+    {
+        QFETCH(QString, type);
+        QFETCH(QString, format);
+        QFETCH(double, min);
+        QFETCH(double, max);
+        QFETCH(double, value);
+        const FieldValues::Rule r = rule(type, format, min, max);
+        QString line;
+        if (type == "int")
+            line = FieldValues::intBoundsLine(r, "L", value);
+        else if (type == "float")
+            line = FieldValues::floatBoundsLine(r, "L", value, QString::number(value));
+        else
+            line = FieldValues::lengthLine(r, "L", int(value));
+        QTEST(line, "line");
+    }
+
+    // A measure is questioned only when Min and Max are both non-zero.
+    void measureQuestion_data()
+    {
+        QTest::addColumn<double>("min");
+        QTest::addColumn<double>("max");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("question");
+        QTest::newRow("above") << 10.0 << 50.0 << 70.0 << "X out [10,50]\nagain?";
+        QTest::newRow("on a bound") << 10.0 << 50.0 << 50.0 << "";
+        QTest::newRow("Min 0, no question") << 0.0 << 50.0 << 70.0 << "";
+        QTest::newRow("Max 0, no question") << -50.0 << 0.0 << -70.0 << "";
+        QTest::newRow("six significant digits") << 0.1234567 << 2.0 << 3.0 << "X out [0.123457,2]\nagain?";
+    }
+    void measureQuestion()
+    {
+        QFETCH(double, min);
+        QFETCH(double, max);
+        QFETCH(double, value);
+        QTEST(FieldValues::measureQuestion(rule("float", "", min, max), "X", value, "out", "again?"), "question");
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_fieldvalues)
+#include "tst_fieldvalues.moc"
