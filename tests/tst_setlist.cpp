@@ -3,6 +3,7 @@
 #include <QSignalSpy>
 #include <QSqlTableModel>
 #include <QTableView>
+#include <QScopeGuard>
 #include <QtTest>
 
 #include <memory>
@@ -252,23 +253,32 @@ private slots:
         QTest::addColumn<int>("answer");
         QTest::addColumn<bool>("refusedByDatabase");
         QTest::addColumn<bool>("deleted");
-        QTest::newRow("yes") << int(QMessageBox::Yes) << false << true;
-        QTest::newRow("no") << int(QMessageBox::No) << false << false;
-        QTest::newRow("all or nothing") << int(QMessageBox::Yes) << true << false;
+        QTest::addColumn<bool>("dncList");
+        QTest::newRow("yes") << int(QMessageBox::Yes) << false << true << true;
+        QTest::newRow("no") << int(QMessageBox::No) << false << false << true;
+        QTest::newRow("all or nothing") << int(QMessageBox::Yes) << true << false << true;
+        QTest::newRow("file without dnc list") << int(QMessageBox::Yes) << false << true << false;
     }
     void deleteTable()
     {
         QFETCH(int, answer);
         QFETCH(bool, refusedByDatabase);
         QFETCH(bool, deleted);
+        QFETCH(bool, dncList);
+        // The upgrade gives the file its dnc list back.
+        const auto restore = qScopeGuard([] { upgradeDatabase(); });
+        if (!dncList)
+            QVERIFY(ToolingDb::exec("DROP TABLE dnc"));
         const int keep = ToolingDb::addTable(machine, "A KEEP");
         const int gone = ToolingDb::addTable(machine, "B GONE");
         const int kept = ToolingDb::addTool(keep, 1, 1, 1);
         for (int t = 1; t <= 3; ++t) {
             const int tool = ToolingDb::addTool(gone, t, 1, 1);
-            ToolingDb::exec(QString("INSERT INTO dnc (idTool, dncNum0) VALUES (%1, 1)").arg(tool));
+            if (dncList)
+                ToolingDb::exec(QString("INSERT INTO dnc (idTool, dncNum0) VALUES (%1, 1)").arg(tool));
         }
-        ToolingDb::exec(QString("INSERT INTO dnc (idTool, dncNum0) VALUES (%1, 1)").arg(kept));
+        if (dncList)
+            ToolingDb::exec(QString("INSERT INTO dnc (idTool, dncNum0) VALUES (%1, 1)").arg(kept));
         if (refusedByDatabase)
             ToolingDb::exec("CREATE TRIGGER refuse BEFORE DELETE ON toolingTables BEGIN SELECT RAISE(ABORT, 'no'); END");
         List l;
@@ -284,7 +294,8 @@ private slots:
         QCOMPARE(rec.boxes().first().defaultButton, QMessageBox::No);
         QCOMPARE(count(QString("SELECT COUNT(*) FROM toolingTables WHERE idTable=%1").arg(gone)), deleted ? 0 : 1);
         QCOMPARE(count(QString("SELECT COUNT(*) FROM tools WHERE idTable=%1").arg(gone)), deleted ? 0 : 3);
-        QCOMPARE(count("SELECT COUNT(*) FROM dnc"), deleted ? 1 : 4);
+        if (dncList)
+            QCOMPARE(count("SELECT COUNT(*) FROM dnc"), deleted ? 1 : 4);
         QCOMPARE(count(QString("SELECT COUNT(*) FROM tools WHERE idTable=%1").arg(keep)), 1);
         if (answer == QMessageBox::Yes) {
             QVERIFY(l.filter()->text().isEmpty());

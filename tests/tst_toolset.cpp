@@ -5,6 +5,7 @@
 #include <QSqlQuery>
 #include <QTableView>
 #include <QFontMetrics>
+#include <QScopeGuard>
 #include <QtTest>
 
 #include <memory>
@@ -132,6 +133,43 @@ private slots:
         MachineSettings.mmDecimals = 3;
         MachineSettings.inchDecimals = 4;
         table = ToolingDb::addTable(machine, "T1");
+    }
+
+    // An older tools table gets the tolerance columns when the editor is
+    // made, its tools kept; a file that refuses the change stays as it was,
+    // with no transaction left open.
+    void olderTableGetsTolerances_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<QString>("columns");
+        const QString old = "idTool,idTable,t,x,z,code,angle,cr";
+        QTest::newRow("writable") << int(StorageFault::None)
+                                  << old + ",Xth,XtolPlus,XtolMinus,Zth,ZtolPlus,ZtolMinus";
+        QTest::newRow("read-only file") << int(StorageFault::ReadOnlyFile) << old;
+    }
+    void olderTableGetsTolerances()
+    {
+        QFETCH(int, fault);
+        QFETCH(QString, columns);
+        QVERIFY(ToolingDb::exec("ALTER TABLE tools RENAME TO toolsKept"));
+        const auto restore = qScopeGuard([] {
+            ToolingDb::exec("DROP TABLE IF EXISTS tools");
+            ToolingDb::exec("ALTER TABLE toolsKept RENAME TO tools");
+        });
+        QVERIFY(ToolingDb::exec("CREATE TABLE tools (idTool INTEGER PRIMARY KEY AUTOINCREMENT, idTable INTEGER NOT NULL, "
+                                "t INTEGER NOT NULL DEFAULT 0, x FLOAT DEFAULT 0, z FLOAT DEFAULT 0, "
+                                "code VARCHAR(100) DEFAULT '', angle FLOAT DEFAULT 0, cr FLOAT DEFAULT 0)"));
+        const int id = ToolingDb::addTool(table, 7, 1.5, 2.5, "OLD");
+        {
+            RefusingDb disk(fault);
+            QVERIFY(disk.holds());
+            Editor e;
+            QVERIFY(QSqlDatabase::database().transaction());
+            QVERIFY(QSqlDatabase::database().rollback());
+        }
+        QCOMPARE(ToolingDb::probe("SELECT group_concat(name) FROM (SELECT name FROM pragma_table_info('tools') ORDER BY cid)").toString(), columns);
+        QCOMPARE(ToolingDb::probe(QString("SELECT t||code FROM tools WHERE idTool=%1").arg(id)).toString(),
+                 QString("7OLD"));
     }
 
     void tolerance_data()

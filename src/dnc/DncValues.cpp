@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "dnc/DncLayout.h"
+#include "shared/CheckedStore.h"
 #include "shared/SharedStruct.h"
 
 namespace {
@@ -95,6 +96,42 @@ bool storable(const DatiDnc &f)
 {
     const QString text = f.value.toString();
     return isNumberField(f) || QString::fromLatin1(text.toLatin1()) == text;
+}
+
+bool addStoreRow(int idTool, QString *error)
+{
+    CheckedStore store;
+    if (!store.run(QStringLiteral("INSERT INTO dnc(idTool) VALUES(:idTool);"), {{QStringLiteral(":idTool"), idTool}})
+        || store.rowsAffected() != 1) {
+        *error = store.error().trimmed();
+        return false;
+    }
+    return true;
+}
+
+bool storeValues(int idTool, const QList<DatiDnc> &fields, const QSet<int> &which, QString *error)
+{
+    QString sql = QStringLiteral("UPDATE dnc SET ");
+    QVariantMap params;
+    for (int i = 0; i < fields.size(); ++i) {
+        const DatiDnc &f = fields.at(i);
+        if (f.SqlTable != QLatin1String("dnc") || !which.contains(i))
+            continue;
+        if (!params.isEmpty())
+            sql += QLatin1Char(',');
+        const QString param = QStringLiteral(":param%1").arg(params.size());
+        sql += f.SqlField + QLatin1Char('=') + param;
+        params.insert(param, storeBytes(f));
+    }
+    if (params.isEmpty())
+        return true;
+    sql += QStringLiteral(" WHERE idTool=%1;").arg(idTool);
+    CheckedStore store;
+    if (!store.run(sql, params)) {
+        *error = store.error().trimmed() + QStringLiteral("\n\n") + sql;
+        return false;
+    }
+    return true;
 }
 
 QString itemKey(const QString &itemText)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QSet>
 #include <QString>
 #include <QVariant>
 
@@ -39,6 +41,15 @@ QVariant collected(const DatiDnc &field, const QString &text);
 QVariant fromStore(const DatiDnc &field, const QVariant &stored);
 QByteArray storeBytes(const DatiDnc &field);
 bool storable(const DatiDnc &field);
+
+// The tool's row of table "dnc" (default connection), where those bytes
+// are kept. addStoreRow adds it: false with the store's error, an empty one
+// when the store added no row. storeValues writes the values of the fields
+// at the indexes `which` whose SqlTable is "dnc" in one statement (true with
+// none to write): false with the store's error, a blank line and the
+// statement.
+bool addStoreRow(int idTool, QString *error);
+bool storeValues(int idTool, const QList<DatiDnc> &fields, const QSet<int> &which, QString *error);
 
 // Number part of a list item: the text before its first " -".
 QString itemKey(const QString &itemText);

@@ -18,7 +18,6 @@
 #include "dnc/dmScanner.h"
 #include "dnc/DncValues.h"
 #include "widgets/CheckBoxList.h"
-#include "shared/CheckedStore.h"
 #include "widgets/FieldEditors.h"
 #include "shared/ValueFormat.h"
 #include "widgets/QExtDoubleValidator.h"
@@ -515,37 +514,19 @@ bool cDnc::UpdateDb()
     if (!refused.isEmpty())
         return storeRefused(refused.join(QLatin1Char('\n')));
     if (dncRowMissing) {
-        CheckedStore store;
+        QString error;
         // Without the row the update below matches nothing and still succeeds.
-        if (!store.run(QStringLiteral("INSERT INTO dnc(idTool) VALUES(:idTool);"), {{QStringLiteral(":idTool"), idTool}})
-            || store.rowsAffected() != 1) {
-            const QString error = store.error().trimmed();
+        if (!DncValues::addStoreRow(idTool, &error))
             return storeRefused(error.isEmpty() ? tr("The store added no row") : error);
-        }
         dncRowMissing = false;
         // The new row takes every value shown, at this closing as at a retry.
         for (int i = 0; i < fields.size(); ++i)
             touched.insert(i);
     }
-    QString sql = QStringLiteral("UPDATE dnc SET ");
-    QVariantMap params;
-    for (int i = 0; i < fields.size(); ++i) {
-        const DatiDnc &f = fields.at(i);
-        // What nobody changed keeps its stored bytes.
-        if (f.SqlTable != QLatin1String("dnc") || !touched.contains(i))
-            continue;
-        if (!params.isEmpty())
-            sql += QLatin1Char(',');
-        const QString param = QStringLiteral(":param%1").arg(params.size());
-        sql += f.SqlField + QLatin1Char('=') + param;
-        params.insert(param, DncValues::storeBytes(f));
-    }
-    if (params.isEmpty())
-        return true;
-    sql += QStringLiteral(" WHERE idTool=%1;").arg(idTool);
-    CheckedStore store;
-    if (!store.run(sql, params))
-        return storeRefused(store.error().trimmed() + QStringLiteral("\n\n") + sql);
+    // What nobody changed keeps its stored bytes.
+    QString error;
+    if (!DncValues::storeValues(idTool, fields, touched, &error))
+        return storeRefused(error);
     return true;
 }
 

@@ -4,47 +4,11 @@
 #include <QSqlRecord>
 #include <QSqlTableModel>
 
+#include "machines/MachineRows.h"
 #include "machines/ParentLink.h"
-#include "shared/CheckedStore.h"
-#include "shared/QExtQuery.h"
 #include "widgets/SharedWidgets.h"
 #include "widgets/QMessageBoxKovra.h"
 #include "ui_cmachinelist.h"
-
-namespace {
-
-bool tableExists(const QString &table)
-{
-    QExtQuery q;
-    q.prepare(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' AND name=:name"));
-    q.bindValue(QStringLiteral(":name"), table);
-    return q.exec() && q.next();
-}
-
-// The machine with its tooling tables, their tools and the tools' DNC values,
-// all or nothing; false with the store's error.
-bool deleteMachineRows(int idMachine, QString &error)
-{
-    CheckedStore store;
-    store.begin();
-    QStringList statements;
-    if (tableExists(QStringLiteral("dnc")))
-        statements << QStringLiteral("DELETE FROM dnc WHERE idTool IN (SELECT idTool FROM tools WHERE idTable IN "
-                                     "(SELECT idTable FROM toolingTables WHERE idMachine=:id))");
-    statements << QStringLiteral("DELETE FROM tools WHERE idTable IN "
-                                 "(SELECT idTable FROM toolingTables WHERE idMachine=:id)")
-               << QStringLiteral("DELETE FROM toolingTables WHERE idMachine=:id")
-               << QStringLiteral("DELETE FROM machine WHERE idMachine=:id");
-    bool ok = true;
-    for (const QString &st : qAsConst(statements))
-        ok = ok && store.run(st, {{QStringLiteral(":id"), idMachine}});
-    ok = ok && store.commit();
-    if (!ok)
-        error = store.error();
-    return ok;
-}
-
-} // namespace
 
 cMachineList::cMachineList(QWidget *parent)
     : QWidget(parent)
@@ -138,7 +102,7 @@ void cMachineList::deleteMachine(QString password)
     const int id = selectedMachineId();
     // A master may have got slaves since the question was asked.
     QString error;
-    const bool deleted = id < 0 || countSlaveMachines(id, axisXZ) != 0 || deleteMachineRows(id, error);
+    const bool deleted = id < 0 || countSlaveMachines(id, axisXZ) != 0 || MachineRows::remove(id, &error);
     setCurrentMachine(QString());
     emit sigUpdateMacCombo(QString());
     if (!deleted)

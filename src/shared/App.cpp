@@ -43,41 +43,60 @@ void outdateSettingsCache(const QString &file, qint64 seenSize, const QDateTime 
     ::utimensat(AT_FDCWD, QFile::encodeName(file).constData(), times, 0);
 }
 
+// Writes the text into a fresh draft beside the settings file. The draft's
+// name, or empty (no draft left).
+QString writeDraft(const QString &file, const QByteArray &text)
+{
+    const QString draft = WholeFile::createDraft(file);
+    QFile out(draft);
+    if (draft.isEmpty() || !out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.flush()) {
+        QFile::remove(draft);
+        return QString();
+    }
+    return draft;
+}
+
+// The draft as the toolkit's reader reads it: each key must read as
+// expected, no other key may be there. The draft's name, or empty (the
+// draft removed).
+QString draftReadsAs(const QString &draft, const QMap<QString, QVariant> &expected)
+{
+    QSettings r(draft, QSettings::IniFormat);
+    r.setIniCodec("UTF-8");
+    bool same = r.status() != QSettings::AccessError && r.allKeys().size() == expected.size();
+    for (auto e = expected.cbegin(); same && e != expected.cend(); ++e)
+        same = r.contains(e.key()) && sameValue(e.value(), r.value(e.key()));
+    if (!same) {
+        QFile::remove(draft);
+        return QString();
+    }
+    return draft;
+}
+
 // Writes the text into a draft beside the settings file and reads the draft
 // back twice by the toolkit's reader: a draft the disk cut short reads
 // otherwise and is refused. The draft's name, or empty (no draft left).
 QString writeSettingsDraft(const QString &file, const QByteArray &text)
 {
-    const QString draft = WholeFile::createDraft(file);
-    const auto refuse = [&] {
-        QFile::remove(draft);
+    const QString draft = writeDraft(file, text);
+    if (draft.isEmpty())
         return QString();
-    };
-    QFile start(draft);
-    if (draft.isEmpty() || !start.open(QIODevice::WriteOnly) || start.write(text) != text.size() || !start.flush())
-        return refuse();
-    start.close();
     QMap<QString, QVariant> expected;
     {
         QSettings w(draft, QSettings::IniFormat);
         w.setIniCodec("UTF-8");
         w.sync();
         // A line the reader could not make sense of is no failure of this write.
-        if (w.status() == QSettings::AccessError)
-            return refuse();
+        if (w.status() == QSettings::AccessError) {
+            QFile::remove(draft);
+            return QString();
+        }
         for (const QString &key : w.allKeys())
             expected.insert(key, w.value(key));
     }
     const QFileInfo written(draft);
     outdateSettingsCache(draft, written.size(), written.lastModified());
-    QSettings r(draft, QSettings::IniFormat);
-    r.setIniCodec("UTF-8");
-    if (r.status() == QSettings::AccessError || r.allKeys().size() != expected.size())
-        return refuse();
-    for (auto e = expected.cbegin(); e != expected.cend(); ++e)
-        if (!r.contains(e.key()) || !sameValue(e.value(), r.value(e.key())))
-            return refuse();
-    return draft;
+    return draftReadsAs(draft, expected);
 }
 
 // Writes the text into a draft beside the settings file and reads it back by
@@ -85,23 +104,8 @@ QString writeSettingsDraft(const QString &file, const QByteArray &text)
 // there. The draft's name, or empty (no draft left).
 QString writeCheckedDraft(const QString &file, const QByteArray &text, const QMap<QString, QVariant> &expected)
 {
-    const QString draft = WholeFile::createDraft(file);
-    const auto refuse = [&] {
-        QFile::remove(draft);
-        return QString();
-    };
-    QFile out(draft);
-    if (draft.isEmpty() || !out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.flush())
-        return refuse();
-    out.close();
-    QSettings r(draft, QSettings::IniFormat);
-    r.setIniCodec("UTF-8");
-    if (r.status() == QSettings::AccessError || r.allKeys().size() != expected.size())
-        return refuse();
-    for (auto e = expected.cbegin(); e != expected.cend(); ++e)
-        if (!r.contains(e.key()) || !sameValue(e.value(), r.value(e.key())))
-            return refuse();
-    return draft;
+    const QString draft = writeDraft(file, text);
+    return draft.isEmpty() ? QString() : draftReadsAs(draft, expected);
 }
 
 // The draft takes the settings file's place and the settings object reads it.

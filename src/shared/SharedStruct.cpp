@@ -325,14 +325,6 @@ QString tableDefinition(const QString &table)
     return QString();
 }
 
-bool tableExists(const QString &table)
-{
-    QExtQuery q;
-    q.prepare(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' and name=:name"));
-    q.bindValue(QStringLiteral(":name"), table);
-    return q.exec() && q.next() && q.value("name").toString() == table;
-}
-
 void run(const QString &statement)
 {
     QExtQuery q;
@@ -355,6 +347,14 @@ bool hasAnyTable()
     QExtQuery q;
     return q.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table'")) && q.next();
 }
+}
+
+bool tableExists(const QString &table)
+{
+    QExtQuery q;
+    q.prepare(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' and name=:name"));
+    q.bindValue(QStringLiteral(":name"), table);
+    return q.exec() && q.next() && q.value("name").toString() == table;
 }
 
 QStringList newInstallationStatements()

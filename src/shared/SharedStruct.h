@@ -171,6 +171,8 @@ bool openDatabase();
 void upgradeDatabase();
 // Statements that create machine, toolingTables and tools of a new installation.
 QStringList newInstallationStatements();
+// Whether the default connection's database holds a table of that name.
+bool tableExists(const QString &table);
 
 // Machines ------------------------------------------------------------------
 

@@ -9,11 +9,11 @@
 #include <QSqlTableModel>
 #include <QStringList>
 
-#include "shared/CheckedStore.h"
 #include "widgets/DialogStyle.h"
 #include "shared/QExtQuery.h"
 #include "widgets/QMessageBoxKovra.h"
 #include "tooling/TableCopy.h"
+#include "tooling/ToolingTables.h"
 #include "ui_csetlist.h"
 
 // The panels' pictures live in the static library: register them so the
@@ -189,21 +189,12 @@ void cSetList::reqCopyToolset()
 
 bool cSetList::toolsetExists(QString tsName)
 {
-    QExtQuery q;
-    q.prepare(QStringLiteral("SELECT COUNT(*) as exist FROM toolingTables WHERE idMachine=:idMachine AND name=:name"));
-    q.bindValue(QStringLiteral(":idMachine"), idMachine);
-    q.bindValue(QStringLiteral(":name"), tsName);
-    return q.exec() && q.next() && q.value(QStringLiteral("exist")).toInt() != 0;
+    return ToolingTables::exists(idMachine, tsName);
 }
 
 bool cSetList::insertToolset(QString tsName, QString *error)
 {
-    CheckedStore store;
-    const bool ok = store.run(QStringLiteral("INSERT INTO toolingTables (idMachine,name) VALUES (:idMachine,:name)"),
-                              {{QStringLiteral(":idMachine"), idMachine}, {QStringLiteral(":name"), tsName}});
-    if (!ok && error)
-        *error = store.error();
-    return ok;
+    return ToolingTables::insert(idMachine, tsName, error);
 }
 
 void cSetList::selectRowWhere(const QString &column, const QVariant &value, bool open)
@@ -241,33 +232,12 @@ void cSetList::renameToolset(QString name)
     if (row < 0)
         return;
     const int idTable = model->record(row).value(QStringLiteral("idTable")).toInt();
-    CheckedStore store;
-    const bool renamed = store.run(QStringLiteral("UPDATE toolingTables SET name=:name WHERE idTable=:idTable"),
-                                   {{QStringLiteral(":name"), name}, {QStringLiteral(":idTable"), idTable}});
+    QString error;
+    const bool renamed = ToolingTables::rename(idTable, name, &error);
     selectToolset(idMachine, true);
     selectRowWhere(QStringLiteral("idTable"), idTable, false);
     if (!renamed)
-        tellNotDone(tr("Rename tooling table"), tr("Tooling table not renamed"), store.error());
-}
-
-bool cSetList::deleteTable(int idTable, QString *error)
-{
-    QStringList statements;
-    {
-        QExtQuery q;
-        if (q.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' AND name='dnc'")) && q.next())
-            statements << QStringLiteral("DELETE FROM dnc WHERE idTool IN (SELECT idTool FROM tools WHERE idTable=:idTable)");
-    }
-    statements << QStringLiteral("DELETE FROM tools WHERE idTable=:idTable")
-               << QStringLiteral("DELETE FROM toolingTables  WHERE idTable=:idTable");
-    CheckedStore store;
-    bool ok = store.begin();
-    for (const QString &st : qAsConst(statements))
-        ok = ok && store.run(st, {{QStringLiteral(":idTable"), idTable}});
-    ok = ok && store.commit();
-    if (!ok && error)
-        *error = store.error();
-    return ok;
+        tellNotDone(tr("Rename tooling table"), tr("Tooling table not renamed"), error);
 }
 
 void cSetList::slotDeleteToolset()
@@ -278,7 +248,7 @@ void cSetList::slotDeleteToolset()
         return;
     const int row = currentRow();
     QString error;
-    const bool deleted = row < 0 || deleteTable(model->record(row).value(QStringLiteral("idTable")).toInt(), &error);
+    const bool deleted = row < 0 || ToolingTables::remove(model->record(row).value(QStringLiteral("idTable")).toInt(), &error);
     selectToolset(idMachine, true);
     if (!deleted)
         tellNotDone(tr("Delete tooling table"), tr("Tooling table not deleted"), error);
@@ -386,21 +356,10 @@ void cSetList::importToolset(QString name)
         return;
     }
 
-    // The table and all its rows, or nothing: a half-imported table would look complete.
-    CheckedStore store;
     int imported = 0;
-    bool ok = store.begin()
-              && store.run(QStringLiteral("INSERT INTO toolingTables (idMachine,name) VALUES (:idMachine,:name)"),
-                           {{QStringLiteral(":idMachine"), idMachine}, {QStringLiteral(":name"), name}});
-    const QVariant idTable = store.lastInsertId();
-    for (const QStringList &group : statements) {
-        if (!ok || group.isEmpty())
-            continue;
-        ok = store.run(group.first(), {{QStringLiteral(":idTable"), idTable}});
-        imported += ok ? 1 : 0;
-    }
-    if (!(ok && store.commit())) {
-        QMessageBoxKovra::critical(this, tr("CSV import"), tr("Import failed") + QStringLiteral("\n") + store.error(),
+    QString error;
+    if (!ToolingTables::import(idMachine, name, statements, &imported, &error)) {
+        QMessageBoxKovra::critical(this, tr("CSV import"), tr("Import failed") + QStringLiteral("\n") + error,
                                    QMessageBox::Ok);
         return;
     }

@@ -38,9 +38,6 @@ public:
     Ui::cSetList *form() const { return ui; }
     QSqlTableModel *tableModel() const { return model; }
 
-    // Deletes a tooling table with its tools and their DNC values, all or nothing.
-    static bool deleteTable(int idTable, QString *error = nullptr);
-
     // Stands in for the operator at the CSV file dialog (tests): gets the
     // prepared dialog and returns the chosen path, a null text for Cancel.
     using FileDialogHook = std::function<QString(QFileDialog &)>;

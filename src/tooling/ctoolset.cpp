@@ -14,6 +14,7 @@
 #include "axis/cAxisInterface.h"
 #include "axis/measureserver.h"
 #include "widgets/QExtDoubleValidator.h"
+#include "shared/CheckedStore.h"
 #include "shared/QExtQuery.h"
 #include "widgets/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
@@ -156,13 +157,11 @@ void cToolset::alterTable(const QString &definition, const QString &column)
 {
     if (definition.contains(column))
         return;
-    QSqlDatabase db = QSqlDatabase::database();
-    db.transaction();
-    QExtQuery q;
-    if (q.exec(QStringLiteral("ALTER TABLE tools ADD COLUMN '%1' FLOAT DEFAULT 0").arg(column)))
-        db.commit();
-    else
-        db.rollback();
+    // A refused statement is rolled back.
+    CheckedStore store;
+    store.begin();
+    store.run(QStringLiteral("ALTER TABLE tools ADD COLUMN '%1' FLOAT DEFAULT 0").arg(column));
+    store.commit();
 }
 
 int cToolset::lengthDecimals()
