@@ -37,14 +37,26 @@ private_runtime_dir
 # the demo runs is built (target demo-programs), not the tests and
 # benchmarks. A configured build directory is configured again by the build
 # itself when a CMake file changed.
+# Even with nothing to build, the build tool takes seconds to find so: a
+# build that no file of the checkout is newer than is not asked again.
 mkdir -p "$BUILD"
-[ -x "$BUILD/T8A_M" ] || echo "demo: first build into $BUILD, this takes minutes (progress in $BUILD/build.log)"
-if ! { { [ -f "$BUILD/CMakeCache.txt" ] && [ -f "$BUILD/Makefile" ] \
-    || cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Release; } \
-    && cmake --build "$BUILD" -j"$(nproc)" --target demo-programs; } >"$BUILD/build.log" 2>&1; then
-    tail -n 30 "$BUILD/build.log" >&2
-    echo "demo: the build failed, see $BUILD/build.log" >&2
-    exit 1
+STAMP="$BUILD/demo-built.stamp"
+if [ -x "$BUILD/T8A_M" ] && [ -f "$STAMP" ] && [ -z "$(find "$ROOT" \( -path "$ROOT/build*" -o -path "$ROOT/.git" \) \
+    -prune -o -newer "$STAMP" -print -quit)" ]; then
+    echo "demo: no file changed since the last build of the demo" >"$BUILD/build.log"
+else
+    [ -x "$BUILD/T8A_M" ] || echo "demo: first build into $BUILD, this takes minutes (progress in $BUILD/build.log)"
+    # Marked before it starts: a file changed while it builds is built next time.
+    touch "$STAMP.new"
+    if ! { { [ -f "$BUILD/CMakeCache.txt" ] && [ -f "$BUILD/Makefile" ] \
+        || cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Release; } \
+        && cmake --build "$BUILD" -j"$(nproc)" --target demo-programs; } >"$BUILD/build.log" 2>&1; then
+        rm -f "$STAMP.new"
+        tail -n 30 "$BUILD/build.log" >&2
+        echo "demo: the build failed, see $BUILD/build.log" >&2
+        exit 1
+    fi
+    mv "$STAMP.new" "$STAMP"
 fi
 
 prepare_demo_workdir "$DEMO"

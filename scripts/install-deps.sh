@@ -28,9 +28,15 @@ for arg in "$@"; do
   --viewer) VIEWER=xpdf ;;
   esac
 done
+# One question to dpkg for all of them: a demo start with everything there
+# waits for it.
+installed=" $(dpkg-query -W -f='${Package}:${Status}\n' $PKGS 2>/dev/null | sed -n 's/:install ok installed$//p' | tr '\n' ' ') "
 missing=""
 for p in $PKGS; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+  case "$installed" in
+  *" $p "*) ;;
+  *) missing="$missing $p" ;;
+  esac
 done
 if [ -n "$missing" ]; then
   $SUDO apt-get update
