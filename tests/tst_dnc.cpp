@@ -189,6 +189,10 @@ private slots:
     void requestsDuringTable_data();
     void requestsDuringTable();
     void tableChangedMidSend();
+    void tableCopy_data();
+    void tableCopy();
+    void replaceLargeTable_data();
+    void replaceLargeTable();
     void settingsBound_data();
     void settingsBound();
     void readSettings();
@@ -669,6 +673,92 @@ void TestDnc::tableChangedMidSend()
     QVERIFY(q.exec("SELECT COUNT(DISTINCT x), MIN(x) FROM tools WHERE idTable=2") && q.next());
     QCOMPARE(q.value(0).toInt(), 1);
     QCOMPARE(q.value(1).toInt(), stores + 1);
+}
+
+// The copy a table is sent from is made while statements of the connection
+// still read; a copy that cannot be made is refused, never sent as an empty
+// table.
+void TestDnc::tableCopy_data()
+{
+    QTest::addColumn<QString>("meanwhile");
+    QTest::addColumn<QByteArray>("reply"); // to each of two $S
+    QTest::newRow("a read left open") << "read" << QByteArray("1,12.5,100,0,0.4,T1, \n2,3,4,90,0,T2, \n\x04");
+    QTest::newRow("tools unreadable") << "unreadable" << NAK;
+}
+
+void TestDnc::tableCopy()
+{
+    QFETCH(QString, meanwhile);
+    QFETCH(QByteArray, reply);
+    DncLink link;
+    QVERIFY(link.ok);
+    QVERIFY(bigTable(5000));
+    QSqlQuery reading;
+    if (meanwhile == "read")
+        QVERIFY(reading.exec("SELECT * FROM tools") && reading.next());
+    else
+        QVERIFY(exec("ALTER TABLE tools RENAME TO toolsAway"));
+    for (int i = 0; i < 2; ++i)
+        QCOMPARE(link.ask("$SLATHE1/SET1\r$?\r", reply + ACK), reply + ACK);
+}
+
+namespace {
+// Tool lines numbered from `first`, each with the code `code`.
+QByteArray toolLines(int first, int count, const QByteArray &code)
+{
+    QByteArray lines;
+    for (int t = first; t < first + count; ++t)
+        lines += QByteArray::number(t) + ",0,0,0,0," + code + ", \n";
+    return lines;
+}
+}
+
+// A host replaces a large table with tools whose codes hold "?" (as $S sends
+// a character the line cannot carry): that holds the program's thread little
+// longer than a replacement with plain codes does, and a stored code sent as
+// "?" keeps its own text.
+void TestDnc::replaceLargeTable_data()
+{
+    QTest::addColumn<int>("first"); // number of the first imported tool; the table holds 1..100000
+    QTest::addColumn<QString>("kept"); // code of tool 1 afterwards, when imported
+    QTest::newRow("new numbers") << 200001 << QString();
+    QTest::newRow("numbers kept") << 1 << QString::fromUtf8("C\u03a9");
+}
+
+void TestDnc::replaceLargeTable()
+{
+    QFETCH(int, first);
+    QFETCH(QString, kept);
+    DncLink link;
+    QVERIFY(link.ok);
+    const int stored = 100000;
+    const int imported = 2000;
+    const auto replace = [&](const QByteArray &code) {
+        QSqlQuery q;
+        if (!exec("DELETE FROM tools WHERE idTable=2") || !bigTable(stored)
+            || !q.prepare("UPDATE tools SET code=? WHERE idTable=2 AND t=1"))
+            return qint64(-1);
+        q.addBindValue(QString::fromUtf8("C\u03a9"));
+        HoldProbe probe;
+        probe.start();
+        if (!q.exec() || link.ask("$I@LATHE1@SET2@" + toolLines(first, imported, code) + "@\r", ACK) != ACK)
+            return qint64(-1);
+        return probe.longestMs();
+    };
+    const qint64 plain = replace("C");
+    QVERIFY(plain >= 0);
+    const qint64 held = replace("C?");
+    QVERIFY(held >= 0);
+    QVERIFY2(held < 3 * plain, qPrintable(QString("held %1 ms, %2 ms with plain codes").arg(held).arg(plain)));
+    QSqlQuery q;
+    QVERIFY(q.exec("SELECT COUNT(*), MIN(t), SUM(code='C?') FROM tools WHERE idTable=2") && q.next());
+    QCOMPARE(q.value(0).toInt(), imported);
+    QCOMPARE(q.value(1).toInt(), first);
+    QCOMPARE(q.value(2).toInt(), kept.isEmpty() ? imported : imported - 1);
+    if (!kept.isEmpty()) {
+        QVERIFY(q.exec("SELECT code FROM tools WHERE idTable=2 AND t=1") && q.next());
+        QCOMPARE(q.value(0).toString(), kept);
+    }
 }
 
 // A settings file has a bound of its own, far below a table's: past it $N is

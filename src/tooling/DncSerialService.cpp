@@ -215,6 +215,13 @@ void DncSerialService::takeDncRequest(const QByteArray &request)
             break;
         }
         dncRows = std::make_unique<TableRows>(table);
+        if (!dncRows->isValid()) {
+            // No copy of the table: an EOT alone would be taken as an
+            // empty table.
+            dncRows.reset();
+            reply = QByteArray(1, NAK);
+            break;
+        }
         dncReply.clear();
         continueDncRows();
         return;
@@ -291,12 +298,14 @@ QByteArray DncSerialService::dncPosition(bool trigger)
 // One step of a table's rows; the event loop has its turn before the next.
 void DncSerialService::continueDncRows()
 {
-    if (dncRows->setDataRows(kRowsPerStep, dncReply) == kRowsPerStep) {
+    const int rows = dncRows->setDataRows(kRowsPerStep, dncReply);
+    if (rows == kRowsPerStep) {
         QTimer::singleShot(0, this, &DncSerialService::continueDncRows);
         return;
     }
     dncRows.reset();
-    send(std::exchange(dncReply, QByteArray()) + EOT);
+    // Rows that could not be read are refused, not sent as a whole table.
+    send(std::exchange(dncReply, QByteArray()) + (rows < 0 ? NAK : EOT));
     serve();
 }
 
