@@ -495,30 +495,33 @@ bool ManageSerialPort::isSendingEnabled()
     return sendingEnabled;
 }
 
-int ManageSerialPort::sendData(QByteArray &dataToSend)
+int ManageSerialPort::cannotSend()
 {
     if (!port->isOpen())
         return 2;
     if (!sendingEnabled || !sendThread)
         return 3;
+    return 0;
+}
+
+int ManageSerialPort::sendData(QByteArray &dataToSend)
+{
+    if (const int code = cannotSend())
+        return code;
     return sendThread->addDataToSend(dataToSend) ? 0 : kQueueFull;
 }
 
 int ManageSerialPort::sendRefusal(QByteArray &refusal)
 {
-    if (!port->isOpen())
-        return 2;
-    if (!sendingEnabled || !sendThread)
-        return 3;
+    if (const int code = cannotSend())
+        return code;
     return sendThread->addRefusal(refusal) ? 0 : kQueueFull;
 }
 
 int ManageSerialPort::sendPart(QByteArray &data, bool last)
 {
-    if (!port->isOpen())
-        return 2;
-    if (!sendingEnabled || !sendThread)
-        return 3;
+    if (const int code = cannotSend())
+        return code;
     switch (sendThread->addPart(data, last)) {
     case ThreadSend::Added::Queued: return 0;
     case ThreadSend::Added::Full: return kQueueFull;

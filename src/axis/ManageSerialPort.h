@@ -233,6 +233,8 @@ signals:
     void toggledCTS(bool);
 
 private:
+    // 2 port not open, 3 sending not enabled, else 0.
+    int cannotSend();
     void applySettings(const QString &name, BaudRateType baudRate, DataBitsType dataBits,
                        ParityType parity, StopBitsType stopBits, FlowType flowControl,
                        ulong seconds, ulong milliseconds);
