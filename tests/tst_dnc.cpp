@@ -1,6 +1,7 @@
 // Requests of a CNC or host computer on the serial DNC line, answered byte
 // for byte, and the database and settings-file work behind them.
 #include "tooling/DncData.h"
+#include "axis/QextSerialPort.h"
 #include "axis/cAxisInterface.h"
 #include "tooling/DncSerialService.h"
 #include "shared/App.h"
@@ -190,6 +191,12 @@ private slots:
     void requestsDuringTable_data();
     void requestsDuringTable();
     void tableChangedMidSend();
+    void tableCopy_data();
+    void tableCopy();
+    void replaceLargeTable_data();
+    void replaceLargeTable();
+    void sendQueueBound_data();
+    void sendQueueBound();
     void settingsBound_data();
     void settingsBound();
     void readSettings();
@@ -232,6 +239,9 @@ void TestDnc::replies_data()
     QTest::newRow("lower case x") << Chunks{"$x\r"} << NAK << none;
     QTest::newRow("hash") << Chunks{"#?\r"} << NAK << none;
     QTest::newRow("two requests in one chunk") << Chunks{"$?\r$?\r"} << ACK + ACK << none;
+    QTest::newRow("ping, CR LF") << Chunks{"$?\r\n"} << ACK << none;
+    QTest::newRow("two requests, CR LF, one chunk") << Chunks{"$?\r\n$D\r\n"} << ACK + "@LATHE1@|@MILL2@|\x04" << none;
+    QTest::newRow("two requests, LF on its own") << Chunks{"$?\r", "\n", "$?\r", "\n"} << ACK + ACK << none;
 }
 
 void TestDnc::replies()
@@ -284,6 +294,12 @@ void TestDnc::positionLine_data()
         row("requests with a trigger set") << 5 << false << true << true << false << Chunks{"$?\r"} << ACK;
         row("other trigger byte") << 5 << false << true << true << false << Chunks{"\x05"}
             << QByteArray("X    12.500 Z   100.000 A A M R  LATHE1\r");
+        // Whatever the chunks, requests complete before a trigger and after it are answered.
+        const QByteArray around = ACK + "X    12.500 Z   100.000 A A M R  LATHE1\r" + ACK;
+        row("requests around a trigger, one chunk") << 2 << false << true << true << false
+            << Chunks{"$?\r$S\x02$?\r"} << around;
+        row("requests around a trigger, byte by byte") << 2 << false << true << true << false
+            << Chunks{"$", "?", "\r", "$", "S", "\x02", "$", "?", "\r"} << around;
     }
 }
 
@@ -580,21 +596,22 @@ void TestDnc::tableInSteps()
     const int count = 40000;
     QVERIFY(exec(QString("WITH RECURSIVE n(t) AS (SELECT 1 UNION ALL SELECT t+1 FROM n WHERE t<%1) "
                          "INSERT INTO tools (idTable, t) SELECT 2, t FROM n").arg(count)));
-    QElapsedTimer sinceAsked;
-    qint64 firstByte = -1;
-    qint64 held = -1;
-    HoldProbe probe;
-    connect(&link.host, &PtyPeer::chunkReceived, this, [&] {
-        if (firstByte < 0) {
-            firstByte = sinceAsked.elapsed();
-            held = probe.longestMs();
+    // How long reading all the rows takes here: built in one go, the longest
+    // hold would be about that.
+    QElapsedTimer reading;
+    reading.start();
+    {
+        TableRows all(2);
+        QByteArray out;
+        while (all.setDataRows(1000, out) == 1000) {
         }
-    });
+    }
+    const qint64 readMs = reading.elapsed();
+    HoldProbe probe;
     probe.start();
-    sinceAsked.start();
-    const QByteArray rows = link.ask("$SLATHE1/SET2\r", QByteArray(1, 'x'));
-    // Built in one go, the longest hold would be about all the time to the reply.
-    QVERIFY2(held * 2 < firstByte, qPrintable(QString("held %1 ms of %2 ms").arg(held).arg(firstByte)));
+    const QByteArray rows = link.ask("$SLATHE1/SET2\r", QByteArray(count * 8, 'x'));
+    const qint64 held = probe.longestMs();
+    QVERIFY2(held * 2 < readMs, qPrintable(QString("held %1 ms of %2 ms").arg(held).arg(readMs)));
     QVERIFY(rows.endsWith(EOT));
     const QList<QByteArray> lines = rows.chopped(1).split('\n');
     QCOMPARE(lines.size(), count + 1);
@@ -682,6 +699,184 @@ void TestDnc::tableChangedMidSend()
     QVERIFY(q.exec("SELECT COUNT(DISTINCT x), MIN(x) FROM tools WHERE idTable=2") && q.next());
     QCOMPARE(q.value(0).toInt(), 1);
     QCOMPARE(q.value(1).toInt(), stores + 1);
+}
+
+// The copy a table is sent from is made while statements of the connection
+// still read; a copy that cannot be made is refused, never sent as an empty
+// table.
+void TestDnc::tableCopy_data()
+{
+    QTest::addColumn<QString>("meanwhile");
+    QTest::addColumn<QByteArray>("reply"); // to each of two $S
+    QTest::newRow("a read left open") << "read" << QByteArray("1,12.5,100,0,0.4,T1, \n2,3,4,90,0,T2, \n\x04");
+    QTest::newRow("tools unreadable") << "unreadable" << NAK;
+}
+
+void TestDnc::tableCopy()
+{
+    QFETCH(QString, meanwhile);
+    QFETCH(QByteArray, reply);
+    DncLink link;
+    QVERIFY(link.ok);
+    QVERIFY(bigTable(5000));
+    QSqlQuery reading;
+    if (meanwhile == "read")
+        QVERIFY(reading.exec("SELECT * FROM tools") && reading.next());
+    else
+        QVERIFY(exec("ALTER TABLE tools RENAME TO toolsAway"));
+    for (int i = 0; i < 2; ++i)
+        QCOMPARE(link.ask("$SLATHE1/SET1\r$?\r", reply + ACK), reply + ACK);
+}
+
+namespace {
+// Tool lines numbered from `first`, each with the code `code`.
+QByteArray toolLines(int first, int count, const QByteArray &code)
+{
+    QByteArray lines;
+    for (int t = first; t < first + count; ++t)
+        lines += QByteArray::number(t) + ",0,0,0,0," + code + ", \n";
+    return lines;
+}
+}
+
+// A host replaces a large table with tools whose codes hold "?" (as $S sends
+// a character the line cannot carry): that holds the program's thread little
+// longer than a replacement with plain codes does, and a stored code sent as
+// "?" keeps its own text.
+void TestDnc::replaceLargeTable_data()
+{
+    QTest::addColumn<int>("first"); // number of the first imported tool; the table holds 1..100000
+    QTest::addColumn<QString>("kept"); // code of tool 1 afterwards, when imported
+    QTest::newRow("new numbers") << 200001 << QString();
+    QTest::newRow("numbers kept") << 1 << QString::fromUtf8("C\u03a9");
+}
+
+void TestDnc::replaceLargeTable()
+{
+    QFETCH(int, first);
+    QFETCH(QString, kept);
+    DncLink link;
+    QVERIFY(link.ok);
+    const int stored = 100000;
+    const int imported = 2000;
+    const auto replace = [&](const QByteArray &code) {
+        QSqlQuery q;
+        if (!exec("DELETE FROM tools WHERE idTable=2") || !bigTable(stored)
+            || !q.prepare("UPDATE tools SET code=? WHERE idTable=2 AND t=1"))
+            return qint64(-1);
+        q.addBindValue(QString::fromUtf8("C\u03a9"));
+        HoldProbe probe;
+        probe.start();
+        if (!q.exec() || link.ask("$I@LATHE1@SET2@" + toolLines(first, imported, code) + "@\r", ACK) != ACK)
+            return qint64(-1);
+        return probe.longestMs();
+    };
+    const qint64 plain = replace("C");
+    QVERIFY(plain >= 0);
+    const qint64 held = replace("C?");
+    QVERIFY(held >= 0);
+    QVERIFY2(held < 3 * plain, qPrintable(QString("held %1 ms, %2 ms with plain codes").arg(held).arg(plain)));
+    QSqlQuery q;
+    QVERIFY(q.exec("SELECT COUNT(*), MIN(t), SUM(code='C?') FROM tools WHERE idTable=2") && q.next());
+    QCOMPARE(q.value(0).toInt(), imported);
+    QCOMPARE(q.value(1).toInt(), first);
+    QCOMPARE(q.value(2).toInt(), kept.isEmpty() ? imported : imported - 1);
+    if (!kept.isEmpty()) {
+        QVERIFY(q.exec("SELECT code FROM tools WHERE idTable=2 AND t=1") && q.next());
+        QCOMPARE(q.value(0).toString(), kept);
+    }
+}
+
+namespace {
+// Pairs the bytes the host read with the replies of its requests, in order:
+// each reply whole, or NAK, or its start cut off and followed by NAK. The
+// number of replies refused, or -1 when the bytes do not pair.
+int refusedReplies(QByteArray got, const QList<QByteArray> &replies)
+{
+    int refused = 0;
+    for (const QByteArray &reply : replies) {
+        if (got.startsWith(reply)) {
+            got.remove(0, reply.size());
+            continue;
+        }
+        int cut = 0;
+        while (cut < reply.size() && cut < got.size() && got.at(cut) == reply.at(cut))
+            ++cut;
+        if (cut >= got.size() || got.at(cut) != NAK.at(0))
+            return -1;
+        got.remove(0, cut + 1);
+        ++refused;
+    }
+    return got.isEmpty() ? refused : -1;
+}
+}
+
+// What waits unread on the line is bounded, not a reply: a table larger than
+// the bound goes out whole to a host that reads it. A host that does not
+// read gets, when it reads again, a reply for every request, in order: a
+// refusal for each reply the full queue could not take, and a refusal after
+// what went out of a reply the stalled line gave up.
+void TestDnc::sendQueueBound_data()
+{
+    QTest::addColumn<int>("bound");
+    QTest::addColumn<int>("tools"); // of LATHE1/SET2
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<Chunks>("requests");
+    QTest::addColumn<Chunks>("replies");
+    const auto table = [](int tools) {
+        QByteArray rows;
+        for (int t = 1; t <= tools; ++t)
+            rows += QByteArray::number(t) + "," + QByteArray::number(t) + ",0,0,0,, \n";
+        return rows + EOT;
+    };
+    QTest::newRow("table past the bound, host reading") << 4096 << 5000 << "reads"
+                                                        << Chunks{"$SLATHE1/SET2\r", "$?\r"} << Chunks{table(5000), ACK};
+    // Lists until the queue and the line are full, then pings that fill the
+    // queue to its last byte.
+    Chunks requests;
+    Chunks replies;
+    for (int i = 0; i < 8000; ++i) {
+        requests << "$D\r";
+        replies << "@LATHE1@|@MILL2@|\x04";
+    }
+    for (int i = 0; i < 1000; ++i) {
+        requests << "$?\r";
+        replies << ACK;
+    }
+    QTest::newRow("host not reading, queue full") << 256 << 0 << "pauses" << (requests << "$MMILL2\r")
+                                                  << (replies << ACK);
+    QTest::newRow("host not reading, line stalled") << 1024 * 1024 << 20000 << "stalls"
+                                                    << Chunks{"$SLATHE1/SET2\r", "$MMILL2\r"} << Chunks{table(20000), ACK};
+}
+
+void TestDnc::sendQueueBound()
+{
+    QFETCH(int, bound);
+    QFETCH(int, tools);
+    QFETCH(QString, host);
+    QFETCH(Chunks, requests);
+    QFETCH(Chunks, replies);
+    DncLink link;
+    QVERIFY(link.ok);
+    QVERIFY(bigTable(tools));
+    link.fixture.dnc->setSendQueueLimit(bound);
+    link.host.clearReceived();
+    if (host != "reads")
+        link.host.setResponder({});
+    QVERIFY(link.host.write(requests.join()));
+    if (host != "reads") {
+        // Answered, as far as the line takes the replies.
+        QTRY_COMPARE_WITH_TIMEOUT(link.events, QStringList{"activate:MILL2"}, 30000);
+        // Long enough for the line to give up the reply it stalled in.
+        if (host == "stalls")
+            QTest::qWait(QextSerialPort::kWriteStallMs + 500);
+        link.host.setResponder([](const QByteArray &) { return QByteArray(); });
+    }
+    // At least a byte for each request.
+    QTRY_VERIFY_WITH_TIMEOUT(link.host.received().size() >= replies.size(), 30000);
+    const int refused = refusedReplies(link.collect(150), replies);
+    QVERIFY2(host == "reads" ? refused == 0 : refused > 0, qPrintable(QString("%1 replies refused").arg(refused)));
+    QCOMPARE(link.ask("$?\r", ACK), ACK);
 }
 
 // A settings file has a bound of its own, far below a table's: past it $N is

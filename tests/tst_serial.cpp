@@ -115,8 +115,11 @@ private slots:
     void rawLine_data();
     void rawLine();
     void resetBuffer();
+    void receivedCopyBounded_data();
     void receivedCopyBounded();
+    void stalledWriteGivesUpReply_data();
     void stalledWriteGivesUpReply();
+    void sendQueueBounded_data();
     void sendQueueBounded();
 
     void ctsChanges_data();
@@ -743,38 +746,131 @@ void TestSerial::resetBuffer()
     QCOMPARE(link.manager->getBuffer(), QByteArray("next"));
 }
 
+void TestSerial::receivedCopyBounded_data()
+{
+    QTest::addColumn<bool>("pty");
+    QTest::newRow("scripted port") << false;
+    QTest::newRow("pseudo-terminal") << true;
+}
+
 // A port whose owner sets no bound (the board's, the scanner's) keeps no
 // more than the default of what a peer sends without pause.
 void TestSerial::receivedCopyBounded()
 {
+    QFETCH(bool, pty);
     FakeLink link;
-    QSignalSpy spy(link.manager.get(), &ManageSerialPort::MnewDataReceived);
-    QVERIFY(link.start());
+    PtyPeer peer;
+    ManageSerialPort onPty;
+    ManageSerialPort &m = pty ? onPty : *link.manager;
+    QSignalSpy spy(&m, &ManageSerialPort::MnewDataReceived);
+    QVERIFY(pty ? openOnPty(onPty, peer) : link.start());
     const int size = 3 * ThreadReceive::kDefaultBufferLimit;
-    link.port->feed(pattern(size));
+    if (pty)
+        QVERIFY(peer.write(pattern(size)));
+    else
+        link.port->feed(pattern(size));
     QVERIFY(waitForBytes(spy, size));
-    QVERIFY(link.manager->getBuffer().size() <= ThreadReceive::kDefaultBufferLimit);
-    QVERIFY(!link.manager->getBuffer().isEmpty());
-    QVERIFY(pattern(size).endsWith(link.manager->getBuffer()));
+    QVERIFY(m.getBuffer().size() <= ThreadReceive::kDefaultBufferLimit);
+    QVERIFY(!m.getBuffer().isEmpty());
+    QVERIFY(pattern(size).endsWith(m.getBuffer()));
 }
 
-// A write that stalls gives up the rest of its reply; the next one goes whole.
+void TestSerial::stalledWriteGivesUpReply_data()
+{
+    QTest::addColumn<QByteArray>("mark");
+    QTest::addColumn<int>("failAt"); // the write call that fails first
+    QTest::addColumn<int>("failures"); // write calls failing from there on
+    QTest::addColumn<QList<QByteArray>>("parts"); // of the first reply
+    QTest::addColumn<bool>("restAfterCut"); // its last part comes once it was cut
+    QTest::addColumn<QByteArray>("written");
+    using Parts = QList<QByteArray>;
+    QTest::newRow("no cut mark (the board's link)") << QByteArray() << 2 << 1 << Parts{"ABCDEF"} << false
+                                                    << QByteArray("ABxyz");
+    QTest::newRow("cut in the middle") << QByteArray("!") << 2 << 1 << Parts{"ABCDEF"} << false
+                                       << QByteArray("AB!xyz");
+    QTest::newRow("cut at the last byte") << QByteArray("!") << 5 << 1 << Parts{"ABCDEF"} << false
+                                          << QByteArray("ABCDE!xyz");
+    QTest::newRow("cut at the first byte") << QByteArray("!") << 0 << 1 << Parts{"ABCDEF"} << false
+                                           << QByteArray("!xyz");
+    QTest::newRow("mark waits for the line to move") << QByteArray("!") << 2 << 3 << Parts{"ABCDEF"} << false
+                                                     << QByteArray("AB!xyz");
+    QTest::newRow("reply in parts, all queued") << QByteArray("!") << 1 << 1 << Parts{"ABC", "DEF"} << false
+                                                << QByteArray("A!xyz");
+    QTest::newRow("reply in parts, cut at the end of a part") << QByteArray("!") << 2 << 1 << Parts{"ABC", "DEF"}
+                                                              << false << QByteArray("AB!xyz");
+    QTest::newRow("reply in parts, rest after the cut") << QByteArray("!") << 1 << 1 << Parts{"ABC", "DEF"} << true
+                                                        << QByteArray("A!xyz");
+}
+
+// A write that stalls gives up the rest of its reply, also the parts of it
+// still to come, and the owner's cut mark follows what went out of it once
+// the line moves; the next reply goes whole.
 void TestSerial::stalledWriteGivesUpReply()
 {
+    QFETCH(QByteArray, mark);
+    QFETCH(int, failAt);
+    QFETCH(int, failures);
+    QFETCH(QList<QByteArray>, parts);
+    QFETCH(bool, restAfterCut);
+    QFETCH(QByteArray, written);
     FakeLink link;
+    link.manager->setCutReplyMark(mark);
     QVERIFY(link.start());
-    link.port->failWriteAt(2);
-    QByteArray first("ABCDEF");
+    link.port->holdWrites(true);
+    link.port->failWriteAt(failAt, failures);
+    if (parts.size() == 1) {
+        QByteArray first = parts.first();
+        QCOMPARE(link.manager->sendData(first), 0);
+    }
+    for (int i = 0; parts.size() > 1 && i < (restAfterCut ? parts.size() - 1 : parts.size()); ++i) {
+        QByteArray part = parts.at(i);
+        QCOMPARE(link.manager->sendPart(part, i == parts.size() - 1), 0);
+        QVERIFY(part.isEmpty());
+    }
+    link.port->holdWrites(false);
+    if (restAfterCut) {
+        QTRY_COMPARE(link.port->written(), written.left(written.indexOf("xyz")));
+        QByteArray rest = parts.last();
+        QCOMPARE(link.manager->sendPart(rest, true), ManageSerialPort::kReplyCut);
+    }
     QByteArray second("xyz");
-    QCOMPARE(link.manager->sendData(first), 0);
     QCOMPARE(link.manager->sendData(second), 0);
-    QTRY_COMPARE(link.port->written(), QByteArray("ABxyz"));
+    QTRY_COMPARE(link.port->written(), written);
+}
+
+void TestSerial::sendQueueBounded_data()
+{
+    QTest::addColumn<bool>("pty");
+    QTest::newRow("scripted port") << false;
+    QTest::newRow("pseudo-terminal, small bound") << true;
 }
 
 // A peer that does not read gets no more than the queue's bound: a reply past
 // it is refused whole, and what was queued goes out whole once it reads.
 void TestSerial::sendQueueBounded()
 {
+    QFETCH(bool, pty);
+    if (pty) {
+        PtyPeer peer; // reads nothing until asked
+        ManageSerialPort m;
+        const int bound = 64 * 1024;
+        m.setSendQueueLimit(bound);
+        QVERIFY(openOnPty(m, peer));
+        QByteArray accepted = pattern(bound);
+        QByteArray fills = accepted;
+        QCOMPARE(m.sendData(fills), 0);
+        // The line's driver takes what it holds, then the queue fills to its
+        // last byte.
+        for (int i = 0; i < (1 << 20) && m.sendChar(char('a' + i % 26)) == 0; ++i)
+            accepted += char('a' + i % 26);
+        QByteArray past("pp");
+        QCOMPARE(m.sendData(past), ManageSerialPort::kQueueFull);
+        QCOMPARE(peer.read(accepted.size(), 10000), accepted);
+        QByteArray next("n");
+        QCOMPARE(m.sendData(next), 0);
+        QCOMPARE(peer.read(1), next);
+        return;
+    }
     FakeLink link;
     QVERIFY(link.start());
     link.port->holdWrites(true);

@@ -25,10 +25,44 @@ bool ThreadSend::addDataToSend(const QByteArray &data)
     if (data.isEmpty())
         return true;
     QMutexLocker lock(&mutex);
-    if (queued + data.size() > kMaxQueued)
+    if (queued + data.size() > limit)
         return false;
+    enqueue(data, false);
+    return true;
+}
+
+bool ThreadSend::addRefusal(const QByteArray &data)
+{
+    if (data.isEmpty())
+        return true;
+    QMutexLocker lock(&mutex);
+    if (queued + data.size() > limit + kRefusalRoom)
+        return false;
+    enqueue(data, false);
+    return true;
+}
+
+ThreadSend::Added ThreadSend::addPart(QByteArray &data, bool last)
+{
+    QMutexLocker lock(&mutex);
+    if (dropping) {
+        dropping = false;
+        return Added::Cut;
+    }
+    const int fits = int(qBound<qint64>(0, limit - queued, data.size()));
+    if (fits == 0 && !data.isEmpty())
+        return Added::Full;
+    const bool whole = fits == data.size();
+    if (fits > 0)
+        enqueue(whole ? data : data.left(fits), !(whole && last));
+    data.remove(0, fits);
+    return Added::Queued;
+}
+
+void ThreadSend::enqueue(const QByteArray &data, bool more)
+{
     // Queued whole: a long reply costs its owner one append, not one per byte.
-    queue.enqueue(data);
+    queue.enqueue({data, more});
     queued += data.size();
     if (!active) {
         // run() decided to end under this lock, so it is past its last look
@@ -38,7 +72,19 @@ bool ThreadSend::addDataToSend(const QByteArray &data)
         start();
     }
     work.wakeOne();
-    return true;
+}
+
+void ThreadSend::setLimit(qint64 bytes)
+{
+    QMutexLocker lock(&mutex);
+    limit = bytes > 0 ? bytes : kMaxQueued;
+}
+
+void ThreadSend::setCutMark(const QByteArray &mark)
+{
+    QMutexLocker lock(&mutex);
+    cutMark = mark;
+    markSent = -1;
 }
 
 void ThreadSend::stopSending()
@@ -61,33 +107,66 @@ void ThreadSend::run()
 {
     for (;;) {
         char next;
+        bool more = false;
+        bool mark = false;
         {
             QMutexLocker lock(&mutex);
-            while (queue.isEmpty() && !stopRequested)
+            while (queue.isEmpty() && markSent < 0 && !stopRequested)
                 work.wait(&mutex);
             if (stopRequested) {
                 stopRequested = false;
                 active = false;
                 return;
             }
-            next = queue.head().at(sentOfHead++);
-            --queued;
-            if (sentOfHead == queue.head().size()) {
-                queue.dequeue();
-                sentOfHead = 0;
+            // The mark of a reply given up goes before anything queued after it.
+            mark = markSent >= 0;
+            if (mark) {
+                next = cutMark.at(markSent);
+            } else {
+                const Entry &head = queue.head();
+                next = head.bytes.at(sentOfHead++);
+                more = head.more;
+                --queued;
+                if (sentOfHead == head.bytes.size()) {
+                    queue.dequeue();
+                    sentOfHead = 0;
+                }
             }
         }
-        if (port->write(&next, 1) == 1)
+        const bool written = port->write(&next, 1) == 1;
+        if (mark) {
+            QMutexLocker lock(&mutex);
+            if (written)
+                markSent = markSent + 1 < cutMark.size() ? markSent + 1 : -1;
+            else
+                // The line still does not move: a dead one would be tried
+                // without pause.
+                work.wait(&mutex, kMarkRetryMs);
             continue;
-        // The byte was not written (the line stalled or failed): the rest of
-        // its entry goes too, and the next one starts whole.
-        QMutexLocker lock(&mutex);
-        if (sentOfHead > 0) {
-            queued -= queue.head().size() - sentOfHead;
-            queue.dequeue();
-            sentOfHead = 0;
         }
+        if (!written)
+            giveUp(more);
     }
+}
+
+void ThreadSend::giveUp(bool more)
+{
+    QMutexLocker lock(&mutex);
+    // The rest of the entry the byte was of, unless it was its last.
+    if (sentOfHead > 0) {
+        queued -= queue.head().bytes.size() - sentOfHead;
+        queue.dequeue();
+        sentOfHead = 0;
+    }
+    // The later parts of the same reply, queued or still to come.
+    while (more && !queue.isEmpty()) {
+        const Entry part = queue.dequeue();
+        queued -= part.bytes.size();
+        more = part.more;
+    }
+    dropping = more;
+    if (!cutMark.isEmpty())
+        markSent = 0;
 }
 
 // ------------------------------------------------------------- ThreadReceive
@@ -395,6 +474,8 @@ void ManageSerialPort::enableSending()
 {
     if (!sendingEnabled && !sendThread) {
         sendThread = new ThreadSend(port.get(), this);
+        sendThread->setLimit(sendLimit);
+        sendThread->setCutMark(cutReplyMark);
         sendingEnabled = true;
     }
 }
@@ -414,13 +495,53 @@ bool ManageSerialPort::isSendingEnabled()
     return sendingEnabled;
 }
 
-int ManageSerialPort::sendData(QByteArray &dataToSend)
+int ManageSerialPort::cannotSend()
 {
     if (!port->isOpen())
         return 2;
     if (!sendingEnabled || !sendThread)
         return 3;
+    return 0;
+}
+
+int ManageSerialPort::sendData(QByteArray &dataToSend)
+{
+    if (const int code = cannotSend())
+        return code;
     return sendThread->addDataToSend(dataToSend) ? 0 : kQueueFull;
+}
+
+int ManageSerialPort::sendRefusal(QByteArray &refusal)
+{
+    if (const int code = cannotSend())
+        return code;
+    return sendThread->addRefusal(refusal) ? 0 : kQueueFull;
+}
+
+int ManageSerialPort::sendPart(QByteArray &data, bool last)
+{
+    if (const int code = cannotSend())
+        return code;
+    switch (sendThread->addPart(data, last)) {
+    case ThreadSend::Added::Queued: return 0;
+    case ThreadSend::Added::Full: return kQueueFull;
+    case ThreadSend::Added::Cut: break;
+    }
+    return kReplyCut;
+}
+
+void ManageSerialPort::setSendQueueLimit(int bytes)
+{
+    sendLimit = bytes;
+    if (sendThread)
+        sendThread->setLimit(bytes);
+}
+
+void ManageSerialPort::setCutReplyMark(const QByteArray &mark)
+{
+    cutReplyMark = mark;
+    if (sendThread)
+        sendThread->setCutMark(mark);
 }
 
 int ManageSerialPort::sendChar(char dataToSend)

@@ -16,8 +16,11 @@
 // Writes the bytes queued by the manager to the port, one write per byte.
 // Started by the first sendData, it then waits for more bytes instead of
 // ending, so a request costs no thread start; stopSending ends it. A write
-// that fails or stalls gives up the rest of its entry: a reply goes whole or
-// is cut off where it stalled, never sent with a byte missing in its middle.
+// that fails or stalls gives up the rest of its reply (of its entry, and the
+// later entries of a reply queued in parts): a reply goes whole or is cut off
+// where it stalled, never sent with a byte missing in its middle. A reply cut
+// off is followed by the owner's cut mark, once the line takes bytes again, so
+// that the peer does not take it as whole.
 class ThreadSend : public QThread
 {
     Q_OBJECT
@@ -25,12 +28,27 @@ public:
     ThreadSend(AbstractSerialPort *port, QObject *parent);
     ~ThreadSend() override;
 
-    // Queues every byte of data and starts the thread when it has ended;
-    // false, and nothing queued, when the queue would pass kMaxQueued bytes.
+    enum class Added { Queued, Full, Cut };
+    // Queues every byte of data as a whole reply and starts the thread when
+    // it has ended; false, and nothing queued, when the queue would pass its
+    // bound.
     bool addDataToSend(const QByteArray &data);
-    // The most bytes waiting to be written: a peer that does not read gets
-    // no more.
+    // Queues a refusal: it may pass the bound by up to kRefusalRoom bytes,
+    // so that a reply refused for a full queue still gets its answer.
+    bool addRefusal(const QByteArray &data);
+    // Takes off the front of data as many bytes of a reply sent in parts as
+    // the bound leaves room for (maybe none); `last` when data ends the reply
+    // and all of it fits. Cut, and nothing taken, when the reply's earlier
+    // parts were given up: the rest of it is not to be sent.
+    Added addPart(QByteArray &data, bool last);
+    // The most bytes waiting to be written by default: a peer that does not
+    // read gets no more.
     static constexpr int kMaxQueued = 8 * 1024 * 1024;
+    static constexpr int kRefusalRoom = 64 * 1024;
+    // The bound of what waits unread (bytes > 0).
+    void setLimit(qint64 bytes);
+    // Bytes written after a reply that was given up (none: nothing).
+    void setCutMark(const QByteArray &mark);
     // Ends the thread after the byte being written; bytes left in the queue
     // stay there for the next start.
     void stopSending();
@@ -39,11 +57,27 @@ protected:
     void run() override;
 
 private:
+    struct Entry
+    {
+        QByteArray bytes;
+        bool more; // a later entry goes on with the same reply
+    };
+    // Under mutex: queues an entry and starts the thread when it has ended.
+    void enqueue(const QByteArray &data, bool more);
+    // The byte written last failed; `more` of the entry it was of.
+    void giveUp(bool more);
+    // Pause before the cut mark is tried again on a line that refused it.
+    static const unsigned long kMarkRetryMs = 20;
+
     mutable QMutex mutex;
     AbstractSerialPort *port;
-    QQueue<QByteArray> queue;
+    QQueue<Entry> queue;
     qint64 queued = 0; // bytes in the queue not yet written
+    qint64 limit = kMaxQueued;
     int sentOfHead = 0; // bytes of the queue's first entry already written
+    bool dropping = false; // the reply whose parts are still coming was given up
+    QByteArray cutMark;
+    int markSent = -1; // bytes of the cut mark written; -1: none due
     QWaitCondition work; // signalled under mutex: bytes queued or stop asked
     std::atomic<bool> stopRequested{false};
     bool active = false; // under mutex: run() has not yet decided to end
@@ -104,9 +138,10 @@ private:
 
 // One serial port with its traffic moved off the GUI thread. Received chunks,
 // port errors and CTS changes arrive as signals in the thread that owns the
-// manager. Results of sendData/sendChar: 0 queued, 2 port not open,
-// 3 sending not enabled, 4 (kQueueFull) the send queue is full, nothing queued; of receiveData: 1 running, 2 port not open,
-// 3 receiving not enabled.
+// manager. Results of sendData/sendChar/sendRefusal/sendPart: 0 queued,
+// 2 port not open, 3 sending not enabled, 4 (kQueueFull) the send queue is
+// full, nothing queued, 5 (kReplyCut) the reply was given up; of receiveData:
+// 1 running, 2 port not open, 3 receiving not enabled.
 class ManageSerialPort : public QObject
 {
     Q_OBJECT
@@ -157,7 +192,17 @@ public:
     void disableSending();
     bool isSendingEnabled();
     static const int kQueueFull = 4;
+    static const int kReplyCut = 5;
     int sendData(QByteArray &dataToSend);
+    // A refusal of a reply the queue could not take: queued even then.
+    int sendRefusal(QByteArray &refusal);
+    // A reply sent in parts as the queue drains: takes off the front of data
+    // what the queue has room for (ThreadSend::addPart).
+    int sendPart(QByteArray &data, bool last);
+    // The most bytes that wait unread (0: ThreadSend::kMaxQueued).
+    void setSendQueueLimit(int bytes);
+    // What follows a reply the line gave up (ThreadSend::setCutMark).
+    void setCutReplyMark(const QByteArray &mark);
     int sendChar(char dataToSend);
     void stopSending();
 
@@ -188,6 +233,8 @@ signals:
     void toggledCTS(bool);
 
 private:
+    // 2 port not open, 3 sending not enabled, else 0.
+    int cannotSend();
     void applySettings(const QString &name, BaudRateType baudRate, DataBitsType dataBits,
                        ParityType parity, StopBitsType stopBits, FlowType flowControl,
                        ulong seconds, ulong milliseconds);
@@ -198,5 +245,7 @@ private:
     bool sendingEnabled = false;
     bool receivingEnabled = false;
     int bufferLimit = 0;
+    int sendLimit = 0;
+    QByteArray cutReplyMark;
     qint64 chunkArrival = -1;
 };

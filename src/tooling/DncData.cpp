@@ -6,7 +6,9 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QVariant>
 #include <QVector>
 
@@ -106,16 +108,27 @@ int listedTable(const QByteArray &listed)
 
 namespace {
 const QString kSnapshot = QStringLiteral("dncSentRows");
+
+// Empties the rows of the last table sent. Emptied rather than dropped: a
+// table cannot be dropped while any statement of the connection still reads.
+bool emptySnapshot()
+{
+    QExtQuery make;
+    if (!make.exec(QStringLiteral("CREATE TEMP TABLE IF NOT EXISTS %1 (t, x, z, angle, cr, code)").arg(kSnapshot)))
+        return false;
+    QExtQuery empty;
+    return empty.exec(QStringLiteral("DELETE FROM temp.%1").arg(kSnapshot));
+}
 }
 
 TableRows::TableRows(int idTable)
 {
-    QExtQuery drop;
-    drop.exec(QStringLiteral("DROP TABLE IF EXISTS temp.%1").arg(kSnapshot));
+    if (!emptySnapshot())
+        return;
     // One statement: the rows as they are now, whatever is stored while they
     // are sent.
     QExtQuery q;
-    q.prepare(QStringLiteral("CREATE TEMP TABLE %1 AS SELECT t, x+0 AS x, z+0 AS z, angle+0 AS angle, cr+0 AS cr, code "
+    q.prepare(QStringLiteral("INSERT INTO temp.%1 (t, x, z, angle, cr, code) SELECT t, x+0, z+0, angle+0, cr+0, code "
                              "FROM tools WHERE idTable=:idTable ORDER BY idTool")
                   .arg(kSnapshot));
     q.bindValue(QStringLiteral(":idTable"), idTable);
@@ -124,14 +137,14 @@ TableRows::TableRows(int idTable)
 
 TableRows::~TableRows()
 {
-    QExtQuery drop;
-    drop.exec(QStringLiteral("DROP TABLE IF EXISTS temp.%1").arg(kSnapshot));
+    QExtQuery empty;
+    empty.exec(QStringLiteral("DELETE FROM temp.%1").arg(kSnapshot));
 }
 
 int TableRows::setDataRows(int maxRows, QByteArray &out)
 {
     if (!valid)
-        return 0;
+        return -1;
     QExtQuery q;
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("SELECT rowid, t, x, z, angle, cr, code FROM temp.%1 WHERE rowid>:after "
@@ -140,7 +153,7 @@ int TableRows::setDataRows(int maxRows, QByteArray &out)
     q.bindValue(QStringLiteral(":after"), after);
     q.bindValue(QStringLiteral(":rows"), maxRows);
     if (!q.exec())
-        return 0;
+        return -1;
     int rows = 0;
     while (q.next()) {
         after = q.value(0).toLongLong();
@@ -149,7 +162,7 @@ int TableRows::setDataRows(int maxRows, QByteArray &out)
         out += " \n";
         ++rows;
     }
-    return rows;
+    return q.lastError().isValid() ? -1 : rows;
 }
 
 QString listedMachine(const QByteArray &listed)
@@ -221,6 +234,32 @@ bool parseTools(const QByteArray &lines, QVector<Tool> &tools)
     return true;
 }
 
+// The stored codes, by tool number, of the table's tools that the imported
+// tools may have been sent as: codes with a character outside printable
+// ASCII, in one statement, and only when an imported code holds "?".
+bool ownCodesOf(const QVariant &idTable, const QVector<Tool> &tools, QHash<qint64, QString> &ownCodes)
+{
+    QSet<qint64> asked;
+    for (const Tool &t : tools)
+        if (t.code.contains(QLatin1Char('?')))
+            asked.insert(t.t);
+    if (asked.isEmpty())
+        return true;
+    QExtQuery codes;
+    codes.setForwardOnly(true);
+    codes.prepare(QStringLiteral("SELECT t, code FROM tools WHERE idTable=:idTable AND code GLOB '*[^ -~]*' "
+                                 "ORDER BY idTool"));
+    codes.bindValue(QStringLiteral(":idTable"), idTable);
+    if (!codes.exec())
+        return false;
+    while (codes.next()) {
+        const qint64 t = codes.value(0).toLongLong();
+        if (asked.contains(t) && !ownCodes.contains(t))
+            ownCodes.insert(t, codes.value(1).toString());
+    }
+    return !codes.lastError().isValid();
+}
+
 bool importInto(const QByteArray &machineField, const QByteArray &tableField, const QVector<Tool> &tools,
                 QString *machine)
 {
@@ -245,18 +284,8 @@ bool importInto(const QByteArray &machineField, const QByteArray &tableField, co
     QHash<qint64, QString> ownCodes;
     if (found >= 0) {
         idTable = tables.at(found).id;
-        QExtQuery codes;
-        codes.prepare(QStringLiteral("SELECT code FROM tools WHERE idTable=:idTable AND t=:t"));
-        for (const Tool &t : tools) {
-            if (!t.code.contains(QLatin1Char('?')))
-                continue;
-            codes.bindValue(QStringLiteral(":idTable"), idTable);
-            codes.bindValue(QStringLiteral(":t"), t.t);
-            if (!codes.exec())
-                return false;
-            if (codes.next())
-                ownCodes.insert(t.t, codes.value(0).toString());
-        }
+        if (!ownCodesOf(idTable, tools, ownCodes))
+            return false;
         QExtQuery del;
         del.prepare(QStringLiteral("DELETE FROM tools WHERE  idTable=:idTable"));
         del.bindValue(QStringLiteral(":idTable"), idTable);

@@ -26,7 +26,7 @@ QByteArray setList();
 int listedTable(const QByteArray &listed);
 // The tools of a table as they were when it was made (taken in one statement
 // into a table of the connection's own), handed out a few rows at a time.
-// One at a time.
+// One at a time. Not valid when the copy could not be made.
 class TableRows
 {
 public:
@@ -36,7 +36,8 @@ public:
     TableRows &operator=(const TableRows &) = delete;
     bool isValid() const { return valid; }
     // Rows "T,X,Z,A,R,C, " and LF of the next maxRows tools (fewer at the
-    // end), appended to out. Returns the number of rows.
+    // end), appended to out. Returns the number of rows, -1 when they could
+    // not be read.
     int setDataRows(int maxRows, QByteArray &out);
 
 private:

@@ -17,6 +17,7 @@ const char ACK = 0x06;
 const char NAK = 0x15;
 const char EOT = 0x04;
 const char CR = 0x0D;
+const char LF = 0x0A;
 const char BUSY = '7';
 
 const char *const settingsFile = "./T8A_M.cfg";
@@ -42,6 +43,8 @@ QByteArray positionLine(const QString &fmtMM, const QString &fmtInch, double x, 
 
 // Rows of a table's reply built between two turns of the event loop.
 const int kRowsPerStep = 1000;
+// How often a table's reply looks for room in a full queue.
+const int kWaitForRoomMs = 10;
 
 // A settings file the toolkit reads without a fault and finds keys in.
 bool isIniText(const QByteArray &text)
@@ -86,6 +89,8 @@ DncSerialService::DncSerialService(PositionSource positionSource, QObject *paren
     dncPort->setFlowControl(FLOW_OFF);
     dncPort->setTimeout(0, 10);
     dncPort->enableSending();
+    // A reply the line gave up is refused after what went out of it.
+    dncPort->setCutReplyMark(QByteArray(1, NAK));
     dncPort->setBufferLimit(kMaxDncRequest);
     dncPort->enableReceiving();
     dncPort->setLinkName(QStringLiteral("DNC"));
@@ -116,18 +121,28 @@ void DncSerialService::slot_DncRequest(QByteArray data)
     serve();
 }
 
-// Cuts the bytes into requests, each up to its CR, and queues them.
+// Cuts the bytes into requests and queues them. A trigger byte drops the
+// partial request before it; the requests complete before it, and the bytes
+// after it, are taken as if they had come on their own.
 void DncSerialService::assemble(QByteArray data)
 {
-    if (charDnc != 0 && data.contains(charDnc)) {
-        // Earlier bytes held no trigger: the buffer is emptied at each one.
+    if (charDnc == 0) {
+        dncTimer.start();
+        take(std::move(data));
+        return;
+    }
+    for (int at; (at = data.indexOf(charDnc)) >= 0; data.remove(0, at + 1)) {
+        take(data.left(at));
         requests.enqueue({Request::Trigger, QByteArray()});
         dncBuffer.clear();
         state = State::Taking;
-        return;
     }
-    if (charDnc == 0)
-        dncTimer.start();
+    take(std::move(data));
+}
+
+// Queues the requests the bytes complete, each up to its CR.
+void DncSerialService::take(QByteArray data)
+{
     if (state == State::Skipping) {
         const int end = data.indexOf(CR);
         if (end < 0)
@@ -140,6 +155,12 @@ void DncSerialService::assemble(QByteArray data)
     int searchFrom = dncBuffer.size() < 3 ? 0 : dncBuffer.size();
     dncBuffer.append(data);
     for (;;) {
+        // Line feeds between requests (of a host that ends them with CR LF)
+        // begin no request.
+        int feeds = 0;
+        while (feeds < dncBuffer.size() && dncBuffer.at(feeds) == LF)
+            ++feeds;
+        dncBuffer.remove(0, feeds);
         // A request has at least two bytes before its CR.
         const int end = dncBuffer.indexOf(CR, qMax(searchFrom, 2));
         if ((end < 0 ? dncBuffer.size() : end) > requestBound(dncBuffer)) {
@@ -168,7 +189,7 @@ void DncSerialService::assemble(QByteArray data)
 // next one is taken.
 void DncSerialService::serve()
 {
-    while (!dncRows && !requests.isEmpty())
+    while (!sendingTable && !requests.isEmpty())
         answer(requests.dequeue());
 }
 
@@ -215,6 +236,14 @@ void DncSerialService::takeDncRequest(const QByteArray &request)
             break;
         }
         dncRows = std::make_unique<TableRows>(table);
+        if (!dncRows->isValid()) {
+            // No copy of the table: an EOT alone would be taken as an
+            // empty table.
+            dncRows.reset();
+            reply = QByteArray(1, NAK);
+            break;
+        }
+        sendingTable = true;
         dncReply.clear();
         continueDncRows();
         return;
@@ -288,25 +317,48 @@ QByteArray DncSerialService::dncPosition(bool trigger)
     return positionLine(fmtMM, fmtInch, x, z, trigger ? Occasion::Trigger : Occasion::Request);
 }
 
-// One step of a table's rows; the event loop has its turn before the next.
+// One step of a table's rows, handed to the line's queue as far as it has
+// room: a reply larger than the queue goes out while the host reads it. The
+// event loop has its turn before the next step.
 void DncSerialService::continueDncRows()
 {
-    if (dncRows->setDataRows(kRowsPerStep, dncReply) == kRowsPerStep) {
-        QTimer::singleShot(0, this, &DncSerialService::continueDncRows);
+    if (dncReply.isEmpty() && dncRows) {
+        const int rows = dncRows->setDataRows(kRowsPerStep, dncReply);
+        if (rows < kRowsPerStep) {
+            // Rows that could not be read end the reply refused, not whole.
+            dncRows.reset();
+            dncReply += rows < 0 ? NAK : EOT;
+        }
+    }
+    const bool last = !dncRows;
+    const int result = dncPort ? dncPort->sendPart(dncReply, last) : ManageSerialPort::kReplyCut;
+    // A reply the line gave up (its cut mark tells the host) is not sent on.
+    if (result == ManageSerialPort::kReplyCut || (result != 0 && result != ManageSerialPort::kQueueFull)
+        || (last && dncReply.isEmpty())) {
+        dncRows.reset();
+        dncReply.clear();
+        sendingTable = false;
+        serve();
         return;
     }
-    dncRows.reset();
-    send(std::exchange(dncReply, QByteArray()) + EOT);
-    serve();
+    QTimer::singleShot(result == ManageSerialPort::kQueueFull ? kWaitForRoomMs : 0, this,
+                       &DncSerialService::continueDncRows);
 }
 
-// A reply the line's queue cannot take is refused whole.
+// A reply the line's queue cannot take is refused whole; the refusal itself
+// always goes.
 void DncSerialService::send(QByteArray reply)
 {
     if (!dncPort || dncPort->sendData(reply) != ManageSerialPort::kQueueFull)
         return;
     QByteArray refused(1, NAK);
-    dncPort->sendData(refused);
+    dncPort->sendRefusal(refused);
+}
+
+void DncSerialService::setSendQueueLimit(int bytes)
+{
+    if (dncPort)
+        dncPort->setSendQueueLimit(bytes);
 }
 
 void DncSerialService::slotDncTimeout()

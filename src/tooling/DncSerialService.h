@@ -31,6 +31,9 @@ public:
 
     // Why the line was left closed because another program or link holds it.
     QStringList busyPortTexts() const { return busyPorts; }
+    // The most reply bytes that wait unread on the line (0: the port's
+    // default); tests give a small one.
+    void setSendQueueLimit(int bytes);
 
 signals:
     void sigActivateMachine(QString name);
@@ -55,6 +58,7 @@ private:
     enum class State { Taking, Skipping };
 
     void assemble(QByteArray data);
+    void take(QByteArray data);
     void serve();
     void answer(const Request &request);
     void takeDncRequest(const QByteArray &request);
@@ -68,7 +72,9 @@ private:
     State state = State::Taking;
     QByteArray dncBuffer;
     QQueue<Request> requests;
-    // The table whose rows are being sent, and its reply so far.
+    // While a table is sent: its rows not yet read (none once all are), and
+    // the bytes read that the line's queue has not taken yet.
+    bool sendingTable = false;
     std::unique_ptr<TableRows> dncRows;
     QByteArray dncReply;
     QString fmtMM;

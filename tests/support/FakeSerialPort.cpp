@@ -66,8 +66,9 @@ qint64 FakeSerialPort::write(const char *data, qint64 size)
     QMutexLocker l(&m_mutex);
     while (m_writesHeld)
         m_released.wait(&m_mutex);
-    if (m_failWriteAt >= 0 && m_writeCalls++ == m_failWriteAt) {
-        m_failWriteAt = -1;
+    if (m_failWriteAt >= 0 && m_writeCalls++ >= m_failWriteAt) {
+        if (--m_failCount <= 0)
+            m_failWriteAt = -1;
         m_lastError = E_TRANSMIT_OVERFLOW;
         return -1;
     }
@@ -78,11 +79,12 @@ qint64 FakeSerialPort::write(const char *data, qint64 size)
 
 void FakeSerialPort::flush() {}
 
-void FakeSerialPort::failWriteAt(int call)
+void FakeSerialPort::failWriteAt(int call, int count)
 {
     QMutexLocker l(&m_mutex);
     m_writeCalls = 0;
     m_failWriteAt = call;
+    m_failCount = count;
 }
 
 void FakeSerialPort::holdWrites(bool held)

@@ -49,9 +49,10 @@ public:
     QByteArray written() const;
     QList<int> writeSizes() const;
     int pollCount() const;
-    // The write call of that number (0: the next) fails once, as a stalled
-    // line's write does, writing nothing.
-    void failWriteAt(int call);
+    // The write call of that number (0: the next) fails, and so do the
+    // count - 1 calls after it, as a stalled line's write does, writing
+    // nothing.
+    void failWriteAt(int call, int count = 1);
     // While held, every write waits (a peer that does not read).
     void holdWrites(bool held);
 
@@ -74,6 +75,7 @@ private:
     ulong m_lastError = 0;
     int m_polls = 0;
     int m_failWriteAt = -1;
+    int m_failCount = 0;
     int m_writeCalls = 0;
     bool m_writesHeld = false;
     QWaitCondition m_released;

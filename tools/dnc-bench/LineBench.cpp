@@ -98,12 +98,12 @@ Figures run(PtyPeer &host, bool &settingsSeen, const QByteArray &request, const 
     return f;
 }
 
-QByteArray toolLines(int tools)
+QByteArray toolLines(int tools, int first = 1, const QByteArray &code = "C")
 {
     QByteArray lines;
     lines.reserve(tools * 16);
-    for (int i = 1; i <= tools; ++i)
-        lines += QByteArray::number(i) + ",0,0,0,0,C, \n";
+    for (int i = first; i < first + tools; ++i)
+        lines += QByteArray::number(i) + ",0,0,0,0," + code + ", \n";
     return lines;
 }
 
@@ -157,6 +157,9 @@ int runLineBench(const QStringList &args)
         q.addBindValue(i);
         q.exec();
     }
+    q.exec("INSERT INTO toolingTables (idMachine, name) VALUES (1, 'HUNDRED')");
+    q.exec("WITH RECURSIVE n(t) AS (SELECT 1 UNION ALL SELECT t+1 FROM n WHERE t<100000) "
+           "INSERT INTO tools (idTable, t, x, z, code) SELECT 2, t, 12.5, 100.25, 'CODE' FROM n");
     QSqlDatabase::database().commit();
 
     fixture.board.setCounts(12500, 100000);
@@ -186,6 +189,8 @@ int runLineBench(const QStringList &args)
         ini4 += "key" + QByteArray::number(n++) + "=0123456789012345678901234567890123456789\n";
     print("$N with 3.9 MB", run(host, settingsSeen, "$N" + ini4 + '\r', ends, 600));
     print("$I with a 3.9 MB code", run(host, settingsSeen, "$I@M@NEW@1,0,0,0,0," + QByteArray(4000 * 1024, 'c') + ", \n@\r", ends, 600));
+    print("$I 2000 codes with ?, over 100000",
+          run(host, settingsSeen, "$I@M@HUNDRED@" + toolLines(2000, 200001, "C?") + "@\r", ends, 600));
     print("$I replacing the 200000-tool table", run(host, settingsSeen, "$I@M@BIG@" + toolLines(10000) + "@\r", ends, 600));
     return 0;
 }
