@@ -71,6 +71,9 @@ cDnc::cDnc(cAxisInterface *axisLink, MeasureServer *measureServer, QWidget *pare
 
 cDnc::~cDnc()
 {
+    // The socket closes as it goes, after the reply timer is gone: its last
+    // state is nothing this panel shows any more.
+    socket.disconnect(this);
     delete scanner;
 }
 
