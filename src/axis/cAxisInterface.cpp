@@ -1,7 +1,6 @@
 #include "axis/cAxisInterface.h"
 
 #include "axis/ManageSerialPort.h"
-#include "camera/VideoDevice.h"
 #include "shared/App.h"
 #include "shared/SharedStruct.h"
 
@@ -86,7 +85,7 @@ QString latin1UpToNul(const QByteArray &bytes)
 
 } // namespace
 
-cAxisInterface::cAxisInterface(QWidget *parent, CVideoDevice *cameraDevice)
+cAxisInterface::cAxisInterface(QObject *parent, AxisCamera *cameraDevice)
     : QObject(nullptr), camera(cameraDevice)
 {
     Q_UNUSED(parent);
@@ -375,8 +374,8 @@ bool cAxisInterface::parseLine(const QString &line)
         return false;
     }
 
-    const float compX = camera ? camera->linearCompensationX : 1.0f;
-    const float compZ = camera ? camera->linearCompensationZ : 1.0f;
+    const float compX = camera ? camera->compensationX() : 1.0f;
+    const float compZ = camera ? camera->compensationZ() : 1.0f;
     const int rawX = CurrentMachine.swapXZ ? v[1] : v[0];
     const int rawZ = CurrentMachine.swapXZ ? v[0] : v[1];
     int newScaleX, newScaleZ;

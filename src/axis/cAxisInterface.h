@@ -7,9 +7,9 @@
 #include <QStringList>
 #include <QTimer>
 
-class QWidget;
+#include "axis/AxisCamera.h"
+
 class ManageSerialPort;
-class CVideoDevice;
 
 // The one link to the axis controller board (AXB): polls it over the serial
 // line, keeps the board state of the last position line, drives the board's
@@ -19,7 +19,7 @@ class cAxisInterface : public QObject
 {
     Q_OBJECT
 public:
-    cAxisInterface(QWidget *parent, CVideoDevice *camera);
+    cAxisInterface(QObject *parent, AxisCamera *camera);
     ~cAxisInterface() override;
 
     // Why the board's device was left closed because another program or
@@ -147,24 +147,7 @@ public slots:
     void slotReqAxb();
 
 private:
-    // What a readout needs of the camera, read at one moment: the capture
-    // thread changes these fields while the GUI reads them.
-    struct CameraView
-    {
-        enum { MinX = 0, MaxX = 1, MinY = 2, MaxY = 3 };
-        bool measureLines = false;
-        bool autoAngle = false;
-        bool frozen = false;
-        float cameraAngle = 0;
-        float xCalibration = 0;
-        bool liveValid[4] = {false, false, false, false};   // MinXValid() ...
-        float live[4] = {0, 0, 0, 0};                       // getMinX(false) ...
-        bool heldValid[4] = {false, false, false, false};   // isValidFrozenMinX() ...
-        float held[4] = {0, 0, 0, 0};                       // getMinX(true) ...
-        int circleX = -999999, circleY = -999999, circleRadius = 0;
-        int crossingX = -999999, crossingY = -999999;
-        bool crossingOnAxis = false;
-    };
+    using CameraView = AxisCamera::View;
     CameraView cameraView() const;
     struct EdgePair
     {
@@ -186,7 +169,7 @@ private:
 
     ManageSerialPort *axbPort = nullptr;
     QStringList busyPorts;
-    CVideoDevice *camera = nullptr;
+    AxisCamera *camera = nullptr;
     bool brakeOn = false;
     bool indexOn = false;
     bool spindleLocked = false;

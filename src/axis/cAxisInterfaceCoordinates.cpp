@@ -332,3 +332,8 @@ bool cAxisInterface::hasIntersectionZ(QString &text) const
     text = getIntersectionZ();
     return !text.isEmpty();
 }
+
+cAxisInterface::CameraView cAxisInterface::cameraView() const
+{
+    return camera ? camera->axisView() : CameraView();
+}

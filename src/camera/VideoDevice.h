@@ -1,5 +1,6 @@
 #pragma once
 
+#include "axis/AxisCamera.h"
 #include "camera/EdgeSearch.h"
 #include "camera/LineParam.h"
 
@@ -30,7 +31,7 @@ class cDemo;
 // window pixel (x, y) is frame pixel (x + 320, y + 192). The measuring state
 // and results (contours, extreme points, lines, circle, freeze) are those of
 // the edge search it is made of.
-class CVideoDevice : public QThread, public CEdgeSearch
+class CVideoDevice : public QThread, public CEdgeSearch, public AxisCamera
 {
     Q_OBJECT
 
@@ -116,7 +117,11 @@ public:
     // search adds to what it finds, with the machine's axes it is read on:
     // handed over by the axis link, taken by the capture thread once per
     // frame. Before the first hand-over, the search's own posX/posZ.
-    void setAxisPosition(float x, float z, const CameraAxes &axes = CameraAxes());
+    void setAxisPosition(float x, float z, const CameraAxes &axes = CameraAxes()) override;
+    // The edges found in one frame, as the axis link's readouts combine them.
+    AxisCamera::View axisView() const override;
+    float compensationX() const override;
+    float compensationZ() const override;
     QPointF axisPosition() const;
     // Whether the axis link handed over a position yet.
     bool hasAxisPosition() const;

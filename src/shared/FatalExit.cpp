@@ -27,7 +27,7 @@ void setFatalExitBox(FatalExitBox b)
     box() = b;
 }
 
-void fatalExit(QWidget *parent, const QString &title, const QString &text)
+void fatalExit(QObject *parent, const QString &title, const QString &text)
 {
     if (box())
         box()(parent, title, text);

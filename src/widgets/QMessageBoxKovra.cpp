@@ -147,9 +147,9 @@ QMessageBox::StandardButton QMessageBoxKovra::msgBox(QMessageBox::Icon icon, QWi
 }
 
 namespace {
-void fatalBox(QWidget *parent, const QString &title, const QString &text)
+void fatalBox(QObject *parent, const QString &title, const QString &text)
 {
-    QMessageBoxKovra::critical(parent, title, text, QMessageBox::Ok, QMessageBox::NoButton);
+    QMessageBoxKovra::critical(qobject_cast<QWidget *>(parent), title, text, QMessageBox::Ok, QMessageBox::NoButton);
 }
 
 // Every program that can show a box shows the fatal exit's text in one.
