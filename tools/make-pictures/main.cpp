@@ -1,5 +1,5 @@
 // Draws the placeholder pictures that stand in for the artwork under
-// src/resources. Each picture has the size its form lays it out for and
+// src/gui/resources. Each picture has the size its form lays it out for and
 // carries a short word, so a screenshot tells which one is drawn.
 //
 //   make-pictures <resources folder> [set ...]
