@@ -1,4 +1,4 @@
-#include "ImageListFrameSource.h"
+#include "support/ImageListFrameSource.h"
 
 #include <QMutexLocker>
 

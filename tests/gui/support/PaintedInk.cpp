@@ -1,4 +1,4 @@
-#include "PaintedInk.h"
+#include "support/PaintedInk.h"
 
 #include <QImage>
 #include <QVector>

@@ -1,4 +1,4 @@
-#include "FakeAxbBoard.h"
+#include "support/FakeAxbBoard.h"
 
 #include <QMutexLocker>
 

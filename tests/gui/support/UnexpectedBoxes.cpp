@@ -1,4 +1,4 @@
-#include "UnexpectedBoxes.h"
+#include "support/UnexpectedBoxes.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -1,4 +1,4 @@
-#include "StderrCapture.h"
+#include "support/StderrCapture.h"
 
 #include <cstdio>
 #include <unistd.h>

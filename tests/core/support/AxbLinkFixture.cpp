@@ -1,4 +1,4 @@
-#include "AxbLinkFixture.h"
+#include "support/AxbLinkFixture.h"
 
 #include "tooling/DncSerialService.h"
 

@@ -1,4 +1,4 @@
-#include "RecordingPaintDevice.h"
+#include "support/RecordingPaintDevice.h"
 
 #include <QPaintEngine>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "FakeScanner.h"
+#include "support/FakeScanner.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -1,4 +1,4 @@
-#include "FakeSpooler.h"
+#include "support/FakeSpooler.h"
 
 #include <QFile>
 #include <QRegularExpression>

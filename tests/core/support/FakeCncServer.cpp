@@ -1,4 +1,4 @@
-#include "FakeCncServer.h"
+#include "support/FakeCncServer.h"
 
 #include <QTcpSocket>
 #include <QTimer>

@@ -1,4 +1,4 @@
-#include "FakeViewer.h"
+#include "support/FakeViewer.h"
 
 #include <QDir>
 #include <QFile>

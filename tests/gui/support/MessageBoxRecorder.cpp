@@ -1,4 +1,4 @@
-#include "MessageBoxRecorder.h"
+#include "support/MessageBoxRecorder.h"
 
 #include "support/UnexpectedBoxes.h"
 

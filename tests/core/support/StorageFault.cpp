@@ -1,4 +1,4 @@
-#include "StorageFault.h"
+#include "support/StorageFault.h"
 
 #include <QTest>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FakeAxbBoard.h"
-#include "TestWorkDir.h"
+#include "support/FakeAxbBoard.h"
+#include "support/TestWorkDir.h"
 
 #include <QVariant>
 

@@ -2,7 +2,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QApplication>
+#include <QCoreApplication>
 #include <QtTest>
 
 #include <sys/stat.h>
@@ -217,7 +217,7 @@ int main(int argc, char *argv[])
     const int held = holdLockWhenAsked(argc, argv);
     if (held >= 0)
         return held;
-    QApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     TestInstanceLock t;
     return QTest::qExec(&t, argc, argv);
 }

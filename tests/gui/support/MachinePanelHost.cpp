@@ -1,10 +1,10 @@
-#include "MachinePanelHost.h"
+#include "support/MachinePanelHost.h"
 
 #include <QDir>
 #include <QSqlError>
 #include <QSqlQuery>
 
-#include "ToolingDb.h"
+#include "support/ToolingDb.h"
 #include "shared/App.h"
 
 namespace MachineDb {

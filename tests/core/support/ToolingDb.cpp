@@ -1,4 +1,4 @@
-#include "ToolingDb.h"
+#include "support/ToolingDb.h"
 
 #include <QDir>
 #include <QSqlDatabase>

@@ -1,4 +1,4 @@
-#include "TestWorkDir.h"
+#include "support/TestWorkDir.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "ChooserRows.h"
+#include "support/ChooserRows.h"
 
 #include <QAbstractItemView>
 #include <QFileDialog>

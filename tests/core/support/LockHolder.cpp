@@ -1,4 +1,4 @@
-#include "LockHolder.h"
+#include "support/LockHolder.h"
 
 #include <QCoreApplication>
 #include <QDir>

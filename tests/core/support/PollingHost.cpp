@@ -1,4 +1,4 @@
-#include "PollingHost.h"
+#include "support/PollingHost.h"
 
 #include "axis/ManageSerialPort.h"
 
