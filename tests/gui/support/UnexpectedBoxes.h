@@ -10,7 +10,7 @@
 class QWidget;
 
 // No test waits for ever on a box. Every test program starts with
-// installUnexpectedBoxes() (tests/support/EveryTestProgram.cpp): a message
+// installUnexpectedBoxes() (tests/gui/support/EveryTestProgram.cpp): a message
 // box no handler of the test expected fails the running test at once and is
 // answered with its default button, and a dialog left open in its own event
 // loop (exec()) for longer than dialogLimitMs() fails the test and is rejected.
