@@ -152,8 +152,8 @@ private slots:
     void contextKeyEvents_data();
     void contextKeyEvents();
     void contextDropsKeysWithoutTarget();
-    void contextLeavesForWrite_data();
-    void contextLeavesForWrite();
+    void contextLeavesWhenFieldDone_data();
+    void contextLeavesWhenFieldDone();
 
     void touchNumericField();
     void touchTextFieldAndClose();
@@ -828,21 +828,25 @@ void TestKeyboard::touchNumericField()
     QTRY_COMPARE(ctx->panel()->geometry(), closedRect);
 }
 
-void TestKeyboard::contextLeavesForWrite_data()
+void TestKeyboard::contextLeavesWhenFieldDone_data()
 {
     QTest::addColumn<QString>("writer");
     QTest::addColumn<bool>("installed");
     QTest::addColumn<bool>("closes");
-    QTest::newRow("panel holding the field") << "panel" << true << true;
-    QTest::newRow("the field itself") << "field" << true << true;
-    QTest::newRow("another panel") << "other" << true << false;
-    QTest::newRow("context not installed") << "panel" << false << false;
+    QTest::addColumn<bool>("panelCloses"); // the main window's closeWith, not fieldDone
+    QTest::newRow("panel holding the field") << "panel" << true << true << false;
+    QTest::newRow("the field itself") << "field" << true << true << false;
+    QTest::newRow("another panel") << "other" << true << false << false;
+    QTest::newRow("context not installed") << "panel" << false << false << false;
+    QTest::newRow("panel holding the field closes") << "panel" << true << true << true;
+    QTest::newRow("another panel closes") << "other" << true << false << true;
+    QTest::newRow("panel closes, context not installed") << "panel" << false << true << true;
 }
 
-// A panel that starts a write takes the keys of its own field away at once
-// (the box it opens next must not cover them); the keys of another panel's
-// field stay.
-void TestKeyboard::contextLeavesForWrite()
+// A panel whose field is done (filled by a measure, stored, refused with a
+// box, or its panel closed) takes the keys of that field away at once (a box
+// opened next must not cover them); the keys of another panel's field stay.
+void TestKeyboard::contextLeavesWhenFieldDone()
 {
     QFETCH(QString, writer);
     QFETCH(bool, installed);
@@ -866,7 +870,12 @@ void TestKeyboard::contextLeavesForWrite()
         stranger.reset(new MyInputPanelContext(&s.window));
         stranger->install();
     }
-    MyInputPanelContext::leaveForWrite(writer == "panel" ? panel : writer == "field" ? static_cast<QWidget *>(field) : other);
+    QWidget *done = writer == "panel" ? panel : writer == "field" ? static_cast<QWidget *>(field) : other;
+    QFETCH(bool, panelCloses);
+    if (panelCloses)
+        ctx->closeWith(done);
+    else
+        MyInputPanelContext::fieldDone(done);
     QFETCH(bool, closes);
     QCOMPARE(ctx->panel()->geometry(), closes ? closedRect : numericOpen);
 }

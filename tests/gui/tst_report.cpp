@@ -8,6 +8,10 @@
 
 #include <memory>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
 #include "shared/SharedStruct.h"
 #include "support/FakeViewer.h"
 #include "support/MessageBoxRecorder.h"
@@ -256,6 +260,44 @@ private slots:
         QVERIFY2(rec.boxes().first().text.endsWith("\n" + QFileInfo("report/SHAFT.pdf").absoluteFilePath()),
                  qPrintable(rec.boxes().first().text));
         QVERIFY(QFile::exists("report/SHAFT.pdf"));
+    }
+
+    // A viewer left open after the program ended holds none of the program's
+    // streams: a pipe the program wrote into ends with the program.
+    void viewerHoldsNoStreamOfTheProgram_data()
+    {
+        QTest::addColumn<int>("stream");
+        QTest::newRow("standard output") << STDOUT_FILENO;
+        QTest::newRow("standard error") << STDERR_FILENO;
+    }
+    void viewerHoldsNoStreamOfTheProgram()
+    {
+        QFETCH(int, stream);
+        const int table = ToolingDb::addTable(m_machine, "SHAFT");
+        FakeViewer viewer(FakeViewer::Lingering);
+        int pipeEnds[2];
+        QVERIFY(::pipe2(pipeEnds, O_CLOEXEC) == 0);
+        // The stream is the pipe only while the editor prints.
+        fflush(stdout);
+        fflush(stderr);
+        const int saved = ::fcntl(stream, F_DUPFD_CLOEXEC, 0);
+        QVERIFY(saved >= 0);
+        ::dup2(pipeEnds[1], stream);
+        const bool enabled = pressPrint(table, "SHAFT");
+        fflush(stream == STDOUT_FILENO ? stdout : stderr);
+        ::dup2(saved, stream);
+        ::close(saved);
+        ::close(pipeEnds[1]);
+        QVERIFY(enabled);
+        QTRY_COMPARE(viewer.calls(), QStringList{QFileInfo("report/SHAFT.pdf").absoluteFilePath()});
+        // With the viewer still running, no one writes into the pipe any more.
+        QCOMPARE(viewer.running(), 1);
+        pollfd end{pipeEnds[0], POLLIN, 0};
+        QCOMPARE(::poll(&end, 1, 0), 1);
+        QVERIFY(end.revents & POLLHUP);
+        char c = 0;
+        QCOMPARE(::read(pipeEnds[0], &c, 1), ssize_t(0));
+        ::close(pipeEnds[0]);
     }
 
     // A report the disk takes only in part, or not at all, is no report: the

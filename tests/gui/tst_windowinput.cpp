@@ -21,6 +21,7 @@
 
 #include "app/MainWindowForm.h"
 #include "app/mainwindow.h"
+#include "axis/cAxisInterface.h"
 #include "exchange/postpro.h"
 #include "rfid/cballuff.h"
 #include "keyboard/myinputpanel.h"
@@ -158,6 +159,8 @@ private slots:
     void keyboardLeavesWithItsPanel();
     void keyboardLeavesWhenItsPanelWrites_data();
     void keyboardLeavesWhenItsPanelWrites();
+    void keyboardLeavesWhenItsFieldIsDone_data();
+    void keyboardLeavesWhenItsFieldIsDone();
     void angleChangedOnlyByBox_data();
     void angleChangedOnlyByBox();
     void panelsOpaque_data();
@@ -532,6 +535,205 @@ void TestWindowInput::keyboardLeavesWhenItsPanelWrites()
     QCOMPARE(m_context->panel()->size(), QSize(0, 0));
     for (const QSize &s : keyboardAtBox)
         QCOMPARE(s, QSize(0, 0));
+    QMessageBoxKovra::setHandler(recorder);
+}
+
+void TestWindowInput::keyboardLeavesWhenItsFieldIsDone_data()
+{
+    QTest::addColumn<QString>("panel");
+    QTest::addColumn<QString>("prepare"); // "references", "tolerance" or "insert"
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("taps");
+    QTest::addColumn<QString>("box"); // the first box, "" none
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("closes");
+    QTest::addColumn<bool>("panelStays");
+    QTest::addColumn<QString>("shown"); // the field afterwards; <X>, <Z>: the live reading
+    QTest::addColumn<QString>("probe");
+    QTest::addColumn<QString>("stored");
+    const int ok = QMessageBox::Ok;
+    const QString named = "SELECT COUNT(*) FROM machine WHERE name='L7'";
+    QTest::newRow("machine editor, OK without X reference")
+        << "machine" << "" << "leName" << "L7" << QStringList{"tbOkMachine"} << "X machine reference is not set" << ok
+        << true << true << "L7" << named << "0";
+    QTest::newRow("machine editor, OK stores")
+        << "machine" << "references" << "leName" << "L7" << QStringList{"tbOkMachine"} << "" << ok << true << false
+        << "L7" << named << "1";
+    QTest::newRow("machine editor, EXIT kept by the box")
+        << "machine" << "" << "leName" << "L7" << QStringList{"tbExitMachine"} << "Data are changed, exit anyway ?"
+        << int(QMessageBox::No) << true << true << "L7" << named << "0";
+    QTest::newRow("machine editor, reference measured")
+        << "machine" << "" << "leName" << "L7" << QStringList{"pbMeasureX", "tbOkGetReference"} << "" << ok << true
+        << true << "L7" << named << "0";
+    const QString x1 = "SELECT x FROM tools WHERE t=1";
+    QTest::newRow("tooling table, X measure into the field")
+        << "toolset" << "" << "leX" << "5" << QStringList{"tbSaveXset"} << "" << ok << true << true << "<X>" << x1
+        << "<X>";
+    QTest::newRow("tooling table, Z measure out of tolerance")
+        << "toolset" << "tolerance" << "leZ" << "3" << QStringList{"tbSaveZset"}
+        << "Measure out of tolerance, overwrite?" << int(QMessageBox::Yes) << true << true << "<Z>"
+        << "SELECT z FROM tools WHERE t=1" << "<Z>";
+    QTest::newRow("tooling table, OK of a new tool stores")
+        << "toolset" << "insert" << "leT" << "7" << QStringList{"tbOkTool"} << "" << ok << true << true << "7"
+        << "SELECT COUNT(*) FROM tools WHERE t=7" << "1";
+    QTest::newRow("tooling table, OK of a new tool refused")
+        << "toolset" << "insert" << "leT" << "1" << QStringList{"tbOkTool"} << "Duplicated tool number" << ok << true
+        << true << "1" << "SELECT COUNT(*) FROM tools WHERE t=1" << "1";
+    QTest::newRow("tooling table, EXIT stores")
+        << "toolset" << "" << "leX" << "5" << QStringList{"tbExitTool"} << "" << ok << true << false << "5" << x1
+        << "5";
+    // Typing goes on in the next field: the keyboard stays for it.
+    QTest::newRow("tooling table, next field tapped")
+        << "toolset" << "" << "leX" << "5" << QStringList{"leZ"} << "" << ok << false << true << "5" << x1 << "5";
+    QTest::newRow("DNC panel, X measure")
+        << "dncPanel" << "" << "editor" << "5" << QStringList{"measure"} << "" << ok << true << true << "<X>" << ""
+        << "";
+    QTest::newRow("tag editor, X measure")
+        << "balluff" << "" << "editor" << "5" << QStringList{"measure"} << "" << ok << true << true << "<X>" << ""
+        << "";
+    QTest::newRow("label panel, GET X")
+        << "labelPrint" << "" << "leXLabel" << "5" << QStringList{"tbSaveX"} << "" << ok << true << true << "<X>" << ""
+        << "";
+}
+
+// The keyboard typing into a panel's field leaves, before any box, when the
+// field is filled by a measure, stored, refused with a box or its panel
+// closes; the value the operator gets is the one measured or typed.
+void TestWindowInput::keyboardLeavesWhenItsFieldIsDone()
+{
+    QFETCH(QString, panel);
+    QFETCH(QString, prepare);
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(QStringList, taps);
+    QFETCH(QString, box);
+    QFETCH(int, answer);
+    QFETCH(bool, closes);
+    QFETCH(bool, panelStays);
+    QFETCH(QString, shown);
+    QFETCH(QString, probe);
+    QFETCH(QString, stored);
+    FakeCncServer server;
+    FakeBalluffHead head;
+    QVERIFY(ToolingDb::open());
+    const int machine = ToolingDb::addMachine("LATHE 1");
+    const int table = ToolingDb::addTable(machine, "T1");
+    ToolingDb::addTool(table, 1, 10, 1, "A");
+    if (prepare == "tolerance")
+        ToolingDb::exec("UPDATE tools SET Zth=500, ZtolPlus=0.01, ZtolMinus=0.01");
+    if (panel == "dncPanel") {
+        m_wd->writeFile("dnc/x.dnc", "[SETTINGS]\nTotFields=1\n[FIELD0]\nLabel=X\nDncLabel=X\nFieldType=float\n"
+                                     "GetX=true\nSqlTable=tools\nSqlField=x\n");
+        ToolingDb::exec(QString("UPDATE machine SET dncFormat='x.dnc', dncSocket='%1'").arg(server.address()));
+    }
+    ToolingDb::close();
+    if (panel == "balluff") {
+        m_wd->writeFile("balluff/x.ini", "[SETTINGS]\nTagType=M\nTagSize=32\nCom=" + head.slavePath().toLocal8Bit()
+                                             + "\nTotFields=1\n[FIELD0]\nLabel=X\nByteLength=4\nType=UBIN\n"
+                                               "FieldType=float\nGetX=1\n");
+        head.model.tag = QByteArray(32, '\0');
+    }
+    build(false, {{"/Machine/coarseZeroSearch", true}});
+    feed("X123450 Z-45670 I0 O0\r");
+    m_w->selectMachine("LATHE 1");
+    QVERIFY(CurrentMachine.isRadius);
+    MessageBoxRecorder rec;
+    rec.answer(QMessageBox::StandardButton(answer));
+    // The keyboard's size as each box opens (0 x 0: closed).
+    QList<QSize> keyboardAtBox;
+    QMessageBoxKovra::Handler recorder;
+    recorder = QMessageBoxKovra::setHandler([&](const QMessageBoxKovra::Box &b) {
+        keyboardAtBox << m_context->panel()->size();
+        return recorder(b);
+    });
+
+    if (panel == "machine") {
+        m_w->showNewMachine();
+        cMachine *editor = m_w->machinePanel();
+        if (prepare == "references") {
+            for (const char *measure : {"pbMeasureX", "pbMeasureZ"}) {
+                editor->findChild<QPushButton *>(measure)->click();
+                ui->leGauge->setText("2");
+                ui->tbOkGetReference->click();
+            }
+        }
+    } else if (panel == "toolset") {
+        ui->tbSetList->click();
+        m_w->setListPanel()->findChild<QPushButton *>("tbEdit")->click();
+        if (prepare == "insert")
+            tapThroughWindow(m_w->toolsetPanel()->findChild<QPushButton *>("tbInsertTool"));
+    } else if (panel == "dncPanel") {
+        tapThroughWindow(ui->tbDnc);
+        QTRY_VERIFY(m_w->dncPanel()->form()->pbWrite->isEnabled());
+    } else if (panel == "balluff") {
+        CurrentMachine.Balluff = "x.ini";
+        QVERIFY(m_w->openBalluff());
+    }
+    QVERIFY(m_w->panels().isEnlarged(panel));
+    QWidget *frame = m_w->panels().widget(panel);
+    const auto find = [&](const QString &name) -> QWidget * {
+        QTableWidget *rows = panel == "dncPanel"  ? m_w->dncPanel()->table()
+                             : panel == "balluff" ? m_w->balluffPanel()->table()
+                                                  : nullptr;
+        if (rows && name == "editor")
+            return rows->cellWidget(0, 1);
+        if (rows && name == "measure")
+            return rows->cellWidget(0, 2);
+        QWidget *w = frame->findChild<QWidget *>(name);
+        return w ? w : m_w->findChild<QWidget *>(name);
+    };
+    auto *edit = qobject_cast<QLineEdit *>(find(field));
+    QVERIFY(edit);
+    tapThroughWindow(edit);
+    QVERIFY(keyboardOpens());
+    QCOMPARE(m_context->target(), static_cast<QWidget *>(edit));
+    MyInputPanel *keys = m_context->panel();
+    QTRY_COMPARE(keys->size(), QSize(keys->KbWidth(), keys->KbHeight()));
+    // The offscreen platform activates the keyboard's window as it grows (the
+    // touch screen's window manager does not): the field, left for a moment,
+    // takes the focus back as it had it.
+    if (QApplication::focusWidget() != edit) {
+        QApplication::setActiveWindow(m_w.get());
+        edit->setFocus(Qt::MouseFocusReason);
+        edit->selectAll();
+    }
+    typeOnPanel(typed);
+    QCOMPARE(edit->text(), typed);
+    QVERIFY(rec.boxes().isEmpty());
+
+    for (const QString &tap : taps) {
+        QWidget *w = find(tap);
+        QVERIFY2(w, qPrintable(tap));
+        tapThroughWindow(w);
+    }
+    QCOMPARE(rec.boxes().isEmpty(), box.isEmpty());
+    if (!box.isEmpty())
+        QCOMPARE(rec.boxes().first().text, box);
+    for (const QSize &s : keyboardAtBox)
+        QCOMPARE(s, QSize(0, 0));
+    // Gone at once, without the closing animation; or still open for the next field.
+    if (closes)
+        QCOMPARE(m_context->panel()->size(), QSize(0, 0));
+    else
+        QVERIFY(m_context->panel()->size() != QSize(0, 0) && m_context->target() == find(taps.last()));
+    QCOMPARE(m_w->panels().isEnlarged(panel), panelStays);
+
+    const auto expected = [this](const QString &text) {
+        return text == "<X>" ? m_w->axisLink()->ReadXString() : text == "<Z>" ? m_w->axisLink()->ReadZString() : text;
+    };
+    const auto same = [](const QString &got, const QString &want) {
+        bool number = false;
+        const double w = want.toDouble(&number);
+        return number ? qFuzzyCompare(got.toDouble() + 1, w + 1) : got == want;
+    };
+    QVERIFY2(same(edit->text(), expected(shown)), qPrintable(edit->text() + " / " + expected(shown)));
+    if (shown.startsWith('<'))
+        QVERIFY(expected(shown).toDouble() != typed.toDouble());
+    if (!probe.isEmpty()) {
+        const QString got = ToolingDb::probe(probe).toString();
+        QVERIFY2(same(got, expected(stored)), qPrintable(got + " / " + expected(stored)));
+    }
     QMessageBoxKovra::setHandler(recorder);
 }
 

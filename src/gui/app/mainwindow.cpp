@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateTime>
-#include <QDesktopServices>
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QLabel>
@@ -823,7 +822,7 @@ void MainWindow::showHelp()
     if (!getManualUrl(url))
         return;
     setEnabled(false);
-    QDesktopServices::openUrl(url);
+    ToolTableReport::openInViewer(url.toLocalFile());
     setEnabled(true);
 }
 

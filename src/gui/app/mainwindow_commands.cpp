@@ -599,9 +599,12 @@ void MainWindow::getRotatedValues(QPointF val, bool isDiameter)
     if (CCamPanel::isNoPoint(val))
         return;
     const bool table = animator.isEnlarged(QStringLiteral("toolset"));
+    const bool label = !table && animator.isEnlarged(QStringLiteral("labelPrint"));
+    if (table || label)
+        MyInputPanelContext::fieldDone(table ? static_cast<QWidget *>(toolset) : ui->frmLabelPrint);
     // Every corner lies at the axis position of its own press, the diameter
     // between two of them too.
-    if ((table || animator.isEnlarged(QStringLiteral("labelPrint"))) && MeasureServer::refusedForSilence(axis, this))
+    if ((table || label) && MeasureServer::refusedForSilence(axis, this))
         return;
     // A point's X is a radius; a diameter is a length, never doubled.
     const CameraAxes axes = CameraAxes::of(CurrentMachine);
@@ -615,7 +618,7 @@ void MainWindow::getRotatedValues(QPointF val, bool isDiameter)
             toolset->setX(xText);
             toolset->setZ(zText);
         }
-    } else if (animator.isEnlarged(QStringLiteral("labelPrint"))) {
+    } else if (label) {
         if (isDiameter) {
             ui->leRadLabel->setText(xText);
         } else {
@@ -669,6 +672,8 @@ void MainWindow::setManualValue()
     QObject *button = sender();
     const bool label = animator.isEnlarged(QStringLiteral("labelPrint"));
     const bool table = !label && animator.isEnlarged(QStringLiteral("toolset"));
+    if (label)
+        MyInputPanelContext::fieldDone(ui->frmLabelPrint);
     if (button == ui->tbOkSetPoint2P) {
         const QString text = ui->lblAngleDistance->text();
         if (label)

@@ -32,6 +32,9 @@ void MainWindow::labelCommands()
     if (!button)
         return;
     QString text;
+    // A measure fills the label's field: the keys leave before the measure server's boxes.
+    if (button == ui->tbSaveX || button == ui->tbSaveZ)
+        MyInputPanelContext::fieldDone(ui->frmLabelPrint);
     if (button == ui->tbSaveX) {
         if (measureServer && measureServer->getX(text, ui->tbSaveX))
             ui->leXLabel->setText(text);
@@ -66,6 +69,7 @@ void MainWindow::slotLabelButtons()
         typeInto(ui->leLabelCode);
     } else if (button == ui->tbLabelAngle) {
         if (axis && axis->hasAutoAngle(text)) {
+            MyInputPanelContext::fieldDone(ui->frmLabelPrint);
             freezeMeasureButton(ui->tbLabelAngle);
             ui->leAngleLabel->setText(text);
         } else if (animator.isEnlarged(QStringLiteral("setPoint2P"))) {
@@ -75,6 +79,7 @@ void MainWindow::slotLabelButtons()
         }
     } else if (button == ui->tbLabelRadius) {
         if (axis && axis->hasAutoCircle(text)) {
+            MyInputPanelContext::fieldDone(ui->frmLabelPrint);
             freezeMeasureButton(ui->tbLabelRadius);
             // The radius of the circle seen once the image stood still.
             ui->leRadLabel->setText(axis->getCircleRadius());

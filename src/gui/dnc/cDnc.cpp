@@ -16,6 +16,7 @@
 #include "axis/measureserver.h"
 #include "dnc/DncScript.h"
 #include "dnc/dmScanner.h"
+#include "keyboard/myinputpanelcontext.h"
 #include "dnc/DncValues.h"
 #include "widgets/CheckBoxList.h"
 #include "widgets/FieldEditors.h"
@@ -460,6 +461,8 @@ void cDnc::getMeasure()
     if (!target)
         return;
     const DatiDnc &f = fields.at(row);
+    // A measure fills the field: the keys leave before the measure server's boxes.
+    MyInputPanelContext::fieldDone(this);
     QString text;
     if (!(f.GetX ? measure->getX(text, button) : measure->getZ(text, button)))
         return;

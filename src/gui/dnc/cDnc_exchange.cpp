@@ -106,7 +106,7 @@ void cDnc::displayError(QAbstractSocket::SocketError)
 
 void cDnc::sendData()
 {
-    MyInputPanelContext::leaveForWrite(this);
+    MyInputPanelContext::fieldDone(this);
     QString msg;
     if (!validateData(msg)) {
         const QString text = tr("One or more field(s) are out of bounds") + QStringLiteral("\n\n") + msg

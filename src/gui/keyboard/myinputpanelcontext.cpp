@@ -91,19 +91,21 @@ void MyInputPanelContext::showKeyboard(bool show)
         keyPanel->showKeyboard(false);
 }
 
-void MyInputPanelContext::closeWith(const QWidget *container)
+void MyInputPanelContext::leaveIfServing(const QWidget *container)
 {
     if (keyPanel && targetWidget && container && (container == targetWidget || container->isAncestorOf(targetWidget)))
-        keyPanel->showKeyboard(false);
+        keyPanel->closeAtOnce();
 }
 
-void MyInputPanelContext::leaveForWrite(const QWidget *container)
+void MyInputPanelContext::closeWith(const QWidget *container)
 {
-    MyInputPanelContext *context = installed;
-    if (!context || !context->keyPanel || !context->targetWidget || !container
-        || !(container == context->targetWidget || container->isAncestorOf(context->targetWidget)))
-        return;
-    context->keyPanel->closeAtOnce();
+    leaveIfServing(container);
+}
+
+void MyInputPanelContext::fieldDone(const QWidget *container)
+{
+    if (MyInputPanelContext *context = installed)
+        context->leaveIfServing(container);
 }
 
 bool MyInputPanelContext::eventFilter(QObject *watched, QEvent *event)

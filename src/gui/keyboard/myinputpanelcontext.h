@@ -43,14 +43,15 @@ public:
     // window.
     void showKeyboard(bool show);
 
-    // Closes the panel when the field it types into lies in container.
+    // The one rule for the keys of a panel's field: they leave at once (no
+    // animation, so no box opens over them) when the field they type into,
+    // in container, is filled by a measure, stored, refused with a box, or
+    // its panel closes. The keys of another panel's field stay. The panels
+    // call it as the action starts, before its first box; nothing without
+    // an installed context.
+    static void fieldDone(const QWidget *container);
+    // The same rule for this context: the main window's panel that closes.
     void closeWith(const QWidget *container);
-
-    // A panel starts a write or a send: the boxes that follow must not open
-    // over the keys of a field it no longer takes. Closes the installed
-    // context's panel at once (no animation) when it types into a field of
-    // container; nothing without an installed context.
-    static void leaveForWrite(const QWidget *container);
 
     MyInputPanel *panel() const;
     QWidget *target() const { return targetWidget; }
@@ -67,6 +68,7 @@ private slots:
 
 private:
     bool openFor(QWidget *focus);
+    void leaveIfServing(const QWidget *container);
 
     QPointer<MyInputPanel> keyPanel;
     QPointer<QWidget> targetWidget;

@@ -5,6 +5,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 
+#include "keyboard/myinputpanelcontext.h"
 #include "machines/ParentLink.h"
 #include "widgets/QExtDoubleValidator.h"
 #include "shared/CheckedStore.h"
@@ -391,6 +392,8 @@ void cMachine::measureReference()
 
 void cMachine::setReference(cMachine::eRefType axis, int rawCount, QString gauge)
 {
+    // A measured reference ends the typing in the editor.
+    MyInputPanelContext::fieldDone(this);
     const double g = gauge.toDouble();
     s_machine &m = editingMachine;
     if (axis == Z) {
@@ -482,6 +485,8 @@ void cMachine::refuse(const QString &text)
 
 void cMachine::saveData()
 {
+    // Stored, or refused with a box: the keys are done either way.
+    MyInputPanelContext::fieldDone(this);
     ui->leName->setText(ui->leName->text().trimmed());
     setMachineDataFromGui();
 
@@ -604,6 +609,7 @@ void cMachine::saveData()
 
 void cMachine::closeMachine()
 {
+    MyInputPanelContext::fieldDone(this);
     setMachineDataFromGui();
     if (!sameStoredFields(editingMachine, openedMachine)
         && QMessageBoxKovra::warning(this, tr("Warning"), tr("Data are changed, exit anyway ?"),

@@ -463,7 +463,7 @@ void cBalluffUI::slot_Read()
 
 void cBalluffUI::slot_Write()
 {
-    MyInputPanelContext::leaveForWrite(this);
+    MyInputPanelContext::fieldDone(this);
     if (configError) {
         QMessageBoxKovra::critical(parentWindow, QStringLiteral("BALLUFF"), configErrorText, QMessageBox::Ok,
                                    QMessageBox::NoButton);

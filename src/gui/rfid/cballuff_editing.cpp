@@ -15,6 +15,7 @@
 
 #include "axis/measureserver.h"
 #include "dnc/DncScript.h"
+#include "keyboard/myinputpanelcontext.h"
 #include "rfid/BalluffCodec.h"
 #include "widgets/CheckBoxList.h"
 #include "widgets/DialogStyle.h"
@@ -192,6 +193,8 @@ void cBalluffUI::getMeasure()
     if (!target)
         return;
     const DatiCampo &f = fields.at(row);
+    // A measure fills the field: the keys leave before the measure server's boxes.
+    MyInputPanelContext::fieldDone(this);
     QString text;
     double value = 0;
     if (f.GetX) {

@@ -98,7 +98,15 @@ void ToolTableReport::removeLeftovers(const QString &folder)
 
 bool ToolTableReport::openInViewer(const QString &path)
 {
-    return QProcess::startDetached(QStringLiteral("xdg-open"), {QFileInfo(path).absoluteFilePath()});
+    // The viewer may stay open after the program ends: it gets no stream of
+    // the program's, so a pipe the program writes into ends with the program.
+    QProcess viewer;
+    viewer.setProgram(QStringLiteral("xdg-open"));
+    viewer.setArguments({QFileInfo(path).absoluteFilePath()});
+    viewer.setStandardInputFile(QProcess::nullDevice());
+    viewer.setStandardOutputFile(QProcess::nullDevice());
+    viewer.setStandardErrorFile(QProcess::nullDevice());
+    return viewer.startDetached();
 }
 
 QString ToolTableReport::write(const QString &path, int idTable, const QString &machineName, const QString &tableName,

@@ -34,9 +34,9 @@ public:
     static QString write(const QString &path, int idTable, const QString &machineName, const QString &tableName,
                          int decimals);
 
-    // Asks the desktop's PDF viewer to open the file (by program name, the
-    // absolute path as its argument); false when the opener could not be
-    // started at all.
+    // Asks the desktop's PDF viewer to open the file, a report or the manual
+    // (by program name, the absolute path as its argument, no stream of the
+    // program's); false when the opener could not be started at all.
     static bool openInViewer(const QString &path);
 
 private:

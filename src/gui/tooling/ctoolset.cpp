@@ -13,6 +13,7 @@
 
 #include "axis/cAxisInterface.h"
 #include "axis/measureserver.h"
+#include "keyboard/myinputpanelcontext.h"
 #include "widgets/QExtDoubleValidator.h"
 #include "shared/CheckedStore.h"
 #include "shared/QExtQuery.h"
@@ -469,6 +470,7 @@ void cToolset::disableInsert()
 
 void cToolset::slotExit()
 {
+    MyInputPanelContext::fieldDone(this);
     if (insertMode) {
         if (model->rowCount() > 0) {
             disableInsert();
@@ -527,6 +529,12 @@ void cToolset::putText(QLineEdit *e, const char *column, const QString &text)
     e->setText(text);
 }
 
+void cToolset::putMeasure(QLineEdit *e, const char *column, const QString &text)
+{
+    MyInputPanelContext::fieldDone(this);
+    putText(e, column, text);
+}
+
 QSqlRecord cToolset::formTool(int t, const QVariant &code) const
 {
     QSqlRecord tool;
@@ -548,6 +556,8 @@ void cToolset::bindTool(QSqlQuery &q, const QSqlRecord &tool)
 
 void cToolset::slotInsTool()
 {
+    // The shown tool is stored (or refused with a box) and the form emptied.
+    MyInputPanelContext::fieldDone(this);
     if (model->rowCount() > 0) {
         const int n = ui->leT->text().toInt(nullptr, 10);
         if (!insertMode) {
@@ -571,6 +581,7 @@ void cToolset::slotInsTool()
 
 void cToolset::slotOk()
 {
+    MyInputPanelContext::fieldDone(this);
     const int t = ui->leT->text().toInt(nullptr, 10);
     if (!insertMode) {
         gotoTool(t);
@@ -608,6 +619,7 @@ bool cToolset::updateRecord(bool leaving)
 {
     const int t = ui->leT->text().toInt(nullptr, 10);
     if (t == 0) {
+        MyInputPanelContext::fieldDone(this);
         QMessageBoxKovra::warning(this, tr("Warning"), tr("Invalid tool number"), QMessageBox::Ok);
         return false;
     }
@@ -638,6 +650,7 @@ bool cToolset::updateRecord(bool leaving)
                + QStringLiteral(" WHERE idTool=:idTool")))
         return true;
     const QString refusal = why.isEmpty() ? tr("Unable to store tool") : why;
+    MyInputPanelContext::fieldDone(this);
     if (!leaving) {
         QMessageBoxKovra::warning(this, tr("Warning"), refusal, QMessageBox::Ok);
         return false;
@@ -650,6 +663,7 @@ bool cToolset::updateRecord(bool leaving)
 
 void cToolset::slotDelTool()
 {
+    MyInputPanelContext::fieldDone(this);
     if (QMessageBoxKovra::warning(this, tr("Delete tool"), tr("Delete current tool?"), QMessageBox::Yes | QMessageBox::No,
                                   QMessageBox::No)
         == QMessageBox::No)
@@ -690,6 +704,7 @@ bool cToolset::isDuplicated(int t, int idTool)
     const int count = (q.exec() && q.next()) ? q.value(QStringLiteral("nTool")).toInt() : 0;
     q.finish();
     if (count != 0) {
+        MyInputPanelContext::fieldDone(this);
         QMessageBoxKovra::warning(this, tr("Warning"), tr("Duplicated tool number"), QMessageBox::Ok);
         return true;
     }
@@ -722,7 +737,7 @@ bool cToolset::takeMeasure(bool isX, const QString &text)
             != QMessageBox::Yes)
             return false;
     }
-    putText(isX ? ui->leX : ui->leZ, isX ? "x" : "z", QString::number(value, 'f', d));
+    putMeasure(isX ? ui->leX : ui->leZ, isX ? "x" : "z", QString::number(value, 'f', d));
     return true;
 }
 
@@ -732,6 +747,8 @@ void cToolset::slotReadmeasure()
     const bool isX = button == ui->tbSaveXset;
     const bool isZ = button == ui->tbSaveZset;
     if ((isX || isZ) && measureServer) {
+        // Before the measure server's boxes.
+        MyInputPanelContext::fieldDone(this);
         QString text;
         const bool got = isX ? measureServer->getX(text, button) : measureServer->getZ(text, button);
         if (got && !takeMeasure(isX, text))
@@ -744,7 +761,7 @@ void cToolset::slotSetAngle()
 {
     QString text;
     if (axisInterface && axisInterface->hasAutoAngle(text)) {
-        putText(ui->leAngle, "angle", text);
+        putMeasure(ui->leAngle, "angle", text);
         return;
     }
     ui->leAngle->setFocus();
@@ -755,7 +772,7 @@ void cToolset::slotSetCircle()
 {
     QString text;
     if (axisInterface && axisInterface->hasAutoCircle(text)) {
-        putText(ui->leCr, "cr", text);
+        putMeasure(ui->leCr, "cr", text);
         return;
     }
     ui->leCr->setFocus();
@@ -764,22 +781,22 @@ void cToolset::slotSetCircle()
 
 void cToolset::setX(QString text)
 {
-    putText(ui->leX, "x", text);
+    putMeasure(ui->leX, "x", text);
 }
 
 void cToolset::setZ(QString text)
 {
-    putText(ui->leZ, "z", text);
+    putMeasure(ui->leZ, "z", text);
 }
 
 void cToolset::setCr(QString text)
 {
-    putText(ui->leCr, "cr", text);
+    putMeasure(ui->leCr, "cr", text);
 }
 
 void cToolset::setAngle(QString text)
 {
-    putText(ui->leAngle, "angle", text);
+    putMeasure(ui->leAngle, "angle", text);
 }
 
 void cToolset::slotLabelPrint()

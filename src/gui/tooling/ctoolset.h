@@ -111,6 +111,8 @@ private:
     static void bindTool(class QSqlQuery &q, const QSqlRecord &tool);
     QVariant fieldValue(const QLineEdit *e, const char *column, bool zeroWhenEmpty = true) const;
     void putText(QLineEdit *e, const char *column, const QString &text);
+    // A measured value into a field: the keys typing into the editor leave.
+    void putMeasure(QLineEdit *e, const char *column, const QString &text);
 
     Ui::cToolset *ui;
     MeasureServer *measureServer;
