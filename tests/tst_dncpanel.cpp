@@ -136,8 +136,12 @@ class tst_dncpanel : public QObject
         CurrentMachine.isRadius = true;
         m_measure.x = input;
         const bool tool = road != "measure";
+        // "passed": S has V's keys and hands what is typed into it to V.
+        const bool passed = road == "passed";
+        const QByteArray output = passed ? QByteArray("' + blfVal[0]") : input.toUtf8() + "'";
         writeLayout("t.dnc", "[SETTINGS]\nTotFields=2\n[FIELD0]\nLabel=S\nSqlTable=dnc\nSqlField=dncAlpha3\n"
-                             "Script=\"blfOut.push('1|" + input.toUtf8() + "'); blfOut\"\n"
+                                 + (passed ? keys + "\n" : QByteArray()) + "Script=\"blfOut.push('1|" + output
+                                 + "); blfOut\"\n"
                              "[FIELD1]\nLabel=V\nDncLabel=V\nSqlTable=dnc\nSqlField=dncAlpha4\nGetX=1\n" + keys + "\n");
         if (road == "store")
             QVERIFY(ToolingDb::exec(QString("INSERT INTO dnc(idTool, dncAlpha4) VALUES(%1, CAST('%2' AS BLOB))")
@@ -151,6 +155,8 @@ class tst_dncpanel : public QObject
             QTest::keyClicks(le(1), input);
         } else if (road == "script") {
             le(0)->setText("x");
+        } else if (passed) {
+            QTest::keyClicks(le(0), input);
         } else if (road == "measure") {
             qobject_cast<QPushButton *>(m_panel->table()->cellWidget(1, 2))->click();
         } else if (road == "server") {
@@ -627,6 +633,13 @@ private slots:
                                                        << "12.35 mm" << "12.35 mm | 12.35 mm | 12.35 mm | 12.35 mm | 12.35 mm";
         QTest::newRow("script 0xff into %#x") << QByteArray("FieldType=int\nFormat=%#x") << "script" << "0xff"
                                                << "0xff | 0xff | 0xff | 0xff | 0xff";
+        // A script handing a value through gives it back as itself, in any base.
+        QTest::newRow("10 passed through %x") << QByteArray("FieldType=int\nFormat=%x") << "passed" << "10"
+                                               << repeated(5, "10");
+        QTest::newRow("100 passed through %X") << QByteArray("FieldType=int\nFormat=%X") << "passed" << "100"
+                                                << repeated(5, "100");
+        QTest::newRow("17 passed through %o") << QByteArray("FieldType=int\nFormat=%o") << "passed" << "17"
+                                               << repeated(5, "17");
         QTest::newRow("measure into T%03d") << QByteArray("FieldType=int\nFormat=T%03d") << "measure" << "24.69"
                                              << "T024 | T024 | T024 | T024";
         QTest::newRow("measure into %#x") << QByteArray("FieldType=int\nFormat=%#x") << "measure" << "24.69"

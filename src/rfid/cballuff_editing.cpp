@@ -139,7 +139,7 @@ void cBalluffUI::executeScript(QString &script, int row)
         // A field shown here runs its own script in turn; setTableValue
         // keeps that to one nested run.
         for (const DncScript::Output &o : outputs) {
-            // A number as the script computed it, or the Format's own text.
+            // Read as a typed text is: a value handed through stays itself.
             DatiCampo &f = fields[o.field];
             f.value = FieldValues::scriptValue(f.rule, o.value);
             setTableValue(o.field);

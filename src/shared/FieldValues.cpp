@@ -34,9 +34,8 @@ QVariant fromText(const Rule &r, const QString &text)
 
 QVariant scriptValue(const Rule &r, const QString &text)
 {
-    double value = 0;
-    if (r.formatted())
-        return r.format.readOutput(text, &value) ? QVariant(value) : QVariant(text);
+    // A script is handed the Format's texts: what it hands back is read as
+    // they are, so that a value passed through comes back as itself.
     return fromText(r, text);
 }
 

@@ -42,8 +42,8 @@ inline bool bounded(double min, double max)
 // and texts that read as nothing, as they are.
 QVariant fromText(const Rule &rule, const QString &text);
 
-// The value a script's output stands for: a number as the script computed
-// it, or the Format's text; for other fields as fromText.
+// The value a script's output stands for: read as a typed text is (the
+// Format's text or the number in its base first), as fromText.
 QVariant scriptValue(const Rule &rule, const QString &text);
 
 // A number as an "int" field shows it through its Format; the bare number

@@ -49,8 +49,13 @@ private slots:
         row("typed date", "date", "%Y-%m-%d", false, "1970-01-02", 86400.0);
         row("typed date as seconds", "date", "%Y-%m-%d", false, "86400", 86400.0);
         row("typed text kept", "string", "", false, " 12 ", QString(" 12 "));
-        row("script %x, a computed number", "int", "%x", true, "200", 200.0);
+        // A script is handed the Format's text: what it hands back reads as
+        // a typed text does, in the Format's base.
+        row("script %x hands 10 through", "int", "%x", true, "10", 16.0);
+        row("script %X hands 100 through", "int", "%X", true, "100", 256.0);
+        row("script %o hands 17 through", "int", "%o", true, "17", 15.0);
         row("script %x, the Format's text", "int", "%x", true, "c8", 200.0);
+        row("script %x, a decimal fraction no hex reads", "int", "%x", true, "7.9", 7.9);
         row("script T%03d, the Format's text", "int", "T%03d", true, "T007", 7.0);
         row("script no number", "float", "%.1f", true, "abc", QString("abc"));
     }
