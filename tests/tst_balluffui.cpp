@@ -721,6 +721,36 @@ private slots:
         QCOMPARE(rec.boxes().size(), 1); // the success box alone
     }
 
+    // A number text another writer put on the tag, read and written back
+    // untouched while another field changes, keeps its bytes.
+    void foreignTextRewritten_data()
+    {
+        QTest::addColumn<QByteArray>("keys");
+        QTest::addColumn<QByteArray>("text"); // on the tag from address 0, as the other writer printed it
+        QTest::addColumn<QString>("trip");    // shown | box | L's bytes after the write
+        QTest::newRow("%10.2f 1234567.89") << QByteArray("ByteLength=10\nFormatNum=%10.2f\nFormat=%.2f") << QByteArray("1234567.89")
+                                          << "1234567.89 | Tag written with success | 1234567.89";
+        QTest::newRow("%9.3f 99999.999") << QByteArray("ByteLength=9\nFormatNum=%9.3f\nFormat=%.3f") << QByteArray("99999.999")
+                                        << "99999.999 | Tag written with success | 99999.999";
+    }
+    void foreignTextRewritten()
+    {
+        QFETCH(QByteArray, keys);
+        QFETCH(QByteArray, text);
+        MessageBoxRecorder rec;
+        QVERIFY(open("TagSize=11", {"Label=L\nType=FORMATNUM\nFieldType=float\n" + keys,
+                                    "Label=M\nAddress=10\nByteLength=1\nType=UBIN"}));
+        m_head->model.tag = text.leftJustified(10, '\0') + '\x05';
+        m_ui->form()->pbRead->click();
+        QStringList trip{le(0)->text()};
+        le(1)->setText("6");
+        m_ui->form()->pbWrite->click();
+        trip << (rec.boxes().isEmpty() ? QString() : rec.boxes().first().text)
+             << QString::fromLatin1(m_head->model.tag.left(text.size()));
+        QTEST(trip.join(" | "), "trip");
+        QCOMPARE(m_head->model.tag.at(10), '\x06');
+    }
+
     // Only a field left as the tag read showed it keeps the value read; a
     // script's value or a text the operator typed (even the one shown) goes
     // to the checks and the tag as the editor shows it.

@@ -449,11 +449,13 @@ void BalluffCodec::decode(const QByteArray &image, QList<DatiCampo> &fields) con
         } else if (isType(f, "FORMATNUM")) {
             const QByteArray t = untilZero(b);
             if (f.FieldType == QLatin1String("float")) {
+                // In double, as the text types: a number another writer put
+                // on the tag goes back with the digits it had.
                 bool ok = false;
                 double v = t.toDouble(&ok);
                 if (!ok)
                     v = 0;
-                f.value = toFloat(v / div);
+                f.value = v / div;
             } else if (f.FieldType == QLatin1String("int")) {
                 f.value = int(qint64(formatNumInt(f, t)) / div);
             }
