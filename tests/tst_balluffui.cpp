@@ -173,13 +173,13 @@ private slots:
         MessageBoxRecorder rec;
         QVERIFY(open("", {"Label=a\nByteLength=1\nType=UBIN\nHasInputBox=1\nGetX=1\nAutoDefault=1\nFieldType=int",
                           "Label=b\nAddress=1\nByteLength=1\nType=UBIN\nGetX=1\nGetZ=1\nFieldType=int\nMin=-5.7\nMax=10.9",
-                          "Label=c\nAddress=2\nByteLength=1\nType=UBIN\nAutoDefault=1\nFieldType=float",
+                          "Label=c\nAddress=2\nByteLength=1\nType=UBIN\nDiv=1000\nAutoDefault=1\nFieldType=float",
                           "Label=d\nAddress=3\nByteLength=1\nType=UBIN\nList=\"1 - a;3 - b\"\nLocked=1",
                           "Label=e\nAddress=4\nByteLength=1\nType=UBIN\nBitField=1\nList=\"x;y\"\nLocked=1",
                           "Label=f\nAddress=5\nByteLength=4\nType=COUNTER",
                           "Label=g\nAddress=9\nByteLength=6\nType=PRESERVE\nList=\"1 - a\"",
                           "Label=h\nAddress=15\nByteLength=8\nType=CHAR\nFieldType=string",
-                          "Label=i\nAddress=23\nByteLength=1\nType=UBIN\nFieldType=float\nMin=-1\nMax=1"}));
+                          "Label=i\nAddress=23\nByteLength=1\nType=UBIN\nDiv=1000\nFieldType=float\nMin=-1\nMax=1"}));
         QCOMPARE(button(0), QString("I"));
         QCOMPARE(button(1), QString("X"));
         QCOMPARE(button(2), QString("A"));
@@ -554,7 +554,8 @@ private slots:
         QTest::addColumn<QByteArray>("fieldType");
         QTest::addColumn<QStringList>("keys");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("float field") << QByteArray("float")
+        // Div 10: the byte keeps the decimal typed.
+        QTest::newRow("float field") << QByteArray("float\nDiv=10")
                                      << QStringList{"panelButton_1", "panelButton_2", "panelButton_dot", "panelButton_5"}
                                      << "12.5";
         QTest::newRow("int field") << QByteArray("int") << QStringList{"panelButton_7", "panelButton_3"} << "73";
@@ -719,6 +720,44 @@ private slots:
         QCOMPARE(m_head->model.writes, 1);
         QCOMPARE(m_head->model.tag.toHex(), QByteArray(written + QByteArray(8 - written.size(), '0') + "05"));
         QCOMPARE(rec.boxes().size(), 1); // the success box alone
+    }
+
+    // A "float" field takes no more decimals than its bytes give back and
+    // its Format shows: what is typed is what the tag holds after a write.
+    void decimalsHeld_data()
+    {
+        QTest::addColumn<QByteArray>("keys");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("trip"); // shown | tag (hex) | shown after reading it
+        QTest::newRow("UBCD 2 bytes Div 100, 0.405") << QByteArray("ByteLength=2\nType=UBCD\nDiv=100") << "0.405"
+                                                     << "0.40 | 004000 | 0.400";
+        QTest::newRow("UBIN Div 10 under %.2f, 1.25") << QByteArray("ByteLength=2\nType=UBIN\nDiv=10\nFormat=%.2f")
+                                                      << "1.25" << "1.2 | 000c00 | 1.20";
+        QTest::newRow("UBIN Div 1, 12.5") << QByteArray("ByteLength=1\nType=UBIN") << "12.5" << "12. | 0c0000 | 12.000";
+        QTest::newRow("FORMATNUM %5.1f, 12.34") << QByteArray("ByteLength=5\nType=FORMATNUM\nFormatNum=%5.1f") << "12.34"
+                                               << "12.3 | 2031322e33 | 12.300";
+        QTest::newRow("SBIN Div 1000 keeps 1.234") << QByteArray("ByteLength=4\nType=SBIN\nDiv=1000") << "1.234"
+                                                   << "1.234 | 000004d2 | 1.234";
+    }
+    void decimalsHeld()
+    {
+        QFETCH(QByteArray, keys);
+        QFETCH(QString, typed);
+        MessageBoxRecorder rec;
+        QVERIFY(open("TagSize=8", {"Label=L\nFieldType=float\n" + keys, "Label=M\nAddress=7\nByteLength=1\nType=UBIN"}));
+        m_head->model.tag = QByteArray(8, '\0');
+        le(0)->setFocus();
+        QTest::keyClicks(le(0), typed);
+        QStringList trip{le(0)->text()};
+        m_ui->form()->pbWrite->click();
+        QCOMPARE(rec.boxes().size(), 1);
+        QCOMPARE(rec.boxes().first().text, QString("Tag written with success"));
+        const int length = m_ui->fieldList().first().ByteLength;
+        trip << m_head->model.tag.left(qMax(length, 3)).toHex();
+        le(0)->clear();
+        m_ui->form()->pbRead->click();
+        trip << le(0)->text();
+        QTEST(trip.join(" | "), "trip");
     }
 
     // A number text another writer put on the tag, read and written back

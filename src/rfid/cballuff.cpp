@@ -220,7 +220,9 @@ void cBalluffUI::buildRow(int i)
         auto *line = new QLineEdit(grid);
         line->setStatusTip(row);
         connect(line, &QLineEdit::textChanged, this, &cBalluffUI::slot_textChanged);
-        if (QValidator *v = FieldEditors::numberValidator(f.rule, -std::numeric_limits<double>::max(), line))
+        // No more decimals than the tag gives back: what is shown is what it holds.
+        if (QValidator *v = FieldEditors::numberValidator(f.rule, -std::numeric_limits<double>::max(), line,
+                                                          fieldDecimals(f)))
             line->setValidator(v);
         if (f.FieldType == QLatin1String("string")) {
             line->setMaxLength(qMax(0, f.ByteLength));

@@ -84,6 +84,19 @@ QVariant cBalluffUI::editorValue(const DatiCampo &f, const QString &text)
     return FieldValues::fromText(f.rule, text);
 }
 
+int cBalluffUI::fieldDecimals(const DatiCampo &f)
+{
+    if (f.FieldType != QLatin1String("float"))
+        return -1;
+    int decimals = BalluffCodec::heldDecimals(f);
+    const QChar c = f.rule.format.conversion;
+    if (f.rule.formatted() && (c == QLatin1Char('f') || c == QLatin1Char('F'))) {
+        const int shown = f.rule.format.precision < 0 ? 6 : f.rule.format.precision;
+        decimals = decimals < 0 ? shown : qMin(decimals, shown);
+    }
+    return decimals;
+}
+
 void cBalluffUI::fieldEdited(QObject *source)
 {
     const int row = rowOf(source);
@@ -236,7 +249,13 @@ void cBalluffUI::slot_inputBox()
         FieldValues::floatBounds(f.rule, -std::numeric_limits<double>::max(), &lo, &hi);
         ask.setInputMode(QInputDialog::DoubleInput);
         ask.setDoubleRange(lo, hi);
-        ask.setDoubleDecimals(5);
+        // No more decimals than the field keeps and shows.
+        int decimals = fieldDecimals(f);
+        if (!f.rule.formatted()) {
+            const int machine = CurrentMachine.IsMM ? MachineSettings.mmDecimals : MachineSettings.inchDecimals;
+            decimals = decimals < 0 ? machine : qMin(decimals, machine);
+        }
+        ask.setDoubleDecimals(decimals < 0 ? 5 : qMin(5, decimals));
         ask.setDoubleValue(target->text().toFloat());
     } else if (f.FieldType == QLatin1String("int")) {
         // The bounds the editor takes, in the Format's base, and the number
