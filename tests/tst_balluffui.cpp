@@ -557,7 +557,7 @@ private slots:
         // Div 10: the byte keeps the decimal typed.
         QTest::newRow("float field") << QByteArray("float\nDiv=10")
                                      << QStringList{"panelButton_1", "panelButton_2", "panelButton_dot", "panelButton_5"}
-                                     << "12.5";
+                                     << "12.500";
         QTest::newRow("int field") << QByteArray("int") << QStringList{"panelButton_7", "panelButton_3"} << "73";
     }
     void inputBoxTouched()
@@ -631,6 +631,55 @@ private slots:
         trip << (rec.boxes().isEmpty() ? QString() : rec.boxes().first().text) << m_head->model.tag.left(2).toHex();
         QTEST(trip.join(" | "), "trip");
     }
+    // The row's "I" box of a "float" field starts from the value the editor
+    // shows, read through its Format; OK with nothing changed writes the
+    // bytes read, a value chosen goes to the editor through the Format.
+    void floatInputBox_data()
+    {
+        QTest::addColumn<QByteArray>("keys");
+        QTest::addColumn<QByteArray>("bytes"); // hex, the field's bytes read
+        QTest::addColumn<double>("chosen");    // 0: OK unchanged
+        QTest::addColumn<QString>("trip");     // shown | box's start | shown after OK | tag (hex) after a write
+        QTest::newRow("Div 10000, OK unchanged") << QByteArray("ByteLength=4\nType=SBIN\nDiv=10000") << QByteArray("00bc614e")
+                                                 << 0.0 << "1234.568 | 1234.568 | 1234.568 | 00bc614e";
+        QTest::newRow("%.2f mm, OK unchanged") << QByteArray("ByteLength=4\nType=UBIN\nDiv=100\nFormat=%.2f mm")
+                                               << QByteArray("000004d3") << 0.0
+                                               << "12.35 mm | 12.35 | 12.35 mm | 000004d3";
+        QTest::newRow("%.2f mm, 2.5 chosen") << QByteArray("ByteLength=4\nType=UBIN\nDiv=100\nFormat=%.2f mm")
+                                             << QByteArray("000004d3") << 2.5 << "12.35 mm | 12.35 | 2.50 mm | 000000fa";
+    }
+    void floatInputBox()
+    {
+        QFETCH(QByteArray, keys);
+        QFETCH(QByteArray, bytes);
+        QFETCH(double, chosen);
+        MessageBoxRecorder rec;
+        QVERIFY(open("TagSize=5", {"Label=L\nFieldType=float\nHasInputBox=1\n" + keys,
+                                   "Label=M\nAddress=4\nByteLength=1\nType=UBIN"}));
+        m_head->model.tag = QByteArray::fromHex(bytes) + '\x05';
+        m_ui->form()->pbRead->click();
+        QStringList trip{le(0)->text()};
+        WhenModalOpens answer([&](QWidget *w) {
+            auto *box = qobject_cast<QInputDialog *>(w);
+            if (!box)
+                return false;
+            auto *spin = box->findChild<QDoubleSpinBox *>();
+            trip << (spin ? spin->text() : QString("(no spin box)"));
+            if (chosen != 0)
+                box->setDoubleValue(chosen);
+            box->accept();
+            return true;
+        });
+        qobject_cast<QPushButton *>(m_ui->table()->cellWidget(0, 2))->click();
+        QVERIFY(answer.done());
+        trip << le(0)->text();
+        m_ui->form()->pbWrite->click();
+        QCOMPARE(rec.boxes().size(), 1);
+        QCOMPARE(rec.boxes().first().text, QString("Tag written with success"));
+        trip << m_head->model.tag.left(4).toHex();
+        QTEST(trip.join(" | "), "trip");
+    }
+
     void defaultsAndScripts()
     {
         MessageBoxRecorder rec;

@@ -273,10 +273,7 @@ void cBalluffUI::setTableValue(int row)
         else
             t = QString::number(n);
     } else if (f.FieldType == QLatin1String("float")) {
-        if (f.rule.formatted())
-            t = f.rule.format.print(number.toDouble());
-        else
-            t = MPrn(number.toFloat(), CurrentMachine.IsMM);
+        t = floatText(f, number.toDouble());
     } else if (f.FieldType == QLatin1String("date")) {
         t = ValueFormat::printDate(f.Format, number.toLongLong());
     } else {
@@ -303,6 +300,13 @@ void cBalluffUI::setTableValue(int row)
         line->setText(f.Type == QLatin1String("PRESERVE") ? preservedText(f) : t);
     }
     showingValue = nested;
+}
+
+QString cBalluffUI::floatText(const DatiCampo &f, double value)
+{
+    if (f.rule.formatted())
+        return f.rule.format.print(value);
+    return MPrn(float(value), CurrentMachine.IsMM);
 }
 
 void cBalluffUI::LoadTableData()

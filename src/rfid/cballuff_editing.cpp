@@ -256,7 +256,9 @@ void cBalluffUI::slot_inputBox()
             decimals = decimals < 0 ? machine : qMin(decimals, machine);
         }
         ask.setDoubleDecimals(decimals < 0 ? 5 : qMin(5, decimals));
-        ask.setDoubleValue(target->text().toFloat());
+        // The value the editor's text stands for, through its Format.
+        const QVariant current = editorValue(f, target->text());
+        ask.setDoubleValue(current.type() == QVariant::String ? 0.0 : current.toDouble());
     } else if (f.FieldType == QLatin1String("int")) {
         // The bounds the editor takes, in the Format's base, and the number
         // typed in that base too.
@@ -280,17 +282,24 @@ void cBalluffUI::slot_inputBox()
         return;
     }
     styleStandardDialog(&ask);
+    // The start as the box shows it (rounded to its decimals, within its range).
+    const double start = ask.doubleValue();
     if (ask.exec() != QDialog::Accepted)
         return;
+    // A number left as it started: the editor keeps its text and the value
+    // behind it (a tag's value may have more decimals than it shows).
+    const bool unchanged = ask.inputMode() == QInputDialog::DoubleInput && ask.doubleValue() == start;
     QString result;
     if (ask.inputMode() == QInputDialog::DoubleInput)
-        result = QString::number(ask.doubleValue(), 'g', 6);
+        result = floatText(f, ask.doubleValue());
     else if (ask.inputMode() == QInputDialog::IntInput)
         result = f.rule.formatted() ? FieldValues::shownInt(f.rule, ask.intValue()) : QString::number(ask.intValue());
     else
         result = ask.textValue();
-    shown.forget(row);
-    target->setText(result);
+    if (!unchanged) {
+        shown.forget(row);
+        target->setText(result);
+    }
     if (!f.Script.isEmpty()) {
         QString script = f.Script;
         executeScript(script, row);
