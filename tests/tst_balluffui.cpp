@@ -547,6 +547,37 @@ private slots:
         QTEST(rec.boxes().isEmpty() ? QString() : rec.boxes().first().text, "question");
     }
 
+    // A measure into an "int" field shows in the field's Format, truncated
+    // as the DNC panel shows it, and the tag gets what is shown.
+    void measureIntoInt_data()
+    {
+        QTest::addColumn<QByteArray>("format");
+        QTest::addColumn<QString>("trip"); // shown | tag (hex) | shown after reading it
+        QTest::newRow("%X") << QByteArray("%X") << "C8 | 00c8 | C8";
+        QTest::newRow("%o") << QByteArray("%o") << "310 | 00c8 | 310";
+        QTest::newRow("no Format") << QByteArray() << "200 | 00c8 | 200";
+    }
+    void measureIntoInt()
+    {
+        QFETCH(QByteArray, format);
+        MessageBoxRecorder rec;
+        CurrentMachine.isRadius = true;
+        m_measure.x = "200.7";
+        QVERIFY(open("TagSize=3", {"Label=L\nByteLength=2\nType=UBIN\nFieldType=int\nGetX=1\nFormat=" + format,
+                                   "Label=M\nAddress=2\nByteLength=1\nType=UBIN"}));
+        m_head->model.tag = QByteArray::fromHex("000005");
+        qobject_cast<QPushButton *>(m_ui->table()->cellWidget(0, 2))->click();
+        QStringList trip{le(0)->text()};
+        m_ui->form()->pbWrite->click();
+        QCOMPARE(rec.boxes().size(), 1);
+        QCOMPARE(rec.boxes().first().text, QString("Tag written with success"));
+        trip << m_head->model.tag.left(2).toHex();
+        le(0)->clear();
+        m_ui->form()->pbRead->click();
+        trip << le(0)->text();
+        QTEST(trip.join(" | "), "trip");
+    }
+
     // The row's "I" box on a touch screen: its field, the keys and its OK are
     // touched through the window system, as the screen delivers them.
     void inputBoxTouched_data()

@@ -644,6 +644,9 @@ private slots:
                                              << "T024 | T024 | T024 | T024";
         QTest::newRow("measure into %#x") << QByteArray("FieldType=int\nFormat=%#x") << "measure" << "24.69"
                                            << "0x18 | 0x18 | 0x18 | 0x18";
+        // As the tag editor shows the same measure: truncated, in the Format.
+        QTest::newRow("measure 200.7 into %X") << QByteArray("FieldType=int\nFormat=%X") << "measure" << "200.7"
+                                                << "C8 | C8 | C8 | C8";
         QTest::newRow("typed 7 into T%03d") << QByteArray("FieldType=int\nFormat=T%03d") << "typed" << "7"
                                              << "7 | T007 | T007 | T007 | T007";
         QTest::newRow("typed 65 into %c") << QByteArray("FieldType=int\nFormat=%c") << "typed" << "65"

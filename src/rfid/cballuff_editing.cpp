@@ -228,7 +228,10 @@ void cBalluffUI::getMeasure()
             return;
     }
     shown.forget(row);
-    target->setText(MPrn(float(value), CurrentMachine.IsMM));
+    // An "int" field shows it in its Format, as the DNC panel does: the
+    // number truncated, and that is what the tag gets.
+    target->setText(f.FieldType == QLatin1String("int") ? FieldValues::intText(f.rule, value)
+                                                        : MPrn(float(value), CurrentMachine.IsMM));
 }
 
 void cBalluffUI::slot_inputBox()

@@ -49,6 +49,12 @@ QString shownInt(const Rule &r, double n)
     return r.formatted() ? QString::number(v) : QString();
 }
 
+QString intText(const Rule &r, double n)
+{
+    const QString shown = shownInt(r, n);
+    return shown.isEmpty() ? QString::number(ValueFormat::clampedInt(n)) : shown;
+}
+
 void intBounds(const Rule &r, int *low, int *high)
 {
     const bool limited = bounded(r.min, r.max);

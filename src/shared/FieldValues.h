@@ -51,6 +51,11 @@ QVariant scriptValue(const Rule &rule, const QString &text);
 // it is refused as shown). Empty for a field without Format.
 QString shownInt(const Rule &rule, double value);
 
+// The text an "int" field shows for a number put into it (a measure, a
+// server's or a store's number): shownInt, or without Format the number
+// truncated toward zero. What is written or sent is this text.
+QString intText(const Rule &rule, double value);
+
 // Bounds of an "int" field: Min and Max truncated toward zero within the int
 // range (the whole range without bounds), narrowed to what its Format shows.
 void intBounds(const Rule &rule, int *low, int *high);

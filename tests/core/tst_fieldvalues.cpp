@@ -103,6 +103,27 @@ private slots:
             QCOMPARE(FieldValues::shownInt(r, back.toDouble()), shown);
     }
 
+    // A number put into an "int" field (a measure) shows as the Format shows
+    // it, truncated toward zero; without Format the bare number.
+    void intText_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("%X") << "%X" << 200.7 << "C8";
+        QTest::newRow("%o") << "%o" << 8.9 << "10";
+        QTest::newRow("T%03d, negative") << "T%03d" << -7.9 << "T-07";
+        QTest::newRow("no Format") << "" << 200.7 << "200";
+        QTest::newRow("no Format, negative") << "" << -7.9 << "-7";
+        QTest::newRow("beyond int, as it came") << "%X" << 1e12 << "1000000000000";
+    }
+    void intText()
+    {
+        QFETCH(QString, format);
+        QFETCH(double, value);
+        QTEST(FieldValues::intText(rule("int", format), value), "shown");
+    }
+
     // The line a value out of bounds gives before a send or a write; Min and
     // Max both 0 mean no bounds (one of them 0 is a bound).
     void boundsLines_data()
