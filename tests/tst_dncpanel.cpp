@@ -544,15 +544,19 @@ private slots:
         m_panel->closeForm();
         QCOMPARE(closed.count(), 1);
         QCOMPARE(closed.at(0).at(0).toBool(), true);
-        // The first closing inserts the row and stores the values as typed.
+        // The first closing inserts the row and stores the value typed; the
+        // defaults shown are not stored.
         QCOMPARE(dnc("CAST(dncNum3 AS TEXT)").toString(), QString("2.50"));
-        QCOMPARE(dnc("dncNum0").toString(), QString("3"));
-        QCOMPARE(dnc("dncNum2").toString(), QString("50"));
-        QCOMPARE(dnc("dncAlpha0").toString(), QString("n"));  // AutoDefault collected
+        QVERIFY(dnc("dncNum0").isNull());
+        QVERIFY(dnc("dncNum2").isNull());
+        QCOMPARE(dnc("dncAlpha0").toString(), QString("n")); // set by Warn's script, AutoDefault collected
 
-        // Reopened: the values come back from the row; a Latin-1 text too.
+        // Reopened: the values come back from the row, the defaults where
+        // none was stored; a Latin-1 text too.
         QVERIFY(open(true));
         QCOMPARE(le(5)->text(), QString("2.500"));
+        QCOMPARE(le(4)->text(), QString("50"));
+        QCOMPARE(text(ed(2)), QString("3 - drill"));
         le(4)->setText("12");
         le(8)->setText("Ø12 é");
         ToolingDb::exec("UPDATE dnc SET dncAlpha0 = NULL");
@@ -600,6 +604,41 @@ private slots:
         m_panel->closeForm();
         QCOMPARE(rec.boxes().size(), 1);
         QCOMPARE(dnc("CAST(dncNum3 AS TEXT)").toString(), QString("3.25"));
+    }
+
+    // Closing stores only what was typed, set or received in that opening:
+    // a panel opened and closed stores no default, which a later change of
+    // the layout then reaches; a refused layout stores nothing at all.
+    void openedAndClosed_data()
+    {
+        QTest::addColumn<QString>("layout"); // the layout opened
+        QTest::addColumn<QString>("typed");  // into Life; empty: nothing
+        QTest::addColumn<QString>("trip");   // the dnc row | Life shown once its default became 60
+        QTest::newRow("nothing typed") << "t.dnc" << "" << "NULL,NULL,NULL,NULL,NULL,NULL | 60";
+        QTest::newRow("Life typed, Warn set by its script") << "t.dnc" << "12" << "NULL,NULL,12,6.000,NULL,NULL | 12";
+        QTest::newRow("layout refused") << "missing.dnc" << "" << "no row | 60";
+    }
+    void openedAndClosed()
+    {
+        QFETCH(QString, layout);
+        QFETCH(QString, typed);
+        MessageBoxRecorder rec;
+        QCOMPARE(open(true, layout), layout == "t.dnc");
+        if (!typed.isEmpty()) {
+            le(4)->clear();
+            QTest::keyClicks(le(4), typed);
+        }
+        m_panel->closeForm();
+        QString row = dnc("ifnull(CAST(dncNum0 AS TEXT), 'NULL') || ',' || ifnull(CAST(dncNum1 AS TEXT), 'NULL') || ',' "
+                          "|| ifnull(CAST(dncNum2 AS TEXT), 'NULL') || ',' || ifnull(CAST(dncNum3 AS TEXT), 'NULL') || ',' "
+                          "|| ifnull(CAST(dncAlpha0 AS TEXT), 'NULL') || ',' || ifnull(CAST(dncAlpha1 AS TEXT), 'NULL')")
+                          .toString();
+        QStringList trip{row.isEmpty() ? QString("no row") : row};
+        writeLayout("t.dnc", QByteArray(kLayout).replace("DefaultValue=50", "DefaultValue=60"));
+        QVERIFY(open(true));
+        trip << le(4)->text();
+        m_panel->closeForm();
+        QTEST(trip.join(" | "), "trip");
     }
 
     void standAloneNeverStores()
