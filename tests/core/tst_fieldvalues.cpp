@@ -49,8 +49,13 @@ private slots:
         row("typed date", "date", "%Y-%m-%d", false, "1970-01-02", 86400.0);
         row("typed date as seconds", "date", "%Y-%m-%d", false, "86400", 86400.0);
         row("typed text kept", "string", "", false, " 12 ", QString(" 12 "));
-        row("script %x, a computed number", "int", "%x", true, "200", 200.0);
+        // A script is handed the Format's text: what it hands back reads as
+        // a typed text does, in the Format's base.
+        row("script %x hands 10 through", "int", "%x", true, "10", 16.0);
+        row("script %X hands 100 through", "int", "%X", true, "100", 256.0);
+        row("script %o hands 17 through", "int", "%o", true, "17", 15.0);
         row("script %x, the Format's text", "int", "%x", true, "c8", 200.0);
+        row("script %x, a decimal fraction no hex reads", "int", "%x", true, "7.9", 7.9);
         row("script T%03d, the Format's text", "int", "T%03d", true, "T007", 7.0);
         row("script no number", "float", "%.1f", true, "abc", QString("abc"));
     }
@@ -96,6 +101,27 @@ private slots:
         QTEST(back.toDouble(), "readsAs");
         if (!shown.isEmpty())
             QCOMPARE(FieldValues::shownInt(r, back.toDouble()), shown);
+    }
+
+    // A number put into an "int" field (a measure) shows as the Format shows
+    // it, truncated toward zero; without Format the bare number.
+    void intText_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("%X") << "%X" << 200.7 << "C8";
+        QTest::newRow("%o") << "%o" << 8.9 << "10";
+        QTest::newRow("T%03d, negative") << "T%03d" << -7.9 << "T-07";
+        QTest::newRow("no Format") << "" << 200.7 << "200";
+        QTest::newRow("no Format, negative") << "" << -7.9 << "-7";
+        QTest::newRow("beyond int, as it came") << "%X" << 1e12 << "1000000000000";
+    }
+    void intText()
+    {
+        QFETCH(QString, format);
+        QFETCH(double, value);
+        QTEST(FieldValues::intText(rule("int", format), value), "shown");
     }
 
     // The line a value out of bounds gives before a send or a write; Min and

@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include <cmath>
 #include <limits>
 
 #include "rfid/BalluffCodec.h"
@@ -291,9 +292,9 @@ private slots:
                                     << QVariant(QString("ABCD"));
         QTest::newRow("CHAR Max beyond int") << with(make("CHAR", 2), [](DatiCampo &f) { f.Max = 1e30f; })
                                              << QByteArray("AB") << QVariant(QByteArray("AB"));
-        QTest::newRow("FORMATNUM float beyond float")
+        QTest::newRow("FORMATNUM float beyond single precision")
             << with(make("FORMATNUM", 6), [](DatiCampo &f) { f.FieldType = "float"; f.FormatNum = "%6.0e"; })
-            << QByteArray("1e+300") << QVariant(std::numeric_limits<float>::max());
+            << QByteArray("1e+300") << QVariant(1e300);
         QTest::newRow("CHAR Max 0") << make("CHAR", 6) << QByteArray("ABCDEF") << QVariant(QByteArray("ABCDEF"));
         QTest::newRow("CHARSPACE") << make("CHARSPACE", 8) << QByteArray("  AB  \0\0", 8) << QVariant(QString("AB"));
         QTest::newRow("CHARSPACE Latin-1") << make("CHARSPACE", 2) << QByteArray("\xD8\xE9") << QVariant(QString::fromUtf8("Øé"));
@@ -404,6 +405,53 @@ private slots:
         }
         if (QTest::currentDataTag() == QLatin1String("UBIN not a number"))
             QCOMPARE(fields[0].value, QVariant(0));
+    }
+
+    // The decimals a field's bytes give back: a value with that many comes
+    // back from the tag as written, one with a decimal more does not.
+    void heldDecimals_data()
+    {
+        QTest::addColumn<DatiCampo>("f");
+        QTest::addColumn<int>("decimals");
+        auto formatNum = [](int length, int div, const char *pattern) {
+            DatiCampo f = make("FORMATNUM", length, "MSB", div);
+            f.FieldType = "float";
+            f.FormatNum = pattern;
+            BalluffLayout::takeRules(f);
+            return f;
+        };
+        QTest::newRow("UBIN Div 100") << make("UBIN", 2, "MSB", 100) << 2;
+        QTest::newRow("SBIN Div -1000") << make("SBIN", 4, "MSB", -1000) << 3;
+        QTest::newRow("MODSIGN Div 1") << make("MODSIGN", 2) << 0;
+        QTest::newRow("UBCD 2 bytes") << make("UBCD", 2) << 0;
+        QTest::newRow("UBCD 4 bytes, a point nibble") << make("UBCD", 4) << 3;
+        QTest::newRow("BCD 2 bytes") << make("BCD", 2) << 1;
+        QTest::newRow("BCD 3 bytes Div 10") << make("BCD", 3, "MSB", 10) << 4;
+        QTest::newRow("UNUMCHAR Div 100") << make("UNUMCHAR", 5, "MSB", 100) << 2;
+        QTest::newRow("SNUMCHARDEC3") << make("SNUMCHARDEC3", 8) << 3;
+        QTest::newRow("FORMATNUM %6.2f Div 10") << formatNum(6, 10, "%6.2f") << 3;
+        QTest::newRow("FORMATNUM %9.2e, no limit") << formatNum(9, 1, "%9.2e") << -1;
+        QTest::newRow("IEEE, no limit") << make("IEEE", 4) << -1;
+    }
+    void heldDecimals()
+    {
+        QFETCH(DatiCampo, f);
+        QFETCH(int, decimals);
+        QCOMPARE(BalluffCodec::heldDecimals(f), decimals);
+        if (decimals < 0)
+            return;
+        BalluffCodec codec;
+        for (const int d : {decimals, decimals + 1}) {
+            const double v = 3 * std::pow(10.0, -d);
+            f.value = v;
+            QList<DatiCampo> fields{f};
+            QByteArray image;
+            QString error;
+            QVERIFY2(codec.encode(fields, QByteArray(), &image, &error), qPrintable(error));
+            codec.decode(image, fields);
+            const bool back = std::fabs(fields[0].value.toDouble() - v) < 1e-12;
+            QVERIFY2(back == (d == decimals), qPrintable(QString("%1 reads %2").arg(v).arg(fields[0].value.toDouble())));
+        }
     }
 
     void encodeWalk()

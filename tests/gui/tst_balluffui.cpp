@@ -173,13 +173,13 @@ private slots:
         MessageBoxRecorder rec;
         QVERIFY(open("", {"Label=a\nByteLength=1\nType=UBIN\nHasInputBox=1\nGetX=1\nAutoDefault=1\nFieldType=int",
                           "Label=b\nAddress=1\nByteLength=1\nType=UBIN\nGetX=1\nGetZ=1\nFieldType=int\nMin=-5.7\nMax=10.9",
-                          "Label=c\nAddress=2\nByteLength=1\nType=UBIN\nAutoDefault=1\nFieldType=float",
+                          "Label=c\nAddress=2\nByteLength=1\nType=UBIN\nDiv=1000\nAutoDefault=1\nFieldType=float",
                           "Label=d\nAddress=3\nByteLength=1\nType=UBIN\nList=\"1 - a;3 - b\"\nLocked=1",
                           "Label=e\nAddress=4\nByteLength=1\nType=UBIN\nBitField=1\nList=\"x;y\"\nLocked=1",
                           "Label=f\nAddress=5\nByteLength=4\nType=COUNTER",
                           "Label=g\nAddress=9\nByteLength=6\nType=PRESERVE\nList=\"1 - a\"",
                           "Label=h\nAddress=15\nByteLength=8\nType=CHAR\nFieldType=string",
-                          "Label=i\nAddress=23\nByteLength=1\nType=UBIN\nFieldType=float\nMin=-1\nMax=1"}));
+                          "Label=i\nAddress=23\nByteLength=1\nType=UBIN\nDiv=1000\nFieldType=float\nMin=-1\nMax=1"}));
         QCOMPARE(button(0), QString("I"));
         QCOMPARE(button(1), QString("X"));
         QCOMPARE(button(2), QString("A"));
@@ -547,6 +547,37 @@ private slots:
         QTEST(rec.boxes().isEmpty() ? QString() : rec.boxes().first().text, "question");
     }
 
+    // A measure into an "int" field shows in the field's Format, truncated
+    // as the DNC panel shows it, and the tag gets what is shown.
+    void measureIntoInt_data()
+    {
+        QTest::addColumn<QByteArray>("format");
+        QTest::addColumn<QString>("trip"); // shown | tag (hex) | shown after reading it
+        QTest::newRow("%X") << QByteArray("%X") << "C8 | 00c8 | C8";
+        QTest::newRow("%o") << QByteArray("%o") << "310 | 00c8 | 310";
+        QTest::newRow("no Format") << QByteArray() << "200 | 00c8 | 200";
+    }
+    void measureIntoInt()
+    {
+        QFETCH(QByteArray, format);
+        MessageBoxRecorder rec;
+        CurrentMachine.isRadius = true;
+        m_measure.x = "200.7";
+        QVERIFY(open("TagSize=3", {"Label=L\nByteLength=2\nType=UBIN\nFieldType=int\nGetX=1\nFormat=" + format,
+                                   "Label=M\nAddress=2\nByteLength=1\nType=UBIN"}));
+        m_head->model.tag = QByteArray::fromHex("000005");
+        qobject_cast<QPushButton *>(m_ui->table()->cellWidget(0, 2))->click();
+        QStringList trip{le(0)->text()};
+        m_ui->form()->pbWrite->click();
+        QCOMPARE(rec.boxes().size(), 1);
+        QCOMPARE(rec.boxes().first().text, QString("Tag written with success"));
+        trip << m_head->model.tag.left(2).toHex();
+        le(0)->clear();
+        m_ui->form()->pbRead->click();
+        trip << le(0)->text();
+        QTEST(trip.join(" | "), "trip");
+    }
+
     // The row's "I" box on a touch screen: its field, the keys and its OK are
     // touched through the window system, as the screen delivers them.
     void inputBoxTouched_data()
@@ -554,9 +585,10 @@ private slots:
         QTest::addColumn<QByteArray>("fieldType");
         QTest::addColumn<QStringList>("keys");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("float field") << QByteArray("float")
+        // Div 10: the byte keeps the decimal typed.
+        QTest::newRow("float field") << QByteArray("float\nDiv=10")
                                      << QStringList{"panelButton_1", "panelButton_2", "panelButton_dot", "panelButton_5"}
-                                     << "12.5";
+                                     << "12.500";
         QTest::newRow("int field") << QByteArray("int") << QStringList{"panelButton_7", "panelButton_3"} << "73";
     }
     void inputBoxTouched()
@@ -630,6 +662,55 @@ private slots:
         trip << (rec.boxes().isEmpty() ? QString() : rec.boxes().first().text) << m_head->model.tag.left(2).toHex();
         QTEST(trip.join(" | "), "trip");
     }
+    // The row's "I" box of a "float" field starts from the value the editor
+    // shows, read through its Format; OK with nothing changed writes the
+    // bytes read, a value chosen goes to the editor through the Format.
+    void floatInputBox_data()
+    {
+        QTest::addColumn<QByteArray>("keys");
+        QTest::addColumn<QByteArray>("bytes"); // hex, the field's bytes read
+        QTest::addColumn<double>("chosen");    // 0: OK unchanged
+        QTest::addColumn<QString>("trip");     // shown | box's start | shown after OK | tag (hex) after a write
+        QTest::newRow("Div 10000, OK unchanged") << QByteArray("ByteLength=4\nType=SBIN\nDiv=10000") << QByteArray("00bc614e")
+                                                 << 0.0 << "1234.568 | 1234.568 | 1234.568 | 00bc614e";
+        QTest::newRow("%.2f mm, OK unchanged") << QByteArray("ByteLength=4\nType=UBIN\nDiv=100\nFormat=%.2f mm")
+                                               << QByteArray("000004d3") << 0.0
+                                               << "12.35 mm | 12.35 | 12.35 mm | 000004d3";
+        QTest::newRow("%.2f mm, 2.5 chosen") << QByteArray("ByteLength=4\nType=UBIN\nDiv=100\nFormat=%.2f mm")
+                                             << QByteArray("000004d3") << 2.5 << "12.35 mm | 12.35 | 2.50 mm | 000000fa";
+    }
+    void floatInputBox()
+    {
+        QFETCH(QByteArray, keys);
+        QFETCH(QByteArray, bytes);
+        QFETCH(double, chosen);
+        MessageBoxRecorder rec;
+        QVERIFY(open("TagSize=5", {"Label=L\nFieldType=float\nHasInputBox=1\n" + keys,
+                                   "Label=M\nAddress=4\nByteLength=1\nType=UBIN"}));
+        m_head->model.tag = QByteArray::fromHex(bytes) + '\x05';
+        m_ui->form()->pbRead->click();
+        QStringList trip{le(0)->text()};
+        WhenModalOpens answer([&](QWidget *w) {
+            auto *box = qobject_cast<QInputDialog *>(w);
+            if (!box)
+                return false;
+            auto *spin = box->findChild<QDoubleSpinBox *>();
+            trip << (spin ? spin->text() : QString("(no spin box)"));
+            if (chosen != 0)
+                box->setDoubleValue(chosen);
+            box->accept();
+            return true;
+        });
+        qobject_cast<QPushButton *>(m_ui->table()->cellWidget(0, 2))->click();
+        QVERIFY(answer.done());
+        trip << le(0)->text();
+        m_ui->form()->pbWrite->click();
+        QCOMPARE(rec.boxes().size(), 1);
+        QCOMPARE(rec.boxes().first().text, QString("Tag written with success"));
+        trip << m_head->model.tag.left(4).toHex();
+        QTEST(trip.join(" | "), "trip");
+    }
+
     void defaultsAndScripts()
     {
         MessageBoxRecorder rec;
@@ -721,6 +802,74 @@ private slots:
         QCOMPARE(rec.boxes().size(), 1); // the success box alone
     }
 
+    // A "float" field takes no more decimals than its bytes give back and
+    // its Format shows: what is typed is what the tag holds after a write.
+    void decimalsHeld_data()
+    {
+        QTest::addColumn<QByteArray>("keys");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("trip"); // shown | tag (hex) | shown after reading it
+        QTest::newRow("UBCD 2 bytes Div 100, 0.405") << QByteArray("ByteLength=2\nType=UBCD\nDiv=100") << "0.405"
+                                                     << "0.40 | 004000 | 0.400";
+        QTest::newRow("UBIN Div 10 under %.2f, 1.25") << QByteArray("ByteLength=2\nType=UBIN\nDiv=10\nFormat=%.2f")
+                                                      << "1.25" << "1.2 | 000c00 | 1.20";
+        QTest::newRow("UBIN Div 1, 12.5") << QByteArray("ByteLength=1\nType=UBIN") << "12.5" << "12. | 0c0000 | 12.000";
+        QTest::newRow("FORMATNUM %5.1f, 12.34") << QByteArray("ByteLength=5\nType=FORMATNUM\nFormatNum=%5.1f") << "12.34"
+                                               << "12.3 | 2031322e33 | 12.300";
+        QTest::newRow("SBIN Div 1000 keeps 1.234") << QByteArray("ByteLength=4\nType=SBIN\nDiv=1000") << "1.234"
+                                                   << "1.234 | 000004d2 | 1.234";
+    }
+    void decimalsHeld()
+    {
+        QFETCH(QByteArray, keys);
+        QFETCH(QString, typed);
+        MessageBoxRecorder rec;
+        QVERIFY(open("TagSize=8", {"Label=L\nFieldType=float\n" + keys, "Label=M\nAddress=7\nByteLength=1\nType=UBIN"}));
+        m_head->model.tag = QByteArray(8, '\0');
+        le(0)->setFocus();
+        QTest::keyClicks(le(0), typed);
+        QStringList trip{le(0)->text()};
+        m_ui->form()->pbWrite->click();
+        QCOMPARE(rec.boxes().size(), 1);
+        QCOMPARE(rec.boxes().first().text, QString("Tag written with success"));
+        const int length = m_ui->fieldList().first().ByteLength;
+        trip << m_head->model.tag.left(qMax(length, 3)).toHex();
+        le(0)->clear();
+        m_ui->form()->pbRead->click();
+        trip << le(0)->text();
+        QTEST(trip.join(" | "), "trip");
+    }
+
+    // A number text another writer put on the tag, read and written back
+    // untouched while another field changes, keeps its bytes.
+    void foreignTextRewritten_data()
+    {
+        QTest::addColumn<QByteArray>("keys");
+        QTest::addColumn<QByteArray>("text"); // on the tag from address 0, as the other writer printed it
+        QTest::addColumn<QString>("trip");    // shown | box | L's bytes after the write
+        QTest::newRow("%10.2f 1234567.89") << QByteArray("ByteLength=10\nFormatNum=%10.2f\nFormat=%.2f") << QByteArray("1234567.89")
+                                          << "1234567.89 | Tag written with success | 1234567.89";
+        QTest::newRow("%9.3f 99999.999") << QByteArray("ByteLength=9\nFormatNum=%9.3f\nFormat=%.3f") << QByteArray("99999.999")
+                                        << "99999.999 | Tag written with success | 99999.999";
+    }
+    void foreignTextRewritten()
+    {
+        QFETCH(QByteArray, keys);
+        QFETCH(QByteArray, text);
+        MessageBoxRecorder rec;
+        QVERIFY(open("TagSize=11", {"Label=L\nType=FORMATNUM\nFieldType=float\n" + keys,
+                                    "Label=M\nAddress=10\nByteLength=1\nType=UBIN"}));
+        m_head->model.tag = text.leftJustified(10, '\0') + '\x05';
+        m_ui->form()->pbRead->click();
+        QStringList trip{le(0)->text()};
+        le(1)->setText("6");
+        m_ui->form()->pbWrite->click();
+        trip << (rec.boxes().isEmpty() ? QString() : rec.boxes().first().text)
+             << QString::fromLatin1(m_head->model.tag.left(text.size()));
+        QTEST(trip.join(" | "), "trip");
+        QCOMPARE(m_head->model.tag.at(10), '\x06');
+    }
+
     // Only a field left as the tag read showed it keeps the value read; a
     // script's value or a text the operator typed (even the one shown) goes
     // to the checks and the tag as the editor shows it.
@@ -787,15 +936,15 @@ private slots:
         QTest::addColumn<QString>("script"); // L's value from T's script
         QTest::addColumn<QString>("trip");   // shown | box | tag (hex) | shown after reading it
         const QByteArray word("ByteLength=2\nType=UBIN\n");
-        QTest::newRow("%x 200") << word + "FieldType=int\nFormat=%x" << "200" << "c8 | written | 00c8 | c8";
+        QTest::newRow("%x c8") << word + "FieldType=int\nFormat=%x" << "c8" << "c8 | written | 00c8 | c8";
         QTest::newRow("T%03d 7") << word + "FieldType=int\nFormat=T%03d" << "7" << "T007 | written | 0007 | T007";
-        QTest::newRow("%o 15") << word + "FieldType=int\nFormat=%o" << "15" << "17 | written | 000f | 17";
+        QTest::newRow("%o 17, read in octal") << word + "FieldType=int\nFormat=%o" << "17" << "17 | written | 000f | 17";
         QTest::newRow("%.2f mm 12.35") << word + "Div=100\nFieldType=float\nFormat=%.2f mm" << "12.35"
                                        << "12.35 mm | written | 04d3 | 12.35 mm";
         QTest::newRow("script's own text T007") << word + "FieldType=int\nFormat=T%03d" << "T007"
                                                 << "T007 | written | 0007 | T007";
-        QTest::newRow("%X 16..255, 256 out of bounds in hex") << word + "FieldType=int\nFormat=%X\nMin=16\nMax=255"
-                                                            << "256" << "100 | L 100 [10,FF] | 1122 | 1122";
+        QTest::newRow("%X 16..255, 100 out of bounds in hex") << word + "FieldType=int\nFormat=%X\nMin=16\nMax=255"
+                                                            << "100" << "100 | L 100 [10,FF] | 1122 | 1122";
         QTest::newRow("%x 1..50, a decimal default no hex reads")
             << word + "FieldType=int\nFormat=%x\nMin=1\nMax=50\nAutoDefault=1\nDefaultValue=12.0" << "1"
             << "1 | written | 000c | c";
@@ -821,6 +970,36 @@ private slots:
         m_ui->form()->pbRead->click();
         out << (le(0)->text().isEmpty() ? m_head->model.tag.left(2).toHex() : le(0)->text());
         QTEST(out.join(" | "), "trip");
+    }
+
+    // A script that hands a field's text to a field of the same Format
+    // gives it the value itself, in every base: shown, written, read back.
+    void scriptPassThrough_data()
+    {
+        QTest::addColumn<QByteArray>("format");
+        QTest::addColumn<QString>("typed"); // into T, whose script hands it to L
+        QTest::addColumn<QString>("trip");  // L shown | box | L on the tag (hex) | L shown after reading it
+        QTest::newRow("%x 10") << QByteArray("%x") << "10" << "10 | Tag written with success | 0010 | 10";
+        QTest::newRow("%X 100") << QByteArray("%X") << "100" << "100 | Tag written with success | 0100 | 100";
+        QTest::newRow("%o 17") << QByteArray("%o") << "17" << "17 | Tag written with success | 000f | 17";
+    }
+    void scriptPassThrough()
+    {
+        QFETCH(QByteArray, format);
+        QFETCH(QString, typed);
+        MessageBoxRecorder rec;
+        const QByteArray word = "ByteLength=2\nType=UBIN\nFieldType=int\nFormat=" + format;
+        QVERIFY(open("TagSize=4", {"Label=L\n" + word, "Label=T\nAddress=2\n" + word
+                                                          + "\nScript=\"blfOut.push('0|' + blfVal[1]); blfOut\""}));
+        m_head->model.tag = QByteArray::fromHex("11220000");
+        QTest::keyClicks(le(1), typed);
+        QStringList trip{le(0)->text()};
+        m_ui->form()->pbWrite->click();
+        trip << (rec.boxes().isEmpty() ? QString() : rec.boxes().first().text) << m_head->model.tag.left(2).toHex();
+        le(0)->clear();
+        m_ui->form()->pbRead->click();
+        trip << le(0)->text();
+        QTEST(trip.join(" | "), "trip");
     }
 
     // Text a tag cannot hold is refused, naming the field, before anything

@@ -83,6 +83,8 @@ private slots:
     void setPanelsWithEdge();
     void defaultReferenceReadsBack_data();
     void defaultReferenceReadsBack();
+    void defaultReferenceFromFile_data();
+    void defaultReferenceFromFile();
     void refusedReference_data();
     void refusedReference();
     void incompleteEntryChangesNothing_data();
@@ -243,13 +245,15 @@ void TestCommands::setPanels()
     const QString gaugeKey = x ? "System/GaugeX" : "System/GaugeZ";
     const QString refKey = x ? "System/RefX" : "System/RefZ";
     if (stored) {
-        QCOMPARE(settings().value(gaugeKey).toDouble(), gauge);
+        // Whole micrometres truncated toward zero, the tenths beside them.
+        QCOMPARE(settings().value(gaugeKey).toInt(), int(gauge));
+        QCOMPARE(settings().value(gaugeKey + "Tenths").toLongLong(), qint64(qRound(gauge * 10)));
         QCOMPARE(settings().value(refKey).toInt(), x ? m_w->axisLink()->getScaleX() : m_w->axisLink()->getScaleZ());
         QCOMPARE((x ? CurrentMachine.Xref : CurrentMachine.Zref).tenths,
                  qRound(gauge * 10));
         // The stored pair survives a restart of the settings.
         App::resetKovraSettings();
-        QCOMPARE(settings().value(gaugeKey).toDouble(), gauge);
+        QCOMPARE(settings().value(gaugeKey).toInt(), int(gauge));
     } else {
         QVERIFY(!settings().contains(gaugeKey));
         QVERIFY((x ? ui->tbAIX : ui->tbAIZ)->isChecked());
@@ -343,9 +347,10 @@ void TestCommands::defaultReferenceReadsBack_data()
 {
     QTest::addColumn<bool>("isMM");
     QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("stored"); // um, the read-out adding -0.29045 mm
-    QTest::newRow("10.000 mm") << true << "10.000" << "5290.5";
-    QTest::newRow("25.002 mm") << true << "25.002" << "12791.5";
+    QTest::addColumn<int>("stored");     // um as an int, the read-out adding -0.29045 mm
+    QTest::addColumn<qint64>("tenths");  // beside it
+    QTest::newRow("10.000 mm") << true << "10.000" << 5290 << qint64(52905);
+    QTest::newRow("25.002 mm") << true << "25.002" << 12791 << qint64(127915);
 }
 
 void TestCommands::defaultReferenceReadsBack()
@@ -367,9 +372,40 @@ void TestCommands::defaultReferenceReadsBack()
     feed("x12345 z-6789 I0 O0\r");
     QCOMPARE(ui->lblX->text(), typed);
     App::resetKovraSettings();
-    QTEST(settings().value("System/GaugeX").toString(), "stored");
+    // A reader that takes the key as an int, an older program's included,
+    // gets the whole micrometres truncated toward zero.
+    QTEST(settings().value("System/GaugeX").toInt(), "stored");
+    QTEST(settings().value("System/GaugeXTenths").toLongLong(), "tenths");
     m_w->selectMachine("M1");
     QCOMPARE(readOut(), typed);
+}
+
+// A settings file written before (whole micrometres alone, or a fraction)
+// reads as it did; the tenths beside are taken while they stand for the
+// micrometres key, not after another program wrote that key anew.
+void TestCommands::defaultReferenceFromFile_data()
+{
+    QTest::addColumn<QVariant>("gauge");  // "System/GaugeX"
+    QTest::addColumn<QVariant>("tenths"); // "System/GaugeXTenths"; invalid: none
+    QTest::addColumn<qint64>("reference");
+    QTest::newRow("whole micrometres alone") << QVariant(1234) << QVariant() << qint64(12340);
+    QTest::newRow("a fraction alone") << QVariant("10000.5") << QVariant() << qint64(100005);
+    QTest::newRow("tenths beside") << QVariant(10000) << QVariant(100005) << qint64(100005);
+    QTest::newRow("negative tenths beside") << QVariant(-10000) << QVariant(-100005) << qint64(-100005);
+    QTest::newRow("tenths of an earlier reference") << QVariant(2000) << QVariant(100005) << qint64(20000);
+}
+
+void TestCommands::defaultReferenceFromFile()
+{
+    QFETCH(QVariant, gauge);
+    QFETCH(QVariant, tenths);
+    Settings values{{"System/GaugeX", gauge}, {"System/RefX", 5678}};
+    if (tenths.isValid())
+        values["System/GaugeXTenths"] = tenths;
+    build(values, "M1");
+    m_w->selectMachine("*DEFAULT MACHINE*");
+    QTEST(CurrentMachine.Xref.tenths, "reference");
+    QCOMPARE(CurrentMachine.sysXref, 5678);
 }
 
 void TestCommands::refusedReference_data()

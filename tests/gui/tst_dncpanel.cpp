@@ -136,8 +136,12 @@ class tst_dncpanel : public QObject
         CurrentMachine.isRadius = true;
         m_measure.x = input;
         const bool tool = road != "measure";
+        // "passed": S has V's keys and hands what is typed into it to V.
+        const bool passed = road == "passed";
+        const QByteArray output = passed ? QByteArray("' + blfVal[0]") : input.toUtf8() + "'";
         writeLayout("t.dnc", "[SETTINGS]\nTotFields=2\n[FIELD0]\nLabel=S\nSqlTable=dnc\nSqlField=dncAlpha3\n"
-                             "Script=\"blfOut.push('1|" + input.toUtf8() + "'); blfOut\"\n"
+                                 + (passed ? keys + "\n" : QByteArray()) + "Script=\"blfOut.push('1|" + output
+                                 + "); blfOut\"\n"
                              "[FIELD1]\nLabel=V\nDncLabel=V\nSqlTable=dnc\nSqlField=dncAlpha4\nGetX=1\n" + keys + "\n");
         if (road == "store")
             QVERIFY(ToolingDb::exec(QString("INSERT INTO dnc(idTool, dncAlpha4) VALUES(%1, CAST('%2' AS BLOB))")
@@ -151,6 +155,8 @@ class tst_dncpanel : public QObject
             QTest::keyClicks(le(1), input);
         } else if (road == "script") {
             le(0)->setText("x");
+        } else if (passed) {
+            QTest::keyClicks(le(0), input);
         } else if (road == "measure") {
             qobject_cast<QPushButton *>(m_panel->table()->cellWidget(1, 2))->click();
         } else if (road == "server") {
@@ -538,15 +544,19 @@ private slots:
         m_panel->closeForm();
         QCOMPARE(closed.count(), 1);
         QCOMPARE(closed.at(0).at(0).toBool(), true);
-        // The first closing inserts the row and stores the values as typed.
+        // The first closing inserts the row and stores the value typed; the
+        // defaults shown are not stored.
         QCOMPARE(dnc("CAST(dncNum3 AS TEXT)").toString(), QString("2.50"));
-        QCOMPARE(dnc("dncNum0").toString(), QString("3"));
-        QCOMPARE(dnc("dncNum2").toString(), QString("50"));
-        QCOMPARE(dnc("dncAlpha0").toString(), QString("n"));  // AutoDefault collected
+        QVERIFY(dnc("dncNum0").isNull());
+        QVERIFY(dnc("dncNum2").isNull());
+        QCOMPARE(dnc("dncAlpha0").toString(), QString("n")); // set by Warn's script, AutoDefault collected
 
-        // Reopened: the values come back from the row; a Latin-1 text too.
+        // Reopened: the values come back from the row, the defaults where
+        // none was stored; a Latin-1 text too.
         QVERIFY(open(true));
         QCOMPARE(le(5)->text(), QString("2.500"));
+        QCOMPARE(le(4)->text(), QString("50"));
+        QCOMPARE(text(ed(2)), QString("3 - drill"));
         le(4)->setText("12");
         le(8)->setText("Ø12 é");
         ToolingDb::exec("UPDATE dnc SET dncAlpha0 = NULL");
@@ -596,6 +606,41 @@ private slots:
         QCOMPARE(dnc("CAST(dncNum3 AS TEXT)").toString(), QString("3.25"));
     }
 
+    // Closing stores only what was typed, set or received in that opening:
+    // a panel opened and closed stores no default, which a later change of
+    // the layout then reaches; a refused layout stores nothing at all.
+    void openedAndClosed_data()
+    {
+        QTest::addColumn<QString>("layout"); // the layout opened
+        QTest::addColumn<QString>("typed");  // into Life; empty: nothing
+        QTest::addColumn<QString>("trip");   // the dnc row | Life shown once its default became 60
+        QTest::newRow("nothing typed") << "t.dnc" << "" << "NULL,NULL,NULL,NULL,NULL,NULL | 60";
+        QTest::newRow("Life typed, Warn set by its script") << "t.dnc" << "12" << "NULL,NULL,12,6.000,NULL,NULL | 12";
+        QTest::newRow("layout refused") << "missing.dnc" << "" << "no row | 60";
+    }
+    void openedAndClosed()
+    {
+        QFETCH(QString, layout);
+        QFETCH(QString, typed);
+        MessageBoxRecorder rec;
+        QCOMPARE(open(true, layout), layout == "t.dnc");
+        if (!typed.isEmpty()) {
+            le(4)->clear();
+            QTest::keyClicks(le(4), typed);
+        }
+        m_panel->closeForm();
+        QString row = dnc("ifnull(CAST(dncNum0 AS TEXT), 'NULL') || ',' || ifnull(CAST(dncNum1 AS TEXT), 'NULL') || ',' "
+                          "|| ifnull(CAST(dncNum2 AS TEXT), 'NULL') || ',' || ifnull(CAST(dncNum3 AS TEXT), 'NULL') || ',' "
+                          "|| ifnull(CAST(dncAlpha0 AS TEXT), 'NULL') || ',' || ifnull(CAST(dncAlpha1 AS TEXT), 'NULL')")
+                          .toString();
+        QStringList trip{row.isEmpty() ? QString("no row") : row};
+        writeLayout("t.dnc", QByteArray(kLayout).replace("DefaultValue=50", "DefaultValue=60"));
+        QVERIFY(open(true));
+        trip << le(4)->text();
+        m_panel->closeForm();
+        QTEST(trip.join(" | "), "trip");
+    }
+
     void standAloneNeverStores()
     {
         QVERIFY(open(false));
@@ -627,10 +672,20 @@ private slots:
                                                        << "12.35 mm" << "12.35 mm | 12.35 mm | 12.35 mm | 12.35 mm | 12.35 mm";
         QTest::newRow("script 0xff into %#x") << QByteArray("FieldType=int\nFormat=%#x") << "script" << "0xff"
                                                << "0xff | 0xff | 0xff | 0xff | 0xff";
+        // A script handing a value through gives it back as itself, in any base.
+        QTest::newRow("10 passed through %x") << QByteArray("FieldType=int\nFormat=%x") << "passed" << "10"
+                                               << repeated(5, "10");
+        QTest::newRow("100 passed through %X") << QByteArray("FieldType=int\nFormat=%X") << "passed" << "100"
+                                                << repeated(5, "100");
+        QTest::newRow("17 passed through %o") << QByteArray("FieldType=int\nFormat=%o") << "passed" << "17"
+                                               << repeated(5, "17");
         QTest::newRow("measure into T%03d") << QByteArray("FieldType=int\nFormat=T%03d") << "measure" << "24.69"
                                              << "T024 | T024 | T024 | T024";
         QTest::newRow("measure into %#x") << QByteArray("FieldType=int\nFormat=%#x") << "measure" << "24.69"
                                            << "0x18 | 0x18 | 0x18 | 0x18";
+        // As the tag editor shows the same measure: truncated, in the Format.
+        QTest::newRow("measure 200.7 into %X") << QByteArray("FieldType=int\nFormat=%X") << "measure" << "200.7"
+                                                << "C8 | C8 | C8 | C8";
         QTest::newRow("typed 7 into T%03d") << QByteArray("FieldType=int\nFormat=T%03d") << "typed" << "7"
                                              << "7 | T007 | T007 | T007 | T007";
         QTest::newRow("typed 65 into %c") << QByteArray("FieldType=int\nFormat=%c") << "typed" << "65"

@@ -16,16 +16,24 @@ int toMicrometres(double value, bool isMM)
     return int(std::lround((isMM ? value : value * 25.4) * 1000.0));
 }
 
-QString referenceText(qint64 tenths)
+int referenceMicrometres(qint64 tenths)
 {
-    return tenths % 10 == 0 ? QString::number(tenths / 10) : QString::number(double(tenths) / 10.0, 'f', 1);
+    // Integer division truncates toward zero.
+    return int(tenths / 10);
 }
 
-qint64 referenceTenths(const QString &text)
+QString referenceTenthsKey(const QString &gaugeKey)
+{
+    return gaugeKey + QStringLiteral("Tenths");
+}
+
+qint64 referenceTenths(const QVariant &micrometres, const QVariant &tenths)
 {
     bool ok = false;
-    const double um = text.toDouble(&ok);
-    return ok && std::isfinite(um) && std::fabs(um) < 1e12 ? std::llround(um * 10.0) : 0;
+    const double um = micrometres.toString().toDouble(&ok);
+    const qint64 whole = ok && std::isfinite(um) && std::fabs(um) < 1e12 ? std::llround(um * 10.0) : 0;
+    const qint64 t = tenths.toString().toLongLong(&ok);
+    return ok && referenceMicrometres(t) == referenceMicrometres(whole) ? t : whole;
 }
 
 void setReference(s_machine &machine, bool x, qint64 tenths)

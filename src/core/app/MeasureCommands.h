@@ -3,6 +3,7 @@
 #include <QList>
 #include <QPointF>
 #include <QString>
+#include <QVariant>
 #include <QVector>
 
 #include "camera/LineParam.h"
@@ -16,11 +17,16 @@ namespace MeasureCommands {
 // micrometres, rounded to the nearest: one inch is 25400, never 25399.
 int toMicrometres(double value, bool isMM);
 
-// The default machine's reference (tenths of a micrometre) as its settings
-// key holds it: micrometres, with one decimal only when it has a tenth, so
-// files of whole micrometres read as before.
-QString referenceText(qint64 tenths);
-qint64 referenceTenths(const QString &text);
+// The default machine's reference (tenths of a micrometre) in the settings
+// file: "System/GaugeX" (or Z) holds whole micrometres truncated toward
+// zero, as every reader of the file takes it as an int; the key of the
+// same name with "Tenths" after it holds the tenths of a micrometre.
+int referenceMicrometres(qint64 tenths);
+QString referenceTenthsKey(const QString &gaugeKey);
+// The reference a file holds: its tenths key where that stands for the
+// micrometres key (an older program that wrote the micrometres alone leaves
+// it behind), else the micrometres key (as a number of micrometres).
+qint64 referenceTenths(const QVariant &micrometres, const QVariant &tenths);
 // Puts a reference in tenths of a micrometre into the machine's X or Z fields.
 void setReference(s_machine &machine, bool x, qint64 tenths);
 

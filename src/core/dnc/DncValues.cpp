@@ -12,11 +12,6 @@
 
 namespace {
 
-int truncated(double v)
-{
-    return ValueFormat::clampedInt(v);
-}
-
 bool isNumberField(const DatiDnc &f)
 {
     return f.FieldType == QLatin1String("int") || f.FieldType == QLatin1String("float");
@@ -38,10 +33,8 @@ QString format(const DatiDnc &f, const QVariant &value, bool isMM)
     if (isNumberField(f)) {
         const bool isInt = f.FieldType == QLatin1String("int");
         const double n = number(f, value);
-        if (isInt) {
-            const QString shown = FieldValues::shownInt(f.rule, n);
-            return shown.isEmpty() ? QString::number(truncated(n)) : shown;
-        }
+        if (isInt)
+            return FieldValues::intText(f.rule, n);
         if (f.rule.formatted() && f.rule.format.shows(n))
             return f.rule.format.print(n);
         return MPrnExact(n, isMM);

@@ -323,6 +323,34 @@ bool BalluffCodec::fitsBytes(const DatiCampo &f, double *lo, double *hi)
     return false;
 }
 
+int BalluffCodec::heldDecimals(const DatiCampo &f)
+{
+    if (f.BitMask != 0)
+        return 0;
+    // Every value of d decimals is an integer times Div only when 10^d divides it.
+    int k = 0;
+    for (qint64 div = f.Div == 0 ? 1 : std::llabs(qint64(f.Div)); div % 10 == 0; div /= 10)
+        ++k;
+    const int n = f.ByteLength;
+    if (isType(f, "UBIN") || isType(f, "SBIN") || isType(f, "MODSIGN") || isType(f, "UNUMCHAR")
+        || isType(f, "SNUMCHAR"))
+        return k;
+    if (isType(f, "SNUMCHARDEC3"))
+        return 3 + k;
+    // Four and five packed bytes carry a fraction with three decimals.
+    if (isType(f, "UBCD"))
+        return n >= 4 ? 3 + k : k;
+    if (isType(f, "BCD"))
+        return (n <= 1 ? 0 : n == 2 ? 1 : 3) + k;
+    if (isType(f, "FORMATNUM") && f.FieldType == QLatin1String("float") && f.formatNumRule.isValid()) {
+        const QChar c = f.formatNumRule.conversion;
+        if (c != QLatin1Char('f') && c != QLatin1Char('F'))
+            return -1;
+        return (f.formatNumRule.precision < 0 ? 6 : f.formatNumRule.precision) + k;
+    }
+    return -1;
+}
+
 int BalluffCodec::writeAddress(const QList<DatiCampo> &fields)
 {
     return fields.isEmpty() ? 0 : qMax(0, fields.first().Address);
@@ -449,11 +477,13 @@ void BalluffCodec::decode(const QByteArray &image, QList<DatiCampo> &fields) con
         } else if (isType(f, "FORMATNUM")) {
             const QByteArray t = untilZero(b);
             if (f.FieldType == QLatin1String("float")) {
+                // In double, as the text types: a number another writer put
+                // on the tag goes back with the digits it had.
                 bool ok = false;
                 double v = t.toDouble(&ok);
                 if (!ok)
                     v = 0;
-                f.value = toFloat(v / div);
+                f.value = v / div;
             } else if (f.FieldType == QLatin1String("int")) {
                 f.value = int(qint64(formatNumInt(f, t)) / div);
             }

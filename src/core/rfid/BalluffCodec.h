@@ -63,6 +63,11 @@ public:
     // then hold the values the bytes keep (after Div). Text fields and bit
     // groups are not checked here.
     static bool fitsBytes(const DatiCampo &f, double *lo = nullptr, double *hi = nullptr);
+    // The decimals of a value that the field's bytes give back as written
+    // (after Div): a Div of 100 over a binary word keeps 2; -1 when the
+    // bytes set no such limit (IEEE, exponent patterns, fields that are no
+    // number).
+    static int heldDecimals(const DatiCampo &f);
 
 private:
     bool encodeField(DatiCampo &f, const QByteArray &tagBytes, QByteArray &image,

@@ -34,9 +34,8 @@ QVariant fromText(const Rule &r, const QString &text)
 
 QVariant scriptValue(const Rule &r, const QString &text)
 {
-    double value = 0;
-    if (r.formatted())
-        return r.format.readOutput(text, &value) ? QVariant(value) : QVariant(text);
+    // A script is handed the Format's texts: what it hands back is read as
+    // they are, so that a value passed through comes back as itself.
     return fromText(r, text);
 }
 
@@ -48,6 +47,12 @@ QString shownInt(const Rule &r, double n)
     if (r.formatted() && r.format.shows(v))
         return r.format.print(v);
     return r.formatted() ? QString::number(v) : QString();
+}
+
+QString intText(const Rule &r, double n)
+{
+    const QString shown = shownInt(r, n);
+    return shown.isEmpty() ? QString::number(ValueFormat::clampedInt(n)) : shown;
 }
 
 void intBounds(const Rule &r, int *low, int *high)

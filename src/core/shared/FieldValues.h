@@ -42,14 +42,19 @@ inline bool bounded(double min, double max)
 // and texts that read as nothing, as they are.
 QVariant fromText(const Rule &rule, const QString &text);
 
-// The value a script's output stands for: a number as the script computed
-// it, or the Format's text; for other fields as fromText.
+// The value a script's output stands for: read as a typed text is (the
+// Format's text or the number in its base first), as fromText.
 QVariant scriptValue(const Rule &rule, const QString &text);
 
 // A number as an "int" field shows it through its Format; the bare number
 // where the Format cannot show it or the int range cannot hold it (so that
 // it is refused as shown). Empty for a field without Format.
 QString shownInt(const Rule &rule, double value);
+
+// The text an "int" field shows for a number put into it (a measure, a
+// server's or a store's number): shownInt, or without Format the number
+// truncated toward zero. What is written or sent is this text.
+QString intText(const Rule &rule, double value);
 
 // Bounds of an "int" field: Min and Max truncated toward zero within the int
 // range (the whole range without bounds), narrowed to what its Format shows.

@@ -192,15 +192,6 @@ bool ValueFormat::readTyped(const QString &text, double *value) const
     return read(text, value) || readNumber(text, true, value);
 }
 
-bool ValueFormat::readOutput(const QString &text, double *value) const
-{
-    bool ok = false;
-    const double v = text.trimmed().toDouble(&ok);
-    if (ok)
-        *value = v;
-    return ok || readTyped(text, value);
-}
-
 QString ValueFormat::printDate(const QString &fmt, qint64 seconds)
 {
     const time_t t = time_t(seconds);

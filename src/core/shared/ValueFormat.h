@@ -24,9 +24,6 @@ public:
     // What an operator types or a script hands over: the Format's text, or
     // the bare number in the Format's base (a character code for %c).
     bool readTyped(const QString &text, double *value) const;
-    // What a script hands over: a decimal number as scripts compute them,
-    // else what readTyped reads.
-    bool readOutput(const QString &text, double *value) const;
     // The values whose text reads back as them: %c shows the printable
     // Latin-1 characters only.
     bool shows(double value) const;

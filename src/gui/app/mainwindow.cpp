@@ -543,9 +543,12 @@ void MainWindow::activateMachine(int idMachine)
         s_machine m = CurrentMachine;
         m.idMachine = -1;
         m.name = QString::fromLatin1(kDefaultMachine);
-        MeasureCommands::setReference(m, true, MeasureCommands::referenceTenths(s.value(QStringLiteral("System/GaugeX")).toString()));
+        const auto reference = [&s](const QString &key) {
+            return MeasureCommands::referenceTenths(s.value(key), s.value(MeasureCommands::referenceTenthsKey(key)));
+        };
+        MeasureCommands::setReference(m, true, reference(QStringLiteral("System/GaugeX")));
         m.sysXref = s.value(QStringLiteral("System/RefX"), 0).toInt();
-        MeasureCommands::setReference(m, false, MeasureCommands::referenceTenths(s.value(QStringLiteral("System/GaugeZ")).toString()));
+        MeasureCommands::setReference(m, false, reference(QStringLiteral("System/GaugeZ")));
         m.sysZref = s.value(QStringLiteral("System/RefZ"), 0).toInt();
         m.swapXZ = m.reverseX = m.reverseZ = m.linkToMasterX = m.linkToMasterZ = false;
         m.IsMM = MachineSettings.isMM;

@@ -171,8 +171,11 @@ void MainWindow::placeSetValue(bool xRow, double v, bool defaultMachine)
         const qint64 gauge = axis->setValueCoordinate(xRow, v);
         const int scaleRef = xRow ? axis->getScaleX() : axis->getScaleZ();
         const QString letter = QLatin1String(xRow ? "X" : "Z");
+        const QString gaugeKey = QStringLiteral("System/Gauge") + letter;
         // The file first: a reference it refused is not the one measures use.
-        if (!App::writeKovraSettings({{QStringLiteral("System/Gauge") + letter, MeasureCommands::referenceText(gauge)},
+        // Whole micrometres where every reader looks, the tenths beside them.
+        if (!App::writeKovraSettings({{gaugeKey, MeasureCommands::referenceMicrometres(gauge)},
+                                      {MeasureCommands::referenceTenthsKey(gaugeKey), gauge},
                                       {QStringLiteral("System/Ref") + letter, scaleRef}})) {
             QMessageBoxKovra::critical(this, MachineSettings.vendorName,
                                        tr("The settings file could not be written: the earlier reference stays in force"),

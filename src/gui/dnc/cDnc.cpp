@@ -115,6 +115,7 @@ bool cDnc::init(bool mode, int tool)
     building = true;
     acknowledged = false;
     touched.clear();
+    layoutReady = false;
     toolCode.clear();
     dncRowMissing = false;
     if (toolMode) {
@@ -146,6 +147,7 @@ bool cDnc::init(bool mode, int tool)
     dncRow = firstRow(QStringLiteral("SELECT * FROM dnc WHERE idTool=:idTool;"), idTool);
     toolRow = firstRow(QStringLiteral("SELECT * FROM tools WHERE idTool=:idTool;"), idTool);
     buildTable();
+    layoutReady = true;
 
     building = false;
     dataChanged = false;
@@ -193,7 +195,9 @@ void cDnc::buildTable()
             twFields->setCellWidget(i, 2, b);
         }
 
-        const bool fromDefault = toolMode && dncRowMissing && f.SqlTable == QLatin1String("dnc");
+        // A dnc value never stored (no row, or a column left empty) is the default.
+        const bool fromDefault = toolMode && f.SqlTable == QLatin1String("dnc")
+                                 && (dncRowMissing || dncRow.isNull(f.SqlField));
         if (f.BitField) {
             CheckBoxList *e = new CheckBoxList;
             e->setStatusTip(row);
@@ -506,12 +510,15 @@ void cDnc::setDefaultData()
 
 bool cDnc::UpdateDb()
 {
+    // A layout refused (or a reading given up) in this opening shows nothing to store.
+    if (!layoutReady)
+        return true;
     // Nothing is stored while one value cannot be: the store keeps Latin-1.
     QStringList refused;
     for (int i = 0; i < fields.size(); ++i) {
         setBalluffValue(i);
         const DatiDnc &f = fields.at(i);
-        if (!dncRowMissing && !touched.contains(i))
+        if (!touched.contains(i))
             continue;
         if (f.SqlTable == QLatin1String("dnc") && !DncValues::storable(f))
             refused << f.Label + tr(" contains characters that cannot be stored [") + f.value.toString()
@@ -525,11 +532,9 @@ bool cDnc::UpdateDb()
         if (!DncValues::addStoreRow(idTool, &error))
             return storeRefused(error.isEmpty() ? tr("The store added no row") : error);
         dncRowMissing = false;
-        // The new row takes every value shown, at this closing as at a retry.
-        for (int i = 0; i < fields.size(); ++i)
-            touched.insert(i);
     }
-    // What nobody changed keeps its stored bytes.
+    // What nobody changed keeps its stored bytes, or none: a default shown
+    // is not stored.
     QString error;
     if (!DncValues::storeValues(idTool, fields, touched, &error))
         return storeRefused(error);

@@ -125,8 +125,12 @@ private:
     bool building = false;
     bool dataChanged = false;
     bool dncRowMissing = false;
+    // The layout was read and its table built in this opening: without it
+    // closing stores nothing.
+    bool layoutReady = false;
     // Rows typed, measured, received or set by a script in this opening:
-    // closing stores only them (a new row takes every shown value).
+    // closing stores only them; a value never stored shows the layout's
+    // default, so that a later default reaches the tool too.
     QSet<int> touched;
     QVariantList scriptValues;
     // The tool's rows of tools and dnc, read once per opening.

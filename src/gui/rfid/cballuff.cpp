@@ -220,7 +220,9 @@ void cBalluffUI::buildRow(int i)
         auto *line = new QLineEdit(grid);
         line->setStatusTip(row);
         connect(line, &QLineEdit::textChanged, this, &cBalluffUI::slot_textChanged);
-        if (QValidator *v = FieldEditors::numberValidator(f.rule, -std::numeric_limits<double>::max(), line))
+        // No more decimals than the tag gives back: what is shown is what it holds.
+        if (QValidator *v = FieldEditors::numberValidator(f.rule, -std::numeric_limits<double>::max(), line,
+                                                          fieldDecimals(f)))
             line->setValidator(v);
         if (f.FieldType == QLatin1String("string")) {
             line->setMaxLength(qMax(0, f.ByteLength));
@@ -271,10 +273,7 @@ void cBalluffUI::setTableValue(int row)
         else
             t = QString::number(n);
     } else if (f.FieldType == QLatin1String("float")) {
-        if (f.rule.formatted())
-            t = f.rule.format.print(number.toDouble());
-        else
-            t = MPrn(number.toFloat(), CurrentMachine.IsMM);
+        t = floatText(f, number.toDouble());
     } else if (f.FieldType == QLatin1String("date")) {
         t = ValueFormat::printDate(f.Format, number.toLongLong());
     } else {
@@ -301,6 +300,13 @@ void cBalluffUI::setTableValue(int row)
         line->setText(f.Type == QLatin1String("PRESERVE") ? preservedText(f) : t);
     }
     showingValue = nested;
+}
+
+QString cBalluffUI::floatText(const DatiCampo &f, double value)
+{
+    if (f.rule.formatted())
+        return f.rule.format.print(value);
+    return MPrn(float(value), CurrentMachine.IsMM);
 }
 
 void cBalluffUI::LoadTableData()

@@ -85,6 +85,19 @@ QVariant cBalluffUI::editorValue(const DatiCampo &f, const QString &text)
     return FieldValues::fromText(f.rule, text);
 }
 
+int cBalluffUI::fieldDecimals(const DatiCampo &f)
+{
+    if (f.FieldType != QLatin1String("float"))
+        return -1;
+    int decimals = BalluffCodec::heldDecimals(f);
+    const QChar c = f.rule.format.conversion;
+    if (f.rule.formatted() && (c == QLatin1Char('f') || c == QLatin1Char('F'))) {
+        const int shown = f.rule.format.precision < 0 ? 6 : f.rule.format.precision;
+        decimals = decimals < 0 ? shown : qMin(decimals, shown);
+    }
+    return decimals;
+}
+
 void cBalluffUI::fieldEdited(QObject *source)
 {
     const int row = rowOf(source);
@@ -140,7 +153,7 @@ void cBalluffUI::executeScript(QString &script, int row)
         // A field shown here runs its own script in turn; setTableValue
         // keeps that to one nested run.
         for (const DncScript::Output &o : outputs) {
-            // A number as the script computed it, or the Format's own text.
+            // Read as a typed text is: a value handed through stays itself.
             DatiCampo &f = fields[o.field];
             f.value = FieldValues::scriptValue(f.rule, o.value);
             setTableValue(o.field);
@@ -218,7 +231,10 @@ void cBalluffUI::getMeasure()
             return;
     }
     shown.forget(row);
-    target->setText(MPrn(float(value), CurrentMachine.IsMM));
+    // An "int" field shows it in its Format, as the DNC panel does: the
+    // number truncated, and that is what the tag gets.
+    target->setText(f.FieldType == QLatin1String("int") ? FieldValues::intText(f.rule, value)
+                                                        : MPrn(float(value), CurrentMachine.IsMM));
 }
 
 void cBalluffUI::slot_inputBox()
@@ -239,8 +255,16 @@ void cBalluffUI::slot_inputBox()
         FieldValues::floatBounds(f.rule, -std::numeric_limits<double>::max(), &lo, &hi);
         ask.setInputMode(QInputDialog::DoubleInput);
         ask.setDoubleRange(lo, hi);
-        ask.setDoubleDecimals(5);
-        ask.setDoubleValue(target->text().toFloat());
+        // No more decimals than the field keeps and shows.
+        int decimals = fieldDecimals(f);
+        if (!f.rule.formatted()) {
+            const int machine = CurrentMachine.IsMM ? MachineSettings.mmDecimals : MachineSettings.inchDecimals;
+            decimals = decimals < 0 ? machine : qMin(decimals, machine);
+        }
+        ask.setDoubleDecimals(decimals < 0 ? 5 : qMin(5, decimals));
+        // The value the editor's text stands for, through its Format.
+        const QVariant current = editorValue(f, target->text());
+        ask.setDoubleValue(current.type() == QVariant::String ? 0.0 : current.toDouble());
     } else if (f.FieldType == QLatin1String("int")) {
         // The bounds the editor takes, in the Format's base, and the number
         // typed in that base too.
@@ -264,17 +288,24 @@ void cBalluffUI::slot_inputBox()
         return;
     }
     styleStandardDialog(&ask);
+    // The start as the box shows it (rounded to its decimals, within its range).
+    const double start = ask.doubleValue();
     if (ask.exec() != QDialog::Accepted)
         return;
+    // A number left as it started: the editor keeps its text and the value
+    // behind it (a tag's value may have more decimals than it shows).
+    const bool unchanged = ask.inputMode() == QInputDialog::DoubleInput && ask.doubleValue() == start;
     QString result;
     if (ask.inputMode() == QInputDialog::DoubleInput)
-        result = QString::number(ask.doubleValue(), 'g', 6);
+        result = floatText(f, ask.doubleValue());
     else if (ask.inputMode() == QInputDialog::IntInput)
         result = f.rule.formatted() ? FieldValues::shownInt(f.rule, ask.intValue()) : QString::number(ask.intValue());
     else
         result = ask.textValue();
-    shown.forget(row);
-    target->setText(result);
+    if (!unchanged) {
+        shown.forget(row);
+        target->setText(result);
+    }
     if (!f.Script.isEmpty()) {
         QString script = f.Script;
         executeScript(script, row);

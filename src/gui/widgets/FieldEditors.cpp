@@ -8,7 +8,7 @@
 
 namespace FieldEditors {
 
-QValidator *numberValidator(const FieldValues::Rule &r, double unboundedFloor, QObject *parent)
+QValidator *numberValidator(const FieldValues::Rule &r, double unboundedFloor, QObject *parent, int decimals)
 {
     if (r.isInt()) {
         int low = 0, high = 0;
@@ -23,8 +23,8 @@ QValidator *numberValidator(const FieldValues::Rule &r, double unboundedFloor, Q
     double low = 0, high = 0;
     FieldValues::floatBounds(r, unboundedFloor, &low, &high);
     if (r.formatted())
-        return new FormatValidator(r.format, low, high, parent);
-    auto *v = new QExtDoubleValidator(low, high, 3, parent);
+        return new FormatValidator(r.format, low, high, parent, decimals);
+    auto *v = new QExtDoubleValidator(low, high, decimals < 0 ? 3 : qMin(3, decimals), parent);
     if (FieldValues::bounded(r.min, r.max))
         v->setNotation(QDoubleValidator::StandardNotation);
     return v;

@@ -13,8 +13,11 @@ namespace FieldEditors {
 // The rule of a number field's line editor: the Format's own text and the
 // number in its base within the bounds; a minus sign where a number can be
 // negative. unboundedFloor: the lowest float a field without bounds takes.
-// Null for fields that are no number.
-QValidator *numberValidator(const FieldValues::Rule &rule, double unboundedFloor, QObject *parent);
+// decimals: the most a "float" field keeps (-1: no limit beyond its Format,
+// or the 3 decimals of a field without one). Null for fields that are no
+// number.
+QValidator *numberValidator(const FieldValues::Rule &rule, double unboundedFloor, QObject *parent,
+                            int decimals = -1);
 
 // A list field's pop-up shows its entries in its own font.
 void listPopup(QComboBox *combo);

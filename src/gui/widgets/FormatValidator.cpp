@@ -2,11 +2,13 @@
 
 #include <QRegularExpression>
 
-FormatValidator::FormatValidator(const ValueFormat &valueFormat, double low, double high, QObject *parent)
+FormatValidator::FormatValidator(const ValueFormat &valueFormat, double low, double high, QObject *parent,
+                                 int maxDecimals)
     : QValidator(parent)
     , format(valueFormat)
     , bottom(qMax(low, valueFormat.lowest()))
     , top(qMin(high, valueFormat.highest()))
+    , decimals(maxDecimals)
 {
 }
 
@@ -41,6 +43,9 @@ QValidator::State FormatValidator::validate(QString &input, int &) const
         // What is shown is what goes out: no more digits than the Format
         // prints, and more digits never bring the text back to them.
         if (format.shows(v) && !format.keeps(v))
+            return Invalid;
+        // Nor more decimals than the field keeps: more never go away again.
+        if (decimals >= 0 && QString::number(v, 'f', decimals).toDouble() != v)
             return Invalid;
         if (v >= bottom && v <= top && format.shows(v))
             return Acceptable;

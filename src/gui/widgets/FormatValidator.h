@@ -12,7 +12,9 @@ class FormatValidator : public QValidator
 {
     Q_OBJECT
 public:
-    FormatValidator(const ValueFormat &format, double bottom, double top, QObject *parent);
+    // decimals: the most a value may have (where the field's store keeps no
+    // more than the Format shows); -1 for no limit but the Format's.
+    FormatValidator(const ValueFormat &format, double bottom, double top, QObject *parent, int decimals = -1);
     State validate(QString &input, int &pos) const override;
 
 private:
@@ -21,4 +23,5 @@ private:
     ValueFormat format;
     double bottom;
     double top;
+    int decimals;
 };
