@@ -578,6 +578,39 @@ private slots:
         QTEST(trip.join(" | "), "trip");
     }
 
+    // A measure into a float field shows no more decimals than the field's
+    // bytes give back: the text shown is the one the tag reads back.
+    void measureIntoFloat_data()
+    {
+        QTest::addColumn<QByteArray>("keys");
+        QTest::addColumn<QString>("measured");
+        QTest::addColumn<QString>("trip"); // shown | tag (hex) | shown after reading it
+        QTest::newRow("UBCD Div 100") << QByteArray("Type=UBCD\nDiv=100") << "0.406" << "0.410 | 0041 | 0.410";
+        QTest::newRow("UBIN Div 1000") << QByteArray("Type=UBIN\nDiv=1000") << "0.406" << "0.406 | 0196 | 0.406";
+        QTest::newRow("SBIN no Div") << QByteArray("Type=SBIN") << "40.7" << "41.000 | 0029 | 41.000";
+    }
+    void measureIntoFloat()
+    {
+        QFETCH(QByteArray, keys);
+        QFETCH(QString, measured);
+        MessageBoxRecorder rec;
+        CurrentMachine.isRadius = true;
+        m_measure.x = measured;
+        QVERIFY(open("TagSize=3", {"Label=L\nByteLength=2\nFieldType=float\nGetX=1\n" + keys,
+                                   "Label=M\nAddress=2\nByteLength=1\nType=UBIN"}));
+        m_head->model.tag = QByteArray::fromHex("000005");
+        qobject_cast<QPushButton *>(m_ui->table()->cellWidget(0, 2))->click();
+        QStringList trip{le(0)->text()};
+        m_ui->form()->pbWrite->click();
+        QCOMPARE(rec.boxes().size(), 1);
+        QCOMPARE(rec.boxes().first().text, QString("Tag written with success"));
+        trip << m_head->model.tag.left(2).toHex();
+        le(0)->clear();
+        m_ui->form()->pbRead->click();
+        trip << le(0)->text();
+        QTEST(trip.join(" | "), "trip");
+    }
+
     // The row's "I" box on a touch screen: its field, the keys and its OK are
     // touched through the window system, as the screen delivers them.
     void inputBoxTouched_data()

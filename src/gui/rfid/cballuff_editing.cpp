@@ -233,8 +233,16 @@ void cBalluffUI::getMeasure()
     shown.forget(row);
     // An "int" field shows it in its Format, as the DNC panel does: the
     // number truncated, and that is what the tag gets.
-    target->setText(f.FieldType == QLatin1String("int") ? FieldValues::intText(f.rule, value)
-                                                        : MPrn(float(value), CurrentMachine.IsMM));
+    if (f.FieldType == QLatin1String("int")) {
+        target->setText(FieldValues::intText(f.rule, value));
+        return;
+    }
+    // A float field no more decimals than its bytes give back, so the text
+    // shown is the one the tag reads back.
+    const int decimals = fieldDecimals(f);
+    if (decimals >= 0 && decimals < (CurrentMachine.IsMM ? MachineSettings.mmDecimals : MachineSettings.inchDecimals))
+        value = QString::number(value, 'f', decimals).toDouble();
+    target->setText(MPrn(float(value), CurrentMachine.IsMM));
 }
 
 void cBalluffUI::slot_inputBox()
