@@ -464,8 +464,10 @@ private slots:
         QFETCH(int, answer);
         QFETCH(int, left);
         QFETCH(QString, shown);
-        for (int t = 1; t <= tools; ++t)
-            ToolingDb::addTool(table, t, t, t, QString("C%1").arg(t));
+        for (int t = 1; t <= tools; ++t) {
+            const int id = ToolingDb::addTool(table, t, t, t, QString("C%1").arg(t));
+            QVERIFY(ToolingDb::exec(QString("INSERT INTO dnc (idTool, dncNum0) VALUES (%1, 7)").arg(id)));
+        }
         Editor e;
         e.panel->setCurrentTable(table, "LATHE 1", "T1");
         if (row > 0) {
@@ -478,6 +480,9 @@ private slots:
         QCOMPARE(rec.boxes().size(), 1);
         QCOMPARE(rec.boxes().first().defaultButton, QMessageBox::No);
         QCOMPARE(ToolingDb::probe(QString("SELECT COUNT(*) FROM tools WHERE idTable=%1").arg(table)).toInt(), left);
+        // The DNC values go with their tool; the others' stay.
+        QCOMPARE(ToolingDb::probe("SELECT COUNT(*) FROM dnc WHERE idTool IN (SELECT idTool FROM tools)").toInt(), left);
+        QCOMPARE(ToolingDb::probe("SELECT COUNT(*) FROM dnc").toInt(), left);
         QCOMPARE(e.panel->isInsertMode(), left == 0);
         QCOMPARE(e.le("leT")->text(), shown);
     }
@@ -639,8 +644,9 @@ private slots:
     {
         QFETCH(int, fault);
         const bool refused = fault != StorageFault::None;
-        ToolingDb::addTool(table, 1, 1, 1, "A");
-        ToolingDb::addTool(table, 2, 2, 2, "B");
+        for (int t = 1; t <= 2; ++t)
+            QVERIFY(ToolingDb::exec(QString("INSERT INTO dnc (idTool, dncNum0) VALUES (%1, 7)")
+                                        .arg(ToolingDb::addTool(table, t, t, t, QString(QChar('A' + t - 1))))));
         RefusingEditor r(fault, table);
         QVERIFY(r.disk.holds());
         auto [e, rec] = std::tie(r.e, r.rec);
@@ -655,6 +661,7 @@ private slots:
         QCOMPARE(ToolingDb::probe(QString("SELECT COUNT(*) FROM tools WHERE idTable=%1").arg(table)).toInt(),
                  refused ? 2 : 1);
         QCOMPARE(e.le("leT")->text(), QString(refused ? "1" : "2"));
+        QCOMPARE(ToolingDb::probe("SELECT COUNT(*) FROM dnc").toInt(), refused ? 2 : 1);
     }
 
     // The code column's one size follows each stored, added or deleted code,

@@ -1,8 +1,10 @@
 #include "tooling/DncData.h"
 
+#include "shared/CheckedStore.h"
 #include "shared/QExtQuery.h"
 #include "tooling/ToolLimits.h"
 #include "tooling/ToolRules.h"
+#include "tooling/ToolingTables.h"
 
 #include <QHash>
 #include <QList>
@@ -286,10 +288,9 @@ bool importInto(const QByteArray &machineField, const QByteArray &tableField, co
         idTable = tables.at(found).id;
         if (!ownCodesOf(idTable, tools, ownCodes))
             return false;
-        QExtQuery del;
-        del.prepare(QStringLiteral("DELETE FROM tools WHERE  idTable=:idTable"));
-        del.bindValue(QStringLiteral(":idTable"), idTable);
-        if (!del.exec())
+        // Inside the import's transaction: refused, nothing is removed.
+        CheckedStore store;
+        if (!ToolingTables::removeTools(store, ToolingTables::Tools::OfTable, idTable))
             return false;
     } else {
         QExtQuery insert;

@@ -5,7 +5,6 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QSqlDatabase>
-#include <QSqlError>
 #include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -22,6 +21,7 @@
 #include "tooling/ToolRules.h"
 #include "tooling/ToolTableReport.h"
 #include "tooling/ToolTolerance.h"
+#include "tooling/ToolingTables.h"
 #include "tooling/ctoolsearch.h"
 #include "tooling/lineeditdelegate.h"
 #include "ui_ctoolset.h"
@@ -280,9 +280,6 @@ void cToolset::applyColumnLayout()
 
 void cToolset::reloadModels(int storedRow)
 {
-    // Pending row removals first (submitting reads the table again itself).
-    if (model->isDirty())
-        model->submitAll();
     auto *tools = static_cast<ToolTableModel *>(model);
     // After a store only the stored row changed: read alone, it keeps its
     // place while its value in the sort column does.
@@ -655,16 +652,16 @@ void cToolset::slotDelTool()
         == QMessageBox::No)
         return;
     int removed = -1;
+    CheckedStore store;
+    bool ok = store.begin();
     const QModelIndexList rows = ui->twTools->selectionModel()->selectedRows();
     for (const QModelIndex &index : rows) {
-        model->removeRow(index.row());
+        ok = ok && ToolingTables::removeTools(store, ToolingTables::Tools::One, toolIdAt(index.row()));
         removed = index.row();
     }
-    if (!model->submitAll()) {
+    if (!ok || !store.commit()) {
         QMessageBoxKovra::critical(this, tr("Delete tool"),
-                                   tr("Tool not deleted") + QStringLiteral("\n\n") + model->lastError().text(),
-                                   QMessageBox::Ok);
-        model->revertAll();
+                                   tr("Tool not deleted") + QStringLiteral("\n\n") + store.error(), QMessageBox::Ok);
         gotoToolId(lastIdTool);
         return;
     }
