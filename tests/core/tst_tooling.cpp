@@ -1,6 +1,9 @@
-// The one way every road removes tools: with their DNC values, all or
-// nothing.
+// The rules of a tool that every road into table `tools` is held to, and the
+// one way every road removes tools: with their DNC values, all or nothing.
+#include <QSqlField>
 #include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTranslator>
 #include <QtTest>
 
 #include <memory>
@@ -11,9 +14,30 @@
 #include "support/TestWorkDir.h"
 #include "support/ToolingDb.h"
 #include "tooling/DncData.h"
+#include "tooling/ToolRules.h"
 #include "tooling/ToolingTables.h"
 
 namespace {
+
+// Answers for one translation context only.
+class ContextTranslator : public QTranslator
+{
+public:
+    explicit ContextTranslator(const char *context)
+        : context(context)
+    {
+    }
+    QString translate(const char *c, const char *source, const char *, int) const override
+    {
+        return qstrcmp(c, context) == 0 && qstrcmp(source, "code longer than %1 characters") == 0
+                   ? QStringLiteral("Code über %1 Zeichen")
+                   : QString();
+    }
+    bool isEmpty() const override { return false; }
+
+private:
+    const char *context;
+};
 
 int count(const QString &sql)
 {
@@ -44,6 +68,129 @@ private slots:
     {
         ToolingDb::close();
         m_wd.reset();
+    }
+
+    // Every number column's limits in either unit: the ends are taken, just
+    // beyond them is refused; columns without a rule take any number.
+    void limits_data()
+    {
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<bool>("metric");
+        QTest::addColumn<double>("low");
+        QTest::addColumn<double>("high");
+        QTest::addColumn<double>("step"); // beyond an end
+        for (bool metric : {true, false}) {
+            const char *unit = metric ? "mm" : "inch";
+            for (const char *c : {"x", "z", "cr", "Xth", "Zth"})
+                QTest::newRow(qPrintable(QString("%1, %2").arg(c, unit))) << c << metric << -1500.0 << 1500.0 << 0.001;
+            QTest::newRow(qPrintable(QString("angle, %1").arg(unit))) << "angle" << metric << -359.99 << 360.0 << 0.01;
+            QTest::newRow(qPrintable(QString("t, %1").arg(unit))) << "t" << metric << 1.0 << 99999999.0 << 1.0;
+            for (const char *c : {"XtolPlus", "XtolMinus", "ZtolPlus", "ZtolMinus"})
+                QTest::newRow(qPrintable(QString("%1, %2").arg(c, unit)))
+                    << c << metric << 0.0 << (metric ? 9.999 : 0.5) << 0.001;
+        }
+        QTest::newRow("column in other case") << "XTOLPLUS" << false << 0.0 << 0.5 << 0.001;
+        const double any = std::numeric_limits<double>::infinity();
+        QTest::newRow("column without a rule") << "idTable" << true << -any << any << 0.0;
+    }
+    void limits()
+    {
+        QFETCH(QString, column);
+        QFETCH(bool, metric);
+        QFETCH(double, low);
+        QFETCH(double, high);
+        QFETCH(double, step);
+        const ToolRules::Range r = ToolRules::range(column, metric);
+        QCOMPARE(r.low, low);
+        QCOMPARE(r.high, high);
+        const auto refusal = [&](double v) {
+            return ToolRules::refusal(column, QString::number(v, 'g', 12), false, metric);
+        };
+        if (std::isinf(high)) {
+            QCOMPARE(refusal(-1e300) + refusal(1e300), QString());
+            return;
+        }
+        QCOMPARE(refusal(low), QString());
+        QCOMPARE(refusal(high), QString());
+        QVERIFY(!refusal(low - step).isEmpty());
+        QVERIFY(!refusal(high + step).isEmpty());
+    }
+
+    // What the store says of a refused value, and the code's length.
+    void refusals_data()
+    {
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("text");
+        QTest::addColumn<bool>("metric");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("length beyond") << "x" << "-2000" << false << true << "x -2000 out of -1500 .. 1500";
+        QTest::newRow("inch tolerance beyond") << "XtolPlus" << "0.8" << false << false << "XtolPlus 0.8 out of 0 .. 0.5";
+        QTest::newRow("metric tolerance beyond") << "ZtolMinus" << "12.7" << false << true
+                                                 << "ZtolMinus 12.7 out of 0 .. 9.999";
+        QTest::newRow("negative tolerance") << "XtolMinus" << "-0.001" << false << true
+                                            << "XtolMinus -0.001 out of 0 .. 9.999";
+        QTest::newRow("tool number 0") << "t" << "0" << false << true << "t 0 out of 1 .. 99999999";
+        QTest::newRow("tool number not whole") << "t" << "7.5" << false << true << "tool number 7.5 is not a whole number";
+        QTest::newRow("code of 40 characters") << "code" << QString(40, 'c') << true << true << "";
+        QTest::newRow("code of 41 characters") << "code" << QString(41, 'c') << true << false
+                                               << "code longer than 40 characters";
+        QTest::newRow("code in other case") << "CODE" << QString(41, 'c') << true << true << "code longer than 40 characters";
+        QTest::newRow("other text column") << "name" << QString(200, 'n') << true << true << "";
+    }
+    void refusals()
+    {
+        QFETCH(QString, column);
+        QFETCH(QString, value);
+        QFETCH(bool, text);
+        QFETCH(bool, metric);
+        QTEST(ToolRules::refusal(column, value, text, metric), "refusal");
+    }
+
+    // A whole tool: NULL takes anything, a number stored as text is read as
+    // its number, the first reason found is told.
+    void toolRefusal()
+    {
+        QSqlRecord tool;
+        for (const char *c : {"t", "code", "x", "XtolPlus"})
+            tool.append(QSqlField(c));
+        tool.setValue("t", 3);
+        QCOMPARE(ToolRules::toolRefusal(tool, false), QString());
+        tool.setValue("x", QString("2000"));
+        tool.setValue("XtolPlus", 0.8);
+        QCOMPARE(ToolRules::toolRefusal(tool, false), QString("x 2000 out of -1500 .. 1500"));
+        tool.setValue("code", QString(41, 'c'));
+        QCOMPARE(ToolRules::toolRefusal(tool, false), QString("code longer than 40 characters"));
+    }
+
+    void numbersOncePerTable_data()
+    {
+        QTest::addColumn<QList<double>>("numbers");
+        QTest::addColumn<QList<bool>>("taken");
+        QTest::newRow("each once") << QList<double>{1, 2, 99999999} << QList<bool>{true, true, true};
+        QTest::newRow("twice, not after each other") << QList<double>{5, 6, 5} << QList<bool>{true, true, false};
+        QTest::newRow("three times") << QList<double>{5, 5, 5} << QList<bool>{true, false, false};
+    }
+    void numbersOncePerTable()
+    {
+        QFETCH(QList<double>, numbers);
+        ToolRules::Numbers table;
+        QList<bool> taken;
+        for (double n : numbers)
+            taken << table.take(n);
+        QTEST(taken, "taken");
+        // Another table takes them again.
+        QVERIFY(ToolRules::Numbers().take(numbers.first()));
+    }
+
+    // The texts are the rules' own, whichever road shows them.
+    void ownTranslationContext()
+    {
+        ContextTranslator translator("ToolRules");
+        QVERIFY(QCoreApplication::installTranslator(&translator));
+        const QString why = ToolRules::refusal("code", QString(41, 'c'), true, true);
+        QCoreApplication::removeTranslator(&translator);
+        QCOMPARE(why, QString::fromUtf8("Code über 40 Zeichen"));
     }
 
     void init()

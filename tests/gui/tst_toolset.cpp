@@ -664,6 +664,63 @@ private slots:
         QCOMPARE(ToolingDb::probe("SELECT COUNT(*) FROM dnc").toInt(), refused ? 2 : 1);
     }
 
+    // A field takes what the store takes of its column, in the machine's
+    // unit, from the editor's making on; an end it takes is stored.
+    void fieldsTakeWhatTheStoreTakes_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<bool>("metric");
+        QTest::addColumn<bool>("opened");
+        QTest::addColumn<QString>("taken");
+        QTest::addColumn<QStringList>("refused");
+        QTest::newRow("X tolerance plus, mm, as made") << "leXTolPlus" << "XtolPlus" << true << false << "9.999"
+                                                       << QStringList{"10", "-1"};
+        QTest::newRow("Z tolerance minus, inch, as made") << "leZTolMinus" << "ZtolMinus" << false << false << "0.5"
+                                                          << QStringList{"0.6", "-1"};
+        QTest::newRow("X tolerance minus, inch, opened") << "leXTolMinus" << "XtolMinus" << false << true << "0.5000"
+                                                         << QStringList{"0.5001", "-1"};
+        QTest::newRow("Z tolerance plus, mm, opened") << "leZTolPlus" << "ZtolPlus" << true << true << "9.999"
+                                                      << QStringList{"10.000"};
+        QTest::newRow("corner radius, inch, opened") << "leCr" << "cr" << false << true << "-1500.0000"
+                                                     << QStringList{"-1500.0001"};
+        QTest::newRow("Z nominal, mm, opened") << "leZTh" << "Zth" << true << true << "1500.000"
+                                               << QStringList{"1500.001"};
+        QTest::newRow("angle, opened") << "leAngle" << "angle" << true << true << "-359.99" << QStringList{"-360", "360.01"};
+        QTest::newRow("tool number, opened") << "leT" << "t" << true << true << "99999999"
+                                             << QStringList{"0", "100000000"};
+    }
+    void fieldsTakeWhatTheStoreTakes()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, column);
+        QFETCH(bool, metric);
+        QFETCH(bool, opened);
+        QFETCH(QString, taken);
+        QFETCH(QStringList, refused);
+        CurrentMachine.IsMM = metric;
+        const int id = ToolingDb::addTool(table, 1, 1, 1, "A");
+        Editor e;
+        if (opened)
+            e.panel->setCurrentTable(table, "LATHE 1", "T1");
+        QLineEdit *edit = e.le(qPrintable(field));
+        const auto state = [edit](QString text) {
+            int pos = text.size();
+            return edit->validator()->validate(text, pos);
+        };
+        QCOMPARE(state(taken), QValidator::Acceptable);
+        for (const QString &text : refused)
+            QVERIFY2(state(text) != QValidator::Acceptable, qPrintable(text));
+        if (!opened)
+            return;
+        MessageBoxRecorder rec;
+        edit->setText(taken);
+        // Leaving X stores the whole form.
+        e.leave("leX", e.le("leX")->text());
+        QCOMPARE(boxTexts(rec), QStringList());
+        QCOMPARE(stored(column, id).toDouble(), taken.toDouble());
+    }
+
     // The code column's one size follows each stored, added or deleted code,
     // longer or shorter, and codes that other roads wrote.
     void codeSizeFollowsStores()

@@ -2,7 +2,6 @@
 
 #include "shared/CheckedStore.h"
 #include "shared/QExtQuery.h"
-#include "tooling/ToolLimits.h"
 #include "tooling/ToolRules.h"
 #include "tooling/ToolingTables.h"
 
@@ -227,7 +226,7 @@ bool parseTools(const QByteArray &lines, QVector<Tool> &tools)
             codeEnd = last;
         const int codeFrom = commas[4] + 1;
         // Text up to a NUL byte, looked at no further than the editor takes.
-        const int shown = int(qstrnlen(lines.constData() + codeFrom, uint(qMin(codeEnd - codeFrom, ToolLimits::kCodeLength + 1))));
+        const int shown = int(qstrnlen(lines.constData() + codeFrom, uint(qMin(codeEnd - codeFrom, ToolRules::codeLength() + 1))));
         const QString code = QString::fromLatin1(lines.constData() + codeFrom, shown);
         if (!ToolRules::refusal(QStringLiteral("code"), code, true, metric).isEmpty())
             return false;

@@ -17,7 +17,6 @@
 #include "shared/QExtQuery.h"
 #include "widgets/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
-#include "tooling/ToolLimits.h"
 #include "tooling/ToolRules.h"
 #include "tooling/ToolTableReport.h"
 #include "tooling/ToolTolerance.h"
@@ -134,12 +133,8 @@ cToolset::cToolset(cAxisInterface *axis, MeasureServer *measure, QWidget *parent
     model->setEditStrategy(QSqlTableModel::OnManualSubmit);
     ui->tbOkTool->hide();
 
-    ui->leT->setValidator(new QExtIntValidator(ToolLimits::kMinTool, ToolLimits::kMaxTool, this));
-    ui->leAngle->setValidator(new QExtDoubleValidator(ToolLimits::kAngleLow, ToolLimits::kAngleHigh, 2, this));
-    for (QLineEdit *e : {ui->leX, ui->leZ, ui->leCr, ui->leXTh, ui->leXTolMinus, ui->leXTolPlus, ui->leZTh,
-                         ui->leZTolMinus, ui->leZTolPlus})
-        e->setValidator(new QExtDoubleValidator(-ToolLimits::kLength, ToolLimits::kLength, 3, this));
-    ui->leCode->setMaxLength(ToolLimits::kCodeLength);
+    limitFields(3);
+    ui->leCode->setMaxLength(ToolRules::codeLength());
 
     toolSearch = new cToolSearch(this);
     toolSearch->hide();
@@ -185,11 +180,7 @@ void cToolset::setCurrentTable(int table, QString machine, QString name)
     }
 
     const int d = lengthDecimals();
-    for (QLineEdit *e : {ui->leX, ui->leZ, ui->leCr, ui->leXTh, ui->leZTh})
-        static_cast<QDoubleValidator *>(const_cast<QValidator *>(e->validator()))->setRange(-ToolLimits::kLength, ToolLimits::kLength, d);
-    const double tolTop = ToolLimits::toleranceTop(CurrentMachine.IsMM);
-    for (QLineEdit *e : {ui->leXTolPlus, ui->leXTolMinus, ui->leZTolPlus, ui->leZTolMinus})
-        static_cast<QDoubleValidator *>(const_cast<QValidator *>(e->validator()))->setRange(0, tolTop, d);
+    limitFields(d);
 
     sortColumn = QStringLiteral("t");
     static_cast<ToolTableModel *>(model)->sortBy = sortColumn;
@@ -248,6 +239,26 @@ QList<QPair<QLineEdit *, const char *>> cToolset::mappedFields() const
         {ui->leZ, "z"},           {ui->leAngle, "angle"},       {ui->leCr, "cr"},
         {ui->leXTh, "Xth"},       {ui->leZTh, "Zth"},           {ui->leXTolMinus, "XtolMinus"},
         {ui->leXTolPlus, "XtolPlus"}, {ui->leZTolMinus, "ZtolMinus"}, {ui->leZTolPlus, "ZtolPlus"}};
+}
+
+void cToolset::limitFields(int decimals)
+{
+    for (const auto &m : mappedFields()) {
+        QLineEdit *e = m.first;
+        if (e == ui->leCode)
+            continue;
+        const ToolRules::Range r = ToolRules::range(QLatin1String(m.second), CurrentMachine.IsMM);
+        const int places = e == ui->leAngle ? 2 : decimals;
+        if (e == ui->leT) {
+            // Tool numbers are the same in either unit.
+            if (!e->validator())
+                e->setValidator(new QExtIntValidator(int(r.low), int(r.high), this));
+        } else if (auto *v = qobject_cast<QDoubleValidator *>(const_cast<QValidator *>(e->validator()))) {
+            v->setRange(r.low, r.high, places);
+        } else {
+            e->setValidator(new QExtDoubleValidator(r.low, r.high, places, this));
+        }
+    }
 }
 
 void cToolset::addMappings()
@@ -562,7 +573,7 @@ void cToolset::slotInsTool()
     for (QLineEdit *e : {ui->leT, ui->leCode, ui->leX, ui->leZ, ui->leAngle, ui->leCr, ui->leXTh, ui->leZTh,
                          ui->leXTolMinus, ui->leXTolPlus, ui->leZTolMinus, ui->leZTolPlus})
         e->clear();
-    ui->leCode->setMaxLength(ToolLimits::kCodeLength);
+    ui->leCode->setMaxLength(ToolRules::codeLength());
     ui->leT->setFocus();
 }
 
