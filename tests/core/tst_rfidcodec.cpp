@@ -96,8 +96,13 @@ private slots:
         // Patterns that go to printf with one argument of a known kind.
         QTest::newRow("Format int %5d") << one + field(0, ubin + "FieldType=int\nFormat=L=%5d mm") << true << QStringList();
         QTest::newRow("Format float %.2f") << one + field(0, ubin + "FieldType=float\nFormat=%+8.2f") << true << QStringList();
-        QTest::newRow("Format date left alone") << one + field(0, "Label=L\nByteLength=4\nType=TIMESTAMP\nFormat=%d.%m.%Y %s")
-                                                << true << QStringList();
+        // A date's pattern goes to strftime: held to the set the DNC layout takes.
+        QTest::newRow("Format date %d.%m.%Y %H:%M") << one + field(0, "Label=L\nByteLength=4\nType=TIMESTAMP\nFormat=%d.%m.%Y %H:%M")
+                                                   << true << QStringList();
+        QTest::newRow("Format date %d.%m.%Y %s") << one + field(0, "Label=L\nByteLength=4\nType=TIMESTAMP\nFormat=%d.%m.%Y %s")
+                                                << false << QStringList{"Invalid format\n/FIELD0/"};
+        QTest::newRow("Format of a FieldType date %Q") << one + field(0, ubin + "FieldType=date\nFormat=%Q") << false
+                                                       << QStringList{"Invalid format\n/FIELD0/"};
         QTest::newRow("Format float %.3lf") << one + field(0, ubin + "FieldType=float\nFormat=%.3lf") << true << QStringList();
         // A display pattern the formatter cannot take safely is left out of the display.
         QTest::newRow("Format float %d") << one + field(0, ubin + "FieldType=float\nFormat=%d") << true << QStringList();

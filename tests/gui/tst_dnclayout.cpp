@@ -72,6 +72,7 @@ private slots:
             {"int", "%d %d", false},    {"int", "%n", false},    {"int", "%ld", false},
             {"int", "%*d", false},      {"float", "%.3f mm", true}, {"float", "%d", false},
             {"float", "%f%", false},    {"date", "%Y-%m-%d %H:%M", true}, {"date", "%Q", false},
+            {"date", "%d.%m.%Y %s", false},
             {"string", "%s%s%n", true},
         };
         for (const auto &f : formats)

@@ -464,8 +464,10 @@ private slots:
         QFETCH(int, answer);
         QFETCH(int, left);
         QFETCH(QString, shown);
-        for (int t = 1; t <= tools; ++t)
-            ToolingDb::addTool(table, t, t, t, QString("C%1").arg(t));
+        for (int t = 1; t <= tools; ++t) {
+            const int id = ToolingDb::addTool(table, t, t, t, QString("C%1").arg(t));
+            QVERIFY(ToolingDb::exec(QString("INSERT INTO dnc (idTool, dncNum0) VALUES (%1, 7)").arg(id)));
+        }
         Editor e;
         e.panel->setCurrentTable(table, "LATHE 1", "T1");
         if (row > 0) {
@@ -478,6 +480,9 @@ private slots:
         QCOMPARE(rec.boxes().size(), 1);
         QCOMPARE(rec.boxes().first().defaultButton, QMessageBox::No);
         QCOMPARE(ToolingDb::probe(QString("SELECT COUNT(*) FROM tools WHERE idTable=%1").arg(table)).toInt(), left);
+        // The DNC values go with their tool; the others' stay.
+        QCOMPARE(ToolingDb::probe("SELECT COUNT(*) FROM dnc WHERE idTool IN (SELECT idTool FROM tools)").toInt(), left);
+        QCOMPARE(ToolingDb::probe("SELECT COUNT(*) FROM dnc").toInt(), left);
         QCOMPARE(e.panel->isInsertMode(), left == 0);
         QCOMPARE(e.le("leT")->text(), shown);
     }
@@ -639,8 +644,9 @@ private slots:
     {
         QFETCH(int, fault);
         const bool refused = fault != StorageFault::None;
-        ToolingDb::addTool(table, 1, 1, 1, "A");
-        ToolingDb::addTool(table, 2, 2, 2, "B");
+        for (int t = 1; t <= 2; ++t)
+            QVERIFY(ToolingDb::exec(QString("INSERT INTO dnc (idTool, dncNum0) VALUES (%1, 7)")
+                                        .arg(ToolingDb::addTool(table, t, t, t, QString(QChar('A' + t - 1))))));
         RefusingEditor r(fault, table);
         QVERIFY(r.disk.holds());
         auto [e, rec] = std::tie(r.e, r.rec);
@@ -655,6 +661,64 @@ private slots:
         QCOMPARE(ToolingDb::probe(QString("SELECT COUNT(*) FROM tools WHERE idTable=%1").arg(table)).toInt(),
                  refused ? 2 : 1);
         QCOMPARE(e.le("leT")->text(), QString(refused ? "1" : "2"));
+        QCOMPARE(ToolingDb::probe("SELECT COUNT(*) FROM dnc").toInt(), refused ? 2 : 1);
+    }
+
+    // A field takes what the store takes of its column, in the machine's
+    // unit, from the editor's making on; an end it takes is stored.
+    void fieldsTakeWhatTheStoreTakes_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<bool>("metric");
+        QTest::addColumn<bool>("opened");
+        QTest::addColumn<QString>("taken");
+        QTest::addColumn<QStringList>("refused");
+        QTest::newRow("X tolerance plus, mm, as made") << "leXTolPlus" << "XtolPlus" << true << false << "9.999"
+                                                       << QStringList{"10", "-1"};
+        QTest::newRow("Z tolerance minus, inch, as made") << "leZTolMinus" << "ZtolMinus" << false << false << "0.5"
+                                                          << QStringList{"0.6", "-1"};
+        QTest::newRow("X tolerance minus, inch, opened") << "leXTolMinus" << "XtolMinus" << false << true << "0.5000"
+                                                         << QStringList{"0.5001", "-1"};
+        QTest::newRow("Z tolerance plus, mm, opened") << "leZTolPlus" << "ZtolPlus" << true << true << "9.999"
+                                                      << QStringList{"10.000"};
+        QTest::newRow("corner radius, inch, opened") << "leCr" << "cr" << false << true << "-1500.0000"
+                                                     << QStringList{"-1500.0001"};
+        QTest::newRow("Z nominal, mm, opened") << "leZTh" << "Zth" << true << true << "1500.000"
+                                               << QStringList{"1500.001"};
+        QTest::newRow("angle, opened") << "leAngle" << "angle" << true << true << "-359.99" << QStringList{"-360", "360.01"};
+        QTest::newRow("tool number, opened") << "leT" << "t" << true << true << "99999999"
+                                             << QStringList{"0", "100000000"};
+    }
+    void fieldsTakeWhatTheStoreTakes()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, column);
+        QFETCH(bool, metric);
+        QFETCH(bool, opened);
+        QFETCH(QString, taken);
+        QFETCH(QStringList, refused);
+        CurrentMachine.IsMM = metric;
+        const int id = ToolingDb::addTool(table, 1, 1, 1, "A");
+        Editor e;
+        if (opened)
+            e.panel->setCurrentTable(table, "LATHE 1", "T1");
+        QLineEdit *edit = e.le(qPrintable(field));
+        const auto state = [edit](QString text) {
+            int pos = text.size();
+            return edit->validator()->validate(text, pos);
+        };
+        QCOMPARE(state(taken), QValidator::Acceptable);
+        for (const QString &text : refused)
+            QVERIFY2(state(text) != QValidator::Acceptable, qPrintable(text));
+        if (!opened)
+            return;
+        MessageBoxRecorder rec;
+        edit->setText(taken);
+        // Leaving X stores the whole form.
+        e.leave("leX", e.le("leX")->text());
+        QCOMPARE(boxTexts(rec), QStringList());
+        QCOMPARE(stored(column, id).toDouble(), taken.toDouble());
     }
 
     // The code column's one size follows each stored, added or deleted code,

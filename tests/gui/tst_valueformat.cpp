@@ -203,6 +203,30 @@ private slots:
         QTEST(v.validate(input, pos), "state");
     }
 
+    // The date Formats both layout readers take: the standard conversions
+    // only, whole.
+    void dateFormats_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("empty: the ctime text") << "" << true;
+        QTest::newRow("no conversion") << "date" << true;
+        QTest::newRow("date and time") << "%Y-%m-%d %H:%M:%S" << true;
+        QTest::newRow("E and O modifiers") << "%EY %Od" << true;
+        QTest::newRow("percent sign") << "%d%%" << true;
+        QTest::newRow("unknown conversion") << "%Q" << false;
+        QTest::newRow("seconds since 1970, not standard") << "%s" << false;
+        QTest::newRow("width, not standard") << "%5Y" << false;
+        QTest::newRow("percent at the end") << "%Y %" << false;
+        QTest::newRow("modifier at the end") << "%Y %E" << false;
+        QTest::newRow("modifier before an unknown conversion") << "%Ek" << false;
+    }
+    void dateFormats()
+    {
+        QFETCH(QString, format);
+        QTEST(ValueFormat::isDateFormat(format), "taken");
+    }
+
     // A date prints, reads and prints again to the Format's resolution; a
     // bare count of seconds reads under any Format.
     void dates_data()

@@ -28,21 +28,8 @@ bool DncLayout::isSafeFormat(const QString &fieldType, const QString &format)
 {
     if (format.isEmpty())
         return true;
-    if (fieldType == QLatin1String("date")) {
-        const QString known = QStringLiteral("aAbBcCdDeFgGhHIjmMnprRStTuUVwWxXyYzZ%");
-        for (int i = 0; i < format.size(); ++i) {
-            if (format.at(i) != QLatin1Char('%'))
-                continue;
-            if (++i >= format.size())
-                return false;
-            if (format.at(i) == QLatin1Char('E') || format.at(i) == QLatin1Char('O'))
-                if (++i >= format.size())
-                    return false;
-            if (!known.contains(format.at(i)))
-                return false;
-        }
-        return true;
-    }
+    if (fieldType == QLatin1String("date"))
+        return ValueFormat::isDateFormat(format);
     if (fieldType != QLatin1String("int") && fieldType != QLatin1String("float"))
         return true; // other types do not use Format
     return ValueFormat(format, fieldType == QLatin1String("int")).takenBy(ValueFormat::dncField);

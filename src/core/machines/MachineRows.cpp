@@ -1,9 +1,7 @@
 #include "machines/MachineRows.h"
 
-#include <QStringList>
-
 #include "shared/CheckedStore.h"
-#include "shared/SharedStruct.h"
+#include "tooling/ToolingTables.h"
 
 namespace MachineRows {
 
@@ -11,18 +9,10 @@ bool remove(int idMachine, QString *error)
 {
     CheckedStore store;
     store.begin();
-    QStringList statements;
-    if (tableExists(QStringLiteral("dnc")))
-        statements << QStringLiteral("DELETE FROM dnc WHERE idTool IN (SELECT idTool FROM tools WHERE idTable IN "
-                                     "(SELECT idTable FROM toolingTables WHERE idMachine=:id))");
-    statements << QStringLiteral("DELETE FROM tools WHERE idTable IN "
-                                 "(SELECT idTable FROM toolingTables WHERE idMachine=:id)")
-               << QStringLiteral("DELETE FROM toolingTables WHERE idMachine=:id")
-               << QStringLiteral("DELETE FROM machine WHERE idMachine=:id");
-    bool ok = true;
-    for (const QString &st : qAsConst(statements))
-        ok = ok && store.run(st, {{QStringLiteral(":id"), idMachine}});
-    ok = ok && store.commit();
+    const QVariantMap id{{QStringLiteral(":id"), idMachine}};
+    const bool ok = ToolingTables::removeTools(store, ToolingTables::Tools::OfMachine, idMachine)
+                    && store.run(QStringLiteral("DELETE FROM toolingTables WHERE idMachine=:id"), id)
+                    && store.run(QStringLiteral("DELETE FROM machine WHERE idMachine=:id"), id) && store.commit();
     if (!ok && error)
         *error = store.error();
     return ok;

@@ -201,6 +201,9 @@ bool BalluffLayout::read(const QString &path, QStringList *messages)
         if (numberField && !f.Format.isEmpty() && !f.rule.format.isValid())
             std::fprintf(stderr, "%s %s: unusable Format \"%s\", the field is shown without it\n",
                          qPrintable(path), qPrintable(S), qPrintable(f.Format));
+        // A date's pattern goes to strftime as it stands.
+        if (f.FieldType == QLatin1String("date") && !ValueFormat::isDateFormat(f.Format))
+            return refuse(tr("Invalid format") + "\n" + S);
         if (f.Type == QLatin1String("FORMATNUM")) {
             // The decoder reads the tag's text back in the pattern's base, in
             // hex for a bit group, in decimal or hex for an int, in decimal

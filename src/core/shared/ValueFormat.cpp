@@ -236,3 +236,20 @@ bool ValueFormat::readDate(const QString &fmt, const QString &text, qint64 *seco
         *seconds = n;
     return isNumber;
 }
+
+bool ValueFormat::isDateFormat(const QString &fmt)
+{
+    const QString known = QStringLiteral("aAbBcCdDeFgGhHIjmMnprRStTuUVwWxXyYzZ%");
+    for (int i = 0; i < fmt.size(); ++i) {
+        if (fmt.at(i) != QLatin1Char('%'))
+            continue;
+        if (++i >= fmt.size())
+            return false;
+        if (fmt.at(i) == QLatin1Char('E') || fmt.at(i) == QLatin1Char('O'))
+            if (++i >= fmt.size())
+                return false;
+        if (!known.contains(fmt.at(i)))
+            return false;
+    }
+    return true;
+}

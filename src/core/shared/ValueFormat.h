@@ -80,6 +80,11 @@ public:
     // The seconds a date text stands for: read through the Format (what
     // printDate shows, to its resolution) or a bare count of seconds.
     static bool readDate(const QString &format, const QString &text, qint64 *seconds);
+    // The "date" Formats a layout reader takes: every conversion one of the
+    // standard strftime set (an E or O modifier before it allowed), nothing
+    // cut off after a "%"; empty (the ctime text) too. Anything else would
+    // leave strftime's output to the C library.
+    static bool isDateFormat(const QString &format);
 
 private:
     bool readNumber(const QString &middle, bool bare, double *value) const;

@@ -1,8 +1,9 @@
 #include "tooling/DncData.h"
 
+#include "shared/CheckedStore.h"
 #include "shared/QExtQuery.h"
-#include "tooling/ToolLimits.h"
 #include "tooling/ToolRules.h"
+#include "tooling/ToolingTables.h"
 
 #include <QHash>
 #include <QList>
@@ -225,7 +226,7 @@ bool parseTools(const QByteArray &lines, QVector<Tool> &tools)
             codeEnd = last;
         const int codeFrom = commas[4] + 1;
         // Text up to a NUL byte, looked at no further than the editor takes.
-        const int shown = int(qstrnlen(lines.constData() + codeFrom, uint(qMin(codeEnd - codeFrom, ToolLimits::kCodeLength + 1))));
+        const int shown = int(qstrnlen(lines.constData() + codeFrom, uint(qMin(codeEnd - codeFrom, ToolRules::codeLength() + 1))));
         const QString code = QString::fromLatin1(lines.constData() + codeFrom, shown);
         if (!ToolRules::refusal(QStringLiteral("code"), code, true, metric).isEmpty())
             return false;
@@ -286,10 +287,9 @@ bool importInto(const QByteArray &machineField, const QByteArray &tableField, co
         idTable = tables.at(found).id;
         if (!ownCodesOf(idTable, tools, ownCodes))
             return false;
-        QExtQuery del;
-        del.prepare(QStringLiteral("DELETE FROM tools WHERE  idTable=:idTable"));
-        del.bindValue(QStringLiteral(":idTable"), idTable);
-        if (!del.exec())
+        // Inside the import's transaction: refused, nothing is removed.
+        CheckedStore store;
+        if (!ToolingTables::removeTools(store, ToolingTables::Tools::OfTable, idTable))
             return false;
     } else {
         QExtQuery insert;

@@ -1,33 +1,57 @@
 #include "tooling/ToolRules.h"
 
-#include "tooling/ToolLimits.h"
-
 #include <QCoreApplication>
 #include <QSqlRecord>
 #include <QVariant>
 
 #include <cmath>
+#include <limits>
 
 namespace {
-struct Range
+struct Limit
 {
     const char *column;
-    double low;
-    double high;
+    ToolRules::Range range;
 };
-using namespace ToolLimits;
-const Range kRanges[] = {{"x", -kLength, kLength},   {"z", -kLength, kLength},
-                         {"cr", -kLength, kLength},  {"Xth", -kLength, kLength},
-                         {"Zth", -kLength, kLength}, {"angle", kAngleLow, kAngleHigh},
-                         {"t", kMinTool, kMaxTool}};
+// X, Z, corner radius and the nominal values, either sign.
+constexpr double kLength = 1500;
+const Limit kLimits[] = {{"x", {-kLength, kLength}},   {"z", {-kLength, kLength}},
+                         {"cr", {-kLength, kLength}},  {"Xth", {-kLength, kLength}},
+                         {"Zth", {-kLength, kLength}}, {"angle", {-359.99, 360}},
+                         {"t", {1, 99999999}}};
+// Tolerances run from 0 to a top in the machine's unit.
 const char *const kTolerances[] = {"XtolPlus", "XtolMinus", "ZtolPlus", "ZtolMinus"};
+constexpr double kToleranceTopMm = 9.999;
+constexpr double kToleranceTopInch = 0.5;
+constexpr int kCodeLength = 40;
+
+bool is(const QString &column, const char *name)
+{
+    return column.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
+}
 
 QString tr(const char *text)
 {
-    // The texts the CSV import has always shown.
-    return QCoreApplication::translate("io_CSV_T8AM", text);
+    return QCoreApplication::translate("ToolRules", text);
 }
 } // namespace
+
+int ToolRules::codeLength()
+{
+    return kCodeLength;
+}
+
+ToolRules::Range ToolRules::range(const QString &column, bool metric)
+{
+    for (const Limit &l : kLimits)
+        if (is(column, l.column))
+            return l.range;
+    for (const char *tolerance : kTolerances)
+        if (is(column, tolerance))
+            return {0, metric ? kToleranceTopMm : kToleranceTopInch};
+    const double any = std::numeric_limits<double>::infinity();
+    return {-any, any};
+}
 
 QString ToolRules::outOf(const QString &column, const QString &value, double low, double high)
 {
@@ -36,21 +60,15 @@ QString ToolRules::outOf(const QString &column, const QString &value, double low
 
 QString ToolRules::refusal(const QString &column, const QString &value, bool text, bool metric)
 {
-    if (text) {
-        return column.compare(QLatin1String("code"), Qt::CaseInsensitive) == 0 && value.size() > kCodeLength
-                   ? tr("code longer than %1 characters").arg(kCodeLength)
-                   : QString();
-    }
+    if (text)
+        return is(column, "code") && value.size() > kCodeLength ? tr("code longer than %1 characters").arg(kCodeLength)
+                                                                : QString();
     const double v = value.toDouble();
-    if (column.compare(QLatin1String("t"), Qt::CaseInsensitive) == 0 && v != std::trunc(v))
+    if (is(column, "t") && v != std::trunc(v))
         return tr("tool number %1 is not a whole number").arg(value);
-    for (const Range &r : kRanges)
-        if (column.compare(QLatin1String(r.column), Qt::CaseInsensitive) == 0 && (v < r.low || v > r.high))
-            return outOf(column, value, r.low, r.high);
-    const double top = toleranceTop(metric);
-    for (const char *tolerance : kTolerances)
-        if (column.compare(QLatin1String(tolerance), Qt::CaseInsensitive) == 0 && (v < 0 || v > top))
-            return outOf(column, value, 0, top);
+    const Range r = range(column, metric);
+    if (v < r.low || v > r.high)
+        return outOf(column, value, r.low, r.high);
     return QString();
 }
 
@@ -62,8 +80,7 @@ QString ToolRules::toolRefusal(const QSqlRecord &tool, bool metric)
             continue;
         const QString column = tool.fieldName(i);
         // A number's text is its shortest exact form.
-        const QString why = refusal(column, value.toString(),
-                                    column.compare(QLatin1String("code"), Qt::CaseInsensitive) == 0, metric);
+        const QString why = refusal(column, value.toString(), is(column, "code"), metric);
         if (!why.isEmpty())
             return why;
     }

@@ -5,10 +5,26 @@
 
 class QSqlRecord;
 
-// The one check of a tool against the tooling-table editor's rules (the
-// limits of ToolLimits.h, the code's length, a tool number once per table),
-// used by the editor's store and by every road that brings tools in.
+// What the tooling-table editor takes for a tool: the one set of limits
+// (numbers in the machine's unit, the code's length, a tool number once per
+// table) that the editor's fields are built from and its store checks, and
+// that every other road into table `tools` (CSV import, the serial DNC
+// import, a table copy) is held to, so that no road stores a tool the editor
+// would refuse.
 namespace ToolRules {
+// The most characters a tool's code takes.
+int codeLength();
+
+// The values a number column takes, both ends included.
+struct Range
+{
+    double low;
+    double high;
+};
+// Of column `column` (any letter case) for a metric or an inch machine; a
+// column without a rule takes any number.
+Range range(const QString &column, bool metric);
+
 // Why the editor would not take `value` in column `column` of a tool (a text
 // column when `text`; numbers as they are stored), or an empty text. Columns
 // without a rule take anything.

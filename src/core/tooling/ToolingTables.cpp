@@ -43,18 +43,29 @@ bool rename(int idTable, const QString &name, QString *error)
     return done(store, ok, error);
 }
 
+bool removeTools(CheckedStore &store, Tools which, const QVariant &id)
+{
+    const QString tools = which == Tools::One       ? QStringLiteral("idTool=:id")
+                          : which == Tools::OfTable ? QStringLiteral("idTable=:id")
+                                                    : QStringLiteral("idTable IN (SELECT idTable FROM toolingTables "
+                                                                     "WHERE idMachine=:id)");
+    const QVariantMap values{{QStringLiteral(":id"), id}};
+    // A tool's DNC values go with it: no row stays of a tool that is gone.
+    // An older file may have no dnc list yet.
+    if (tableExists(QStringLiteral("dnc"))
+        && !store.run(QStringLiteral("DELETE FROM dnc WHERE idTool IN (SELECT idTool FROM tools WHERE %1)").arg(tools),
+                      values))
+        return false;
+    return store.run(QStringLiteral("DELETE FROM tools WHERE %1").arg(tools), values);
+}
+
 bool remove(int idTable, QString *error)
 {
-    QStringList statements;
-    if (tableExists(QStringLiteral("dnc")))
-        statements << QStringLiteral("DELETE FROM dnc WHERE idTool IN (SELECT idTool FROM tools WHERE idTable=:idTable)");
-    statements << QStringLiteral("DELETE FROM tools WHERE idTable=:idTable")
-               << QStringLiteral("DELETE FROM toolingTables  WHERE idTable=:idTable");
     CheckedStore store;
-    bool ok = store.begin();
-    for (const QString &st : qAsConst(statements))
-        ok = ok && store.run(st, {{QStringLiteral(":idTable"), idTable}});
-    ok = ok && store.commit();
+    const bool ok = store.begin() && removeTools(store, Tools::OfTable, idTable)
+                    && store.run(QStringLiteral("DELETE FROM toolingTables WHERE idTable=:idTable"),
+                                 {{QStringLiteral(":idTable"), idTable}})
+                    && store.commit();
     return done(store, ok, error);
 }
 

@@ -3,11 +3,22 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
+
+class CheckedStore;
 
 // The tooling tables of a machine as the list panel changes them: new,
-// renamed, deleted with what hangs on them, and imported with their tools.
-// Default connection; each change false with the store's error.
+// renamed, deleted with what hangs on them, and imported with their tools;
+// and the one way every road removes tools. Default connection; each change
+// false with the store's error.
 namespace ToolingTables {
+
+// Which tools removeTools takes: one tool (by idTool), the tools of a table
+// (idTable), the tools of all tables of a machine (idMachine).
+enum class Tools { One, OfTable, OfMachine };
+// Those tools and their DNC values, through the store: in the transaction
+// it (or its caller) holds, else each statement on its own.
+bool removeTools(CheckedStore &store, Tools which, const QVariant &id);
 
 // Whether the machine has a table of that name.
 bool exists(int idMachine, const QString &name);

@@ -3,7 +3,7 @@
 #include "widgets/QExtDoubleValidator.h"
 #include "shared/QExtQuery.h"
 #include "widgets/QMessageBoxKovra.h"
-#include "tooling/ToolLimits.h"
+#include "tooling/ToolRules.h"
 #include "ui_ctoolsearch.h"
 
 cToolSearch::cToolSearch(QWidget *parent)
@@ -15,7 +15,8 @@ cToolSearch::cToolSearch(QWidget *parent)
     connect(ui->tbOk, &QPushButton::clicked, this, &cToolSearch::confirmSearch);
     connect(ui->leT, &QLineEdit::returnPressed, this, &cToolSearch::confirmSearch);
     connect(ui->leCode, &QLineEdit::returnPressed, this, &cToolSearch::confirmSearch);
-    ui->leT->setValidator(new QExtIntValidator(ToolLimits::kMinTool, ToolLimits::kMaxTool, this));
+    const ToolRules::Range t = ToolRules::range(QStringLiteral("t"), true);
+    ui->leT->setValidator(new QExtIntValidator(int(t.low), int(t.high), this));
 }
 
 cToolSearch::~cToolSearch()

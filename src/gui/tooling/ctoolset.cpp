@@ -5,7 +5,6 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QSqlDatabase>
-#include <QSqlError>
 #include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -19,10 +18,10 @@
 #include "shared/QExtQuery.h"
 #include "widgets/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
-#include "tooling/ToolLimits.h"
 #include "tooling/ToolRules.h"
 #include "tooling/ToolTableReport.h"
 #include "tooling/ToolTolerance.h"
+#include "tooling/ToolingTables.h"
 #include "tooling/ctoolsearch.h"
 #include "tooling/lineeditdelegate.h"
 #include "ui_ctoolset.h"
@@ -135,12 +134,8 @@ cToolset::cToolset(cAxisInterface *axis, MeasureServer *measure, QWidget *parent
     model->setEditStrategy(QSqlTableModel::OnManualSubmit);
     ui->tbOkTool->hide();
 
-    ui->leT->setValidator(new QExtIntValidator(ToolLimits::kMinTool, ToolLimits::kMaxTool, this));
-    ui->leAngle->setValidator(new QExtDoubleValidator(ToolLimits::kAngleLow, ToolLimits::kAngleHigh, 2, this));
-    for (QLineEdit *e : {ui->leX, ui->leZ, ui->leCr, ui->leXTh, ui->leXTolMinus, ui->leXTolPlus, ui->leZTh,
-                         ui->leZTolMinus, ui->leZTolPlus})
-        e->setValidator(new QExtDoubleValidator(-ToolLimits::kLength, ToolLimits::kLength, 3, this));
-    ui->leCode->setMaxLength(ToolLimits::kCodeLength);
+    limitFields(3);
+    ui->leCode->setMaxLength(ToolRules::codeLength());
 
     toolSearch = new cToolSearch(this);
     toolSearch->hide();
@@ -186,11 +181,7 @@ void cToolset::setCurrentTable(int table, QString machine, QString name)
     }
 
     const int d = lengthDecimals();
-    for (QLineEdit *e : {ui->leX, ui->leZ, ui->leCr, ui->leXTh, ui->leZTh})
-        static_cast<QDoubleValidator *>(const_cast<QValidator *>(e->validator()))->setRange(-ToolLimits::kLength, ToolLimits::kLength, d);
-    const double tolTop = ToolLimits::toleranceTop(CurrentMachine.IsMM);
-    for (QLineEdit *e : {ui->leXTolPlus, ui->leXTolMinus, ui->leZTolPlus, ui->leZTolMinus})
-        static_cast<QDoubleValidator *>(const_cast<QValidator *>(e->validator()))->setRange(0, tolTop, d);
+    limitFields(d);
 
     sortColumn = QStringLiteral("t");
     static_cast<ToolTableModel *>(model)->sortBy = sortColumn;
@@ -251,6 +242,26 @@ QList<QPair<QLineEdit *, const char *>> cToolset::mappedFields() const
         {ui->leXTolPlus, "XtolPlus"}, {ui->leZTolMinus, "ZtolMinus"}, {ui->leZTolPlus, "ZtolPlus"}};
 }
 
+void cToolset::limitFields(int decimals)
+{
+    for (const auto &m : mappedFields()) {
+        QLineEdit *e = m.first;
+        if (e == ui->leCode)
+            continue;
+        const ToolRules::Range r = ToolRules::range(QLatin1String(m.second), CurrentMachine.IsMM);
+        const int places = e == ui->leAngle ? 2 : decimals;
+        if (e == ui->leT) {
+            // Tool numbers are the same in either unit.
+            if (!e->validator())
+                e->setValidator(new QExtIntValidator(int(r.low), int(r.high), this));
+        } else if (auto *v = qobject_cast<QDoubleValidator *>(const_cast<QValidator *>(e->validator()))) {
+            v->setRange(r.low, r.high, places);
+        } else {
+            e->setValidator(new QExtDoubleValidator(r.low, r.high, places, this));
+        }
+    }
+}
+
 void cToolset::addMappings()
 {
     for (const auto &m : mappedFields())
@@ -281,9 +292,6 @@ void cToolset::applyColumnLayout()
 
 void cToolset::reloadModels(int storedRow)
 {
-    // Pending row removals first (submitting reads the table again itself).
-    if (model->isDirty())
-        model->submitAll();
     auto *tools = static_cast<ToolTableModel *>(model);
     // After a store only the stored row changed: read alone, it keeps its
     // place while its value in the sort column does.
@@ -575,7 +583,7 @@ void cToolset::slotInsTool()
     for (QLineEdit *e : {ui->leT, ui->leCode, ui->leX, ui->leZ, ui->leAngle, ui->leCr, ui->leXTh, ui->leZTh,
                          ui->leXTolMinus, ui->leXTolPlus, ui->leZTolMinus, ui->leZTolPlus})
         e->clear();
-    ui->leCode->setMaxLength(ToolLimits::kCodeLength);
+    ui->leCode->setMaxLength(ToolRules::codeLength());
     ui->leT->setFocus();
 }
 
@@ -669,16 +677,16 @@ void cToolset::slotDelTool()
         == QMessageBox::No)
         return;
     int removed = -1;
+    CheckedStore store;
+    bool ok = store.begin();
     const QModelIndexList rows = ui->twTools->selectionModel()->selectedRows();
     for (const QModelIndex &index : rows) {
-        model->removeRow(index.row());
+        ok = ok && ToolingTables::removeTools(store, ToolingTables::Tools::One, toolIdAt(index.row()));
         removed = index.row();
     }
-    if (!model->submitAll()) {
+    if (!ok || !store.commit()) {
         QMessageBoxKovra::critical(this, tr("Delete tool"),
-                                   tr("Tool not deleted") + QStringLiteral("\n\n") + model->lastError().text(),
-                                   QMessageBox::Ok);
-        model->revertAll();
+                                   tr("Tool not deleted") + QStringLiteral("\n\n") + store.error(), QMessageBox::Ok);
         gotoToolId(lastIdTool);
         return;
     }

@@ -105,6 +105,9 @@ private:
     bool toolNumberRefused(int n);
     // The form's line edits and the tools columns they show.
     QList<QPair<QLineEdit *, const char *>> mappedFields() const;
+    // Each field takes what the store takes of its column in the current
+    // machine's unit; lengths with `decimals` decimals, the angle with two.
+    void limitFields(int decimals);
     // The tool the form stores (tool number and code as given), each column
     // as the store binds it; bound by the columns' lower-case names.
     QSqlRecord formTool(int t, const QVariant &code) const;

@@ -104,18 +104,6 @@ void emptyTables()
 
 } // namespace ToolingDb
 
-ToolingDbScope::ToolingDbScope()
-{
-    Q_INIT_RESOURCE(tooling);
-    Q_INIT_RESOURCE(mainwin);
-    m_open = ToolingDb::open();
-}
-
-ToolingDbScope::~ToolingDbScope()
-{
-    ToolingDb::close();
-}
-
 static void reopenDefault()
 {
     QSqlDatabase db = QSqlDatabase::database();

@@ -27,7 +27,8 @@ void emptyTables();
 
 // The tooling panels' database for a whole test program: a fresh working
 // directory with the new-installation database open in it, and the panels'
-// pictures loaded; leaving it closes the database.
+// pictures loaded; leaving it closes the database. Made with the screens'
+// fixtures (the pictures are theirs): a core test opens the database alone.
 class ToolingDbScope
 {
 public:
