@@ -631,7 +631,7 @@ void TestWindowInput::keyboardLeavesWhenItsFieldIsDone()
     if (panel == "balluff") {
         m_wd->writeFile("balluff/x.ini", "[SETTINGS]\nTagType=M\nTagSize=32\nCom=" + head.slavePath().toLocal8Bit()
                                              + "\nTotFields=1\n[FIELD0]\nLabel=X\nByteLength=4\nType=UBIN\n"
-                                               "FieldType=float\nGetX=1\n");
+                                               "Div=1000\nFieldType=float\nGetX=1\n");
         head.model.tag = QByteArray(32, '\0');
     }
     build(false, {{"/Machine/coarseZeroSearch", true}});
