@@ -544,6 +544,11 @@ void TestDnc::import_data()
         << imported;
     QTest::newRow("code of 60 characters") << "$I@LATHE1@SET1@1,0,0,0,0," + QByteArray(60, 'c') + ", \n@\r" << ""
         << NAK << seeded << QStringList();
+    // A NUL byte would cut the code where it is stored.
+    QTest::newRow("code with a NUL byte") << QByteArray("$I@LATHE1@NULT@5,0,0,0,0,AB") + '\0' + "CD, \n@\r" << "" << NAK
+                                          << seeded << QStringList();
+    QTest::newRow("code ending in a NUL byte") << QByteArray("$I@LATHE1@SET1@5,0,0,0,0,C5, \n6,0,0,0,0,C") + '\0' + ", \n@\r"
+                                               << "" << NAK << seeded << QStringList();
     QTest::newRow("code of 3 MB") << "$I@LATHE1@SET1@1,0,0,0,0," + QByteArray(3 << 20, 'c') + ", \n@\r" << ""
         << NAK << seeded << QStringList();
     QTest::newRow("tool number twice") << QByteArray("$I@LATHE1@SET1@5,0,0,0,0,A, \n6,0,0,0,0,B, \n5,0,0,0,0,C, \n@\r")
@@ -602,6 +607,7 @@ void TestDnc::roundTrip_data()
     QTest::newRow("comma and blank") << "A, " << ACK;
     QTest::newRow("at sign") << "X@Y" << ACK;
     QTest::newRow("line feed") << "A\nB" << NAK;
+    QTest::newRow("NUL byte") << QString("A") + QChar(0) + "B" << NAK;
     QTest::newRow("beyond 8 bits") << QString::fromUtf8("\u20ac1 \u03a9") << ACK;
 }
 
