@@ -1,6 +1,7 @@
 // Requests of a CNC or host computer on the serial DNC line, answered byte
 // for byte, and the database and settings-file work behind them.
 #include "tooling/DncData.h"
+#include "axis/ManageSerialPort.h"
 #include "axis/QextSerialPort.h"
 #include "axis/cAxisInterface.h"
 #include "tooling/DncSerialService.h"
@@ -8,6 +9,7 @@
 #include "shared/SharedStruct.h"
 #include "support/AxbLinkFixture.h"
 #include "support/HoldProbe.h"
+#include "support/MemoryProbe.h"
 #include "support/PtyPeer.h"
 #include "support/ScopedLocale.h"
 #include "support/StderrCapture.h"
@@ -25,7 +27,12 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
+#include <mutex>
 #include <thread>
+
+#include <poll.h>
+#include <unistd.h>
 
 
 namespace {
@@ -125,14 +132,23 @@ struct DncLink
 
     // Sends the chunks (each given time to arrive on its own) and returns what
     // the link answered: once `expected` bytes came (or 30 s passed), and
-    // anything more that follows within a short while.
+    // anything more that follows within a short while. The host writes from a
+    // thread of its own: the line is read only as fast as the program's
+    // thread takes what came.
     QByteArray ask(const QList<QByteArray> &chunks, const QByteArray &expected)
     {
         host.clearReceived();
-        for (const QByteArray &c : chunks) {
-            host.write(c);
-            QTest::qWait(10);
-        }
+        std::atomic<bool> sent{false};
+        std::thread writer([&] {
+            for (const QByteArray &c : chunks) {
+                host.write(c, 30000);
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            sent = true;
+        });
+        // The writer ends by itself: a line that takes nothing ends its writes.
+        (void)QTest::qWaitFor([&] { return sent.load(); }, 60000);
+        writer.join();
         QElapsedTimer t;
         t.start();
         while (host.received().size() < expected.size() && t.elapsed() < 30000)
@@ -165,6 +181,115 @@ struct DncLink
 
 using Chunks = QList<QByteArray>;
 
+// The host on the line's master side in threads of its own, so that it goes
+// on while the program's thread is held: one sends bytes as fast as the line
+// takes them, the other reads once told to. Times are ManageSerialPort's.
+class LineHost
+{
+public:
+    explicit LineHost(int fd) : fd(fd) {}
+    ~LineHost()
+    {
+        stop = true;
+        if (writer.joinable())
+            writer.join();
+        if (reader.joinable())
+            reader.join();
+    }
+    void send(const QByteArray &bytes)
+    {
+        writer = std::thread([this, bytes] {
+            for (int at = 0; at < bytes.size() && !stop;) {
+                const ssize_t n = ::write(fd, bytes.constData() + at, size_t(qMin(1024, bytes.size() - at)));
+                if (n > 0) {
+                    at += int(n);
+                    sent = at;
+                    continue;
+                }
+                pollfd p{fd, POLLOUT, 0};
+                ::poll(&p, 1, 20);
+            }
+            sentMs = ManageSerialPort::monotonicMs();
+        });
+    }
+    void read()
+    {
+        reader = std::thread([this] {
+            char buf[65536];
+            while (!stop) {
+                pollfd p{fd, POLLIN, 0};
+                if (::poll(&p, 1, 20) <= 0)
+                    continue;
+                const ssize_t n = ::read(fd, buf, sizeof buf);
+                if (n <= 0)
+                    continue;
+                const qint64 now = ManageSerialPort::monotonicMs();
+                std::lock_guard<std::mutex> lock(mutex);
+                if (eotMs < 0 && std::memchr(buf, EOT.at(0), size_t(n)))
+                    eotMs = now;
+                got.append(buf, int(n));
+                size = got.size();
+                lastMs = now;
+            }
+        });
+    }
+    QByteArray received() const
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return got;
+    }
+    bool allSent() const { return sentMs >= 0; }
+    // Waits while the host sends and the program takes its bytes: false once
+    // they have stood still a while (the line is not read), true once all
+    // are sent.
+    bool sendsOn()
+    {
+        qint64 seen = -1;
+        QElapsedTimer still;
+        still.start();
+        while (!allSent()) {
+            if (sent != seen) {
+                seen = sent;
+                still.restart();
+            } else if (still.elapsed() > 300) {
+                return false;
+            }
+            QTest::qWait(10);
+        }
+        return true;
+    }
+    // Waits until at least `bytes` came and then nothing more for a while.
+    bool waitForReplies(int bytes)
+    {
+        if (!QTest::qWaitFor([&] { return size >= bytes; }, 120000))
+            return false;
+        qint64 seen = -1;
+        QElapsedTimer quiet;
+        while (seen != size || quiet.elapsed() < 150) {
+            if (seen != size) {
+                seen = size;
+                quiet.start();
+            }
+            QTest::qWait(5);
+        }
+        return true;
+    }
+
+    std::atomic<qint64> sent{0};
+    std::atomic<qint64> sentMs{-1};
+    std::atomic<qint64> eotMs{-1};
+    std::atomic<qint64> lastMs{-1};
+    std::atomic<int> size{0};
+
+private:
+    int fd;
+    std::atomic<bool> stop{false};
+    std::thread writer;
+    std::thread reader;
+    mutable std::mutex mutex;
+    QByteArray got;
+};
+
 }
 
 class TestDnc : public QObject
@@ -190,6 +315,8 @@ private slots:
     void tableInSteps();
     void requestsDuringTable_data();
     void requestsDuringTable();
+    void backlogBehindTable_data();
+    void backlogBehindTable();
     void tableChangedMidSend();
     void tableCopy_data();
     void tableCopy();
@@ -197,6 +324,8 @@ private slots:
     void replaceLargeTable();
     void sendQueueBound_data();
     void sendQueueBound();
+    void floodUnread_data();
+    void floodUnread();
     void settingsBound_data();
     void settingsBound();
     void readSettings();
@@ -415,6 +544,11 @@ void TestDnc::import_data()
         << imported;
     QTest::newRow("code of 60 characters") << "$I@LATHE1@SET1@1,0,0,0,0," + QByteArray(60, 'c') + ", \n@\r" << ""
         << NAK << seeded << QStringList();
+    // A NUL byte would cut the code where it is stored.
+    QTest::newRow("code with a NUL byte") << QByteArray("$I@LATHE1@NULT@5,0,0,0,0,AB") + '\0' + "CD, \n@\r" << "" << NAK
+                                          << seeded << QStringList();
+    QTest::newRow("code ending in a NUL byte") << QByteArray("$I@LATHE1@SET1@5,0,0,0,0,C5, \n6,0,0,0,0,C") + '\0' + ", \n@\r"
+                                               << "" << NAK << seeded << QStringList();
     QTest::newRow("code of 3 MB") << "$I@LATHE1@SET1@1,0,0,0,0," + QByteArray(3 << 20, 'c') + ", \n@\r" << ""
         << NAK << seeded << QStringList();
     QTest::newRow("tool number twice") << QByteArray("$I@LATHE1@SET1@5,0,0,0,0,A, \n6,0,0,0,0,B, \n5,0,0,0,0,C, \n@\r")
@@ -473,6 +607,7 @@ void TestDnc::roundTrip_data()
     QTest::newRow("comma and blank") << "A, " << ACK;
     QTest::newRow("at sign") << "X@Y" << ACK;
     QTest::newRow("line feed") << "A\nB" << NAK;
+    QTest::newRow("NUL byte") << QString("A") + QChar(0) + "B" << NAK;
     QTest::newRow("beyond 8 bits") << QString::fromUtf8("\u20ac1 \u03a9") << ACK;
 }
 
@@ -668,6 +803,51 @@ void TestDnc::requestsDuringTable()
     QCOMPARE(link.events, events);
 }
 
+// A host that reads all the time sends requests behind a table faster than
+// they are answered: while the table goes out, only the bound of them waits
+// and the host's writes wait in the line; after the EOT each gets its reply,
+// in order, a step at a time.
+void TestDnc::backlogBehindTable_data()
+{
+    QTest::addColumn<QByteArray>("requests"); // sent over and over
+    QTest::addColumn<QByteArray>("replies");
+    QTest::addColumn<int>("times");
+    QTest::newRow("polls") << QByteArray("$?\r") << ACK << 100000;
+    QTest::newRow("refused and taken, paired") << QByteArray("$Q\r$?\r") << NAK + ACK << 50000;
+}
+
+void TestDnc::backlogBehindTable()
+{
+    QFETCH(QByteArray, requests);
+    QFETCH(QByteArray, replies);
+    QFETCH(int, times);
+    DncLink link;
+    QVERIFY(link.ok);
+    const int tools = 20000;
+    QVERIFY(bigTable(tools));
+    // The table goes to the line as the host reads it, not ahead of it.
+    link.fixture.dnc->setSendQueueLimit(4096);
+    link.host.setResponder({});
+    const QByteArray expected = replies.repeated(times);
+    LineHost host(link.host.masterFd());
+    HoldProbe probe;
+    probe.start();
+    host.read();
+    host.send("$SLATHE1/SET2\r" + requests.repeated(times));
+    QTRY_VERIFY_WITH_TIMEOUT(host.eotMs >= 0, 120000);
+    QVERIFY(host.waitForReplies(host.received().indexOf(EOT) + 1 + expected.size()));
+    const qint64 held = probe.longestMs();
+    const QByteArray got = host.received();
+    const int eot = got.indexOf(EOT);
+    QCOMPARE(got.left(eot).count('\n'), tools);
+    QVERIFY(got.mid(eot + 1) == expected);
+    // What came while the table went out waited in the line.
+    QVERIFY2(host.sentMs > host.eotMs, qPrintable(QString("all sent %1 ms before the EOT").arg(host.eotMs - host.sentMs)));
+    // Answered in one go, the longest hold would be about the time they took.
+    const qint64 answering = host.lastMs - host.eotMs;
+    QVERIFY2(held * 2 < answering, qPrintable(QString("held %1 ms of %2 ms").arg(held).arg(answering)));
+}
+
 // The rows a table's reply carries are the table as it was when asked, while
 // the table is stored anew meanwhile.
 void TestDnc::tableChangedMidSend()
@@ -791,31 +971,33 @@ namespace {
 // Pairs the bytes the host read with the replies of its requests, in order:
 // each reply whole, or NAK, or its start cut off and followed by NAK. The
 // number of replies refused, or -1 when the bytes do not pair.
-int refusedReplies(QByteArray got, const QList<QByteArray> &replies)
+int refusedReplies(const QByteArray &got, const QList<QByteArray> &replies)
 {
     int refused = 0;
+    int at = 0;
     for (const QByteArray &reply : replies) {
-        if (got.startsWith(reply)) {
-            got.remove(0, reply.size());
+        int cut = 0;
+        while (cut < reply.size() && at + cut < got.size() && got.at(at + cut) == reply.at(cut))
+            ++cut;
+        if (cut == reply.size()) {
+            at += cut;
             continue;
         }
-        int cut = 0;
-        while (cut < reply.size() && cut < got.size() && got.at(cut) == reply.at(cut))
-            ++cut;
-        if (cut >= got.size() || got.at(cut) != NAK.at(0))
+        if (at + cut >= got.size() || got.at(at + cut) != NAK.at(0))
             return -1;
-        got.remove(0, cut + 1);
+        at += cut + 1;
         ++refused;
     }
-    return got.isEmpty() ? refused : -1;
+    return at == got.size() ? refused : -1;
 }
 }
 
 // What waits unread on the line is bounded, not a reply: a table larger than
 // the bound goes out whole to a host that reads it. A host that does not
-// read gets, when it reads again, a reply for every request, in order: a
-// refusal for each reply the full queue could not take, and a refusal after
-// what went out of a reply the stalled line gave up.
+// read gets, when it reads again, a reply for every request, in order: each
+// whole while the queue is full (the requests wait, and the line is not read
+// meanwhile), and a refusal after what went out of a reply the stalled line
+// gave up.
 void TestDnc::sendQueueBound_data()
 {
     QTest::addColumn<int>("bound");
@@ -863,6 +1045,26 @@ void TestDnc::sendQueueBound()
     link.host.clearReceived();
     if (host != "reads")
         link.host.setResponder({});
+    if (host == "pauses") {
+        // The host reads only once the program takes no more of its bytes
+        // (or has taken all).
+        int refused = -1;
+        {
+            LineHost line(link.host.masterFd());
+            line.send(requests.join());
+            line.sendsOn();
+            line.read();
+            QVERIFY(line.waitForReplies(replies.size()));
+            refused = refusedReplies(line.received(), replies);
+        }
+        // None refused for the full queue; at most one the line gave up
+        // while the host did not read.
+        QVERIFY2(refused >= 0 && refused <= 1, qPrintable(QString("%1 replies refused").arg(refused)));
+        QCOMPARE(link.events.count("activate:MILL2"), requests.count("$MMILL2\r"));
+        link.host.setResponder([](const QByteArray &) { return QByteArray(); });
+        QCOMPARE(link.ask("$?\r", ACK), ACK);
+        return;
+    }
     QVERIFY(link.host.write(requests.join()));
     if (host != "reads") {
         // Answered, as far as the line takes the replies.
@@ -877,6 +1079,56 @@ void TestDnc::sendQueueBound()
     const int refused = refusedReplies(link.collect(150), replies);
     QVERIFY2(host == "reads" ? refused == 0 : refused > 0, qPrintable(QString("%1 replies refused").arg(refused)));
     QCOMPARE(link.ask("$?\r", ACK), ACK);
+}
+
+// A host that sends and does not read: the line is no longer read once the
+// replies and the requests waiting are at their bounds, so the memory held
+// stays near the bounds and the host's writes wait in the line; once it
+// reads, every request gets its reply, in order, a step at a time.
+void TestDnc::floodUnread_data()
+{
+    QTest::addColumn<int>("trigger");
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<int>("times");
+    QTest::newRow("polls") << 0 << QByteArray("$?\r") << ACK << 300000;
+    QTest::newRow("trigger bytes") << 2 << QByteArray("\x02") << QByteArray("X    12.500 Z   100.000 A A M R  LATHE1\r")
+                                   << 60000;
+}
+
+void TestDnc::floodUnread()
+{
+    QFETCH(int, trigger);
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, reply);
+    QFETCH(int, times);
+    DncLink link(trigger);
+    QVERIFY(link.ok);
+    link.host.setResponder({});
+    QList<QByteArray> replies;
+    replies.reserve(times);
+    for (int i = 0; i < times; ++i)
+        replies << reply;
+    const QByteArray requests = request.repeated(times);
+    LineHost host(link.host.masterFd());
+    const qint64 before = MemoryProbe::heldBytes();
+    HoldProbe probe;
+    probe.start();
+    const qint64 startMs = ManageSerialPort::monotonicMs();
+    host.send(requests);
+    QVERIFY2(!host.sendsOn(), "the program read every byte while the host did not read");
+    const qint64 grownMb = (MemoryProbe::heldBytes() - before) >> 20;
+    QVERIFY2(grownMb < 16, qPrintable(QString("%1 MB more held").arg(grownMb)));
+    QVERIFY(host.sent < requests.size());
+    host.read();
+    QVERIFY(host.waitForReplies(times));
+    const qint64 held = probe.longestMs();
+    // At most the reply the line gave up while the host did not read is
+    // refused, after what went out of it.
+    const int refused = refusedReplies(host.received(), replies);
+    QVERIFY2(refused >= 0 && refused <= 1, qPrintable(QString("%1 replies refused").arg(refused)));
+    const qint64 exchange = host.lastMs - startMs;
+    QVERIFY2(held * 2 < exchange, qPrintable(QString("held %1 ms of %2 ms").arg(held).arg(exchange)));
 }
 
 // A settings file has a bound of its own, far below a table's: past it $N is
@@ -901,14 +1153,23 @@ void TestDnc::settingsBound()
         ini += "key" + QByteArray::number(n) + "=0123456789012345678901234567890123456789\n";
     const QByteArray before = TestWorkDir::readFile("T8A_M.cfg");
     link.host.clearReceived();
-    std::thread host([&] { link.host.write("$N" + ini + "\r", 30000); });
+    std::atomic<bool> sent{false};
+    std::thread host([&] {
+        link.host.write("$N" + ini + "\r", 30000);
+        sent = true;
+    });
+    // The program's thread takes the rest of the bytes while the host sends.
+    const auto joined = [&] {
+        (void)QTest::qWaitFor([&] { return sent.load(); }, 60000);
+        host.join();
+    };
     if (taken) {
         QTRY_COMPARE_WITH_TIMEOUT(link.events, QStringList{"settings"}, 30000);
-        host.join();
+        joined();
         QCOMPARE(TestWorkDir::readFile("T8A_M.cfg"), ini);
     } else {
         QTRY_COMPARE_WITH_TIMEOUT(link.host.received(), NAK, 30000);
-        host.join();
+        joined();
         QCOMPARE(link.collect(150), NAK);
         QVERIFY(link.events.isEmpty());
         QCOMPARE(TestWorkDir::readFile("T8A_M.cfg"), before);

@@ -1,4 +1,5 @@
 #include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTranslator>
@@ -7,9 +8,12 @@
 #include <atomic>
 #include <cstring>
 #include <memory>
+#include <poll.h>
 #include <pthread.h>
 #include <termios.h>
+#include <thread>
 #include <time.h>
+#include <unistd.h>
 
 #include "axis/ManageSerialPort.h"
 #include "axis/QextSerialPort.h"
@@ -117,6 +121,8 @@ private slots:
     void resetBuffer();
     void receivedCopyBounded_data();
     void receivedCopyBounded();
+    void receivingHeld_data();
+    void receivingHeld();
     void stalledWriteGivesUpReply_data();
     void stalledWriteGivesUpReply();
     void sendQueueBounded_data();
@@ -775,6 +781,66 @@ void TestSerial::receivedCopyBounded()
     QVERIFY(pattern(size).endsWith(m.getBuffer()));
 }
 
+void TestSerial::receivingHeld_data()
+{
+    QTest::addColumn<bool>("held"); // by the owner, or its thread is busy
+    QTest::newRow("held by the owner") << true;
+    QTest::newRow("owner's thread busy, hand-over bound") << false;
+}
+
+// The line is not read while its owner holds it, nor past the bytes handed on
+// that the owner's thread has not taken: what the peer sends waits in the
+// line, and every byte comes in order once it is read again.
+void TestSerial::receivingHeld()
+{
+    QFETCH(bool, held);
+    PtyPeer peer;
+    ManageSerialPort m;
+    m.setHandOverLimit(8 * 1024);
+    QSignalSpy spy(&m, &ManageSerialPort::MnewDataReceived);
+    QVERIFY(openOnPty(m, peer));
+    m.holdReceiving(held);
+    const QByteArray sent = pattern(256 * 1024);
+    std::atomic<int> written{0};
+    std::atomic<bool> stop{false};
+    std::thread writer([&] {
+        for (int at = 0; at < sent.size() && !stop;) {
+            const ssize_t n = ::write(peer.masterFd(), sent.constData() + at, size_t(qMin(1024, sent.size() - at)));
+            if (n > 0) {
+                at += int(n);
+                written = at;
+                continue;
+            }
+            pollfd p{peer.masterFd(), POLLOUT, 0};
+            ::poll(&p, 1, 20);
+        }
+    });
+    const auto joinedWriter = qScopeGuard([&] {
+        stop = true;
+        writer.join();
+    });
+    // Until the peer's writes stand still a while.
+    int seen = -1;
+    QElapsedTimer still;
+    still.start();
+    while (written < sent.size() && still.elapsed() < 300) {
+        if (written != seen) {
+            seen = written;
+            still.restart();
+        }
+        if (held)
+            QTest::qWait(10);
+        else
+            QThread::msleep(10);
+    }
+    QVERIFY2(written < sent.size(), "every byte was read");
+    if (held)
+        QCOMPARE(spy.count(), 0);
+    m.holdReceiving(false);
+    QVERIFY(waitForBytes(spy, sent.size(), 30000));
+    QCOMPARE(joined(spy), sent);
+}
+
 void TestSerial::stalledWriteGivesUpReply_data()
 {
     QTest::addColumn<QByteArray>("mark");
@@ -841,8 +907,10 @@ void TestSerial::stalledWriteGivesUpReply()
 void TestSerial::sendQueueBounded_data()
 {
     QTest::addColumn<bool>("pty");
-    QTest::newRow("scripted port") << false;
-    QTest::newRow("pseudo-terminal, small bound") << true;
+    QTest::addColumn<bool>("oneByteReplies");
+    QTest::newRow("scripted port") << false << false;
+    QTest::newRow("scripted port, one-byte replies") << false << true;
+    QTest::newRow("pseudo-terminal, small bound") << true << false;
 }
 
 // A peer that does not read gets no more than the queue's bound: a reply past
@@ -850,6 +918,24 @@ void TestSerial::sendQueueBounded_data()
 void TestSerial::sendQueueBounded()
 {
     QFETCH(bool, pty);
+    QFETCH(bool, oneByteReplies);
+    if (oneByteReplies) {
+        // Each reply costs bookkeeping of its own: their number is bounded too.
+        FakeLink link;
+        QVERIFY(link.start());
+        link.port->holdWrites(true);
+        QByteArray accepted;
+        for (int i = 0; i < ThreadSend::kMaxQueued && link.manager->sendChar(char('a' + i % 26)) == 0; ++i)
+            accepted += char('a' + i % 26);
+        // (One more when the thread took the first off the queue to write it.)
+        QVERIFY2(accepted.size() >= ThreadSend::kMaxEntries && accepted.size() <= ThreadSend::kMaxEntries + 1,
+                 qPrintable(QString::number(accepted.size())));
+        link.port->holdWrites(false);
+        QTRY_COMPARE_WITH_TIMEOUT(link.port->written(), accepted, 30000);
+        QCOMPARE(link.manager->sendChar('n'), 0);
+        QTRY_COMPARE(link.port->written(), accepted + 'n');
+        return;
+    }
     if (pty) {
         PtyPeer peer; // reads nothing until asked
         ManageSerialPort m;

@@ -73,6 +73,8 @@ private slots:
 
     void silentBoard_data();
     void silentBoard();
+    void positionBeforeFirstAnswer_data();
+    void positionBeforeFirstAnswer();
     void hostPollsSilentBoard_data();
     void hostPollsSilentBoard();
     void answeringBoardUnderPulses_data();
@@ -1043,6 +1045,69 @@ void TestAxb::silentBoard()
     QVERIFY(!link->isSilent());
     if (!request.isEmpty())
         answerIs(liveReply);
+}
+
+void TestAxb::positionBeforeFirstAnswer_data()
+{
+    // Sent by the serial DNC host or by a TCP client ("tcp").
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QByteArray>("refused");
+    QTest::addColumn<QByteArray>("live");
+    QTest::newRow("serial DNC request") << QByteArray("$X\r") << QByteArray("\x15" "7")
+                                        << QByteArray("X    12.500 Z   100.000 A A M R LATHE1\r");
+    QTest::newRow("serial DNC trigger") << QByteArray("\x02") << QByteArray("\x15" "7")
+                                        << QByteArray("X    12.500 Z   100.000 A A M R  LATHE1\r");
+    QTest::newRow("TCP request") << QByteArray("tcp") << QByteArray()
+                                 << QByteArray("X 12.500 Z 100.000 AAMR  LATHE1\n\r");
+}
+
+// Right after the link starts the axes hold no position of the board's:
+// nothing is handed on as one until its first position line was read.
+void TestAxb::positionBeforeFirstAnswer()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, refused);
+    QFETCH(QByteArray, live);
+    Fixture f({0, false});
+    f.board.setCounts(12500, 100000);
+    f.board.setReferenced(true);
+    PtyPeer host;
+    host.setResponder([](const QByteArray &) { return QByteArray(); });
+    f.setting("/TTY/DncPort", request == "tcp" ? QString() : host.slavePath());
+    f.setting("/TTY/CharDnc", request == "\x02" ? 2 : 0);
+    f.setting("/SOCKET/Port", 0);
+    enableToolingup = true;
+    const auto panelClosed = qScopeGuard([] { enableToolingup = false; });
+    CurrentMachine.name = "LATHE1";
+    cAxisInterface *link = f.start();
+    TCPServer server(nullptr, link, "127.0.0.1");
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, server.serverPort());
+    QVERIFY(socket.waitForConnected(5000));
+    QByteArray fromServer;
+    connect(&socket, &QTcpSocket::readyRead, [&] { fromServer += socket.readAll(); });
+    const auto ask = [&](const QByteArray &expected) {
+        host.clearReceived();
+        fromServer.clear();
+        if (request == "tcp") {
+            socket.write("\x02");
+            socket.flush();
+        } else {
+            host.write(request);
+        }
+        const auto got = [&] { return request == "tcp" ? fromServer : host.received(); };
+        // Nothing to wait for: a while for anything to come.
+        if (expected.isEmpty())
+            QTest::qWait(300);
+        else
+            (void)QTest::qWaitFor([&] { return got().size() >= expected.size(); }, 5000);
+        return got();
+    };
+    QCOMPARE(ask(refused), refused);
+    QCOMPARE(link->linesUsed(), 0);
+    f.board.setAutoAnswer(true);
+    QTRY_VERIFY_WITH_TIMEOUT(link->linesUsed() > 0, 30000);
+    QCOMPARE(ask(live), live);
 }
 
 void TestAxb::hostPollsSilentBoard_data()

@@ -1225,6 +1225,8 @@ void TestCommands::pickedPoints()
     QFETCH(bool, isDiameter);
     QFETCH(QStringList, fields);
     build({{"/Machine/isRadius", !diameterMode}});
+    // Corners lie at positions the board gave.
+    feedPosition(0, 0);
     QLineEdit *tx = m_w->toolsetPanel()->findChild<QLineEdit *>("leX");
     QLineEdit *tz = m_w->toolsetPanel()->findChild<QLineEdit *>("leZ");
     QLineEdit *tr = m_w->toolsetPanel()->findChild<QLineEdit *>("leCr");

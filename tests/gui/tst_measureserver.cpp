@@ -321,14 +321,18 @@ void TestMeasureServer::liveLinkValues_data()
     // whether the board stops answering as it begins.
     QTest::addColumn<int>("waitMs");
     QTest::addColumn<bool>("boardStops");
+    // Whether the board answered before the measure (else it never does).
+    QTest::addColumn<bool>("answered");
     QTest::addColumn<int>("boxes");
     QTest::addColumn<QString>("value");
-    QTest::newRow("X mm") << true << true << 0 << 0 << false << 0 << "12.500";
-    QTest::newRow("Z inch") << false << false << 0 << 0 << false << 0 << "3.9370";
-    QTest::newRow("X, lines but none found") << true << true << 1 << 0 << false << 1 << "12.500";
-    QTest::newRow("Z, circle but none found") << false << true << 2 << 0 << false << 1 << "100.000";
-    QTest::newRow("board answers through a long wait") << true << true << 0 << 1500 << false << 0 << "12.500";
-    QTest::newRow("board falls silent during the wait") << true << true << 0 << 1500 << true << 1 << "";
+    QTest::newRow("X mm") << true << true << 0 << 0 << false << true << 0 << "12.500";
+    QTest::newRow("Z inch") << false << false << 0 << 0 << false << true << 0 << "3.9370";
+    QTest::newRow("X, lines but none found") << true << true << 1 << 0 << false << true << 1 << "12.500";
+    QTest::newRow("Z, circle but none found") << false << true << 2 << 0 << false << true << 1 << "100.000";
+    QTest::newRow("board answers through a long wait") << true << true << 0 << 1500 << false << true << 0 << "12.500";
+    QTest::newRow("board falls silent during the wait") << true << true << 0 << 1500 << true << true << 1 << "";
+    QTest::newRow("X before the board's first answer") << true << true << 0 << 0 << true << false << 1 << "";
+    QTest::newRow("Z before the board's first answer") << false << true << 0 << 0 << true << false << 1 << "";
 }
 
 void TestMeasureServer::liveLinkValues()
@@ -338,12 +342,14 @@ void TestMeasureServer::liveLinkValues()
     QFETCH(int, geometry);
     QFETCH(int, waitMs);
     QFETCH(bool, boardStops);
+    QFETCH(bool, answered);
     QFETCH(int, boxes);
     QFETCH(QString, value);
-    AxbLinkFixture fixture({0, true});
+    AxbLinkFixture fixture({0, answered});
     fixture.board.setCounts(12500, 100000);
     fixture.start();
-    QTRY_VERIFY_WITH_TIMEOUT(fixture.link->linesUsed() > 0, 30000);
+    if (answered)
+        QTRY_VERIFY_WITH_TIMEOUT(fixture.link->linesUsed() > 0, 30000);
     CurrentMachine.IsMM = mm;
     geometryActive = geometry;
     MachineSettings.idleClick = waitMs * 1000;

@@ -5,6 +5,12 @@
 // request and the most while it is taken).
 //
 //   dnc-bench line [MB of bytes without a line end, ...]   (default 1 5 10 30)
+//   dnc-bench backlog [requests]     $? sent behind a $S of 100 000 tools by a
+//                                    host that reads all the time (3000000)
+//   dnc-bench flood [MB]             $? (30 MB) sent by a host that reads
+//                                    only once it has sent all, or once its
+//                                    writes have waited for a second
+//   dnc-bench triggers [count]       the same with trigger bytes (1000000)
 #include "LineBench.h"
 
 #include <QCoreApplication>
@@ -17,6 +23,9 @@
 #include <atomic>
 #include <cstdio>
 #include <thread>
+
+#include <poll.h>
+#include <unistd.h>
 
 #include "axis/cAxisInterface.h"
 #include "tooling/DncSerialService.h"
@@ -130,23 +139,19 @@ void print(const char *what, const Figures &f)
 
 } // namespace
 
-int runLineBench(const QStringList &args)
-{
-    QList<int> sizes;
-    for (const QString &a : args)
-        if (a.toInt() > 0)
-            sizes << a.toInt();
-    if (sizes.isEmpty())
-        sizes = {1, 5, 10, 30};
+namespace {
 
-    PtyPeer host;
-    AxbLinkFixture fixture(AxbLinkFixture::Options{50, true, false});
+// The line, its database (machine M, tables BIG of 200 000 tools and HUNDRED of
+// 100 000) and a board that answers; false when any of it is missing.
+bool prepare(AxbLinkFixture &fixture, PtyPeer &host, int trigger)
+{
     fixture.setting("/TTY/DncPort", host.slavePath());
+    fixture.setting("/TTY/CharDnc", trigger);
     fixture.setting("/Database/Name", fixture.workDir.filePath("bench.db"));
     App::kovraSettings().sync();
     if (!host.isValid() || !openDatabase()) {
         std::fprintf(stderr, "dnc-bench: no pseudo-terminal or database\n");
-        return 1;
+        return false;
     }
     QSqlQuery q;
     q.exec("INSERT INTO machine (name) VALUES ('M')");
@@ -166,6 +171,211 @@ int runLineBench(const QStringList &args)
     fixture.board.setReferenced(true);
     fixture.start();
     enableToolingup = true;
+    CurrentMachine.name = "M";
+    // Positions go out once the board answered.
+    QElapsedTimer wait;
+    wait.start();
+    while (fixture.link->linesUsed() == 0 && wait.elapsed() < 30000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return fixture.link->linesUsed() > 0;
+}
+
+// What a host that sends `requests` requests reads back: each reply whole (an
+// ACK, or a line up to its CR), refused (NAK, after what came of a cut line),
+// or missing.
+struct Replies
+{
+    qint64 whole = 0;
+    qint64 refused = 0;
+    QByteArray partial;
+    qint64 count() const { return whole + refused; }
+    void take(const char *bytes, ssize_t n)
+    {
+        for (ssize_t i = 0; i < n; ++i) {
+            const char c = bytes[i];
+            if (c == 0x06 && partial.isEmpty()) {
+                ++whole;
+            } else if (c == 0x15) {
+                ++refused;
+                partial.clear();
+            } else if (c == '\r') {
+                ++whole;
+                partial.clear();
+            } else {
+                partial += c;
+            }
+        }
+    }
+};
+
+// Figures of a host that sends and reads in threads of its own while the
+// program's thread runs its event loop.
+struct Exchange
+{
+    double seconds = 0;
+    double holdSeconds = 0;
+    double startMb = 0;
+    double peakMb = 0;
+    double unreadSeconds = 0; // how long the host did not read
+    qint64 requests = 0;
+    Replies replies;
+    qint64 tableRows = 0; // rows before the EOT (backlog only)
+};
+
+void print(const char *what, const Exchange &e)
+{
+    std::printf("%-44s total %7.2f s  longest hold %6.3f s  resident %6.1f MB, at most %7.1f MB (+%.1f)\n", what,
+                e.seconds, e.holdSeconds, e.startMb, e.peakMb, e.peakMb - e.startMb);
+    std::printf("%-44s replies %lld of %lld: %lld whole, %lld refused, %lld missing", "", e.replies.count(),
+                e.requests, e.replies.whole, e.replies.refused, e.requests - e.replies.count());
+    if (e.tableRows > 0)
+        std::printf("; %lld table rows before the EOT", e.tableRows);
+    if (e.unreadSeconds > 0)
+        std::printf("; the host did not read for %.2f s", e.unreadSeconds);
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+// Sends head and then `count` times request. With `readAll` the host reads
+// all the time (a table's rows up to its EOT, then the replies); otherwise it
+// reads nothing until it has sent all, or until its writes have waited for a
+// second, and then reads the replies.
+Exchange exchange(PtyPeer &host, const QByteArray &head, const QByteArray &request, qint64 count, bool readAll)
+{
+    Exchange e;
+    e.requests = count;
+    host.readAvailable();
+    const qint64 baseKb = residentKb();
+    std::atomic<qint64> peakKb{baseKb};
+    std::atomic<bool> stop{false};
+    std::thread sampler([&] {
+        while (!stop) {
+            peakKb = std::max<qint64>(peakKb, residentKb());
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+    QElapsedTimer clock;
+    clock.start();
+    std::atomic<qint64> sentMs{-1};
+    std::atomic<qint64> lastProgressMs{0};
+    std::thread writer([&] {
+        QByteArray piece = head;
+        const int perPiece = qMax(1, (64 * 1024) / request.size());
+        for (qint64 sent = 0; sent < count;) {
+            const qint64 n = qMin<qint64>(perPiece, count - sent);
+            piece += request.repeated(int(n));
+            if (!host.write(piece, 600000))
+                break;
+            sent += n;
+            piece.clear();
+            lastProgressMs = clock.elapsed();
+        }
+        sentMs = clock.elapsed();
+    });
+    std::atomic<bool> done{false};
+    std::atomic<qint64> unreadMs{0};
+    std::thread reader([&] {
+        if (!readAll) {
+            while (sentMs < 0 && clock.elapsed() - lastProgressMs < 1000)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            unreadMs = clock.elapsed();
+        }
+        bool table = !head.isEmpty();
+        qint64 quietSince = clock.elapsed();
+        char buf[65536];
+        while (e.replies.count() < count && clock.elapsed() - quietSince < 20000) {
+            pollfd p{host.masterFd(), POLLIN, 0};
+            if (::poll(&p, 1, 50) <= 0)
+                continue;
+            const ssize_t n = ::read(host.masterFd(), buf, sizeof buf);
+            if (n <= 0)
+                continue;
+            quietSince = clock.elapsed();
+            ssize_t from = 0;
+            if (table) {
+                for (; from < n && table; ++from) {
+                    if (buf[from] == '\n')
+                        ++e.tableRows;
+                    else if (buf[from] == 0x04)
+                        table = false;
+                }
+            }
+            e.replies.take(buf + from, n - from);
+        }
+        done = true;
+    });
+    HoldProbe probe;
+    probe.start();
+    while (!done)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    e.seconds = clock.elapsed() / 1000.0;
+    e.holdSeconds = probe.longestMs() / 1000.0;
+    // A host whose requests went unanswered still has to end its writes.
+    while (sentMs < 0) {
+        host.readAvailable();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    writer.join();
+    reader.join();
+    stop = true;
+    sampler.join();
+    e.startMb = baseKb / 1024.0;
+    e.peakMb = peakKb / 1024.0;
+    e.unreadSeconds = readAll ? 0 : unreadMs / 1000.0;
+    return e;
+}
+
+} // namespace
+
+int runBacklogBench(const QStringList &args)
+{
+    const qint64 requests = args.value(0).toLongLong() > 0 ? args.value(0).toLongLong() : 3000000;
+    PtyPeer host;
+    AxbLinkFixture fixture(AxbLinkFixture::Options{50, true, false});
+    if (!prepare(fixture, host, 0))
+        return 1;
+    print(qPrintable(QString("%1 $? behind a $S of 100000 tools").arg(requests)),
+          exchange(host, "$SM/HUNDRED\r", "$?\r", requests, true));
+    return 0;
+}
+
+int runFloodBench(const QStringList &args)
+{
+    const qint64 mb = args.value(0).toLongLong() > 0 ? args.value(0).toLongLong() : 30;
+    PtyPeer host;
+    AxbLinkFixture fixture(AxbLinkFixture::Options{50, true, false});
+    if (!prepare(fixture, host, 0))
+        return 1;
+    print(qPrintable(QString("%1 MB of $?, host not reading").arg(mb)),
+          exchange(host, QByteArray(), "$?\r", mb * 1024 * 1024 / 3, false));
+    return 0;
+}
+
+int runTriggerBench(const QStringList &args)
+{
+    const qint64 triggers = args.value(0).toLongLong() > 0 ? args.value(0).toLongLong() : 1000000;
+    PtyPeer host;
+    AxbLinkFixture fixture(AxbLinkFixture::Options{50, true, false});
+    if (!prepare(fixture, host, 2))
+        return 1;
+    print(qPrintable(QString("%1 trigger bytes, host not reading").arg(triggers)),
+          exchange(host, QByteArray(), "\x02", triggers, false));
+    return 0;
+}
+
+int runLineBench(const QStringList &args)
+{
+    QList<int> sizes;
+    for (const QString &a : args)
+        if (a.toInt() > 0)
+            sizes << a.toInt();
+    if (sizes.isEmpty())
+        sizes = {1, 5, 10, 30};
+
+    PtyPeer host;
+    AxbLinkFixture fixture(AxbLinkFixture::Options{50, true, false});
+    if (!prepare(fixture, host, 0))
+        return 1;
     bool settingsSeen = false;
     QObject::connect(fixture.dnc.get(), &DncSerialService::sigUpdateSettings, [&settingsSeen] { settingsSeen = true; });
     const QByteArray ends("\x06\x15\x04");

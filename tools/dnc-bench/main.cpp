@@ -5,7 +5,8 @@
 // address, so the panel opens as on a machine with its CNC-side server.
 //
 //   dnc-bench [fields] [repetitions]
-//   dnc-bench line [MB ...]      the serial DNC line (LineBench.cpp)
+//   dnc-bench line [MB ...]      the serial DNC line (LineBench.cpp), also
+//   dnc-bench backlog|flood|triggers [size]
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -56,6 +57,12 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     if (argc > 1 && QByteArray(argv[1]) == "line")
         return runLineBench(app.arguments().mid(2));
+    if (argc > 1 && QByteArray(argv[1]) == "backlog")
+        return runBacklogBench(app.arguments().mid(2));
+    if (argc > 1 && QByteArray(argv[1]) == "flood")
+        return runFloodBench(app.arguments().mid(2));
+    if (argc > 1 && QByteArray(argv[1]) == "triggers")
+        return runTriggerBench(app.arguments().mid(2));
     const int fields = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100;
     const int reps = argc > 2 ? std::max(1, std::atoi(argv[2])) : 50;
 

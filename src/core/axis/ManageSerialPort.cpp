@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QMutexLocker>
+#include <QPointer>
 
 #include <chrono>
 #include <cstdio>
@@ -25,18 +26,7 @@ bool ThreadSend::addDataToSend(const QByteArray &data)
     if (data.isEmpty())
         return true;
     QMutexLocker lock(&mutex);
-    if (queued + data.size() > limit)
-        return false;
-    enqueue(data, false);
-    return true;
-}
-
-bool ThreadSend::addRefusal(const QByteArray &data)
-{
-    if (data.isEmpty())
-        return true;
-    QMutexLocker lock(&mutex);
-    if (queued + data.size() > limit + kRefusalRoom)
+    if (queue.size() >= kMaxEntries || queued + data.size() > limit)
         return false;
     enqueue(data, false);
     return true;
@@ -49,7 +39,7 @@ ThreadSend::Added ThreadSend::addPart(QByteArray &data, bool last)
         dropping = false;
         return Added::Cut;
     }
-    const int fits = int(qBound<qint64>(0, limit - queued, data.size()));
+    const int fits = queue.size() >= kMaxEntries ? 0 : int(qBound<qint64>(0, limit - queued, data.size()));
     if (fits == 0 && !data.isEmpty())
         return Added::Full;
     const bool whole = fits == data.size();
@@ -195,6 +185,49 @@ void ThreadReceive::stopReceiving()
     port->wakeWaiter();
 }
 
+void ThreadReceive::setHandOverLimit(int bytes)
+{
+    handOverLimit = qMax(0, bytes);
+    wakeWaiting();
+}
+
+void ThreadReceive::setHeld(bool hold)
+{
+    held = hold;
+    wakeWaiting();
+}
+
+void ThreadReceive::taken(int bytes)
+{
+    // Never below none: a chunk of an earlier run may be taken late.
+    qint64 was = handedOn;
+    while (!handedOn.compare_exchange_weak(was, qMax<qint64>(0, was - bytes))) {
+    }
+    wakeWaiting();
+}
+
+bool ThreadReceive::isHolding() const
+{
+    const int bound = handOverLimit;
+    return held || (bound > 0 && handedOn >= bound);
+}
+
+void ThreadReceive::wakeWaiting()
+{
+    // Under the lock: a wait that has just found the hold on is already in
+    // it and gets the wake-up.
+    QMutexLocker lock(&pauseMutex);
+    stopped.wakeAll();
+}
+
+void ThreadReceive::waitWhileHolding(unsigned long microseconds)
+{
+    const QDeadlineTimer until(std::chrono::microseconds(microseconds), Qt::PreciseTimer);
+    QMutexLocker lock(&pauseMutex);
+    while (!stopRequested && isHolding() && !until.hasExpired())
+        stopped.wait(&pauseMutex, until);
+}
+
 QByteArray ThreadReceive::getBuffer() const
 {
     QMutexLocker lock(&mutex);
@@ -232,7 +265,8 @@ void ThreadReceive::run()
 
         QByteArray received;
         qint64 receivedAt = -1;
-        if (n > 0) {
+        const bool holding = isHolding();
+        if (n > 0 && !holding) {
             QMutexLocker lock(&mutex);
             const qint64 k = port->read(chunk.data(), qMin<qint64>(n, kMaxChunk));
             receivedAt = ManageSerialPort::monotonicMs();
@@ -251,6 +285,7 @@ void ThreadReceive::run()
         if (ctsChanged)
             emit toggledCTS(cts);
         if (!received.isEmpty()) {
+            handedOn += received.size();
             emit chunkArrived(receivedAt);
             emit newDataReceived(received);
         }
@@ -262,6 +297,11 @@ void ThreadReceive::run()
                 ? kPollMicroseconds
                 : qMin(2 * failurePause, kLongestFailurePauseMicroseconds);
             pause(failurePause);
+        } else if (holding && n > 0) {
+            // The bytes wait in the line: a wait for input would end at once.
+            // The modem lines are still looked at now and then.
+            failurePause = 0;
+            waitWhileHolding(kLongestFailurePauseMicroseconds);
         } else {
             failurePause = 0;
             // Returns as soon as a byte arrives; the bound keeps modem-line
@@ -511,13 +551,6 @@ int ManageSerialPort::sendData(QByteArray &dataToSend)
     return sendThread->addDataToSend(dataToSend) ? 0 : kQueueFull;
 }
 
-int ManageSerialPort::sendRefusal(QByteArray &refusal)
-{
-    if (const int code = cannotSend())
-        return code;
-    return sendThread->addRefusal(refusal) ? 0 : kQueueFull;
-}
-
 int ManageSerialPort::sendPart(QByteArray &data, bool last)
 {
     if (const int code = cannotSend())
@@ -565,11 +598,18 @@ void ManageSerialPort::enableReceiving()
     if (!receivingEnabled && !receiveThread) {
         receiveThread = new ThreadReceive(port.get(), this);
         receiveThread->setBufferLimit(bufferLimit);
+        receiveThread->setHandOverLimit(handOverLimit);
+        receiveThread->setHeld(receivingHeld);
         // Queued like the chunk that follows it, so it is taken just before.
         connect(receiveThread, &ThreadReceive::chunkArrived, this,
                 [this](qint64 atMs) { chunkArrival = atMs; });
-        connect(receiveThread, &ThreadReceive::newDataReceived, this,
-                &ManageSerialPort::MnewDataReceived);
+        // Taken once the owner has handled it.
+        connect(receiveThread, &ThreadReceive::newDataReceived, this, [this](const QByteArray &data) {
+            const QPointer<ManageSerialPort> alive(this);
+            emit MnewDataReceived(data);
+            if (alive && receiveThread)
+                receiveThread->taken(data.size());
+        });
         connect(receiveThread, &ThreadReceive::toggledCTS, this, &ManageSerialPort::toggledCTS);
         connect(receiveThread, &ThreadReceive::receiveError, this,
                 &ManageSerialPort::receiveError);
@@ -632,6 +672,20 @@ void ManageSerialPort::setBufferLimit(int bytes)
     bufferLimit = bytes;
     if (receiveThread)
         receiveThread->setBufferLimit(bytes);
+}
+
+void ManageSerialPort::setHandOverLimit(int bytes)
+{
+    handOverLimit = bytes;
+    if (receiveThread)
+        receiveThread->setHandOverLimit(bytes);
+}
+
+void ManageSerialPort::holdReceiving(bool hold)
+{
+    receivingHeld = hold;
+    if (receiveThread)
+        receiveThread->setHeld(hold);
 }
 
 bool ManageSerialPort::isCtsOn()

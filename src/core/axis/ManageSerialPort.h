@@ -31,20 +31,19 @@ public:
     enum class Added { Queued, Full, Cut };
     // Queues every byte of data as a whole reply and starts the thread when
     // it has ended; false, and nothing queued, when the queue would pass its
-    // bound.
+    // bounds.
     bool addDataToSend(const QByteArray &data);
-    // Queues a refusal: it may pass the bound by up to kRefusalRoom bytes,
-    // so that a reply refused for a full queue still gets its answer.
-    bool addRefusal(const QByteArray &data);
     // Takes off the front of data as many bytes of a reply sent in parts as
-    // the bound leaves room for (maybe none); `last` when data ends the reply
+    // the bounds leave room for (maybe none); `last` when data ends the reply
     // and all of it fits. Cut, and nothing taken, when the reply's earlier
     // parts were given up: the rest of it is not to be sent.
     Added addPart(QByteArray &data, bool last);
     // The most bytes waiting to be written by default: a peer that does not
     // read gets no more.
     static constexpr int kMaxQueued = 8 * 1024 * 1024;
-    static constexpr int kRefusalRoom = 64 * 1024;
+    // The most replies (or parts of them) waiting: each costs bookkeeping of
+    // its own, many times a one-byte reply.
+    static constexpr int kMaxEntries = 16 * 1024;
     // The bound of what waits unread (bytes > 0).
     void setLimit(qint64 bytes);
     // Bytes written after a reply that was given up (none: nothing).
@@ -102,6 +101,13 @@ public:
     // A chunk that would take the buffer past this many bytes empties it
     // first.
     void setBufferLimit(int bytes) { limit = bytes > 0 ? bytes : kDefaultBufferLimit; }
+    // The most bytes handed on that the owner has not taken yet (0: no
+    // bound); beyond it nothing more is read, the line keeps what comes.
+    void setHandOverLimit(int bytes);
+    // While held nothing is read either.
+    void setHeld(bool held);
+    // The owner took a chunk handed on.
+    void taken(int bytes);
     // The bound of a port that sets none: far above any line a link reads.
     static const int kDefaultBufferLimit = 64 * 1024;
     bool isCtsOn() const { return ctsOn; }
@@ -125,6 +131,10 @@ protected:
 private:
     // Sleeps that long, or until stopReceiving.
     void pause(unsigned long microseconds);
+    bool isHolding() const;
+    // Waits at most that long while held or at the hand-over bound.
+    void waitWhileHolding(unsigned long microseconds);
+    void wakeWaiting();
 
     std::atomic<bool> ctsOn{false};
     mutable QMutex mutex;
@@ -132,13 +142,18 @@ private:
     std::atomic<bool> stopRequested{false};
     QByteArray buffer;
     std::atomic<int> limit{kDefaultBufferLimit};
-    QMutex pauseMutex; // with stopped: ends a pause when stopRequested is set
+    std::atomic<int> handOverLimit{0};
+    std::atomic<qint64> handedOn{0};
+    std::atomic<bool> held{false};
+    // With stopped: ends a pause when stopRequested is set, and a wait while
+    // holding when the hold ends.
+    QMutex pauseMutex;
     QWaitCondition stopped;
 };
 
 // One serial port with its traffic moved off the GUI thread. Received chunks,
 // port errors and CTS changes arrive as signals in the thread that owns the
-// manager. Results of sendData/sendChar/sendRefusal/sendPart: 0 queued,
+// manager. Results of sendData/sendChar/sendPart: 0 queued,
 // 2 port not open, 3 sending not enabled, 4 (kQueueFull) the send queue is
 // full, nothing queued, 5 (kReplyCut) the reply was given up; of receiveData:
 // 1 running, 2 port not open, 3 receiving not enabled.
@@ -194,8 +209,6 @@ public:
     static const int kQueueFull = 4;
     static const int kReplyCut = 5;
     int sendData(QByteArray &dataToSend);
-    // A refusal of a reply the queue could not take: queued even then.
-    int sendRefusal(QByteArray &refusal);
     // A reply sent in parts as the queue drains: takes off the front of data
     // what the queue has room for (ThreadSend::addPart).
     int sendPart(QByteArray &data, bool last);
@@ -218,6 +231,12 @@ public:
     // this many bytes empties it first (0: ThreadReceive::kDefaultBufferLimit,
     // the default).
     void setBufferLimit(int bytes);
+    // Bounds the bytes handed on by MnewDataReceived that this thread has not
+    // handled yet: beyond it the line is not read until they are (0, the
+    // default: no bound).
+    void setHandOverLimit(int bytes);
+    // While held the line is not read: what the device sends waits in it.
+    void holdReceiving(bool hold);
     bool isCtsOn();
 
     // Milliseconds of a monotonic clock, the same in every thread.
@@ -245,6 +264,8 @@ private:
     bool sendingEnabled = false;
     bool receivingEnabled = false;
     int bufferLimit = 0;
+    int handOverLimit = 0;
+    bool receivingHeld = false;
     int sendLimit = 0;
     QByteArray cutReplyMark;
     qint64 chunkArrival = -1;

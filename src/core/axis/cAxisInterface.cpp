@@ -473,6 +473,10 @@ bool cAxisInterface::confirmAnswering()
     // board answers again: a host polling faster than the answer time would
     // otherwise hold the program for each of its requests.
     checkSilence();
+    // Before the board's first position line the axes hold no position of
+    // its: nothing is taken as one.
+    if (usedLines == 0)
+        return false;
     if (sinceLastAnswerMs() <= kSilenceMs)
         return true;
     if (silenceTold)

@@ -114,7 +114,7 @@ public:
     // while the GUI thread was held; when the last is older than kSilenceMs,
     // asks the board and waits for an answer up to kAnswerMs from the asking,
     // once per silence: false when none comes, and false at once while that
-    // silence lasts.
+    // silence lasts. False at once before the board's first position line.
     bool confirmAnswering();
     // What a serial DNC position line sends: machine X and Z as the read-outs
     // stand (zeroes with "/TTY/SendTableMeasure"), or false when the board no

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
 namespace {
 // Text of a field as the line carries it: 8-bit, up to a NUL byte.
@@ -225,9 +226,12 @@ bool parseTools(const QByteArray &lines, QVector<Tool> &tools)
         if (last > commas[5] && end - last == 2 && lines.at(end - 1) == ' ')
             codeEnd = last;
         const int codeFrom = commas[4] + 1;
-        // Text up to a NUL byte, looked at no further than the editor takes.
-        const int shown = int(qstrnlen(lines.constData() + codeFrom, uint(qMin(codeEnd - codeFrom, ToolRules::codeLength() + 1))));
-        const QString code = QString::fromLatin1(lines.constData() + codeFrom, shown);
+        // Looked at no further than the editor takes. A NUL byte would end
+        // the text where it is stored: such a code is not taken cut.
+        const int looked = qMin(codeEnd - codeFrom, ToolRules::codeLength() + 1);
+        if (std::memchr(lines.constData() + codeFrom, '\0', size_t(looked)))
+            return false;
+        const QString code = QString::fromLatin1(lines.constData() + codeFrom, looked);
         if (!ToolRules::refusal(QStringLiteral("code"), code, true, metric).isEmpty())
             return false;
         tools.append({t, code});

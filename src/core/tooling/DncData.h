@@ -51,6 +51,6 @@ QString listedMachine(const QByteArray &listed);
 // and codes of the lines. All or nothing: false, with the database as it
 // was, when anything fails or a line cannot be taken whole (fewer than 7
 // values, a tool the tooling editor refuses: a tool number out of its
-// limits or twice, a code longer than it takes; more than kMaxImportTools
-// tools). *machine gets the machine's name.
+// limits or twice, a code longer than it takes or holding a NUL byte; more
+// than kMaxImportTools tools). *machine gets the machine's name.
 bool importSet(const QByteArray &payload, QString *machine = nullptr);

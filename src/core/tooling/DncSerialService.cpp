@@ -6,6 +6,7 @@
 #include "shared/SharedStruct.h"
 #include "tooling/DncData.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryFile>
@@ -92,6 +93,7 @@ DncSerialService::DncSerialService(PositionSource positionSource, QObject *paren
     // A reply the line gave up is refused after what went out of it.
     dncPort->setCutReplyMark(QByteArray(1, NAK));
     dncPort->setBufferLimit(kMaxDncRequest);
+    dncPort->setHandOverLimit(kMaxHandedOn);
     dncPort->enableReceiving();
     dncPort->setLinkName(QStringLiteral("DNC"));
     if (!dncPort->open() && dncPort->isInUse())
@@ -117,27 +119,47 @@ void DncSerialService::slot_DncRequest(QByteArray data)
     // The bytes that count are in dncBuffer; the port's copy is not read.
     if (dncPort)
         dncPort->resetBuffer();
-    assemble(std::move(data));
+    // While the line is not read the host cannot end its request.
+    if (charDnc == 0 && !receivingHeld)
+        dncTimer.start();
+    unread.append(data);
+    assemble();
     serve();
 }
 
-// Cuts the bytes into requests and queues them. A trigger byte drops the
+// Cuts the bytes received into requests and queues them, one at a time while
+// the waiting requests are within their bounds. A trigger byte drops the
 // partial request before it; the requests complete before it, and the bytes
 // after it, are taken as if they had come on their own.
-void DncSerialService::assemble(QByteArray data)
+void DncSerialService::assemble()
 {
-    if (charDnc == 0) {
-        dncTimer.start();
-        take(std::move(data));
-        return;
+    int trigger = -2; // where the next trigger byte is; -1: none in the rest
+    while (unreadFrom < unread.size() && !atBound()) {
+        if (charDnc != 0 && trigger != -1 && trigger < unreadFrom)
+            trigger = unread.indexOf(charDnc, unreadFrom);
+        const int cr = unread.indexOf(CR, unreadFrom);
+        const bool isTrigger = charDnc != 0 && trigger >= 0 && (cr < 0 || trigger <= cr);
+        const int end = isTrigger ? trigger : cr;
+        if (end < 0) {
+            take(unread.mid(unreadFrom));
+            unreadFrom = unread.size();
+            break;
+        }
+        take(unread.mid(unreadFrom, end - unreadFrom + (isTrigger ? 0 : 1)));
+        unreadFrom = end + 1;
+        if (isTrigger) {
+            queueRequest({Request::Trigger, QByteArray()});
+            dncBuffer.clear();
+            state = State::Taking;
+        }
     }
-    for (int at; (at = data.indexOf(charDnc)) >= 0; data.remove(0, at + 1)) {
-        take(data.left(at));
-        requests.enqueue({Request::Trigger, QByteArray()});
-        dncBuffer.clear();
-        state = State::Taking;
+    if (unreadFrom >= unread.size()) {
+        unread.clear();
+        unreadFrom = 0;
+    } else if (unreadFrom > unread.size() / 2) {
+        unread.remove(0, unreadFrom);
+        unreadFrom = 0;
     }
-    take(std::move(data));
 }
 
 // Queues the requests the bytes complete, each up to its CR.
@@ -166,7 +188,7 @@ void DncSerialService::take(QByteArray data)
         if ((end < 0 ? dncBuffer.size() : end) > requestBound(dncBuffer)) {
             // Far larger than any such request: refused at once and dropped
             // whole, up to its line end.
-            requests.enqueue({Request::Oversized, QByteArray()});
+            queueRequest({Request::Oversized, QByteArray()});
             if (end < 0) {
                 dncBuffer.clear();
                 state = State::Skipping;
@@ -176,7 +198,7 @@ void DncSerialService::take(QByteArray data)
         } else if (end < 0) {
             break;
         } else {
-            requests.enqueue({Request::Line, dncBuffer.left(end + 1)});
+            queueRequest({Request::Line, dncBuffer.left(end + 1)});
             dncBuffer.remove(0, end + 1);
         }
         searchFrom = 0;
@@ -185,12 +207,64 @@ void DncSerialService::take(QByteArray data)
         dncTimer.stop();
 }
 
-// Answers the waiting requests in order; a table's rows are sent before the
-// next one is taken.
+void DncSerialService::queueRequest(Request request)
+{
+    waitingBytes += request.bytes.size();
+    requests.enqueue(std::move(request));
+}
+
+bool DncSerialService::atBound() const
+{
+    return requests.size() >= kMaxWaitingRequests || waitingBytes >= kMaxWaitingBytes;
+}
+
+// The line is read while what waits is within its bounds.
+void DncSerialService::updateHold()
+{
+    const bool hold = atBound() || unreadFrom < unread.size();
+    if (hold == receivingHeld)
+        return;
+    receivingHeld = hold;
+    if (dncPort)
+        dncPort->holdReceiving(hold);
+    if (charDnc != 0)
+        return;
+    // A partial request has its time again once the host can send.
+    if (hold)
+        dncTimer.stop();
+    else if (!dncBuffer.isEmpty() || state == State::Skipping)
+        dncTimer.start();
+}
+
+// Answers the waiting requests in order, a step at a time: the event loop has
+// its turn between steps. A reply is handed to the line whole before the
+// next request is taken.
 void DncSerialService::serve()
 {
-    while (!sendingTable && !requests.isEmpty())
-        answer(requests.dequeue());
+    QElapsedTimer step;
+    step.start();
+    while (!replying && !requests.isEmpty()) {
+        const Request request = requests.dequeue();
+        waitingBytes -= request.bytes.size();
+        answer(request);
+        // Room for a request that waits unread.
+        assemble();
+        if (!requests.isEmpty() && step.elapsed() >= kServeStepMs) {
+            serveLater();
+            break;
+        }
+    }
+    updateHold();
+}
+
+void DncSerialService::serveLater()
+{
+    if (std::exchange(serveDue, true))
+        return;
+    QTimer::singleShot(0, this, [this] {
+        serveDue = false;
+        serve();
+    });
 }
 
 void DncSerialService::answer(const Request &request)
@@ -243,9 +317,9 @@ void DncSerialService::takeDncRequest(const QByteArray &request)
             reply = QByteArray(1, NAK);
             break;
         }
-        sendingTable = true;
+        replying = true;
         dncReply.clear();
-        continueDncRows();
+        continueReply();
         return;
     }
     case 'E': {
@@ -317,10 +391,11 @@ QByteArray DncSerialService::dncPosition(bool trigger)
     return positionLine(fmtMM, fmtInch, x, z, trigger ? Occasion::Trigger : Occasion::Request);
 }
 
-// One step of a table's rows, handed to the line's queue as far as it has
-// room: a reply larger than the queue goes out while the host reads it. The
-// event loop has its turn before the next step.
-void DncSerialService::continueDncRows()
+// Hands the reply to the line's queue as far as it has room: a reply larger
+// than the queue goes out while the host reads it, and while the queue is
+// full the reply waits, the requests after it too. A table's rows are read a
+// step at a time; the event loop has its turn before the next step.
+void DncSerialService::continueReply()
 {
     if (dncReply.isEmpty() && dncRows) {
         const int rows = dncRows->setDataRows(kRowsPerStep, dncReply);
@@ -337,22 +412,23 @@ void DncSerialService::continueDncRows()
         || (last && dncReply.isEmpty())) {
         dncRows.reset();
         dncReply.clear();
-        sendingTable = false;
-        serve();
+        replying = false;
         return;
     }
-    QTimer::singleShot(result == ManageSerialPort::kQueueFull ? kWaitForRoomMs : 0, this,
-                       &DncSerialService::continueDncRows);
+    QTimer::singleShot(result == ManageSerialPort::kQueueFull ? kWaitForRoomMs : 0, this, [this] {
+        continueReply();
+        if (!replying)
+            serve();
+    });
 }
 
-// A reply the line's queue cannot take is refused whole; the refusal itself
-// always goes.
 void DncSerialService::send(QByteArray reply)
 {
-    if (!dncPort || dncPort->sendData(reply) != ManageSerialPort::kQueueFull)
+    if (reply.isEmpty())
         return;
-    QByteArray refused(1, NAK);
-    dncPort->sendRefusal(refused);
+    dncReply = std::move(reply);
+    replying = true;
+    continueReply();
 }
 
 void DncSerialService::setSendQueueLimit(int bytes)
@@ -370,6 +446,6 @@ void DncSerialService::slotDncTimeout()
     // A request dropped for its size was answered already.
     if (std::exchange(state, State::Taking) == State::Skipping)
         return;
-    requests.enqueue({Request::Expired, QByteArray()});
+    queueRequest({Request::Expired, QByteArray()});
     serve();
 }

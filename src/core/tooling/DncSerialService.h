@@ -16,7 +16,9 @@ class TableRows;
 // The serial DNC service: requests of a CNC or host computer on the second
 // serial line, answered from the tooling tables and the settings file. Every
 // complete request gets its own reply, in the order they came; what comes
-// while a table is sent waits for the table's EOT.
+// while a table is sent waits for the table's EOT. What waits is bounded:
+// past its bounds, and while the line's queue has no room for a reply, the
+// line is not read, so a host that sends faster than it reads waits in it.
 class DncSerialService : public QObject
 {
     Q_OBJECT
@@ -34,6 +36,16 @@ public:
     // The most reply bytes that wait unread on the line (0: the port's
     // default); tests give a small one.
     void setSendQueueLimit(int bytes);
+
+    // The most complete requests that wait for their replies, in count and
+    // in bytes (one import of the largest size fills the bytes).
+    static constexpr int kMaxWaitingRequests = 1024;
+    static constexpr int kMaxWaitingBytes = 4 * 1024 * 1024;
+    // The most bytes the line's receiving thread hands on before this thread
+    // has taken them.
+    static constexpr int kMaxHandedOn = 16 * 1024;
+    // The longest run of answers between two turns of the event loop.
+    static constexpr int kServeStepMs = 10;
 
 signals:
     void sigActivateMachine(QString name);
@@ -57,12 +69,16 @@ private:
     // to its CR.
     enum class State { Taking, Skipping };
 
-    void assemble(QByteArray data);
+    void assemble();
     void take(QByteArray data);
+    void queueRequest(Request request);
+    bool atBound() const;
+    void updateHold();
     void serve();
+    void serveLater();
     void answer(const Request &request);
     void takeDncRequest(const QByteArray &request);
-    void continueDncRows();
+    void continueReply();
     QByteArray dncPosition(bool trigger);
     void send(QByteArray reply);
 
@@ -70,11 +86,19 @@ private:
     ManageSerialPort *dncPort = nullptr;
     QStringList busyPorts;
     State state = State::Taking;
+    // Bytes received and not yet cut into requests (from unreadFrom on): they
+    // wait there while the requests waiting are at their bounds.
+    QByteArray unread;
+    int unreadFrom = 0;
     QByteArray dncBuffer;
     QQueue<Request> requests;
-    // While a table is sent: its rows not yet read (none once all are), and
-    // the bytes read that the line's queue has not taken yet.
-    bool sendingTable = false;
+    qint64 waitingBytes = 0;
+    bool receivingHeld = false;
+    bool serveDue = false;
+    // While a reply is handed to the line's queue: a table's rows not yet
+    // read (none once all are, or for any other reply), and the bytes that
+    // the queue has not taken yet.
+    bool replying = false;
     std::unique_ptr<TableRows> dncRows;
     QByteArray dncReply;
     QString fmtMM;
