@@ -732,20 +732,29 @@ void TestDnc::tableInSteps()
     QVERIFY(exec(QString("WITH RECURSIVE n(t) AS (SELECT 1 UNION ALL SELECT t+1 FROM n WHERE t<%1) "
                          "INSERT INTO tools (idTable, t) SELECT 2, t FROM n").arg(count)));
     // How long reading all the rows takes here: built in one go, the longest
-    // hold would be about that.
-    QElapsedTimer reading;
-    reading.start();
-    {
-        TableRows all(2);
-        QByteArray out;
-        while (all.setDataRows(1000, out) == 1000) {
+    // hold would be about that. A busy machine only lengthens what the probe
+    // sees, so a hold that looks long is measured again (a table built in one
+    // go holds that long every time).
+    QByteArray rows;
+    qint64 held = 0;
+    qint64 readMs = 0;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        QElapsedTimer reading;
+        reading.start();
+        {
+            TableRows all(2);
+            QByteArray out;
+            while (all.setDataRows(1000, out) == 1000) {
+            }
         }
+        readMs = reading.elapsed();
+        HoldProbe probe;
+        probe.start();
+        rows = link.ask("$SLATHE1/SET2\r", QByteArray(count * 8, 'x'));
+        held = probe.longestMs();
+        if (held * 2 < readMs)
+            break;
     }
-    const qint64 readMs = reading.elapsed();
-    HoldProbe probe;
-    probe.start();
-    const QByteArray rows = link.ask("$SLATHE1/SET2\r", QByteArray(count * 8, 'x'));
-    const qint64 held = probe.longestMs();
     QVERIFY2(held * 2 < readMs, qPrintable(QString("held %1 ms of %2 ms").arg(held).arg(readMs)));
     QVERIFY(rows.endsWith(EOT));
     const QList<QByteArray> lines = rows.chopped(1).split('\n');
