@@ -35,6 +35,7 @@
 #include "axis/measureserver.h"
 #include "axis/tcpserver.h"
 #include "keyboard/myinputpanel.h"
+#include "machines/MachineRows.h"
 #include "machines/cmachinelist.h"
 #include "keyboard/myinputpanelcontext.h"
 #include "shared/App.h"
@@ -493,11 +494,7 @@ void MainWindow::activateMachineSettings()
 // then the default machine.
 void MainWindow::fillMachineCombo()
 {
-    QString sql = QStringLiteral("SELECT name,idMachine FROM machine ");
-    if (!isSuperUser)
-        sql += QStringLiteral("WHERE name<> '*FACTORY ZERO*'");
-    sql += QStringLiteral("ORDER BY name");
-    populateCombo(ui->cmbMachine, sql);
+    populateCombo(ui->cmbMachine, MachineRows::names(isSuperUser));
     ui->cmbMachine->addItem(QString::fromLatin1(kDefaultMachine), -1);
     ui->cmbMachine->show();
 }
@@ -872,9 +869,7 @@ void MainWindow::showInputBox(QString label, QString text, eInputBoxType type, b
     ui->centralwidget->setEnabled(false);
     if (type == ibCopyToolset) {
         ui->leInputBox->hide();
-        populateCombo(ui->cmbInputBox, QStringLiteral("SELECT name,idMachine FROM machine ")
-                                           + (isSuperUser ? QString() : QStringLiteral("WHERE name<> '*FACTORY ZERO*'"))
-                                           + QStringLiteral("ORDER BY name"));
+        populateCombo(ui->cmbInputBox, MachineRows::names(isSuperUser));
         ui->cmbInputBox->show();
         ui->cmbInputBox->setFocus();
     } else if (int(type) >= 0 && int(type) <= ibImportToolset) {
