@@ -14,6 +14,7 @@
 #include <sys/resource.h>
 
 #include "exchange/postpro.h"
+#include "shared/WholeFile.h"
 #include "support/ChooserRows.h"
 #include "support/MainWindowFixture.h"
 #include "support/Screenshot.h"
@@ -369,6 +370,22 @@ private slots:
         QCOMPARE(m_boxes[1].text, QString("Empty postprocessor format"));
         QCOMPARE(w<QComboBox>("cmbPostProcessor")->currentIndex(), -1);
         QVERIFY(w<QTextEdit>("editBox")->toPlainText().isEmpty());
+    }
+
+    // A save killed before its draft took the output's name leaves nothing
+    // after the next start, in the machine's output folder as beside the
+    // tag layouts; the files beside stay.
+    void killedDraftsGoneAtStart()
+    {
+        QVERIFY(QDir(m_wd->path()).mkpath("balluff"));
+        const QString output = WholeFile::createDraft(m_export + "/TURRET");
+        const QString counter = WholeFile::createDraft(m_wd->filePath("balluff/TAG.ini"));
+        QVERIFY(!output.isEmpty() && !counter.isEmpty());
+        QVERIFY(m_wd->writeFile("export/.TURRET.backup", "kept"));
+        build();
+        QVERIFY(!QFile::exists(output));
+        QVERIFY(!QFile::exists(counter));
+        QCOMPARE(TestWorkDir::readFile(m_export + "/.TURRET.backup"), QByteArray("kept"));
     }
 
     // Opening the panel writes nothing, not even on a database without the

@@ -142,4 +142,14 @@ bool storeOutputDefaults(int idMachine, const QString &format, const QString &fo
     return ok;
 }
 
+QStringList outputFolders()
+{
+    return texts(QStringLiteral("SELECT DISTINCT IFNULL(networkPath, '') FROM machine"));
+}
+
+QStringList tagLayouts()
+{
+    return texts(QStringLiteral("SELECT DISTINCT Balluff FROM machine WHERE Balluff<>''"));
+}
+
 }

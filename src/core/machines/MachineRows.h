@@ -41,4 +41,9 @@ bool write(CheckedStore &store, const s_machine &m, bool asNew);
 // store's error.
 bool storeOutputDefaults(int idMachine, const QString &format, const QString &folder, QString *error = nullptr);
 
+// Each machine's post-processor output folder as stored (empty: the working
+// directory) and tag layout file name, each distinct one once.
+QStringList outputFolders();
+QStringList tagLayouts();
+
 }

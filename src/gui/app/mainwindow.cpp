@@ -7,10 +7,12 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QDoubleSpinBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSet>
 #include <QSettings>
 #include <QThread>
 #include <QUrl>
@@ -43,6 +45,7 @@
 #include "widgets/QExtDoubleValidator.h"
 #include "widgets/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
+#include "shared/WholeFile.h"
 #include "tooling/ToolTableReport.h"
 #include "widgets/SharedWidgets.h"
 #include "tooling/csetlist.h"
@@ -104,6 +107,9 @@ MainWindow::MainWindow(QWidget *parent)
         return;
     if (!openDatabase())
         return;
+    // The machines name folders written too: once the database is open.
+    if (instanceLock->isHeld())
+        removeSaveLeftovers();
     initLabelPrint();
     initCameraGui();
 
@@ -227,8 +233,6 @@ bool MainWindow::checkEnv()
     }
     if (r == InstanceLock::Unavailable)
         qWarning("MainWindow::checkEnv: cannot make the lock file in the working directory");
-    else
-        removeSaveLeftovers();
 
     if (onlyTouchPointers(inputDeviceFolder))
         QApplication::setOverrideCursor(QCursor(Qt::BlankCursor));
@@ -237,9 +241,23 @@ bool MainWindow::checkEnv()
 
 void MainWindow::removeSaveLeftovers()
 {
-    App::removeSaveLeftovers();
-    ToolTableReport::removeLeftovers();
-    cBalluffUI::removeLeftovers();
+    // Every folder the program replaces whole files in, each once.
+    QStringList folders = App::settingsFolders();
+    folders << ToolTableReport::folder() << cBalluffUI::folder();
+    for (const QString &output : MachineRows::outputFolders())
+        folders << (output.isEmpty() ? QStringLiteral(".") : output);
+    // A layout's write counter is drafted beside the file a link leads to.
+    for (const QString &layout : MachineRows::tagLayouts())
+        folders << QFileInfo(cBalluffUI::folder() + QLatin1Char('/') + layout).canonicalPath();
+    QSet<QString> done;
+    const QString settingsName = QFileInfo(App::settingsFile()).fileName();
+    for (const QString &folder : qAsConst(folders)) {
+        const QString canonical = QFileInfo(folder).canonicalFilePath();
+        if (!canonical.isEmpty() && !done.contains(canonical)) {
+            done.insert(canonical);
+            WholeFile::removeDrafts(folder, settingsName);
+        }
+    }
 }
 
 // Construction steps ------------------------------------------------------------
