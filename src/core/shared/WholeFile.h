@@ -24,7 +24,7 @@ public:
     static bool replace(const QString &path, const QByteArray &bytes, QString *error = nullptr);
 
     // For a caller that writes the draft itself: an empty draft beside path
-    // (beside a link's target), named as draftPattern() describes; empty when
+    // (beside a link's target), named as removeDrafts() describes; empty when
     // none could be made.
     static QString createDraft(const QString &path, QString *error = nullptr);
     // Puts a complete draft in place of path as replace() does; false leaves
