@@ -133,26 +133,32 @@ void TestDatabase::upgrade_data()
     QTest::addColumn<int>("schemaChanges");
 
     const QString legacy = QString::fromLatin1(kLegacyMachine) + ")";
+    // The post-processor output's folder, added first.
+    const QStringList folder = {"networkPath"};
     const QStringList four = {"spindleType", "dncSocket", "dncFormat", "toolId"};
     // References and smart offsets in tenths of a micrometre, added last.
     const QStringList tenths = {"XrefTenths", "ZrefTenths", "smartXTenths", "smartZTenths"};
     QTest::newRow("legacy machine")
-        << QStringList{legacy} << kLegacyColumns + four + tenths << 4 + 4 + 2;
+        << QStringList{legacy} << kLegacyColumns + folder + four + tenths << 1 + 4 + 4 + 2;
+    // The tools get their nominal values and tolerances too.
     QTest::newRow("legacy with tooling tables")
         << QStringList{legacy, "CREATE TABLE toolingTables (idTable INTEGER PRIMARY KEY, idMachine INTEGER, name)",
                        "CREATE TABLE tools (idTool INTEGER PRIMARY KEY, idTable, t, x, z, code, angle, cr)"}
-        << kLegacyColumns + four + tenths << 4 + 4 + 2 + 1;
+        << kLegacyColumns + folder + four + tenths << 1 + 4 + 4 + 6 + 2 + 1;
     QTest::newRow("dncSocket without toolId")
         << QStringList{QString::fromLatin1(kLegacyMachine) + ", spindleType CHAR, dncSocket CHAR, dncFormat CHAR)"}
-        << kLegacyColumns + QStringList{"spindleType", "dncSocket", "dncFormat", "toolId"} + tenths << 1 + 4 + 2;
+        << kLegacyColumns + QStringList{"spindleType", "dncSocket", "dncFormat", "networkPath", "toolId"} + tenths
+        << 2 + 4 + 2;
     QTest::newRow("spindleType missing only")
-        << QStringList{QString::fromLatin1(kLegacyMachine) + ", dncSocket CHAR, dncFormat CHAR, toolId BOOL)"}
-        << kLegacyColumns + QStringList{"dncSocket", "dncFormat", "toolId", "spindleType"} + tenths << 1 + 4 + 2;
+        << QStringList{QString::fromLatin1(kLegacyMachine) + ", networkPath VARCHAR(100), dncSocket CHAR, dncFormat CHAR, "
+                                                              "toolId BOOL)"}
+        << kLegacyColumns + QStringList{"networkPath", "dncSocket", "dncFormat", "toolId", "spindleType"} + tenths
+        << 1 + 4 + 2;
     const QString complete =
-        QString::fromLatin1(kLegacyMachine) + ", spindleType CHAR, dncSocket CHAR, dncFormat CHAR, toolId BOOL, "
-                                              "XrefTenths INTEGER, ZrefTenths INTEGER, smartXTenths INTEGER, "
-                                              "smartZTenths INTEGER)";
-    const QStringList completeColumns = kLegacyColumns + four + tenths;
+        QString::fromLatin1(kLegacyMachine) + ", networkPath VARCHAR(100), spindleType CHAR, dncSocket CHAR, "
+                                              "dncFormat CHAR, toolId BOOL, XrefTenths INTEGER, ZrefTenths INTEGER, "
+                                              "smartXTenths INTEGER, smartZTenths INTEGER)";
+    const QStringList completeColumns = kLegacyColumns + folder + four + tenths;
     QTest::newRow("dnc without NFC_Spindle")
         << QStringList{complete, "CREATE TABLE dnc (idTool INTEGER PRIMARY KEY NOT NULL)"} << completeColumns << 1;
     QTest::newRow("NFC_Spindle without dnc") << QStringList{complete, kNfc} << completeColumns << 1;
@@ -194,6 +200,8 @@ void TestDatabase::upgrade()
     if (machineColumns.isEmpty())
         QVERIFY(!tables().contains("machine"));
     if (tables().contains("tools")) {
+        for (const char *c : {"Xth", "XtolPlus", "XtolMinus", "Zth", "ZtolPlus", "ZtolMinus"})
+            QVERIFY2(columns("tools").contains(QLatin1String(c)), c);
         QSqlQuery index;
         QVERIFY(index.exec("SELECT sql FROM sqlite_master WHERE type='index' AND tbl_name='tools'") && index.next());
         QVERIFY(index.value(0).toString().contains("(idTable)"));

@@ -8,6 +8,7 @@
 #include <QUrl>
 #include <QtTest>
 
+#include "machines/MachineRows.h"
 #include "shared/App.h"
 #include "shared/SharedStruct.h"
 #include "widgets/SharedWidgets.h"
@@ -308,34 +309,35 @@ void TestMachine::spindleDescriptionsAreBound()
     QVERIFY(!isSpindleWithSpId("operator's"));
 }
 
+// The machine lists the combos offer, filled from the machine rows.
 void TestMachine::populate_data()
 {
-    QTest::addColumn<QString>("sql");
+    QTest::addColumn<bool>("withFactoryZero");
+    QTest::addColumn<QString>("change"); // of the machine rows before the list is read
     QTest::addColumn<QStringList>("texts");
     QTest::addColumn<QList<int>>("ids");
-    QTest::newRow("ordered") << "SELECT name,idMachine FROM machine ORDER BY name"
-                             << QStringList{"*FACTORY ZERO*", "Alpha", "Beta"} << QList<int>{3, 2, 1};
-    QTest::newRow("without factory zero")
-        << "SELECT name,idMachine FROM machine WHERE name<> '*FACTORY ZERO*'ORDER BY name"
-        << QStringList{"Alpha", "Beta"} << QList<int>{2, 1};
-    QTest::newRow("no rows") << "SELECT name,idMachine FROM machine WHERE idMachine>100" << QStringList()
-                             << QList<int>();
-    QTest::newRow("failing statement") << "SELECT nothing FROM nowhere" << QStringList() << QList<int>();
+    QTest::newRow("ordered") << true << "" << QStringList{"*FACTORY ZERO*", "Alpha", "Beta"} << QList<int>{3, 2, 1};
+    QTest::newRow("without factory zero") << false << "" << QStringList{"Alpha", "Beta"} << QList<int>{2, 1};
+    QTest::newRow("no rows") << true << "DELETE FROM machine" << QStringList() << QList<int>();
+    QTest::newRow("failing statement") << false << "DROP TABLE machine" << QStringList() << QList<int>();
 }
 
 void TestMachine::populate()
 {
-    QFETCH(QString, sql);
+    QFETCH(bool, withFactoryZero);
+    QFETCH(QString, change);
     QFETCH(QStringList, texts);
     QFETCH(QList<int>, ids);
     insertMachines({row({{"idMachine", 1}, {"name", "Beta"}}), row({{"idMachine", 2}, {"name", "Alpha"}}),
                     row({{"idMachine", 3}, {"name", "*FACTORY ZERO*"}})});
+    if (!change.isEmpty())
+        QVERIFY(QSqlQuery().exec(change));
     QWidget top;
     QComboBox *combo = new QComboBox(&top);
     combo->addItem("stale", 77);
     top.show();
     combo->setVisible(texts.isEmpty());
-    populateCombo(combo, sql);
+    populateCombo(combo, MachineRows::names(withFactoryZero));
     QStringList gotTexts;
     QList<int> gotIds;
     for (int i = 0; i < combo->count(); ++i) {

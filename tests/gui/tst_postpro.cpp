@@ -14,6 +14,7 @@
 #include <sys/resource.h>
 
 #include "exchange/postpro.h"
+#include "shared/WholeFile.h"
 #include "support/ChooserRows.h"
 #include "support/MainWindowFixture.h"
 #include "support/Screenshot.h"
@@ -371,14 +372,37 @@ private slots:
         QVERIFY(w<QTextEdit>("editBox")->toPlainText().isEmpty());
     }
 
-    void addsTheFolderColumn()
+    // A save killed before its draft took the output's name leaves nothing
+    // after the next start, in the machine's output folder as beside the
+    // tag layouts; the files beside stay.
+    void killedDraftsGoneAtStart()
+    {
+        QVERIFY(QDir(m_wd->path()).mkpath("balluff"));
+        const QString output = WholeFile::createDraft(m_export + "/TURRET");
+        const QString counter = WholeFile::createDraft(m_wd->filePath("balluff/TAG.ini"));
+        QVERIFY(!output.isEmpty() && !counter.isEmpty());
+        QVERIFY(m_wd->writeFile("export/.TURRET.backup", "kept"));
+        build();
+        QVERIFY(!QFile::exists(output));
+        QVERIFY(!QFile::exists(counter));
+        QCOMPARE(TestWorkDir::readFile(m_export + "/.TURRET.backup"), QByteArray("kept"));
+    }
+
+    // Opening the panel writes nothing, not even on a database without the
+    // folder column (the start's upgrade adds that).
+    void openingWritesNothing()
     {
         build();
         QVERIFY(ToolingDb::exec("ALTER TABLE machine DROP COLUMN networkPath"));
+        const QString file = QSqlDatabase::database().databaseName();
+        const QString schemaSql = "SELECT group_concat(sql, ';') FROM sqlite_master";
+        const QByteArray bytes = TestWorkDir::readFile(file);
+        const QString schema = ToolingDb::probe(schemaSql).toString();
+        QVERIFY(!bytes.isEmpty());
         m_w->ppToolset(m_table, "TURRET");
-        QVERIFY(ToolingDb::probe("SELECT sql FROM sqlite_master WHERE type='table' AND name='machine'")
-                    .toString()
-                    .contains("networkPath"));
+        QVERIFY(m_w->panels().isEnlarged("postPro"));
+        QCOMPARE(ToolingDb::probe(schemaSql).toString(), schema);
+        QVERIFY(TestWorkDir::readFile(file) == bytes);
     }
 
 private:

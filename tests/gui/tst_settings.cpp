@@ -1,6 +1,9 @@
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QSettings>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QtTest>
 
 #include "app/mainwindow.h"
@@ -398,10 +401,13 @@ void TestSettings::ownerKept()
     App::resetKovraSettings();
 }
 
-// What a killed save left, and only that, goes at the program's start: the
-// drafts the writers make, the toolkit's lock and temporary of such a draft,
-// earlier versions' drafts by their role word; a name an operator may have
-// chosen stays byte for byte.
+// What a killed save left, and only that, goes at the program's start from
+// every folder the program writes whole files into (the settings file's and
+// its link target's, the reports', the tag's, each machine's post-processor
+// output folder and tag layout folder): the drafts the writers make, the
+// toolkit's lock and temporary of such a draft, earlier versions' settings
+// drafts by their role word; a name an operator may have chosen stays byte
+// for byte, and so does a draft in a folder the program does not write.
 void TestSettings::saveLeftoversRemovedAtStart_data()
 {
     QTest::addColumn<QString>("file");   // a real draft of this file, or the name itself
@@ -426,7 +432,21 @@ void TestSettings::saveLeftoversRemovedAtStart_data()
     QTest::newRow("report folder note") << "report/.report-backup" << false << "" << false << false;
     QTest::newRow("raw copy backup") << "balluff/.BalluffOut.bin.backup" << false << "" << false << false;
     QTest::newRow("a report") << "report/SHAFT.pdf" << false << "" << false << false;
-    QTest::newRow("draft of another file") << "T8A_M.sqlite" << true << "" << false << false;
+    QTest::newRow("draft of another file of a written folder") << "T8A_M.sqlite" << true << "" << true << false;
+    QTest::newRow("post-processor output draft") << "export/TURRET" << true << "" << true << false;
+    QTest::newRow("post-processor output draft, no folder set") << "TURRET.nc" << true << "" << true << false;
+    QTest::newRow("tag layout counter draft") << "balluff/layout.ini" << true << "" << true << false;
+    QTest::newRow("counter draft beside a layout link's target") << "balluff/linked.ini" << true << "" << true
+                                                                 << false;
+    QTest::newRow("toolkit lock of a report draft") << "report/SHAFT.pdf" << true << ".lock" << true << false;
+    QTest::newRow("a post-processor output") << "export/TURRET" << false << "" << false << false;
+    QTest::newRow("post-processor output backup") << "export/.TURRET.backup" << false << "" << false << false;
+    QTest::newRow("earlier versions' name of an output") << "export/.TURRET.draft.aB3dE9" << false << "" << false
+                                                         << false;
+    QTest::newRow("draft in a folder no machine writes") << "other/TURRET" << true << "" << false << false;
+    QTest::newRow("a tag layout") << "balluff/layout.ini" << false << "" << false << false;
+    QTest::newRow("backup beside a layout link's target") << "layouts/.linked.ini.backup" << false << "" << false
+                                                          << false;
     QTest::newRow("draft of a settings file of another folder") << "postpro/T8A_M.cfg" << true << "" << false << false;
     QTest::newRow("a draft's name with another random part") << ".T8A_M.cfg.~draft-0123456789ABCDEF" << false << ""
                                                              << false << false;
@@ -440,13 +460,32 @@ void TestSettings::saveLeftoversRemovedAtStart()
     QFETCH(bool, gone);
     QFETCH(bool, linked);
     TestWorkDir wd;
-    for (const QString &folder : {"report", "balluff", "postpro", "elsewhere"})
+    for (const QString &folder : {"report", "balluff", "postpro", "elsewhere", "export", "layouts", "other"})
         QVERIFY(QDir().mkpath(folder));
     if (linked) {
         QVERIFY(wd.writeFile("elsewhere/real.cfg", "[a]\nb=1\n"));
         QVERIFY(QFile::link("elsewhere/real.cfg", "T8A_M.cfg"));
     } else {
         QVERIFY(wd.writeFile("T8A_M.cfg", "[a]\nb=1\n"));
+    }
+    QVERIFY(wd.writeFile("layouts/linked.ini", "[SETTINGS]\nWriteCounter=1\n"));
+    QVERIFY(QFile::link("../layouts/linked.ini", "balluff/linked.ini"));
+    // One machine writes its output into "export", one into the working
+    // directory; their layouts, one of them a link.
+    App::resetKovraSettings();
+    QVERIFY(openDatabase());
+    const auto closeDb = qScopeGuard([] {
+        QSqlDatabase::database().close();
+        QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
+        App::resetKovraSettings();
+    });
+    QSqlQuery q;
+    QVERIFY(q.prepare("INSERT INTO machine (name, networkPath, Balluff) VALUES (?, ?, ?)"));
+    for (const QStringList &m : {QStringList{"A", wd.filePath("export"), "layout.ini"}, QStringList{"B", "", "linked.ini"}}) {
+        q.addBindValue(m[0]);
+        q.addBindValue(m[1]);
+        q.addBindValue(m[2]);
+        QVERIFY(q.exec());
     }
     QString name = file;
     if (draft) {

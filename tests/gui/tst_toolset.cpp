@@ -135,9 +135,10 @@ private slots:
         table = ToolingDb::addTable(machine, "T1");
     }
 
-    // An older tools table gets the tolerance columns when the editor is
-    // made, its tools kept; a file that refuses the change stays as it was,
-    // with no transaction left open.
+    // An older tools table gets the tolerance columns at the start's
+    // upgrade, its tools kept, and not from the editor, which changes no
+    // schema; a file that refuses the change stays as it was, with no
+    // transaction left open.
     void olderTableGetsTolerances_data()
     {
         QTest::addColumn<int>("fault");
@@ -160,14 +161,20 @@ private slots:
                                 "t INTEGER NOT NULL DEFAULT 0, x FLOAT DEFAULT 0, z FLOAT DEFAULT 0, "
                                 "code VARCHAR(100) DEFAULT '', angle FLOAT DEFAULT 0, cr FLOAT DEFAULT 0)"));
         const int id = ToolingDb::addTool(table, 7, 1.5, 2.5, "OLD");
+        const QString names = "SELECT group_concat(name) FROM (SELECT name FROM pragma_table_info('tools') ORDER BY cid)";
+        const QString before = ToolingDb::probe(names).toString();
+        {
+            Editor e;
+            QCOMPARE(ToolingDb::probe(names).toString(), before);
+        }
         {
             RefusingDb disk(fault);
             QVERIFY(disk.holds());
-            Editor e;
+            upgradeDatabase();
             QVERIFY(QSqlDatabase::database().transaction());
             QVERIFY(QSqlDatabase::database().rollback());
         }
-        QCOMPARE(ToolingDb::probe("SELECT group_concat(name) FROM (SELECT name FROM pragma_table_info('tools') ORDER BY cid)").toString(), columns);
+        QCOMPARE(ToolingDb::probe(names).toString(), columns);
         QCOMPARE(ToolingDb::probe(QString("SELECT t||code FROM tools WHERE idTool=%1").arg(id)).toString(),
                  QString("7OLD"));
     }

@@ -1,6 +1,7 @@
 #include "dnc/DncValues.h"
 
 #include <QRegularExpression>
+#include <QSqlQuery>
 #include <QStringList>
 
 #include <climits>
@@ -11,6 +12,16 @@
 #include "shared/SharedStruct.h"
 
 namespace {
+QSqlRecord firstRow(const QString &sql, int idTool)
+{
+    QSqlQuery q;
+    q.prepare(sql);
+    q.bindValue(QStringLiteral(":idTool"), idTool);
+    if (q.exec() && q.next())
+        return q.record();
+    return QSqlRecord();
+}
+
 
 bool isNumberField(const DatiDnc &f)
 {
@@ -125,6 +136,42 @@ bool storeValues(int idTool, const QList<DatiDnc> &fields, const QSet<int> &whic
         return false;
     }
     return true;
+}
+
+QSet<QString> storeColumns()
+{
+    QSet<QString> columns;
+    QSqlQuery q;
+    if (q.exec(QStringLiteral("PRAGMA table_info(dnc)")))
+        while (q.next())
+            columns.insert(q.value(QStringLiteral("name")).toString());
+    return columns;
+}
+
+bool storeRowMissing(int idTool)
+{
+    QSqlQuery q;
+    q.prepare(QStringLiteral("SELECT COUNT(*) as num FROM dnc WHERE idTool=:idTool;"));
+    q.bindValue(QStringLiteral(":idTool"), idTool);
+    return q.exec() && q.next() && q.value(QStringLiteral("num")).toInt() == 0;
+}
+
+QString toolCode(int idTool)
+{
+    QSqlQuery q;
+    q.prepare(QStringLiteral("SELECT code from tools WHERE idTool=:idTool;"));
+    q.bindValue(QStringLiteral(":idTool"), idTool);
+    return q.exec() && q.next() ? q.value(QStringLiteral("code")).toString() : QString();
+}
+
+QSqlRecord storeRow(int idTool)
+{
+    return firstRow(QStringLiteral("SELECT * FROM dnc WHERE idTool=:idTool;"), idTool);
+}
+
+QSqlRecord toolRow(int idTool)
+{
+    return firstRow(QStringLiteral("SELECT * FROM tools WHERE idTool=:idTool;"), idTool);
 }
 
 QString itemKey(const QString &itemText)

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QSet>
+#include <QSqlRecord>
 #include <QString>
 #include <QVariant>
 
@@ -50,6 +51,15 @@ bool storable(const DatiDnc &field);
 // statement.
 bool addStoreRow(int idTool, QString *error);
 bool storeValues(int idTool, const QList<DatiDnc> &fields, const QSet<int> &which, QString *error);
+// What the panel reads of the same store: the names of table "dnc"'s
+// columns (none without the table), whether the tool has no row there
+// (false when that cannot be read), the tool's code, and the tool's rows of
+// "dnc" and "tools" (empty records where there is none).
+QSet<QString> storeColumns();
+bool storeRowMissing(int idTool);
+QString toolCode(int idTool);
+QSqlRecord storeRow(int idTool);
+QSqlRecord toolRow(int idTool);
 
 // Number part of a list item: the text before its first " -".
 QString itemKey(const QString &itemText);

@@ -6,7 +6,6 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QSettings>
 #include <QStringList>
 
@@ -131,7 +130,7 @@ QSettings &App::kovraSettings()
 {
     auto &s = holder();
     if (!s) {
-        s = std::make_unique<QSettings>(QStringLiteral("./T8A_M.cfg"), QSettings::IniFormat);
+        s = std::make_unique<QSettings>(settingsFile(), QSettings::IniFormat);
         s->setIniCodec("UTF-8");
     }
     return *s;
@@ -183,20 +182,17 @@ bool App::writeKovraSettings(const QVector<QPair<QString, QVariant>> &values)
     return putSettingsDraftInPlace(writeCheckedDraft(s.fileName(), IniText::withKeys(before, texts), expected));
 }
 
-void App::removeSaveLeftovers()
+QString App::settingsFile()
 {
-    // The settings file's own drafts and the toolkit's files of them, made
-    // beside the file a link leads to; of earlier versions' names only those
-    // that carry their role.
-    const QString file = QStringLiteral("./T8A_M.cfg");
-    const QString fileName = QFileInfo(file).fileName();
-    const QString drafts = WholeFile::draftPattern(QRegularExpression::escape(fileName));
-    const QString old = QStringLiteral("\\.%1\\.(?:draft|check)\\.[A-Za-z0-9]{6}").arg(QRegularExpression::escape(fileName));
-    WholeFile::removeLeftovers(QStringLiteral("."), {drafts, WholeFile::toolkitFilesPattern(drafts), old});
-    const QFileInfo link(file);
-    if (!link.isSymLink())
-        return;
-    const QFileInfo target(link.exists() ? link.canonicalFilePath() : link.symLinkTarget());
-    const QString targetDrafts = WholeFile::draftPattern(QRegularExpression::escape(target.fileName()));
-    WholeFile::removeLeftovers(target.absolutePath(), {targetDrafts, WholeFile::toolkitFilesPattern(targetDrafts)});
+    return QStringLiteral("./T8A_M.cfg");
+}
+
+QStringList App::settingsFolders()
+{
+    // A settings write drafts beside the file a link leads to.
+    QStringList folders{QFileInfo(settingsFile()).path()};
+    const QFileInfo link(settingsFile());
+    if (link.isSymLink())
+        folders << QFileInfo(link.exists() ? link.canonicalFilePath() : link.symLinkTarget()).absolutePath();
+    return folders;
 }

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <QVector>
 
@@ -22,8 +23,9 @@ void resetKovraSettings();
 bool writeKovraSettings(const QVector<QPair<QString, QVariant>> &values);
 // Replaces the settings file by the text, and the settings object reads it.
 bool replaceKovraSettingsFile(const QByteArray &text);
-// Removes the drafts a killed save of the settings file left (beside the
-// file a link leads to). Only for the process that holds the working
-// directory's instance lock.
-void removeSaveLeftovers();
+// "./T8A_M.cfg", relative to the working directory.
+QString settingsFile();
+// Where settings writes put their drafts: the settings file's folder and,
+// when the file is a link, the folder of the file it leads to.
+QStringList settingsFolders();
 }

@@ -387,6 +387,9 @@ QStringList newInstallationStatements()
 void upgradeDatabase()
 {
     QString machine = tableDefinition(QStringLiteral("machine"));
+    // The post-processor output's folder.
+    if (!machine.contains(QLatin1String("networkPath")))
+        run(QStringLiteral("ALTER TABLE machine ADD COLUMN networkPath VARCHAR(100)"));
     if (!machine.contains(QLatin1String("spindleType")))
         run(QStringLiteral("ALTER TABLE machine ADD COLUMN spindleType CHAR DEFAULT ''"));
 
@@ -408,6 +411,11 @@ void upgradeDatabase()
     if (!tableExists(QStringLiteral("NFC_Spindle")))
         run(QStringLiteral("CREATE TABLE 'NFC_Spindle' ( `SerialNumber` CHAR NOT NULL UNIQUE, `Type` CHAR NOT NULL, "
                            "`SysCRef` INTEGER NOT NULL DEFAULT (0) )"));
+    // A tool's nominal values and tolerances.
+    const QString tools = tableDefinition(QStringLiteral("tools"));
+    for (const char *column : {"Xth", "XtolPlus", "XtolMinus", "Zth", "ZtolPlus", "ZtolMinus"})
+        if (!tools.isEmpty() && !tools.contains(QLatin1String(column)))
+            run(QStringLiteral("ALTER TABLE tools ADD COLUMN '%1' FLOAT DEFAULT 0").arg(QLatin1String(column)));
     // A table's tools are found, replaced and sent by their table.
     if (tableExists(QStringLiteral("tools")))
         run(QStringLiteral("CREATE INDEX IF NOT EXISTS toolsByTable ON tools(idTable)"));

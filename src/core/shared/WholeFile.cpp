@@ -157,24 +157,17 @@ bool WholeFile::replace(const QString &file, const QByteArray &bytes, QString *e
     return commit(fd, draft, file, error);
 }
 
-QString WholeFile::draftPattern(const QString &fileNames)
+void WholeFile::removeDrafts(const QString &folder, const QString &earlierDraftsOf)
 {
-    return QStringLiteral("\\.(?:%1)%2[0-9a-f]{%3}")
-        .arg(fileNames, QRegularExpression::escape(QLatin1String(draftMarker)), QString::number(draftDigits));
-}
-
-QString WholeFile::toolkitFilesPattern(const QString &draftNames)
-{
-    return QStringLiteral("(?:%1)\\.(?:lock|[A-Za-z0-9]{6})").arg(draftNames);
-}
-
-void WholeFile::removeLeftovers(const QString &folder, const QStringList &patterns)
-{
+    static const QRegularExpression drafts(QRegularExpression::anchoredPattern(
+        QStringLiteral("\\..+%1[0-9a-f]{%2}(?:\\.(?:lock|[A-Za-z0-9]{6}))?")
+            .arg(QRegularExpression::escape(QLatin1String(draftMarker)), QString::number(draftDigits))));
+    const QRegularExpression earlier(QRegularExpression::anchoredPattern(
+        QStringLiteral("\\.%1\\.(?:draft|check)\\.[A-Za-z0-9]{6}").arg(QRegularExpression::escape(earlierDraftsOf))));
     const QFileInfoList hidden = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks);
-    for (const QString &pattern : patterns) {
-        const QRegularExpression own(QRegularExpression::anchoredPattern(pattern));
-        for (const QFileInfo &f : hidden)
-            if (f.fileName().startsWith(QLatin1Char('.')) && own.match(f.fileName()).hasMatch())
-                QFile::remove(f.filePath());
+    for (const QFileInfo &f : hidden) {
+        const QString name = f.fileName();
+        if (drafts.match(name).hasMatch() || (!earlierDraftsOf.isEmpty() && earlier.match(name).hasMatch()))
+            QFile::remove(f.filePath());
     }
 }

@@ -24,24 +24,21 @@ public:
     static bool replace(const QString &path, const QByteArray &bytes, QString *error = nullptr);
 
     // For a caller that writes the draft itself: an empty draft beside path
-    // (beside a link's target), named as draftPattern() describes; empty when
+    // (beside a link's target), named as removeDrafts() describes; empty when
     // none could be made.
     static QString createDraft(const QString &path, QString *error = nullptr);
     // Puts a complete draft in place of path as replace() does; false leaves
     // path as it was and removes the draft.
     static bool putInPlace(const QString &draft, const QString &path, QString *error = nullptr);
 
-    // The whole name of a draft this writer makes for a file whose name matches
-    // fileNames (a regular expression): ".<file name>.~draft-" and twelve
-    // lowercase hexadecimal digits, the part no operator picks.
-    static QString draftPattern(const QString &fileNames);
-    // The toolkit's own files of such a draft when the toolkit writes it: its
-    // lock and its temporary (six letters or digits).
-    static QString toolkitFilesPattern(const QString &draftNames);
-
-    // Removes the plain hidden files of the folder whose whole names match one
-    // of the patterns (regular expressions): what a killed write left.
-    static void removeLeftovers(const QString &folder, const QStringList &patterns);
+    // Removes from the folder what killed writes left, and only that: the
+    // drafts this writer makes of any file (".<file name>.~draft-" and twelve
+    // lowercase hexadecimal digits, the part no operator picks) and the
+    // toolkit's own files of such a draft when the toolkit writes it (its
+    // lock and its temporary of six letters or digits). Earlier versions
+    // drafted only the settings file, with a role word (".<file>.draft." or
+    // ".check." and six letters or digits): those of earlierDraftsOf go too.
+    static void removeDrafts(const QString &folder, const QString &earlierDraftsOf = QString());
 
     // Whole content of an existing file; false when it exists but cannot be read.
     static bool read(const QString &path, QByteArray &bytes);

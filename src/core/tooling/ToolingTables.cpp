@@ -15,6 +15,27 @@ bool done(const CheckedStore &store, bool ok, QString *error)
         *error = store.error();
     return ok;
 }
+
+// The tool's columns, each bound by its name in lower case: the column
+// names, their marks and the values bound to them.
+void toolColumns(const QSqlRecord &tool, QStringList &columns, QStringList &marks, QVariantMap &values)
+{
+    for (int i = 0; i < tool.count(); ++i) {
+        columns << tool.fieldName(i);
+        marks << QLatin1Char(':') + tool.fieldName(i).toLower();
+        values.insert(marks.last(), tool.value(i));
+    }
+}
+
+// "column<op>:mark" of each of the tool's columns.
+QStringList toolTerms(const QSqlRecord &tool, const QString &op, QVariantMap &values)
+{
+    QStringList columns, marks;
+    toolColumns(tool, columns, marks, values);
+    for (int i = 0; i < columns.size(); ++i)
+        columns[i] += op + marks.at(i);
+    return columns;
+}
 }
 
 namespace ToolingTables {
@@ -86,6 +107,64 @@ bool import(int idMachine, const QString &name, const QList<QStringList> &statem
     if (imported)
         *imported = count;
     return done(store, ok && store.commit(), error);
+}
+
+QSqlQuery toolList(int idTable, const QString &sortColumn)
+{
+    // The column is one of four fixed names, never typed text.
+    const QStringList sortable{QStringLiteral("t"), QStringLiteral("x"), QStringLiteral("z"), QStringLiteral("code")};
+    QSqlQuery q(QSqlDatabase::database());
+    q.prepare(QStringLiteral("SELECT * from tools where idTable=:idTable ORDER BY \"%1\", idTool")
+                  .arg(sortable.contains(sortColumn) ? sortColumn : QStringLiteral("t")));
+    q.bindValue(QStringLiteral(":idTable"), idTable);
+    q.exec();
+    return q;
+}
+
+bool numberTaken(int idTable, int t, int idTool)
+{
+    QExtQuery q;
+    q.prepare(QStringLiteral("SELECT COUNT(*) as nTool FROM tools where t=:t AND idTable=:idTable AND NOT idTool=:idTool;"));
+    q.bindValue(QStringLiteral(":t"), t);
+    q.bindValue(QStringLiteral(":idTable"), idTable);
+    q.bindValue(QStringLiteral(":idTool"), idTool);
+    return q.exec() && q.next() && q.value(QStringLiteral("nTool")).toInt() != 0;
+}
+
+bool addTool(int idTable, const QSqlRecord &tool, QString *error)
+{
+    QStringList columns{QStringLiteral("idTable")};
+    QStringList marks{QStringLiteral(":idTable")};
+    QVariantMap values{{marks.first(), idTable}};
+    toolColumns(tool, columns, marks, values);
+    CheckedStore store;
+    const bool ok = store.run(QStringLiteral("INSERT INTO tools (%1) VALUES (%2)")
+                                  .arg(columns.join(QLatin1Char(',')), marks.join(QLatin1Char(','))),
+                              values);
+    return done(store, ok, error);
+}
+
+bool holdsTool(int idTool, const QSqlRecord &tool)
+{
+    QVariantMap values;
+    const QStringList terms = toolTerms(tool, QStringLiteral(" IS "), values);
+    QExtQuery q;
+    q.prepare(QStringLiteral("SELECT COUNT(*) FROM tools WHERE idTool=:idTool AND ")
+              + terms.join(QStringLiteral(" AND ")));
+    for (auto v = values.cbegin(); v != values.cend(); ++v)
+        q.bindValue(v.key(), v.value());
+    q.bindValue(QStringLiteral(":idTool"), idTool);
+    return q.exec() && q.next() && q.value(0).toInt() == 1;
+}
+
+bool storeTool(int idTool, const QSqlRecord &tool, QString *error)
+{
+    QVariantMap values{{QStringLiteral(":idTool"), idTool}};
+    const QStringList terms = toolTerms(tool, QStringLiteral("="), values);
+    CheckedStore store;
+    const bool ok = store.run(
+        QStringLiteral("UPDATE tools SET ") + terms.join(QLatin1Char(',')) + QStringLiteral(" WHERE idTool=:idTool"), values);
+    return done(store, ok, error);
 }
 
 }

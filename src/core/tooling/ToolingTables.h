@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QList>
+#include <QSqlQuery>
+#include <QSqlRecord>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -9,6 +11,7 @@ class CheckedStore;
 
 // The tooling tables of a machine as the list panel changes them: new,
 // renamed, deleted with what hangs on them, and imported with their tools;
+// and a table's tools as the tooling-table editor reads and stores them;
 // and the one way every road removes tools. Default connection; each change
 // false with the store's error.
 namespace ToolingTables {
@@ -32,5 +35,20 @@ bool remove(int idTable, QString *error = nullptr);
 // *imported gets how many of them ran.
 bool import(int idMachine, const QString &name, const QList<QStringList> &statements, int *imported,
             QString *error = nullptr);
+
+// A tool below is a record of the columns the editor's form holds (t, code,
+// x, z, angle, cr, the nominal values and tolerances), bound by name.
+// The table's tools, every column, in the list's order: by the column (t, x,
+// z or code; any other orders by t), then by id.
+QSqlQuery toolList(int idTable, const QString &sortColumn);
+// Whether a tool of the table other than idTool has the number t.
+bool numberTaken(int idTable, int t, int idTool);
+// A new tool of the table.
+bool addTool(int idTable, const QSqlRecord &tool, QString *error = nullptr);
+// Whether the stored tool holds the record's values, as the store compares
+// them (a NULL equal to a NULL).
+bool holdsTool(int idTool, const QSqlRecord &tool);
+// The record's values over the stored tool's.
+bool storeTool(int idTool, const QSqlRecord &tool, QString *error = nullptr);
 
 }

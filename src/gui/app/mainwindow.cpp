@@ -6,10 +6,12 @@
 #include <QDateTime>
 #include <QDir>
 #include <QDoubleSpinBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSet>
 #include <QSettings>
 #include <QThread>
 #include <QUrl>
@@ -34,6 +36,7 @@
 #include "axis/measureserver.h"
 #include "axis/tcpserver.h"
 #include "keyboard/myinputpanel.h"
+#include "machines/MachineRows.h"
 #include "machines/cmachinelist.h"
 #include "keyboard/myinputpanelcontext.h"
 #include "shared/App.h"
@@ -41,6 +44,7 @@
 #include "widgets/QExtDoubleValidator.h"
 #include "widgets/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
+#include "shared/WholeFile.h"
 #include "tooling/ToolTableReport.h"
 #include "widgets/SharedWidgets.h"
 #include "tooling/csetlist.h"
@@ -102,6 +106,9 @@ MainWindow::MainWindow(QWidget *parent)
         return;
     if (!openDatabase())
         return;
+    // The machines name folders written too: once the database is open.
+    if (instanceLock->isHeld())
+        removeSaveLeftovers();
     initLabelPrint();
     initCameraGui();
 
@@ -225,8 +232,6 @@ bool MainWindow::checkEnv()
     }
     if (r == InstanceLock::Unavailable)
         qWarning("MainWindow::checkEnv: cannot make the lock file in the working directory");
-    else
-        removeSaveLeftovers();
 
     if (onlyTouchPointers(inputDeviceFolder))
         QApplication::setOverrideCursor(QCursor(Qt::BlankCursor));
@@ -235,9 +240,23 @@ bool MainWindow::checkEnv()
 
 void MainWindow::removeSaveLeftovers()
 {
-    App::removeSaveLeftovers();
-    ToolTableReport::removeLeftovers();
-    cBalluffUI::removeLeftovers();
+    // Every folder the program replaces whole files in, each once.
+    QStringList folders = App::settingsFolders();
+    folders << ToolTableReport::folder() << cBalluffUI::folder();
+    for (const QString &output : MachineRows::outputFolders())
+        folders << (output.isEmpty() ? QStringLiteral(".") : output);
+    // A layout's write counter is drafted beside the file a link leads to.
+    for (const QString &layout : MachineRows::tagLayouts())
+        folders << QFileInfo(cBalluffUI::folder() + QLatin1Char('/') + layout).canonicalPath();
+    QSet<QString> done;
+    const QString settingsName = QFileInfo(App::settingsFile()).fileName();
+    for (const QString &folder : qAsConst(folders)) {
+        const QString canonical = QFileInfo(folder).canonicalFilePath();
+        if (!canonical.isEmpty() && !done.contains(canonical)) {
+            done.insert(canonical);
+            WholeFile::removeDrafts(folder, settingsName);
+        }
+    }
 }
 
 // Construction steps ------------------------------------------------------------
@@ -492,11 +511,7 @@ void MainWindow::activateMachineSettings()
 // then the default machine.
 void MainWindow::fillMachineCombo()
 {
-    QString sql = QStringLiteral("SELECT name,idMachine FROM machine ");
-    if (!isSuperUser)
-        sql += QStringLiteral("WHERE name<> '*FACTORY ZERO*'");
-    sql += QStringLiteral("ORDER BY name");
-    populateCombo(ui->cmbMachine, sql);
+    populateCombo(ui->cmbMachine, MachineRows::names(isSuperUser));
     ui->cmbMachine->addItem(QString::fromLatin1(kDefaultMachine), -1);
     ui->cmbMachine->show();
 }
@@ -874,9 +889,7 @@ void MainWindow::showInputBox(QString label, QString text, eInputBoxType type, b
     ui->centralwidget->setEnabled(false);
     if (type == ibCopyToolset) {
         ui->leInputBox->hide();
-        populateCombo(ui->cmbInputBox, QStringLiteral("SELECT name,idMachine FROM machine ")
-                                           + (isSuperUser ? QString() : QStringLiteral("WHERE name<> '*FACTORY ZERO*'"))
-                                           + QStringLiteral("ORDER BY name"));
+        populateCombo(ui->cmbInputBox, MachineRows::names(isSuperUser));
         ui->cmbInputBox->show();
         ui->cmbInputBox->setFocus();
     } else if (int(type) >= 0 && int(type) <= ibImportToolset) {

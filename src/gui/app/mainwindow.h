@@ -82,8 +82,10 @@ public:
 
     // Folder of the input devices looked at for the touch-screen cursor.
     static QString inputDeviceFolder;
-    // What killed saves left beside the files the program writes, each
-    // owner in its own folder: done at the start, under the instance lock.
+    // The drafts killed saves left in the folders the program writes whole
+    // files into (the settings file's, the reports', the tag's, each
+    // machine's post-processor output and tag layout folders): done at the
+    // start, under the instance lock, with the database open.
     static void removeSaveLeftovers();
     // The cameras to use; null: the collector's single instance.
     static CVideoCollector *videoCollector;

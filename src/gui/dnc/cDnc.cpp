@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSqlError>
-#include <QSqlQuery>
 #include <QTableWidget>
 
 #include <cfloat>
@@ -34,16 +33,6 @@ const char kMeasureButtonSheet[] =
 const char kAutoButtonSheet[] =
     "QPushButton{ color: green; font-size:16pt; font-weight:bold; border: 0px solid #8f8f91; border-radius: 6px; "
     "background-color:#a0a0a0;  }";
-
-QSqlRecord firstRow(const QString &sql, int idTool)
-{
-    QSqlQuery q;
-    q.prepare(sql);
-    q.bindValue(QStringLiteral(":idTool"), idTool);
-    if (q.exec() && q.next())
-        return q.record();
-    return QSqlRecord();
-}
 
 } // namespace
 
@@ -85,13 +74,7 @@ QWidget *cDnc::editor(int row) const
 
 bool cDnc::ReadDncConf(const QString &fileName)
 {
-    QSet<QString> columns;
-    if (toolMode) {
-        QSqlQuery q;
-        if (q.exec(QStringLiteral("PRAGMA table_info(dnc)")))
-            while (q.next())
-                columns.insert(q.value(QStringLiteral("name")).toString());
-    }
+    const QSet<QString> columns = toolMode ? DncValues::storeColumns() : QSet<QString>();
     DncLayout layout;
     const bool ok = layout.read(QStringLiteral("./dnc/") + fileName, toolMode, columns);
     TotFields = layout.TotFields;
@@ -119,14 +102,8 @@ bool cDnc::init(bool mode, int tool)
     toolCode.clear();
     dncRowMissing = false;
     if (toolMode) {
-        QSqlQuery q;
-        q.prepare(QStringLiteral("SELECT COUNT(*) as num FROM dnc WHERE idTool=:idTool;"));
-        q.bindValue(QStringLiteral(":idTool"), idTool);
-        dncRowMissing = q.exec() && q.next() && q.value(QStringLiteral("num")).toInt() == 0;
-        q.prepare(QStringLiteral("SELECT code from tools WHERE idTool=:idTool;"));
-        q.bindValue(QStringLiteral(":idTool"), idTool);
-        if (q.exec() && q.next())
-            toolCode = q.value(QStringLiteral("code")).toString();
+        dncRowMissing = DncValues::storeRowMissing(idTool);
+        toolCode = DncValues::toolCode(idTool);
     }
 
     if (CurrentMachine.toolId && readDataMatrix(ReadId) == 0) {
@@ -144,8 +121,8 @@ bool cDnc::init(bool mode, int tool)
     ui.lblIconDataMatrix->setVisible(CurrentMachine.toolId);
 
     // Both rows are read in either mode; stand-alone they find nothing.
-    dncRow = firstRow(QStringLiteral("SELECT * FROM dnc WHERE idTool=:idTool;"), idTool);
-    toolRow = firstRow(QStringLiteral("SELECT * FROM tools WHERE idTool=:idTool;"), idTool);
+    dncRow = DncValues::storeRow(idTool);
+    toolRow = DncValues::toolRow(idTool);
     buildTable();
     layoutReady = true;
 

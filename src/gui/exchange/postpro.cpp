@@ -8,7 +8,6 @@
 #include <QListWidgetItem>
 #include <QPixmap>
 #include <QSettings>
-#include <QSqlError>
 #include <QTextCodec>
 #include <QTextStream>
 #include <QUrl>
@@ -16,9 +15,9 @@
 #include <cmath>
 
 #include "exchange/ToolRecords.h"
+#include "machines/MachineRows.h"
 #include "shared/App.h"
 #include "widgets/DialogStyle.h"
-#include "shared/QExtQuery.h"
 #include "widgets/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
 #include "shared/WholeFile.h"
@@ -66,16 +65,6 @@ void postPro::closeEvent(QCloseEvent *)
 
 void postPro::init(int idTable, QString name)
 {
-    {
-        QExtQuery q;
-        q.exec(QStringLiteral("SELECT sql FROM sqlite_master WHERE type='table' AND name='machine'"));
-        q.next();
-        if (!q.value(0).toString().contains(QLatin1String("networkPath"))) {
-            QExtQuery alter;
-            alter.exec(QStringLiteral("ALTER TABLE machine ADD COLUMN networkPath VARCHAR(100)"));
-        }
-    }
-
     setTableName(name);
     toldWarning.clear();
     recToolingTable(idTable);
@@ -270,20 +259,14 @@ void postPro::save()
                                       tr("Save current configuration as default?"),
                                       QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
                == QMessageBox::Yes) {
-        QExtQuery q;
-        q.prepare(QStringLiteral(
-            "UPDATE machine SET PostPro=:postpro, networkPath=:network WHERE idMachine=:idMachine"));
-        q.bindValue(QStringLiteral(":postpro"), format);
-        q.bindValue(QStringLiteral(":network"), network);
-        q.bindValue(QStringLiteral(":idMachine"), CurrentMachine.idMachine);
+        QString error;
         // The machine takes the new default only when the store took it.
-        if (q.exec()) {
+        if (MachineRows::storeOutputDefaults(CurrentMachine.idMachine, format, network, &error)) {
             CurrentMachine.PostPro = format;
             CurrentMachine.networkPath = network;
         } else {
             QMessageBoxKovra::critical(window(), tr("Post processor configuration"),
-                                       tr("The configuration could not be stored") + QStringLiteral("\n\n")
-                                           + q.lastError().text(),
+                                       tr("The configuration could not be stored") + QStringLiteral("\n\n") + error,
                                        QMessageBox::Ok);
         }
     }

@@ -6,10 +6,10 @@
 #include <QSqlError>
 
 #include "keyboard/myinputpanelcontext.h"
+#include "machines/MachineRows.h"
 #include "machines/ParentLink.h"
 #include "widgets/QExtDoubleValidator.h"
 #include "shared/CheckedStore.h"
-#include "shared/QExtQuery.h"
 #include "widgets/QMessageBoxKovra.h"
 #include "tooling/TableCopy.h"
 #include "widgets/SharedWidgets.h"
@@ -228,12 +228,7 @@ void cMachine::setEditMachine(s_machine machine, QString name)
         ui->cmbSpindle->show();
         ui->cmbSpindle->clear();
         ui->cmbSpindle->addItem(QString());
-        QExtQuery q;
-        q.prepare(QStringLiteral("SELECT DISTINCT Type FROM NFC_Spindle"));
-        if (q.exec()) {
-            while (q.next())
-                ui->cmbSpindle->addItem(q.value(QStringLiteral("Type")).toString());
-        }
+        ui->cmbSpindle->addItems(MachineRows::spindleTypes());
         ui->cmbSpindle->setCurrentIndex(ui->cmbSpindle->findText(machine.spindleType, Qt::MatchExactly | Qt::MatchCaseSensitive));
         openedSpindle = ui->cmbSpindle->currentIndex();
     } else {
@@ -243,15 +238,8 @@ void cMachine::setEditMachine(s_machine machine, QString name)
 
 void cMachine::setupLinks()
 {
-    const QString id = QString::number(editingMachine.idMachine);
-    populateCombo(ui->cmbMasterX,
-                  QStringLiteral("SELECT name, idMachine FROM machine WHERE idMachine<>") + id +
-                      QStringLiteral(" AND (linkToMasterX= 'false' OR linkToMasterX= 0) AND name<>'*FACTORY ZERO*' "
-                                     "ORDER BY name"));
-    populateCombo(ui->cmbMasterZ,
-                  QStringLiteral("SELECT name, idMachine FROM machine WHERE idMachine<>") + id +
-                      QStringLiteral(" AND (linkToMasterZ= 'false' OR linkToMasterZ= 0) AND name<>'*FACTORY ZERO*' "
-                                     "ORDER BY name"));
+    populateCombo(ui->cmbMasterX, MachineRows::masters(editingMachine.idMachine, axisX));
+    populateCombo(ui->cmbMasterZ, MachineRows::masters(editingMachine.idMachine, axisZ));
     const s_machine &m = editingMachine;
     setupAxisLink(m.linkToMasterX, m.idMasterX, m.smartX.tenths, axisX);
     setupAxisLink(m.linkToMasterZ, m.idMasterZ, m.smartZ.tenths, axisZ);
@@ -491,17 +479,8 @@ void cMachine::saveData()
     setMachineDataFromGui();
 
     const QString typedName = ui->leName->text().toUpper();
-    QExtQuery q;
-    q.prepare(QStringLiteral("SELECT Name, idMachine FROM Machine WHERE name=:asName"));
-    q.bindValue(QStringLiteral(":asName"), typedName);
-    q.exec();
-    const int sameName = q.Count();
-    q.prepare(QStringLiteral("SELECT Name, idMachine FROM Machine WHERE name=:asName AND idMachine<>:idMachine"));
-    q.bindValue(QStringLiteral(":asName"), typedName);
-    q.bindValue(QStringLiteral(":idMachine"), editingMachine.idMachine);
-    q.exec();
-    const int sameNameElsewhere = q.Count();
-    q.finish();
+    const bool nameTaken =
+        insertMode ? MachineRows::nameTaken(typedName) : MachineRows::nameTaken(typedName, editingMachine.idMachine);
 
     const QString &name = editingMachine.name;
     if (name != QLatin1String(kFactoryZero) && name.contains(QLatin1Char('*'))) {
@@ -529,7 +508,7 @@ void cMachine::saveData()
         refuse(tr("Master Z machine is not selected"));
         return;
     }
-    if ((insertMode && sameName > 0) || (!insertMode && sameNameElsewhere > 0)) {
+    if (nameTaken) {
         refuse(tr("Machine already exists"));
         return;
     }
@@ -561,38 +540,12 @@ void cMachine::saveData()
             return;
         convertTools = answer == QMessageBox::Yes;
     }
-    const QString sql =
-        insertMode ? QStringLiteral("INSERT INTO machine (name, isRadius, isMM, swapXZ, reverseX, reverseZ, Xref, "
-                                    "Zref, sysXref, sysZref, linkToMasterX, linkToMasterZ, idMasterX, idMasterZ, "
-                                    "smartX, smartZ, Balluff, PostPro, dncFormat, dncSocket, toolId, spindleType, "
-                                    "XrefTenths, ZrefTenths, smartXTenths, smartZTenths) "
-                                    "VALUES (:P1, :P2, :P3, :P4, :P5, :P6, :P7, :P8, :P9, :P10, :P11, :P12, :P13, "
-                                    ":P14, :P15, :P16, :P17, :P18, :P19, :P20, :P21, :P22, :P23, :P24, :P25, :P26) ")
-                   : QStringLiteral("UPDATE machine SET name=:P1, isRadius=:P2, isMM=:P3, swapXZ=:P4, "
-                                    "reverseX=:P5, reverseZ=:P6, Xref=:P7, Zref=:P8, sysXref=:P9, sysZref=:P10, "
-                                    "linkToMasterX=:P11, linkToMasterZ=:P12, idMasterX=:P13, idMasterZ=:P14, "
-                                    "smartX=:P15, smartZ=:P16, Balluff=:P17, PostPro=:P18, dncFormat=:P19, "
-                                    "dncSocket=:P20, toolId=:P21, spindleType=:P22, XrefTenths=:P23, "
-                                    "ZrefTenths=:P24, smartXTenths=:P25, smartZTenths=:P26 WHERE idMachine=:idMachine");
-    // The micrometre columns as older programs read them, the tenths beside.
-    const QVariant values[] = {m.name, m.isRadius, m.IsMM, m.swapXZ, m.reverseX, m.reverseZ,
-                               m.Xref.micrometres(), m.Zref.micrometres(), m.sysXref, m.sysZref,
-                               m.linkToMasterX, m.linkToMasterZ, m.idMasterX, m.idMasterZ,
-                               m.smartX.micrometres(), m.smartZ.micrometres(), m.Balluff, m.PostPro,
-                               m.dncFormat, m.dncSocket, m.toolId, m.spindleType,
-                               m.Xref.tenths, m.Zref.tenths, m.smartX.tenths, m.smartZ.tenths};
-    QVariantMap bound;
-    for (int i = 0; i < 26; ++i)
-        bound.insert(QStringLiteral(":P%1").arg(i + 1), values[i]);
-    if (!insertMode)
-        bound.insert(QStringLiteral(":idMachine"), m.idMachine);
     CheckedStore store;
     if (!store.begin()) {
         refuse(tr("Machine not saved") + QStringLiteral("\n") + store.error());
         return;
     }
-    if (store.run(sql, bound) && store.rowsAffected() != 1)
-        store.fail(QString());
+    MachineRows::write(store, m, insertMode);
     QString error;
     if (!store.failed() && convertTools && !TableCopy::convertMachineTools(openedMachine, m, &error))
         store.fail(error);

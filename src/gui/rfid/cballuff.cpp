@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QSignalBlocker>
 #include <QTableWidget>
 #include <QTcpSocket>
@@ -414,11 +413,9 @@ void cBalluffUI::saveTelegram(QByteArray data, QString name)
                                   QMessageBox::Ok, QMessageBox::NoButton);
 }
 
-void cBalluffUI::removeLeftovers()
+QString cBalluffUI::folder()
 {
-    const QString names = QRegularExpression::escape(QLatin1String(readCopy + 1)) + QLatin1Char('|')
-                          + QRegularExpression::escape(QLatin1String(writtenCopy + 1));
-    WholeFile::removeLeftovers(QLatin1String(copyFolder), {WholeFile::draftPattern(names)});
+    return QLatin1String(copyFolder);
 }
 
 bool cBalluffUI::checkFormatId()

@@ -43,8 +43,8 @@ public:
     bool validateData(QString &message);
     void executeScript(QString &script, int row);
     void saveTelegram(QByteArray data, QString name);
-    // Removes the drafts a killed save of a raw copy left in "./balluff".
-    static void removeLeftovers();
+    // "./balluff": the layouts with their write counters, the raw copies.
+    static QString folder();
     bool checkFormatId();
     void sendTcpMessage();
 

@@ -91,11 +91,6 @@ void ToolTableReport::pruneFolder(const QString &newReport, const QString &folde
     }
 }
 
-void ToolTableReport::removeLeftovers(const QString &folder)
-{
-    WholeFile::removeLeftovers(folder, {WholeFile::draftPattern(QStringLiteral(".*\\.pdf"))});
-}
-
 bool ToolTableReport::openInViewer(const QString &path)
 {
     // The viewer may stay open after the program ends: it gets no stream of

@@ -24,8 +24,8 @@ public:
     // After a report was written: removes the oldest "*.pdf" files of the
     // folder while it holds more than keptReports besides the new one.
     static void pruneFolder(const QString &newReport, const QString &folder = QStringLiteral("./report"));
-    // Removes the drafts a killed report write left in the folder.
-    static void removeLeftovers(const QString &folder = QStringLiteral("./report"));
+    // "./report".
+    static QString folder() { return QStringLiteral("./report"); }
 
     // Writes the report of the table's tools into the path, or into
     // "./report/table.pdf" when the path cannot be written. Returns the file

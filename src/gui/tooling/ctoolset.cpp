@@ -6,7 +6,6 @@
 #include <QItemSelectionModel>
 #include <QSqlDatabase>
 #include <QSqlField>
-#include <QSqlQuery>
 #include <QSqlRecord>
 #include <QSqlRelationalTableModel>
 
@@ -14,9 +13,8 @@
 #include "axis/measureserver.h"
 #include "keyboard/myinputpanelcontext.h"
 #include "widgets/QExtDoubleValidator.h"
-#include "shared/CheckedStore.h"
-#include "shared/QExtQuery.h"
 #include "widgets/QMessageBoxKovra.h"
+#include "shared/CheckedStore.h"
 #include "shared/SharedStruct.h"
 #include "tooling/ToolRules.h"
 #include "tooling/ToolTableReport.h"
@@ -88,15 +86,6 @@ cToolset::cToolset(cAxisInterface *axis, MeasureServer *measure, QWidget *parent
     initToolingPictures();
     ui->setupUi(this);
 
-    QString definition;
-    {
-        QExtQuery q;
-        if (q.exec(QStringLiteral("SELECT sql FROM sqlite_master WHERE type='table' AND name='tools'")) && q.next())
-            definition = q.value(QStringLiteral("sql")).toString();
-    }
-    for (const char *column : {"Xth", "XtolPlus", "XtolMinus", "Zth", "ZtolPlus", "ZtolMinus"})
-        alterTable(definition, QString::fromLatin1(column));
-
     connect(ui->tbDelTool, &QPushButton::clicked, this, &cToolset::slotDelTool);
     connect(ui->tbInsertTool, &QPushButton::clicked, this, &cToolset::slotInsTool);
     connect(ui->tbOkTool, &QPushButton::clicked, this, &cToolset::slotOk);
@@ -147,17 +136,6 @@ cToolset::cToolset(cAxisInterface *axis, MeasureServer *measure, QWidget *parent
 cToolset::~cToolset()
 {
     delete ui;
-}
-
-void cToolset::alterTable(const QString &definition, const QString &column)
-{
-    if (definition.contains(column))
-        return;
-    // A refused statement is rolled back.
-    CheckedStore store;
-    store.begin();
-    store.run(QStringLiteral("ALTER TABLE tools ADD COLUMN '%1' FLOAT DEFAULT 0").arg(column));
-    store.commit();
 }
 
 int cToolset::lengthDecimals()
@@ -270,12 +248,7 @@ void cToolset::addMappings()
 
 void cToolset::refreshView()
 {
-    // The sort column is one of four fixed names, never typed text.
-    QSqlQuery q(QSqlDatabase::database());
-    q.prepare(QStringLiteral("SELECT * from tools where idTable=:idTable ORDER BY \"%1\", idTool").arg(sortColumn));
-    q.bindValue(QStringLiteral(":idTable"), idTable);
-    q.exec();
-    viewModel.setQuery(q);
+    viewModel.setQuery(ToolingTables::toolList(idTable, sortColumn));
     fetchAll(&viewModel);
     applyColumnLayout();
 }
@@ -556,12 +529,6 @@ QSqlRecord cToolset::formTool(int t, const QVariant &code) const
     return tool;
 }
 
-void cToolset::bindTool(QSqlQuery &q, const QSqlRecord &tool)
-{
-    for (int i = 0; i < tool.count(); ++i)
-        q.bindValue(QLatin1Char(':') + tool.fieldName(i).toLower(), tool.value(i));
-}
-
 void cToolset::slotInsTool()
 {
     // The shown tool is stored (or refused with a box) and the form emptied.
@@ -607,18 +574,11 @@ void cToolset::slotOk()
         QMessageBoxKovra::warning(this, tr("Warning"), why, QMessageBox::Ok);
         return;
     }
-    QSqlQuery q(QSqlDatabase::database());
-    q.prepare(QStringLiteral("INSERT INTO tools (idTable,t,code,x,z,angle,cr,Xth,Zth,XtolPlus,XtolMinus,ZtolPlus,ZtolMinus) "
-                             "VALUES (:idTable,:t,:code,:x,:z,:angle,:cr,:xth,:zth,:xtolplus,:xtolminus,:ztolplus,"
-                             ":ztolminus)"));
-    q.bindValue(QStringLiteral(":idTable"), idTable);
-    bindTool(q, tool);
-    if (!q.exec()) {
+    if (!ToolingTables::addTool(idTable, tool)) {
         // The typed tool stays in the form so the operator can try again.
         QMessageBoxKovra::warning(this, tr("Warning"), tr("Unable to store tool"), QMessageBox::Ok);
         return;
     }
-    q.finish();
     disableInsert();
     gotoTool(t);
 }
@@ -631,31 +591,15 @@ bool cToolset::updateRecord(bool leaving)
         QMessageBoxKovra::warning(this, tr("Warning"), tr("Invalid tool number"), QMessageBox::Ok);
         return false;
     }
-    // Each column compared or set as the store binds it.
-    QStringList columns;
-    for (const auto &m : mappedFields())
-        columns << QStringLiteral("%1%3:%2").arg(QLatin1String(m.second), QString::fromLatin1(m.second).toLower());
     // An unedited code is the stored one (NULL, or longer than the field takes).
     const QSqlRecord tool = formTool(t, fieldValue(ui->leCode, "code"));
-    const auto run = [&](const QString &sql) {
-        QSqlQuery q(QSqlDatabase::database());
-        q.prepare(sql);
-        bindTool(q, tool);
-        q.bindValue(QStringLiteral(":idTool"), lastIdTool);
-        const bool ok = q.exec() && (!q.isSelect() || (q.next() && q.value(0).toInt() == 1));
-        q.finish();
-        return ok;
-    };
     // A form equal to its row is not written: nothing for a full or
     // read-only disk to refuse.
-    if (run(QStringLiteral("SELECT COUNT(*) FROM tools WHERE idTool=:idTool AND ")
-            + columns.join(QStringLiteral(" AND ")).arg(QStringLiteral(" IS "))))
+    if (ToolingTables::holdsTool(lastIdTool, tool))
         return true;
     // The one check of a tool that every road into the table passes.
     const QString why = ToolRules::toolRefusal(tool, CurrentMachine.IsMM);
-    if (why.isEmpty()
-        && run(QStringLiteral("UPDATE tools SET ") + columns.join(QLatin1Char(',')).arg(QLatin1Char('='))
-               + QStringLiteral(" WHERE idTool=:idTool")))
+    if (why.isEmpty() && ToolingTables::storeTool(lastIdTool, tool))
         return true;
     const QString refusal = why.isEmpty() ? tr("Unable to store tool") : why;
     MyInputPanelContext::fieldDone(this);
@@ -704,14 +648,7 @@ void cToolset::slotDelTool()
 
 bool cToolset::isDuplicated(int t, int idTool)
 {
-    QSqlQuery q(QSqlDatabase::database());
-    q.prepare(QStringLiteral("SELECT COUNT(*) as nTool FROM tools where t=:t AND idTable=:idTable AND NOT idTool=:idTool;"));
-    q.bindValue(QStringLiteral(":t"), t);
-    q.bindValue(QStringLiteral(":idTable"), idTable);
-    q.bindValue(QStringLiteral(":idTool"), idTool);
-    const int count = (q.exec() && q.next()) ? q.value(QStringLiteral("nTool")).toInt() : 0;
-    q.finish();
-    if (count != 0) {
+    if (ToolingTables::numberTaken(idTable, t, idTool)) {
         MyInputPanelContext::fieldDone(this);
         QMessageBoxKovra::warning(this, tr("Warning"), tr("Duplicated tool number"), QMessageBox::Ok);
         return true;

@@ -82,7 +82,6 @@ private slots:
     void printTable();
 
 private:
-    static void alterTable(const QString &definition, const QString &column);
     // storedRow: the only row changed since the last reading, if any.
     int gotoTool(int t, int storedRow = -1);
     int gotoToolId(int idTool, int storedRow = -1);
@@ -111,7 +110,6 @@ private:
     // The tool the form stores (tool number and code as given), each column
     // as the store binds it; bound by the columns' lower-case names.
     QSqlRecord formTool(int t, const QVariant &code) const;
-    static void bindTool(class QSqlQuery &q, const QSqlRecord &tool);
     QVariant fieldValue(const QLineEdit *e, const char *column, bool zeroWhenEmpty = true) const;
     void putText(QLineEdit *e, const char *column, const QString &text);
     // A measured value into a field: the keys typing into the editor leave.

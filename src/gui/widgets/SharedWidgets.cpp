@@ -1,8 +1,7 @@
 // Widgets helpers every screen shares: the measure button's wait, combos
-// filled from the database, pictures fitted into a label, the password box.
+// filled from a list, pictures fitted into a label, the password box.
 #include "widgets/SharedWidgets.h"
 
-#include "shared/QExtQuery.h"
 #include "shared/SharedStruct.h"
 #include "widgets/QMessageBoxKovra.h"
 
@@ -39,14 +38,11 @@ void freezeMeasureButton(QWidget *w)
         w->blockSignals(false);
 }
 
-void populateCombo(QComboBox *combo, const QString &sql)
+void populateCombo(QComboBox *combo, const QList<QPair<QString, int>> &entries)
 {
     combo->clear();
-    QExtQuery q;
-    q.prepare(sql);
-    q.exec();
-    while (q.next())
-        combo->addItem(q.value(0).toString(), q.value(1).toInt());
+    for (const auto &e : entries)
+        combo->addItem(e.first, e.second);
     combo->setVisible(combo->count() > 0);
 }
 

@@ -3,6 +3,8 @@
 // Widget helpers every screen shares; the records and rules they serve are in
 // shared/SharedStruct.h.
 
+#include <QList>
+#include <QPair>
 #include <QString>
 
 class QComboBox;
@@ -17,6 +19,8 @@ extern QPixmap *logo;
 // Waits (at least 100 ms) until the camera saw the edge still for more than 8
 // frames or the configured idle time passed; w's signals are blocked meanwhile.
 void freezeMeasureButton(QWidget *w);
-void populateCombo(QComboBox *combo, const QString &sql);
+// The entries (text, id as the item's data) in place of what the combo
+// held; shown only when there is one.
+void populateCombo(QComboBox *combo, const QList<QPair<QString, int>> &entries);
 void PicUpdate(const QString &file, const QString &folder, QLabel *label, const QRect &rect);
 bool ValidateUser(QWidget *parent, const QString &password);
