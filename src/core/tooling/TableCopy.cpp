@@ -19,12 +19,8 @@ TableCopy::Shift TableCopy::referenceShift(const s_machine &source, const s_mach
 {
     // References in tenths of a micrometre, like the scale counts.
     Shift s;
-    const float sx = float(source.Xref.tenths - target.Xref.tenths)
-                     + float(target.sysXref) - float(source.sysXref);
-    const float sz = float(source.Zref.tenths - target.Zref.tenths)
-                     + float(target.sysZref) - float(source.sysZref);
-    s.dx = sx / 10000.0f;
-    s.dz = sz / 10000.0f;
+    s.dx = float(RefLength{source.Xref.tenths - target.Xref.tenths + target.sysXref - source.sysXref}.millimetres());
+    s.dz = float(RefLength{source.Zref.tenths - target.Zref.tenths + target.sysZref - source.sysZref}.millimetres());
     return s;
 }
 

@@ -130,7 +130,7 @@ void cMachine::setEditMode()
 // shows it.
 QString cMachine::lengthText(qint64 tenths, bool isX) const
 {
-    double v = double(tenths) / 10000.0;
+    double v = RefLength{tenths}.millimetres();
     if (isX && !editingMachine.isRadiusStored)
         v *= 2;
     if (!editingMachine.IsMM)
@@ -144,8 +144,7 @@ qint64 cMachine::typedTenths(double value, bool isX) const
 {
     const double u = editingMachine.IsMM ? 1.0 : 25.4;
     const double d = isX && !editingMachine.isRadiusStored ? 2.0 : 1.0;
-    const double tenths = value * u / d * 10000.0;
-    return std::isfinite(tenths) && std::fabs(tenths) < 1e15 ? std::llround(tenths) : 0;
+    return RefLength::ofMillimetres(value * u / d).tenths;
 }
 
 void cMachine::showSmart(QLineEdit *field, qint64 tenths, bool isX)
