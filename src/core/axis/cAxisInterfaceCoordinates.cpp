@@ -10,8 +10,6 @@
 
 namespace {
 
-const int kNoPoint = -999999;
-
 // The reference set an axis computes with; with swapped axes the machine X
 // uses the Z set of the record and the machine Z the X set.
 struct RefSet
