@@ -2,6 +2,7 @@
 
 #include "axis/ManageSerialPort.h"
 #include "axis/PositionFormat.h"
+#include "machines/MachineNames.h"
 #include "shared/App.h"
 #include "shared/SharedStruct.h"
 #include "tooling/DncData.h"
@@ -289,7 +290,7 @@ void DncSerialService::takeDncRequest(const QByteArray &request)
             break;
         }
         send(QByteArray(1, ACK));
-        emit sigToolsetImported(QStringLiteral("*DEFAULT MACHINE*"));
+        emit sigToolsetImported(MachineNames::defaultMachine());
         emit sigToolsetImported(machine);
         return;
     }

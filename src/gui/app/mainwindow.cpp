@@ -35,6 +35,7 @@
 #include "axis/measureserver.h"
 #include "axis/tcpserver.h"
 #include "keyboard/myinputpanel.h"
+#include "machines/MachineNames.h"
 #include "machines/cmachinelist.h"
 #include "keyboard/myinputpanelcontext.h"
 #include "shared/App.h"
@@ -50,7 +51,6 @@
 namespace {
 
 const char kVersion[] = "3.0";
-const char kDefaultMachine[] = "*DEFAULT MACHINE*";
 
 // The measure server is kept for the whole run and never deleted (the leak
 // checker's suppression file names this function).
@@ -145,7 +145,7 @@ MainWindow::MainWindow(QWidget *parent)
     initDnc();
 
     chechAxisInitStatus();
-    selectMachine(QString::fromLatin1(kDefaultMachine));
+    selectMachine(MachineNames::defaultMachine());
 
 
     // The rotation control sits in the top right corner of the live image.
@@ -493,12 +493,8 @@ void MainWindow::activateMachineSettings()
 // then the default machine.
 void MainWindow::fillMachineCombo()
 {
-    QString sql = QStringLiteral("SELECT name,idMachine FROM machine ");
-    if (!isSuperUser)
-        sql += QStringLiteral("WHERE name<> '*FACTORY ZERO*'");
-    sql += QStringLiteral("ORDER BY name");
-    populateCombo(ui->cmbMachine, sql);
-    ui->cmbMachine->addItem(QString::fromLatin1(kDefaultMachine), -1);
+    populateCombo(ui->cmbMachine, MachineNames::offeredQuery(isSuperUser));
+    ui->cmbMachine->addItem(MachineNames::defaultMachine(), -1);
     ui->cmbMachine->show();
 }
 
@@ -543,7 +539,7 @@ void MainWindow::activateMachine(int idMachine)
         QSettings &s = App::kovraSettings();
         s_machine m = CurrentMachine;
         m.idMachine = -1;
-        m.name = QString::fromLatin1(kDefaultMachine);
+        m.name = MachineNames::defaultMachine();
         MeasureCommands::setReference(m, true, MeasureCommands::referenceTenths(s.value(QStringLiteral("System/GaugeX")).toString()));
         m.sysXref = s.value(QStringLiteral("System/RefX"), 0).toInt();
         MeasureCommands::setReference(m, false, MeasureCommands::referenceTenths(s.value(QStringLiteral("System/GaugeZ")).toString()));
@@ -686,12 +682,12 @@ void MainWindow::UpdateAxis()
     const bool before = lastZeroX && lastZeroZ;
     const bool now = zeroX && zeroZ;
     if (!before && now) {
-        selectMachine(QString::fromLatin1(kDefaultMachine));
+        selectMachine(MachineNames::defaultMachine());
         ui->tbMachineList->setEnabled(true);
         ui->cmbMachine->show();
         animator.setStatus(QStringLiteral("labelPrint"), true);
     } else if (before && !now) {
-        selectMachine(QString::fromLatin1(kDefaultMachine));
+        selectMachine(MachineNames::defaultMachine());
         ui->tbMachineList->setEnabled(false);
         ui->cmbMachine->hide();
         animator.setStatus(QStringLiteral("labelPrint"), true);
@@ -872,9 +868,7 @@ void MainWindow::showInputBox(QString label, QString text, eInputBoxType type, b
     ui->centralwidget->setEnabled(false);
     if (type == ibCopyToolset) {
         ui->leInputBox->hide();
-        populateCombo(ui->cmbInputBox, QStringLiteral("SELECT name,idMachine FROM machine ")
-                                           + (isSuperUser ? QString() : QStringLiteral("WHERE name<> '*FACTORY ZERO*'"))
-                                           + QStringLiteral("ORDER BY name"));
+        populateCombo(ui->cmbInputBox, MachineNames::offeredQuery(isSuperUser));
         ui->cmbInputBox->show();
         ui->cmbInputBox->setFocus();
     } else if (int(type) >= 0 && int(type) <= ibImportToolset) {

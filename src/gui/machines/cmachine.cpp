@@ -5,6 +5,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 
+#include "machines/MachineNames.h"
 #include "machines/ParentLink.h"
 #include "widgets/QExtDoubleValidator.h"
 #include "shared/CheckedStore.h"
@@ -16,7 +17,6 @@
 
 namespace {
 
-const char kFactoryZero[] = "*FACTORY ZERO*";
 const double kInchTop = 39.37008; // 1000 mm in inches, as a float holds it
 
 // Folder, filter and record field of each state of the output-kind box.
@@ -195,7 +195,7 @@ void cMachine::setEditMachine(s_machine machine, QString name)
     CurrentMachine.reverseX = false;
     CurrentMachine.reverseZ = false;
 
-    ui->leName->setEnabled(machine.name != QLatin1String(kFactoryZero));
+    ui->leName->setEnabled(machine.name != MachineNames::factoryZero());
 
     if (MachineSettings.ppEnabled) {
         // Without the RFID option the kind is the record's and stays so: a
@@ -244,12 +244,12 @@ void cMachine::setupLinks()
     const QString id = QString::number(editingMachine.idMachine);
     populateCombo(ui->cmbMasterX,
                   QStringLiteral("SELECT name, idMachine FROM machine WHERE idMachine<>") + id +
-                      QStringLiteral(" AND (linkToMasterX= 'false' OR linkToMasterX= 0) AND name<>'*FACTORY ZERO*' "
-                                     "ORDER BY name"));
+                      QStringLiteral(" AND (linkToMasterX= 'false' OR linkToMasterX= 0) AND ")
+                      + MachineNames::offeredCondition(false) + QStringLiteral(" ORDER BY name"));
     populateCombo(ui->cmbMasterZ,
                   QStringLiteral("SELECT name, idMachine FROM machine WHERE idMachine<>") + id +
-                      QStringLiteral(" AND (linkToMasterZ= 'false' OR linkToMasterZ= 0) AND name<>'*FACTORY ZERO*' "
-                                     "ORDER BY name"));
+                      QStringLiteral(" AND (linkToMasterZ= 'false' OR linkToMasterZ= 0) AND ")
+                      + MachineNames::offeredCondition(false) + QStringLiteral(" ORDER BY name"));
     const s_machine &m = editingMachine;
     setupAxisLink(m.linkToMasterX, m.idMasterX, m.smartX.tenths, axisX);
     setupAxisLink(m.linkToMasterZ, m.idMasterZ, m.smartZ.tenths, axisZ);
@@ -498,7 +498,7 @@ void cMachine::saveData()
     q.finish();
 
     const QString &name = editingMachine.name;
-    if (name != QLatin1String(kFactoryZero) && name.contains(QLatin1Char('*'))) {
+    if (name != MachineNames::factoryZero() && name.contains(QLatin1Char('*'))) {
         refuse(tr("Machine name can't contain * character"));
         return;
     }
