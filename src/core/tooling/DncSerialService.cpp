@@ -23,25 +23,6 @@ const char BUSY = '7';
 
 const char *const settingsFile = "./T8A_M.cfg";
 
-enum class Occasion { Request, Trigger };
-
-QByteArray radiusMarker(Occasion occasion)
-{
-    if (CurrentMachine.isRadius)
-        return occasion == Occasion::Request ? "R" : "R ";
-    if (occasion == Occasion::Request || !CurrentMachine.IsMM)
-        return "D";
-    return "D ";
-}
-
-// Position line in the format of the machine's unit; x and z already in it.
-QByteArray positionLine(const QString &fmtMM, const QString &fmtInch, double x, double z, Occasion occasion)
-{
-    const s_machine &m = CurrentMachine;
-    return PositionFormat::format(m.IsMM ? fmtMM : fmtInch, x, z, m.xIncr ? "I" : "A", m.zIncr ? "I" : "A",
-                                  m.IsMM ? "M" : "I", radiusMarker(occasion), m.name.toLatin1());
-}
-
 // Rows of a table's reply built between two turns of the event loop.
 const int kRowsPerStep = 1000;
 // How often a table's reply looks for room in a full queue.
@@ -315,7 +296,8 @@ QByteArray DncSerialService::dncPosition(bool trigger)
     double z = 0;
     if (!position || !position(x, z))
         return QByteArray(1, NAK) + BUSY;
-    return positionLine(fmtMM, fmtInch, x, z, trigger ? Occasion::Trigger : Occasion::Request);
+    return PositionFormat::line(fmtMM, fmtInch, x, z, CurrentMachine,
+                                trigger ? PositionFormat::Occasion::Trigger : PositionFormat::Occasion::Request);
 }
 
 // One step of a table's rows, handed to the line's queue as far as it has
