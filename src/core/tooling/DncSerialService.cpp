@@ -63,20 +63,13 @@ DncSerialService::DncSerialService(PositionSource positionSource, QObject *paren
     fmtInch = PositionFormat::checked(settings.value("/TTY/FmtInch", defaultInch).toString(), defaultInch,
                                       QStringLiteral("/TTY/FmtInch"));
     charDnc = char(settings.value("/TTY/CharDnc", 0).toInt() & 0xFF);
-    dncPort->setPort(dncDevice);
-    dncPort->setBaudRate(settings.value("/TTY/BaudRate", 115200).toUInt());
-    dncPort->setDataBits(DATA_8);
-    dncPort->setParity(PAR_NONE);
-    dncPort->setStopBits(STOP_1);
-    dncPort->setFlowControl(FLOW_OFF);
-    dncPort->setTimeout(0, 10);
     dncPort->enableSending();
     // A reply the line gave up is refused after what went out of it.
     dncPort->setCutReplyMark(QByteArray(1, NAK));
     dncPort->setBufferLimit(kMaxDncRequest);
     dncPort->enableReceiving();
-    dncPort->setLinkName(QStringLiteral("DNC"));
-    if (!dncPort->open() && dncPort->isInUse())
+    if (!dncPort->openLine(dncDevice, settings.value("/TTY/BaudRate", 115200).toUInt(), QStringLiteral("DNC"))
+        && dncPort->isInUse())
         busyPorts << dncPort->busyText();
     dncPort->receiveData();
     connect(&dncTimer, &QTimer::timeout, this, &DncSerialService::slotDncTimeout);
