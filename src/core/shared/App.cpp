@@ -74,8 +74,9 @@ QString draftReadsAs(const QString &draft, const QMap<QString, QVariant> &expect
 }
 
 // Writes the text into a draft beside the settings file and reads the draft
-// back twice by the toolkit's reader: a draft the disk cut short reads
-// otherwise and is refused. The draft's name, or empty (no draft left).
+// back twice by the toolkit's reader: a text that is no settings file, or a
+// draft the disk cut short (it reads otherwise), is refused. The draft's
+// name, or empty (no draft left).
 QString writeSettingsDraft(const QString &file, const QByteArray &text)
 {
     const QString draft = writeDraft(file, text);
@@ -86,8 +87,7 @@ QString writeSettingsDraft(const QString &file, const QByteArray &text)
         QSettings w(draft, QSettings::IniFormat);
         w.setIniCodec("UTF-8");
         w.sync();
-        // A line the reader could not make sense of is no failure of this write.
-        if (w.status() == QSettings::AccessError) {
+        if (w.status() != QSettings::NoError || w.allKeys().isEmpty()) {
             QFile::remove(draft);
             return QString();
         }
@@ -127,11 +127,16 @@ bool putSettingsDraftInPlace(const QString &draft)
 }
 }
 
+QString App::settingsFileName()
+{
+    return QStringLiteral("./T8A_M.cfg");
+}
+
 QSettings &App::kovraSettings()
 {
     auto &s = holder();
     if (!s) {
-        s = std::make_unique<QSettings>(QStringLiteral("./T8A_M.cfg"), QSettings::IniFormat);
+        s = std::make_unique<QSettings>(settingsFileName(), QSettings::IniFormat);
         s->setIniCodec("UTF-8");
     }
     return *s;
@@ -188,7 +193,7 @@ void App::removeSaveLeftovers()
     // The settings file's own drafts and the toolkit's files of them, made
     // beside the file a link leads to; of earlier versions' names only those
     // that carry their role.
-    const QString file = QStringLiteral("./T8A_M.cfg");
+    const QString file = settingsFileName();
     const QString fileName = QFileInfo(file).fileName();
     const QString drafts = WholeFile::draftPattern(QRegularExpression::escape(fileName));
     const QString old = QStringLiteral("\\.%1\\.(?:draft|check)\\.[A-Za-z0-9]{6}").arg(QRegularExpression::escape(fileName));

@@ -9,8 +9,10 @@
 class QSettings;
 
 namespace App {
-// The one settings object on "./T8A_M.cfg" (INI, UTF-8). Built on first use,
-// relative to the working directory of that moment.
+// The settings file, in the working directory.
+QString settingsFileName();
+// The one settings object on the settings file (INI, UTF-8). Built on first
+// use, relative to the working directory of that moment.
 QSettings &kovraSettings();
 // Drops the settings object (after syncing it) so the next use opens the file
 // of the current working directory again.
@@ -21,6 +23,9 @@ void resetKovraSettings();
 // through these two, never through the settings object's own save.
 bool writeKovraSettings(const QVector<QPair<QString, QVariant>> &values);
 // Replaces the settings file by the text, and the settings object reads it.
+// False, and the file left as it was, when the text is no settings file
+// (the toolkit's reader finds a fault in it, or no key) or the file did not
+// take it.
 bool replaceKovraSettingsFile(const QByteArray &text);
 // Removes the drafts a killed save of the settings file left (beside the
 // file a link leads to). Only for the process that holds the working

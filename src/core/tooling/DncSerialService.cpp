@@ -9,7 +9,6 @@
 
 #include <QFile>
 #include <QSettings>
-#include <QTemporaryFile>
 
 #include <utility>
 
@@ -21,22 +20,10 @@ const char CR = 0x0D;
 const char LF = 0x0A;
 const char BUSY = '7';
 
-const char *const settingsFile = "./T8A_M.cfg";
-
 // Rows of a table's reply built between two turns of the event loop.
 const int kRowsPerStep = 1000;
 // How often a table's reply looks for room in a full queue.
 const int kWaitForRoomMs = 10;
-
-// A settings file the toolkit reads without a fault and finds keys in.
-bool isIniText(const QByteArray &text)
-{
-    QTemporaryFile file;
-    if (text.isEmpty() || !file.open() || file.write(text) != text.size() || !file.flush())
-        return false;
-    const QSettings ini(file.fileName(), QSettings::IniFormat);
-    return ini.status() == QSettings::NoError && !ini.allKeys().isEmpty();
-}
 
 // The most bytes a request may have before its CR: a settings file is far
 // smaller than a tooling table.
@@ -226,7 +213,7 @@ void DncSerialService::takeDncRequest(const QByteArray &request)
     case 'E': {
         // What the program changed in its settings belongs in the file sent.
         App::kovraSettings().sync();
-        QFile file(QString::fromLatin1(settingsFile));
+        QFile file(App::settingsFileName());
         if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxSettingsText) {
             reply = QByteArray(1, NAK);
         } else {
@@ -240,7 +227,7 @@ void DncSerialService::takeDncRequest(const QByteArray &request)
         // The host's file replaces ours as a whole, or not at all: an empty
         // text, one that is no settings file, or a file the disk cut short is
         // refused and the old one stays.
-        if (payload.size() > kMaxSettingsText || !isIniText(payload) || !App::replaceKovraSettingsFile(payload)) {
+        if (payload.size() > kMaxSettingsText || !App::replaceKovraSettingsFile(payload)) {
             reply = QByteArray(1, NAK);
             break;
         }
