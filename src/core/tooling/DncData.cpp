@@ -1,6 +1,7 @@
 #include "tooling/DncData.h"
 
 #include "machines/MachineNames.h"
+#include "shared/CheckedStore.h"
 #include "shared/QExtQuery.h"
 #include "tooling/ToolLimits.h"
 #include "tooling/ToolRules.h"
@@ -333,12 +334,7 @@ bool importSet(const QByteArray &payload, QString *machine)
     QVector<Tool> tools;
     if (!parseTools(body.mid(c + 1), tools))
         return false;
-    QSqlDatabase db = QSqlDatabase::database();
-    if (!db.transaction())
-        return false;
-    if (!importInto(body.mid(a + 1, b - a - 1), body.mid(b + 1, c - b - 1), tools, machine) || !db.commit()) {
-        db.rollback();
-        return false;
-    }
-    return true;
+    CheckedStore store;
+    return store.begin() && importInto(body.mid(a + 1, b - a - 1), body.mid(b + 1, c - b - 1), tools, machine)
+           && store.commit();
 }
