@@ -87,6 +87,8 @@ QString writeSettingsDraft(const QString &file, const QByteArray &text)
         QSettings w(draft, QSettings::IniFormat);
         w.setIniCodec("UTF-8");
         w.sync();
+        // The status before the keys are read: a fault of the sections, not
+        // a line the reader passes over.
         if (w.status() != QSettings::NoError || w.allKeys().isEmpty()) {
             QFile::remove(draft);
             return QString();
@@ -185,7 +187,10 @@ bool App::writeKovraSettings(const QVector<QPair<QString, QVariant>> &values)
         else
             expected.remove(key);
     }
-    return putSettingsDraftInPlace(writeCheckedDraft(s.fileName(), IniText::withKeys(before, texts), expected));
+    QByteArray after;
+    if (!IniText::withKeys(before, texts, IniText::Utf8, IniText::AfterLastKey, after))
+        return false;
+    return putSettingsDraftInPlace(writeCheckedDraft(s.fileName(), after, expected));
 }
 
 void App::removeSaveLeftovers()

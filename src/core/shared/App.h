@@ -24,8 +24,8 @@ void resetKovraSettings();
 bool writeKovraSettings(const QVector<QPair<QString, QVariant>> &values);
 // Replaces the settings file by the text, and the settings object reads it.
 // False, and the file left as it was, when the text is no settings file
-// (the toolkit's reader finds a fault in it, or no key) or the file did not
-// take it.
+// (the toolkit's reader finds its sections faulty, a header left open say,
+// or no key in it) or the file did not take it.
 bool replaceKovraSettingsFile(const QByteArray &text);
 // Removes the drafts a killed save of the settings file left (beside the
 // file a link leads to). Only for the process that holds the working
