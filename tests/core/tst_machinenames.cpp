@@ -5,8 +5,7 @@
 #include "machines/MachineNames.h"
 
 namespace {
-const QStringList kNames{"LATHE1", "*FACTORY ZERO*", "*SERVICE", "*factory zero*", " *FACTORY ZERO*", "A*B", "",
-                         "*DEFAULT MACHINE*"};
+const QStringList kNames{"LATHE1", "*FACTORY ZERO*", "*SERVICE", "*factory zero*", " *FACTORY ZERO*", "A*B", ""};
 }
 
 // Which machine rows each list offers: the main window's and the input box's
@@ -57,7 +56,6 @@ private slots:
         QTest::newRow("the factory zero after a blank") << " *FACTORY ZERO*" << true << true << true;
         QTest::newRow("a star inside") << "A*B" << true << true << true;
         QTest::newRow("no name") << "" << true << true << true;
-        QTest::newRow("a row named as the default machine") << "*DEFAULT MACHINE*" << true << true << false;
     }
     void rowsOffered()
     {
@@ -74,13 +72,10 @@ private slots:
         QCOMPARE(!MachineNames::isSystemRow(name), serialLine);
     }
 
-    // Name and id, in name order; the text the machine selection runs.
+    // Name and id, in name order.
     void offeredInOrder()
     {
         const QString all = MachineNames::offeredQuery(true);
-        QCOMPARE(all, QString("SELECT name,idMachine FROM machine ORDER BY name"));
-        QCOMPARE(MachineNames::offeredQuery(false),
-                 QString("SELECT name,idMachine FROM machine WHERE name<> '*FACTORY ZERO*'ORDER BY name"));
         QStringList sorted = kNames;
         std::sort(sorted.begin(), sorted.end());
         QCOMPARE(offered(all), sorted);
@@ -89,13 +84,6 @@ private slots:
         QCOMPARE(q.value(1).toInt(), kNames.indexOf(q.value(0).toString()) + 1);
     }
 
-    void builtInNames()
-    {
-        QCOMPARE(MachineNames::defaultMachine(), QString("*DEFAULT MACHINE*"));
-        QCOMPARE(MachineNames::factoryZero(), QString("*FACTORY ZERO*"));
-        QVERIFY(MachineNames::isSystemRow(MachineNames::defaultMachine()));
-        QVERIFY(MachineNames::isSystemRow(MachineNames::factoryZero()));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestMachineNames)
