@@ -1,5 +1,6 @@
 // Machine coordinates, incremental zeroes and camera-corrected readouts of the
 // axis link.
+#include "axis/PositionFormat.h"
 #include "axis/cAxisInterface.h"
 #include "camera/VideoDevice.h"
 #include "shared/App.h"
@@ -48,6 +49,8 @@ private slots:
     void availability();
     void autoAngle_data();
     void autoAngle();
+    void positionLine_data();
+    void positionLine();
 };
 
 // ---------------------------------------------------------------------------
@@ -650,6 +653,47 @@ void TestAxes::autoAngle()
     QString out = "unchanged";
     QCOMPARE(link->hasAutoAngle(out), result);
     QCOMPARE(out, text);
+}
+
+// The texts of a position line, as the serial line and the socket send it.
+void TestAxes::positionLine_data()
+{
+    QTest::addColumn<bool>("mm");
+    QTest::addColumn<bool>("radius");
+    QTest::addColumn<bool>("xIncr");
+    QTest::addColumn<bool>("zIncr");
+    QTest::addColumn<bool>("trigger");
+    QTest::addColumn<QByteArray>("line");
+    QTest::newRow("request, mm radius") << true << true << false << false << false << QByteArray("mm 1.5 2.5 [A][A][M][R][N1]");
+    QTest::newRow("trigger, mm radius") << true << true << false << false << true << QByteArray("mm 1.5 2.5 [A][A][M][R ][N1]");
+    QTest::newRow("request, mm diameter") << true << false << false << false << false << QByteArray("mm 1.5 2.5 [A][A][M][D][N1]");
+    QTest::newRow("trigger, mm diameter") << true << false << false << false << true << QByteArray("mm 1.5 2.5 [A][A][M][D ][N1]");
+    QTest::newRow("request, inch radius") << false << true << false << false << false << QByteArray("in 1.5 2.5 [A][A][I][R][N1]");
+    QTest::newRow("trigger, inch radius") << false << true << false << false << true << QByteArray("in 1.5 2.5 [A][A][I][R ][N1]");
+    QTest::newRow("request, inch diameter") << false << false << false << false << false << QByteArray("in 1.5 2.5 [A][A][I][D][N1]");
+    QTest::newRow("trigger, inch diameter") << false << false << false << false << true << QByteArray("in 1.5 2.5 [A][A][I][D][N1]");
+    QTest::newRow("incremental X") << true << true << true << false << false << QByteArray("mm 1.5 2.5 [I][A][M][R][N1]");
+    QTest::newRow("incremental Z") << true << true << false << true << true << QByteArray("mm 1.5 2.5 [A][I][M][R ][N1]");
+}
+
+void TestAxes::positionLine()
+{
+    QFETCH(bool, mm);
+    QFETCH(bool, radius);
+    QFETCH(bool, xIncr);
+    QFETCH(bool, zIncr);
+    QFETCH(bool, trigger);
+    QFETCH(QByteArray, line);
+    s_machine m;
+    m.name = "N1";
+    m.IsMM = mm;
+    m.isRadius = radius;
+    m.xIncr = xIncr;
+    m.zIncr = zIncr;
+    const auto occasion = trigger ? PositionFormat::Occasion::Trigger : PositionFormat::Occasion::Request;
+    QCOMPARE(PositionFormat::line("mm %.1f %.1f [%s][%s][%s][%s][%s]", "in %.1f %.1f [%s][%s][%s][%s][%s]", 1.5, 2.5,
+                                  m, occasion),
+             line);
 }
 
 QTEST_GUILESS_MAIN(TestAxes)

@@ -98,6 +98,8 @@ private slots:
     void busyTextsTranslated_data();
     void busyTextsTranslated();
     void constructorAppliesSettings();
+    void lineOpenedAsTheProgramsLines_data();
+    void lineOpenedAsTheProgramsLines();
 
     void returnCodes_data();
     void returnCodes();
@@ -278,6 +280,48 @@ void TestSerial::busyTextsTranslated()
     const QString got = QextSerialPort::busyText("/dev/ttyX", heldBy);
     QCoreApplication::removeTranslator(&marking);
     QTEST(got, "text");
+}
+
+// The AXB, DNC and DataMatrix lines: whatever the port was set to before,
+// only the device, the rate and the link's name differ.
+void TestSerial::lineOpenedAsTheProgramsLines_data()
+{
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<uint>("bps");
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<bool>("opens");
+    QTest::addColumn<int>("rate");
+    QTest::newRow("AXB") << "/dev/ttyS0" << 115200u << "AXB" << true << int(BAUD115200);
+    QTest::newRow("DNC at the settings' rate") << "/dev/ttyUSB1" << 9600u << "DNC" << true << int(BAUD9600);
+    QTest::newRow("DNC at a rate without a setting") << "/dev/ttyUSB1" << 12345u << "DNC" << true << int(BAUD115200);
+    QTest::newRow("DataMatrix, device refused") << "/dev/ttyACM0" << 115200u << "DataMatrix" << false << int(BAUD115200);
+}
+
+void TestSerial::lineOpenedAsTheProgramsLines()
+{
+    QFETCH(QString, device);
+    QFETCH(uint, bps);
+    QFETCH(QString, link);
+    QFETCH(bool, opens);
+    QFETCH(int, rate);
+    FakeLink l;
+    l.port->setBaudRate(BAUD300);
+    l.port->setDataBits(DATA_7);
+    l.port->setParity(PAR_EVEN);
+    l.port->setStopBits(STOP_2);
+    l.port->setFlowControl(FLOW_HARDWARE);
+    l.port->setTimeout(1, 5);
+    l.port->setOpenFails(!opens);
+    QCOMPARE(l.manager->openLine(device, bps, link), opens);
+    QCOMPARE(l.manager->isOpen(), opens);
+    QCOMPARE(l.port->portName(), device);
+    QCOMPARE(int(l.port->baudRate()), rate);
+    QCOMPARE(int(l.port->dataBits()), int(DATA_8));
+    QCOMPARE(int(l.port->parity()), int(PAR_NONE));
+    QCOMPARE(int(l.port->stopBits()), int(STOP_1));
+    QCOMPARE(int(l.port->flowControl()), int(FLOW_OFF));
+    QCOMPARE(l.port->timeoutMillisec(), ulong(10));
+    QCOMPARE(l.port->linkName(), link);
 }
 
 void TestSerial::constructorAppliesSettings()

@@ -78,16 +78,9 @@ int main(int argc, char **argv)
     ::tcsetattr(slave, TCSANOW, &tio);
 
     ManageSerialPort port;
-    port.setPort(QString::fromLocal8Bit(name));
-    port.setBaudRate(BAUD115200);
-    port.setDataBits(DATA_8);
-    port.setParity(PAR_NONE);
-    port.setStopBits(STOP_1);
-    port.setFlowControl(FLOW_OFF);
-    port.setTimeout(0, 10);
     port.enableSending();
     port.enableReceiving();
-    if (!port.open() || port.receiveData() != 1) {
+    if (!port.openLine(QString::fromLocal8Bit(name), 115200, QString()) || port.receiveData() != 1) {
         std::fprintf(stderr, "cannot open %s\n", name);
         return 1;
     }

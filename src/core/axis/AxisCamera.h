@@ -1,6 +1,7 @@
 #pragma once
 
 #include "camera/CameraAxes.h"
+#include "camera/GeometryFunctions.h"
 
 // What the axis link needs of the camera: the edges it found at one moment,
 // the scales' linear compensation, and where to hand the axis position. The
@@ -21,8 +22,8 @@ public:
         float live[4] = {0, 0, 0, 0};                       // getMinX(false) ...
         bool heldValid[4] = {false, false, false, false};   // isValidFrozenMinX() ...
         float held[4] = {0, 0, 0, 0};                       // getMinX(true) ...
-        int circleX = -999999, circleY = -999999, circleRadius = 0;
-        int crossingX = -999999, crossingY = -999999;
+        int circleX = kNoPoint, circleY = kNoPoint, circleRadius = 0;
+        int crossingX = kNoPoint, crossingY = kNoPoint;
         bool crossingOnAxis = false;
     };
 

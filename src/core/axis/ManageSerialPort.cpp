@@ -372,6 +372,19 @@ bool ManageSerialPort::open(const QString &name, BaudRateType baudRate, DataBits
     return open();
 }
 
+bool ManageSerialPort::openLine(const QString &device, unsigned int baudRate, const QString &linkName)
+{
+    setPort(device);
+    setBaudRate(baudRate);
+    setDataBits(DATA_8);
+    setParity(PAR_NONE);
+    setStopBits(STOP_1);
+    setFlowControl(FLOW_OFF);
+    setTimeout(0, 10);
+    setLinkName(linkName);
+    return open();
+}
+
 bool ManageSerialPort::isOpen()
 {
     return port->isOpen();

@@ -173,6 +173,10 @@ public:
     bool open(const QString &name, BaudRateType baudRate, DataBitsType dataBits,
               ParityType parity, StopBitsType stopBits, FlowType flowControl,
               ulong seconds, ulong milliseconds);
+    // Opens the device as the program's own lines are used: at that rate (one
+    // without a setting gives 115200), 8 data bits, no parity, one stop bit,
+    // no flow control, reads waiting 10 ms; named as its link.
+    bool openLine(const QString &device, unsigned int baudRate, const QString &linkName);
     bool isOpen();
     // The last open() failed because another program holds the device.
     bool isInUse();

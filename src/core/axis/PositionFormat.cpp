@@ -1,5 +1,7 @@
 #include "axis/PositionFormat.h"
 
+#include "shared/SharedStruct.h"
+
 #include <cstdio>
 #include <cstring>
 #include <locale.h>
@@ -119,4 +121,13 @@ QByteArray PositionFormat::format(const QString &format, double x, double z, con
                   d.constData(), e.constData());
     out.chop(1);
     return out;
+}
+
+QByteArray PositionFormat::line(const QString &fmtMM, const QString &fmtInch, double x, double z, const s_machine &m,
+                                Occasion occasion)
+{
+    const bool trigger = occasion == Occasion::Trigger;
+    const QByteArray radius = m.isRadius ? (trigger ? "R " : "R") : (trigger && m.IsMM ? "D " : "D");
+    return format(m.IsMM ? fmtMM : fmtInch, x, z, m.xIncr ? "I" : "A", m.zIncr ? "I" : "A", m.IsMM ? "M" : "I", radius,
+                  m.name.toLatin1());
 }

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+struct s_machine;
+
 // A position-line format of the settings file: printf style, taking the X
 // and Z values (two floating conversions) and then five texts (X mode,
 // Z mode, unit, radius/diameter marker, machine name). Such a format comes
@@ -27,6 +29,15 @@ public:
     static QByteArray format(const QString &format, double x, double z, const QByteArray &xMode,
                              const QByteArray &zMode, const QByteArray &unit, const QByteArray &radius,
                              const QByteArray &name);
+
+    // What a position line answers: a request, or a trigger character.
+    enum class Occasion { Request, Trigger };
+    // The machine's position line in the format of its unit, x and z
+    // already in it; the texts are the X and Z modes ("I" incremental, "A"),
+    // the unit ("M", "I"), the radius marker and the machine's name. The
+    // marker is "R" or "D"; after a trigger "R " or "D ", but "D" in inches.
+    static QByteArray line(const QString &fmtMM, const QString &fmtInch, double x, double z, const s_machine &machine,
+                           Occasion occasion);
 
     // Widths and precisions above this are refused (they would only pad).
     static constexpr int kMaxField = 999;

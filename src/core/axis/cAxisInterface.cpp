@@ -101,17 +101,9 @@ cAxisInterface::cAxisInterface(QObject *parent, AxisCamera *cameraDevice)
     if (axbDncInterval < 0)
         axbDncInterval = 0;
 
-    axbPort->setPort(axbDevice);
-    axbPort->setBaudRate(BAUD115200);
-    axbPort->setDataBits(DATA_8);
-    axbPort->setParity(PAR_NONE);
-    axbPort->setStopBits(STOP_1);
-    axbPort->setFlowControl(FLOW_OFF);
-    axbPort->setTimeout(0, 10);
     axbPort->enableSending();
     axbPort->enableReceiving();
-    axbPort->setLinkName(QStringLiteral("AXB"));
-    if (!axbPort->open() && axbPort->isInUse())
+    if (!axbPort->openLine(axbDevice, 115200, QStringLiteral("AXB")) && axbPort->isInUse())
         busyPorts << axbPort->busyText();
     axbPort->receiveData();
 

@@ -10,8 +10,6 @@
 
 namespace {
 
-const int kNoPoint = -999999;
-
 // The reference set an axis computes with; with swapped axes the machine X
 // uses the Z set of the record and the machine Z the X set.
 struct RefSet
@@ -51,7 +49,7 @@ qint64 fromReference(const RefSet &set, int counts)
 
 float toMachine(const RefSet &set, int counts)
 {
-    return float(fromReference(set, counts)) / 10000.0f;
+    return float(RefLength{fromReference(set, counts)}.millimetres());
 }
 
 int clampToInt(qint64 v)
@@ -93,13 +91,13 @@ float cAxisInterface::convZ_2_MacCoord(int counts) const
 double cAxisInterface::GetX_DXFref() const
 {
     const RefSet s = setOfMachineX();
-    return double(s.ref + scaleX - s.sysRef - (s.incr ? s.incrZero : 0)) / 10000.0;
+    return RefLength{s.ref + scaleX - s.sysRef - (s.incr ? s.incrZero : 0)}.millimetres();
 }
 
 double cAxisInterface::GetZ_DXFref() const
 {
     const RefSet s = setOfMachineZ();
-    return double(s.ref + scaleZ - s.sysRef - (s.incr ? s.incrZero : 0)) / 10000.0;
+    return RefLength{s.ref + scaleZ - s.sysRef - (s.incr ? s.incrZero : 0)}.millimetres();
 }
 
 // ---------------------------------------------------------------------------
@@ -119,8 +117,8 @@ qint64 zeroFor(const RefSet &set, qint64 s, qint64 target)
 qint64 cAxisInterface::setValueCoordinate(bool machineX, double v) const
 {
     const QPointF edge = readoutEdge();
-    const double factor = CurrentMachine.IsMM ? 10000 : 254000;
-    return truncatedCount(std::round(v * factor)) - std::llround((machineX ? edge.x() : edge.y()) * 10000.0);
+    const double factor = RefLength::kPerMillimetre * (CurrentMachine.IsMM ? 1.0 : 25.4);
+    return truncatedCount(std::round(v * factor)) - RefLength::ofMillimetres(machineX ? edge.x() : edge.y()).tenths;
 }
 
 // The X fields of the record: machine X, or machine Z when the axes are swapped.

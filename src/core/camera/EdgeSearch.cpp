@@ -686,9 +686,9 @@ bool CEdgeSearch::SearchEntities(int first, int end, float framePosX, float fram
 void CEdgeSearch::searchOutcome()
 {
     QVector<sLineParam> found;
-    const QPoint none(kNoValue, kNoValue);
+    const QPoint none(kNoPoint, kNoPoint);
     if (entityCount == 0) {
-        circleResult = {kNoValue, kNoValue, 0};
+        circleResult = {kNoPoint, kNoPoint, 0};
         foundCircle(none, 0);
     } else {
         for (int k = 0; k < entityCount; ++k) {
@@ -708,7 +708,7 @@ void CEdgeSearch::searchOutcome()
             found.append(referenceLine());
         if (!circleFound) {
             foundCircle(none, 0);
-            circleResult = {kNoValue, kNoValue, 0};
+            circleResult = {kNoPoint, kNoPoint, 0};
         }
     }
     QPoint inter = none;
@@ -754,7 +754,7 @@ void CEdgeSearch::invalidateFrozen(float *mm, POINT *point)
 {
     for (int e = 0; e < 4; ++e) {
         point[e] = POINT{0, 0};
-        mm[e] = (e == EXT_MIN_X || e == EXT_MIN_Y) ? float(-kNoValue) : float(kNoValue);
+        mm[e] = (e == EXT_MIN_X || e == EXT_MIN_Y) ? float(-kNoPoint) : float(kNoPoint);
     }
 }
 
@@ -861,11 +861,11 @@ void CEdgeSearch::axisInPosition(int, bool) {}
 void CEdgeSearch::noProfileOutcome()
 {
     lines.clear();
-    intersection = QPoint(kNoValue, kNoValue);
+    intersection = QPoint(kNoPoint, kNoPoint);
     circleFound = false;
-    circleResult = {kNoValue, kNoValue, 0};
+    circleResult = {kNoPoint, kNoPoint, 0};
     foundLines(QVector<sLineParam>());
-    foundCircle(QPoint(kNoValue, kNoValue), 0);
+    foundCircle(QPoint(kNoPoint, kNoPoint), 0);
 }
 
 void CEdgeSearch::processFrame(const uchar *frame, int width, int height)

@@ -7,6 +7,7 @@
 #include <QVector>
 
 #include "camera/CameraAxes.h"
+#include "camera/GeometryFunctions.h"
 #include "camera/LineParam.h"
 
 // A pixel of the central 640 x 640 measuring window, origin top-left.
@@ -117,8 +118,6 @@ public:
         kReportedEntities = 29,
         kNone = -1
     };
-    static const int kNoValue = -999999;
-
     CEdgeSearch();
     virtual ~CEdgeSearch();
 
@@ -166,8 +165,8 @@ public:
     Entity entities[kMaxEntities];
     int entityCount = 0;
     QVector<sLineParam> lines;
-    QPoint intersection = QPoint(kNoValue, kNoValue);
-    CircleResult circleResult = {kNoValue, kNoValue, 0};
+    QPoint intersection = QPoint(kNoPoint, kNoPoint);
+    CircleResult circleResult = {kNoPoint, kNoPoint, 0};
     bool circleFound = false;
 
     // The last frame's result, in one piece.

@@ -3,7 +3,7 @@
 #include <cmath>
 
 namespace {
-const QPoint kNoPoint(-999999, -999999);
+const QPoint kNone(kNoPoint, kNoPoint);
 }
 
 QPoint lineCrossing(const sLineParam &a, const sLineParam &b, double parallelBelow)
@@ -11,7 +11,7 @@ QPoint lineCrossing(const sLineParam &a, const sLineParam &b, double parallelBel
     const double m1 = a.m, q1 = a.q, m2 = b.m, q2 = b.q;
     const bool column1 = isColumnSlope(m1), column2 = isColumnSlope(m2);
     if (std::fabs(m1 - m2) < parallelBelow || (column1 && column2))
-        return kNoPoint;
+        return kNone;
     const double x = column1 ? q1 : column2 ? q2 : (q1 - q2) / (m2 - m1);
     // The row on the flatter line at the unrounded column: on a steep line
     // the column's rounding would move it by up to half the slope.
@@ -19,14 +19,14 @@ QPoint lineCrossing(const sLineParam &a, const sLineParam &b, double parallelBel
     const sLineParam &flat = onSecond ? b : a;
     const double y = flat.m == kRowMark ? flat.q : flat.m * x + flat.q;
     if (!(std::fabs(x) < 1e9 && std::fabs(y) < 1e9))
-        return kNoPoint;
+        return kNone;
     return QPoint(int(std::lround(x)), int(std::lround(y)));
 }
 
 QPoint CalculateIntersection(QVector<sLineParam> lines)
 {
-    const QPoint p = lines.size() == 2 ? lineCrossing(lines[0], lines[1], 0.01) : kNoPoint;
-    return p == kNoPoint ? p : QPoint(p.x() - 320, 320 - p.y());
+    const QPoint p = lines.size() == 2 ? lineCrossing(lines[0], lines[1], 0.01) : kNone;
+    return p == kNone ? p : QPoint(p.x() - 320, 320 - p.y());
 }
 
 float circle_5p(QList<QPointF> points)

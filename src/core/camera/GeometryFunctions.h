@@ -9,13 +9,17 @@
 
 // Plane geometry for the found edges and the manual measures.
 
+// Both coordinates of a point, centre or crossing that is none (a circle's
+// radius is 0 with it), throughout the camera code and the screens.
+constexpr int kNoPoint = -999999;
+
 // Where two lines cross, in their pixels rounded to whole ones (halves away
-// from zero); (-999999, -999999) when their slopes differ by less than
+// from zero); (kNoPoint, kNoPoint) when their slopes differ by less than
 // parallelBelow, both are columns, or the crossing lies beyond any picture.
 QPoint lineCrossing(const sLineParam &a, const sLineParam &b, double parallelBelow);
 
 // Intersection of exactly two lines, in pixels from the view centre (320, 320),
-// x to the right and y upward; (-999999, -999999) when there is none.
+// x to the right and y upward; (kNoPoint, kNoPoint) when there is none.
 QPoint CalculateIntersection(QVector<sLineParam> lines);
 
 // Radius of the least-squares circle through at least five points, or 0 when

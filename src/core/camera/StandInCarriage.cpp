@@ -12,8 +12,9 @@ namespace {
 // reference, reversal and incremental zero undone.
 double scaleOf(double v, const CStandInCarriage::AxisRefs &a)
 {
-    const double fromRef = a.reverse ? double(a.ref) - v * 10000 : v * 10000 - double(a.ref);
-    return (fromRef + a.sysRef + (a.incr ? a.incrZero : 0)) / 10000.0;
+    const double t = RefLength::tenthsOf(v);
+    const double fromRef = a.reverse ? double(a.ref) - t : t - double(a.ref);
+    return RefLength::millimetresOf(fromRef + a.sysRef + (a.incr ? a.incrZero : 0));
 }
 
 double distance(QPointF a, QPointF b)

@@ -13,15 +13,9 @@ dmScanner::dmScanner(QObject *parent)
     , port(new ManageSerialPort())
 {
     connect(port, &ManageSerialPort::MnewDataReceived, this, &dmScanner::slot_newDataReceived);
-    port->setPort(App::kovraSettings().value(QStringLiteral("/DataMatrix/Port"), QStringLiteral("/dev/ttyACM0")).toString());
-    port->setBaudRate(BAUD115200);
-    port->setDataBits(DATA_8);
-    port->setParity(PAR_NONE);
-    port->setStopBits(STOP_1);
-    port->setFlowControl(FLOW_OFF);
-    port->setTimeout(0, 10);
-    port->setLinkName(QStringLiteral("DataMatrix"));
-    opened = port->open();
+    opened = port->openLine(
+        App::kovraSettings().value(QStringLiteral("/DataMatrix/Port"), QStringLiteral("/dev/ttyACM0")).toString(), 115200,
+        QStringLiteral("DataMatrix"));
     if (!opened && port->isInUse())
         busyText = port->busyText();
     if (opened) {

@@ -3,14 +3,13 @@
 #include <QStringList>
 #include <QVariant>
 
+#include "machines/MachineNames.h"
 #include "shared/CheckedStore.h"
 #include "shared/QExtQuery.h"
 #include "shared/SharedStruct.h"
 #include "tooling/ToolingTables.h"
 
 namespace {
-const char kFactoryZero[] = "*FACTORY ZERO*";
-
 QList<MachineRows::Entry> entries(QExtQuery &q)
 {
     QList<MachineRows::Entry> out;
@@ -59,9 +58,7 @@ bool remove(int idMachine, QString *error)
 QList<Entry> names(bool withFactoryZero)
 {
     QExtQuery q;
-    q.prepare(withFactoryZero ? QStringLiteral("SELECT name,idMachine FROM machine ORDER BY name")
-                              : QStringLiteral("SELECT name,idMachine FROM machine WHERE name<>:zero ORDER BY name"));
-    q.bindValue(QStringLiteral(":zero"), QLatin1String(kFactoryZero));
+    q.prepare(MachineNames::offeredQuery(withFactoryZero));
     return entries(q);
 }
 
@@ -69,10 +66,10 @@ QList<Entry> masters(int idMachine, eAxis axis)
 {
     QExtQuery q;
     q.prepare(QStringLiteral("SELECT name, idMachine FROM machine WHERE idMachine<>:id AND (%1= 'false' OR %1= 0) "
-                             "AND name<>:zero ORDER BY name")
-                  .arg(axis == axisZ ? QLatin1String("linkToMasterZ") : QLatin1String("linkToMasterX")));
+                             "AND %2 ORDER BY name")
+                  .arg(axis == axisZ ? QLatin1String("linkToMasterZ") : QLatin1String("linkToMasterX"),
+                       MachineNames::offeredCondition(false)));
     q.bindValue(QStringLiteral(":id"), idMachine);
-    q.bindValue(QStringLiteral(":zero"), QLatin1String(kFactoryZero));
     return entries(q);
 }
 

@@ -73,8 +73,9 @@ QString draftReadsAs(const QString &draft, const QMap<QString, QVariant> &expect
 }
 
 // Writes the text into a draft beside the settings file and reads the draft
-// back twice by the toolkit's reader: a draft the disk cut short reads
-// otherwise and is refused. The draft's name, or empty (no draft left).
+// back twice by the toolkit's reader: a text that is no settings file, or a
+// draft the disk cut short (it reads otherwise), is refused. The draft's
+// name, or empty (no draft left).
 QString writeSettingsDraft(const QString &file, const QByteArray &text)
 {
     const QString draft = writeDraft(file, text);
@@ -85,8 +86,9 @@ QString writeSettingsDraft(const QString &file, const QByteArray &text)
         QSettings w(draft, QSettings::IniFormat);
         w.setIniCodec("UTF-8");
         w.sync();
-        // A line the reader could not make sense of is no failure of this write.
-        if (w.status() == QSettings::AccessError) {
+        // The status before the keys are read: a fault of the sections, not
+        // a line the reader passes over.
+        if (w.status() != QSettings::NoError || w.allKeys().isEmpty()) {
             QFile::remove(draft);
             return QString();
         }
@@ -179,7 +181,10 @@ bool App::writeKovraSettings(const QVector<QPair<QString, QVariant>> &values)
         else
             expected.remove(key);
     }
-    return putSettingsDraftInPlace(writeCheckedDraft(s.fileName(), IniText::withKeys(before, texts), expected));
+    QByteArray after;
+    if (!IniText::withKeys(before, texts, IniText::Utf8, IniText::AfterLastKey, after))
+        return false;
+    return putSettingsDraftInPlace(writeCheckedDraft(s.fileName(), after, expected));
 }
 
 QString App::settingsFile()

@@ -10,8 +10,8 @@
 class QSettings;
 
 namespace App {
-// The one settings object on "./T8A_M.cfg" (INI, UTF-8). Built on first use,
-// relative to the working directory of that moment.
+// The one settings object on the settings file (INI, UTF-8). Built on first
+// use, relative to the working directory of that moment.
 QSettings &kovraSettings();
 // Drops the settings object (after syncing it) so the next use opens the file
 // of the current working directory again.
@@ -22,6 +22,9 @@ void resetKovraSettings();
 // through these two, never through the settings object's own save.
 bool writeKovraSettings(const QVector<QPair<QString, QVariant>> &values);
 // Replaces the settings file by the text, and the settings object reads it.
+// False, and the file left as it was, when the text is no settings file
+// (the toolkit's reader finds its sections faulty, a header left open say,
+// or no key in it) or the file did not take it.
 bool replaceKovraSettingsFile(const QByteArray &text);
 // "./T8A_M.cfg", relative to the working directory.
 QString settingsFile();

@@ -358,13 +358,19 @@ bool IniText::iniValue(const QVariant &value, QByteArray &text)
     return true;
 }
 
-QByteArray IniText::withKeys(const QByteArray &data, const QVector<QPair<QString, QByteArray>> &values)
+bool IniText::withKeys(const QByteArray &data, const QVector<QPair<QString, QByteArray>> &values, Encoding encoding,
+                       Placement placement, QByteArray &result)
 {
     QByteArray after = data;
     const QByteArray newline = data.contains("\r\n") ? "\r\n" : "\n";
+    if (data.startsWith("\xEF\xBB\xBF"))
+        encoding = Utf8; // as the file reads, so each value is expected as it will read
+    IniText before;
+    before.parse(data, encoding);
+    QMap<QString, QMap<QString, QString>> expected = before.texts();
     for (const auto &kv : values) {
         IniText text;
-        text.parse(after, Utf8);
+        text.parse(after, encoding);
         const QString k = normalized(kv.first);
         // Last first, so that the places before stay where they are.
         const QVector<Entry> places = text.lines.value(k);
@@ -385,26 +391,65 @@ QByteArray IniText::withKeys(const QByteArray &data, const QVector<QPair<QString
                 --end; // the blanks before a comment stay
             after.replace(begin, end - begin, kv.second);
         }
-        if (!places.isEmpty() || kv.second.isNull())
+        const QString asRead = kv.second.isNull() ? QString() : valueText(kv.second, encoding);
+        if (kv.second.isNull() || !places.isEmpty()) {
+            for (auto s = expected.begin(); s != expected.end(); ++s) {
+                if (!s->contains(k))
+                    continue;
+                if (kv.second.isNull())
+                    s->remove(k);
+                else
+                    (*s)[k] = asRead;
+            }
             continue;
+        }
         const auto s = text.sectionOf(k);
         const int slash = k.indexOf(QLatin1Char('/'));
         if (s != text.sections.cend() || slash < 0) {
             const QString section = slash < 0 ? QString() : s.key();
-            const int at = text.tails.value(section);
+            const int at = (placement == UnderHeader ? text.bodies : text.tails).value(section);
             const bool open = at > 0 && after.at(at - 1) != '\n' && after.at(at - 1) != '\r';
             after.insert(at, (open ? newline : QByteArray()) + escapedKey(k.mid(section.size())) + '=' + kv.second
                                  + newline);
+            expected[section][k] = asRead;
             continue;
         }
+        if (placement == UnderHeader)
+            return false;
         if (!after.isEmpty() && !after.endsWith('\n') && !after.endsWith('\r'))
             after += newline;
         if (!after.isEmpty())
             after += newline;
         after += '[' + escapedKey(k.left(slash)) + ']' + newline + escapedKey(k.mid(slash + 1)) + '=' + kv.second
                  + newline;
+        expected[k.left(slash + 1)][k] = asRead;
     }
-    return after;
+
+    // Every key set must read as its value, the others as before.
+    IniText written;
+    written.parse(after, encoding);
+    if (written.texts() != expected)
+        return false;
+    result = after;
+    return true;
+}
+
+QMap<QString, QMap<QString, QString>> IniText::texts() const
+{
+    QMap<QString, QMap<QString, QString>> out;
+    for (auto s = sections.cbegin(); s != sections.cend(); ++s) {
+        QMap<QString, QString> &keys = out[s.key()];
+        for (auto e = s->cbegin(); e != s->cend(); ++e)
+            keys.insert(e.key(), e->text);
+    }
+    return out;
+}
+
+QString IniText::valueText(const QByteArray &value, Encoding encoding)
+{
+    IniText line;
+    line.parse("k=" + value, encoding);
+    return line.value(QStringLiteral("k"));
 }
 
 IniText::IniText(const QString &path, Encoding encoding)
@@ -522,44 +567,6 @@ bool IniText::write(const QString &path, const QString &key, const QByteArray &v
         return false;
     const QByteArray data = in.readAll();
     in.close();
-    IniText before;
-    before.parse(data, Latin1);
-    const QString k = normalized(key);
-    const QString section = k.left(k.lastIndexOf(QLatin1Char('/')) + 1);
-    IniText expected = before;
-    QByteArray after = data;
-    if (const Entry *e = before.find(k)) {
-        int begin = e->begin;
-        int end = e->end;
-        while (begin < end && (data.at(begin) == ' ' || data.at(begin) == '\t'))
-            ++begin;
-        while (end > begin && (data.at(end - 1) == ' ' || data.at(end - 1) == '\t'))
-            --end; // the blanks before a comment stay
-        after.replace(begin, end - begin, value);
-        expected.sections[before.sectionOf(k).key()][k].text = QString::fromLatin1(value);
-    } else {
-        const int at = before.bodies.value(section, -1);
-        if (at < 0)
-            return false;
-        const bool open = at == data.size() && !data.endsWith('\n') && !data.endsWith('\r');
-        after.insert(at, (open ? "\n" : "") + k.mid(section.size()).toLatin1() + '=' + value + '\n');
-        expected.sections[section][k].text = QString::fromLatin1(value);
-    }
-
-    // Every key must read as expected, the others as before.
-    IniText written;
-    written.parse(after, Latin1);
-    if (written.value(k) != QString::fromLatin1(value) || written.sections.keys() != expected.sections.keys())
-        return false;
-    for (auto s = expected.sections.cbegin(); s != expected.sections.cend(); ++s) {
-        const Section got = written.sections.value(s.key());
-        if (got.size() != s->size())
-            return false;
-        for (auto e = s->cbegin(); e != s->cend(); ++e) {
-            const auto g = got.constFind(e.key());
-            if (g == got.cend() || g->text != e->text)
-                return false;
-        }
-    }
-    return WholeFile::replace(path, after);
+    QByteArray after;
+    return withKeys(data, {{key, value}}, Latin1, UnderHeader, after) && WholeFile::replace(path, after);
 }

@@ -24,20 +24,26 @@ public:
     // key as the settings class takes it ("/FIELD3/Label").
     QString value(const QString &key, const QString &defaultValue = QString()) const;
 
-    // Stores one plain value (digits, letters) under key "/SECTION/Name",
-    // every other byte of the file left as it is: the key's value is replaced
-    // where it stands, or the key is added under its section's first header.
-    // False, with the file untouched, when the section is missing, the file
-    // cannot be written or any key would then read otherwise.
-    static bool write(const QString &path, const QString &key, const QByteArray &value);
+    // Where a key the text lacks is added: right under its section's first
+    // header (the section must be there), or after the last key of the
+    // section's first part (a new section, the key's first part, at the end
+    // when there is none).
+    enum Placement { UnderHeader, AfterLastKey };
 
     // The text with the keys set, every other byte left as it is. Each value
-    // comes as the toolkit's INI writer writes it (iniValue()); it replaces
-    // the key's value on each of its lines, the blanks around it kept, or
-    // the key is added after the last key of its section's first part, or
-    // in a new section (the key's first part) at the end. A null value
-    // removes every line of its key. The caller checks how the result reads.
-    static QByteArray withKeys(const QByteArray &data, const QVector<QPair<QString, QByteArray>> &values);
+    // comes as the toolkit's INI writer writes it (iniValue()), or plain; it
+    // replaces the key's value on each of its lines, the blanks around it
+    // kept, or the key is added where placement says. A null value removes
+    // every line of its key. False when a key has no place, or the result,
+    // read in that encoding, would not hold each key set as its value and
+    // every other key as before.
+    static bool withKeys(const QByteArray &data, const QVector<QPair<QString, QByteArray>> &values,
+                         Encoding encoding, Placement placement, QByteArray &result);
+    // Stores one plain value (digits, letters) under key "/SECTION/Name" of
+    // a Latin-1 file, as withKeys() does, a new key under its section's
+    // header. False, with the file untouched, when withKeys() refuses or the
+    // file cannot be written.
+    static bool write(const QString &path, const QString &key, const QByteArray &value);
     // A value as the toolkit's INI writer writes it into a UTF-8 file; false
     // for a type that writer would keep in a binary form.
     static bool iniValue(const QVariant &value, QByteArray &text);
@@ -57,6 +63,10 @@ private:
     QMap<QString, Section>::const_iterator sectionOf(const QString &key) const;
     const Entry *find(const QString &key) const;
     static QString normalized(const QString &key);
+    // The keys' texts, by section.
+    QMap<QString, QMap<QString, QString>> texts() const;
+    // A value's text as it reads on a line of its own.
+    static QString valueText(const QByteArray &value, Encoding encoding);
 
     QMap<QString, Section> sections; // by name with its slash ("FIELD3/"), "" the root
     QHash<QString, int> bodies;      // where each section's first header line ends

@@ -1,6 +1,7 @@
 #include "SharedStruct.h"
 
 #include "App.h"
+#include "CheckedStore.h"
 #include "FatalExit.h"
 #include "QExtQuery.h"
 
@@ -436,21 +437,13 @@ bool openDatabase()
     }
 
     if (!hasAnyTable()) {
-        // A new installation: give it the tables the program relies on.
-        db.transaction();
-        bool ok = true;
-        const QStringList statements = newInstallationStatements();
-        for (const QString &st : statements) {
-            QExtQuery q;
-            if (!q.exec(st)) {
-                ok = false;
-                break;
-            }
-        }
-        if (ok && !statements.isEmpty())
-            db.commit();
-        else
-            db.rollback();
+        // A new installation: give it the tables the program relies on, all
+        // or none (a refused statement stops the rest).
+        CheckedStore store;
+        store.begin();
+        for (const QString &st : newInstallationStatements())
+            store.run(st);
+        store.commit();
     }
     upgradeDatabase();
     return true;

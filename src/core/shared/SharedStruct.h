@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "shared/RefLength.h"
+
 class QUrl;
 
 // Machine-wide options read from the settings file, plus a few run-time
@@ -53,27 +55,6 @@ struct s_MachineSettings
     bool hasNfc = false;
 
     s_MachineSettings() = default;
-};
-
-// The micrometres nearest to a length in tenths of a micrometre (halves away
-// from zero, as references were rounded before their tenths were kept).
-inline int nearestMicrometres(qint64 tenths)
-{
-    return int(tenths >= 0 ? (tenths + 5) / 10 : -((-tenths + 5) / 10));
-}
-
-// A machine's reference or smart offset, X as a radius: one quantity in
-// tenths of a micrometre, so that what was typed or placed stays whole. The
-// micrometre columns of table machine, which older programs read, hold its
-// nearest micrometres.
-struct RefLength
-{
-    qint64 tenths = 0;
-
-    static RefLength ofMicrometres(qint64 micrometres) { return {micrometres * 10}; }
-    int micrometres() const { return nearestMicrometres(tenths); }
-    bool operator==(const RefLength &o) const { return tenths == o.tenths; }
-    bool operator!=(const RefLength &o) const { return tenths != o.tenths; }
 };
 
 // The selected machine: a row of table machine with its references resolved

@@ -1,5 +1,6 @@
 #include "tooling/DncData.h"
 
+#include "machines/MachineNames.h"
 #include "shared/CheckedStore.h"
 #include "shared/QExtQuery.h"
 #include "tooling/ToolRules.h"
@@ -29,11 +30,12 @@ QByteArray machineList()
 {
     QByteArray out;
     QExtQuery q;
-    q.prepare(QStringLiteral("SELECT name FROM machine where name NOT LIKE '*%'"));
+    q.prepare(QStringLiteral("SELECT name FROM machine"));
     if (!q.exec())
         return out;
     while (q.next())
-        out += QStringLiteral("@%1@|").arg(q.value(0).toString()).toLatin1();
+        if (!q.value(0).isNull() && !MachineNames::isSystemRow(q.value(0).toString()))
+            out += QStringLiteral("@%1@|").arg(q.value(0).toString()).toLatin1();
     return out;
 }
 
@@ -91,7 +93,7 @@ Named findMachine(const QByteArray &listed, bool systemRows)
     q.prepare(QStringLiteral("SELECT idMachine, name FROM machine"));
     QVector<Named> rows = namedRows(q);
     if (!systemRows)
-        rows.erase(std::remove_if(rows.begin(), rows.end(), [](const Named &m) { return m.name.startsWith('*'); }),
+        rows.erase(std::remove_if(rows.begin(), rows.end(), [](const Named &m) { return MachineNames::isSystemRow(m.name); }),
                    rows.end());
     const int i = pickListed(rows, listed);
     return i < 0 ? Named{-1, QString()} : rows.at(i);
@@ -335,12 +337,7 @@ bool importSet(const QByteArray &payload, QString *machine)
     QVector<Tool> tools;
     if (!parseTools(body.mid(c + 1), tools))
         return false;
-    QSqlDatabase db = QSqlDatabase::database();
-    if (!db.transaction())
-        return false;
-    if (!importInto(body.mid(a + 1, b - a - 1), body.mid(b + 1, c - b - 1), tools, machine) || !db.commit()) {
-        db.rollback();
-        return false;
-    }
-    return true;
+    CheckedStore store;
+    return store.begin() && importInto(body.mid(a + 1, b - a - 1), body.mid(b + 1, c - b - 1), tools, machine)
+           && store.commit();
 }

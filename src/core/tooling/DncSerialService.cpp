@@ -2,6 +2,7 @@
 
 #include "axis/ManageSerialPort.h"
 #include "axis/PositionFormat.h"
+#include "machines/MachineNames.h"
 #include "shared/App.h"
 #include "shared/SharedStruct.h"
 #include "tooling/DncData.h"
@@ -9,7 +10,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSettings>
-#include <QTemporaryFile>
 
 #include <utility>
 
@@ -21,41 +21,10 @@ const char CR = 0x0D;
 const char LF = 0x0A;
 const char BUSY = '7';
 
-const char *const settingsFile = "./T8A_M.cfg";
-
-enum class Occasion { Request, Trigger };
-
-QByteArray radiusMarker(Occasion occasion)
-{
-    if (CurrentMachine.isRadius)
-        return occasion == Occasion::Request ? "R" : "R ";
-    if (occasion == Occasion::Request || !CurrentMachine.IsMM)
-        return "D";
-    return "D ";
-}
-
-// Position line in the format of the machine's unit; x and z already in it.
-QByteArray positionLine(const QString &fmtMM, const QString &fmtInch, double x, double z, Occasion occasion)
-{
-    const s_machine &m = CurrentMachine;
-    return PositionFormat::format(m.IsMM ? fmtMM : fmtInch, x, z, m.xIncr ? "I" : "A", m.zIncr ? "I" : "A",
-                                  m.IsMM ? "M" : "I", radiusMarker(occasion), m.name.toLatin1());
-}
-
 // Rows of a table's reply built between two turns of the event loop.
 const int kRowsPerStep = 1000;
 // How often a table's reply looks for room in a full queue.
 const int kWaitForRoomMs = 10;
-
-// A settings file the toolkit reads without a fault and finds keys in.
-bool isIniText(const QByteArray &text)
-{
-    QTemporaryFile file;
-    if (text.isEmpty() || !file.open() || file.write(text) != text.size() || !file.flush())
-        return false;
-    const QSettings ini(file.fileName(), QSettings::IniFormat);
-    return ini.status() == QSettings::NoError && !ini.allKeys().isEmpty();
-}
 
 // The most bytes a request may have before its CR: a settings file is far
 // smaller than a tooling table.
@@ -82,21 +51,14 @@ DncSerialService::DncSerialService(PositionSource positionSource, QObject *paren
     fmtInch = PositionFormat::checked(settings.value("/TTY/FmtInch", defaultInch).toString(), defaultInch,
                                       QStringLiteral("/TTY/FmtInch"));
     charDnc = char(settings.value("/TTY/CharDnc", 0).toInt() & 0xFF);
-    dncPort->setPort(dncDevice);
-    dncPort->setBaudRate(settings.value("/TTY/BaudRate", 115200).toUInt());
-    dncPort->setDataBits(DATA_8);
-    dncPort->setParity(PAR_NONE);
-    dncPort->setStopBits(STOP_1);
-    dncPort->setFlowControl(FLOW_OFF);
-    dncPort->setTimeout(0, 10);
     dncPort->enableSending();
     // A reply the line gave up is refused after what went out of it.
     dncPort->setCutReplyMark(QByteArray(1, NAK));
     dncPort->setBufferLimit(kMaxDncRequest);
     dncPort->setHandOverLimit(kMaxHandedOn);
     dncPort->enableReceiving();
-    dncPort->setLinkName(QStringLiteral("DNC"));
-    if (!dncPort->open() && dncPort->isInUse())
+    if (!dncPort->openLine(dncDevice, settings.value("/TTY/BaudRate", 115200).toUInt(), QStringLiteral("DNC"))
+        && dncPort->isInUse())
         busyPorts << dncPort->busyText();
     dncPort->receiveData();
     connect(&dncTimer, &QTimer::timeout, this, &DncSerialService::slotDncTimeout);
@@ -325,7 +287,7 @@ void DncSerialService::takeDncRequest(const QByteArray &request)
     case 'E': {
         // What the program changed in its settings belongs in the file sent.
         App::kovraSettings().sync();
-        QFile file(QString::fromLatin1(settingsFile));
+        QFile file(App::settingsFile());
         if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxSettingsText) {
             reply = QByteArray(1, NAK);
         } else {
@@ -339,7 +301,7 @@ void DncSerialService::takeDncRequest(const QByteArray &request)
         // The host's file replaces ours as a whole, or not at all: an empty
         // text, one that is no settings file, or a file the disk cut short is
         // refused and the old one stays.
-        if (payload.size() > kMaxSettingsText || !isIniText(payload) || !App::replaceKovraSettingsFile(payload)) {
+        if (payload.size() > kMaxSettingsText || !App::replaceKovraSettingsFile(payload)) {
             reply = QByteArray(1, NAK);
             break;
         }
@@ -363,7 +325,7 @@ void DncSerialService::takeDncRequest(const QByteArray &request)
             break;
         }
         send(QByteArray(1, ACK));
-        emit sigToolsetImported(QStringLiteral("*DEFAULT MACHINE*"));
+        emit sigToolsetImported(MachineNames::defaultMachine());
         emit sigToolsetImported(machine);
         return;
     }
@@ -388,7 +350,8 @@ QByteArray DncSerialService::dncPosition(bool trigger)
     double z = 0;
     if (!position || !position(x, z))
         return QByteArray(1, NAK) + BUSY;
-    return positionLine(fmtMM, fmtInch, x, z, trigger ? Occasion::Trigger : Occasion::Request);
+    return PositionFormat::line(fmtMM, fmtInch, x, z, CurrentMachine,
+                                trigger ? PositionFormat::Occasion::Trigger : PositionFormat::Occasion::Request);
 }
 
 // Hands the reply to the line's queue as far as it has room: a reply larger

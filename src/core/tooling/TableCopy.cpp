@@ -12,6 +12,7 @@
 #include <cmath>
 #include <limits>
 
+#include "shared/CheckedStore.h"
 #include "shared/QExtQuery.h"
 #include "tooling/ToolRules.h"
 
@@ -19,12 +20,8 @@ TableCopy::Shift TableCopy::referenceShift(const s_machine &source, const s_mach
 {
     // References in tenths of a micrometre, like the scale counts.
     Shift s;
-    const float sx = float(source.Xref.tenths - target.Xref.tenths)
-                     + float(target.sysXref) - float(source.sysXref);
-    const float sz = float(source.Zref.tenths - target.Zref.tenths)
-                     + float(target.sysZref) - float(source.sysZref);
-    s.dx = sx / 10000.0f;
-    s.dz = sz / 10000.0f;
+    s.dx = float(RefLength{source.Xref.tenths - target.Xref.tenths + target.sysXref - source.sysXref}.millimetres());
+    s.dz = float(RefLength{source.Zref.tenths - target.Zref.tenths + target.sysZref - source.sysZref}.millimetres());
     return s;
 }
 
@@ -87,63 +84,52 @@ float TableCopy::carryZ(float z, const s_machine &source, const s_machine &targe
 int TableCopy::copy(int idSourceTable, const s_machine &source, const s_machine &target, const QString &name,
                     bool erase, QString *error)
 {
-    QSqlDatabase db = QSqlDatabase::database();
-    auto failed = [&](const QSqlError &e) {
+    // The table and all its tools, or nothing.
+    CheckedStore store;
+    auto failed = [&] {
         if (error)
-            *error = e.text();
-        db.rollback();
+            *error = store.error();
         return -1;
     };
-    if (!db.transaction()) {
-        if (error)
-            *error = db.lastError().text();
-        return -1;
-    }
-    int newId = -1;
-    {
-        QSqlQuery table(db);
-        table.prepare(QStringLiteral("INSERT INTO toolingTables (idMachine,name) VALUES (:idMachine,:name)"));
-        table.bindValue(QStringLiteral(":idMachine"), target.idMachine);
-        table.bindValue(QStringLiteral(":name"), name);
-        if (!table.exec())
-            return failed(table.lastError());
-        // The id of this very row: a failed insert never sends the tools elsewhere.
-        bool ok = false;
-        newId = table.lastInsertId().toInt(&ok);
-        if (!ok)
-            return failed(QSqlError(QString(), QStringLiteral("no id for the new table")));
+    if (!store.begin()
+        || !store.run(QStringLiteral("INSERT INTO toolingTables (idMachine,name) VALUES (:idMachine,:name)"),
+                      {{QStringLiteral(":idMachine"), target.idMachine}, {QStringLiteral(":name"), name}}))
+        return failed();
+    // The id of this very row: a failed insert never sends the tools elsewhere.
+    bool ok = false;
+    const int newId = store.lastInsertId().toInt(&ok);
+    if (!ok) {
+        store.fail(QStringLiteral("no id for the new table"));
+        return failed();
     }
 
     const Shift shift = referenceShift(source, target);
     const bool targetMM = target.IsMM;
-    QSqlQuery tools(db);
+    QSqlQuery tools(QSqlDatabase::database());
     tools.setForwardOnly(true);
     tools.prepare(QStringLiteral("SELECT * FROM tools WHERE idTable=:idTable"));
     tools.bindValue(QStringLiteral(":idTable"), idSourceTable);
-    if (!tools.exec())
-        return failed(tools.lastError());
-    QSqlQuery insert(db);
-    insert.prepare(QStringLiteral(
-        "INSERT INTO tools (idTable,t,x,z,angle,cr,code) VALUES (:idTable,:t,:x,:z,:angle,:cr,:code)"));
+    if (!tools.exec()) {
+        store.fail(tools.lastError().text());
+        return failed();
+    }
+    const QString insert = QStringLiteral(
+        "INSERT INTO tools (idTable,t,x,z,angle,cr,code) VALUES (:idTable,:t,:x,:z,:angle,:cr,:code)");
     while (tools.next()) {
         const float x = carryX(tools.value(QStringLiteral("x")).toFloat(), source, target, shift, erase);
         const float z = carryZ(tools.value(QStringLiteral("z")).toFloat(), source, target, shift, erase);
         const float cr = carryLength(tools.value(QStringLiteral("cr")).toFloat(), source, target);
-        insert.bindValue(QStringLiteral(":idTable"), newId);
-        insert.bindValue(QStringLiteral(":t"), tools.value(QStringLiteral("t")).toInt());
-        insert.bindValue(QStringLiteral(":x"), MPrn(x, targetMM));
-        insert.bindValue(QStringLiteral(":z"), MPrn(z, targetMM));
-        insert.bindValue(QStringLiteral(":angle"), tools.value(QStringLiteral("angle")));
-        insert.bindValue(QStringLiteral(":cr"), MPrn(cr, targetMM));
-        insert.bindValue(QStringLiteral(":code"), tools.value(QStringLiteral("code")));
-        if (!insert.exec())
-            return failed(insert.lastError());
+        if (!store.run(insert, {{QStringLiteral(":idTable"), newId},
+                                {QStringLiteral(":t"), tools.value(QStringLiteral("t")).toInt()},
+                                {QStringLiteral(":x"), MPrn(x, targetMM)},
+                                {QStringLiteral(":z"), MPrn(z, targetMM)},
+                                {QStringLiteral(":angle"), tools.value(QStringLiteral("angle"))},
+                                {QStringLiteral(":cr"), MPrn(cr, targetMM)},
+                                {QStringLiteral(":code"), tools.value(QStringLiteral("code"))}}))
+            return failed();
     }
     tools.finish();
-    insert.finish();
-    if (!db.commit())
-        return failed(db.lastError());
-    return newId;
+    return store.commit() ? newId : failed();
 }
 
 int TableCopy::machineToolCount(int idMachine, QString *error)

@@ -37,6 +37,7 @@
 #include "axis/tcpserver.h"
 #include "keyboard/myinputpanel.h"
 #include "machines/MachineRows.h"
+#include "machines/MachineNames.h"
 #include "machines/cmachinelist.h"
 #include "keyboard/myinputpanelcontext.h"
 #include "shared/App.h"
@@ -53,7 +54,6 @@
 namespace {
 
 const char kVersion[] = "3.0";
-const char kDefaultMachine[] = "*DEFAULT MACHINE*";
 
 // The measure server is kept for the whole run and never deleted (the leak
 // checker's suppression file names this function).
@@ -151,7 +151,7 @@ MainWindow::MainWindow(QWidget *parent)
     initDnc();
 
     chechAxisInitStatus();
-    selectMachine(QString::fromLatin1(kDefaultMachine));
+    selectMachine(MachineNames::defaultMachine());
 
 
     // The rotation control sits in the top right corner of the live image.
@@ -512,7 +512,7 @@ void MainWindow::activateMachineSettings()
 void MainWindow::fillMachineCombo()
 {
     populateCombo(ui->cmbMachine, MachineRows::names(isSuperUser));
-    ui->cmbMachine->addItem(QString::fromLatin1(kDefaultMachine), -1);
+    ui->cmbMachine->addItem(MachineNames::defaultMachine(), -1);
     ui->cmbMachine->show();
 }
 
@@ -557,7 +557,7 @@ void MainWindow::activateMachine(int idMachine)
         QSettings &s = App::kovraSettings();
         s_machine m = CurrentMachine;
         m.idMachine = -1;
-        m.name = QString::fromLatin1(kDefaultMachine);
+        m.name = MachineNames::defaultMachine();
         const auto reference = [&s](const QString &key) {
             return MeasureCommands::referenceTenths(s.value(key), s.value(MeasureCommands::referenceTenthsKey(key)));
         };
@@ -703,12 +703,12 @@ void MainWindow::UpdateAxis()
     const bool before = lastZeroX && lastZeroZ;
     const bool now = zeroX && zeroZ;
     if (!before && now) {
-        selectMachine(QString::fromLatin1(kDefaultMachine));
+        selectMachine(MachineNames::defaultMachine());
         ui->tbMachineList->setEnabled(true);
         ui->cmbMachine->show();
         animator.setStatus(QStringLiteral("labelPrint"), true);
     } else if (before && !now) {
-        selectMachine(QString::fromLatin1(kDefaultMachine));
+        selectMachine(MachineNames::defaultMachine());
         ui->tbMachineList->setEnabled(false);
         ui->cmbMachine->hide();
         animator.setStatus(QStringLiteral("labelPrint"), true);

@@ -20,6 +20,7 @@
 #include "app/CameraPalettes.h"
 #include "app/MainWindowForm.h"
 #include "app/MeasureCommands.h"
+#include "machines/MachineNames.h"
 #include "axis/cAxisInterface.h"
 #include "axis/measureserver.h"
 #include "camera/CameraAxes.h"
@@ -35,8 +36,6 @@
 #include "tooling/ctoolset.h"
 
 namespace {
-
-const char kDefaultMachineName[] = "*DEFAULT MACHINE*";
 
 // Only a complete number is acted on: an empty entry, "." or "-" would read as 0.
 bool acceptable(QLineEdit *edit, double &value)
@@ -54,7 +53,7 @@ bool acceptable(QLineEdit *edit, double &value)
 
 bool isDefaultMachine()
 {
-    return CurrentMachine.name == QLatin1String(kDefaultMachineName);
+    return CurrentMachine.name == MachineNames::defaultMachine();
 }
 
 } // namespace

@@ -80,11 +80,8 @@ void TCPServer::DncRead()
     if (!axis->confirmAnswering())
         return;
 
-    const s_machine &m = CurrentMachine;
-    const QByteArray radius = m.isRadius ? QByteArray("R ") : (m.IsMM ? QByteArray("D ") : QByteArray("D"));
-    const QByteArray line = PositionFormat::format(m.IsMM ? fmtMM : fmtInch, double(axis->ReadX()),
-                                                   double(axis->ReadZ()), m.xIncr ? "I" : "A", m.zIncr ? "I" : "A",
-                                                   m.IsMM ? "M" : "I", radius, m.name.toLatin1());
+    const QByteArray line = PositionFormat::line(fmtMM, fmtInch, double(axis->ReadX()), double(axis->ReadZ()),
+                                                 CurrentMachine, PositionFormat::Occasion::Trigger);
     client->write(line);
 }
 

@@ -25,7 +25,6 @@
 
 namespace {
 const int kView = 640;
-const int kNoPoint = -999999;
 const float kPi = 3.141592654f;
 const QColor kWarningPink(239, 158, 158, 128);
 const QColor kFrozenOrange(255, 160, 16);

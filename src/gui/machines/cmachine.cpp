@@ -7,6 +7,7 @@
 
 #include "keyboard/myinputpanelcontext.h"
 #include "machines/MachineRows.h"
+#include "machines/MachineNames.h"
 #include "machines/ParentLink.h"
 #include "widgets/QExtDoubleValidator.h"
 #include "shared/CheckedStore.h"
@@ -17,7 +18,6 @@
 
 namespace {
 
-const char kFactoryZero[] = "*FACTORY ZERO*";
 const double kInchTop = 39.37008; // 1000 mm in inches, as a float holds it
 
 // Folder, filter and record field of each state of the output-kind box.
@@ -131,7 +131,7 @@ void cMachine::setEditMode()
 // shows it.
 QString cMachine::lengthText(qint64 tenths, bool isX) const
 {
-    double v = double(tenths) / 10000.0;
+    double v = RefLength{tenths}.millimetres();
     if (isX && !editingMachine.isRadiusStored)
         v *= 2;
     if (!editingMachine.IsMM)
@@ -145,8 +145,7 @@ qint64 cMachine::typedTenths(double value, bool isX) const
 {
     const double u = editingMachine.IsMM ? 1.0 : 25.4;
     const double d = isX && !editingMachine.isRadiusStored ? 2.0 : 1.0;
-    const double tenths = value * u / d * 10000.0;
-    return std::isfinite(tenths) && std::fabs(tenths) < 1e15 ? std::llround(tenths) : 0;
+    return RefLength::ofMillimetres(value * u / d).tenths;
 }
 
 void cMachine::showSmart(QLineEdit *field, qint64 tenths, bool isX)
@@ -197,7 +196,7 @@ void cMachine::setEditMachine(s_machine machine, QString name)
     CurrentMachine.reverseX = false;
     CurrentMachine.reverseZ = false;
 
-    ui->leName->setEnabled(machine.name != QLatin1String(kFactoryZero));
+    ui->leName->setEnabled(machine.name != MachineNames::factoryZero());
 
     if (MachineSettings.ppEnabled) {
         // Without the RFID option the kind is the record's and stays so: a
@@ -483,7 +482,7 @@ void cMachine::saveData()
         insertMode ? MachineRows::nameTaken(typedName) : MachineRows::nameTaken(typedName, editingMachine.idMachine);
 
     const QString &name = editingMachine.name;
-    if (name != QLatin1String(kFactoryZero) && name.contains(QLatin1Char('*'))) {
+    if (name != MachineNames::factoryZero() && name.contains(QLatin1Char('*'))) {
         refuse(tr("Machine name can't contain * character"));
         return;
     }

@@ -4,6 +4,7 @@
 #include <QSqlRecord>
 #include <QSqlTableModel>
 
+#include "machines/MachineNames.h"
 #include "machines/MachineRows.h"
 #include "machines/ParentLink.h"
 #include "widgets/SharedWidgets.h"
@@ -43,7 +44,7 @@ cMachineList::~cMachineList()
 
 void cMachineList::setCurrentMachine(QString name)
 {
-    model->setFilter(isSuperUser ? QString() : QStringLiteral("name<> '*FACTORY ZERO*'"));
+    model->setFilter(MachineNames::offeredCondition(isSuperUser));
     model->select();
     while (model->canFetchMore())
         model->fetchMore();

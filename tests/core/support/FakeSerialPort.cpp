@@ -24,6 +24,8 @@ void FakeSerialPort::setTimeout(ulong sec, ulong millisec)
 }
 
 ulong FakeSerialPort::timeoutMillisec() const { QMutexLocker l(&m_mutex); return m_timeoutMs; }
+void FakeSerialPort::setLinkName(const QString &name) { QMutexLocker l(&m_mutex); m_linkName = name; }
+QString FakeSerialPort::linkName() const { QMutexLocker l(&m_mutex); return m_linkName; }
 
 bool FakeSerialPort::open(QIODevice::OpenMode)
 {

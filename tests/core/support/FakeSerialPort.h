@@ -37,6 +37,8 @@ public:
     void flush() override;
     ulong lastError() const override;
     QString errorString() const override { return QString(); }
+    void setLinkName(const QString &name) override;
+    QString linkName() const;
 
     // Makes bytes wait at once (all of them seen by the next poll).
     void feed(const QByteArray &bytes);
@@ -65,6 +67,7 @@ private:
     StopBitsType m_stopBits = STOP_1;
     FlowType m_flow = FLOW_OFF;
     ulong m_timeoutMs = 0;
+    QString m_linkName;
     bool m_open = false;
     bool m_openFails = false;
     QByteArray m_pending;
