@@ -960,10 +960,18 @@ void TestDnc::replaceLargeTable()
             return qint64(-1);
         return probe.longestMs();
     };
-    const qint64 plain = replace("C");
-    QVERIFY(plain >= 0);
-    const qint64 held = replace("C?");
-    QVERIFY(held >= 0);
+    // A busy machine only lengthens a hold: one that looks long is measured
+    // again beside a plain replacement (a lookup per code holds long every time).
+    qint64 plain = 0;
+    qint64 held = 0;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        plain = replace("C");
+        QVERIFY(plain >= 0);
+        held = replace("C?");
+        QVERIFY(held >= 0);
+        if (held < 3 * plain)
+            break;
+    }
     QVERIFY2(held < 3 * plain, qPrintable(QString("held %1 ms, %2 ms with plain codes").arg(held).arg(plain)));
     QSqlQuery q;
     QVERIFY(q.exec("SELECT COUNT(*), MIN(t), SUM(code='C?') FROM tools WHERE idTable=2") && q.next());
