@@ -216,6 +216,35 @@ private slots:
         QCOMPARE(int(tag.fields.at(0).kind), tagKind);
     }
 
+    // A value against its field's bounds, by the field's kind: a float's
+    // and an int's number, a string's text by its length, no bounds else.
+    void boundsLine_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<double>("number");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("line");
+        // Min 1, Max 3 for every row; numberText is "n".
+        QTest::newRow("float above, as printed") << "float" << 3.5 << "" << "L n [1.000000,3.000000]";
+        QTest::newRow("float within, whatever the text") << "float" << 2.5 << "abcdef" << "";
+        QTest::newRow("int above, truncated") << "int" << 4.9 << "" << "L 4 [1,3]";
+        QTest::newRow("int within, whatever the text") << "int" << 3.9 << "abcdef" << "";
+        QTest::newRow("string by its length") << "string" << 2.0 << "abcd"
+                                              << "L length 4 [min length 1,max lenght 3]";
+        QTest::newRow("string within, whatever the number") << "string" << 99.0 << "ab" << "";
+        QTest::newRow("date has no bounds") << "date" << 99.0 << "abcd" << "";
+        QTest::newRow("counter has none") << "counter" << 99.0 << "abcd" << "";
+        QTest::newRow("no FieldType has none") << "" << 99.0 << "abcd" << "";
+        QTest::newRow("INT is no int") << "INT" << 99.0 << "abcd" << "";
+    }
+    void boundsLine()
+    {
+        QFETCH(QString, type);
+        QFETCH(double, number);
+        QFETCH(QString, text);
+        QTEST(FieldValues::boundsLine(rule(type, "", 1, 3), "L", number, "n", text), "line");
+    }
+
     // A measure is questioned only when Min and Max are both non-zero.
     void measureQuestion_data()
     {

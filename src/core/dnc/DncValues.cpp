@@ -132,15 +132,8 @@ QStringList check(const DatiDnc &f, bool isMM)
 {
     QStringList out;
     const QString text = f.value.toString();
-    QString line;
-    if (f.kind == FieldValues::Kind::Float) {
-        const double v = number(f, f.value);
-        line = FieldValues::floatBoundsLine(f, f.Label, v, MPrnExact(v, isMM));
-    } else if (f.isInt()) {
-        line = FieldValues::intBoundsLine(f, f.Label, number(f, f.value));
-    } else if (f.kind == FieldValues::Kind::String) {
-        line = FieldValues::lengthLine(f, f.Label, text.length());
-    }
+    const double v = number(f, f.value);
+    const QString line = FieldValues::boundsLine(f, f.Label, v, MPrnExact(v, isMM), text);
     if (!line.isEmpty())
         out << line;
     if (f.isList && text.isEmpty())

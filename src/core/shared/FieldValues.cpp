@@ -140,6 +140,21 @@ QString lengthLine(const Rule &r, const QString &label, int n)
                                ValueFormat::clampedInt(r.Max));
 }
 
+QString boundsLine(const Rule &r, const QString &label, double number, const QString &numberText,
+                   const QString &text)
+{
+    switch (r.kind) {
+    case Kind::Float:
+        return floatBoundsLine(r, label, number, numberText);
+    case Kind::Int:
+        return intBoundsLine(r, label, number);
+    case Kind::String:
+        return lengthLine(r, label, int(text.size()));
+    default:
+        return QString();
+    }
+}
+
 QString rangeText(const Rule &r)
 {
     return QLatin1Char('[') + QString::number(r.Min, 'g', 6) + QLatin1Char(',') + QString::number(r.Max, 'g', 6)

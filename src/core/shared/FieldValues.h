@@ -100,6 +100,12 @@ QString floatBoundsLine(const Rule &rule, const QString &label, double value, co
 // The failure line of a text whose length is outside Min and Max.
 QString lengthLine(const Rule &rule, const QString &label, int length);
 
+// The failure line of a field's value outside its bounds, by its kind: a
+// float's number (numberText: as the editor prints it) and an int's as
+// their bounds lines, a string's text by its length; other kinds have none.
+QString boundsLine(const Rule &rule, const QString &label, double number, const QString &numberText,
+                   const QString &text);
+
 // Min and Max as "[Min,Max]", 6 significant digits each.
 QString rangeText(const Rule &rule);
 

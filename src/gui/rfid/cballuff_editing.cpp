@@ -341,15 +341,8 @@ bool cBalluffUI::validateData(QString &message)
         auto *line = qobject_cast<QLineEdit *>(editor(i));
         const QString text = line ? line->text() : BalluffCodec::valueText(f.value);
         const int before = problems.size();
-        QString outside;
-        if (f.kind == FieldValues::Kind::Float) {
-            const float v = checkedFloat(f.value);
-            outside = FieldValues::floatBoundsLine(f, f.Label, v, MPrn(v, CurrentMachine.IsMM));
-        } else if (f.isInt()) {
-            outside = FieldValues::intBoundsLine(f, f.Label, checkedInt(f.value));
-        } else if (f.kind == FieldValues::Kind::String) {
-            outside = FieldValues::lengthLine(f, f.Label, int(text.size()));
-        }
+        const double v = f.isInt() ? double(checkedInt(f.value)) : double(checkedFloat(f.value));
+        const QString outside = FieldValues::boundsLine(f, f.Label, v, MPrn(float(v), CurrentMachine.IsMM), text);
         if (!outside.isEmpty())
             problems << outside;
         // A text a number field cannot read would go to the tag as 0, and a
