@@ -3,10 +3,14 @@
 #include <clocale>
 #include <ctime>
 
+#include "dnc/DncLayout.h"
+#include "rfid/BalluffLayout.h"
 #include "shared/FieldValues.h"
+#include "support/TestWorkDir.h"
 
-// The value rules a DNC field and a tag field share, as tables: what a text
-// or a script's output stands for, what an "int" value shows as and reads
+// The value rules a DNC field and a tag field share, as tables: the kind a
+// FieldType names, as both layout readers take it; what a text or a
+// script's output stands for, what an "int" value shows as and reads
 // back as, the bounds lines of the checks before a send or a write and the
 // measure question, which has a rule of its own. The editors' tests follow
 // their roads into these rules. Run under a comma-decimal locale: nothing
@@ -164,6 +168,81 @@ private slots:
         else
             line = FieldValues::lengthLine(r, "L", int(value));
         QTEST(line, "line");
+    }
+
+    // The kind a FieldType text names, exactly as spelled; both readers
+    // parse it so, and the tag layout's TIMESTAMP and COUNTER make their own.
+    void kinds_data()
+    {
+        QTest::addColumn<QString>("fieldType"); // null: no FieldType key
+        QTest::addColumn<QString>("tagType");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("tagKind");
+        using K = FieldValues::Kind;
+        const auto row = [](const char *name, const QString &fieldType, const char *tagType, K kind, K tagKind) {
+            QTest::newRow(name) << fieldType << tagType << int(kind) << int(tagKind);
+        };
+        row("int", "int", "UBIN", K::Int, K::Int);
+        row("float", "float", "UBIN", K::Float, K::Float);
+        row("string", "string", "CHAR", K::String, K::String);
+        row("date", "date", "UBIN", K::Date, K::Date);
+        row("counter", "counter", "UBIN", K::Counter, K::Counter);
+        row("absent", QString(), "UBIN", K::Other, K::Other);
+        row("empty", "", "UBIN", K::Other, K::Other);
+        row("unknown", "text", "CHAR", K::Other, K::Other);
+        row("upper case INT", "INT", "UBIN", K::Other, K::Other);
+        row("capital Float", "Float", "UBIN", K::Other, K::Other);
+        row("tag TIMESTAMP is a date", "float", "TIMESTAMP", K::Float, K::Date);
+        row("tag COUNTER is a counter", QString(), "COUNTER", K::Other, K::Counter);
+    }
+    void kinds()
+    {
+        QFETCH(QString, fieldType);
+        QFETCH(QString, tagType);
+        QFETCH(int, kind);
+        QFETCH(int, tagKind);
+        QCOMPARE(int(FieldValues::kindOf(fieldType)), kind);
+        const QByteArray key = fieldType.isNull() ? QByteArray() : "FieldType=" + fieldType.toUtf8() + "\n";
+        TestWorkDir wd;
+        QVERIFY(wd.writeFile("t.dnc", "[SETTINGS]\nTotFields=1\n[FIELD0]\nLabel=L\n" + key));
+        DncLayout dnc;
+        QVERIFY(dnc.read(wd.filePath("t.dnc"), false, {}));
+        QCOMPARE(int(dnc.fields.at(0).kind), kind);
+        QVERIFY(wd.writeFile("t.ini", "[SETTINGS]\nTotFields=1\n[FIELD0]\nLabel=L\nByteLength=4\nType="
+                                          + tagType.toLatin1() + "\n" + key));
+        BalluffLayout tag;
+        QStringList messages;
+        QVERIFY2(tag.read(wd.filePath("t.ini"), &messages), qPrintable(messages.join('\n')));
+        QCOMPARE(int(tag.fields.at(0).kind), tagKind);
+    }
+
+    // A value against its field's bounds, by the field's kind: a float's
+    // and an int's number, a string's text by its length, no bounds else.
+    void boundsLine_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<double>("number");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("line");
+        // Min 1, Max 3 for every row; numberText is "n".
+        QTest::newRow("float above, as printed") << "float" << 3.5 << "" << "L n [1.000000,3.000000]";
+        QTest::newRow("float within, whatever the text") << "float" << 2.5 << "abcdef" << "";
+        QTest::newRow("int above, truncated") << "int" << 4.9 << "" << "L 4 [1,3]";
+        QTest::newRow("int within, whatever the text") << "int" << 3.9 << "abcdef" << "";
+        QTest::newRow("string by its length") << "string" << 2.0 << "abcd"
+                                              << "L length 4 [min length 1,max lenght 3]";
+        QTest::newRow("string within, whatever the number") << "string" << 99.0 << "ab" << "";
+        QTest::newRow("date has no bounds") << "date" << 99.0 << "abcd" << "";
+        QTest::newRow("counter has none") << "counter" << 99.0 << "abcd" << "";
+        QTest::newRow("no FieldType has none") << "" << 99.0 << "abcd" << "";
+        QTest::newRow("INT is no int") << "INT" << 99.0 << "abcd" << "";
+    }
+    void boundsLine()
+    {
+        QFETCH(QString, type);
+        QFETCH(double, number);
+        QFETCH(QString, text);
+        QTEST(FieldValues::boundsLine(rule(type, "", 1, 3), "L", number, "n", text), "line");
     }
 
     // A measure is questioned only when Min and Max are both non-zero.

@@ -24,20 +24,21 @@ int integer(const IniText &s, const QString &key, const QString &def)
 
 } // namespace
 
-bool DncLayout::isSafeFormat(const QString &fieldType, const QString &format)
+bool DncLayout::isSafeFormat(FieldValues::Kind kind, const QString &format)
 {
     if (format.isEmpty())
         return true;
-    if (fieldType == QLatin1String("date"))
+    if (kind == FieldValues::Kind::Date)
         return ValueFormat::isDateFormat(format);
-    if (fieldType != QLatin1String("int") && fieldType != QLatin1String("float"))
-        return true; // other types do not use Format
-    return ValueFormat(format, fieldType == QLatin1String("int")).takenBy(ValueFormat::dncField);
+    if (kind != FieldValues::Kind::Int && kind != FieldValues::Kind::Float)
+        return true; // other kinds do not use Format
+    return ValueFormat(format, kind == FieldValues::Kind::Int).takenBy(ValueFormat::dncField);
 }
 
 void DncLayout::takeRule(DatiDnc &f)
 {
-    f.rule = FieldValues::Rule(f.FieldType, f.Format, isSafeFormat(f.FieldType, f.Format), f.Min, f.Max);
+    f.kind = FieldValues::kindOf(f.FieldType);
+    f.takeFormat(isSafeFormat(f.kind, f.Format));
 }
 
 bool DncLayout::read(const QString &path, bool toolMode, const QSet<QString> &dncColumns)
@@ -84,9 +85,9 @@ bool DncLayout::read(const QString &path, bool toolMode, const QSet<QString> &dn
         f.GetX = flag(s, p + QLatin1String("GetX"), QStringLiteral("false"));
         f.GetZ = flag(s, p + QLatin1String("GetZ"), QStringLiteral("false"));
         f.Format = s.value(p + QLatin1String("Format"));
-        if (!isSafeFormat(f.FieldType, f.Format))
-            return fail("Invalid Format");
         takeRule(f);
+        if (!f.formatUsable)
+            return fail("Invalid Format");
         f.Script = s.value(p + QLatin1String("Script"));
         if (!f.Script.isEmpty())
             f.Script = ScriptFunctions + QLatin1Char('\n') + f.Script;

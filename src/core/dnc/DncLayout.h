@@ -6,42 +6,17 @@
 #include <QStringList>
 #include <QVariant>
 
-#include "shared/FieldValues.h"
+#include "shared/LayoutField.h"
 
 // One field of a DNC layout file: how the panel shows and edits it, the name
 // it travels under to the CNC side and the column that keeps its value.
-struct DatiDnc
+struct DatiDnc : LayoutField
 {
-    QString Label;
     QString DncLabel;
-    QString DefaultValue;
-    bool AutoDefault = false;
-    float Min = 0;
-    float Max = 0;
-    QStringList List;
+    // Edited through a list: List has items and BitField is off.
     bool isList = false;
-    bool BitField = false;
-    quint8 BitMask = 0;
-    bool Locked = false;
-    bool Visible = true;
-    QString FieldType;
-    QVariant value;
-    bool GetX = false;
-    bool GetZ = false;
     QString SqlTable;
     QString SqlField;
-    QString Format;
-    bool RightJustify = false;
-    QString Script;
-    QString RegExp;
-    QString BackgroundColor;
-    QString ForegroundColor;
-    bool FontBold = false;
-    bool FontItalic = false;
-    quint8 FontSize = 99;
-    // The value rules (FieldType, Format, Min, Max) as the reader took them,
-    // the Format parsed once.
-    FieldValues::Rule rule;
 };
 
 // Reads a DNC layout file ("./dnc/<name>", INI, UTF-8) into its ordered field
@@ -69,12 +44,11 @@ public:
     QList<DatiDnc> fields;
     QHash<QString, int> dncLabelIndex;
 
-    // A layout Format that the field type can safely use: for "int" and
-    // "float" exactly one conversion of the type's family, for "date" known
+    // A layout Format that the field's kind can safely use: for an int or a
+    // float exactly one conversion of the kind's family, for a date known
     // strftime conversions only. An empty Format is always valid.
-    static bool isSafeFormat(const QString &fieldType, const QString &format);
-    // Sets the field's rule from its FieldType, Format, Min and Max, as the
-    // reader does (a Format it would refuse is none): for records made
-    // otherwise.
+    static bool isSafeFormat(FieldValues::Kind kind, const QString &format);
+    // Parses the field's FieldType and takes its Format, as the reader does
+    // (a Format it would refuse is none): for records made otherwise.
     static void takeRule(DatiDnc &field);
 };

@@ -23,11 +23,6 @@ QSqlRecord firstRow(const QString &sql, int idTool)
 }
 
 
-bool isNumberField(const DatiDnc &f)
-{
-    return f.FieldType == QLatin1String("int") || f.FieldType == QLatin1String("float");
-}
-
 // The number a value stands for; no value and texts that are no number read as 0.
 double number(const DatiDnc &f, const QVariant &value)
 {
@@ -41,16 +36,15 @@ namespace DncValues {
 
 QString format(const DatiDnc &f, const QVariant &value, bool isMM)
 {
-    if (isNumberField(f)) {
-        const bool isInt = f.FieldType == QLatin1String("int");
+    if (f.isNumber()) {
         const double n = number(f, value);
-        if (isInt)
-            return FieldValues::intText(f.rule, n);
-        if (f.rule.formatted() && f.rule.format.shows(n))
-            return f.rule.format.print(n);
+        if (f.isInt())
+            return FieldValues::intText(f, n);
+        if (f.formatted() && f.format.shows(n))
+            return f.format.print(n);
         return MPrnExact(n, isMM);
     }
-    if (f.FieldType == QLatin1String("date")) {
+    if (f.kind == FieldValues::Kind::Date) {
         const QVariant seconds = textValue(f, value);
         if (!value.isValid() || (value.type() == QVariant::String && value.toString().isEmpty()))
             return QString();
@@ -65,20 +59,21 @@ QVariant textValue(const DatiDnc &f, const QVariant &stored)
 {
     if (stored.type() != QVariant::String)
         return stored;
-    const QVariant value = FieldValues::fromText(f.rule, stored.toString());
+    const QVariant value = FieldValues::fromText(f, stored.toString());
     return value.type() == QVariant::String ? stored : value;
 }
 
 QVariant scriptValue(const DatiDnc &f, const QString &text)
 {
-    return FieldValues::scriptValue(f.rule, text);
+    return FieldValues::scriptValue(f, text);
 }
 
 QVariant collected(const DatiDnc &f, const QString &text)
 {
-    if (f.Format.isEmpty() && f.FieldType != QLatin1String("date"))
+    const bool date = f.kind == FieldValues::Kind::Date;
+    if (f.Format.isEmpty() && !date)
         return text;
-    if (!isNumberField(f) && f.FieldType != QLatin1String("date"))
+    if (!f.isNumber() && !date)
         return text;
     const QVariant value = textValue(f, text);
     if (value.type() == QVariant::String)
@@ -99,7 +94,7 @@ QByteArray storeBytes(const DatiDnc &f)
 bool storable(const DatiDnc &f)
 {
     const QString text = f.value.toString();
-    return isNumberField(f) || QString::fromLatin1(text.toLatin1()) == text;
+    return f.isNumber() || QString::fromLatin1(text.toLatin1()) == text;
 }
 
 bool addStoreRow(int idTool, QString *error)
@@ -184,16 +179,8 @@ QStringList check(const DatiDnc &f, bool isMM)
 {
     QStringList out;
     const QString text = f.value.toString();
-    const FieldValues::Rule &r = f.rule;
-    QString line;
-    if (f.FieldType == QLatin1String("float")) {
-        const double v = number(f, f.value);
-        line = FieldValues::floatBoundsLine(r, f.Label, v, MPrnExact(v, isMM));
-    } else if (f.FieldType == QLatin1String("int")) {
-        line = FieldValues::intBoundsLine(r, f.Label, number(f, f.value));
-    } else if (f.FieldType == QLatin1String("string")) {
-        line = FieldValues::lengthLine(r, f.Label, text.length());
-    }
+    const double v = number(f, f.value);
+    const QString line = FieldValues::boundsLine(f, f.Label, v, MPrnExact(v, isMM), text);
     if (!line.isEmpty())
         out << line;
     if (f.isList && text.isEmpty())

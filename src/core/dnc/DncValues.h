@@ -16,8 +16,8 @@ struct DatiDnc;
 // checks made before sending.
 namespace DncValues {
 
-// "int" and "float" through Format (or the built-in form), "date" as its
-// local time through Format, other types as their text. A value the Format
+// An int or a float through Format (or the built-in form), a date as its
+// local time through Format, other kinds as their text. A value the Format
 // cannot show is shown as its bare number. Independent of the process locale.
 QString format(const DatiDnc &field, const QVariant &value, bool isMM);
 

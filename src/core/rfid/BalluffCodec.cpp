@@ -124,7 +124,7 @@ bool readsSigned(const DatiCampo &f, int n)
     return isType(f, "SBIN") || n >= 3;
 }
 
-// How the decoder reads the text of a FORMATNUM "int" field or bit group:
+// How the decoder reads the text of a FORMATNUM int field or bit group:
 // through its pattern, as a display Format is read (0 when it is no number).
 int formatNumInt(const DatiCampo &f, const QByteArray &text)
 {
@@ -297,7 +297,7 @@ bool BalluffCodec::fitsBytes(const DatiCampo &f, double *lo, double *hi)
         word = double(truncated(scaled));
         low = 1 - std::pow(10.0, 2 * n - 1);
         high = std::min(std::pow(10.0, 2 * n) - 1, intMax);
-    } else if (isType(f, "FORMATNUM") && f.FieldType == QLatin1String("int") && f.formatNumRule.isValid()) {
+    } else if (isType(f, "FORMATNUM") && f.isInt() && f.formatNumRule.isValid()) {
         // An unsigned or hexadecimal pattern prints a negative word as a
         // number beyond the int range, which the decoder reads as 0.
         const QByteArray minusOne = f.formatNumRule.print(-1).toLatin1();
@@ -342,7 +342,7 @@ int BalluffCodec::heldDecimals(const DatiCampo &f)
         return n >= 4 ? 3 + k : k;
     if (isType(f, "BCD"))
         return (n <= 1 ? 0 : n == 2 ? 1 : 3) + k;
-    if (isType(f, "FORMATNUM") && f.FieldType == QLatin1String("float") && f.formatNumRule.isValid()) {
+    if (isType(f, "FORMATNUM") && f.kind == FieldValues::Kind::Float && f.formatNumRule.isValid()) {
         const QChar c = f.formatNumRule.conversion;
         if (c != QLatin1Char('f') && c != QLatin1Char('F'))
             return -1;
@@ -476,7 +476,7 @@ void BalluffCodec::decode(const QByteArray &image, QList<DatiCampo> &fields) con
             f.value = v / div;
         } else if (isType(f, "FORMATNUM")) {
             const QByteArray t = untilZero(b);
-            if (f.FieldType == QLatin1String("float")) {
+            if (f.kind == FieldValues::Kind::Float) {
                 // In double, as the text types: a number another writer put
                 // on the tag goes back with the digits it had.
                 bool ok = false;
@@ -484,7 +484,7 @@ void BalluffCodec::decode(const QByteArray &image, QList<DatiCampo> &fields) con
                 if (!ok)
                     v = 0;
                 f.value = v / div;
-            } else if (f.FieldType == QLatin1String("int")) {
+            } else if (f.isInt()) {
                 f.value = int(qint64(formatNumInt(f, t)) / div);
             }
         } else if (isType(f, "IEEE")) {
@@ -651,7 +651,7 @@ bool BalluffCodec::encodeField(DatiCampo &f, const QByteArray &tagBytes, QByteAr
         out.append(text.left(n));
     } else if (isType(f, "FORMATNUM")) {
         QByteArray text;
-        if (f.FieldType == QLatin1String("int")) {
+        if (f.isInt()) {
             const qint64 iv = roundEven(scaled);
             if (iv < std::numeric_limits<int>::min() || iv > std::numeric_limits<int>::max()
                 || !f.formatNumRule.isValid())

@@ -58,7 +58,7 @@ public:
     static QString valueText(const QVariant &v);
     // False when the field's value would go to the tag as bytes the decoder
     // reads back as another number (a binary, sign-and-magnitude or packed
-    // decimal word too small for it, a FORMATNUM "int" pattern that prints
+    // decimal word too small for it, a FORMATNUM int pattern that prints
     // a negative word unsigned, a number beyond single precision); lo and hi
     // then hold the values the bytes keep (after Div). Text fields and bit
     // groups are not checked here.

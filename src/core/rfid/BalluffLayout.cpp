@@ -49,11 +49,9 @@ bool telegramNumber(int n)
 
 void BalluffLayout::takeRules(DatiCampo &f)
 {
-    const bool isInt = f.FieldType == QLatin1String("int");
-    const bool numberField = isInt || f.FieldType == QLatin1String("float");
-    const bool usable = !numberField || ValueFormat(f.Format, isInt).takenBy(ValueFormat::tagField);
-    f.rule = FieldValues::Rule(f.FieldType, f.Format, usable, f.Min, f.Max);
-    const ValueFormat text(f.FormatNum, f.BitMask != 0 || isInt);
+    f.kind = FieldValues::kindOf(f.FieldType);
+    f.takeFormat(!f.isNumber() || ValueFormat(f.Format, f.isInt()).takenBy(ValueFormat::tagField));
+    const ValueFormat text(f.FormatNum, f.BitMask != 0 || f.isInt());
     f.formatNumRule = text.takenBy(ValueFormat::tagText) ? text : ValueFormat(QString(), true);
 }
 
@@ -173,8 +171,8 @@ bool BalluffLayout::read(const QString &path, QStringList *messages)
         } else if (f.Type == QLatin1String("PRESERVE")) {
             f.Locked = true;
         } else if (f.Type == QLatin1String("FORMATNUM")) {
-            if (f.FormatNum.isEmpty()
-                || (f.FieldType != QLatin1String("float") && f.FieldType != QLatin1String("int")))
+            const FieldValues::Kind kind = FieldValues::kindOf(f.FieldType);
+            if (f.FormatNum.isEmpty() || (kind != FieldValues::Kind::Float && kind != FieldValues::Kind::Int))
                 return refuse(tr("Missing or invalid FieldType") + "\n" + S);
         }
 
@@ -197,12 +195,11 @@ bool BalluffLayout::read(const QString &path, QStringList *messages)
         // own. The editor shows a field with an unusable display pattern as
         // it shows one without a pattern; the tag's bytes cannot do without theirs.
         takeRules(f);
-        const bool numberField = f.FieldType == QLatin1String("int") || f.FieldType == QLatin1String("float");
-        if (numberField && !f.Format.isEmpty() && !f.rule.format.isValid())
+        if (f.isNumber() && !f.Format.isEmpty() && !f.format.isValid())
             std::fprintf(stderr, "%s %s: unusable Format \"%s\", the field is shown without it\n",
                          qPrintable(path), qPrintable(S), qPrintable(f.Format));
         // A date's pattern goes to strftime as it stands.
-        if (f.FieldType == QLatin1String("date") && !ValueFormat::isDateFormat(f.Format))
+        if (f.kind == FieldValues::Kind::Date && !ValueFormat::isDateFormat(f.Format))
             return refuse(tr("Invalid format") + "\n" + S);
         if (f.Type == QLatin1String("FORMATNUM")) {
             // The decoder reads the tag's text back in the pattern's base, in
@@ -211,9 +208,7 @@ bool BalluffLayout::read(const QString &path, QStringList *messages)
             // other character around it would read back as 0.
             const ValueFormat &text = f.formatNumRule;
             const int base = text.base();
-            const bool readsBack = f.BitMask != 0 ? base == 16
-                                   : f.FieldType == QLatin1String("int") ? base == 10 || base == 16
-                                                                         : base == 10;
+            const bool readsBack = f.BitMask != 0 ? base == 16 : f.isInt() ? base == 10 || base == 16 : base == 10;
             if (!text.isValid() || !readsBack || !(text.before + text.after).trimmed().isEmpty())
                 return refuse(tr("Invalid format") + "\n" + S);
         }

@@ -39,8 +39,8 @@ struct BalluffLayout
     // The largest address or count a telegram can carry (four digits).
     static const int kMaxTelegramNumber = 9999;
 
-    // Sets the field's rule and formatNumRule from its FieldType, Format,
-    // FormatNum, BitMask, Min and Max, as the reader does (a pattern it finds
+    // Parses the field's FieldType and takes its Format and its FormatNum
+    // (for BitMask's argument) as the reader does (a pattern it finds
     // unusable is none): for records made otherwise.
     static void takeRules(DatiCampo &field);
 };

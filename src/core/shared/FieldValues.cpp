@@ -6,20 +6,42 @@
 
 namespace FieldValues {
 
-Rule::Rule(const QString &fieldType, const QString &fmt, bool usable, double low, double high)
-    : type(fieldType)
-    , formatText(usable ? fmt : QString())
-    , format(usable ? fmt : QString(), fieldType == QLatin1String("int"))
-    , min(low)
-    , max(high)
+Kind kindOf(const QString &t)
 {
+    if (t == QLatin1String("int"))
+        return Kind::Int;
+    if (t == QLatin1String("float"))
+        return Kind::Float;
+    if (t == QLatin1String("date"))
+        return Kind::Date;
+    if (t == QLatin1String("string"))
+        return Kind::String;
+    if (t == QLatin1String("counter"))
+        return Kind::Counter;
+    return Kind::Other;
+}
+
+Rule::Rule(const QString &fieldType, const QString &fmt, bool usable, double low, double high)
+    : FieldType(fieldType)
+    , Format(fmt)
+    , Min(float(low))
+    , Max(float(high))
+    , kind(kindOf(fieldType))
+{
+    takeFormat(usable);
+}
+
+void Rule::takeFormat(bool usable)
+{
+    formatUsable = usable;
+    format = ValueFormat(usable ? Format : QString(), isInt());
 }
 
 QVariant fromText(const Rule &r, const QString &text)
 {
-    if (r.type == QLatin1String("date")) {
+    if (r.kind == Kind::Date) {
         qint64 seconds = 0;
-        return ValueFormat::readDate(r.formatText, text, &seconds) ? QVariant(seconds) : QVariant(text);
+        return ValueFormat::readDate(r.usableFormat(), text, &seconds) ? QVariant(seconds) : QVariant(text);
     }
     if (!r.isNumber())
         return text;
@@ -57,9 +79,9 @@ QString intText(const Rule &r, double n)
 
 void intBounds(const Rule &r, int *low, int *high)
 {
-    const bool limited = bounded(r.min, r.max);
-    *low = limited ? ValueFormat::clampedInt(r.min) : INT_MIN;
-    *high = limited ? ValueFormat::clampedInt(r.max) : INT_MAX;
+    const bool limited = bounded(r.Min, r.Max);
+    *low = limited ? ValueFormat::clampedInt(r.Min) : INT_MIN;
+    *high = limited ? ValueFormat::clampedInt(r.Max) : INT_MAX;
     if (!r.formatted())
         return;
     *low = qMax(*low, ValueFormat::clampedInt(r.format.lowest()));
@@ -68,7 +90,7 @@ void intBounds(const Rule &r, int *low, int *high)
 
 namespace {
 
-// A bound or value of an "int" field as its bounds line shows it.
+// A bound or value of an int field as its bounds line shows it.
 QString boundText(const Rule &r, double k)
 {
     const bool codes = r.formatted() && r.format.conversion == QLatin1Char('c');
@@ -97,37 +119,52 @@ QString intBoundsLine(const Rule &r, const QString &label, double value)
 
 void floatBounds(const Rule &r, double unboundedFloor, double *low, double *high)
 {
-    const bool limited = bounded(r.min, r.max);
-    *low = limited ? r.min : unboundedFloor;
-    *high = limited ? r.max : DBL_MAX;
+    const bool limited = bounded(r.Min, r.Max);
+    *low = limited ? r.Min : unboundedFloor;
+    *high = limited ? r.Max : DBL_MAX;
 }
 
 QString floatBoundsLine(const Rule &r, const QString &label, double value, const QString &valueText)
 {
-    if (!bounded(r.min, r.max) || (value >= r.min && value <= r.max))
+    if (!bounded(r.Min, r.Max) || (value >= r.Min && value <= r.Max))
         return QString();
-    return label + QLatin1Char(' ') + valueText + QString::asprintf(" [%f,%f]", r.min, r.max);
+    return label + QLatin1Char(' ') + valueText + QString::asprintf(" [%f,%f]", r.Min, r.Max);
 }
 
 QString lengthLine(const Rule &r, const QString &label, int n)
 {
-    if (!bounded(r.min, r.max) || (n >= r.min && n <= r.max))
+    if (!bounded(r.Min, r.Max) || (double(n) >= r.Min && double(n) <= r.Max))
         return QString();
     return label + QStringLiteral(" length ")
-           + QString::asprintf("%d [min length %d,max lenght %d]", n, ValueFormat::clampedInt(r.min),
-                               ValueFormat::clampedInt(r.max));
+           + QString::asprintf("%d [min length %d,max lenght %d]", n, ValueFormat::clampedInt(r.Min),
+                               ValueFormat::clampedInt(r.Max));
+}
+
+QString boundsLine(const Rule &r, const QString &label, double number, const QString &numberText,
+                   const QString &text)
+{
+    switch (r.kind) {
+    case Kind::Float:
+        return floatBoundsLine(r, label, number, numberText);
+    case Kind::Int:
+        return intBoundsLine(r, label, number);
+    case Kind::String:
+        return lengthLine(r, label, int(text.size()));
+    default:
+        return QString();
+    }
 }
 
 QString rangeText(const Rule &r)
 {
-    return QLatin1Char('[') + QString::number(r.min, 'g', 6) + QLatin1Char(',') + QString::number(r.max, 'g', 6)
+    return QLatin1Char('[') + QString::number(r.Min, 'g', 6) + QLatin1Char(',') + QString::number(r.Max, 'g', 6)
            + QLatin1Char(']');
 }
 
 QString measureQuestion(const Rule &r, const QString &label, double value, const QString &outOfBounds,
                         const QString &overwrite)
 {
-    if (r.min == 0 || r.max == 0 || (value >= r.min && value <= r.max))
+    if (r.Min == 0 || r.Max == 0 || (value >= r.Min && value <= r.Max))
         return QString();
     return label + QLatin1Char(' ') + outOfBounds + QLatin1Char(' ') + rangeText(r) + QLatin1Char('\n') + overwrite;
 }

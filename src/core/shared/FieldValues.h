@@ -6,28 +6,47 @@
 #include "shared/ValueFormat.h"
 
 // The value rules of a layout field that the DNC panel and the tag editor
-// share: its type ("int", "float", "date", others as text), its display
-// Format read once with the layout, and its Min and Max. Core code: the
-// editors' widgets are made in FieldEditors.
+// share: its FieldType parsed into a kind, its display Format read once with
+// the layout, and its Min and Max. Core code: the editors' widgets are made
+// in FieldEditors.
 namespace FieldValues {
 
+// What a field's FieldType text stands for. Other: absent, or a text no
+// rule knows (the field is a text without length bounds).
+enum class Kind { Other, Int, Float, Date, String, Counter };
+
+// The kind a layout's FieldType text names, letter case as it stands.
+Kind kindOf(const QString &fieldType);
+
+// The layout keys FieldType, Format, Min and Max of a field, kept once, and
+// what the layout reader made of them.
 struct Rule
 {
     // format: the field's Format; usable: the layout reader found it one
     // conversion of the argument's kind (else the field has no Format).
-    Rule(const QString &type, const QString &format, bool usable, double min, double max);
-    Rule() : format(QString(), false) {}
+    Rule(const QString &fieldType, const QString &format, bool usable, double min, double max);
+    Rule() = default;
 
-    bool isInt() const { return type == QLatin1String("int"); }
-    bool isNumber() const { return isInt() || type == QLatin1String("float"); }
+    // Takes Format as the reader judged it for the kind: usable, or none.
+    void takeFormat(bool usable);
+
+    bool isInt() const { return kind == Kind::Int; }
+    bool isNumber() const { return isInt() || kind == Kind::Float; }
     // A number field shown through its Format.
     bool formatted() const { return isNumber() && format.isValid(); }
+    // The Format the rules use: empty when the reader found it unusable.
+    QString usableFormat() const { return formatUsable ? Format : QString(); }
 
-    QString type;
-    QString formatText;
-    ValueFormat format;
-    double min = 0;
-    double max = 0;
+    // The layout's texts and numbers as read.
+    QString FieldType;
+    QString Format;
+    float Min = 0;
+    float Max = 0;
+
+    // Parsed with the layout: FieldType's kind and the usable Format.
+    Kind kind = Kind::Other;
+    bool formatUsable = false;
+    ValueFormat format{QString(), false};
 };
 
 // Min and Max both 0: the field has no bounds.
@@ -46,40 +65,46 @@ QVariant fromText(const Rule &rule, const QString &text);
 // Format's text or the number in its base first), as fromText.
 QVariant scriptValue(const Rule &rule, const QString &text);
 
-// A number as an "int" field shows it through its Format; the bare number
+// A number as an int field shows it through its Format; the bare number
 // where the Format cannot show it or the int range cannot hold it (so that
 // it is refused as shown). Empty for a field without Format.
 QString shownInt(const Rule &rule, double value);
 
-// The text an "int" field shows for a number put into it (a measure, a
+// The text an int field shows for a number put into it (a measure, a
 // server's or a store's number): shownInt, or without Format the number
 // truncated toward zero. What is written or sent is this text.
 QString intText(const Rule &rule, double value);
 
-// Bounds of an "int" field: Min and Max truncated toward zero within the int
+// Bounds of an int field: Min and Max truncated toward zero within the int
 // range (the whole range without bounds), narrowed to what its Format shows.
 void intBounds(const Rule &rule, int *low, int *high);
 
-// The bounds of an "int" field (intBounds) as "[low,high]" in the Format's
+// The bounds of an int field (intBounds) as "[low,high]" in the Format's
 // base (character codes as numbers), so that they compare with what the
 // editor shows.
 QString intBoundsText(const Rule &rule);
 
-// The failure line of an "int" value outside its bounds: the label, the
+// The failure line of an int value outside its bounds: the label, the
 // value and intBoundsText, the value in the Format's base too; empty when
 // it passes.
 QString intBoundsLine(const Rule &rule, const QString &label, double value);
 
-// Bounds of a "float" field: Min and Max, without bounds from
+// Bounds of a float field: Min and Max, without bounds from
 // unboundedFloor to the largest double.
 void floatBounds(const Rule &rule, double unboundedFloor, double *low, double *high);
 
-// The failure line of a "float" value outside Min and Max (valueText: the
+// The failure line of a float value outside Min and Max (valueText: the
 // value as the editor prints numbers); empty when it passes or unbounded.
 QString floatBoundsLine(const Rule &rule, const QString &label, double value, const QString &valueText);
 
 // The failure line of a text whose length is outside Min and Max.
 QString lengthLine(const Rule &rule, const QString &label, int length);
+
+// The failure line of a field's value outside its bounds, by its kind: a
+// float's number (numberText: as the editor prints it) and an int's as
+// their bounds lines, a string's text by its length; other kinds have none.
+QString boundsLine(const Rule &rule, const QString &label, double number, const QString &numberText,
+                   const QString &text);
 
 // Min and Max as "[Min,Max]", 6 significant digits each.
 QString rangeText(const Rule &rule);

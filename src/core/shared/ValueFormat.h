@@ -13,7 +13,7 @@ class ValueFormat
 public:
     // format: one conversion, as the layout readers check it (an "l" before
     // a floating conversion is taken as printf takes it). integer: the
-    // argument is an int ("int" fields), else a double.
+    // argument is an int (int fields), else a double.
     ValueFormat(const QString &format, bool integer);
 
     bool isValid() const { return !conversion.isNull(); }
@@ -60,7 +60,7 @@ public:
     static const Conversions tagText;
     bool takenBy(const Conversions &set) const;
 
-    // A number as the int an "int" field holds: truncated toward zero,
+    // A number as the int an int field holds: truncated toward zero,
     // beyond the int range its nearest bound, NaN 0.
     static int clampedInt(double v);
 

@@ -199,9 +199,9 @@ void cDnc::buildTable()
             connect(e, &QLineEdit::textChanged, this, &cDnc::slot_textChanged);
             twFields->setCellWidget(i, 1, e);
             // A float field without bounds takes no minus sign.
-            if (QValidator *v = FieldEditors::numberValidator(f.rule, DBL_MIN, e))
+            if (QValidator *v = FieldEditors::numberValidator(f, DBL_MIN, e))
                 e->setValidator(v);
-            if (f.FieldType == QLatin1String("string")) {
+            if (f.kind == FieldValues::Kind::String) {
                 e->setMaxLength(int(f.Max));
             }
             if (toolMode)
@@ -274,7 +274,7 @@ QString cDnc::formatField(int i)
     const DatiDnc &f = fields.at(i);
     const QVariant raw = rawValue(f);
     // A counter shows what the store kept for it, else its current value.
-    if (f.FieldType == QLatin1String("counter"))
+    if (f.kind == FieldValues::Kind::Counter)
         return (raw.isValid() ? raw : f.value).toString();
     return DncValues::format(f, raw, CurrentMachine.IsMM);
 }
@@ -324,7 +324,7 @@ void cDnc::setBalluffValue(int i)
         // The text as its Format prints it is what is sent and stored, the
         // first time as at every later send.
         const QString text = l->text();
-        if (text.isEmpty() && (f.FieldType == QLatin1String("float") || f.FieldType == QLatin1String("int")))
+        if (text.isEmpty() && f.isNumber())
             f.value = 0;
         else
             f.value = DncValues::collected(f, text);
@@ -450,14 +450,14 @@ void cDnc::getMeasure()
     double v = text.toDouble();
     if (f.GetX && !CurrentMachine.isRadius)
         v *= 0.5;
-    const QString q = FieldValues::measureQuestion(f.rule, f.Label, v, tr("Data out of bounds"), tr("Overwrite?"));
+    const QString q = FieldValues::measureQuestion(f, f.Label, v, tr("Data out of bounds"), tr("Overwrite?"));
     if (!q.isEmpty()) {
         if (QMessageBoxKovra::warning(parentWindow, QStringLiteral("Balluff"), q, QMessageBox::Yes | QMessageBox::No,
                                       QMessageBox::No)
             == QMessageBox::No)
             return;
     }
-    // Shown as the field shows any value: an "int" field never takes decimals.
+    // Shown as the field shows any value: an int field never takes decimals.
     target->setText(DncValues::format(f, v, CurrentMachine.IsMM));
 }
 

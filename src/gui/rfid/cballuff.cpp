@@ -220,10 +220,10 @@ void cBalluffUI::buildRow(int i)
         line->setStatusTip(row);
         connect(line, &QLineEdit::textChanged, this, &cBalluffUI::slot_textChanged);
         // No more decimals than the tag gives back: what is shown is what it holds.
-        if (QValidator *v = FieldEditors::numberValidator(f.rule, -std::numeric_limits<double>::max(), line,
+        if (QValidator *v = FieldEditors::numberValidator(f, -std::numeric_limits<double>::max(), line,
                                                           fieldDecimals(f)))
             line->setValidator(v);
-        if (f.FieldType == QLatin1String("string")) {
+        if (f.kind == FieldValues::Kind::String) {
             line->setMaxLength(qMax(0, f.ByteLength));
         }
         line->setReadOnly(f.Locked || f.HasInputBox);
@@ -263,17 +263,17 @@ void cBalluffUI::setTableValue(int row)
     QString t;
     // A script's text is read as the editor's text is: through the Format.
     const QVariant number = v.type() == QVariant::String ? editorValue(f, v.toString()) : v;
-    if (f.FieldType == QLatin1String("int")) {
+    if (f.isInt()) {
         const int n = BalluffCodec::toInt(std::trunc(number.toDouble()));
         // The editor's text is what a write takes: a pattern the formatter
         // cannot take shows the value as an empty pattern would.
-        if (f.rule.formatted())
-            t = f.rule.format.print(n);
+        if (f.formatted())
+            t = f.format.print(n);
         else
             t = QString::number(n);
-    } else if (f.FieldType == QLatin1String("float")) {
+    } else if (f.kind == FieldValues::Kind::Float) {
         t = floatText(f, number.toDouble());
-    } else if (f.FieldType == QLatin1String("date")) {
+    } else if (f.kind == FieldValues::Kind::Date) {
         t = ValueFormat::printDate(f.Format, number.toLongLong());
     } else {
         t = charText(v);
@@ -303,8 +303,8 @@ void cBalluffUI::setTableValue(int row)
 
 QString cBalluffUI::floatText(const DatiCampo &f, double value)
 {
-    if (f.rule.formatted())
-        return f.rule.format.print(value);
+    if (f.formatted())
+        return f.format.print(value);
     return MPrn(float(value), CurrentMachine.IsMM);
 }
 

@@ -92,10 +92,10 @@ private:
     // The value an editor's text stands for: a number through the field's
     // Format, a date's seconds, else the text.
     static QVariant editorValue(const DatiCampo &f, const QString &text);
-    // A "float" field's text of a value: through its Format, else in the
+    // A float field's text of a value: through its Format, else in the
     // machine's unit decimals.
     static QString floatText(const DatiCampo &f, double value);
-    // The decimals a "float" field takes: what its bytes give back (Div and
+    // The decimals a float field takes: what its bytes give back (Div and
     // type) and its Format shows; -1 for no such limit.
     static int fieldDecimals(const DatiCampo &f);
     QString layoutPath() const;

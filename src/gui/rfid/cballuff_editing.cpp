@@ -32,7 +32,7 @@ QString listValue(const QString &item)
 }
 
 // The number a range check reads: a text as the operator's texts are read,
-// a number kept from the tag as it is (an "int" field shows it truncated).
+// a number kept from the tag as it is (an int field shows it truncated).
 float checkedFloat(const QVariant &v)
 {
     return v.type() == QVariant::String ? v.toString().toFloat() : v.toFloat();
@@ -82,17 +82,17 @@ void cBalluffUI::setBalluffValue(int index, bool applyAutoDefault)
 
 QVariant cBalluffUI::editorValue(const DatiCampo &f, const QString &text)
 {
-    return FieldValues::fromText(f.rule, text);
+    return FieldValues::fromText(f, text);
 }
 
 int cBalluffUI::fieldDecimals(const DatiCampo &f)
 {
-    if (f.FieldType != QLatin1String("float"))
+    if (f.kind != FieldValues::Kind::Float)
         return -1;
     int decimals = BalluffCodec::heldDecimals(f);
-    const QChar c = f.rule.format.conversion;
-    if (f.rule.formatted() && (c == QLatin1Char('f') || c == QLatin1Char('F'))) {
-        const int shown = f.rule.format.precision < 0 ? 6 : f.rule.format.precision;
+    const QChar c = f.format.conversion;
+    if (f.formatted() && (c == QLatin1Char('f') || c == QLatin1Char('F'))) {
+        const int shown = f.format.precision < 0 ? 6 : f.format.precision;
         decimals = decimals < 0 ? shown : qMin(decimals, shown);
     }
     return decimals;
@@ -155,7 +155,7 @@ void cBalluffUI::executeScript(QString &script, int row)
         for (const DncScript::Output &o : outputs) {
             // Read as a typed text is: a value handed through stays itself.
             DatiCampo &f = fields[o.field];
-            f.value = FieldValues::scriptValue(f.rule, o.value);
+            f.value = FieldValues::scriptValue(f, o.value);
             setTableValue(o.field);
         }
     }
@@ -223,7 +223,7 @@ void cBalluffUI::getMeasure()
         value = text.toDouble();
     }
     const QString question =
-        FieldValues::measureQuestion(f.rule, f.Label, value, tr("Data out of bounds"), tr("Overwrite?"));
+        FieldValues::measureQuestion(f, f.Label, value, tr("Data out of bounds"), tr("Overwrite?"));
     if (!question.isEmpty()) {
         if (QMessageBoxKovra::warning(parentWindow, QStringLiteral("Balluff"), question,
                                       QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
@@ -231,10 +231,10 @@ void cBalluffUI::getMeasure()
             return;
     }
     shown.forget(row);
-    // An "int" field shows it in its Format, as the DNC panel does: the
+    // An int field shows it in its Format, as the DNC panel does: the
     // number truncated, and that is what the tag gets.
-    if (f.FieldType == QLatin1String("int")) {
-        target->setText(FieldValues::intText(f.rule, value));
+    if (f.isInt()) {
+        target->setText(FieldValues::intText(f, value));
         return;
     }
     // A float field no more decimals than its bytes give back, so the text
@@ -257,15 +257,15 @@ void cBalluffUI::slot_inputBox()
     // The toolkit's input dialog, readable over the editor's dark panel.
     QInputDialog ask(this);
     ask.setWindowTitle(tr("Insert value"));
-    ask.setLabelText(f.Label + QLatin1Char(' ') + FieldValues::rangeText(f.rule));
-    if (f.FieldType == QLatin1String("float")) {
+    ask.setLabelText(f.Label + QLatin1Char(' ') + FieldValues::rangeText(f));
+    if (f.kind == FieldValues::Kind::Float) {
         double lo = 0, hi = 0;
-        FieldValues::floatBounds(f.rule, -std::numeric_limits<double>::max(), &lo, &hi);
+        FieldValues::floatBounds(f, -std::numeric_limits<double>::max(), &lo, &hi);
         ask.setInputMode(QInputDialog::DoubleInput);
         ask.setDoubleRange(lo, hi);
         // No more decimals than the field keeps and shows.
         int decimals = fieldDecimals(f);
-        if (!f.rule.formatted()) {
+        if (!f.formatted()) {
             const int machine = CurrentMachine.IsMM ? MachineSettings.mmDecimals : MachineSettings.inchDecimals;
             decimals = decimals < 0 ? machine : qMin(decimals, machine);
         }
@@ -273,19 +273,19 @@ void cBalluffUI::slot_inputBox()
         // The value the editor's text stands for, through its Format.
         const QVariant current = editorValue(f, target->text());
         ask.setDoubleValue(current.type() == QVariant::String ? 0.0 : current.toDouble());
-    } else if (f.FieldType == QLatin1String("int")) {
+    } else if (f.isInt()) {
         // The bounds the editor takes, in the Format's base, and the number
         // typed in that base too.
         int lo = 0, hi = 0;
-        FieldValues::intBounds(f.rule, &lo, &hi);
-        ask.setLabelText(f.Label + QLatin1Char(' ') + FieldValues::intBoundsText(f.rule));
+        FieldValues::intBounds(f, &lo, &hi);
+        ask.setLabelText(f.Label + QLatin1Char(' ') + FieldValues::intBoundsText(f));
         ask.setInputMode(QInputDialog::IntInput);
         ask.setIntRange(lo, hi);
         if (auto *spin = ask.findChild<QSpinBox *>())
-            spin->setDisplayIntegerBase(f.rule.formatted() ? f.rule.format.base() : 10);
+            spin->setDisplayIntegerBase(f.formatted() ? f.format.base() : 10);
         const QVariant current = editorValue(f, target->text());
         ask.setIntValue(current.type() == QVariant::String ? 0 : ValueFormat::clampedInt(current.toDouble()));
-    } else if (f.FieldType == QLatin1String("string")) {
+    } else if (f.kind == FieldValues::Kind::String) {
         QStringList items = f.List;
         if (!items.contains(f.DefaultValue))
             items.prepend(f.DefaultValue);
@@ -307,7 +307,7 @@ void cBalluffUI::slot_inputBox()
     if (ask.inputMode() == QInputDialog::DoubleInput)
         result = floatText(f, ask.doubleValue());
     else if (ask.inputMode() == QInputDialog::IntInput)
-        result = f.rule.formatted() ? FieldValues::shownInt(f.rule, ask.intValue()) : QString::number(ask.intValue());
+        result = f.formatted() ? FieldValues::shownInt(f, ask.intValue()) : QString::number(ask.intValue());
     else
         result = ask.textValue();
     if (!unchanged) {
@@ -341,15 +341,8 @@ bool cBalluffUI::validateData(QString &message)
         auto *line = qobject_cast<QLineEdit *>(editor(i));
         const QString text = line ? line->text() : BalluffCodec::valueText(f.value);
         const int before = problems.size();
-        QString outside;
-        if (f.FieldType == QLatin1String("float")) {
-            const float v = checkedFloat(f.value);
-            outside = FieldValues::floatBoundsLine(f.rule, f.Label, v, MPrn(v, CurrentMachine.IsMM));
-        } else if (f.FieldType == QLatin1String("int")) {
-            outside = FieldValues::intBoundsLine(f.rule, f.Label, checkedInt(f.value));
-        } else if (f.FieldType == QLatin1String("string")) {
-            outside = FieldValues::lengthLine(f.rule, f.Label, int(text.size()));
-        }
+        const double v = f.isInt() ? double(checkedInt(f.value)) : double(checkedFloat(f.value));
+        const QString outside = FieldValues::boundsLine(f, f.Label, v, MPrn(float(v), CurrentMachine.IsMM), text);
         if (!outside.isEmpty())
             problems << outside;
         // A text a number field cannot read would go to the tag as 0, and a

@@ -18,14 +18,14 @@ QValidator *numberValidator(const FieldValues::Rule &r, double unboundedFloor, Q
                                        parent);
         return new QExtIntValidator(low, high, parent);
     }
-    if (r.type != QLatin1String("float"))
+    if (r.kind != FieldValues::Kind::Float)
         return nullptr;
     double low = 0, high = 0;
     FieldValues::floatBounds(r, unboundedFloor, &low, &high);
     if (r.formatted())
         return new FormatValidator(r.format, low, high, parent, decimals);
     auto *v = new QExtDoubleValidator(low, high, decimals < 0 ? 3 : qMin(3, decimals), parent);
-    if (FieldValues::bounded(r.min, r.max))
+    if (FieldValues::bounded(r.Min, r.Max))
         v->setNotation(QDoubleValidator::StandardNotation);
     return v;
 }
