@@ -113,7 +113,6 @@ void TestDncFramer::requests_data()
     QTest::newRow("$ and CR go on with the next bytes") << 0 << Chunks{"$\r", "?\r"} << QByteArrayList{"$\r?\r"}
                                                         << false;
     QTest::newRow("three line ends are a request") << 0 << Chunks{"\r\r\r"} << QByteArrayList{"\r\r\r"} << false;
-    QTest::newRow("any first byte is framed") << 0 << Chunks{"#X\r"} << QByteArrayList{"#X\r"} << false;
     QTest::newRow("time-out refuses the partial request")
         << 0 << Chunks{"$?", timeOut, "$?\r"} << QByteArrayList{"<expired>", "$?\r"} << false;
     QTest::newRow("trigger drops only the partial request before it")
@@ -129,8 +128,6 @@ void TestDncFramer::requests_data()
         << 0 << Chunks{settingsBound + "k", "more", "\r$?\r"} << QByteArrayList{"<oversized>", "$?\r"} << false;
     QTest::newRow("refused request waits for its CR, no second refusal at its time-out")
         << 0 << Chunks{settingsBound + "kk", timeOut, "$?\r"} << QByteArrayList{"<oversized>", "$?\r"} << false;
-    QTest::newRow("refused request still dropping") << 0 << Chunks{settingsBound + "kk", "$?\r"}
-                                                    << QByteArrayList{"<oversized>"} << false;
     QTest::newRow("trigger ends a refused request")
         << 2 << Chunks{settingsBound + "kk", "\x02$?\r"} << QByteArrayList{"<oversized>", "<trigger>", "$?\r"} << false;
     QTest::newRow("import past the line's bound")
