@@ -1,15 +1,19 @@
-// Requests of a CNC or host computer on the serial DNC line, answered from a
-// database in memory: request assembly, the letters and their payloads
-// (machine names, "machine/table", tooling table imports, settings files).
+// Requests of a CNC or host computer on the serial DNC line: cut into
+// requests by the framer, which must give the same requests however the
+// bytes are chunked; then answered by the service from a database in memory
+// (the letters and their payloads: machine names, "machine/table", tooling
+// table imports, settings files).
 //
 // Input: one byte of flags, one byte of chunk size, then the bytes as the
 // serial line delivers them in chunks of that size.
 #include "support/FuzzEnv.h"
 
+#include "tooling/DncRequestFramer.h"
 #include "tooling/DncSerialService.h"
 #include "shared/App.h"
 #include "shared/SharedStruct.h"
 
+#include <QByteArrayList>
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QSettings>
@@ -59,6 +63,30 @@ DncSerialService *service()
     return instance.get();
 }
 
+// The requests of the bytes in chunks of that size, each taken after its
+// chunk as the service takes them, or all once every chunk came.
+QByteArrayList frame(char trigger, const QByteArray &bytes, int chunk, bool takeAfterEach)
+{
+    DncRequestFramer framer(trigger);
+    QByteArrayList out;
+    const auto takeAll = [&] {
+        while (framer.hasRequest()) {
+            const DncRequestFramer::Request r = framer.takeRequest();
+            out << QByteArray::number(int(r.kind)) + ':' + r.bytes;
+        }
+    };
+    for (int at = 0; at < bytes.size(); at += chunk) {
+        framer.append(bytes.mid(at, chunk));
+        if (takeAfterEach)
+            takeAll();
+    }
+    takeAll();
+    // Once every request is taken nothing waits uncut.
+    if (framer.isFull())
+        std::abort();
+    return out;
+}
+
 void feed(DncSerialService *l, const QByteArray &chunk)
 {
     QMetaObject::invokeMethod(l, "slot_DncRequest", Qt::DirectConnection, Q_ARG(QByteArray, chunk));
@@ -81,6 +109,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     CurrentMachine.xIncr = flags & 0x08;
 
     const QByteArray bytes(reinterpret_cast<const char *>(data) + 2, int(size - 2));
+    const char trigger = (flags & 0x10) ? 0x02 : 0;
+    const QByteArrayList requests = frame(trigger, bytes, chunk, true);
+    if (frame(trigger, bytes, 1, true) != requests || frame(trigger, bytes, qMax(1, bytes.size()), true) != requests
+        || frame(trigger, bytes, chunk, false) != requests)
+        std::abort();
+
     for (int at = 0; at < bytes.size(); at += chunk)
         feed(l, bytes.mid(at, chunk));
     // A table's reply is built a step per turn of the event loop.

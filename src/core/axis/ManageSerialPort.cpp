@@ -528,7 +528,6 @@ void ManageSerialPort::enableSending()
     if (!sendingEnabled && !sendThread) {
         sendThread = new ThreadSend(port.get(), this);
         sendThread->setLimit(sendLimit);
-        sendThread->setCutMark(cutReplyMark);
         sendingEnabled = true;
     }
 }
@@ -564,30 +563,11 @@ int ManageSerialPort::sendData(QByteArray &dataToSend)
     return sendThread->addDataToSend(dataToSend) ? 0 : kQueueFull;
 }
 
-int ManageSerialPort::sendPart(QByteArray &data, bool last)
-{
-    if (const int code = cannotSend())
-        return code;
-    switch (sendThread->addPart(data, last)) {
-    case ThreadSend::Added::Queued: return 0;
-    case ThreadSend::Added::Full: return kQueueFull;
-    case ThreadSend::Added::Cut: break;
-    }
-    return kReplyCut;
-}
-
 void ManageSerialPort::setSendQueueLimit(int bytes)
 {
     sendLimit = bytes;
     if (sendThread)
         sendThread->setLimit(bytes);
-}
-
-void ManageSerialPort::setCutReplyMark(const QByteArray &mark)
-{
-    cutReplyMark = mark;
-    if (sendThread)
-        sendThread->setCutMark(mark);
 }
 
 int ManageSerialPort::sendChar(char dataToSend)

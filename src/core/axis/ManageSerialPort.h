@@ -153,10 +153,10 @@ private:
 
 // One serial port with its traffic moved off the GUI thread. Received chunks,
 // port errors and CTS changes arrive as signals in the thread that owns the
-// manager. Results of sendData/sendChar/sendPart: 0 queued,
-// 2 port not open, 3 sending not enabled, 4 (kQueueFull) the send queue is
-// full, nothing queued, 5 (kReplyCut) the reply was given up; of receiveData:
-// 1 running, 2 port not open, 3 receiving not enabled.
+// manager. Results of sendData/sendChar: 0 queued, 2 port not open,
+// 3 sending not enabled, 4 (kQueueFull) the send queue is full, nothing
+// queued; of receiveData: 1 running, 2 port not open, 3 receiving not
+// enabled.
 class ManageSerialPort : public QObject
 {
     Q_OBJECT
@@ -211,15 +211,13 @@ public:
     void disableSending();
     bool isSendingEnabled();
     static const int kQueueFull = 4;
-    static const int kReplyCut = 5;
     int sendData(QByteArray &dataToSend);
-    // A reply sent in parts as the queue drains: takes off the front of data
-    // what the queue has room for (ThreadSend::addPart).
-    int sendPart(QByteArray &data, bool last);
     // The most bytes that wait unread (0: ThreadSend::kMaxQueued).
     void setSendQueueLimit(int bytes);
-    // What follows a reply the line gave up (ThreadSend::setCutMark).
-    void setCutReplyMark(const QByteArray &mark);
+    // The thread that writes what is queued, while sending is enabled (none
+    // before, or once disabled): a protocol that sends a reply in parts as
+    // the queue drains, or marks a reply given up, hands it on there.
+    ThreadSend *sendingThread() const { return sendThread; }
     int sendChar(char dataToSend);
     void stopSending();
 
@@ -271,6 +269,5 @@ private:
     int handOverLimit = 0;
     bool receivingHeld = false;
     int sendLimit = 0;
-    QByteArray cutReplyMark;
     qint64 chunkArrival = -1;
 };

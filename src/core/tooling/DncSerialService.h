@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QObject>
-#include <QQueue>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -10,8 +9,11 @@
 #include <functional>
 #include <memory>
 
+#include "tooling/DncReplyLine.h"
+#include "tooling/DncRequestFramer.h"
+
+class AbstractSerialPort;
 class ManageSerialPort;
-class TableRows;
 
 // The serial DNC service: requests of a CNC or host computer on the second
 // serial line, answered from the tooling tables and the settings file. Every
@@ -29,6 +31,10 @@ public:
 
     // Opens the line of "/TTY/DncPort" (none when it is empty).
     explicit DncSerialService(PositionSource position, QObject *parent = nullptr);
+    // Opens the given port, set up as it is, instead; takes ownership. The
+    // position formats and the trigger byte come from the settings all the
+    // same.
+    DncSerialService(std::unique_ptr<AbstractSerialPort> port, PositionSource position, QObject *parent = nullptr);
     ~DncSerialService() override;
 
     // Why the line was left closed because another program or link holds it.
@@ -37,10 +43,6 @@ public:
     // default); tests give a small one.
     void setSendQueueLimit(int bytes);
 
-    // The most complete requests that wait for their replies, in count and
-    // in bytes (one import of the largest size fills the bytes).
-    static constexpr int kMaxWaitingRequests = 1024;
-    static constexpr int kMaxWaitingBytes = 4 * 1024 * 1024;
     // The most bytes the line's receiving thread hands on before this thread
     // has taken them.
     static constexpr int kMaxHandedOn = 16 * 1024;
@@ -58,49 +60,25 @@ private slots:
     void slotDncTimeout();
 
 private:
-    // What waits for its reply: a request up to its CR, a trigger byte, a
-    // request refused for its size, a request that did not end in time.
-    struct Request
-    {
-        enum Kind { Line, Trigger, Oversized, Expired } kind;
-        QByteArray bytes;
-    };
-    // Of the line: taking a request's bytes, or dropping a refused one's up
-    // to its CR.
-    enum class State { Taking, Skipping };
+    using Request = DncRequestFramer::Request;
 
-    void assemble();
-    void take(QByteArray data);
-    void queueRequest(Request request);
-    bool atBound() const;
+    // Reads the service's settings and serves the line of dncPort: the device
+    // opened with the DNC line's settings, or with none the port as given.
+    void serveLine(const QString &device);
     void updateHold();
     void serve();
     void serveLater();
     void answer(const Request &request);
     void takeDncRequest(const QByteArray &request);
-    void continueReply();
     QByteArray dncPosition(bool trigger);
-    void send(QByteArray reply);
 
     PositionSource position;
     ManageSerialPort *dncPort = nullptr;
     QStringList busyPorts;
-    State state = State::Taking;
-    // Bytes received and not yet cut into requests (from unreadFrom on): they
-    // wait there while the requests waiting are at their bounds.
-    QByteArray unread;
-    int unreadFrom = 0;
-    QByteArray dncBuffer;
-    QQueue<Request> requests;
-    qint64 waitingBytes = 0;
+    DncRequestFramer framer;
+    DncReplyLine replies;
     bool receivingHeld = false;
     bool serveDue = false;
-    // While a reply is handed to the line's queue: a table's rows not yet
-    // read (none once all are, or for any other reply), and the bytes that
-    // the queue has not taken yet.
-    bool replying = false;
-    std::unique_ptr<TableRows> dncRows;
-    QByteArray dncReply;
     QString fmtMM;
     QString fmtInch;
     QTimer dncTimer;
