@@ -14,6 +14,7 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTextEdit>
+#include <QVariantAnimation>
 #include <QtTest>
 #include <memory>
 
@@ -104,6 +105,35 @@ QPushButton *key(QWidget *panel, const char *name)
 {
     return panel->findChild<QPushButton *>(QString::fromLatin1(name));
 }
+
+// The panel opens and closes only through its animation. Animations run on
+// one clock, each turn moving all of them alike: once one started after a
+// call has run a sixth of the panel's 300 ms, one the call started would
+// have moved the panel, however slow the machine.
+bool animationsTurned()
+{
+    QVariantAnimation probe;
+    probe.setStartValue(0);
+    probe.setEndValue(1);
+    probe.setDuration(60000);
+    probe.start();
+    return QTest::qWaitFor([&] { return probe.currentTime() >= 50; }, 10000);
+}
+
+// Counts the activations a window gets.
+class Activations : public QObject
+{
+public:
+    explicit Activations(QWidget *window) { window->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        count += e->type() == QEvent::WindowActivate;
+        return false;
+    }
+};
 
 // Writes the window with the open panel over it into $SCREENSHOT_DIR.
 void saveShot(const QString &name, QWidget &window, QWidget *panel)
@@ -478,7 +508,7 @@ void TestKeyboard::panelSecondOpenDoesNotAnimate()
     s.numeric->deselect();
     panel.showKeyboard(true);
     QCOMPARE(panel.geometry(), numericOpen);
-    QTest::qWait(50);
+    QVERIFY(animationsTurned());
     QCOMPARE(panel.geometry(), numericOpen);
     QCOMPARE(s.numeric->selectedText(), QString("7"));
 }
@@ -493,7 +523,7 @@ void TestKeyboard::panelNothingBeforeFocus()
     QCOMPARE(panel.geometry(), QRect(0, 0, 0, 0));
     // No field of the main window had the focus since the panel was made.
     panel.showKeyboard(true);
-    QTest::qWait(50);
+    QVERIFY(animationsTurned());
     QCOMPARE(panel.geometry(), QRect(0, 0, 0, 0));
 }
 
@@ -515,7 +545,7 @@ void TestKeyboard::panelCloseAfterFieldDestroyed()
 
     // Opening needs a living field again.
     panel.showKeyboard(true);
-    QTest::qWait(50);
+    QVERIFY(animationsTurned());
     QCOMPARE(panel.geometry(), closedRect);
 
     QVERIFY(focusOn(s.numeric));
@@ -617,20 +647,25 @@ void TestKeyboard::panelIgnoresOtherWindows()
     QTRY_COMPARE(panel.geometry(), numericOpen);
 
     // The panel hands an activation back to the remembered field's window.
-    QTest::qWait(20);
     QApplication::setActiveWindow(&dialog);
     QCOMPARE(QApplication::activeWindow(), &dialog);
     QEvent activate(QEvent::WindowActivate);
     QApplication::sendEvent(&panel, &activate);
     QTRY_COMPARE(QApplication::activeWindow(), &s.window);
 
-    // With that field gone, an activation activates nothing.
-    QTest::qWait(20);
+    // With that field gone, an activation activates nothing: the main window
+    // is not activated before a window asked to be active after it.
     QApplication::setActiveWindow(&dialog);
     delete s.numeric;
+    Activations main(&s.window);
     QApplication::sendEvent(&panel, &activate);
-    QTest::qWait(50);
     QCOMPARE(QApplication::activeWindow(), &dialog);
+    QWidget later;
+    later.setGeometry(600, 0, 100, 100);
+    later.show();
+    later.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&later));
+    QCOMPARE(main.count, 0);
 }
 
 void TestKeyboard::contextRequest_data()
@@ -675,11 +710,12 @@ void TestKeyboard::contextRequest()
     QTRY_VERIFY(ctx.panel()->size().isEmpty());
     ctx.showKeyboard(true);
     QCOMPARE(req.size(), 2 * requests);
-    QTest::qWait(open.isNull() ? 50 : 0);
-    if (open.isNull())
+    if (open.isNull()) {
+        QVERIFY(animationsTurned());
         QVERIFY(ctx.panel()->size().isEmpty());
-    else
+    } else {
         QTRY_COMPARE(ctx.panel()->geometry(), open);
+    }
 }
 
 void TestKeyboard::contextCloseRequest()
@@ -914,7 +950,7 @@ void TestKeyboard::touchDoubleSpinBox()
     QTest::mouseClick(s.doubleSpin->findChild<QLineEdit *>(), Qt::LeftButton, Qt::NoModifier,
                       QPoint(5, 5));
     QCOMPARE(req.size(), 1);
-    QTest::qWait(50);
+    QVERIFY(animationsTurned());
     QCOMPARE(ctx->panel()->geometry(), QRect(0, 0, 0, 0));
     QCOMPARE(ctx->target(), nullptr);
 
@@ -938,7 +974,7 @@ void TestKeyboard::touchReadOnlyAndLabel()
     QTest::mouseClick(label, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
     QTest::mouseClick(s.text, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
     QTest::mouseClick(s.plainButton, Qt::LeftButton);
-    QTest::qWait(50);
+    QVERIFY(animationsTurned());
     QCOMPARE(ctx->panel()->geometry(), QRect(0, 0, 0, 0));
     QCOMPARE(ctx->target(), nullptr);
 }
