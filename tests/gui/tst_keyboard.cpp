@@ -14,12 +14,12 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTextEdit>
-#include <QVariantAnimation>
 #include <QtTest>
 #include <memory>
 
 #include "keyboard/myinputpanel.h"
 #include "keyboard/myinputpanelcontext.h"
+#include "support/AnimationClock.h"
 #include "support/Screenshot.h"
 #include "support/WindowTap.h"
 
@@ -106,19 +106,8 @@ QPushButton *key(QWidget *panel, const char *name)
     return panel->findChild<QPushButton *>(QString::fromLatin1(name));
 }
 
-// The panel opens and closes only through its animation. Animations run on
-// one clock, each turn moving all of them alike: once one started after a
-// call has run a sixth of the panel's 300 ms, one the call started would
-// have moved the panel, however slow the machine.
-bool animationsTurned()
-{
-    QVariantAnimation probe;
-    probe.setStartValue(0);
-    probe.setEndValue(1);
-    probe.setDuration(60000);
-    probe.start();
-    return QTest::qWaitFor([&] { return probe.currentTime() >= 50; }, 10000);
-}
+// The panel opens and closes only through its animation: that none was
+// started shows once animationsTurned().
 
 // Counts the activations a window gets.
 class Activations : public QObject
