@@ -123,27 +123,27 @@ struct DncLink
         enableToolingup = false;
     }
 
-    // Sends the chunks (each given time to arrive on its own) and returns what
-    // the link answered: once `expected` bytes came (or 30 s passed), and
-    // anything more that follows within a short while.
+    // Sends the chunks (each read by the link before the next is sent) and
+    // returns what the link answered: once `expected` bytes came (or 30 s
+    // passed), and anything more that follows within a while twice as long as
+    // they took.
     QByteArray ask(const QList<QByteArray> &chunks, const QByteArray &expected)
     {
         host.clearReceived();
         for (const QByteArray &c : chunks) {
             host.write(c);
-            QTest::qWait(10);
+            (void)QTest::qWaitFor([this] { return host.allRead(); }, 5000);
         }
         QElapsedTimer t;
         t.start();
-        while (host.received().size() < expected.size() && t.elapsed() < 30000)
-            QTest::qWait(2);
-        return collect(expected.isEmpty() ? 150 : 40);
+        (void)QTest::qWaitFor([&] { return host.received().size() >= expected.size(); }, 30000);
+        return collect(qMin<qint64>(qMax<qint64>(expected.isEmpty() ? 150 : 40, 2 * t.elapsed()), 2000));
     }
     QByteArray ask(const QByteArray &request, const QByteArray &expected)
     {
         return ask(QList<QByteArray>{request}, expected);
     }
-    QByteArray collect(int quietMs)
+    QByteArray collect(qint64 quietMs)
     {
         int seen = -1;
         QElapsedTimer quiet;
@@ -348,9 +348,9 @@ void TestDnc::timeout()
     link.host.clearReceived();
     link.host.write(request);
     // Nothing before the second has passed: note when the first byte comes
-    // (a busy machine only makes it later, never earlier).
-    while (link.host.received().isEmpty() && t.elapsed() < (reply.isEmpty() ? 2500 : 30000))
-        QTest::qWait(5);
+    // (a busy machine only makes it later, never earlier). With a trigger
+    // nothing comes within two and a half times the time-out.
+    (void)QTest::qWaitFor([&] { return !link.host.received().isEmpty(); }, reply.isEmpty() ? 2500 : 30000);
     const qint64 arrival = t.elapsed();
     QCOMPARE(link.collect(100), reply);
     if (!reply.isEmpty())

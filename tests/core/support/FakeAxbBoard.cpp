@@ -103,7 +103,9 @@ void FakeAxbBoard::writeAll(const QByteArray &bytes)
         const ssize_t n = ::write(m_master, p, size_t(left));
         if (n < 0) {
             if (errno == EAGAIN || errno == EINTR) {
-                usleep(100);
+                // Until the line takes bytes again.
+                pollfd writable{m_master, POLLOUT, 0};
+                ::poll(&writable, 1, 100);
                 continue;
             }
             return;

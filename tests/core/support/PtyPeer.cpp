@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -84,6 +85,12 @@ QByteArray PtyPeer::readAvailable()
         break; // EAGAIN, or EIO while no slave is open
     }
     return out;
+}
+
+bool PtyPeer::allRead() const
+{
+    int unread = -1;
+    return m_slave >= 0 && ::ioctl(m_slave, FIONREAD, &unread) == 0 && unread == 0;
 }
 
 bool PtyPeer::waitForReadyRead(int timeoutMs)
