@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -113,6 +114,12 @@ void FakeAxbBoard::writeAll(const QByteArray &bytes)
         p += n;
         left -= int(n);
     }
+}
+
+bool FakeAxbBoard::allRead() const
+{
+    int unread = -1;
+    return m_slave >= 0 && ::ioctl(m_slave, FIONREAD, &unread) == 0 && unread == 0;
 }
 
 QByteArray FakeAxbBoard::positionLine() const
