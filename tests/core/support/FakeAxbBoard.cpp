@@ -6,7 +6,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
-#include <sys/ioctl.h>
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
@@ -118,8 +117,10 @@ void FakeAxbBoard::writeAll(const QByteArray &bytes)
 
 bool FakeAxbBoard::allRead() const
 {
-    int unread = -1;
-    return m_slave >= 0 && ::ioctl(m_slave, FIONREAD, &unread) == 0 && unread == 0;
+    // A poll of the terminal first hands it what was written and is still
+    // on its way (a count alone may miss that).
+    pollfd readable{m_slave, POLLIN, 0};
+    return m_slave >= 0 && ::poll(&readable, 1, 0) == 0;
 }
 
 QByteArray FakeAxbBoard::positionLine() const

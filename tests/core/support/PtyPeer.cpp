@@ -8,7 +8,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
-#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -89,8 +88,10 @@ QByteArray PtyPeer::readAvailable()
 
 bool PtyPeer::allRead() const
 {
-    int unread = -1;
-    return m_slave >= 0 && ::ioctl(m_slave, FIONREAD, &unread) == 0 && unread == 0;
+    // A poll of the terminal first hands it what was written and is still
+    // on its way (a count alone may miss that).
+    pollfd readable{m_slave, POLLIN, 0};
+    return m_slave >= 0 && ::poll(&readable, 1, 0) == 0;
 }
 
 bool PtyPeer::waitForReadyRead(int timeoutMs)
