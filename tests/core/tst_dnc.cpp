@@ -134,17 +134,15 @@ struct DncLink
             host.write(c);
             (void)QTest::qWaitFor([this] { return host.allRead(); }, 5000);
         }
+        QSignalSpy came(&host, &PtyPeer::chunkReceived);
         QElapsedTimer sinceByte;
         sinceByte.start();
         qint64 longestGap = 0;
-        int seen = 0;
-        (void)QTest::qWaitFor([&] {
-            if (host.received().size() != seen) {
-                seen = host.received().size();
+        const QDeadlineTimer deadline(30000);
+        while (host.received().size() < expected.size() && !deadline.hasExpired()) {
+            if (came.wait(int(qMax<qint64>(1, deadline.remainingTime()))))
                 longestGap = qMax(longestGap, sinceByte.restart());
-            }
-            return seen >= expected.size();
-        }, 30000);
+        }
         return collect(qMin<qint64>(qMax<qint64>(expected.isEmpty() ? 150 : 40, 2 * longestGap), 2000));
     }
     QByteArray ask(const QByteArray &request, const QByteArray &expected)
