@@ -130,11 +130,11 @@ struct DncLink
         enableToolingup = false;
     }
 
-    // Sends the chunks (each given time to arrive on its own) and returns what
-    // the link answered: once `expected` bytes came (or 30 s passed), and
-    // anything more that follows within a short while. The host writes from a
-    // thread of its own: the line is read only as fast as the program's
-    // thread takes what came.
+    // Sends the chunks (each read by the link before the next is sent) and
+    // returns what the link answered: once `expected` bytes came (or 30 s
+    // passed), and anything more that follows within twice the longest wait
+    // for a byte of them. The host writes from a thread of its own: the line
+    // is read only as fast as the program's thread takes what came.
     QByteArray ask(const QList<QByteArray> &chunks, const QByteArray &expected)
     {
         host.clearReceived();
@@ -142,24 +142,32 @@ struct DncLink
         std::thread writer([&] {
             for (const QByteArray &c : chunks) {
                 host.write(c, 30000);
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                QElapsedTimer reading;
+                reading.start();
+                while (!host.allRead() && reading.elapsed() < 5000)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
             sent = true;
         });
         // The writer ends by itself: a line that takes nothing ends its writes.
         (void)QTest::qWaitFor([&] { return sent.load(); }, 60000);
         writer.join();
-        QElapsedTimer t;
-        t.start();
-        while (host.received().size() < expected.size() && t.elapsed() < 30000)
-            QTest::qWait(2);
-        return collect(expected.isEmpty() ? 150 : 40);
+        QSignalSpy came(&host, &PtyPeer::chunkReceived);
+        QElapsedTimer sinceByte;
+        sinceByte.start();
+        qint64 longestGap = 0;
+        const QDeadlineTimer deadline(30000);
+        while (host.received().size() < expected.size() && !deadline.hasExpired()) {
+            if (came.wait(int(qMax<qint64>(1, deadline.remainingTime()))))
+                longestGap = qMax(longestGap, sinceByte.restart());
+        }
+        return collect(qMin<qint64>(qMax<qint64>(expected.isEmpty() ? 150 : 40, 2 * longestGap), 2000));
     }
     QByteArray ask(const QByteArray &request, const QByteArray &expected)
     {
         return ask(QList<QByteArray>{request}, expected);
     }
-    QByteArray collect(int quietMs)
+    QByteArray collect(qint64 quietMs)
     {
         int seen = -1;
         QElapsedTimer quiet;
@@ -477,9 +485,9 @@ void TestDnc::timeout()
     link.host.clearReceived();
     link.host.write(request);
     // Nothing before the second has passed: note when the first byte comes
-    // (a busy machine only makes it later, never earlier).
-    while (link.host.received().isEmpty() && t.elapsed() < (reply.isEmpty() ? 2500 : 30000))
-        QTest::qWait(5);
+    // (a busy machine only makes it later, never earlier). With a trigger
+    // nothing comes within two and a half times the time-out.
+    (void)QTest::qWaitFor([&] { return !link.host.received().isEmpty(); }, reply.isEmpty() ? 2500 : 30000);
     const qint64 arrival = t.elapsed();
     QCOMPARE(link.collect(100), reply);
     if (!reply.isEmpty())

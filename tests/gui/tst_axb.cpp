@@ -7,6 +7,7 @@
 #include "shared/App.h"
 #include "shared/SharedStruct.h"
 #include "support/AxbLinkFixture.h"
+#include "support/FakeCncServer.h"
 #include "support/TestWorkDir.h"
 #include "support/PollingHost.h"
 #include "support/PtyPeer.h"
@@ -966,8 +967,11 @@ void TestAxb::silentBoard()
     };
     const auto answerIs = [&](const QByteArray &expected) {
         ask();
-        if (expected.isEmpty())
-            QTest::qWait(300);
+        if (expected.isEmpty() && tcp) {
+            // Unanswered: the server read the request and sent nothing back.
+            const QTcpSocket *served = server.findChild<QTcpSocket *>();
+            QTRY_VERIFY(served && allReadBy(socket, *served) && allReadBy(*served, socket));
+        }
         QTRY_COMPARE_WITH_TIMEOUT(tcp ? fromServer : host.received(), expected, 5000);
     };
     QSignalSpy changes(link, &cAxisInterface::silenceChanged);
@@ -984,7 +988,13 @@ void TestAxb::silentBoard()
                 // One last answer arrives as the hold begins: it counts from its
                 // arrival, and a board asked nothing meanwhile is asked again.
                 f.board.write(line);
-                QThread::msleep(1500);
+                // Held past the silence time from the line's arrival: the
+                // link's reader took it once nothing waits on the line.
+                QDeadlineTimer taking(5000);
+                while (!f.board.allRead() && !taking.hasExpired())
+                    QThread::yieldCurrentThread();
+                QVERIFY(f.board.allRead());
+                QThread::msleep(cAxisInterface::kSilenceMs + 50);
                 QCOMPARE(link->confirmAnswering(), how.endsWith("answers"));
                 return;
             }
@@ -997,7 +1007,8 @@ void TestAxb::silentBoard()
             if (!request.isEmpty())
                 ask();
             const int used = link->linesUsed();
-            QThread::msleep(1500);
+            // Held past the silence and answer times.
+            QThread::msleep(cAxisInterface::kSilenceMs + cAxisInterface::kAnswerMs + 200);
             std::thread lateAnswer([&] {
                 QThread::msleep(50);
                 f.board.write(line);

@@ -1,6 +1,7 @@
 #include <QAction>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QMutex>
@@ -740,7 +741,12 @@ void TestCamPanel::longPressToggle()
     QCOMPARE(rig.panel->roiTimer.interval(), 500);
     rig.panel->release(QPoint(300, 300));
     QVERIFY(!rig.panel->roiTimer.isActive());
-    QTest::qWait(600);
+    // Nor later: not by the time a held press would have acted, every timer
+    // due by then having fired.
+    QElapsedTimer released;
+    released.start();
+    (void)QTest::qWaitFor([&] { return released.elapsed() > rig.panel->roiTimer.interval() + 50; }, 15000);
+    QCoreApplication::processEvents();
     QCOMPARE(roiRect(), whole);
 
     // Held: the region of the configured size around the press, after 500 ms.
@@ -1311,9 +1317,14 @@ void TestCamPanel::acknowledgement()
         QCOMPARE(texts[0]->text(), QString("OK"));
         QTRY_VERIFY_WITH_TIMEOUT(rig.panel->findChildren<QLabel*>().isEmpty(), 5000);
     }
-    // Two in a row: each fade removes its own label.
+    // Two in a row: each fade removes its own label. The second comes while
+    // the first fades.
     rig.panel->displayTidMessage(true);
-    QTest::qWait(300);
+    const QList<QLabel*> first = rig.panel->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
+    QCOMPARE(first.size(), 1);
+    auto* fading = qobject_cast<QGraphicsOpacityEffect*>(first[0]->graphicsEffect());
+    QVERIFY(fading);
+    QTRY_VERIFY(fading->opacity() < 1.0);
     rig.panel->displayTidMessage(true);
     QCOMPARE(rig.panel->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly).size(), 2);
     QTRY_VERIFY_WITH_TIMEOUT(rig.panel->findChildren<QLabel*>().isEmpty(), 5000);

@@ -749,7 +749,7 @@ void TestConfiguration::screenshots()
     QCOMPARE(m_dlg->pos(), QPoint(640, 0));
     for (int page = 0; page < 2; ++page) {
         ui->toolBox->setCurrentIndex(page);
-        QTest::qWait(20); // let the page's layout settle before it is drawn
+        QCoreApplication::sendPostedEvents(); // the page is laid out before it is drawn
         QVERIFY(saveScreenshot(m_dlg, page == 0 ? "configuration-settings" : "configuration-advanced"));
     }
 }

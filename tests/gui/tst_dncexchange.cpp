@@ -216,7 +216,8 @@ private slots:
         m_server->scripted << "\x02{broken\x03";
         send()->click();
         QTRY_COMPARE(m_server->frames().size(), 1);
-        QTest::qWait(50);
+        // The broken reply is read and dropped: still waiting for one.
+        QTRY_VERIFY(m_server->client() && allReadBy(*m_server->client(), *m_panel->dncSocket()));
         QVERIFY(!send()->isEnabled());
         m_server->send("\x02{\"SetValues\": {\"Name\": \"ok\"}}\x03");
         QTRY_COMPARE(le(2)->text(), QString("ok"));
@@ -720,7 +721,7 @@ private slots:
         send()->click();
         QCOMPARE(texts(rec), QStringList{"DNC: One or more field(s) are out of bounds\n\nName contains characters "
                                          "that cannot be sent\n\nUnable to continue"});
-        QTest::qWait(50);
+        QTRY_VERIFY(m_server->client() && allReadBy(*m_panel->dncSocket(), *m_server->client()));
         QVERIFY(m_server->frames().isEmpty());
     }
 
@@ -751,7 +752,8 @@ private slots:
         QFETCH(int, frames);
         if (frames)
             QTRY_COMPARE(m_server->frames().size(), frames);
-        QTest::qWait(50);
+        // All the panel sent is read, or the server saw it close the line after the last.
+        QTRY_VERIFY(!m_server->client() || allReadBy(*m_panel->dncSocket(), *m_server->client()));
         QCOMPARE(m_server->frames().size(), frames);
     }
 

@@ -200,22 +200,46 @@ void TestFocusBars::equalValueDoesNotRestart()
     QVERIFY(clock.elapsed() >= 290);
 }
 
+// A higher value part way through the hold holds the raised peak a whole hold
+// time from then, not from the first peak. Timers fire only while the loop
+// runs: a machine too slow to draw the second frame within the first hold, or
+// to look between the two holds' ends, showed neither, and the run is
+// repeated with a hold twice as long.
 void TestFocusBars::higherValueRestarts()
 {
-    cFocusBars bars(nullptr, 0, 0, 640, 640);
-    bars.setPeakHoldTime(400);
-    draw(bars, 0, 0, 20, 0);
-    QElapsedTimer clock;
-    clock.start();
-    QTest::qWait(250);
-    draw(bars, 0, 0, 25, 0);
-    QCOMPARE(bars.heldPeak(cFocusBars::MinZ), 5);
-    // Past the first hold's end the raised peak is still held.
-    while (clock.elapsed() < 500)
-        QTest::qWait(20);
-    if (clock.elapsed() < 600)
-        QVERIFY(bars.isPeakShown(cFocusBars::MinZ));
-    QTRY_VERIFY_WITH_TIMEOUT(!bars.isPeakShown(cFocusBars::MinZ), 15000);
+    bool lookedBetween = false;
+    for (int holdMs = 400; !lookedBetween && holdMs <= 12800; holdMs *= 2) {
+        cFocusBars bars(nullptr, 0, 0, 640, 640);
+        bars.setPeakHoldTime(holdMs);
+        QElapsedTimer clock;
+        clock.start();
+        draw(bars, 0, 0, 20, 0);
+        // Past here the first hold's timer is due (coarse timers may be 5% late).
+        const qint64 firstEnd = clock.elapsed() + holdMs + holdMs / 10;
+        (void)QTest::qWaitFor([&] { return clock.elapsed() >= holdMs / 2; }, holdMs);
+        if (!bars.isPeakShown(cFocusBars::MinZ))
+            continue;
+        const qint64 raised = clock.elapsed();
+        draw(bars, 0, 0, 25, 0);
+        QCOMPARE(bars.heldPeak(cFocusBars::MinZ), 5);
+        // Before here the second hold's timer is not due (it may be 5% early).
+        const qint64 secondEnd = raised + holdMs - holdMs / 20;
+        qint64 hiddenAt = -1;
+        QTRY_VERIFY_WITH_TIMEOUT(([&] {
+            // Every timer due by `before` has fired when the peak is looked at.
+            const qint64 before = clock.elapsed();
+            QCoreApplication::processEvents();
+            if (bars.isPeakShown(cFocusBars::MinZ)) {
+                lookedBetween = lookedBetween || before >= firstEnd;
+                return false;
+            }
+            hiddenAt = clock.elapsed();
+            return true;
+        }()), 4 * holdMs);
+        QVERIFY2(hiddenAt >= secondEnd,
+                 qPrintable(QString("hidden %1 ms after the raise, held %2 ms").arg(hiddenAt - raised).arg(holdMs)));
+    }
+    QVERIFY2(lookedBetween, "never looked between the two holds' ends");
 }
 
 void TestFocusBars::screenshot()

@@ -19,6 +19,7 @@
 
 #include "keyboard/myinputpanel.h"
 #include "keyboard/myinputpanelcontext.h"
+#include "support/AnimationClock.h"
 #include "support/Screenshot.h"
 #include "support/WindowTap.h"
 
@@ -104,6 +105,24 @@ QPushButton *key(QWidget *panel, const char *name)
 {
     return panel->findChild<QPushButton *>(QString::fromLatin1(name));
 }
+
+// The panel opens and closes only through its animation: that none was
+// started shows once animationsTurned().
+
+// Counts the activations a window gets.
+class Activations : public QObject
+{
+public:
+    explicit Activations(QWidget *window) { window->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        count += e->type() == QEvent::WindowActivate;
+        return false;
+    }
+};
 
 // Writes the window with the open panel over it into $SCREENSHOT_DIR.
 void saveShot(const QString &name, QWidget &window, QWidget *panel)
@@ -478,7 +497,7 @@ void TestKeyboard::panelSecondOpenDoesNotAnimate()
     s.numeric->deselect();
     panel.showKeyboard(true);
     QCOMPARE(panel.geometry(), numericOpen);
-    QTest::qWait(50);
+    QVERIFY(animationsTurned());
     QCOMPARE(panel.geometry(), numericOpen);
     QCOMPARE(s.numeric->selectedText(), QString("7"));
 }
@@ -493,7 +512,7 @@ void TestKeyboard::panelNothingBeforeFocus()
     QCOMPARE(panel.geometry(), QRect(0, 0, 0, 0));
     // No field of the main window had the focus since the panel was made.
     panel.showKeyboard(true);
-    QTest::qWait(50);
+    QVERIFY(animationsTurned());
     QCOMPARE(panel.geometry(), QRect(0, 0, 0, 0));
 }
 
@@ -515,7 +534,7 @@ void TestKeyboard::panelCloseAfterFieldDestroyed()
 
     // Opening needs a living field again.
     panel.showKeyboard(true);
-    QTest::qWait(50);
+    QVERIFY(animationsTurned());
     QCOMPARE(panel.geometry(), closedRect);
 
     QVERIFY(focusOn(s.numeric));
@@ -617,20 +636,25 @@ void TestKeyboard::panelIgnoresOtherWindows()
     QTRY_COMPARE(panel.geometry(), numericOpen);
 
     // The panel hands an activation back to the remembered field's window.
-    QTest::qWait(20);
     QApplication::setActiveWindow(&dialog);
     QCOMPARE(QApplication::activeWindow(), &dialog);
     QEvent activate(QEvent::WindowActivate);
     QApplication::sendEvent(&panel, &activate);
     QTRY_COMPARE(QApplication::activeWindow(), &s.window);
 
-    // With that field gone, an activation activates nothing.
-    QTest::qWait(20);
+    // With that field gone, an activation activates nothing: the main window
+    // is not activated before a window asked to be active after it.
     QApplication::setActiveWindow(&dialog);
     delete s.numeric;
+    Activations main(&s.window);
     QApplication::sendEvent(&panel, &activate);
-    QTest::qWait(50);
     QCOMPARE(QApplication::activeWindow(), &dialog);
+    QWidget later;
+    later.setGeometry(600, 0, 100, 100);
+    later.show();
+    later.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&later));
+    QCOMPARE(main.count, 0);
 }
 
 void TestKeyboard::contextRequest_data()
@@ -675,11 +699,12 @@ void TestKeyboard::contextRequest()
     QTRY_VERIFY(ctx.panel()->size().isEmpty());
     ctx.showKeyboard(true);
     QCOMPARE(req.size(), 2 * requests);
-    QTest::qWait(open.isNull() ? 50 : 0);
-    if (open.isNull())
+    if (open.isNull()) {
+        QVERIFY(animationsTurned());
         QVERIFY(ctx.panel()->size().isEmpty());
-    else
+    } else {
         QTRY_COMPARE(ctx.panel()->geometry(), open);
+    }
 }
 
 void TestKeyboard::contextCloseRequest()
@@ -923,7 +948,7 @@ void TestKeyboard::touchDoubleSpinBox()
     QTest::mouseClick(s.doubleSpin->findChild<QLineEdit *>(), Qt::LeftButton, Qt::NoModifier,
                       QPoint(5, 5));
     QCOMPARE(req.size(), 1);
-    QTest::qWait(50);
+    QVERIFY(animationsTurned());
     QCOMPARE(ctx->panel()->geometry(), QRect(0, 0, 0, 0));
     QCOMPARE(ctx->target(), nullptr);
 
@@ -947,7 +972,7 @@ void TestKeyboard::touchReadOnlyAndLabel()
     QTest::mouseClick(label, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
     QTest::mouseClick(s.text, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
     QTest::mouseClick(s.plainButton, Qt::LeftButton);
-    QTest::qWait(50);
+    QVERIFY(animationsTurned());
     QCOMPARE(ctx->panel()->geometry(), QRect(0, 0, 0, 0));
     QCOMPARE(ctx->target(), nullptr);
 }

@@ -4,13 +4,14 @@
 #include "axis/tcpserver.h"
 #include "shared/SharedStruct.h"
 #include "support/AxbLinkFixture.h"
+#include "support/FakeCncServer.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/ScopedLocale.h"
 #include "support/StderrCapture.h"
 
+#include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QElapsedTimer>
 #include <QtTest>
 
 #include <memory>
@@ -38,34 +39,36 @@ struct Link
     AxbLinkFixture fixture{AxbLinkFixture::Options{50, true}};
 };
 
-bool connectTo(QTcpSocket &socket, quint16 port)
+// The server's end of the client's connection, once it took it.
+QTcpSocket *servedEnd(const TCPServer &server, const QTcpSocket &client)
 {
-    socket.connectToHost(QHostAddress::LocalHost, port);
-    QElapsedTimer t;
-    t.start();
-    while (socket.state() != QAbstractSocket::ConnectedState && t.elapsed() < 2000)
-        QTest::qWait(5);
-    // Let the server take the connection before anything is sent on it.
-    QTest::qWait(20);
-    return socket.state() == QAbstractSocket::ConnectedState;
+    for (QTcpSocket *s : server.findChildren<QTcpSocket *>())
+        if (s->state() == QAbstractSocket::ConnectedState && s->peerPort() == client.localPort())
+            return s;
+    return nullptr;
 }
 
-// What arrives until nothing more came for quietMs (the server runs in
-// this thread's event loop, so the loop keeps running meanwhile).
-QByteArray readAll(QTcpSocket &socket, int quietMs = 150)
+bool connectTo(QTcpSocket &socket, const TCPServer &server)
+{
+    socket.connectToHost(QHostAddress::LocalHost, server.serverPort());
+    if (!socket.waitForConnected(2000))
+        return false;
+    // Let the server take the connection before anything is sent on it.
+    return QTest::qWaitFor([&] { return servedEnd(server, socket) != nullptr; }, 5000);
+}
+
+// What the server answered once it has read all the client sent and the
+// client all it wrote (the server runs in this thread's event loop, so the
+// loop keeps running meanwhile).
+QByteArray readAll(QTcpSocket &socket, const TCPServer &server)
 {
     QByteArray out;
-    QElapsedTimer quiet;
-    quiet.start();
-    while (quiet.elapsed() < quietMs) {
-        QTest::qWait(5);
-        const QByteArray got = socket.readAll();
-        if (!got.isEmpty()) {
-            out += got;
-            quiet.restart();
-        }
-    }
-    return out;
+    const QPointer<QTcpSocket> served = servedEnd(server, socket);
+    (void)QTest::qWaitFor([&] {
+        out += socket.readAll();
+        return served && allReadBy(socket, *served) && allReadBy(*served, socket);
+    }, 10000);
+    return out + socket.readAll();
 }
 }
 
@@ -189,9 +192,9 @@ void TestTcpServer::replyLine()
     auto server = link.server();
     QVERIFY(server->isListening());
     QTcpSocket socket;
-    QVERIFY(connectTo(socket, server->serverPort()));
+    QVERIFY(connectTo(socket, *server));
     socket.write("\x02");
-    QCOMPARE(readAll(socket), expected);
+    QCOMPARE(readAll(socket, *server), expected);
     QVERIFY(boxes.boxes().isEmpty());
 }
 
@@ -212,9 +215,9 @@ void TestTcpServer::requestBytes()
     Link link;
     auto server = link.server();
     QTcpSocket socket;
-    QVERIFY(connectTo(socket, server->serverPort()));
+    QVERIFY(connectTo(socket, *server));
     socket.write(chunk);
-    const QByteArray got = readAll(socket, 300);
+    const QByteArray got = readAll(socket, *server);
     QCOMPARE(got.count("LATHE1\n\r"), replies);
     QCOMPARE(got.isEmpty(), replies == 0);
 }
@@ -229,14 +232,14 @@ void TestTcpServer::newestClientOnly()
     std::vector<std::unique_ptr<QTcpSocket>> clients;
     for (int i = 0; i < 20; ++i) {
         clients.push_back(std::make_unique<QTcpSocket>());
-        QVERIFY(connectTo(*clients.back(), server->serverPort()));
+        QVERIFY(connectTo(*clients.back(), *server));
         QTRY_COMPARE(server->findChildren<QTcpSocket *>().size(), 1);
     }
     for (size_t i = 0; i + 1 < clients.size(); ++i)
         QTRY_COMPARE(clients[i]->state(), QAbstractSocket::UnconnectedState);
     QTcpSocket &newest = *clients.back();
     newest.write("\x02");
-    QCOMPARE(readAll(newest), QByteArray("X 12.500 Z 100.000 AAMR  LATHE1\n\r"));
+    QCOMPARE(readAll(newest, *server), QByteArray("X 12.500 Z 100.000 AAMR  LATHE1\n\r"));
 
     // The newest goes away: nothing is left, and nothing breaks.
     newest.disconnectFromHost();
@@ -251,12 +254,13 @@ void TestTcpServer::remoteCloseShowsNoBox()
     auto server = link.server();
     {
         QTcpSocket socket;
-        QVERIFY(connectTo(socket, server->serverPort()));
+        QVERIFY(connectTo(socket, *server));
         socket.write("\x02");
-        QVERIFY(!readAll(socket).isEmpty());
+        QVERIFY(!readAll(socket, *server).isEmpty());
         socket.disconnectFromHost();
     }
-    QTest::qWait(200);
+    // The server's side of the connection is deleted once it saw the close.
+    QTRY_COMPARE(server->findChildren<QTcpSocket *>().size(), 0);
     QVERIFY(boxes.boxes().isEmpty());
 }
 
@@ -266,15 +270,15 @@ void TestTcpServer::closeAfterClientGone()
     Link link;
     auto server = link.server();
     auto socket = std::make_unique<QTcpSocket>();
-    QVERIFY(connectTo(*socket, server->serverPort()));
+    QVERIFY(connectTo(*socket, *server));
     socket->abort();
     socket.reset();
     // The server's side of the connection is deleted once it saw the close.
-    QTest::qWait(200);
+    QTRY_COMPARE(server->findChildren<QTcpSocket *>().size(), 0);
     server->closeSocket();
     QVERIFY(!server->isListening());
     QTcpSocket late;
-    QVERIFY(!connectTo(late, server->serverPort()));
+    QVERIFY(!connectTo(late, *server));
     server.reset();
     QVERIFY(boxes.boxes().isEmpty());
 }
@@ -333,9 +337,9 @@ void TestTcpServer::badFormatFallsBack()
     if (bad)
         QVERIFY2(diagnostics.contains(key.toLatin1()), diagnostics.constData());
     QTcpSocket socket;
-    QVERIFY(connectTo(socket, server->serverPort()));
+    QVERIFY(connectTo(socket, *server));
     socket.write("\x02");
-    QCOMPARE(readAll(socket), expected);
+    QCOMPARE(readAll(socket, *server), expected);
 }
 
 QTEST_MAIN(TestTcpServer)

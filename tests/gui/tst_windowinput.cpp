@@ -101,7 +101,7 @@ int dialogContrast(const std::function<void()> &open, const QString &shot, QStri
         auto *dialog = qobject_cast<QDialog *>(modal);
         if (!dialog)
             return false;
-        QTest::qWait(50); // let it lay out and paint once
+        QCoreApplication::sendPostedEvents(); // laid out before it is drawn
         const QImage image = dialog->grab().toImage();
         QList<QWidget *> texts;
         for (QLabel *l : dialog->findChildren<QLabel *>())

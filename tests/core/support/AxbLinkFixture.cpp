@@ -7,7 +7,6 @@
 #include "shared/App.h"
 #include "shared/SharedStruct.h"
 
-#include <QDeadlineTimer>
 #include <QMetaObject>
 #include <QSettings>
 #include <QTest>
@@ -60,13 +59,7 @@ void AxbLinkFixture::feed(const QByteArray &chunk)
 
 bool AxbLinkFixture::waitForFrame(const QByteArray &text, int count, int timeoutMs)
 {
-    QDeadlineTimer deadline(timeoutMs);
-    while (board.countFrames(text) < count) {
-        if (deadline.hasExpired())
-            return false;
-        QTest::qWait(2);
-    }
-    return true;
+    return QTest::qWaitFor([&] { return board.countFrames(text) >= count; }, timeoutMs);
 }
 
 QList<QByteArray> AxbLinkFixture::outputFrames() const

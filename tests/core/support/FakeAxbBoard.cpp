@@ -103,7 +103,9 @@ void FakeAxbBoard::writeAll(const QByteArray &bytes)
         const ssize_t n = ::write(m_master, p, size_t(left));
         if (n < 0) {
             if (errno == EAGAIN || errno == EINTR) {
-                usleep(100);
+                // Until the line takes bytes again.
+                pollfd writable{m_master, POLLOUT, 0};
+                ::poll(&writable, 1, 100);
                 continue;
             }
             return;
@@ -111,6 +113,14 @@ void FakeAxbBoard::writeAll(const QByteArray &bytes)
         p += n;
         left -= int(n);
     }
+}
+
+bool FakeAxbBoard::allRead() const
+{
+    // A poll of the terminal first hands it what was written and is still
+    // on its way (a count alone may miss that).
+    pollfd readable{m_slave, POLLIN, 0};
+    return m_slave >= 0 && ::poll(&readable, 1, 0) == 0;
 }
 
 QByteArray FakeAxbBoard::positionLine() const

@@ -53,6 +53,8 @@ public:
     void queueReply(const QByteArray &bytes);
     // Writes bytes to the program at once, unasked.
     void write(const QByteArray &bytes);
+    // Everything written to the program was read by it: nothing waits on the line.
+    bool allRead() const;
 
     QList<Frame> frames() const;
     QList<QByteArray> frameTexts() const;

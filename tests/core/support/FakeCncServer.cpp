@@ -3,6 +3,9 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <linux/sockios.h>
+#include <sys/ioctl.h>
+
 FakeCncServer::FakeCncServer(QObject *parent)
     : QObject(parent)
 {
@@ -59,4 +62,22 @@ void FakeCncServer::sendChunks(QByteArray bytes)
     m_client->flush();
     if (bytes.size() > n)
         QTimer::singleShot(5, this, [this, rest = bytes.mid(n)] { sendChunks(rest); });
+}
+
+namespace {
+// Bytes in the socket's kernel queue: SIOCOUTQ counts what was sent and not
+// yet acknowledged, FIONREAD what came and was not read.
+int queued(const QTcpSocket &socket, unsigned long request)
+{
+    int n = -1;
+    if (socket.socketDescriptor() < 0 || ::ioctl(int(socket.socketDescriptor()), request, &n) != 0)
+        return -1;
+    return n;
+}
+}
+
+bool allReadBy(const QTcpSocket &from, const QTcpSocket &to)
+{
+    return from.bytesToWrite() == 0 && queued(from, SIOCOUTQ) == 0 && queued(to, FIONREAD) == 0
+           && to.bytesAvailable() == 0;
 }

@@ -25,6 +25,8 @@ public:
     bool hasClient() const { return m_client != nullptr; }
     // Connections accepted so far; the newest one is answered.
     int connections() const { return m_connections; }
+    // This end of the newest connection.
+    QTcpSocket *client() const { return m_client; }
 
     // Replies given in order instead of the model's, one per frame received
     // (an empty one: no answer to that frame).
@@ -50,3 +52,10 @@ private:
     QTcpSocket *m_client = nullptr;
     int m_connections = 0;
 };
+
+// Everything one end of a loopback connection wrote has been read by the
+// other: none waits in from's buffer or unacknowledged in its send queue, nor
+// in to's receive queue or buffer. What the reader does with the bytes it
+// reads in one go is done too, so a test can then show that nothing (more)
+// was sent in answer, without waiting for a while.
+bool allReadBy(const QTcpSocket &from, const QTcpSocket &to);

@@ -86,6 +86,14 @@ QByteArray PtyPeer::readAvailable()
     return out;
 }
 
+bool PtyPeer::allRead() const
+{
+    // A poll of the terminal first hands it what was written and is still
+    // on its way (a count alone may miss that).
+    pollfd readable{m_slave, POLLIN, 0};
+    return m_slave >= 0 && ::poll(&readable, 1, 0) == 0;
+}
+
 bool PtyPeer::waitForReadyRead(int timeoutMs)
 {
     if (m_master < 0)

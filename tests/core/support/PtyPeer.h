@@ -49,6 +49,9 @@ public:
     QByteArray readFor(int ms);
     // Waits until bytes are waiting; false after timeoutMs.
     bool waitForReadyRead(int timeoutMs);
+    // Everything written here was read at the other end: nothing waits on
+    // the line for the code under test.
+    bool allRead() const;
 
     // Answers every chunk the code under test sends; the returned bytes are
     // written back at once (empty: no answer). Received bytes also stay in

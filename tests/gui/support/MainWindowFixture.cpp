@@ -15,6 +15,8 @@
 #include "shared/SharedStruct.h"
 #include "support/ToolingDb.h"
 
+#include <sys/ioctl.h>
+
 MainWindowBoard::MainWindowBoard()
 {
     peer.setResponder([this](const QByteArray &chunk) {
@@ -170,4 +172,18 @@ void MainWindowFixture::feed(const QByteArray &line)
     QTRY_VERIFY_WITH_TIMEOUT(link->linesUsed() > before && usedNow(), 30000);
     const int first = link->linesUsed();
     QTRY_VERIFY_WITH_TIMEOUT(link->linesUsed() > first && usedNow(), 30000);
+}
+
+bool MainWindowFixture::boardGotAllSent()
+{
+    if (!m_w) {
+        return QTest::qWaitFor([this] {
+            int unread = -1;
+            return ::ioctl(m_board->peer.masterFd(), FIONREAD, &unread) == 0 && unread == 0;
+        }, 15000);
+    }
+    const QByteArray reset("\x05R\r");
+    const int before = m_board->count(reset);
+    m_w->axisLink()->resetAXB();
+    return QTest::qWaitFor([&] { return m_board->count(reset) > before; }, 15000);
 }

@@ -69,6 +69,11 @@ protected:
     void openWindow();
     // Makes the board answer with this line and waits until it was parsed.
     void feed(const QByteArray &line);
+    // Waits until every frame the link sent so far reached the board, so a
+    // test can show that one was not sent: frames go out in order, and a
+    // reset frame sent now comes after them; with the window closed, the
+    // line holds nothing unread.
+    bool boardGotAllSent();
 
     QTemporaryDir m_frames;
     CVideoCollector *m_cameras = nullptr;
