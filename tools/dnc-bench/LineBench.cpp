@@ -325,42 +325,47 @@ Exchange exchange(PtyPeer &host, const QByteArray &head, const QByteArray &reque
     return e;
 }
 
+// The count given as the first argument, or the default.
+qint64 countArg(const QStringList &args, qint64 fallback)
+{
+    const qint64 n = args.value(0).toLongLong();
+    return n > 0 ? n : fallback;
+}
+
+// One exchange on a fresh link: `count` requests after `lead`, with the
+// host reading all the time or not at all.
+int lineRun(const QString &what, int trigger, const QByteArray &lead, const QByteArray &request, qint64 count,
+            bool hostReads)
+{
+    PtyPeer host;
+    AxbLinkFixture fixture(AxbLinkFixture::Options{50, true, false});
+    if (!prepare(fixture, host, trigger))
+        return 1;
+    print(qPrintable(what), exchange(host, lead, request, count, hostReads));
+    return 0;
+}
+
 } // namespace
 
 int runBacklogBench(const QStringList &args)
 {
-    const qint64 requests = args.value(0).toLongLong() > 0 ? args.value(0).toLongLong() : 3000000;
-    PtyPeer host;
-    AxbLinkFixture fixture(AxbLinkFixture::Options{50, true, false});
-    if (!prepare(fixture, host, 0))
-        return 1;
-    print(qPrintable(QString("%1 $? behind a $S of 100000 tools").arg(requests)),
-          exchange(host, "$SM/HUNDRED\r", "$?\r", requests, true));
-    return 0;
+    const qint64 requests = countArg(args, 3000000);
+    return lineRun(QString("%1 $? behind a $S of 100000 tools").arg(requests), 0, "$SM/HUNDRED\r", "$?\r", requests,
+                   true);
 }
 
 int runFloodBench(const QStringList &args)
 {
-    const qint64 mb = args.value(0).toLongLong() > 0 ? args.value(0).toLongLong() : 30;
-    PtyPeer host;
-    AxbLinkFixture fixture(AxbLinkFixture::Options{50, true, false});
-    if (!prepare(fixture, host, 0))
-        return 1;
-    print(qPrintable(QString("%1 MB of $?, host not reading").arg(mb)),
-          exchange(host, QByteArray(), "$?\r", mb * 1024 * 1024 / 3, false));
-    return 0;
+    const qint64 mb = countArg(args, 30);
+    return lineRun(QString("%1 MB of $?, host not reading").arg(mb), 0, QByteArray(), "$?\r", mb * 1024 * 1024 / 3,
+                   false);
 }
 
 int runTriggerBench(const QStringList &args)
 {
-    const qint64 triggers = args.value(0).toLongLong() > 0 ? args.value(0).toLongLong() : 1000000;
-    PtyPeer host;
-    AxbLinkFixture fixture(AxbLinkFixture::Options{50, true, false});
-    if (!prepare(fixture, host, 2))
-        return 1;
-    print(qPrintable(QString("%1 trigger bytes, host not reading").arg(triggers)),
-          exchange(host, QByteArray(), "\x02", triggers, false));
-    return 0;
+    const qint64 triggers = countArg(args, 1000000);
+    return lineRun(QString("%1 trigger bytes, host not reading").arg(triggers), 2, QByteArray(), "\x02", triggers,
+                   false);
 }
 
 int runLineBench(const QStringList &args)
