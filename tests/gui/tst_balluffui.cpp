@@ -547,56 +547,31 @@ private slots:
         QTEST(rec.boxes().isEmpty() ? QString() : rec.boxes().first().text, "question");
     }
 
-    // A measure into an "int" field shows in the field's Format, truncated
-    // as the DNC panel shows it, and the tag gets what is shown.
-    void measureIntoInt_data()
-    {
-        QTest::addColumn<QByteArray>("format");
-        QTest::addColumn<QString>("trip"); // shown | tag (hex) | shown after reading it
-        QTest::newRow("%X") << QByteArray("%X") << "C8 | 00c8 | C8";
-        QTest::newRow("%o") << QByteArray("%o") << "310 | 00c8 | 310";
-        QTest::newRow("no Format") << QByteArray() << "200 | 00c8 | 200";
-    }
-    void measureIntoInt()
-    {
-        QFETCH(QByteArray, format);
-        MessageBoxRecorder rec;
-        CurrentMachine.isRadius = true;
-        m_measure.x = "200.7";
-        QVERIFY(open("TagSize=3", {"Label=L\nByteLength=2\nType=UBIN\nFieldType=int\nGetX=1\nFormat=" + format,
-                                   "Label=M\nAddress=2\nByteLength=1\nType=UBIN"}));
-        m_head->model.tag = QByteArray::fromHex("000005");
-        qobject_cast<QPushButton *>(m_ui->table()->cellWidget(0, 2))->click();
-        QStringList trip{le(0)->text()};
-        m_ui->form()->pbWrite->click();
-        QCOMPARE(rec.boxes().size(), 1);
-        QCOMPARE(rec.boxes().first().text, QString("Tag written with success"));
-        trip << m_head->model.tag.left(2).toHex();
-        le(0)->clear();
-        m_ui->form()->pbRead->click();
-        trip << le(0)->text();
-        QTEST(trip.join(" | "), "trip");
-    }
-
-    // A measure into a float field shows no more decimals than the field's
-    // bytes give back: the text shown is the one the tag reads back.
-    void measureIntoFloat_data()
+    // A measure shows what the tag reads back: an "int" field in its Format,
+    // truncated as the DNC panel shows it; a float field with no more
+    // decimals than its bytes give back.
+    void measureRoundTrip_data()
     {
         QTest::addColumn<QByteArray>("keys");
         QTest::addColumn<QString>("measured");
         QTest::addColumn<QString>("trip"); // shown | tag (hex) | shown after reading it
-        QTest::newRow("UBCD Div 100") << QByteArray("Type=UBCD\nDiv=100") << "0.406" << "0.410 | 0041 | 0.410";
-        QTest::newRow("UBIN Div 1000") << QByteArray("Type=UBIN\nDiv=1000") << "0.406" << "0.406 | 0196 | 0.406";
-        QTest::newRow("SBIN no Div") << QByteArray("Type=SBIN") << "40.7" << "41.000 | 0029 | 41.000";
+        const QByteArray intField = "Type=UBIN\nFieldType=int\nFormat=";
+        QTest::newRow("int %X") << intField + "%X" << "200.7" << "C8 | 00c8 | C8";
+        QTest::newRow("int %o") << intField + "%o" << "200.7" << "310 | 00c8 | 310";
+        QTest::newRow("int, no Format") << intField << "200.7" << "200 | 00c8 | 200";
+        const QByteArray floatField = "FieldType=float\nType=";
+        QTest::newRow("float UBCD Div 100") << floatField + "UBCD\nDiv=100" << "0.406" << "0.410 | 0041 | 0.410";
+        QTest::newRow("float UBIN Div 1000") << floatField + "UBIN\nDiv=1000" << "0.406" << "0.406 | 0196 | 0.406";
+        QTest::newRow("float SBIN, no Div") << floatField + "SBIN" << "40.7" << "41.000 | 0029 | 41.000";
     }
-    void measureIntoFloat()
+    void measureRoundTrip()
     {
         QFETCH(QByteArray, keys);
         QFETCH(QString, measured);
         MessageBoxRecorder rec;
         CurrentMachine.isRadius = true;
         m_measure.x = measured;
-        QVERIFY(open("TagSize=3", {"Label=L\nByteLength=2\nFieldType=float\nGetX=1\n" + keys,
+        QVERIFY(open("TagSize=3", {"Label=L\nByteLength=2\nGetX=1\n" + keys,
                                    "Label=M\nAddress=2\nByteLength=1\nType=UBIN"}));
         m_head->model.tag = QByteArray::fromHex("000005");
         qobject_cast<QPushButton *>(m_ui->table()->cellWidget(0, 2))->click();
