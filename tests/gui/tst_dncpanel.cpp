@@ -512,7 +512,7 @@ private slots:
         QTest::addColumn<int>("answer");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<int>("boxes");
-        QTest::newRow("diameter halved") << false << "20" << int(QMessageBox::No) << "10.000" << 0;
+        QTest::newRow("diameter kept") << false << "20" << int(QMessageBox::No) << "20.000" << 0;
         QTest::newRow("radius kept") << true << "20" << int(QMessageBox::No) << "20.000" << 0;
         QTest::newRow("out of bounds declined") << true << "50" << int(QMessageBox::No) << "0.000" << 1;
         QTest::newRow("out of bounds overwritten") << true << "50" << int(QMessageBox::Yes) << "50.000" << 1;
@@ -533,6 +533,52 @@ private slots:
         QTEST(int(rec.boxes().size()), "boxes");
         if (!rec.boxes().isEmpty())
             QCOMPARE(rec.boxes().at(0).text, QString("X Data out of bounds [1,40]\nOverwrite?"));
+    }
+
+    // The X a tool stores and a measure on the same machine reach the server
+    // as one number, however the display shows X.
+    void xBothRoads_data()
+    {
+        QTest::addColumn<bool>("radiusStored");
+        QTest::addColumn<bool>("radiusShown");
+        QTest::addColumn<QString>("live");
+        QTest::addColumn<QString>("sent"); // from the tool | from the measure
+        QTest::newRow("diameter machine") << false << false << "25.294" << "25.294 | 25.294";
+        QTest::newRow("diameter machine shown as radius") << false << true << "12.647" << "25.294 | 25.294";
+        QTest::newRow("radius machine") << true << true << "12.647" << "12.647 | 12.647";
+        QTest::newRow("radius machine shown as diameter") << true << false << "25.294" << "12.647 | 12.647";
+    }
+    void xBothRoads()
+    {
+        QFETCH(bool, radiusStored);
+        QFETCH(bool, radiusShown);
+        QFETCH(QString, live);
+        MessageBoxRecorder rec;
+        CurrentMachine.isRadiusStored = radiusStored;
+        CurrentMachine.isRadius = radiusShown;
+        m_measure.x = live;
+        writeLayout("t.dnc", "[SETTINGS]\nTotFields=1\n[FIELD0]\nLabel=X\nFieldType=float\nDncLabel=X\nGetX=1\n"
+                             "SqlTable=tools\nSqlField=x\n");
+        QVERIFY(ToolingDb::exec(QString("UPDATE tools SET x=%1 WHERE idTool=%2")
+                                    .arg(radiusStored ? "12.647" : "25.294").arg(m_tool)));
+        QStringList sent;
+        for (const bool tool : {true, false}) {
+            QVERIFY(open(tool));
+            if (!tool) {
+                if (radiusShown != radiusStored)
+                    rec.answer(QMessageBox::Yes); // the measure server's "Save anyway?"
+                qobject_cast<QPushButton *>(m_panel->table()->cellWidget(0, 2))->click();
+            }
+            QTRY_VERIFY(m_panel->form()->pbWrite->isEnabled());
+            const int frames = m_server.frames().size();
+            m_server.scripted << QByteArray();
+            m_panel->form()->pbWrite->click();
+            QTRY_COMPARE(m_server.frames().size(), frames + 1);
+            sent << QJsonDocument::fromJson(m_server.frames().at(frames)).object()["SetValues"].toObject()["X"].toString();
+            m_panel->closeForm();
+        }
+        QCOMPARE(rec.boxes().size(), radiusShown != radiusStored ? 1 : 0);
+        QTEST(sent.join(" | "), "sent");
     }
 
     void store()

@@ -12,6 +12,7 @@
 #include <cfloat>
 #include <climits>
 
+#include "app/MeasureCommands.h"
 #include "axis/measureserver.h"
 #include "dnc/DncScript.h"
 #include "dnc/dmScanner.h"
@@ -448,8 +449,9 @@ void cDnc::getMeasure()
     if (!(f.GetX ? measure->getX(text, button) : measure->getZ(text, button)))
         return;
     double v = text.toDouble();
-    if (f.GetX && !CurrentMachine.isRadius)
-        v *= 0.5;
+    // As the tooling editor stores it: one X whichever way the panel was opened.
+    if (f.GetX)
+        v = MeasureCommands::storedX(v, CurrentMachine.isRadius, CurrentMachine.isRadiusStored);
     const QString q = FieldValues::measureQuestion(f, f.Label, v, tr("Data out of bounds"), tr("Overwrite?"));
     if (!q.isEmpty()) {
         if (QMessageBoxKovra::warning(parentWindow, QStringLiteral("Balluff"), q, QMessageBox::Yes | QMessageBox::No,
