@@ -557,7 +557,7 @@ private slots:
         CurrentMachine.isRadiusStored = radiusStored;
         CurrentMachine.isRadius = radiusShown;
         m_measure.x = live;
-        writeLayout("t.dnc", "[SETTINGS]\nTotFields=1\n[FIELD0]\nLabel=X\nFieldType=float\nDncLabel=X\nGetX=1\n"
+        writeLayout("t.dnc", "[SETTINGS]\nTotFields=1\n[FIELD0]\nLabel=V\nFieldType=float\nDncLabel=V\nGetX=1\n"
                              "SqlTable=tools\nSqlField=x\n");
         QVERIFY(ToolingDb::exec(QString("UPDATE tools SET x=%1 WHERE idTool=%2")
                                     .arg(radiusStored ? "12.647" : "25.294").arg(m_tool)));
@@ -574,7 +574,7 @@ private slots:
             m_server.scripted << QByteArray();
             m_panel->form()->pbWrite->click();
             QTRY_COMPARE(m_server.frames().size(), frames + 1);
-            sent << QJsonDocument::fromJson(m_server.frames().at(frames)).object()["SetValues"].toObject()["X"].toString();
+            sent << sentV(frames);
             m_panel->closeForm();
         }
         QCOMPARE(rec.boxes().size(), radiusShown != radiusStored ? 1 : 0);
