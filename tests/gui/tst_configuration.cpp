@@ -89,6 +89,8 @@ private slots:
     void languages_data();
     void languages();
     void customization();
+    void unlistedCustomization_data();
+    void unlistedCustomization();
     void wizard_data();
     void wizard();
     void wizardRetryAndCancel();
@@ -634,6 +636,61 @@ void TestConfiguration::customization()
     QTRY_VERIFY(!m_dlg);
     QVERIFY(m_boxes.isEmpty());
     QCOMPARE(file()->value("Machine/logoPrint").toString(), QString("Acme präzise Werkzeuge"));
+}
+
+void TestConfiguration::unlistedCustomization_data()
+{
+    QTest::addColumn<QString>("pick");     // entry chosen; empty: none
+    QTest::addColumn<bool>("save");        // Save, else Exit
+    QTest::addColumn<QString>("boxes");
+    QTest::addColumn<QString>("stored");   // custom, Password, vendorName, logoPrint, logoName in the file
+    const QString acme = "Acme | acme1 | Acme Tools | Acme | acme.png";
+    QTest::newRow("nothing picked, Save") << "" << true << "Save settings as default?" << acme;
+    QTest::newRow("nothing picked, Exit") << "" << false << "" << acme;
+    QTest::newRow("Kovra picked, Save") << "Kovra" << true << "Save settings as default?"
+                                        << "Kovra | tavo | Kovra | Kovra | ";
+    QTest::newRow("zeta picked, Exit saves") << "zeta" << false
+                                             << "Settings changed but not saved | Save settings as default?"
+                                             << "zeta | tavo | Zeta | Kovra | ";
+}
+
+// A customization whose file the list does not hold stays as stored until
+// an entry is picked; picking one applies it.
+void TestConfiguration::unlistedCustomization()
+{
+    QFETCH(QString, pick);
+    QFETCH(bool, save);
+    QVERIFY(m_wd->writeFile("custom/zeta", "[Settings]\nVendorName=Zeta\n"));
+    const QStringList keys = {"custom", "Password", "vendorName", "logoPrint", "logoName"};
+    const QStringList acme = {"Acme", "acme1", "Acme Tools", "Acme", "acme.png"};
+    App::kovraSettings().setValue("/Machine/Language", "English|none");
+    for (int i = 0; i < keys.size(); ++i)
+        App::kovraSettings().setValue("/Machine/" + keys.at(i), acme.at(i));
+    App::kovraSettings().sync();
+    loadMachineSettings(MachineSettings);
+    open();
+    QCOMPARE(ui->cmbCustom->currentIndex(), -1);
+    QCOMPARE(ui->lePassword->text(), QString("acme1"));
+    if (!pick.isEmpty())
+        ui->cmbCustom->setCurrentText(pick);
+    if (save) {
+        QVERIFY(m_dlg->writeSettings());
+    } else {
+        m_answers << QMessageBox::Save;
+        QTest::mouseClick(ui->tbCancel, Qt::LeftButton);
+        QTRY_VERIFY(!m_dlg);
+    }
+    QStringList texts;
+    for (const auto &b : qAsConst(m_boxes))
+        texts << b.text;
+    QTEST(texts.join(" | "), "boxes");
+    QStringList stored;
+    for (const QString &k : keys)
+        stored << file()->value("Machine/" + k).toString();
+    QTEST(stored.join(" | "), "stored");
+    QCOMPARE(MachineSettings.Password, stored.at(1));
+    // Nothing picked, nothing written at all.
+    QCOMPARE(file()->contains("Machine/isMM"), !pick.isEmpty());
 }
 
 void TestConfiguration::wizard_data()

@@ -512,7 +512,7 @@ private slots:
         QTest::addColumn<int>("answer");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<int>("boxes");
-        QTest::newRow("diameter halved") << false << "20" << int(QMessageBox::No) << "10.000" << 0;
+        QTest::newRow("diameter kept") << false << "20" << int(QMessageBox::No) << "20.000" << 0;
         QTest::newRow("radius kept") << true << "20" << int(QMessageBox::No) << "20.000" << 0;
         QTest::newRow("out of bounds declined") << true << "50" << int(QMessageBox::No) << "0.000" << 1;
         QTest::newRow("out of bounds overwritten") << true << "50" << int(QMessageBox::Yes) << "50.000" << 1;
@@ -533,6 +533,52 @@ private slots:
         QTEST(int(rec.boxes().size()), "boxes");
         if (!rec.boxes().isEmpty())
             QCOMPARE(rec.boxes().at(0).text, QString("X Data out of bounds [1,40]\nOverwrite?"));
+    }
+
+    // The X a tool stores and a measure on the same machine reach the server
+    // as one number, however the display shows X.
+    void xBothRoads_data()
+    {
+        QTest::addColumn<bool>("radiusStored");
+        QTest::addColumn<bool>("radiusShown");
+        QTest::addColumn<QString>("live");
+        QTest::addColumn<QString>("sent"); // from the tool | from the measure
+        QTest::newRow("diameter machine") << false << false << "25.294" << "25.294 | 25.294";
+        QTest::newRow("diameter machine shown as radius") << false << true << "12.647" << "25.294 | 25.294";
+        QTest::newRow("radius machine") << true << true << "12.647" << "12.647 | 12.647";
+        QTest::newRow("radius machine shown as diameter") << true << false << "25.294" << "12.647 | 12.647";
+    }
+    void xBothRoads()
+    {
+        QFETCH(bool, radiusStored);
+        QFETCH(bool, radiusShown);
+        QFETCH(QString, live);
+        MessageBoxRecorder rec;
+        CurrentMachine.isRadiusStored = radiusStored;
+        CurrentMachine.isRadius = radiusShown;
+        m_measure.x = live;
+        writeLayout("t.dnc", "[SETTINGS]\nTotFields=1\n[FIELD0]\nLabel=V\nFieldType=float\nDncLabel=V\nGetX=1\n"
+                             "SqlTable=tools\nSqlField=x\n");
+        QVERIFY(ToolingDb::exec(QString("UPDATE tools SET x=%1 WHERE idTool=%2")
+                                    .arg(radiusStored ? "12.647" : "25.294").arg(m_tool)));
+        QStringList sent;
+        for (const bool tool : {true, false}) {
+            QVERIFY(open(tool));
+            if (!tool) {
+                if (radiusShown != radiusStored)
+                    rec.answer(QMessageBox::Yes); // the measure server's "Save anyway?"
+                qobject_cast<QPushButton *>(m_panel->table()->cellWidget(0, 2))->click();
+            }
+            QTRY_VERIFY(m_panel->form()->pbWrite->isEnabled());
+            const int frames = m_server.frames().size();
+            m_server.scripted << QByteArray();
+            m_panel->form()->pbWrite->click();
+            QTRY_COMPARE(m_server.frames().size(), frames + 1);
+            sent << sentV(frames);
+            m_panel->closeForm();
+        }
+        QCOMPARE(rec.boxes().size(), radiusShown != radiusStored ? 1 : 0);
+        QTEST(sent.join(" | "), "sent");
     }
 
     void store()
@@ -614,7 +660,7 @@ private slots:
         QTest::addColumn<QString>("layout"); // the layout opened
         QTest::addColumn<QString>("typed");  // into Life; empty: nothing
         QTest::addColumn<QString>("trip");   // the dnc row | Life shown once its default became 60
-        QTest::newRow("nothing typed") << "t.dnc" << "" << "NULL,NULL,NULL,NULL,NULL,NULL | 60";
+        QTest::newRow("nothing typed") << "t.dnc" << "" << "no row | 60";
         QTest::newRow("Life typed, Warn set by its script") << "t.dnc" << "12" << "NULL,NULL,12,6.000,NULL,NULL | 12";
         QTest::newRow("layout refused") << "missing.dnc" << "" << "no row | 60";
     }
@@ -803,7 +849,7 @@ private slots:
         le(0)->setText(typed);
         m_panel->closeForm();
         QCOMPARE(closed.count(), box.isEmpty() ? 1 : 0);
-        QCOMPARE(rec.boxes().isEmpty() ? QString() : rec.boxes().at(0).text.section("\n\n", 1), box);
+        QCOMPARE(rec.boxes().isEmpty() ? QString() : rec.boxes().at(0).text.section("\n\n", 1, 1), box);
         QTEST(dnc("hex(dncAlpha4)").toString(), "stored");
         QCOMPARE(le(0)->text(), typed);
     }
@@ -842,6 +888,73 @@ private slots:
         m_panel->closeForm();
         QCOMPARE(closed.count(), 1);
         QCOMPARE(dnc("CAST(dncNum3 AS TEXT)").toString(), QString("2.50"));
+    }
+
+    // A store that refuses: nothing kept closes without a box; values to
+    // keep ask whether to leave without them (nothing stored) or stay, where
+    // closing again stores them. By the close button and by an acknowledged send.
+    void leaveOrStay_data()
+    {
+        QTest::addColumn<QString>("typed"); // into V; empty: nothing
+        QTest::addColumn<bool>("acknowledged");
+        QTest::addColumn<int>("answer");    // to the refusal
+        QTest::addColumn<bool>("updateRefused"); // else the database is read-only
+        QTest::addColumn<QString>("trip");  // boxes, closed at the first try, stored at the end
+        const int leave = QMessageBox::Discard, stay = QMessageBox::Cancel;
+        QTest::newRow("nothing typed, closed") << "" << false << stay << false << "0 | closed | no row";
+        QTest::newRow("nothing typed, acknowledged") << "" << true << stay << false << "0 | closed | no row";
+        QTest::newRow("typed, closed, leave") << "2.50" << false << leave << false << "1 | closed | no row";
+        QTest::newRow("typed, acknowledged, leave") << "2.50" << true << leave << false << "1 | closed | no row";
+        QTest::newRow("typed, acknowledged, stay") << "2.50" << true << stay << false << "1 | open | 2.50";
+        // The row added for them goes with the values the update refused.
+        QTest::newRow("update refused, leave") << "2.50" << false << leave << true << "1 | closed | no row";
+    }
+    void leaveOrStay()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, acknowledged);
+        QFETCH(int, answer);
+        QFETCH(bool, updateRefused);
+        MessageBoxRecorder rec;
+        rec.answer(QMessageBox::StandardButton(answer));
+        QSignalSpy closed(m_panel, &cDnc::sigCloseDncSocket);
+        writeLayout("t.dnc", "[SETTINGS]\nTotFields=1\n[FIELD0]\nLabel=V\nFieldType=float\nDncLabel=V\n"
+                             "SqlTable=dnc\nSqlField=dncNum3\n");
+        QVERIFY(open(true));
+        QTRY_VERIFY(m_panel->form()->pbWrite->isEnabled());
+        if (!typed.isEmpty())
+            le(0)->setText(typed);
+        QVERIFY(ToolingDb::exec(updateRefused
+                                    ? "CREATE TRIGGER refuse BEFORE UPDATE ON dnc BEGIN SELECT RAISE(ABORT, 'disk full'); END"
+                                    : "PRAGMA query_only=1"));
+        auto leaveBy = [&] {
+            if (acknowledged)
+                m_panel->form()->pbWrite->click();
+            else
+                m_panel->closeForm();
+        };
+        leaveBy();
+        const bool answered = QTest::qWaitFor([&] { return closed.count() == 1 || !rec.boxes().isEmpty(); });
+        QVERIFY(ToolingDb::exec(updateRefused ? "DROP TRIGGER refuse" : "PRAGMA query_only=0"));
+        QVERIFY(answered);
+        QStringList trip{QString::number(rec.boxes().size()), closed.isEmpty() ? "open" : "closed"};
+        for (const auto &box : rec.boxes()) {
+            QVERIFY2(box.text.startsWith("The tool's DNC values could not be stored\n\n")
+                         && box.text.contains(updateRefused ? "disk full" : "readonly database")
+                         && box.text.endsWith("\n\nClose the panel without keeping them?"),
+                     qPrintable(box.text));
+            QCOMPARE(box.buttons, QMessageBox::Discard | QMessageBox::Cancel);
+            QCOMPARE(box.defaultButton, QMessageBox::Cancel);
+        }
+        if (closed.isEmpty()) {
+            QCOMPARE(le(0)->text(), typed);
+            leaveBy();
+            QTRY_COMPARE(closed.count(), 1);
+        }
+        QCOMPARE(rec.boxes().size(), trip.first().toInt());
+        const QVariant stored = dnc("CAST(dncNum3 AS TEXT)");
+        trip << (stored.isValid() ? stored.toString() : QString("no row"));
+        QTEST(trip.join(" | "), "trip");
     }
 
     // The demo layouts, both modes, for the screenshots.

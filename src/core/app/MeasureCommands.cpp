@@ -36,6 +36,15 @@ qint64 referenceTenths(const QVariant &micrometres, const QVariant &tenths)
     return ok && referenceMicrometres(t) == referenceMicrometres(whole) ? t : whole;
 }
 
+double storedX(double shown, bool radiusShown, bool radiusStored)
+{
+    if (radiusShown && !radiusStored)
+        return shown + shown;
+    if (!radiusShown && radiusStored)
+        return shown * 0.5;
+    return shown;
+}
+
 void setReference(s_machine &machine, bool x, qint64 tenths)
 {
     (x ? machine.Xref : machine.Zref).tenths = tenths;

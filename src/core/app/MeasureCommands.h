@@ -30,6 +30,11 @@ qint64 referenceTenths(const QVariant &micrometres, const QVariant &tenths);
 // Puts a reference in tenths of a micrometre into the machine's X or Z fields.
 void setReference(s_machine &machine, bool x, qint64 tenths);
 
+// A measured X, a radius or a diameter as the display shows it, in the
+// convention the machine stores tools in: what the tooling editor keeps and
+// the DNC panel sends.
+double storedX(double shown, bool radiusShown, bool radiusStored);
+
 // The angle reticle slider moves in hundredths of a degree; a value one off
 // a tenth snaps to that tenth (2519 -> 2520, 2511 -> 2510).
 int snapAngleSlider(int value);

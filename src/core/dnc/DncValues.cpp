@@ -97,18 +97,7 @@ bool storable(const DatiDnc &f)
     return f.isNumber() || QString::fromLatin1(text.toLatin1()) == text;
 }
 
-bool addStoreRow(int idTool, QString *error)
-{
-    CheckedStore store;
-    if (!store.run(QStringLiteral("INSERT INTO dnc(idTool) VALUES(:idTool);"), {{QStringLiteral(":idTool"), idTool}})
-        || store.rowsAffected() != 1) {
-        *error = store.error().trimmed();
-        return false;
-    }
-    return true;
-}
-
-bool storeValues(int idTool, const QList<DatiDnc> &fields, const QSet<int> &which, QString *error)
+bool storeValues(int idTool, const QList<DatiDnc> &fields, const QSet<int> &which, bool addRow, QString *error)
 {
     QString sql = QStringLiteral("UPDATE dnc SET ");
     QVariantMap params;
@@ -126,8 +115,22 @@ bool storeValues(int idTool, const QList<DatiDnc> &fields, const QSet<int> &whic
         return true;
     sql += QStringLiteral(" WHERE idTool=%1;").arg(idTool);
     CheckedStore store;
+    // A row added for values the update then refuses is not left behind.
+    store.begin();
+    if (addRow) {
+        if (!store.run(QStringLiteral("INSERT INTO dnc(idTool) VALUES(:idTool);"),
+                       {{QStringLiteral(":idTool"), idTool}})
+            || store.rowsAffected() != 1) {
+            *error = store.error().trimmed();
+            return false;
+        }
+    }
     if (!store.run(sql, params)) {
         *error = store.error().trimmed() + QStringLiteral("\n\n") + sql;
+        return false;
+    }
+    if (!store.commit()) {
+        *error = store.error().trimmed();
         return false;
     }
     return true;

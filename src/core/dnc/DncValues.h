@@ -44,13 +44,13 @@ QByteArray storeBytes(const DatiDnc &field);
 bool storable(const DatiDnc &field);
 
 // The tool's row of table "dnc" (default connection), where those bytes
-// are kept. addStoreRow adds it: false with the store's error, an empty one
-// when the store added no row. storeValues writes the values of the fields
-// at the indexes `which` whose SqlTable is "dnc" in one statement (true with
-// none to write): false with the store's error, a blank line and the
+// are kept. storeValues writes the values of the fields at the indexes
+// `which` whose SqlTable is "dnc" in one statement, after adding the row
+// when addRow holds, all or nothing. With none to write it writes nothing,
+// not even the row. False with the store's error (an empty one when the
+// store added no row), after an update refused a blank line and the
 // statement.
-bool addStoreRow(int idTool, QString *error);
-bool storeValues(int idTool, const QList<DatiDnc> &fields, const QSet<int> &which, QString *error);
+bool storeValues(int idTool, const QList<DatiDnc> &fields, const QSet<int> &which, bool addRow, QString *error);
 // What the panel reads of the same store: the names of table "dnc"'s
 // columns (none without the table), whether the tool has no row there
 // (false when that cannot be read), the tool's code, and the tool's rows of

@@ -12,6 +12,7 @@
 #include <cfloat>
 #include <climits>
 
+#include "app/MeasureCommands.h"
 #include "axis/measureserver.h"
 #include "dnc/DncScript.h"
 #include "dnc/dmScanner.h"
@@ -448,8 +449,9 @@ void cDnc::getMeasure()
     if (!(f.GetX ? measure->getX(text, button) : measure->getZ(text, button)))
         return;
     double v = text.toDouble();
-    if (f.GetX && !CurrentMachine.isRadius)
-        v *= 0.5;
+    // As the tooling editor stores it: one X whichever way the panel was opened.
+    if (f.GetX)
+        v = MeasureCommands::storedX(v, CurrentMachine.isRadius, CurrentMachine.isRadiusStored);
     const QString q = FieldValues::measureQuestion(f, f.Label, v, tr("Data out of bounds"), tr("Overwrite?"));
     if (!q.isEmpty()) {
         if (QMessageBoxKovra::warning(parentWindow, QStringLiteral("Balluff"), q, QMessageBox::Yes | QMessageBox::No,
@@ -485,53 +487,62 @@ void cDnc::setDefaultData()
     }
 }
 
-bool cDnc::UpdateDb()
+bool cDnc::UpdateDb(QString &refusal)
 {
+    refusal.clear();
     // A layout refused (or a reading given up) in this opening shows nothing to store.
     if (!layoutReady)
         return true;
-    // Nothing is stored while one value cannot be: the store keeps Latin-1.
+    // Only what was typed, set, measured or received in this opening is
+    // kept: a default shown is not stored, and nothing kept adds no row.
+    QSet<int> kept;
     QStringList refused;
     for (int i = 0; i < fields.size(); ++i) {
         setBalluffValue(i);
         const DatiDnc &f = fields.at(i);
-        if (!touched.contains(i))
+        if (!touched.contains(i) || f.SqlTable != QLatin1String("dnc"))
             continue;
-        if (f.SqlTable == QLatin1String("dnc") && !DncValues::storable(f))
+        kept.insert(i);
+        // Nothing is stored while one value cannot be: the store keeps Latin-1.
+        if (!DncValues::storable(f))
             refused << f.Label + tr(" contains characters that cannot be stored [") + f.value.toString()
                            + QLatin1Char(']');
     }
-    if (!refused.isEmpty())
-        return storeRefused(refused.join(QLatin1Char('\n')));
-    if (dncRowMissing) {
-        QString error;
-        // Without the row the update below matches nothing and still succeeds.
-        if (!DncValues::addStoreRow(idTool, &error))
-            return storeRefused(error.isEmpty() ? tr("The store added no row") : error);
-        dncRowMissing = false;
+    if (!refused.isEmpty()) {
+        refusal = refused.join(QLatin1Char('\n'));
+        return false;
     }
-    // What nobody changed keeps its stored bytes, or none: a default shown
-    // is not stored.
     QString error;
-    if (!DncValues::storeValues(idTool, fields, touched, &error))
-        return storeRefused(error);
+    // Without the row the update alone would match nothing and still succeed.
+    if (!DncValues::storeValues(idTool, fields, kept, dncRowMissing, &error)) {
+        refusal = error.isEmpty() ? tr("The store added no row") : error;
+        return false;
+    }
+    if (!kept.isEmpty())
+        dncRowMissing = false;
     return true;
 }
 
-// The panel stays open with the operator's values: closing again retries.
-bool cDnc::storeRefused(const QString &reason)
+// The operator leaves without the values the store refused, or stays in the
+// panel with them, where closing again stores them once the store takes them.
+bool cDnc::leaveUnstored(const QString &refusal)
 {
-    QMessageBoxKovra::critical(parentWindow, tr("Error"),
-                               tr("The tool's DNC values could not be stored") + QStringLiteral("\n\n") + reason,
-                               QMessageBox::Ok);
-    return false;
+    return QMessageBoxKovra::critical(parentWindow, tr("Error"),
+                                      tr("The tool's DNC values could not be stored") + QStringLiteral("\n\n")
+                                          + refusal + QStringLiteral("\n\n")
+                                          + tr("Close the panel without keeping them?"),
+                                      QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Cancel)
+           == QMessageBox::Discard;
 }
 
 void cDnc::closeForm()
 {
-    // Values the store refuses are not dropped: the panel stays open.
-    if (toolMode && !UpdateDb())
+    QString refusal;
+    if (toolMode && !UpdateDb(refusal) && !leaveUnstored(refusal)) {
+        // The panel stays: a reply to a later send is handled again.
+        acknowledged = false;
         return;
+    }
     socket.abort();
     timer.stop();
     if (scanner) {

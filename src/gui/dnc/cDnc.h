@@ -47,8 +47,8 @@ public:
     bool validateData(QString &msg);
     int findItem(const QString &value, QComboBox *combo);
     void setDefaultData();
-    // False: the store refused the values (the operator was told).
-    bool UpdateDb();
+    // Stores the values of this opening; false with why the store refused them.
+    bool UpdateDb(QString &refusal);
     QString createJson(eJsonPayloadType type);
     // One DataMatrix reading: 1 when the dialog was accepted, else 0.
     int readDataMatrix(eReadingMode mode);
@@ -96,7 +96,7 @@ private:
     void buildTable();
     void rowChanged(QObject *source);
     void paintLabel(int row, bool failed);
-    bool storeRefused(const QString &reason);
+    bool leaveUnstored(const QString &refusal);
     QVariant rawValue(const DatiDnc &f) const;
     void openConnection();
     bool receive(const QByteArray &bytes);

@@ -249,7 +249,10 @@ s_MachineSettings cConfiguration::getMacSettings()
     // The field holds 15 characters: showing the start of a longer text is no edit of it.
     const QString logo = ui->leLabelLogo->text();
     ms.logoPrint = logo == ms.logoPrint.left(ui->leLabelLogo->maxLength()) ? ms.logoPrint : logo.trimmed();
-    ms.custom = ui->cmbCustom->currentText();
+    // A customization the list cannot show (its file gone, or settings taken
+    // from another machine) stays as stored until the operator picks an entry.
+    if (ui->cmbCustom->currentIndex() >= 0)
+        ms.custom = ui->cmbCustom->currentText();
     if (ui->optLabelClearNone->isChecked())
         ms.ClearLabelMode = 0;
     else if (ui->optLabelClearYes->isChecked())

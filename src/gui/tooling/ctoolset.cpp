@@ -14,6 +14,7 @@
 #include "keyboard/myinputpanelcontext.h"
 #include "widgets/QExtDoubleValidator.h"
 #include "widgets/QMessageBoxKovra.h"
+#include "app/MeasureCommands.h"
 #include "shared/CheckedStore.h"
 #include "shared/SharedStruct.h"
 #include "tooling/ToolRules.h"
@@ -664,12 +665,8 @@ bool cToolset::takeMeasure(bool isX, const QString &text)
     double value = text.trimmed().toDouble(&ok);
     if (!ok)
         return true; // nothing measured: the field stays as it is
-    if (isX) {
-        if (CurrentMachine.isRadius && !CurrentMachine.isRadiusStored)
-            value = value + value;
-        else if (!CurrentMachine.isRadius && CurrentMachine.isRadiusStored)
-            value = value * 0.5;
-    }
+    if (isX)
+        value = MeasureCommands::storedX(value, CurrentMachine.isRadius, CurrentMachine.isRadiusStored);
     const double nominal = (isX ? fieldValue(ui->leXTh, "Xth") : fieldValue(ui->leZTh, "Zth")).toDouble();
     const double plus = (isX ? fieldValue(ui->leXTolPlus, "XtolPlus") : fieldValue(ui->leZTolPlus, "ZtolPlus")).toDouble();
     const double minus =
