@@ -503,10 +503,8 @@ void TestAxb::refusedLineKeepsType()
     f.board.write(f.board.positionLine());
     QTRY_COMPARE(link->linesUsed(), 1);
     App::kovraSettings().sync();
-    QFile file(App::kovraSettings().fileName());
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray stored = file.readAll();
-    file.close();
+    const QByteArray stored = TestWorkDir::readFile(App::kovraSettings().fileName());
+    QVERIFY(!stored.isEmpty());
     QSignalSpy gui(link, &cAxisInterface::sigUpdateGui);
 
     f.board.write(refused);
@@ -516,8 +514,7 @@ void TestAxb::refusedLineKeepsType()
     QTRY_VERIFY(link->linesUsed() >= 2);
     QCOMPARE(MachineSettings.type, type);
     QCOMPARE(gui.count(), 0);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), stored);
+    QCOMPARE(TestWorkDir::readFile(App::kovraSettings().fileName()), stored);
     QVERIFY(!f.board.frameTexts().isEmpty());
     for (const QByteArray &frame : f.board.frameTexts())
         QCOMPARE(frame, letter);
