@@ -146,6 +146,7 @@ run dnc-exchange-bench 30 "$T/dnc-exchange-bench" 2
 run postpro-bench 30 "$T/postpro-bench" 5 1
 run rfid-bench 30 "$T/rfid-bench"
 run serial-bench 30 "$T/serial-bench" 5
+run tcpserver-bench 30 "$T/tcpserver-bench" 1
 run tooling-bench 30 "$T/tooling-bench" 5 1 5
 run toolset-bench 30 "$T/toolset-bench" 5 1
 run vision-bench 30 "$T/vision-bench" 4 1 200

@@ -146,6 +146,8 @@ private slots:
         QTest::newRow("second frame lost") << QByteArray("\x02" "A\x03\x02" "B\x03") << true << "A";
         QTest::newRow("Latin-1 code") << QByteArray("\x02\xd8" "1\x03") << true << "Ø1";
         QTest::newRow("no ETX yet") << QByteArray("\x02" "AB") << false << "";
+        QTest::newRow("read cut short, then the code") << QByteArray("\x02" "TOOL-00\x02" "TOOL-0042\x03") << true
+                                                       << "TOOL-0042";
     }
     void scannerFrames()
     {

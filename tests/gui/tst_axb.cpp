@@ -54,6 +54,8 @@ private slots:
     void versionAnswer();
     void typeReport_data();
     void typeReport();
+    void refusedLineKeepsType_data();
+    void refusedLineKeepsType();
     void noiseIsBounded_data();
     void noiseIsBounded();
     void linksKeepOwnAssembly();
@@ -453,6 +455,7 @@ void TestAxb::typeReport_data()
     QTest::newRow("T1 while 3") << 3 << QByteArray("X1 Z1 I0 O0 T1\r") << 1 << true;
     QTest::newRow("not a digit while 3") << 3 << QByteArray("X1 Z1 I0 O0 Tq\r") << 0 << true;
     QTest::newRow("no line end yet") << 1 << QByteArray("X1 Z1 I0 O0 T3") << 1 << false;
+    QTest::newRow("T3 after the line's end") << 0 << QByteArray("X1 Z1 I0 O0\rT3") << 0 << false;
 }
 
 void TestAxb::typeReport()
@@ -471,6 +474,52 @@ void TestAxb::typeReport()
     QCOMPARE(App::kovraSettings().contains("/Machine/type"), told);
     if (told)
         QCOMPARE(App::kovraSettings().value("/Machine/type").toInt(), typeAfter);
+}
+
+void TestAxb::refusedLineKeepsType_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QByteArray>("refused");
+    QTest::newRow("no Z, T3 while 0") << 0 << QByteArray("#GARBAGE T3 X?\r");
+    QTest::newRow("no X, T3 while 1") << 1 << QByteArray("#GARBAGE T3\r");
+    QTest::newRow("numbers that do not convert, T0 while 3") << 3 << QByteArray("X1 Zq I0 O0 T0\r");
+}
+
+// A line the link refuses changes no setting and writes nothing: the status
+// requests and the emergency and brake bits after it are read as before.
+void TestAxb::refusedLineKeepsType()
+{
+    QFETCH(int, type);
+    QFETCH(QByteArray, refused);
+    Fixture f;
+    MachineSettings.type = type;
+    cAxisInterface *link = f.start();
+    const QByteArray letter = type == 0 ? "H" : type == 1 ? "S" : "?";
+    QVERIFY(f.waitForFrame(letter));
+    // Emergency is input 0x01 clear for type 3, 0x80 clear otherwise; the
+    // brake output 0x10 for type 3, 0x08 otherwise.
+    f.board.setInputs(0x01);
+    f.board.setOutputs(0x10);
+    f.board.write(f.board.positionLine());
+    QTRY_COMPARE(link->linesUsed(), 1);
+    App::kovraSettings().sync();
+    const QByteArray stored = TestWorkDir::readFile(App::kovraSettings().fileName());
+    QVERIFY(!stored.isEmpty());
+    QSignalSpy gui(link, &cAxisInterface::sigUpdateGui);
+
+    f.board.write(refused);
+    QTRY_VERIFY(f.board.allRead());
+    f.board.clearFrames();
+    f.board.setAutoAnswer(true);
+    QTRY_VERIFY(link->linesUsed() >= 2);
+    QCOMPARE(MachineSettings.type, type);
+    QCOMPARE(gui.count(), 0);
+    QCOMPARE(TestWorkDir::readFile(App::kovraSettings().fileName()), stored);
+    QVERIFY(!f.board.frameTexts().isEmpty());
+    for (const QByteArray &frame : f.board.frameTexts())
+        QCOMPARE(frame, letter);
+    QCOMPARE(link->isEmergency(), type != 3);
+    QCOMPARE(link->isBrakeOn(), type == 3);
 }
 
 void TestAxb::noiseIsBounded_data()

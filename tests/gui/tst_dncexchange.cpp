@@ -11,6 +11,7 @@
 #include "dnc/AskDataMatrix.h"
 #include "dnc/DncProtocol.h"
 #include "dnc/cDnc.h"
+#include "dnc/DmFrameReader.h"
 #include "dnc/dmScanner.h"
 #include "shared/App.h"
 #include "shared/SharedStruct.h"
@@ -836,6 +837,31 @@ private slots:
         FakeScanner::whenReading(m_panel, [this] { m_scanner->write(QByteArray("zz\x02" "AB\0C\x03", 8)); });
         QVERIFY(m_panel->init(false, -1));
         QCOMPARE(m_panel->form()->lblDataMatrixCode->text(), QString("AB"));
+    }
+
+    // A read cut short is over once the next STX comes: the code is the
+    // frame that STX starts, never the two run together.
+    void cutReadStartsAfresh_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("writes");
+        QTest::newRow("cut read, then the code") << QList<QByteArray>{"\x02" "TOOL-00", "\x02" "TOOL-0042\x03"};
+        QTest::newRow("long cut read, then the code in two writes")
+            << QList<QByteArray>{"\x02" + QByteArray(DmFrameReader::kMaxBuffer - 6, 'a'), "\x02" "TOOL-",
+                                 "0042\x03"};
+    }
+    void cutReadStartsAfresh()
+    {
+        QFETCH(QList<QByteArray>, writes);
+        dmScanner scanner;
+        QVERIFY(scanner.isOpened());
+        QTRY_VERIFY(scanner.isArmed());
+        QSignalSpy codes(&scanner, &dmScanner::receivedDmCode);
+        for (const QByteArray &bytes : writes) {
+            QVERIFY(m_scanner->write(bytes));
+            QTRY_VERIFY(m_scanner->allRead());
+        }
+        QTRY_COMPARE(codes.count(), 1);
+        QCOMPARE(codes.at(0).at(0).toString(), QString("TOOL-0042"));
     }
 
     void exitButtonLeavesPanelClosed()

@@ -2,6 +2,7 @@
 #include "axis/PositionFormat.h"
 #include "axis/cAxisInterface.h"
 #include "axis/tcpserver.h"
+#include "shared/ReplyBacklog.h"
 #include "shared/SharedStruct.h"
 #include "support/AxbLinkFixture.h"
 #include "support/FakeCncServer.h"
@@ -57,6 +58,20 @@ bool connectTo(QTcpSocket &socket, const TCPServer &server)
     return QTest::qWaitFor([&] { return servedEnd(server, socket) != nullptr; }, 5000);
 }
 
+// Runs the event loop, without pausing, until the server has read all the
+// client sent.
+bool readByServer(QTcpSocket &socket, const QPointer<QTcpSocket> &served)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!(served && allReadBy(socket, *served))) {
+        if (clock.elapsed() > 10000)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
 // What the server answered once it has read all the client sent and the
 // client all it wrote (the server runs in this thread's event loop, so the
 // loop keeps running meanwhile).
@@ -85,6 +100,8 @@ private slots:
     void requestBytes_data();
     void requestBytes();
     void newestClientOnly();
+    void unreadRepliesBounded_data();
+    void unreadRepliesBounded();
     void remoteCloseShowsNoBox();
     void closeAfterClientGone();
     void portInUse();
@@ -244,6 +261,54 @@ void TestTcpServer::newestClientOnly()
     // The newest goes away: nothing is left, and nothing breaks.
     newest.disconnectFromHost();
     QTRY_COMPARE(server->findChildren<QTcpSocket *>().size(), 0);
+    QVERIFY(boxes.boxes().isEmpty());
+}
+
+void TestTcpServer::unreadRepliesBounded_data()
+{
+    // The machine's name sets the reply's length.
+    QTest::addColumn<int>("nameLength");
+    QTest::newRow("replies of 1 KB") << 1000;
+    QTest::newRow("a reply larger than the bound") << int(ReplyBacklog::kMaxWaiting) + 8000;
+}
+
+// A client that asks and never reads: the replies that wait for it stay
+// under the bound (one larger reply alone); once it reads it finds whole
+// replies only, and is answered again.
+void TestTcpServer::unreadRepliesBounded()
+{
+    QFETCH(int, nameLength);
+    MessageBoxRecorder boxes;
+    Link link;
+    CurrentMachine.name = QString(nameLength, 'N');
+    const QByteArray reply = "X 12.500 Z 100.000 AAMR  " + QByteArray(nameLength, 'N') + "\n\r";
+    const qint64 bound = qMax(ReplyBacklog::kMaxWaiting, qint64(reply.size()));
+    auto server = link.server();
+    QTcpSocket socket;
+    QVERIFY(connectTo(socket, *server));
+    const QPointer<QTcpSocket> served = servedEnd(*server, socket);
+    // The client takes nothing from its kernel queue, and the kernel holds
+    // little on both ends: the replies soon wait in the program.
+    socket.setReadBufferSize(1);
+    served->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, 4096);
+    socket.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4096);
+    qint64 most = 0;
+    for (qint64 asked = 0; asked < 4 * bound; asked += reply.size()) {
+        socket.write("\x02");
+        QVERIFY(readByServer(socket, served));
+        most = qMax(most, served->bytesToWrite());
+        QVERIFY2(most <= bound, qPrintable(QString::number(most)));
+    }
+    // The bound was reached: what waits is as much as it allows.
+    QVERIFY2(most > bound - reply.size(), qPrintable(QString::number(most)));
+
+    socket.setReadBufferSize(0);
+    const QByteArray backlog = readAll(socket, *server);
+    QVERIFY(!backlog.isEmpty());
+    QCOMPARE(backlog.size() % reply.size(), 0);
+    QCOMPARE(backlog.count(reply), backlog.size() / reply.size());
+    socket.write("\x02");
+    QCOMPARE(readAll(socket, *server), reply);
     QVERIFY(boxes.boxes().isEmpty());
 }
 

@@ -269,21 +269,20 @@ void cAxisInterface::slot_newDataReceived(QByteArray data)
         return;
     }
 
-    const int typeAt = tmpBlock.indexOf('T');
-    if (typeAt >= 0) {
-        const char c = typeAt + 1 < tmpBlock.size() ? tmpBlock.at(typeAt + 1) : '\0';
-        const int reported = (c >= '0' && c <= '9') ? c - '0' : 0;
-        if ((reported == 3) != (MachineSettings.type == 3)) {
-            MachineSettings.type = reported;
-            App::writeKovraSettings({{QStringLiteral("/Machine/type"), reported}});
-            emit sigUpdateGui();
-        }
-    }
-
     if (lineStart >= 0) {
         const QString line = latin1UpToNul(tmpBlock.mid(lineStart, lineEnd - lineStart + 1));
+        // The machine type comes with the line (before its X too), never from
+        // a line before it or what follows its CR.
+        const int from = tmpBlock.lastIndexOf(CR, lineStart) + 1;
+        const QByteArray reportedIn = tmpBlock.mid(from, lineStart - from) + line.toLatin1();
+        const int typeAt = reportedIn.indexOf('T');
+        int reported = -1;
+        if (typeAt >= 0) {
+            const char c = typeAt + 1 < reportedIn.size() ? reportedIn.at(typeAt + 1) : '\0';
+            reported = (c >= '0' && c <= '9') ? c - '0' : 0;
+        }
         tmpBlock.clear();
-        ReceivedString(line);
+        takeLine(line, reported);
         axbPort->resetBuffer();
     } else {
         dropStaleAssembly();
@@ -305,10 +304,15 @@ void cAxisInterface::dropStaleAssembly()
 
 void cAxisInterface::ReceivedString(QString line)
 {
+    takeLine(line, -1);
+}
+
+void cAxisInterface::takeLine(const QString &line, int reportedType)
+{
     if (requestAnswerMode())
         axbTimer.stop();
 
-    if (!parseLine(line)) {
+    if (!parseLine(line, reportedType)) {
         // Keep polling: the next request goes out when the answer time runs out.
         if (requestAnswerMode())
             axbTimer.start();
@@ -333,7 +337,18 @@ void cAxisInterface::ReceivedString(QString line)
     }
 }
 
-bool cAxisInterface::parseLine(const QString &line)
+// Only a line the link uses may change the machine type: a refused one
+// changes no setting. Taken before the line's bits, which the type reads.
+void cAxisInterface::takeReportedType(int reported)
+{
+    if (reported < 0 || (reported == 3) == (MachineSettings.type == 3))
+        return;
+    MachineSettings.type = reported;
+    App::writeKovraSettings({{QStringLiteral("/Machine/type"), reported}});
+    emit sigUpdateGui();
+}
+
+bool cAxisInterface::parseLine(const QString &line, int reportedType)
 {
     const QByteArray text = line.toLatin1();
     bool refX, refZ;
@@ -375,6 +390,7 @@ bool cAxisInterface::parseLine(const QString &line)
     if (!compensatedScale(rawX, compX, &newScaleX) || !compensatedScale(rawZ, compZ, &newScaleZ))
         return false;
 
+    takeReportedType(reportedType);
     zeroX = refX;
     zeroZ = refZ;
     zeroC = refC;

@@ -165,7 +165,10 @@ private:
     qint64 sinceLastAnswerMs() const;
     void dropStaleAssembly();
     void tellSilence();
-    bool parseLine(const QString &line);
+    // A line of the board, with the machine type reported with it (-1: none).
+    void takeLine(const QString &line, int reportedType);
+    bool parseLine(const QString &line, int reportedType);
+    void takeReportedType(int reported);
 
     ManageSerialPort *axbPort = nullptr;
     QStringList busyPorts;

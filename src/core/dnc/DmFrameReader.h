@@ -14,7 +14,9 @@ public:
 
     // Appends; when an STX ... ETX frame is complete, code = its bytes cut
     // before the first NUL (8-bit text), the buffer is emptied (bytes after
-    // the ETX are lost) and true is returned.
+    // the ETX are lost) and true is returned. Each STX starts the frame
+    // afresh: what an earlier STX began without its ETX (a read cut short) is
+    // no part of the code.
     bool append(const QByteArray &bytes, QString &code);
     void clear() { m_bytes.clear(); }
     int size() const { return m_bytes.size(); }

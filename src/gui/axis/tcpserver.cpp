@@ -3,6 +3,7 @@
 #include "axis/PositionFormat.h"
 #include "axis/cAxisInterface.h"
 #include "shared/App.h"
+#include "shared/ReplyBacklog.h"
 #include "widgets/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
 
@@ -82,7 +83,9 @@ void TCPServer::DncRead()
 
     const QByteArray line = PositionFormat::line(fmtMM, fmtInch, double(axis->ReadX()), double(axis->ReadZ()),
                                                  CurrentMachine, PositionFormat::Occasion::Trigger);
-    client->write(line);
+    // A client that asks and does not read gets no more replies than the
+    // backlog holds.
+    ReplyBacklog::write(*client, line);
 }
 
 void TCPServer::displayError(QAbstractSocket::SocketError socketError)
