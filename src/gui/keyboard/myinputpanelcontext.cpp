@@ -164,7 +164,7 @@ bool MyInputPanelContext::eventFilter(QObject *watched, QEvent *event)
     // A modal window (a box, an input dialog, a file chooser) is shown: the
     // keys leave before it, unless it holds their field. A field hidden (by
     // itself or with its panel) takes its keys along.
-    if (event->type() == QEvent::Show && w->isWindow() && w->isModal() && w != keyPanel)
+    if (event->type() == QEvent::Show && w->isWindow() && w->isModal())
         leaveFor(w);
     else if (event->type() == QEvent::Hide && w == targetWidget)
         leave();

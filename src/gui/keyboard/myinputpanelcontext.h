@@ -56,7 +56,7 @@ public:
     // one, whatever its panel), a modal dialog (seen by the application
     // filter), a panel of the main window, the tool search, another
     // program's window. The keys leave before it shows unless they type into
-    // a field of box itself (null: a box of its own).
+    // a field of the box itself (null: nothing of the program's own).
     static void boxOpens(const QWidget *box);
     // The same rule for this context.
     void leaveFor(const QWidget *box);
