@@ -173,6 +173,8 @@ private slots:
     void contextDropsKeysWithoutTarget();
     void contextLeavesWhenFieldDone_data();
     void contextLeavesWhenFieldDone();
+    void contextKeysOnlyIntoFieldInSight_data();
+    void contextKeysOnlyIntoFieldInSight();
 
     void touchNumericField();
     void touchTextFieldAndClose();
@@ -903,6 +905,57 @@ void TestKeyboard::contextLeavesWhenFieldDone()
         MyInputPanelContext::fieldDone(done);
     QFETCH(bool, closes);
     QCOMPARE(ctx->panel()->geometry(), closes ? closedRect : numericOpen);
+}
+
+void TestKeyboard::contextKeysOnlyIntoFieldInSight_data()
+{
+    QTest::addColumn<QString>("event");
+    QTest::addColumn<bool>("leaves"); // the keys are gone as it happens
+    QTest::newRow("another panel opens") << "panel" << true;
+    QTest::newRow("field hidden") << "hide" << true;
+    QTest::newRow("its panel slid to nothing") << "shrink" << false;
+}
+
+// The keys type into the field they were opened for only while it is in
+// sight: a panel opened over it (the boxes' rule too) or the field hidden
+// sends them away, and a key that still arrives (or one on keys left over a
+// field slid out of sight) changes nothing.
+void TestKeyboard::contextKeysOnlyIntoFieldInSight()
+{
+    QFETCH(QString, event);
+    QFETCH(bool, leaves);
+    Screen s;
+    auto *panel = new QWidget(&s.window);
+    panel->setGeometry(500, 20, 300, 100);
+    auto *field = new QLineEdit(panel);
+    field->setValidator(new QIntValidator(0, 999, field));
+    field->setGeometry(10, 10, 200, 30);
+    auto *other = new QWidget(&s.window);
+    other->setGeometry(500, 200, 300, 100);
+    std::unique_ptr<MyInputPanelContext> ctx(new MyInputPanelContext(&s.window));
+    QVERIFY(s.show());
+    ctx->install();
+    MyInputPanel *keys = ctx->panel();
+    QTest::mouseClick(field, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    QTRY_COMPARE(keys->geometry(), numericOpen);
+    key(keys, "panelButton_1")->click();
+    // Its own panel opening leaves the keys typing.
+    MyInputPanelContext::boxOpens(panel);
+    QCOMPARE(keys->geometry(), numericOpen);
+    key(keys, "panelButton_2")->click();
+    QCOMPARE(field->text(), QString("12"));
+
+    if (event == "panel") {
+        MyInputPanelContext::boxOpens(other);
+    } else if (event == "hide") {
+        field->hide();
+    } else {
+        panel->setGeometry(500, 20, 0, 0);
+    }
+    QCOMPARE(keys->geometry(), leaves ? closedRect : numericOpen);
+    key(keys, "panelButton_bs")->click();
+    key(keys, "panelButton_5")->click();
+    QCOMPARE(field->text(), QString("12"));
 }
 
 void TestKeyboard::touchTextFieldAndClose()

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QTableView>
 #include <QtTest>
@@ -31,6 +32,8 @@
 #include "dnc/DncForm.h"
 #include "dnc/cDnc.h"
 #include "support/FakeCncServer.h"
+#include "support/FakeSpooler.h"
+#include "support/FakeViewer.h"
 #include "support/MainWindowFixture.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/WindowTap.h"
@@ -595,11 +598,32 @@ void TestWindowInput::keyboardLeavesWhenItsFieldIsDone_data()
     QTest::newRow("label panel, GET X")
         << "labelPrint" << "" << "leXLabel" << "5" << QStringList{"tbSaveX"} << "" << ok << true << true << "<X>" << ""
         << "";
+    // A box or a panel opens over the field.
+    const QString notReady = "Printer is not ready";
+    QTest::newRow("label panel, PRINT, printer not ready")
+        << "labelPrint" << "" << "leRadLabel" << "5" << QStringList{"tbLabelPrint"} << notReady << ok << true << true
+        << "5" << "" << "";
+    QTest::newRow("label panel, settings password box")
+        << "labelPrint" << "" << "leRadLabel" << "5" << QStringList{"tbConfigure"} << "" << ok << true << true << "5"
+        << "" << "";
+    QTest::newRow("tooling table, LABEL, printer not ready")
+        << "toolset" << "" << "leX" << "5" << QStringList{"tbLabelPrint"} << notReady << ok << true << true << "5"
+        << "" << "";
+    QTest::newRow("tooling table, report in the viewer")
+        << "toolset" << "" << "leX" << "5" << QStringList{"tbListPrint"} << "" << ok << true << true << "5" << x1
+        << "5";
+    QTest::newRow("tooling table, search")
+        << "toolset" << "" << "leX" << "5" << QStringList{"tbSearch"} << "" << ok << true << true << "5" << "" << "";
+    QTest::newRow("tag editor, I of another field")
+        << "balluff" << "" << "editor" << "5" << QStringList{"input"} << "Insert value" << ok << true << true << "5"
+        << "" << "";
 }
 
 // The keyboard typing into a panel's field leaves, before any box, when the
-// field is filled by a measure, stored, refused with a box or its panel
-// closes; the value the operator gets is the one measured or typed.
+// field is filled by a measure, stored, refused with a box, its panel closes
+// or a box, an input dialog or a panel opens over it; a key that still
+// arrives then types nowhere, and the value the operator gets is the one
+// measured or typed.
 void TestWindowInput::keyboardLeavesWhenItsFieldIsDone()
 {
     QFETCH(QString, panel);
@@ -616,6 +640,8 @@ void TestWindowInput::keyboardLeavesWhenItsFieldIsDone()
     QFETCH(QString, stored);
     FakeCncServer server;
     FakeBalluffHead head;
+    FakeSpooler spooler(false); // no spooler to ask: the printer is not ready
+    FakeViewer viewer;
     QVERIFY(ToolingDb::open());
     const int machine = ToolingDb::addMachine("LATHE 1");
     const int table = ToolingDb::addTable(machine, "T1");
@@ -630,8 +656,9 @@ void TestWindowInput::keyboardLeavesWhenItsFieldIsDone()
     ToolingDb::close();
     if (panel == "balluff") {
         m_wd->writeFile("balluff/x.ini", "[SETTINGS]\nTagType=M\nTagSize=32\nCom=" + head.slavePath().toLocal8Bit()
-                                             + "\nTotFields=1\n[FIELD0]\nLabel=X\nByteLength=4\nType=UBIN\n"
-                                               "Div=1000\nFieldType=float\nGetX=1\n");
+                                             + "\nTotFields=2\n[FIELD0]\nLabel=X\nByteLength=4\nType=UBIN\n"
+                                               "Div=1000\nFieldType=float\nGetX=1\n[FIELD1]\nLabel=Z\n"
+                                               "ByteLength=4\nType=UBIN\nFieldType=float\nHasInputBox=1\n");
         head.model.tag = QByteArray(32, '\0');
     }
     build(false, {{"/Machine/coarseZeroSearch", true}});
@@ -646,6 +673,20 @@ void TestWindowInput::keyboardLeavesWhenItsFieldIsDone()
     recorder = QMessageBoxKovra::setHandler([&](const QMessageBoxKovra::Box &b) {
         keyboardAtBox << m_context->panel()->size();
         return recorder(b);
+    });
+    // The tag editor's input dialog: the toolkit's own, pictured and cancelled.
+    QStringList dialogs;
+    WhenModalOpens dialog([&](QWidget *modal) {
+        keyboardAtBox << m_context->panel()->size();
+        dialogs << modal->windowTitle();
+        QImage image = m_w->grab().toImage();
+        QPainter p(&image);
+        for (QWidget *over : {modal, static_cast<QWidget *>(m_context->panel())})
+            p.drawPixmap(over->pos() - m_w->pos(), over->grab());
+        p.end();
+        saveScreenshot(image, "keyboard-gone-for-input-dialog");
+        static_cast<QDialog *>(modal)->reject();
+        return true;
     });
 
     if (panel == "machine") {
@@ -680,6 +721,8 @@ void TestWindowInput::keyboardLeavesWhenItsFieldIsDone()
             return rows->cellWidget(0, 1);
         if (rows && name == "measure")
             return rows->cellWidget(0, 2);
+        if (rows && name == "input")
+            return rows->cellWidget(1, 2);
         QWidget *w = frame->findChild<QWidget *>(name);
         return w ? w : m_w->findChild<QWidget *>(name);
     };
@@ -707,9 +750,7 @@ void TestWindowInput::keyboardLeavesWhenItsFieldIsDone()
         QVERIFY2(w, qPrintable(tap));
         tapThroughWindow(w);
     }
-    QCOMPARE(rec.boxes().isEmpty(), box.isEmpty());
-    if (!box.isEmpty())
-        QCOMPARE(rec.boxes().first().text, box);
+    QCOMPARE(rec.boxes().isEmpty() ? dialogs.value(0) : rec.boxes().first().text, box);
     for (const QSize &s : keyboardAtBox)
         QCOMPARE(s, QSize(0, 0));
     // Gone at once, without the closing animation; or still open for the next field.
@@ -733,6 +774,15 @@ void TestWindowInput::keyboardLeavesWhenItsFieldIsDone()
     if (!probe.isEmpty()) {
         const QString got = ToolingDb::probe(probe).toString();
         QVERIFY2(same(got, expected(stored)), qPrintable(got + " / " + expected(stored)));
+    }
+    if (closes) {
+        const QString left = edit->text();
+        for (const char *name : {"panelButton_5", "btn5"}) {
+            auto *key = keys->findChild<QPushButton *>(name);
+            if (key->isVisibleTo(keys))
+                key->click();
+        }
+        QCOMPARE(edit->text(), left);
     }
     QMessageBoxKovra::setHandler(recorder);
 }

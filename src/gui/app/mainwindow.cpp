@@ -214,8 +214,11 @@ void MainWindow::setInputContext(MyInputPanelContext *context)
             Qt::UniqueConnection);
     // A box or panel that closes takes the keyboard that typed into it along:
     // left open, it would cover what comes next and type into a hidden field.
+    // One that opens sends away the keyboard of every field but its own.
     connect(&animator, &AnimatedWidgets::statusChanged, context, [this, context](const QString &id, bool open) {
-        if (!open)
+        if (open)
+            context->leaveFor(animator.widget(id));
+        else
             context->closeWith(animator.widget(id));
     });
 }

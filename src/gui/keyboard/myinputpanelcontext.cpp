@@ -21,6 +21,24 @@ bool isTextField(QWidget *w)
     return (kind == MyInputPanel::FieldKind::Numeric || kind == MyInputPanel::FieldKind::Text)
            && field->testAttribute(Qt::WA_InputMethodEnabled);
 }
+
+bool holds(const QWidget *container, const QWidget *w)
+{
+    return container && (container == w || container->isAncestorOf(w));
+}
+
+// Some of the field lies within every panel around it: a panel slid to
+// nothing or a row scrolled away shows none of it.
+bool insideItsPanels(const QWidget *field)
+{
+    QRect r = field->rect();
+    for (const QWidget *w = field; !w->isWindow() && w->parentWidget(); w = w->parentWidget()) {
+        r = r.translated(w->pos()) & w->parentWidget()->rect();
+        if (r.isEmpty())
+            return false;
+    }
+    return true;
+}
 } // namespace
 
 QPointer<MyInputPanelContext> MyInputPanelContext::installed;
@@ -91,10 +109,17 @@ void MyInputPanelContext::showKeyboard(bool show)
         keyPanel->showKeyboard(false);
 }
 
+void MyInputPanelContext::leave()
+{
+    if (keyPanel && keyPanel->size() != QSize(0, 0))
+        keyPanel->closeAtOnce();
+    targetWidget = nullptr;
+}
+
 void MyInputPanelContext::leaveIfServing(const QWidget *container)
 {
-    if (keyPanel && targetWidget && container && (container == targetWidget || container->isAncestorOf(targetWidget)))
-        keyPanel->closeAtOnce();
+    if (targetWidget && holds(container, targetWidget))
+        leave();
 }
 
 void MyInputPanelContext::closeWith(const QWidget *container)
@@ -108,13 +133,45 @@ void MyInputPanelContext::fieldDone(const QWidget *container)
         context->leaveIfServing(container);
 }
 
+void MyInputPanelContext::leaveFor(const QWidget *box)
+{
+    // The keys of a field of the box itself (the input box's own field) stay.
+    if (!targetWidget || !holds(box, targetWidget))
+        leave();
+}
+
+void MyInputPanelContext::boxOpens(const QWidget *box)
+{
+    if (MyInputPanelContext *context = installed)
+        context->leaveFor(box);
+}
+
+QWidget *MyInputPanelContext::typingTarget() const
+{
+    QWidget *field = targetWidget;
+    if (!field || !field->isVisible() || !field->isEnabled() || !insideItsPanels(field))
+        return nullptr;
+    // A modal window blocks every other one, whatever the key's path.
+    QWidget *modal = QApplication::activeModalWidget();
+    return !modal || modal == field->window() ? field : nullptr;
+}
+
 bool MyInputPanelContext::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() != QEvent::MouseButtonRelease || !watched->isWidgetType())
+    if (!watched->isWidgetType())
+        return false;
+    QWidget *w = static_cast<QWidget *>(watched);
+    // A modal window (a box, an input dialog, a file chooser) is shown: the
+    // keys leave before it, unless it holds their field. A field hidden (by
+    // itself or with its panel) takes its keys along.
+    if (event->type() == QEvent::Show && w->isWindow() && w->isModal())
+        leaveFor(w);
+    else if (event->type() == QEvent::Hide && w == targetWidget)
+        leave();
+    if (event->type() != QEvent::MouseButtonRelease)
         return false;
     if (static_cast<QMouseEvent *>(event)->button() != Qt::LeftButton)
         return false;
-    QWidget *w = static_cast<QWidget *>(watched);
     // The panel's own keys never ask for the panel.
     if (keyPanel && (w == keyPanel || keyPanel->isAncestorOf(w)))
         return false;
@@ -127,16 +184,18 @@ bool MyInputPanelContext::eventFilter(QObject *watched, QEvent *event)
 
 void MyInputPanelContext::sendCharacter(QChar character)
 {
-    if (!targetWidget || !QCoreApplication::instance())
+    QWidget *field = typingTarget();
+    if (!field || !QCoreApplication::instance())
         return;
     QKeyEvent press(QEvent::KeyPress, character.unicode(), Qt::NoModifier, QString(character));
-    QCoreApplication::sendEvent(targetWidget, &press);
+    QCoreApplication::sendEvent(field, &press);
 }
 
 void MyInputPanelContext::sendCtrlCharacter(int key)
 {
-    if (!targetWidget || !QCoreApplication::instance())
+    QWidget *field = typingTarget();
+    if (!field || !QCoreApplication::instance())
         return;
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString());
-    QCoreApplication::sendEvent(targetWidget, &press);
+    QCoreApplication::sendEvent(field, &press);
 }

@@ -3,14 +3,15 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QWidget>
 
 class MyInputPanel;
 class QEvent;
-class QWidget;
 
 // The application's input context for the touch screen: it opens the key
 // panel when a text field asks for the software input panel, and turns the
-// panel's keys into key presses for that field. A double spin box of the main
+// panel's keys into key presses for that field, only while the operator sees
+// the field and may type into it. A double spin box of the main
 // window gets no panel; the main window's numeric input box is asked for
 // instead. In a modal dialog it gets the numeric pad like any other field.
 //
@@ -47,11 +48,18 @@ public:
     // animation, so no box opens over them) when the field they type into,
     // in container, is filled by a measure, stored, refused with a box, or
     // its panel closes. The keys of another panel's field stay. The panels
-    // call it as the action starts, before its first box; nothing without
-    // an installed context.
+    // call it as the action starts; nothing without an installed context.
     static void fieldDone(const QWidget *container);
     // The same rule for this context: the main window's panel that closes.
     void closeWith(const QWidget *container);
+    // The same rule for what opens over the fields: a message box (every
+    // one, whatever its panel), a modal dialog (seen by the application
+    // filter), a panel of the main window, the tool search, another
+    // program's window. The keys leave before it shows unless they type into
+    // a field of the box itself (null: nothing of the program's own).
+    static void boxOpens(const QWidget *box);
+    // The same rule for this context.
+    void leaveFor(const QWidget *box);
 
     MyInputPanel *panel() const;
     QWidget *target() const { return targetWidget; }
@@ -69,6 +77,11 @@ private slots:
 private:
     bool openFor(QWidget *focus);
     void leaveIfServing(const QWidget *container);
+    // Closes the keys at once; a key that still arrives types nowhere until
+    // they open again for a field.
+    void leave();
+    // The target while the operator sees it and may type into it, else null.
+    QWidget *typingTarget() const;
 
     QPointer<MyInputPanel> keyPanel;
     QPointer<QWidget> targetWidget;

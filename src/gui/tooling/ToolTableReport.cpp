@@ -17,6 +17,7 @@
 
 #include <utility>
 
+#include "keyboard/myinputpanelcontext.h"
 #include "shared/SharedStruct.h"
 #include "widgets/SharedWidgets.h"
 #include "shared/WholeFile.h"
@@ -93,6 +94,8 @@ void ToolTableReport::pruneFolder(const QString &newReport, const QString &folde
 
 bool ToolTableReport::openInViewer(const QString &path)
 {
+    // The viewer's window comes over the program's: no keys stay over it.
+    MyInputPanelContext::boxOpens(nullptr);
     // The viewer may stay open after the program ends: it gets no stream of
     // the program's, so a pipe the program writes into ends with the program.
     QProcess viewer;

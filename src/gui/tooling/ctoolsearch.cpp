@@ -1,5 +1,6 @@
 #include "tooling/ctoolsearch.h"
 
+#include "keyboard/myinputpanelcontext.h"
 #include "widgets/QExtDoubleValidator.h"
 #include "shared/QExtQuery.h"
 #include "widgets/QMessageBoxKovra.h"
@@ -26,6 +27,8 @@ cToolSearch::~cToolSearch()
 
 void cToolSearch::showSearch(int table)
 {
+    // It covers the editor's fields: their keys leave.
+    MyInputPanelContext::boxOpens(this);
     idTable = table;
     ui->leCode->clear();
     ui->leT->clear();

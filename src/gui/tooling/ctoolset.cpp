@@ -588,7 +588,6 @@ bool cToolset::updateRecord(bool leaving)
 {
     const int t = ui->leT->text().toInt(nullptr, 10);
     if (t == 0) {
-        MyInputPanelContext::fieldDone(this);
         QMessageBoxKovra::warning(this, tr("Warning"), tr("Invalid tool number"), QMessageBox::Ok);
         return false;
     }
@@ -603,7 +602,6 @@ bool cToolset::updateRecord(bool leaving)
     if (why.isEmpty() && ToolingTables::storeTool(lastIdTool, tool))
         return true;
     const QString refusal = why.isEmpty() ? tr("Unable to store tool") : why;
-    MyInputPanelContext::fieldDone(this);
     if (!leaving) {
         QMessageBoxKovra::warning(this, tr("Warning"), refusal, QMessageBox::Ok);
         return false;
@@ -616,7 +614,6 @@ bool cToolset::updateRecord(bool leaving)
 
 void cToolset::slotDelTool()
 {
-    MyInputPanelContext::fieldDone(this);
     if (QMessageBoxKovra::warning(this, tr("Delete tool"), tr("Delete current tool?"), QMessageBox::Yes | QMessageBox::No,
                                   QMessageBox::No)
         == QMessageBox::No)
@@ -650,7 +647,6 @@ void cToolset::slotDelTool()
 bool cToolset::isDuplicated(int t, int idTool)
 {
     if (ToolingTables::numberTaken(idTable, t, idTool)) {
-        MyInputPanelContext::fieldDone(this);
         QMessageBoxKovra::warning(this, tr("Warning"), tr("Duplicated tool number"), QMessageBox::Ok);
         return true;
     }

@@ -1,5 +1,6 @@
 #include "QMessageBoxKovra.h"
 
+#include "keyboard/myinputpanelcontext.h"
 #include "shared/FatalExit.h"
 
 #include <QApplication>
@@ -12,11 +13,13 @@ QMessageBoxKovra::Handler &handler()
     return h;
 }
 
-// Gives the box to the handler when one is installed.
+// Gives the box to the handler when one is installed. Every box passes here
+// first: the on-screen keys leave before it shows, whoever opens it.
 bool intercepted(QMessageBox::Icon kind, QWidget *parent, const QString &title, const QString &text,
                  QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton,
                  QMessageBox::StandardButton *answer)
 {
+    MyInputPanelContext::boxOpens(nullptr);
     if (!handler())
         return false;
     QMessageBoxKovra::Box box;
