@@ -369,6 +369,7 @@ void TestDnc::replies_data()
     QTest::newRow("machine known") << Chunks{"$MMILL2\r"} << ACK << QStringList{"activate:MILL2"};
     QTest::newRow("machine unknown") << Chunks{"$MLATHE9\r"} << NAK << none;
     QTest::newRow("machine, system row") << Chunks{"$M*FACTORY ZERO*\r"} << NAK << none;
+    QTest::newRow("machine cut at a NUL") << Chunks{QByteArray("$MMILL2\0X\r", 10)} << NAK << none;
     QTest::newRow("position") << Chunks{"$X\r"} << QByteArray("X    12.500 Z   100.000 A A M R LATHE1\r")
                               << QStringList{"serialActive"};
     QTest::newRow("letter q") << Chunks{"$q\r"} << NAK << none;
@@ -574,6 +575,18 @@ void TestDnc::import_data()
                                     << (QStringList(seeded) << "LATHE1/it's(4): 1=a'b") << imported;
     QTest::newRow("unknown machine") << QByteArray("$I@LATHE9@SET1@1,0,0,0,0,C1, \n@\r") << "" << NAK << seeded
                                      << QStringList();
+    // Names are taken whole, by the name dialogs' rule, or refused.
+    const QByteArray tool("@9,0,0,0,0,C9, \n@\r");
+    QTest::newRow("table name cut at a NUL") << "$I@LATHE1@SET1" + QByteArray(1, '\0') + "OTHER" + tool << "" << NAK
+                                             << seeded << QStringList();
+    QTest::newRow("machine name cut at a NUL") << "$I@LATHE1" + QByteArray(1, '\0') + "X@SET1" + tool << "" << NAK
+                                               << seeded << QStringList();
+    QTest::newRow("empty table name") << "$I@LATHE1@" + tool << "" << NAK << seeded << QStringList();
+    QTest::newRow("line feed in the table name") << "$I@LATHE1@NEW\nTAB" + tool << "" << NAK << seeded << QStringList();
+    QTest::newRow("table name of 21 characters") << "$I@LATHE1@" + QByteArray(21, 'N') + tool << "" << NAK << seeded
+                                                 << QStringList();
+    QTest::newRow("table name of 20 characters") << "$I@LATHE1@" + QByteArray(20, 'N') + tool << "" << ACK
+        << (QStringList(seeded) << "LATHE1/" + QString(20, 'N') + "(4): 9=C9") << imported;
     QTest::newRow("too few fields") << QByteArray("$I@LATHE1@SET1\r") << "" << NAK << seeded << QStringList();
     QTest::newRow("a tool insert fails: table kept as it was")
         << QByteArray("$I@LATHE1@SET1@9,0,0,0,0,C9, \n13,0,0,0,0,C13, \n@\r") << "NEW.t=13" << NAK << seeded

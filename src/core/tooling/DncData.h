@@ -49,7 +49,8 @@ QString listedMachine(const QByteArray &listed);
 // Imports "@machine@table@tool lines" followed by one more byte: the table
 // (created when the machine has none of that name) gets the tool numbers
 // and codes of the lines. All or nothing: false, with the database as it
-// was, when anything fails or a line cannot be taken whole (fewer than 7
+// was, when anything fails, a name is empty or one the name dialogs refuse
+// (MachineNames::fitsName), or a line cannot be taken whole (fewer than 7
 // values, a tool the tooling editor refuses: a tool number out of its
 // limits or twice, a code longer than it takes or holding a NUL byte; more
 // than kMaxImportTools tools). *machine gets the machine's name.
