@@ -318,6 +318,8 @@ private slots:
     void roundTrip();
     void listedNames_data();
     void listedNames();
+    void listedAlike_data();
+    void listedAlike();
     void oversizedRequest_data();
     void oversizedRequest();
     void tableInSteps();
@@ -688,6 +690,54 @@ void TestDnc::listedNames()
     QCOMPARE(link.ask(request, reply), reply);
     QCOMPARE(link.events, events);
     QCOMPARE(tables().value(3), table);
+}
+
+void TestDnc::listedAlike_data()
+{
+    QTest::addColumn<QStringList>("extra"); // "machine|table" with tool 1, no table when empty
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("added");
+    const QStringList both{"A|B/C", "A/B|C"};
+    const QStringList one{"A|B/C", "A/B|"};
+    const QByteArray tool("@9,0,0,0,0,C9, \n@\r");
+    QTest::newRow("tools of two tables listed alike") << both << QByteArray("$SA/B/C\r") << EOT << "";
+    QTest::newRow("tools of own text and 8-bit form") << QStringList{QString::fromUtf8("A\u03a9|T"), "A?|T"}
+                                                      << QByteArray("$SA?/T\r") << EOT << "";
+    QTest::newRow("tools of a name listed once") << one << QByteArray("$SA/B/C\r") << QByteArray("1,0,0,0,0,K, \n\x04")
+                                                 << "";
+    QTest::newRow("import listed as another table") << one << "$I@A/B@C" + tool << NAK << "";
+    QTest::newRow("import listed once") << one << "$I@A/B@D" + tool << ACK << "A/B/D(5): 9=C9";
+}
+
+// $L lists "machine/table": a name listed for two tables fetches neither,
+// and no import makes a second one.
+void TestDnc::listedAlike()
+{
+    QFETCH(QStringList, extra);
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, added);
+    DncLink link;
+    QVERIFY(link.ok);
+    for (const QString &e : extra) {
+        QSqlQuery m;
+        m.prepare("INSERT INTO machine (name) VALUES (?)");
+        m.addBindValue(e.section('|', 0, 0));
+        QVERIFY(m.exec());
+        QSqlQuery t;
+        t.prepare("INSERT INTO toolingTables (idMachine, name) VALUES (?, ?)");
+        t.addBindValue(m.lastInsertId());
+        t.addBindValue(e.section('|', 1));
+        QVERIFY(e.endsWith('|') || (t.exec() && exec(QString("INSERT INTO tools (idTable, t, code) VALUES (%1, 1, 'K')")
+                                                      .arg(t.lastInsertId().toInt()))));
+    }
+    QStringList after = tables();
+    if (!added.isEmpty())
+        after << added;
+    QCOMPARE(link.ask(request, reply), reply);
+    QCOMPARE(tables(), after);
+    QCOMPARE(link.events.size(), added.isEmpty() ? 0 : 2);
 }
 
 void TestDnc::oversizedRequest_data()

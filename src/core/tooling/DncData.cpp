@@ -101,14 +101,30 @@ Named findMachine(const QByteArray &listed, bool systemRows)
 }
 }
 
-int listedTable(const QByteArray &listed)
+namespace {
+// The ids of the tables setList lists as `listed`; false when the tables
+// could not be read.
+bool tablesListedAs(const QByteArray &listed, QVector<qint64> &ids)
 {
     QExtQuery q;
     q.prepare(QStringLiteral("SELECT toolingTables.idTable, machine.name||'/'||toolingTables.name FROM machine,toolingTables "
                              "WHERE machine.idMachine=toolingTables.idMachine"));
     const QVector<Named> rows = namedRows(q);
-    const int i = pickListed(rows, listed);
-    return i < 0 ? -1 : int(rows.at(i).id);
+    if (!q.isActive())
+        return false;
+    for (const Named &t : rows)
+        if (t.name.toLatin1() == listed)
+            ids.append(t.id);
+    return true;
+}
+}
+
+int listedTable(const QByteArray &listed)
+{
+    // A name listed for two tables stands for neither: the host could not
+    // tell which one it gets, nor ever fetch the other.
+    QVector<qint64> ids;
+    return tablesListedAs(listed, ids) && ids.size() == 1 ? int(ids.first()) : -1;
 }
 
 namespace {
@@ -304,6 +320,11 @@ bool importInto(const QByteArray &machineField, const QByteArray &tableField, co
         if (!ToolingTables::removeTools(store, ToolingTables::Tools::OfTable, idTable))
             return false;
     } else {
+        // A table $L would list as another one is listed could not be told
+        // from it.
+        QVector<qint64> listedAlike;
+        if (!tablesListedAs((m.name + QLatin1Char('/') + tableName).toLatin1(), listedAlike) || !listedAlike.isEmpty())
+            return false;
         QExtQuery insert;
         insert.prepare(QStringLiteral("INSERT INTO toolingTables (idMachine,name) VALUES (:idMachine,:name)"));
         insert.bindValue(QStringLiteral(":idMachine"), idMachine);
