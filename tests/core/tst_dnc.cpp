@@ -318,6 +318,8 @@ private slots:
     void roundTrip();
     void listedNames_data();
     void listedNames();
+    void listedAlike_data();
+    void listedAlike();
     void oversizedRequest_data();
     void oversizedRequest();
     void tableInSteps();
@@ -369,6 +371,7 @@ void TestDnc::replies_data()
     QTest::newRow("machine known") << Chunks{"$MMILL2\r"} << ACK << QStringList{"activate:MILL2"};
     QTest::newRow("machine unknown") << Chunks{"$MLATHE9\r"} << NAK << none;
     QTest::newRow("machine, system row") << Chunks{"$M*FACTORY ZERO*\r"} << NAK << none;
+    QTest::newRow("machine cut at a NUL") << Chunks{QByteArray("$MMILL2\0X\r", 10)} << NAK << none;
     QTest::newRow("position") << Chunks{"$X\r"} << QByteArray("X    12.500 Z   100.000 A A M R LATHE1\r")
                               << QStringList{"serialActive"};
     QTest::newRow("letter q") << Chunks{"$q\r"} << NAK << none;
@@ -574,6 +577,18 @@ void TestDnc::import_data()
                                     << (QStringList(seeded) << "LATHE1/it's(4): 1=a'b") << imported;
     QTest::newRow("unknown machine") << QByteArray("$I@LATHE9@SET1@1,0,0,0,0,C1, \n@\r") << "" << NAK << seeded
                                      << QStringList();
+    // Names are taken whole, by the name dialogs' rule, or refused.
+    const QByteArray tool("@9,0,0,0,0,C9, \n@\r");
+    QTest::newRow("table name cut at a NUL") << "$I@LATHE1@SET1" + QByteArray(1, '\0') + "OTHER" + tool << "" << NAK
+                                             << seeded << QStringList();
+    QTest::newRow("machine name cut at a NUL") << "$I@LATHE1" + QByteArray(1, '\0') + "X@SET1" + tool << "" << NAK
+                                               << seeded << QStringList();
+    QTest::newRow("empty table name") << "$I@LATHE1@" + tool << "" << NAK << seeded << QStringList();
+    QTest::newRow("line feed in the table name") << "$I@LATHE1@NEW\nTAB" + tool << "" << NAK << seeded << QStringList();
+    QTest::newRow("table name of 21 characters") << "$I@LATHE1@" + QByteArray(21, 'N') + tool << "" << NAK << seeded
+                                                 << QStringList();
+    QTest::newRow("table name of 20 characters") << "$I@LATHE1@" + QByteArray(20, 'N') + tool << "" << ACK
+        << (QStringList(seeded) << "LATHE1/" + QString(20, 'N') + "(4): 9=C9") << imported;
     QTest::newRow("too few fields") << QByteArray("$I@LATHE1@SET1\r") << "" << NAK << seeded << QStringList();
     QTest::newRow("a tool insert fails: table kept as it was")
         << QByteArray("$I@LATHE1@SET1@9,0,0,0,0,C9, \n13,0,0,0,0,C13, \n@\r") << "NEW.t=13" << NAK << seeded
@@ -675,6 +690,54 @@ void TestDnc::listedNames()
     QCOMPARE(link.ask(request, reply), reply);
     QCOMPARE(link.events, events);
     QCOMPARE(tables().value(3), table);
+}
+
+void TestDnc::listedAlike_data()
+{
+    QTest::addColumn<QStringList>("extra"); // "machine|table" with tool 1, no table when empty
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("added");
+    const QStringList both{"A|B/C", "A/B|C"};
+    const QStringList one{"A|B/C", "A/B|"};
+    const QByteArray tool("@9,0,0,0,0,C9, \n@\r");
+    QTest::newRow("tools of two tables listed alike") << both << QByteArray("$SA/B/C\r") << EOT << "";
+    QTest::newRow("tools of own text and 8-bit form") << QStringList{QString::fromUtf8("A\u03a9|T"), "A?|T"}
+                                                      << QByteArray("$SA?/T\r") << EOT << "";
+    QTest::newRow("tools of a name listed once") << one << QByteArray("$SA/B/C\r") << QByteArray("1,0,0,0,0,K, \n\x04")
+                                                 << "";
+    QTest::newRow("import listed as another table") << one << "$I@A/B@C" + tool << NAK << "";
+    QTest::newRow("import listed once") << one << "$I@A/B@D" + tool << ACK << "A/B/D(5): 9=C9";
+}
+
+// $L lists "machine/table": a name listed for two tables fetches neither,
+// and no import makes a second one.
+void TestDnc::listedAlike()
+{
+    QFETCH(QStringList, extra);
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, added);
+    DncLink link;
+    QVERIFY(link.ok);
+    for (const QString &e : extra) {
+        QSqlQuery m;
+        m.prepare("INSERT INTO machine (name) VALUES (?)");
+        m.addBindValue(e.section('|', 0, 0));
+        QVERIFY(m.exec());
+        QSqlQuery t;
+        t.prepare("INSERT INTO toolingTables (idMachine, name) VALUES (?, ?)");
+        t.addBindValue(m.lastInsertId());
+        t.addBindValue(e.section('|', 1));
+        QVERIFY(e.endsWith('|') || (t.exec() && exec(QString("INSERT INTO tools (idTable, t, code) VALUES (%1, 1, 'K')")
+                                                      .arg(t.lastInsertId().toInt()))));
+    }
+    QStringList after = tables();
+    if (!added.isEmpty())
+        after << added;
+    QCOMPARE(link.ask(request, reply), reply);
+    QCOMPARE(tables(), after);
+    QCOMPARE(link.events.size(), added.isEmpty() ? 0 : 2);
 }
 
 void TestDnc::oversizedRequest_data()

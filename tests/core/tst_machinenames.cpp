@@ -72,6 +72,26 @@ private slots:
         QCOMPARE(!MachineNames::isSystemRow(name), serialLine);
     }
 
+    // The one rule of a machine or tooling-table name, as given.
+    void fitsName_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("fits");
+        QTest::newRow("20 characters") << QString(20, 'N') << true;
+        QTest::newRow("21 characters") << QString(21, 'N') << false;
+        QTest::newRow("beyond 8 bits") << QString::fromUtf8("DREH \u03a9/1") << true;
+        QTest::newRow("NUL") << QString("SET1") + QChar(0) + "X" << false;
+        QTest::newRow("line feed") << "NEW\nTAB" << false;
+        QTest::newRow("DEL") << "A\x7f" << false;
+        QTest::newRow("control beyond 7 bits") << QString("A") + QChar(0x85) << false;
+    }
+    void fitsName()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, fits);
+        QCOMPARE(MachineNames::fitsName(name), fits);
+    }
+
     // Name and id, in name order.
     void offeredInOrder()
     {

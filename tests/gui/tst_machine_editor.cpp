@@ -207,6 +207,8 @@ void TestMachineEditor::saveChecks_data()
     QTest::newRow("star comes before everything") << true << "MI*LL" << 0 << 0 << false << false << star;
     QTest::newRow("factory zero may be named") << true << "*factory zero*" << 5 << 5 << false << false << "";
     QTest::newRow("blank name before references") << true << "   " << 0 << 0 << false << false << empty;
+    QTest::newRow("control character in the name") << true << "LA\tTHE" << 1 << 1 << false << false
+                                                   << "Machine name not valid";
     QTest::newRow("X reference before Z") << true << "LATHE" << 0 << 0 << false << false << noX;
     QTest::newRow("Z reference") << true << "LATHE" << 7 << 0 << false << false << noZ;
     QTest::newRow("a linked axis needs no reference") << true << "LATHE" << 0 << 0 << true << true << "";

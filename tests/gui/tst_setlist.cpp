@@ -225,7 +225,7 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::newRow("plain") << "NEW NAME";
-        QTest::newRow("quote") << "it's'; DROP TABLE tools; --";
+        QTest::newRow("quote") << "it';DROP TABLE tools";
         QTest::newRow("name of another table") << "B";
         QTest::newRow("empty") << "";
     }
@@ -246,6 +246,36 @@ private slots:
         QCOMPARE(count("SELECT COUNT(*) FROM toolingTables"), 3);
         QCOMPARE(edit.count(), 0);
         QCOMPARE(l.panel->tableModel()->index(l.view()->currentIndex().row(), 0).data().toInt(), id);
+    }
+
+    // A name no table may have is refused on every road that names one.
+    void nameRefused_data()
+    {
+        QTest::addColumn<QString>("road");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("new, line feed") << "new" << "A\nB";
+        QTest::newRow("rename, 21 characters") << "rename" << QString(21, 'N');
+        QTest::newRow("CSV import, tab") << "import" << "A\tB";
+    }
+    void nameRefused()
+    {
+        QFETCH(QString, road);
+        QFETCH(QString, name);
+        ToolingDb::addTable(machine, "B");
+        List l;
+        l.panel->selectToolset(machine, true);
+        l.select("B");
+        MessageBoxRecorder rec;
+        if (road == "new")
+            l.panel->newToolset(name);
+        else if (road == "rename")
+            l.panel->renameToolset(name);
+        else
+            l.panel->importToolset(name);
+        QCOMPARE(count("SELECT COUNT(*) FROM toolingTables WHERE name='B'"), 1);
+        QCOMPARE(count("SELECT COUNT(*) FROM toolingTables"), 1);
+        QCOMPARE(rec.boxes().size(), 1);
+        QCOMPARE(rec.boxes().first().text, QString("Tooling table name not valid"));
     }
 
     void deleteTable_data()

@@ -2,9 +2,25 @@
 
 #include <QString>
 
-// The machines the system keeps for itself, and which machine rows a list
-// offers.
+// The machines the system keeps for itself, which machine rows a list
+// offers, and the rule every machine and tooling-table name keeps.
 namespace MachineNames {
+
+// The most characters of a machine or tooling-table name.
+constexpr int kNameLength = 20;
+
+// Whether a name may be given to a machine or a tooling table as it is: at
+// most kNameLength characters, none of them a control character (a NUL ends
+// the stored text, a CR or line feed splits the lists the serial line sends).
+inline bool fitsName(const QString &name)
+{
+    if (name.size() > kNameLength)
+        return false;
+    for (const QChar c : name)
+        if (c.category() == QChar::Other_Control)
+            return false;
+    return true;
+}
 
 // The built-in machine (id -1, no row) whose references come from the
 // settings file.

@@ -19,10 +19,11 @@
 #include <cstring>
 
 namespace {
-// Text of a field as the line carries it: 8-bit, up to a NUL byte.
-QString fieldText(const QByteArray &field)
+// Text of a field as the line carries it: 8-bit, every byte (the toolkit's
+// own conversion of a byte array would end it at a NUL).
+QString wholeText(const QByteArray &field)
 {
-    return QString::fromLatin1(field.constData(), int(qstrnlen(field.constData(), uint(field.size()))));
+    return QString::fromLatin1(field.constData(), field.size());
 }
 }
 
@@ -63,7 +64,7 @@ struct Named
 // whose 8-bit form it is; -1 when none (or more than one) is.
 int pickListed(const QVector<Named> &rows, const QByteArray &listed)
 {
-    const QString text = QString::fromLatin1(listed);
+    const QString text = wholeText(listed);
     int found = -1;
     int forms = 0;
     for (int i = 0; i < rows.size(); ++i) {
@@ -100,14 +101,30 @@ Named findMachine(const QByteArray &listed, bool systemRows)
 }
 }
 
-int listedTable(const QByteArray &listed)
+namespace {
+// The ids of the tables setList lists as `listed`; false when the tables
+// could not be read.
+bool tablesListedAs(const QByteArray &listed, QVector<qint64> &ids)
 {
     QExtQuery q;
     q.prepare(QStringLiteral("SELECT toolingTables.idTable, machine.name||'/'||toolingTables.name FROM machine,toolingTables "
                              "WHERE machine.idMachine=toolingTables.idMachine"));
     const QVector<Named> rows = namedRows(q);
-    const int i = pickListed(rows, listed);
-    return i < 0 ? -1 : int(rows.at(i).id);
+    if (!q.isActive())
+        return false;
+    for (const Named &t : rows)
+        if (t.name.toLatin1() == listed)
+            ids.append(t.id);
+    return true;
+}
+}
+
+int listedTable(const QByteArray &listed)
+{
+    // A name listed for two tables stands for neither: the host could not
+    // tell which one it gets, nor ever fetch the other.
+    QVector<qint64> ids;
+    return tablesListedAs(listed, ids) && ids.size() == 1 ? int(ids.first()) : -1;
 }
 
 namespace {
@@ -270,7 +287,13 @@ bool ownCodesOf(const QVariant &idTable, const QVector<Tool> &tools, QHash<qint6
 bool importInto(const QByteArray &machineField, const QByteArray &tableField, const QVector<Tool> &tools,
                 QString *machine)
 {
-    const Named m = findMachine(fieldText(machineField).toLatin1(), true);
+    // Names are taken whole, by the rule the name dialogs keep, or not at
+    // all; an empty one names nothing a list could show.
+    const QString tableName = wholeText(tableField);
+    for (const QString &name : {wholeText(machineField), tableName})
+        if (name.isEmpty() || !MachineNames::fitsName(name))
+            return false;
+    const Named m = findMachine(machineField, true);
     if (m.id < 0)
         return false;
     if (machine)
@@ -283,7 +306,6 @@ bool importInto(const QByteArray &machineField, const QByteArray &tableField, co
     const QVector<Named> tables = namedRows(find);
     if (!find.isActive())
         return false;
-    const QString tableName = fieldText(tableField);
     const int found = pickListed(tables, tableName.toLatin1());
     QVariant idTable;
     // A code $S sent as its 8-bit form (a character the line cannot carry
@@ -298,6 +320,11 @@ bool importInto(const QByteArray &machineField, const QByteArray &tableField, co
         if (!ToolingTables::removeTools(store, ToolingTables::Tools::OfTable, idTable))
             return false;
     } else {
+        // A table $L would list as another one is listed could not be told
+        // from it.
+        QVector<qint64> listedAlike;
+        if (!tablesListedAs((m.name + QLatin1Char('/') + tableName).toLatin1(), listedAlike) || !listedAlike.isEmpty())
+            return false;
         QExtQuery insert;
         insert.prepare(QStringLiteral("INSERT INTO toolingTables (idMachine,name) VALUES (:idMachine,:name)"));
         insert.bindValue(QStringLiteral(":idMachine"), idMachine);

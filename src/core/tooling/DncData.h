@@ -22,7 +22,8 @@ constexpr int kMaxImportTools = 10000;
 QByteArray machineList();
 // "machine/table" and CR for every tooling table of every machine.
 QByteArray setList();
-// The id of the tooling table that setList lists as `listed`, or -1.
+// The id of the tooling table that setList lists as `listed`, or -1: also
+// when it lists another table alike.
 int listedTable(const QByteArray &listed);
 // The tools of a table as they were when it was made (taken in one statement
 // into a table of the connection's own), handed out a few rows at a time.
@@ -49,8 +50,10 @@ QString listedMachine(const QByteArray &listed);
 // Imports "@machine@table@tool lines" followed by one more byte: the table
 // (created when the machine has none of that name) gets the tool numbers
 // and codes of the lines. All or nothing: false, with the database as it
-// was, when anything fails or a line cannot be taken whole (fewer than 7
-// values, a tool the tooling editor refuses: a tool number out of its
-// limits or twice, a code longer than it takes or holding a NUL byte; more
-// than kMaxImportTools tools). *machine gets the machine's name.
+// was, when anything fails, a name is empty or one the name dialogs refuse
+// (MachineNames::fitsName), a new table would be listed as another one is,
+// or a line cannot be taken whole (fewer than 7 values, a tool the tooling
+// editor refuses: a tool number out of its limits or twice, a code longer
+// than it takes or holding a NUL byte; more than kMaxImportTools tools).
+// *machine gets the machine's name.
 bool importSet(const QByteArray &payload, QString *machine = nullptr);

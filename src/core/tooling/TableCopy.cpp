@@ -12,6 +12,7 @@
 #include <cmath>
 #include <limits>
 
+#include "machines/MachineNames.h"
 #include "shared/CheckedStore.h"
 #include "shared/QExtQuery.h"
 #include "tooling/ToolRules.h"
@@ -29,7 +30,7 @@ QString TableCopy::candidateName(const QString &name, int k)
 {
     const QString suffix = QLatin1Char('(') + QCoreApplication::translate("cSetList", "copy")
                            + (k >= 1 ? QString::number(k) : QString()) + QLatin1Char(')');
-    const int room = 20 - suffix.size();
+    const int room = MachineNames::kNameLength - suffix.size();
     return (name.size() > room ? name.left(qMax(0, room)) : name) + suffix;
 }
 

@@ -20,7 +20,7 @@ public:
     static Shift referenceShift(const s_machine &source, const s_machine &target);
 
     // The k-th candidate name: "(copy)", "(copy1)", ... appended to the name,
-    // cut so that the whole stays within 20 characters.
+    // cut so that the whole stays within a name's length.
     static QString candidateName(const QString &name, int k);
     // The first candidate that no table of the machine carries.
     static QString freeName(int idMachine, const QString &name);

@@ -490,6 +490,10 @@ void cMachine::saveData()
         refuse(tr("Machine name can't be empty"));
         return;
     }
+    if (!MachineNames::fitsName(name)) {
+        refuse(tr("Machine name not valid"));
+        return;
+    }
     if (editingMachine.Xref.micrometres() == 0 && !ui->optLinkX->isChecked()) {
         refuse(tr("X machine reference is not set"));
         return;

@@ -9,6 +9,7 @@
 #include <QSqlTableModel>
 #include <QStringList>
 
+#include "machines/MachineNames.h"
 #include "widgets/DialogStyle.h"
 #include "shared/QExtQuery.h"
 #include "widgets/QMessageBoxKovra.h"
@@ -33,6 +34,14 @@ cSetList::FileDialogHook fileDialogHook;
 void cSetList::tellNotDone(const QString &title, const QString &what, const QString &error)
 {
     QMessageBoxKovra::critical(this, title, what + QStringLiteral("\n\n") + error, QMessageBox::Ok);
+}
+
+bool cSetList::refusesName(const QString &name, const QString &title)
+{
+    if (MachineNames::fitsName(name))
+        return false;
+    QMessageBoxKovra::critical(this, title, tr("Tooling table name not valid"), QMessageBox::Ok);
+    return true;
 }
 
 cSetList::cSetList(QWidget *parent)
@@ -212,6 +221,8 @@ void cSetList::selectRowWhere(const QString &column, const QVariant &value, bool
 
 void cSetList::newToolset(QString name)
 {
+    if (refusesName(name, tr("Insert tooling table")))
+        return;
     if (toolsetExists(name)) {
         QMessageBoxKovra::critical(this, tr("Insert tooling table"), tr("Tooling table name already exixting"),
                                    QMessageBox::Ok);
@@ -229,7 +240,7 @@ void cSetList::newToolset(QString name)
 void cSetList::renameToolset(QString name)
 {
     const int row = currentRow();
-    if (row < 0)
+    if (row < 0 || refusesName(name, tr("Rename tooling table")))
         return;
     const int idTable = model->record(row).value(QStringLiteral("idTable")).toInt();
     QString error;
@@ -346,6 +357,8 @@ void cSetList::slotCsvImport()
 
 void cSetList::importToolset(QString name)
 {
+    if (refusesName(name, tr("CSV import")))
+        return;
     if (toolsetExists(name)) {
         QMessageBoxKovra::critical(this, tr("CSV import"), tr("Tooling table name already exixting"), QMessageBox::Ok);
         return;

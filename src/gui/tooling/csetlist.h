@@ -68,6 +68,9 @@ private:
     void selectRowWhere(const QString &column, const QVariant &value, bool open);
     // A change the database refused, with its error.
     void tellNotDone(const QString &title, const QString &what, const QString &error);
+    // A name no table may have (a file's name may give one), refused with a
+    // box under the title.
+    bool refusesName(const QString &name, const QString &title);
 
     Ui::cSetList *ui;
     QSqlTableModel *model;
