@@ -935,9 +935,10 @@ private slots:
         QTEST(m_head->model.tag.toHex(), "tag");
     }
 
-    // A script's value goes to the tag as the number its text means through
-    // the field's Format, and reads back as shown; a text that is no number
-    // is refused, naming the field, and the tag is left as it was.
+    // A script's value goes to the tag as the number it computed, or the
+    // number its text means through the field's Format, and reads back as
+    // shown; a text that is no number is refused, naming the field, and the
+    // tag is left as it was.
     void scriptValuesThroughFormat_data()
     {
         QTest::addColumn<QByteArray>("keys");
@@ -946,13 +947,13 @@ private slots:
         const QByteArray word("ByteLength=2\nType=UBIN\n");
         QTest::newRow("%x c8") << word + "FieldType=int\nFormat=%x" << "c8" << "c8 | written | 00c8 | c8";
         QTest::newRow("T%03d 7") << word + "FieldType=int\nFormat=T%03d" << "7" << "T007 | written | 0007 | T007";
-        QTest::newRow("%o 17, read in octal") << word + "FieldType=int\nFormat=%o" << "17" << "17 | written | 000f | 17";
+        QTest::newRow("%o 15") << word + "FieldType=int\nFormat=%o" << "15" << "17 | written | 000f | 17";
         QTest::newRow("%.2f mm 12.35") << word + "Div=100\nFieldType=float\nFormat=%.2f mm" << "12.35"
                                        << "12.35 mm | written | 04d3 | 12.35 mm";
         QTest::newRow("script's own text T007") << word + "FieldType=int\nFormat=T%03d" << "T007"
                                                 << "T007 | written | 0007 | T007";
-        QTest::newRow("%X 16..255, 100 out of bounds in hex") << word + "FieldType=int\nFormat=%X\nMin=16\nMax=255"
-                                                            << "100" << "100 | L 100 [10,FF] | 1122 | 1122";
+        QTest::newRow("%X 16..255, 256 out of bounds in hex") << word + "FieldType=int\nFormat=%X\nMin=16\nMax=255"
+                                                            << "256" << "100 | L 100 [10,FF] | 1122 | 1122";
         QTest::newRow("%x 1..50, a decimal default no hex reads")
             << word + "FieldType=int\nFormat=%x\nMin=1\nMax=50\nAutoDefault=1\nDefaultValue=12.0" << "1"
             << "1 | written | 000c | c";
@@ -980,25 +981,36 @@ private slots:
         QTEST(out.join(" | "), "trip");
     }
 
-    // A script that hands a field's text to a field of the same Format
-    // gives it the value itself, in every base: shown, written, read back.
-    void scriptPassThrough_data()
+    // A script computes on the number a field holds and hands back numbers:
+    // a value handed through to a field of the same Format stays itself, a
+    // computed one is the number, in every base: shown, written, read back.
+    void scriptNumbers_data()
     {
         QTest::addColumn<QByteArray>("format");
-        QTest::addColumn<QString>("typed"); // into T, whose script hands it to L
-        QTest::addColumn<QString>("trip");  // L shown | box | L on the tag (hex) | L shown after reading it
-        QTest::newRow("%x 10") << QByteArray("%x") << "10" << "10 | Tag written with success | 0010 | 10";
-        QTest::newRow("%X 100") << QByteArray("%X") << "100" << "100 | Tag written with success | 0100 | 100";
-        QTest::newRow("%o 17") << QByteArray("%o") << "17" << "17 | Tag written with success | 000f | 17";
+        QTest::addColumn<QString>("typed");  // into T, whose script sets L
+        QTest::addColumn<QByteArray>("output"); // T's script's value for L
+        QTest::addColumn<QString>("trip");   // L shown | box | L on the tag (hex) | L shown after reading it
+        const QByteArray passed("blfVal[1]");
+        QTest::newRow("%x 10") << QByteArray("%x") << "10" << passed << "10 | Tag written with success | 0010 | 10";
+        QTest::newRow("%X 100") << QByteArray("%X") << "100" << passed << "100 | Tag written with success | 0100 | 100";
+        QTest::newRow("%o 17") << QByteArray("%o") << "17" << passed << "17 | Tag written with success | 000f | 17";
+        QTest::newRow("%x 200 computed") << QByteArray("%x") << "1" << QByteArray("200")
+                                         << "c8 | Tag written with success | 00c8 | c8";
+        QTest::newRow("%x c8 plus one") << QByteArray("%x") << "c8" << QByteArray("(Number(blfVal[1]) + 1)")
+                                        << "c9 | Tag written with success | 00c9 | c9";
+        QTest::newRow("%o 15 computed") << QByteArray("%o") << "1" << QByteArray("15")
+                                        << "17 | Tag written with success | 000f | 17";
     }
-    void scriptPassThrough()
+    void scriptNumbers()
     {
         QFETCH(QByteArray, format);
         QFETCH(QString, typed);
+        QFETCH(QByteArray, output);
         MessageBoxRecorder rec;
         const QByteArray word = "ByteLength=2\nType=UBIN\nFieldType=int\nFormat=" + format;
         QVERIFY(open("TagSize=4", {"Label=L\n" + word, "Label=T\nAddress=2\n" + word
-                                                          + "\nScript=\"blfOut.push('0|' + blfVal[1]); blfOut\""}));
+                                                          + "\nScript=\"blfOut.push('0|' + " + output
+                                                          + "); blfOut\""}));
         m_head->model.tag = QByteArray::fromHex("11220000");
         QTest::keyClicks(le(1), typed);
         QStringList trip{le(0)->text()};

@@ -136,9 +136,12 @@ class tst_dncpanel : public QObject
         CurrentMachine.isRadius = true;
         m_measure.x = input;
         const bool tool = road != "measure";
-        // "passed": S has V's keys and hands what is typed into it to V.
-        const bool passed = road == "passed";
-        const QByteArray output = passed ? QByteArray("' + blfVal[0]") : input.toUtf8() + "'";
+        // "passed": S has V's keys and hands what is typed into it to V;
+        // "plus one": the number it holds plus one.
+        const bool passed = road == "passed" || road == "plus one";
+        const QByteArray output = road == "passed" ? QByteArray("' + blfVal[0]")
+                                  : passed         ? QByteArray("' + (Number(blfVal[0]) + 1)")
+                                                   : input.toUtf8() + "'";
         writeLayout("t.dnc", "[SETTINGS]\nTotFields=2\n[FIELD0]\nLabel=S\nSqlTable=dnc\nSqlField=dncAlpha3\n"
                                  + (passed ? keys + "\n" : QByteArray()) + "Script=\"blfOut.push('1|" + output
                                  + "); blfOut\"\n"
@@ -679,6 +682,16 @@ private slots:
                                                 << repeated(5, "100");
         QTest::newRow("17 passed through %o") << QByteArray("FieldType=int\nFormat=%o") << "passed" << "17"
                                                << repeated(5, "17");
+        // A script computes on the number the field holds; a number it hands
+        // back is that number, shown in the Format's base.
+        QTest::newRow("script 200 into %x") << QByteArray("FieldType=int\nFormat=%x") << "script" << "200"
+                                             << repeated(5, "c8");
+        QTest::newRow("script 15 into %o") << QByteArray("FieldType=int\nFormat=%o") << "script" << "15"
+                                            << repeated(5, "17");
+        QTest::newRow("c8 plus one through %x") << QByteArray("FieldType=int\nFormat=%x") << "plus one" << "c8"
+                                                 << repeated(5, "c9");
+        QTest::newRow("12.35 plus one through %.2f mm") << QByteArray("FieldType=float\nFormat=%.2f mm") << "plus one"
+                                                         << "12.35" << repeated(5, "13.35 mm");
         QTest::newRow("measure into T%03d") << QByteArray("FieldType=int\nFormat=T%03d") << "measure" << "24.69"
                                              << "T024 | T024 | T024 | T024";
         QTest::newRow("measure into %#x") << QByteArray("FieldType=int\nFormat=%#x") << "measure" << "24.69"

@@ -34,6 +34,12 @@ const char kAutoButtonSheet[] =
     "QPushButton{ color: green; font-size:16pt; font-weight:bold; border: 0px solid #8f8f91; border-radius: 6px; "
     "background-color:#a0a0a0;  }";
 
+// Edited in a line editor: neither a list nor a bit group.
+bool lineField(const DatiDnc &f)
+{
+    return !f.BitField && !f.isList;
+}
+
 } // namespace
 
 cDnc::cDnc(cAxisInterface *axisLink, MeasureServer *measureServer, QWidget *parent)
@@ -348,7 +354,7 @@ void cDnc::executeScript(QString &script, int idxField)
     scriptValues.clear();
     for (int j = 0; j < fields.size(); ++j) {
         setBalluffValue(j);
-        scriptValues.append(fields.at(j).value);
+        scriptValues.append(FieldValues::scriptInput(fields.at(j), lineField(fields.at(j)), fields.at(j).value));
     }
     QList<DncScript::Output> outputs;
     QString error;
@@ -358,7 +364,7 @@ void cDnc::executeScript(QString &script, int idxField)
         return;
     }
     for (const DncScript::Output &o : outputs) {
-        fields[o.field].value = DncValues::scriptValue(fields.at(o.field), o.value);
+        fields[o.field].value = FieldValues::scriptValue(fields.at(o.field), lineField(fields.at(o.field)), o.value);
         setTableValue(o.field);
     }
 }

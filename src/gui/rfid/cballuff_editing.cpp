@@ -137,11 +137,13 @@ void cBalluffUI::executeScript(QString &script, int row)
     if (initializing || updating)
         return;
     scriptValues.clear();
-    // A script reads what the editors show.
+    // A script reads the numbers the fields hold, the texts the editors show.
     for (int i = 0; i < fields.size(); ++i) {
         setBalluffValue(i, false);
+        const DatiCampo &f = fields.at(i);
         auto *line = qobject_cast<QLineEdit *>(editor(i));
-        scriptValues.append(line ? QVariant(line->text()) : fields.at(i).value);
+        scriptValues.append(line && !f.isNumber() ? QVariant(line->text())
+                                                  : FieldValues::scriptInput(f, line != nullptr, f.value));
     }
     QList<DncScript::Output> outputs;
     QString error;
@@ -153,9 +155,8 @@ void cBalluffUI::executeScript(QString &script, int row)
         // A field shown here runs its own script in turn; setTableValue
         // keeps that to one nested run.
         for (const DncScript::Output &o : outputs) {
-            // Read as a typed text is: a value handed through stays itself.
             DatiCampo &f = fields[o.field];
-            f.value = FieldValues::scriptValue(f, o.value);
+            f.value = FieldValues::scriptValue(f, qobject_cast<QLineEdit *>(editor(o.field)) != nullptr, o.value);
             setTableValue(o.field);
         }
     }
