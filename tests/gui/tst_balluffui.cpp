@@ -1092,38 +1092,53 @@ private slots:
     }
 
     // A successful write reports to the server only for the customer
-    // "Vuzedu", compared exactly, with the numbers written to the tag.
+    // "Vuzedu", compared exactly, with the numbers written to the tag: the
+    // lengths as the nearest micrometres, in the machine's unit.
     void reportAfterWrite_data()
     {
         QTest::addColumn<QByteArray>("customer");
-        QTest::addColumn<int>("reports");
-        QTest::newRow("Vuzedu") << QByteArray("Vuzedu") << 1;
-        QTest::newRow("other case") << QByteArray("vuzedu") << 0;
+        QTest::addColumn<bool>("isMM");
+        QTest::addColumn<QStringList>("typed"); // fields 24, 25 and 28; none: as read
+        QTest::addColumn<QByteArray>("report"); // empty: none
+        QTest::newRow("Vuzedu") << QByteArray("Vuzedu") << true << QStringList() << QByteArray("0|0|false|0|1001|0|0");
+        QTest::newRow("other case") << QByteArray("vuzedu") << true << QStringList() << QByteArray();
+        QTest::newRow("mm just under a micrometre in single precision")
+            << QByteArray("Vuzedu") << true << QStringList{"1.005", "100.001", "2.675"}
+            << QByteArray("0|0|false|0|1005|100001|2675");
+        QTest::newRow("inch") << QByteArray("Vuzedu") << false << QStringList{"0.1", "1.005", "0.5"}
+                              << QByteArray("0|0|false|0|2540|25527|12700");
     }
     void reportAfterWrite()
     {
         QFETCH(QByteArray, customer);
+        QFETCH(bool, isMM);
+        QFETCH(QStringList, typed);
+        QFETCH(QByteArray, report);
         MessageBoxRecorder rec;
         FakeCustomerServer server;
+        CurrentMachine.IsMM = isMM;
+        const QList<int> lengths{24, 25, 28};
         QList<QByteArray> list;
-        for (int i = 0; i < 36; ++i)
-            list << "Label=f\nAddress=" + QByteArray::number(i < 25 ? i : i + 3) + "\nByteLength=1\nType=UBIN";
-        list[24] = "Label=len\nAddress=24\nByteLength=4\nType=SBIN\nDiv=10000\nFieldType=float";
+        for (int i = 0, address = 0; i < 36; address += lengths.contains(i++) ? 4 : 1)
+            list << "Label=f\nAddress=" + QByteArray::number(address) + "\nByteLength="
+                        + (lengths.contains(i) ? "4\nType=SBIN\nDiv=10000\nFieldType=float" : "1\nType=UBIN");
         QVERIFY(open("TagSize=64\nCustomer=" + customer + "\nSockAddress=127.0.0.1\nSockPort="
                          + QByteArray::number(server.port()),
                      list));
         m_head->model.tag = QByteArray(24, '\0') + QByteArray::fromHex("00002716") + QByteArray(36, '\0');
         m_ui->form()->pbRead->click();
-        QCOMPARE(le(24)->text(), QString("1.001"));
+        if (typed.isEmpty())
+            QCOMPARE(le(24)->text(), QString("1.001")); // holding 1.0006
+        for (int k = 0; k < typed.size(); ++k)
+            le(lengths[k])->setText(typed[k]);
         m_ui->form()->pbWrite->click();
         QCOMPARE(m_head->model.writes, 1);
-        QFETCH(int, reports);
-        if (reports) {
-            QTRY_COMPARE(int(server.frames.size()), reports);
-            QCOMPARE(server.frames.first().mid(52), QByteArray("0|0|false|0|1000|0|0"));
-        }
-        else
+        if (report.isEmpty()) {
             QVERIFY(!server.waitForNewConnection(0)); // a report connects before the write returns
+            return;
+        }
+        QTRY_COMPARE(int(server.frames.size()), 1);
+        QCOMPARE(server.frames.first().mid(52), report);
     }
 
     // The first report decides whether socket errors reach the editor; the
