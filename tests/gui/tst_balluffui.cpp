@@ -462,6 +462,59 @@ private slots:
         QCOMPARE(m_ui->fieldList()[2].value, QVariant("12"));
     }
 
+    // The red marks of a refused write follow the values: a field whose
+    // value changes, on any road, loses its mark once it passes.
+    void marksFollowValues_data()
+    {
+        QTest::addColumn<QString>("road");
+        QTest::addColumn<QString>("marked"); // after the road
+        QTest::newRow("typed") << "typed" << "Kind Life Warn";
+        QTest::newRow("defaults, X's fails") << "default" << "X";
+        QTest::newRow("script, Life's 0 fails") << "script" << "Kind Life X";
+        QTest::newRow("measure") << "measure" << "Kind Life Warn";
+        QTest::newRow("read, X's 0 fails") << "read" << "X";
+    }
+    void marksFollowValues()
+    {
+        QFETCH(QString, road);
+        MessageBoxRecorder rec;
+        CurrentMachine.isRadius = true;
+        m_measure.x = "20";
+        QVERIFY(open("TagSize=5",
+                     {"Label=Kind\nByteLength=1\nType=UBIN\nList=\"1 - turn;3 - drill\"\nDefaultValue=3",
+                      "Label=Life\nAddress=1\nByteLength=1\nType=UBIN\nFieldType=int\nMin=1\nMax=100\nDefaultValue=50\n"
+                      "Script=\"blfOut.push('2|' + Number(blfVal[1]) / 10); blfOut\"",
+                      "Label=Warn\nAddress=2\nByteLength=1\nType=SBIN\nDiv=10\nFieldType=float\nMin=-5\nMax=5",
+                      "Label=X\nAddress=3\nByteLength=2\nType=UBIN\nDiv=100\nFieldType=float\nGetX=1\nMin=1\nMax=40"}));
+        m_head->model.tag = QByteArray::fromHex("03320a0000");
+        qobject_cast<QComboBox *>(ed(0))->setCurrentIndex(-1);
+        le(1)->setText("0");
+        le(2)->setText("9");
+        const auto marked = [this] {
+            QStringList labels;
+            for (int i = 0; i < m_ui->table()->rowCount(); ++i)
+                if (m_ui->table()->item(i, 0)->background().color() == QColor(Qt::red))
+                    labels << m_ui->table()->item(i, 0)->text();
+            return labels.join(' ');
+        };
+        m_ui->form()->pbWrite->click(); // refused: confirming it is answered No
+        QCOMPARE(marked(), QString("Kind Life Warn X"));
+        if (road == "typed") {
+            le(3)->setText("20");
+        } else if (road == "default") {
+            rec.answer(QMessageBox::Yes);
+            m_ui->form()->pbDefault->click();
+        } else if (road == "script") {
+            le(1)->setText("00");
+        } else if (road == "measure") {
+            qobject_cast<QPushButton *>(m_ui->table()->cellWidget(3, 2))->click();
+        } else if (road == "read") {
+            m_ui->form()->pbRead->click();
+        }
+        QTEST(marked(), "marked");
+        QCOMPARE(m_head->model.writes, 0);
+    }
+
     // A value whose bytes would read back as another number never reaches
     // the tag, even when the operator would confirm the write.
     void valueBeyondBytes_data()

@@ -495,6 +495,61 @@ private slots:
         QCOMPARE(m_panel->table()->item(4, 0)->background().color(), QColor("white"));
     }
 
+    // The red marks of a refused send follow the values: a field whose
+    // value changes, on any road, loses its mark once it passes.
+    void marksFollowValues_data()
+    {
+        QTest::addColumn<QString>("road");
+        QTest::addColumn<QString>("marked"); // after the road
+        QTest::newRow("typed") << "typed" << "Kind Life Warn";
+        QTest::newRow("defaults, X's fails") << "default" << "X";
+        QTest::newRow("script, Life's 0 fails") << "script" << "Kind Life X";
+        QTest::newRow("measure") << "measure" << "Kind Life Warn";
+        QTest::newRow("server") << "server" << "Kind Life X";
+    }
+    void marksFollowValues()
+    {
+        QFETCH(QString, road);
+        MessageBoxRecorder rec;
+        CurrentMachine.isRadius = true;
+        m_measure.x = "20";
+        writeLayout("t.dnc", "[SETTINGS]\nTotFields=4\n"
+                             "[FIELD0]\nLabel=Kind\nList=\"1 - turn;3 - drill\"\nDefaultValue=3\n"
+                             "[FIELD1]\nLabel=Life\nFieldType=int\nMin=1\nMax=100\nDefaultValue=50\n"
+                             "Script=\"blfOut.push('2|' + Number(blfVal[1]) / 10); blfOut\"\n"
+                             "[FIELD2]\nLabel=Warn\nDncLabel=Warn\nFieldType=float\nMin=-5\nMax=5\n"
+                             "[FIELD3]\nLabel=X\nFieldType=float\nGetX=1\nMin=1\nMax=40\n");
+        QVERIFY(open(false));
+        QTRY_VERIFY(m_panel->form()->pbWrite->isEnabled());
+        qobject_cast<QComboBox *>(ed(0))->setCurrentIndex(-1);
+        le(1)->setText("0");
+        le(2)->setText("9");
+        const auto marked = [this] {
+            QStringList labels;
+            for (int i = 0; i < m_panel->table()->rowCount(); ++i)
+                if (m_panel->table()->item(i, 0)->background().color() == QColor(Qt::red))
+                    labels << m_panel->table()->item(i, 0)->text();
+            return labels.join(' ');
+        };
+        m_panel->form()->pbWrite->click(); // refused: confirming it is answered No
+        QCOMPARE(marked(), QString("Kind Life Warn X"));
+        if (road == "typed") {
+            le(3)->setText("20");
+        } else if (road == "default") {
+            rec.answer(QMessageBox::Yes);
+            m_panel->form()->pbDefault->click();
+        } else if (road == "script") {
+            le(1)->setText("00");
+        } else if (road == "measure") {
+            qobject_cast<QPushButton *>(m_panel->table()->cellWidget(3, 2))->click();
+        } else if (road == "server") {
+            m_server.send("\x02{\"SetValues\": {\"Warn\": \"1\"}}\x03");
+            QTRY_COMPARE(le(2)->text(), QString("1.000"));
+        }
+        QTEST(marked(), "marked");
+        QVERIFY(m_server.frames().isEmpty());
+    }
+
     void defaultsKeepToolsFields()
     {
         MessageBoxRecorder rec;

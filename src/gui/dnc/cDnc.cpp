@@ -142,6 +142,7 @@ bool cDnc::init(bool mode, int tool)
 void cDnc::buildTable()
 {
     delete twFields;
+    marks.clear();
     twFields = new QTableWidget(ui.qdDnc);
     ui.lblMessage->clear();
     twFields->setRowCount(fields.size());
@@ -233,6 +234,7 @@ void cDnc::buildTable()
 // failed validation.
 void cDnc::paintLabel(int row, bool failed)
 {
+    marks.set(row, failed);
     QTableWidgetItem *label = twFields->item(row, 0);
     const DatiDnc &f = fields.at(row);
     const bool locked = toolMode && f.Locked;
@@ -378,7 +380,12 @@ void cDnc::rowChanged(QObject *source)
     const int row = w->statusTip().toInt();
     if (!building)
         touched.insert(row);
-    if (row < 0 || row >= fields.size() || fields.at(row).Script.isEmpty())
+    if (row < 0 || row >= fields.size())
+        return;
+    bool uncarried = false;
+    if (!building && marks.changed(fields.at(row), row, [&] { return fieldProblems(row, &uncarried).isEmpty(); }))
+        paintLabel(row, false);
+    if (fields.at(row).Script.isEmpty())
         return;
     QString script = fields.at(row).Script;
     executeScript(script, row);
@@ -407,10 +414,9 @@ bool cDnc::validateData(QString &msg)
     unsendable = false;
     QStringList messages;
     QList<int> failing;
-    const bool plain = plainText();
     for (int i = 0; i < fields.size(); ++i) {
-        setBalluffValue(i);
-        QStringList lines = DncValues::check(fields.at(i), CurrentMachine.IsMM);
+        bool uncarried = false;
+        const QStringList lines = fieldProblems(i, &uncarried);
         const DatiDnc &f = fields.at(i);
         // What is sent is what the operator sees.
         if (QLineEdit *l = qobject_cast<QLineEdit *>(editor(i))) {
@@ -418,10 +424,7 @@ bool cDnc::validateData(QString &msg)
             if (!f.value.isNull() && l->text() != f.value.toString() && !l->text().isEmpty())
                 l->setText(f.value.toString());
         }
-        if (plain && !f.DncLabel.isEmpty() && !DncProtocol::plainTextCarries(f.value.toString())) {
-            lines << f.Label + tr(" contains characters that cannot be sent");
-            unsendable = true;
-        }
+        unsendable = unsendable || uncarried;
         messages += lines;
         if (!lines.isEmpty())
             failing << i;
@@ -434,6 +437,17 @@ bool cDnc::validateData(QString &msg)
     if (QWidget *e = editor(failing.first()))
         e->setFocus();
     return false;
+}
+
+QStringList cDnc::fieldProblems(int i, bool *uncarried)
+{
+    setBalluffValue(i);
+    const DatiDnc &f = fields.at(i);
+    QStringList lines = DncValues::check(f, CurrentMachine.IsMM);
+    *uncarried = plainText() && !f.DncLabel.isEmpty() && !DncProtocol::plainTextCarries(f.value.toString());
+    if (*uncarried)
+        lines << f.Label + tr(" contains characters that cannot be sent");
+    return lines;
 }
 
 void cDnc::getMeasure()
