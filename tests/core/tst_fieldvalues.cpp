@@ -23,6 +23,13 @@ class tst_fieldvalues : public QObject
     {
         return FieldValues::Rule(type, format, true, min, max);
     }
+    // A value as a text or a number, so that a row tells the two apart.
+    static QString described(const QVariant &v)
+    {
+        if (v.type() == QVariant::String)
+            return "text \"" + v.toString() + '"';
+        return "number " + QString::number(v.toDouble(), 'g', 17);
+    }
 
 private slots:
     void initTestCase()
@@ -38,45 +45,77 @@ private slots:
     {
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("format");
-        QTest::addColumn<bool>("script");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QVariant>("value");
-        const auto row = [](const char *name, const char *type, const char *format, bool script, const QString &text,
-                            const QVariant &value) { QTest::newRow(name) << type << format << script << text << value; };
-        row("typed %X in its base", "int", "%X", false, "FF", 255.0);
-        row("typed T%03d, its own text", "int", "T%03d", false, "T007", 7.0);
-        row("typed %x, a decimal no hex reads", "int", "%x", false, "-5", -5.0);
-        row("typed %d, a decimal fraction", "int", "%d", false, "7.9", 7.9);
-        row("typed %.2f mm", "float", "%.2f mm", false, "2.50 mm", 2.5);
-        row("typed without Format", "float", "", false, "12.5", 12.5);
-        row("typed no number", "int", "%x", false, "xyz", QString("xyz"));
-        row("typed date", "date", "%Y-%m-%d", false, "1970-01-02", 86400.0);
-        row("typed date as seconds", "date", "%Y-%m-%d", false, "86400", 86400.0);
-        row("typed text kept", "string", "", false, " 12 ", QString(" 12 "));
-        // A script is handed the Format's text: what it hands back reads as
-        // a typed text does, in the Format's base.
-        row("script %x hands 10 through", "int", "%x", true, "10", 16.0);
-        row("script %X hands 100 through", "int", "%X", true, "100", 256.0);
-        row("script %o hands 17 through", "int", "%o", true, "17", 15.0);
-        row("script %x, the Format's text", "int", "%x", true, "c8", 200.0);
-        row("script %x, a decimal fraction no hex reads", "int", "%x", true, "7.9", 7.9);
-        row("script T%03d, the Format's text", "int", "T%03d", true, "T007", 7.0);
-        row("script no number", "float", "%.1f", true, "abc", QString("abc"));
+        const auto row = [](const char *name, const char *type, const char *format, const QString &text,
+                            const QVariant &value) { QTest::newRow(name) << type << format << text << value; };
+        row("typed %X in its base", "int", "%X", "FF", 255.0);
+        row("typed T%03d, its own text", "int", "T%03d", "T007", 7.0);
+        row("typed %x, a decimal no hex reads", "int", "%x", "-5", -5.0);
+        row("typed %d, a decimal fraction", "int", "%d", "7.9", 7.9);
+        row("typed %.2f mm", "float", "%.2f mm", "2.50 mm", 2.5);
+        row("typed without Format", "float", "", "12.5", 12.5);
+        row("typed no number", "int", "%x", "xyz", QString("xyz"));
+        row("typed date", "date", "%Y-%m-%d", "1970-01-02", 86400.0);
+        row("typed date as seconds", "date", "%Y-%m-%d", "86400", 86400.0);
+        row("typed text kept", "string", "", " 12 ", QString(" 12 "));
     }
     void values()
     {
         QFETCH(QString, type);
         QFETCH(QString, format);
-        QFETCH(bool, script);
         QFETCH(QString, text);
         QFETCH(QVariant, value);
+        QCOMPARE(described(FieldValues::fromText(rule(type, format), text)), described(value));
+    }
+
+    // A script computes on the numbers number fields hold, handed as plain
+    // decimal texts whatever their Format shows, and its answer is read as
+    // a decimal number first: passed through, the value stays itself; a
+    // computed number is the number. List keys and bit masks go in and out
+    // as they are.
+    void scriptRule_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<bool>("line");
+        QTest::addColumn<QVariant>("held");   // what the field holds
+        QTest::addColumn<QVariant>("handed"); // to the script
+        QTest::addColumn<QString>("answer");  // the script's, for the field
+        QTest::addColumn<QVariant>("value");  // the answer stands for
+        const auto row = [](const char *name, const char *type, const char *format, bool line, const QVariant &held,
+                            const QVariant &handed, const QString &answer, const QVariant &value) {
+            QTest::newRow(name) << type << format << line << held << handed << answer << value;
+        };
+        row("%x holding c8, 200 computed", "int", "%x", true, "c8", "200", "200", 200.0);
+        row("%x passes 16 through", "int", "%x", true, 16.0, "16", "16", 16.0);
+        row("%X, the Format's own text", "int", "%X", true, "FF", "255", "ff", 255.0);
+        row("%#x, 0x before the digits", "int", "%#x", true, "0x10", "16", "0x1f", 31.0);
+        row("%o holding 17, 15 computed", "int", "%o", true, "17", "15", "15", 15.0);
+        row("T%03d holding T007, 8 computed", "int", "T%03d", true, "T007", "7", "8", 8.0);
+        row("T%03d, the Format's own text", "int", "T%03d", true, 7, "7", "T008", 8.0);
+        row("%c holding A", "int", "%c", true, "A", "65", "66", 66.0);
+        row("%x, a decimal fraction", "int", "%x", true, "c8", "200", "7.9", 7.9);
+        row("int a million, no exponent", "int", "%x", true, "f4240", "1000000", "1e6", 1e6);
+        row("%.2f mm holding 12.35 mm", "float", "%.2f mm", true, "12.35 mm", "12.35", "13.35", 13.35);
+        row("float without Format, its zeros", "float", "", true, "12.350", "12.35", " 2.5 ", 2.5);
+        row("float of a tag's single precision", "float", "%.2f", true, QVariant(12.35f), "12.35", "12.35", 12.35);
+        row("%x holding no number, 1e3 computed", "int", "%x", true, "xyz", "xyz", "1e3", 1000.0);
+        row("%x list key 10", "int", "%x", false, "10", "10", "10", QString("10"));
+        row("bit mask", "int", "", false, 5u, 5u, "6", QString("6"));
+    }
+    void scriptRule()
+    {
+        QFETCH(QString, type);
+        QFETCH(QString, format);
+        QFETCH(bool, line);
+        QFETCH(QVariant, held);
+        QFETCH(QVariant, handed);
+        QFETCH(QString, answer);
+        QFETCH(QVariant, value);
         const FieldValues::Rule r = rule(type, format);
-        const QVariant got = script ? FieldValues::scriptValue(r, text) : FieldValues::fromText(r, text);
-        QCOMPARE(got.type() == QVariant::String, value.type() == QVariant::String);
-        if (value.type() == QVariant::String)
-            QCOMPARE(got.toString(), value.toString());
-        else
-            QCOMPARE(got.toDouble(), value.toDouble());
+        QCOMPARE(described(FieldValues::scriptInput(r, line, held)), described(handed));
+        QCOMPARE(described(FieldValues::scriptValue(r, line, answer)), described(value));
     }
 
     // An "int" value shows through the Format, and what it shows reads back

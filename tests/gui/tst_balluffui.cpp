@@ -462,6 +462,59 @@ private slots:
         QCOMPARE(m_ui->fieldList()[2].value, QVariant("12"));
     }
 
+    // The red marks of a refused write follow the values: a field whose
+    // value changes, on any road, loses its mark once it passes.
+    void marksFollowValues_data()
+    {
+        QTest::addColumn<QString>("road");
+        QTest::addColumn<QString>("marked"); // after the road
+        QTest::newRow("typed") << "typed" << "Kind Life Warn";
+        QTest::newRow("defaults, X's fails") << "default" << "X";
+        QTest::newRow("script, Life's 0 fails") << "script" << "Kind Life X";
+        QTest::newRow("measure") << "measure" << "Kind Life Warn";
+        QTest::newRow("read, X's 0 fails") << "read" << "X";
+    }
+    void marksFollowValues()
+    {
+        QFETCH(QString, road);
+        MessageBoxRecorder rec;
+        CurrentMachine.isRadius = true;
+        m_measure.x = "20";
+        QVERIFY(open("TagSize=5",
+                     {"Label=Kind\nByteLength=1\nType=UBIN\nList=\"1 - turn;3 - drill\"\nDefaultValue=3",
+                      "Label=Life\nAddress=1\nByteLength=1\nType=UBIN\nFieldType=int\nMin=1\nMax=100\nDefaultValue=50\n"
+                      "Script=\"blfOut.push('2|' + Number(blfVal[1]) / 10); blfOut\"",
+                      "Label=Warn\nAddress=2\nByteLength=1\nType=SBIN\nDiv=10\nFieldType=float\nMin=-5\nMax=5",
+                      "Label=X\nAddress=3\nByteLength=2\nType=UBIN\nDiv=100\nFieldType=float\nGetX=1\nMin=1\nMax=40"}));
+        m_head->model.tag = QByteArray::fromHex("03320a0000");
+        qobject_cast<QComboBox *>(ed(0))->setCurrentIndex(-1);
+        le(1)->setText("0");
+        le(2)->setText("9");
+        const auto marked = [this] {
+            QStringList labels;
+            for (int i = 0; i < m_ui->table()->rowCount(); ++i)
+                if (m_ui->table()->item(i, 0)->background().color() == QColor(Qt::red))
+                    labels << m_ui->table()->item(i, 0)->text();
+            return labels.join(' ');
+        };
+        m_ui->form()->pbWrite->click(); // refused: confirming it is answered No
+        QCOMPARE(marked(), QString("Kind Life Warn X"));
+        if (road == "typed") {
+            le(3)->setText("20");
+        } else if (road == "default") {
+            rec.answer(QMessageBox::Yes);
+            m_ui->form()->pbDefault->click();
+        } else if (road == "script") {
+            le(1)->setText("00");
+        } else if (road == "measure") {
+            qobject_cast<QPushButton *>(m_ui->table()->cellWidget(3, 2))->click();
+        } else if (road == "read") {
+            m_ui->form()->pbRead->click();
+        }
+        QTEST(marked(), "marked");
+        QCOMPARE(m_head->model.writes, 0);
+    }
+
     // A value whose bytes would read back as another number never reaches
     // the tag, even when the operator would confirm the write.
     void valueBeyondBytes_data()
@@ -935,9 +988,10 @@ private slots:
         QTEST(m_head->model.tag.toHex(), "tag");
     }
 
-    // A script's value goes to the tag as the number its text means through
-    // the field's Format, and reads back as shown; a text that is no number
-    // is refused, naming the field, and the tag is left as it was.
+    // A script's value goes to the tag as the number it computed, or the
+    // number its text means through the field's Format, and reads back as
+    // shown; a text that is no number is refused, naming the field, and the
+    // tag is left as it was.
     void scriptValuesThroughFormat_data()
     {
         QTest::addColumn<QByteArray>("keys");
@@ -946,13 +1000,13 @@ private slots:
         const QByteArray word("ByteLength=2\nType=UBIN\n");
         QTest::newRow("%x c8") << word + "FieldType=int\nFormat=%x" << "c8" << "c8 | written | 00c8 | c8";
         QTest::newRow("T%03d 7") << word + "FieldType=int\nFormat=T%03d" << "7" << "T007 | written | 0007 | T007";
-        QTest::newRow("%o 17, read in octal") << word + "FieldType=int\nFormat=%o" << "17" << "17 | written | 000f | 17";
+        QTest::newRow("%o 15") << word + "FieldType=int\nFormat=%o" << "15" << "17 | written | 000f | 17";
         QTest::newRow("%.2f mm 12.35") << word + "Div=100\nFieldType=float\nFormat=%.2f mm" << "12.35"
                                        << "12.35 mm | written | 04d3 | 12.35 mm";
         QTest::newRow("script's own text T007") << word + "FieldType=int\nFormat=T%03d" << "T007"
                                                 << "T007 | written | 0007 | T007";
-        QTest::newRow("%X 16..255, 100 out of bounds in hex") << word + "FieldType=int\nFormat=%X\nMin=16\nMax=255"
-                                                            << "100" << "100 | L 100 [10,FF] | 1122 | 1122";
+        QTest::newRow("%X 16..255, 256 out of bounds in hex") << word + "FieldType=int\nFormat=%X\nMin=16\nMax=255"
+                                                            << "256" << "100 | L 100 [10,FF] | 1122 | 1122";
         QTest::newRow("%x 1..50, a decimal default no hex reads")
             << word + "FieldType=int\nFormat=%x\nMin=1\nMax=50\nAutoDefault=1\nDefaultValue=12.0" << "1"
             << "1 | written | 000c | c";
@@ -980,25 +1034,36 @@ private slots:
         QTEST(out.join(" | "), "trip");
     }
 
-    // A script that hands a field's text to a field of the same Format
-    // gives it the value itself, in every base: shown, written, read back.
-    void scriptPassThrough_data()
+    // A script computes on the number a field holds and hands back numbers:
+    // a value handed through to a field of the same Format stays itself, a
+    // computed one is the number, in every base: shown, written, read back.
+    void scriptNumbers_data()
     {
         QTest::addColumn<QByteArray>("format");
-        QTest::addColumn<QString>("typed"); // into T, whose script hands it to L
-        QTest::addColumn<QString>("trip");  // L shown | box | L on the tag (hex) | L shown after reading it
-        QTest::newRow("%x 10") << QByteArray("%x") << "10" << "10 | Tag written with success | 0010 | 10";
-        QTest::newRow("%X 100") << QByteArray("%X") << "100" << "100 | Tag written with success | 0100 | 100";
-        QTest::newRow("%o 17") << QByteArray("%o") << "17" << "17 | Tag written with success | 000f | 17";
+        QTest::addColumn<QString>("typed");  // into T, whose script sets L
+        QTest::addColumn<QByteArray>("output"); // T's script's value for L
+        QTest::addColumn<QString>("trip");   // L shown | box | L on the tag (hex) | L shown after reading it
+        const QByteArray passed("blfVal[1]");
+        QTest::newRow("%x 10") << QByteArray("%x") << "10" << passed << "10 | Tag written with success | 0010 | 10";
+        QTest::newRow("%X 100") << QByteArray("%X") << "100" << passed << "100 | Tag written with success | 0100 | 100";
+        QTest::newRow("%o 17") << QByteArray("%o") << "17" << passed << "17 | Tag written with success | 000f | 17";
+        QTest::newRow("%x 200 computed") << QByteArray("%x") << "1" << QByteArray("200")
+                                         << "c8 | Tag written with success | 00c8 | c8";
+        QTest::newRow("%x c8 plus one") << QByteArray("%x") << "c8" << QByteArray("(Number(blfVal[1]) + 1)")
+                                        << "c9 | Tag written with success | 00c9 | c9";
+        QTest::newRow("%o 15 computed") << QByteArray("%o") << "1" << QByteArray("15")
+                                        << "17 | Tag written with success | 000f | 17";
     }
-    void scriptPassThrough()
+    void scriptNumbers()
     {
         QFETCH(QByteArray, format);
         QFETCH(QString, typed);
+        QFETCH(QByteArray, output);
         MessageBoxRecorder rec;
         const QByteArray word = "ByteLength=2\nType=UBIN\nFieldType=int\nFormat=" + format;
         QVERIFY(open("TagSize=4", {"Label=L\n" + word, "Label=T\nAddress=2\n" + word
-                                                          + "\nScript=\"blfOut.push('0|' + blfVal[1]); blfOut\""}));
+                                                          + "\nScript=\"blfOut.push('0|' + " + output
+                                                          + "); blfOut\""}));
         m_head->model.tag = QByteArray::fromHex("11220000");
         QTest::keyClicks(le(1), typed);
         QStringList trip{le(0)->text()};
@@ -1080,38 +1145,53 @@ private slots:
     }
 
     // A successful write reports to the server only for the customer
-    // "Vuzedu", compared exactly, with the numbers written to the tag.
+    // "Vuzedu", compared exactly, with the numbers written to the tag: the
+    // lengths as the nearest micrometres, in the machine's unit.
     void reportAfterWrite_data()
     {
         QTest::addColumn<QByteArray>("customer");
-        QTest::addColumn<int>("reports");
-        QTest::newRow("Vuzedu") << QByteArray("Vuzedu") << 1;
-        QTest::newRow("other case") << QByteArray("vuzedu") << 0;
+        QTest::addColumn<bool>("isMM");
+        QTest::addColumn<QStringList>("typed"); // fields 24, 25 and 28; none: as read
+        QTest::addColumn<QByteArray>("report"); // empty: none
+        QTest::newRow("Vuzedu") << QByteArray("Vuzedu") << true << QStringList() << QByteArray("0|0|false|0|1001|0|0");
+        QTest::newRow("other case") << QByteArray("vuzedu") << true << QStringList() << QByteArray();
+        QTest::newRow("mm just under a micrometre in single precision")
+            << QByteArray("Vuzedu") << true << QStringList{"1.005", "100.001", "2.675"}
+            << QByteArray("0|0|false|0|1005|100001|2675");
+        QTest::newRow("inch") << QByteArray("Vuzedu") << false << QStringList{"0.1", "1.005", "0.5"}
+                              << QByteArray("0|0|false|0|2540|25527|12700");
     }
     void reportAfterWrite()
     {
         QFETCH(QByteArray, customer);
+        QFETCH(bool, isMM);
+        QFETCH(QStringList, typed);
+        QFETCH(QByteArray, report);
         MessageBoxRecorder rec;
         FakeCustomerServer server;
+        CurrentMachine.IsMM = isMM;
+        const QList<int> lengths{24, 25, 28};
         QList<QByteArray> list;
-        for (int i = 0; i < 36; ++i)
-            list << "Label=f\nAddress=" + QByteArray::number(i < 25 ? i : i + 3) + "\nByteLength=1\nType=UBIN";
-        list[24] = "Label=len\nAddress=24\nByteLength=4\nType=SBIN\nDiv=10000\nFieldType=float";
+        for (int i = 0, address = 0; i < 36; address += lengths.contains(i++) ? 4 : 1)
+            list << "Label=f\nAddress=" + QByteArray::number(address) + "\nByteLength="
+                        + (lengths.contains(i) ? "4\nType=SBIN\nDiv=10000\nFieldType=float" : "1\nType=UBIN");
         QVERIFY(open("TagSize=64\nCustomer=" + customer + "\nSockAddress=127.0.0.1\nSockPort="
                          + QByteArray::number(server.port()),
                      list));
         m_head->model.tag = QByteArray(24, '\0') + QByteArray::fromHex("00002716") + QByteArray(36, '\0');
         m_ui->form()->pbRead->click();
-        QCOMPARE(le(24)->text(), QString("1.001"));
+        if (typed.isEmpty())
+            QCOMPARE(le(24)->text(), QString("1.001")); // holding 1.0006
+        for (int k = 0; k < typed.size(); ++k)
+            le(lengths[k])->setText(typed[k]);
         m_ui->form()->pbWrite->click();
         QCOMPARE(m_head->model.writes, 1);
-        QFETCH(int, reports);
-        if (reports) {
-            QTRY_COMPARE(int(server.frames.size()), reports);
-            QCOMPARE(server.frames.first().mid(52), QByteArray("0|0|false|0|1000|0|0"));
-        }
-        else
+        if (report.isEmpty()) {
             QVERIFY(!server.waitForNewConnection(0)); // a report connects before the write returns
+            return;
+        }
+        QTRY_COMPARE(int(server.frames.size()), 1);
+        QCOMPARE(server.frames.first().mid(52), report);
     }
 
     // The first report decides whether socket errors reach the editor; the

@@ -136,9 +136,12 @@ class tst_dncpanel : public QObject
         CurrentMachine.isRadius = true;
         m_measure.x = input;
         const bool tool = road != "measure";
-        // "passed": S has V's keys and hands what is typed into it to V.
-        const bool passed = road == "passed";
-        const QByteArray output = passed ? QByteArray("' + blfVal[0]") : input.toUtf8() + "'";
+        // "passed": S has V's keys and hands what is typed into it to V;
+        // "plus one": the number it holds plus one.
+        const bool passed = road == "passed" || road == "plus one";
+        const QByteArray output = road == "passed" ? QByteArray("' + blfVal[0]")
+                                  : passed         ? QByteArray("' + (Number(blfVal[0]) + 1)")
+                                                   : input.toUtf8() + "'";
         writeLayout("t.dnc", "[SETTINGS]\nTotFields=2\n[FIELD0]\nLabel=S\nSqlTable=dnc\nSqlField=dncAlpha3\n"
                                  + (passed ? keys + "\n" : QByteArray()) + "Script=\"blfOut.push('1|" + output
                                  + "); blfOut\"\n"
@@ -492,6 +495,61 @@ private slots:
         QCOMPARE(m_panel->table()->item(4, 0)->background().color(), QColor("white"));
     }
 
+    // The red marks of a refused send follow the values: a field whose
+    // value changes, on any road, loses its mark once it passes.
+    void marksFollowValues_data()
+    {
+        QTest::addColumn<QString>("road");
+        QTest::addColumn<QString>("marked"); // after the road
+        QTest::newRow("typed") << "typed" << "Kind Life Warn";
+        QTest::newRow("defaults, X's fails") << "default" << "X";
+        QTest::newRow("script, Life's 0 fails") << "script" << "Kind Life X";
+        QTest::newRow("measure") << "measure" << "Kind Life Warn";
+        QTest::newRow("server") << "server" << "Kind Life X";
+    }
+    void marksFollowValues()
+    {
+        QFETCH(QString, road);
+        MessageBoxRecorder rec;
+        CurrentMachine.isRadius = true;
+        m_measure.x = "20";
+        writeLayout("t.dnc", "[SETTINGS]\nTotFields=4\n"
+                             "[FIELD0]\nLabel=Kind\nList=\"1 - turn;3 - drill\"\nDefaultValue=3\n"
+                             "[FIELD1]\nLabel=Life\nFieldType=int\nMin=1\nMax=100\nDefaultValue=50\n"
+                             "Script=\"blfOut.push('2|' + Number(blfVal[1]) / 10); blfOut\"\n"
+                             "[FIELD2]\nLabel=Warn\nDncLabel=Warn\nFieldType=float\nMin=-5\nMax=5\n"
+                             "[FIELD3]\nLabel=X\nFieldType=float\nGetX=1\nMin=1\nMax=40\n");
+        QVERIFY(open(false));
+        QTRY_VERIFY(m_panel->form()->pbWrite->isEnabled());
+        qobject_cast<QComboBox *>(ed(0))->setCurrentIndex(-1);
+        le(1)->setText("0");
+        le(2)->setText("9");
+        const auto marked = [this] {
+            QStringList labels;
+            for (int i = 0; i < m_panel->table()->rowCount(); ++i)
+                if (m_panel->table()->item(i, 0)->background().color() == QColor(Qt::red))
+                    labels << m_panel->table()->item(i, 0)->text();
+            return labels.join(' ');
+        };
+        m_panel->form()->pbWrite->click(); // refused: confirming it is answered No
+        QCOMPARE(marked(), QString("Kind Life Warn X"));
+        if (road == "typed") {
+            le(3)->setText("20");
+        } else if (road == "default") {
+            rec.answer(QMessageBox::Yes);
+            m_panel->form()->pbDefault->click();
+        } else if (road == "script") {
+            le(1)->setText("00");
+        } else if (road == "measure") {
+            qobject_cast<QPushButton *>(m_panel->table()->cellWidget(3, 2))->click();
+        } else if (road == "server") {
+            m_server.send("\x02{\"SetValues\": {\"Warn\": \"1\"}}\x03");
+            QTRY_COMPARE(le(2)->text(), QString("1.000"));
+        }
+        QTEST(marked(), "marked");
+        QVERIFY(m_server.frames().isEmpty());
+    }
+
     void defaultsKeepToolsFields()
     {
         MessageBoxRecorder rec;
@@ -725,6 +783,16 @@ private slots:
                                                 << repeated(5, "100");
         QTest::newRow("17 passed through %o") << QByteArray("FieldType=int\nFormat=%o") << "passed" << "17"
                                                << repeated(5, "17");
+        // A script computes on the number the field holds; a number it hands
+        // back is that number, shown in the Format's base.
+        QTest::newRow("script 200 into %x") << QByteArray("FieldType=int\nFormat=%x") << "script" << "200"
+                                             << repeated(5, "c8");
+        QTest::newRow("script 15 into %o") << QByteArray("FieldType=int\nFormat=%o") << "script" << "15"
+                                            << repeated(5, "17");
+        QTest::newRow("c8 plus one through %x") << QByteArray("FieldType=int\nFormat=%x") << "plus one" << "c8"
+                                                 << repeated(5, "c9");
+        QTest::newRow("12.35 plus one through %.2f mm") << QByteArray("FieldType=float\nFormat=%.2f mm") << "plus one"
+                                                         << "12.35" << repeated(5, "13.35 mm");
         QTest::newRow("measure into T%03d") << QByteArray("FieldType=int\nFormat=T%03d") << "measure" << "24.69"
                                              << "T024 | T024 | T024 | T024";
         QTest::newRow("measure into %#x") << QByteArray("FieldType=int\nFormat=%#x") << "measure" << "24.69"

@@ -73,6 +73,7 @@ void TestMeasureCommands::micrometres_data()
     QTest::newRow("value just below a micrometre") << 0.0009999 << true << 1;
     QTest::newRow("negative") << -1.2346 << true << -1235;
     QTest::newRow("zero") << 0.0 << false << 0;
+    QTest::newRow("beyond the int range, its bound") << 1e30 << true << INT_MAX;
 }
 
 void TestMeasureCommands::micrometres()

@@ -1,5 +1,6 @@
 #include "app/MeasureCommands.h"
 
+#include <climits>
 #include <cmath>
 
 #include "camera/GeometryFunctions.h"
@@ -13,7 +14,12 @@ const double kPi = 3.141592654;
 
 int toMicrometres(double value, bool isMM)
 {
-    return int(std::lround((isMM ? value : value * 25.4) * 1000.0));
+    // A tag's float field can hold lengths no int holds: they keep the
+    // nearest bound.
+    const double um = std::round((isMM ? value : value * 25.4) * 1000.0);
+    if (std::isnan(um))
+        return 0;
+    return um >= double(INT_MAX) ? INT_MAX : um <= double(INT_MIN) ? INT_MIN : int(um);
 }
 
 int referenceMicrometres(qint64 tenths)

@@ -15,6 +15,7 @@ namespace MeasureCommands {
 
 // A typed length (millimetres, or inches when isMM is false) in whole
 // micrometres, rounded to the nearest: one inch is 25400, never 25399.
+// Beyond the int range the nearest bound, no number 0.
 int toMicrometres(double value, bool isMM);
 
 // The default machine's reference (tenths of a micrometre) in the settings

@@ -63,11 +63,6 @@ QVariant textValue(const DatiDnc &f, const QVariant &stored)
     return value.type() == QVariant::String ? stored : value;
 }
 
-QVariant scriptValue(const DatiDnc &f, const QString &text)
-{
-    return FieldValues::scriptValue(f, text);
-}
-
 QVariant collected(const DatiDnc &f, const QString &text)
 {
     const bool date = f.kind == FieldValues::Kind::Date;

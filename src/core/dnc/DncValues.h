@@ -26,10 +26,6 @@ QString format(const DatiDnc &field, const QVariant &value, bool isMM);
 // fields, and texts that read as nothing, as they are.
 QVariant textValue(const DatiDnc &field, const QVariant &text);
 
-// The value a script's output text stands for: read as a typed text is,
-// so that a value the script hands through comes back as itself.
-QVariant scriptValue(const DatiDnc &field, const QString &text);
-
 // What a field's text goes out and is stored as: for number fields with a
 // Format and for dates the text the Format prints of what it stands for, so
 // that every send carries the same text; other texts as they are.

@@ -1,5 +1,7 @@
 #include "shared/FieldValues.h"
 
+#include <QLocale>
+
 #include <cfloat>
 #include <climits>
 #include <cmath>
@@ -54,10 +56,53 @@ QVariant fromText(const Rule &r, const QString &text)
     return ok ? QVariant(value) : QVariant(text);
 }
 
-QVariant scriptValue(const Rule &r, const QString &text)
+namespace {
+
+// A number as a script prints it: fixed notation, as few digits as read
+// back as the number, exponents only where scripts use them too.
+QString scriptNumber(double n)
 {
-    // A script is handed the Format's texts: what it hands back is read as
-    // they are, so that a value passed through comes back as itself.
+    const double size = std::fabs(n);
+    const bool fixed = size == 0 || (size >= 1e-7 && size < 1e21);
+    return QString::number(n, fixed ? 'f' : 'g', QLocale::FloatingPointShortest);
+}
+
+// A single-precision value (an IEEE field read from a tag) as the fewest
+// digits that give it back, not the digits of its double.
+double shortestFloat(float f)
+{
+    for (int digits = 1; digits < 9; ++digits) {
+        const double d = QString::number(double(f), 'g', digits).toDouble();
+        if (float(d) == f)
+            return d;
+    }
+    return double(f);
+}
+
+} // namespace
+
+QVariant scriptInput(const Rule &r, bool line, const QVariant &held)
+{
+    if (!line || !r.isNumber())
+        return held;
+    if (held.userType() == QMetaType::Float)
+        return scriptNumber(shortestFloat(held.toFloat()));
+    const QVariant value = held.type() == QVariant::String ? fromText(r, held.toString()) : held;
+    if (value.type() == QVariant::String || !value.canConvert<double>())
+        return held;
+    return scriptNumber(value.toDouble());
+}
+
+QVariant scriptValue(const Rule &r, bool line, const QString &text)
+{
+    if (!line)
+        return text;
+    if (r.isNumber()) {
+        bool ok = false;
+        const double value = text.trimmed().toDouble(&ok);
+        if (ok)
+            return value;
+    }
     return fromText(r, text);
 }
 

@@ -61,9 +61,22 @@ inline bool bounded(double min, double max)
 // and texts that read as nothing, as they are.
 QVariant fromText(const Rule &rule, const QString &text);
 
-// The value a script's output stands for: read as a typed text is (the
-// Format's text or the number in its base first), as fromText.
-QVariant scriptValue(const Rule &rule, const QString &text);
+// A field's value on its way into and out of a script, one rule for both
+// editors. line: the field is edited as a line of text; a list's item key
+// and a bit group's mask go in and come out as they are.
+//
+// What a script is handed: a number field's value (held: a number, or a
+// text read as fromText reads it) as a plain decimal number text, whatever
+// its Format shows ("200" for "c8" under %x, "7" for "T007"), so that the
+// script computes on the number itself; a text that reads as no number and
+// the values of other kinds as they are.
+QVariant scriptInput(const Rule &rule, bool line, const QVariant &held);
+
+// The value a script's answer stands for: for a number field a decimal
+// number, and only a text that is none through the Format as a typed text
+// is ("ff" under %x is 255), so that a value passed through comes back as
+// itself and a computed one as the number it is; other kinds as fromText.
+QVariant scriptValue(const Rule &rule, bool line, const QString &text);
 
 // A number as an int field shows it through its Format; the bare number
 // where the Format cannot show it or the int range cannot hold it (so that

@@ -35,6 +35,12 @@ const char kAutoButtonSheet[] =
     "QPushButton{ color: green; font-size:16pt; font-weight:bold; border: 0px solid #8f8f91; border-radius: 6px; "
     "background-color:#a0a0a0;  }";
 
+// Edited in a line editor: neither a list nor a bit group.
+bool lineField(const DatiDnc &f)
+{
+    return !f.BitField && !f.isList;
+}
+
 } // namespace
 
 cDnc::cDnc(cAxisInterface *axisLink, MeasureServer *measureServer, QWidget *parent)
@@ -137,6 +143,7 @@ bool cDnc::init(bool mode, int tool)
 void cDnc::buildTable()
 {
     delete twFields;
+    marks.clear();
     twFields = new QTableWidget(ui.qdDnc);
     ui.lblMessage->clear();
     twFields->setRowCount(fields.size());
@@ -228,6 +235,7 @@ void cDnc::buildTable()
 // failed validation.
 void cDnc::paintLabel(int row, bool failed)
 {
+    marks.set(row, failed);
     QTableWidgetItem *label = twFields->item(row, 0);
     const DatiDnc &f = fields.at(row);
     const bool locked = toolMode && f.Locked;
@@ -349,7 +357,7 @@ void cDnc::executeScript(QString &script, int idxField)
     scriptValues.clear();
     for (int j = 0; j < fields.size(); ++j) {
         setBalluffValue(j);
-        scriptValues.append(fields.at(j).value);
+        scriptValues.append(FieldValues::scriptInput(fields.at(j), lineField(fields.at(j)), fields.at(j).value));
     }
     QList<DncScript::Output> outputs;
     QString error;
@@ -359,7 +367,7 @@ void cDnc::executeScript(QString &script, int idxField)
         return;
     }
     for (const DncScript::Output &o : outputs) {
-        fields[o.field].value = DncValues::scriptValue(fields.at(o.field), o.value);
+        fields[o.field].value = FieldValues::scriptValue(fields.at(o.field), lineField(fields.at(o.field)), o.value);
         setTableValue(o.field);
     }
 }
@@ -373,7 +381,12 @@ void cDnc::rowChanged(QObject *source)
     const int row = w->statusTip().toInt();
     if (!building)
         touched.insert(row);
-    if (row < 0 || row >= fields.size() || fields.at(row).Script.isEmpty())
+    if (row < 0 || row >= fields.size())
+        return;
+    bool uncarried = false;
+    if (!building && marks.changed(fields.at(row), row, [&] { return fieldProblems(row, &uncarried).isEmpty(); }))
+        paintLabel(row, false);
+    if (fields.at(row).Script.isEmpty())
         return;
     QString script = fields.at(row).Script;
     executeScript(script, row);
@@ -402,10 +415,9 @@ bool cDnc::validateData(QString &msg)
     unsendable = false;
     QStringList messages;
     QList<int> failing;
-    const bool plain = plainText();
     for (int i = 0; i < fields.size(); ++i) {
-        setBalluffValue(i);
-        QStringList lines = DncValues::check(fields.at(i), CurrentMachine.IsMM);
+        bool uncarried = false;
+        const QStringList lines = fieldProblems(i, &uncarried);
         const DatiDnc &f = fields.at(i);
         // What is sent is what the operator sees.
         if (QLineEdit *l = qobject_cast<QLineEdit *>(editor(i))) {
@@ -413,10 +425,7 @@ bool cDnc::validateData(QString &msg)
             if (!f.value.isNull() && l->text() != f.value.toString() && !l->text().isEmpty())
                 l->setText(f.value.toString());
         }
-        if (plain && !f.DncLabel.isEmpty() && !DncProtocol::plainTextCarries(f.value.toString())) {
-            lines << f.Label + tr(" contains characters that cannot be sent");
-            unsendable = true;
-        }
+        unsendable = unsendable || uncarried;
         messages += lines;
         if (!lines.isEmpty())
             failing << i;
@@ -429,6 +438,17 @@ bool cDnc::validateData(QString &msg)
     if (QWidget *e = editor(failing.first()))
         e->setFocus();
     return false;
+}
+
+QStringList cDnc::fieldProblems(int i, bool *uncarried)
+{
+    setBalluffValue(i);
+    const DatiDnc &f = fields.at(i);
+    QStringList lines = DncValues::check(f, CurrentMachine.IsMM);
+    *uncarried = plainText() && !f.DncLabel.isEmpty() && !DncProtocol::plainTextCarries(f.value.toString());
+    if (*uncarried)
+        lines << f.Label + tr(" contains characters that cannot be sent");
+    return lines;
 }
 
 void cDnc::getMeasure()

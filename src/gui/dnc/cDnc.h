@@ -15,6 +15,7 @@
 #include "dnc/DncLayout.h"
 #include "dnc/DncForm.h"
 #include "dnc/DncProtocol.h"
+#include "shared/FieldMarks.h"
 
 class MeasureServer;
 class QComboBox;
@@ -97,6 +98,9 @@ private:
     void rowChanged(QObject *source);
     void paintLabel(int row, bool failed);
     bool leaveUnstored(const QString &refusal);
+    // The failure lines of field i as a send checks it, its value collected
+    // first; uncarried: a text the plain-text line cannot carry is one.
+    QStringList fieldProblems(int i, bool *uncarried);
     QVariant rawValue(const DatiDnc &f) const;
     void openConnection();
     bool receive(const QByteArray &bytes);
@@ -132,6 +136,8 @@ private:
     // closing stores only them; a value never stored shows the layout's
     // default, so that a later default reaches the tool too.
     QSet<int> touched;
+    // Rows whose label a failed send painted red, until their values pass.
+    FieldMarks marks;
     QVariantList scriptValues;
     // The tool's rows of tools and dnc, read once per opening.
     QSqlRecord toolRow;

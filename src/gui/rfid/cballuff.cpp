@@ -118,6 +118,7 @@ bool cBalluffUI::init()
 
     delete grid;
     shown.clear();
+    marks.clear();
     grid = new QTableWidget(int(fields.size()), 3, ui.qdBalluff);
     grid->horizontalHeader()->hide();
     grid->verticalHeader()->hide();
@@ -298,6 +299,9 @@ void cBalluffUI::setTableValue(int row)
         shown.forget(row);
         line->setText(f.Type == QLatin1String("PRESERVE") ? preservedText(f) : t);
     }
+    // Without its change signal the value's mark follows it here.
+    if (nested)
+        recheckMark(row);
     showingValue = nested;
 }
 
@@ -458,6 +462,9 @@ void cBalluffUI::slot_Read()
         }
         LoadTableData();
         rememberTagValues();
+        // Every value is the tag's now.
+        for (int i = 0; i < fields.size(); ++i)
+            recheckMark(i);
         ShowGrid();
     }
     updating = false;

@@ -10,6 +10,7 @@
 #include "rfid/BalluffForm.h"
 #include "rfid/BalluffLayout.h"
 #include "rfid/DatiCampo.h"
+#include "shared/FieldMarks.h"
 #include "shared/ShownValues.h"
 
 class MeasureServer;
@@ -101,6 +102,14 @@ private:
     QString layoutPath() const;
     int readWriteCounter() const;
     void paintLabel(int row, const QColor &background);
+    // A row's label as the checks left it: red when it failed, else the
+    // layout's look.
+    void paintChecked(int row, bool failed);
+    // Row's value changed: its red mark goes once the value passes.
+    void recheckMark(int row);
+    // The failure lines of field i as a write checks it, its value collected
+    // (its default forced) first; unwritableValue: its bytes cannot carry it.
+    QStringList fieldProblems(int i, bool *unwritableValue);
 
     Ui_cBalluffUI ui;
     MeasureServer *measureServer = nullptr;
@@ -128,4 +137,6 @@ private:
     // The line editors' texts as the last tag read showed them, with the
     // values read; a row is forgotten as soon as anything changes it.
     ShownValues shown;
+    // Rows whose label a failed write painted red, until their values pass.
+    FieldMarks marks;
 };

@@ -101,7 +101,10 @@ int cBalluffUI::fieldDecimals(const DatiCampo &f)
 void cBalluffUI::fieldEdited(QObject *source)
 {
     const int row = rowOf(source);
-    if (row < 0 || row >= fields.size() || fields.at(row).Script.isEmpty())
+    if (row < 0 || row >= fields.size())
+        return;
+    recheckMark(row);
+    if (fields.at(row).Script.isEmpty())
         return;
     QString script = fields.at(row).Script;
     executeScript(script, row);
@@ -137,11 +140,13 @@ void cBalluffUI::executeScript(QString &script, int row)
     if (initializing || updating)
         return;
     scriptValues.clear();
-    // A script reads what the editors show.
+    // A script reads the numbers the fields hold, the texts the editors show.
     for (int i = 0; i < fields.size(); ++i) {
         setBalluffValue(i, false);
+        const DatiCampo &f = fields.at(i);
         auto *line = qobject_cast<QLineEdit *>(editor(i));
-        scriptValues.append(line ? QVariant(line->text()) : fields.at(i).value);
+        scriptValues.append(line && !f.isNumber() ? QVariant(line->text())
+                                                  : FieldValues::scriptInput(f, line != nullptr, f.value));
     }
     QList<DncScript::Output> outputs;
     QString error;
@@ -153,9 +158,8 @@ void cBalluffUI::executeScript(QString &script, int row)
         // A field shown here runs its own script in turn; setTableValue
         // keeps that to one nested run.
         for (const DncScript::Output &o : outputs) {
-            // Read as a typed text is: a value handed through stays itself.
             DatiCampo &f = fields[o.field];
-            f.value = FieldValues::scriptValue(f, o.value);
+            f.value = FieldValues::scriptValue(f, qobject_cast<QLineEdit *>(editor(o.field)) != nullptr, o.value);
             setTableValue(o.field);
         }
     }
@@ -326,6 +330,62 @@ void cBalluffUI::paintLabel(int row, const QColor &background)
         item->setData(Qt::BackgroundRole, background);
 }
 
+void cBalluffUI::paintChecked(int row, bool failed)
+{
+    marks.set(row, failed);
+    const DatiCampo &f = fields.at(row);
+    paintLabel(row, failed ? QColor(Qt::red) : f.Locked ? QColor(157, 157, 157) : QColor(f.BackgroundColor));
+}
+
+void cBalluffUI::recheckMark(int row)
+{
+    bool unwritableValue = false;
+    if (marks.changed(fields.at(row), row, [&] { return fieldProblems(row, &unwritableValue).isEmpty(); }))
+        paintChecked(row, false);
+}
+
+QStringList cBalluffUI::fieldProblems(int i, bool *unwritableValue)
+{
+    setBalluffValue(i, true);
+    const DatiCampo &f = fields.at(i);
+    QStringList problems;
+    *unwritableValue = false;
+    // Texts are checked as the editor shows them, numbers as they go to
+    // the tag.
+    auto *line = qobject_cast<QLineEdit *>(editor(i));
+    const QString text = line ? line->text() : BalluffCodec::valueText(f.value);
+    const double v = f.isInt() ? double(checkedInt(f.value)) : double(checkedFloat(f.value));
+    const QString outside = FieldValues::boundsLine(f, f.Label, v, MPrn(float(v), CurrentMachine.IsMM), text);
+    if (!outside.isEmpty())
+        problems << outside;
+    // A text a number field cannot read would go to the tag as 0, and a
+    // character beyond Latin-1 as "?".
+    if (!text.isEmpty() && BalluffCodec::takesNumber(f) && !BalluffCodec::isNumeric(f.value)) {
+        problems << f.Label + QStringLiteral(" is not a number [") + text + "]";
+        *unwritableValue = true;
+    } else if ((f.Type == QLatin1String("CHAR") || f.Type == QLatin1String("CHARSPACE"))
+               && QString::fromLatin1(text.toLatin1()) != text) {
+        problems << f.Label + QStringLiteral(" contains characters the tag cannot hold [") + text + "]";
+        *unwritableValue = true;
+    }
+    double lo = 0, hi = 0;
+    if (!BalluffCodec::fitsBytes(f, &lo, &hi)) {
+        problems << f.Label + " " + text
+                        + QStringLiteral(" does not fit %1 byte(s) [%2,%3]")
+                              .arg(f.ByteLength)
+                              .arg(QString::number(lo, 'g', 12), QString::number(hi, 'g', 12));
+        *unwritableValue = true;
+    }
+    if (f.hasList && text.isEmpty())
+        problems << f.Label + " value not in list";
+    if (!f.RegExp.isEmpty()) {
+        const QRegularExpression re(QRegularExpression::anchoredPattern(f.RegExp));
+        if (!re.match(text).hasMatch())
+            problems << f.Label + " contains invalid chars [" + text + "]";
+    }
+    return problems;
+}
+
 bool cBalluffUI::validateData(QString &message)
 {
     message.clear();
@@ -334,49 +394,13 @@ bool cBalluffUI::validateData(QString &message)
     QStringList problems;
     int firstRow = -1;
     for (int i = 0; i < fields.size(); ++i) {
-        setBalluffValue(i, true);
-        const DatiCampo &f = fields.at(i);
-        // Texts are checked as the editor shows them, numbers as they go to
-        // the tag.
-        auto *line = qobject_cast<QLineEdit *>(editor(i));
-        const QString text = line ? line->text() : BalluffCodec::valueText(f.value);
-        const int before = problems.size();
-        const double v = f.isInt() ? double(checkedInt(f.value)) : double(checkedFloat(f.value));
-        const QString outside = FieldValues::boundsLine(f, f.Label, v, MPrn(float(v), CurrentMachine.IsMM), text);
-        if (!outside.isEmpty())
-            problems << outside;
-        // A text a number field cannot read would go to the tag as 0, and a
-        // character beyond Latin-1 as "?".
-        if (!text.isEmpty() && BalluffCodec::takesNumber(f) && !BalluffCodec::isNumeric(f.value)) {
-            problems << f.Label + QStringLiteral(" is not a number [") + text + "]";
-            unwritable = true;
-        } else if ((f.Type == QLatin1String("CHAR") || f.Type == QLatin1String("CHARSPACE"))
-                   && QString::fromLatin1(text.toLatin1()) != text) {
-            problems << f.Label + QStringLiteral(" contains characters the tag cannot hold [") + text + "]";
-            unwritable = true;
-        }
-        double lo = 0, hi = 0;
-        if (!BalluffCodec::fitsBytes(f, &lo, &hi)) {
-            problems << f.Label + " " + text
-                            + QStringLiteral(" does not fit %1 byte(s) [%2,%3]")
-                                  .arg(f.ByteLength)
-                                  .arg(QString::number(lo, 'g', 12), QString::number(hi, 'g', 12));
-            unwritable = true;
-        }
-        if (f.hasList && text.isEmpty())
-            problems << f.Label + " value not in list";
-        if (!f.RegExp.isEmpty()) {
-            const QRegularExpression re(QRegularExpression::anchoredPattern(f.RegExp));
-            if (!re.match(text).hasMatch())
-                problems << f.Label + " contains invalid chars [" + text + "]";
-        }
-        if (problems.size() > before) {
-            paintLabel(i, Qt::red);
-            if (firstRow < 0)
-                firstRow = i;
-        } else {
-            paintLabel(i, f.Locked ? QColor(157, 157, 157) : QColor(f.BackgroundColor));
-        }
+        bool unwritableValue = false;
+        const QStringList lines = fieldProblems(i, &unwritableValue);
+        unwritable = unwritable || unwritableValue;
+        problems += lines;
+        paintChecked(i, !lines.isEmpty());
+        if (!lines.isEmpty() && firstRow < 0)
+            firstRow = i;
     }
     updating = false;
     if (problems.isEmpty())

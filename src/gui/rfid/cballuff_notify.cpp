@@ -4,10 +4,9 @@
 #include <QTcpSocket>
 #include <QtEndian>
 
-#include <cmath>
 #include <cstdio>
 
-#include "rfid/BalluffCodec.h"
+#include "app/MeasureCommands.h"
 #include "shared/IniText.h"
 #include "widgets/QMessageBoxKovra.h"
 #include "shared/SharedStruct.h"
@@ -51,8 +50,10 @@ void cBalluffUI::sendTcpMessage()
                      int(fields.size()));
         return;
     }
-    const double scale = CurrentMachine.IsMM ? 1000.0 : 25400.0;
-    auto length = [&](int i) { return BalluffCodec::toInt64(double(fields.at(i).value.toFloat()) * scale); };
+    // Lengths in whole micrometres, the nearest to the value the field holds.
+    auto length = [&](int i) {
+        return MeasureCommands::toMicrometres(fields.at(i).value.toDouble(), CurrentMachine.IsMM);
+    };
     const QString payload = QStringLiteral("%1|%2|false|%3|%4|%5|%6")
                                 .arg(fields.at(0).value.toInt())
                                 .arg(fields.at(1).value.toInt())
