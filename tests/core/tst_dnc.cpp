@@ -549,6 +549,10 @@ void TestDnc::import_data()
         QTest::newRow(qPrintable(QString("tool number '%1'").arg(t)))
             << "$I@LATHE1@SET1@5,0,0,0,0,C5, \n" + QByteArray(t) + ",0,0,0,0,C, \n@\r" << "" << NAK << seeded
             << QStringList();
+    // Nor is a number cut at a NUL byte taken as what stands before it.
+    for (const QByteArray &t : {QByteArray("6\0x", 3), QByteArray("6\0", 2)})
+        QTest::newRow(qPrintable("tool number '" + QString::fromLatin1(t.toHex()) + "' with a NUL byte"))
+            << "$I@LATHE1@SET1@5,0,0,0,0,C5, \n" + t + ",0,0,0,0,C, \n@\r" << "" << NAK << seeded << QStringList();
     // The code's length and one tool per number, as the editor holds them.
     QTest::newRow("code of 40 characters") << "$I@LATHE1@SET2@1,0,0,0,0," + QByteArray(40, 'c') + ", \n@\r" << ""
         << ACK << QStringList{"LATHE1/SET1(1): 1=T1 2=T2", "LATHE1/SET2(2): 1=" + QString(40, 'c'), "MILL2/SET1(3): 7=M7"}

@@ -233,7 +233,7 @@ bool parseTools(const QByteArray &lines, QVector<Tool> &tools)
         }
         if (found < 6 || tools.size() >= kMaxImportTools)
             return false;
-        const QString number = QString::fromLatin1(lines.mid(lineFrom, commas[0] - lineFrom)).trimmed();
+        const QString number = wholeText(lines.mid(lineFrom, commas[0] - lineFrom)).trimmed();
         bool ok = false;
         const qint64 t = number.toLongLong(&ok);
         if (!ok || !ToolRules::refusal(QStringLiteral("t"), number, false, metric).isEmpty() || !numbers.take(double(t)))
