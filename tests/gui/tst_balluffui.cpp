@@ -25,6 +25,7 @@
 #include "shared/SharedStruct.h"
 #include "support/FakeBalluffHead.h"
 #include "support/FakeCustomerServer.h"
+#include "support/MarkedRows.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/Screenshot.h"
 #include "support/StderrCapture.h"
@@ -490,13 +491,7 @@ private slots:
         qobject_cast<QComboBox *>(ed(0))->setCurrentIndex(-1);
         le(1)->setText("0");
         le(2)->setText("9");
-        const auto marked = [this] {
-            QStringList labels;
-            for (int i = 0; i < m_ui->table()->rowCount(); ++i)
-                if (m_ui->table()->item(i, 0)->background().color() == QColor(Qt::red))
-                    labels << m_ui->table()->item(i, 0)->text();
-            return labels.join(' ');
-        };
+        const auto marked = [this] { return markedRows(m_ui->table()); };
         m_ui->form()->pbWrite->click(); // refused: confirming it is answered No
         QCOMPARE(marked(), QString("Kind Life Warn X"));
         if (road == "typed") {

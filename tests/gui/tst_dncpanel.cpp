@@ -17,6 +17,7 @@
 #include "widgets/CheckBoxList.h"
 #include "shared/SharedStruct.h"
 #include "support/FakeCncServer.h"
+#include "support/MarkedRows.h"
 #include "support/MessageBoxRecorder.h"
 #include "support/PaintedInk.h"
 #include "support/Screenshot.h"
@@ -524,13 +525,7 @@ private slots:
         qobject_cast<QComboBox *>(ed(0))->setCurrentIndex(-1);
         le(1)->setText("0");
         le(2)->setText("9");
-        const auto marked = [this] {
-            QStringList labels;
-            for (int i = 0; i < m_panel->table()->rowCount(); ++i)
-                if (m_panel->table()->item(i, 0)->background().color() == QColor(Qt::red))
-                    labels << m_panel->table()->item(i, 0)->text();
-            return labels.join(' ');
-        };
+        const auto marked = [this] { return markedRows(m_panel->table()); };
         m_panel->form()->pbWrite->click(); // refused: confirming it is answered No
         QCOMPARE(marked(), QString("Kind Life Warn X"));
         if (road == "typed") {

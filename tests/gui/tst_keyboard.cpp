@@ -110,6 +110,25 @@ QPushButton *key(QWidget *panel, const char *name)
 // started shows once animationsTurned().
 
 // Counts the activations a window gets.
+// The screen with a panel holding one numeric field, another panel beside
+// it, and a keyboard context of its own (installed by the test).
+struct PanelScreen
+{
+    Screen s;
+    QWidget *panel = new QWidget(&s.window);
+    QLineEdit *field = new QLineEdit(panel);
+    QWidget *other = new QWidget(&s.window);
+    std::unique_ptr<MyInputPanelContext> ctx{new MyInputPanelContext(&s.window)};
+
+    PanelScreen()
+    {
+        panel->setGeometry(500, 20, 300, 100);
+        field->setValidator(new QIntValidator(0, 999, field));
+        field->setGeometry(10, 10, 200, 30);
+        other->setGeometry(500, 200, 300, 100);
+    }
+};
+
 class Activations : public QObject
 {
 public:
@@ -877,16 +896,11 @@ void TestKeyboard::contextLeavesWhenFieldDone()
 {
     QFETCH(QString, writer);
     QFETCH(bool, installed);
-    Screen s;
-    auto *panel = new QWidget(&s.window);
-    panel->setGeometry(500, 20, 300, 100);
-    auto *field = new QLineEdit(panel);
-    field->setValidator(new QIntValidator(0, 999, field));
-    field->setGeometry(10, 10, 200, 30);
-    auto *other = new QWidget(&s.window);
-    other->setGeometry(500, 200, 300, 100);
-    std::unique_ptr<MyInputPanelContext> ctx(new MyInputPanelContext(&s.window));
-    QVERIFY(s.show());
+    PanelScreen p;
+    QWidget *panel = p.panel, *other = p.other;
+    QLineEdit *field = p.field;
+    auto &ctx = p.ctx;
+    QVERIFY(p.s.show());
     ctx->install();
     QTest::mouseClick(field, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
     QTRY_COMPARE(ctx->panel()->geometry(), numericOpen);
@@ -894,7 +908,7 @@ void TestKeyboard::contextLeavesWhenFieldDone()
     std::unique_ptr<MyInputPanelContext> stranger;
     if (!installed) {
         // Another context took the application over: this one's panel is not its.
-        stranger.reset(new MyInputPanelContext(&s.window));
+        stranger.reset(new MyInputPanelContext(&p.s.window));
         stranger->install();
     }
     QWidget *done = writer == "panel" ? panel : writer == "field" ? static_cast<QWidget *>(field) : other;
@@ -924,16 +938,11 @@ void TestKeyboard::contextKeysOnlyIntoFieldInSight()
 {
     QFETCH(QString, event);
     QFETCH(bool, leaves);
-    Screen s;
-    auto *panel = new QWidget(&s.window);
-    panel->setGeometry(500, 20, 300, 100);
-    auto *field = new QLineEdit(panel);
-    field->setValidator(new QIntValidator(0, 999, field));
-    field->setGeometry(10, 10, 200, 30);
-    auto *other = new QWidget(&s.window);
-    other->setGeometry(500, 200, 300, 100);
-    std::unique_ptr<MyInputPanelContext> ctx(new MyInputPanelContext(&s.window));
-    QVERIFY(s.show());
+    PanelScreen p;
+    QWidget *panel = p.panel, *other = p.other;
+    QLineEdit *field = p.field;
+    auto &ctx = p.ctx;
+    QVERIFY(p.s.show());
     ctx->install();
     MyInputPanel *keys = ctx->panel();
     QTest::mouseClick(field, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
