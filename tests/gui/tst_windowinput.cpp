@@ -544,7 +544,7 @@ void TestWindowInput::keyboardLeavesWhenItsPanelWrites()
 void TestWindowInput::keyboardLeavesWhenItsFieldIsDone_data()
 {
     QTest::addColumn<QString>("panel");
-    QTest::addColumn<QString>("prepare"); // "references", "tolerance" or "insert"
+    QTest::addColumn<QString>("prepare"); // "references", "tolerance", "insert" or "inactive"
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QStringList>("taps");
@@ -614,6 +614,11 @@ void TestWindowInput::keyboardLeavesWhenItsFieldIsDone_data()
         << "5";
     QTest::newRow("tooling table, search")
         << "toolset" << "" << "leX" << "5" << QStringList{"tbSearch"} << "" << ok << true << true << "5" << "" << "";
+    // Opened while the window had no focus, the keys serve no field: they
+    // leave with the panel all the same.
+    QTest::newRow("post-processor, keys of no field, exit")
+        << "postPro" << "inactive" << "leFilename" << "5" << QStringList{"pbExit"} << "" << ok << true << false << "T1"
+        << "" << "";
     QTest::newRow("tag editor, I of another field")
         << "balluff" << "" << "editor" << "5" << QStringList{"input"} << "Insert value" << ok << true << true << "5"
         << "" << "";
@@ -652,6 +657,10 @@ void TestWindowInput::keyboardLeavesWhenItsFieldIsDone()
         m_wd->writeFile("dnc/x.dnc", "[SETTINGS]\nTotFields=1\n[FIELD0]\nLabel=X\nDncLabel=X\nFieldType=float\n"
                                      "GetX=true\nSqlTable=tools\nSqlField=x\n");
         ToolingDb::exec(QString("UPDATE machine SET dncFormat='x.dnc', dncSocket='%1'").arg(server.address()));
+    }
+    if (panel == "postPro") {
+        QVERIFY(m_wd->writeFile("postpro/x.pp", "<S>\nT@T\n<E>"));
+        ToolingDb::exec("UPDATE machine SET PostPro='x.pp'");
     }
     ToolingDb::close();
     if (panel == "balluff") {
@@ -710,6 +719,9 @@ void TestWindowInput::keyboardLeavesWhenItsFieldIsDone()
     } else if (panel == "balluff") {
         CurrentMachine.Balluff = "x.ini";
         QVERIFY(m_w->openBalluff());
+    } else if (panel == "postPro") {
+        ui->tbSetList->click();
+        m_w->setListPanel()->findChild<QPushButton *>("tbPostPro")->click();
     }
     QVERIFY(m_w->panels().isEnlarged(panel));
     QWidget *frame = m_w->panels().widget(panel);
@@ -728,9 +740,18 @@ void TestWindowInput::keyboardLeavesWhenItsFieldIsDone()
     };
     auto *edit = qobject_cast<QLineEdit *>(find(field));
     QVERIFY(edit);
+    const bool inactive = prepare == "inactive";
+    if (inactive) {
+        // The window lost its activation with the field focused, as when a
+        // dialog closes on a display without window manager.
+        edit->setFocus(Qt::MouseFocusReason);
+        QApplication::setActiveWindow(nullptr);
+        QVERIFY(!QApplication::focusWidget());
+    }
+    const QString before = edit->text();
     tapThroughWindow(edit);
     QVERIFY(keyboardOpens());
-    QCOMPARE(m_context->target(), static_cast<QWidget *>(edit));
+    QCOMPARE(m_context->target(), inactive ? nullptr : static_cast<QWidget *>(edit));
     MyInputPanel *keys = m_context->panel();
     QTRY_COMPARE(keys->size(), QSize(keys->KbWidth(), keys->KbHeight()));
     // The offscreen platform activates the keyboard's window as it grows (the
@@ -742,7 +763,7 @@ void TestWindowInput::keyboardLeavesWhenItsFieldIsDone()
         edit->selectAll();
     }
     typeOnPanel(typed);
-    QCOMPARE(edit->text(), typed);
+    QCOMPARE(edit->text(), inactive ? before : typed);
     QVERIFY(rec.boxes().isEmpty());
 
     for (const QString &tap : taps) {

@@ -118,7 +118,10 @@ void MyInputPanelContext::leave()
 
 void MyInputPanelContext::leaveIfServing(const QWidget *container)
 {
-    if (targetWidget && holds(container, targetWidget))
+    // Keys that serve no field (opened while the window had no focus, as
+    // after a dialog on a display without window manager) type nowhere: the
+    // first panel that closes or field that is done takes them along.
+    if (!targetWidget || holds(container, targetWidget))
         leave();
 }
 

@@ -47,8 +47,9 @@ public:
     // The one rule for the keys of a panel's field: they leave at once (no
     // animation, so no box opens over them) when the field they type into,
     // in container, is filled by a measure, stored, refused with a box, or
-    // its panel closes. The keys of another panel's field stay. The panels
-    // call it as the action starts; nothing without an installed context.
+    // its panel closes. The keys of another panel's field stay; keys that
+    // serve no field leave with any. The panels call it as the action
+    // starts; nothing without an installed context.
     static void fieldDone(const QWidget *container);
     // The same rule for this context: the main window's panel that closes.
     void closeWith(const QWidget *container);
